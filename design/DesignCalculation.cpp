@@ -1,0 +1,115 @@
+#include "design/DesignCalculation.h"
+
+#include <array>
+#include <cmath>
+#include <initializer_list>
+
+namespace stepdown {
+namespace {
+
+struct DesignField {
+    std::string_view textBox;
+    std::string_view description;
+};
+
+constexpr DesignField kVi{"Text1", "la tensione di ingresso Vi"};
+constexpr DesignField kVo{"Text2", "il valore della tensione desiderata in uscita Vo"};
+constexpr DesignField kF{"Text3", "il valore della frequenza di commutazione f in kHz"};
+constexpr DesignField kRipple{"Text4", "il valore di DeltaiL/Io in %"};
+constexpr DesignField kDeltaVo{"Text5", "il valore di DeltaVo in mV"};
+constexpr DesignField kIo{"Text6", "il valore di Io in Ampere"};
+
+// The order of the character checks; the range checks read in another order.
+constexpr std::array kCheckOrder{kVi, kVo, kF, kRipple, kDeltaVo, kIo};
+
+// Reads a field's value; a value beyond the double range is refused.
+bool ReadField(Module1& module, MainWindowOperations& window, const DesignField& field,
+               double& value) {
+    const ParsedNumber parsed = ParseNumberChecked(window.GetText(field.textBox));
+    if (parsed.overflow) {
+        module.Refuse(window, OverflowMessageFor(field.description));
+        return false;
+    }
+    value = parsed.value;
+    return true;
+}
+
+void WriteVerificationField(Module1& module, MainWindowOperations& window,
+                            std::string_view textBox, double value) {
+    module.ResultText = FormatForField(value);
+    window.SetText(textBox, module.ResultText);
+    window.SetTextColour(textBox, kBlue);
+}
+
+}  // namespace
+
+std::string OverflowMessageFor(std::string_view description) {
+    std::string message = "Il numero scritto per ";
+    message += description;
+    message += " è troppo grande in valore assoluto!";
+    return message;
+}
+
+void DesignCalculation(Module1& m, MainWindowOperations& window) {
+    for (const DesignField& field : kCheckOrder)
+        if (!m.CheckField(window, field.textBox, field.description)) return;
+
+    double value = 0.0;
+    if (!ReadField(m, window, kVi, value)) return;
+    m.Vi = value;
+    if (!(m.Vi > 0)) return m.Refuse(window, "La tensione in ingresso non può essere zero o negativa!");
+
+    if (!ReadField(m, window, kVo, value)) return;
+    m.Vo = value;
+    if (!(m.Vo > 0 && m.Vo <= m.Vi))
+        return m.Refuse(window,
+                        "La tensione in uscita non può essere zero o negativa o maggiore di Vi!");
+
+    if (!ReadField(m, window, kF, value)) return;
+    m.f = value * 1000;
+    if (!(m.f > 0)) return m.Refuse(window, "La frequenza non può essere zero o negativa!");
+
+    if (!ReadField(m, window, kDeltaVo, value)) return;
+    m.DeltaVo = value * 0.001;
+    if (!(m.DeltaVo > 0)) return m.Refuse(window, "DeltaVo non può essere zero o negativo!");
+
+    if (!ReadField(m, window, kIo, value)) return;
+    m.Io = value;
+    if (!(m.Io >= 0)) return m.Refuse(window, "Io non può essere negativo!");
+
+    if (!ReadField(m, window, kRipple, value)) return;
+    m.DeltaiL = (value * m.Io) / 100;
+    if (!(m.DeltaiL > 0)) return m.Refuse(window, "DeltaiL non può essere zero o negativo!");
+
+    // With Vo = Vi the inductance is zero and the capacitance 0/0.
+    if (m.Vo == m.Vi) return m.Refuse(window, kVoEqualsViMessage);
+
+    m.L = ((m.Vi - m.Vo) * m.Vo * 1e6) / (m.f * m.Vi * m.DeltaiL);
+    m.C = ((m.Vi - m.Vo) * m.Vo * 1e12) / (m.f * m.f * 8 * m.L * m.Vi * m.DeltaVo);
+    m.IDP = m.DeltaiL / 2 + m.Io;
+    m.D = m.Vo / m.Vi;
+    m.IDm = (1 - m.D) * m.Io;
+    m.Iim = m.D * m.Io;
+    m.RL = m.Vo / m.Io;
+
+    // Extreme inputs can overflow or divide by zero; nothing of such a
+    // result may reach the window.
+    for (const double shown : {m.L, m.C, m.IDP, m.IDm, m.Iim, m.f / 1000, m.D * 100, m.RL})
+        if (!std::isfinite(shown)) return m.Refuse(window, kResultNotFiniteMessage);
+
+    const std::string separator = window.DecimalSeparator();
+    window.SetCaption("Label24", FormatScientific(m.L, 2, separator));
+    window.SetCaption("Label25", FormatScientific(m.C, 2, separator));
+    window.SetCaption("Label26", FormatScientific(m.IDP, 2, separator));
+    window.SetCaption("Label27", FormatScientific(m.IDm, 2, separator));
+    window.SetCaption("Label32", FormatScientific(m.Iim, 2, separator));
+
+    WriteVerificationField(m, window, "Text7", m.Vi);
+    WriteVerificationField(m, window, "Text12", m.f / 1000);
+    WriteVerificationField(m, window, "Text8", m.D * 100);
+    WriteVerificationField(m, window, "Text9", m.L);
+    WriteVerificationField(m, window, "Text10", m.C);
+    WriteVerificationField(m, window, "Text11", m.RL);
+}
+
+}  // namespace stepdown

@@ -1,0 +1,63 @@
+#pragma once
+// A waveform window that records, in order, what the logic does to it.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/WindowOperations.h"
+
+namespace stepdown::testing {
+
+struct RecordedLine {
+    PlotSegment segment;
+    bool hasColour = false;
+    Rgb colour;
+};
+
+class RecordingWaveformWindow : public WaveformWindowOperations {
+public:
+    void ShowWindow() override {
+        ++showCount;
+        log.push_back("show");
+    }
+    void ResetPlot() override {
+        lines.clear();
+        log.push_back("reset");
+    }
+    void SetUserScale(double left, double top, double right, double bottom) override {
+        scale = {left, top, right, bottom};
+        log.push_back("scale");
+    }
+    void DrawLine(const PlotSegment& segment) override { lines.push_back({segment, false, {}}); }
+    void DrawLine(const PlotSegment& segment, Rgb colour) override {
+        lines.push_back({segment, true, colour});
+    }
+    void DrawSegments(const std::vector<PlotSegment>& segments, Rgb colour) override {
+        for (const PlotSegment& segment : segments) lines.push_back({segment, true, colour});
+        ++batchCount;
+    }
+    int PlotWidthPixels() const override { return widthPixels; }
+    int PlotHeightPixels() const override { return heightPixels; }
+    void SetCaption(std::string_view label, const std::string& caption) override {
+        captions[std::string(label)] = caption;
+        log.push_back("caption " + std::string(label) + " " + caption);
+    }
+    void SetShownRun(std::shared_ptr<const SimulationRun> run) override {
+        shownRun = std::move(run);
+        log.push_back("run");
+    }
+
+    int widthPixels = 997;
+    int heightPixels = 605;
+    int showCount = 0;
+    int batchCount = 0;
+    std::vector<double> scale;
+    std::vector<RecordedLine> lines;
+    std::map<std::string, std::string> captions;
+    std::shared_ptr<const SimulationRun> shownRun;
+    std::vector<std::string> log;
+};
+
+}  // namespace stepdown::testing
