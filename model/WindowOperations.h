@@ -71,11 +71,17 @@ public:
     virtual bool Continue(std::int64_t stepsDone, std::int64_t stepsTotal) = 0;
 };
 
+// Whoever owns the waveform window: gives it, created hidden first if it
+// does not exist.
+class WaveformWindowHost {
+public:
+    virtual ~WaveformWindowHost() = default;
+    virtual WaveformWindowOperations& WaveformWindow() = 0;
+};
+
 // The main window as the design calculation and the launch see it.
 class MainWindowOperations : public MessageDisplay {
 public:
-    // The waveform window, created hidden first if it does not exist.
-    virtual WaveformWindowOperations& WaveformWindow() = 0;
     virtual std::string GetText(std::string_view textBox) const = 0;
     virtual void SetText(std::string_view textBox, const std::string& text) = 0;
     virtual void SetTextColour(std::string_view textBox, Rgb colour) = 0;

@@ -11,7 +11,7 @@
 
 namespace stepdown::testing {
 
-class RecordingWindow : public MainWindowOperations {
+class RecordingWindow : public MainWindowOperations, public WaveformWindowHost {
 public:
     explicit RecordingWindow(std::string separator = ".") : separator_(std::move(separator)) {
         texts["Text13"] = "1000";
