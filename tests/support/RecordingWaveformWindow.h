@@ -16,6 +16,13 @@ struct RecordedLine {
     Rgb colour;
 };
 
+// One DrawSegments call: its colour and the lines it added.
+struct RecordedBatch {
+    Rgb colour;
+    std::size_t first = 0;  // index of its first line in `lines`
+    std::size_t count = 0;
+};
+
 class RecordingWaveformWindow : public WaveformWindowOperations {
 public:
     void ShowWindow() override {
@@ -24,6 +31,7 @@ public:
     }
     void ResetPlot() override {
         lines.clear();
+        batches.clear();
         log.push_back("reset");
     }
     void SetUserScale(double left, double top, double right, double bottom) override {
@@ -35,8 +43,10 @@ public:
         lines.push_back({segment, true, colour});
     }
     void DrawSegments(const std::vector<PlotSegment>& segments, Rgb colour) override {
+        batches.push_back({colour, lines.size(), segments.size()});
         for (const PlotSegment& segment : segments) lines.push_back({segment, true, colour});
         ++batchCount;
+        log.push_back("segments");
     }
     int PlotWidthPixels() const override { return widthPixels; }
     int PlotHeightPixels() const override { return heightPixels; }
@@ -55,6 +65,7 @@ public:
     int batchCount = 0;
     std::vector<double> scale;
     std::vector<RecordedLine> lines;
+    std::vector<RecordedBatch> batches;
     std::map<std::string, std::string> captions;
     std::shared_ptr<const SimulationRun> shownRun;
     std::vector<std::string> log;

@@ -1,0 +1,158 @@
+#include "simulation/Launch.h"
+
+#include <array>
+#include <cmath>
+#include <optional>
+
+#include "design/DesignCalculation.h"
+#include "simulation/Simulation.h"
+
+namespace stepdown {
+
+static_assert(kMaxSamplesPerPeriod == 2'000'000, "kTooManySamplesMessage names the cap");
+
+namespace {
+
+struct VerificationField {
+    std::string_view textBox;
+    std::string_view description;
+};
+
+constexpr VerificationField kVi{"Text7", "la tensione di ingresso Vi"};
+constexpr VerificationField kD{"Text8", "il valore del Duty Cycle in %"};
+constexpr VerificationField kF{"Text12", "il valore della frequenza di commutazione f in kHz"};
+constexpr VerificationField kL{"Text9", "il valore dell'induttanza in uH"};
+constexpr VerificationField kC{"Text10", "il valore della capacità in uF"};
+constexpr VerificationField kRL{"Text11", "il valore della resistenza di carico RL in ohm"};
+constexpr VerificationField kN{"Text13", "il numero dei campioni N"};
+constexpr VerificationField kNP{"Text14", "il numero dei periodi visualizzati NP"};
+constexpr VerificationField kNI{"Text15", "il numero delle iterazioni NI"};
+
+constexpr std::array kStepOrder{kVi, kD, kF, kL, kC, kRL, kN, kNP, kNI};
+
+// One of the six fields of the circuit: parsed and turned black; a number
+// beyond the double range is refused.
+std::optional<double> ReadQuantity(Module1& m, MainWindowOperations& window,
+                                   const VerificationField& field) {
+    const ParsedNumber parsed = ParseNumberChecked(window.GetText(field.textBox));
+    window.SetTextColour(field.textBox, kBlack);
+    if (parsed.overflow) {
+        m.Refuse(window, OverflowMessageFor(field.description));
+        return std::nullopt;
+    }
+    return parsed.value;
+}
+
+// One of the three counts: parsed and rounded to 32 bits.
+std::optional<std::int32_t> ReadCount(Module1& m, MainWindowOperations& window,
+                                      const VerificationField& field) {
+    const ParsedNumber parsed = ParseNumberChecked(window.GetText(field.textBox));
+    if (parsed.overflow) {
+        m.Refuse(window, OverflowMessageFor(field.description));
+        return std::nullopt;
+    }
+    const std::optional<std::int32_t> count = RoundToInteger(parsed.value);
+    if (!count) m.Refuse(window, IntegerRangeMessageFor(field.description));
+    return count;
+}
+
+// Reads the fields into the module; false once a refusal has been shown.
+bool ReadInputs(Module1& m, MainWindowOperations& window) {
+    for (const VerificationField& field : kStepOrder)
+        if (!m.CheckField(window, field.textBox, field.description)) return false;
+
+    std::optional<double> value = ReadQuantity(m, window, kVi);
+    if (!value) return false;
+    m.Vi = *value;
+    if (!(m.Vi > 0)) {
+        m.Refuse(window, "La tensione in ingresso non può essere zero o negativa!");
+        return false;
+    }
+
+    if (!(value = ReadQuantity(m, window, kD))) return false;
+    m.D = *value * 0.01;
+    if (!(m.D > 0) || m.D >= 1) {
+        m.Refuse(window, "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!");
+        return false;
+    }
+
+    if (!(value = ReadQuantity(m, window, kF))) return false;
+    // Only the frequency can leave the double range on its way to SI units.
+    const double f = *value * 1000;
+    if (!std::isfinite(f)) {
+        m.Refuse(window, kFrequencyOverflowMessage);
+        return false;
+    }
+    m.f = f;
+    if (!(m.f > 0)) {
+        m.Refuse(window, kFrequencyNotPositiveMessage);
+        return false;
+    }
+
+    if (!(value = ReadQuantity(m, window, kL))) return false;
+    m.L = *value * 0.000001;
+    if (!(m.L > 0)) {
+        m.Refuse(window, kInductanceNotPositiveMessage);
+        return false;
+    }
+
+    if (!(value = ReadQuantity(m, window, kC))) return false;
+    m.C = *value * 0.000001;
+    if (!(m.C > 0)) {
+        m.Refuse(window, kCapacitanceNotPositiveMessage);
+        return false;
+    }
+
+    if (!(value = ReadQuantity(m, window, kRL))) return false;
+    m.RL = *value;
+    if (!(m.RL > 0)) {
+        m.Refuse(window, kLoadNotPositiveMessage);
+        return false;
+    }
+
+    std::optional<std::int32_t> count = ReadCount(m, window, kN);
+    if (!count) return false;
+    if (*count < 1) {
+        m.Refuse(window, kTooFewSamplesMessage);
+        return false;
+    }
+    if (*count > kMaxSamplesPerPeriod) {
+        m.Refuse(window, kTooManySamplesMessage);
+        return false;
+    }
+    m.N = *count;
+
+    if (!(count = ReadCount(m, window, kNP))) return false;
+    m.NP = *count;
+
+    if (!(count = ReadCount(m, window, kNI))) return false;
+    m.NI = *count;
+    return true;
+}
+
+}  // namespace
+
+std::string IntegerRangeMessageFor(std::string_view description) {
+    std::string message = "Il numero scritto per ";
+    message += description;
+    message += " non è un intero rappresentabile a 32 bit: deve stare tra -2147483648 e 2147483647!";
+    return message;
+}
+
+void LaunchVerification(Module1& m, MainWindowOperations& window, WaveformWindowHost& host,
+                        ProgressReporter& progress) {
+    if (!ReadInputs(m, window)) return;
+
+    WaveformWindowOperations& waveform = host.WaveformWindow();
+    waveform.ResetPlot();
+    SimulateConverter(m, window, waveform, progress);
+
+    const std::string separator = window.DecimalSeparator();
+    waveform.SetCaption("Label2", FormatScientific(m.SimDeltaiL, 2, separator));
+    waveform.SetCaption("Label5", FormatScientific(m.SimDeltaVo, 2, separator));
+    waveform.SetCaption("Label8", FormatScientific(m.SimIDP, 2, separator));
+    waveform.SetCaption("Label9", FormatScientific(m.SimIDm, 2, separator));
+    waveform.SetCaption("Label16", FormatScientific(m.SimIim, 2, separator));
+}
+
+}  // namespace stepdown

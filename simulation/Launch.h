@@ -1,0 +1,54 @@
+#pragma once
+// The click of "Grafici": reads the nine verification fields, refuses
+// inputs the simulation cannot run on, resets and fills the waveform window
+// and writes the measured figures into it.
+
+#include <string>
+#include <string_view>
+
+#include "model/Module1.h"
+#include "model/WindowOperations.h"
+
+namespace stepdown {
+
+// Checks Text7, Text8, Text12, Text9, Text10, Text11, Text13, Text14, Text15
+// in that order, converts them into Vi, D, f, L, C, RL, N, NP, NI (turning
+// each of the first six black as it is read) and refuses, each with one
+// message that ends the click:
+//   Vi <= 0; D <= 0 or D >= 1; f, L, C or RL <= 0 (each right after it is
+//   read); a number beyond the double range in any field; an f that
+//   overflows on the way to Hz; N, NP or NI beyond 32 bits; N below 1 or
+//   above kMaxSamplesPerPeriod.
+// A refused quantity stays stored, as do those read before it, except N,
+// which is stored only once accepted so that it never exceeds the arrays the
+// scans read. Then it takes the waveform window from `host`, resets its
+// plot, runs SimulateConverter and writes SimDeltaiL, SimDeltaVo, SimIDP,
+// SimIDm and SimIim into Label2, Label5, Label8, Label9 and Label16 with the
+// locale's separator. Whatever the run's outcome the labels are written:
+// after a run that was refused, unstable or cancelled they show the figures
+// of the last completed run (0 before the first).
+void LaunchVerification(Module1& module, MainWindowOperations& window, WaveformWindowHost& host,
+                        ProgressReporter& progress);
+
+// Messages of the checks the program adds to the launch.
+inline constexpr std::string_view kFrequencyNotPositiveMessage =
+    "La frequenza non può essere zero o negativa!";
+inline constexpr std::string_view kInductanceNotPositiveMessage =
+    "L'induttanza non può essere zero o negativa!";
+inline constexpr std::string_view kCapacitanceNotPositiveMessage =
+    "La capacità non può essere zero o negativa!";
+inline constexpr std::string_view kLoadNotPositiveMessage =
+    "La resistenza di carico RL non può essere zero o negativa!";
+inline constexpr std::string_view kFrequencyOverflowMessage =
+    "La frequenza scritta è troppo grande: convertita in Hz supera i numeri rappresentabili!";
+inline constexpr std::string_view kTooFewSamplesMessage =
+    "Il numero dei campioni N non può essere minore di 1!";
+inline constexpr std::string_view kTooManySamplesMessage =
+    "Il numero dei campioni N non può superare 2000000: le forme d'onda non starebbero "
+    "comodamente in memoria!";
+
+// "Il numero scritto per " + description + " non è un intero rappresentabile
+// a 32 bit: deve stare tra -2147483648 e 2147483647!"
+std::string IntegerRangeMessageFor(std::string_view description);
+
+}  // namespace stepdown

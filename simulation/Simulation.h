@@ -1,0 +1,51 @@
+#pragma once
+// The run of "Grafici" after the inputs have been read: the time-domain
+// simulation of the step-down stage, the continuous-conduction check, the
+// extremes, the measured figures and the plot.
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "model/Module1.h"
+#include "model/WindowOperations.h"
+#include "simulation/SimulationRun.h"
+
+namespace stepdown {
+
+// Above this many samples per period the five arrays, and the window's copy
+// of them, stop fitting comfortably in memory.
+inline constexpr std::int32_t kMaxSamplesPerPeriod = 2'000'000;
+
+inline constexpr std::string_view kConductionMessage =
+    "Il Duty Cycle non può essere così basso, la corrente nell'induttore non può annullarsi, "
+    "prova ad aumentare L ( anche di molto )!";
+inline constexpr std::string_view kUnstableMessage =
+    "La simulazione è instabile: il passo di integrazione è troppo lungo rispetto alle costanti "
+    "di tempo del circuito, prova ad aumentare N!";
+
+enum class SimulationOutcome {
+    Completed,           // measured and drawn
+    ConductionRefused,   // iL not positive somewhere in the final period: message
+    Unstable,            // the state stopped being finite: message
+    FiguresOverflow,     // a figure lies beyond the double range: message
+    Cancelled,           // stopped through the progress reporter: no message
+    InvalidSettings,     // N outside 1..kMaxSamplesPerPeriod or D outside 0..1: nothing done
+};
+
+// Simulates Module1's Vi, D, f, L, C, RL over NI periods of N steps from
+// rest into WaveIL..WaveId and TimeStep; then checks continuous conduction,
+// takes the six extremes, measures the figures and draws the traces. The
+// frame is drawn (PreparePlot) before anything is simulated. Messages go
+// through Module1::Refuse to `messages`. The window is handed the run it
+// shows: a copy of the arrays after a completed or conduction-refused run,
+// null after an unstable, overflowing or cancelled one (nothing of such a
+// run is measured or drawn). The extremes change once the conduction check
+// has passed, the figures only in a completed run.
+SimulationOutcome SimulateConverter(Module1& module, MessageDisplay& messages,
+                                    WaveformWindowOperations& window, ProgressReporter& progress);
+
+// What the waveform window keeps of the arrays of `module`.
+std::shared_ptr<const SimulationRun> SnapshotRun(const Module1& module);
+
+}  // namespace stepdown
