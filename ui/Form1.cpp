@@ -1,0 +1,118 @@
+#include "ui/Form1.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "design/DesignCalculation.h"
+#include "simulation/Launch.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/ProgressDialogReporter.h"
+#include "ui_Form1.h"
+
+// The resources live in a static library, whose unreferenced registration
+// would be dropped by the linker; the macro must be used outside namespaces.
+static void InitialiseStepdownResources() { Q_INIT_RESOURCE(resources); }
+
+namespace stepdown {
+namespace {
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Designer files keep whole point sizes only; the window's faces are 8.25 and
+// 9.75 pt, stored there as 8 and 10.
+void RestoreFractionalPointSizes(QWidget& window) {
+    QList<QWidget*> widgets = window.findChildren<QWidget*>();
+    widgets.prepend(&window);
+    for (QWidget* widget : widgets) {
+        if (!widget->testAttribute(Qt::WA_SetFont)) continue;
+        QFont font = widget->font();
+        if (font.pointSizeF() == 8.0)
+            font.setPointSizeF(8.25);
+        else if (font.pointSizeF() == 10.0)
+            font.setPointSizeF(9.75);
+        else
+            continue;
+        widget->setFont(font);
+    }
+}
+
+template <typename Control>
+Control* FindControl(const QWidget& window, std::string_view name, const char* kind) {
+    auto* control = window.findChild<Control*>(ToQString(name), Qt::FindDirectChildrenOnly);
+    // A wrong name is a programming error that no user action can cause.
+    if (control == nullptr)
+        qFatal("Form1 has no %s named %.*s", kind, static_cast<int>(name.size()), name.data());
+    return control;
+}
+
+}  // namespace
+
+Form1::Form1(Module1& module, const QLocale& locale, QWidget* parent)
+    : QWidget(parent),
+      ui_(std::make_unique<Ui::Form1>()),
+      module_(module),
+      locale_(locale),
+      waveformWindow_(locale) {
+    InitialiseStepdownResources();
+    ui_->setupUi(this);
+    RestoreFractionalPointSizes(*this);
+    connect(ui_->Command1, &QPushButton::clicked, this, &Form1::onCommand1Clicked);
+    connect(ui_->Command2, &QPushButton::clicked, this, &Form1::onCommand2Clicked);
+    connect(ui_->Command3, &QPushButton::clicked, this, &Form1::onCommand3Clicked);
+    // Nothing has the caret at start: the picture box takes the focus.
+    ui_->Picture1->setFocus();
+}
+
+Form1::~Form1() = default;
+
+std::string Form1::GetText(std::string_view textBox) const {
+    return TextBox(textBox)->text().toStdString();
+}
+
+void Form1::SetText(std::string_view textBox, const std::string& text) {
+    TextBox(textBox)->setText(QString::fromStdString(text));
+}
+
+void Form1::SetTextColour(std::string_view textBox, Rgb colour) {
+    QLineEdit* box = TextBox(textBox);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Text, QColor(colour.red, colour.green, colour.blue));
+    box->setPalette(palette);
+}
+
+void Form1::SetCaption(std::string_view label, const std::string& caption) {
+    Label(label)->setText(QString::fromStdString(caption));
+}
+
+std::string Form1::DecimalSeparator() const { return locale_.decimalPoint().toStdString(); }
+
+void Form1::ShowMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle),
+                    QString::fromStdString(text), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void Form1::onCommand1Clicked() { DesignCalculation(module_, *this); }
+
+void Form1::onCommand2Clicked() {
+    // The reporter's clock starts here: a long run shows its progress.
+    ProgressDialogReporter progress(this);
+    LaunchVerification(module_, *this, waveformWindow_, progress);
+}
+
+void Form1::onCommand3Clicked() { ExampleData(*this); }
+
+QLineEdit* Form1::TextBox(std::string_view name) const {
+    return FindControl<QLineEdit>(*this, name, "text box");
+}
+
+QLabel* Form1::Label(std::string_view name) const {
+    return FindControl<QLabel>(*this, name, "label");
+}
+
+}  // namespace stepdown
