@@ -1,0 +1,128 @@
+#include "ui/Form2.h"
+
+#include <QButtonGroup>
+#include <QFont>
+#include <QIcon>
+#include <QLabel>
+#include <QRadioButton>
+#include <QRect>
+#include <QSize>
+#include <QToolTip>
+
+#include "simulation/CursorReadout.h"
+#include "ui/PlotArea.h"
+#include "ui_Form2.h"
+
+// The icon lives in the resources of a static library, whose registration
+// the linker drops unless something refers to it; the macro must be used
+// outside namespaces.
+static void InitialiseStepdownResources() { Q_INIT_RESOURCE(resources); }
+
+namespace stepdown {
+
+namespace {
+
+// "MS Sans Serif" is not on this platform: its nearest metric-compatible
+// sans-serif face, bold, at the original point sizes. The .ui format keeps
+// whole point sizes only, so the fonts are set here.
+QFont CaptionFont(qreal pointSize) {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(true);
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+constexpr qreal kSmallFont = 8.25;
+constexpr qreal kLargeFont = 9.75;
+
+}  // namespace
+
+Form2::Form2(const QLocale& locale)
+    : QWidget(nullptr),
+      ui_(std::make_unique<Ui::Form2>()),
+      separator_(locale.decimalPoint().toStdString()) {
+    ui_->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    InitialiseStepdownResources();
+    setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));
+    setFont(CaptionFont(kSmallFont));
+    ui_->Label1->setFont(CaptionFont(kLargeFont));
+
+    // Only the source of the blank picture: never on screen.
+    ui_->Picture2->hide();
+
+    options_ = new QButtonGroup(this);
+    options_->setExclusive(true);
+    QRadioButton* const buttons[] = {ui_->Option1, ui_->Option2, ui_->Option3, ui_->Option4,
+                                     ui_->Option5};
+    int id = 1;
+    for (QRadioButton* button : buttons) options_->addButton(button, id++);
+
+    connect(ui_->Picture1, &PlotArea::PointerMoved, this, &Form2::OnPointerMoved);
+    ui_->Picture1->setFocus();
+}
+
+Form2::~Form2() = default;
+
+void Form2::ShowWindow() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form2::ResetPlot() { ui_->Picture1->ResetPlot(); }
+
+void Form2::SetUserScale(double left, double top, double right, double bottom) {
+    ui_->Picture1->SetUserScale(left, top, right, bottom);
+}
+
+void Form2::DrawLine(const PlotSegment& segment) { ui_->Picture1->DrawLine(segment); }
+
+void Form2::DrawLine(const PlotSegment& segment, Rgb colour) {
+    ui_->Picture1->DrawLine(segment, colour);
+}
+
+void Form2::DrawSegments(const std::vector<PlotSegment>& segments, Rgb colour) {
+    ui_->Picture1->DrawSegments(segments, colour);
+}
+
+int Form2::PlotWidthPixels() const { return ui_->Picture1->PlotWidthPixels(); }
+
+int Form2::PlotHeightPixels() const { return ui_->Picture1->PlotHeightPixels(); }
+
+void Form2::SetCaption(std::string_view label, const std::string& caption) {
+    const QString name = QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
+    if (auto* target = findChild<QLabel*>(name, Qt::FindDirectChildrenOnly)) {
+        target->setText(QString::fromStdString(caption));
+    }
+}
+
+void Form2::SetShownRun(std::shared_ptr<const SimulationRun> run) { run_ = std::move(run); }
+
+PlotArea* Form2::Plot() const { return ui_->Picture1; }
+
+int Form2::SelectedOption() const {
+    const int id = options_->checkedId();
+    return id < 0 ? 0 : id;
+}
+
+void Form2::OnPointerMoved(float x, float y, QPoint globalPosition) {
+    // The readout works in the plot's own 0..100 scale, which the drawing
+    // sets too; later drawing keeps it.
+    PlotArea* const plot = ui_->Picture1;
+    plot->SetUserScale(0.0, 100.0, 100.0, 0.0);
+    const ReadoutResult result = CursorReadout(run_.get(), SelectedOption(), x, y, separator_);
+    if (QAbstractButton* button = options_->button(result.selectedOption)) {
+        button->setChecked(true);
+    }
+    if (result.toolTip) plot->setToolTip(QString::fromStdString(*result.toolTip));
+    const QString tip = plot->toolTip();
+    if (tip.isEmpty()) return;
+    // A one-pixel area around the pointer makes the shown tip move with it on
+    // every move, even when its text stays the same.
+    const QRect pointer(plot->mapFromGlobal(globalPosition), QSize(1, 1));
+    QToolTip::showText(globalPosition, tip, plot, pointer);
+}
+
+}  // namespace stepdown

@@ -1,0 +1,64 @@
+#pragma once
+// The waveform window "Forme d'onda reali": the plot area, the five waveform
+// selectors that double as the legend, the five measured figures and the
+// pointer readout. An independent top-level window that deletes itself when
+// closed; its owner keeps a QPointer and makes a new one for the next run.
+
+#include <QLocale>
+#include <QPoint>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/WindowOperations.h"
+#include "simulation/SimulationRun.h"
+
+class QButtonGroup;
+class QLabel;
+class QRadioButton;
+
+namespace Ui {
+class Form2;
+}
+
+namespace stepdown {
+
+class PlotArea;
+
+class Form2 : public QWidget, public WaveformWindowOperations {
+    Q_OBJECT
+
+public:
+    // `locale` gives the decimal separator of the readout's numbers.
+    explicit Form2(const QLocale& locale = QLocale::system());
+    ~Form2() override;
+
+    void ShowWindow() override;
+    void ResetPlot() override;
+    void SetUserScale(double left, double top, double right, double bottom) override;
+    void DrawLine(const PlotSegment& segment) override;
+    void DrawLine(const PlotSegment& segment, Rgb colour) override;
+    void DrawSegments(const std::vector<PlotSegment>& segments, Rgb colour) override;
+    int PlotWidthPixels() const override;
+    int PlotHeightPixels() const override;
+    void SetCaption(std::string_view label, const std::string& caption) override;
+    void SetShownRun(std::shared_ptr<const SimulationRun> run) override;
+
+    PlotArea* Plot() const;
+    // 1..5 for Option1..Option5, 0 while none is selected.
+    int SelectedOption() const;
+    const std::shared_ptr<const SimulationRun>& ShownRun() const { return run_; }
+
+private:
+    void OnPointerMoved(float x, float y, QPoint globalPosition);
+
+    std::unique_ptr<Ui::Form2> ui_;
+    QButtonGroup* options_ = nullptr;
+    std::string separator_;
+    std::shared_ptr<const SimulationRun> run_;
+};
+
+}  // namespace stepdown
