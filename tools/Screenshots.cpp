@@ -1,0 +1,84 @@
+// Takes the README's screenshots as a user would see them: the main window
+// after "Dati Esempio" and "Calcola", then the waveform window after
+// "Grafici" with the pointer resting on the iL trace.
+//   stepdown_screenshots OUTPUT_DIR [italian|english]
+// Run it on a real (virtual) X display: tools/screenshots.sh.
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+
+#include "model/Module1.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
+#include "ui/PlotArea.h"
+
+namespace {
+
+stepdown::Form2* WaveformWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* form2 = qobject_cast<stepdown::Form2*>(widget)) return form2;
+    return nullptr;
+}
+
+// What the screen shows over the window's frame, tooltips included.
+bool SaveScreenOf(QWidget& window, const QString& path) {
+    const QRect area = window.frameGeometry();
+    QPixmap shot =
+        window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    if (shot.isNull()) shot = window.grab();
+    return shot.save(path);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR [italian|english]\n", argv[0]);
+        return 2;
+    }
+    const QString directory = QString::fromLocal8Bit(argv[1]);
+    const bool english = argc > 2 && std::strcmp(argv[2], "english") == 0;
+
+    stepdown::Module1 module;
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("stepdown"));
+    stepdown::Form1 form1(module, QLocale(english ? QLocale::English : QLocale::Italian));
+    form1.move(0, 0);
+    form1.show();
+
+    int status = 0;
+    auto click = [&](const char* name) { form1.findChild<QPushButton*>(name)->click(); };
+    // Each step leaves the window system time to map and paint the windows.
+    QTimer::singleShot(700, &form1, [&] {
+        click("Command3");
+        click("Command1");
+        QTimer::singleShot(300, &form1, [&] {
+            if (!SaveScreenOf(form1, directory + "/form1.png")) status = 1;
+            click("Command2");
+            stepdown::Form2* form2 = WaveformWindow();
+            form2->move(0, 0);
+            form2->raise();
+            QTimer::singleShot(500, &form1, [&, form2] {
+                stepdown::PlotArea* plot = form2->Plot();
+                const QPointF local(plot->width() * 0.07, plot->height() * 0.12);
+                QMouseEvent move(QEvent::MouseMove, local, plot->mapToGlobal(local),
+                                 Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+                QApplication::sendEvent(plot, &move);
+                QTimer::singleShot(500, &form1, [&, form2] {
+                    if (!SaveScreenOf(*form2, directory + "/form2.png")) status = 1;
+                    QApplication::quit();
+                });
+            });
+        });
+    });
+    QApplication::exec();
+    if (status != 0) std::fprintf(stderr, "cannot write the screenshots into %s\n", argv[1]);
+    return status;
+}
