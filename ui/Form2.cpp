@@ -1,15 +1,25 @@
 #include "ui/Form2.h"
 
+#include <QAction>
 #include <QButtonGroup>
+#include <QByteArray>
+#include <QDir>
+#include <QFileDialog>
 #include <QFont>
 #include <QIcon>
+#include <QImageWriter>
 #include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QRect>
+#include <QSaveFile>
 #include <QSize>
 #include <QToolTip>
 
 #include "simulation/CursorReadout.h"
+#include "simulation/WaveformCsv.h"
+#include "ui/ApplicationTitle.h"
 #include "ui/PlotArea.h"
 #include "ui_Form2.h"
 
@@ -61,6 +71,18 @@ Form2::Form2(const QLocale& locale)
 
     connect(ui_->Picture1, &PlotArea::PointerMoved, this, &Form2::OnPointerMoved);
     ui_->Picture1->setFocus();
+
+    saveImage_ = new QAction(kSaveImageText, this);
+    exportCsv_ = new QAction(kExportCsvText, this);
+    exportCsv_->setEnabled(false);
+    connect(saveImage_, &QAction::triggered, this, &Form2::SaveImage);
+    connect(exportCsv_, &QAction::triggered, this, &Form2::ExportCsv);
+    ui_->Picture1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui_->Picture1, &QWidget::customContextMenuRequested, this, &Form2::OnPlotContextMenu);
+    saveFileName_ = [this](const QString& caption, const QString& suggestedName,
+                           const QString& filter) {
+        return QFileDialog::getSaveFileName(this, caption, suggestedName, filter);
+    };
 }
 
 Form2::~Form2() = default;
@@ -98,7 +120,14 @@ void Form2::SetCaption(std::string_view label, const std::string& caption) {
     }
 }
 
-void Form2::SetShownRun(std::shared_ptr<const SimulationRun> run) { run_ = std::move(run); }
+void Form2::SetShownRun(std::shared_ptr<const SimulationRun> run) {
+    run_ = std::move(run);
+    exportCsv_->setEnabled(run_ != nullptr);
+}
+
+void Form2::SetSaveFileNameProvider(SaveFileNameProvider provider) {
+    saveFileName_ = std::move(provider);
+}
 
 PlotArea* Form2::Plot() const { return ui_->Picture1; }
 
@@ -123,6 +152,57 @@ void Form2::OnPointerMoved(float x, float y, QPoint globalPosition) {
     // every move, even when its text stays the same.
     const QRect pointer(plot->mapFromGlobal(globalPosition), QSize(1, 1));
     QToolTip::showText(globalPosition, tip, plot, pointer);
+}
+
+void Form2::OnPlotContextMenu(const QPoint& position) {
+    QMenu menu(this);
+    menu.addAction(saveImage_);
+    menu.addAction(exportCsv_);
+    menu.exec(ui_->Picture1->mapToGlobal(position));
+}
+
+// Both exports go through a QSaveFile: an existing file is replaced only by
+// a complete new one.
+void Form2::SaveImage() {
+    const QString path =
+        saveFileName_(QStringLiteral("Salva grafico come immagine"),
+                      QStringLiteral("forme-d-onda.png"), QStringLiteral("Immagini PNG (*.png)"));
+    if (path.isEmpty()) return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return ReportWriteFailure(path, file.errorString());
+    QImageWriter writer(&file, "png");
+    if (!writer.write(ui_->Picture1->Image())) {
+        file.cancelWriting();
+        return ReportWriteFailure(path, writer.errorString());
+    }
+    if (!file.commit()) ReportWriteFailure(path, file.errorString());
+}
+
+void Form2::ExportCsv() {
+    // The run shown when the entry was chosen, whatever a launch does later.
+    const std::shared_ptr<const SimulationRun> run = run_;
+    if (!run) return;
+    const QString path =
+        saveFileName_(QStringLiteral("Esporta dati (CSV)"), QStringLiteral("forme-d-onda.csv"),
+                      QStringLiteral("File CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return ReportWriteFailure(path, file.errorString());
+    const QByteArray text = QByteArray::fromStdString(WaveformCsv(*run));
+    if (file.write(text) != text.size()) {
+        file.cancelWriting();
+        return ReportWriteFailure(path, file.errorString());
+    }
+    if (!file.commit()) ReportWriteFailure(path, file.errorString());
+}
+
+void Form2::ReportWriteFailure(const QString& path, const QString& reason) {
+    const QString text = QStringLiteral("Impossibile salvare il file %1: %2")
+                             .arg(QDir::toNativeSeparators(path), reason);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), text,
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 }  // namespace stepdown

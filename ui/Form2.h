@@ -3,11 +3,15 @@
 // selectors that double as the legend, the five measured figures and the
 // pointer readout. An independent top-level window that deletes itself when
 // closed; its owner keeps a QPointer and makes a new one for the next run.
+// The plot's context menu saves the plot as a PNG image and exports the
+// shown run's final period as CSV.
 
 #include <QLocale>
 #include <QPoint>
+#include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +20,7 @@
 #include "model/WindowOperations.h"
 #include "simulation/SimulationRun.h"
 
+class QAction;
 class QButtonGroup;
 class QLabel;
 class QRadioButton;
@@ -52,13 +57,36 @@ public:
     int SelectedOption() const;
     const std::shared_ptr<const SimulationRun>& ShownRun() const { return run_; }
 
+    // Asks where to save: the dialog's caption, a suggested file name and a
+    // filter; the empty text when the user cancels.
+    using SaveFileNameProvider = std::function<QString(
+        const QString& caption, const QString& suggestedName, const QString& filter)>;
+    // Replaces the standard save dialog, so that a test can export without it.
+    void SetSaveFileNameProvider(SaveFileNameProvider provider);
+
+    // The two entries of the plot's context menu. Exporting the data is
+    // possible only while the window shows a run.
+    QAction* SaveImageAction() const { return saveImage_; }
+    QAction* ExportCsvAction() const { return exportCsv_; }
+
+    static inline const QString kSaveImageText = QStringLiteral("Salva grafico come immagine…");
+    static inline const QString kExportCsvText = QStringLiteral("Esporta dati (CSV)…");
+
 private:
     void OnPointerMoved(float x, float y, QPoint globalPosition);
+    void OnPlotContextMenu(const QPoint& position);
+    void SaveImage();
+    void ExportCsv();
+    // A failed write, told in the program's usual message box.
+    void ReportWriteFailure(const QString& path, const QString& reason);
 
     std::unique_ptr<Ui::Form2> ui_;
     QButtonGroup* options_ = nullptr;
     std::string separator_;
     std::shared_ptr<const SimulationRun> run_;
+    QAction* saveImage_ = nullptr;
+    QAction* exportCsv_ = nullptr;
+    SaveFileNameProvider saveFileName_;
 };
 
 }  // namespace stepdown

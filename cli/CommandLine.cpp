@@ -1,0 +1,420 @@
+#include "cli/CommandLine.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "cli/ArgumentParser.h"
+#include "cli/HeadlessWindow.h"
+#include "cli/JsonWriter.h"
+#include "cli/TerminalProgress.h"
+#include "design/DesignCalculation.h"
+#include "model/Module1.h"
+#include "simulation/Launch.h"
+#include "simulation/WaveformCsv.h"
+
+#ifndef STEPDOWN_VERSION
+#error "STEPDOWN_VERSION must be defined by the build"
+#endif
+
+namespace stepdown::cli {
+namespace {
+
+constexpr std::string_view kUsage =
+    "Uso:\n"
+    "  stepdown-cli design --vi T --vo T --f T --ripple T --dvo T --io T [--json]\n"
+    "                      [--verify [--n T --np T --ni T] [--csv FILE]]\n"
+    "  stepdown-cli verify --vi T --d T --f T --l T --c T --rl T [--n T --np T --ni T]\n"
+    "                      [--json] [--csv FILE]\n"
+    "  stepdown-cli --help | --version\n";
+
+constexpr std::string_view kHelpDetails =
+    "\n"
+    "design: il progetto di \"Calcola L , C , IDP, IDm , Iim\".\n"
+    "  --vi T      tensione di ingresso Vi [V]\n"
+    "  --vo T      tensione desiderata in uscita Vo [V]\n"
+    "  --f T       frequenza di commutazione f [kHz]\n"
+    "  --ripple T  DeltaiL/Io [%]\n"
+    "  --dvo T     DeltaVo [mV]\n"
+    "  --io T      Io [A]\n"
+    "  --verify    prosegue come \"Grafici\" con i dati di verifica scritti dal\n"
+    "              progetto e confronta progetto e simulazione\n"
+    "\n"
+    "verify: la verifica di \"Grafici\".\n"
+    "  --vi T      tensione di ingresso Vi [V]\n"
+    "  --d T       Duty Cycle D [%]\n"
+    "  --f T       frequenza di commutazione f [kHz]\n"
+    "  --l T       induttanza L [uH]\n"
+    "  --c T       capacità C [uF]\n"
+    "  --rl T      resistenza di carico RL [ohm]\n"
+    "\n"
+    "Simulazione:\n"
+    "  --n T       campioni per periodo N (1000 se omesso)\n"
+    "  --np T      periodi visualizzati NP (10 se omesso)\n"
+    "  --ni T      periodi simulati NI (2000 se omesso)\n"
+    "  --csv FILE  scrive l'ultimo periodo simulato in FILE ('-': standard output)\n"
+    "\n"
+    "  --json      un oggetto JSON al posto del testo\n"
+    "\n"
+    "Ogni T è il testo che si scriverebbe nel campo della finestra, con il punto\n"
+    "come separatore decimale; un'opzione omessa è un campo vuoto.\n"
+    "Uscita: 0 riuscito, 1 dati rifiutati o file non scritto, 2 riga di comando errata.\n";
+
+// A text box fed by an option.
+struct FieldOption {
+    std::string_view option;
+    std::string_view textBox;
+};
+
+constexpr FieldOption kDesignFields[] = {
+    {"vi", "Text1"},     {"vo", "Text2"},  {"f", "Text3"},
+    {"ripple", "Text4"}, {"dvo", "Text5"}, {"io", "Text6"},
+};
+constexpr FieldOption kVerifyFields[] = {
+    {"vi", "Text7"}, {"d", "Text8"},  {"f", "Text12"},
+    {"l", "Text9"},  {"c", "Text10"}, {"rl", "Text11"},
+};
+constexpr FieldOption kSettingFields[] = {{"n", "Text13"}, {"np", "Text14"}, {"ni", "Text15"}};
+
+const std::vector<OptionSpec> kDesignOptions{
+    {"vi"}, {"vo"}, {"f"},  {"ripple"}, {"dvo"}, {"io"}, {"json", false}, {"verify", false},
+    {"n"},  {"np"}, {"ni"}, {"csv"},
+};
+const std::vector<OptionSpec> kVerifyOptions{
+    {"vi"}, {"d"}, {"f"}, {"l"}, {"c"}, {"rl"}, {"n"}, {"np"}, {"ni"}, {"json", false}, {"csv"},
+};
+
+int UsageError(std::ostream& err, std::string_view error) {
+    err << "stepdown-cli: " << error << '\n' << kUsage;
+    return kExitUsage;
+}
+
+// Only the present options: a left-out option leaves its box as the window
+// starts it, empty or holding the default setting.
+void TypeFields(HeadlessMainWindow& window, const ParsedArguments& arguments,
+                std::span<const FieldOption> fields) {
+    for (const FieldOption& field : fields)
+        if (arguments.values.count(field.option) != 0)
+            window.SetText(field.textBox, arguments.ValueOr(field.option));
+}
+
+// What a refusal leaves: the messages, in the order shown, on `err`.
+bool ReportMessages(const HeadlessMainWindow& window, std::ostream& err) {
+    for (const std::string& message : window.Messages()) err << message << '\n';
+    return !window.Messages().empty();
+}
+
+std::string Label(double value) { return FormatScientific(value, 2, "."); }
+
+void Line(std::ostream& out, std::string_view name, std::string_view value, std::string_view unit) {
+    std::string line(name);
+    line.resize(std::max<std::size_t>(line.size() + 2, 12), ' ');
+    line += value;
+    line += "  ";
+    line += unit;
+    out << line << '\n';
+}
+
+// The design as it stood right after "Calcola": the launch later overwrites
+// L and C with henry and farad, and D, RL with the values read back.
+struct DesignResult {
+    double L = 0.0, C = 0.0, IDP = 0.0, IDm = 0.0, Iim = 0.0, D = 0.0, RL = 0.0;
+    double DeltaiL = 0.0;  // A
+    double DeltaVo = 0.0;  // V
+    std::string labelL, labelC, labelIDP, labelIDm, labelIim;
+    std::string vi, f, d, l, c, rl;  // the verification texts
+};
+
+DesignResult TakeDesign(const Module1& m, const HeadlessMainWindow& window) {
+    DesignResult r;
+    r.L = m.L;
+    r.C = m.C;
+    r.IDP = m.IDP;
+    r.IDm = m.IDm;
+    r.Iim = m.Iim;
+    r.D = m.D;
+    r.RL = m.RL;
+    r.DeltaiL = m.DeltaiL;
+    r.DeltaVo = m.DeltaVo;
+    r.labelL = window.Caption("Label24");
+    r.labelC = window.Caption("Label25");
+    r.labelIDP = window.Caption("Label26");
+    r.labelIDm = window.Caption("Label27");
+    r.labelIim = window.Caption("Label32");
+    r.vi = window.GetText("Text7");
+    r.f = window.GetText("Text12");
+    r.d = window.GetText("Text8");
+    r.l = window.GetText("Text9");
+    r.c = window.GetText("Text10");
+    r.rl = window.GetText("Text11");
+    return r;
+}
+
+JsonObject DesignJson(const DesignResult& r) {
+    JsonObject verification;
+    verification.String("vi", r.vi)
+        .String("f", r.f)
+        .String("d", r.d)
+        .String("l", r.l)
+        .String("c", r.c)
+        .String("rl", r.rl);
+    JsonObject object;
+    object.Number("L", r.L)
+        .Number("C", r.C)
+        .Number("IDP", r.IDP)
+        .Number("IDm", r.IDm)
+        .Number("Iim", r.Iim)
+        .Number("D", r.D)
+        .Number("RL", r.RL)
+        .Object("verification", std::move(verification));
+    return object;
+}
+
+JsonObject VerifyJson(const Module1& m) {
+    JsonObject object;
+    object.Number("SimDeltaiL", m.SimDeltaiL)
+        .Number("SimDeltaVo", m.SimDeltaVo)
+        .Number("SimIDP", m.SimIDP)
+        .Number("SimIDm", m.SimIDm)
+        .Number("SimIim", m.SimIim)
+        .Number("MaxIL", m.MaxIL)
+        .Number("MinIL", m.MinIL)
+        .Number("MaxIC", m.MaxIC)
+        .Number("MaxVo", m.MaxVo)
+        .Number("MinVo", m.MinVo)
+        .Number("MaxVd", m.MaxVd)
+        .Number("TimeStep", m.TimeStep)
+        .Integer("N", m.N)
+        .Integer("NP", m.NP)
+        .Integer("NI", m.NI);
+    return object;
+}
+
+void DesignText(std::ostream& out, const DesignResult& r) {
+    Line(out, "L", r.labelL, "uH");
+    Line(out, "C", r.labelC, "uF");
+    Line(out, "IDP", r.labelIDP, "A");
+    Line(out, "IDm", r.labelIDm, "A");
+    Line(out, "Iim", r.labelIim, "A");
+    Line(out, "D", Label(r.D * 100), "%");
+    Line(out, "RL", Label(r.RL), "ohm");
+}
+
+// The figures as the waveform window's labels show them, then the extremes.
+void VerifyText(std::ostream& out, const Module1& m, const HeadlessWaveformWindow& waveform) {
+    Line(out, "SimDeltaiL", waveform.Caption("Label2"), "A");
+    Line(out, "SimDeltaVo", waveform.Caption("Label5"), "mV");
+    Line(out, "SimIDP", waveform.Caption("Label8"), "A");
+    Line(out, "SimIDm", waveform.Caption("Label9"), "A");
+    Line(out, "SimIim", waveform.Caption("Label16"), "A");
+    Line(out, "MaxIL", Label(m.MaxIL), "A");
+    Line(out, "MinIL", Label(m.MinIL), "A");
+    Line(out, "MaxIC", Label(m.MaxIC), "A");
+    Line(out, "MaxVo", Label(m.MaxVo), "V");
+    Line(out, "MinVo", Label(m.MinVo), "V");
+    Line(out, "MaxVd", Label(m.MaxVd), "V");
+}
+
+// (simulated - designed) / designed, in percent with two decimals and a sign.
+std::string Difference(double designed, double simulated) {
+    const double percent = (simulated - designed) / designed * 100;
+    if (!std::isfinite(percent)) return "n.d.";
+    const std::string text = FormatFixed2(percent, ".");
+    return (percent > 0 ? "+" : "") + text + " %";
+}
+
+void ComparisonText(std::ostream& out, const DesignResult& r, const Module1& m,
+                    const HeadlessWaveformWindow& waveform) {
+    struct Row {
+        std::string_view name;
+        double designed;
+        std::string_view label;  // of the waveform window
+        double simulated;
+        std::string_view unit;
+    };
+    const Row rows[] = {
+        {"DeltaiL", r.DeltaiL, "Label2", m.SimDeltaiL, "A"},
+        {"DeltaVo", r.DeltaVo * 1000, "Label5", m.SimDeltaVo, "mV"},
+        {"IDP", r.IDP, "Label8", m.SimIDP, "A"},
+        {"IDm", r.IDm, "Label9", m.SimIDm, "A"},
+        {"Iim", r.Iim, "Label16", m.SimIim, "A"},
+    };
+    out << "\n            progetto  simulato  unità  differenza\n";
+    for (const Row& row : rows) {
+        std::string line(row.name);
+        line.resize(12, ' ');
+        line += Label(row.designed) + "  " + waveform.Caption(row.label) + "  ";
+        std::string unit(row.unit);
+        unit.resize(5, ' ');
+        line += unit + "  " + Difference(row.designed, row.simulated);
+        out << line << '\n';
+    }
+}
+
+// Writes the run's CSV where --csv says; false (with the message on `err`)
+// when the file cannot be written.
+bool WriteCsv(const std::string& path, const SimulationRun& run, std::ostream& out,
+              std::ostream& err) {
+    if (path == "-") {
+        WriteWaveformCsv(run, out);
+        return true;
+    }
+    errno = 0;
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (file) {
+        WriteWaveformCsv(run, file);
+        file.close();
+    }
+    if (!file) {
+        const int reason = errno;
+        err << "Impossibile scrivere il file " << path;
+        if (reason != 0) err << ": " << std::strerror(reason);
+        err << '\n';
+        return false;
+    }
+    return true;
+}
+
+// The launch of "Grafici" on the window's current verification fields.
+bool Verify(Module1& module, HeadlessMainWindow& window, std::ostream& err, bool showProgress) {
+    std::optional<TerminalProgress> terminal;
+    struct Silent : ProgressReporter {
+        bool Continue(std::int64_t, std::int64_t) override { return true; }
+    } silent;
+    if (showProgress) terminal.emplace(err);
+    ProgressReporter& progress = terminal ? static_cast<ProgressReporter&>(*terminal) : silent;
+    LaunchVerification(module, window, window, progress);
+    if (terminal) terminal->Finish();
+    return !ReportMessages(window, err);
+}
+
+// Where the results go: --json, and --csv with its file.
+struct OutputChoice {
+    bool json = false;
+    std::optional<std::string> csv;
+    // "--csv -" gives standard output to the CSV alone.
+    bool CsvOnStandardOutput() const { return csv && *csv == "-"; }
+};
+
+std::optional<std::string> OutputConflict(const OutputChoice& choice) {
+    if (choice.json && choice.CsvOnStandardOutput())
+        return "--json e --csv - scriverebbero entrambi sullo standard output";
+    return std::nullopt;
+}
+
+OutputChoice ChooseOutput(const ParsedArguments& arguments) {
+    OutputChoice choice;
+    choice.json = arguments.Has("json");
+    if (arguments.Has("csv")) choice.csv = arguments.ValueOr("csv");
+    return choice;
+}
+
+// After a successful launch: the CSV if asked for; false when it could not
+// be written.
+bool WriteRequestedCsv(const OutputChoice& choice, const HeadlessMainWindow& window,
+                       std::ostream& out, std::ostream& err) {
+    if (!choice.csv) return true;
+    const HeadlessWaveformWindow* waveform = window.Waveform();
+    const SimulationRun* run = waveform == nullptr ? nullptr : waveform->ShownRun().get();
+    // A launch without a message always hands the window its run.
+    if (run == nullptr) return false;
+    return WriteCsv(*choice.csv, *run, out, err);
+}
+
+int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+              bool showProgress) {
+    const ParseOutcome parsed = ParseOptions(words, kDesignOptions);
+    if (!parsed.arguments) return UsageError(err, parsed.error);
+    const ParsedArguments& arguments = *parsed.arguments;
+    const bool verify = arguments.Has("verify");
+    if (!verify) {
+        for (const std::string_view option : {"n", "np", "ni", "csv"})
+            if (arguments.Has(option))
+                return UsageError(err,
+                                  "l'opzione --" + std::string(option) + " vale solo con --verify");
+    }
+    const OutputChoice choice = ChooseOutput(arguments);
+    if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+
+    Module1 module;
+    HeadlessMainWindow window;
+    TypeFields(window, arguments, kDesignFields);
+    DesignCalculation(module, window);
+    if (ReportMessages(window, err)) return kExitRefused;
+    const DesignResult design = TakeDesign(module, window);
+
+    if (!verify) {
+        if (choice.json)
+            out << DesignJson(design).Text() << '\n';
+        else
+            DesignText(out, design);
+        return kExitSuccess;
+    }
+
+    // "Grafici" after "Calcola": the verification fields as the design wrote
+    // them, the settings as typed or left at the window's start values.
+    TypeFields(window, arguments, kSettingFields);
+    if (!Verify(module, window, err, showProgress)) return kExitRefused;
+    if (!WriteRequestedCsv(choice, window, out, err)) return kExitRefused;
+    if (choice.CsvOnStandardOutput()) return kExitSuccess;
+    if (choice.json) {
+        out << DesignJson(design).Object("simulation", VerifyJson(module)).Text() << '\n';
+    } else {
+        DesignText(out, design);
+        ComparisonText(out, design, module, *window.Waveform());
+    }
+    return kExitSuccess;
+}
+
+int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+              bool showProgress) {
+    const ParseOutcome parsed = ParseOptions(words, kVerifyOptions);
+    if (!parsed.arguments) return UsageError(err, parsed.error);
+    const ParsedArguments& arguments = *parsed.arguments;
+    const OutputChoice choice = ChooseOutput(arguments);
+    if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+
+    Module1 module;
+    HeadlessMainWindow window;
+    TypeFields(window, arguments, kVerifyFields);
+    TypeFields(window, arguments, kSettingFields);
+    if (!Verify(module, window, err, showProgress)) return kExitRefused;
+    if (!WriteRequestedCsv(choice, window, out, err)) return kExitRefused;
+    if (choice.CsvOnStandardOutput()) return kExitSuccess;
+    if (choice.json)
+        out << VerifyJson(module).Text() << '\n';
+    else
+        VerifyText(out, module, *window.Waveform());
+    return kExitSuccess;
+}
+
+}  // namespace
+
+std::string VersionText() { return std::string("stepdown-cli ") + STEPDOWN_VERSION; }
+
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   bool showProgress) {
+    if (args.empty()) return UsageError(err, "manca il comando");
+    const std::string& command = args.front();
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "--help" || command == "-h") {
+        if (!rest.empty()) return UsageError(err, "argomento inatteso: " + rest.front());
+        out << kUsage << kHelpDetails;
+        return kExitSuccess;
+    }
+    if (command == "--version") {
+        if (!rest.empty()) return UsageError(err, "argomento inatteso: " + rest.front());
+        out << VersionText() << '\n';
+        return kExitSuccess;
+    }
+    if (command == "design") return RunDesign(rest, out, err, showProgress);
+    if (command == "verify") return RunVerify(rest, out, err, showProgress);
+    return UsageError(err, "comando sconosciuto: " + command);
+}
+
+}  // namespace stepdown::cli

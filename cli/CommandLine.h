@@ -1,0 +1,29 @@
+#pragma once
+// stepdown-cli: the design calculation and the verification of the windows,
+// driven from the command line. Every value goes into the matching text box
+// of a headless main window and through the very DesignCalculation and
+// LaunchVerification the buttons run, so checks, messages and their order
+// are the window's.
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace stepdown::cli {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitRefused = 1;  // a message of the program, or a file not written
+inline constexpr int kExitUsage = 2;    // the command line itself is wrong
+
+// "stepdown-cli " followed by the project's version.
+std::string VersionText();
+
+// Runs the words after the program's name. Results go to `out`; messages
+// of the program and usage errors go to `err`, and so does the progress of
+// a long simulation when `showProgress` is set (a terminal is watching).
+// Returns the exit status.
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   bool showProgress = false);
+
+}  // namespace stepdown::cli

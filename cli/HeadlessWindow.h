@@ -1,0 +1,71 @@
+#pragma once
+// The two windows without a screen, for the command-line tool: the main
+// window keeps its texts, captions and colours in memory and collects the
+// messages it is asked to show; the waveform window keeps the captions and
+// the run it is handed and draws nothing. Numbers are shown with a point, and
+// text colours, which mean nothing without a screen, are dropped.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/WindowOperations.h"
+#include "simulation/SimulationRun.h"
+
+namespace stepdown::cli {
+
+class HeadlessWaveformWindow : public WaveformWindowOperations {
+public:
+    void ShowWindow() override {}
+    void ResetPlot() override {}
+    void SetUserScale(double, double, double, double) override {}
+    void DrawLine(const PlotSegment&) override {}
+    void DrawLine(const PlotSegment&, Rgb) override {}
+    void DrawSegments(const std::vector<PlotSegment>&, Rgb) override {}
+    // The plot area's inner size on screen, so that the traces are reduced
+    // as the window reduces them.
+    int PlotWidthPixels() const override { return 997; }
+    int PlotHeightPixels() const override { return 605; }
+    void SetCaption(std::string_view label, const std::string& caption) override;
+    void SetShownRun(std::shared_ptr<const SimulationRun> run) override;
+
+    // The caption last written, or the empty text.
+    std::string Caption(std::string_view label) const;
+    const std::shared_ptr<const SimulationRun>& ShownRun() const { return run_; }
+
+private:
+    std::map<std::string, std::string, std::less<>> captions_;
+    std::shared_ptr<const SimulationRun> run_;
+};
+
+class HeadlessMainWindow : public MainWindowOperations, public WaveformWindowHost {
+public:
+    // Text13, Text14 and Text15 start with the window's "1000", "10", "2000";
+    // every other box starts empty.
+    HeadlessMainWindow();
+
+    std::string GetText(std::string_view textBox) const override;
+    void SetText(std::string_view textBox, const std::string& text) override;
+    void SetTextColour(std::string_view, Rgb) override {}
+    void SetCaption(std::string_view label, const std::string& caption) override;
+    std::string DecimalSeparator() const override { return "."; }
+    void ShowMessage(const std::string& text) override { messages_.push_back(text); }
+
+    // Made on first use, as the real window is.
+    WaveformWindowOperations& WaveformWindow() override;
+
+    std::string Caption(std::string_view label) const;
+    const std::vector<std::string>& Messages() const { return messages_; }
+    // Null until the launch has asked for the waveform window.
+    const HeadlessWaveformWindow* Waveform() const { return waveform_.get(); }
+
+private:
+    std::map<std::string, std::string, std::less<>> texts_;
+    std::map<std::string, std::string, std::less<>> captions_;
+    std::vector<std::string> messages_;
+    std::unique_ptr<HeadlessWaveformWindow> waveform_;
+};
+
+}  // namespace stepdown::cli

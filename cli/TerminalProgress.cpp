@@ -1,0 +1,35 @@
+#include "cli/TerminalProgress.h"
+
+#include <string>
+
+namespace stepdown::cli {
+
+TerminalProgress::TerminalProgress(std::ostream& out, std::function<Clock::time_point()> now)
+    : out_(out), now_(std::move(now)), start_(now_()) {}
+
+TerminalProgress::~TerminalProgress() { Finish(); }
+
+bool TerminalProgress::Continue(std::int64_t stepsDone, std::int64_t stepsTotal) {
+    const Clock::time_point now = now_();
+    if (now - start_ < kShowAfter) return true;
+    if (lineLength_ != 0 && now - lastWrite_ < kRefresh) return true;
+    const std::int64_t percent = stepsTotal > 0 ? stepsDone * 100 / stepsTotal : 0;
+    const std::string line = "Simulazione in corso… " + std::to_string(percent) + "%";
+    out_ << '\r' << line;
+    // A shorter line must cover what the longer one left.
+    if (line.size() < lineLength_)
+        out_ << std::string(lineLength_ - line.size(), ' ') << '\r' << line;
+    out_.flush();
+    if (line.size() > lineLength_) lineLength_ = line.size();
+    lastWrite_ = now;
+    return true;
+}
+
+void TerminalProgress::Finish() {
+    if (lineLength_ == 0) return;
+    out_ << '\r' << std::string(lineLength_, ' ') << '\r';
+    out_.flush();
+    lineLength_ = 0;
+}
+
+}  // namespace stepdown::cli

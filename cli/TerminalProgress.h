@@ -1,0 +1,43 @@
+#pragma once
+// Progress of a long simulation on a terminal: one line, rewritten in place,
+// that appears only once the run has lasted half a second (as the window's
+// progress dialog does) and is wiped when the reporter goes away.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <ostream>
+
+#include "model/WindowOperations.h"
+
+namespace stepdown::cli {
+
+class TerminalProgress : public ProgressReporter {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    static constexpr std::chrono::milliseconds kShowAfter{500};
+    static constexpr std::chrono::milliseconds kRefresh{100};
+
+    // The clock starts here: make the reporter right before the run.
+    explicit TerminalProgress(std::ostream& out,
+                              std::function<Clock::time_point()> now = &Clock::now);
+    ~TerminalProgress() override;
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
+
+    // Never cancels: an interrupt from the terminal ends the process instead.
+    bool Continue(std::int64_t stepsDone, std::int64_t stepsTotal) override;
+
+    // Wipes the line if one was written.
+    void Finish();
+
+private:
+    std::ostream& out_;
+    std::function<Clock::time_point()> now_;
+    Clock::time_point start_;
+    Clock::time_point lastWrite_;
+    std::size_t lineLength_ = 0;  // 0 while nothing is on the terminal
+};
+
+}  // namespace stepdown::cli

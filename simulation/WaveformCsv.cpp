@@ -1,0 +1,55 @@
+#include "simulation/WaveformCsv.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <sstream>
+
+namespace stepdown {
+namespace {
+
+// Longer than any shortest double ("-2.2250738585072014e-308" has 24).
+constexpr std::size_t kNumberBuffer = 32;
+
+void AppendNumber(std::string& line, double value) {
+    std::array<char, kNumberBuffer> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    line.append(buffer.data(), result.ptr);
+}
+
+}  // namespace
+
+std::string RoundTripText(double value) {
+    std::string text;
+    AppendNumber(text, value);
+    return text;
+}
+
+void WriteWaveformCsv(const SimulationRun& run, std::ostream& out) {
+    out << kWaveformCsvHeader << '\n';
+    const std::size_t held = std::min({run.WaveIL.size(), run.WaveIC.size(), run.WaveVo.size(),
+                                       run.WaveVd.size(), run.WaveId.size()});
+    const std::int64_t last = std::min<std::int64_t>(run.N, static_cast<std::int64_t>(held) - 1);
+    std::string line;
+    for (std::int64_t i = 1; i <= last; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        line.clear();
+        AppendNumber(line, static_cast<double>(i) * run.TimeStep * 1e6);
+        for (const double sample :
+             {run.WaveIL[at], run.WaveIC[at], run.WaveVo[at], run.WaveVd[at], run.WaveId[at]}) {
+            line += ',';
+            AppendNumber(line, sample);
+        }
+        line += '\n';
+        out << line;
+    }
+}
+
+std::string WaveformCsv(const SimulationRun& run) {
+    std::ostringstream out;
+    WriteWaveformCsv(run, out);
+    return std::move(out).str();
+}
+
+}  // namespace stepdown

@@ -1,0 +1,31 @@
+#pragma once
+// The final simulated period as comma-separated text, shared by the
+// command-line tool and the waveform window's export: a header row, then one
+// row per sample 1..N with the sample's time and the five waveforms.
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "simulation/SimulationRun.h"
+
+namespace stepdown {
+
+// The header row, without its line end. The time column is in microseconds.
+inline constexpr std::string_view kWaveformCsvHeader = "t_us,iL_A,iC_A,Vo_V,Vd_V,id_A";
+
+// The shortest decimal text that reads back as the same double (std::to_chars
+// without a precision): "125", "0.6", "1e-05", "-inf", "nan".
+std::string RoundTripText(double value);
+
+// Writes the header and, for i = 1..N, the row
+//   i x TimeStep x 1e6, iL[i], iC[i], Vo[i], Vd[i], id[i]
+// each number in RoundTripText form, lines ended by "\n". Only samples that
+// all five arrays hold are written, so a run whose arrays are shorter than N
+// gives fewer rows rather than reading past them.
+void WriteWaveformCsv(const SimulationRun& run, std::ostream& out);
+
+// The same text as a string.
+std::string WaveformCsv(const SimulationRun& run);
+
+}  // namespace stepdown
