@@ -16,6 +16,8 @@ int main(int argc, char* argv[]) {
     // Only the application name: an explicit display name would be appended
     // to every window title on some platforms.
     QApplication::setApplicationName(QStringLiteral("stepdown"));
+    // Lets the desktop match the windows to the installed menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.stepdown"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));
 
     stepdown::Form1 form1(module);
