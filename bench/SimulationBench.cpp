@@ -49,7 +49,8 @@ void EarlyStopLoop(benchmark::State& state) {
     std::int64_t periods = 0;
     for (auto _ : state) {
         Arrays arrays;
-        periods = SimulatePeriods(WorkedExample(), kNI, arrays.Pointers(), progress).periodsSimulated;
+        periods =
+            SimulatePeriods(WorkedExample(), kNI, arrays.Pointers(), progress).periodsSimulated;
         benchmark::DoNotOptimize(arrays.iL.data());
     }
     state.counters["periods"] = static_cast<double>(periods);
@@ -61,9 +62,12 @@ void LaunchClick(benchmark::State& state) {
     for (auto _ : state) {
         Module1 module;
         testing::RecordingWindow window;
-        for (const auto& [box, text] :
-             {std::pair{"Text7", "2.500E+01"}, {"Text12", "8.000E+01"}, {"Text8", "6.000E+01"},
-              {"Text9", "1.250E+02"}, {"Text10", "1.563E+01"}, {"Text11", "1.000E+01"}})
+        for (const auto& [box, text] : {std::pair{"Text7", "2.500E+01"},
+                                        {"Text12", "8.000E+01"},
+                                        {"Text8", "6.000E+01"},
+                                        {"Text9", "1.250E+02"},
+                                        {"Text10", "1.563E+01"},
+                                        {"Text11", "1.000E+01"}})
             window.Type(box, text);
         LaunchVerification(module, window, window, progress);
         benchmark::DoNotOptimize(window.waveform.lines.data());

@@ -34,8 +34,8 @@ bool ReadField(Module1& module, MainWindowOperations& window, const DesignField&
     return true;
 }
 
-void WriteVerificationField(Module1& module, MainWindowOperations& window,
-                            std::string_view textBox, double value) {
+void WriteVerificationField(Module1& module, MainWindowOperations& window, std::string_view textBox,
+                            double value) {
     module.ResultText = FormatForField(value);
     window.SetText(textBox, module.ResultText);
     window.SetTextColour(textBox, kBlue);
@@ -57,7 +57,8 @@ void DesignCalculation(Module1& m, MainWindowOperations& window) {
     double value = 0.0;
     if (!ReadField(m, window, kVi, value)) return;
     m.Vi = value;
-    if (!(m.Vi > 0)) return m.Refuse(window, "La tensione in ingresso non può essere zero o negativa!");
+    if (!(m.Vi > 0))
+        return m.Refuse(window, "La tensione in ingresso non può essere zero o negativa!");
 
     if (!ReadField(m, window, kVo, value)) return;
     m.Vo = value;

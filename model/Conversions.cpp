@@ -27,7 +27,8 @@ ExactScientific ExactDigits(double magnitude) {
     std::array<char, 800> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
                                       std::chars_format::scientific, 780);
-    const std::string_view text(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
+    const std::string_view text(buffer.data(),
+                                static_cast<std::size_t>(result.ptr - buffer.data()));
     const std::size_t e = text.find('e');
     ExactScientific exact;
     exact.digits.reserve(e);
@@ -164,9 +165,9 @@ std::string FormatFixed2(double value, std::string_view separator) {
     if (!std::isfinite(value)) return {};
     // Exact fixed expansion; 1100 fraction digits cover every double.
     static constexpr int kPrecision = 1100;
-    std::string buffer(static_cast<std::size_t>(std::numeric_limits<double>::max_exponent10) +
-                           kPrecision + 8,
-                       '\0');
+    std::string buffer(
+        static_cast<std::size_t>(std::numeric_limits<double>::max_exponent10) + kPrecision + 8,
+        '\0');
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
                                       std::fabs(value), std::chars_format::fixed, kPrecision);
     buffer.resize(static_cast<std::size_t>(result.ptr - buffer.data()));

@@ -18,8 +18,8 @@ struct Rgb {
     friend constexpr bool operator==(Rgb, Rgb) = default;
 };
 
-inline constexpr Rgb kBlack{0, 0, 0};       // palette index 0
-inline constexpr Rgb kBlue{0, 0, 255};      // palette index 9
+inline constexpr Rgb kBlack{0, 0, 0};   // palette index 0
+inline constexpr Rgb kBlue{0, 0, 255};  // palette index 9
 
 // Modal message box: the text, one OK button, no icon, the application title
 // as caption. Returns once the user has closed it.

@@ -52,6 +52,9 @@ ReadoutResult CursorReadout(const SimulationRun* run, int selectedOption, float 
     if (!ScanFits(wave, run->N)) return result;
 
     const double t = ((static_cast<double>(x) / 100) * run->NP * 1000000) / run->f;
+    // A frequency near the bottom of the double range puts the time beyond
+    // it; such a time has no "0.00" text, so the tooltip keeps its text.
+    if (!std::isfinite(t)) return result;
     const double maximum = MaxMagnitudeScan(wave, run->N);
     const double Y = y;
     double v = (Y - row.offset) * maximum / row.divisor;

@@ -17,7 +17,9 @@ struct ReadoutResult {
 
 // `selectedOption` is the selection before the move (0 for none); x and y are
 // the pointer in the plot's user scale. `run` is the run the window shows, or
-// null when it shows none (then only the selection changes).
+// null when it shows none (then only the selection changes). The selection
+// alone changes too when the time under the pointer lies beyond the double
+// range (frequencies below about 1e-293 Hz with many periods shown).
 ReadoutResult CursorReadout(const SimulationRun* run, int selectedOption, float x, float y,
                             std::string_view separator);
 

@@ -72,7 +72,8 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
     if (!(value = ReadQuantity(m, window, kD))) return false;
     m.D = *value * 0.01;
     if (!(m.D > 0) || m.D >= 1) {
-        m.Refuse(window, "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!");
+        m.Refuse(window,
+                 "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!");
         return false;
     }
 
@@ -135,7 +136,8 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
 std::string IntegerRangeMessageFor(std::string_view description) {
     std::string message = "Il numero scritto per ";
     message += description;
-    message += " non è un intero rappresentabile a 32 bit: deve stare tra -2147483648 e 2147483647!";
+    message +=
+        " non è un intero rappresentabile a 32 bit: deve stare tra -2147483648 e 2147483647!";
     return message;
 }
 

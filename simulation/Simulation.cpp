@@ -65,8 +65,8 @@ SimulationOutcome SimulateConverter(Module1& m, MessageDisplay& messages,
         return SimulationOutcome::Cancelled;
     }
     if (loop.end == LoopEnd::NotFinite || !SamplesFinite(m.WaveIL, N) ||
-        !SamplesFinite(m.WaveVo, N) || !SamplesFinite(m.WaveIC, N) ||
-        !SamplesFinite(m.WaveVd, N) || !SamplesFinite(m.WaveId, N)) {
+        !SamplesFinite(m.WaveVo, N) || !SamplesFinite(m.WaveIC, N) || !SamplesFinite(m.WaveVd, N) ||
+        !SamplesFinite(m.WaveId, N)) {
         window.SetShownRun(nullptr);
         m.Refuse(messages, kUnstableMessage);
         return SimulationOutcome::Unstable;

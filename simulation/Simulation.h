@@ -25,12 +25,12 @@ inline constexpr std::string_view kUnstableMessage =
     "di tempo del circuito, prova ad aumentare N!";
 
 enum class SimulationOutcome {
-    Completed,           // measured and drawn
-    ConductionRefused,   // iL not positive somewhere in the final period: message
-    Unstable,            // the state stopped being finite: message
-    FiguresOverflow,     // a figure lies beyond the double range: message
-    Cancelled,           // stopped through the progress reporter: no message
-    InvalidSettings,     // N outside 1..kMaxSamplesPerPeriod or D outside 0..1: nothing done
+    Completed,          // measured and drawn
+    ConductionRefused,  // iL not positive somewhere in the final period: message
+    Unstable,           // the state stopped being finite: message
+    FiguresOverflow,    // a figure lies beyond the double range: message
+    Cancelled,          // stopped through the progress reporter: no message
+    InvalidSettings,    // N outside 1..kMaxSamplesPerPeriod or D outside 0..1: nothing done
 };
 
 // Simulates Module1's Vi, D, f, L, C, RL over NI periods of N steps from

@@ -9,10 +9,10 @@
 namespace stepdown {
 
 struct SimulationRun {
-    double f = 0.0;          // Hz
-    std::int32_t NP = 0;     // periods shown
-    std::int32_t N = 0;      // samples per period
-    double TimeStep = 0.0;   // s
+    double f = 0.0;         // Hz
+    std::int32_t NP = 0;    // periods shown
+    std::int32_t N = 0;     // samples per period
+    double TimeStep = 0.0;  // s
     // Indices 0..N+1, samples 1..N meaningful.
     std::vector<double> WaveIL, WaveVo, WaveIC, WaveVd, WaveId;
 };

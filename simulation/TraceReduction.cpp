@@ -130,11 +130,13 @@ RangeExtremes::Extent RangeExtremes::Query(std::size_t first, std::size_t last) 
     const std::size_t firstBlock = first / kBlock;
     const std::size_t lastBlock = last / kBlock;
     if (lastBlock - firstBlock <= 1) return Scan(first, last);
-    Extent extent = Merge(Scan(first, (firstBlock + 1) * kBlock - 1), Scan(lastBlock * kBlock, last));
+    Extent extent =
+        Merge(Scan(first, (firstBlock + 1) * kBlock - 1), Scan(lastBlock * kBlock, last));
     const std::size_t from = firstBlock + 1;
     const std::size_t count = lastBlock - from;
-    const std::size_t j = static_cast<std::size_t>(std::bit_width(count)) - 1;
-    const std::size_t span = std::size_t{1} << j;
+    // Two overlapping runs of span = 2^j blocks cover the middle ones (count >= 1).
+    const std::size_t span = std::bit_floor(count);
+    const auto j = static_cast<std::size_t>(std::countr_zero(span));
     extent = Merge(extent, levels_[j * blocks_ + from]);
     return Merge(extent, levels_[j * blocks_ + from + count - span]);
 }

@@ -30,8 +30,7 @@ stepdown::Form2* WaveformWindow() {
 // What the screen shows over the window's frame, tooltips included.
 bool SaveScreenOf(QWidget& window, const QString& path) {
     const QRect area = window.frameGeometry();
-    QPixmap shot =
-        window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    QPixmap shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     if (shot.isNull()) shot = window.grab();
     return shot.save(path);
 }
@@ -68,8 +67,8 @@ int main(int argc, char* argv[]) {
             QTimer::singleShot(500, &form1, [&, form2] {
                 stepdown::PlotArea* plot = form2->Plot();
                 const QPointF local(plot->width() * 0.07, plot->height() * 0.12);
-                QMouseEvent move(QEvent::MouseMove, local, plot->mapToGlobal(local),
-                                 Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+                QMouseEvent move(QEvent::MouseMove, local, plot->mapToGlobal(local), Qt::NoButton,
+                                 Qt::NoButton, Qt::NoModifier);
                 QApplication::sendEvent(plot, &move);
                 QTimer::singleShot(500, &form1, [&, form2] {
                     if (!SaveScreenOf(*form2, directory + "/form2.png")) status = 1;

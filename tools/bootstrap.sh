@@ -8,6 +8,8 @@ STEPDOWN_PACKAGES=(
   qt6-base-dev qt6-svg-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2
+  clang libclang-rt-14-dev clang-format clang-tidy
+  dpkg-dev desktop-file-utils appstream file man-db groff-base
 )
 
 stepdown_install_packages() {

@@ -21,8 +21,7 @@ void SchematicPicture::paintEvent(QPaintEvent* event) {
     const QRect inner = contentsRect();
     painter.setClipRect(inner);
     // Rendered as vectors each time: sharp at any device pixel ratio.
-    renderer_.render(&painter,
-                     QRectF(inner.topLeft(), QSizeF(kPictureWidth, kPictureHeight)));
+    renderer_.render(&painter, QRectF(inner.topLeft(), QSizeF(kPictureWidth, kPictureHeight)));
 }
 
 }  // namespace stepdown

@@ -46,16 +46,23 @@ TEST_P(WorkedExample, ShowsResultsAndWritesVerificationFieldsInBlue) {
     DesignCalculation(module, window);
 
     const auto& c = GetParam().captions;
-    const std::vector<std::string> expected{
-        std::string("caption Label24 ") + c[0], std::string("caption Label25 ") + c[1],
-        std::string("caption Label26 ") + c[2], std::string("caption Label27 ") + c[3],
-        std::string("caption Label32 ") + c[4],
-        "text Text7 2.500E+01",  "colour Text7 0,0,255",
-        "text Text12 8.000E+01", "colour Text12 0,0,255",
-        "text Text8 6.000E+01",  "colour Text8 0,0,255",
-        "text Text9 1.250E+02",  "colour Text9 0,0,255",
-        "text Text10 1.563E+01", "colour Text10 0,0,255",
-        "text Text11 1.000E+01", "colour Text11 0,0,255"};
+    const std::vector<std::string> expected{std::string("caption Label24 ") + c[0],
+                                            std::string("caption Label25 ") + c[1],
+                                            std::string("caption Label26 ") + c[2],
+                                            std::string("caption Label27 ") + c[3],
+                                            std::string("caption Label32 ") + c[4],
+                                            "text Text7 2.500E+01",
+                                            "colour Text7 0,0,255",
+                                            "text Text12 8.000E+01",
+                                            "colour Text12 0,0,255",
+                                            "text Text8 6.000E+01",
+                                            "colour Text8 0,0,255",
+                                            "text Text9 1.250E+02",
+                                            "colour Text9 0,0,255",
+                                            "text Text10 1.563E+01",
+                                            "colour Text10 0,0,255",
+                                            "text Text11 1.000E+01",
+                                            "colour Text11 0,0,255"};
     EXPECT_EQ(window.log, expected);
 
     EXPECT_EQ(module.Vi, 25.0);
@@ -78,9 +85,9 @@ TEST_P(WorkedExample, ShowsResultsAndWritesVerificationFieldsInBlue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Locales, WorkedExample,
-    ::testing::Values(
-        LocaleCase{",", {"1,25E+02", "1,56E+01", "1,80E+00", "6,00E-01", "9,00E-01"}},
-        LocaleCase{".", {"1.25E+02", "1.56E+01", "1.80E+00", "6.00E-01", "9.00E-01"}}));
+    ::testing::Values(LocaleCase{",", {"1,25E+02", "1,56E+01", "1,80E+00", "6,00E-01", "9,00E-01"}},
+                      LocaleCase{".",
+                                 {"1.25E+02", "1.56E+01", "1.80E+00", "6.00E-01", "9.00E-01"}}));
 
 TEST(DesignCalculation, ResultsAreBitForBitTheWrittenFormulas) {
     // An independent evaluation, in the written operand order.
@@ -130,7 +137,8 @@ const std::string kRippleText = "il valore di DeltaiL/Io in %";
 const std::string kDeltaVoText = "il valore di DeltaVo in mV";
 const std::string kIoText = "il valore di Io in Ampere";
 const std::string kViRange = "La tensione in ingresso non può essere zero o negativa!";
-const std::string kVoRange = "La tensione in uscita non può essere zero o negativa o maggiore di Vi!";
+const std::string kVoRange =
+    "La tensione in uscita non può essere zero o negativa o maggiore di Vi!";
 const std::string kFRange = "La frequenza non può essere zero o negativa!";
 const std::string kDeltaVoRange = "DeltaVo non può essere zero o negativo!";
 const std::string kIoRange = "Io non può essere negativo!";
@@ -154,29 +162,29 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"IoAmpere", With(6, "1.5A"), Invalid(kIoText)},
         // The character checks run in field order: a bad Text1 hides an empty Text6.
         RefusalCase{"BadViHidesEmptyIo", {"x", "15", "80", "40", "60", ""}, Invalid(kViText)},
-        RefusalCase{"BadRippleBeforeBadIo", {"25", "15", "80", "4 0", "60", "?"},
-                    Invalid(kRippleText)}),
+        RefusalCase{
+            "BadRippleBeforeBadIo", {"25", "15", "80", "4 0", "60", "?"}, Invalid(kRippleText)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     RangeChecks, Refusal,
-    ::testing::Values(
-        RefusalCase{"ViZero", With(1, "0"), kViRange},
-        RefusalCase{"ViNegative", With(1, "-25"), kViRange},
-        RefusalCase{"ViAndVoBad", {"0", "-1", "80", "40", "60", "1.5"}, kViRange},
-        RefusalCase{"VoZero", With(2, "0"), kVoRange},
-        RefusalCase{"VoNegative", With(2, "-15"), kVoRange},
-        RefusalCase{"VoAboveVi", With(2, "25.0001"), kVoRange},
-        RefusalCase{"FZero", With(3, "0"), kFRange},
-        RefusalCase{"FNegative", With(3, "-5"), kFRange},
-        RefusalCase{"FAndDeltaVoBad", {"25", "15", "0", "40", "0", "1.5"}, kFRange},
-        RefusalCase{"DeltaVoZero", With(5, "0"), kDeltaVoRange},
-        RefusalCase{"DeltaVoMinus", With(5, "-"), kDeltaVoRange},
-        RefusalCase{"IoNegative", With(6, "-1.5"), kIoRange},
-        RefusalCase{"IoNegativeRippleZero", {"25", "15", "80", "0", "60", "-1"}, kIoRange},
-        RefusalCase{"IoZero", With(6, "0"), kRippleRange},
-        RefusalCase{"RippleZero", With(4, "0"), kRippleRange},
-        RefusalCase{"RippleNegative", With(4, "-40"), kRippleRange}),
+    ::testing::Values(RefusalCase{"ViZero", With(1, "0"), kViRange},
+                      RefusalCase{"ViNegative", With(1, "-25"), kViRange},
+                      RefusalCase{"ViAndVoBad", {"0", "-1", "80", "40", "60", "1.5"}, kViRange},
+                      RefusalCase{"VoZero", With(2, "0"), kVoRange},
+                      RefusalCase{"VoNegative", With(2, "-15"), kVoRange},
+                      RefusalCase{"VoAboveVi", With(2, "25.0001"), kVoRange},
+                      RefusalCase{"FZero", With(3, "0"), kFRange},
+                      RefusalCase{"FNegative", With(3, "-5"), kFRange},
+                      RefusalCase{"FAndDeltaVoBad", {"25", "15", "0", "40", "0", "1.5"}, kFRange},
+                      RefusalCase{"DeltaVoZero", With(5, "0"), kDeltaVoRange},
+                      RefusalCase{"DeltaVoMinus", With(5, "-"), kDeltaVoRange},
+                      RefusalCase{"IoNegative", With(6, "-1.5"), kIoRange},
+                      RefusalCase{
+                          "IoNegativeRippleZero", {"25", "15", "80", "0", "60", "-1"}, kIoRange},
+                      RefusalCase{"IoZero", With(6, "0"), kRippleRange},
+                      RefusalCase{"RippleZero", With(4, "0"), kRippleRange},
+                      RefusalCase{"RippleNegative", With(4, "-40"), kRippleRange}),
     [](const auto& info) { return std::string(info.param.name); });
 
 const std::string kOverflowTail = " è troppo grande in valore assoluto!";
@@ -198,14 +206,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     UnrepresentableResults, Refusal,
-    ::testing::Values(
-        RefusalCase{"VoEqualsVi", With(2, "25"), std::string(kVoEqualsViMessage)},
-        RefusalCase{"FrequencyOverflowsWhenScaled", With(3, "1e306"),
-                    std::string(kResultNotFiniteMessage)},
-        RefusalCase{"InductanceUnderflows", {"1e300", "1e-300", "1e300", "1e300", "1", "1e300"},
-                    std::string(kResultNotFiniteMessage)},
-        RefusalCase{"CapacitanceOverflows", {"1e200", "5e199", "1e-300", "40", "1e-300", "1"},
-                    std::string(kResultNotFiniteMessage)}),
+    ::testing::Values(RefusalCase{"VoEqualsVi", With(2, "25"), std::string(kVoEqualsViMessage)},
+                      RefusalCase{"FrequencyOverflowsWhenScaled", With(3, "1e306"),
+                                  std::string(kResultNotFiniteMessage)},
+                      RefusalCase{"InductanceUnderflows",
+                                  {"1e300", "1e-300", "1e300", "1e300", "1", "1e300"},
+                                  std::string(kResultNotFiniteMessage)},
+                      RefusalCase{"CapacitanceOverflows",
+                                  {"1e200", "5e199", "1e-300", "40", "1e-300", "1"},
+                                  std::string(kResultNotFiniteMessage)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DesignCalculation, KeepsTheQuantitiesReadBeforeAFailingRangeCheck) {

@@ -85,27 +85,23 @@ TEST_P(FormatScientificTest, BothSeparators) {
 
 INSTANTIATE_TEST_SUITE_P(
     Patterns, FormatScientificTest,
-    ::testing::Values(FormatCase{125.0, 2, "1.25E+02", "1,25E+02"},
-                      FormatCase{15.625, 2, "1.56E+01", "1,56E+01"},
-                      FormatCase{15.625, 3, "1.563E+01", "1,563E+01"},  // tie: away from zero
-                      FormatCase{-15.625, 3, "-1.563E+01", "-1,563E+01"},
-                      FormatCase{0.6, 2, "6.00E-01", "6,00E-01"},
-                      FormatCase{0.00001, 2, "1.00E-05", "1,00E-05"},
-                      FormatCase{9.996, 2, "1.00E+01", "1,00E+01"},  // rounds up to 10
-                      FormatCase{-9.996, 2, "-1.00E+01", "-1,00E+01"},
-                      FormatCase{9.9949, 2, "9.99E+00", "9,99E+00"},
-                      FormatCase{0.0, 2, "0.00E+00", "0,00E+00"},
-                      FormatCase{-0.0, 3, "0.000E+00", "0,000E+00"},
-                      FormatCase{1.8, 2, "1.80E+00", "1,80E+00"},
-                      FormatCase{1e300, 2, "1.00E+300", "1,00E+300"},
-                      FormatCase{1.7976931348623157e308, 3, "1.798E+308", "1,798E+308"},
-                      FormatCase{-2.5e-123, 2, "-2.50E-123", "-2,50E-123"},
-                      FormatCase{4.9406564584124654e-324, 2, "4.94E-324", "4,94E-324"},
-                      // 1.005 is stored just below the half: the exact value decides.
-                      FormatCase{1.005, 2, "1.00E+00", "1,00E+00"},
-                      FormatCase{0.125, 1, "1.3E-01", "1,3E-01"},
-                      // 99.95 is stored just above the half, and the carry reaches 10.
-                      FormatCase{99.95, 2, "1.00E+02", "1,00E+02"}));
+    ::testing::Values(
+        FormatCase{125.0, 2, "1.25E+02", "1,25E+02"}, FormatCase{15.625, 2, "1.56E+01", "1,56E+01"},
+        FormatCase{15.625, 3, "1.563E+01", "1,563E+01"},  // tie: away from zero
+        FormatCase{-15.625, 3, "-1.563E+01", "-1,563E+01"},
+        FormatCase{0.6, 2, "6.00E-01", "6,00E-01"}, FormatCase{0.00001, 2, "1.00E-05", "1,00E-05"},
+        FormatCase{9.996, 2, "1.00E+01", "1,00E+01"},  // rounds up to 10
+        FormatCase{-9.996, 2, "-1.00E+01", "-1,00E+01"},
+        FormatCase{9.9949, 2, "9.99E+00", "9,99E+00"}, FormatCase{0.0, 2, "0.00E+00", "0,00E+00"},
+        FormatCase{-0.0, 3, "0.000E+00", "0,000E+00"}, FormatCase{1.8, 2, "1.80E+00", "1,80E+00"},
+        FormatCase{1e300, 2, "1.00E+300", "1,00E+300"},
+        FormatCase{1.7976931348623157e308, 3, "1.798E+308", "1,798E+308"},
+        FormatCase{-2.5e-123, 2, "-2.50E-123", "-2,50E-123"},
+        FormatCase{4.9406564584124654e-324, 2, "4.94E-324", "4,94E-324"},
+        // 1.005 is stored just below the half: the exact value decides.
+        FormatCase{1.005, 2, "1.00E+00", "1,00E+00"}, FormatCase{0.125, 1, "1.3E-01", "1,3E-01"},
+        // 99.95 is stored just above the half, and the carry reaches 10.
+        FormatCase{99.95, 2, "1.00E+02", "1,00E+02"}));
 
 TEST(FormatScientific, TakesASeparatorOfAnyLength) {
     EXPECT_EQ(FormatScientific(125.0, 2, "<>"), "1<>25E+02");
@@ -121,9 +117,9 @@ TEST(FormatForField, AlwaysWritesAPointThatParsesBack) {
         double value;
         const char* text;
     };
-    for (const Case& c : {Case{25.0, "2.500E+01"}, Case{80.0, "8.000E+01"},
-                          Case{60.0, "6.000E+01"}, Case{125.0, "1.250E+02"},
-                          Case{15.625, "1.563E+01"}, Case{10.0, "1.000E+01"}}) {
+    for (const Case& c :
+         {Case{25.0, "2.500E+01"}, Case{80.0, "8.000E+01"}, Case{60.0, "6.000E+01"},
+          Case{125.0, "1.250E+02"}, Case{15.625, "1.563E+01"}, Case{10.0, "1.000E+01"}}) {
         EXPECT_EQ(FormatForField(c.value), c.text);
         EXPECT_NEAR(ParseNumber(FormatForField(c.value)), c.value, c.value * 5e-4);
     }
@@ -140,14 +136,15 @@ TEST_P(FormatFixed2Test, TwoFractionDigits) {
     EXPECT_EQ(FormatFixed2(GetParam().value, "."), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pattern, FormatFixed2Test,
-    ::testing::Values(FixedCase{6.25, "6.25"}, FixedCase{0.0, "0.00"}, FixedCase{0.125, "0.13"},
-                      FixedCase{-0.125, "-0.13"}, FixedCase{125.0, "125.00"},
-                      FixedCase{9.995, "9.99"},  // stored below the half
-                      FixedCase{99.995, "100.00"}, FixedCase{0.005, "0.01"},
-                      FixedCase{-0.001, "0.00"}, FixedCase{1234567.891, "1234567.89"},
-                      FixedCase{1e20, "100000000000000000000.00"}));
+INSTANTIATE_TEST_SUITE_P(Pattern, FormatFixed2Test,
+                         ::testing::Values(FixedCase{6.25, "6.25"}, FixedCase{0.0, "0.00"},
+                                           FixedCase{0.125, "0.13"}, FixedCase{-0.125, "-0.13"},
+                                           FixedCase{125.0, "125.00"},
+                                           FixedCase{9.995, "9.99"},  // stored below the half
+                                           FixedCase{99.995, "100.00"}, FixedCase{0.005, "0.01"},
+                                           FixedCase{-0.001, "0.00"},
+                                           FixedCase{1234567.891, "1234567.89"},
+                                           FixedCase{1e20, "100000000000000000000.00"}));
 
 TEST(FormatFixed2, UsesTheGivenSeparator) { EXPECT_EQ(FormatFixed2(6.25, ","), "6,25"); }
 
@@ -164,12 +161,11 @@ TEST_P(RoundToIntegerTest, NearestWithHalvesToEven) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, RoundToIntegerTest,
-    ::testing::Values(RoundCase{2.5, 2}, RoundCase{3.5, 4}, RoundCase{-2.5, -2},
-                      RoundCase{0.5, 0}, RoundCase{1.5, 2}, RoundCase{-0.4, 0},
-                      RoundCase{-0.6, -1}, RoundCase{1e3, 1000}, RoundCase{412.5, 412},
-                      RoundCase{413.5, 414}, RoundCase{599.9999999, 600},
-                      RoundCase{2147483647.0, 2147483647}, RoundCase{2147483647.4, 2147483647},
-                      RoundCase{2147483647.5, std::nullopt},
+    ::testing::Values(RoundCase{2.5, 2}, RoundCase{3.5, 4}, RoundCase{-2.5, -2}, RoundCase{0.5, 0},
+                      RoundCase{1.5, 2}, RoundCase{-0.4, 0}, RoundCase{-0.6, -1},
+                      RoundCase{1e3, 1000}, RoundCase{412.5, 412}, RoundCase{413.5, 414},
+                      RoundCase{599.9999999, 600}, RoundCase{2147483647.0, 2147483647},
+                      RoundCase{2147483647.4, 2147483647}, RoundCase{2147483647.5, std::nullopt},
                       RoundCase{-2147483648.0, -2147483647 - 1},
                       RoundCase{-2147483648.5, -2147483647 - 1},
                       RoundCase{-2147483649.0, std::nullopt}, RoundCase{1e10, std::nullopt},

@@ -54,22 +54,28 @@ INSTANTIATE_TEST_SUITE_P(
     Alphabet, FieldCheckTest,
     ::testing::Values(
         CheckCase{"", FieldCheck::Empty}, CheckCase{" ", FieldCheck::InvalidCharacter},
-        CheckCase{"12 ", FieldCheck::InvalidCharacter}, CheckCase{" 12", FieldCheck::InvalidCharacter},
-        CheckCase{"\t1", FieldCheck::InvalidCharacter}, CheckCase{"1,5", FieldCheck::InvalidCharacter},
-        CheckCase{"1.5", FieldCheck::Passed}, CheckCase{"1.23", FieldCheck::Passed},
-        CheckCase{"1E-5", FieldCheck::Passed}, CheckCase{"5E3", FieldCheck::Passed},
-        CheckCase{"-0.5", FieldCheck::Passed}, CheckCase{"+7", FieldCheck::Passed},
-        CheckCase{".5", FieldCheck::Passed}, CheckCase{"5.", FieldCheck::Passed},
-        CheckCase{"e", FieldCheck::Passed}, CheckCase{"-", FieldCheck::Passed},
-        CheckCase{".", FieldCheck::Passed}, CheckCase{"+-", FieldCheck::Passed},
-        CheckCase{"1.2.3", FieldCheck::Passed}, CheckCase{"1e5e3", FieldCheck::Passed},
-        CheckCase{"5-3", FieldCheck::Passed}, CheckCase{"0123456789eE.+-", FieldCheck::Passed},
-        CheckCase{"1d3", FieldCheck::InvalidCharacter}, CheckCase{"1D3", FieldCheck::InvalidCharacter},
-        CheckCase{"0x10", FieldCheck::InvalidCharacter}, CheckCase{"1/2", FieldCheck::InvalidCharacter},
-        CheckCase{"\xC2\xBD", FieldCheck::InvalidCharacter},          // one half sign
+        CheckCase{"12 ", FieldCheck::InvalidCharacter},
+        CheckCase{" 12", FieldCheck::InvalidCharacter},
+        CheckCase{"\t1", FieldCheck::InvalidCharacter},
+        CheckCase{"1,5", FieldCheck::InvalidCharacter}, CheckCase{"1.5", FieldCheck::Passed},
+        CheckCase{"1.23", FieldCheck::Passed}, CheckCase{"1E-5", FieldCheck::Passed},
+        CheckCase{"5E3", FieldCheck::Passed}, CheckCase{"-0.5", FieldCheck::Passed},
+        CheckCase{"+7", FieldCheck::Passed}, CheckCase{".5", FieldCheck::Passed},
+        CheckCase{"5.", FieldCheck::Passed}, CheckCase{"e", FieldCheck::Passed},
+        CheckCase{"-", FieldCheck::Passed}, CheckCase{".", FieldCheck::Passed},
+        CheckCase{"+-", FieldCheck::Passed}, CheckCase{"1.2.3", FieldCheck::Passed},
+        CheckCase{"1e5e3", FieldCheck::Passed}, CheckCase{"5-3", FieldCheck::Passed},
+        CheckCase{"0123456789eE.+-", FieldCheck::Passed},
+        CheckCase{"1d3", FieldCheck::InvalidCharacter},
+        CheckCase{"1D3", FieldCheck::InvalidCharacter},
+        CheckCase{"0x10", FieldCheck::InvalidCharacter},
+        CheckCase{"1/2", FieldCheck::InvalidCharacter},
+        CheckCase{"\xC2\xBD", FieldCheck::InvalidCharacter},                  // one half sign
         CheckCase{"\xEF\xBC\x91\xEF\xBC\x92", FieldCheck::InvalidCharacter},  // full-width 12
-        CheckCase{"\xD9\xA3", FieldCheck::InvalidCharacter},           // Arabic-Indic three
-        CheckCase{"1\xE2\x80\xAE" "2", FieldCheck::InvalidCharacter},  // right-to-left override
+        CheckCase{"\xD9\xA3", FieldCheck::InvalidCharacter},                  // Arabic-Indic three
+        CheckCase{"1\xE2\x80\xAE"
+                  "2",
+                  FieldCheck::InvalidCharacter},  // right-to-left override
         CheckCase{"12a34b", FieldCheck::InvalidCharacter},
         CheckCase{std::string(1, '\0'), FieldCheck::InvalidCharacter},
         CheckCase{std::string(32766, '7'), FieldCheck::Passed},

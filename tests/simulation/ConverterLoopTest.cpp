@@ -60,7 +60,8 @@ void ExpectSameBits(const std::vector<double>& expected, const std::vector<doubl
                     const char* what) {
     ASSERT_EQ(expected.size(), actual.size()) << what;
     for (std::size_t i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(std::bit_cast<std::uint64_t>(expected[i]), std::bit_cast<std::uint64_t>(actual[i]))
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(expected[i]),
+                  std::bit_cast<std::uint64_t>(actual[i]))
             << what << "[" << i << "]: " << expected[i] << " vs " << actual[i];
 }
 
@@ -90,29 +91,48 @@ Circuit With(Circuit c, const std::string& name) {
 
 std::vector<LoopCase> LoopCases() {
     const Circuit w = WorkedExample();
-    auto c = [&](const std::string& name, auto change, LoopEnd end) {
+    auto c = [&](const std::string& name, LoopEnd end, auto change) {
         Circuit circuit = With(w, name);
         change(circuit);
         return LoopCase{circuit, end};
     };
     return {
         {w, LoopEnd::Settled},
-        c("small_L", [](Circuit& x) { x.L = 10e-6; }, LoopEnd::AllPeriods),
-        c("D_near_0", [](Circuit& x) { x.D = 0.001; }, LoopEnd::Settled),
-        c("D_near_1", [](Circuit& x) { x.D = 0.999; }, LoopEnd::Settled),
-        c("ND_2_5", [](Circuit& x) { x.N = 5; x.D = 0.5; }, LoopEnd::Settled),
-        c("ND_3_5", [](Circuit& x) { x.N = 7; x.D = 0.5; }, LoopEnd::AllPeriods),
-        c("K_0", [](Circuit& x) { x.D = 0.0004; }, LoopEnd::Settled),
-        c("K_N", [](Circuit& x) { x.D = 0.9996; }, LoopEnd::Settled),
-        c("NI_0", [](Circuit& x) { x.NI = 0; }, LoopEnd::AllPeriods),
-        c("NI_1", [](Circuit& x) { x.NI = 1; }, LoopEnd::AllPeriods),
-        c("NI_negative", [](Circuit& x) { x.NI = -3; }, LoopEnd::AllPeriods),
-        c("N_1", [](Circuit& x) { x.N = 1; }, LoopEnd::Settled),
-        c("N_2", [](Circuit& x) { x.N = 2; }, LoopEnd::Settled),
-        c("not_settling", [](Circuit& x) { x.C = 1e-3; x.RL = 100; x.NI = 300; },
-          LoopEnd::AllPeriods),
-        c("unstable", [](Circuit& x) { x.N = 4; x.D = 0.5; x.f = 1000; x.L = 1e-6; x.C = 1e-6; x.RL = 1; },
-          LoopEnd::NotFinite),
+        c("small_L", LoopEnd::AllPeriods, [](Circuit& x) { x.L = 10e-6; }),
+        c("D_near_0", LoopEnd::Settled, [](Circuit& x) { x.D = 0.001; }),
+        c("D_near_1", LoopEnd::Settled, [](Circuit& x) { x.D = 0.999; }),
+        c("ND_2_5", LoopEnd::Settled,
+          [](Circuit& x) {
+              x.N = 5;
+              x.D = 0.5;
+          }),
+        c("ND_3_5", LoopEnd::AllPeriods,
+          [](Circuit& x) {
+              x.N = 7;
+              x.D = 0.5;
+          }),
+        c("K_0", LoopEnd::Settled, [](Circuit& x) { x.D = 0.0004; }),
+        c("K_N", LoopEnd::Settled, [](Circuit& x) { x.D = 0.9996; }),
+        c("NI_0", LoopEnd::AllPeriods, [](Circuit& x) { x.NI = 0; }),
+        c("NI_1", LoopEnd::AllPeriods, [](Circuit& x) { x.NI = 1; }),
+        c("NI_negative", LoopEnd::AllPeriods, [](Circuit& x) { x.NI = -3; }),
+        c("N_1", LoopEnd::Settled, [](Circuit& x) { x.N = 1; }),
+        c("N_2", LoopEnd::Settled, [](Circuit& x) { x.N = 2; }),
+        c("not_settling", LoopEnd::AllPeriods,
+          [](Circuit& x) {
+              x.C = 1e-3;
+              x.RL = 100;
+              x.NI = 300;
+          }),
+        c("unstable", LoopEnd::NotFinite,
+          [](Circuit& x) {
+              x.N = 4;
+              x.D = 0.5;
+              x.f = 1000;
+              x.L = 1e-6;
+              x.C = 1e-6;
+              x.RL = 1;
+          }),
     };
 }
 
@@ -156,7 +176,8 @@ TEST(EarlyStop, WorkedExampleSettlesAfter880Periods) {
     EXPECT_EQ(result.periodsSimulated, 880);
     // A settled run reports completion once, inside the first slice.
     ASSERT_EQ(progress.reports.size(), 1U);
-    EXPECT_EQ(progress.reports[0], std::make_pair(std::int64_t{2'000'000}, std::int64_t{2'000'000}));
+    EXPECT_EQ(progress.reports[0],
+              std::make_pair(std::int64_t{2'000'000}, std::int64_t{2'000'000}));
 }
 
 TEST(EarlyStop, ReportsBetweenSlicesAndStopsWhenCancelled) {
@@ -192,13 +213,14 @@ TEST_P(SwitchOn, RoundsHalvesToEvenAndRefusesCountsTheArraysCannotHold) {
     EXPECT_EQ(SwitchOnSteps(GetParam().N, GetParam().D), GetParam().K);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Counts, SwitchOn,
-    ::testing::Values(StepsCase{1000, 0.6, 600}, StepsCase{5, 0.5, 2}, StepsCase{7, 0.5, 4},
-                      StepsCase{1000, 0.0004, 0}, StepsCase{1000, 0.9996, 1000},
-                      StepsCase{1, 0.5, 0}, StepsCase{10, 1.0, 10},
-                      StepsCase{10, 1.06, std::nullopt}, StepsCase{10, -0.06, std::nullopt},
-                      StepsCase{10, std::nan(""), std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(Counts, SwitchOn,
+                         ::testing::Values(StepsCase{1000, 0.6, 600}, StepsCase{5, 0.5, 2},
+                                           StepsCase{7, 0.5, 4}, StepsCase{1000, 0.0004, 0},
+                                           StepsCase{1000, 0.9996, 1000}, StepsCase{1, 0.5, 0},
+                                           StepsCase{10, 1.0, 10},
+                                           StepsCase{10, 1.06, std::nullopt},
+                                           StepsCase{10, -0.06, std::nullopt},
+                                           StepsCase{10, std::nan(""), std::nullopt}));
 
 }  // namespace
 }  // namespace stepdown::testing

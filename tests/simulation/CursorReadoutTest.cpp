@@ -42,13 +42,13 @@ TEST_P(Band, EachLowerBoundBelongsToItsBand) {
 
 INSTANTIATE_TEST_SUITE_P(
     Edges, Band,
-    ::testing::Values(BandCase{100, 0, 1}, BandCase{80, 0, 1}, BandCase{std::nextafter(80.0F, 0.0F), 1, 2},
-                      BandCase{60, 0, 2}, BandCase{std::nextafter(60.0F, 0.0F), 0, 3},
-                      BandCase{40, 0, 3}, BandCase{std::nextafter(40.0F, 0.0F), 0, 4},
-                      BandCase{19, 0, 4}, BandCase{19.5F, 0, 4},
-                      BandCase{std::nextafter(19.0F, 0.0F), 0, 5}, BandCase{0.1F, 0, 5},
-                      BandCase{std::nextafter(0.1F, 0.0F), 3, 3}, BandCase{0, 2, 2},
-                      BandCase{-4, 0, 0}, BandCase{0.05F, 0, 0}));
+    ::testing::Values(BandCase{100, 0, 1}, BandCase{80, 0, 1},
+                      BandCase{std::nextafter(80.0F, 0.0F), 1, 2}, BandCase{60, 0, 2},
+                      BandCase{std::nextafter(60.0F, 0.0F), 0, 3}, BandCase{40, 0, 3},
+                      BandCase{std::nextafter(40.0F, 0.0F), 0, 4}, BandCase{19, 0, 4},
+                      BandCase{19.5F, 0, 4}, BandCase{std::nextafter(19.0F, 0.0F), 0, 5},
+                      BandCase{0.1F, 0, 5}, BandCase{std::nextafter(0.1F, 0.0F), 3, 3},
+                      BandCase{0, 2, 2}, BandCase{-4, 0, 0}, BandCase{0.05F, 0, 0}));
 
 struct TextCase {
     std::string name;
@@ -68,19 +68,19 @@ TEST_P(Text, ReadsTimeAndValueOfTheSelectedWaveform) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, Text,
-    ::testing::Values(
-        TextCase{"worked_example", 5, 90, 0, ".", "t= 6.25usec ; iL(t) = 9.91E-01A"},
-        TextCase{"comma", 5, 90, 0, ",", "t= 6,25usec ; iL(t) = 9,91E-01A"},
-        // (65 - 70) x 0.3 / 6: the iC band divides by 6.
-        TextCase{"iC", 5, 65, 0, ".", "t= 6.25usec ; iC(t) = -2.50E-01A"},
-        TextCase{"Vo", 5, 58, 0, ".", "t= 6.25usec ; Vo(t) = 1.48E+01V"},
-        TextCase{"Vd", 5, 25, 0, ".", "t = 6.25usec ; Vd(t) = 6.94E+00V"},
-        TextCase{"Vd_below_zero_line", 5, 19.5F, 0, ".", "t = 6.25usec ; Vd(t) = -6.94E-01V"},
-        TextCase{"id", 5, 18.1F, 0, ".", "t = 6.25usec ; id(t) = 1.78E+00A"},
-        // Below the lowest band the selected row reads on: a negative id.
-        TextCase{"id_below_band", 5, 0, 5, ".", "t = 6.25usec ; id(t) = -9.91E-03A"},
-        TextCase{"left_edge", 0, 90, 0, ".", "t= 0.00usec ; iL(t) = 9.91E-01A"},
-        TextCase{"right_edge", 100, 90, 0, ".", "t= 125.00usec ; iL(t) = 9.91E-01A"}),
+    ::testing::Values(TextCase{"worked_example", 5, 90, 0, ".", "t= 6.25usec ; iL(t) = 9.91E-01A"},
+                      TextCase{"comma", 5, 90, 0, ",", "t= 6,25usec ; iL(t) = 9,91E-01A"},
+                      // (65 - 70) x 0.3 / 6: the iC band divides by 6.
+                      TextCase{"iC", 5, 65, 0, ".", "t= 6.25usec ; iC(t) = -2.50E-01A"},
+                      TextCase{"Vo", 5, 58, 0, ".", "t= 6.25usec ; Vo(t) = 1.48E+01V"},
+                      TextCase{"Vd", 5, 25, 0, ".", "t = 6.25usec ; Vd(t) = 6.94E+00V"},
+                      TextCase{"Vd_below_zero_line", 5, 19.5F, 0, ".",
+                               "t = 6.25usec ; Vd(t) = -6.94E-01V"},
+                      TextCase{"id", 5, 18.1F, 0, ".", "t = 6.25usec ; id(t) = 1.78E+00A"},
+                      // Below the lowest band the selected row reads on: a negative id.
+                      TextCase{"id_below_band", 5, 0, 5, ".", "t = 6.25usec ; id(t) = -9.91E-03A"},
+                      TextCase{"left_edge", 0, 90, 0, ".", "t= 0.00usec ; iL(t) = 9.91E-01A"},
+                      TextCase{"right_edge", 100, 90, 0, ".", "t= 125.00usec ; iL(t) = 9.91E-01A"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(CursorReadout, RescansTheShownRunsArraysOnEveryMove) {

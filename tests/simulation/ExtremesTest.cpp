@@ -28,17 +28,17 @@ TEST_P(Scan, LooksAtSamplesOneToNOnly) {
     EXPECT_EQ(MinMagnitudeScan(c.wave, c.N), c.min);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Samples, Scan,
-    ::testing::Values(ScanCase{"example", {0, 2, -5, 3, 5, 0}, 4, 5, 2},
-                      ScanCase{"ends_ignored", {90, 2, -5, 3, 5, -99}, 4, 5, 2},
-                      ScanCase{"one_sample", {-8, 3, 8}, 1, 3, 3},
-                      // The start value is sample 1 as stored: a negative one
-                      // stays the minimum, below every magnitude.
-                      ScanCase{"negative_first", {0, -4, 1, 9}, 2, 4, -4},
-                      ScanCase{"ties", {0, 2, -2, 2, 0}, 3, 2, 2},
-                      ScanCase{"all_zero", {0, 0, 0, 0}, 2, 0, 0}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Samples, Scan,
+                         ::testing::Values(ScanCase{"example", {0, 2, -5, 3, 5, 0}, 4, 5, 2},
+                                           ScanCase{
+                                               "ends_ignored", {90, 2, -5, 3, 5, -99}, 4, 5, 2},
+                                           ScanCase{"one_sample", {-8, 3, 8}, 1, 3, 3},
+                                           // The start value is sample 1 as stored: a negative one
+                                           // stays the minimum, below every magnitude.
+                                           ScanCase{"negative_first", {0, -4, 1, 9}, 2, 4, -4},
+                                           ScanCase{"ties", {0, 2, -2, 2, 0}, 3, 2, 2},
+                                           ScanCase{"all_zero", {0, 0, 0, 0}, 2, 0, 0}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(Scan, NegativeZeroBecomesItsMagnitude) {
     const std::vector<double> wave{0.0, -0.0, 0.0};
@@ -73,8 +73,7 @@ TEST_P(Finder, ScansItsOwnArrayIntoItsOwnResult) {
                           &Module1::MinVo, &Module1::MaxVd, &Module1::MaxId};
     for (const Result r : all) m.*r = -1.0;
     (m.*GetParam().scan)();
-    for (const Result r : all)
-        EXPECT_EQ(m.*r, r == GetParam().result ? GetParam().expected : -1.0);
+    for (const Result r : all) EXPECT_EQ(m.*r, r == GetParam().result ? GetParam().expected : -1.0);
 
     // N beyond the arrays (a launch refused after setting it): no change.
     m.N = 4;
@@ -85,13 +84,14 @@ TEST_P(Finder, ScansItsOwnArrayIntoItsOwnResult) {
 
 INSTANTIATE_TEST_SUITE_P(
     Scans, Finder,
-    ::testing::Values(FinderCase{"MaxIL", &Module1::FindMaxIL, &Module1::WaveIL, &Module1::MaxIL, 11},
-                      FinderCase{"MinIL", &Module1::FindMinIL, &Module1::WaveIL, &Module1::MinIL, 1},
-                      FinderCase{"MaxIC", &Module1::FindMaxIC, &Module1::WaveIC, &Module1::MaxIC, 12},
-                      FinderCase{"MaxVo", &Module1::FindMaxVo, &Module1::WaveVo, &Module1::MaxVo, 13},
-                      FinderCase{"MinVo", &Module1::FindMinVo, &Module1::WaveVo, &Module1::MinVo, 5},
-                      FinderCase{"MaxVd", &Module1::FindMaxVd, &Module1::WaveVd, &Module1::MaxVd, 14},
-                      FinderCase{"MaxId", &Module1::FindMaxId, &Module1::WaveId, &Module1::MaxId, 15}),
+    ::testing::Values(
+        FinderCase{"MaxIL", &Module1::FindMaxIL, &Module1::WaveIL, &Module1::MaxIL, 11},
+        FinderCase{"MinIL", &Module1::FindMinIL, &Module1::WaveIL, &Module1::MinIL, 1},
+        FinderCase{"MaxIC", &Module1::FindMaxIC, &Module1::WaveIC, &Module1::MaxIC, 12},
+        FinderCase{"MaxVo", &Module1::FindMaxVo, &Module1::WaveVo, &Module1::MaxVo, 13},
+        FinderCase{"MinVo", &Module1::FindMinVo, &Module1::WaveVo, &Module1::MinVo, 5},
+        FinderCase{"MaxVd", &Module1::FindMaxVd, &Module1::WaveVd, &Module1::MaxVd, 14},
+        FinderCase{"MaxId", &Module1::FindMaxId, &Module1::WaveId, &Module1::MaxId, 15}),
     [](const auto& info) { return info.param.name; });
 
 struct FiguresCase {

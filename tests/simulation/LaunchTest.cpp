@@ -15,15 +15,15 @@
 namespace stepdown::testing {
 namespace {
 
-const std::vector<std::string> kCircuitFields{"Text7", "Text8", "Text12",
+const std::vector<std::string> kCircuitFields{"Text7", "Text8",  "Text12",
                                               "Text9", "Text10", "Text11"};
 
 // The verification fields as the design example leaves them, in blue.
 void TypeWorkedExample(RecordingWindow& window) {
     const std::map<std::string, std::string> texts{
-        {"Text7", "2.500E+01"},  {"Text12", "8.000E+01"}, {"Text8", "6.000E+01"},
-        {"Text9", "1.250E+02"},  {"Text10", "1.563E+01"}, {"Text11", "1.000E+01"},
-        {"Text13", "1000"},      {"Text14", "10"},        {"Text15", "2000"}};
+        {"Text7", "2.500E+01"}, {"Text12", "8.000E+01"}, {"Text8", "6.000E+01"},
+        {"Text9", "1.250E+02"}, {"Text10", "1.563E+01"}, {"Text11", "1.000E+01"},
+        {"Text13", "1000"},     {"Text14", "10"},        {"Text15", "2000"}};
     for (const auto& [box, text] : texts) window.Type(box, text);
     for (const std::string& box : kCircuitFields) window.colours[box] = kBlue;
 }
@@ -73,27 +73,35 @@ TEST(Launch, WorkedExampleShowsItsFigures) {
     EXPECT_EQ(click.module.L, 125 * 0.000001);
     EXPECT_EQ(click.module.D, 60 * 0.01);
 
-    const std::vector<std::string> order{
-        "reset",    "show",     "scale",    "segments", "segments", "segments",
-        "segments", "segments", "run",      "caption Label2 6.14E-01",
-        "caption Label5 6.13E+01", "caption Label8 1.78E+00", "caption Label9 5.92E-01",
-        "caption Label16 8.85E-01"};
+    const std::vector<std::string> order{"reset",
+                                         "show",
+                                         "scale",
+                                         "segments",
+                                         "segments",
+                                         "segments",
+                                         "segments",
+                                         "segments",
+                                         "run",
+                                         "caption Label2 6.14E-01",
+                                         "caption Label5 6.13E+01",
+                                         "caption Label8 1.78E+00",
+                                         "caption Label9 5.92E-01",
+                                         "caption Label16 8.85E-01"};
     EXPECT_EQ(click.window.waveform.log, order);
     // Colours turn black in step order, before the window is taken.
     std::vector<std::string> main;
     for (const std::string& entry : click.window.log)
         if (entry.rfind("colour", 0) == 0 || entry.rfind("create", 0) == 0) main.push_back(entry);
     const std::vector<std::string> expected{
-        "colour Text7 0,0,0", "colour Text8 0,0,0",  "colour Text12 0,0,0",
-        "colour Text9 0,0,0", "colour Text10 0,0,0", "colour Text11 0,0,0",
-        "create waveform window"};
+        "colour Text7 0,0,0",  "colour Text8 0,0,0",  "colour Text12 0,0,0",   "colour Text9 0,0,0",
+        "colour Text10 0,0,0", "colour Text11 0,0,0", "create waveform window"};
     EXPECT_EQ(main, expected);
 }
 
 TEST(Launch, FiguresTakeTheLocalesSeparator) {
     const Click click({}, ",");
-    EXPECT_EQ(Figures(click.window),
-              (std::vector<std::string>{"6,14E-01", "6,13E+01", "1,78E+00", "5,92E-01", "8,85E-01"}));
+    EXPECT_EQ(Figures(click.window), (std::vector<std::string>{"6,14E-01", "6,13E+01", "1,78E+00",
+                                                               "5,92E-01", "8,85E-01"}));
 }
 
 TEST(Launch, AllFieldsEmptyShowsOnlyTheViMessage) {
@@ -166,7 +174,8 @@ const auto kNothingMore = [](const Module1&) {};
 INSTANTIATE_TEST_SUITE_P(
     Checks, Refusal,
     ::testing::Values(
-        RefusalCase{"Vi_zero", "Text7", "0", "La tensione in ingresso non può essere zero o negativa!", 1,
+        RefusalCase{"Vi_zero", "Text7", "0",
+                    "La tensione in ingresso non può essere zero o negativa!", 1,
                     [](const Module1& m) { EXPECT_EQ(m.D, 0.0); }},
         RefusalCase{"D_100", "Text8", "100",
                     "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!", 2,
@@ -185,13 +194,14 @@ INSTANTIATE_TEST_SUITE_P(
                         EXPECT_EQ(m.f, 0.0);
                         EXPECT_EQ(m.L, 0.0);
                     }},
-        RefusalCase{"f_scaled_overflow", "Text12", "1E306", std::string(kFrequencyOverflowMessage), 3,
-                    [](const Module1& m) { EXPECT_EQ(m.f, 0.0); }},
+        RefusalCase{"f_scaled_overflow", "Text12", "1E306", std::string(kFrequencyOverflowMessage),
+                    3, [](const Module1& m) { EXPECT_EQ(m.f, 0.0); }},
         RefusalCase{"L_zero", "Text9", "0", std::string(kInductanceNotPositiveMessage), 4,
                     [](const Module1& m) { EXPECT_EQ(m.f, 80000.0); }},
         RefusalCase{"C_negative", "Text10", "-1", std::string(kCapacitanceNotPositiveMessage), 5,
                     [](const Module1& m) { EXPECT_EQ(m.C, -1 * 0.000001); }},
-        RefusalCase{"RL_zero", "Text11", "0", std::string(kLoadNotPositiveMessage), 6, kNothingMore},
+        RefusalCase{"RL_zero", "Text11", "0", std::string(kLoadNotPositiveMessage), 6,
+                    kNothingMore},
         RefusalCase{"Vi_beyond_double", "Text7", "1E400",
                     OverflowMessageFor("la tensione di ingresso Vi"), 1,
                     [](const Module1& m) { EXPECT_EQ(m.Vi, 0.0); }},
@@ -286,7 +296,8 @@ TEST(Launch, CancelledRunKeepsTheFrameAndTheLastFigures) {
 TEST(Launch, SecondClickReusesTheWindowAfterResettingIt) {
     Click click;
     click.Again();
-    EXPECT_EQ(std::count(click.window.log.begin(), click.window.log.end(), "create waveform window"), 0);
+    EXPECT_EQ(
+        std::count(click.window.log.begin(), click.window.log.end(), "create waveform window"), 0);
     EXPECT_EQ(click.window.waveform.log.front(), "reset");
     EXPECT_EQ(click.window.waveform.batches.size(), 5U);
     EXPECT_EQ(Figures(click.window), kExampleFigures);

@@ -77,8 +77,8 @@ TEST_P(RawTraces, FollowTheWrittenFormulasCopyByCopy) {
         Rgb colour;
     };
     const Expected traces[] = {
-        {m.WaveIL, 18, 2.0, 80, {255, 0, 0}},   {m.WaveIC, 6, 0.5, 70, {0, 255, 0}},
-        {m.WaveVo, 18, 15.0, 40, {0, 0, 255}},  {m.WaveVd, 18, 25.0, 20, {255, 0, 255}},
+        {m.WaveIL, 18, 2.0, 80, {255, 0, 0}},    {m.WaveIC, 6, 0.5, 70, {0, 255, 0}},
+        {m.WaveVo, 18, 15.0, 40, {0, 0, 255}},   {m.WaveVd, 18, 25.0, 20, {255, 0, 255}},
         {m.WaveId, 18, 2.0, 0.1, {0, 255, 255}},
     };
     ASSERT_EQ(w.batches.size(), 5U);

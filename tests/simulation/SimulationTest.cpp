@@ -48,7 +48,8 @@ TEST(Simulation, WorkedExampleCompletesWithTheExpectedFinalPeriod) {
     EXPECT_NEAR(m.MaxVo, 14.798, 0.0005);
     for (const auto* wave : {&m.WaveIL, &m.WaveIC, &m.WaveVo, &m.WaveVd, &m.WaveId}) {
         ASSERT_EQ(wave->size(), 1002U);
-        EXPECT_EQ(std::bit_cast<std::uint64_t>((*wave)[1]), std::bit_cast<std::uint64_t>((*wave)[1000]));
+        EXPECT_EQ(std::bit_cast<std::uint64_t>((*wave)[1]),
+                  std::bit_cast<std::uint64_t>((*wave)[1000]));
     }
     EXPECT_EQ(m.WaveVd[1], -0.6);
     EXPECT_EQ(m.WaveVd[600], 25.0);
@@ -196,34 +197,34 @@ const std::string kConduction(kConductionMessage);
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedRun,
-    ::testing::Values(
-        RefusedCase{"NI_0", [](Circuit& c) { c.NI = 0; }, SimulationOutcome::ConductionRefused,
-                    kConduction, true},
-        RefusedCase{"NI_negative", [](Circuit& c) { c.NI = -1; },
-                    SimulationOutcome::ConductionRefused, kConduction, true},
-        RefusedCase{"K_0", [](Circuit& c) { c.D = 0.0004; }, SimulationOutcome::ConductionRefused,
-                    kConduction, true},
-        RefusedCase{"dip_in_final_period", [](Circuit& c) { c.L = 20e-6; },
-                    SimulationOutcome::ConductionRefused, kConduction, true},
-        RefusedCase{"unstable",
-                    [](Circuit& c) {
-                        c.N = 4;
-                        c.f = 1000;
-                        c.L = 1e-6;
-                        c.C = 1e-6;
-                        c.RL = 1;
-                    },
-                    SimulationOutcome::Unstable, std::string(kUnstableMessage), false},
-        RefusedCase{"figures_beyond_double_range", [](Circuit& c) { c.Vi = 1e308; },
-                    SimulationOutcome::FiguresOverflow, std::string(kResultNotFiniteMessage),
-                    false},
-        RefusedCase{"cancelled",
-                    [](Circuit& c) {
-                        c.C = 1e-3;
-                        c.RL = 100;
-                        c.NI = 3000;
-                    },
-                    SimulationOutcome::Cancelled, "", false}),
+    ::testing::Values(RefusedCase{"NI_0", [](Circuit& c) { c.NI = 0; },
+                                  SimulationOutcome::ConductionRefused, kConduction, true},
+                      RefusedCase{"NI_negative", [](Circuit& c) { c.NI = -1; },
+                                  SimulationOutcome::ConductionRefused, kConduction, true},
+                      RefusedCase{"K_0", [](Circuit& c) { c.D = 0.0004; },
+                                  SimulationOutcome::ConductionRefused, kConduction, true},
+                      RefusedCase{"dip_in_final_period", [](Circuit& c) { c.L = 20e-6; },
+                                  SimulationOutcome::ConductionRefused, kConduction, true},
+                      RefusedCase{"unstable",
+                                  [](Circuit& c) {
+                                      c.N = 4;
+                                      c.f = 1000;
+                                      c.L = 1e-6;
+                                      c.C = 1e-6;
+                                      c.RL = 1;
+                                  },
+                                  SimulationOutcome::Unstable, std::string(kUnstableMessage),
+                                  false},
+                      RefusedCase{"figures_beyond_double_range", [](Circuit& c) { c.Vi = 1e308; },
+                                  SimulationOutcome::FiguresOverflow,
+                                  std::string(kResultNotFiniteMessage), false},
+                      RefusedCase{"cancelled",
+                                  [](Circuit& c) {
+                                      c.C = 1e-3;
+                                      c.RL = 100;
+                                      c.NI = 3000;
+                                  },
+                                  SimulationOutcome::Cancelled, "", false}),
     [](const auto& info) { return info.param.name; });
 
 TEST(Simulation, NoPeriodLeavesRestingArrays) {
@@ -250,11 +251,12 @@ TEST_P(InvalidSettings, TouchNothing) {
     EXPECT_EQ(m.WaveIL, (std::vector<double>{1.0, 2.0, 3.0}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Settings, InvalidSettings,
-    ::testing::Values([](Circuit& c) { c.N = 0; }, [](Circuit& c) { c.N = -4; },
-                      [](Circuit& c) { c.N = kMaxSamplesPerPeriod + 1; },
-                      [](Circuit& c) { c.D = 1.5; }, [](Circuit& c) { c.D = -0.2; }));
+INSTANTIATE_TEST_SUITE_P(Settings, InvalidSettings,
+                         ::testing::Values([](Circuit& c) { c.N = 0; },
+                                           [](Circuit& c) { c.N = -4; },
+                                           [](Circuit& c) { c.N = kMaxSamplesPerPeriod + 1; },
+                                           [](Circuit& c) { c.D = 1.5; },
+                                           [](Circuit& c) { c.D = -0.2; }));
 
 }  // namespace
 }  // namespace stepdown::testing

@@ -30,7 +30,8 @@ public:
     void Draw(const PlotSegment& s) {
         const double x1 = s.x1 * width_ / 100.0, y1 = (100.0 - s.y1) * height_ / 100.0;
         const double x2 = s.x2 * width_ / 100.0, y2 = (100.0 - s.y2) * height_ / 100.0;
-        const int steps = static_cast<int>(std::ceil(std::max(std::fabs(x2 - x1), std::fabs(y2 - y1)))) + 1;
+        const int steps =
+            static_cast<int>(std::ceil(std::max(std::fabs(x2 - x1), std::fabs(y2 - y1)))) + 1;
         for (int i = 0; i <= steps; ++i) {
             const double t = static_cast<double>(i) / steps;
             Set(x1 + (x2 - x1) * t, y1 + (y2 - y1) * t);
@@ -104,7 +105,8 @@ std::vector<float> Sine(std::int32_t N) {
 // a jump of 80 units that must not be filled.
 std::vector<float> Ramp(std::int32_t N) {
     std::vector<float> y(static_cast<std::size_t>(N));
-    for (std::int32_t i = 0; i < N; ++i) y[static_cast<std::size_t>(i)] = 10.0F + 80.0F * i / (N - 1);
+    for (std::int32_t i = 0; i < N; ++i)
+        y[static_cast<std::size_t>(i)] = 10.0F + 80.0F * i / (N - 1);
     return y;
 }
 
@@ -180,20 +182,18 @@ TEST_P(Threshold, ReducesAboveTwoSegmentsPerPixel) {
     EXPECT_EQ(TraceIsReduced(c.NP, c.N, c.width), c.reduced);
 }
 
-INSTANTIATE_TEST_SUITE_P(Counts, Threshold,
-                         ::testing::Values(ThresholdCase{10, 1000, 997, true},
-                                           ThresholdCase{1, 1995, 997, false},
-                                           ThresholdCase{1, 1996, 997, true},
-                                           ThresholdCase{2, 998, 997, false},
-                                           ThresholdCase{0, 100000, 997, false},
-                                           ThresholdCase{1000, 1, 997, false},
-                                           ThresholdCase{1, 1996, 0, true},
-                                           ThresholdCase{1, 1995, -1, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Counts, Threshold,
+    ::testing::Values(ThresholdCase{10, 1000, 997, true}, ThresholdCase{1, 1995, 997, false},
+                      ThresholdCase{1, 1996, 997, true}, ThresholdCase{2, 998, 997, false},
+                      ThresholdCase{0, 100000, 997, false}, ThresholdCase{1000, 1, 997, false},
+                      ThresholdCase{1, 1996, 0, true}, ThresholdCase{1, 1995, -1, false}));
 
 TEST(Reduction, HugeNPStaysBoundedByThePixels) {
     const std::vector<float> y{10.0F, 90.0F, 50.0F};
     const auto start = std::chrono::steady_clock::now();
-    const std::vector<PlotSegment> out = Segments(y, std::numeric_limits<std::int32_t>::max(), kWidth);
+    const std::vector<PlotSegment> out =
+        Segments(y, std::numeric_limits<std::int32_t>::max(), kWidth);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::milliseconds(200));
     ASSERT_LE(out.size(), 3U * kWidth);

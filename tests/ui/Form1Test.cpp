@@ -32,10 +32,10 @@ const QStringList kVerificationBoxes{"Text7",  "Text8",  "Text9",  "Text10", "Te
                                      "Text12", "Text13", "Text14", "Text15"};
 const QStringList kResultFields{"Label24", "Label25", "Label26", "Label27", "Label32"};
 
-const QStringList kTabOrder{"Picture1", "Text1",    "Text2",  "Text3",  "Text4",
-                            "Text5",    "Text6",    "Command1", "Text7", "Text8",
-                            "Text9",    "Text10",   "Text11", "Text12", "Command2",
-                            "Text13",   "Text14",   "Command3", "Text15"};
+const QStringList kTabOrder{"Picture1", "Text1",  "Text2",    "Text3",  "Text4",
+                            "Text5",    "Text6",  "Command1", "Text7",  "Text8",
+                            "Text9",    "Text10", "Text11",   "Text12", "Command2",
+                            "Text13",   "Text14", "Command3", "Text15"};
 
 // The fixed captions of the window, exactly as the user reads them.
 const QList<QPair<QString, QString>> kCaptions{
@@ -92,7 +92,8 @@ const QList<QPair<QString, QString>> kCaptions{
     {"Label56", "Numero campioni"},
     {"Label57", "Numero periodi visualizzati"},
     {"Label58", "D = duty cycle = ton/(ton+toff) = Vo/Vi"},
-    {"Label59", QString::fromUtf8("ton =  intervallo di tempo in cui l'interruttore \u00e8 chiuso")},
+    {"Label59",
+     QString::fromUtf8("ton =  intervallo di tempo in cui l'interruttore \u00e8 chiuso")},
     {"Label60", QString::fromUtf8("toff = intervallo di tempo in cui l'iterruttore \u00e8 aperto")},
     {"Label61", "IDP = corrente di picco nel diodo"},
     {"Label62", "IDm = corrente media nel diodo"},
@@ -192,8 +193,7 @@ void Form1Test::opensWithItsTitleIconAndSize() {
 }
 
 void Form1Test::startsWithTheSettingsOnly() {
-    for (int i = 1; i <= 12; ++i)
-        QCOMPARE(Box(QString("Text%1").arg(i))->text(), QString());
+    for (int i = 1; i <= 12; ++i) QCOMPARE(Box(QString("Text%1").arg(i))->text(), QString());
     QCOMPARE(Box("Text13")->text(), QString("1000"));
     QCOMPARE(Box("Text14")->text(), QString("10"));
     QCOMPARE(Box("Text15")->text(), QString("2000"));
@@ -281,8 +281,7 @@ void Form1Test::paintsTheFieldsAndButtons() {
     QCOMPARE(BackgroundPixel(Control<QPushButton>("Command2")), kLightPink);
     QCOMPARE(BackgroundPixel(Control<QPushButton>("Command3")), kLightBlue);
     // Between the controls the window shows its own face.
-    QCOMPARE(form_->grab().toImage().pixelColor(700, 20),
-             form_->palette().color(QPalette::Window));
+    QCOMPARE(form_->grab().toImage().pixelColor(700, 20), form_->palette().color(QPalette::Window));
 }
 
 void Form1Test::showsTheSchematic() {
@@ -404,8 +403,8 @@ void Form1Test::designsTheExample() {
     for (int i = 0; i < kResultFields.size(); ++i)
         QCOMPARE(Label(kResultFields[i])->text(), results[i]);
     const QList<QPair<QString, QString>> verification{
-        {"Text7", "2.500E+01"},  {"Text12", "8.000E+01"}, {"Text8", "6.000E+01"},
-        {"Text9", "1.250E+02"},  {"Text10", "1.563E+01"}, {"Text11", "1.000E+01"}};
+        {"Text7", "2.500E+01"}, {"Text12", "8.000E+01"}, {"Text8", "6.000E+01"},
+        {"Text9", "1.250E+02"}, {"Text10", "1.563E+01"}, {"Text11", "1.000E+01"}};
     for (const auto& [name, text] : verification) {
         QCOMPARE(Box(name)->text(), text);
         QCOMPARE(Box(name)->palette().color(QPalette::Text), QColor(0, 0, 255));

@@ -87,14 +87,12 @@ void MoveOver(PlotArea& plot, int column, int row) {
 
 // What the readout sees for a pointer on inner pixel (column, row).
 float UserX(double column) { return static_cast<float>(100.0 * column / PlotArea::kInnerWidth); }
-float UserY(double row) {
-    return static_cast<float>(100.0 * (1.0 - row / PlotArea::kInnerHeight));
-}
+float UserY(double row) { return static_cast<float>(100.0 * (1.0 - row / PlotArea::kInnerHeight)); }
 
 // A move at a fractional position, which QTest's integer moves cannot make.
 void SendMove(PlotArea& plot, QPointF local) {
-    QMouseEvent move(QEvent::MouseMove, local, plot.mapToGlobal(local), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, local, plot.mapToGlobal(local), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(&plot, &move);
 }
 
@@ -160,8 +158,10 @@ void Form2Test::cleanup() {
 void Form2Test::controlsExistByName_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("className");
-    QTest::newRow("Picture1") << "Picture1" << "stepdown::PlotArea";
-    QTest::newRow("Picture2") << "Picture2" << "QLabel";
+    QTest::newRow("Picture1") << "Picture1"
+                              << "stepdown::PlotArea";
+    QTest::newRow("Picture2") << "Picture2"
+                              << "QLabel";
     for (int i = 1; i <= 16; ++i) {
         const QString name = QStringLiteral("Label%1").arg(i);
         QTest::newRow(qPrintable(name)) << name << "QLabel";
@@ -185,30 +185,50 @@ void Form2Test::controlsExistByName() {
 void Form2Test::captions_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("Label1")
-        << "Label1"
-        << QStringLiteral(
-               "Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in quel punto");
-    QTest::newRow("Label2") << "Label2" << "Label2";
-    QTest::newRow("Label3") << "Label3" << "Delta iL";
-    QTest::newRow("Label4") << "Label4" << "[A]";
-    QTest::newRow("Label5") << "Label5" << "Label5";
-    QTest::newRow("Label6") << "Label6" << "Delta Vo";
-    QTest::newRow("Label7") << "Label7" << "[mV]";
-    QTest::newRow("Label8") << "Label8" << "Label8";
-    QTest::newRow("Label9") << "Label9" << "Label9";
-    QTest::newRow("Label10") << "Label10" << "Id picco";
-    QTest::newRow("Label11") << "Label11" << "[A]";
-    QTest::newRow("Label12") << "Label12" << "Id media";
-    QTest::newRow("Label13") << "Label13" << "[A]";
-    QTest::newRow("Label14") << "Label14" << "Ii media o continua in ingresso";
-    QTest::newRow("Label15") << "Label15" << "[A]";
-    QTest::newRow("Label16") << "Label16" << "Label16";
-    QTest::newRow("Option1") << "Option1" << "iL(t)";
-    QTest::newRow("Option2") << "Option2" << "iC(t)";
-    QTest::newRow("Option3") << "Option3" << "Vo(t)";
-    QTest::newRow("Option4") << "Option4" << "Vd(t)";
-    QTest::newRow("Option5") << "Option5" << "id(t)";
+    QTest::newRow("Label1") << "Label1"
+                            << QStringLiteral(
+                                   "Sposta il cursore del mouse sulla forma d'onda , comparirà il "
+                                   "valore in quel punto");
+    QTest::newRow("Label2") << "Label2"
+                            << "Label2";
+    QTest::newRow("Label3") << "Label3"
+                            << "Delta iL";
+    QTest::newRow("Label4") << "Label4"
+                            << "[A]";
+    QTest::newRow("Label5") << "Label5"
+                            << "Label5";
+    QTest::newRow("Label6") << "Label6"
+                            << "Delta Vo";
+    QTest::newRow("Label7") << "Label7"
+                            << "[mV]";
+    QTest::newRow("Label8") << "Label8"
+                            << "Label8";
+    QTest::newRow("Label9") << "Label9"
+                            << "Label9";
+    QTest::newRow("Label10") << "Label10"
+                             << "Id picco";
+    QTest::newRow("Label11") << "Label11"
+                             << "[A]";
+    QTest::newRow("Label12") << "Label12"
+                             << "Id media";
+    QTest::newRow("Label13") << "Label13"
+                             << "[A]";
+    QTest::newRow("Label14") << "Label14"
+                             << "Ii media o continua in ingresso";
+    QTest::newRow("Label15") << "Label15"
+                             << "[A]";
+    QTest::newRow("Label16") << "Label16"
+                             << "Label16";
+    QTest::newRow("Option1") << "Option1"
+                             << "iL(t)";
+    QTest::newRow("Option2") << "Option2"
+                             << "iC(t)";
+    QTest::newRow("Option3") << "Option3"
+                             << "Vo(t)";
+    QTest::newRow("Option4") << "Option4"
+                             << "Vd(t)";
+    QTest::newRow("Option5") << "Option5"
+                             << "id(t)";
 }
 
 void Form2Test::captions() {
@@ -274,8 +294,7 @@ void Form2Test::captionsFitTheirControls() {
     }
     for (QRadioButton* option : form.findChildren<QRadioButton*>()) {
         QVERIFY2(option->sizeHint().width() <= option->width(), qPrintable(option->objectName()));
-        QVERIFY2(option->sizeHint().height() <= option->height(),
-                 qPrintable(option->objectName()));
+        QVERIFY2(option->sizeHint().height() <= option->height(), qPrintable(option->objectName()));
     }
 }
 
@@ -383,8 +402,8 @@ void Form2Test::tabOrderAndFocus() {
         }
         widget = widget->nextInFocusChain();
     } while (widget != plot);
-    QCOMPARE(order, QStringList({"Picture1", "Option1", "Option2", "Option3", "Option4",
-                                 "Option5"}));
+    QCOMPARE(order,
+             QStringList({"Picture1", "Option1", "Option2", "Option3", "Option4", "Option5"}));
 
     form.ShowWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -424,9 +443,9 @@ void Form2Test::plotAreaSizeAndBorder() {
     const QImage shown = plot->grab().toImage();
     // A sunken border: darker at the top-left than the yellow ground, two
     // pixels wide on every side, and the ground right inside it.
-    for (const QPoint& border : {QPoint(0, 300), QPoint(1, 300), QPoint(500, 0), QPoint(500, 1),
-                                 QPoint(1000, 300), QPoint(999, 300), QPoint(500, 608),
-                                 QPoint(500, 607)}) {
+    for (const QPoint& border :
+         {QPoint(0, 300), QPoint(1, 300), QPoint(500, 0), QPoint(500, 1), QPoint(1000, 300),
+          QPoint(999, 300), QPoint(500, 608), QPoint(500, 607)}) {
         QVERIFY(QColor(shown.pixel(border)) != kYellow);
     }
     QCOMPARE(QColor(shown.pixel(2, 300)), kYellow);
@@ -441,14 +460,14 @@ void Form2Test::userScaleMapping_data() {
     QTest::addColumn<QPoint>("from");
     QTest::addColumn<QPoint>("to");
     // Column x * 997 / 100 and row (100 - y) * 605 / 100, whole pixels.
-    QTest::newRow("horizontal y=50") << PlotSegment{10.0F, 50.0F, 20.0F, 50.0F} << QPoint(99, 302)
-                                     << QPoint(199, 302);
-    QTest::newRow("vertical x=50") << PlotSegment{50.0F, 10.0F, 50.0F, 30.0F} << QPoint(498, 544)
-                                   << QPoint(498, 423);
-    QTest::newRow("zero line y=80") << PlotSegment{0.0F, 80.0F, 100.0F, 80.0F} << QPoint(0, 121)
-                                    << QPoint(996, 121);
-    QTest::newRow("zero line y=0.1") << PlotSegment{0.0F, 0.1F, 100.0F, 0.1F} << QPoint(0, 604)
-                                     << QPoint(996, 604);
+    QTest::newRow("horizontal y=50")
+        << PlotSegment{10.0F, 50.0F, 20.0F, 50.0F} << QPoint(99, 302) << QPoint(199, 302);
+    QTest::newRow("vertical x=50")
+        << PlotSegment{50.0F, 10.0F, 50.0F, 30.0F} << QPoint(498, 544) << QPoint(498, 423);
+    QTest::newRow("zero line y=80")
+        << PlotSegment{0.0F, 80.0F, 100.0F, 80.0F} << QPoint(0, 121) << QPoint(996, 121);
+    QTest::newRow("zero line y=0.1")
+        << PlotSegment{0.0F, 0.1F, 100.0F, 0.1F} << QPoint(0, 604) << QPoint(996, 604);
     QTest::newRow("diagonal") << PlotSegment{0.0F, 100.0F, 10.0F, 90.0F} << QPoint(0, 0)
                               << QPoint(99, 60);
 }
@@ -524,8 +543,8 @@ void Form2Test::batchMatchesSingleLines() {
     std::vector<PlotSegment> segments;
     for (int i = 0; i < 200; ++i) {
         const float x = static_cast<float>(i) * 0.5F;
-        segments.push_back({x, 50.0F + 40.0F * std::sin(x), x + 0.5F,
-                            50.0F + 40.0F * std::sin(x + 0.5F)});
+        segments.push_back(
+            {x, 50.0F + 40.0F * std::sin(x), x + 0.5F, 50.0F + 40.0F * std::sin(x + 0.5F)});
     }
     Form2 single;
     Form2 batch;
@@ -559,8 +578,10 @@ void Form2Test::retainedImageSurvivesRepaint() {
     const QImage drawn = plot->Image();
 
     const auto inner = [plot] {
-        return plot->grab().toImage().copy(plot->contentsRect()).convertToFormat(
-            QImage::Format_RGB32);
+        return plot->grab()
+            .toImage()
+            .copy(plot->contentsRect())
+            .convertToFormat(QImage::Format_RGB32);
     };
     QCOMPARE(inner(), drawn);
     // Covered by another window, minimised and restored, repainted: the
@@ -675,8 +696,8 @@ void Form2Test::moveBelowLowestBandKeepsSelection() {
     const QPointF low = QPointF(plot->contentsRect().topLeft()) + QPointF(200.0, 604.6);
     SendMove(*plot, low);
     QCOMPARE(form.SelectedOption(), 2);
-    const stepdown::ReadoutResult expected = stepdown::CursorReadout(
-        run.get(), 2, UserX(200.0), UserY(604.6), std::string(1, '.'));
+    const stepdown::ReadoutResult expected =
+        stepdown::CursorReadout(run.get(), 2, UserX(200.0), UserY(604.6), std::string(1, '.'));
     QVERIFY(UserY(604.6) < 0.1F);
     QCOMPARE(plot->toolTip(), QString::fromStdString(expected.toolTip.value()));
     QVERIFY(plot->toolTip().contains(QStringLiteral("iC(t) = -")));

@@ -80,8 +80,7 @@ void DrawSegmentBySegment(const Module1& m, Form2& window) {
                            trace.offset;
                 };
                 window.DrawLine(PlotSegment{static_cast<float>(x1), static_cast<float>(at(i)),
-                                            static_cast<float>(x2),
-                                            static_cast<float>(at(i + 1))},
+                                            static_cast<float>(x2), static_cast<float>(at(i + 1))},
                                 trace.colour);
             }
         }
@@ -161,10 +160,11 @@ void PlotImageTest::reducedMatchesSegmentBySegment() {
     const QImage& fromSegments = single.Plot()->Image();
     const Comparison forward = CompareWithinOnePixel(fromSegments, fromBatches);
     const Comparison backward = CompareWithinOnePixel(fromBatches, fromSegments);
-    qInfo("segment by segment: %d drawn pixels, %d coloured otherwise by the batches, %d "
-          "unmatched; batches: %d drawn, %d otherwise, %d unmatched",
-          forward.drawnPixels, forward.differentPixels, forward.unmatchedPixels,
-          backward.drawnPixels, backward.differentPixels, backward.unmatchedPixels);
+    qInfo(
+        "segment by segment: %d drawn pixels, %d coloured otherwise by the batches, %d "
+        "unmatched; batches: %d drawn, %d otherwise, %d unmatched",
+        forward.drawnPixels, forward.differentPixels, forward.unmatchedPixels, backward.drawnPixels,
+        backward.differentPixels, backward.unmatchedPixels);
     QVERIFY(forward.drawnPixels > 5 * 997);
     QCOMPARE(forward.unmatchedPixels, 0);
     QCOMPARE(backward.unmatchedPixels, 0);

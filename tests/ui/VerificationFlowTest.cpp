@@ -30,7 +30,9 @@ stepdown::Form2* OpenWaveformWindow() {
 // Closes the next modal box that appears and returns its text.
 class MessageCatcher {
 public:
-    MessageCatcher() { QTimer::singleShot(0, [this] { Look(); }); }
+    MessageCatcher() {
+        QTimer::singleShot(0, [this] { Look(); });
+    }
     QString text;
     bool seen = false;
 
