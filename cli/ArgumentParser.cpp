@@ -6,9 +6,9 @@ namespace stepdown::cli {
 namespace {
 
 const OptionSpec* FindOption(const std::vector<OptionSpec>& options, std::string_view name) {
-    const auto spec = std::find_if(options.begin(), options.end(),
-                                   [&](const OptionSpec& o) { return o.name == name; });
-    return spec == options.end() ? nullptr : &*spec;
+    const auto option = std::find_if(options.begin(), options.end(),
+                                     [&](const OptionSpec& o) { return o.name == name; });
+    return option == options.end() ? nullptr : &*option;
 }
 
 // "--name" or "--name=value" of a known option.
@@ -36,10 +36,10 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments,
             inlineValue = name.substr(equals + 1);
             name.resize(equals);
         }
-        const OptionSpec* const spec = FindOption(options, name);
-        if (spec == nullptr) return Failure("opzione sconosciuta: --" + name);
+        const OptionSpec* const option = FindOption(options, name);
+        if (option == nullptr) return Failure("opzione sconosciuta: --" + name);
         if (parsed.Has(name)) return Failure("opzione ripetuta: --" + name);
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (inlineValue) return Failure("l'opzione --" + name + " non vuole un valore");
             parsed.flags.insert(name);
             continue;

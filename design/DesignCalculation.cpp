@@ -3,36 +3,20 @@
 #include <array>
 #include <cmath>
 #include <initializer_list>
+#include <optional>
 
 namespace stepdown {
 namespace {
 
-struct DesignField {
-    std::string_view textBox;
-    std::string_view description;
-};
-
-constexpr DesignField kVi{"Text1", "la tensione di ingresso Vi"};
-constexpr DesignField kVo{"Text2", "il valore della tensione desiderata in uscita Vo"};
-constexpr DesignField kF{"Text3", "il valore della frequenza di commutazione f in kHz"};
-constexpr DesignField kRipple{"Text4", "il valore di DeltaiL/Io in %"};
-constexpr DesignField kDeltaVo{"Text5", "il valore di DeltaVo in mV"};
-constexpr DesignField kIo{"Text6", "il valore di Io in Ampere"};
+constexpr NumericField kVi{"Text1", "la tensione di ingresso Vi"};
+constexpr NumericField kVo{"Text2", "il valore della tensione desiderata in uscita Vo"};
+constexpr NumericField kF{"Text3", "il valore della frequenza di commutazione f in kHz"};
+constexpr NumericField kRipple{"Text4", "il valore di DeltaiL/Io in %"};
+constexpr NumericField kDeltaVo{"Text5", "il valore di DeltaVo in mV"};
+constexpr NumericField kIo{"Text6", "il valore di Io in Ampere"};
 
 // The order of the character checks; the range checks read in another order.
 constexpr std::array kCheckOrder{kVi, kVo, kF, kRipple, kDeltaVo, kIo};
-
-// Reads a field's value; a value beyond the double range is refused.
-bool ReadField(Module1& module, MainWindowOperations& window, const DesignField& field,
-               double& value) {
-    const ParsedNumber parsed = ParseNumberChecked(window.GetText(field.textBox));
-    if (parsed.overflow) {
-        module.Refuse(window, OverflowMessageFor(field.description));
-        return false;
-    }
-    value = parsed.value;
-    return true;
-}
 
 void WriteVerificationField(Module1& module, MainWindowOperations& window, std::string_view textBox,
                             double value) {
@@ -43,43 +27,36 @@ void WriteVerificationField(Module1& module, MainWindowOperations& window, std::
 
 }  // namespace
 
-std::string OverflowMessageFor(std::string_view description) {
-    std::string message = "Il numero scritto per ";
-    message += description;
-    message += " è troppo grande in valore assoluto!";
-    return message;
-}
-
 void DesignCalculation(Module1& m, MainWindowOperations& window) {
-    for (const DesignField& field : kCheckOrder)
-        if (!m.CheckField(window, field.textBox, field.description)) return;
+    for (const NumericField& field : kCheckOrder)
+        if (!m.CheckField(window, field)) return;
 
-    double value = 0.0;
-    if (!ReadField(m, window, kVi, value)) return;
-    m.Vi = value;
+    std::optional<double> value;
+    if (!(value = m.ReadNumber(window, kVi))) return;
+    m.Vi = *value;
     if (!(m.Vi > 0))
         return m.Refuse(window, "La tensione in ingresso non può essere zero o negativa!");
 
-    if (!ReadField(m, window, kVo, value)) return;
-    m.Vo = value;
+    if (!(value = m.ReadNumber(window, kVo))) return;
+    m.Vo = *value;
     if (!(m.Vo > 0 && m.Vo <= m.Vi))
         return m.Refuse(window,
                         "La tensione in uscita non può essere zero o negativa o maggiore di Vi!");
 
-    if (!ReadField(m, window, kF, value)) return;
-    m.f = value * 1000;
+    if (!(value = m.ReadNumber(window, kF))) return;
+    m.f = *value * 1000;
     if (!(m.f > 0)) return m.Refuse(window, "La frequenza non può essere zero o negativa!");
 
-    if (!ReadField(m, window, kDeltaVo, value)) return;
-    m.DeltaVo = value * 0.001;
+    if (!(value = m.ReadNumber(window, kDeltaVo))) return;
+    m.DeltaVo = *value * 0.001;
     if (!(m.DeltaVo > 0)) return m.Refuse(window, "DeltaVo non può essere zero o negativo!");
 
-    if (!ReadField(m, window, kIo, value)) return;
-    m.Io = value;
+    if (!(value = m.ReadNumber(window, kIo))) return;
+    m.Io = *value;
     if (!(m.Io >= 0)) return m.Refuse(window, "Io non può essere negativo!");
 
-    if (!ReadField(m, window, kRipple, value)) return;
-    m.DeltaiL = (value * m.Io) / 100;
+    if (!(value = m.ReadNumber(window, kRipple))) return;
+    m.DeltaiL = (*value * m.Io) / 100;
     if (!(m.DeltaiL > 0)) return m.Refuse(window, "DeltaiL non può essere zero o negativo!");
 
     // With Vo = Vi the inductance is zero and the capacitance 0/0.

@@ -1,5 +1,5 @@
 #pragma once
-// The design of the step-down stage from its specification, and the example
+// The design of the step-down stage from its requirements, and the example
 // data that fills the design fields.
 
 #include "model/Module1.h"
@@ -16,7 +16,6 @@ void DesignCalculation(Module1& module, MainWindowOperations& window);
 void ExampleData(MainWindowOperations& window);
 
 // Messages of the checks the program adds to the design calculation.
-std::string OverflowMessageFor(std::string_view description);
 inline constexpr std::string_view kVoEqualsViMessage =
     "La tensione in uscita non può essere uguale alla tensione in ingresso Vi: "
     "L risulterebbe zero e C indefinita!";

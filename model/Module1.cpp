@@ -41,13 +41,28 @@ void Module1::CheckNumericField(MessageDisplay& display) {
     ValidationFailed = 1;
 }
 
-bool Module1::CheckField(MainWindowOperations& window, std::string_view textBox,
-                         std::string_view description) {
-    FieldText = window.GetText(textBox);
-    ForgotMessage = ForgotMessageFor(description);
-    InvalidMessage = InvalidMessageFor(description);
+std::string OverflowMessageFor(std::string_view description) {
+    std::string message = "Il numero scritto per ";
+    message += description;
+    message += " è troppo grande in valore assoluto!";
+    return message;
+}
+
+bool Module1::CheckField(MainWindowOperations& window, const NumericField& field) {
+    FieldText = window.GetText(field.textBox);
+    ForgotMessage = ForgotMessageFor(field.description);
+    InvalidMessage = InvalidMessageFor(field.description);
     CheckNumericField(window);
     return ValidationFailed == 0;
+}
+
+std::optional<double> Module1::ReadNumber(MainWindowOperations& window, const NumericField& field) {
+    const ParsedNumber parsed = ParseNumberChecked(window.GetText(field.textBox));
+    if (parsed.overflow) {
+        Refuse(window, OverflowMessageFor(field.description));
+        return std::nullopt;
+    }
+    return parsed.value;
 }
 
 void Module1::Refuse(MessageDisplay& display, std::string_view message) {

@@ -14,6 +14,7 @@
 // quantities and the texts of the controls.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,10 +37,18 @@ enum class FieldCheck { Passed, Empty, InvalidCharacter };
 // the one the UTF-16 code units would give. The whole text is examined.
 FieldCheck ClassifyNumericText(std::string_view text);
 
+// A text box read as a number, and the words its messages name it by.
+struct NumericField {
+    std::string_view textBox;
+    std::string_view description;
+};
+
 // "Hai dimenticato di scrivere " + description.
 std::string ForgotMessageFor(std::string_view description);
 // "Errore di inserimento dati per " + description + the invalid tail.
 std::string InvalidMessageFor(std::string_view description);
+// "Il numero scritto per " + description + " è troppo grande in valore assoluto!"
+std::string OverflowMessageFor(std::string_view description);
 
 class Module1 {
 public:
@@ -88,10 +97,13 @@ public:
     // then sets ValidationFailed to 1, otherwise leaves it at 0.
     void CheckNumericField(MessageDisplay& display);
 
-    // Copies the text of `textBox` into FieldText, sets the two messages from
-    // `description` and checks it. True when the field passed.
-    bool CheckField(MainWindowOperations& window, std::string_view textBox,
-                    std::string_view description);
+    // Copies the field's text into FieldText, sets the two messages from its
+    // description and checks it. True when the field passed.
+    bool CheckField(MainWindowOperations& window, const NumericField& field);
+
+    // The value of the field's text; a number beyond the double range is
+    // refused with a message naming the field.
+    std::optional<double> ReadNumber(MainWindowOperations& window, const NumericField& field);
 
     // A range message: passes through ForgotMessage on its way to the box.
     void Refuse(MessageDisplay& display, std::string_view message);

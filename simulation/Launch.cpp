@@ -13,53 +13,40 @@ static_assert(kMaxSamplesPerPeriod == 2'000'000, "kTooManySamplesMessage names t
 
 namespace {
 
-struct VerificationField {
-    std::string_view textBox;
-    std::string_view description;
-};
-
-constexpr VerificationField kVi{"Text7", "la tensione di ingresso Vi"};
-constexpr VerificationField kD{"Text8", "il valore del Duty Cycle in %"};
-constexpr VerificationField kF{"Text12", "il valore della frequenza di commutazione f in kHz"};
-constexpr VerificationField kL{"Text9", "il valore dell'induttanza in uH"};
-constexpr VerificationField kC{"Text10", "il valore della capacità in uF"};
-constexpr VerificationField kRL{"Text11", "il valore della resistenza di carico RL in ohm"};
-constexpr VerificationField kN{"Text13", "il numero dei campioni N"};
-constexpr VerificationField kNP{"Text14", "il numero dei periodi visualizzati NP"};
-constexpr VerificationField kNI{"Text15", "il numero delle iterazioni NI"};
+constexpr NumericField kVi{"Text7", "la tensione di ingresso Vi"};
+constexpr NumericField kD{"Text8", "il valore del Duty Cycle in %"};
+constexpr NumericField kF{"Text12", "il valore della frequenza di commutazione f in kHz"};
+constexpr NumericField kL{"Text9", "il valore dell'induttanza in uH"};
+constexpr NumericField kC{"Text10", "il valore della capacità in uF"};
+constexpr NumericField kRL{"Text11", "il valore della resistenza di carico RL in ohm"};
+constexpr NumericField kN{"Text13", "il numero dei campioni N"};
+constexpr NumericField kNP{"Text14", "il numero dei periodi visualizzati NP"};
+constexpr NumericField kNI{"Text15", "il numero delle iterazioni NI"};
 
 constexpr std::array kStepOrder{kVi, kD, kF, kL, kC, kRL, kN, kNP, kNI};
 
 // One of the six fields of the circuit: parsed and turned black; a number
 // beyond the double range is refused.
 std::optional<double> ReadQuantity(Module1& m, MainWindowOperations& window,
-                                   const VerificationField& field) {
-    const ParsedNumber parsed = ParseNumberChecked(window.GetText(field.textBox));
+                                   const NumericField& field) {
     window.SetTextColour(field.textBox, kBlack);
-    if (parsed.overflow) {
-        m.Refuse(window, OverflowMessageFor(field.description));
-        return std::nullopt;
-    }
-    return parsed.value;
+    return m.ReadNumber(window, field);
 }
 
 // One of the three counts: parsed and rounded to 32 bits.
 std::optional<std::int32_t> ReadCount(Module1& m, MainWindowOperations& window,
-                                      const VerificationField& field) {
-    const ParsedNumber parsed = ParseNumberChecked(window.GetText(field.textBox));
-    if (parsed.overflow) {
-        m.Refuse(window, OverflowMessageFor(field.description));
-        return std::nullopt;
-    }
-    const std::optional<std::int32_t> count = RoundToInteger(parsed.value);
+                                      const NumericField& field) {
+    const std::optional<double> value = m.ReadNumber(window, field);
+    if (!value) return std::nullopt;
+    const std::optional<std::int32_t> count = RoundToInteger(*value);
     if (!count) m.Refuse(window, IntegerRangeMessageFor(field.description));
     return count;
 }
 
 // Reads the fields into the module; false once a refusal has been shown.
 bool ReadInputs(Module1& m, MainWindowOperations& window) {
-    for (const VerificationField& field : kStepOrder)
-        if (!m.CheckField(window, field.textBox, field.description)) return false;
+    for (const NumericField& field : kStepOrder)
+        if (!m.CheckField(window, field)) return false;
 
     std::optional<double> value = ReadQuantity(m, window, kVi);
     if (!value) return false;
