@@ -191,17 +191,10 @@ const std::string kOverflowTail = " è troppo grande in valore assoluto!";
 
 INSTANTIATE_TEST_SUITE_P(
     BeyondTheDoubleRange, Refusal,
-    ::testing::Values(
-        RefusalCase{"Vi", With(1, "1e400"), "Il numero scritto per " + kViText + kOverflowTail},
-        RefusalCase{"Vo", With(2, "-1e400"), "Il numero scritto per " + kVoText + kOverflowTail},
-        RefusalCase{"F", With(3, "1e400"), "Il numero scritto per " + kFText + kOverflowTail},
-        RefusalCase{"Ripple", With(4, "1e400"),
-                    "Il numero scritto per " + kRippleText + kOverflowTail},
-        RefusalCase{"DeltaVo", With(5, "1e400"),
-                    "Il numero scritto per " + kDeltaVoText + kOverflowTail},
-        RefusalCase{"Io", With(6, "1e400"), "Il numero scritto per " + kIoText + kOverflowTail},
-        // Read in the range-check order: a bad Vi comes before an overflowing Io.
-        RefusalCase{"ViBeforeIo", {"0", "15", "80", "40", "60", "1e400"}, kViRange}),
+    ::testing::Values(RefusalCase{"Vo", With(2, "-1e400"),
+                                  "Il numero scritto per " + kVoText + kOverflowTail},
+                      // Read in the range-check order: a bad Vi comes before an overflowing Io.
+                      RefusalCase{"ViBeforeIo", {"0", "15", "80", "40", "60", "1e400"}, kViRange}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

@@ -10,6 +10,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -357,31 +358,27 @@ TEST(MillionCharacters, LeadingZerosInEveryFieldAreRead) {
 struct EveryFieldCase {
     std::string name;
     char unit;
-    std::string designMessage;
-    std::string launchMessage;
+    std::string message;  // of Vi, the first field of both clicks
 };
 
 class EveryFieldMillion : public ::testing::TestWithParam<EveryFieldCase> {};
 
+const std::string kViDescription = "la tensione di ingresso Vi";
+const std::string kViRange = "La tensione in ingresso non può essere zero o negativa!";
+
 TEST_P(EveryFieldMillion, OnlyTheFirstFieldSpeaks) {
     const std::string text(kMillion, GetParam().unit);
-    EXPECT_EQ(DesignClick(EveryField(kDesignExample, text)).messages,
-              std::vector<std::string>{GetParam().designMessage});
-    EXPECT_EQ(LaunchClick(EveryField(kLaunchExample, text)).messages,
-              std::vector<std::string>{GetParam().launchMessage});
+    const std::vector<std::string> expected{GetParam().message};
+    EXPECT_EQ(DesignClick(EveryField(kDesignExample, text)).messages, expected);
+    EXPECT_EQ(LaunchClick(EveryField(kLaunchExample, text)).messages, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, EveryFieldMillion,
-    ::testing::Values(
-        EveryFieldCase{"letters", 'x', InvalidMessageFor("la tensione di ingresso Vi"),
-                       InvalidMessageFor("la tensione di ingresso Vi")},
-        EveryFieldCase{"nines", '9', OverflowMessageFor("la tensione di ingresso Vi"),
-                       OverflowMessageFor("la tensione di ingresso Vi")},
-        EveryFieldCase{"zeros", '0', "La tensione in ingresso non può essere zero o negativa!",
-                       "La tensione in ingresso non può essere zero o negativa!"},
-        EveryFieldCase{"points", '.', "La tensione in ingresso non può essere zero o negativa!",
-                       "La tensione in ingresso non può essere zero o negativa!"}),
+    ::testing::Values(EveryFieldCase{"letters", 'x', InvalidMessageFor(kViDescription)},
+                      EveryFieldCase{"nines", '9', OverflowMessageFor(kViDescription)},
+                      EveryFieldCase{"zeros", '0', kViRange},
+                      EveryFieldCase{"points", '.', kViRange}),
     [](const auto& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------
@@ -397,6 +394,15 @@ struct EdgeCase {
 void PrintTo(const EdgeCase& edge, std::ostream* out) { *out << edge.name; }
 void PrintTo(const EveryFieldCase& every, std::ostream* out) { *out << every.name; }
 
+// One value in one field; no message: accepted.
+EdgeCase Edge(const std::string& name, const std::string& box, const std::string& text,
+              std::optional<std::string_view> message,
+              std::optional<std::vector<std::string>> figures = std::nullopt) {
+    std::vector<std::string> messages;
+    if (message) messages.emplace_back(*message);
+    return EdgeCase{name, {{box, text}}, messages, figures};
+}
+
 class DesignEdge : public ::testing::TestWithParam<EdgeCase> {};
 
 TEST_P(DesignEdge, GivesItsAnswer) {
@@ -408,47 +414,33 @@ TEST_P(DesignEdge, GivesItsAnswer) {
     }
 }
 
-const std::string kVoRange =
+constexpr std::string_view kVoRange =
     "La tensione in uscita non può essere zero o negativa o maggiore di Vi!";
+constexpr std::string_view kDutyRange =
+    "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!";
+const std::string kDoubleMax = "1.7976931348623157e308";
+const std::string kDenormal = "4.9406564584124654e-324";
+const std::string kSmallestNormal = "2.2250738585072014e-308";
 
 INSTANTIATE_TEST_SUITE_P(
     Values, DesignEdge,
-    ::testing::Values(
-        EdgeCase{"vi_double_max",
-                 {{"Text1", "1.7976931348623157e308"}},
-                 {std::string(kResultNotFiniteMessage)},
-                 {}},
-        EdgeCase{"vi_denormal", {{"Text1", "4.9406564584124654e-324"}}, {kVoRange}, {}},
-        EdgeCase{"vi_smallest_normal", {{"Text1", "2.2250738585072014e-308"}}, {kVoRange}, {}},
-        EdgeCase{"vi_vo_smallest_normal",
-                 {{"Text1", "2.2250738585072014e-308"}, {"Text2", "1e-308"}},
-                 {std::string(kResultNotFiniteMessage)},
-                 {}},
-        EdgeCase{"f_double_max",
-                 {{"Text3", "1.7976931348623157e308"}},
-                 {std::string(kResultNotFiniteMessage)},
-                 {}},
-        EdgeCase{"f_denormal",
-                 {{"Text3", "4.9406564584124654e-324"}},
-                 {std::string(kResultNotFiniteMessage)},
-                 {}},
-        EdgeCase{"io_double_max",
-                 {{"Text6", "1.7976931348623157e308"}},
-                 {std::string(kResultNotFiniteMessage)},
-                 {}},
-        EdgeCase{
-            "delta_vo_denormal", {{"Text5", "1e-320"}}, {std::string(kResultNotFiniteMessage)}, {}},
-        EdgeCase{"vo_equals_vi", {{"Text2", "25"}}, {std::string(kVoEqualsViMessage)}, {}},
-        EdgeCase{"vo_almost_vi", {{"Text2", "24.999999999999996"}}, {}, {}},
-        EdgeCase{"int32_max_everywhere",
-                 {{"Text1", "2147483647"},
-                  {"Text2", "2147483647"},
-                  {"Text3", "2147483647"},
-                  {"Text4", "2147483647"},
-                  {"Text5", "2147483647"},
-                  {"Text6", "2147483647"}},
-                 {std::string(kVoEqualsViMessage)},
-                 {}}),
+    ::testing::Values(Edge("vi_double_max", "Text1", kDoubleMax, kResultNotFiniteMessage),
+                      Edge("vi_denormal", "Text1", kDenormal, kVoRange),
+                      Edge("vi_smallest_normal", "Text1", kSmallestNormal, kVoRange),
+                      EdgeCase{"vi_vo_smallest_normal",
+                               {{"Text1", kSmallestNormal}, {"Text2", "1e-308"}},
+                               {std::string(kResultNotFiniteMessage)},
+                               {}},
+                      Edge("f_double_max", "Text3", kDoubleMax, kResultNotFiniteMessage),
+                      Edge("f_denormal", "Text3", kDenormal, kResultNotFiniteMessage),
+                      Edge("io_double_max", "Text6", kDoubleMax, kResultNotFiniteMessage),
+                      Edge("delta_vo_denormal", "Text5", "1e-320", kResultNotFiniteMessage),
+                      Edge("vo_equals_vi", "Text2", "25", kVoEqualsViMessage),
+                      Edge("vo_almost_vi", "Text2", "24.999999999999996", std::nullopt),
+                      EdgeCase{"int32_max_everywhere",
+                               EveryField(kDesignExample, "2147483647"),
+                               {std::string(kVoEqualsViMessage)},
+                               {}}),
     [](const auto& info) { return info.param.name; });
 
 class LaunchEdge : public ::testing::TestWithParam<EdgeCase> {};
@@ -461,93 +453,41 @@ TEST_P(LaunchEdge, GivesItsAnswer) {
     }
 }
 
-std::string IntegerRange(const char* description) { return IntegerRangeMessageFor(description); }
+const std::string kNRange = IntegerRangeMessageFor("il numero dei campioni N");
+const std::string kNPRange = IntegerRangeMessageFor("il numero dei periodi visualizzati NP");
+const std::string kNIRange = IntegerRangeMessageFor("il numero delle iterazioni NI");
 
 INSTANTIATE_TEST_SUITE_P(
     Values, LaunchEdge,
     ::testing::Values(
-        EdgeCase{
-            "n_int32_max", {{"Text13", "2147483647"}}, {std::string(kTooManySamplesMessage)}, {}},
-        EdgeCase{"n_int32_beyond",
-                 {{"Text13", "2147483648"}},
-                 {IntegerRange("il numero dei campioni N")},
-                 {}},
-        EdgeCase{"n_rounds_beyond_int32",
-                 {{"Text13", "2147483647.5"}},
-                 {IntegerRange("il numero dei campioni N")},
-                 {}},
-        EdgeCase{
-            "n_int32_min", {{"Text13", "-2147483648"}}, {std::string(kTooFewSamplesMessage)}, {}},
-        EdgeCase{"n_below_int32",
-                 {{"Text13", "-2147483649"}},
-                 {IntegerRange("il numero dei campioni N")},
-                 {}},
-        EdgeCase{"n_ten_to_eight", {{"Text13", "1e8"}}, {std::string(kTooManySamplesMessage)}, {}},
-        EdgeCase{
-            "n_just_above_cap", {{"Text13", "2000001"}}, {std::string(kTooManySamplesMessage)}, {}},
-        EdgeCase{"n_rounds_to_zero", {{"Text13", "0.5"}}, {std::string(kTooFewSamplesMessage)}, {}},
-        EdgeCase{"np_int32_max", {{"Text14", "2147483647"}}, {}, kExampleFigures},
-        EdgeCase{"np_int32_beyond",
-                 {{"Text14", "2147483648"}},
-                 {IntegerRange("il numero dei periodi visualizzati NP")},
-                 {}},
-        EdgeCase{"np_int32_min", {{"Text14", "-2147483648"}}, {}, kExampleFigures},
-        EdgeCase{"np_below_int32",
-                 {{"Text14", "-2147483649"}},
-                 {IntegerRange("il numero dei periodi visualizzati NP")},
-                 {}},
-        EdgeCase{"ni_int32_max", {{"Text15", "2147483647"}}, {}, kExampleFigures},
-        EdgeCase{"ni_int32_beyond",
-                 {{"Text15", "2147483648"}},
-                 {IntegerRange("il numero delle iterazioni NI")},
-                 {}},
-        EdgeCase{"ni_int32_min",
-                 {{"Text15", "-2147483648"}},
-                 {std::string(kConductionMessage)},
-                 kNoFigures},
-        EdgeCase{"ni_below_int32",
-                 {{"Text15", "-2147483649"}},
-                 {IntegerRange("il numero delle iterazioni NI")},
-                 {}},
-        EdgeCase{"f_overflows_in_hertz",
-                 {{"Text12", "1e308"}},
-                 {std::string(kFrequencyOverflowMessage)},
-                 {}},
-        EdgeCase{"f_double_max",
-                 {{"Text12", "1.7976931348623157e308"}},
-                 {std::string(kFrequencyOverflowMessage)},
-                 {}},
-        EdgeCase{"l_underflows_to_zero",
-                 {{"Text9", "4.9406564584124654e-324"}},
-                 {std::string(kInductanceNotPositiveMessage)},
-                 {}},
-        EdgeCase{"c_underflows_to_zero",
-                 {{"Text10", "1e-320"}},
-                 {std::string(kCapacitanceNotPositiveMessage)},
-                 {}},
+        Edge("n_int32_max", "Text13", "2147483647", kTooManySamplesMessage),
+        Edge("n_int32_beyond", "Text13", "2147483648", kNRange),
+        Edge("n_rounds_beyond_int32", "Text13", "2147483647.5", kNRange),
+        Edge("n_int32_min", "Text13", "-2147483648", kTooFewSamplesMessage),
+        Edge("n_below_int32", "Text13", "-2147483649", kNRange),
+        Edge("n_ten_to_eight", "Text13", "1e8", kTooManySamplesMessage),
+        Edge("n_just_above_cap", "Text13", "2000001", kTooManySamplesMessage),
+        Edge("n_rounds_to_zero", "Text13", "0.5", kTooFewSamplesMessage),
+        Edge("np_int32_max", "Text14", "2147483647", std::nullopt, kExampleFigures),
+        Edge("np_int32_beyond", "Text14", "2147483648", kNPRange),
+        Edge("np_int32_min", "Text14", "-2147483648", std::nullopt, kExampleFigures),
+        Edge("np_below_int32", "Text14", "-2147483649", kNPRange),
+        Edge("ni_int32_max", "Text15", "2147483647", std::nullopt, kExampleFigures),
+        Edge("ni_int32_beyond", "Text15", "2147483648", kNIRange),
+        Edge("ni_int32_min", "Text15", "-2147483648", kConductionMessage, kNoFigures),
+        Edge("ni_below_int32", "Text15", "-2147483649", kNIRange),
+        Edge("f_overflows_in_hertz", "Text12", "1e308", kFrequencyOverflowMessage),
+        Edge("f_double_max", "Text12", kDoubleMax, kFrequencyOverflowMessage),
+        Edge("l_underflows_to_zero", "Text9", kDenormal, kInductanceNotPositiveMessage),
+        Edge("c_underflows_to_zero", "Text10", "1e-320", kCapacitanceNotPositiveMessage),
         // The simulation stays finite, the figures overflow.
-        EdgeCase{"vi_double_max",
-                 {{"Text7", "1.7976931348623157e308"}},
-                 {std::string(kResultNotFiniteMessage)},
-                 kNoFigures},
-        EdgeCase{"f_denormal",
-                 {{"Text12", "4.9406564584124654e-324"}},
-                 {std::string(kUnstableMessage)},
-                 kNoFigures},
+        Edge("vi_double_max", "Text7", kDoubleMax, kResultNotFiniteMessage, kNoFigures),
+        Edge("f_denormal", "Text12", kDenormal, kUnstableMessage, kNoFigures),
         // No load: the inductor current dies out.
-        EdgeCase{"rl_double_max",
-                 {{"Text11", "1.7976931348623157e308"}},
-                 {std::string(kConductionMessage)},
-                 kNoFigures},
-        EdgeCase{"rl_denormal",
-                 {{"Text11", "4.9406564584124654e-324"}},
-                 {std::string(kUnstableMessage)},
-                 kNoFigures},
-        EdgeCase{"duty_just_below_one", {{"Text8", "99.99999999999999"}}, {}, {}},
-        EdgeCase{"duty_denormal",
-                 {{"Text8", "4.9406564584124654e-324"}},
-                 {"Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
-                 {}}),
+        Edge("rl_double_max", "Text11", kDoubleMax, kConductionMessage, kNoFigures),
+        Edge("rl_denormal", "Text11", kDenormal, kUnstableMessage, kNoFigures),
+        Edge("duty_just_below_one", "Text8", "99.99999999999999", std::nullopt),
+        Edge("duty_denormal", "Text8", kDenormal, kDutyRange)),
     [](const auto& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------

@@ -183,12 +183,6 @@ INSTANTIATE_TEST_SUITE_P(
                         EXPECT_EQ(m.Vi, 25.0);
                         EXPECT_EQ(m.D, 1.0);
                     }},
-        RefusalCase{"D_zero", "Text8", "0",
-                    "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!", 2,
-                    kNothingMore},
-        RefusalCase{"D_negative", "Text8", "-5",
-                    "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!", 2,
-                    kNothingMore},
         RefusalCase{"f_zero", "Text12", "0", std::string(kFrequencyNotPositiveMessage), 3,
                     [](const Module1& m) {
                         EXPECT_EQ(m.f, 0.0);
@@ -205,11 +199,6 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"Vi_beyond_double", "Text7", "1E400",
                     OverflowMessageFor("la tensione di ingresso Vi"), 1,
                     [](const Module1& m) { EXPECT_EQ(m.Vi, 0.0); }},
-        RefusalCase{"RL_beyond_double", "Text11", "-1E999",
-                    OverflowMessageFor("il valore della resistenza di carico RL in ohm"), 6,
-                    kNothingMore},
-        RefusalCase{"N_beyond_double", "Text13", "1E400",
-                    OverflowMessageFor("il numero dei campioni N"), 6, kNothingMore},
         RefusalCase{"N_beyond_32_bits", "Text13", "3E9",
                     IntegerRangeMessageFor("il numero dei campioni N"), 6, kNothingMore},
         RefusalCase{"N_zero", "Text13", "-0.4", std::string(kTooFewSamplesMessage), 6,
@@ -244,8 +233,7 @@ TEST_P(Counts, RoundHalvesToEven) {
 
 INSTANTIATE_TEST_SUITE_P(Texts, Counts,
                          ::testing::Values(CountCase{"2.5", 2}, CountCase{"3.5", 4},
-                                           CountCase{"1E3", 1000}, CountCase{"1.2.3", 1},
-                                           CountCase{"2000000", 2000000}));
+                                           CountCase{"1.2.3", 1}));
 
 TEST(Launch, DutyCycleJustBelowOneHundredIsAccepted) {
     const Click click([](RecordingWindow& w) { w.Type("Text8", "99.99"); });

@@ -113,46 +113,6 @@ TEST(Simulation, ADipInAnEarlierPeriodOnlyIsAccepted) {
     EXPECT_EQ(SimulatedCircuit(c).outcome, SimulationOutcome::Completed);
 }
 
-TEST(Simulation, SwitchOnForTheWholePeriod) {
-    Circuit c = WorkedExample();
-    c.D = 0.9996;  // K = N
-    const SimulatedCircuit run(c);
-    const Module1& m = run.module;
-    EXPECT_EQ(run.outcome, SimulationOutcome::Completed);
-    for (int i = 1; i <= m.N; ++i) {
-        EXPECT_EQ(m.WaveVd[static_cast<std::size_t>(i)], 25.0);
-        EXPECT_EQ(m.WaveId[static_cast<std::size_t>(i)], 0.0);
-    }
-    EXPECT_EQ(m.WaveIL[1001], m.WaveIL[1000]);
-    EXPECT_EQ(m.WaveVo[1001], m.WaveVo[1000]);
-}
-
-struct BoundaryCase {
-    std::int32_t N;
-    double D;
-    std::size_t K;
-};
-
-class SwitchOffStart : public ::testing::TestWithParam<BoundaryCase> {};
-
-TEST_P(SwitchOffStart, HoldsTheLastSwitchOnState) {
-    Circuit c = WorkedExample();
-    c.N = GetParam().N;
-    c.D = GetParam().D;
-    const SimulatedCircuit run(c);
-    const Module1& m = run.module;
-    const std::size_t K = GetParam().K;
-    EXPECT_EQ(m.WaveVd[K], 25.0);
-    EXPECT_EQ(m.WaveVd[K + 1], -0.6);
-    EXPECT_EQ(m.WaveId[K], 0.0);
-    EXPECT_EQ(m.WaveId[K + 1], m.WaveIL[K + 1]);
-    EXPECT_EQ(m.WaveIL[K + 1], m.WaveIL[K]);
-    EXPECT_EQ(m.WaveVo[K + 1], m.WaveVo[K]);
-}
-
-INSTANTIATE_TEST_SUITE_P(HalfSteps, SwitchOffStart,
-                         ::testing::Values(BoundaryCase{5, 0.5, 2}, BoundaryCase{7, 0.5, 4}));
-
 struct RefusedCase {
     std::string name;
     std::function<void(Circuit&)> change;

@@ -10,14 +10,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 
 #include <climits>
-#include <functional>
 #include <memory>
 
 #include "model/Module1.h"
+#include "support/ModalBox.h"
 #include "ui/Form1.h"
 #include "ui/SchematicPicture.h"
 
@@ -119,18 +118,15 @@ private slots:
     void init();
     void cleanup();
 
-    void hasEveryControl();
+    void hasEveryControlAndCaption();
     void opensWithItsTitleIconAndSize();
     void startsWithTheSettingsOnly();
-    void showsEveryCaption();
     void usesTheLayoutFonts();
     void fitsEveryCaption();
     void paintsTheFieldsAndButtons();
     void showsTheSchematic();
     void keepsItsControlsWhenResized();
-    void startsWithTheFocusOnThePicture();
-    void tabsThroughTheControlsInOrder();
-    void shiftTabsBackwards();
+    void tabsThroughTheControlsBothWays();
     void hasNoDefaultButtonOrAccessKey();
     void fillsTheExampleData();
     void designsTheExample_data();
@@ -166,7 +162,7 @@ void Form1Test::ShowAndActivate() {
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
 }
 
-void Form1Test::hasEveryControl() {
+void Form1Test::hasEveryControlAndCaption() {
     QCOMPARE(form_->objectName(), QString("Form1"));
     for (int i = 1; i <= 15; ++i)
         QVERIFY2(Box(QString("Text%1").arg(i)) != nullptr, qPrintable(QString::number(i)));
@@ -175,6 +171,13 @@ void Form1Test::hasEveryControl() {
     for (int i = 1; i <= 3; ++i)
         QVERIFY(Control<QPushButton>(QString("Command%1").arg(i)) != nullptr);
     QVERIFY(Control<stepdown::SchematicPicture>("Picture1") != nullptr);
+    for (const auto& [name, caption] : kCaptions) QCOMPARE(Label(name)->text(), caption);
+    QCOMPARE(Control<QPushButton>("Command1")->text(), QString("Calcola L , C , IDP, IDm , Iim"));
+    QCOMPARE(Control<QPushButton>("Command2")->text(), QString("Grafici"));
+    QCOMPARE(Control<QPushButton>("Command3")->text(), QString("Dati Esempio"));
+    QVERIFY(Label("Label67")->text().contains('@'));
+    QVERIFY(Label("Label67")->alignment() & Qt::AlignRight);
+    for (const QString& name : kResultFields) QVERIFY(Label(name)->alignment() & Qt::AlignRight);
 }
 
 void Form1Test::opensWithItsTitleIconAndSize() {
@@ -209,16 +212,6 @@ void Form1Test::startsWithTheSettingsOnly() {
     // Any length can be typed.
     Box("Text1")->setText(QString(40000, '1'));
     QCOMPARE(Box("Text1")->text().size(), 40000);
-}
-
-void Form1Test::showsEveryCaption() {
-    for (const auto& [name, caption] : kCaptions) QCOMPARE(Label(name)->text(), caption);
-    QCOMPARE(Control<QPushButton>("Command1")->text(), QString("Calcola L , C , IDP, IDm , Iim"));
-    QCOMPARE(Control<QPushButton>("Command2")->text(), QString("Grafici"));
-    QCOMPARE(Control<QPushButton>("Command3")->text(), QString("Dati Esempio"));
-    QVERIFY(Label("Label67")->text().contains('@'));
-    QVERIFY(Label("Label67")->alignment() & Qt::AlignRight);
-    for (const QString& name : kResultFields) QVERIFY(Label(name)->alignment() & Qt::AlignRight);
 }
 
 void Form1Test::usesTheLayoutFonts() {
@@ -318,34 +311,23 @@ void Form1Test::keepsItsControlsWhenResized() {
     QCOMPARE(Box("Text15")->geometry(), text15);
 }
 
-void Form1Test::startsWithTheFocusOnThePicture() {
+void Form1Test::tabsThroughTheControlsBothWays() {
     ShowAndActivate();
     QVERIFY(QApplication::focusWidget() != nullptr);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QString("Picture1"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QString("Text1"));
-}
-
-void Form1Test::tabsThroughTheControlsInOrder() {
-    ShowAndActivate();
-    QStringList visited{QApplication::focusWidget()->objectName()};
+    QStringList forwards{QApplication::focusWidget()->objectName()};
     for (int i = 0; i < kTabOrder.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited << QApplication::focusWidget()->objectName();
+        forwards << QApplication::focusWidget()->objectName();
     }
-    QCOMPARE(visited, kTabOrder + QStringList{"Picture1"});
-}
-
-void Form1Test::shiftTabsBackwards() {
-    ShowAndActivate();
-    QStringList visited{QApplication::focusWidget()->objectName()};
+    QCOMPARE(forwards, kTabOrder + QStringList{"Picture1"});
+    QStringList backwards{QApplication::focusWidget()->objectName()};
     for (int i = 0; i < kTabOrder.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
-        visited << QApplication::focusWidget()->objectName();
+        backwards << QApplication::focusWidget()->objectName();
     }
     QStringList expected{"Picture1"};
     for (auto it = kTabOrder.crbegin(); it != kTabOrder.crend(); ++it) expected << *it;
-    QCOMPARE(visited, expected);
+    QCOMPARE(backwards, expected);
 }
 
 void Form1Test::hasNoDefaultButtonOrAccessKey() {
@@ -423,37 +405,15 @@ void Form1Test::refusesAnEmptyInputWithAMessageBox() {
     QTest::mouseClick(Control<QPushButton>("Command3"), Qt::LeftButton);
     Box("Text1")->clear();
 
-    bool seen = false;
-    QString text, title;
-    QMessageBox::Icon icon = QMessageBox::Critical;
-    QList<QAbstractButton*> buttons;
-    QMessageBox::StandardButton okButton = QMessageBox::NoButton;
-    // Looks for the box once the click's modal loop is running, then closes it.
-    std::function<void()> inspect = [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) {
-            QTimer::singleShot(10, inspect);
-            return;
-        }
-        seen = true;
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            text = box->text();
-            title = box->windowTitle();
-            icon = box->icon();
-            buttons = box->buttons();
-            okButton = box->standardButton(buttons.value(0));
-        }
-        modal->close();
-    };
-    QTimer::singleShot(0, inspect);
-    QTest::mouseClick(Control<QPushButton>("Command1"), Qt::LeftButton);
+    const stepdown::testing::ModalBox box = stepdown::testing::WatchForModalBox(
+        [this] { QTest::mouseClick(Control<QPushButton>("Command1"), Qt::LeftButton); });
 
-    QVERIFY(seen);
-    QCOMPARE(text, QString("Hai dimenticato di scrivere la tensione di ingresso Vi"));
-    QCOMPARE(title, QString("stepdown"));
-    QCOMPARE(icon, QMessageBox::NoIcon);
-    QCOMPARE(buttons.size(), 1);
-    QCOMPARE(okButton, QMessageBox::Ok);
+    QVERIFY(box.seen);
+    QCOMPARE(box.text, QString("Hai dimenticato di scrivere la tensione di ingresso Vi"));
+    QCOMPARE(box.title, QString("stepdown"));
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    QCOMPARE(box.buttons, 1);
+    QCOMPARE(box.button, QMessageBox::Ok);
     // The click ended at the message: nothing shown, nothing copied.
     for (const QString& name : kResultFields) QCOMPARE(Label(name)->text(), QString());
     QCOMPARE(Box("Text7")->text(), QString());

@@ -19,7 +19,6 @@
 #include <limits>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "simulation/CursorReadout.h"
 #include "simulation/SimulationRun.h"
@@ -104,12 +103,9 @@ class Form2Test : public QObject {
 private slots:
     void cleanup();
 
-    void controlsExistByName_data();
-    void controlsExistByName();
-    void captions_data();
-    void captions();
-    void geometry_data();
-    void geometry();
+    void controls_data();
+    void controls();
+    void controlsLieApartInsideTheWindow();
     void captionsFitTheirControls();
     void fonts();
     void windowProperties();
@@ -118,9 +114,7 @@ private slots:
     void optionCaptionColours_data();
     void optionCaptionColours();
     void startState();
-    void picture2NeverShown();
     void tabOrderAndFocus();
-    void optionsFormOneGroup();
     void setCaptionByName();
 
     void plotAreaSizeAndBorder();
@@ -129,22 +123,19 @@ private slots:
     void edgeTicksLieOnTheEdges();
     void otherUserScale();
     void defaultColourIsButtonText();
-    void batchMatchesSingleLines();
     void resetClearsToBackground();
     void retainedImageSurvivesRepaint();
 
     void pointerSelectsAndReads_data();
     void pointerSelectsAndReads();
+    void pointerReadoutLiteral_data();
     void pointerReadoutLiteral();
-    void readoutUsesLocaleSeparator();
     void visibleTooltipFollowsPointer();
     void moveBelowLowestBandKeepsSelection();
     void withoutRunOnlySelectionChanges();
     void movesOverTheBorderAreIgnored();
 
-    void hostCreatesHiddenAndReuses();
-    void closingDestroysAndHostMakesFresh();
-    void showWindowIsModeless();
+    void hostReusesThenMakesAFreshWindowAfterClosing();
 };
 
 void Form2Test::cleanup() {
@@ -155,131 +146,67 @@ void Form2Test::cleanup() {
     }
 }
 
-void Form2Test::controlsExistByName_data() {
+void Form2Test::controls_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("caption");
     QTest::newRow("Picture1") << "Picture1"
-                              << "stepdown::PlotArea";
+                              << "stepdown::PlotArea" << QString();
     QTest::newRow("Picture2") << "Picture2"
-                              << "QLabel";
+                              << "QLabel" << QString();
+    const QStringList captions{
+        QStringLiteral("Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in "
+                       "quel punto"),
+        "Label2",
+        "Delta iL",
+        "[A]",
+        "Label5",
+        "Delta Vo",
+        "[mV]",
+        "Label8",
+        "Label9",
+        "Id picco",
+        "[A]",
+        "Id media",
+        "[A]",
+        "Ii media o continua in ingresso",
+        "[A]",
+        "Label16"};
     for (int i = 1; i <= 16; ++i) {
         const QString name = QStringLiteral("Label%1").arg(i);
-        QTest::newRow(qPrintable(name)) << name << "QLabel";
+        QTest::newRow(qPrintable(name)) << name << "QLabel" << captions[i - 1];
     }
+    const QStringList options{"iL(t)", "iC(t)", "Vo(t)", "Vd(t)", "id(t)"};
     for (int i = 1; i <= 5; ++i) {
         const QString name = QStringLiteral("Option%1").arg(i);
-        QTest::newRow(qPrintable(name)) << name << "QRadioButton";
+        QTest::newRow(qPrintable(name)) << name << "QRadioButton" << options[i - 1];
     }
 }
 
-void Form2Test::controlsExistByName() {
+void Form2Test::controls() {
     QFETCH(QString, name);
     QFETCH(QString, className);
+    QFETCH(QString, caption);
     Form2 form;
     QCOMPARE(form.objectName(), QStringLiteral("Form2"));
     QWidget* control = form.findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
     QVERIFY2(control != nullptr, qPrintable(name));
     QCOMPARE(QString::fromLatin1(control->metaObject()->className()), className);
+    if (!caption.isNull()) QCOMPARE(control->property("text").toString(), caption);
 }
 
-void Form2Test::captions_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("Label1") << "Label1"
-                            << QStringLiteral(
-                                   "Sposta il cursore del mouse sulla forma d'onda , comparirà il "
-                                   "valore in quel punto");
-    QTest::newRow("Label2") << "Label2"
-                            << "Label2";
-    QTest::newRow("Label3") << "Label3"
-                            << "Delta iL";
-    QTest::newRow("Label4") << "Label4"
-                            << "[A]";
-    QTest::newRow("Label5") << "Label5"
-                            << "Label5";
-    QTest::newRow("Label6") << "Label6"
-                            << "Delta Vo";
-    QTest::newRow("Label7") << "Label7"
-                            << "[mV]";
-    QTest::newRow("Label8") << "Label8"
-                            << "Label8";
-    QTest::newRow("Label9") << "Label9"
-                            << "Label9";
-    QTest::newRow("Label10") << "Label10"
-                             << "Id picco";
-    QTest::newRow("Label11") << "Label11"
-                             << "[A]";
-    QTest::newRow("Label12") << "Label12"
-                             << "Id media";
-    QTest::newRow("Label13") << "Label13"
-                             << "[A]";
-    QTest::newRow("Label14") << "Label14"
-                             << "Ii media o continua in ingresso";
-    QTest::newRow("Label15") << "Label15"
-                             << "[A]";
-    QTest::newRow("Label16") << "Label16"
-                             << "Label16";
-    QTest::newRow("Option1") << "Option1"
-                             << "iL(t)";
-    QTest::newRow("Option2") << "Option2"
-                             << "iC(t)";
-    QTest::newRow("Option3") << "Option3"
-                             << "Vo(t)";
-    QTest::newRow("Option4") << "Option4"
-                             << "Vd(t)";
-    QTest::newRow("Option5") << "Option5"
-                             << "id(t)";
-}
-
-void Form2Test::captions() {
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
+void Form2Test::controlsLieApartInsideTheWindow() {
     Form2 form;
-    QWidget* control = form.findChild<QWidget*>(name);
-    QVERIFY(control != nullptr);
-    QCOMPARE(control->property("text").toString(), caption);
-}
-
-void Form2Test::geometry_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("twips");
-    QTest::addColumn<int>("extraWidth");
-    QTest::newRow("Picture1") << "Picture1" << QRect(120, 120, 15015, 9135) << 0;
-    QTest::newRow("Picture2") << "Picture2" << QRect(16800, 6480, 495, 375) << 0;
-    QTest::newRow("Option1") << "Option1" << QRect(15360, 1800, 975, 375) << 0;
-    QTest::newRow("Option2") << "Option2" << QRect(15360, 2640, 735, 495) << 0;
-    // One pixel wider than listed: the bold face needs it for "Vo(t)".
-    QTest::newRow("Option3") << "Option3" << QRect(15360, 5280, 735, 615) << 1;
-    QTest::newRow("Option4") << "Option4" << QRect(15360, 7200, 975, 375) << 0;
-    QTest::newRow("Option5") << "Option5" << QRect(15360, 8880, 735, 495) << 0;
-    QTest::newRow("Label1") << "Label1" << QRect(120, 9480, 8655, 375) << 0;
-    QTest::newRow("Label2") << "Label2" << QRect(16080, 720, 1575, 375) << 0;
-    QTest::newRow("Label3") << "Label3" << QRect(15240, 840, 735, 255) << 0;
-    QTest::newRow("Label4") << "Label4" << QRect(17760, 840, 255, 255) << 0;
-    QTest::newRow("Label5") << "Label5" << QRect(16200, 4560, 1575, 375) << 0;
-    QTest::newRow("Label6") << "Label6" << QRect(15240, 4680, 855, 255) << 0;
-    QTest::newRow("Label7") << "Label7" << QRect(17880, 4680, 495, 255) << 0;
-    QTest::newRow("Label8") << "Label8" << QRect(16200, 7800, 1575, 375) << 0;
-    QTest::newRow("Label9") << "Label9" << QRect(16200, 8280, 1575, 375) << 0;
-    QTest::newRow("Label10") << "Label10" << QRect(15240, 7800, 735, 255) << 0;
-    QTest::newRow("Label11") << "Label11" << QRect(17880, 7920, 255, 255) << 0;
-    QTest::newRow("Label12") << "Label12" << QRect(15240, 8400, 735, 255) << 0;
-    QTest::newRow("Label13") << "Label13" << QRect(17880, 8400, 255, 255) << 0;
-    QTest::newRow("Label14") << "Label14" << QRect(13440, 9480, 2655, 255) << 0;
-    QTest::newRow("Label15") << "Label15" << QRect(18000, 9480, 255, 255) << 0;
-    QTest::newRow("Label16") << "Label16" << QRect(16200, 9360, 1575, 375) << 0;
-}
-
-void Form2Test::geometry() {
-    QFETCH(QString, name);
-    QFETCH(QRect, twips);
-    QFETCH(int, extraWidth);
-    Form2 form;
-    QWidget* control = form.findChild<QWidget*>(name);
-    QVERIFY(control != nullptr);
-    const QRect expected(twips.x() / 15, twips.y() / 15, twips.width() / 15 + extraWidth,
-                         twips.height() / 15);
-    QCOMPARE(control->geometry(), expected);
+    const QList<QWidget*> controls = form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    QCOMPARE(controls.size(), 2 + 16 + 5);
+    for (QWidget* control : controls) {
+        QVERIFY2(form.rect().contains(control->geometry()), qPrintable(control->objectName()));
+        for (QWidget* other : controls) {
+            if (other == control || other->objectName() == QStringLiteral("Picture2")) continue;
+            QVERIFY2(!control->geometry().intersects(other->geometry()),
+                     qPrintable(control->objectName() + " / " + other->objectName()));
+        }
+    }
 }
 
 void Form2Test::captionsFitTheirControls() {
@@ -378,10 +305,12 @@ void Form2Test::startState() {
     QVERIFY(form.ShownRun() == nullptr);
     QCOMPARE(CountPixels(form.Plot()->Image(), kYellow),
              PlotArea::kInnerWidth * PlotArea::kInnerHeight);
-}
-
-void Form2Test::picture2NeverShown() {
-    Form2 form;
+    // The options form one group.
+    Option(form, 2)->setChecked(true);
+    Option(form, 4)->setChecked(true);
+    QCOMPARE(form.SelectedOption(), 4);
+    QVERIFY(!Option(form, 2)->isChecked());
+    // Picture2 is never shown.
     form.ShowWindow();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     auto* picture2 = form.findChild<QLabel*>(QStringLiteral("Picture2"));
@@ -410,15 +339,6 @@ void Form2Test::tabOrderAndFocus() {
     QCOMPARE(QApplication::focusWidget(), plot);
 }
 
-void Form2Test::optionsFormOneGroup() {
-    Form2 form;
-    Option(form, 2)->setChecked(true);
-    QCOMPARE(form.SelectedOption(), 2);
-    Option(form, 4)->setChecked(true);
-    QCOMPARE(form.SelectedOption(), 4);
-    QVERIFY(!Option(form, 2)->isChecked());
-}
-
 void Form2Test::setCaptionByName() {
     Form2 form;
     form.SetCaption("Label2", "6,14E-01");
@@ -432,7 +352,7 @@ void Form2Test::setCaptionByName() {
 void Form2Test::plotAreaSizeAndBorder() {
     Form2 form;
     PlotArea* plot = form.Plot();
-    QCOMPARE(plot->size(), QSize(1001, 609));
+    QCOMPARE(plot->geometry(), QRect(8, 8, 1001, 609));
     QCOMPARE(plot->contentsRect(), QRect(2, 2, 997, 605));
     QCOMPARE(form.PlotWidthPixels(), 997);
     QCOMPARE(form.PlotHeightPixels(), 605);
@@ -539,23 +459,6 @@ void Form2Test::defaultColourIsButtonText() {
     QCOMPARE(QColor(form.Plot()->Image().pixel(10, 363)), QColor(10, 20, 30));
 }
 
-void Form2Test::batchMatchesSingleLines() {
-    std::vector<PlotSegment> segments;
-    for (int i = 0; i < 200; ++i) {
-        const float x = static_cast<float>(i) * 0.5F;
-        segments.push_back(
-            {x, 50.0F + 40.0F * std::sin(x), x + 0.5F, 50.0F + 40.0F * std::sin(x + 0.5F)});
-    }
-    Form2 single;
-    Form2 batch;
-    single.SetUserScale(0.0, 100.0, 100.0, 0.0);
-    batch.SetUserScale(0.0, 100.0, 100.0, 0.0);
-    for (const PlotSegment& segment : segments) single.DrawLine(segment, Rgb{0, 0, 255});
-    batch.DrawSegments(segments, Rgb{0, 0, 255});
-    QCOMPARE(batch.Plot()->Image(), single.Plot()->Image());
-    QVERIFY(CountPixels(batch.Plot()->Image(), QColor(0, 0, 255)) > 200);
-}
-
 void Form2Test::resetClearsToBackground() {
     Form2 form;
     form.SetUserScale(0.0, 100.0, 100.0, 0.0);
@@ -637,24 +540,25 @@ void Form2Test::pointerSelectsAndReads() {
     QCOMPARE(plot->toolTip(), QString::fromStdString(*expected.toolTip));
 }
 
-void Form2Test::pointerReadoutLiteral() {
+void Form2Test::pointerReadoutLiteral_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("text");
     // Left edge, top row: t = 0, y = 100, iL = 20 * 1.8 / 18 = 2.
-    Form2 form(QLocale::c());
+    QTest::newRow("C") << QLocale::c() << "t= 0.00usec ; iL(t) = 2.00E+00A";
+    QTest::newRow("Italian") << QLocale(QLocale::Italian, QLocale::Italy)
+                             << "t= 0,00usec ; iL(t) = 2,00E+00A";
+}
+
+void Form2Test::pointerReadoutLiteral() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, text);
+    Form2 form(locale);
     form.SetShownRun(SmallRun());
     form.ShowWindow();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     MoveOver(*form.Plot(), 0, 0);
     QCOMPARE(form.SelectedOption(), 1);
-    QCOMPARE(form.Plot()->toolTip(), QStringLiteral("t= 0.00usec ; iL(t) = 2.00E+00A"));
-}
-
-void Form2Test::readoutUsesLocaleSeparator() {
-    Form2 form(QLocale(QLocale::Italian, QLocale::Italy));
-    form.SetShownRun(SmallRun());
-    form.ShowWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    MoveOver(*form.Plot(), 0, 0);
-    QCOMPARE(form.Plot()->toolTip(), QStringLiteral("t= 0,00usec ; iL(t) = 2,00E+00A"));
+    QCOMPARE(form.Plot()->toolTip(), text);
 }
 
 void Form2Test::visibleTooltipFollowsPointer() {
@@ -736,18 +640,15 @@ void Form2Test::movesOverTheBorderAreIgnored() {
     QCOMPARE(moves.at(0).at(1).toFloat(), 100.0F);
 }
 
-void Form2Test::hostCreatesHiddenAndReuses() {
+void Form2Test::hostReusesThenMakesAFreshWindowAfterClosing() {
     Form2Host host;
     QVERIFY(host.Window() == nullptr);
-    stepdown::WaveformWindowOperations& first = host.WaveformWindow();
+    stepdown::WaveformWindowOperations& reused = host.WaveformWindow();
     QVERIFY(host.Window() != nullptr);
     QVERIFY(!host.Window()->isVisible());
-    QCOMPARE(&host.WaveformWindow(), &first);
-    QCOMPARE(static_cast<stepdown::WaveformWindowOperations*>(host.Window()), &first);
-}
+    QCOMPARE(&host.WaveformWindow(), &reused);
+    QCOMPARE(static_cast<stepdown::WaveformWindowOperations*>(host.Window()), &reused);
 
-void Form2Test::closingDestroysAndHostMakesFresh() {
-    Form2Host host;
     host.WaveformWindow().ShowWindow();
     QPointer<Form2> first = host.Window();
     QVERIFY(QTest::qWaitForWindowExposed(first));
@@ -771,19 +672,6 @@ void Form2Test::closingDestroysAndHostMakesFresh() {
     QVERIFY(fresh->Plot()->toolTip().isEmpty());
     QVERIFY(fresh->ShownRun() == nullptr);
     QCOMPARE(CountPixels(fresh->Plot()->Image(), kYellow), 997 * 605);
-}
-
-void Form2Test::showWindowIsModeless() {
-    QWidget mainWindow;
-    mainWindow.show();
-    Form2 form;
-    form.ShowWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QVERIFY(form.isVisible());
-    QVERIFY(!form.isModal());
-    QVERIFY(QApplication::activeModalWidget() == nullptr);
-    QVERIFY(mainWindow.isEnabled());
-    QVERIFY(form.parentWidget() == nullptr);
 }
 
 QTEST_MAIN(Form2Test)
