@@ -5,16 +5,14 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 #include "model/Module1.h"
+#include "support/ModalBox.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 
@@ -26,28 +24,6 @@ stepdown::Form2* OpenWaveformWindow() {
         if (auto* form2 = qobject_cast<stepdown::Form2*>(widget)) return form2;
     return nullptr;
 }
-
-// Closes the next modal box that appears and returns its text.
-class MessageCatcher {
-public:
-    MessageCatcher() {
-        QTimer::singleShot(0, [this] { Look(); });
-    }
-    QString text;
-    bool seen = false;
-
-private:
-    void Look() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) {
-            QTimer::singleShot(10, [this] { Look(); });
-            return;
-        }
-        seen = true;
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) text = box->text();
-        modal->close();
-    }
-};
 
 }  // namespace
 
@@ -158,10 +134,10 @@ void VerificationFlowTest::refusesBeforeOpeningTheWindow() {
     Click("Command3");
     Click("Command1");
     Box("Text13")->setText("0");
-    MessageCatcher catcher;
-    Click("Command2");
-    QVERIFY(catcher.seen);
-    QCOMPARE(catcher.text, QString("Il numero dei campioni N non può essere minore di 1!"));
+    const stepdown::testing::ModalBox box =
+        stepdown::testing::WatchForModalBox([this] { Click("Command2"); });
+    QVERIFY(box.seen);
+    QCOMPARE(box.text, QString("Il numero dei campioni N non può essere minore di 1!"));
     QVERIFY(OpenWaveformWindow() == nullptr);
 }
 
