@@ -288,9 +288,11 @@ bool Verify(Module1& module, HeadlessMainWindow& window, std::ostream& err, bool
     } silent;
     if (showProgress) terminal.emplace(err);
     ProgressReporter& progress = terminal ? static_cast<ProgressReporter&>(*terminal) : silent;
-    LaunchVerification(module, window, window, progress);
+    const LaunchOutcome outcome = LaunchVerification(module, window, window, progress).outcome;
     if (terminal) terminal->Finish();
-    return !ReportMessages(window, err);
+    // A run short of its steady state still completed: its warning is told.
+    ReportMessages(window, err);
+    return outcome == LaunchOutcome::Settled || outcome == LaunchOutcome::NotSettled;
 }
 
 // Where the results go: --json, and --csv with its file.

@@ -23,6 +23,7 @@ void WriteVerificationField(Module1& module, MainWindowOperations& window, std::
     module.ResultText = FormatForField(value);
     window.SetText(textBox, module.ResultText);
     window.SetTextColour(textBox, kBlue);
+    module.LastDesign->fieldTexts.emplace_back(textBox, module.ResultText);
 }
 
 }  // namespace
@@ -82,6 +83,7 @@ void DesignCalculation(Module1& m, MainWindowOperations& window) {
     window.SetCaption("Label27", FormatScientific(m.IDm, 2, separator));
     window.SetCaption("Label32", FormatScientific(m.Iim, 2, separator));
 
+    m.LastDesign = DesignRecord{m.DeltaiL, m.DeltaVo, m.IDP, m.IDm, m.Iim, m.Vo, {}};
     WriteVerificationField(m, window, "Text7", m.Vi);
     WriteVerificationField(m, window, "Text12", m.f / 1000);
     WriteVerificationField(m, window, "Text8", m.D * 100);

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/Conversions.h"
@@ -41,6 +42,20 @@ FieldCheck ClassifyNumericText(std::string_view text);
 struct NumericField {
     std::string_view textBox;
     std::string_view description;
+};
+
+// What the last completed design calculation computed and wrote into the
+// verification fields, so that a verification can tell whether it is still
+// checking that design.
+struct DesignRecord {
+    double DeltaiL = 0.0;  // A
+    double DeltaVo = 0.0;  // V
+    double IDP = 0.0;      // A
+    double IDm = 0.0;      // A
+    double Iim = 0.0;      // A
+    double Vo = 0.0;       // V
+    // The verification text boxes and the texts written into them.
+    std::vector<std::pair<std::string, std::string>> fieldTexts;
 };
 
 // "Hai dimenticato di scrivere " + description.
@@ -92,6 +107,9 @@ public:
     std::int16_t ValidationFailed = 0;
 
     std::string ResultText;
+
+    // Set by every design calculation that shows its results.
+    std::optional<DesignRecord> LastDesign;
 
     // Checks FieldText; shows ForgotMessage or InvalidMessage on failure and
     // then sets ValidationFailed to 1, otherwise leaves it at 0.

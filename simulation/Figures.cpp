@@ -4,23 +4,31 @@
 
 namespace stepdown {
 
-MeasuredFigures MeasureFigures(const Module1& m) {
+MeasuredFigures MeasureFigures(const FigureInputs& in) {
     MeasuredFigures figures;
-    figures.SimDeltaiL = m.MaxIL - m.MinIL;
-    figures.SimIDP = m.MaxIL;
-    figures.SimDeltaVo = (m.MaxVo - m.MinVo) * 1000;
+    figures.SimDeltaiL = in.MaxIL - in.MinIL;
+    figures.SimIDP = in.MaxIL;
+    figures.SimDeltaVo = (in.MaxVo - in.MinVo) * 1000;
 
-    const std::int32_t N = m.N;
-    const double* const iL = m.WaveIL.data();
-    const double* const id = m.WaveId.data();
     double S = 0.0;
-    for (std::int32_t i = 1; i <= N; ++i) S = m.TimeStep * id[i] + S;
-    figures.SimIDm = m.f * S;
+    for (std::int32_t i = 1; i <= in.N; ++i) S = in.TimeStep * in.id[i] + S;
+    figures.SimIDm = in.f * S;
 
     S = 0.0;
-    for (std::int32_t i = 1; i <= N; ++i) S = (iL[i] - id[i]) * m.TimeStep + S;
-    figures.SimIim = m.f * S;
+    for (std::int32_t i = 1; i <= in.N; ++i) S = (in.iL[i] - in.id[i]) * in.TimeStep + S;
+    figures.SimIim = in.f * S;
     return figures;
+}
+
+MeasuredFigures MeasureFigures(const Module1& m) {
+    return MeasureFigures(FigureInputs{m.MaxIL, m.MinIL, m.MaxVo, m.MinVo, m.TimeStep, m.f, m.N,
+                                       m.WaveIL.data(), m.WaveId.data()});
+}
+
+double MeanOutputVoltage(const double* Vo, std::int32_t N, double TimeStep, double f) {
+    double S = 0.0;
+    for (std::int32_t i = 1; i <= N; ++i) S = TimeStep * Vo[i] + S;
+    return f * S;
 }
 
 bool AllFinite(const MeasuredFigures& figures) {

@@ -118,6 +118,14 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
     return true;
 }
 
+// The design whose results the verification fields still hold, if any.
+const DesignRecord* VerifiedDesign(const Module1& m, const MainWindowOperations& window) {
+    if (!m.LastDesign) return nullptr;
+    for (const auto& [textBox, text] : m.LastDesign->fieldTexts)
+        if (window.GetText(textBox) != text) return nullptr;
+    return &*m.LastDesign;
+}
+
 }  // namespace
 
 std::string IntegerRangeMessageFor(std::string_view description) {
@@ -128,13 +136,25 @@ std::string IntegerRangeMessageFor(std::string_view description) {
     return message;
 }
 
-void LaunchVerification(Module1& m, MainWindowOperations& window, WaveformWindowHost& host,
-                        ProgressReporter& progress) {
-    if (!ReadInputs(m, window)) return;
+std::string NotSettledMessage(std::int32_t NI, double worstDeviation, std::int64_t periodsNeeded,
+                              std::string_view separator) {
+    const double percent = worstDeviation * 100;
+    std::string message = "Attenzione: dopo " + std::to_string(NI) +
+                          " periodi la simulazione non ha ancora raggiunto il regime: le "
+                          "grandezze mostrate differiscono da quelle di regime fino al ";
+    message += std::isfinite(percent) ? FormatFixed2(percent, separator) : std::string("∞");
+    message += " %. Aumenta NI ad almeno " + std::to_string(periodsNeeded) + ".";
+    return message;
+}
+
+LaunchResult LaunchVerification(Module1& m, MainWindowOperations& window, WaveformWindowHost& host,
+                                ProgressReporter& progress) {
+    if (!ReadInputs(m, window)) return {};
 
     WaveformWindowOperations& waveform = host.WaveformWindow();
     waveform.ResetPlot();
-    SimulateConverter(m, window, waveform, progress);
+    const SimulationResult simulation =
+        SimulateConverter(m, window, waveform, progress, VerifiedDesign(m, window));
 
     const std::string separator = window.DecimalSeparator();
     waveform.SetCaption("Label2", FormatScientific(m.SimDeltaiL, 2, separator));
@@ -142,6 +162,34 @@ void LaunchVerification(Module1& m, MainWindowOperations& window, WaveformWindow
     waveform.SetCaption("Label8", FormatScientific(m.SimIDP, 2, separator));
     waveform.SetCaption("Label9", FormatScientific(m.SimIDm, 2, separator));
     waveform.SetCaption("Label16", FormatScientific(m.SimIim, 2, separator));
+
+    LaunchResult result{LaunchOutcome::InputRefused, simulation.run};
+    switch (simulation.outcome) {
+    case SimulationOutcome::InvalidSettings:
+        break;
+    case SimulationOutcome::Cancelled:
+        result.outcome = LaunchOutcome::Cancelled;
+        break;
+    case SimulationOutcome::Unstable:
+    case SimulationOutcome::FiguresOverflow:
+        result.outcome = LaunchOutcome::Unstable;
+        break;
+    case SimulationOutcome::ConductionRefused:
+        result.outcome = LaunchOutcome::ConductionRefused;
+        break;
+    case SimulationOutcome::Completed: {
+        const RunAnalysis& analysis = *simulation.run->analysis;
+        result.outcome = analysis.settled ? LaunchOutcome::Settled : LaunchOutcome::NotSettled;
+        if (analysis.settled) break;
+        if (analysis.steady.exists)
+            window.ShowMessage(NotSettledMessage(m.NI, analysis.worstDeviation,
+                                                 analysis.steady.periodsNeeded, separator));
+        else
+            window.ShowMessage(std::string(kNoSteadyStateMessage));
+        break;
+    }
+    }
+    return result;
 }
 
 }  // namespace stepdown

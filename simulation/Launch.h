@@ -3,13 +3,31 @@
 // inputs the simulation cannot run on, resets and fills the waveform window
 // and writes the measured figures into it.
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "model/Module1.h"
 #include "model/WindowOperations.h"
+#include "simulation/SimulationRun.h"
 
 namespace stepdown {
+
+enum class LaunchOutcome {
+    InputRefused,       // a field or range message; nothing simulated
+    Cancelled,          // the user stopped the run
+    Unstable,           // the integration left the double range (or a figure did): message
+    ConductionRefused,  // iL not positive somewhere in the final period: message
+    Settled,            // completed, the figures are the steady state's
+    NotSettled,         // completed, with the warning that they are not yet
+};
+
+struct LaunchResult {
+    LaunchOutcome outcome = LaunchOutcome::InputRefused;
+    // The run the waveform window was handed, null when it was handed none.
+    std::shared_ptr<const SimulationRun> run;
+};
 
 // Checks Text7, Text8, Text12, Text9, Text10, Text11, Text13, Text14, Text15
 // in that order, converts them into Vi, D, f, L, C, RL, N, NP, NI (turning
@@ -26,9 +44,21 @@ namespace stepdown {
 // SimIDm and SimIim into Label2, Label5, Label8, Label9 and Label16 with the
 // locale's separator. Whatever the run's outcome the labels are written:
 // after a run that was refused, unstable or cancelled they show the figures
-// of the last completed run (0 before the first).
-void LaunchVerification(Module1& module, MainWindowOperations& window, WaveformWindowHost& host,
-                        ProgressReporter& progress);
+// of the last completed run (0 before the first). Last, a completed run
+// whose figures are not yet those of the steady state gets one warning.
+LaunchResult LaunchVerification(Module1& module, MainWindowOperations& window,
+                                WaveformWindowHost& host, ProgressReporter& progress);
+
+// The warning after a completed run that has not reached its steady state:
+// "Attenzione: dopo <NI> periodi ... fino al <percent> %. Aumenta NI ad
+// almeno <periodsNeeded>." with `separator` in the percentage.
+std::string NotSettledMessage(std::int32_t NI, double worstDeviation, std::int64_t periodsNeeded,
+                              std::string_view separator);
+
+inline constexpr std::string_view kNoSteadyStateMessage =
+    "Attenzione: con questo passo di integrazione la simulazione non ha un regime, perché le "
+    "forme d'onda crescerebbero senza limite: le grandezze mostrate non sono quelle di regime, "
+    "prova ad aumentare N!";
 
 // Messages of the checks the program adds to the launch.
 inline constexpr std::string_view kFrequencyNotPositiveMessage =

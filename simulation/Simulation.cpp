@@ -7,6 +7,7 @@
 #include "simulation/ConverterLoop.h"
 #include "simulation/Figures.h"
 #include "simulation/Plot.h"
+#include "simulation/SteadyState.h"
 
 namespace stepdown {
 namespace {
@@ -23,9 +24,7 @@ bool ConductionContinuous(const std::vector<double>& iL, std::int32_t N) {
     return true;
 }
 
-}  // namespace
-
-std::shared_ptr<const SimulationRun> SnapshotRun(const Module1& m) {
+std::shared_ptr<SimulationRun> CopyRun(const Module1& m) {
     auto run = std::make_shared<SimulationRun>();
     run->f = m.f;
     run->NP = m.NP;
@@ -39,13 +38,42 @@ std::shared_ptr<const SimulationRun> SnapshotRun(const Module1& m) {
     return run;
 }
 
-SimulationOutcome SimulateConverter(Module1& m, MessageDisplay& messages,
-                                    WaveformWindowOperations& window, ProgressReporter& progress) {
+RunAnalysis Analyse(const Module1& m, const CircuitInputs& inputs, LoopResult loop,
+                    const MeasuredFigures& figures) {
+    RunAnalysis analysis;
+    analysis.periods = m.NI;
+    analysis.repeatPeriod = loop.repeatPeriod;
+    analysis.cycleLength = loop.cycleLength;
+    analysis.startup = loop.startup;
+    analysis.envelope = std::move(loop.envelope);
+    analysis.last = figures;
+    analysis.lastMeanVo = MeanOutputVoltage(m.WaveVo.data(), m.N, m.TimeStep, m.f);
+    analysis.steady = FindSteadyState(inputs, m.f);
+    analysis.worstDeviation = WorstDeviation(figures, analysis.steady);
+    // A run that repeated exactly would show the same figures for any NI.
+    analysis.settled =
+        loop.end == LoopEnd::Repeated || analysis.worstDeviation <= kSettledTolerance;
+    // The estimate is from single probes; an unsettled run needs more than it had.
+    if (!analysis.settled && analysis.steady.exists && analysis.steady.periodsNeeded <= m.NI)
+        analysis.steady.periodsNeeded =
+            PeriodsToSettle(inputs, m.f, analysis.steady, std::int64_t{m.NI} + 1);
+    return analysis;
+}
+
+}  // namespace
+
+std::shared_ptr<const SimulationRun> SnapshotRun(const Module1& m) { return CopyRun(m); }
+
+SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
+                                   WaveformWindowOperations& window, ProgressReporter& progress,
+                                   const DesignRecord* design) {
     const std::int32_t N = m.N;
-    if (N < 1 || N > kMaxSamplesPerPeriod || !SwitchOnSteps(N, m.D))
-        return SimulationOutcome::InvalidSettings;
+    if (N < 1 || N > kMaxSamplesPerPeriod || !SwitchOnSteps(N, m.D)) return {};
 
     PreparePlot(window);
+    // The readout of a blank plot has nothing to read, and the memory of the
+    // old run is better spent on this one.
+    window.SetShownRun(nullptr);
 
     m.TimeStep = 1 / m.f / N;
     const auto size = static_cast<std::size_t>(N) + 2;
@@ -58,25 +86,21 @@ SimulationOutcome SimulateConverter(Module1& m, MessageDisplay& messages,
     const CircuitInputs inputs{m.Vi, m.D, m.TimeStep, m.L, m.C, m.RL, N};
     const WaveArrays arrays{m.WaveIL.data(), m.WaveVo.data(), m.WaveIC.data(), m.WaveVd.data(),
                             m.WaveId.data()};
-    const LoopResult loop = SimulatePeriods(inputs, m.NI, arrays, progress);
+    LoopResult loop = SimulatePeriods(inputs, m.NI, arrays, progress);
 
-    if (loop.end == LoopEnd::Cancelled) {
-        window.SetShownRun(nullptr);
-        return SimulationOutcome::Cancelled;
-    }
+    if (loop.end == LoopEnd::Cancelled) return {SimulationOutcome::Cancelled, nullptr};
     if (loop.end == LoopEnd::NotFinite || !SamplesFinite(m.WaveIL, N) ||
         !SamplesFinite(m.WaveVo, N) || !SamplesFinite(m.WaveIC, N) || !SamplesFinite(m.WaveVd, N) ||
         !SamplesFinite(m.WaveId, N)) {
-        window.SetShownRun(nullptr);
         m.Refuse(messages, kUnstableMessage);
-        return SimulationOutcome::Unstable;
+        return {SimulationOutcome::Unstable, nullptr};
     }
 
-    std::shared_ptr<const SimulationRun> run = SnapshotRun(m);
     if (!ConductionContinuous(m.WaveIL, N)) {
-        window.SetShownRun(std::move(run));
+        std::shared_ptr<const SimulationRun> run = SnapshotRun(m);
+        window.SetShownRun(run);
         m.Refuse(messages, kConductionMessage);
-        return SimulationOutcome::ConductionRefused;
+        return {SimulationOutcome::ConductionRefused, std::move(run)};
     }
 
     m.FindMaxIL();
@@ -88,15 +112,19 @@ SimulationOutcome SimulateConverter(Module1& m, MessageDisplay& messages,
 
     const MeasuredFigures figures = MeasureFigures(m);
     if (!AllFinite(figures)) {
-        window.SetShownRun(nullptr);
         m.Refuse(messages, kResultNotFiniteMessage);
-        return SimulationOutcome::FiguresOverflow;
+        return {SimulationOutcome::FiguresOverflow, nullptr};
     }
     StoreFigures(m, figures);
 
+    RunAnalysis analysis = Analyse(m, inputs, std::move(loop), figures);
+    if (design != nullptr) analysis.design = *design;
+
     DrawWaveforms(m, window);
-    window.SetShownRun(std::move(run));
-    return SimulationOutcome::Completed;
+    std::shared_ptr<SimulationRun> run = CopyRun(m);
+    run->analysis = std::move(analysis);
+    window.SetShownRun(run);
+    return {SimulationOutcome::Completed, std::move(run)};
 }
 
 }  // namespace stepdown

@@ -25,7 +25,7 @@ inline constexpr std::string_view kUnstableMessage =
     "di tempo del circuito, prova ad aumentare N!";
 
 enum class SimulationOutcome {
-    Completed,          // measured and drawn
+    Completed,          // measured, analysed and drawn
     ConductionRefused,  // iL not positive somewhere in the final period: message
     Unstable,           // the state stopped being finite: message
     FiguresOverflow,    // a figure lies beyond the double range: message
@@ -33,17 +33,28 @@ enum class SimulationOutcome {
     InvalidSettings,    // N outside 1..kMaxSamplesPerPeriod or D outside 0..1: nothing done
 };
 
+struct SimulationResult {
+    SimulationOutcome outcome = SimulationOutcome::InvalidSettings;
+    // What the window was handed: the run after a completed run (with its
+    // analysis) or a conduction-refused one, null otherwise.
+    std::shared_ptr<const SimulationRun> run;
+};
+
 // Simulates Module1's Vi, D, f, L, C, RL over NI periods of N steps from
 // rest into WaveIL..WaveId and TimeStep; then checks continuous conduction,
-// takes the six extremes, measures the figures and draws the traces. The
-// frame is drawn (PreparePlot) before anything is simulated. Messages go
-// through Module1::Refuse to `messages`. The window is handed the run it
-// shows: a copy of the arrays after a completed or conduction-refused run,
-// null after an unstable, overflowing or cancelled one (nothing of such a
-// run is measured or drawn). The extremes change once the conduction check
-// has passed, the figures only in a completed run.
-SimulationOutcome SimulateConverter(Module1& module, MessageDisplay& messages,
-                                    WaveformWindowOperations& window, ProgressReporter& progress);
+// takes the six extremes, measures the figures, analyses the start-up and
+// the steady state, and draws the traces. The frame is drawn (PreparePlot)
+// before anything is simulated, and the window lets go of the run it showed.
+// Messages go through Module1::Refuse to `messages`. The window is handed
+// the run it shows: a copy of the arrays after a completed or
+// conduction-refused run, null after an unstable, overflowing or cancelled
+// one (nothing of such a run is measured or drawn). The extremes change once
+// the conduction check has passed, the figures only in a completed run.
+// `design`, when given, is the design the verification fields hold, kept in
+// the analysis for comparison.
+SimulationResult SimulateConverter(Module1& module, MessageDisplay& messages,
+                                   WaveformWindowOperations& window, ProgressReporter& progress,
+                                   const DesignRecord* design = nullptr);
 
 // What the waveform window keeps of the arrays of `module`.
 std::shared_ptr<const SimulationRun> SnapshotRun(const Module1& module);

@@ -4,7 +4,10 @@
 // own copy, so its cursor readout never reads a later launch's quantities.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
+
+#include "simulation/RunAnalysis.h"
 
 namespace stepdown {
 
@@ -15,6 +18,8 @@ struct SimulationRun {
     double TimeStep = 0.0;  // s
     // Indices 0..N+1, samples 1..N meaningful.
     std::vector<double> WaveIL, WaveVo, WaveIC, WaveVd, WaveId;
+    // Only for a completed run.
+    std::optional<RunAnalysis> analysis;
 };
 
 }  // namespace stepdown

@@ -97,27 +97,27 @@ std::vector<LoopCase> LoopCases() {
         return LoopCase{circuit, end};
     };
     return {
-        {w, LoopEnd::Settled},
-        c("small_L", LoopEnd::AllPeriods, [](Circuit& x) { x.L = 10e-6; }),
-        c("D_near_0", LoopEnd::Settled, [](Circuit& x) { x.D = 0.001; }),
-        c("D_near_1", LoopEnd::Settled, [](Circuit& x) { x.D = 0.999; }),
-        c("ND_2_5", LoopEnd::Settled,
+        {w, LoopEnd::Repeated},
+        c("small_L", LoopEnd::Repeated, [](Circuit& x) { x.L = 10e-6; }),
+        c("D_near_0", LoopEnd::Repeated, [](Circuit& x) { x.D = 0.001; }),
+        c("D_near_1", LoopEnd::Repeated, [](Circuit& x) { x.D = 0.999; }),
+        c("ND_2_5", LoopEnd::Repeated,
           [](Circuit& x) {
               x.N = 5;
               x.D = 0.5;
           }),
-        c("ND_3_5", LoopEnd::AllPeriods,
+        c("ND_3_5", LoopEnd::Repeated,
           [](Circuit& x) {
               x.N = 7;
               x.D = 0.5;
           }),
-        c("K_0", LoopEnd::Settled, [](Circuit& x) { x.D = 0.0004; }),
-        c("K_N", LoopEnd::Settled, [](Circuit& x) { x.D = 0.9996; }),
+        c("K_0", LoopEnd::Repeated, [](Circuit& x) { x.D = 0.0004; }),
+        c("K_N", LoopEnd::Repeated, [](Circuit& x) { x.D = 0.9996; }),
         c("NI_0", LoopEnd::AllPeriods, [](Circuit& x) { x.NI = 0; }),
         c("NI_1", LoopEnd::AllPeriods, [](Circuit& x) { x.NI = 1; }),
         c("NI_negative", LoopEnd::AllPeriods, [](Circuit& x) { x.NI = -3; }),
-        c("N_1", LoopEnd::Settled, [](Circuit& x) { x.N = 1; }),
-        c("N_2", LoopEnd::Settled, [](Circuit& x) { x.N = 2; }),
+        c("N_1", LoopEnd::Repeated, [](Circuit& x) { x.N = 1; }),
+        c("N_2", LoopEnd::Repeated, [](Circuit& x) { x.N = 2; }),
         c("not_settling", LoopEnd::AllPeriods,
           [](Circuit& x) {
               x.C = 1e-3;
@@ -172,7 +172,7 @@ TEST(EarlyStop, WorkedExampleSettlesAfter880Periods) {
     Arrays arrays(c.N);
     RecordingProgress progress;
     const LoopResult result = SimulatePeriods(Inputs(c), c.NI, arrays.Pointers(), progress);
-    EXPECT_EQ(result.end, LoopEnd::Settled);
+    EXPECT_EQ(result.end, LoopEnd::Repeated);
     EXPECT_EQ(result.periodsSimulated, 880);
     // A settled run reports completion once, inside the first slice.
     ASSERT_EQ(progress.reports.size(), 1U);

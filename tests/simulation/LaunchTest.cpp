@@ -76,6 +76,7 @@ TEST(Launch, WorkedExampleShowsItsFigures) {
     const std::vector<std::string> order{"reset",
                                          "show",
                                          "scale",
+                                         "run",
                                          "segments",
                                          "segments",
                                          "segments",

@@ -172,7 +172,7 @@ TEST(DrawWaveforms, DiodeOnItsZeroLineWhileTheSwitchConducts) {
     struct Quiet : MessageDisplay {
         void ShowMessage(const std::string&) override { FAIL(); }
     } quiet;
-    ASSERT_EQ(SimulateConverter(m, quiet, w, progress), SimulationOutcome::Completed);
+    ASSERT_EQ(SimulateConverter(m, quiet, w, progress).outcome, SimulationOutcome::Completed);
     const RecordedBatch& vd = w.batches[3];
     const RecordedBatch& id = w.batches[4];
     ASSERT_EQ(id.count, 9U);

@@ -21,7 +21,7 @@ constexpr std::size_t kFrameLines = 25 + 5;
 struct SimulatedCircuit {
     explicit SimulatedCircuit(const Circuit& c, int cancelAt = 0) : progress(cancelAt) {
         Load(module, c);
-        outcome = SimulateConverter(module, main, main.waveform, progress);
+        outcome = SimulateConverter(module, main, main.waveform, progress).outcome;
     }
     Module1 module;
     RecordingWindow main;
@@ -133,7 +133,7 @@ TEST_P(RefusedRun, LeavesTheFrameOnlyAndThePreviousResults) {
     m.SimDeltaiL = m.SimDeltaVo = m.SimIDP = m.SimIDm = m.SimIim = 7.0;
     RecordingWindow main;
     RecordingProgress progress(GetParam().outcome == SimulationOutcome::Cancelled ? 1 : 0);
-    EXPECT_EQ(SimulateConverter(m, main, main.waveform, progress), GetParam().outcome);
+    EXPECT_EQ(SimulateConverter(m, main, main.waveform, progress).outcome, GetParam().outcome);
 
     const RecordingWaveformWindow& w = main.waveform;
     EXPECT_EQ(w.lines.size(), kFrameLines);
@@ -205,7 +205,7 @@ TEST_P(InvalidSettings, TouchNothing) {
     m.WaveIL = {1.0, 2.0, 3.0};
     RecordingWindow main;
     RecordingProgress progress;
-    EXPECT_EQ(SimulateConverter(m, main, main.waveform, progress),
+    EXPECT_EQ(SimulateConverter(m, main, main.waveform, progress).outcome,
               SimulationOutcome::InvalidSettings);
     EXPECT_TRUE(main.waveform.log.empty());
     EXPECT_EQ(m.WaveIL, (std::vector<double>{1.0, 2.0, 3.0}));

@@ -148,7 +148,7 @@ TEST(Equivalence, WorkedExampleTracesAtTheDefaults) {
     struct Quiet : MessageDisplay {
         void ShowMessage(const std::string&) override {}
     } quiet;
-    ASSERT_EQ(SimulateConverter(m, quiet, reduced, progress), SimulationOutcome::Completed);
+    ASSERT_EQ(SimulateConverter(m, quiet, reduced, progress).outcome, SimulationOutcome::Completed);
     raw.widthPixels = std::numeric_limits<int>::max() / 4;
     DrawWaveforms(m, raw);
     ASSERT_EQ(raw.batches.size(), 5U);

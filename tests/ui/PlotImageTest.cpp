@@ -148,7 +148,7 @@ void PlotImageTest::reducedMatchesSegmentBySegment() {
     NoMessages messages;
     NeverCancel progress;
     Form2 batched;
-    QCOMPARE(stepdown::SimulateConverter(module, messages, batched, progress),
+    QCOMPARE(stepdown::SimulateConverter(module, messages, batched, progress).outcome,
              stepdown::SimulationOutcome::Completed);
     QVERIFY(messages.messages.empty());
 

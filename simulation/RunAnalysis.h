@@ -1,0 +1,37 @@
+#pragma once
+// What a completed run tells beyond its final period: the way from rest
+// (the exact repeat, the extremes and envelope of every period), the
+// periodic steady state of the circuit, and whether the figures shown are
+// already those of the steady state.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "model/Module1.h"
+#include "simulation/ConverterLoop.h"
+#include "simulation/Figures.h"
+#include "simulation/SteadyState.h"
+
+namespace stepdown {
+
+struct RunAnalysis {
+    std::int32_t periods = 0;  // NI
+    // The first period whose end state repeated an earlier one, and the
+    // cycle length; 0 when no repeat was found.
+    std::int64_t repeatPeriod = 0;
+    std::int64_t cycleLength = 0;
+    SampleExtremes startup;                // from rest to the last period
+    std::vector<EnvelopeBucket> envelope;  // per-period extremes, bounded
+    MeasuredFigures last;                  // the figures shown
+    double lastMeanVo = 0.0;               // V
+    SteadyState steady;
+    // The run repeated exactly, or every figure lies within
+    // kSettledTolerance of the steady-state one.
+    bool settled = false;
+    double worstDeviation = 0.0;  // of the figures shown, as a fraction
+    // The design the verification fields still hold, if they do.
+    std::optional<DesignRecord> design;
+};
+
+}  // namespace stepdown
