@@ -16,6 +16,7 @@
 #include "design/DesignCalculation.h"
 #include "model/Module1.h"
 #include "simulation/Launch.h"
+#include "simulation/StartupReport.h"
 #include "simulation/WaveformCsv.h"
 
 #ifndef STEPDOWN_VERSION
@@ -220,14 +221,6 @@ void VerifyText(std::ostream& out, const Module1& m, const HeadlessWaveformWindo
     Line(out, "MaxVd", Label(m.MaxVd), "V");
 }
 
-// (simulated - designed) / designed, in percent with two decimals and a sign.
-std::string Difference(double designed, double simulated) {
-    const double percent = (simulated - designed) / designed * 100;
-    if (!std::isfinite(percent)) return "n.d.";
-    const std::string text = FormatFixed2(percent, ".");
-    return (percent > 0 ? "+" : "") + text + " %";
-}
-
 void ComparisonText(std::ostream& out, const DesignResult& r, const Module1& m,
                     const HeadlessWaveformWindow& waveform) {
     struct Row {
@@ -251,7 +244,7 @@ void ComparisonText(std::ostream& out, const DesignResult& r, const Module1& m,
         line += Label(row.designed) + "  " + waveform.Caption(row.label) + "  ";
         std::string unit(row.unit);
         unit.resize(5, ' ');
-        line += unit + "  " + Difference(row.designed, row.simulated);
+        line += unit + "  " + PercentDifference(row.simulated, row.designed, ".");
         out << line << '\n';
     }
 }

@@ -21,6 +21,7 @@ constexpr std::int64_t kMostPeriods = std::int64_t{1} << 62;
 struct PeriodMeasures {
     MeasuredFigures figures;
     double meanVo = 0.0;
+    SampleExtremes band;
 };
 
 // Single periods from any start state, in arrays of its own: iL, Vo and id
@@ -43,7 +44,7 @@ public:
     // Measured as the run's final period is: the magnitude scans, then the
     // figures.
     PeriodMeasures Measure(PeriodState start) {
-        SimulatePeriodFrom(inputs_, start, Arrays());
+        const SampleExtremes band = SimulatePeriodFrom(inputs_, start, Arrays());
         const std::int32_t N = inputs_.N;
         const std::span<const double> iL(iL_);
         const std::span<const double> Vo(Vo_);
@@ -56,7 +57,7 @@ public:
                               N,
                               iL_.data(),
                               id_.data()};
-        return {MeasureFigures(in), MeanOutputVoltage(Vo_.data(), N, inputs_.TimeStep, f_)};
+        return {MeasureFigures(in), MeanOutputVoltage(Vo_.data(), N, inputs_.TimeStep, f_), band};
     }
 
 private:
@@ -198,6 +199,7 @@ SteadyState FindSteadyState(const CircuitInputs& inputs, double f) {
         return steady;
     steady.figures = measures.figures;
     steady.meanVo = measures.meanVo;
+    steady.band = measures.band;
     steady.exists = true;
     steady.periodsNeeded = SettlingPeriods(probe, steady, TransientPeriods(spectrum.radius));
     return steady;

@@ -39,6 +39,7 @@ struct SteadyState {
     PeriodState state;            // x*
     MeasuredFigures figures;      // of one period started at x*
     double meanVo = 0.0;          // V, of that period
+    SampleExtremes band;          // the signed extremes of that period
     // Periods from rest after which the transient has fallen below
     // kTransientFraction of its start and the last period's figures are
     // settled; 0 without a steady state.

@@ -52,4 +52,27 @@ std::string WaveformCsv(const SimulationRun& run) {
     return std::move(out).str();
 }
 
+void WriteEnvelopeCsv(const RunAnalysis& analysis, double f, std::ostream& out) {
+    out << kEnvelopeCsvHeader << '\n';
+    std::string line;
+    for (const EnvelopeBucket& bucket : analysis.envelope) {
+        line = std::to_string(bucket.firstPeriod) + ',' + std::to_string(bucket.lastPeriod);
+        for (const double value :
+             {static_cast<double>(bucket.firstPeriod - 1) / f * 1000,
+              static_cast<double>(bucket.lastPeriod) / f * 1000, bucket.extremes.maxIL,
+              bucket.extremes.minIL, bucket.extremes.maxVo, bucket.extremes.minVo}) {
+            line += ',';
+            AppendNumber(line, value);
+        }
+        line += '\n';
+        out << line;
+    }
+}
+
+std::string EnvelopeCsv(const RunAnalysis& analysis, double f) {
+    std::ostringstream out;
+    WriteEnvelopeCsv(analysis, f, out);
+    return std::move(out).str();
+}
+
 }  // namespace stepdown

@@ -28,4 +28,14 @@ void WriteWaveformCsv(const SimulationRun& run, std::ostream& out);
 // The same text as a string.
 std::string WaveformCsv(const SimulationRun& run);
 
+// The header row of the start-up envelope, without its line end.
+inline constexpr std::string_view kEnvelopeCsvHeader =
+    "first_period,last_period,t_start_ms,t_end_ms,iL_max_A,iL_min_A,Vo_max_V,Vo_min_V";
+
+// The envelope of a run from rest: the header and one row per bucket, its
+// periods, their span in milliseconds ((first - 1) / f to last / f) and the
+// extremes of iL and Vo over them, numbers in RoundTripText form.
+void WriteEnvelopeCsv(const RunAnalysis& analysis, double f, std::ostream& out);
+std::string EnvelopeCsv(const RunAnalysis& analysis, double f);
+
 }  // namespace stepdown

@@ -1,0 +1,45 @@
+#pragma once
+// The start-up and the steady state of a completed run in words and numbers,
+// as the start-up window and the command line both show them: Italian texts,
+// numbers with the given decimal separator.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "simulation/RunAnalysis.h"
+
+namespace stepdown {
+
+struct ReportLine {
+    std::string caption;
+    std::string value;
+};
+
+// Peak iL and peak Vo from rest with their ratio to the steady-state peak,
+// the lowest iL (with a note when it is negative), the exact repeat, the
+// periods the transient needs, and whether the figures shown are settled.
+std::vector<ReportLine> StartupSummary(const RunAnalysis& analysis, std::string_view separator);
+
+// One quantity of the comparison: values in the 2-digit scientific form,
+// deviations from the steady state as signed percentages. A design value
+// and its deviation are empty when the verification fields no longer hold
+// the design; steady-state texts are empty without a steady state.
+struct ComparisonRow {
+    std::string quantity;
+    std::string unit;
+    std::string design;
+    std::string last;
+    std::string steady;
+    std::string lastDeviation;
+    std::string designDeviation;
+};
+
+// DeltaiL, DeltaVo, IDP, IDm, Iim and the mean Vo, in that order.
+std::vector<ComparisonRow> ComparisonTable(const RunAnalysis& analysis, std::string_view separator);
+
+// (value - reference) / reference in percent, two decimals, a "+" before a
+// positive one and " %" after; "n.d." when it is not a number.
+std::string PercentDifference(double value, double reference, std::string_view separator);
+
+}  // namespace stepdown
