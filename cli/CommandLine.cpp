@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -29,9 +30,10 @@ namespace {
 constexpr std::string_view kUsage =
     "Uso:\n"
     "  stepdown-cli design --vi T --vo T --f T --ripple T --dvo T --io T [--json]\n"
-    "                      [--verify [--n T --np T --ni T] [--csv FILE]]\n"
+    "                      [--verify [--n T --np T --ni T] [--csv FILE]\n"
+    "                      [--startup-csv FILE]]\n"
     "  stepdown-cli verify --vi T --d T --f T --l T --c T --rl T [--n T --np T --ni T]\n"
-    "                      [--json] [--csv FILE]\n"
+    "                      [--json] [--csv FILE] [--startup-csv FILE]\n"
     "  stepdown-cli --help | --version\n";
 
 constexpr std::string_view kHelpDetails =
@@ -59,11 +61,15 @@ constexpr std::string_view kHelpDetails =
     "  --np T      periodi visualizzati NP (10 se omesso)\n"
     "  --ni T      periodi simulati NI (2000 se omesso)\n"
     "  --csv FILE  scrive l'ultimo periodo simulato in FILE ('-': standard output)\n"
+    "  --startup-csv FILE\n"
+    "              scrive in FILE l'inviluppo di iL e Vo dall'avvio ('-': standard output)\n"
     "\n"
     "  --json      un oggetto JSON al posto del testo\n"
     "\n"
     "Ogni T è il testo che si scriverebbe nel campo della finestra, con il punto\n"
     "come separatore decimale; un'opzione omessa è un campo vuoto.\n"
+    "Una simulazione che non ha ancora raggiunto il regime riesce comunque e ne\n"
+    "scrive l'avviso sullo standard error.\n"
     "Uscita: 0 riuscito, 1 dati rifiutati o file non scritto, 2 riga di comando errata.\n";
 
 // A text box fed by an option.
@@ -83,11 +89,12 @@ constexpr FieldOption kVerifyFields[] = {
 constexpr FieldOption kSettingFields[] = {{"n", "Text13"}, {"np", "Text14"}, {"ni", "Text15"}};
 
 const std::vector<OptionSpec> kDesignOptions{
-    {"vi"}, {"vo"}, {"f"},  {"ripple"}, {"dvo"}, {"io"}, {"json", false}, {"verify", false},
-    {"n"},  {"np"}, {"ni"}, {"csv"},
+    {"vi"}, {"vo"}, {"f"},  {"ripple"}, {"dvo"},         {"io"}, {"json", false}, {"verify", false},
+    {"n"},  {"np"}, {"ni"}, {"csv"},    {"startup-csv"},
 };
 const std::vector<OptionSpec> kVerifyOptions{
-    {"vi"}, {"d"}, {"f"}, {"l"}, {"c"}, {"rl"}, {"n"}, {"np"}, {"ni"}, {"json", false}, {"csv"},
+    {"vi"}, {"d"},  {"f"},  {"l"},           {"c"},   {"rl"},
+    {"n"},  {"np"}, {"ni"}, {"json", false}, {"csv"}, {"startup-csv"},
 };
 
 int UsageError(std::ostream& err, std::string_view error) {
@@ -249,18 +256,18 @@ void ComparisonText(std::ostream& out, const DesignResult& r, const Module1& m,
     }
 }
 
-// Writes the run's CSV where --csv says; false (with the message on `err`)
-// when the file cannot be written.
-bool WriteCsv(const std::string& path, const SimulationRun& run, std::ostream& out,
-              std::ostream& err) {
+// Writes a CSV where its option says ("-": standard output); false (with
+// the message on `err`) when the file cannot be written.
+bool WriteCsv(const std::string& path, const std::function<void(std::ostream&)>& write,
+              std::ostream& out, std::ostream& err) {
     if (path == "-") {
-        WriteWaveformCsv(run, out);
+        write(out);
         return true;
     }
     errno = 0;
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (file) {
-        WriteWaveformCsv(run, file);
+        write(file);
         file.close();
     }
     if (!file) {
@@ -273,32 +280,44 @@ bool WriteCsv(const std::string& path, const SimulationRun& run, std::ostream& o
     return true;
 }
 
-// The launch of "Grafici" on the window's current verification fields.
-bool Verify(Module1& module, HeadlessMainWindow& window, std::ostream& err, bool showProgress) {
+// The launch of "Grafici" on the window's current verification fields:
+// the run when it completed, null when it was refused (its message told).
+std::shared_ptr<const SimulationRun> Verify(Module1& module, HeadlessMainWindow& window,
+                                            std::ostream& err, bool showProgress) {
     std::optional<TerminalProgress> terminal;
     struct Silent : ProgressReporter {
         bool Continue(std::int64_t, std::int64_t) override { return true; }
     } silent;
     if (showProgress) terminal.emplace(err);
     ProgressReporter& progress = terminal ? static_cast<ProgressReporter&>(*terminal) : silent;
-    const LaunchOutcome outcome = LaunchVerification(module, window, window, progress).outcome;
+    LaunchResult result = LaunchVerification(module, window, window, progress);
     if (terminal) terminal->Finish();
     // A run short of its steady state still completed: its warning is told.
     ReportMessages(window, err);
-    return outcome == LaunchOutcome::Settled || outcome == LaunchOutcome::NotSettled;
+    const bool completed =
+        result.outcome == LaunchOutcome::Settled || result.outcome == LaunchOutcome::NotSettled;
+    return completed ? std::move(result.run) : nullptr;
 }
 
-// Where the results go: --json, and --csv with its file.
+// Where the results go: --json, and the two CSV files.
 struct OutputChoice {
     bool json = false;
     std::optional<std::string> csv;
-    // "--csv -" gives standard output to the CSV alone.
-    bool CsvOnStandardOutput() const { return csv && *csv == "-"; }
+    std::optional<std::string> startupCsv;
+    // A CSV on "-" has standard output to itself.
+    bool CsvOnStandardOutput() const {
+        return (csv && *csv == "-") || (startupCsv && *startupCsv == "-");
+    }
 };
 
 std::optional<std::string> OutputConflict(const OutputChoice& choice) {
+    const bool waveform = choice.csv && *choice.csv == "-";
+    const bool envelope = choice.startupCsv && *choice.startupCsv == "-";
+    if (waveform && envelope)
+        return "--csv - e --startup-csv - scriverebbero entrambi sullo standard output";
     if (choice.json && choice.CsvOnStandardOutput())
-        return "--json e --csv - scriverebbero entrambi sullo standard output";
+        return std::string("--json e ") + (waveform ? "--csv -" : "--startup-csv -") +
+               " scriverebbero entrambi sullo standard output";
     return std::nullopt;
 }
 
@@ -306,19 +325,71 @@ OutputChoice ChooseOutput(const ParsedArguments& arguments) {
     OutputChoice choice;
     choice.json = arguments.Has("json");
     if (arguments.Has("csv")) choice.csv = arguments.ValueOr("csv");
+    if (arguments.Has("startup-csv")) choice.startupCsv = arguments.ValueOr("startup-csv");
     return choice;
 }
 
-// After a successful launch: the CSV if asked for; false when it could not
-// be written.
-bool WriteRequestedCsv(const OutputChoice& choice, const HeadlessMainWindow& window,
-                       std::ostream& out, std::ostream& err) {
-    if (!choice.csv) return true;
-    const HeadlessWaveformWindow* waveform = window.Waveform();
-    const SimulationRun* run = waveform == nullptr ? nullptr : waveform->ShownRun().get();
-    // A launch without a message always hands the window its run.
-    if (run == nullptr) return false;
-    return WriteCsv(*choice.csv, *run, out, err);
+// After a completed launch: the CSV files asked for; false when one could
+// not be written.
+bool WriteRequestedCsv(const OutputChoice& choice, const SimulationRun& run, std::ostream& out,
+                       std::ostream& err) {
+    if (choice.csv &&
+        !WriteCsv(
+            *choice.csv, [&](std::ostream& to) { WriteWaveformCsv(run, to); }, out, err))
+        return false;
+    if (choice.startupCsv &&
+        !WriteCsv(
+            *choice.startupCsv,
+            [&](std::ostream& to) { WriteEnvelopeCsv(*run.analysis, run.f, to); }, out, err))
+        return false;
+    return true;
+}
+
+JsonObject FiguresJson(const MeasuredFigures& figures) {
+    JsonObject object;
+    object.Number("SimDeltaiL", figures.SimDeltaiL)
+        .Number("SimDeltaVo", figures.SimDeltaVo)
+        .Number("SimIDP", figures.SimIDP)
+        .Number("SimIDm", figures.SimIDm)
+        .Number("SimIim", figures.SimIim);
+    return object;
+}
+
+// The verification's object with the start-up and the steady state.
+JsonObject AnalysedJson(const Module1& m, const RunAnalysis& a) {
+    JsonObject steady;
+    steady.Boolean("settled", a.settled);
+    if (a.repeatPeriod > 0)
+        steady.Integer("period", a.repeatPeriod).Integer("cycleLength", a.cycleLength);
+    else
+        steady.Null("period").Null("cycleLength");
+    if (a.steady.exists)
+        steady.Integer("periodsNeeded", a.steady.periodsNeeded)
+            .Object("figures", FiguresJson(a.steady.figures));
+    else
+        steady.Null("periodsNeeded").Null("figures");
+    JsonObject startup;
+    startup.Number("peakIL", a.startup.maxIL)
+        .Number("minIL", a.startup.minIL)
+        .Number("peakVo", a.startup.maxVo);
+    return VerifyJson(m)
+        .Object("steadyState", std::move(steady))
+        .Object("startup", std::move(startup));
+}
+
+// The start-up lines and, when there is one, the steady state's figures.
+void StartupText(std::ostream& out, const RunAnalysis& a) {
+    out << '\n';
+    for (const ReportLine& line : StartupSummary(a, "."))
+        out << line.caption << ": " << line.value << '\n';
+    if (!a.steady.exists) return;
+    out << "\nA regime\n";
+    const MeasuredFigures& s = a.steady.figures;
+    Line(out, "SimDeltaiL", Label(s.SimDeltaiL), "A");
+    Line(out, "SimDeltaVo", Label(s.SimDeltaVo), "mV");
+    Line(out, "SimIDP", Label(s.SimIDP), "A");
+    Line(out, "SimIDm", Label(s.SimIDm), "A");
+    Line(out, "SimIim", Label(s.SimIim), "A");
 }
 
 int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
@@ -328,7 +399,7 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
     const ParsedArguments& arguments = *parsed.arguments;
     const bool verify = arguments.Has("verify");
     if (!verify) {
-        for (const std::string_view option : {"n", "np", "ni", "csv"})
+        for (const std::string_view option : {"n", "np", "ni", "csv", "startup-csv"})
             if (arguments.Has(option))
                 return UsageError(err,
                                   "l'opzione --" + std::string(option) + " vale solo con --verify");
@@ -354,14 +425,17 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
     // "Grafici" after "Calcola": the verification fields as the design wrote
     // them, the settings as typed or left at the window's start values.
     TypeFields(window, arguments, kSettingFields);
-    if (!Verify(module, window, err, showProgress)) return kExitRefused;
-    if (!WriteRequestedCsv(choice, window, out, err)) return kExitRefused;
+    const std::shared_ptr<const SimulationRun> run = Verify(module, window, err, showProgress);
+    if (!run) return kExitRefused;
+    if (!WriteRequestedCsv(choice, *run, out, err)) return kExitRefused;
     if (choice.CsvOnStandardOutput()) return kExitSuccess;
     if (choice.json) {
-        out << DesignJson(design).Object("simulation", VerifyJson(module)).Text() << '\n';
+        out << DesignJson(design).Object("simulation", AnalysedJson(module, *run->analysis)).Text()
+            << '\n';
     } else {
         DesignText(out, design);
         ComparisonText(out, design, module, *window.Waveform());
+        StartupText(out, *run->analysis);
     }
     return kExitSuccess;
 }
@@ -378,13 +452,16 @@ int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ost
     HeadlessMainWindow window;
     TypeFields(window, arguments, kVerifyFields);
     TypeFields(window, arguments, kSettingFields);
-    if (!Verify(module, window, err, showProgress)) return kExitRefused;
-    if (!WriteRequestedCsv(choice, window, out, err)) return kExitRefused;
+    const std::shared_ptr<const SimulationRun> run = Verify(module, window, err, showProgress);
+    if (!run) return kExitRefused;
+    if (!WriteRequestedCsv(choice, *run, out, err)) return kExitRefused;
     if (choice.CsvOnStandardOutput()) return kExitSuccess;
-    if (choice.json)
-        out << VerifyJson(module).Text() << '\n';
-    else
+    if (choice.json) {
+        out << AnalysedJson(module, *run->analysis).Text() << '\n';
+    } else {
         VerifyText(out, module, *window.Waveform());
+        StartupText(out, *run->analysis);
+    }
     return kExitSuccess;
 }
 

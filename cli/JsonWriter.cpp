@@ -73,6 +73,16 @@ JsonObject& JsonObject::Object(std::string_view key, JsonObject value) {
     return *this;
 }
 
+JsonObject& JsonObject::Boolean(std::string_view key, bool value) {
+    members_.push_back({std::string(key), value ? "true" : "false", nullptr});
+    return *this;
+}
+
+JsonObject& JsonObject::Null(std::string_view key) {
+    members_.push_back({std::string(key), "null", nullptr});
+    return *this;
+}
+
 std::string JsonObject::Text() const {
     std::string out;
     Write(out, 0);

@@ -24,6 +24,8 @@ public:
     JsonObject& Integer(std::string_view key, std::int64_t value);
     JsonObject& String(std::string_view key, std::string_view value);
     JsonObject& Object(std::string_view key, JsonObject value);
+    JsonObject& Boolean(std::string_view key, bool value);
+    JsonObject& Null(std::string_view key);
 
     // One member per line, indented by two spaces per level, no final line end.
     std::string Text() const;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "simulation/ProgressTimes.h"
+
 namespace stepdown::cli {
 
 TerminalProgress::TerminalProgress(std::ostream& out, std::function<Clock::time_point()> now)
@@ -14,7 +16,9 @@ bool TerminalProgress::Continue(std::int64_t stepsDone, std::int64_t stepsTotal)
     if (now - start_ < kShowAfter) return true;
     if (lineLength_ != 0 && now - lastWrite_ < kRefresh) return true;
     const std::int64_t percent = stepsTotal > 0 ? stepsDone * 100 / stepsTotal : 0;
-    const std::string line = "Simulazione in corso… " + std::to_string(percent) + "%";
+    const double elapsed = std::chrono::duration<double>(now - start_).count();
+    const std::string line = "Simulazione in corso… " + std::to_string(percent) + "% (" +
+                             ProgressTimes(elapsed, stepsDone, stepsTotal) + ")";
     out_ << '\r' << line;
     // A shorter line must cover what the longer one left.
     if (line.size() < lineLength_)

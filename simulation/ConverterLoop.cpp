@@ -285,8 +285,10 @@ LoopResult SimulatePeriods(const CircuitInputs& inputs, std::int32_t periods,
                     SetStart(arrays, history.StateAt(last));
                     SimulatePeriod<false>(inputs, *K, arrays);
                 }
+                // A tail shorter than the cycle repeats only its first periods.
                 SampleExtremes repeated;
-                for (std::int64_t p = earlier + 1; p <= done; ++p)
+                const std::int64_t tail = std::min<std::int64_t>(cycle, periods - done);
+                for (std::int64_t p = earlier + 1; p <= earlier + tail; ++p)
                     repeated.Merge(history.ExtremesAt(p));
                 envelope.AddRepeatedCycle(done + 1, periods, repeated);
             }

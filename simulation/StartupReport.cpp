@@ -32,11 +32,11 @@ std::string RepeatText(const RunAnalysis& a) {
 }
 
 std::string SteadyText(const RunAnalysis& a, std::string_view separator) {
-    if (a.settled) return "raggiunto: le grandezze mostrate sono quelle di regime";
-    if (!a.steady.exists) return "assente: la simulazione con questo passo è instabile";
+    if (a.settled) return "raggiunto (le grandezze mostrate sono quelle di regime)";
+    if (!a.steady.exists) return "assente (con questo passo la simulazione è instabile)";
     const double percent = a.worstDeviation * 100;
-    return "non raggiunto: le grandezze mostrate differiscono fino al " +
-           (std::isfinite(percent) ? FormatFixed2(percent, separator) : std::string("∞")) + " %";
+    return "non raggiunto (le grandezze mostrate differiscono fino al " +
+           (std::isfinite(percent) ? FormatFixed2(percent, separator) : std::string("∞")) + " %)";
 }
 
 }  // namespace
@@ -51,7 +51,7 @@ std::vector<ReportLine> StartupSummary(const RunAnalysis& a, std::string_view se
     const SteadyState& s = a.steady;
     std::string lowest = Scientific(a.startup.minIL, separator, "A");
     if (a.startup.minIL < 0)
-        lowest += ": negativa, un diodo reale la bloccherebbe, questo modello non lo fa";
+        lowest += " (negativa: un diodo reale la bloccherebbe, questo modello no)";
     return {
         {"Picco di iL dall'avvio",
          PeakText(a.startup.maxIL, s.band.maxIL, s.exists, separator, "A")},

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "simulation/ProgressTimes.h"
 #include "ui/ApplicationTitle.h"
 
 namespace stepdown {
@@ -58,6 +59,9 @@ bool ProgressDialogReporter::Continue(std::int64_t stepsDone, std::int64_t steps
             ? std::clamp(static_cast<double>(stepsDone) / static_cast<double>(stepsTotal), 0.0, 1.0)
             : 0.0;
     dialog_->setValue(static_cast<int>(fraction * kScale));
+    dialog_->setLabelText(kLabel + QLatin1Char('\n') +
+                          QString::fromStdString(ProgressTimes(static_cast<double>(elapsed) / 1000,
+                                                               stepsDone, stepsTotal)));
     // The dialog is application-modal, so the events let it repaint and
     // take the Cancel click without reaching the other windows.
     QCoreApplication::processEvents();

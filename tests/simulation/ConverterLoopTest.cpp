@@ -1,32 +1,53 @@
-// The period loop against a plain reading of it written here, and the early
-// stop against the full loop, bit for bit.
+// The period loop against a plain reading of it written here, period after
+// period from rest: the arrays bit for bit, the first exact repeat of a
+// period-end state, and the extremes and envelope of every period.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstdint>
+#include <map>
+#include <string>
 #include <vector>
 
-#include "Circuits.h"
 #include "model/Conversions.h"
 #include "simulation/ConverterLoop.h"
 #include "support/RecordingProgress.h"
+#include "support/WorkedExample.h"
 
 namespace stepdown::testing {
 namespace {
 
 struct Arrays {
-    explicit Arrays(std::int32_t N)
-        : iL(N + 2, 0.0), Vo(N + 2, 0.0), iC(N + 2, 0.0), Vd(N + 2, 0.0), id(N + 2, 0.0) {}
+    explicit Arrays(std::int32_t N) : iL(N + 2), Vo(N + 2), iC(N + 2), Vd(N + 2), id(N + 2) {}
     WaveArrays Pointers() { return {iL.data(), Vo.data(), iC.data(), Vd.data(), id.data()}; }
     std::vector<double> iL, Vo, iC, Vd, id;
 };
 
-// The loop exactly as a reader would first write it, with checked indexing.
-Arrays Reference(const Circuit& c) {
+struct Reference {
+    Arrays arrays;
+    std::vector<SampleExtremes> periods;  // samples 1..N as each period left them
+    std::int64_t repeat = 0, cycle = 0;   // first period ending in a state seen before
+};
+
+SampleExtremes Scan(const Arrays& a, std::int32_t N) {
+    SampleExtremes e;
+    for (std::int32_t i = 1; i <= N; ++i) {
+        e.maxIL = std::max(e.maxIL, a.iL.at(i));
+        e.minIL = std::min(e.minIL, a.iL.at(i));
+        e.maxVo = std::max(e.maxVo, a.Vo.at(i));
+        e.minVo = std::min(e.minVo, a.Vo.at(i));
+    }
+    return e;
+}
+
+// Every period as a reader would first write it, with checked indexing.
+Reference Simulate(const Circuit& c) {
+    Reference r{Arrays(c.N), {}, 0, 0};
+    Arrays& a = r.arrays;
     const double TimeStep = 1 / c.f / c.N;
-    Arrays a(c.N);
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::int64_t> ends{{{0, 0}, 0}};
     for (std::int32_t n = 1; n <= c.NI; ++n) {
         const std::int32_t K = RoundToInteger(c.N * c.D).value();
         for (std::int32_t i = 1; i <= K; ++i) {
@@ -45,182 +66,165 @@ Arrays Reference(const Circuit& c) {
             a.Vd.at(e) = -0.6;
             a.id.at(e) = a.iL.at(e);
         }
-        a.iL.at(1) = a.iL.at(c.N);
-        a.iC.at(1) = a.iC.at(c.N);
-        a.Vo.at(1) = a.Vo.at(c.N);
-        a.Vd.at(1) = a.Vd.at(c.N);
-        a.id.at(1) = a.id.at(c.N);
+        for (auto* wave : {&a.iL, &a.iC, &a.Vo, &a.Vd, &a.id}) wave->at(1) = wave->at(c.N);
+        r.periods.push_back(Scan(a, c.N));
+        const auto end = std::make_pair(std::bit_cast<std::uint64_t>(a.iL[1]),
+                                        std::bit_cast<std::uint64_t>(a.Vo[1]));
+        const auto [earlier, first] = ends.emplace(end, n);
+        if (!first && r.repeat == 0) {
+            r.repeat = n;
+            r.cycle = n - earlier->second;
+        }
     }
-    return a;
+    return r;
 }
 
-CircuitInputs Inputs(const Circuit& c) { return {c.Vi, c.D, 1 / c.f / c.N, c.L, c.C, c.RL, c.N}; }
+SampleExtremes Merged(const Reference& r, std::int64_t first, std::int64_t last) {
+    SampleExtremes e;
+    for (std::int64_t p = first; p <= last; ++p) e.Merge(r.periods.at(p - 1));
+    return e;
+}
 
-void ExpectSameBits(const std::vector<double>& expected, const std::vector<double>& actual,
-                    const char* what) {
-    ASSERT_EQ(expected.size(), actual.size()) << what;
+void ExpectSame(const std::vector<double>& expected, const std::vector<double>& actual,
+                const char* what) {
     for (std::size_t i = 0; i < expected.size(); ++i)
         ASSERT_EQ(std::bit_cast<std::uint64_t>(expected[i]),
                   std::bit_cast<std::uint64_t>(actual[i]))
             << what << "[" << i << "]: " << expected[i] << " vs " << actual[i];
 }
 
-void ExpectSameArrays(const Arrays& expected, const Arrays& actual) {
-    ExpectSameBits(expected.iL, actual.iL, "iL");
-    ExpectSameBits(expected.Vo, actual.Vo, "Vo");
-    ExpectSameBits(expected.iC, actual.iC, "iC");
-    ExpectSameBits(expected.Vd, actual.Vd, "Vd");
-    ExpectSameBits(expected.id, actual.id, "id");
+void ExpectSame(const Arrays& expected, const Arrays& actual) {
+    ExpectSame(expected.iL, actual.iL, "iL");
+    ExpectSame(expected.Vo, actual.Vo, "Vo");
+    ExpectSame(expected.iC, actual.iC, "iC");
+    ExpectSame(expected.Vd, actual.Vd, "Vd");
+    ExpectSame(expected.id, actual.id, "id");
 }
 
-bool AnyNotFinite(const std::vector<double>& wave) {
-    for (const double v : wave)
-        if (!std::isfinite(v)) return true;
-    return false;
+void ExpectSame(const SampleExtremes& expected, const SampleExtremes& actual) {
+    EXPECT_EQ(expected.maxIL, actual.maxIL);
+    EXPECT_EQ(expected.minIL, actual.minIL);
+    EXPECT_EQ(expected.maxVo, actual.maxVo);
+    EXPECT_EQ(expected.minVo, actual.minVo);
 }
+
+CircuitInputs Inputs(const Circuit& c) { return {c.Vi, c.D, 1 / c.f / c.N, c.L, c.C, c.RL, c.N}; }
 
 struct LoopCase {
+    std::string name;
     Circuit circuit;
-    LoopEnd expectedEnd;
+    std::int64_t repeat = -1, cycle = -1;  // pinned where known, -1 otherwise
 };
 
-Circuit With(Circuit c, const std::string& name) {
-    c.name = name;
+Circuit With(std::int32_t N, double D, std::int32_t NI, double C = 15.63e-6, double RL = 10) {
+    Circuit c;
+    c.N = N;
+    c.D = D;
+    c.NI = NI;
+    c.C = C;
+    c.RL = RL;
     return c;
 }
 
-std::vector<LoopCase> LoopCases() {
-    const Circuit w = WorkedExample();
-    auto c = [&](const std::string& name, LoopEnd end, auto change) {
-        Circuit circuit = With(w, name);
-        change(circuit);
-        return LoopCase{circuit, end};
-    };
-    return {
-        {w, LoopEnd::Repeated},
-        c("small_L", LoopEnd::Repeated, [](Circuit& x) { x.L = 10e-6; }),
-        c("D_near_0", LoopEnd::Repeated, [](Circuit& x) { x.D = 0.001; }),
-        c("D_near_1", LoopEnd::Repeated, [](Circuit& x) { x.D = 0.999; }),
-        c("ND_2_5", LoopEnd::Repeated,
-          [](Circuit& x) {
-              x.N = 5;
-              x.D = 0.5;
-          }),
-        c("ND_3_5", LoopEnd::Repeated,
-          [](Circuit& x) {
-              x.N = 7;
-              x.D = 0.5;
-          }),
-        c("K_0", LoopEnd::Repeated, [](Circuit& x) { x.D = 0.0004; }),
-        c("K_N", LoopEnd::Repeated, [](Circuit& x) { x.D = 0.9996; }),
-        c("NI_0", LoopEnd::AllPeriods, [](Circuit& x) { x.NI = 0; }),
-        c("NI_1", LoopEnd::AllPeriods, [](Circuit& x) { x.NI = 1; }),
-        c("NI_negative", LoopEnd::AllPeriods, [](Circuit& x) { x.NI = -3; }),
-        c("N_1", LoopEnd::Repeated, [](Circuit& x) { x.N = 1; }),
-        c("N_2", LoopEnd::Repeated, [](Circuit& x) { x.N = 2; }),
-        c("not_settling", LoopEnd::AllPeriods,
-          [](Circuit& x) {
-              x.C = 1e-3;
-              x.RL = 100;
-              x.NI = 300;
-          }),
-        c("unstable", LoopEnd::NotFinite,
-          [](Circuit& x) {
-              x.N = 4;
-              x.D = 0.5;
-              x.f = 1000;
-              x.L = 1e-6;
-              x.C = 1e-6;
-              x.RL = 1;
-          }),
-    };
+// Vi 48 V, D 75 %, f 50 kHz, L 220 uH, C 10 uF, RL 10 ohm as the launch
+// reads them: the end state of period 356 is that of period 349, a cycle of
+// 7 periods.
+Circuit Cycling(std::int32_t NI) {
+    Circuit c{48, 75 * 0.01, 50 * 1000.0, 220 * 0.000001, 10 * 0.000001, 10};
+    c.NI = NI;
+    return c;
 }
 
-class LoopIdentity : public ::testing::TestWithParam<LoopCase> {};
+class Loop : public ::testing::TestWithParam<LoopCase> {};
 
-TEST_P(LoopIdentity, PlainLoopMatchesTheReadingBitForBit) {
+TEST_P(Loop, MatchesThePlainReadingFromRest) {
     const Circuit& c = GetParam().circuit;
-    const Arrays expected = Reference(c);
+    const Reference expected = Simulate(c);
     Arrays plain(c.N);
     SimulatePeriodsPlain(Inputs(c), c.NI, plain.Pointers());
-    ExpectSameArrays(expected, plain);
-}
+    ExpectSame(expected.arrays, plain);
 
-TEST_P(LoopIdentity, EarlyStopLeavesTheFullLoopsArrays) {
-    const Circuit& c = GetParam().circuit;
-    const Arrays expected = Reference(c);
-    Arrays early(c.N);
+    Arrays fast(c.N);
     RecordingProgress progress;
-    const LoopResult result = SimulatePeriods(Inputs(c), c.NI, early.Pointers(), progress);
-    EXPECT_EQ(result.end, GetParam().expectedEnd);
-    if (result.end == LoopEnd::NotFinite) {
-        // What is left differs, but the full loop ends non-finite as well.
-        EXPECT_TRUE(AnyNotFinite(expected.iL) || AnyNotFinite(expected.Vo));
+    const LoopResult result = SimulatePeriods(Inputs(c), c.NI, fast.Pointers(), progress);
+    if (!std::isfinite(expected.arrays.iL[1])) {
+        EXPECT_EQ(result.end, LoopEnd::NotFinite);
         return;
     }
-    if (result.end == LoopEnd::AllPeriods) {
-        EXPECT_EQ(result.periodsSimulated, std::max(c.NI, 0));
+    ExpectSame(expected.arrays, fast);
+    EXPECT_EQ(result.end, expected.repeat > 0 ? LoopEnd::Repeated : LoopEnd::AllPeriods);
+    EXPECT_EQ(result.repeatPeriod, expected.repeat);
+    EXPECT_EQ(result.cycleLength, expected.cycle);
+    EXPECT_EQ(result.periodsSimulated, expected.repeat > 0 ? expected.repeat : std::max(c.NI, 0));
+    if (GetParam().repeat >= 0) {
+        EXPECT_EQ(result.repeatPeriod, GetParam().repeat);
+        EXPECT_EQ(result.cycleLength, GetParam().cycle);
     }
-    ExpectSameArrays(expected, early);
+    if (c.NI <= 0) return;
+
+    // The periods skipped after the repeat must change nothing either.
+    ExpectSame(Merged(expected, 1, c.NI), result.startup);
+    ASSERT_LE(result.envelope.size(), kMaxEnvelopeBuckets + 1);
+    std::int64_t next = 1;
+    for (const EnvelopeBucket& bucket : result.envelope) {
+        ASSERT_EQ(bucket.firstPeriod, next);
+        ExpectSame(Merged(expected, bucket.firstPeriod, bucket.lastPeriod), bucket.extremes);
+        next = bucket.lastPeriod + 1;
+    }
+    EXPECT_EQ(next, c.NI + 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Circuits, LoopIdentity, ::testing::ValuesIn(LoopCases()),
-                         [](const auto& info) { return info.param.circuit.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Circuits, Loop,
+    ::testing::Values(LoopCase{"worked_example", Circuit{}, 880, 1},
+                      LoopCase{"cycle_not_yet", Cycling(355), 0, 0},
+                      LoopCase{"cycle_at_repeat", Cycling(356), 356, 7},
+                      LoopCase{"cycle_after_repeat", Cycling(359), 356, 7},
+                      LoopCase{"cycle_long_after", Cycling(2000), 356, 7},
+                      LoopCase{"no_repeat", With(1000, 0.6, 300, 1e-3, 100), 0, 0},
+                      LoopCase{"merged_envelope", With(20, 0.6, 9000, 1e-3, 100), 0, 0},
+                      LoopCase{"K_0", With(1000, 0.0004, 50)},
+                      LoopCase{"K_N", With(1000, 0.9996, 50)}, LoopCase{"N_1", With(1, 0.6, 50)},
+                      LoopCase{"N_1_K_1", With(1, 0.9, 50)}, LoopCase{"N_2", With(2, 0.6, 50)},
+                      LoopCase{"ND_2_5", With(5, 0.5, 60)}, LoopCase{"ND_3_5", With(7, 0.5, 60)},
+                      LoopCase{"K_1", With(10, 0.1, 60)},
+                      LoopCase{"NI_0", With(1000, 0.6, 0), 0, 0},
+                      LoopCase{"NI_negative", With(1000, 0.6, -3), 0, 0},
+                      LoopCase{"unstable", Circuit{25, 0.5, 1000, 1e-6, 1e-6, 1, 4, 10, 50}}),
+    [](const auto& info) { return info.param.name; });
 
-TEST(EarlyStop, WorkedExampleSettlesAfter880Periods) {
-    const Circuit c = WorkedExample();
-    Arrays arrays(c.N);
-    RecordingProgress progress;
-    const LoopResult result = SimulatePeriods(Inputs(c), c.NI, arrays.Pointers(), progress);
-    EXPECT_EQ(result.end, LoopEnd::Repeated);
-    EXPECT_EQ(result.periodsSimulated, 880);
-    // A settled run reports completion once, inside the first slice.
-    ASSERT_EQ(progress.reports.size(), 1U);
-    EXPECT_EQ(progress.reports[0],
-              std::make_pair(std::int64_t{2'000'000}, std::int64_t{2'000'000}));
-}
+TEST(LoopProgress, ReportsBetweenSlicesOnceAfterARepeatAndStopsWhenCancelled) {
+    Arrays settled(1000);
+    RecordingProgress once;
+    SimulatePeriods(Inputs(Circuit{}), 2000, settled.Pointers(), once);
+    EXPECT_EQ(once.reports,
+              (std::vector<std::pair<std::int64_t, std::int64_t>>{{2'000'000, 2'000'000}}));
+    RecordingProgress refusing(1);
+    EXPECT_EQ(SimulatePeriods(Inputs(Circuit{}), 2000, settled.Pointers(), refusing).end,
+              LoopEnd::Cancelled);
 
-TEST(EarlyStop, ReportsBetweenSlicesAndStopsWhenCancelled) {
-    Circuit c = WorkedExample();
-    c.C = 1e-3;
-    c.RL = 100;
-    c.NI = 3000;
-    const std::int64_t slice = kStepsPerSlice / c.N * c.N;
-    Arrays all(c.N);
-    RecordingProgress progress;
-    EXPECT_EQ(SimulatePeriods(Inputs(c), c.NI, all.Pointers(), progress).end, LoopEnd::AllPeriods);
-    const std::vector<std::pair<std::int64_t, std::int64_t>> expected{
-        {slice, 3'000'000}, {2 * slice, 3'000'000}, {3'000'000, 3'000'000}};
-    EXPECT_EQ(progress.reports, expected);
-
-    Arrays cancelled(c.N);
+    const Circuit slow = With(1000, 0.6, 3000, 1e-3, 100);
+    const std::int64_t slice = kStepsPerSlice / 1000 * 1000;
+    Arrays all(1000);
+    RecordingProgress slices;
+    SimulatePeriods(Inputs(slow), slow.NI, all.Pointers(), slices);
+    EXPECT_EQ(slices.reports,
+              (std::vector<std::pair<std::int64_t, std::int64_t>>{
+                  {slice, 3'000'000}, {2 * slice, 3'000'000}, {3'000'000, 3'000'000}}));
     RecordingProgress cancelling(2);
-    const LoopResult result = SimulatePeriods(Inputs(c), c.NI, cancelled.Pointers(), cancelling);
-    EXPECT_EQ(result.end, LoopEnd::Cancelled);
-    EXPECT_EQ(result.periodsSimulated, 2 * slice / c.N);
-    EXPECT_EQ(cancelling.reports.size(), 2U);
+    const LoopResult cancelled = SimulatePeriods(Inputs(slow), slow.NI, all.Pointers(), cancelling);
+    EXPECT_EQ(cancelled.end, LoopEnd::Cancelled);
+    EXPECT_EQ(cancelled.periodsSimulated, 2 * slice / 1000);
 }
 
-struct StepsCase {
-    std::int32_t N;
-    double D;
-    std::optional<std::int32_t> K;
-};
-
-class SwitchOn : public ::testing::TestWithParam<StepsCase> {};
-
-TEST_P(SwitchOn, RoundsHalvesToEvenAndRefusesCountsTheArraysCannotHold) {
-    EXPECT_EQ(SwitchOnSteps(GetParam().N, GetParam().D), GetParam().K);
+TEST(SwitchOnSteps, RoundsHalvesToEvenAndRefusesCountsTheArraysCannotHold) {
+    EXPECT_EQ(SwitchOnSteps(5, 0.5), 2);
+    EXPECT_EQ(SwitchOnSteps(7, 0.5), 4);
+    EXPECT_EQ(SwitchOnSteps(10, 1.0), 10);
+    EXPECT_EQ(SwitchOnSteps(10, 0.0), 0);
+    EXPECT_EQ(SwitchOnSteps(10, 1.06), std::nullopt);
+    EXPECT_EQ(SwitchOnSteps(10, -0.06), std::nullopt);
 }
-
-INSTANTIATE_TEST_SUITE_P(Counts, SwitchOn,
-                         ::testing::Values(StepsCase{1000, 0.6, 600}, StepsCase{5, 0.5, 2},
-                                           StepsCase{7, 0.5, 4}, StepsCase{1000, 0.0004, 0},
-                                           StepsCase{1000, 0.9996, 1000}, StepsCase{1, 0.5, 0},
-                                           StepsCase{10, 1.0, 10},
-                                           StepsCase{10, 1.06, std::nullopt},
-                                           StepsCase{10, -0.06, std::nullopt},
-                                           StepsCase{10, std::nan(""), std::nullopt}));
 
 }  // namespace
 }  // namespace stepdown::testing

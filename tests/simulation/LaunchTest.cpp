@@ -1,16 +1,18 @@
-// The click of "Grafici" through the recording windows.
+// The click of "Grafici" through the recording windows: the order of what
+// it does, one row per refusal, what each kind of run leaves behind, and the
+// warning of a run that has not reached its steady state.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
-#include <map>
 
 #include "design/DesignCalculation.h"
 #include "simulation/Launch.h"
 #include "simulation/Simulation.h"
 #include "support/RecordingProgress.h"
 #include "support/RecordingWindow.h"
+#include "support/WorkedExample.h"
 
 namespace stepdown::testing {
 namespace {
@@ -18,151 +20,90 @@ namespace {
 const std::vector<std::string> kCircuitFields{"Text7", "Text8",  "Text12",
                                               "Text9", "Text10", "Text11"};
 
-// The verification fields as the design example leaves them, in blue.
-void TypeWorkedExample(RecordingWindow& window) {
-    const std::map<std::string, std::string> texts{
-        {"Text7", "2.500E+01"}, {"Text12", "8.000E+01"}, {"Text8", "6.000E+01"},
-        {"Text9", "1.250E+02"}, {"Text10", "1.563E+01"}, {"Text11", "1.000E+01"},
-        {"Text13", "1000"},     {"Text14", "10"},        {"Text15", "2000"}};
-    for (const auto& [box, text] : texts) window.Type(box, text);
-    for (const std::string& box : kCircuitFields) window.colours[box] = kBlue;
-}
-
+// The verification fields as "Calcola" leaves them for the worked example,
+// then the changes, then the click.
 struct Click {
-    explicit Click(const std::function<void(RecordingWindow&)>& change = {},
-                   const std::string& separator = ".")
+    explicit Click(const FieldTexts& changes = {}, const std::string& separator = ".")
         : window(separator) {
-        TypeWorkedExample(window);
-        if (change) change(window);
-        LaunchVerification(module, window, window, progress);
+        for (const auto& [box, text] : kVerificationExample) {
+            window.Type(box, text);
+            window.colours[box] = kBlue;
+        }
+        Again(changes);
     }
-    void Again() {
+    void Again(const FieldTexts& changes = {}) {
+        for (const auto& [box, text] : changes) window.Type(box, text);
         window.log.clear();
         window.messages.clear();
         window.waveform.log.clear();
-        LaunchVerification(module, window, window, progress);
+        result = LaunchVerification(module, window, window, progress);
+    }
+    std::vector<std::string> Figures() const {
+        std::vector<std::string> out;
+        for (const auto& [label, _] : kFigureLabels)
+            out.push_back(window.waveform.captions.at(label));
+        return out;
     }
     Module1 module;
     RecordingWindow window;
     RecordingProgress progress;
+    LaunchResult result;
 };
 
-std::vector<std::string> Figures(const RecordingWindow& w) {
+std::vector<std::string> Texts(const FieldTexts& fields) {
     std::vector<std::string> out;
-    for (const char* label : {"Label2", "Label5", "Label8", "Label9", "Label16"}) {
-        const auto found = w.waveform.captions.find(label);
-        out.push_back(found == w.waveform.captions.end() ? "-" : found->second);
-    }
+    for (const auto& [_, text] : fields) out.push_back(text);
     return out;
 }
 
-const std::vector<std::string> kExampleFigures{"6.14E-01", "6.13E+01", "1.78E+00", "5.92E-01",
-                                               "8.85E-01"};
-
-TEST(Launch, WorkedExampleShowsItsFigures) {
+TEST(Launch, WorkedExampleRunsInOrderAndShowsItsFigures) {
     const Click click;
+    EXPECT_EQ(click.result.outcome, LaunchOutcome::Settled);
     EXPECT_TRUE(click.window.messages.empty());
-    EXPECT_EQ(Figures(click.window), kExampleFigures);
-    for (const std::string& box : kCircuitFields) EXPECT_EQ(click.window.colours.at(box), kBlack);
-    for (const char* box : {"Text13", "Text14", "Text15"})
-        EXPECT_EQ(click.window.colours.count(box), 0U);
-    EXPECT_EQ(click.module.N, 1000);
-    EXPECT_EQ(click.module.NP, 10);
-    EXPECT_EQ(click.module.NI, 2000);
-    EXPECT_EQ(click.module.f, 80000.0);
-    EXPECT_EQ(click.module.L, 125 * 0.000001);
-    EXPECT_EQ(click.module.D, 60 * 0.01);
-
-    const std::vector<std::string> order{"reset",
-                                         "show",
-                                         "scale",
-                                         "run",
-                                         "segments",
-                                         "segments",
-                                         "segments",
-                                         "segments",
-                                         "segments",
-                                         "run",
-                                         "caption Label2 6.14E-01",
-                                         "caption Label5 6.13E+01",
-                                         "caption Label8 1.78E+00",
-                                         "caption Label9 5.92E-01",
-                                         "caption Label16 8.85E-01"};
+    EXPECT_EQ(click.Figures(), Texts(kFigureLabels));
+    std::vector<std::string> order{"reset", "show", "scale", "run"};
+    order.insert(order.end(), 5, "segments");
+    order.push_back("run");
+    for (const auto& [label, text] : kFigureLabels)
+        order.push_back("caption " + label + " " + text);
     EXPECT_EQ(click.window.waveform.log, order);
     // Colours turn black in step order, before the window is taken.
     std::vector<std::string> main;
-    for (const std::string& entry : click.window.log)
-        if (entry.rfind("colour", 0) == 0 || entry.rfind("create", 0) == 0) main.push_back(entry);
-    const std::vector<std::string> expected{
-        "colour Text7 0,0,0",  "colour Text8 0,0,0",  "colour Text12 0,0,0",   "colour Text9 0,0,0",
-        "colour Text10 0,0,0", "colour Text11 0,0,0", "create waveform window"};
-    EXPECT_EQ(main, expected);
+    for (const std::string& box : kCircuitFields) main.push_back("colour " + box + " 0,0,0");
+    main.push_back("create waveform window");
+    EXPECT_EQ(click.window.log, main);
+
+    const Module1& m = click.module;
+    EXPECT_EQ(m.f, 80000.0);
+    EXPECT_EQ(m.L, 125 * 0.000001);
+    EXPECT_EQ(m.D, 60 * 0.01);
+    EXPECT_EQ(m.TimeStep, 1 / 80000.0 / 1000);
+    for (const auto* wave : {&m.WaveIL, &m.WaveIC, &m.WaveVo, &m.WaveVd, &m.WaveId})
+        EXPECT_EQ((*wave)[1], (*wave)[1000]);
+    const SimulationRun& run = *click.result.run;
+    EXPECT_EQ(run.WaveIL, m.WaveIL);
+    EXPECT_EQ(run.WaveId, m.WaveId);
+    EXPECT_EQ(click.window.waveform.shownRun, click.result.run);
+    EXPECT_EQ(run.analysis->repeatPeriod, 880);
+    EXPECT_FALSE(run.analysis->design.has_value());
+    EXPECT_EQ(Click({}, ",").Figures()[0], "6,14E-01");
 }
 
-TEST(Launch, FiguresTakeTheLocalesSeparator) {
-    const Click click({}, ",");
-    EXPECT_EQ(Figures(click.window), (std::vector<std::string>{"6,14E-01", "6,13E+01", "1,78E+00",
-                                                               "5,92E-01", "8,85E-01"}));
-}
-
-TEST(Launch, AllFieldsEmptyShowsOnlyTheViMessage) {
-    const Click click([](RecordingWindow& w) {
-        for (const char* box : {"Text7", "Text8", "Text9", "Text10", "Text11", "Text12", "Text13",
-                                "Text14", "Text15"})
-            w.Type(box, "");
-    });
-    EXPECT_EQ(click.window.messages,
-              std::vector<std::string>{"Hai dimenticato di scrivere la tensione di ingresso Vi"});
-    EXPECT_FALSE(click.window.waveformWindowCreated);
-    for (const std::string& box : kCircuitFields) EXPECT_EQ(click.window.colours.at(box), kBlue);
-}
-
-struct FieldCase {
-    std::string box, description;
-};
-
-class FieldCheck : public ::testing::TestWithParam<FieldCase> {};
-
-TEST_P(FieldCheck, FirstBadFieldInStepOrderIsTheOnlyMessage) {
-    const std::vector<std::string> steps{"Text7",  "Text8",  "Text12", "Text9", "Text10",
-                                         "Text11", "Text13", "Text14", "Text15"};
-    const auto later = std::find(steps.begin(), steps.end(), GetParam().box) + 1;
-    const Click click([&](RecordingWindow& w) {
-        w.Type(GetParam().box, "12abc");
-        for (auto box = later; box != steps.end(); ++box) w.Type(*box, "");
-    });
-    EXPECT_EQ(click.window.messages,
-              std::vector<std::string>{InvalidMessageFor(GetParam().description)});
-    for (const std::string& box : kCircuitFields) EXPECT_EQ(click.window.colours.at(box), kBlue);
-    EXPECT_EQ(click.module.Vi, 0.0);
-    EXPECT_FALSE(click.window.waveformWindowCreated);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Steps, FieldCheck,
-    ::testing::Values(FieldCase{"Text7", "la tensione di ingresso Vi"},
-                      FieldCase{"Text8", "il valore del Duty Cycle in %"},
-                      FieldCase{"Text12", "il valore della frequenza di commutazione f in kHz"},
-                      FieldCase{"Text9", "il valore dell'induttanza in uH"},
-                      FieldCase{"Text10", "il valore della capacità in uF"},
-                      FieldCase{"Text11", "il valore della resistenza di carico RL in ohm"},
-                      FieldCase{"Text13", "il numero dei campioni N"},
-                      FieldCase{"Text14", "il numero dei periodi visualizzati NP"},
-                      FieldCase{"Text15", "il numero delle iterazioni NI"}));
-
-struct RefusalCase {
-    std::string name, box, text, message;
+struct Refusal {
+    std::string name;
+    FieldTexts changes;
+    std::string message;
     std::size_t blackFields;  // how many of Text7, Text8, Text12, Text9, Text10, Text11
-    std::function<void(const Module1&)> stored;
+    std::function<void(const Module1&)> stored = [](const Module1&) {};
 };
 
-class Refusal : public ::testing::TestWithParam<RefusalCase> {};
+class Refused : public ::testing::TestWithParam<Refusal> {};
 
-TEST_P(Refusal, EndsTheClickWithOneMessageAfterStoringWhatWasRead) {
-    const RefusalCase& c = GetParam();
-    const Click click([&](RecordingWindow& w) { w.Type(c.box, c.text); });
+TEST_P(Refused, EndsTheClickWithOneMessageAfterStoringWhatWasRead) {
+    const Refusal& c = GetParam();
+    const Click click(c.changes);
+    EXPECT_EQ(click.result.outcome, LaunchOutcome::InputRefused);
     EXPECT_EQ(click.window.messages, std::vector<std::string>{c.message});
-    EXPECT_EQ(click.module.ForgotMessage, c.message);
     for (std::size_t i = 0; i < kCircuitFields.size(); ++i)
         EXPECT_EQ(click.window.colours.at(kCircuitFields[i]), i < c.blackFields ? kBlack : kBlue)
             << kCircuitFields[i];
@@ -170,126 +111,208 @@ TEST_P(Refusal, EndsTheClickWithOneMessageAfterStoringWhatWasRead) {
     c.stored(click.module);
 }
 
-const auto kNothingMore = [](const Module1&) {};
-
 INSTANTIATE_TEST_SUITE_P(
-    Checks, Refusal,
+    Checks, Refused,
     ::testing::Values(
-        RefusalCase{"Vi_zero", "Text7", "0",
-                    "La tensione in ingresso non può essere zero o negativa!", 1,
-                    [](const Module1& m) { EXPECT_EQ(m.D, 0.0); }},
-        RefusalCase{"D_100", "Text8", "100",
-                    "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!", 2,
-                    [](const Module1& m) {
-                        EXPECT_EQ(m.Vi, 25.0);
-                        EXPECT_EQ(m.D, 1.0);
-                    }},
-        RefusalCase{"f_zero", "Text12", "0", std::string(kFrequencyNotPositiveMessage), 3,
-                    [](const Module1& m) {
-                        EXPECT_EQ(m.f, 0.0);
-                        EXPECT_EQ(m.L, 0.0);
-                    }},
-        RefusalCase{"f_scaled_overflow", "Text12", "1E306", std::string(kFrequencyOverflowMessage),
-                    3, [](const Module1& m) { EXPECT_EQ(m.f, 0.0); }},
-        RefusalCase{"L_zero", "Text9", "0", std::string(kInductanceNotPositiveMessage), 4,
-                    [](const Module1& m) { EXPECT_EQ(m.f, 80000.0); }},
-        RefusalCase{"C_negative", "Text10", "-1", std::string(kCapacitanceNotPositiveMessage), 5,
-                    [](const Module1& m) { EXPECT_EQ(m.C, -1 * 0.000001); }},
-        RefusalCase{"RL_zero", "Text11", "0", std::string(kLoadNotPositiveMessage), 6,
-                    kNothingMore},
-        RefusalCase{"Vi_beyond_double", "Text7", "1E400",
-                    OverflowMessageFor("la tensione di ingresso Vi"), 1,
-                    [](const Module1& m) { EXPECT_EQ(m.Vi, 0.0); }},
-        RefusalCase{"N_beyond_32_bits", "Text13", "3E9",
-                    IntegerRangeMessageFor("il numero dei campioni N"), 6, kNothingMore},
-        RefusalCase{"N_zero", "Text13", "-0.4", std::string(kTooFewSamplesMessage), 6,
-                    [](const Module1& m) { EXPECT_EQ(m.N, 0); }},
-        RefusalCase{"N_above_cap", "Text13", "2000001", std::string(kTooManySamplesMessage), 6,
-                    [](const Module1& m) {
-                        EXPECT_EQ(m.N, 0);
-                        EXPECT_EQ(m.RL, 10.0);
-                    }},
-        RefusalCase{"NP_beyond_32_bits", "Text14", "-3E9",
-                    IntegerRangeMessageFor("il numero dei periodi visualizzati NP"), 6,
-                    [](const Module1& m) { EXPECT_EQ(m.N, 1000); }},
-        RefusalCase{"NI_beyond_32_bits", "Text15", "2147483648",
-                    IntegerRangeMessageFor("il numero delle iterazioni NI"), 6,
-                    [](const Module1& m) { EXPECT_EQ(m.NP, 10); }}),
+        Refusal{"all_empty",
+                {{"Text7", ""}, {"Text8", ""}, {"Text9", ""}, {"Text13", ""}},
+                "Hai dimenticato di scrivere la tensione di ingresso Vi",
+                0,
+                [](const Module1& m) { EXPECT_EQ(m.Vi, 0.0); }},
+        Refusal{"L_invalid_before_empty_N",
+                {{"Text9", "12abc"}, {"Text13", ""}},
+                InvalidMessageFor("il valore dell'induttanza in uH"),
+                0},
+        Refusal{"NI_invalid",
+                {{"Text15", "1,5"}},
+                InvalidMessageFor("il numero delle iterazioni NI"),
+                0},
+        Refusal{"Vi_zero",
+                {{"Text7", "0"}},
+                "La tensione in ingresso non può essere zero o negativa!",
+                1,
+                [](const Module1& m) { EXPECT_EQ(m.D, 0.0); }},
+        Refusal{"D_100",
+                {{"Text8", "100"}},
+                "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!",
+                2,
+                [](const Module1& m) {
+                    EXPECT_EQ(m.Vi, 25.0);
+                    EXPECT_EQ(m.D, 1.0);
+                }},
+        Refusal{"D_zero",
+                {{"Text8", "0"}},
+                "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!",
+                2},
+        Refusal{"f_zero",
+                {{"Text12", "0"}},
+                std::string(kFrequencyNotPositiveMessage),
+                3,
+                [](const Module1& m) { EXPECT_EQ(m.L, 0.0); }},
+        Refusal{"f_overflows_in_hertz",
+                {{"Text12", "1E306"}},
+                std::string(kFrequencyOverflowMessage),
+                3,
+                [](const Module1& m) { EXPECT_EQ(m.f, 0.0); }},
+        Refusal{"L_zero",
+                {{"Text9", "0"}},
+                std::string(kInductanceNotPositiveMessage),
+                4,
+                [](const Module1& m) { EXPECT_EQ(m.f, 80000.0); }},
+        Refusal{"C_negative",
+                {{"Text10", "-1"}},
+                std::string(kCapacitanceNotPositiveMessage),
+                5,
+                [](const Module1& m) { EXPECT_EQ(m.C, -1 * 0.000001); }},
+        Refusal{"RL_zero", {{"Text11", "0"}}, std::string(kLoadNotPositiveMessage), 6},
+        Refusal{"Vi_beyond_double",
+                {{"Text7", "1E400"}},
+                OverflowMessageFor("la tensione di ingresso Vi"),
+                1},
+        Refusal{"N_beyond_32_bits",
+                {{"Text13", "3E9"}},
+                IntegerRangeMessageFor("il numero dei campioni N"),
+                6},
+        Refusal{"N_rounds_to_zero",
+                {{"Text13", "0.5"}},
+                std::string(kTooFewSamplesMessage),
+                6,
+                [](const Module1& m) { EXPECT_EQ(m.N, 0); }},
+        Refusal{"N_above_cap",
+                {{"Text13", "2000001"}},
+                std::string(kTooManySamplesMessage),
+                6,
+                [](const Module1& m) {
+                    EXPECT_EQ(m.N, 0);
+                    EXPECT_EQ(m.RL, 10.0);
+                }},
+        Refusal{"NP_beyond_32_bits",
+                {{"Text14", "-3E9"}},
+                IntegerRangeMessageFor("il numero dei periodi visualizzati NP"),
+                6,
+                [](const Module1& m) { EXPECT_EQ(m.N, 1000); }},
+        Refusal{"NI_beyond_32_bits",
+                {{"Text15", "2147483648"}},
+                IntegerRangeMessageFor("il numero delle iterazioni NI"),
+                6,
+                [](const Module1& m) { EXPECT_EQ(m.NP, 10); }}),
     [](const auto& info) { return info.param.name; });
 
-struct CountCase {
-    std::string text;
-    std::int32_t N;
-};
-
-class Counts : public ::testing::TestWithParam<CountCase> {};
-
-TEST_P(Counts, RoundHalvesToEven) {
-    const Click click([&](RecordingWindow& w) {
-        w.Type("Text13", GetParam().text);
-        w.Type("Text15", "1");
-    });
-    EXPECT_EQ(click.module.N, GetParam().N);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, Counts,
-                         ::testing::Values(CountCase{"2.5", 2}, CountCase{"3.5", 4},
-                                           CountCase{"1.2.3", 1}));
-
-TEST(Launch, DutyCycleJustBelowOneHundredIsAccepted) {
-    const Click click([](RecordingWindow& w) { w.Type("Text8", "99.99"); });
+TEST(Launch, CountsRoundHalvesToEvenAndADutyCycleJustBelowOneIsAccepted) {
+    const Click click({{"Text8", "99.99"}, {"Text13", "2.5"}, {"Text14", "3.5"}, {"Text15", "1"}});
     EXPECT_EQ(click.module.D, 99.99 * 0.01);
+    EXPECT_EQ(click.module.N, 2);
+    EXPECT_EQ(click.module.NP, 4);
     EXPECT_TRUE(click.window.waveformWindowCreated);
 }
 
-TEST(Launch, RefusedRunsShowTheLastCompletedFigures) {
-    // No completed run yet: zeros.
-    Click refused([](RecordingWindow& w) { w.Type("Text15", "0"); });
-    EXPECT_EQ(refused.window.messages, std::vector<std::string>{std::string(kConductionMessage)});
-    EXPECT_EQ(Figures(refused.window), std::vector<std::string>(5, "0.00E+00"));
+TEST(Launch, EveryKindOfRunLeavesTheLastCompletedFigures) {
+    Click click(FieldTexts{{"Text15", "0"}});
+    EXPECT_EQ(click.result.outcome, LaunchOutcome::ConductionRefused);
+    EXPECT_EQ(click.window.messages, std::vector<std::string>{std::string(kConductionMessage)});
+    EXPECT_EQ(click.Figures(), std::vector<std::string>(5, "0.00E+00"));
+    EXPECT_EQ(click.module.ForgotMessage, kConductionMessage);
 
-    refused.window.Type("Text15", "2000");
-    refused.Again();
-    EXPECT_EQ(Figures(refused.window), kExampleFigures);
+    click.Again({{"Text15", "2000"}});
+    const std::vector<std::string> completed = click.Figures();
+    const double maxIL = click.module.MaxIL;
 
-    refused.window.Type("Text9", "20");  // uH: the current dips below zero
-    refused.Again();
-    EXPECT_EQ(refused.window.messages, std::vector<std::string>{std::string(kConductionMessage)});
-    EXPECT_EQ(Figures(refused.window), kExampleFigures);
+    click.Again({{"Text9", "20"}});  // uH: the current dips below zero
+    EXPECT_EQ(click.result.outcome, LaunchOutcome::ConductionRefused);
+    EXPECT_EQ(click.Figures(), completed);
+    EXPECT_EQ(click.module.MaxIL, maxIL);
+    EXPECT_NE(click.window.waveform.shownRun, nullptr);  // its readout reads the new arrays
+    EXPECT_FALSE(click.window.waveform.shownRun->analysis.has_value());
 
-    refused.window.Type("Text9", "1");
-    refused.window.Type("Text10", "1");
-    refused.window.Type("Text11", "1");
-    refused.window.Type("Text12", "1");
-    refused.window.Type("Text13", "4");
-    refused.Again();
-    EXPECT_EQ(refused.window.messages, std::vector<std::string>{std::string(kUnstableMessage)});
-    EXPECT_EQ(Figures(refused.window), kExampleFigures);
-    EXPECT_EQ(refused.window.waveform.shownRun, nullptr);
-    EXPECT_EQ(refused.window.waveform.lines.size(), 30U);
+    struct Case {
+        FieldTexts changes;
+        std::string_view message;
+        int cancelAt;
+        LaunchOutcome outcome;
+    };
+    for (const Case& c :
+         {Case{{{"Text9", "1"}, {"Text10", "1"}, {"Text11", "1"}, {"Text12", "1"}, {"Text13", "4"}},
+               kUnstableMessage,
+               0,
+               LaunchOutcome::Unstable},
+          Case{{{"Text7", "1e308"},
+                {"Text9", "125"},
+                {"Text10", "15.63"},
+                {"Text11", "10"},
+                {"Text12", "80"},
+                {"Text13", "1000"}},
+               kResultNotFiniteMessage,
+               0,
+               LaunchOutcome::Unstable},
+          Case{{{"Text7", "25"}, {"Text10", "1000"}, {"Text11", "100"}, {"Text15", "3000"}},
+               "",
+               1,
+               LaunchOutcome::Cancelled}}) {
+        click.progress = RecordingProgress(c.cancelAt);
+        click.Again(c.changes);
+        EXPECT_EQ(click.result.outcome, c.outcome);
+        EXPECT_EQ(click.window.messages.size(), c.message.empty() ? 0U : 1U);
+        if (!c.message.empty()) {
+            EXPECT_EQ(click.window.messages[0], c.message);
+        }
+        EXPECT_EQ(click.Figures(), completed);
+        EXPECT_EQ(click.window.waveform.shownRun, nullptr);
+        EXPECT_EQ(click.window.waveform.lines.size(), 30U);  // the frame only
+    }
 }
 
-TEST(Launch, CancelledRunKeepsTheFrameAndTheLastFigures) {
-    Click click;
-    click.window.Type("Text10", "1000");  // slow to settle: many slices
-    click.window.Type("Text11", "100");
-    click.window.Type("Text15", "3000");
-    click.progress = RecordingProgress(1);
-    click.Again();
-    EXPECT_TRUE(click.window.messages.empty());
-    EXPECT_EQ(Figures(click.window), kExampleFigures);
-    EXPECT_EQ(click.window.waveform.shownRun, nullptr);
-    EXPECT_EQ(click.window.waveform.lines.size(), 30U);
+TEST(Launch, ARunShortOfItsSteadyStateWarnsAfterItsFigures) {
+    // C = 1000 uF: the output capacitor takes about 17000 periods to charge.
+    const Click click({{"Text10", "1000"}}, ",");
+    EXPECT_EQ(click.result.outcome, LaunchOutcome::NotSettled);
+    const std::string warning =
+        "Attenzione: dopo 2000 periodi la simulazione non ha ancora raggiunto il regime: le "
+        "grandezze mostrate differiscono da quelle di regime fino al 15412,49 %. Aumenta NI ad "
+        "almeno 17293.";
+    EXPECT_EQ(click.window.messages, std::vector<std::string>{warning});
+    EXPECT_EQ(click.window.log.back(), "message " + warning);
+    EXPECT_EQ(click.window.waveform.log.back().rfind("caption Label16", 0), 0U);
+    EXPECT_EQ(click.Figures()[1], "1,48E+02");
+
+    const Click unstable({{"Text9", "1"},
+                          {"Text10", "1"},
+                          {"Text11", "1"},
+                          {"Text12", "1"},
+                          {"Text13", "4"},
+                          {"Text8", "50"},
+                          {"Text15", "10"}});
+    EXPECT_EQ(unstable.result.outcome, LaunchOutcome::NotSettled);
+    EXPECT_EQ(unstable.window.messages,
+              std::vector<std::string>{std::string(kNoSteadyStateMessage)});
 }
 
-TEST(Launch, SecondClickReusesTheWindowAfterResettingIt) {
+TEST(Launch, KeepsTheDesignOnlyWhileTheFieldsStillHoldIt) {
     Click click;
+    for (const auto& [box, text] : kDesignExample) click.window.Type(box, text);
+    DesignCalculation(click.module, click.window);
     click.Again();
-    EXPECT_EQ(
-        std::count(click.window.log.begin(), click.window.log.end(), "create waveform window"), 0);
-    EXPECT_EQ(click.window.waveform.log.front(), "reset");
-    EXPECT_EQ(click.window.waveform.batches.size(), 5U);
-    EXPECT_EQ(Figures(click.window), kExampleFigures);
+    const std::optional<DesignRecord>& design = click.result.run->analysis->design;
+    ASSERT_TRUE(design.has_value());
+    EXPECT_EQ(design->DeltaiL, 0.6);
+    EXPECT_EQ(design->Vo, 15.0);
+    click.Again({{"Text11", "10"}});  // the same value, no longer the design's text
+    EXPECT_FALSE(click.result.run->analysis->design.has_value());
+}
+
+TEST(Simulation, InvalidSettingsTouchNothing) {
+    for (const auto& [N, D] :
+         {std::pair{0, 0.6}, std::pair{kMaxSamplesPerPeriod + 1, 0.6}, std::pair{1000, 1.5}}) {
+        Module1 m;
+        m.N = N;
+        m.D = D;
+        m.WaveIL = {1.0, 2.0, 3.0};
+        RecordingWindow main;
+        RecordingProgress progress;
+        EXPECT_EQ(SimulateConverter(m, main, main.waveform, progress).outcome,
+                  SimulationOutcome::InvalidSettings);
+        EXPECT_TRUE(main.waveform.log.empty());
+        EXPECT_EQ(m.WaveIL, (std::vector<double>{1.0, 2.0, 3.0}));
+    }
 }
 
 }  // namespace

@@ -1,0 +1,156 @@
+// What is read off a final period: the seven scans, the figures, and the
+// readout of the pointer over the plot on the run the window shows.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "model/Module1.h"
+#include "simulation/CursorReadout.h"
+#include "simulation/Extremes.h"
+#include "simulation/Figures.h"
+
+namespace stepdown::testing {
+namespace {
+
+TEST(Scans, LookAtSamplesOneToNOnlyStartingFromSampleOneAsStored) {
+    struct Case {
+        std::vector<double> wave;  // indices 0..N+1
+        std::int32_t N;
+        double max, min;
+    };
+    for (const Case& c : {Case{{90, 2, -5, 3, 5, -99}, 4, 5, 2}, Case{{-8, 3, 8}, 1, 3, 3},
+                          Case{{0, -4, 1, 9}, 2, 4, -4}, Case{{0, 2, -2, 2, 0}, 3, 2, 2}}) {
+        ASSERT_TRUE(ScanFits(c.wave, c.N));
+        EXPECT_EQ(MaxMagnitudeScan(c.wave, c.N), c.max);
+        EXPECT_EQ(MinMagnitudeScan(c.wave, c.N), c.min);
+    }
+    EXPECT_FALSE(ScanFits(std::vector<double>(5), 4));
+}
+
+TEST(Scans, EachFinderScansItsOwnArrayIntoItsOwnResultAndNothingPastTheArrays) {
+    using Result = double Module1::*;
+    const std::pair<void (Module1::*)(), std::pair<Result, double>> finders[] = {
+        {&Module1::FindMaxIL, {&Module1::MaxIL, 11}}, {&Module1::FindMinIL, {&Module1::MinIL, 1}},
+        {&Module1::FindMaxIC, {&Module1::MaxIC, 12}}, {&Module1::FindMaxVo, {&Module1::MaxVo, 13}},
+        {&Module1::FindMinVo, {&Module1::MinVo, 5}},  {&Module1::FindMaxVd, {&Module1::MaxVd, 14}},
+        {&Module1::FindMaxId, {&Module1::MaxId, 15}}};
+    for (const auto& [find, expected] : finders) {
+        Module1 m;
+        m.N = 3;
+        m.WaveIL = {0, 1, -11, 2, 0};
+        m.WaveIC = {0, 3, -12, 4, 0};
+        m.WaveVo = {0, 5, -13, 6, 0};
+        m.WaveVd = {0, 7, -14, 8, 0};
+        m.WaveId = {0, 9, -15, 10, 0};
+        (m.*find)();
+        for (const auto& [_, other] : finders)
+            EXPECT_EQ(m.*other.first, other.first == expected.first ? expected.second : 0.0);
+        m.N = 4;  // set by a launch refused before its arrays were made
+        m.*expected.first = -1.0;
+        (m.*find)();
+        EXPECT_EQ(m.*expected.first, -1.0);
+    }
+}
+
+TEST(Figures, SumSamplesOneToNInAscendingOrder) {
+    struct Case {
+        std::vector<double> iL, id;  // indices 0..N+1
+        double TimeStep, f, IDm, Iim;
+    };
+    // Ascending order loses the 1 against 1E16; any other order keeps it.
+    for (const Case& c : {Case{{50, 1, 2, 3, 4, 50}, {50, 0, 0, 3, 4, 50}, 0.25, 1, 1.75, 0.75},
+                          Case{{0, 2, 2, 0}, {0, 2, 0, 0}, 0.5, 4, 4, 4},
+                          Case{{0, 1, 1e16, -1e16, 0}, {0, 1, 1e16, -1e16, 0}, 1, 1, 0, 0}}) {
+        Module1 m;
+        m.N = static_cast<std::int32_t>(c.iL.size()) - 2;
+        m.WaveIL = c.iL;
+        m.WaveId = c.id;
+        m.WaveVo = c.iL;
+        m.TimeStep = c.TimeStep;
+        m.f = c.f;
+        m.MaxIL = 1.75;
+        m.MinIL = 1.25;
+        m.MaxVo = 15.0625;
+        m.MinVo = 15;
+        const MeasuredFigures figures = MeasureFigures(m);
+        EXPECT_EQ(figures.SimDeltaiL, 0.5);
+        EXPECT_EQ(figures.SimIDP, 1.75);
+        EXPECT_EQ(figures.SimDeltaVo, 62.5);
+        EXPECT_EQ(figures.SimIDm, c.IDm);
+        EXPECT_EQ(figures.SimIim, c.Iim);
+        EXPECT_EQ(MeanOutputVoltage(m.WaveVo.data(), m.N, c.TimeStep, c.f), c.IDm + c.Iim);
+    }
+}
+
+// NP = 10, f = 80 kHz; the largest magnitudes of samples 1..4 are iL 1.7835,
+// iC 0.3, Vo 14.8, Vd 25, id 1.7835, and indices 0 and 5 hold larger values
+// that no scan may see.
+SimulationRun ExampleRun() {
+    SimulationRun run;
+    run.f = 80000;
+    run.NP = 10;
+    run.N = 4;
+    run.WaveIL = {99, 1.2, 1.7835, 1.5, 1.2, 99};
+    run.WaveIC = {99, -0.3, 0.2, 0.1, -0.3, 99};
+    run.WaveVo = {99, 14.7, 14.8, 14.75, 14.7, 99};
+    run.WaveVd = {99, -0.6, 25, -0.6, -0.6, 99};
+    run.WaveId = {99, 1.2, 0, 1.7835, 1.2, 99};
+    return run;
+}
+
+TEST(CursorReadout, EachBandFromItsLowerBoundReadsItsWaveform) {
+    struct Case {
+        float x, y;
+        int before, after;
+        const char* text;  // nothing when null
+    };
+    const Case cases[] = {
+        {5, 90, 0, 1, "t= 6.25usec ; iL(t) = 9.91E-01A"},
+        {5, 80, 0, 1, "t= 6.25usec ; iL(t) = 0.00E+00A"},
+        {5, std::nextafter(80.0F, 0.0F), 1, 2, nullptr},
+        {5, 65, 0, 2, "t= 6.25usec ; iC(t) = -2.50E-01A"},
+        {5, std::nextafter(60.0F, 0.0F), 0, 3, nullptr},
+        {5, 58, 0, 3, "t= 6.25usec ; Vo(t) = 1.48E+01V"},
+        {5, std::nextafter(40.0F, 0.0F), 0, 4, nullptr},
+        {5, 25, 0, 4, "t = 6.25usec ; Vd(t) = 6.94E+00V"},
+        {5, 19.5F, 0, 4, "t = 6.25usec ; Vd(t) = -6.94E-01V"},
+        {5, std::nextafter(19.0F, 0.0F), 0, 5, nullptr},
+        {5, 18.1F, 0, 5, "t = 6.25usec ; id(t) = 1.78E+00A"},
+        {5, 0.1F, 0, 5, "t = 6.25usec ; id(t) = 1.48E-10A"},  // 0.1F - 0.1
+        // Below the lowest band the selection stays and reads on: a negative id.
+        {5, 0, 5, 5, "t = 6.25usec ; id(t) = -9.91E-03A"},
+        {5, std::nextafter(0.1F, 0.0F), 0, 0, nullptr},
+        {0, 90, 0, 1, "t= 0.00usec ; iL(t) = 9.91E-01A"},
+        {100, 90, 0, 1, "t= 125.00usec ; iL(t) = 9.91E-01A"},
+    };
+    const SimulationRun run = ExampleRun();
+    for (const Case& c : cases) {
+        const ReadoutResult result = CursorReadout(&run, c.before, c.x, c.y, ".");
+        EXPECT_EQ(result.selectedOption, c.after) << c.y;
+        EXPECT_EQ(result.toolTip.has_value(), c.after != 0) << c.y;
+        if (c.text != nullptr) {
+            EXPECT_EQ(result.toolTip, c.text) << c.y;
+        }
+    }
+    EXPECT_EQ(CursorReadout(&run, 0, 5, 90, ",").toolTip, "t= 6,25usec ; iL(t) = 9,91E-01A");
+}
+
+TEST(CursorReadout, RescansTheShownRunOnEveryMoveAndWithoutOneOnlySelects) {
+    SimulationRun run = ExampleRun();
+    run.WaveIL[3] = -3.6;
+    run.f = 40000;
+    run.NP = 1;
+    EXPECT_EQ(CursorReadout(&run, 0, 5, 98, ".").toolTip, "t= 1.25usec ; iL(t) = 3.60E+00A");
+    const ReadoutResult moved = CursorReadout(nullptr, 0, 5, 90, ".");
+    EXPECT_EQ(moved.selectedOption, 1);
+    EXPECT_FALSE(moved.toolTip.has_value());
+    // A time beyond the double range keeps the tooltip as it was.
+    run.f = 1e-300;
+    run.NP = 1000000000;
+    EXPECT_FALSE(CursorReadout(&run, 0, 100, 90, ".").toolTip.has_value());
+}
+
+}  // namespace
+}  // namespace stepdown::testing
