@@ -69,11 +69,12 @@ TEST_P(Shooting, GivesTheFiguresOfARunThatRepeatsExactly) {
     EXPECT_LE(WorstDeviation(run.figures, steady), 1e-9);
 }
 
-INSTANTIATE_TEST_SUITE_P(Circuits, Shooting,
-                         ::testing::Values(Circuit{}, Circuit{48, 75 * 0.01, 50 * 1000.0, 220 * 0.000001, 10 * 0.000001, 10},
-                                           Circuit{25, 0.6, 80000, 125e-6, 100e-6, 10, 200, 10,
-                                                   20000},
-                                           Circuit{25, 0.2, 80000, 47e-6, 4.7e-6, 2}));
+INSTANTIATE_TEST_SUITE_P(
+    Circuits, Shooting,
+    ::testing::Values(Circuit{},
+                      Circuit{48, 75 * 0.01, 50 * 1000.0, 220 * 0.000001, 10 * 0.000001, 10},
+                      Circuit{25, 0.6, 80000, 125e-6, 100e-6, 10, 200, 10, 20000},
+                      Circuit{25, 0.2, 80000, 47e-6, 4.7e-6, 2}));
 
 TEST(Shooting, FindsNoSteadyStateWhereTheIntegrationGrowsWithoutBound) {
     const SteadyState steady = FindSteadyState(Inputs({25, 0.5, 1000, 1e-6, 1e-6, 1, 4}), 1000);
