@@ -1,13 +1,19 @@
-// The verification path at the defaults: the plain period loop, the loop
-// with the exact early stop, the whole "Grafici" click through the recording
-// windows, and the reduction of traces to the plot's pixels.
+// The verification path: the plain period loop, the loop with the exact
+// repeat detection (on the worked example and on random designs), the whole
+// "Grafici" click through the recording windows, and the reduction of traces
+// to the plot's pixels.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
+#include <random>
 #include <vector>
 
+#include "design/DesignCalculation.h"
 #include "model/Module1.h"
 #include "simulation/ConverterLoop.h"
 #include "simulation/Launch.h"
@@ -56,6 +62,74 @@ void EarlyStopLoop(benchmark::State& state) {
     state.counters["periods"] = static_cast<double>(periods);
 }
 BENCHMARK(EarlyStopLoop)->Unit(benchmark::kMillisecond);
+
+// Designs made by the design calculation from random requirements (a fixed
+// seed), read back from the verification fields as the launch reads them.
+std::vector<CircuitInputs> RandomDesigns(std::size_t count, std::int32_t N) {
+    std::mt19937 random(20261207);
+    const auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    std::vector<CircuitInputs> designs;
+    while (designs.size() < count) {
+        Module1 m;
+        testing::RecordingWindow window;
+        // Vi 5..100 V, Vo 10..90 % of it, f 20..200 kHz, a current ripple of
+        // 20..50 % and an output ripple of 0.5..2 % of Vo, Io 0.2..10 A.
+        const double Vi = uniform(5, 100);
+        const double Vo = uniform(0.1, 0.9) * Vi;
+        const double values[] = {
+            Vi, Vo, uniform(20, 200), uniform(20, 50), uniform(5, 20) * Vo, uniform(0.2, 10)};
+        const char* boxes[] = {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"};
+        for (int i = 0; i < 6; ++i) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.4g", values[i]);
+            window.Type(boxes[i], text);
+        }
+        DesignCalculation(m, window);
+        if (!window.messages.empty()) continue;
+        const auto read = [&](const char* box) { return ParseNumber(window.texts.at(box)); };
+        const double f = read("Text12") * 1000;
+        designs.push_back({read("Text7"), read("Text8") * 0.01, 1 / f / N, read("Text9") * 0.000001,
+                           read("Text10") * 0.000001, read("Text11"), N});
+    }
+    return designs;
+}
+
+// 200 random designs, N 1000, NI 20000, each run from rest: with the repeat
+// detection (range 1) or the plain loop (range 0). Reports the median run
+// and, for the detection, the share of periods simulated.
+void RandomDesignRuns(benchmark::State& state) {
+    constexpr std::int32_t kRandomN = 1000;
+    constexpr std::int32_t kRandomNI = 20000;
+    const bool detect = state.range(0) != 0;
+    static const std::vector<CircuitInputs> designs = RandomDesigns(200, kRandomN);
+    Unwatched progress;
+    std::vector<double> seconds;
+    std::int64_t periods = 0;
+    for (auto _ : state) {
+        seconds.clear();
+        periods = 0;
+        for (const CircuitInputs& design : designs) {
+            Arrays arrays;
+            const auto start = std::chrono::steady_clock::now();
+            if (detect)
+                periods += SimulatePeriods(design, kRandomNI, arrays.Pointers(), progress)
+                               .periodsSimulated;
+            else
+                SimulatePeriodsPlain(design, kRandomNI, arrays.Pointers());
+            seconds.push_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            benchmark::DoNotOptimize(arrays.iL.data());
+        }
+    }
+    std::nth_element(seconds.begin(), seconds.begin() + 100, seconds.end());
+    state.counters["median_ms"] = seconds[100] * 1000;
+    if (detect)
+        state.counters["periods_share"] =
+            static_cast<double>(periods) / (static_cast<double>(kRandomNI) * designs.size());
+}
+BENCHMARK(RandomDesignRuns)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void LaunchClick(benchmark::State& state) {
     Unwatched progress;
