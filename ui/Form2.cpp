@@ -2,24 +2,17 @@
 
 #include <QAction>
 #include <QButtonGroup>
-#include <QByteArray>
-#include <QDir>
-#include <QFileDialog>
 #include <QFont>
 #include <QIcon>
-#include <QImageWriter>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QRect>
-#include <QSaveFile>
 #include <QSize>
 #include <QToolTip>
 
 #include "simulation/CursorReadout.h"
 #include "simulation/WaveformCsv.h"
-#include "ui/ApplicationTitle.h"
 #include "ui/PlotArea.h"
 #include "ui_Form2.h"
 
@@ -79,10 +72,7 @@ Form2::Form2(const QLocale& locale)
     connect(exportCsv_, &QAction::triggered, this, &Form2::ExportCsv);
     ui_->Picture1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui_->Picture1, &QWidget::customContextMenuRequested, this, &Form2::OnPlotContextMenu);
-    saveFileName_ = [this](const QString& caption, const QString& suggestedName,
-                           const QString& filter) {
-        return QFileDialog::getSaveFileName(this, caption, suggestedName, filter);
-    };
+    saveFileName_ = SaveDialogOver(this);
 }
 
 Form2::~Form2() = default;
@@ -161,21 +151,11 @@ void Form2::OnPlotContextMenu(const QPoint& position) {
     menu.exec(ui_->Picture1->mapToGlobal(position));
 }
 
-// Both exports go through a QSaveFile: an existing file is replaced only by
-// a complete new one.
 void Form2::SaveImage() {
     const QString path =
         saveFileName_(QStringLiteral("Salva grafico come immagine"),
                       QStringLiteral("forme-d-onda.png"), QStringLiteral("Immagini PNG (*.png)"));
-    if (path.isEmpty()) return;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return ReportWriteFailure(path, file.errorString());
-    QImageWriter writer(&file, "png");
-    if (!writer.write(ui_->Picture1->Image())) {
-        file.cancelWriting();
-        return ReportWriteFailure(path, writer.errorString());
-    }
-    if (!file.commit()) ReportWriteFailure(path, file.errorString());
+    if (!path.isEmpty()) SavePng(this, path, ui_->Picture1->Image());
 }
 
 void Form2::ExportCsv() {
@@ -185,24 +165,7 @@ void Form2::ExportCsv() {
     const QString path =
         saveFileName_(QStringLiteral("Esporta dati (CSV)"), QStringLiteral("forme-d-onda.csv"),
                       QStringLiteral("File CSV (*.csv)"));
-    if (path.isEmpty()) return;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return ReportWriteFailure(path, file.errorString());
-    const QByteArray text = QByteArray::fromStdString(WaveformCsv(*run));
-    if (file.write(text) != text.size()) {
-        file.cancelWriting();
-        return ReportWriteFailure(path, file.errorString());
-    }
-    if (!file.commit()) ReportWriteFailure(path, file.errorString());
-}
-
-void Form2::ReportWriteFailure(const QString& path, const QString& reason) {
-    const QString text = QStringLiteral("Impossibile salvare il file %1: %2")
-                             .arg(QDir::toNativeSeparators(path), reason);
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), text,
-                    QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    if (!path.isEmpty()) SaveBytes(this, path, QByteArray::fromStdString(WaveformCsv(*run)));
 }
 
 }  // namespace stepdown

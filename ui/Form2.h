@@ -19,6 +19,7 @@
 
 #include "model/WindowOperations.h"
 #include "simulation/SimulationRun.h"
+#include "ui/FileExport.h"
 
 class QAction;
 class QButtonGroup;
@@ -57,10 +58,7 @@ public:
     int SelectedOption() const;
     const std::shared_ptr<const SimulationRun>& ShownRun() const { return run_; }
 
-    // Asks where to save: the dialog's caption, a suggested file name and a
-    // filter; the empty text when the user cancels.
-    using SaveFileNameProvider = std::function<QString(
-        const QString& caption, const QString& suggestedName, const QString& filter)>;
+    using SaveFileNameProvider = stepdown::SaveFileNameProvider;
     // Replaces the standard save dialog, so that a test can export without it.
     void SetSaveFileNameProvider(SaveFileNameProvider provider);
 
@@ -77,8 +75,6 @@ private:
     void OnPlotContextMenu(const QPoint& position);
     void SaveImage();
     void ExportCsv();
-    // A failed write, told in the program's usual message box.
-    void ReportWriteFailure(const QString& path, const QString& reason);
 
     std::unique_ptr<Ui::Form2> ui_;
     QButtonGroup* options_ = nullptr;
