@@ -105,9 +105,11 @@ int Form2::PlotHeightPixels() const { return ui_->Picture1->PlotHeightPixels(); 
 
 void Form2::SetCaption(std::string_view label, const std::string& caption) {
     const QString name = QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
-    if (auto* target = findChild<QLabel*>(name, Qt::FindDirectChildrenOnly)) {
-        target->setText(QString::fromStdString(caption));
-    }
+    auto* target = findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
+    // A wrong name is a programming error that no user action can cause.
+    if (target == nullptr)
+        qFatal("Form2 has no label named %.*s", static_cast<int>(label.size()), label.data());
+    target->setText(QString::fromStdString(caption));
 }
 
 void Form2::SetShownRun(std::shared_ptr<const SimulationRun> run) {
