@@ -14,6 +14,7 @@
 #include "simulation/CursorReadout.h"
 #include "simulation/WaveformCsv.h"
 #include "ui/PlotArea.h"
+#include "ui/StartupWindow.h"
 #include "ui_Form2.h"
 
 // The icon lives in the resources of a static library, whose registration
@@ -44,6 +45,7 @@ constexpr qreal kLargeFont = 9.75;
 Form2::Form2(const QLocale& locale)
     : QWidget(nullptr),
       ui_(std::make_unique<Ui::Form2>()),
+      locale_(locale),
       separator_(locale.decimalPoint().toStdString()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -67,9 +69,12 @@ Form2::Form2(const QLocale& locale)
 
     saveImage_ = new QAction(kSaveImageText, this);
     exportCsv_ = new QAction(kExportCsvText, this);
+    startup_ = new QAction(kStartupText, this);
     exportCsv_->setEnabled(false);
+    startup_->setEnabled(false);
     connect(saveImage_, &QAction::triggered, this, &Form2::SaveImage);
     connect(exportCsv_, &QAction::triggered, this, &Form2::ExportCsv);
+    connect(startup_, &QAction::triggered, this, &Form2::ShowStartupWindow);
     ui_->Picture1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui_->Picture1, &QWidget::customContextMenuRequested, this, &Form2::OnPlotContextMenu);
     saveFileName_ = SaveDialogOver(this);
@@ -115,6 +120,11 @@ void Form2::SetCaption(std::string_view label, const std::string& caption) {
 void Form2::SetShownRun(std::shared_ptr<const SimulationRun> run) {
     run_ = std::move(run);
     exportCsv_->setEnabled(run_ != nullptr);
+    const bool completed = run_ && run_->analysis;
+    startup_->setEnabled(completed);
+    // An open start-up window follows the completed runs; like the figures,
+    // it keeps the last one through a refused or cancelled launch.
+    if (completed && startupWindow_ && startupWindow_->Run() != run_) ReplaceStartupWindow(false);
 }
 
 void Form2::SetSaveFileNameProvider(SaveFileNameProvider provider) {
@@ -150,6 +160,8 @@ void Form2::OnPlotContextMenu(const QPoint& position) {
     QMenu menu(this);
     menu.addAction(saveImage_);
     menu.addAction(exportCsv_);
+    menu.addSeparator();
+    menu.addAction(startup_);
     menu.exec(ui_->Picture1->mapToGlobal(position));
 }
 
@@ -168,6 +180,30 @@ void Form2::ExportCsv() {
         saveFileName_(QStringLiteral("Esporta dati (CSV)"), QStringLiteral("forme-d-onda.csv"),
                       QStringLiteral("File CSV (*.csv)"));
     if (!path.isEmpty()) SaveBytes(this, path, QByteArray::fromStdString(WaveformCsv(*run)));
+}
+
+StartupWindow* Form2::OpenStartupWindow() const { return startupWindow_.data(); }
+
+void Form2::ShowStartupWindow() {
+    if (!run_ || !run_->analysis) return;
+    if (!startupWindow_ || startupWindow_->Run() != run_) return ReplaceStartupWindow(true);
+    startupWindow_->show();
+    startupWindow_->raise();
+    startupWindow_->activateWindow();
+}
+
+void Form2::ReplaceStartupWindow(bool activate) {
+    auto* window = new StartupWindow(run_, locale_, this);
+    if (startupWindow_) {
+        window->setGeometry(startupWindow_->geometry());
+        startupWindow_->close();
+    }
+    startupWindow_ = window;
+    window->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    window->show();
+    if (!activate) return;
+    window->raise();
+    window->activateWindow();
 }
 
 }  // namespace stepdown
