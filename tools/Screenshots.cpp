@@ -1,9 +1,12 @@
 // Takes the README's screenshots as a user would see them: the main window
 // after "Dati Esempio" and "Calcola", then the waveform window after
-// "Grafici" with the pointer resting on the iL trace.
+// "Grafici" with the pointer resting on the iL trace, then the start-up
+// window opened from the waveform window's menu. In English the names end
+// in "-en": form1-en.png, form2-en.png, startup-en.png.
 //   stepdown_screenshots OUTPUT_DIR [italian|english]
 // Run it on a real (virtual) X display: tools/screenshots.sh.
 
+#include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -18,6 +21,7 @@
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/PlotArea.h"
+#include "ui/StartupWindow.h"
 
 namespace {
 
@@ -44,6 +48,9 @@ int main(int argc, char* argv[]) {
     }
     const QString directory = QString::fromLocal8Bit(argv[1]);
     const bool english = argc > 2 && std::strcmp(argv[2], "english") == 0;
+    auto path = [&](const char* name) {
+        return directory + '/' + QLatin1String(name) + (english ? "-en.png" : ".png");
+    };
 
     stepdown::Module1 module;
     QApplication application(argc, argv);
@@ -59,7 +66,7 @@ int main(int argc, char* argv[]) {
         click("Command3");
         click("Command1");
         QTimer::singleShot(300, &form1, [&] {
-            if (!SaveScreenOf(form1, directory + "/form1.png")) status = 1;
+            if (!SaveScreenOf(form1, path("form1"))) status = 1;
             click("Command2");
             stepdown::Form2* form2 = WaveformWindow();
             form2->move(0, 0);
@@ -71,8 +78,14 @@ int main(int argc, char* argv[]) {
                                  Qt::NoButton, Qt::NoModifier);
                 QApplication::sendEvent(plot, &move);
                 QTimer::singleShot(500, &form1, [&, form2] {
-                    if (!SaveScreenOf(*form2, directory + "/form2.png")) status = 1;
-                    QApplication::quit();
+                    if (!SaveScreenOf(*form2, path("form2"))) status = 1;
+                    form2->StartupAction()->trigger();
+                    stepdown::StartupWindow* startup = form2->OpenStartupWindow();
+                    startup->move(0, 0);
+                    QTimer::singleShot(700, &form1, [&, startup] {
+                        if (!SaveScreenOf(*startup, path("startup"))) status = 1;
+                        QApplication::quit();
+                    });
                 });
             });
         });

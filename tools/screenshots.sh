@@ -1,10 +1,19 @@
 #!/usr/bin/env bash
-# Renews docs/form1.png and docs/form2.png on a virtual X display.
-#   tools/screenshots.sh [BUILD_DIR] [italian|english]
+# Renews the README's screenshots on a virtual X display: docs/form1.png,
+# docs/form2.png and docs/startup.png in Italian, and docs/startup-en.png with
+# the English locale's numbers.
+#   tools/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build}"
 cmake --build "$build" --target stepdown_screenshots
-xvfb-run -a -s '-screen 0 1300x720x24 -dpi 96' \
-  "$build/bin/stepdown_screenshots" "$root/docs" "${2:-italian}"
-echo "wrote $root/docs/form1.png and $root/docs/form2.png"
+shoot() {
+  xvfb-run -a -s '-screen 0 1300x800x24 -dpi 96' \
+    "$build/bin/stepdown_screenshots" "$1" "$2"
+}
+shoot "$root/docs" italian
+english="$(mktemp -d)"
+trap 'rm -rf "$english"' EXIT
+shoot "$english" english
+cp "$english/startup-en.png" "$root/docs/"
+echo "wrote form1.png, form2.png, startup.png and startup-en.png in $root/docs"

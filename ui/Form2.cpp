@@ -2,25 +2,19 @@
 
 #include <QAction>
 #include <QButtonGroup>
-#include <QByteArray>
-#include <QDir>
-#include <QFileDialog>
 #include <QFont>
 #include <QIcon>
-#include <QImageWriter>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QRect>
-#include <QSaveFile>
 #include <QSize>
 #include <QToolTip>
 
 #include "simulation/CursorReadout.h"
 #include "simulation/WaveformCsv.h"
-#include "ui/ApplicationTitle.h"
 #include "ui/PlotArea.h"
+#include "ui/StartupWindow.h"
 #include "ui_Form2.h"
 
 // The icon lives in the resources of a static library, whose registration
@@ -51,6 +45,7 @@ constexpr qreal kLargeFont = 9.75;
 Form2::Form2(const QLocale& locale)
     : QWidget(nullptr),
       ui_(std::make_unique<Ui::Form2>()),
+      locale_(locale),
       separator_(locale.decimalPoint().toStdString()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -74,15 +69,15 @@ Form2::Form2(const QLocale& locale)
 
     saveImage_ = new QAction(kSaveImageText, this);
     exportCsv_ = new QAction(kExportCsvText, this);
+    startup_ = new QAction(kStartupText, this);
     exportCsv_->setEnabled(false);
+    startup_->setEnabled(false);
     connect(saveImage_, &QAction::triggered, this, &Form2::SaveImage);
     connect(exportCsv_, &QAction::triggered, this, &Form2::ExportCsv);
+    connect(startup_, &QAction::triggered, this, &Form2::ShowStartupWindow);
     ui_->Picture1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui_->Picture1, &QWidget::customContextMenuRequested, this, &Form2::OnPlotContextMenu);
-    saveFileName_ = [this](const QString& caption, const QString& suggestedName,
-                           const QString& filter) {
-        return QFileDialog::getSaveFileName(this, caption, suggestedName, filter);
-    };
+    saveFileName_ = SaveDialogOver(this);
 }
 
 Form2::~Form2() = default;
@@ -115,14 +110,21 @@ int Form2::PlotHeightPixels() const { return ui_->Picture1->PlotHeightPixels(); 
 
 void Form2::SetCaption(std::string_view label, const std::string& caption) {
     const QString name = QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
-    if (auto* target = findChild<QLabel*>(name, Qt::FindDirectChildrenOnly)) {
-        target->setText(QString::fromStdString(caption));
-    }
+    auto* target = findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
+    // A wrong name is a programming error that no user action can cause.
+    if (target == nullptr)
+        qFatal("Form2 has no label named %.*s", static_cast<int>(label.size()), label.data());
+    target->setText(QString::fromStdString(caption));
 }
 
 void Form2::SetShownRun(std::shared_ptr<const SimulationRun> run) {
     run_ = std::move(run);
     exportCsv_->setEnabled(run_ != nullptr);
+    const bool completed = run_ && run_->analysis;
+    startup_->setEnabled(completed);
+    // An open start-up window follows the completed runs; like the figures,
+    // it keeps the last one through a refused or cancelled launch.
+    if (completed && startupWindow_ && startupWindow_->Run() != run_) ReplaceStartupWindow(false);
 }
 
 void Form2::SetSaveFileNameProvider(SaveFileNameProvider provider) {
@@ -158,24 +160,16 @@ void Form2::OnPlotContextMenu(const QPoint& position) {
     QMenu menu(this);
     menu.addAction(saveImage_);
     menu.addAction(exportCsv_);
+    menu.addSeparator();
+    menu.addAction(startup_);
     menu.exec(ui_->Picture1->mapToGlobal(position));
 }
 
-// Both exports go through a QSaveFile: an existing file is replaced only by
-// a complete new one.
 void Form2::SaveImage() {
     const QString path =
         saveFileName_(QStringLiteral("Salva grafico come immagine"),
                       QStringLiteral("forme-d-onda.png"), QStringLiteral("Immagini PNG (*.png)"));
-    if (path.isEmpty()) return;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return ReportWriteFailure(path, file.errorString());
-    QImageWriter writer(&file, "png");
-    if (!writer.write(ui_->Picture1->Image())) {
-        file.cancelWriting();
-        return ReportWriteFailure(path, writer.errorString());
-    }
-    if (!file.commit()) ReportWriteFailure(path, file.errorString());
+    if (!path.isEmpty()) SavePng(this, path, ui_->Picture1->Image());
 }
 
 void Form2::ExportCsv() {
@@ -185,24 +179,31 @@ void Form2::ExportCsv() {
     const QString path =
         saveFileName_(QStringLiteral("Esporta dati (CSV)"), QStringLiteral("forme-d-onda.csv"),
                       QStringLiteral("File CSV (*.csv)"));
-    if (path.isEmpty()) return;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return ReportWriteFailure(path, file.errorString());
-    const QByteArray text = QByteArray::fromStdString(WaveformCsv(*run));
-    if (file.write(text) != text.size()) {
-        file.cancelWriting();
-        return ReportWriteFailure(path, file.errorString());
-    }
-    if (!file.commit()) ReportWriteFailure(path, file.errorString());
+    if (!path.isEmpty()) SaveBytes(this, path, QByteArray::fromStdString(WaveformCsv(*run)));
 }
 
-void Form2::ReportWriteFailure(const QString& path, const QString& reason) {
-    const QString text = QStringLiteral("Impossibile salvare il file %1: %2")
-                             .arg(QDir::toNativeSeparators(path), reason);
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), text,
-                    QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+StartupWindow* Form2::OpenStartupWindow() const { return startupWindow_.data(); }
+
+void Form2::ShowStartupWindow() {
+    if (!run_ || !run_->analysis) return;
+    if (!startupWindow_ || startupWindow_->Run() != run_) return ReplaceStartupWindow(true);
+    startupWindow_->show();
+    startupWindow_->raise();
+    startupWindow_->activateWindow();
+}
+
+void Form2::ReplaceStartupWindow(bool activate) {
+    auto* window = new StartupWindow(run_, locale_, this);
+    if (startupWindow_) {
+        window->setGeometry(startupWindow_->geometry());
+        startupWindow_->close();
+    }
+    startupWindow_ = window;
+    window->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    window->show();
+    if (!activate) return;
+    window->raise();
+    window->activateWindow();
 }
 
 }  // namespace stepdown

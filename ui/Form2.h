@@ -3,11 +3,12 @@
 // selectors that double as the legend, the five measured figures and the
 // pointer readout. An independent top-level window that deletes itself when
 // closed; its owner keeps a QPointer and makes a new one for the next run.
-// The plot's context menu saves the plot as a PNG image and exports the
-// shown run's final period as CSV.
+// The plot's context menu saves the plot as a PNG image, exports the shown
+// run's final period as CSV and opens the start-up window about the run.
 
 #include <QLocale>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -19,6 +20,7 @@
 
 #include "model/WindowOperations.h"
 #include "simulation/SimulationRun.h"
+#include "ui/FileExport.h"
 
 class QAction;
 class QButtonGroup;
@@ -32,6 +34,7 @@ class Form2;
 namespace stepdown {
 
 class PlotArea;
+class StartupWindow;
 
 class Form2 : public QWidget, public WaveformWindowOperations {
     Q_OBJECT
@@ -57,35 +60,43 @@ public:
     int SelectedOption() const;
     const std::shared_ptr<const SimulationRun>& ShownRun() const { return run_; }
 
-    // Asks where to save: the dialog's caption, a suggested file name and a
-    // filter; the empty text when the user cancels.
-    using SaveFileNameProvider = std::function<QString(
-        const QString& caption, const QString& suggestedName, const QString& filter)>;
+    using SaveFileNameProvider = stepdown::SaveFileNameProvider;
     // Replaces the standard save dialog, so that a test can export without it.
     void SetSaveFileNameProvider(SaveFileNameProvider provider);
 
-    // The two entries of the plot's context menu. Exporting the data is
-    // possible only while the window shows a run.
+    // The entries of the plot's context menu. Exporting the data is possible
+    // only while the window shows a run, the start-up window only while it
+    // shows a completed one.
     QAction* SaveImageAction() const { return saveImage_; }
     QAction* ExportCsvAction() const { return exportCsv_; }
+    QAction* StartupAction() const { return startup_; }
+
+    // The start-up window opened from here, or null when there is none. A
+    // later completed run takes its place in it.
+    StartupWindow* OpenStartupWindow() const;
 
     static inline const QString kSaveImageText = QStringLiteral("Salva grafico come immagine…");
     static inline const QString kExportCsvText = QStringLiteral("Esporta dati (CSV)…");
+    static inline const QString kStartupText = QStringLiteral("Avviamento e regime…");
 
 private:
     void OnPointerMoved(float x, float y, QPoint globalPosition);
     void OnPlotContextMenu(const QPoint& position);
     void SaveImage();
     void ExportCsv();
-    // A failed write, told in the program's usual message box.
-    void ReportWriteFailure(const QString& path, const QString& reason);
+    void ShowStartupWindow();
+    // A new start-up window about the shown run, where the old one was.
+    void ReplaceStartupWindow(bool activate);
 
     std::unique_ptr<Ui::Form2> ui_;
     QButtonGroup* options_ = nullptr;
+    QLocale locale_;
     std::string separator_;
     std::shared_ptr<const SimulationRun> run_;
     QAction* saveImage_ = nullptr;
     QAction* exportCsv_ = nullptr;
+    QAction* startup_ = nullptr;
+    QPointer<StartupWindow> startupWindow_;
     SaveFileNameProvider saveFileName_;
 };
 

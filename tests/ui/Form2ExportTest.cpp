@@ -1,6 +1,7 @@
 // The waveform window's exports, offscreen: the plot's context menu, the PNG
 // of the plot as drawn and the CSV of the shown run, written through a file
-// name given in place of the save dialog, and the message of a failed write.
+// name given in place of the save dialog, and the message of a failed write;
+// the start-up window the menu opens and its envelope export.
 
 #include <QAction>
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -20,15 +22,18 @@
 
 #include "model/Module1.h"
 #include "simulation/Launch.h"
+#include "simulation/StartupReport.h"
 #include "simulation/WaveformCsv.h"
 #include "support/ModalBox.h"
 #include "support/RecordingProgress.h"
 #include "support/RecordingWindow.h"
 #include "ui/Form2.h"
 #include "ui/PlotArea.h"
+#include "ui/StartupWindow.h"
 
 using stepdown::Form2;
 using stepdown::PlotArea;
+using stepdown::StartupWindow;
 using stepdown::testing::ModalBox;
 using stepdown::testing::WatchForModalBox;
 
@@ -63,7 +68,8 @@ struct SaveDialog {
     int calls = 0;
     QString caption, suggestedName, filter;
 
-    void InstallOn(Form2& form) {
+    template <class Window>
+    void InstallOn(Window& form) {
         form.SetSaveFileNameProvider(
             [this](const QString& c, const QString& name, const QString& f) {
                 ++calls;
@@ -140,6 +146,8 @@ private slots:
     void failedWriteIsReported_data();
     void failedWriteIsReported();
     void leftButtonOpensNoMenu();
+    void startupWindowFollowsCompletedRuns();
+    void exportsTheEnvelope();
 };
 
 void Form2ExportTest::cleanup() { QVERIFY(QApplication::activeModalWidget() == nullptr); }
@@ -161,8 +169,9 @@ void Form2ExportTest::contextMenuOffersBothExports() {
     const MenuSeen seen = RightClick(*form.Plot());
     QVERIFY(seen.opened);
     QCOMPARE(seen.texts, (QStringList{QStringLiteral("Salva grafico come immagine…"),
-                                      QStringLiteral("Esporta dati (CSV)…")}));
-    QCOMPARE(seen.enabled, (QList<bool>{true, launched}));
+                                      QStringLiteral("Esporta dati (CSV)…"), QString(),
+                                      QStringLiteral("Avviamento e regime…")}));
+    QCOMPARE(seen.enabled, (QList<bool>{true, launched, true, launched}));
 }
 
 void Form2ExportTest::exportFollowsTheShownRun() {
@@ -331,6 +340,59 @@ void Form2ExportTest::leftButtonOpensNoMenu() {
     QTest::mouseMove(&plot, inner);
     QCOMPARE(form.SelectedOption(), 1);
     QVERIFY(plot.toolTip().startsWith(QStringLiteral("t= ")));
+}
+
+void Form2ExportTest::startupWindowFollowsCompletedRuns() {
+    Form2 form;
+    LaunchInto first(form, QStringLiteral("100"));
+    form.SetShownRun(std::make_shared<stepdown::SimulationRun>());  // as a refused conduction
+    QVERIFY(!form.StartupAction()->isEnabled());
+    form.StartupAction()->trigger();
+    QVERIFY(form.OpenStartupWindow() == nullptr);
+
+    LaunchInto launch(form);
+    form.StartupAction()->trigger();
+    QPointer<StartupWindow> window = form.OpenStartupWindow();
+    QVERIFY(window != nullptr);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Avviamento e regime"));
+    QVERIFY(window->isVisible() && window->isWindow());
+    QCOMPARE(window->Run(), form.ShownRun());
+    const auto rows = stepdown::ComparisonTable(*form.ShownRun()->analysis, ".");
+    const QTableWidget& table = *window->Table();
+    QCOMPARE(table.rowCount(), static_cast<int>(rows.size()));
+    for (int r = 0; r < table.rowCount(); ++r) {
+        const auto& row = rows[static_cast<std::size_t>(r)];
+        const std::string texts[] = {row.quantity, row.unit,          row.design,         row.last,
+                                     row.steady,   row.lastDeviation, row.designDeviation};
+        for (int c = 0; c < 7; ++c)
+            QCOMPARE(table.item(r, c)->text(), QString::fromStdString(texts[c]));
+    }
+
+    // A second choice raises the same window; a later completed run takes its
+    // place.
+    form.StartupAction()->trigger();
+    QCOMPARE(form.OpenStartupWindow(), window.data());
+    LaunchInto again(form, QStringLiteral("37"));
+    QCOMPARE(form.OpenStartupWindow()->Run(), form.ShownRun());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull());
+}
+
+void Form2ExportTest::exportsTheEnvelope() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    Form2 form;
+    LaunchInto launch(form);
+    StartupWindow window(form.ShownRun(), QLocale::c());
+    SaveDialog dialog;
+    dialog.answer = folder.filePath(QStringLiteral("inviluppo.csv"));
+    dialog.InstallOn(window);
+    window.ExportCsvAction()->trigger();
+    QCOMPARE(dialog.calls, 1);
+    QVERIFY(dialog.filter.contains(QStringLiteral("*.csv")));
+    const auto& run = *form.ShownRun();
+    QCOMPARE(ReadAll(dialog.answer),
+             QByteArray::fromStdString(stepdown::EnvelopeCsv(*run.analysis, run.f)));
 }
 
 QTEST_MAIN(Form2ExportTest)

@@ -343,7 +343,6 @@ void Form2Test::setCaptionByName() {
     Form2 form;
     form.SetCaption("Label2", "6,14E-01");
     form.SetCaption("Label16", "8.85E-01");
-    form.SetCaption("NoSuchLabel", "x");
     QCOMPARE(form.findChild<QLabel*>("Label2")->text(), QStringLiteral("6,14E-01"));
     QCOMPARE(form.findChild<QLabel*>("Label16")->text(), QStringLiteral("8.85E-01"));
     QCOMPARE(form.findChild<QLabel*>("Label5")->text(), QStringLiteral("Label5"));

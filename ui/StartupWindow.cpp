@@ -1,0 +1,325 @@
+#include "ui/StartupWindow.h"
+
+#include <QAction>
+#include <QAreaSeries>
+#include <QBrush>
+#include <QByteArray>
+#include <QChart>
+#include <QChartView>
+#include <QColor>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QLegend>
+#include <QLineSeries>
+#include <QPen>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "simulation/Plot.h"
+#include "simulation/StartupReport.h"
+#include "simulation/WaveformCsv.h"
+
+// The icon lives in the resources of a static library, whose registration
+// the linker drops unless something refers to it; the macro must be used
+// outside namespaces.
+static void InitialiseStepdownResources() { Q_INIT_RESOURCE(resources); }
+
+namespace stepdown {
+
+namespace {
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+QColor ColourOf(Rgb rgb, int alpha = 255) { return QColor(rgb.red, rgb.green, rgb.blue, alpha); }
+
+// A band between two step lines: each bucket holds its value over its span.
+struct Band {
+    QLineSeries* upper;
+    QLineSeries* lower;
+};
+
+Band NewBand(QObject* owner) { return {new QLineSeries(owner), new QLineSeries(owner)}; }
+
+void AddBand(QChart& chart, Band band, const QString& name, QValueAxis& x, QValueAxis& y,
+             const QPen& border, const QBrush& fill) {
+    auto* area = new QAreaSeries(band.upper, band.lower);
+    area->setName(name);
+    area->setPen(border);
+    area->setBrush(fill);
+    chart.addSeries(area);
+    area->attachAxis(&x);
+    area->attachAxis(&y);
+}
+
+// The round step (1, 2 or 5 times a power of ten) that cuts `span` into
+// at most about `count` intervals.
+double RoundStep(double span, int count) {
+    const double raw = span / count;
+    if (!(raw > 0) || !std::isfinite(raw)) return 1;
+    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+    // The tolerance keeps an exact multiple from rounding up to the next step.
+    for (const double step : {1.0, 2.0, 5.0})
+        if (step * decade >= raw * (1 - 1e-9)) return step * decade;
+    return 10 * decade;
+}
+
+// Ticks at round steps from zero, about `count` of them over whatever range
+// a zoom leaves, labelled with the digits the step needs: from 10000 up in
+// the exponent form, as long rows of zeros are hard to read.
+void KeepRoundTicks(QValueAxis& axis, int count) {
+    const auto update = [&axis, count](qreal min, qreal max) {
+        const double step = RoundStep(max - min, count);
+        axis.setTickInterval(step);
+        const int stepDigit = static_cast<int>(std::floor(std::log10(step)));
+        if (stepDigit < 4) {
+            axis.setLabelFormat(QStringLiteral("%.%1f").arg(std::max(0, -stepDigit)));
+            return;
+        }
+        const double largest = std::max(std::abs(min), std::abs(max));
+        const int digits = static_cast<int>(std::floor(std::log10(largest))) - stepDigit + 1;
+        axis.setLabelFormat(QStringLiteral("%.%1g").arg(std::max(1, digits)));
+    };
+    axis.setTickType(QValueAxis::TicksDynamic);
+    axis.setTickAnchor(0);
+    QObject::connect(&axis, &QValueAxis::rangeChanged, &axis, update);
+    update(axis.min(), axis.max());
+}
+
+// Both value axes over whole round steps with zero at the same height, so
+// that the left axis's grid serves the right one too.
+void AlignAxes(QValueAxis& left, double leftLow, double leftHigh, QValueAxis& right,
+               double rightLow, double rightHigh) {
+    struct Side {
+        QValueAxis& axis;
+        double low, high, step;
+    } sides[] = {{left, std::min(0.0, leftLow), std::max(0.0, leftHigh), 0},
+                 {right, std::min(0.0, rightLow), std::max(0.0, rightHigh), 0}};
+    double below = 0;
+    double above = 0;
+    for (Side& side : sides) {
+        side.step = RoundStep(side.high - side.low, 5);
+        // A little room above the highest value.
+        below = std::max(below, std::ceil(-side.low / side.step - 1e-9));
+        above = std::max(above, std::ceil(side.high * 1.02 / side.step - 1e-9));
+    }
+    above = std::max(above, 1.0);
+    for (Side& side : sides) {
+        side.axis.setRange(-below * side.step, above * side.step);
+        KeepRoundTicks(side.axis, static_cast<int>(below + above));
+    }
+}
+
+}  // namespace
+
+StartupWindow::StartupWindow(std::shared_ptr<const SimulationRun> run, const QLocale& locale,
+                             QWidget* parent)
+    : QWidget(parent, Qt::Window), run_(std::move(run)), locale_(locale) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    InitialiseStepdownResources();
+    setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));
+    setWindowTitle(kTitle);
+    resize(1000, 720);
+
+    const RunAnalysis& analysis = *run_->analysis;
+    const std::string separator = locale_.decimalPoint().toStdString();
+
+    auto* layout = new QVBoxLayout(this);
+
+    chartView_ = new QChartView(this);
+    BuildChart(analysis);
+    layout->addWidget(chartView_, 1);
+
+    auto* summary = new QFormLayout;
+    summary->setLabelAlignment(Qt::AlignLeft);
+    summary->setVerticalSpacing(2);
+    for (const ReportLine& line : StartupSummary(analysis, separator)) {
+        auto* value = new QLabel(Text(line.value), this);
+        value->setWordWrap(true);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        summary->addRow(Text(line.caption + ":"), value);
+    }
+    layout->addLayout(summary);
+
+    const std::vector<ComparisonRow> rows = ComparisonTable(analysis, separator);
+    table_ = new QTableWidget(static_cast<int>(rows.size()), 7, this);
+    table_->setHorizontalHeaderLabels({QStringLiteral("Grandezza"), QStringLiteral("Unità"),
+                                       QStringLiteral("Progetto"), QStringLiteral("Ultimo periodo"),
+                                       QStringLiteral("Regime"), QStringLiteral("Ultimo − regime"),
+                                       QStringLiteral("Progetto − regime")});
+    table_->verticalHeader()->hide();
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionMode(QAbstractItemView::NoSelection);
+    table_->setFocusPolicy(Qt::NoFocus);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    for (int r = 0; r < table_->rowCount(); ++r) {
+        const ComparisonRow& row = rows[static_cast<std::size_t>(r)];
+        const std::string* const cells[] = {&row.quantity,       &row.unit,   &row.design,
+                                            &row.last,           &row.steady, &row.lastDeviation,
+                                            &row.designDeviation};
+        for (int c = 0; c < 7; ++c) {
+            auto* item = new QTableWidgetItem(Text(*cells[c]));
+            item->setTextAlignment(c < 2 ? Qt::AlignLeft | Qt::AlignVCenter
+                                         : Qt::AlignRight | Qt::AlignVCenter);
+            table_->setItem(r, c, item);
+        }
+    }
+    // One line a row, every row in sight: the table never scrolls.
+    table_->setWordWrap(false);
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 8);
+    int height = table_->horizontalHeader()->sizeHint().height() + 2 * table_->frameWidth();
+    for (int r = 0; r < table_->rowCount(); ++r) height += table_->rowHeight(r);
+    table_->setFixedHeight(height);
+    table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout->addWidget(table_);
+
+    if (!analysis.design) {
+        layout->addWidget(new QLabel(
+            QStringLiteral("Colonne del progetto vuote: i campi della verifica non contengono più "
+                           "i valori scritti dal progetto."),
+            this));
+    }
+
+    saveImage_ = new QAction(QStringLiteral("Salva grafico come immagine…"), this);
+    exportCsv_ = new QAction(QStringLiteral("Esporta inviluppo (CSV)…"), this);
+    connect(saveImage_, &QAction::triggered, this, &StartupWindow::SaveImage);
+    connect(exportCsv_, &QAction::triggered, this, &StartupWindow::ExportCsv);
+    saveFileName_ = SaveDialogOver(this);
+
+    auto* buttons = new QHBoxLayout;
+    for (QAction* action : {saveImage_, exportCsv_}) {
+        auto* button = new QPushButton(action->text(), this);
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+    auto* reset = new QPushButton(QStringLiteral("Ripristina zoom"), this);
+    reset->setToolTip(QStringLiteral("Torna al grafico intero"));
+    connect(reset, &QPushButton::clicked, chartView_->chart(), &QChart::zoomReset);
+    buttons->addWidget(reset);
+    layout->addLayout(buttons);
+}
+
+StartupWindow::~StartupWindow() = default;
+
+void StartupWindow::BuildChart(const RunAnalysis& analysis) {
+    auto* chart = new QChart;
+    // Decimal separator of the locale, without thousands separators, which
+    // beside a decimal comma would read as one.
+    QLocale numbers = locale_;
+    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(numbers);
+    chart->legend()->setAlignment(Qt::AlignTop);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+
+    auto* time = new QValueAxis(chart);
+    time->setTitleText(QStringLiteral("t [ms]"));
+    auto* current = new QValueAxis(chart);
+    current->setTitleText(QStringLiteral("iL [A]"));
+    auto* voltage = new QValueAxis(chart);
+    voltage->setTitleText(QStringLiteral("Vo [V]"));
+    chart->addAxis(time, Qt::AlignBottom);
+    chart->addAxis(current, Qt::AlignLeft);
+    chart->addAxis(voltage, Qt::AlignRight);
+
+    const double msPerPeriod = 1000 / run_->f;
+    const Band il = NewBand(chart);
+    const Band vo = NewBand(chart);
+    SampleExtremes range;
+    double end = msPerPeriod;
+    for (const EnvelopeBucket& bucket : analysis.envelope) {
+        const double from = static_cast<double>(bucket.firstPeriod - 1) * msPerPeriod;
+        const double to = static_cast<double>(bucket.lastPeriod) * msPerPeriod;
+        const SampleExtremes& e = bucket.extremes;
+        for (const double t : {from, to}) {
+            il.upper->append(t, e.maxIL);
+            il.lower->append(t, e.minIL);
+            vo.upper->append(t, e.maxVo);
+            vo.lower->append(t, e.minVo);
+        }
+        range.Merge(e);
+        end = std::max(end, to);
+    }
+
+    const SteadyState& steady = analysis.steady;
+    if (steady.exists) range.Merge(steady.band);
+
+    const QColor red = ColourOf(kTraceIL);
+    const QColor blue = ColourOf(kTraceVo);
+    AddBand(*chart, il, QStringLiteral("iL dall'avvio"), *time, *current, QPen(red, 1),
+            ColourOf(kTraceIL, 70));
+    AddBand(*chart, vo, QStringLiteral("Vo dall'avvio"), *time, *voltage, QPen(blue, 1),
+            ColourOf(kTraceVo, 70));
+    if (steady.exists) {
+        // Drawn over the envelopes, across the whole time, so that the last
+        // periods can be seen to lie in them.
+        const struct {
+            double high, low;
+            QColor colour;
+            QString name;
+            QValueAxis* axis;
+        } bands[] = {
+            {steady.band.maxIL, steady.band.minIL, QColor(150, 0, 0), QStringLiteral("iL a regime"),
+             current},
+            {steady.band.maxVo, steady.band.minVo, QColor(0, 0, 150), QStringLiteral("Vo a regime"),
+             voltage},
+        };
+        for (const auto& b : bands) {
+            const Band band = NewBand(chart);
+            band.upper->append({QPointF(0, b.high), QPointF(end, b.high)});
+            band.lower->append({QPointF(0, b.low), QPointF(end, b.low)});
+            QColor fill = b.colour;
+            fill.setAlpha(60);
+            AddBand(*chart, band, b.name, *time, *b.axis, QPen(b.colour, 1.5, Qt::DashLine),
+                    QBrush(fill, Qt::BDiagPattern));
+        }
+    }
+
+    // From rest to the end exactly, where the steady-state bands end too.
+    time->setRange(0, end);
+    KeepRoundTicks(*time, 10);
+    // A run without a single period has no extremes: an empty plot.
+    if (!(range.maxIL >= range.minIL)) range.minIL = range.maxIL = 0;
+    if (!(range.maxVo >= range.minVo)) range.minVo = range.maxVo = 0;
+    AlignAxes(*current, range.minIL, range.maxIL, *voltage, range.minVo, range.maxVo);
+    voltage->setGridLineVisible(false);
+
+    chartView_->setChart(chart);
+    chartView_->setRenderHint(QPainter::Antialiasing);
+    chartView_->setRubberBand(QChartView::RectangleRubberBand);
+    chartView_->setToolTip(
+        QStringLiteral("Trascina con il tasto sinistro per ingrandire un'area, clic destro per "
+                       "rimpicciolire; «Ripristina zoom» torna al grafico intero"));
+}
+
+void StartupWindow::SetSaveFileNameProvider(SaveFileNameProvider provider) {
+    saveFileName_ = std::move(provider);
+}
+
+void StartupWindow::SaveImage() {
+    const QString path =
+        saveFileName_(QStringLiteral("Salva grafico come immagine"),
+                      QStringLiteral("avviamento.png"), QStringLiteral("Immagini PNG (*.png)"));
+    if (!path.isEmpty()) SavePng(this, path, chartView_->grab().toImage());
+}
+
+void StartupWindow::ExportCsv() {
+    const QString path =
+        saveFileName_(QStringLiteral("Esporta inviluppo (CSV)"), QStringLiteral("inviluppo.csv"),
+                      QStringLiteral("File CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    SaveBytes(this, path, QByteArray::fromStdString(EnvelopeCsv(*run_->analysis, run_->f)));
+}
+
+}  // namespace stepdown
