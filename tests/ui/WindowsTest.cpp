@@ -1,0 +1,236 @@
+// The real windows, offscreen: the worked example through both of them by
+// their buttons and the mouse, a refusal's message box, the exports with
+// their replace, cancel and failure paths, the start-up window the plot's
+// menu opens, and the progress dialog of a long run.
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+#include "model/Module1.h"
+#include "simulation/StartupReport.h"
+#include "simulation/WaveformCsv.h"
+#include "support/ModalBox.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
+#include "ui/PlotArea.h"
+#include "ui/ProgressDialogReporter.h"
+#include "ui/StartupWindow.h"
+
+using stepdown::Form2;
+using stepdown::testing::WatchForModalBox;
+
+class WindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        module_ = std::make_unique<stepdown::Module1>();
+        form1_ = std::make_unique<stepdown::Form1>(*module_, QLocale(QLocale::Italian));
+        form1_->show();
+    }
+    void cleanup() {
+        delete Waveforms();
+        form1_.reset();
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+    void workedExampleThroughBothWindows();
+    void refusalIsAPlainModalBoxAndOpensNothing();
+    void exportsReplaceCancelOrReport();
+    void startupWindowFollowsCompletedRuns();
+    void longRunShowsItsTimesAndStopsOnCancel();
+
+private:
+    void Click(const char* button) { form1_->findChild<QPushButton*>(button)->click(); }
+    QLineEdit* Box(const char* name) { return form1_->findChild<QLineEdit*>(name); }
+    static QString Caption(QWidget* window, const char* label) {
+        return window->findChild<QLabel*>(label)->text();
+    }
+    static Form2* Waveforms() {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* form2 = qobject_cast<Form2*>(widget)) return form2;
+        return nullptr;
+    }
+    Form2* WorkedExample() {
+        Click("Command3");
+        Click("Command1");
+        Click("Command2");
+        return Waveforms();
+    }
+    // Answers the save dialog with `path` and counts the questions.
+    template <class Window>
+    static void AnswerSaveWith(Window& window, const QString& path, int& asked) {
+        window.SetSaveFileNameProvider(
+            [&asked, path](const QString&, const QString&, const QString&) {
+                ++asked;
+                return path;
+            });
+    }
+    static QByteArray Read(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    std::unique_ptr<stepdown::Module1> module_;
+    std::unique_ptr<stepdown::Form1> form1_;
+};
+
+void WindowsTest::workedExampleThroughBothWindows() {
+    Click("Command3");
+    Click("Command1");
+    QCOMPARE(Caption(form1_.get(), "Label24"), QStringLiteral("1,25E+02"));
+    QCOMPARE(Box("Text10")->text(), QStringLiteral("1.563E+01"));
+    QCOMPARE(Box("Text10")->palette().color(QPalette::Text), QColor(0, 0, 255));
+    Click("Command2");
+    QCOMPARE(Box("Text10")->palette().color(QPalette::Text), QColor(0, 0, 0));
+
+    Form2* form2 = Waveforms();
+    QVERIFY(form2 != nullptr && form2->isVisible() && !form2->isModal());
+    QVERIFY(form2->parent() == nullptr);
+    const char* labels[] = {"Label2", "Label5", "Label8", "Label9", "Label16"};
+    const QStringList figures{"6,14E-01", "6,13E+01", "1,78E+00", "5,92E-01", "8,85E-01"};
+    for (int i = 0; i < 5; ++i) QCOMPARE(Caption(form2, labels[i]), figures[i]);
+    const QImage image = form2->Plot()->Image();
+    for (const QColor trace : {QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255),
+                               QColor(255, 0, 255), QColor(0, 255, 255)}) {
+        int pixels = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) pixels += image.pixelColor(x, y) == trace;
+        QVERIFY2(pixels > image.width(), qPrintable(trace.name()));
+    }
+
+    // The pointer at x = 5, y = 90 of the plot's scale reads iL.
+    stepdown::PlotArea* plot = form2->Plot();
+    QTest::mouseMove(plot, QPoint(2 + plot->PlotWidthPixels() * 5 / 100,
+                                  2 + plot->PlotHeightPixels() * 10 / 100));
+    QCOMPARE(form2->SelectedOption(), 1);
+    const QString tip = plot->toolTip();
+    QVERIFY2(tip.startsWith(QStringLiteral("t= 6,")) &&
+                 tip.contains(QStringLiteral("usec ; iL(t) = 9,")),
+             qPrintable(tip));
+
+    // Closed, it comes back anew with the next run; closing the main window
+    // leaves it open.
+    QPointer<Form2> closed = form2;
+    form2->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(closed.isNull());
+    Click("Command2");
+    QVERIFY(Waveforms() != nullptr);
+    form1_->close();
+    QVERIFY(Waveforms()->isVisible());
+}
+
+void WindowsTest::refusalIsAPlainModalBoxAndOpensNothing() {
+    Click("Command3");
+    Click("Command1");
+    Box("Text13")->setText(QStringLiteral("0"));
+    const stepdown::testing::ModalBox box = WatchForModalBox([this] { Click("Command2"); });
+    QCOMPARE(box.text, QStringLiteral("Il numero dei campioni N non può essere minore di 1!"));
+    QCOMPARE(box.title, QStringLiteral("stepdown"));
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    QCOMPARE(box.buttons, 1);
+    QVERIFY(Waveforms() == nullptr);
+}
+
+void WindowsTest::exportsReplaceCancelOrReport() {
+    Form2* form2 = WorkedExample();
+    QTemporaryDir folder;
+    const QString csv = folder.filePath(QStringLiteral("periodo.csv"));
+    const QString png = folder.filePath(QStringLiteral("grafico.png"));
+    QFile old(csv);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    int asked = 0;
+    AnswerSaveWith(*form2, csv, asked);
+    form2->ExportCsvAction()->trigger();
+    QCOMPARE(Read(csv), QByteArray::fromStdString(stepdown::WaveformCsv(*form2->ShownRun())));
+    AnswerSaveWith(*form2, png, asked);
+    form2->SaveImageAction()->trigger();
+    QCOMPARE(QImage(png).size(), QSize(997, 605));
+
+    AnswerSaveWith(*form2, QString(), asked);  // the dialog cancelled
+    QVERIFY(!WatchForModalBox([&] { form2->ExportCsvAction()->trigger(); }).seen);
+    const QString missing = folder.filePath(QStringLiteral("manca/periodo.csv"));
+    AnswerSaveWith(*form2, missing, asked);
+    const stepdown::testing::ModalBox box =
+        WatchForModalBox([&] { form2->ExportCsvAction()->trigger(); });
+    QVERIFY(box.text.startsWith(
+        QStringLiteral("Impossibile salvare il file %1: ").arg(QDir::toNativeSeparators(missing))));
+    QCOMPARE(asked, 4);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+}
+
+void WindowsTest::startupWindowFollowsCompletedRuns() {
+    Click("Command3");
+    Click("Command1");
+    Box("Text15")->setText(QStringLiteral("0"));  // refused: the frame only
+    WatchForModalBox([this] { Click("Command2"); });
+    Form2* form2 = Waveforms();
+    QVERIFY(!form2->StartupAction()->isEnabled());
+
+    // C = 1000 uF: a completed run that warns after its figures.
+    Box("Text15")->setText(QStringLiteral("2000"));
+    Box("Text10")->setText(QStringLiteral("1000"));
+    const stepdown::testing::ModalBox warning = WatchForModalBox([this] { Click("Command2"); });
+    QVERIFY2(warning.text.startsWith(QStringLiteral("Attenzione: dopo 2000 periodi")),
+             qPrintable(warning.text));
+    QCOMPARE(Caption(form2, "Label5"), QStringLiteral("1,48E+02"));
+    QVERIFY(form2->StartupAction()->isEnabled());
+    form2->StartupAction()->trigger();
+    QPointer<stepdown::StartupWindow> window = form2->OpenStartupWindow();
+    QVERIFY(window != nullptr && window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Avviamento e regime"));
+    const auto rows = stepdown::ComparisonTable(*form2->ShownRun()->analysis, ",");
+    QCOMPARE(window->Table()->item(1, 3)->text(), QString::fromStdString(rows[1].last));
+    QCOMPARE(window->Table()->item(1, 4)->text(), QString::fromStdString(rows[1].steady));
+
+    QTemporaryDir folder;
+    int asked = 0;
+    AnswerSaveWith(*window, folder.filePath(QStringLiteral("inviluppo.csv")), asked);
+    window->ExportCsvAction()->trigger();
+    const stepdown::SimulationRun& run = *form2->ShownRun();
+    QCOMPARE(Read(folder.filePath(QStringLiteral("inviluppo.csv"))),
+             QByteArray::fromStdString(stepdown::EnvelopeCsv(*run.analysis, run.f)));
+
+    // A later completed run takes its place.
+    Box("Text10")->setText(QStringLiteral("15.63"));
+    Click("Command2");
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull());
+    QCOMPARE(form2->OpenStartupWindow()->Run(), form2->ShownRun());
+}
+
+void WindowsTest::longRunShowsItsTimesAndStopsOnCancel() {
+    stepdown::ProgressDialogReporter quick(form1_.get());
+    QVERIFY(quick.Continue(2000, 2000));
+    QVERIFY(quick.Dialog() == nullptr);
+
+    stepdown::ProgressDialogReporter slow(form1_.get());
+    QTest::qSleep(60);
+    QVERIFY(slow.Continue(10, 1000));  // 1 % after 60 ms: about 6 s in all
+    QProgressDialog* dialog = slow.Dialog();
+    QVERIFY(dialog != nullptr && dialog->isVisible());
+    QCOMPARE(QApplication::activeModalWidget(), dialog);
+    QVERIFY2(dialog->labelText().contains(QStringLiteral("rimanente al più")),
+             qPrintable(dialog->labelText()));
+    for (QPushButton* button : dialog->findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("Annulla")) QTest::mouseClick(button, Qt::LeftButton);
+    QTest::qSleep(stepdown::ProgressDialogReporter::kRefreshMs + 10);
+    QVERIFY(!slow.Continue(20, 1000));
+    QVERIFY(!slow.Continue(30, 1000));
+}
+
+QTEST_MAIN(WindowsTest)
+#include "WindowsTest.moc"
