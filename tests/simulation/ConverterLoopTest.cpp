@@ -85,27 +85,19 @@ SampleExtremes Merged(const Reference& r, std::int64_t first, std::int64_t last)
     return e;
 }
 
-void ExpectSame(const std::vector<double>& expected, const std::vector<double>& actual,
-                const char* what) {
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(std::bit_cast<std::uint64_t>(expected[i]),
-                  std::bit_cast<std::uint64_t>(actual[i]))
-            << what << "[" << i << "]: " << expected[i] << " vs " << actual[i];
-}
-
 void ExpectSame(const Arrays& expected, const Arrays& actual) {
-    ExpectSame(expected.iL, actual.iL, "iL");
-    ExpectSame(expected.Vo, actual.Vo, "Vo");
-    ExpectSame(expected.iC, actual.iC, "iC");
-    ExpectSame(expected.Vd, actual.Vd, "Vd");
-    ExpectSame(expected.id, actual.id, "id");
+    const std::vector<double> Arrays::*waves[] = {&Arrays::iL, &Arrays::Vo, &Arrays::iC,
+                                                  &Arrays::Vd, &Arrays::id};
+    for (const auto wave : waves)
+        for (std::size_t i = 0; i < (expected.*wave).size(); ++i)
+            ASSERT_EQ(std::bit_cast<std::uint64_t>((expected.*wave)[i]),
+                      std::bit_cast<std::uint64_t>((actual.*wave)[i]))
+                << "sample " << i << ": " << (expected.*wave)[i] << " vs " << (actual.*wave)[i];
 }
 
-void ExpectSame(const SampleExtremes& expected, const SampleExtremes& actual) {
-    EXPECT_EQ(expected.maxIL, actual.maxIL);
-    EXPECT_EQ(expected.minIL, actual.minIL);
-    EXPECT_EQ(expected.maxVo, actual.maxVo);
-    EXPECT_EQ(expected.minVo, actual.minVo);
+void ExpectSame(const SampleExtremes& e, const SampleExtremes& a) {
+    EXPECT_EQ(std::tie(e.maxIL, e.minIL, e.maxVo, e.minVo),
+              std::tie(a.maxIL, a.minIL, a.maxVo, a.minVo));
 }
 
 CircuitInputs Inputs(const Circuit& c) { return {c.Vi, c.D, 1 / c.f / c.N, c.L, c.C, c.RL, c.N}; }
@@ -215,15 +207,6 @@ TEST(LoopProgress, ReportsBetweenSlicesOnceAfterARepeatAndStopsWhenCancelled) {
     const LoopResult cancelled = SimulatePeriods(Inputs(slow), slow.NI, all.Pointers(), cancelling);
     EXPECT_EQ(cancelled.end, LoopEnd::Cancelled);
     EXPECT_EQ(cancelled.periodsSimulated, 2 * slice / 1000);
-}
-
-TEST(SwitchOnSteps, RoundsHalvesToEvenAndRefusesCountsTheArraysCannotHold) {
-    EXPECT_EQ(SwitchOnSteps(5, 0.5), 2);
-    EXPECT_EQ(SwitchOnSteps(7, 0.5), 4);
-    EXPECT_EQ(SwitchOnSteps(10, 1.0), 10);
-    EXPECT_EQ(SwitchOnSteps(10, 0.0), 0);
-    EXPECT_EQ(SwitchOnSteps(10, 1.06), std::nullopt);
-    EXPECT_EQ(SwitchOnSteps(10, -0.06), std::nullopt);
 }
 
 }  // namespace

@@ -29,31 +29,6 @@ TEST(Scans, LookAtSamplesOneToNOnlyStartingFromSampleOneAsStored) {
     EXPECT_FALSE(ScanFits(std::vector<double>(5), 4));
 }
 
-TEST(Scans, EachFinderScansItsOwnArrayIntoItsOwnResultAndNothingPastTheArrays) {
-    using Result = double Module1::*;
-    const std::pair<void (Module1::*)(), std::pair<Result, double>> finders[] = {
-        {&Module1::FindMaxIL, {&Module1::MaxIL, 11}}, {&Module1::FindMinIL, {&Module1::MinIL, 1}},
-        {&Module1::FindMaxIC, {&Module1::MaxIC, 12}}, {&Module1::FindMaxVo, {&Module1::MaxVo, 13}},
-        {&Module1::FindMinVo, {&Module1::MinVo, 5}},  {&Module1::FindMaxVd, {&Module1::MaxVd, 14}},
-        {&Module1::FindMaxId, {&Module1::MaxId, 15}}};
-    for (const auto& [find, expected] : finders) {
-        Module1 m;
-        m.N = 3;
-        m.WaveIL = {0, 1, -11, 2, 0};
-        m.WaveIC = {0, 3, -12, 4, 0};
-        m.WaveVo = {0, 5, -13, 6, 0};
-        m.WaveVd = {0, 7, -14, 8, 0};
-        m.WaveId = {0, 9, -15, 10, 0};
-        (m.*find)();
-        for (const auto& [_, other] : finders)
-            EXPECT_EQ(m.*other.first, other.first == expected.first ? expected.second : 0.0);
-        m.N = 4;  // set by a launch refused before its arrays were made
-        m.*expected.first = -1.0;
-        (m.*find)();
-        EXPECT_EQ(m.*expected.first, -1.0);
-    }
-}
-
 TEST(Figures, SumSamplesOneToNInAscendingOrder) {
     struct Case {
         std::vector<double> iL, id;  // indices 0..N+1

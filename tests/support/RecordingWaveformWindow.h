@@ -16,19 +16,15 @@ struct RecordedLine {
     Rgb colour;
 };
 
-// One DrawSegments call: its colour and the lines it added.
+// One DrawSegments call: its colour and where its lines start in `lines`.
 struct RecordedBatch {
     Rgb colour;
-    std::size_t first = 0;  // index of its first line in `lines`
-    std::size_t count = 0;
+    std::size_t first = 0, count = 0;
 };
 
 class RecordingWaveformWindow : public WaveformWindowOperations {
 public:
-    void ShowWindow() override {
-        ++showCount;
-        log.push_back("show");
-    }
+    void ShowWindow() override { log.push_back("show"); }
     void ResetPlot() override {
         lines.clear();
         batches.clear();
@@ -45,11 +41,10 @@ public:
     void DrawSegments(const std::vector<PlotSegment>& segments, Rgb colour) override {
         batches.push_back({colour, lines.size(), segments.size()});
         for (const PlotSegment& segment : segments) lines.push_back({segment, true, colour});
-        ++batchCount;
         log.push_back("segments");
     }
     int PlotWidthPixels() const override { return widthPixels; }
-    int PlotHeightPixels() const override { return heightPixels; }
+    int PlotHeightPixels() const override { return 605; }
     void SetCaption(std::string_view label, const std::string& caption) override {
         captions[std::string(label)] = caption;
         log.push_back("caption " + std::string(label) + " " + caption);
@@ -60,9 +55,6 @@ public:
     }
 
     int widthPixels = 997;
-    int heightPixels = 605;
-    int showCount = 0;
-    int batchCount = 0;
     std::vector<double> scale;
     std::vector<RecordedLine> lines;
     std::vector<RecordedBatch> batches;
