@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "design/DesignCalculation.h"
 #include "simulation/Launch.h"
 #include "simulation/Simulation.h"
@@ -72,19 +70,7 @@ TEST(Launch, WorkedExampleRunsInOrderAndShowsItsFigures) {
     main.push_back("create waveform window");
     EXPECT_EQ(click.window.log, main);
 
-    const Module1& m = click.module;
-    EXPECT_EQ(m.f, 80000.0);
-    EXPECT_EQ(m.L, 125 * 0.000001);
-    EXPECT_EQ(m.D, 60 * 0.01);
-    EXPECT_EQ(m.TimeStep, 1 / 80000.0 / 1000);
-    for (const auto* wave : {&m.WaveIL, &m.WaveIC, &m.WaveVo, &m.WaveVd, &m.WaveId})
-        EXPECT_EQ((*wave)[1], (*wave)[1000]);
-    const SimulationRun& run = *click.result.run;
-    EXPECT_EQ(run.WaveIL, m.WaveIL);
-    EXPECT_EQ(run.WaveId, m.WaveId);
     EXPECT_EQ(click.window.waveform.shownRun, click.result.run);
-    EXPECT_EQ(run.analysis->repeatPeriod, 880);
-    EXPECT_FALSE(run.analysis->design.has_value());
     EXPECT_EQ(Click({}, ",").Figures()[0], "6,14E-01");
 }
 
