@@ -20,13 +20,17 @@ inline const FieldTexts kVerificationExample{{"Text7", "2.500E+01"},  {"Text12",
                                              {"Text10", "1.563E+01"}, {"Text11", "1.000E+01"}};
 
 // The result labels of the design, with a point.
-inline const FieldTexts kDesignLabels{{"Label24", "1.25E+02"}, {"Label25", "1.56E+01"},
-                                      {"Label26", "1.80E+00"}, {"Label27", "6.00E-01"},
+inline const FieldTexts kDesignLabels{{"Label24", "1.25E+02"},
+                                      {"Label25", "1.56E+01"},
+                                      {"Label26", "1.80E+00"},
+                                      {"Label27", "6.00E-01"},
                                       {"Label32", "9.00E-01"}};
 
 // The figure labels of the waveform window, with a point.
-inline const FieldTexts kFigureLabels{{"Label2", "6.14E-01"}, {"Label5", "6.13E+01"},
-                                      {"Label8", "1.78E+00"}, {"Label9", "5.92E-01"},
+inline const FieldTexts kFigureLabels{{"Label2", "6.14E-01"},
+                                      {"Label5", "6.13E+01"},
+                                      {"Label8", "1.78E+00"},
+                                      {"Label9", "5.92E-01"},
                                       {"Label16", "8.85E-01"}};
 
 // The verification fields in SI units, with the window's start settings.
