@@ -16,7 +16,6 @@
 #include "simulation/CursorReadout.h"
 #include "simulation/Launch.h"
 #include "simulation/Simulation.h"
-#include "support/RecordingProgress.h"
 #include "support/RecordingWindow.h"
 
 namespace {

@@ -1,6 +1,9 @@
 // The period loop against a plain reading of it written here, period after
 // period from rest: the arrays bit for bit, the first exact repeat of a
-// period-end state, and the extremes and envelope of every period.
+// period-end state, and the extremes and envelope of every period. Then the
+// periodic steady state found by shooting, against runs long enough to
+// repeat exactly, the settled verdict on both sides of its tolerance, and
+// the periods the start-up needs.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +16,9 @@
 
 #include "model/Conversions.h"
 #include "simulation/ConverterLoop.h"
-#include "support/RecordingProgress.h"
+#include "simulation/Extremes.h"
+#include "simulation/SteadyState.h"
+#include "support/RecordingWindow.h"
 #include "support/WorkedExample.h"
 
 namespace stepdown::testing {
@@ -207,6 +212,106 @@ TEST(LoopProgress, ReportsBetweenSlicesOnceAfterARepeatAndStopsWhenCancelled) {
     const LoopResult cancelled = SimulatePeriods(Inputs(slow), slow.NI, all.Pointers(), cancelling);
     EXPECT_EQ(cancelled.end, LoopEnd::Cancelled);
     EXPECT_EQ(cancelled.periodsSimulated, 2 * slice / 1000);
+}
+
+struct LongRun {
+    MeasuredFigures figures;
+    SampleExtremes last;
+    LoopEnd end;
+};
+
+// The circuit run from rest for c.NI periods, measured as a launch does.
+LongRun RunFromRest(const Circuit& c) {
+    Arrays a(c.N);
+    RecordingProgress progress;
+    const LoopResult loop = SimulatePeriods(Inputs(c), c.NI, a.Pointers(), progress);
+    const FigureInputs in{MaxMagnitudeScan(a.iL, c.N),
+                          MinMagnitudeScan(a.iL, c.N),
+                          MaxMagnitudeScan(a.Vo, c.N),
+                          MinMagnitudeScan(a.Vo, c.N),
+                          1 / c.f / c.N,
+                          c.f,
+                          c.N,
+                          a.iL.data(),
+                          a.id.data()};
+    return {MeasureFigures(in), Scan(a, c.N), loop.end};
+}
+
+void ExpectClose(double expected, double actual) {
+    EXPECT_NEAR(actual, expected, 1e-9 * std::fabs(expected));
+}
+
+class Shooting : public ::testing::TestWithParam<Circuit> {};
+
+TEST_P(Shooting, GivesTheFiguresOfARunThatRepeatsExactly) {
+    const Circuit& c = GetParam();
+    const LongRun run = RunFromRest(c);
+    ASSERT_EQ(run.end, LoopEnd::Repeated);
+    const SteadyState steady = FindSteadyState(Inputs(c), c.f);
+    ASSERT_TRUE(steady.exists);
+    EXPECT_LT(steady.spectralRadius, 1.0);
+    ExpectClose(run.figures.SimDeltaiL, steady.figures.SimDeltaiL);
+    ExpectClose(run.figures.SimDeltaVo, steady.figures.SimDeltaVo);
+    ExpectClose(run.figures.SimIDP, steady.figures.SimIDP);
+    ExpectClose(run.figures.SimIDm, steady.figures.SimIDm);
+    ExpectClose(run.figures.SimIim, steady.figures.SimIim);
+    ExpectClose(run.last.maxIL, steady.band.maxIL);
+    ExpectClose(run.last.minVo, steady.band.minVo);
+    // Each of these repeats within its NI, which is therefore enough.
+    EXPECT_LT(steady.periodsNeeded, c.NI);
+    EXPECT_LE(WorstDeviation(run.figures, steady), 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Circuits, Shooting,
+    ::testing::Values(Circuit{},
+                      Circuit{48, 75 * 0.01, 50 * 1000.0, 220 * 0.000001, 10 * 0.000001, 10},
+                      Circuit{25, 0.6, 80000, 125e-6, 100e-6, 10, 200, 10, 20000},
+                      Circuit{25, 0.2, 80000, 47e-6, 4.7e-6, 2}));
+
+TEST(Shooting, FindsNoSteadyStateWhereTheIntegrationGrowsWithoutBound) {
+    const SteadyState steady = FindSteadyState(Inputs({25, 0.5, 1000, 1e-6, 1e-6, 1, 4}), 1000);
+    EXPECT_FALSE(steady.exists);
+    EXPECT_GE(steady.spectralRadius, 1.0);
+    EXPECT_EQ(steady.periodsNeeded, 0);
+    EXPECT_TRUE(std::isinf(WorstDeviation(MeasuredFigures{}, steady)));
+}
+
+TEST(Shooting, PeriodsNeededSufficeWhereTheDefaultDoesNot) {
+    // C = 1000 uF: two thousand periods show figures far from the steady ones.
+    Circuit c{25, 0.6, 80000, 125e-6, 1000e-6, 10, 100, 10, 2000};
+    const SteadyState steady = FindSteadyState(Inputs(c), c.f);
+    ASSERT_TRUE(steady.exists);
+    EXPECT_GT(WorstDeviation(RunFromRest(c).figures, steady), 1.0);
+    // The transient's 0.1 % (ln 1000 / -ln radius) is a lower bound.
+    EXPECT_GE(steady.periodsNeeded, std::ceil(std::log(1000.0) / -std::log(steady.spectralRadius)));
+    c.NI = static_cast<std::int32_t>(steady.periodsNeeded);
+    EXPECT_LE(WorstDeviation(RunFromRest(c).figures, steady), kSettledTolerance);
+    c.NI = static_cast<std::int32_t>(steady.periodsNeeded * 8 / 10);
+    EXPECT_GT(WorstDeviation(RunFromRest(c).figures, steady), kSettledTolerance);
+    EXPECT_GT(PeriodsToSettle(Inputs(c), c.f, steady, steady.periodsNeeded + 1),
+              steady.periodsNeeded);
+}
+
+TEST(Settled, ToleranceIsHalfAPercentOfEveryFigureAndRoundingForAZeroOne) {
+    const Circuit c;
+    const SteadyState steady = FindSteadyState(Inputs(c), c.f);
+    for (double MeasuredFigures::*figure :
+         {&MeasuredFigures::SimDeltaiL, &MeasuredFigures::SimDeltaVo, &MeasuredFigures::SimIDP,
+          &MeasuredFigures::SimIDm, &MeasuredFigures::SimIim}) {
+        for (const double factor : {1.0049, 0.9951, 1.0051, 0.9949}) {
+            MeasuredFigures shown = steady.figures;
+            shown.*figure *= factor;
+            EXPECT_NEAR(WorstDeviation(shown, steady), std::fabs(factor - 1), 1e-12);
+        }
+    }
+    SteadyState zero = steady;
+    zero.figures.SimIDm = 0.0;
+    for (const double shown : {1e-12, 1e-6}) {
+        MeasuredFigures figures = zero.figures;
+        figures.SimIDm = shown;
+        EXPECT_EQ(WorstDeviation(figures, zero) <= kSettledTolerance, shown < 1e-9);
+    }
 }
 
 }  // namespace

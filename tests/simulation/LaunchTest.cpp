@@ -7,7 +7,6 @@
 #include "design/DesignCalculation.h"
 #include "simulation/Launch.h"
 #include "simulation/Simulation.h"
-#include "support/RecordingProgress.h"
 #include "support/RecordingWindow.h"
 #include "support/WorkedExample.h"
 
