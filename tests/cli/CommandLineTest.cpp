@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
-#include "cli/JsonWriter.h"
 #include "cli/TerminalProgress.h"
 
 namespace stepdown::cli {
@@ -87,12 +86,6 @@ TEST(RunCommandLine, WritesBothFilesAsItWritesThemToStandardOutput) {
     EXPECT_EQ(read(waves), Cli(Plus(run, {"--csv", "-"})).out);
     EXPECT_EQ(read(envelope), Cli(Plus(run, {"--startup-csv", "-"})).out);
     std::filesystem::remove_all(folder);
-}
-
-TEST(JsonWriter, EscapesTextAndWritesNoNumberForNonFiniteValues) {
-    EXPECT_EQ(JsonString("a\"b\\c\n\x01è"), "\"a\\\"b\\\\c\\n\\u0001è\"");
-    EXPECT_EQ(JsonNumber(0.1), "0.1");
-    EXPECT_EQ(JsonNumber(1.0 / 0.0), "null");
 }
 
 TEST(TerminalProgress, ShowsPercentAndTimesAfterHalfASecondAndWipesItsLine) {

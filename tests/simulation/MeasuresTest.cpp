@@ -38,24 +38,15 @@ TEST(Figures, SumSamplesOneToNInAscendingOrder) {
     for (const Case& c : {Case{{50, 1, 2, 3, 4, 50}, {50, 0, 0, 3, 4, 50}, 0.25, 1, 1.75, 0.75},
                           Case{{0, 2, 2, 0}, {0, 2, 0, 0}, 0.5, 4, 4, 4},
                           Case{{0, 1, 1e16, -1e16, 0}, {0, 1, 1e16, -1e16, 0}, 1, 1, 0, 0}}) {
-        Module1 m;
-        m.N = static_cast<std::int32_t>(c.iL.size()) - 2;
-        m.WaveIL = c.iL;
-        m.WaveId = c.id;
-        m.WaveVo = c.iL;
-        m.TimeStep = c.TimeStep;
-        m.f = c.f;
-        m.MaxIL = 1.75;
-        m.MinIL = 1.25;
-        m.MaxVo = 15.0625;
-        m.MinVo = 15;
-        const MeasuredFigures figures = MeasureFigures(m);
+        const auto N = static_cast<std::int32_t>(c.iL.size()) - 2;
+        const MeasuredFigures figures = MeasureFigures(
+            FigureInputs{1.75, 1.25, 15.0625, 15, c.TimeStep, c.f, N, c.iL.data(), c.id.data()});
         EXPECT_EQ(figures.SimDeltaiL, 0.5);
         EXPECT_EQ(figures.SimIDP, 1.75);
         EXPECT_EQ(figures.SimDeltaVo, 62.5);
         EXPECT_EQ(figures.SimIDm, c.IDm);
         EXPECT_EQ(figures.SimIim, c.Iim);
-        EXPECT_EQ(MeanOutputVoltage(m.WaveVo.data(), m.N, c.TimeStep, c.f), c.IDm + c.Iim);
+        EXPECT_EQ(MeanOutputVoltage(c.iL.data(), N, c.TimeStep, c.f), c.IDm + c.Iim);
     }
 }
 

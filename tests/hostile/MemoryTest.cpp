@@ -1,0 +1,81 @@
+// No input makes the core allocate beyond the arrays at the cap on N, and
+// 2^31 - 1 periods end at their first repeat. The program's operator new is
+// replaced here to count what is allocated.
+
+#include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "design/DesignCalculation.h"
+#include "simulation/Launch.h"
+#include "simulation/Simulation.h"
+#include "support/RecordingWindow.h"
+#include "support/WorkedExample.h"
+
+namespace {
+
+std::atomic<std::size_t> largest{0}, live{0}, peak{0};
+
+void* Allocate(std::size_t size) {
+    void* const block = std::malloc(size == 0 ? 1 : size);
+    if (block == nullptr) throw std::bad_alloc();
+    for (std::size_t seen = largest; size > seen && !largest.compare_exchange_weak(seen, size);) {
+    }
+    const std::size_t now = live += malloc_usable_size(block);
+    for (std::size_t seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);) {
+    }
+    return block;
+}
+
+void Release(void* block) noexcept {
+    if (block == nullptr) return;
+    live -= malloc_usable_size(block);
+    std::free(block);
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void operator delete(void* block) noexcept { Release(block); }
+void operator delete[](void* block) noexcept { Release(block); }
+void operator delete(void* block, std::size_t) noexcept { Release(block); }
+void operator delete[](void* block, std::size_t) noexcept { Release(block); }
+
+namespace stepdown::testing {
+namespace {
+
+TEST(Memory, NoInputAllocatesBeyondTheArraysAtTheCap) {
+    constexpr std::size_t kArrayAtCap = (std::size_t{kMaxSamplesPerPeriod} + 2) * sizeof(double);
+    const std::size_t before = live;
+    largest = 0;
+    peak = before;
+    const FieldTexts settings[] = {{{"Text13", "2000000"}, {"Text14", "1e9"}, {"Text15", "3"}},
+                                   {{"Text13", "2000001"}},
+                                   {{"Text13", "1e8"}},
+                                   {{"Text14", "2147483647"}, {"Text15", "2147483647"}}};
+    RecordingWindow window;
+    for (const FieldTexts& changes : settings) {
+        for (const auto& [box, text] : kVerificationExample) window.Type(box, text);
+        for (const auto& [box, text] : changes) window.Type(box, text);
+        Module1 module;
+        RecordingProgress progress(4);
+        LaunchVerification(module, window, window, progress);
+    }
+    RecordingWindow design;
+    for (const auto& [box, text] : kDesignExample) design.Type(box, std::string(1'000'000, '1'));
+    Module1 module;
+    DesignCalculation(module, design);
+    RecordProperty("peak_live_bytes", std::to_string(peak - before));
+    EXPECT_LE(largest, kArrayAtCap);
+    // Five arrays, the window's copy or the steady state's working set, and
+    // the plot's.
+    EXPECT_LE(peak - before, 12 * kArrayAtCap);
+    EXPECT_EQ(window.messages.back(), kTooManySamplesMessage);
+}
+
+}  // namespace
+}  // namespace stepdown::testing
