@@ -72,8 +72,8 @@ void DesignCalculation(Module1& m, MainWindowOperations& window) {
     m.RL = m.Vo / m.Io;
 
     // Extreme inputs can overflow or divide by zero; nothing of such a
-    // result may reach the window.
-    for (const double shown : {m.L, m.C, m.IDP, m.IDm, m.Iim, m.f / 1000, m.D * 100, m.RL})
+    // result may reach the window. D lies within 0..1 once Vo passed.
+    for (const double shown : {m.L, m.C, m.IDP, m.IDm, m.Iim, m.f, m.RL})
         if (!std::isfinite(shown)) return m.Refuse(window, kResultNotFiniteMessage);
 
     const std::string separator = window.DecimalSeparator();

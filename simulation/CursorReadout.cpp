@@ -1,6 +1,5 @@
 #include "simulation/CursorReadout.h"
 
-#include <array>
 #include <cmath>
 #include <vector>
 
@@ -19,13 +18,13 @@ struct ReadoutRow {
     std::string_view unit;
 };
 
-const std::array<ReadoutRow, 5> kRows{{
+const ReadoutRow kRows[] = {
     {&SimulationRun::WaveIL, 80, 18, "t= ", "iL(t) = ", "A"},
     {&SimulationRun::WaveIC, 70, 6, "t= ", "iC(t) = ", "A"},
     {&SimulationRun::WaveVo, 40, 18, "t= ", "Vo(t) = ", "V"},
     {&SimulationRun::WaveVd, 20, 18, "t = ", "Vd(t) = ", "V"},
     {&SimulationRun::WaveId, 0.1, 18, "t = ", "id(t) = ", "A"},
-}};
+};
 
 // The band's option, 0 below the lowest band; the bounds are single
 // precision like the pointer position.
@@ -47,7 +46,7 @@ ReadoutResult CursorReadout(const SimulationRun* run, int selectedOption, float 
     result.selectedOption = band != 0 ? band : selectedOption;
     if (run == nullptr || result.selectedOption < 1 || result.selectedOption > 5) return result;
 
-    const ReadoutRow& row = kRows[static_cast<std::size_t>(result.selectedOption) - 1];
+    const ReadoutRow& row = kRows[result.selectedOption - 1];
     const std::vector<double>& wave = run->*row.wave;
     if (!ScanFits(wave, run->N)) return result;
 

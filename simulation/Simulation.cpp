@@ -1,5 +1,6 @@
 #include "simulation/Simulation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -11,12 +12,6 @@
 
 namespace stepdown {
 namespace {
-
-bool SamplesFinite(const std::vector<double>& wave, std::int32_t N) {
-    for (std::int32_t i = 1; i <= N; ++i)
-        if (!std::isfinite(wave[static_cast<std::size_t>(i)])) return false;
-    return true;
-}
 
 bool ConductionContinuous(const std::vector<double>& iL, std::int32_t N) {
     for (std::int32_t i = 1; i <= N; ++i)
@@ -89,9 +84,12 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
     LoopResult loop = SimulatePeriods(inputs, m.NI, arrays, progress);
 
     if (loop.end == LoopEnd::Cancelled) return {SimulationOutcome::Cancelled, nullptr};
-    if (loop.end == LoopEnd::NotFinite || !SamplesFinite(m.WaveIL, N) ||
-        !SamplesFinite(m.WaveVo, N) || !SamplesFinite(m.WaveIC, N) || !SamplesFinite(m.WaveVd, N) ||
-        !SamplesFinite(m.WaveId, N)) {
+    // A non-finite value stays so to the period's end, but for the capacitor
+    // current of the last step: its overflow (Vo / RL) reaches the other
+    // arrays only at the dropped index N + 1.
+    const auto lastSample = m.WaveIC.begin() + N + 1;
+    if (loop.end == LoopEnd::NotFinite ||
+        !std::all_of(m.WaveIC.begin() + 1, lastSample, [](double v) { return std::isfinite(v); })) {
         m.Refuse(messages, kUnstableMessage);
         return {SimulationOutcome::Unstable, nullptr};
     }

@@ -36,8 +36,11 @@ public:
           id_(Size(inputs)),
           spare_(Size(inputs)) {}
 
-    PeriodState EndState(PeriodState start) {
-        SimulatePeriodFrom(inputs_, start, Arrays());
+    // With the input voltage `Vi` in place of the circuit's.
+    PeriodState EndState(PeriodState start, double Vi) {
+        CircuitInputs inputs = inputs_;
+        inputs.Vi = Vi;
+        SimulatePeriodFrom(inputs, start, Arrays());
         return {iL_[1], Vo_[1]};
     }
 
@@ -155,7 +158,7 @@ std::int64_t SettlingPeriods(PeriodProbe& probe, const SteadyState& steady, std:
         // Half of the way the slowest decay says, so as not to overshoot
         // where the faster one still counts.
         const double periods = std::log(kSettledTolerance / worst) / std::log(spectrum.radius) / 2;
-        const std::int64_t step = std::isfinite(periods) && periods < static_cast<double>(k)
+        const std::int64_t step = std::isfinite(periods)
                                       ? std::max<std::int64_t>(1, std::llround(std::ceil(periods)))
                                       : k;
         k = std::min(kMostPeriods, k + step);
@@ -171,15 +174,15 @@ SteadyState FindSteadyState(const CircuitInputs& inputs, double f) {
     if (inputs.N < 1 || !SwitchOnSteps(inputs.N, inputs.D)) return steady;
     PeriodProbe probe(inputs, f);
 
-    // Steps of the circuit's own size keep the differences far above the
-    // rounding of the states.
-    const double currentStep = std::isnormal(inputs.Vi / inputs.RL) ? inputs.Vi / inputs.RL : 1.0;
-    const double voltageStep = std::isnormal(inputs.Vi) ? inputs.Vi : 1.0;
-    const PeriodState b = probe.EndState({0.0, 0.0});
-    const PeriodState byCurrent = probe.EndState({currentStep, 0.0});
-    const PeriodState byVoltage = probe.EndState({0.0, voltageStep});
-    steady.A = {(byCurrent.iL - b.iL) / currentStep, (byVoltage.iL - b.iL) / voltageStep,
-                (byCurrent.Vo - b.Vo) / currentStep, (byVoltage.Vo - b.Vo) / voltageStep};
+    // Vi only adds to the state, so A does not depend on it: taken without
+    // Vi, from unit steps, it is free of the rounding of large states and of
+    // the underflow of small ones, whatever Vi is.
+    const PeriodState origin = probe.EndState({0.0, 0.0}, 0.0);
+    const PeriodState byCurrent = probe.EndState({1.0, 0.0}, 0.0);
+    const PeriodState byVoltage = probe.EndState({0.0, 1.0}, 0.0);
+    steady.A = {byCurrent.iL - origin.iL, byVoltage.iL - origin.iL, byCurrent.Vo - origin.Vo,
+                byVoltage.Vo - origin.Vo};
+    const PeriodState b = probe.EndState({0.0, 0.0}, inputs.Vi);
 
     const Spectrum spectrum = SpectrumOf(steady.A);
     steady.spectralRadius = spectrum.radius;
@@ -188,7 +191,7 @@ SteadyState FindSteadyState(const CircuitInputs& inputs, double f) {
     if (!first) return steady;
     // One correction from the residual at the point itself, so that errors
     // in A matter only for the small correction.
-    const PeriodState image = probe.EndState(*first);
+    const PeriodState image = probe.EndState(*first, inputs.Vi);
     const std::optional<PeriodState> correction =
         SolveShifted(steady.A, {image.iL - first->iL, image.Vo - first->Vo});
     if (!correction) return steady;

@@ -4,7 +4,7 @@
 //
 // The switching instants are fixed and the diode is taken to conduct for the
 // whole switch-off interval, so one period maps its start state s = (iL[1],
-// Vo[1]) affinely to its end state: F(s) = A s + b. Three periods give A and
+// Vo[1]) affinely to its end state: F(s) = A s + b. Four periods give A and
 // b; the fixed point x* = (I - A)^-1 b, refined once on its own residual, is
 // the state the run tends to when the spectral radius of A is below 1, and
 // the figures of one period started at x*, measured as the run's are, are

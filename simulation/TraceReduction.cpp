@@ -93,8 +93,8 @@ bool TraceIsReduced(std::int32_t NP, std::int32_t N, int widthPixels) {
 void AppendTraceSegments(std::span<const float> sampleY, std::int32_t NP, int widthPixels,
                          std::vector<PlotSegment>& out) {
     const auto N = static_cast<std::int32_t>(sampleY.size());
-    if (NP <= 0 || N <= 1) return;
     if (widthPixels <= 0) widthPixels = kNominalPlotWidth;
+    // NP <= 0 or N <= 1 is never reduced, and leaves the raw loops empty.
     if (TraceIsReduced(NP, N, widthPixels))
         AppendReduced(sampleY, NP, widthPixels, out);
     else

@@ -174,6 +174,8 @@ TEST_P(Loop, MatchesThePlainReadingFromRest) {
 INSTANTIATE_TEST_SUITE_P(
     Circuits, Loop,
     ::testing::Values(LoopCase{"worked_example", Circuit{}, 880, 1},
+                      LoopCase{"worked_not_yet", With(1000, 0.6, 879), 0, 0},
+                      LoopCase{"worked_at_repeat", With(1000, 0.6, 880), 880, 1},
                       LoopCase{"cycle_not_yet", Cycling(355), 0, 0},
                       LoopCase{"cycle_at_repeat", Cycling(356), 356, 7},
                       LoopCase{"cycle_after_repeat", Cycling(359), 356, 7},

@@ -173,7 +173,12 @@ TEST(Launch, EveryKindOfRunLeavesTheLastCompletedFigures) {
           Case{{{"Text7", "25"}, {"Text10", "1000"}, {"Text11", "100"}, {"Text15", "3000"}},
                "",
                1,
-               LaunchOutcome::Cancelled}}) {
+               LaunchOutcome::Cancelled},
+          // RL = 5e-324: Vo / RL overflows at the last step only.
+          Case{{{"Text11", "5e-324"}, {"Text13", "3"}, {"Text8", "90"}, {"Text15", "1"}},
+               kUnstableMessage,
+               0,
+               LaunchOutcome::Unstable}}) {
         click.progress = RecordingProgress(c.cancelAt);
         click.Again(c.changes);
         EXPECT_EQ(click.result.outcome, c.outcome);
