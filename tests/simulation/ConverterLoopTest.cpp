@@ -163,8 +163,16 @@ TEST_P(Loop, MatchesThePlainReadingFromRest) {
     ExpectSame(Merged(expected, 1, c.NI), result.startup);
     ASSERT_LE(result.envelope.size(), kMaxEnvelopeBuckets + 1);
     std::int64_t next = 1;
+    // Equal spans of a power of two, but for the last simulated bucket and
+    // the one that stands for the repeated tail.
+    const std::int64_t span = result.envelope.front().lastPeriod;
+    EXPECT_EQ(std::popcount(static_cast<std::uint64_t>(span)), 1);
+    const std::int64_t simulated = expected.repeat > 0 ? expected.repeat : c.NI;
     for (const EnvelopeBucket& bucket : result.envelope) {
         ASSERT_EQ(bucket.firstPeriod, next);
+        if (bucket.lastPeriod < simulated) {
+            EXPECT_EQ(bucket.lastPeriod - bucket.firstPeriod + 1, span);
+        }
         ExpectSame(Merged(expected, bucket.firstPeriod, bucket.lastPeriod), bucket.extremes);
         next = bucket.lastPeriod + 1;
     }
@@ -227,15 +235,9 @@ LongRun RunFromRest(const Circuit& c) {
     Arrays a(c.N);
     RecordingProgress progress;
     const LoopResult loop = SimulatePeriods(Inputs(c), c.NI, a.Pointers(), progress);
-    const FigureInputs in{MaxMagnitudeScan(a.iL, c.N),
-                          MinMagnitudeScan(a.iL, c.N),
-                          MaxMagnitudeScan(a.Vo, c.N),
-                          MinMagnitudeScan(a.Vo, c.N),
-                          1 / c.f / c.N,
-                          c.f,
-                          c.N,
-                          a.iL.data(),
-                          a.id.data()};
+    const double maxIL = MaxMagnitudeScan(a.iL, c.N), minIL = MinMagnitudeScan(a.iL, c.N);
+    const double maxVo = MaxMagnitudeScan(a.Vo, c.N), minVo = MinMagnitudeScan(a.Vo, c.N);
+    const FigureInputs in{maxIL, minIL, maxVo, minVo, 1 / c.f / c.N, c.f, c.N, &a.iL[0], &a.id[0]};
     return {MeasureFigures(in), Scan(a, c.N), loop.end};
 }
 
@@ -252,11 +254,10 @@ TEST_P(Shooting, GivesTheFiguresOfARunThatRepeatsExactly) {
     const SteadyState steady = FindSteadyState(Inputs(c), c.f);
     ASSERT_TRUE(steady.exists);
     EXPECT_LT(steady.spectralRadius, 1.0);
-    ExpectClose(run.figures.SimDeltaiL, steady.figures.SimDeltaiL);
-    ExpectClose(run.figures.SimDeltaVo, steady.figures.SimDeltaVo);
-    ExpectClose(run.figures.SimIDP, steady.figures.SimIDP);
-    ExpectClose(run.figures.SimIDm, steady.figures.SimIDm);
-    ExpectClose(run.figures.SimIim, steady.figures.SimIim);
+    for (double MeasuredFigures::*figure :
+         {&MeasuredFigures::SimDeltaiL, &MeasuredFigures::SimDeltaVo, &MeasuredFigures::SimIDP,
+          &MeasuredFigures::SimIDm, &MeasuredFigures::SimIim})
+        ExpectClose(run.figures.*figure, steady.figures.*figure);
     ExpectClose(run.last.maxIL, steady.band.maxIL);
     ExpectClose(run.last.minVo, steady.band.minVo);
     // Each of these repeats within its NI, which is therefore enough.

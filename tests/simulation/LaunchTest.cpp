@@ -46,17 +46,16 @@ struct Click {
     LaunchResult result;
 };
 
-std::vector<std::string> Texts(const FieldTexts& fields) {
-    std::vector<std::string> out;
-    for (const auto& [_, text] : fields) out.push_back(text);
-    return out;
-}
+// A time step long against L, C and RL: the integration grows without bound.
+const FieldTexts kLongStep{
+    {"Text9", "1"}, {"Text10", "1"}, {"Text11", "1"}, {"Text12", "1"}, {"Text13", "4"}};
 
 TEST(Launch, WorkedExampleRunsInOrderAndShowsItsFigures) {
     const Click click;
     EXPECT_EQ(click.result.outcome, LaunchOutcome::Settled);
     EXPECT_TRUE(click.window.messages.empty());
-    EXPECT_EQ(click.Figures(), Texts(kFigureLabels));
+    for (const auto& [label, text] : kFigureLabels)
+        EXPECT_EQ(click.window.waveform.captions.at(label), text);
     std::vector<std::string> order{"reset", "show", "scale", "run"};
     order.insert(order.end(), 5, "segments");
     order.push_back("run");
@@ -156,29 +155,21 @@ TEST(Launch, EveryKindOfRunLeavesTheLastCompletedFigures) {
         int cancelAt;
         LaunchOutcome outcome;
     };
-    for (const Case& c :
-         {Case{{{"Text9", "1"}, {"Text10", "1"}, {"Text11", "1"}, {"Text12", "1"}, {"Text13", "4"}},
-               kUnstableMessage,
-               0,
-               LaunchOutcome::Unstable},
-          Case{{{"Text7", "1e308"},
-                {"Text9", "125"},
-                {"Text10", "15.63"},
-                {"Text11", "10"},
-                {"Text12", "80"},
-                {"Text13", "1000"}},
-               kResultNotFiniteMessage,
-               0,
-               LaunchOutcome::Unstable},
-          Case{{{"Text7", "25"}, {"Text10", "1000"}, {"Text11", "100"}, {"Text15", "3000"}},
-               "",
-               1,
-               LaunchOutcome::Cancelled},
-          // RL = 5e-324: Vo / RL overflows at the last step only.
-          Case{{{"Text11", "5e-324"}, {"Text13", "3"}, {"Text8", "90"}, {"Text15", "1"}},
-               kUnstableMessage,
-               0,
-               LaunchOutcome::Unstable}}) {
+    FieldTexts huge = kVerificationExample;  // and Vi at the top of the double range
+    huge.insert(huge.end(), {{"Text7", "1e308"}, {"Text13", "1000"}});
+    const Case cases[] = {
+        {kLongStep, kUnstableMessage, 0, LaunchOutcome::Unstable},
+        {huge, kResultNotFiniteMessage, 0, LaunchOutcome::Unstable},
+        {{{"Text7", "25"}, {"Text10", "1000"}, {"Text11", "100"}, {"Text15", "3000"}},
+         "",
+         1,
+         LaunchOutcome::Cancelled},
+        // RL = 5e-324: Vo / RL overflows at the last step only.
+        {{{"Text11", "5e-324"}, {"Text13", "3"}, {"Text8", "90"}, {"Text15", "1"}},
+         kUnstableMessage,
+         0,
+         LaunchOutcome::Unstable}};
+    for (const Case& c : cases) {
         click.progress = RecordingProgress(c.cancelAt);
         click.Again(c.changes);
         EXPECT_EQ(click.result.outcome, c.outcome);
@@ -203,13 +194,8 @@ TEST(Launch, ARunShortOfItsSteadyStateWarnsAfterItsFigures) {
     EXPECT_EQ(click.window.log.back(), "message " + warning);
     EXPECT_EQ(click.window.waveform.log.back().rfind("caption Label16", 0), 0U);
 
-    const Click unstable({{"Text9", "1"},
-                          {"Text10", "1"},
-                          {"Text11", "1"},
-                          {"Text12", "1"},
-                          {"Text13", "4"},
-                          {"Text8", "50"},
-                          {"Text15", "10"}});
+    Click unstable(kLongStep);
+    unstable.Again({{"Text8", "50"}, {"Text15", "10"}});
     EXPECT_EQ(unstable.result.outcome, LaunchOutcome::NotSettled);
     EXPECT_EQ(unstable.window.messages,
               std::vector<std::string>{std::string(kNoSteadyStateMessage)});

@@ -1,5 +1,6 @@
-// What is read off a final period: the seven scans, the figures, and the
-// readout of the pointer over the plot on the run the window shows.
+// What is read off a final period: the scans, the figures, and the readout
+// of the pointer over the plot on the run the window shows; and the times a
+// long run's progress tells.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "simulation/CursorReadout.h"
 #include "simulation/Extremes.h"
 #include "simulation/Figures.h"
+#include "simulation/ProgressTimes.h"
 
 namespace stepdown::testing {
 namespace {
@@ -26,7 +28,6 @@ TEST(Scans, LookAtSamplesOneToNOnlyStartingFromSampleOneAsStored) {
         EXPECT_EQ(MaxMagnitudeScan(c.wave, c.N), c.max);
         EXPECT_EQ(MinMagnitudeScan(c.wave, c.N), c.min);
     }
-    EXPECT_FALSE(ScanFits(std::vector<double>(5), 4));
 }
 
 TEST(Figures, SumSamplesOneToNInAscendingOrder) {
@@ -116,6 +117,12 @@ TEST(CursorReadout, RescansTheShownRunOnEveryMoveAndWithoutOneOnlySelects) {
     run.f = 1e-300;
     run.NP = 1000000000;
     EXPECT_FALSE(CursorReadout(&run, 0, 100, 90, ".").toolTip.has_value());
+}
+
+TEST(ProgressTimes, TellTheTimeSoFarAndAtMostTheTimeLeftAtItsPace) {
+    EXPECT_EQ(ProgressTimes(2, 40, 100), "tempo trascorso 0:02, rimanente al più 0:03");
+    EXPECT_EQ(ProgressTimes(0.2, 0, 100), "tempo trascorso 0:01, rimanente in stima");
+    EXPECT_EQ(ProgressTimes(3725, 1, 2), "tempo trascorso 1:02:05, rimanente al più 1:02:05");
 }
 
 }  // namespace

@@ -180,6 +180,7 @@ TEST(Reduction, BeyondTwoSegmentsPerPixelAndWithinThePlotForAnyNP) {
     EXPECT_TRUE(TraceIsReduced(1, 1996, 997));
     EXPECT_FALSE(TraceIsReduced(1, 1995, 997));
     EXPECT_FALSE(TraceIsReduced(0, 100000, 997));
+    EXPECT_FALSE(TraceIsReduced(-2000000000, 0, 997));
     EXPECT_TRUE(TraceIsReduced(1, 1996, 0));  // no width yet: the nominal one
     const std::vector<PlotSegment> out =
         Segments({10.0F, 90.0F, 50.0F}, std::numeric_limits<std::int32_t>::max(), 997);

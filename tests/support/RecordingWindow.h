@@ -115,7 +115,6 @@ public:
                       std::to_string(colour.green) + "," + std::to_string(colour.blue));
     }
     void SetCaption(std::string_view label, const std::string& caption) override {
-        captions[std::string(label)] = caption;
         log.push_back("caption " + std::string(label) + " " + caption);
     }
     std::string DecimalSeparator() const override { return separator_; }
@@ -124,7 +123,6 @@ public:
     void Type(const std::string& textBox, const std::string& text) { texts[textBox] = text; }
 
     std::map<std::string, std::string> texts;
-    std::map<std::string, std::string> captions;
     std::map<std::string, Rgb> colours;
     std::vector<std::string> messages;
     RecordingWaveformWindow waveform;
