@@ -6,6 +6,7 @@
 
 #include "design/DesignCalculation.h"
 #include "simulation/Simulation.h"
+#include "simulation/StartupReport.h"
 
 namespace stepdown {
 
@@ -138,13 +139,11 @@ std::string IntegerRangeMessageFor(std::string_view description) {
 
 std::string NotSettledMessage(std::int32_t NI, double worstDeviation, std::int64_t periodsNeeded,
                               std::string_view separator) {
-    const double percent = worstDeviation * 100;
-    std::string message = "Attenzione: dopo " + std::to_string(NI) +
-                          " periodi la simulazione non ha ancora raggiunto il regime: le "
-                          "grandezze mostrate differiscono da quelle di regime fino al ";
-    message += std::isfinite(percent) ? FormatFixed2(percent, separator) : std::string("∞");
-    message += " %. Aumenta NI ad almeno " + std::to_string(periodsNeeded) + ".";
-    return message;
+    return "Attenzione: dopo " + std::to_string(NI) +
+           " periodi la simulazione non ha ancora raggiunto il regime: le grandezze mostrate "
+           "differiscono da quelle di regime fino al " +
+           DeviationPercent(worstDeviation, separator) + " %. Aumenta NI ad almeno " +
+           std::to_string(periodsNeeded) + ".";
 }
 
 LaunchResult LaunchVerification(Module1& m, MainWindowOperations& window, WaveformWindowHost& host,

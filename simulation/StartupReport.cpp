@@ -34,12 +34,16 @@ std::string RepeatText(const RunAnalysis& a) {
 std::string SteadyText(const RunAnalysis& a, std::string_view separator) {
     if (a.settled) return "raggiunto (le grandezze mostrate sono quelle di regime)";
     if (!a.steady.exists) return "assente (con questo passo la simulazione è instabile)";
-    const double percent = a.worstDeviation * 100;
     return "non raggiunto (le grandezze mostrate differiscono fino al " +
-           (std::isfinite(percent) ? FormatFixed2(percent, separator) : std::string("∞")) + " %)";
+           DeviationPercent(a.worstDeviation, separator) + " %)";
 }
 
 }  // namespace
+
+std::string DeviationPercent(double fraction, std::string_view separator) {
+    const double percent = fraction * 100;
+    return std::isfinite(percent) ? FormatFixed2(percent, separator) : "∞";
+}
 
 std::string PercentDifference(double value, double reference, std::string_view separator) {
     const double percent = (value - reference) / reference * 100;

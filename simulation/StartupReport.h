@@ -38,6 +38,10 @@ struct ComparisonRow {
 // DeltaiL, DeltaVo, IDP, IDm, Iim and the mean Vo, in that order.
 std::vector<ComparisonRow> ComparisonTable(const RunAnalysis& analysis, std::string_view separator);
 
+// A deviation given as a fraction, in percent with two decimals ("15412,49"),
+// "∞" when it is not finite.
+std::string DeviationPercent(double fraction, std::string_view separator);
+
 // (value - reference) / reference in percent, two decimals, a "+" before a
 // positive one and " %" after; "n.d." when it is not a number.
 std::string PercentDifference(double value, double reference, std::string_view separator);
