@@ -227,8 +227,8 @@ double WorstDeviation(const MeasuredFigures& figures, const SteadyState& steady)
         if (difference == 0.0) continue;
         const double floor = kRoundingLevel / kSettledTolerance * pair.scale;
         const double deviation = difference / std::max(std::fabs(pair.reference), floor);
-        worst = std::isnan(deviation) ? kInfinity : std::max(worst, deviation);
-        if (worst == kInfinity) break;
+        if (std::isnan(deviation)) return kInfinity;
+        worst = std::max(worst, deviation);
     }
     return worst;
 }
