@@ -23,10 +23,7 @@ void PreparePlot(WaveformWindowOperations& window) {
         const auto level = static_cast<float>(y);
         window.DrawLine({0.0F, level, static_cast<float>(0.2), level});
     }
-    for (int x = 0; x <= 100; x += 25) {
-        const auto position = static_cast<float>(x);
-        window.DrawLine({position, 0.0F, position, 0.5F});
-    }
+    for (const float x : {0.0F, 25.0F, 50.0F, 75.0F, 100.0F}) window.DrawLine({x, 0.0F, x, 0.5F});
     window.DrawLine({0.0F, 80.0F, 100.0F, 80.0F}, kTraceIL);
     window.DrawLine({0.0F, 70.0F, 100.0F, 70.0F}, kTraceIC);
     window.DrawLine({0.0F, 40.0F, 100.0F, 40.0F}, kTraceVo);

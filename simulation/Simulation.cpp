@@ -1,6 +1,5 @@
 #include "simulation/Simulation.h"
 
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -85,11 +84,9 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
 
     if (loop.end == LoopEnd::Cancelled) return {SimulationOutcome::Cancelled, nullptr};
     // A non-finite value stays so to the period's end, but for the capacitor
-    // current of the last step: its overflow (Vo / RL) reaches the other
-    // arrays only at the dropped index N + 1.
-    const auto lastSample = m.WaveIC.begin() + N + 1;
-    if (loop.end == LoopEnd::NotFinite ||
-        !std::all_of(m.WaveIC.begin() + 1, lastSample, [](double v) { return std::isfinite(v); })) {
+    // current of the last step (and its copy at sample 1): its overflow
+    // (Vo / RL) reaches the other arrays only at the dropped index N + 1.
+    if (loop.end == LoopEnd::NotFinite || !std::isfinite(m.WaveIC[static_cast<std::size_t>(N)])) {
         m.Refuse(messages, kUnstableMessage);
         return {SimulationOutcome::Unstable, nullptr};
     }

@@ -102,7 +102,6 @@ void AppendTraceSegments(std::span<const float> sampleY, std::int32_t NP, int wi
 
 RangeExtremes::RangeExtremes(std::span<const float> values) : values_(values) {
     blocks_ = (values.size() + kBlock - 1) / kBlock;
-    if (blocks_ == 0) return;
     const auto levelCount = static_cast<std::size_t>(std::bit_width(blocks_));
     levels_.resize(levelCount * blocks_);
     for (std::size_t b = 0; b < blocks_; ++b)

@@ -13,6 +13,7 @@
 namespace stepdown::testing {
 namespace {
 
+constexpr double kZero = 0.0;
 const std::vector<std::string> kCircuitFields{"Text7", "Text8",  "Text12",
                                               "Text9", "Text10", "Text11"};
 
@@ -69,6 +70,8 @@ TEST(Launch, WorkedExampleRunsInOrderAndShowsItsFigures) {
     EXPECT_EQ(click.window.log, main);
 
     EXPECT_EQ(click.window.waveform.shownRun, click.result.run);
+    for (const auto* wave : {&click.module.WaveIC, &click.module.WaveVd, &click.module.WaveId})
+        EXPECT_EQ(std::tie(wave->front(), wave->back()), std::tie(kZero, kZero));  // never written
     EXPECT_EQ(Click({}, ",").Figures()[0], "6,14E-01");
 }
 

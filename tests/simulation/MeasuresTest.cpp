@@ -28,6 +28,8 @@ TEST(Scans, LookAtSamplesOneToNOnlyStartingFromSampleOneAsStored) {
         EXPECT_EQ(MaxMagnitudeScan(c.wave, c.N), c.max);
         EXPECT_EQ(MinMagnitudeScan(c.wave, c.N), c.min);
     }
+    EXPECT_TRUE(ScanFits(std::vector<double>(2), 0));
+    EXPECT_FALSE(ScanFits(std::vector<double>(5), 4));
 }
 
 TEST(Figures, SumSamplesOneToNInAscendingOrder) {

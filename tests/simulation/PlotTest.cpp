@@ -162,8 +162,8 @@ std::vector<float> Shape(std::int32_t N, int kind) {
 }
 
 TEST(Reduction, MatchesTheRawImageWithinOnePixelAndStaysBounded) {
-    const int cases[][3] = {
-        {20000, 1, 0}, {1000, 10, 0}, {1000, 50, 1}, {100, 3000, 1}, {5000, 3, 2}};
+    const int cases[][3] = {{20000, 1, 0},  {1000, 10, 0}, {1000, 50, 1},
+                            {100, 3000, 1}, {5000, 3, 2},  {3000, 1, 3}};
     for (const auto& [N, NP, kind] : cases) {
         const std::vector<float> y = Shape(N, kind);
         ASSERT_TRUE(TraceIsReduced(NP, N, kWidth));
