@@ -1,6 +1,7 @@
 #include "simulation/ConverterLoop.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 
@@ -96,6 +97,11 @@ void SetStart(const WaveArrays& arrays, PeriodState state) {
 
 std::uint64_t Bits(double value) { return std::bit_cast<std::uint64_t>(value); }
 
+bool SameBits(PeriodState a, PeriodState b) {
+    using Words = std::array<std::uint64_t, 2>;
+    return std::bit_cast<Words>(a) == std::bit_cast<Words>(b);
+}
+
 // The period-end states of the latest periods, found again by their bits.
 // Two hash generations of kRememberedPeriods periods each: when the newer
 // one is full the older is dropped, so between kRememberedPeriods and twice
@@ -157,9 +163,7 @@ private:
     std::int64_t Find(const std::vector<std::int64_t>& table, std::uint64_t hash,
                       PeriodState state) const {
         for (std::size_t slot = hash & kMask; table[slot] != kEmpty; slot = (slot + 1) & kMask) {
-            const PeriodState seen = StateAt(table[slot]);
-            if (Bits(seen.iL) == Bits(state.iL) && Bits(seen.Vo) == Bits(state.Vo))
-                return table[slot];
+            if (SameBits(StateAt(table[slot]), state)) return table[slot];
         }
         return -1;
     }
