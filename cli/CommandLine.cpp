@@ -378,18 +378,33 @@ JsonObject AnalysedJson(const Module1& m, const RunAnalysis& a) {
 }
 
 // The start-up lines and, when there is one, the steady state's figures.
+// `text` followed by blanks up to `width` characters (UTF-8 code points).
+std::string Padded(std::string text, std::size_t width) {
+    const auto points = static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    if (points < width) text.append(width - points, ' ');
+    return text;
+}
+
+// The start-up lines and, when there is a steady state, the table of the
+// start-up window: the last period and the steady state, and the design
+// while the verification fields hold it.
 void StartupText(std::ostream& out, const RunAnalysis& a) {
     out << '\n';
     for (const ReportLine& line : StartupSummary(a, "."))
         out << line.caption << ": " << line.value << '\n';
     if (!a.steady.exists) return;
-    out << "\nA regime\n";
-    const MeasuredFigures& s = a.steady.figures;
-    Line(out, "SimDeltaiL", Label(s.SimDeltaiL), "A");
-    Line(out, "SimDeltaVo", Label(s.SimDeltaVo), "mV");
-    Line(out, "SimIDP", Label(s.SimIDP), "A");
-    Line(out, "SimIDm", Label(s.SimIDm), "A");
-    Line(out, "SimIim", Label(s.SimIim), "A");
+    out << "\n" << Padded("", 18) << "ultimo    regime    scarto";
+    if (a.design) out << "     progetto  scarto";
+    out << '\n';
+    for (const ComparisonRow& row : ComparisonTable(a, ".")) {
+        out << Padded(row.quantity, 10) << Padded(row.unit, 8) << row.last << "  " << row.steady
+            << "  "
+            << (a.design
+                    ? Padded(row.lastDeviation, 11) + "  " + row.design + "  " + row.designDeviation
+                    : row.lastDeviation)
+            << '\n';
+    }
 }
 
 int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
