@@ -112,6 +112,8 @@ TEST(CursorReadout, RescansTheShownRunOnEveryMoveAndWithoutOneOnlySelects) {
     run.f = 40000;
     run.NP = 1;
     EXPECT_EQ(CursorReadout(&run, 0, 5, 98, ".").toolTip, "t= 1.25usec ; iL(t) = 3.60E+00A");
+    run.WaveIL[3] = -1.7e308;  // 18 times it overflows: the quotient comes first
+    EXPECT_EQ(CursorReadout(&run, 0, 5, 98, ".").toolTip, "t= 1.25usec ; iL(t) = 1.70E+308A");
     const ReadoutResult moved = CursorReadout(nullptr, 0, 5, 90, ".");
     EXPECT_EQ(moved.selectedOption, 1);
     EXPECT_FALSE(moved.toolTip.has_value());
