@@ -26,13 +26,29 @@ constexpr NumericField kNI{"Text15", "il numero delle iterazioni NI"};
 
 constexpr std::array kStepOrder{kVi, kD, kF, kL, kC, kRL, kN, kNP, kNI};
 
-// One of the six fields of the circuit: parsed and turned black; a number
-// beyond the double range is refused.
-std::optional<double> ReadQuantity(Module1& m, MainWindowOperations& window,
-                                   const NumericField& field) {
-    window.SetTextColour(field.textBox, kBlack);
-    return m.ReadNumber(window, field);
-}
+bool Positive(double x) { return x > 0; }
+bool Fraction(double x) { return x > 0 && x < 1; }
+
+// One of the six quantities of the circuit: its field, the factor to SI
+// units, where it is stored, and the range it must lie in with the message
+// that refuses it.
+struct Quantity {
+    NumericField field;
+    double toSI;
+    double Module1::*stored;
+    bool (*inRange)(double);
+    std::string_view refusal;
+};
+
+const Quantity kQuantities[] = {
+    {kVi, 1, &Module1::Vi, Positive, "La tensione in ingresso non può essere zero o negativa!"},
+    {kD, 0.01, &Module1::D, Fraction,
+     "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
+    {kF, 1000, &Module1::f, Positive, kFrequencyNotPositiveMessage},
+    {kL, 0.000001, &Module1::L, Positive, kInductanceNotPositiveMessage},
+    {kC, 0.000001, &Module1::C, Positive, kCapacitanceNotPositiveMessage},
+    {kRL, 1, &Module1::RL, Positive, kLoadNotPositiveMessage},
+};
 
 // One of the three counts: parsed and rounded to 32 bits.
 std::optional<std::int32_t> ReadCount(Module1& m, MainWindowOperations& window,
@@ -49,54 +65,21 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
     for (const NumericField& field : kStepOrder)
         if (!m.CheckField(window, field)) return false;
 
-    std::optional<double> value = ReadQuantity(m, window, kVi);
-    if (!value) return false;
-    m.Vi = *value;
-    if (!(m.Vi > 0)) {
-        m.Refuse(window, "La tensione in ingresso non può essere zero o negativa!");
-        return false;
-    }
-
-    if (!(value = ReadQuantity(m, window, kD))) return false;
-    m.D = *value * 0.01;
-    if (!(m.D > 0) || m.D >= 1) {
-        m.Refuse(window,
-                 "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!");
-        return false;
-    }
-
-    if (!(value = ReadQuantity(m, window, kF))) return false;
-    // Only the frequency can leave the double range on its way to SI units.
-    const double f = *value * 1000;
-    if (!std::isfinite(f)) {
-        m.Refuse(window, kFrequencyOverflowMessage);
-        return false;
-    }
-    m.f = f;
-    if (!(m.f > 0)) {
-        m.Refuse(window, kFrequencyNotPositiveMessage);
-        return false;
-    }
-
-    if (!(value = ReadQuantity(m, window, kL))) return false;
-    m.L = *value * 0.000001;
-    if (!(m.L > 0)) {
-        m.Refuse(window, kInductanceNotPositiveMessage);
-        return false;
-    }
-
-    if (!(value = ReadQuantity(m, window, kC))) return false;
-    m.C = *value * 0.000001;
-    if (!(m.C > 0)) {
-        m.Refuse(window, kCapacitanceNotPositiveMessage);
-        return false;
-    }
-
-    if (!(value = ReadQuantity(m, window, kRL))) return false;
-    m.RL = *value;
-    if (!(m.RL > 0)) {
-        m.Refuse(window, kLoadNotPositiveMessage);
-        return false;
+    for (const Quantity& quantity : kQuantities) {
+        window.SetTextColour(quantity.field.textBox, kBlack);
+        const std::optional<double> value = m.ReadNumber(window, quantity.field);
+        if (!value) return false;
+        const double converted = *value * quantity.toSI;
+        // Only the frequency can leave the double range on its way to SI units.
+        if (!std::isfinite(converted)) {
+            m.Refuse(window, kFrequencyOverflowMessage);
+            return false;
+        }
+        m.*quantity.stored = converted;
+        if (!quantity.inRange(converted)) {
+            m.Refuse(window, quantity.refusal);
+            return false;
+        }
     }
 
     std::optional<std::int32_t> count = ReadCount(m, window, kN);
@@ -110,12 +93,11 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
         return false;
     }
     m.N = *count;
-
-    if (!(count = ReadCount(m, window, kNP))) return false;
-    m.NP = *count;
-
-    if (!(count = ReadCount(m, window, kNI))) return false;
-    m.NI = *count;
+    for (const auto& [field, stored] :
+         {std::pair{kNP, &Module1::NP}, std::pair{kNI, &Module1::NI}}) {
+        if (!(count = ReadCount(m, window, field))) return false;
+        m.*stored = *count;
+    }
     return true;
 }
 

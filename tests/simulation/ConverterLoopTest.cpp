@@ -111,7 +111,6 @@ struct LoopCase {
     std::int64_t repeat = -1, cycle = -1;  // pinned where known, -1 otherwise
 };
 
-// The worked example with other settings, or another C and RL.
 Circuit With(std::int32_t N, double D, std::int32_t NI, double C = 15.63e-6, double RL = 10) {
     return {25, D, 80000, 125e-6, C, RL, N, 10, NI};
 }

@@ -17,8 +17,7 @@ constexpr double kZero = 0.0;
 const std::vector<std::string> kCircuitFields{"Text7", "Text8",  "Text12",
                                               "Text9", "Text10", "Text11"};
 
-// The verification fields as "Calcola" leaves them for the worked example,
-// then the changes, then the click.
+// The worked example's verification fields in blue, the changes, the click.
 struct Click {
     explicit Click(const FieldTexts& changes = {}, const std::string& separator = ".")
         : window(separator) {

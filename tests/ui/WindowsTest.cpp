@@ -95,7 +95,6 @@ private:
         Click("Command2");
         return Waveforms();
     }
-    // Answers the save dialog with `path`.
     template <class Window>
     static void AnswerSaveWith(Window& window, const QString& path) {
         window.SetSaveFileNameProvider(
