@@ -71,8 +71,7 @@ TEST(Memory, NoInputAllocatesBeyondTheArraysAtTheCap) {
     DesignCalculation(module, design);
     RecordProperty("peak_live_bytes", std::to_string(peak - before));
     EXPECT_LE(largest, kArrayAtCap);
-    // Five arrays, the window's copy or the steady state's working set, and
-    // the plot's.
+    // Five arrays, the window's copy or the steady state's, and the plot's.
     EXPECT_LE(peak - before, 12 * kArrayAtCap);
     EXPECT_EQ(window.messages.back(), kTooManySamplesMessage);
 }

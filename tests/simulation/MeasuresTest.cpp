@@ -29,6 +29,7 @@ TEST(Scans, LookAtSamplesOneToNOnlyStartingFromSampleOneAsStored) {
         EXPECT_EQ(MinMagnitudeScan(c.wave, c.N), c.min);
     }
     EXPECT_TRUE(ScanFits(std::vector<double>(2), 0));
+    EXPECT_FALSE(ScanFits(std::vector<double>(1), 0));
     EXPECT_FALSE(ScanFits(std::vector<double>(5), 4));
 }
 
@@ -79,11 +80,12 @@ TEST(CursorReadout, EachBandFromItsLowerBoundReadsItsWaveform) {
         {5, 90, 0, 1, "t= 6.25usec ; iL(t) = 9.91E-01A"},
         {5, 80, 0, 1, "t= 6.25usec ; iL(t) = 0.00E+00A"},
         {5, std::nextafter(80.0F, 0.0F), 1, 2, nullptr},
-        {5, 65, 0, 2, "t= 6.25usec ; iC(t) = -2.50E-01A"},
+        {5, 60, 0, 2, "t= 6.25usec ; iC(t) = -5.00E-01A"},
         {5, std::nextafter(60.0F, 0.0F), 0, 3, nullptr},
         {5, 58, 0, 3, "t= 6.25usec ; Vo(t) = 1.48E+01V"},
+        {5, 40, 0, 3, "t= 6.25usec ; Vo(t) = 0.00E+00V"},
         {5, std::nextafter(40.0F, 0.0F), 0, 4, nullptr},
-        {5, 25, 0, 4, "t = 6.25usec ; Vd(t) = 6.94E+00V"},
+        {5, 19, 0, 4, "t = 6.25usec ; Vd(t) = -1.39E+00V"},
         {5, 19.5F, 0, 4, "t = 6.25usec ; Vd(t) = -6.94E-01V"},
         {5, std::nextafter(19.0F, 0.0F), 0, 5, nullptr},
         {5, 18.1F, 0, 5, "t = 6.25usec ; id(t) = 1.78E+00A"},
