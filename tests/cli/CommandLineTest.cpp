@@ -1,5 +1,4 @@
-// stepdown-cli through its entry point: the usage errors and the files it
-// writes. Whole outputs are compared with golden files by the process tests.
+// stepdown-cli's usage errors and files; the process tests check whole outputs.
 
 #include <gtest/gtest.h>
 

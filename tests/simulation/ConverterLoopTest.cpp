@@ -257,6 +257,7 @@ TEST_P(Shooting, GivesTheFiguresOfARunThatRepeatsExactly) {
     EXPECT_LE(WorstDeviation(run.figures, steady), 1e-9);
     EXPECT_FALSE(FindSteadyState(Inputs(With(0, 0.6, 1)), c.f).exists);
     EXPECT_TRUE(FindSteadyState(Inputs(With(1, 0.4, 1)), c.f).exists);
+    EXPECT_FALSE(FindSteadyState(Inputs({1e308, 0.6, 80000, 125e-6, 15.63e-6, 10}), c.f).exists);
     // Eigenvalues 0.30 and -4.5: an alternating transient that grows.
     EXPECT_FALSE(FindSteadyState(Inputs({25, 0.8, 80000, 1e-6, 1e-5, 0.1, 2}), 80000).exists);
 }

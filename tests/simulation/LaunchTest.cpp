@@ -46,7 +46,7 @@ struct Click {
     LaunchResult result;
 };
 
-// A time step long against L, C and RL: the integration grows without bound.
+// A time step too long for L, C and RL: the integration grows without bound.
 const FieldTexts kLongStep{
     {"Text9", "1"}, {"Text10", "1"}, {"Text11", "1"}, {"Text12", "1"}, {"Text13", "4"}};
 
