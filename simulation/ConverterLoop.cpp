@@ -13,8 +13,14 @@ namespace {
 // One switching period in place. The state travels in locals so that the
 // only dependency chain is the arithmetic itself; every value is computed
 // with the written operations in the written order, so the arrays are the
-// ones an element-by-element reading of the loop gives.
-void SimulatePeriod(const CircuitInputs& inputs, std::int32_t K, const WaveArrays& arrays) {
+// ones an element-by-element reading of the loop gives. With kTrack the
+// period also takes the extremes of the samples it leaves: sample j (j >= 2)
+// is the state at the start of step j, the hold included, and sample 1
+// becomes a copy of sample N; only for N = 1 is sample 1 the start of step 1.
+// The comparisons sit beside the arithmetic's dependency chain, not on it.
+template <bool kTrack>
+SampleExtremes SimulatePeriod(const CircuitInputs& inputs, std::int32_t K,
+                              const WaveArrays& arrays) {
     const double Vi = inputs.Vi;
     const double TimeStep = inputs.TimeStep;
     const double L = inputs.L;
@@ -27,9 +33,25 @@ void SimulatePeriod(const CircuitInputs& inputs, std::int32_t K, const WaveArray
     double* const Vd = arrays.Vd;
     double* const id = arrays.id;
 
+    // Locals rather than the returned struct: the arrays' stores cannot
+    // alias them, so they stay in registers.
+    SampleExtremes none;
+    double maxIL = none.maxIL, minIL = none.minIL, maxVo = none.maxVo, minVo = none.minVo;
+    const std::int32_t firstSample = N == 1 ? 1 : 2;
+    const auto take = [&](std::int32_t step, double il, double vo) {
+        if constexpr (kTrack) {
+            if (step < firstSample) return;
+            maxIL = il > maxIL ? il : maxIL;
+            minIL = il < minIL ? il : minIL;
+            maxVo = vo > maxVo ? vo : maxVo;
+            minVo = vo < minVo ? vo : minVo;
+        }
+    };
+
     double il = iL[1];
     double vo = Vo[1];
     for (std::int32_t i = 1; i <= K; ++i) {
+        take(i, il, vo);
         const double ilNext = (Vi - vo) * TimeStep / L + il;
         const double ic = il - vo / RL;
         const double voNext = TimeStep * ic / C + vo;
@@ -48,6 +70,7 @@ void SimulatePeriod(const CircuitInputs& inputs, std::int32_t K, const WaveArray
     il = iL[K + 1];
     vo = Vo[K + 1];
     for (std::int32_t e = K + 1; e <= N; ++e) {
+        take(e, il, vo);
         const double ilNext = il - (vo + 0.6) * TimeStep / L;
         const double ic = il - vo / RL;
         const double voNext = TimeStep * ic / C + vo;
@@ -65,30 +88,7 @@ void SimulatePeriod(const CircuitInputs& inputs, std::int32_t K, const WaveArray
     Vo[1] = Vo[N];
     Vd[1] = Vd[N];
     id[1] = id[N];
-}
-
-// The extremes of samples 1..N as the period left them, in a pass of its
-// own: beside the period's arithmetic they would compete for its ports.
-// Odd and even samples go to separate extremes, so that the comparisons do
-// not wait on each other; the extremes of a set do not depend on the order
-// it is taken in.
-SampleExtremes ExtremesOf(const WaveArrays& arrays, std::int32_t N) {
-    SampleExtremes odd, even;
-    const auto take = [&arrays](SampleExtremes& e, std::int32_t i) {
-        const double il = arrays.iL[i];
-        const double vo = arrays.Vo[i];
-        e.maxIL = il > e.maxIL ? il : e.maxIL;
-        e.minIL = il < e.minIL ? il : e.minIL;
-        e.maxVo = vo > e.maxVo ? vo : e.maxVo;
-        e.minVo = vo < e.minVo ? vo : e.minVo;
-    };
-    for (std::int32_t i = 1; i < N; i += 2) {
-        take(odd, i);
-        take(even, i + 1);
-    }
-    take(odd, N);  // again when N is even: a repeated sample changes nothing
-    odd.Merge(even);
-    return odd;
+    return {maxIL, minIL, maxVo, minVo};
 }
 
 PeriodState StartOf(const WaveArrays& arrays) { return {arrays.iL[1], arrays.Vo[1]}; }
@@ -112,11 +112,7 @@ bool SameBits(PeriodState a, PeriodState b) {
 // live in a ring indexed by period, which covers both generations.
 class StateHistory {
 public:
-    // The ring grows with the periods, so that a short run touches little
-    // of the memory reserved for a long one.
-    StateHistory() : current_(kSlots, kEmpty), previous_(kSlots, kEmpty) {
-        ring_.reserve(kRingSize);
-    }
+    StateHistory() : ring_(kRingSize), current_(kSlots, kEmpty), previous_(kSlots, kEmpty) {}
 
     // The remembered period whose end state is `state` bit for bit, or -1;
     // then remembers `state` as the end of period `period`.
@@ -245,7 +241,7 @@ void SimulatePeriodsPlain(const CircuitInputs& inputs, std::int32_t periods,
                           const WaveArrays& arrays) {
     const std::optional<std::int32_t> K = SwitchOnSteps(inputs.N, inputs.D);
     if (inputs.N < 1 || !K) return;
-    for (std::int32_t n = 1; n <= periods; ++n) SimulatePeriod(inputs, *K, arrays);
+    for (std::int32_t n = 1; n <= periods; ++n) SimulatePeriod<false>(inputs, *K, arrays);
 }
 
 SampleExtremes SimulatePeriodFrom(const CircuitInputs& inputs, PeriodState start,
@@ -253,8 +249,7 @@ SampleExtremes SimulatePeriodFrom(const CircuitInputs& inputs, PeriodState start
     const std::optional<std::int32_t> K = SwitchOnSteps(inputs.N, inputs.D);
     if (inputs.N < 1 || !K) return {};
     SetStart(arrays, start);
-    SimulatePeriod(inputs, *K, arrays);
-    return ExtremesOf(arrays, inputs.N);
+    return SimulatePeriod<true>(inputs, *K, arrays);
 }
 
 LoopResult SimulatePeriods(const CircuitInputs& inputs, std::int32_t periods,
@@ -273,8 +268,7 @@ LoopResult SimulatePeriods(const CircuitInputs& inputs, std::int32_t periods,
     while (done < periods) {
         const std::int64_t sliceEnd = std::min<std::int64_t>(periods, done + periodsPerSlice);
         while (done < sliceEnd) {
-            SimulatePeriod(inputs, *K, arrays);
-            const SampleExtremes extremes = ExtremesOf(arrays, inputs.N);
+            const SampleExtremes extremes = SimulatePeriod<true>(inputs, *K, arrays);
             ++done;
             result.periodsSimulated = done;
             const PeriodState end = StartOf(arrays);
@@ -296,7 +290,7 @@ LoopResult SimulatePeriods(const CircuitInputs& inputs, std::int32_t periods,
                 const std::int64_t last = earlier + (periods - 1 - earlier) % cycle;
                 if (last != done - 1) {
                     SetStart(arrays, history.StateAt(last));
-                    SimulatePeriod(inputs, *K, arrays);
+                    SimulatePeriod<false>(inputs, *K, arrays);
                 }
                 // A tail shorter than the cycle repeats only its first periods.
                 SampleExtremes repeated;
