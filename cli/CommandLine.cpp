@@ -16,6 +16,7 @@
 #include "cli/TerminalProgress.h"
 #include "design/DesignCalculation.h"
 #include "model/Module1.h"
+#include "simulation/Figures.h"
 #include "simulation/Launch.h"
 #include "simulation/StartupReport.h"
 #include "simulation/WaveformCsv.h"
@@ -183,14 +184,19 @@ JsonObject DesignJson(const DesignResult& r) {
     return object;
 }
 
+// The five figures, under their names in the program.
+JsonObject FiguresJson(const MeasuredFigures& figures, JsonObject object = {}) {
+    object.Number("SimDeltaiL", figures.SimDeltaiL)
+        .Number("SimDeltaVo", figures.SimDeltaVo)
+        .Number("SimIDP", figures.SimIDP)
+        .Number("SimIDm", figures.SimIDm)
+        .Number("SimIim", figures.SimIim);
+    return object;
+}
+
 JsonObject VerifyJson(const Module1& m) {
-    JsonObject object;
-    object.Number("SimDeltaiL", m.SimDeltaiL)
-        .Number("SimDeltaVo", m.SimDeltaVo)
-        .Number("SimIDP", m.SimIDP)
-        .Number("SimIDm", m.SimIDm)
-        .Number("SimIim", m.SimIim)
-        .Number("MaxIL", m.MaxIL)
+    JsonObject object = FiguresJson({m.SimDeltaiL, m.SimIDP, m.SimDeltaVo, m.SimIDm, m.SimIim});
+    object.Number("MaxIL", m.MaxIL)
         .Number("MinIL", m.MinIL)
         .Number("MaxIC", m.MaxIC)
         .Number("MaxVo", m.MaxVo)
@@ -343,16 +349,6 @@ bool WriteRequestedCsv(const OutputChoice& choice, const SimulationRun& run, std
             [&](std::ostream& to) { WriteEnvelopeCsv(*run.analysis, run.f, to); }, out, err))
         return false;
     return true;
-}
-
-JsonObject FiguresJson(const MeasuredFigures& figures) {
-    JsonObject object;
-    object.Number("SimDeltaiL", figures.SimDeltaiL)
-        .Number("SimDeltaVo", figures.SimDeltaVo)
-        .Number("SimIDP", figures.SimIDP)
-        .Number("SimIDm", figures.SimIDm)
-        .Number("SimIim", figures.SimIim);
-    return object;
 }
 
 // The verification's object with the start-up and the steady state.
