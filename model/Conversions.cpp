@@ -176,7 +176,7 @@ std::string FormatFixed2(double value, std::string_view separator) {
     if (buffer[point + 3] >= '5' && IncrementDigits(digits)) digits.insert(digits.begin(), '1');
     const bool roundedToZero = digits.find_first_not_of('0') == std::string::npos;
     std::string text;
-    if (value < 0.0 && !roundedToZero) text += '-';
+    if (std::signbit(value) && !roundedToZero) text += '-';
     text.append(digits, 0, digits.size() - 2);
     text += separator;
     text.append(digits, digits.size() - 2, 2);

@@ -1,5 +1,6 @@
 #include "simulation/Extremes.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "model/Module1.h"
@@ -7,8 +8,7 @@
 namespace stepdown {
 
 bool ScanFits(std::span<const double> wave, std::int32_t n) {
-    if (wave.size() < 2) return false;
-    return n <= 0 || static_cast<std::size_t>(n) <= wave.size() - 2;
+    return std::max<std::int64_t>(n, 0) + 2 <= std::ssize(wave);
 }
 
 double MaxMagnitudeScan(std::span<const double> wave, std::int32_t n) {

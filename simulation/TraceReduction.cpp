@@ -84,7 +84,7 @@ void AppendReduced(std::span<const float> sampleY, std::int32_t NP, int W,
 }  // namespace
 
 bool TraceIsReduced(std::int32_t NP, std::int32_t N, int widthPixels) {
-    if (NP <= 0 || N <= 1) return false;
+    if (NP <= 0) return false;
     if (widthPixels <= 0) widthPixels = kNominalPlotWidth;
     return std::int64_t{NP} * (N - 1) > kMaxRawSegmentsPerPixel * widthPixels;
 }
