@@ -2,8 +2,7 @@
 // at '\n'): it ends with exactly one message, or with a shown run followed at
 // most by the warning that it has not settled, and shows no nan or inf in a
 // message, a figure or the plot.
-// N x NI is capped at kStepBudget steps; the memory test runs the
-// longest.
+// N x NI is capped at kStepBudget steps; the memory test runs the longest.
 
 #include <cctype>
 #include <cmath>

@@ -1,12 +1,12 @@
-// The click of "Grafici" through the recording windows: the order of what
-// it does, one row per refusal, what each kind of run leaves behind, and the
-// warning of a run that has not reached its steady state.
+// The click of "Grafici" through the recording windows: the order of what it does, one
+// row per refusal, what each kind of run leaves behind, the warning of an unsettled run.
 
 #include <gtest/gtest.h>
 
 #include "design/DesignCalculation.h"
 #include "simulation/Launch.h"
 #include "simulation/Simulation.h"
+#include "simulation/StartupReport.h"
 #include "support/RecordingWindow.h"
 #include "support/WorkedExample.h"
 
@@ -201,6 +201,8 @@ TEST(Launch, ARunShortOfItsSteadyStateWarnsAfterItsFigures) {
     EXPECT_EQ(unstable.result.outcome, LaunchOutcome::NotSettled);
     EXPECT_EQ(unstable.window.messages,
               std::vector<std::string>{std::string(kNoSteadyStateMessage)});
+    // Without a steady state the peak has nothing to be compared with.
+    EXPECT_EQ(StartupSummary(*unstable.result.run->analysis, ",")[0].value, "1,66E+48 A");
 }
 
 TEST(Launch, KeepsTheDesignOnlyWhileTheFieldsStillHoldIt) {

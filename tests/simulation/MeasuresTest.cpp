@@ -1,6 +1,5 @@
-// What is read off a final period: the scans, the figures, and the readout
-// of the pointer over the plot on the run the window shows; and the times a
-// long run's progress tells.
+// What is read off a final period: the scans, the figures, the readout of the pointer
+// over the plot on the run the window shows; and the times a long run's progress tells.
 
 #include <gtest/gtest.h>
 
@@ -31,6 +30,7 @@ TEST(Scans, LookAtSamplesOneToNOnlyStartingFromSampleOneAsStored) {
     EXPECT_TRUE(ScanFits(std::vector<double>(2), 0));
     EXPECT_FALSE(ScanFits(std::vector<double>(1), 0));
     EXPECT_FALSE(ScanFits(std::vector<double>(5), 4));
+    EXPECT_FALSE(std::signbit(MaxMagnitudeScan(std::vector<double>{0, -0.0, 0}, 1)));
 }
 
 TEST(Figures, SumSamplesOneToNInAscendingOrder) {

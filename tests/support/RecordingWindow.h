@@ -1,7 +1,6 @@
 #pragma once
-// The recording fakes: a waveform window and a main window that record, in
-// order, every operation the logic performs on them (the main window keeps
-// its texts in memory), and a progress reporter that records its reports.
+// The recording fakes: a waveform and a main window that record, in order, every operation
+// the logic performs on them (the main one keeps its texts), and a recording progress reporter.
 
 #include <cstdint>
 #include <map>

@@ -1,7 +1,6 @@
-// The real windows, offscreen: the worked example through both of them by
-// their buttons and the mouse, a message box, the exports with
-// their replace, cancel and failure paths, the start-up window the plot's
-// menu opens, and the progress dialog of a long run.
+// The real windows, offscreen: the worked example through both by their buttons
+// and the mouse, a message box, the exports with their replace, cancel and failure
+// paths, the start-up window the plot's menu opens, the progress dialog of a long run.
 
 #include <QApplication>
 #include <QDir>
