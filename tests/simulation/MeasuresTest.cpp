@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "simulation/Extremes.h"
 #include "simulation/Figures.h"
 #include "simulation/ProgressTimes.h"
+#include "simulation/WaveformCsv.h"
 
 namespace stepdown::testing {
 namespace {
@@ -54,9 +56,8 @@ TEST(Figures, SumSamplesOneToNInAscendingOrder) {
     }
 }
 
-// NP = 10, f = 80 kHz; the largest magnitudes of samples 1..4 are iL 1.7835,
-// iC 0.3, Vo 14.8, Vd 25, id 1.7835, and indices 0 and 5 hold larger values
-// that no scan may see.
+// NP = 10, f = 80 kHz; the largest magnitudes of samples 1..4 are iL 1.7835, iC 0.3, Vo 14.8,
+// Vd 25, id 1.7835, and indices 0 and 5 hold larger values that no scan may see.
 SimulationRun ExampleRun() {
     SimulationRun run;
     run.f = 80000;
@@ -123,6 +124,13 @@ TEST(CursorReadout, RescansTheShownRunOnEveryMoveAndWithoutOneOnlySelects) {
     run.f = 1e-300;
     run.NP = 1000000000;
     EXPECT_FALSE(CursorReadout(&run, 0, 100, 90, ".").toolTip.has_value());
+}
+
+TEST(WaveformCsv, HasRowsOnlyForTheSamplesAllFiveArraysHold) {
+    SimulationRun run = ExampleRun();
+    run.N = 9;
+    run.WaveId.pop_back();  // samples 1..4 are left in all five
+    EXPECT_EQ(std::ranges::count(WaveformCsv(run), '\n'), 5);
 }
 
 TEST(ProgressTimes, TellTheTimeSoFarAndAtMostTheTimeLeftAtItsPace) {

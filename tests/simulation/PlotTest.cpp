@@ -1,6 +1,5 @@
-// The frame and the traces through the recording window, and the reduction
-// of a trace to the plot's pixels: raw where segments are few, an image
-// within one pixel of segment-by-segment drawing where they crowd.
+// The frame and the traces through the recording window, and the reduction of a trace to the
+// pixels: raw where segments are few, within one pixel of the raw image where they crowd.
 
 #include <gtest/gtest.h>
 
@@ -130,11 +129,9 @@ int StrayPixels(const std::vector<bool>& a, const std::vector<bool>& b) {
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
             bool near = false;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const int nx = std::clamp(x + dx, 0, kWidth - 1);
-                    near = near || b[std::clamp(y + dy, 0, kHeight - 1) * kWidth + nx];
-                }
+            for (int d = 0; d < 9; ++d)  // the 3 x 3 pixels around
+                near = near || b[std::clamp(y + d / 3 - 1, 0, kHeight - 1) * kWidth +
+                                 std::clamp(x + d % 3 - 1, 0, kWidth - 1)];
             stray += a[y * kWidth + x] && !near ? 1 : 0;
         }
     return stray;

@@ -66,6 +66,8 @@ public:
     std::vector<std::string> log;
 };
 
+using Reports = std::vector<std::pair<std::int64_t, std::int64_t>>;  // (done, in all) steps
+
 // A progress reporter that records every report and can cancel at the n-th.
 class RecordingProgress : public ProgressReporter {
 public:
@@ -77,7 +79,7 @@ public:
         return cancelAt_ == 0 || static_cast<int>(reports.size()) < cancelAt_;
     }
 
-    std::vector<std::pair<std::int64_t, std::int64_t>> reports;
+    Reports reports;
 
 private:
     int cancelAt_;

@@ -118,8 +118,7 @@ void WindowsTest::workedExampleThroughBothWindows() {
     QCOMPARE(Box("Text10")->palette().color(QPalette::Text), QColor(0, 0, 0));
 
     Form2* form2 = Waveforms();
-    QVERIFY(form2 != nullptr && form2->isVisible() && !form2->isModal());
-    QVERIFY(form2->parent() == nullptr);
+    QVERIFY(form2 != nullptr && form2->isVisible() && !form2->isModal() && !form2->parent());
     const char* labels[] = {"Label2", "Label5", "Label8", "Label9", "Label16"};
     const QStringList figures{"6,14E-01", "6,13E+01", "1,78E+00", "5,92E-01", "8,85E-01"};
     for (int i = 0; i < 5; ++i) QCOMPARE(Caption(form2, labels[i]), figures[i]);
@@ -194,8 +193,7 @@ void WindowsTest::startupWindowFollowsCompletedRuns() {
     Box("Text15")->setText(QStringLiteral("2000"));
     Box("Text10")->setText(QStringLiteral("1000"));
     const ModalBox warning = WatchForModalBox([this] { Click("Command2"); });
-    QVERIFY2(warning.text.startsWith(QStringLiteral("Attenzione: dopo 2000 periodi")),
-             qPrintable(warning.text));
+    QVERIFY(warning.text.startsWith(QStringLiteral("Attenzione: dopo 2000 periodi")));
     QCOMPARE(Caption(form2, "Label5"), QStringLiteral("1,48E+02"));
     QVERIFY(form2->StartupAction()->isEnabled());
     form2->StartupAction()->trigger();
