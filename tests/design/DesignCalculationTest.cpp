@@ -71,7 +71,7 @@ TEST(DesignCalculation, ARefusedClickShowsItsFirstFailureAndChangesNothingElse) 
         {{{"Text6", "\xC2\xBD"}}, 0, Invalid(kIo)},
         // The range checks read Vi, Vo, f, DeltaVo, Io and then the ripple.
         {{{"Text1", "0"}}, 1, "La tensione in ingresso non può essere zero o negativa!"},
-        {{{"Text2", "0"}},
+        {{{"Text1", "1"}, {"Text2", "0"}},
          2,
          "La tensione in uscita non può essere zero o negativa o maggiore di Vi!"},
         {{{"Text3", "0"}, {"Text5", "0"}}, 3, "La frequenza non può essere zero o negativa!"},
