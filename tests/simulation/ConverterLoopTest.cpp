@@ -294,7 +294,7 @@ TEST(Settled, ToleranceIsHalfAPercentOfEveryFigureAndRoundingForAZeroOne) {
     SteadyState zero = steady;
     zero.figures.SimIDm = zero.figures.SimDeltaVo = 0.0;
     // Settled up to a billionth of the largest current (1.8 A) or of Vo (14800 mV).
-    for (const double shown : {1e-12, 1e-6, 1e-3}) {
+    for (const double shown : {1e-12, 1e-6, 1.0}) {
         MeasuredFigures current = zero.figures, ripple = zero.figures;
         current.SimIDm = shown;
         ripple.SimDeltaVo = shown;
