@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/VectorState.h"
+
 namespace stepdown {
 
 namespace {
@@ -37,6 +39,7 @@ PlotArea::PlotArea(QWidget* parent)
 void PlotArea::ResetPlot() {
     image_.fill(kBackground);
     update();
+    ClearUpperVectorState();
 }
 
 void PlotArea::SetUserScale(double left, double top, double right, double bottom) {
@@ -70,7 +73,9 @@ void PlotArea::DrawInImage(const PlotSegment& segment, const QColor& colour) {
     QPainter painter(&image_);
     painter.setPen(QPen(colour, 0, Qt::SolidLine));
     painter.drawLine(*from, *to);
+    painter.end();
     update(contentsRect());
+    ClearUpperVectorState();
 }
 
 void PlotArea::DrawSegments(const std::vector<PlotSegment>& segments, Rgb colour) {
@@ -85,7 +90,9 @@ void PlotArea::DrawSegments(const std::vector<PlotSegment>& segments, Rgb colour
     QPainter painter(&image_);
     painter.setPen(QPen(ToQColor(colour), 0, Qt::SolidLine));
     painter.drawLines(batch_);
+    painter.end();
     update(contentsRect());
+    ClearUpperVectorState();
 }
 
 void PlotArea::paintEvent(QPaintEvent* event) {

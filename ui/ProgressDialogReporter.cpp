@@ -7,6 +7,7 @@
 
 #include "simulation/ProgressTimes.h"
 #include "ui/ApplicationTitle.h"
+#include "ui/VectorState.h"
 
 namespace stepdown {
 
@@ -65,6 +66,7 @@ bool ProgressDialogReporter::Continue(std::int64_t stepsDone, std::int64_t steps
     // The dialog is application-modal, so the events let it repaint and
     // take the Cancel click without reaching the other windows.
     QCoreApplication::processEvents();
+    ClearUpperVectorState();  // the dialog has just been painted
     if (dialog_.isNull() || dialog_->wasCanceled()) {
         cancelled_ = true;
         return false;
