@@ -373,7 +373,6 @@ JsonObject AnalysedJson(const Module1& m, const RunAnalysis& a) {
         .Object("startup", std::move(startup));
 }
 
-// The start-up lines and, when there is one, the steady state's figures.
 // `text` followed by blanks up to `width` characters (UTF-8 code points).
 std::string Padded(std::string text, std::size_t width) {
     const auto points = static_cast<std::size_t>(
@@ -395,11 +394,13 @@ void StartupText(std::ostream& out, const RunAnalysis& a) {
     out << '\n';
     for (const ComparisonRow& row : ComparisonTable(a, ".")) {
         out << Padded(row.quantity, 10) << Padded(row.unit, 8) << row.last << "  " << row.steady
-            << "  "
-            << (a.design
-                    ? Padded(row.lastDeviation, 11) + "  " + row.design + "  " + row.designDeviation
-                    : row.lastDeviation)
-            << '\n';
+            << "  ";
+        if (a.design)
+            out << Padded(row.lastDeviation, 11) << "  " << row.design << "  "
+                << row.designDeviation;
+        else
+            out << row.lastDeviation;
+        out << '\n';
     }
 }
 
