@@ -161,7 +161,9 @@ void PlainLoopSlowCircuit(benchmark::State& state) {
 }
 BENCHMARK(PlainLoopSlowCircuit)->Unit(benchmark::kMillisecond);
 
-void LaunchClick(benchmark::State& state) {
+// The whole click through the recording windows on the worked example, with
+// the settings N, NI given as texts.
+void Click(benchmark::State& state, const char* N, const char* NI) {
     Unwatched progress;
     for (auto _ : state) {
         Module1 module;
@@ -171,13 +173,36 @@ void LaunchClick(benchmark::State& state) {
                                         {"Text8", "6.000E+01"},
                                         {"Text9", "1.250E+02"},
                                         {"Text10", "1.563E+01"},
-                                        {"Text11", "1.000E+01"}})
+                                        {"Text11", "1.000E+01"},
+                                        {"Text13", N},
+                                        {"Text15", NI}})
             window.Type(box, text);
         LaunchVerification(module, window, window, progress);
         benchmark::DoNotOptimize(window.waveform.lines.data());
     }
 }
+
+void LaunchClick(benchmark::State& state) { Click(state, "1000", "2000"); }
 BENCHMARK(LaunchClick)->Unit(benchmark::kMillisecond);
+
+// A few long periods: the steady state, found at the cost of about one
+// period, against the plain loop of the same five periods.
+void ShortRunClick(benchmark::State& state) { Click(state, "200000", "5"); }
+BENCHMARK(ShortRunClick)->Unit(benchmark::kMillisecond);
+
+void PlainLoopShortRun(benchmark::State& state) {
+    constexpr std::int32_t kLongN = 200000;
+    CircuitInputs inputs = WorkedExample();
+    inputs.N = kLongN;
+    inputs.TimeStep = 1.0 / 80000 / kLongN;
+    for (auto _ : state) {
+        std::vector<double> iL(kLongN + 2), Vo(kLongN + 2), iC(kLongN + 2), Vd(kLongN + 2),
+            id(kLongN + 2);
+        SimulatePeriodsPlain(inputs, 5, {iL.data(), Vo.data(), iC.data(), Vd.data(), id.data()});
+        benchmark::DoNotOptimize(iL.data());
+    }
+}
+BENCHMARK(PlainLoopShortRun)->Unit(benchmark::kMillisecond);
 
 // One trace of N samples shown NP times on the real plot's 997 pixels.
 void ReduceTrace(benchmark::State& state) {

@@ -250,7 +250,7 @@ void ComparisonText(std::ostream& out, const DesignResult& r, const Module1& m,
         {"IDm", r.IDm, "Label9", m.SimIDm, "A"},
         {"Iim", r.Iim, "Label16", m.SimIim, "A"},
     };
-    out << "\n            progetto  simulato  unità  differenza\n";
+    out << "\n            progetto  simulato  unità  (sim.-prog.)/prog.\n";
     for (const Row& row : rows) {
         std::string line(row.name);
         line.resize(12, ' ');
@@ -354,16 +354,19 @@ bool WriteRequestedCsv(const OutputChoice& choice, const SimulationRun& run, std
 // The verification's object with the start-up and the steady state.
 JsonObject AnalysedJson(const Module1& m, const RunAnalysis& a) {
     JsonObject steady;
-    steady.Boolean("settled", a.settled);
+    steady.Boolean("settled", a.verdict.settled);
     if (a.repeatPeriod > 0)
         steady.Integer("period", a.repeatPeriod).Integer("cycleLength", a.cycleLength);
     else
         steady.Null("period").Null("cycleLength");
-    if (a.steady.exists)
-        steady.Integer("periodsNeeded", a.steady.periodsNeeded)
-            .Object("figures", FiguresJson(a.steady.figures));
+    if (a.steady.Conducts())
+        steady.Integer("periodsNeeded", a.steady.periodsNeeded);
     else
-        steady.Null("periodsNeeded").Null("figures");
+        steady.Null("periodsNeeded");
+    if (a.steady.Exists())
+        steady.Object("figures", FiguresJson(a.steady.figures));
+    else
+        steady.Null("figures");
     JsonObject startup;
     startup.Number("peakIL", a.startup.maxIL)
         .Number("minIL", a.startup.minIL)
@@ -388,15 +391,15 @@ void StartupText(std::ostream& out, const RunAnalysis& a) {
     out << '\n';
     for (const ReportLine& line : StartupSummary(a, "."))
         out << line.caption << ": " << line.value << '\n';
-    if (!a.steady.exists) return;
-    out << "\n" << Padded("", 18) << "ultimo    regime    scarto";
-    if (a.design) out << "     progetto  scarto";
+    if (!a.steady.Exists()) return;
+    out << "\n" << Padded("", 18) << "ultimo    regime    (ult.-reg.)/reg.";
+    if (a.design) out << "  progetto  (reg.-prog.)/prog.";
     out << '\n';
     for (const ComparisonRow& row : ComparisonTable(a, ".")) {
         out << Padded(row.quantity, 10) << Padded(row.unit, 8) << row.last << "  " << row.steady
             << "  ";
         if (a.design)
-            out << Padded(row.lastDeviation, 11) << "  " << row.design << "  "
+            out << Padded(row.lastDeviation, 18) << "  " << row.design << "  "
                 << row.designDeviation;
         else
             out << row.lastDeviation;

@@ -89,9 +89,9 @@ public:
     double TimeStep = 0.0;  // s
     std::vector<double> WaveIL, WaveVo, WaveIC, WaveVd, WaveId;
 
-    // Extremes of samples 1..N (largest or smallest magnitude).
-    double MaxIL = 0.0, MinIL = 0.0, MaxIC = 0.0, MaxVo = 0.0, MinVo = 0.0, MaxVd = 0.0,
-           MaxId = 0.0;
+    // Extremes of samples 1..N (largest or smallest magnitude). The readout
+    // scans the diode current of the run its window shows.
+    double MaxIL = 0.0, MinIL = 0.0, MaxIC = 0.0, MaxVo = 0.0, MinVo = 0.0, MaxVd = 0.0;
 
     // Figures measured on the final period.
     double SimDeltaiL = 0.0;  // A
@@ -126,14 +126,13 @@ public:
     // A range message: passes through ForgotMessage on its way to the box.
     void Refuse(MessageDisplay& display, std::string_view message);
 
-    // The seven scans of the final period (samples 1..N).
+    // The six scans of the final period (samples 1..N) that a run takes.
     void FindMaxIL();
     void FindMinIL();
     void FindMaxIC();
     void FindMaxVo();
     void FindMinVo();
     void FindMaxVd();
-    void FindMaxId();
 };
 
 }  // namespace stepdown

@@ -91,10 +91,12 @@ enum class LoopEnd {
 
 struct LoopResult {
     LoopEnd end = LoopEnd::AllPeriods;
-    // Periods actually simulated, up to and including the first repeat.
+    // Periods actually simulated, up to and including the repeat found.
     std::int64_t periodsSimulated = 0;
-    // The first period n whose end state equals that of an earlier period m
-    // (period 0 being rest), and the cycle length n - m; 0 without a repeat.
+    // The period n at which a repeat was found: its end state equals that of
+    // an earlier remembered period m (period 0 being rest), and the cycle
+    // length n - m; 0 without a repeat. With the bounded memory this can be
+    // later than the first repeat of the run, never earlier.
     std::int64_t repeatPeriod = 0;
     std::int64_t cycleLength = 0;
     // Over every period of the run, those after the repeat included.
@@ -108,8 +110,8 @@ struct LoopResult {
 // Steps per slice between two progress reports.
 inline constexpr std::int64_t kStepsPerSlice = std::int64_t{1} << 20;
 
-// The same periods, stopping at the first exact repeat of a period-end
-// state (iL[1], Vo[1]) bit for bit among the remembered ones: from there on
+// The same periods, stopping at an exact repeat of a period-end state
+// (iL[1], Vo[1]) bit for bit among the remembered ones: from there on
 // every period repeats the cycle, so the arrays are finished with the one
 // period that the plain loop's last period repeats, and are those the plain
 // loop leaves. Non-finite values never become finite again, so a non-finite

@@ -48,6 +48,5 @@ void Module1::FindMaxIC() { ScanInto(MaxIC, WaveIC, N, MaxMagnitudeScan); }
 void Module1::FindMaxVo() { ScanInto(MaxVo, WaveVo, N, MaxMagnitudeScan); }
 void Module1::FindMinVo() { ScanInto(MinVo, WaveVo, N, MinMagnitudeScan); }
 void Module1::FindMaxVd() { ScanInto(MaxVd, WaveVd, N, MaxMagnitudeScan); }
-void Module1::FindMaxId() { ScanInto(MaxId, WaveId, N, MaxMagnitudeScan); }
 
 }  // namespace stepdown

@@ -1,6 +1,6 @@
 #pragma once
 // The scans of the final period: the largest or smallest magnitude among
-// samples 1..N of one waveform array (indices 0..N+1). Module1's seven
+// samples 1..N of one waveform array (indices 0..N+1). Module1's six
 // scans and the cursor readout share them.
 
 #include <cstdint>

@@ -119,13 +119,35 @@ std::string IntegerRangeMessageFor(std::string_view description) {
     return message;
 }
 
-std::string NotSettledMessage(std::int32_t NI, double worstDeviation, std::int64_t periodsNeeded,
-                              std::string_view separator) {
-    return "Attenzione: dopo " + std::to_string(NI) +
-           " periodi la simulazione non ha ancora raggiunto il regime: le grandezze mostrate "
-           "differiscono da quelle di regime fino al " +
-           DeviationPercent(worstDeviation, separator) + " %. Aumenta NI ad almeno " +
-           std::to_string(periodsNeeded) + ".";
+std::string UnsettledWarning(const RunAnalysis& a, std::int32_t NI, std::string_view separator) {
+    const std::string head = "Attenzione: dopo " + std::to_string(NI) +
+                             " periodi la simulazione non ha ancora raggiunto il regime: le "
+                             "grandezze mostrate differiscono da quelle di regime fino al " +
+                             DeviationPercent(a.verdict.worstDeviation, separator) + " %.";
+    switch (a.verdict.advice) {
+    case SettleAdvice::None:
+        return {};
+    case SettleAdvice::RaiseNI:
+        return head + " Aumenta NI ad almeno " + std::to_string(a.steady.periodsNeeded) + ".";
+    case SettleAdvice::CurrentReachesZero:
+        return head + " A regime però la corrente nell'induttore si annulla (scende fino a " +
+               FormatScientific(a.steady.band.minIL, 2, separator) +
+               " A), e nessun NI può mostrarlo: la simulazione verrebbe rifiutata con il "
+               "messaggio «" +
+               std::string(kConductionMessage) + "»";
+    case SettleAdvice::BeyondLargestNI:
+        return head +
+               " Il transitorio è così lento che nemmeno il massimo NI, 2147483647 periodi, "
+               "basta a raggiungere il regime.";
+    case SettleAdvice::NotComputable:
+        return "Attenzione: regime non calcolabile. Il transitorio di questo circuito si smorza "
+               "così poco da un periodo all'altro che il calcolo del regime non conserverebbe le "
+               "sue cifre: non si può dire se le grandezze mostrate dopo " +
+               std::to_string(NI) + " periodi siano quelle di regime.";
+    case SettleAdvice::Unbounded:
+        break;
+    }
+    return std::string(kNoSteadyStateMessage);
 }
 
 LaunchResult LaunchVerification(Module1& m, MainWindowOperations& window, WaveformWindowHost& host,
@@ -160,13 +182,12 @@ LaunchResult LaunchVerification(Module1& m, MainWindowOperations& window, Wavefo
         break;
     case SimulationOutcome::Completed: {
         const RunAnalysis& analysis = *simulation.run->analysis;
-        result.outcome = analysis.settled ? LaunchOutcome::Settled : LaunchOutcome::NotSettled;
-        if (analysis.settled) break;
-        if (analysis.steady.exists)
-            window.ShowMessage(NotSettledMessage(m.NI, analysis.worstDeviation,
-                                                 analysis.steady.periodsNeeded, separator));
-        else
-            window.ShowMessage(std::string(kNoSteadyStateMessage));
+        if (analysis.verdict.settled) {
+            result.outcome = LaunchOutcome::Settled;
+            break;
+        }
+        result.outcome = LaunchOutcome::NotSettled;
+        window.ShowMessage(UnsettledWarning(analysis, m.NI, separator));
         break;
     }
     }

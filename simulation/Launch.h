@@ -50,10 +50,13 @@ LaunchResult LaunchVerification(Module1& module, MainWindowOperations& window,
                                 WaveformWindowHost& host, ProgressReporter& progress);
 
 // The warning after a completed run that has not reached its steady state:
-// "Attenzione: dopo <NI> periodi ... fino al <percent> %. Aumenta NI ad
-// almeno <periodsNeeded>." with `separator` in the percentage.
-std::string NotSettledMessage(std::int32_t NI, double worstDeviation, std::int64_t periodsNeeded,
-                              std::string_view separator);
+// "Attenzione: dopo <NI> periodi ... fino al <percent> %." followed by what
+// the steady state allows: "Aumenta NI ad almeno <periodsNeeded>.", or why
+// no NI can show it; a warning of its own when the steady state cannot be
+// computed or does not exist. Empty for a settled run. `separator` goes into
+// the numbers.
+std::string UnsettledWarning(const RunAnalysis& analysis, std::int32_t NI,
+                             std::string_view separator);
 
 inline constexpr std::string_view kNoSteadyStateMessage =
     "Attenzione: con questo passo di integrazione la simulazione non ha un regime, perché le "

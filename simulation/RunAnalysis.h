@@ -16,9 +16,8 @@
 namespace stepdown {
 
 struct RunAnalysis {
-    std::int32_t periods = 0;  // NI
-    // The first period whose end state repeated an earlier one, and the
-    // cycle length; 0 when no repeat was found.
+    // A period whose end state repeated an earlier one, and the cycle
+    // length; 0 when no repeat was found.
     std::int64_t repeatPeriod = 0;
     std::int64_t cycleLength = 0;
     SampleExtremes startup;                // from rest to the last period
@@ -26,10 +25,8 @@ struct RunAnalysis {
     MeasuredFigures last;                  // the figures shown
     double lastMeanVo = 0.0;               // V
     SteadyState steady;
-    // The run repeated exactly, or every figure lies within
-    // kSettledTolerance of the steady-state one.
-    bool settled = false;
-    double worstDeviation = 0.0;  // of the figures shown, as a fraction
+    // Whether the figures shown are settled, and what to advise when not.
+    RunVerdict verdict;
     // The design the verification fields still hold, if they do.
     std::optional<DesignRecord> design;
 };

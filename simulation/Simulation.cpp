@@ -32,31 +32,33 @@ std::shared_ptr<SimulationRun> CopyRun(const Module1& m) {
     return run;
 }
 
-RunAnalysis Analyse(const Module1& m, const CircuitInputs& inputs, LoopResult loop,
+RunAnalysis Analyse(const Module1& m, const SteadyState& steady, LoopResult loop,
                     const MeasuredFigures& figures) {
     RunAnalysis analysis;
-    analysis.periods = m.NI;
     analysis.repeatPeriod = loop.repeatPeriod;
     analysis.cycleLength = loop.cycleLength;
     analysis.startup = loop.startup;
     analysis.envelope = std::move(loop.envelope);
     analysis.last = figures;
     analysis.lastMeanVo = MeanOutputVoltage(m.WaveVo.data(), m.N, m.TimeStep, m.f);
-    analysis.steady = FindSteadyState(inputs, m.f);
-    analysis.worstDeviation = WorstDeviation(figures, analysis.steady);
-    // A run that repeated exactly would show the same figures for any NI.
-    analysis.settled =
-        loop.end == LoopEnd::Repeated || analysis.worstDeviation <= kSettledTolerance;
-    // The estimate is from single probes; an unsettled run needs more than it had.
-    if (!analysis.settled && analysis.steady.exists && analysis.steady.periodsNeeded <= m.NI)
-        analysis.steady.periodsNeeded =
-            PeriodsToSettle(inputs, m.f, analysis.steady, std::int64_t{m.NI} + 1);
+    analysis.steady = steady;
+    analysis.verdict = JudgeRun(analysis.steady, figures, loop.end == LoopEnd::Repeated);
     return analysis;
 }
 
 }  // namespace
 
-std::shared_ptr<const SimulationRun> SnapshotRun(const Module1& m) { return CopyRun(m); }
+std::string ConductionDuringStartupMessage(std::int32_t NI, std::int64_t periods) {
+    std::string message(kConductionMessage);
+    message += "\nDopo " + std::to_string(NI) +
+               " periodi la simulazione però non ha ancora raggiunto il regime, nel quale la "
+               "corrente nell'induttore resta positiva";
+    if (periods > kLargestNI)
+        return message +
+               ", ma il transitorio è così lento che nemmeno il massimo NI, 2147483647 periodi, "
+               "basta a raggiungerlo.";
+    return message + ". Aumenta NI ad almeno " + std::to_string(periods) + ".";
+}
 
 SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
                                    WaveformWindowOperations& window, ProgressReporter& progress,
@@ -80,6 +82,12 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
     const CircuitInputs inputs{m.Vi, m.D, m.TimeStep, m.L, m.C, m.RL, N};
     const WaveArrays arrays{m.WaveIL.data(), m.WaveVo.data(), m.WaveIC.data(), m.WaveVd.data(),
                             m.WaveId.data()};
+    // The steady-state period runs in the arrays first: a period writes every
+    // index but 0 from its start state alone, so the run from rest then
+    // leaves them exactly as fresh ones would.
+    const SteadyState steady = FindSteadyState(inputs, m.f, arrays);
+    m.WaveIL[1] = 0.0;
+    m.WaveVo[1] = 0.0;
     LoopResult loop = SimulatePeriods(inputs, m.NI, arrays, progress);
 
     if (loop.end == LoopEnd::Cancelled) return {SimulationOutcome::Cancelled, nullptr};
@@ -92,9 +100,13 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
     }
 
     if (!ConductionContinuous(m.WaveIL, N)) {
-        std::shared_ptr<const SimulationRun> run = SnapshotRun(m);
+        std::shared_ptr<const SimulationRun> run = CopyRun(m);
         window.SetShownRun(run);
-        m.Refuse(messages, kConductionMessage);
+        // A run refused during its start-up says how long the start-up lasts.
+        const std::int64_t periods =
+            PeriodsToAdviseAfterRefusal(steady, m.NI, loop.end == LoopEnd::Repeated);
+        m.Refuse(messages, periods == 0 ? std::string(kConductionMessage)
+                                        : ConductionDuringStartupMessage(m.NI, periods));
         return {SimulationOutcome::ConductionRefused, std::move(run)};
     }
 
@@ -112,7 +124,7 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
     }
     StoreFigures(m, figures);
 
-    RunAnalysis analysis = Analyse(m, inputs, std::move(loop), figures);
+    RunAnalysis analysis = Analyse(m, steady, std::move(loop), figures);
     if (design != nullptr) analysis.design = *design;
 
     DrawWaveforms(m, window);

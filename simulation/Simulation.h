@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "model/Module1.h"
@@ -24,9 +25,15 @@ inline constexpr std::string_view kUnstableMessage =
     "La simulazione è instabile: il passo di integrazione è troppo lungo rispetto alle costanti "
     "di tempo del circuito, prova ad aumentare N!";
 
+// The conduction message and, after it, the advice to raise NI to
+// `periods`: for a run refused while its start-up lasts, whose steady state
+// conducts.
+std::string ConductionDuringStartupMessage(std::int32_t NI, std::int64_t periods);
+
 enum class SimulationOutcome {
     Completed,          // measured, analysed and drawn
-    ConductionRefused,  // iL not positive somewhere in the final period: message
+    ConductionRefused,  // iL not positive somewhere in the final period: message, with
+                        // the NI to advise while the start-up alone is the cause
     Unstable,           // the state stopped being finite: message
     FiguresOverflow,    // a figure lies beyond the double range: message
     Cancelled,          // stopped through the progress reporter: no message
@@ -55,8 +62,5 @@ struct SimulationResult {
 SimulationResult SimulateConverter(Module1& module, MessageDisplay& messages,
                                    WaveformWindowOperations& window, ProgressReporter& progress,
                                    const DesignRecord* design = nullptr);
-
-// What the waveform window keeps of the arrays of `module`.
-std::shared_ptr<const SimulationRun> SnapshotRun(const Module1& module);
 
 }  // namespace stepdown

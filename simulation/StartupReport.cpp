@@ -32,23 +32,52 @@ std::string RepeatText(const RunAnalysis& a) {
 }
 
 std::string SteadyText(const RunAnalysis& a, std::string_view separator) {
-    if (a.settled) return "raggiunto (le grandezze mostrate sono quelle di regime)";
-    if (!a.steady.exists) return "assente (con questo passo la simulazione è instabile)";
+    if (a.verdict.settled) return "raggiunto (le grandezze mostrate sono quelle di regime)";
+    switch (a.steady.kind) {
+    case SteadyStateKind::Found:
+        break;
+    case SteadyStateKind::NotComputable:
+        return "non calcolabile (il transitorio si smorza troppo poco da un periodo all'altro)";
+    case SteadyStateKind::Unbounded:
+    case SteadyStateKind::Invalid:
+        return "assente (con questo passo la simulazione è instabile)";
+    }
     return "non raggiunto (le grandezze mostrate differiscono fino al " +
-           DeviationPercent(a.worstDeviation, separator) + " %)";
+           DeviationPercent(a.verdict.worstDeviation, separator) + " %)";
+}
+
+std::string PeriodsNeededText(const SteadyState& s, std::string_view separator) {
+    switch (s.kind) {
+    case SteadyStateKind::Found:
+        break;
+    case SteadyStateKind::NotComputable:
+        return "non calcolabili";
+    case SteadyStateKind::Unbounded:
+    case SteadyStateKind::Invalid:
+        return "nessun regime";
+    }
+    if (!s.Conducts())
+        return "nessuno: a regime la corrente nell'induttore si annulla (minimo " +
+               Scientific(s.band.minIL, separator, "A") + ")";
+    if (s.periodsNeeded > kLargestNI) return "oltre il massimo NI (2147483647)";
+    return std::to_string(s.periodsNeeded);
 }
 
 }  // namespace
 
 std::string DeviationPercent(double fraction, std::string_view separator) {
-    const double percent = fraction * 100;
-    return std::isfinite(percent) ? FormatFixed2(percent, separator) : "∞";
+    // Rounded up, so that a deviation over the tolerance never reads as within it.
+    const double hundredths = std::ceil(fraction * 10000);
+    return std::isfinite(hundredths) ? FormatFixed2(hundredths / 100, separator) : "∞";
 }
 
 std::string PercentDifference(double value, double reference, std::string_view separator) {
     const double percent = (value - reference) / reference * 100;
     if (!std::isfinite(percent)) return "n.d.";
-    return (percent > 0 ? "+" : "") + FormatFixed2(percent, separator) + " %";
+    const std::string text = FormatFixed2(percent, separator);
+    // A difference that rounds to zero carries no sign.
+    const bool shown = text.find_first_of("123456789") != std::string::npos;
+    return (percent > 0 && shown ? "+" : "") + text + " %";
 }
 
 std::vector<ReportLine> StartupSummary(const RunAnalysis& a, std::string_view separator) {
@@ -58,13 +87,12 @@ std::vector<ReportLine> StartupSummary(const RunAnalysis& a, std::string_view se
         lowest += " (negativa: un diodo reale la bloccherebbe, questo modello no)";
     return {
         {"Picco di iL dall'avvio",
-         PeakText(a.startup.maxIL, s.band.maxIL, s.exists, separator, "A")},
+         PeakText(a.startup.maxIL, s.band.maxIL, s.Exists(), separator, "A")},
         {"Picco di Vo dall'avvio",
-         PeakText(a.startup.maxVo, s.band.maxVo, s.exists, separator, "V")},
+         PeakText(a.startup.maxVo, s.band.maxVo, s.Exists(), separator, "V")},
         {"Minimo di iL dall'avvio", lowest},
         {"Ripetizione esatta", RepeatText(a)},
-        {"Periodi necessari al transitorio",
-         s.exists ? std::to_string(s.periodsNeeded) : std::string("nessun regime")},
+        {"Periodi necessari al transitorio", PeriodsNeededText(s, separator)},
         {"Regime", SteadyText(a, separator)},
     };
 }
@@ -90,10 +118,10 @@ std::vector<ComparisonRow> ComparisonTable(const RunAnalysis& a, std::string_vie
         ComparisonRow row{std::string(q.name), std::string(q.unit), {}, {}, {}, {}, {}};
         row.last = FormatScientific(q.last, 2, separator);
         if (a.design) row.design = FormatScientific(q.design, 2, separator);
-        if (a.steady.exists) {
+        if (a.steady.Exists()) {
             row.steady = FormatScientific(q.steady, 2, separator);
             row.lastDeviation = PercentDifference(q.last, q.steady, separator);
-            if (a.design) row.designDeviation = PercentDifference(q.design, q.steady, separator);
+            if (a.design) row.designDeviation = PercentDifference(q.steady, q.design, separator);
         }
         rows.push_back(std::move(row));
     }

@@ -22,24 +22,26 @@ struct ReportLine {
 std::vector<ReportLine> StartupSummary(const RunAnalysis& analysis, std::string_view separator);
 
 // One quantity of the comparison: values in the 2-digit scientific form,
-// deviations from the steady state as signed percentages. A design value
-// and its deviation are empty when the verification fields no longer hold
-// the design; steady-state texts are empty without a steady state.
+// differences as signed percentages of the reference, always (compared -
+// reference) / reference: the last period against the steady state, the
+// steady state against the design. A design value and its difference are
+// empty when the verification fields no longer hold the design;
+// steady-state texts are empty without a steady state.
 struct ComparisonRow {
     std::string quantity;
     std::string unit;
     std::string design;
     std::string last;
     std::string steady;
-    std::string lastDeviation;
-    std::string designDeviation;
+    std::string lastDeviation;    // (last - steady) / steady
+    std::string designDeviation;  // (steady - design) / design
 };
 
 // DeltaiL, DeltaVo, IDP, IDm, Iim and the mean Vo, in that order.
 std::vector<ComparisonRow> ComparisonTable(const RunAnalysis& analysis, std::string_view separator);
 
-// A deviation given as a fraction, in percent with two decimals ("15412,49"),
-// "∞" when it is not finite.
+// A deviation given as a fraction, in percent with two decimals rounded up
+// ("15412,49"), "∞" when it is not finite.
 std::string DeviationPercent(double fraction, std::string_view separator);
 
 // (value - reference) / reference in percent, two decimals, a "+" before a

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numbers>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -13,10 +11,234 @@
 namespace stepdown {
 namespace {
 
+using Real = long double;
+
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Differences below this fraction of the circuit's scale are rounding.
 constexpr double kRoundingLevel = 1e-9;
+// The periods needed aim a little inside the tolerance, so that what the
+// first-order model leaves out cannot carry a run at periodsNeeded over it.
+constexpr Real kAimWithinTolerance = 0.99;
+// Periods beyond any run: the search for the periods needed stops here.
 constexpr std::int64_t kMostPeriods = std::int64_t{1} << 62;
+// The first-order deviations walked per figure before settling for the
+// envelope's bound.
+constexpr std::int64_t kMostScannedPeriods = std::int64_t{1} << 18;
+
+struct Matrix {
+    Real a = 1, b = 0, c = 0, d = 1;  // row-major
+};
+struct Vector {
+    Real iL = 0, Vo = 0;
+};
+
+Matrix operator*(const Matrix& x, const Matrix& y) {
+    return {x.a * y.a + x.b * y.c, x.a * y.b + x.b * y.d, x.c * y.a + x.d * y.c,
+            x.c * y.b + x.d * y.d};
+}
+Vector operator*(const Matrix& x, const Vector& v) {
+    return {x.a * v.iL + x.b * v.Vo, x.c * v.iL + x.d * v.Vo};
+}
+Matrix operator+(const Matrix& x, const Matrix& y) {
+    return {x.a + y.a, x.b + y.b, x.c + y.c, x.d + y.d};
+}
+Vector operator+(const Vector& x, const Vector& y) { return {x.iL + y.iL, x.Vo + y.Vo}; }
+Real Dot(const Vector& row, const Vector& v) { return row.iL * v.iL + row.Vo * v.Vo; }
+Vector RowIL(const Matrix& m) { return {m.a, m.b}; }
+Vector RowVo(const Matrix& m) { return {m.c, m.d}; }
+Vector Scaled(const Vector& v, Real k) { return {v.iL * k, v.Vo * k}; }
+
+constexpr Matrix kZeroMatrix{0, 0, 0, 0};
+
+// x -> linear x + offset, with a vector offset (a state) or a matrix one
+// (a sum of powers).
+template <class Offset>
+struct Map {
+    Matrix linear;
+    Offset offset;
+};
+
+// `second` after `first`.
+template <class Offset>
+Map<Offset> Then(const Map<Offset>& first, const Map<Offset>& second) {
+    return {second.linear * first.linear, second.linear * first.offset + second.offset};
+}
+
+// The map applied n times (n >= 0), by repeated squaring.
+template <class Offset>
+Map<Offset> Power(Map<Offset> base, std::int64_t n, Offset zero) {
+    Map<Offset> result{Matrix{}, zero};
+    for (; n > 0; n >>= 1) {
+        if ((n & 1) != 0) result = Then(result, base);
+        base = Then(base, base);
+    }
+    return result;
+}
+
+Matrix PowerOf(const Matrix& m, std::int64_t n) {
+    return Power(Map<Matrix>{m, kZeroMatrix}, n, kZeroMatrix).linear;
+}
+
+// S^0 + S^1 + ... + S^(n-1).
+Matrix SumOfPowers(const Matrix& S, std::int64_t n) {
+    return Power(Map<Matrix>{S, Matrix{}}, n, kZeroMatrix).offset;
+}
+
+// The Euler step of the period loop, written as an affine map of the state.
+struct Steps {
+    Matrix S;
+    Map<Vector> on, off;
+};
+
+Steps StepsOf(const CircuitInputs& in) {
+    const Real T = in.TimeStep, L = in.L, C = in.C, RL = in.RL;
+    const Matrix S{1, -T / L, T / C, 1 - T / (RL * C)};
+    return {S, {S, {in.Vi * T / L, 0}}, {S, {-0.6L * T / L, 0}}};
+}
+
+// One period as the loop runs it: K - 1 switch-on steps, the hold, then
+// N - K - 1 diode steps. With K = 0 the hold restarts every period from the
+// never-written index 0, so the period forgets its start.
+Map<Vector> PeriodMap(const Steps& steps, std::int32_t N, std::int32_t K) {
+    if (K == 0) return {kZeroMatrix, Power(steps.off, N - 1, Vector{}).offset};
+    return Then(Power(steps.on, K - 1, Vector{}),
+                Power(steps.off, std::max(N - K - 1, 0), Vector{}));
+}
+
+// The eigenvalues of a 2 x 2 matrix and what bounds the powers of it.
+struct Modes {
+    Real half = 0, discriminant = 0, det = 0;
+    Real radius = 0;
+    bool complex = false;
+};
+
+Modes ModesOf(const Matrix& A) {
+    Modes modes;
+    modes.half = (A.a + A.d) / 2;
+    // Without the cancellation of half^2 - det when A is near the identity.
+    const Real skew = (A.a - A.d) / 2;
+    modes.discriminant = skew * skew + A.b * A.c;
+    modes.det = A.a * A.d - A.b * A.c;
+    modes.complex = modes.discriminant < 0;
+    if (modes.complex) {
+        modes.radius = std::sqrt(std::max<Real>(modes.det, 0));
+    } else {
+        const Real root = std::sqrt(modes.discriminant);
+        modes.radius = std::max(std::fabs(modes.half + root), std::fabs(modes.half - root));
+    }
+    return modes;
+}
+
+// sup of m' r^(m' - 1) over m' >= m: it rises up to m' = 1 / ln(1 / r),
+// then falls.
+Real Rising(std::int64_t m, Real r) {
+    if (r == 0) return m <= 1 ? 1 : 0;
+    const Real at = std::max(static_cast<Real>(m), -1 / std::log(r));
+    return at * std::pow(r, at - 1);
+}
+
+// d(m) = w . A^m e, and a bound on sup |d(m')| over m' >= m that does not
+// grow with m.
+class Deviation {
+public:
+    Deviation(const Matrix& A, const Modes& modes, const Vector& w, const Vector& e)
+        : A_(A), modes_(modes), w_(w), e_(e) {
+        const Real d0 = Dot(w, e), d1 = Dot(w, A * e);
+        if (modes.complex) {
+            // d(m) = r^m (x cos m theta - y sin m theta) with x = d(0); since
+            // |sin m theta| <= m |sin theta|, the y term is also at most
+            // m r^(m-1) |x half - d(1)|, which stays finite as theta -> 0.
+            const Real numerator = d0 * modes.half - d1;
+            first_ = std::fabs(d0);
+            second_ = numerator == 0 ? 0 : std::fabs(numerator / std::sqrt(-modes.discriminant));
+            coupling_ = std::fabs(numerator);
+            return;
+        }
+        // Real eigenvalues: in a Schur basis A is [l1 beta; 0 l2], whose powers
+        // hold l1^m, l2^m and beta times a sum of m products of them.
+        const Real root = std::sqrt(modes.discriminant);
+        const Real l1 = modes.half >= 0 ? modes.half + root : modes.half - root;
+        l1_ = std::fabs(l1);
+        l2_ = l1 == 0 ? 0 : std::fabs(modes.det / l1);
+        Vector q1{A.b, l1 - A.a};
+        const Vector other{l1 - A.d, A.c};
+        if (std::hypot(other.iL, other.Vo) > std::hypot(q1.iL, q1.Vo)) q1 = other;
+        const Real length = std::hypot(q1.iL, q1.Vo);
+        q1 = length == 0 ? Vector{1, 0} : Scaled(q1, 1 / length);
+        const Vector q2{-q1.Vo, q1.iL};
+        const Real beta = Dot(q1, A * q2);
+        const Real u1 = Dot(q1, w), u2 = Dot(q2, w), v1 = Dot(q1, e), v2 = Dot(q2, e);
+        first_ = std::fabs(u1 * v1);
+        second_ = std::fabs(u2 * v2);
+        coupling_ = std::fabs(u1 * v2 * beta);
+    }
+
+    Real Bound(std::int64_t m) const {
+        const Real power = static_cast<Real>(m);
+        const Real r = modes_.radius;
+        if (modes_.complex)
+            return first_ * std::pow(r, power) +
+                   std::min(second_ * std::pow(r, power), coupling_ * Rising(m, r));
+        return first_ * std::pow(l1_, power) + second_ * std::pow(l2_, power) +
+               coupling_ * Rising(m, r);
+    }
+
+    // The least m from which on the bound stays within `tolerance`.
+    std::int64_t BoundWithin(Real tolerance) const {
+        if (Bound(0) <= tolerance) return 0;
+        std::int64_t low = 0, high = 1;
+        while (high < kMostPeriods && !(Bound(high) <= tolerance)) {
+            low = high;
+            high *= 2;
+        }
+        if (high >= kMostPeriods) return kMostPeriods;
+        while (high - low > 1) {
+            const std::int64_t middle = low + (high - low) / 2;
+            (Bound(middle) <= tolerance ? high : low) = middle;
+        }
+        return high;
+    }
+
+    // The last m in [from, to) with |d(m)| > tolerance, or -1.
+    std::int64_t LastBeyond(std::int64_t from, std::int64_t to, Real tolerance) const {
+        const Vector start = PowerOf(A_, from) * e_;
+        Real current = Dot(w_, start);
+        Real next = Dot(w_, A_ * start);
+        const Real trace = 2 * modes_.half;
+        std::int64_t last = -1;
+        for (std::int64_t m = from; m < to; ++m) {
+            if (!(std::fabs(current) <= tolerance)) last = m;
+            const Real after = trace * next - modes_.det * current;
+            current = next;
+            next = after;
+        }
+        return last;
+    }
+
+private:
+    Matrix A_;
+    Modes modes_;
+    Vector w_, e_;
+    Real l1_ = 0, l2_ = 0, first_ = 0, second_ = 0, coupling_ = 0;
+};
+
+// The least number of periods k from which on |d(m)| <= tolerance for every
+// m >= k - 1 (the last of k periods starts after k - 1 of them).
+std::int64_t PeriodsWithin(const Deviation& deviation, Real tolerance) {
+    std::int64_t clear = deviation.BoundWithin(tolerance);
+    if (clear >= kMostPeriods) return kMostPeriods;
+    // Walk back below the bound, a tenth at a time, to the last miss; past
+    // the walk's budget the bound stands.
+    std::int64_t budget = kMostScannedPeriods;
+    while (clear > 0 && budget > 0) {
+        const std::int64_t stride = std::min(budget, std::max<std::int64_t>(1, clear / 11));
+        const std::int64_t miss = deviation.LastBeyond(clear - stride, clear, tolerance);
+        if (miss >= 0) return miss + 2;
+        budget -= stride;
+        clear -= stride;
+    }
+    return clear + 1;
+}
 
 struct PeriodMeasures {
     MeasuredFigures figures;
@@ -24,33 +246,47 @@ struct PeriodMeasures {
     SampleExtremes band;
 };
 
-// Single periods from any start state, in arrays of its own: iL, Vo and id
-// for the figures, while iC and Vd, which nothing reads back, share one.
+// Which sample a magnitude scan ends on, and the sign that turns the
+// sample's value into the scan's result: the scan starts from sample 1 as
+// stored and takes |w[i]| whenever it is >= (or <=) its running value.
+struct ScanPick {
+    std::int32_t sample = 1;
+    Real sign = 1;
+};
+
+template <class Better>
+ScanPick PickOf(std::span<const double> wave, std::int32_t N, Better better) {
+    ScanPick pick;
+    double result = wave[1];
+    for (std::int32_t i = 1; i <= N; ++i) {
+        const double m = std::fabs(wave[static_cast<std::size_t>(i)]);
+        if (better(m, result)) {
+            result = m;
+            pick = {i, wave[static_cast<std::size_t>(i)] < 0 ? Real{-1} : Real{1}};
+        }
+    }
+    return pick;
+}
+
+std::int32_t LowestSample(std::span<const double> wave, std::int32_t N) {
+    std::int32_t lowest = 1;
+    for (std::int32_t i = 2; i <= N; ++i)
+        if (wave[static_cast<std::size_t>(i)] < wave[static_cast<std::size_t>(lowest)]) lowest = i;
+    return lowest;
+}
+
+// One period from any start state, in the given arrays (indices 0..N+1,
+// index 0 zero), measured as the run's final period is: the magnitude scans,
+// then the figures.
 class PeriodProbe {
 public:
-    PeriodProbe(const CircuitInputs& inputs, double f)
-        : inputs_(inputs),
-          f_(f),
-          iL_(Size(inputs)),
-          Vo_(Size(inputs)),
-          id_(Size(inputs)),
-          spare_(Size(inputs)) {}
+    PeriodProbe(const CircuitInputs& inputs, double f, const WaveArrays& arrays)
+        : inputs_(inputs), f_(f), arrays_(arrays) {}
 
-    // With the input voltage `Vi` in place of the circuit's.
-    PeriodState EndState(PeriodState start, double Vi) {
-        CircuitInputs inputs = inputs_;
-        inputs.Vi = Vi;
-        SimulatePeriodFrom(inputs, start, Arrays());
-        return {iL_[1], Vo_[1]};
-    }
-
-    // Measured as the run's final period is: the magnitude scans, then the
-    // figures.
-    PeriodMeasures Measure(PeriodState start) {
-        const SampleExtremes band = SimulatePeriodFrom(inputs_, start, Arrays());
+    PeriodMeasures Measure(PeriodState start) const {
+        const SampleExtremes band = SimulatePeriodFrom(inputs_, start, arrays_);
         const std::int32_t N = inputs_.N;
-        const std::span<const double> iL(iL_);
-        const std::span<const double> Vo(Vo_);
+        const std::span<const double> iL = this->iL(), Vo = this->Vo();
         const FigureInputs in{MaxMagnitudeScan(iL, N),
                               MinMagnitudeScan(iL, N),
                               MaxMagnitudeScan(Vo, N),
@@ -58,158 +294,163 @@ public:
                               inputs_.TimeStep,
                               f_,
                               N,
-                              iL_.data(),
-                              id_.data()};
-        return {MeasureFigures(in), MeanOutputVoltage(Vo_.data(), N, inputs_.TimeStep, f_), band};
+                              arrays_.iL,
+                              arrays_.id};
+        return {MeasureFigures(in), MeanOutputVoltage(arrays_.Vo, N, inputs_.TimeStep, f_), band};
     }
 
+    std::span<const double> iL() const { return {arrays_.iL, Size()}; }
+    std::span<const double> Vo() const { return {arrays_.Vo, Size()}; }
+
 private:
-    static std::size_t Size(const CircuitInputs& inputs) {
-        return static_cast<std::size_t>(inputs.N) + 2;
-    }
-    WaveArrays Arrays() {
-        return {iL_.data(), Vo_.data(), spare_.data(), spare_.data(), id_.data()};
-    }
+    std::size_t Size() const { return static_cast<std::size_t>(inputs_.N) + 2; }
 
     CircuitInputs inputs_;
     double f_;
-    std::vector<double> iL_, Vo_, id_, spare_;
+    WaveArrays arrays_;
 };
 
-PeriodMatrix Multiply(const PeriodMatrix& a, const PeriodMatrix& b) {
-    return {a[0] * b[0] + a[1] * b[2], a[0] * b[1] + a[1] * b[3], a[2] * b[0] + a[3] * b[2],
-            a[2] * b[1] + a[3] * b[3]};
-}
+// How a sample of the period depends on the period's start state: sample j
+// is S^p(j) times it plus a constant, since every step shares S.
+class SampleGradients {
+public:
+    SampleGradients(const Matrix& S, std::int32_t N, std::int32_t K) : S_(S), N_(N), K_(K) {}
 
-PeriodMatrix Power(PeriodMatrix a, std::int64_t k) {
-    PeriodMatrix result{1.0, 0.0, 0.0, 1.0};
-    for (; k > 0; k >>= 1) {
-        if ((k & 1) != 0) result = Multiply(result, a);
-        a = Multiply(a, a);
+    Matrix Of(std::int32_t sample) const {
+        if (K_ == 0) return kZeroMatrix;
+        const std::int32_t j = sample == 1 ? N_ : sample;
+        return PowerOf(S_, j <= K_ ? j - 1 : j - 2);
     }
-    return result;
+    // Over the samples 1..N the switch conducts in (sample 1 repeats N).
+    Matrix SumOverSwitchOn() const {
+        if (K_ == 0) return kZeroMatrix;
+        Matrix sum = SumOfPowers(S_, K_) + Matrix{-1, 0, 0, -1};
+        return K_ == N_ ? sum + Of(N_) : sum;
+    }
+    // Over the samples 1..N the diode conducts in.
+    Matrix SumOverDiode() const {
+        if (K_ == 0 || K_ == N_) return kZeroMatrix;
+        return PowerOf(S_, K_ - 1) * SumOfPowers(S_, N_ - K_) + Of(N_);
+    }
+
+private:
+    Matrix S_;
+    std::int32_t N_, K_;
+};
+
+// What the figures and the lowest current of the period at x* must stay
+// within, and their gradients along the start state.
+struct Criterion {
+    Vector gradient;
+    Real tolerance;
+};
+
+std::int64_t PeriodsNeeded(const SteadyState& steady, const Steps& steps, const Matrix& A,
+                           const Modes& modes, const CircuitInputs& in, double f,
+                           const PeriodProbe& probe) {
+    const std::int32_t N = in.N;
+    const std::int32_t K = *SwitchOnSteps(N, in.D);
+    const SampleGradients gradients(steps.S, N, K);
+    const auto ge = [](double m, double result) { return m >= result; };
+    const auto le = [](double m, double result) { return m <= result; };
+    const ScanPick maxIL = PickOf(probe.iL(), N, ge), minIL = PickOf(probe.iL(), N, le);
+    const ScanPick maxVo = PickOf(probe.Vo(), N, ge), minVo = PickOf(probe.Vo(), N, le);
+    const auto row = [&](Vector (*of)(const Matrix&), ScanPick pick) {
+        return Scaled(of(gradients.Of(pick.sample)), pick.sign);
+    };
+    const Vector peak = row(RowIL, maxIL), valley = row(RowIL, minIL);
+    const Vector high = row(RowVo, maxVo), low = row(RowVo, minVo);
+    const Real fT = static_cast<Real>(f) * in.TimeStep;
+
+    // The tolerances of WorstDeviation, aimed a little inside.
+    const MeasuredFigures& s = steady.figures;
+    const Real current = std::max(std::fabs(steady.state.iL), std::fabs(s.SimIDP));
+    const Real millivolts = 1000 * std::max(std::fabs(steady.state.Vo), std::fabs(steady.meanVo));
+    const auto within = [](double value, Real scale) {
+        const Real floor = kRoundingLevel / kSettledTolerance * scale;
+        return kAimWithinTolerance * kSettledTolerance * std::max<Real>(std::fabs(value), floor);
+    };
+    const Criterion criteria[] = {
+        {peak + Scaled(valley, -1), within(s.SimDeltaiL, current)},
+        {Scaled(high + Scaled(low, -1), 1000), within(s.SimDeltaVo, millivolts)},
+        {peak, within(s.SimIDP, current)},
+        {Scaled(RowIL(gradients.SumOverDiode()), fT), within(s.SimIDm, current)},
+        {Scaled(RowIL(gradients.SumOverSwitchOn()), fT), within(s.SimIim, current)},
+        // The lowest current must stay above zero.
+        {RowIL(gradients.Of(LowestSample(probe.iL(), N))),
+         kAimWithinTolerance * static_cast<Real>(steady.band.minIL)},
+    };
+    // From rest: the first period starts at 0, x* away from x*.
+    const Vector fromRest{-static_cast<Real>(steady.state.iL), -static_cast<Real>(steady.state.Vo)};
+    std::int64_t needed = 1;
+    for (const Criterion& criterion : criteria)
+        needed = std::max(needed, PeriodsWithin(Deviation(A, modes, criterion.gradient, fromRest),
+                                                criterion.tolerance));
+    return needed;
 }
 
 bool Finite(PeriodState s) { return std::isfinite(s.iL) && std::isfinite(s.Vo); }
 
-// (I - A)^-1 r; nothing when I - A is singular.
-std::optional<PeriodState> SolveShifted(const PeriodMatrix& A, PeriodState r) {
-    const double a = 1 - A[0];
-    const double b = -A[1];
-    const double c = -A[2];
-    const double d = 1 - A[3];
-    const double det = a * d - b * c;
-    if (det == 0.0 || !std::isfinite(det)) return std::nullopt;
-    const PeriodState x{(d * r.iL - b * r.Vo) / det, (a * r.Vo - c * r.iL) / det};
-    if (!Finite(x)) return std::nullopt;
-    return x;
-}
-
-struct Spectrum {
-    double radius = kInfinity;
-    // Periods in a quarter of the slowest oscillation of the transient: 0
-    // when it does not oscillate, 1 when it alternates period by period.
-    std::int64_t quarterOscillation = 0;
-};
-
-Spectrum SpectrumOf(const PeriodMatrix& A) {
-    const double half = (A[0] + A[3]) / 2;
-    const double det = A[0] * A[3] - A[1] * A[2];
-    const double discriminant = half * half - det;
-    if (!std::isfinite(discriminant)) return {};
-    if (discriminant >= 0) {
-        const double root = std::sqrt(discriminant);
-        const double dominant =
-            std::fabs(half + root) >= std::fabs(half - root) ? half + root : half - root;
-        return {std::fabs(dominant), dominant < 0 ? 1 : 0};
-    }
-    const double angle = std::atan2(std::sqrt(-discriminant), half);
-    // The angle lies within (0, pi): a quarter of at least half a period.
-    return {std::sqrt(det), std::llround(std::min(std::numbers::pi / 2 / angle, 1e12))};
-}
-
-// Periods for a transient shrinking by `radius` each period to fall below
-// kTransientFraction of its start.
-std::int64_t TransientPeriods(double radius) {
-    const double periods = std::ceil(std::log(kTransientFraction) / std::log(radius));
-    if (!(periods >= 1)) return 1;
-    return periods >= static_cast<double>(kMostPeriods) ? kMostPeriods
-                                                        : static_cast<std::int64_t>(periods);
-}
-
-std::int64_t SettlingPeriods(PeriodProbe& probe, const SteadyState& steady, std::int64_t from) {
-    const Spectrum spectrum = SpectrumOf(steady.A);
-    const PeriodState x = steady.state;
-    // The last of k periods starts from the state after k - 1 of them.
-    const auto deviationAfter = [&](std::int64_t k) {
-        const PeriodMatrix power = Power(steady.A, k - 1);
-        const PeriodState start{x.iL - (power[0] * x.iL + power[1] * x.Vo),
-                                x.Vo - (power[2] * x.iL + power[3] * x.Vo)};
-        return WorstDeviation(probe.Measure(start).figures, steady);
-    };
-    std::int64_t k = std::max<std::int64_t>(from, 1);
-    for (int attempt = 0; attempt < 256 && k < kMostPeriods; ++attempt) {
-        double worst = deviationAfter(k);
-        // A node of an oscillating transient can look settled; a quarter of
-        // an oscillation later it does not.
-        if (spectrum.quarterOscillation > 0)
-            worst = std::max(worst, deviationAfter(k + spectrum.quarterOscillation));
-        if (worst <= kSettledTolerance) return k;
-        // Half of the way the slowest decay says, so as not to overshoot
-        // where the faster one still counts.
-        const double periods = std::log(kSettledTolerance / worst) / std::log(spectrum.radius) / 2;
-        const std::int64_t step = std::isfinite(periods)
-                                      ? std::max<std::int64_t>(1, std::llround(std::ceil(periods)))
-                                      : k;
-        k = std::min(kMostPeriods, k + step);
-    }
-    return k;
-}
-
 }  // namespace
 
-SteadyState FindSteadyState(const CircuitInputs& inputs, double f) {
+SteadyState FindSteadyState(const CircuitInputs& inputs, double f, const WaveArrays& scratch) {
     SteadyState steady;
     steady.spectralRadius = kInfinity;
-    if (inputs.N < 1 || !SwitchOnSteps(inputs.N, inputs.D)) return steady;
-    PeriodProbe probe(inputs, f);
+    const std::optional<std::int32_t> K = SwitchOnSteps(inputs.N, inputs.D);
+    if (inputs.N < 1 || !K) return steady;
 
-    // Vi only adds to the state, so A does not depend on it: taken without
-    // Vi, from unit steps, it is free of the rounding of large states and of
-    // the underflow of small ones, whatever Vi is.
-    const PeriodState origin = probe.EndState({0.0, 0.0}, 0.0);
-    const PeriodState byCurrent = probe.EndState({1.0, 0.0}, 0.0);
-    const PeriodState byVoltage = probe.EndState({0.0, 1.0}, 0.0);
-    steady.A = {byCurrent.iL - origin.iL, byVoltage.iL - origin.iL, byCurrent.Vo - origin.Vo,
-                byVoltage.Vo - origin.Vo};
-    const PeriodState b = probe.EndState({0.0, 0.0}, inputs.Vi);
+    const Steps steps = StepsOf(inputs);
+    const Map<Vector> period = PeriodMap(steps, inputs.N, *K);
+    const Matrix& A = period.linear;
+    steady.A = {static_cast<double>(A.a), static_cast<double>(A.b), static_cast<double>(A.c),
+                static_cast<double>(A.d)};
+    const Modes modes = ModesOf(A);
+    steady.spectralRadius = static_cast<double>(modes.radius);
+    if (!std::isfinite(steady.spectralRadius)) return steady;
 
-    const Spectrum spectrum = SpectrumOf(steady.A);
-    steady.spectralRadius = spectrum.radius;
-    if (!(spectrum.radius < 1)) return steady;
-    const std::optional<PeriodState> first = SolveShifted(steady.A, b);
-    if (!first) return steady;
-    // One correction from the residual at the point itself, so that errors
-    // in A matter only for the small correction.
-    const PeriodState image = probe.EndState(*first, inputs.Vi);
-    const std::optional<PeriodState> correction =
-        SolveShifted(steady.A, {image.iL - first->iL, image.Vo - first->Vo});
-    if (!correction) return steady;
-    steady.state = {first->iL + correction->iL, first->Vo + correction->Vo};
-
-    const PeriodMeasures measures = probe.Measure(steady.state);
-    if (!Finite(steady.state) || !AllFinite(measures.figures) || !std::isfinite(measures.meanVo))
+    // One period's rounding, some N ulps of the state, moves the fixed point
+    // of the simulated run by that over 1 - radius: within a hundredth of
+    // a percent only while 1 - radius exceeds this.
+    const Real rounding = std::max<Real>(
+        1e-9L, 100 * static_cast<Real>(inputs.N) * std::numeric_limits<double>::epsilon());
+    if (modes.radius > 1 + rounding) {
+        steady.kind = SteadyStateKind::Unbounded;
         return steady;
+    }
+    if (modes.radius >= 1 - rounding) {
+        steady.kind = SteadyStateKind::NotComputable;
+        return steady;
+    }
+
+    // x* = (I - A)^-1 b.
+    const Real a = 1 - A.a, b = -A.b, c = -A.c, d = 1 - A.d;
+    const Real det = a * d - b * c;
+    const Vector& r = period.offset;
+    steady.state = {static_cast<double>((d * r.iL - b * r.Vo) / det),
+                    static_cast<double>((a * r.Vo - c * r.iL) / det)};
+    if (!Finite(steady.state)) return steady;
+
+    const PeriodProbe probe(inputs, f, scratch);
+    const PeriodMeasures measures = probe.Measure(steady.state);
+    if (!AllFinite(measures.figures) || !std::isfinite(measures.meanVo)) return steady;
     steady.figures = measures.figures;
     steady.meanVo = measures.meanVo;
     steady.band = measures.band;
-    steady.exists = true;
-    steady.periodsNeeded = SettlingPeriods(probe, steady, TransientPeriods(spectrum.radius));
+    steady.kind = SteadyStateKind::Found;
+    if (steady.Conducts())
+        steady.periodsNeeded = PeriodsNeeded(steady, steps, A, modes, inputs, f, probe);
     return steady;
 }
 
+SteadyState FindSteadyState(const CircuitInputs& inputs, double f) {
+    const auto size = static_cast<std::size_t>(std::max(inputs.N, 0)) + 2;
+    std::vector<double> iL(size), Vo(size), id(size), spare(size);
+    return FindSteadyState(inputs, f,
+                           {iL.data(), Vo.data(), spare.data(), spare.data(), id.data()});
+}
+
 double WorstDeviation(const MeasuredFigures& figures, const SteadyState& steady) {
-    if (!steady.exists) return kInfinity;
+    if (!steady.Exists()) return kInfinity;
     const MeasuredFigures& s = steady.figures;
     const double current = std::max(std::fabs(steady.state.iL), std::fabs(s.SimIDP));
     const double millivolts = 1000 * std::max(std::fabs(steady.state.Vo), std::fabs(steady.meanVo));
@@ -233,10 +474,36 @@ double WorstDeviation(const MeasuredFigures& figures, const SteadyState& steady)
     return worst;
 }
 
-std::int64_t PeriodsToSettle(const CircuitInputs& inputs, double f, const SteadyState& steady,
-                             std::int64_t from) {
-    PeriodProbe probe(inputs, f);
-    return SettlingPeriods(probe, steady, from);
+RunVerdict JudgeRun(const SteadyState& steady, const MeasuredFigures& shown, bool repeated) {
+    RunVerdict verdict;
+    verdict.worstDeviation = WorstDeviation(shown, steady);
+    // A run that repeated exactly would show the same figures for any NI.
+    verdict.settled = repeated || verdict.worstDeviation <= kSettledTolerance;
+    if (verdict.settled) return verdict;
+    switch (steady.kind) {
+    case SteadyStateKind::Found:
+        if (!steady.Conducts())
+            verdict.advice = SettleAdvice::CurrentReachesZero;
+        else if (steady.periodsNeeded > kLargestNI)
+            verdict.advice = SettleAdvice::BeyondLargestNI;
+        else
+            verdict.advice = SettleAdvice::RaiseNI;
+        break;
+    case SteadyStateKind::NotComputable:
+        verdict.advice = SettleAdvice::NotComputable;
+        break;
+    case SteadyStateKind::Unbounded:
+    case SteadyStateKind::Invalid:
+        verdict.advice = SettleAdvice::Unbounded;
+        break;
+    }
+    return verdict;
+}
+
+std::int64_t PeriodsToAdviseAfterRefusal(const SteadyState& steady, std::int32_t NI,
+                                         bool repeated) {
+    if (NI < 1 || repeated || !steady.Conducts() || steady.periodsNeeded <= NI) return 0;
+    return steady.periodsNeeded;
 }
 
 }  // namespace stepdown

@@ -154,8 +154,9 @@ StartupWindow::StartupWindow(std::shared_ptr<const SimulationRun> run, const QLo
     table_ = new QTableWidget(static_cast<int>(rows.size()), 7, this);
     table_->setHorizontalHeaderLabels({QStringLiteral("Grandezza"), QStringLiteral("Unità"),
                                        QStringLiteral("Progetto"), QStringLiteral("Ultimo periodo"),
-                                       QStringLiteral("Regime"), QStringLiteral("Ultimo − regime"),
-                                       QStringLiteral("Progetto − regime")});
+                                       QStringLiteral("Regime"),
+                                       QStringLiteral("(ultimo − regime)/regime"),
+                                       QStringLiteral("(regime − progetto)/progetto")});
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
@@ -253,7 +254,7 @@ void StartupWindow::BuildChart(const RunAnalysis& analysis) {
     }
 
     const SteadyState& steady = analysis.steady;
-    if (steady.exists) range.Merge(steady.band);
+    if (steady.Exists()) range.Merge(steady.band);
 
     const QColor red = ColourOf(kTraceIL);
     const QColor blue = ColourOf(kTraceVo);
@@ -261,7 +262,7 @@ void StartupWindow::BuildChart(const RunAnalysis& analysis) {
             ColourOf(kTraceIL, 70));
     AddBand(*chart, vo, QStringLiteral("Vo dall'avvio"), *time, *voltage, QPen(blue, 1),
             ColourOf(kTraceVo, 70));
-    if (steady.exists) {
+    if (steady.Exists()) {
         // Drawn over the envelopes, across the whole time, so that the last
         // periods can be seen to lie in them.
         const struct {
@@ -289,9 +290,6 @@ void StartupWindow::BuildChart(const RunAnalysis& analysis) {
     // From rest to the end exactly, where the steady-state bands end too.
     time->setRange(0, end);
     KeepRoundTicks(*time, 10);
-    // A run without a single period has no extremes: an empty plot.
-    if (!(range.maxIL >= range.minIL)) range.minIL = range.maxIL = 0;
-    if (!(range.maxVo >= range.minVo)) range.minVo = range.maxVo = 0;
     AlignAxes(*current, range.minIL, range.maxIL, *voltage, range.minVo, range.maxVo);
     voltage->setGridLineVisible(false);
 

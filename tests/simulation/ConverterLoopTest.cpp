@@ -1,6 +1,6 @@
-// The period loop from rest against a plain reading of it written here: arrays bit for bit,
-// first exact repeat, extremes and envelope of every period. Then the steady state found by
-// shooting against runs that repeat exactly, the settled verdict, the periods needed.
+// The period loop from rest against a plain reading of it: arrays bit for bit, first exact
+// repeat, extremes and envelope of every period. Then the kinds of steady state and the
+// settled verdict's tolerance.
 
 #include <gtest/gtest.h>
 
@@ -16,16 +16,17 @@
 #include "simulation/Extremes.h"
 #include "simulation/SteadyState.h"
 #include "support/RecordingWindow.h"
+#include "support/ReferenceLoop.h"
 #include "support/WorkedExample.h"
 
 namespace stepdown::testing {
 namespace {
 
-struct Arrays {
-    explicit Arrays(std::int32_t N) : iL(N + 2), Vo(N + 2), iC(N + 2), Vd(N + 2), id(N + 2) {}
-    WaveArrays Pointers() { return {iL.data(), Vo.data(), iC.data(), Vd.data(), id.data()}; }
-    std::vector<double> iL, Vo, iC, Vd, id;
-};
+using Arrays = ReferenceArrays<double>;
+
+WaveArrays Pointers(Arrays& a) {
+    return {a.iL.data(), a.Vo.data(), a.iC.data(), a.Vd.data(), a.id.data()};
+}
 
 struct Reference {
     Arrays arrays;
@@ -44,31 +45,13 @@ SampleExtremes Scan(const Arrays& a, std::int32_t N) {
     return e;
 }
 
-// Every period as a reader would first write it, with checked indexing.
+// Every period of the reading, the extremes each leaves, and the first repeat.
 Reference Simulate(const Circuit& c) {
     Reference r{Arrays(c.N), {}, 0, 0};
     Arrays& a = r.arrays;
-    const double TimeStep = 1 / c.f / c.N;
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::int64_t> ends{{{0, 0}, 0}};
     for (std::int32_t n = 1; n <= c.NI; ++n) {
-        const std::int32_t K = RoundToInteger(c.N * c.D).value();
-        for (std::int32_t i = 1; i <= K; ++i) {
-            a.iL.at(i + 1) = (c.Vi - a.Vo.at(i)) * TimeStep / c.L + a.iL.at(i);
-            a.iC.at(i) = a.iL.at(i) - a.Vo.at(i) / c.RL;
-            a.Vo.at(i + 1) = TimeStep * a.iC.at(i) / c.C + a.Vo.at(i);
-            a.Vd.at(i) = c.Vi;
-            a.id.at(i) = 0;
-        }
-        a.iL.at(K + 1) = a.iL.at(K);
-        a.Vo.at(K + 1) = a.Vo.at(K);
-        for (std::int32_t e = K + 1; e <= c.N; ++e) {
-            a.iL.at(e + 1) = a.iL.at(e) - (a.Vo.at(e) + 0.6) * TimeStep / c.L;
-            a.iC.at(e) = a.iL.at(e) - a.Vo.at(e) / c.RL;
-            a.Vo.at(e + 1) = TimeStep * a.iC.at(e) / c.C + a.Vo.at(e);
-            a.Vd.at(e) = -0.6;
-            a.id.at(e) = a.iL.at(e);
-        }
-        for (auto* wave : {&a.iL, &a.iC, &a.Vo, &a.Vd, &a.id}) wave->at(1) = wave->at(c.N);
+        ReferencePeriod(c, a);
         r.periods.push_back(Scan(a, c.N));
         const auto end = std::make_pair(std::bit_cast<std::uint64_t>(a.iL[1]),
                                         std::bit_cast<std::uint64_t>(a.Vo[1]));
@@ -128,12 +111,12 @@ TEST_P(Loop, MatchesThePlainReadingFromRest) {
     const Circuit& c = GetParam().circuit;
     const Reference expected = Simulate(c);
     Arrays plain(c.N);
-    SimulatePeriodsPlain(Inputs(c), c.NI, plain.Pointers());
+    SimulatePeriodsPlain(Inputs(c), c.NI, Pointers(plain));
     ExpectSame(expected.arrays, plain);
 
     Arrays fast(c.N);
     RecordingProgress progress;
-    const LoopResult result = SimulatePeriods(Inputs(c), c.NI, fast.Pointers(), progress);
+    const LoopResult result = SimulatePeriods(Inputs(c), c.NI, Pointers(fast), progress);
     if (!std::isfinite(expected.arrays.iL[1])) {
         EXPECT_EQ(result.end, LoopEnd::NotFinite);
         return;
@@ -191,92 +174,36 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LoopProgress, ReportsBetweenSlicesOnceAfterARepeatAndStopsWhenCancelled) {
     Arrays settled(1000);
     RecordingProgress once;
-    SimulatePeriods(Inputs(Circuit{}), 2000, settled.Pointers(), once);
+    SimulatePeriods(Inputs(Circuit{}), 2000, Pointers(settled), once);
     EXPECT_EQ(once.reports, (Reports{{2'000'000, 2'000'000}}));
     RecordingProgress refusing(1);
-    EXPECT_EQ(SimulatePeriods(Inputs(Circuit{}), 2000, settled.Pointers(), refusing).end,
+    EXPECT_EQ(SimulatePeriods(Inputs(Circuit{}), 2000, Pointers(settled), refusing).end,
               LoopEnd::Cancelled);
 
     const Circuit slow = With(1000, 0.6, 3000, 1e-3, 100);
     const std::int64_t slice = kStepsPerSlice / 1000 * 1000;
     Arrays all(1000);
     RecordingProgress slices;
-    SimulatePeriods(Inputs(slow), slow.NI, all.Pointers(), slices);
+    SimulatePeriods(Inputs(slow), slow.NI, Pointers(all), slices);
     EXPECT_EQ(slices.reports,
               (Reports{{slice, 3'000'000}, {2 * slice, 3'000'000}, {3'000'000, 3'000'000}}));
     RecordingProgress cancelling(2);
-    const LoopResult cancelled = SimulatePeriods(Inputs(slow), slow.NI, all.Pointers(), cancelling);
+    const LoopResult cancelled = SimulatePeriods(Inputs(slow), slow.NI, Pointers(all), cancelling);
     EXPECT_EQ(cancelled.end, LoopEnd::Cancelled);
     EXPECT_EQ(cancelled.periodsSimulated, 2 * slice / 1000);
 }
 
-struct LongRun {
-    MeasuredFigures figures;
-    SampleExtremes last;
-    LoopEnd end;
-};
+// ---- The steady state and the advice, against the reading in long double ----
 
-// The circuit run from rest for c.NI periods, measured as a launch does.
-LongRun RunFromRest(const Circuit& c) {
-    Arrays a(c.N);
-    RecordingProgress progress;
-    const LoopResult loop = SimulatePeriods(Inputs(c), c.NI, a.Pointers(), progress);
-    const double maxIL = MaxMagnitudeScan(a.iL, c.N), minIL = MinMagnitudeScan(a.iL, c.N);
-    const double maxVo = MaxMagnitudeScan(a.Vo, c.N), minVo = MinMagnitudeScan(a.Vo, c.N);
-    const FigureInputs in{maxIL, minIL, maxVo, minVo, 1 / c.f / c.N, c.f, c.N, &a.iL[0], &a.id[0]};
-    return {MeasureFigures(in), Scan(a, c.N), loop.end};
-}
-
-void ExpectClose(double expected, double actual) {
-    EXPECT_NEAR(actual, expected, 1e-9 * std::fabs(expected));
-}
-
-class Shooting : public ::testing::TestWithParam<Circuit> {};
-
-TEST_P(Shooting, GivesTheFiguresOfARunThatRepeatsExactly) {
-    const Circuit& c = GetParam();
-    const LongRun run = RunFromRest(c);
-    ASSERT_EQ(run.end, LoopEnd::Repeated);
-    const SteadyState steady = FindSteadyState(Inputs(c), c.f);
-    ASSERT_TRUE(steady.exists);
-    EXPECT_LT(steady.spectralRadius, 1.0);
-    for (double MeasuredFigures::*figure :
-         {&MeasuredFigures::SimDeltaiL, &MeasuredFigures::SimDeltaVo, &MeasuredFigures::SimIDP,
-          &MeasuredFigures::SimIDm, &MeasuredFigures::SimIim})
-        ExpectClose(run.figures.*figure, steady.figures.*figure);
-    ExpectClose(run.last.maxIL, steady.band.maxIL);
-    ExpectClose(run.last.minVo, steady.band.minVo);
-    // Each of these repeats within its NI, which is therefore enough.
-    EXPECT_LT(steady.periodsNeeded, c.NI);
-    EXPECT_LE(WorstDeviation(run.figures, steady), 1e-9);
-    EXPECT_FALSE(FindSteadyState(Inputs(With(0, 0.6, 1)), c.f).exists);
-    EXPECT_TRUE(FindSteadyState(Inputs(With(1, 0.4, 1)), c.f).exists);
-    EXPECT_FALSE(FindSteadyState(Inputs({1e308, 0.6, 80000, 125e-6, 15.63e-6, 10}), c.f).exists);
-    // Eigenvalues 0.30 and -4.5: an alternating transient that grows.
-    EXPECT_FALSE(FindSteadyState(Inputs({25, 0.8, 80000, 1e-6, 1e-5, 0.1, 2}), 80000).exists);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Circuits, Shooting,
-    ::testing::Values(Circuit{},
-                      Circuit{48, 75 * 0.01, 50 * 1000.0, 220 * 0.000001, 10 * 0.000001, 10},
-                      Circuit{25, 0.6, 80000, 125e-6, 100e-6, 10, 200, 10, 20000},
-                      Circuit{25, 0.2, 80000, 47e-6, 4.7e-6, 2}));
-
-TEST(Shooting, PeriodsNeededSufficeWhereTheDefaultDoesNot) {
-    // C = 1000 uF: two thousand periods show figures far from the steady ones.
-    Circuit c{25, 0.6, 80000, 125e-6, 1000e-6, 10, 100, 10, 2000};
-    const SteadyState steady = FindSteadyState(Inputs(c), c.f);
-    ASSERT_TRUE(steady.exists);
-    EXPECT_GT(WorstDeviation(RunFromRest(c).figures, steady), 1.0);
-    // The transient's 0.1 % (ln 1000 / -ln radius) is a lower bound.
-    EXPECT_GE(steady.periodsNeeded, std::ceil(std::log(1000.0) / -std::log(steady.spectralRadius)));
-    c.NI = static_cast<std::int32_t>(steady.periodsNeeded);
-    EXPECT_LE(WorstDeviation(RunFromRest(c).figures, steady), kSettledTolerance);
-    c.NI = static_cast<std::int32_t>(steady.periodsNeeded * 8 / 10);
-    EXPECT_GT(WorstDeviation(RunFromRest(c).figures, steady), kSettledTolerance);
-    EXPECT_GT(PeriodsToSettle(Inputs(c), c.f, steady, steady.periodsNeeded + 1),
-              steady.periodsNeeded);
+TEST(SteadyState, KindFollowsTheSettingsAndTheRadius) {
+    const std::pair<Circuit, SteadyStateKind> cases[] = {
+        {With(0, 0.6, 1), SteadyStateKind::Invalid},
+        {With(1, 0.4, 1), SteadyStateKind::Found},
+        {Circuit{1e308, 0.6, 80000, 125e-6, 15.63e-6, 10}, SteadyStateKind::Invalid},
+        // Eigenvalues 0.30 and -4.5: an alternating transient that grows.
+        {Circuit{25, 0.8, 80000, 1e-6, 1e-5, 0.1, 2}, SteadyStateKind::Unbounded},
+    };
+    for (const auto& [c, kind] : cases) EXPECT_EQ(FindSteadyState(Inputs(c), c.f).kind, kind);
 }
 
 TEST(Settled, ToleranceIsHalfAPercentOfEveryFigureAndRoundingForAZeroOne) {

@@ -1,5 +1,6 @@
 // The click of "Grafici" through the recording windows: the order of what it does, one
-// row per refusal, what each kind of run leaves behind, the warning of an unsettled run.
+// row per refusal, what each kind of run leaves behind, the warning of an unsettled run and
+// its advice, checked against the period loop rewritten in long double.
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,9 @@
 #include "simulation/Launch.h"
 #include "simulation/Simulation.h"
 #include "simulation/StartupReport.h"
+#include "simulation/SteadyState.h"
 #include "support/RecordingWindow.h"
+#include "support/ReferenceLoop.h"
 #include "support/WorkedExample.h"
 
 namespace stepdown::testing {
@@ -189,10 +192,17 @@ TEST(Launch, ARunShortOfItsSteadyStateWarnsAfterItsFigures) {
     // C = 1000 uF: the output capacitor takes about 17000 periods to charge.
     const Click click({{"Text10", "1000"}}, ",");
     EXPECT_EQ(click.result.outcome, LaunchOutcome::NotSettled);
+    // The largest deviation, of the output ripple, rounded up to a hundredth of a percent.
+    Circuit c;
+    c.C = 1000 * 0.000001;
+    const Real ripple = RunInLongDouble(c, 2000).figures.deltaVo;
+    const Real steady = SteadyInLongDouble(c).figures.deltaVo;
+    const double hundredths = std::ceil(static_cast<double>((ripple - steady) / steady * 10000));
     const std::string warning =
         "Attenzione: dopo 2000 periodi la simulazione non ha ancora raggiunto il regime: le "
-        "grandezze mostrate differiscono da quelle di regime fino al 15412,49 %. Aumenta NI ad "
-        "almeno 17293.";
+        "grandezze mostrate differiscono da quelle di regime fino al " +
+        FormatFixed2(hundredths / 100, ",") + " %. Aumenta NI ad almeno " +
+        std::to_string(click.result.run->analysis->steady.periodsNeeded) + ".";
     EXPECT_EQ(click.window.log.back(), "message " + warning);
     EXPECT_EQ(click.window.waveform.log.back().rfind("caption Label16", 0), 0U);
 
@@ -204,6 +214,130 @@ TEST(Launch, ARunShortOfItsSteadyStateWarnsAfterItsFigures) {
     // Without a steady state the peak has nothing to be compared with.
     EXPECT_EQ(StartupSummary(*unstable.result.run->analysis, ",")[0].value, "1,66E+48 A");
 }
+
+// The least NI from which every run up to `upTo` periods is settled and conducts.
+std::int64_t LeastSettledNI(const Circuit& c, const RefFigures& steady, std::int64_t upTo) {
+    const auto off = [](Real value, Real reference) {
+        return std::fabs(value - reference) > kSettledTolerance * std::fabs(reference);
+    };
+    std::int64_t lastMiss = 0;
+    RefPeriod p;
+    for (std::int64_t k = 1; k <= upTo; ++k) {
+        p = PeriodInLongDouble(c, p.iL, p.Vo);
+        const RefFigures& f = p.figures;
+        if (off(f.deltaIL, steady.deltaIL) || off(f.deltaVo, steady.deltaVo) ||
+            off(f.IDP, steady.IDP) || off(f.IDm, steady.IDm) || off(f.Iim, steady.Iim) ||
+            !(f.lowestIL > 0))
+            lastMiss = k;
+    }
+    return lastMiss + 1;
+}
+
+// 1 - radius of the period map S^(N-2) for 0 < K < N, from the step's determinant: the
+// step's eigenvalues are complex for these circuits.
+Real DecayPerPeriod(const Circuit& c) {
+    const Real T = Real{1} / c.f / c.N;
+    return -std::expm1((c.N - 2) / Real{2} * std::log1p(T * T / (c.L * c.C) - T / (c.RL * c.C)));
+}
+
+struct AdviceCase {
+    std::string name;
+    FieldTexts changes;   // to the worked example's verification fields
+    SettleAdvice advice;  // at NI 2000
+};
+
+class Advice : public ::testing::TestWithParam<AdviceCase> {};
+
+TEST_P(Advice, HoldsAgainstTheLoopInLongDouble) {
+    Click click(GetParam().changes);
+    const Module1& m = click.module;
+    const Circuit c{m.Vi, m.D, m.f, m.L, m.C, m.RL, m.N};
+    const SteadyState steady = FindSteadyState({m.Vi, m.D, m.TimeStep, m.L, m.C, m.RL, m.N}, m.f);
+    const std::string message = click.window.messages.empty() ? "" : click.window.messages[0];
+    if (click.result.outcome == LaunchOutcome::ConductionRefused)  // while still ringing
+        EXPECT_EQ(message, ConductionDuringStartupMessage(2000, steady.periodsNeeded));
+    else
+        ASSERT_EQ(click.result.run->analysis->verdict.advice, GetParam().advice);
+    const RefFigures r = SteadyInLongDouble(c).figures;
+    switch (GetParam().advice) {
+    case SettleAdvice::NotComputable:
+        EXPECT_LT(DecayPerPeriod(c), 1e-9);
+        EXPECT_EQ(message.rfind("Attenzione: regime non calcolabile.", 0), 0U);
+        return;
+    case SettleAdvice::BeyondLargestNI:
+        // A transient shrinking by 2e-9 a period takes billions to fall to a fraction.
+        EXPECT_GT(DecayPerPeriod(c), 1e-9);
+        EXPECT_GT(std::log(kSettledTolerance) / std::log1p(-DecayPerPeriod(c)), kLargestNI);
+        EXPECT_GT(steady.periodsNeeded, kLargestNI);
+        return;
+    case SettleAdvice::CurrentReachesZero:
+        ASSERT_LT(r.lowestIL, 0);
+        EXPECT_NE(message.find("(scende fino a " +
+                               FormatScientific(static_cast<double>(r.lowestIL), 2, ".") + " A)"),
+                  std::string::npos);
+        EXPECT_NE(message.find("«" + std::string(kConductionMessage) + "»"), std::string::npos);
+        return;
+    default:
+        break;
+    }
+    const MeasuredFigures& f = steady.figures;
+    for (const auto& [figure, expected] : {std::pair{f.SimDeltaiL, r.deltaIL},
+                                           {f.SimDeltaVo, r.deltaVo},
+                                           {f.SimIDP, r.IDP},
+                                           {f.SimIDm, r.IDm},
+                                           {f.SimIim, r.Iim},
+                                           {steady.band.minIL, r.lowestIL}})
+        EXPECT_NEAR(figure, expected, 1e-9 * std::fabs(expected));
+    const std::int64_t P = steady.periodsNeeded;
+    const std::int64_t least = LeastSettledNI(c, r, 2 * P);
+    EXPECT_GE(P, least);
+    EXPECT_LE(P, std::max<std::int64_t>(least + 1, least * 11 / 10)) << "least " << least;
+    for (const std::int64_t NI : {P, P + 1, 2 * P}) {
+        click.Again({{"Text15", std::to_string(NI)}});
+        EXPECT_EQ(click.result.outcome, LaunchOutcome::Settled) << NI;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Circuits, Advice,
+    ::testing::Values(
+        // C = 1 mF: a slow oscillation, sampled once a period.
+        AdviceCase{"slow_ringing", {{"Text10", "1000"}, {"Text13", "200"}}, SettleAdvice::RaiseNI},
+        // RL = 1 ohm: real eigenvalues.
+        AdviceCase{"overdamped", {{"Text11", "1"}}, SettleAdvice::None},
+        AdviceCase{"worked_example", {}, SettleAdvice::None},
+        // A cycle of 7 periods in the double run.
+        AdviceCase{"cycling",
+                   {{"Text7", "48"},
+                    {"Text8", "75"},
+                    {"Text12", "50"},
+                    {"Text9", "220"},
+                    {"Text10", "10"}},
+                   SettleAdvice::None},
+        AdviceCase{"light_duty",
+                   {{"Text8", "20"}, {"Text9", "47"}, {"Text10", "4.7"}, {"Text11", "2"}},
+                   SettleAdvice::None},
+        // 12 V to 3.3 V at 500 kHz as designed: refused at NI 2000 while still ringing.
+        AdviceCase{"refused_in_startup",
+                   {{"Text7", "12"},
+                    {"Text8", "27.5"},
+                    {"Text12", "500"},
+                    {"Text9", "15.95"},
+                    {"Text10", "750"},
+                    {"Text11", "3.3"},
+                    {"Text13", "300"}},
+                   SettleAdvice::RaiseNI},
+        // L = 20 uH: the steady-state current dips below zero.
+        AdviceCase{"steady_current_negative",
+                   {{"Text9", "20"}, {"Text10", "1000"}},
+                   SettleAdvice::CurrentReachesZero},
+        AdviceCase{"radius_within_rounding",
+                   {{"Text9", "1e15"}, {"Text10", "1e12"}, {"Text11", "1e12"}},
+                   SettleAdvice::NotComputable},
+        AdviceCase{"beyond_largest_NI",
+                   {{"Text9", "1e6"}, {"Text10", "1e6"}, {"Text11", "3100"}},
+                   SettleAdvice::BeyondLargestNI}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(Launch, KeepsTheDesignOnlyWhileTheFieldsStillHoldIt) {
     Click click;
