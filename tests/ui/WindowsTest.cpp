@@ -41,20 +41,45 @@ struct ModalBox {
     qsizetype buttons = 0;
 };
 
-ModalBox WatchForModalBox(const std::function<void()>& act) {
-    ModalBox box;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* message = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            box = {message->text(), message->windowTitle(), message->icon(),
-                   message->buttons().size()};
-            message->close();
-        }
-    });
-    poll.start(10);
-    act();
-    return box;
-}
+// One watcher for the whole program: a message box that a test expects is
+// read and closed inside WatchForModalBox; any other fails the running test
+// and is closed at once, so that a fault never waits out the test's timeout.
+class ModalBoxWatcher : public QObject {
+public:
+    ModalBoxWatcher() {
+        connect(&poll_, &QTimer::timeout, this, &ModalBoxWatcher::Poll);
+        poll_.start(10);
+    }
+
+    ModalBox Watch(const std::function<void()>& act) {
+        box_ = {};
+        expecting_ = true;
+        act();
+        expecting_ = false;
+        return box_;
+    }
+
+private:
+    void Poll() {
+        auto* message = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (message == nullptr) return;
+        if (expecting_)
+            box_ = {message->text(), message->windowTitle(), message->icon(),
+                    message->buttons().size()};
+        else
+            QTest::qFail(qPrintable(QStringLiteral("unexpected message box: ") + message->text()),
+                         __FILE__, __LINE__);
+        message->close();
+    }
+
+    QTimer poll_;
+    bool expecting_ = false;
+    ModalBox box_;
+};
+
+ModalBoxWatcher* watcher = nullptr;
+
+ModalBox WatchForModalBox(const std::function<void()>& act) { return watcher->Watch(act); }
 
 }  // namespace
 
@@ -62,6 +87,8 @@ class WindowsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { watcher = new ModalBoxWatcher; }
+    void cleanupTestCase() { delete watcher; }
     void init() {
         module_ = std::make_unique<stepdown::Module1>();
         form1_ = std::make_unique<stepdown::Form1>(*module_, QLocale(QLocale::Italian));
