@@ -47,7 +47,7 @@ tidy_one() {
 export -f tidy_one
 
 stage "static analysis of the core library"
-(cd "$STEPDOWN_ROOT" && ls model/*.cpp design/*.cpp simulation/*.cpp |
+(cd "$STEPDOWN_ROOT" && ls model/*.cpp design/*.cpp simulation/*.cpp componentchoice/*.cpp |
   xargs -P "$JOBS" -I{} bash -c 'tidy_one "$0" "$1"' "$STEPDOWN_ROOT/build" {})
 
 # Sanitizer reports end the process with a failure instead of a message; the

@@ -1,0 +1,31 @@
+#pragma once
+// The preferred-number series parts are sold in (IEC 60063: E6, E12, E24)
+// and the rounding of a computed value onto one of them. A series repeats in
+// every decade; its values are taken as the doubles nearest to the decimal
+// standard values, so that a computed value that already is one is kept.
+
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace stepdown {
+
+enum class Series { E6, E12, E24 };
+enum class Rounding {
+    Up,       // the smallest standard value not below: L and C from the formulas are minimums
+    Nearest,  // the closest on a log scale
+};
+
+// The two-digit mantissas of one decade, 10 to 82 (E6, E12) or 91 (E24).
+std::span<const int> SeriesMantissas(Series series);
+
+std::string_view SeriesName(Series series);  // "E6", "E12", "E24"
+std::optional<Series> SeriesNamed(std::string_view name);
+std::string_view RoundingName(Rounding rounding);  // "up", "nearest"
+std::optional<Rounding> RoundingNamed(std::string_view name);
+
+// The standard value `value` rounds to; nothing for a value that is not
+// positive and finite, or whose rounding leaves the double range.
+std::optional<double> RoundToSeries(double value, Series series, Rounding rounding);
+
+}  // namespace stepdown

@@ -1,0 +1,68 @@
+// The E series as IEC 60063 lists them and the rounding of computed values onto them, with
+// the decade edges and values that already are standard ones.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "componentchoice/StandardValues.h"
+
+namespace stepdown {
+namespace {
+
+TEST(StandardValues, SeriesHoldTheirListedValuesAndNestInEachOther) {
+    const std::vector<int> e6{10, 15, 22, 33, 47, 68};
+    const std::vector<int> e12{10, 12, 15, 18, 22, 27, 33, 39, 47, 56, 68, 82};
+    const std::vector<int> e24{10, 11, 12, 13, 15, 16, 18, 20, 22, 24, 27, 30,
+                               33, 36, 39, 43, 47, 51, 56, 62, 68, 75, 82, 91};
+    const auto list = [](Series s) {
+        const auto m = SeriesMantissas(s);
+        return std::vector<int>(m.begin(), m.end());
+    };
+    EXPECT_EQ(list(Series::E6), e6);
+    EXPECT_EQ(list(Series::E12), e12);
+    EXPECT_EQ(list(Series::E24), e24);
+    for (const Series s : {Series::E6, Series::E12, Series::E24})
+        EXPECT_EQ(SeriesNamed(SeriesName(s)), s);
+    EXPECT_FALSE(SeriesNamed("E48").has_value());
+    EXPECT_EQ(RoundingNamed("nearest"), Rounding::Nearest);
+    EXPECT_FALSE(RoundingNamed("down").has_value());
+}
+
+TEST(StandardValues, RoundUpOrToTheNearestOnALogScaleWithExactDecades) {
+    struct Case {
+        double value;
+        Series series;
+        std::optional<double> up, nearest;
+    };
+    const double huge = std::numeric_limits<double>::max();
+    const Case cases[] = {
+        {125, Series::E12, 150, 120},   // the worked example's L, uH
+        {15.625, Series::E12, 18, 15},  // and its C, uF
+        {9.6, Series::E12, 10, 10},     // into the next decade
+        {4.7, Series::E12, 4.7, 4.7},   // already standard, whatever its binary value
+        {0.47, Series::E6, 0.47, 0.47},
+        {1e-7, Series::E24, 1e-7, 1e-7},
+        {10, Series::E6, 10, 10},
+        {82.000001, Series::E12, 100, 82},
+        {68.1, Series::E6, 100, 68},
+        {3.5, Series::E24, 3.6, 3.6},  // 3.5 / 3.3 = 1.061 against 3.6 / 3.5 = 1.029
+        {3.4, Series::E24, 3.6, 3.3},  // 1.030 against 1.059
+        {91.5, Series::E24, 100, 91},
+        {2.2e6, Series::E12, 2.2e6, 2.2e6},
+        {0, Series::E12, std::nullopt, std::nullopt},
+        {-4.7, Series::E12, std::nullopt, std::nullopt},
+        {std::numeric_limits<double>::infinity(), Series::E12, std::nullopt, std::nullopt},
+        {huge, Series::E6, std::nullopt, 1.5e308},  // 2.2e308 overflows
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RoundToSeries(c.value, c.series, Rounding::Up), c.up) << c.value;
+        EXPECT_EQ(RoundToSeries(c.value, c.series, Rounding::Nearest), c.nearest) << c.value;
+    }
+}
+
+}  // namespace
+}  // namespace stepdown
