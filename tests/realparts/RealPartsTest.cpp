@@ -1,0 +1,385 @@
+// The converter as built, against a model of its own written here: RK4 in long double on the
+// circuit's equations, the diode's turn-off found by bisection on the step, the steady state by
+// Newton shooting on that period map, the means by the trapezoid rule. Then the averaged DCM
+// formula, the idealised loop's steady state, the energy balance and the duty-cycle search.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "realparts/RealParts.h"
+#include "simulation/SteadyState.h"
+
+namespace stepdown::testing {
+namespace {
+
+using R = long double;
+
+struct State {
+    R i = 0, v = 0;
+};
+
+enum class Mode { On, Off, Blocked };
+
+struct ReferencePeriod {
+    State start, turnOff;
+    R maxIL = -1e300, maxReverse = -1e300;  // vsw while the diode does not conduct
+    R meanVo = 0, maxVo = -1e300, minVo = 1e300, meanIL2 = 0, meanIsw = 0, meanIsw2 = 0,
+      meanIC2 = 0;
+};
+
+class Reference {
+public:
+    Reference(const CircuitValues& c, const PartValues& p, bool blocks)
+        : c_(c), p_(p), blocks_(blocks) {}
+
+    ReferencePeriod SteadyPeriod() {
+        State x{0, c_.D * c_.Vi};
+        for (int iteration = 0; iteration < 5; ++iteration) {
+            const State f = Period(x, nullptr);
+            const R e = 1e-6L * (1 + std::fabs(x.v));
+            const State fi = Period({x.i + e, x.v}, nullptr), fv = Period({x.i, x.v + e}, nullptr);
+            const R j11 = (fi.i - f.i) / e - 1, j12 = (fv.i - f.i) / e;
+            const R j21 = (fi.v - f.v) / e, j22 = (fv.v - f.v) / e - 1;
+            const R r1 = f.i - x.i, r2 = f.v - x.v, det = j11 * j22 - j12 * j21;
+            x = {x.i - (j22 * r1 - j12 * r2) / det, x.v - (j11 * r2 - j21 * r1) / det};
+        }
+        // The trapezoid's h^2 error taken out by Richardson extrapolation.
+        ReferencePeriod coarse, fine;
+        Period(x, &coarse);
+        steps_ *= 2;
+        Period(x, &fine);
+        steps_ /= 2;
+        for (R ReferencePeriod::*mean :
+             {&ReferencePeriod::meanVo, &ReferencePeriod::meanIL2, &ReferencePeriod::meanIsw,
+              &ReferencePeriod::meanIsw2, &ReferencePeriod::meanIC2})
+            fine.*mean = (4 * fine.*mean - coarse.*mean) / 3;
+        fine.start = x;
+        return fine;
+    }
+
+private:
+    R Vo(State x) const { return (x.v + p_.ESR * x.i) * c_.RL / (c_.RL + p_.ESR); }
+
+    State Slope(Mode m, State x) const {
+        const R iC = x.i - Vo(x) / c_.RL;
+        if (m == Mode::Blocked) return {0, iC / c_.C};
+        const R drive =
+            m == Mode::On ? c_.Vi - (p_.Rds + p_.DCR) * x.i : -p_.Vf - (p_.Rd + p_.DCR) * x.i;
+        return {(drive - Vo(x)) / c_.L, iC / c_.C};
+    }
+
+    State Rk4(Mode m, State x, R h) const {
+        const auto at = [&](const State& k, R s) { return State{x.i + s * k.i, x.v + s * k.v}; };
+        const State k1 = Slope(m, x), k2 = Slope(m, at(k1, h / 2)), k3 = Slope(m, at(k2, h / 2)),
+                    k4 = Slope(m, at(k3, h));
+        return {x.i + h / 6 * (k1.i + 2 * k2.i + 2 * k3.i + k4.i),
+                x.v + h / 6 * (k1.v + 2 * k2.v + 2 * k3.v + k4.v)};
+    }
+
+    // The trapezoid's half of a step of length h at state x in mode m.
+    void Take(ReferencePeriod* s, Mode m, State x, R h) const {
+        const R w = h / 2 * c_.f, vo = Vo(x), iC = x.i - vo / c_.RL;
+        const R isw = m == Mode::On ? x.i : 0;
+        s->meanVo += w * vo;
+        s->meanIL2 += w * x.i * x.i;
+        s->meanIsw += w * isw;
+        s->meanIsw2 += w * isw * isw;
+        s->meanIC2 += w * iC * iC;
+        if (m != Mode::Off)
+            s->maxReverse = std::max(s->maxReverse, m == Mode::On ? c_.Vi - p_.Rds * x.i : vo);
+        s->maxIL = std::max(s->maxIL, x.i);
+        s->maxVo = std::max(s->maxVo, vo);
+        s->minVo = std::min(s->minVo, vo);
+    }
+
+    State Period(State x, ReferencePeriod* sums) const {
+        const int onSteps = static_cast<int>(std::lround(c_.D * steps_));
+        Mode m = Mode::On;
+        const auto run = [&](R duration, int steps) {
+            const R h = duration / steps;
+            for (int k = 0; k < steps; ++k) {
+                R used = h;
+                State y = Rk4(m, x, h);
+                if (m == Mode::Off && blocks_ && y.i < 0) {
+                    R low = 0, high = h;
+                    for (int b = 0; b < 64; ++b) {
+                        const R middle = (low + high) / 2;
+                        (Rk4(m, x, middle).i > 0 ? low : high) = middle;
+                    }
+                    used = high;
+                    y = {0, Rk4(m, x, used).v};
+                }
+                if (sums) Take(sums, m, x, used), Take(sums, m, y, used);
+                x = y;
+                if (used < h) {  // the rest of the step with the diode blocked
+                    m = Mode::Blocked;
+                    y = Rk4(m, x, h - used);
+                    if (sums) Take(sums, m, x, h - used), Take(sums, m, y, h - used);
+                    x = y;
+                }
+            }
+        };
+        run(c_.D / c_.f, onSteps);
+        if (sums) sums->turnOff = x;
+        m = Mode::Off;
+        run((1 - c_.D) / c_.f, steps_ - onSteps);
+        return x;
+    }
+
+    CircuitValues c_;
+    PartValues p_;
+    bool blocks_;
+    int steps_ = 4000;
+};
+
+const CircuitValues kWorkedExample{25, 0.6, 80000, 125e-6, 15.625e-6, 10};
+
+PartValues WorkedParts() {
+    PartValues p;
+    p.ESR = 0.05;
+    p.DCR = 0.1;
+    p.Rds = 0.05;
+    p.tr = p.tf = 50e-9;
+    return p;
+}
+
+PartValues Ideal(double Vf) {
+    PartValues p;
+    p.Vf = Vf;
+    return p;
+}
+
+PartValues Heavy() {
+    PartValues p{0.3, 0.5, 0.2, 0.9, 0.15, 80e-9, 40e-9, 30e-9, 10, 5e-3};
+    return p;
+}
+
+CircuitValues With(CircuitValues c, double D, double RL) {
+    c.D = D;
+    c.RL = RL;
+    return c;
+}
+
+void ExpectNear(double actual, R expected, double relative, const char* what) {
+    EXPECT_NEAR(actual, static_cast<double>(expected),
+                relative * std::fabs(static_cast<double>(expected)))
+        << what;
+}
+
+TEST(RealPartsSteadyState, AgreesWithAnIndependentShootingOfTheCircuit) {
+    struct Case {
+        const char* name;
+        CircuitValues values;
+        PartValues parts;
+        bool blocks;
+    };
+    const double targetD = DutyForTarget(kWorkedExample, WorkedParts(), 15).D;
+    const Case cases[] = {
+        {"worked example, D 0.6 (14.57 V)", kWorkedExample, WorkedParts(), true},
+        {"worked example at D' (15.00 V)", With(kWorkedExample, targetD, 10), WorkedParts(), true},
+        {"light load, ideal diode: DCM", With(kWorkedExample, 0.6, 100), Ideal(0), true},
+        {"heavy parasitics, DCM", With(kWorkedExample, 0.3, 60), Heavy(), true},
+        {"heavy parasitics, CCM", With(kWorkedExample, 0.7, 4), Heavy(), true},
+        {"diode conducting backwards", With(kWorkedExample, 0.2, 100), Ideal(0.6), false},
+        {"slow output filter, short period", {12, 0.45, 500000, 4.7e-6, 1e-3, 2}, Heavy(), true},
+        {"filter ringing past the current's zero",
+         {48, 0.1, 20000, 2e-6, 1e-6, 5},
+         WorkedParts(),
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ReferencePeriod ref = Reference(c.values, c.parts, c.blocks).SteadyPeriod();
+        const RealPartsAnalysis a = Analyze(c.values, c.parts, {c.blocks, 1000});
+        ASSERT_EQ(a.outcome, RealPartsOutcome::Found);
+        const bool discontinuous = c.blocks && ref.start.i < 1e-12L;
+        EXPECT_EQ(a.mode == ConductionMode::Discontinuous, discontinuous);
+        if (c.blocks) {
+            EXPECT_EQ(a.VoMean / c.values.RL < a.criticalLoad, discontinuous);
+        }
+        ExpectNear(a.startVC, ref.start.v, 1e-8, "start vC");
+        EXPECT_NEAR(a.startIL, static_cast<double>(ref.start.i), 1e-8) << "start iL";
+        ExpectNear(a.VoMean, ref.meanVo, 1e-8, "mean Vo");
+        ExpectNear(a.VoRipple, ref.maxVo - ref.minVo, 1e-4, "Vo ripple");
+        ExpectNear(a.stresses.inductor.rms, std::sqrt(ref.meanIL2), 1e-8, "IL rms");
+        ExpectNear(a.stresses.transistor.mean, ref.meanIsw, 1e-8, "switch mean");
+        ExpectNear(a.stresses.inputCapacitorRms,
+                   std::sqrt(ref.meanIsw2 - ref.meanIsw * ref.meanIsw), 1e-7,
+                   "input capacitor rms");
+        ExpectNear(a.stresses.outputCapacitorRms, std::sqrt(ref.meanIC2), 1e-7,
+                   "output capacitor rms");
+        for (double p : {a.stresses.inductor.peak, a.stresses.transistor.peak})
+            ExpectNear(p, ref.maxIL, 1e-6, "peak");
+        const R peak = ref.turnOff.i;  // the diode's current falls from turn-off on
+        ExpectNear(a.stresses.diode.peak, peak, 1e-8, "diode peak");
+        ExpectNear(a.stresses.transistor.voltage, c.values.Vi + c.parts.Vf + c.parts.Rd * peak,
+                   1e-9, "switch voltage");
+        ExpectNear(a.stresses.diode.voltage, ref.maxReverse, 1e-6, "diode voltage");
+        const R switching = c.values.Vi * c.values.f / 2 *
+                            (std::max(R{0}, ref.start.i) * c.parts.tr + peak * c.parts.tf);
+        const R input = c.values.Vi * ref.meanIsw + switching +
+                        c.parts.Qg * c.parts.Vdrv * c.values.f + c.parts.Iq * c.values.Vi;
+        ExpectNear(a.powers.input, input, 1e-8, "input power");
+    }
+}
+
+TEST(RealPartsSteadyState, DiscontinuousAsTheAveragedFormulaWithAnIdealDiode) {
+    for (double D : {0.6, 0.3}) {
+        const CircuitValues values = With(kWorkedExample, D, 100);
+        const double K = 2 * values.L * values.f / values.RL;
+        const double M = 2 / (1 + std::sqrt(1 + 4 * K / (D * D)));
+        const RealPartsAnalysis a = Analyze(values, Ideal(0));
+        EXPECT_EQ(a.mode, ConductionMode::Discontinuous);
+        EXPECT_NEAR(a.VoMean, M * values.Vi, 1e-3 * M * values.Vi) << D;
+    }
+}
+
+// Every parasitic zero, Vf 0.6 V, the diode conducting backwards: the circuit that the
+// verification integrates by forward Euler, whose error shrinks with N.
+TEST(RealPartsSteadyState, ReducesToTheIdealisedLoopAsItsStepShrinks) {
+    const CircuitValues c = kWorkedExample;
+    const RealPartsAnalysis a = Analyze(c, Ideal(0.6), {false, 1000});
+    const double exact[] = {a.deltaIL,
+                            a.VoRipple * 1000,
+                            a.stresses.inductor.peak,
+                            a.stresses.diode.mean,
+                            a.stresses.transistor.mean,
+                            a.VoMean};
+    double previous = std::numeric_limits<double>::infinity();
+    for (std::int32_t N : {10000, 100000}) {
+        const SteadyState s = FindSteadyState({c.Vi, c.D, 1 / c.f / N, c.L, c.C, c.RL, N}, c.f);
+        ASSERT_TRUE(s.exists);
+        const double euler[] = {s.figures.SimDeltaiL, s.figures.SimDeltaVo, s.figures.SimIDP,
+                                s.figures.SimIDm,     s.figures.SimIim,     s.meanVo};
+        double worst = 0;
+        for (int k = 0; k < 6; ++k) worst = std::max(worst, std::fabs(euler[k] / exact[k] - 1));
+        EXPECT_LT(worst, 5.0 / N) << N;  // Euler's error, about 4/N here
+        EXPECT_LT(worst, previous / 5) << N;
+        previous = worst;
+    }
+}
+
+TEST(RealPartsAnalysis, EnergyBalanceClosesOnEveryCircuit) {
+    const CircuitValues circuits[] = {kWorkedExample,
+                                      With(kWorkedExample, 0.6, 100),
+                                      With(kWorkedExample, 0.3, 60),
+                                      With(kWorkedExample, 0.9, 1),
+                                      {48, 0.1, 20000, 2e-6, 1e-6, 5},
+                                      {5, 0.5, 2e6, 1e-6, 2.2e-5, 0.5}};
+    for (const CircuitValues& c : circuits) {
+        for (const PartValues& p : {WorkedParts(), Heavy(), Ideal(0.6)}) {
+            const RealPartsAnalysis a = Analyze(c, p);
+            ASSERT_EQ(a.outcome, RealPartsOutcome::Found);
+            const Powers& w = a.powers;
+            EXPECT_NEAR(w.input - w.output - a.losses.total, 0, 1e-9 * w.input)
+                << c.RL << " " << p.ESR;
+            EXPECT_NEAR(w.efficiency * w.input, w.output, 1e-12 * w.input);
+        }
+    }
+}
+
+// Triangular ripple on an ideal circuit: the formulas hold to the ripple's second order.
+TEST(RealPartsAnalysis, TextbookStressesApproximateTheExactOnes) {
+    const RealPartsAnalysis a = Analyze(With(kWorkedExample, 0.6, 10), Ideal(0));
+    const TextbookStresses& t = a.textbook;
+    const Stresses& s = a.stresses;
+    const std::pair<double, double> pairs[] = {
+        {t.peak, s.inductor.peak},           {t.inductorRms, s.inductor.rms},
+        {t.inductorMean, s.inductor.mean},   {t.transistorMean, s.transistor.mean},
+        {t.transistorRms, s.transistor.rms}, {t.diodeMean, s.diode.mean},
+        {t.diodeRms, s.diode.rms},           {t.outputCapacitorRms, s.outputCapacitorRms}};
+    for (const auto& [textbook, exact] : pairs) EXPECT_NEAR(textbook, exact, 2e-3 * exact);
+    // The input capacitor's formula leaves out D dIL^2/12 under the root.
+    EXPECT_NEAR(t.inputCapacitorRms, s.inputCapacitorRms, 0.02 * s.inputCapacitorRms);
+    EXPECT_LT(t.inputCapacitorRms, s.inputCapacitorRms);
+}
+
+TEST(RealPartsAnalysis, WaveformHasTheSwitchingInstantsOnItsGrid) {
+    for (const CircuitValues& c : {kWorkedExample, With(kWorkedExample, 0.6, 100)}) {
+        const RealPartsAnalysis a = Analyze(c, WorkedParts(), {true, 500});
+        const Waveform& w = a.waveform;
+        const std::size_t n = w.time.size();
+        const bool dcm = a.mode == ConductionMode::Discontinuous;
+        ASSERT_EQ(n, dcm ? 503u : 502u);
+        EXPECT_EQ(w.time.front(), 0);
+        EXPECT_NEAR(w.time.back(), 1 / c.f, 1e-20);
+        EXPECT_TRUE(std::is_sorted(w.time.begin(), w.time.end()));
+        EXPECT_EQ(std::count(w.time.begin(), w.time.end(), w.time[300]), 2) << "turn-off";
+        EXPECT_NEAR(w.time[300], c.D / c.f, 1e-20);
+        EXPECT_NEAR(w.iL.back(), w.iL.front(), 1e-9);
+        EXPECT_NEAR(w.Vo.back(), w.Vo.front(), 1e-9);
+        EXPECT_EQ(w.isw[300], w.id[301]) << "the current moves from switch to diode";
+        EXPECT_EQ(w.vsw[301], -0.6 - WorkedParts().Rd * w.id[301]);
+        EXPECT_EQ(w.vsw.back(), dcm ? w.Vo.back() : -0.6 - WorkedParts().Rd * w.id.back());
+        for (std::size_t j = 0; j < n; ++j)
+            EXPECT_NEAR(w.iL[j] - w.Vo[j] / c.RL, w.iC[j], 1e-12) << j;
+    }
+}
+
+TEST(RealPartsAnalysis, RefusesValuesOutsideTheModel) {
+    const auto refused = [](CircuitValues c, PartValues p, std::int32_t samples) {
+        return Analyze(c, p, {true, samples}).outcome;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (double CircuitValues::*field :
+         {&CircuitValues::Vi, &CircuitValues::D, &CircuitValues::f, &CircuitValues::L,
+          &CircuitValues::C, &CircuitValues::RL}) {
+        for (double bad : {0.0, -1.0, nan}) {
+            CircuitValues c = kWorkedExample;
+            c.*field = bad;
+            EXPECT_EQ(refused(c, WorkedParts(), 1000), RealPartsOutcome::InvalidValues);
+        }
+    }
+    PartValues negative = WorkedParts();
+    negative.Iq = -1e-9;
+    EXPECT_EQ(refused(kWorkedExample, negative, 1000), RealPartsOutcome::InvalidValues);
+    EXPECT_EQ(refused(With(kWorkedExample, 1, 10), WorkedParts(), 1000),
+              RealPartsOutcome::InvalidValues);
+    EXPECT_EQ(refused(kWorkedExample, WorkedParts(), 0), RealPartsOutcome::InvalidValues);
+    EXPECT_EQ(refused(kWorkedExample, WorkedParts(), kMaxRealPartsSamples + 1),
+              RealPartsOutcome::InvalidValues);
+    EXPECT_EQ(refused({1e306, 0.6, 80000, 125e-6, 15.6e-6, 10}, WorkedParts(), 1000),
+              RealPartsOutcome::NoSteadyState);
+}
+
+TEST(DutyForTarget, ReachesTheTargetOrSaysItCannot) {
+    struct Case {
+        CircuitValues values;
+        PartValues parts;
+        bool blocks;
+        double target;
+        RealPartsOutcome outcome;
+    };
+    const PartValues worked = WorkedParts();
+    // D -> 1 gives Vi RL / (RL + Rds + DCR).
+    const double highest = 25 * 10 / (10 + worked.Rds + worked.DCR);
+    const Case cases[] = {
+        {kWorkedExample, worked, true, 15, RealPartsOutcome::Found},
+        {With(kWorkedExample, 0, 100), Ideal(0), true, 15, RealPartsOutcome::Found},
+        {With(kWorkedExample, 0, 60), Heavy(), true, 2, RealPartsOutcome::Found},
+        {With(kWorkedExample, 0, 100), Ideal(0.6), false, 0.5, RealPartsOutcome::Found},
+        {kWorkedExample, worked, true, highest * (1 - 1e-3), RealPartsOutcome::Found},
+        {kWorkedExample, worked, true, highest, RealPartsOutcome::Unreachable},
+        {kWorkedExample, worked, true, 0, RealPartsOutcome::Unreachable},
+        {kWorkedExample, worked, true, std::nan(""), RealPartsOutcome::Unreachable},
+        {With(kWorkedExample, 0.6, 0), worked, true, 15, RealPartsOutcome::InvalidValues},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        const DutySynthesis s = DutyForTarget(c.values, c.parts, c.target, {c.blocks, 1000});
+        ASSERT_EQ(s.outcome, c.outcome);
+        if (s.outcome != RealPartsOutcome::Found) continue;
+        EXPECT_LE(s.evaluations, 12);
+        CircuitValues at = c.values;
+        at.D = s.D;
+        const ReferencePeriod ref = Reference(at, c.parts, c.blocks).SteadyPeriod();
+        EXPECT_NEAR(static_cast<double>(ref.meanVo), c.target, 1e-8 * c.target);
+        EXPECT_NEAR(Analyze(at, c.parts, {c.blocks, 1000}).VoMean, c.target, 1e-9 * c.target);
+    }
+}
+
+}  // namespace
+}  // namespace stepdown::testing
