@@ -14,6 +14,9 @@ namespace {
 constexpr Real kEpsilon = std::numeric_limits<Real>::epsilon();
 // A bound on the search for the first zero of a ringing current.
 constexpr std::int64_t kMostRingingSteps = 100000;
+constexpr int kNewtonIterations = 30;
+// Newton's steps end in rounding noise of a few hundred epsilon.
+constexpr Real kNewtonTolerance = 1024 * kEpsilon;
 
 bool Finite(Vector2 x) { return std::isfinite(x.i) && std::isfinite(x.v); }
 
@@ -77,101 +80,130 @@ const LinearInterval& ConverterModel::Interval(IntervalKind kind) const {
     return blocked_;
 }
 
-std::optional<std::array<Vector2, 2>> ConverterModel::ContinuousSolution(Real D) const {
+ConverterModel::Switching ConverterModel::SwitchingAt(Real D) const {
     const Real onTime = D * period_;
-    const Matrix2 Pon = on_.Exponential(onTime);
-    const Matrix2 Poff = conducting_.Exponential(period_ - onTime);
-    const Matrix2 A = Poff * Pon;
-    const Vector2 b = Propagate(conducting_, Poff, Propagate(on_, Pon, {0, 0}));
+    const Real offTime = period_ - onTime;
+    return {onTime, offTime, on_.Exponential(onTime), conducting_.Exponential(offTime)};
+}
+
+std::optional<std::array<Vector2, 2>> ConverterModel::ContinuousSolution(Real D) const {
+    return ContinuousSolution(SwitchingAt(D));
+}
+
+std::optional<std::array<Vector2, 2>> ConverterModel::ContinuousSolution(const Switching& s) const {
+    const Matrix2 A = s.Poff * s.Pon;
+    const Vector2 b = Propagate(conducting_, s.Poff, Propagate(on_, s.Pon, {0, 0}));
     const Real a11 = 1 - A.m11, a12 = -A.m12, a21 = -A.m21, a22 = 1 - A.m22;
     const Real det = a11 * a22 - a12 * a21;
     const Vector2 start{(a22 * b.i - a12 * b.v) / det, (a11 * b.v - a21 * b.i) / det};
     if (det == 0 || !Finite(start)) return std::nullopt;
-    return std::array<Vector2, 2>{start, Propagate(on_, Pon, start)};
+    return std::array<Vector2, 2>{start, Propagate(on_, s.Pon, start)};
 }
 
 SteadyPeriod ConverterModel::SteadyState(Real D, bool diodeBlocks) const {
+    const Switching s = SwitchingAt(D);
     SteadyPeriod period;
-    const std::optional<std::array<Vector2, 2>> continuous = ContinuousSolution(D);
+    const std::optional<std::array<Vector2, 2>> continuous = ContinuousSolution(s);
     if (!continuous) return period;
     const auto [start, turnOff] = *continuous;
     if (diodeBlocks && !(start.i > 0)) {
-        if (std::optional<SteadyPeriod> discontinuous = Discontinuous(D)) return *discontinuous;
+        const std::optional<DiscontinuousStart> dcm = Discontinuous(s, start.v);
+        if (!dcm || !(dcm->turnOff.i > 0)) return period;
+        if (dcm->crossing < s.offTime) {
+            const Real blocked = s.offTime - dcm->crossing;
+            period.pieces = {PeriodPiece{IntervalKind::SwitchOn, s.onTime, {0, dcm->v}, s.Pon},
+                             {IntervalKind::DiodeConducting, dcm->crossing, dcm->turnOff,
+                              conducting_.Exponential(dcm->crossing)},
+                             {IntervalKind::DiodeBlocked,
+                              blocked,
+                              {0, dcm->atCrossing},
+                              Decay(-blocked_.M.m11, blocked)}};
+            period.pieceCount = 3;
+            period.mode = ConductionMode::Discontinuous;
+            period.outcome = RealPartsOutcome::Found;
+            return period;
+        }
     }
-    const Real onTime = D * period_;
-    const Real offTime = period_ - onTime;
-    period.pieces[0] = {IntervalKind::SwitchOn, onTime, start, on_.Exponential(onTime)};
-    period.pieces[1] = {IntervalKind::DiodeConducting, offTime, turnOff,
-                        conducting_.Exponential(offTime)};
+    // A diode that blocks cannot take over a current that flows backwards.
+    if (diodeBlocks && !(turnOff.i > 0)) return period;
+    period.pieces[0] = {IntervalKind::SwitchOn, s.onTime, start, s.Pon};
+    period.pieces[1] = {IntervalKind::DiodeConducting, s.offTime, turnOff, s.Poff};
     period.pieceCount = 2;
     period.mode = ConductionMode::Continuous;
     period.outcome = RealPartsOutcome::Found;
     return period;
 }
 
-// Nothing when the root's period does not reach iL = 0, which leaves the
-// continuous solution; a period without a root has no steady state either way.
-std::optional<SteadyPeriod> ConverterModel::Discontinuous(Real D) const {
-    const Real onTime = D * period_;
-    const Real offTime = period_ - onTime;
-    const Matrix2 Pon = on_.Exponential(onTime);
-    const Matrix2 Poff = conducting_.Exponential(offTime);
-    const Real rate = -blocked_.M.m11;
-
-    struct Crossing {
-        Vector2 turnOff;
-        Real time = 0;  // after turn-off
-        Vector2 state;  // at that time
-        bool reached = true;
-    };
-    const auto cross = [&](Real v) {
-        Crossing c;
-        c.turnOff = Propagate(on_, Pon, {0, v});
-        if (!(c.turnOff.i > 0)) {
-            c.state = {0, c.turnOff.v};
-            return c;
-        }
-        const Vector2 end = Propagate(conducting_, Poff, c.turnOff);
-        const std::optional<std::array<Real, 2>> bracket = FirstZero(c.turnOff, offTime, end);
+// The period from iL = 0, vC = v: the on time, then the diode conducting
+// until iL first reaches zero (or the off time ends), then C alone.
+ConverterModel::DiscontinuousStart ConverterModel::FromRest(const Switching& s, Real v) const {
+    DiscontinuousStart period{v, Propagate(on_, s.Pon, {0, v}), 0, 0, 0};
+    if (!(period.turnOff.i > 0)) {
+        period.atCrossing = period.turnOff.v;
+    } else {
+        const Vector2 end = Propagate(conducting_, s.Poff, period.turnOff);
+        const std::optional<std::array<Real, 2>> bracket =
+            FirstZero(period.turnOff, s.offTime, end);
         if (!bracket) {
-            c.time = offTime;
-            c.state = end;
-            c.reached = false;
-            return c;
+            period.crossing = s.offTime;
+            period.atCrossing = end.v;
+        } else {
+            const auto current = [&](Real t) { return conducting_.After(period.turnOff, t).i; };
+            const auto [low, high] = *bracket;
+            period.crossing = BracketedRoot(
+                current, low, low == 0 ? period.turnOff.i : current(low), high,
+                high == s.offTime ? end.i : current(high), {kEpsilon * s.offTime, 0, 200});
+            period.atCrossing = conducting_.After(period.turnOff, period.crossing).v;
         }
-        const auto current = [&](Real t) { return conducting_.After(c.turnOff, t).i; };
-        const auto [low, high] = *bracket;
-        c.time =
-            BracketedRoot(current, low, low == 0 ? c.turnOff.i : current(low), high,
-                          high == offTime ? end.i : current(high), {kEpsilon * offTime, 0, 200});
-        c.state = {0, conducting_.After(c.turnOff, c.time).v};
-        return c;
-    };
-    const auto endVoltage = [&](const Crossing& c) {
-        return c.state.v * std::exp(-rate * (offTime - c.time));
-    };
-    const auto g = [&](Real v) { return endVoltage(cross(v)) - v; };
+    }
+    period.endVoltage =
+        period.atCrossing * std::exp(blocked_.M.m22 * (s.offTime - period.crossing));
+    return period;
+}
 
+// Newton on (v, t): iL(t) = 0 after turn-off and vC back at v at the period's
+// end, from the continuous solution's vC; where it does not converge to the
+// first zero of iL, the root of g(v) = vC(Ts; v) - v bracketed on [0, Vi Rp/RL].
+std::optional<ConverterModel::DiscontinuousStart> ConverterModel::Discontinuous(
+    const Switching& s, Real continuousVoltage) const {
+    const Vector2 xp = conducting_.equilibrium;
+    const Real rate = -blocked_.M.m22;
+    const Vector2 byStart{s.Pon.m12, s.Pon.m22};  // d turnOff / dv
+    Real v = std::clamp(continuousVoltage, Real{0}, topVoltage_);
+    Vector2 turnOff = Propagate(on_, s.Pon, {0, v});
+    Real t = -turnOff.i / (conducting_.M * Vector2{turnOff.i - xp.i, turnOff.v - xp.v}).i;
+    for (int iteration = 0; iteration < kNewtonIterations && t > 0 && t <= s.offTime; ++iteration) {
+        turnOff = Propagate(on_, s.Pon, {0, v});
+        const Matrix2 E = conducting_.Exponential(t);
+        const Vector2 deviation = E * Vector2{turnOff.i - xp.i, turnOff.v - xp.v};
+        const Vector2 byV = E * byStart;
+        const Vector2 byT = conducting_.M * deviation;
+        const Real decay = std::exp(-rate * (s.offTime - t));
+        const Real atCrossing = xp.v + deviation.v;
+        const Real f1 = xp.i + deviation.i, f2 = atCrossing * decay - v;
+        const Real j11 = byV.i, j12 = byT.i, j21 = byV.v * decay - 1;
+        const Real j22 = (byT.v + rate * atCrossing) * decay;
+        const Real det = j11 * j22 - j12 * j21;
+        const Real dv = (j12 * f2 - j22 * f1) / det, dt = (j21 * f1 - j11 * f2) / det;
+        v += dv;
+        t += dt;
+        if (!(std::fabs(dv) <= kNewtonTolerance * topVoltage_ &&
+              std::fabs(dt) <= kNewtonTolerance * s.offTime))
+            continue;
+        const DiscontinuousStart period = FromRest(s, v);
+        if (std::fabs(period.crossing - t) <= 4 * kNewtonTolerance * s.offTime &&
+            std::fabs(period.endVoltage - v) <= 4 * kNewtonTolerance * topVoltage_)
+            return period;
+        break;
+    }
+    const auto g = [&](Real x) { return FromRest(s, x).endVoltage - x; };
     const Real top = topVoltage_;
     const Real gTop = g(top);
     const Real gBottom = g(0);
-    if (!(gBottom >= 0 && gTop <= 0)) return SteadyPeriod{};
-    const Real v = BracketedRoot(g, 0, gBottom, top, gTop, {kEpsilon * top, 0, 200});
-    const Crossing c = cross(v);
-    if (!c.reached) return std::nullopt;
-
-    SteadyPeriod period;
-    period.mode = ConductionMode::Discontinuous;
-    period.outcome = RealPartsOutcome::Found;
-    const auto add = [&](IntervalKind kind, Real duration, Vector2 start, const Matrix2& P) {
-        if (duration > 0)
-            period.pieces[static_cast<std::size_t>(period.pieceCount++)] = {kind, duration, start,
-                                                                            P};
-    };
-    add(IntervalKind::SwitchOn, onTime, {0, v}, Pon);
-    add(IntervalKind::DiodeConducting, c.time, c.turnOff, conducting_.Exponential(c.time));
-    add(IntervalKind::DiodeBlocked, offTime - c.time, c.state, Decay(rate, offTime - c.time));
-    if (!Finite(c.state) || !Finite(c.turnOff)) return SteadyPeriod{};
+    if (!(gBottom >= 0 && gTop <= 0)) return std::nullopt;
+    const DiscontinuousStart period =
+        FromRest(s, BracketedRoot(g, 0, gBottom, top, gTop, {kEpsilon * top, 0, 200}));
+    if (!Finite(period.turnOff) || !std::isfinite(period.atCrossing)) return std::nullopt;
     return period;
 }
 

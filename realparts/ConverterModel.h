@@ -71,7 +71,9 @@ enum class RealPartsOutcome {
     Found,
     InvalidValues,  // Vi, f, L, C, RL not positive, D outside (0, 1), a negative part value,
                     // or any value not finite
-    NoSteadyState,  // the values are accepted but the results are not finite numbers
+    NoSteadyState,  // the values are accepted but the results are not finite numbers, or
+                    // iL flows backwards when the switch opens while the diode blocks (its
+                    // way back through the switch is not modelled)
     Unreachable,    // no duty cycle in (0, 1) gives the target output voltage
 };
 
@@ -116,7 +118,25 @@ public:
     Real MeanOutputVoltage(const SteadyPeriod& period) const;
 
 private:
-    std::optional<SteadyPeriod> Discontinuous(Real D) const;
+    // The propagators of the on and off times at a duty cycle.
+    struct Switching {
+        Real onTime, offTime;
+        Matrix2 Pon, Poff;
+    };
+    // A period that starts at iL = 0, vC = v.
+    struct DiscontinuousStart {
+        Real v;
+        Vector2 turnOff;
+        Real crossing;    // s after turn-off at which iL first reaches zero, or the off time
+        Real atCrossing;  // vC then
+        Real endVoltage;  // vC at the period's end
+    };
+
+    Switching SwitchingAt(Real D) const;
+    std::optional<std::array<Vector2, 2>> ContinuousSolution(const Switching& s) const;
+    DiscontinuousStart FromRest(const Switching& s, Real v) const;
+    std::optional<DiscontinuousStart> Discontinuous(const Switching& s,
+                                                    Real continuousVoltage) const;
     // A bracket of the first zero of iL after turn-off; nothing when it stays positive.
     std::optional<std::array<Real, 2>> FirstZero(Vector2 turnOff, Real offTime, Vector2 end) const;
 

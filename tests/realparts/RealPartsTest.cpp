@@ -343,6 +343,9 @@ TEST(RealPartsAnalysis, RefusesValuesOutsideTheModel) {
               RealPartsOutcome::InvalidValues);
     EXPECT_EQ(refused({1e306, 0.6, 80000, 125e-6, 15.6e-6, 10}, WorkedParts(), 1000),
               RealPartsOutcome::NoSteadyState);
+    // The filter rings iL below zero before the switch opens on it.
+    EXPECT_EQ(refused({48, 0.14, 30000, 3.1e-6, 3.7e-7, 33}, Ideal(0.6), 1000),
+              RealPartsOutcome::NoSteadyState);
 }
 
 TEST(DutyForTarget, ReachesTheTargetOrSaysItCannot) {
