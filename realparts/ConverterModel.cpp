@@ -18,8 +18,6 @@ constexpr int kNewtonIterations = 30;
 // Newton's steps end in rounding noise of a few hundred epsilon.
 constexpr Real kNewtonTolerance = 1024 * kEpsilon;
 
-bool Finite(Vector2 x) { return std::isfinite(x.i) && std::isfinite(x.v); }
-
 // x(tau) = xp + P (x0 - xp) with P = e^{M tau} at hand.
 Vector2 Propagate(const LinearInterval& interval, const Matrix2& P, Vector2 start) {
     const Vector2 xp = interval.equilibrium;
@@ -86,26 +84,23 @@ ConverterModel::Switching ConverterModel::SwitchingAt(Real D) const {
     return {onTime, offTime, on_.Exponential(onTime), conducting_.Exponential(offTime)};
 }
 
-std::optional<std::array<Vector2, 2>> ConverterModel::ContinuousSolution(Real D) const {
+std::array<Vector2, 2> ConverterModel::ContinuousSolution(Real D) const {
     return ContinuousSolution(SwitchingAt(D));
 }
 
-std::optional<std::array<Vector2, 2>> ConverterModel::ContinuousSolution(const Switching& s) const {
+std::array<Vector2, 2> ConverterModel::ContinuousSolution(const Switching& s) const {
     const Matrix2 A = s.Poff * s.Pon;
     const Vector2 b = Propagate(conducting_, s.Poff, Propagate(on_, s.Pon, {0, 0}));
     const Real a11 = 1 - A.m11, a12 = -A.m12, a21 = -A.m21, a22 = 1 - A.m22;
     const Real det = a11 * a22 - a12 * a21;
     const Vector2 start{(a22 * b.i - a12 * b.v) / det, (a11 * b.v - a21 * b.i) / det};
-    if (det == 0 || !Finite(start)) return std::nullopt;
-    return std::array<Vector2, 2>{start, Propagate(on_, s.Pon, start)};
+    return {start, Propagate(on_, s.Pon, start)};
 }
 
 SteadyPeriod ConverterModel::SteadyState(Real D, bool diodeBlocks) const {
     const Switching s = SwitchingAt(D);
     SteadyPeriod period;
-    const std::optional<std::array<Vector2, 2>> continuous = ContinuousSolution(s);
-    if (!continuous) return period;
-    const auto [start, turnOff] = *continuous;
+    const auto [start, turnOff] = ContinuousSolution(s);
     if (diodeBlocks && !(start.i > 0)) {
         const std::optional<DiscontinuousStart> dcm = Discontinuous(s, start.v);
         if (!dcm || !(dcm->turnOff.i > 0)) return period;
@@ -172,6 +167,8 @@ std::optional<ConverterModel::DiscontinuousStart> ConverterModel::Discontinuous(
     Real v = std::clamp(continuousVoltage, Real{0}, topVoltage_);
     Vector2 turnOff = Propagate(on_, s.Pon, {0, v});
     Real t = -turnOff.i / (conducting_.M * Vector2{turnOff.i - xp.i, turnOff.v - xp.v}).i;
+    const Real voltageTolerance = kNewtonTolerance * topVoltage_;
+    const Real timeTolerance = kNewtonTolerance * s.offTime;
     for (int iteration = 0; iteration < kNewtonIterations && t > 0 && t <= s.offTime; ++iteration) {
         turnOff = Propagate(on_, s.Pon, {0, v});
         const Matrix2 E = conducting_.Exponential(t);
@@ -187,13 +184,10 @@ std::optional<ConverterModel::DiscontinuousStart> ConverterModel::Discontinuous(
         const Real dv = (j12 * f2 - j22 * f1) / det, dt = (j21 * f1 - j11 * f2) / det;
         v += dv;
         t += dt;
-        if (!(std::fabs(dv) <= kNewtonTolerance * topVoltage_ &&
-              std::fabs(dt) <= kNewtonTolerance * s.offTime))
-            continue;
+        if (!(std::fabs(dv) <= voltageTolerance && std::fabs(dt) <= timeTolerance)) continue;
+        // Converged; on the first zero of iL only if the bracketed search agrees.
         const DiscontinuousStart period = FromRest(s, v);
-        if (std::fabs(period.crossing - t) <= 4 * kNewtonTolerance * s.offTime &&
-            std::fabs(period.endVoltage - v) <= 4 * kNewtonTolerance * topVoltage_)
-            return period;
+        if (std::fabs(period.crossing - t) <= timeTolerance) return period;
         break;
     }
     const auto g = [&](Real x) { return FromRest(s, x).endVoltage - x; };
@@ -201,10 +195,7 @@ std::optional<ConverterModel::DiscontinuousStart> ConverterModel::Discontinuous(
     const Real gTop = g(top);
     const Real gBottom = g(0);
     if (!(gBottom >= 0 && gTop <= 0)) return std::nullopt;
-    const DiscontinuousStart period =
-        FromRest(s, BracketedRoot(g, 0, gBottom, top, gTop, {kEpsilon * top, 0, 200}));
-    if (!Finite(period.turnOff) || !std::isfinite(period.atCrossing)) return std::nullopt;
-    return period;
+    return FromRest(s, BracketedRoot(g, 0, gBottom, top, gTop, {kEpsilon * top, 0, 200}));
 }
 
 // While iL > 0 and Vo >= 0 the current only falls, but past its zero the

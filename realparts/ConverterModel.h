@@ -109,11 +109,12 @@ public:
     Observable OutputVoltage() const { return outputVoltage_; }
     Observable CapacitorCurrent() const { return capacitorCurrent_; }
 
-    // The steady state at duty cycle D in (0, 1).
+    // The steady state at duty cycle D in (0, 1). Inputs near the top of the
+    // double range may leave numbers that are not finite in it.
     SteadyPeriod SteadyState(Real D, bool diodeBlocks) const;
     // The continuous-conduction fixed point x* (the diode conducting for the
-    // whole off time) and the state at turn-off; nothing when I - A is singular.
-    std::optional<std::array<Vector2, 2>> ContinuousSolution(Real D) const;
+    // whole off time) and the state at turn-off.
+    std::array<Vector2, 2> ContinuousSolution(Real D) const;
     // The mean of Vo over the period, in closed form.
     Real MeanOutputVoltage(const SteadyPeriod& period) const;
 
@@ -133,7 +134,7 @@ private:
     };
 
     Switching SwitchingAt(Real D) const;
-    std::optional<std::array<Vector2, 2>> ContinuousSolution(const Switching& s) const;
+    std::array<Vector2, 2> ContinuousSolution(const Switching& s) const;
     DiscontinuousStart FromRest(const Switching& s, Real v) const;
     std::optional<DiscontinuousStart> Discontinuous(const Switching& s,
                                                     Real continuousVoltage) const;

@@ -24,10 +24,9 @@ Matrix2 LinearInterval::Exponential(Real t) const {
         const Real q = std::sqrt(q2);
         const Real fast = s - q;
         const Real slow = (M.m11 * M.m22 - M.m12 * M.m21) / fast;
-        const Real fastDecay = std::exp(fast * t);
-        diagonal = (std::exp(slow * t) + fastDecay) / 2;
-        slope = 2 * q * t > 1 ? (std::exp(slow * t) - fastDecay) / (2 * q)
-                              : fastDecay * std::expm1(2 * q * t) / (2 * q);
+        const Real slowDecay = std::exp(slow * t);
+        diagonal = (slowDecay + std::exp(fast * t)) / 2;
+        slope = slowDecay * -std::expm1(-2 * q * t) / (2 * q);
     } else if (q2 < 0) {
         const Real w = std::sqrt(-q2);
         const Real decay = std::exp(s * t);

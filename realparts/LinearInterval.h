@@ -8,8 +8,9 @@
 // where c = cosh(qt), s1 = sinh(qt)/q for q^2 > 0 (cos, sin and |q| for
 // q^2 < 0, 1 and t for q^2 = 0). For real q the two terms are written through
 // the eigenvalues l1 = s + q, l2 = s - q: e^{st}c = (e^{l1 t} + e^{l2 t})/2 and
-// e^{st}s1 = e^{l2 t} expm1(2qt)/(2q), which stays exact as qt -> 0 where the
-// difference of two exponentials would cancel, and needs no series.
+// e^{st}s1 = -e^{l1 t} expm1(-2qt)/(2q), which stays exact as qt -> 0 where the
+// difference of two exponentials would cancel (no series needed) and cannot
+// overflow for large qt.
 // Every matrix here has s < 0 and det > 0 (a resistive load), so M is
 // invertible and x tends to the equilibrium xp = -M^-1 u:
 //   x(t) = xp + e^{Mt} (x0 - xp).

@@ -151,17 +151,40 @@ TextbookStresses Textbook(double Io, double deltaIL, double D) {
     return t;
 }
 
-// Every figure, so that one that is not finite is found.
-double SumOfFigures(const RealPartsAnalysis& r) {
+bool AllFinite(const RealPartsAnalysis& r) {
     const Stresses& s = r.stresses;
-    const Losses& l = r.losses;
-    return r.criticalLoad + r.VoMean + r.VoRipple + r.deltaIL + s.inductor.peak + s.inductor.rms +
-           s.inductor.mean + s.transistor.peak + s.transistor.rms + s.transistor.mean +
-           s.transistor.voltage + s.diode.peak + s.diode.rms + s.diode.mean + s.diode.voltage +
-           s.outputCapacitorRms + s.inputCapacitorRms + r.textbook.peak + r.textbook.inductorRms +
-           r.textbook.transistorRms + r.textbook.diodeRms + r.textbook.outputCapacitorRms +
-           r.textbook.inputCapacitorRms + l.total + r.powers.input + r.powers.output +
-           r.powers.efficiency + r.startIL + r.startVC;
+    const TextbookStresses& t = r.textbook;
+    for (double x : {r.criticalLoad,
+                     r.VoMean,
+                     r.VoRipple,
+                     r.deltaIL,
+                     s.inductor.peak,
+                     s.inductor.rms,
+                     s.inductor.mean,
+                     s.transistor.peak,
+                     s.transistor.rms,
+                     s.transistor.mean,
+                     s.transistor.voltage,
+                     s.diode.peak,
+                     s.diode.rms,
+                     s.diode.mean,
+                     s.diode.voltage,
+                     s.outputCapacitorRms,
+                     s.inputCapacitorRms,
+                     t.peak,
+                     t.inductorRms,
+                     t.transistorRms,
+                     t.diodeRms,
+                     t.outputCapacitorRms,
+                     t.inputCapacitorRms,
+                     r.losses.total,
+                     r.powers.input,
+                     r.powers.output,
+                     r.powers.efficiency,
+                     r.startIL,
+                     r.startVC})
+        if (!std::isfinite(x)) return false;
+    return true;
 }
 
 }  // namespace
@@ -181,9 +204,8 @@ RealPartsAnalysis Analyze(const CircuitValues& values, const PartValues& parts,
         return result;
     }
     result.mode = period.mode;
-    const auto continuous = model.ContinuousSolution(values.D);
-    if (continuous)
-        result.criticalLoad = static_cast<double>(((*continuous)[1].i - (*continuous)[0].i) / 2);
+    const auto [continuousStart, continuousTurnOff] = model.ContinuousSolution(values.D);
+    result.criticalLoad = static_cast<double>((continuousTurnOff.i - continuousStart.i) / 2);
 
     const PeriodIntegrals sums = Integrals(model, period);
     const Real Ts = model.Period();
@@ -226,7 +248,7 @@ RealPartsAnalysis Analyze(const CircuitValues& values, const PartValues& parts,
     result.startIL = static_cast<double>(first.start.i);
     result.startVC = static_cast<double>(first.start.v);
 
-    if (!std::isfinite(SumOfFigures(result))) return RealPartsAnalysis{};
+    if (!AllFinite(result)) return RealPartsAnalysis{};
     result.outcome = RealPartsOutcome::Found;
     return result;
 }
