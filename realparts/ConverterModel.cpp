@@ -114,6 +114,7 @@ SteadyPeriod ConverterModel::SteadyState(Real D, bool diodeBlocks) const {
                               {0, dcm->atCrossing},
                               Decay(-blocked_.M.m11, blocked)}};
             period.pieceCount = 3;
+            period.newtonIterations = dcm->newtonIterations;
             period.mode = ConductionMode::Discontinuous;
             period.outcome = RealPartsOutcome::Found;
             return period;
@@ -132,7 +133,7 @@ SteadyPeriod ConverterModel::SteadyState(Real D, bool diodeBlocks) const {
 // The period from iL = 0, vC = v: the on time, then the diode conducting
 // until iL first reaches zero (or the off time ends), then C alone.
 ConverterModel::DiscontinuousStart ConverterModel::FromRest(const Switching& s, Real v) const {
-    DiscontinuousStart period{v, Propagate(on_, s.Pon, {0, v}), 0, 0, 0};
+    DiscontinuousStart period{v, Propagate(on_, s.Pon, {0, v}), 0, 0, 0, 0};
     if (!(period.turnOff.i > 0)) {
         period.atCrossing = period.turnOff.v;
     } else {
@@ -169,7 +170,7 @@ std::optional<ConverterModel::DiscontinuousStart> ConverterModel::Discontinuous(
     Real t = -turnOff.i / (conducting_.M * Vector2{turnOff.i - xp.i, turnOff.v - xp.v}).i;
     const Real voltageTolerance = kNewtonTolerance * topVoltage_;
     const Real timeTolerance = kNewtonTolerance * s.offTime;
-    for (int iteration = 0; iteration < kNewtonIterations && t > 0 && t <= s.offTime; ++iteration) {
+    for (int iteration = 0; iteration < kNewtonIterations; ++iteration) {
         turnOff = Propagate(on_, s.Pon, {0, v});
         const Matrix2 E = conducting_.Exponential(t);
         const Vector2 deviation = E * Vector2{turnOff.i - xp.i, turnOff.v - xp.v};
@@ -186,7 +187,8 @@ std::optional<ConverterModel::DiscontinuousStart> ConverterModel::Discontinuous(
         t += dt;
         if (!(std::fabs(dv) <= voltageTolerance && std::fabs(dt) <= timeTolerance)) continue;
         // Converged; on the first zero of iL only if the bracketed search agrees.
-        const DiscontinuousStart period = FromRest(s, v);
+        DiscontinuousStart period = FromRest(s, v);
+        period.newtonIterations = iteration + 1;
         if (std::fabs(period.crossing - t) <= timeTolerance) return period;
         break;
     }

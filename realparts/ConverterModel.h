@@ -94,6 +94,9 @@ struct SteadyPeriod {
     ConductionMode mode = ConductionMode::Continuous;
     std::array<PeriodPiece, 3> pieces{};  // in order, those of zero duration left out
     int pieceCount = 0;
+    // The iterations of Newton's method that found a discontinuous steady
+    // state; 0 when the slower bracketed search found it, or in CCM.
+    int newtonIterations = 0;
 };
 
 // Vi, f, L, C, RL positive, part values non-negative, all finite; D too when asked.
@@ -131,6 +134,7 @@ private:
         Real crossing;    // s after turn-off at which iL first reaches zero, or the off time
         Real atCrossing;  // vC then
         Real endVoltage;  // vC at the period's end
+        int newtonIterations;
     };
 
     Switching SwitchingAt(Real D) const;

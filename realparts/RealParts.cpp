@@ -1,6 +1,7 @@
 #include "realparts/RealParts.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -63,11 +64,12 @@ struct SampledExtremes {
     Range diodeVoltage;       // vsw while the diode does not conduct
 };
 
-// The piece on its own uniform grid of `steps` steps, both ends included:
-// one propagator for a step, in double, and the exact state at the end.
+// The piece on its own uniform grid of `steps` steps, both ends included, into
+// the samples from `first` on: one propagator for a step, in double, and the
+// exact state at the end.
 void SamplePiece(const ConverterModel& model, const PeriodPiece& piece, Real startTime,
-                 std::int64_t steps, double Vi, const PartValues& parts, Waveform& wave,
-                 SampledExtremes& extremes) {
+                 std::int64_t steps, std::size_t first, double Vi, const PartValues& parts,
+                 Waveform& wave, SampledExtremes& extremes) {
     const LinearInterval& interval = model.Interval(piece.kind);
     const Real h = piece.duration / static_cast<Real>(steps);
     const Matrix2 step = interval.Exponential(h);
@@ -99,13 +101,14 @@ void SamplePiece(const ConverterModel& model, const PeriodPiece& piece, Real sta
             extremes.transistorVoltage.Take(Vi - vsw);
             extremes.diodeVoltage.Take(vsw);
         }
-        wave.time.push_back(static_cast<double>(startTime + h * static_cast<Real>(j)));
-        wave.iL.push_back(i);
-        wave.isw.push_back(isw);
-        wave.id.push_back(id);
-        wave.vsw.push_back(vsw);
-        wave.Vo.push_back(Vo);
-        wave.iC.push_back(icI * i + icV * v);
+        const std::size_t at = first + static_cast<std::size_t>(j);
+        wave.time[at] = static_cast<double>(startTime + h * static_cast<Real>(j));
+        wave.iL[at] = i;
+        wave.isw[at] = isw;
+        wave.id[at] = id;
+        wave.vsw[at] = vsw;
+        wave.Vo[at] = Vo;
+        wave.iC[at] = icI * i + icV * v;
         extremes.iL.Take(i);
         extremes.Vo.Take(Vo);
         extremes.isw.Take(isw);
@@ -118,18 +121,26 @@ void SamplePiece(const ConverterModel& model, const PeriodPiece& piece, Real sta
 
 SampledExtremes Sample(const ConverterModel& model, const SteadyPeriod& period, double Vi,
                        const PartValues& parts, std::int32_t samples, Waveform& wave) {
-    const std::size_t size = static_cast<std::size_t>(samples) + 4;
+    std::array<std::int64_t, 3> steps{};
+    std::size_t size = 0;
+    for (int k = 0; k < period.pieceCount; ++k) {
+        const Real share = period.pieces[static_cast<std::size_t>(k)].duration / model.Period();
+        steps[static_cast<std::size_t>(k)] =
+            std::max<std::int64_t>(1, std::llround(static_cast<double>(samples * share)));
+        size += static_cast<std::size_t>(steps[static_cast<std::size_t>(k)]) + 1;
+    }
     for (std::vector<double>* v :
          {&wave.time, &wave.iL, &wave.isw, &wave.id, &wave.vsw, &wave.Vo, &wave.iC})
-        v->reserve(size);
+        v->resize(size);
     SampledExtremes extremes;
     Real time = 0;
+    std::size_t first = 0;
     for (int k = 0; k < period.pieceCount; ++k) {
         const PeriodPiece& piece = period.pieces[static_cast<std::size_t>(k)];
-        const std::int64_t steps = std::max<std::int64_t>(
-            1, std::llround(static_cast<double>(samples * piece.duration / model.Period())));
-        SamplePiece(model, piece, time, steps, Vi, parts, wave, extremes);
+        const std::int64_t pieceSteps = steps[static_cast<std::size_t>(k)];
+        SamplePiece(model, piece, time, pieceSteps, first, Vi, parts, wave, extremes);
         time += piece.duration;
+        first += static_cast<std::size_t>(pieceSteps) + 1;
     }
     return extremes;
 }
@@ -199,10 +210,7 @@ RealPartsAnalysis Analyze(const CircuitValues& values, const PartValues& parts,
     }
     const ConverterModel model(values, parts);
     const SteadyPeriod period = model.SteadyState(values.D, options.diodeBlocks);
-    if (period.outcome != RealPartsOutcome::Found) {
-        result.outcome = period.outcome;
-        return result;
-    }
+    if (period.outcome != RealPartsOutcome::Found) return result;
     result.mode = period.mode;
     const auto [continuousStart, continuousTurnOff] = model.ContinuousSolution(values.D);
     result.criticalLoad = static_cast<double>((continuousTurnOff.i - continuousStart.i) / 2);
@@ -284,8 +292,9 @@ DutySynthesis DutyForTarget(const CircuitValues& values, const PartValues& parts
         options.diodeBlocks ? 0 : -static_cast<Real>(parts.Vf) * RL / (RL + parts.Rd + parts.DCR);
     // The averaged first guess: Vo + Vf + Io DCR = D (Vi - Io Rds + Vf).
     const double Io = targetVo / RL;
-    double guess = (targetVo + parts.Vf + Io * parts.DCR) / (values.Vi - Io * parts.Rds + parts.Vf);
-    if (!(guess > 0 && guess < 1)) guess = 0.5;
+    // Within (0, 1) for every reachable target: D = 1 in it gives the highest.
+    const double guess =
+        (targetVo + parts.Vf + Io * parts.DCR) / (values.Vi - Io * parts.Rds + parts.Vf);
     const Real atGuess = excess(guess);
     const RootSearch search{std::numeric_limits<Real>::epsilon(), 1e-10L * target, 100};
     const Real D = atGuess == 0 ? Real{guess}

@@ -168,6 +168,7 @@ TEST(RealPartsSteadyState, AgreesWithAnIndependentShootingOfTheCircuit) {
         {"diode conducting backwards", With(kWorkedExample, 0.2, 100), kSwitching, false},
         {"slow filter, short period", {12, 0.45, 5e5, 4.7e-6, 1e-3, 2}, kHeavyParts, true},
         {"filter ringing past iL = 0", {48, 0.1, 20000, 2e-6, 1e-6, 5}, kWorkedParts, true},
+        {"beyond Newton's reach", {77, 0.077, 5750, 6e-3, 1.67e-7, 494}, kHeavyParts, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -212,6 +213,9 @@ TEST(RealPartsSteadyState, DiscontinuousAsTheAveragedFormulaWithAnIdealDiode) {
         const double M = 2 / (1 + std::sqrt(1 + 4 * K / (D * D)));
         const RealPartsAnalysis a = Analyze(values, kIdealDiode);
         EXPECT_EQ(a.mode, ConductionMode::Discontinuous);
+        const int newton =
+            ConverterModel(values, kIdealDiode).SteadyState(D, true).newtonIterations;
+        EXPECT_TRUE(newton >= 1 && newton <= 8) << "the bracketed search is ten times slower";
         EXPECT_NEAR(a.VoMean, M * values.Vi, 1e-3 * M * values.Vi) << D;
     }
 }
