@@ -146,9 +146,9 @@ ConverterModel::DiscontinuousStart ConverterModel::FromRest(const Switching& s, 
         } else {
             const auto current = [&](Real t) { return conducting_.After(period.turnOff, t).i; };
             const auto [low, high] = *bracket;
-            period.crossing = BracketedRoot(
-                current, low, low == 0 ? period.turnOff.i : current(low), high,
-                high == s.offTime ? end.i : current(high), {kEpsilon * s.offTime, 0, 200});
+            period.crossing =
+                BracketedRoot(current, low, low == 0 ? period.turnOff.i : current(low), high,
+                              high == s.offTime ? end.i : current(high), {kEpsilon * s.offTime});
             period.atCrossing = conducting_.After(period.turnOff, period.crossing).v;
         }
     }
@@ -197,7 +197,7 @@ std::optional<ConverterModel::DiscontinuousStart> ConverterModel::Discontinuous(
     const Real gTop = g(top);
     const Real gBottom = g(0);
     if (!(gBottom >= 0 && gTop <= 0)) return std::nullopt;
-    return FromRest(s, BracketedRoot(g, 0, gBottom, top, gTop, {kEpsilon * top, 0, 200}));
+    return FromRest(s, BracketedRoot(g, 0, gBottom, top, gTop, {kEpsilon * top}));
 }
 
 // While iL > 0 and Vo >= 0 the current only falls, but past its zero the

@@ -287,20 +287,19 @@ DutySynthesis DutyForTarget(const CircuitValues& values, const PartValues& parts
         }
         return mean - target;
     };
-    // D -> 0 leaves the diode's drop or nothing; D -> 1 the on-state divider.
-    const Real lowest =
-        options.diodeBlocks ? 0 : -static_cast<Real>(parts.Vf) * RL / (RL + parts.Rd + parts.DCR);
     // The averaged first guess: Vo + Vf + Io DCR = D (Vi - Io Rds + Vf).
     const double Io = targetVo / RL;
     // Within (0, 1) for every reachable target: D = 1 in it gives the highest.
     const double guess =
         (targetVo + parts.Vf + Io * parts.DCR) / (values.Vi - Io * parts.Rds + parts.Vf);
     const Real atGuess = excess(guess);
-    const RootSearch search{std::numeric_limits<Real>::epsilon(), 1e-10L * target, 100};
+    // D -> 1 tends to the on-state divider, D -> 0 to no output (or to the
+    // diode's share of it when the diode conducts backwards): below the target.
+    const RootSearch search{std::numeric_limits<Real>::epsilon(), 1e-10L * target};
     const Real D = atGuess == 0 ? Real{guess}
                    : atGuess < 0
                        ? BracketedRoot(excess, guess, atGuess, 1, highest - target, search)
-                       : BracketedRoot(excess, 0, lowest - target, guess, atGuess, search);
+                       : BracketedRoot(excess, 0, -target, guess, atGuess, search);
     // The duty cycle as the caller will pass it back.
     synthesis.D = static_cast<double>(D);
     const Real mean = model.MeanOutputVoltage(model.SteadyState(synthesis.D, options.diodeBlocks));
