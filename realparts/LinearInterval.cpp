@@ -18,8 +18,8 @@ Matrix2 LinearInterval::Exponential(Real t) const {
     const Real half = (M.m11 - M.m22) / 2;
     // s^2 - det without the cancellation of two large squares.
     const Real q2 = half * half + M.m12 * M.m21;
-    Real diagonal = 0;  // e^{st} c(t)
-    Real slope = 0;     // e^{st} s1(t)
+    Real diagonal;  // e^{st} c(t)
+    Real slope;     // e^{st} s1(t)
     if (q2 > 0) {
         const Real q = std::sqrt(q2);
         const Real fast = s - q;
