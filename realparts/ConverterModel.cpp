@@ -18,13 +18,6 @@ constexpr int kNewtonIterations = 30;
 // Newton's steps end in rounding noise of a few hundred epsilon.
 constexpr Real kNewtonTolerance = 1024 * kEpsilon;
 
-// x(tau) = xp + P (x0 - xp) with P = e^{M tau} at hand.
-Vector2 Propagate(const LinearInterval& interval, const Matrix2& P, Vector2 start) {
-    const Vector2 xp = interval.equilibrium;
-    const Vector2 deviation = P * Vector2{start.i - xp.i, start.v - xp.v};
-    return {xp.i + deviation.i, xp.v + deviation.v};
-}
-
 // L iL' = E - Rs iL - Vo with the output network of the circuit.
 LinearInterval Conducting(Real E, Real Rs, Real L, Real C, Real RL, Real ESR) {
     const Real Rp = RL + ESR;
@@ -90,11 +83,11 @@ std::array<Vector2, 2> ConverterModel::ContinuousSolution(Real D) const {
 
 std::array<Vector2, 2> ConverterModel::ContinuousSolution(const Switching& s) const {
     const Matrix2 A = s.Poff * s.Pon;
-    const Vector2 b = Propagate(conducting_, s.Poff, Propagate(on_, s.Pon, {0, 0}));
+    const Vector2 b = conducting_.Through(s.Poff, on_.Through(s.Pon, {0, 0}));
     const Real a11 = 1 - A.m11, a12 = -A.m12, a21 = -A.m21, a22 = 1 - A.m22;
     const Real det = a11 * a22 - a12 * a21;
     const Vector2 start{(a22 * b.i - a12 * b.v) / det, (a11 * b.v - a21 * b.i) / det};
-    return {start, Propagate(on_, s.Pon, start)};
+    return {start, on_.Through(s.Pon, start)};
 }
 
 SteadyPeriod ConverterModel::SteadyState(Real D, bool diodeBlocks) const {
@@ -112,7 +105,7 @@ SteadyPeriod ConverterModel::SteadyState(Real D, bool diodeBlocks) const {
                              {IntervalKind::DiodeBlocked,
                               blocked,
                               {0, dcm->atCrossing},
-                              Decay(-blocked_.M.m11, blocked)}};
+                              Decay(-blocked_.M.m22, blocked)}};
             period.pieceCount = 3;
             period.newtonIterations = dcm->newtonIterations;
             period.mode = ConductionMode::Discontinuous;
@@ -133,11 +126,12 @@ SteadyPeriod ConverterModel::SteadyState(Real D, bool diodeBlocks) const {
 // The period from iL = 0, vC = v: the on time, then the diode conducting
 // until iL first reaches zero (or the off time ends), then C alone.
 ConverterModel::DiscontinuousStart ConverterModel::FromRest(const Switching& s, Real v) const {
-    DiscontinuousStart period{v, Propagate(on_, s.Pon, {0, v}), 0, 0, 0, 0};
+    DiscontinuousStart period{v, on_.Through(s.Pon, {0, v}), 0, 0, 0, 0};
+    // Only a v far from the steady state leaves no current to turn off.
     if (!(period.turnOff.i > 0)) {
         period.atCrossing = period.turnOff.v;
     } else {
-        const Vector2 end = Propagate(conducting_, s.Poff, period.turnOff);
+        const Vector2 end = conducting_.Through(s.Poff, period.turnOff);
         const std::optional<std::array<Real, 2>> bracket =
             FirstZero(period.turnOff, s.offTime, end);
         if (!bracket) {
@@ -166,12 +160,12 @@ std::optional<ConverterModel::DiscontinuousStart> ConverterModel::Discontinuous(
     const Real rate = -blocked_.M.m22;
     const Vector2 byStart{s.Pon.m12, s.Pon.m22};  // d turnOff / dv
     Real v = std::clamp(continuousVoltage, Real{0}, topVoltage_);
-    Vector2 turnOff = Propagate(on_, s.Pon, {0, v});
+    Vector2 turnOff = on_.Through(s.Pon, {0, v});
     Real t = -turnOff.i / (conducting_.M * Vector2{turnOff.i - xp.i, turnOff.v - xp.v}).i;
     const Real voltageTolerance = kNewtonTolerance * topVoltage_;
     const Real timeTolerance = kNewtonTolerance * s.offTime;
     for (int iteration = 0; iteration < kNewtonIterations; ++iteration) {
-        turnOff = Propagate(on_, s.Pon, {0, v});
+        turnOff = on_.Through(s.Pon, {0, v});
         const Matrix2 E = conducting_.Exponential(t);
         const Vector2 deviation = E * Vector2{turnOff.i - xp.i, turnOff.v - xp.v};
         const Vector2 byV = E * byStart;
@@ -219,7 +213,7 @@ std::optional<std::array<Real, 2>> ConverterModel::FirstZero(Vector2 turnOff, Re
     const Matrix2 P = conducting_.Exponential(h);
     Vector2 x = turnOff;
     for (std::int64_t k = 1; k <= steps; ++k) {
-        x = k == steps ? end : Propagate(conducting_, P, x);
+        x = k == steps ? end : conducting_.Through(P, x);
         if (!(x.i > 0))
             return std::array<Real, 2>{h * static_cast<Real>(k - 1),
                                        k == steps ? offTime : h * static_cast<Real>(k)};

@@ -29,10 +29,19 @@
 // when the diode may conduct backwards, or when the valley x*.iL is positive:
 // iL decreases over the off time while Vo >= 0, so it never reached zero.
 // Otherwise DCM: the period starts at iL = 0, vC = v. After the on time the
-// diode conducts until iL(tz) = 0 (found on the closed form, where iL is
-// monotone), then vC decays for (1-D) Ts - tz. The steady state is the root
-// of g(v) = vC(Ts; v) - v on [0, Vi Rp/RL]: g(0) > 0 since the on time charges
-// C, and at the top Vo starts at Vi, so iL barely rises while the load drains C.
+// diode conducts until iL first reaches zero, tz after turn-off, then vC
+// decays for (1-D) Ts - tz. Newton's method solves iL(tz; v) = 0 and
+// vC(Ts; v, tz) = v for (v, tz) from the continuous solution's vC, with the
+// Jacobian in closed form (d/dv through Pon, d/dtz = M (x - xp)). Where it does
+// not converge to the first zero, the steady state is the root of
+// g(v) = vC(Ts; v) - v bracketed on [0, Vi Rp/RL], tz found on the closed form
+// for each v: g(0) > 0 since the on time charges C, and at the top Vo starts at
+// Vi, so iL barely rises while the load drains C. iL falls while it is positive
+// and Vo >= 0, but a lightly damped filter rings it back up past its zero, so
+// the first zero is looked for on a grid of a quarter of the ringing period.
+// A current flowing backwards when the switch opens would have to return
+// through the switch, which is not modelled: with the diode blocking there is
+// then no steady state.
 // Everything is long double: I - A and P - I cancel when the period is short
 // against the circuit's time constants.
 
@@ -92,7 +101,7 @@ struct PeriodPiece {
 struct SteadyPeriod {
     RealPartsOutcome outcome = RealPartsOutcome::NoSteadyState;
     ConductionMode mode = ConductionMode::Continuous;
-    std::array<PeriodPiece, 3> pieces{};  // in order, those of zero duration left out
+    std::array<PeriodPiece, 3> pieces{};  // in order: 2 in CCM, 3 in DCM
     int pieceCount = 0;
     // The iterations of Newton's method that found a discontinuous steady
     // state; 0 when the slower bracketed search found it, or in CCM.

@@ -41,8 +41,11 @@ Matrix2 LinearInterval::Exponential(Real t) const {
 }
 
 Vector2 LinearInterval::After(Vector2 start, Real t) const {
-    const Vector2 deviation =
-        Exponential(t) * Vector2{start.i - equilibrium.i, start.v - equilibrium.v};
+    return Through(Exponential(t), start);
+}
+
+Vector2 LinearInterval::Through(const Matrix2& P, Vector2 start) const {
+    const Vector2 deviation = P * Vector2{start.i - equilibrium.i, start.v - equilibrium.v};
     return {equilibrium.i + deviation.i, equilibrium.v + deviation.v};
 }
 

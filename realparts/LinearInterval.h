@@ -56,6 +56,8 @@ struct LinearInterval {
 
     Matrix2 Exponential(Real t) const;
     Vector2 After(Vector2 start, Real t) const;
+    // After a time tau with P = e^{M tau} at hand: xp + P (start - xp).
+    Vector2 Through(const Matrix2& P, Vector2 start) const;
 };
 
 // The integrals over an interval of length `duration` started at `start`,

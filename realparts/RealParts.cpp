@@ -41,11 +41,7 @@ PeriodIntegrals Integrals(const ConverterModel& model, const SteadyPeriod& perio
 }
 
 Vector2 EndOf(const ConverterModel& model, const PeriodPiece& piece) {
-    const LinearInterval& interval = model.Interval(piece.kind);
-    const Vector2 xp = interval.equilibrium;
-    const Vector2 deviation =
-        piece.propagator * Vector2{piece.start.i - xp.i, piece.start.v - xp.v};
-    return {xp.i + deviation.i, xp.v + deviation.v};
+    return model.Interval(piece.kind).Through(piece.propagator, piece.start);
 }
 
 struct Range {
