@@ -359,8 +359,9 @@ TEST(DutyForTarget, ReachesTheTargetOrSaysItCannot) {
         SCOPED_TRACE(c.target);
         const DutySynthesis s = DutyForTarget(c.values, c.parts, c.target, {c.blocks, 1000});
         ASSERT_EQ(s.outcome, c.outcome);
+        // A few steady states; a search that meets none stops at once.
+        EXPECT_LE(s.evaluations, s.outcome == RealPartsOutcome::Found ? 12 : 1);
         if (s.outcome != RealPartsOutcome::Found) continue;
-        EXPECT_LE(s.evaluations, 12);
         EXPECT_NEAR(s.VoMean, c.target, 1e-9 * c.target);
         CircuitValues at = c.values;
         at.D = s.D;
