@@ -1,7 +1,7 @@
 // The verification path: the plain period loop, the loop with the exact
 // repeat detection (on the worked example and on random designs), the whole
-// "Grafici" click through the recording windows, and the reduction of traces
-// to the plot's pixels.
+// "Grafici" click through the recording windows, the reduction of traces
+// to the plot's pixels; and the analysis of the converter as built.
 
 #include <benchmark/benchmark.h>
 
@@ -15,6 +15,7 @@
 
 #include "design/DesignCalculation.h"
 #include "model/Module1.h"
+#include "realparts/RealParts.h"
 #include "simulation/ConverterLoop.h"
 #include "simulation/Launch.h"
 #include "simulation/Plot.h"
@@ -245,6 +246,30 @@ BENCHMARK(DrawFiveTraces)
     ->Args({1000, 1000})
     ->Args({2000000, 997})
     ->Unit(benchmark::kMillisecond);
+
+// The converter as built: the worked example with its parasitics, the duty
+// cycle for 15 V and the figures of one sampled steady-state period, N 1000
+// (range 0), or a light load that runs discontinuously (range 1).
+void RealPartsAnalysis(benchmark::State& state) {
+    const bool light = state.range(0) != 0;
+    const CircuitValues values{25, 0.6, 80000, 125e-6, 15.625e-6, light ? 100.0 : 10.0};
+    PartValues parts;
+    parts.ESR = 0.05;
+    parts.DCR = 0.1;
+    parts.Rds = 0.05;
+    parts.tr = parts.tf = 50e-9;
+    int evaluations = 0;
+    for (auto _ : state) {
+        const DutySynthesis duty = DutyForTarget(values, parts, 15);
+        CircuitValues at = values;
+        at.D = duty.D;
+        const stepdown::RealPartsAnalysis analysis = Analyze(at, parts);
+        benchmark::DoNotOptimize(analysis.waveform.Vo.data());
+        evaluations = duty.evaluations;
+    }
+    state.counters["evaluations"] = evaluations;
+}
+BENCHMARK(RealPartsAnalysis)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace stepdown

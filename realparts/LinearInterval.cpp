@@ -1,0 +1,93 @@
+#include "realparts/LinearInterval.h"
+
+#include <cmath>
+
+namespace stepdown {
+
+Vector2 operator*(const Matrix2& m, Vector2 x) {
+    return {m.m11 * x.i + m.m12 * x.v, m.m21 * x.i + m.m22 * x.v};
+}
+
+Matrix2 operator*(const Matrix2& a, const Matrix2& b) {
+    return {a.m11 * b.m11 + a.m12 * b.m21, a.m11 * b.m12 + a.m12 * b.m22,
+            a.m21 * b.m11 + a.m22 * b.m21, a.m21 * b.m12 + a.m22 * b.m22};
+}
+
+Matrix2 LinearInterval::Exponential(Real t) const {
+    const Real s = (M.m11 + M.m22) / 2;
+    const Real half = (M.m11 - M.m22) / 2;
+    // s^2 - det without the cancellation of two large squares.
+    const Real q2 = half * half + M.m12 * M.m21;
+    Real diagonal;  // e^{st} c(t)
+    Real slope;     // e^{st} s1(t)
+    if (q2 > 0) {
+        const Real q = std::sqrt(q2);
+        const Real fast = s - q;
+        const Real slow = (M.m11 * M.m22 - M.m12 * M.m21) / fast;
+        const Real slowDecay = std::exp(slow * t);
+        diagonal = (slowDecay + std::exp(fast * t)) / 2;
+        slope = slowDecay * -std::expm1(-2 * q * t) / (2 * q);
+    } else if (q2 < 0) {
+        const Real w = std::sqrt(-q2);
+        const Real decay = std::exp(s * t);
+        diagonal = decay * std::cos(w * t);
+        slope = decay * std::sin(w * t) / w;
+    } else {
+        diagonal = std::exp(s * t);
+        slope = diagonal * t;
+    }
+    return {diagonal + slope * (M.m11 - s), slope * M.m12, slope * M.m21,
+            diagonal + slope * (M.m22 - s)};
+}
+
+Vector2 LinearInterval::After(Vector2 start, Real t) const {
+    return Through(Exponential(t), start);
+}
+
+Vector2 LinearInterval::Through(const Matrix2& P, Vector2 start) const {
+    const Vector2 deviation = P * Vector2{start.i - equilibrium.i, start.v - equilibrium.v};
+    return {equilibrium.i + deviation.i, equilibrium.v + deviation.v};
+}
+
+Vector2 DeviationIntegral(const LinearInterval& interval, Vector2 start, const Matrix2& P) {
+    const Matrix2& M = interval.M;
+    const Vector2 d{start.i - interval.equilibrium.i, start.v - interval.equilibrium.v};
+    const Vector2 change = P * d;
+    const Vector2 r{change.i - d.i, change.v - d.v};
+    const Real det = M.m11 * M.m22 - M.m12 * M.m21;
+    return {(M.m22 * r.i - M.m12 * r.v) / det, (M.m11 * r.v - M.m21 * r.i) / det};
+}
+
+IntervalIntegrals Integrate(const LinearInterval& interval, Vector2 start, Real duration,
+                            const Matrix2& P) {
+    const Matrix2& M = interval.M;
+    const Vector2 d{start.i - interval.equilibrium.i, start.v - interval.equilibrium.v};
+    const Vector2 y = P * d;
+    const Real r11 = y.i * y.i - d.i * d.i;
+    const Real r12 = y.i * y.v - d.i * d.v;
+    const Real r22 = y.v * y.v - d.v * d.v;
+    const Real trace = M.m11 + M.m22;
+    const Real det3 = 4 * trace * (M.m11 * M.m22 - M.m12 * M.m21);
+    const Symmetric2 G{
+        (r11 * (trace * 2 * M.m22 - 2 * M.m12 * M.m21) -
+         2 * M.m12 * (2 * M.m22 * r12 - M.m12 * r22)) /
+            det3,
+        (4 * M.m11 * M.m22 * r12 - 2 * M.m11 * M.m12 * r22 - 2 * M.m21 * M.m22 * r11) / det3,
+        (2 * M.m11 * trace * r22 - 4 * M.m11 * M.m21 * r12 - 2 * M.m12 * M.m21 * r22 +
+         2 * M.m21 * M.m21 * r11) /
+            det3};
+    return {duration, interval.equilibrium, DeviationIntegral(interval, start, P), G};
+}
+
+Real IntervalIntegrals::Linear(Observable w) const {
+    return w.Of(equilibrium) * duration + w.Of(deviationIntegral);
+}
+
+Real IntervalIntegrals::Square(Observable w) const {
+    const Real steady = w.Of(equilibrium);
+    const Real quadratic = w.i * w.i * deviationSquare.ii + 2 * w.i * w.v * deviationSquare.iv +
+                           w.v * w.v * deviationSquare.vv;
+    return steady * steady * duration + 2 * steady * w.Of(deviationIntegral) + quadratic;
+}
+
+}  // namespace stepdown

@@ -1,0 +1,131 @@
+#pragma once
+// The converter as built, at its periodic steady state: analyze (circuit and
+// parts -> figures) and synthesize (target output voltage -> duty cycle). The
+// model and its equations are in realparts/ConverterModel.h.
+
+#include <cstdint>
+#include <vector>
+
+#include "realparts/ConverterModel.h"
+
+namespace stepdown {
+
+// Samples per period are limited like the verification's N.
+inline constexpr std::int32_t kMaxRealPartsSamples = 2000000;
+
+struct AnalysisOptions {
+    // False lets the diode conduct backwards: the idealised circuit's
+    // assumption, never discontinuous.
+    bool diodeBlocks = true;
+    // About this many samples per period (1..kMaxRealPartsSamples) for the waveform.
+    std::int32_t samples = 1000;
+};
+
+struct CurrentStress {
+    double peak = 0;  // A
+    double rms = 0;   // A
+    double mean = 0;  // A
+};
+
+struct DeviceStress {
+    double peak = 0;     // A
+    double rms = 0;      // A
+    double mean = 0;     // A
+    double voltage = 0;  // V, the largest blocking voltage
+};
+
+struct Stresses {
+    CurrentStress inductor;
+    // voltage: the largest Vi - vsw while off (Vi + Vf + Rd id while the diode
+    // conducts, Vi - Vo while it blocks).
+    DeviceStress transistor;
+    // voltage: the largest vsw (Vi - Rds iL while on, Vo while blocked).
+    DeviceStress diode;
+    double outputCapacitorRms = 0;  // A, of iC
+    double inputCapacitorRms = 0;   // A, sqrt(mean(isw^2) - mean(isw)^2)
+};
+
+// The textbook estimates from Io = VoMean/RL, the simulated ripple dIL and D.
+struct TextbookStresses {
+    double peak = 0;                // Io + dIL/2, of L, switch and diode alike
+    double inductorRms = 0;         // sqrt(Io^2 + dIL^2/12)
+    double inductorMean = 0;        // Io
+    double transistorMean = 0;      // D Io
+    double transistorRms = 0;       // sqrt(D (Io^2 + dIL^2/12))
+    double diodeMean = 0;           // (1 - D) Io
+    double diodeRms = 0;            // sqrt((1 - D) (Io^2 + dIL^2/12))
+    double outputCapacitorRms = 0;  // dIL / sqrt(12)
+    double inputCapacitorRms = 0;   // Io sqrt(D (1 - D))
+};
+
+// Watts.
+struct Losses {
+    double switchConduction = 0;  // Rds mean(isw^2)
+    // Vi f (Ion tr + Ioff tf)/2, Ion and Ioff the inductor current at turn-on
+    // and turn-off (a current flowing backwards there counts as none).
+    double switching = 0;
+    double gate = 0;             // Qg Vdrv f
+    double diode = 0;            // Vf mean(id) + Rd mean(id^2)
+    double inductor = 0;         // DCR mean(iL^2)
+    double outputCapacitor = 0;  // ESR mean(iC^2)
+    double quiescent = 0;        // Iq Vi
+    double total = 0;
+};
+
+struct Powers {
+    double input = 0;   // W, Vi mean(isw) + switching + gate + quiescent
+    double output = 0;  // W, mean(Vo^2) / RL
+    double efficiency = 0;
+};
+
+// The steady-state period from t = 0 (turn-on). Each interval has its own
+// uniform grid with both ends, so a switching instant and the zero crossing
+// of iL appear twice: with the values just before and just after.
+struct Waveform {
+    std::vector<double> time;  // s
+    std::vector<double> iL;    // A
+    std::vector<double> isw;   // A
+    std::vector<double> id;    // A
+    std::vector<double> vsw;   // V, the switch node
+    std::vector<double> Vo;    // V, at the load
+    std::vector<double> iC;    // A
+};
+
+struct RealPartsAnalysis {
+    RealPartsOutcome outcome = RealPartsOutcome::NoSteadyState;
+    ConductionMode mode = ConductionMode::Continuous;
+    // The load current at the CCM/DCM boundary for these L, f, D: half the
+    // rise of iL over the on time in the continuous solution (the diode
+    // conducting for the whole off time), where its valley reaches zero.
+    double criticalLoad = 0;  // A
+    double VoMean = 0;        // V
+    double VoRipple = 0;      // V, peak to peak at the load
+    double deltaIL = 0;       // A, peak to peak
+    Stresses stresses;
+    TextbookStresses textbook;
+    Losses losses;
+    Powers powers;
+    Waveform waveform;
+    double startIL = 0;  // A, the steady state at turn-on
+    double startVC = 0;  // V
+};
+
+// The figures of the steady state (means and RMS values exact, peaks and
+// ripples from the samples). Anything but Found leaves the figures zero.
+RealPartsAnalysis Analyze(const CircuitValues& values, const PartValues& parts,
+                          const AnalysisOptions& options = {});
+
+struct DutySynthesis {
+    RealPartsOutcome outcome = RealPartsOutcome::NoSteadyState;
+    double D = 0;         // fraction
+    double VoMean = 0;    // V, at D
+    int evaluations = 0;  // steady states computed during the search
+};
+
+// The duty cycle D' for which the model's mean Vo is targetVo within 1e-9 of
+// it (values.D is ignored). Unreachable when targetVo is not positive or not
+// below Vi RL/(RL + Rds + DCR), what D -> 1 tends to.
+DutySynthesis DutyForTarget(const CircuitValues& values, const PartValues& parts, double targetVo,
+                            const AnalysisOptions& options = {});
+
+}  // namespace stepdown

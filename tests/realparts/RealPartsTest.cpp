@@ -1,0 +1,377 @@
+// The converter as built, against a model of its own written here: RK4 in long double on the
+// circuit's equations, the diode's turn-off found by bisection on the step, the steady state by
+// Newton shooting on that period map, the means by the trapezoid rule. Then the averaged DCM
+// formula, the idealised loop's steady state, the energy balance and the duty-cycle search.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "realparts/RealParts.h"
+#include "simulation/SteadyState.h"
+
+namespace stepdown::testing {
+namespace {
+
+using R = long double;
+
+struct State {
+    R i = 0, v = 0;
+};
+
+enum class Mode { On, Off, Blocked };
+
+// The means over the period of Vo, iL^2, isw, isw^2, iC^2.
+enum Mean { kVo, kIL2, kIsw, kIsw2, kIC2, kMeans };
+
+struct ReferencePeriod {
+    State start, turnOff;
+    R maxIL = -1e300, maxReverse = -1e300;  // vsw while the diode does not conduct
+    R maxVo = -1e300, minVo = 1e300, mean[kMeans] = {};
+};
+
+class Reference {
+public:
+    Reference(const CircuitValues& c, const PartValues& p, bool blocks)
+        : c_(c), p_(p), blocks_(blocks) {}
+
+    ReferencePeriod SteadyPeriod() {
+        State x{0, c_.D * c_.Vi};
+        for (int iteration = 0; iteration < 5; ++iteration) {
+            const State f = Period(x, nullptr);
+            const R e = 1e-6L * (1 + std::fabs(x.v));
+            const State fi = Period({x.i + e, x.v}, nullptr), fv = Period({x.i, x.v + e}, nullptr);
+            const R j11 = (fi.i - f.i) / e - 1, j12 = (fv.i - f.i) / e;
+            const R j21 = (fi.v - f.v) / e, j22 = (fv.v - f.v) / e - 1;
+            const R r1 = f.i - x.i, r2 = f.v - x.v, det = j11 * j22 - j12 * j21;
+            x = {x.i - (j22 * r1 - j12 * r2) / det, x.v - (j11 * r2 - j21 * r1) / det};
+        }
+        // The trapezoid's h^2 error taken out by Richardson extrapolation.
+        ReferencePeriod coarse, fine;
+        Period(x, &coarse);
+        steps_ *= 2;
+        Period(x, &fine);
+        steps_ /= 2;
+        for (int k = 0; k < kMeans; ++k) fine.mean[k] = (4 * fine.mean[k] - coarse.mean[k]) / 3;
+        fine.start = x;
+        return fine;
+    }
+
+private:
+    R Vo(State x) const { return (x.v + p_.ESR * x.i) * c_.RL / (c_.RL + p_.ESR); }
+
+    State Slope(Mode m, State x) const {
+        const R iC = x.i - Vo(x) / c_.RL;
+        if (m == Mode::Blocked) return {0, iC / c_.C};
+        const R drive =
+            m == Mode::On ? c_.Vi - (p_.Rds + p_.DCR) * x.i : -p_.Vf - (p_.Rd + p_.DCR) * x.i;
+        return {(drive - Vo(x)) / c_.L, iC / c_.C};
+    }
+
+    State Rk4(Mode m, State x, R h) const {
+        const auto at = [&](const State& k, R s) { return State{x.i + s * k.i, x.v + s * k.v}; };
+        const State k1 = Slope(m, x), k2 = Slope(m, at(k1, h / 2)), k3 = Slope(m, at(k2, h / 2)),
+                    k4 = Slope(m, at(k3, h));
+        return {x.i + h / 6 * (k1.i + 2 * k2.i + 2 * k3.i + k4.i),
+                x.v + h / 6 * (k1.v + 2 * k2.v + 2 * k3.v + k4.v)};
+    }
+
+    // The trapezoid's half of a step of length h at state x in mode m.
+    void Take(ReferencePeriod* s, Mode m, State x, R h) const {
+        const R w = h / 2 * c_.f, vo = Vo(x), iC = x.i - vo / c_.RL;
+        const R isw = m == Mode::On ? x.i : 0;
+        const R values[kMeans] = {vo, x.i * x.i, isw, isw * isw, iC * iC};
+        for (int k = 0; k < kMeans; ++k) s->mean[k] += w * values[k];
+        if (m != Mode::Off)
+            s->maxReverse = std::max(s->maxReverse, m == Mode::On ? c_.Vi - p_.Rds * x.i : vo);
+        s->maxIL = std::max(s->maxIL, x.i);
+        s->maxVo = std::max(s->maxVo, vo);
+        s->minVo = std::min(s->minVo, vo);
+    }
+
+    State Period(State x, ReferencePeriod* sums) const {
+        const int onSteps = static_cast<int>(std::lround(c_.D * steps_));
+        Mode m = Mode::On;
+        const auto run = [&](R duration, int steps) {
+            const R h = duration / steps;
+            for (int k = 0; k < steps; ++k) {
+                R used = h;
+                State y = Rk4(m, x, h);
+                if (m == Mode::Off && blocks_ && y.i < 0) {
+                    R low = 0, high = h;
+                    for (int b = 0; b < 64; ++b) {
+                        const R middle = (low + high) / 2;
+                        (Rk4(m, x, middle).i > 0 ? low : high) = middle;
+                    }
+                    used = high;
+                    y = {0, Rk4(m, x, used).v};
+                }
+                if (sums) Take(sums, m, x, used), Take(sums, m, y, used);
+                x = y;
+                if (used < h) {  // the rest of the step with the diode blocked
+                    m = Mode::Blocked;
+                    y = Rk4(m, x, h - used);
+                    if (sums) Take(sums, m, x, h - used), Take(sums, m, y, h - used);
+                    x = y;
+                }
+            }
+        };
+        run(c_.D / c_.f, onSteps);
+        if (sums) sums->turnOff = x;
+        m = Mode::Off;
+        run((1 - c_.D) / c_.f, steps_ - onSteps);
+        return x;
+    }
+
+    CircuitValues c_;
+    PartValues p_;
+    bool blocks_;
+    int steps_ = 4000;
+};
+
+const CircuitValues kWorkedExample{25, 0.6, 80000, 125e-6, 15.625e-6, 10};
+// ESR, DCR, Rds, Vf, Rd, tr, tf, Qg, Vdrv, Iq.
+const PartValues kWorkedParts{0.05, 0.1, 0.05, 0.6, 0, 50e-9, 50e-9};
+const PartValues kHeavyParts{0.3, 0.5, 0.2, 0.9, 0.15, 80e-9, 40e-9, 30e-9, 10, 5e-3};
+const PartValues kIdealDiode{0, 0, 0, 0};
+const PartValues kIdealised{};  // Vf 0.6 V
+const PartValues kSwitching{0, 0, 0, 0.6, 0, 50e-9, 50e-9};
+
+CircuitValues With(CircuitValues c, double D, double RL) {
+    c.D = D;
+    c.RL = RL;
+    return c;
+}
+
+void ExpectNear(double actual, R expected, double relative, const char* what) {
+    EXPECT_NEAR(actual, static_cast<double>(expected),
+                relative * std::fabs(static_cast<double>(expected)))
+        << what;
+}
+
+TEST(RealPartsSteadyState, AgreesWithAnIndependentShootingOfTheCircuit) {
+    struct Case {
+        const char* name;
+        CircuitValues values;
+        PartValues parts;
+        bool blocks;
+    };
+    const double targetD = DutyForTarget(kWorkedExample, kWorkedParts, 15).D;
+    const Case cases[] = {
+        {"worked example, D 0.6 (14.57 V)", kWorkedExample, kWorkedParts, true},
+        {"worked example at D' (15.00 V)", With(kWorkedExample, targetD, 10), kWorkedParts, true},
+        {"light load, ideal diode: DCM", With(kWorkedExample, 0.6, 100), kIdealDiode, true},
+        {"heavy parasitics, DCM", With(kWorkedExample, 0.3, 60), kHeavyParts, true},
+        {"heavy parasitics, CCM", With(kWorkedExample, 0.7, 4), kHeavyParts, true},
+        {"diode conducting backwards", With(kWorkedExample, 0.2, 100), kSwitching, false},
+        {"slow filter, short period", {12, 0.45, 5e5, 4.7e-6, 1e-3, 2}, kHeavyParts, true},
+        {"filter ringing past iL = 0", {48, 0.1, 20000, 2e-6, 1e-6, 5}, kWorkedParts, true},
+        {"beyond Newton's reach", {77, 0.077, 5750, 6e-3, 1.67e-7, 494}, kHeavyParts, true},
+        {"critically damped filter", {10, 0.5, 1, 1, 0.25, 1}, kIdealDiode, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ReferencePeriod ref = Reference(c.values, c.parts, c.blocks).SteadyPeriod();
+        const RealPartsAnalysis a = Analyze(c.values, c.parts, {c.blocks, 1000});
+        ASSERT_EQ(a.outcome, RealPartsOutcome::Found);
+        const bool discontinuous = c.blocks && ref.start.i < 1e-12L;
+        EXPECT_EQ(a.mode == ConductionMode::Discontinuous, discontinuous);
+        if (c.blocks) {
+            EXPECT_EQ(a.VoMean / c.values.RL < a.criticalLoad, discontinuous);
+        }
+        ExpectNear(a.startVC, ref.start.v, 1e-8, "start vC");
+        EXPECT_NEAR(a.startIL, static_cast<double>(ref.start.i), 1e-8) << "start iL";
+        ExpectNear(a.VoMean, ref.mean[kVo], 1e-8, "mean Vo");
+        ExpectNear(a.VoRipple, ref.maxVo - ref.minVo, 1e-4, "Vo ripple");
+        ExpectNear(a.stresses.inductor.rms, std::sqrt(ref.mean[kIL2]), 1e-8, "IL rms");
+        ExpectNear(a.stresses.transistor.mean, ref.mean[kIsw], 1e-8, "switch mean");
+        ExpectNear(a.stresses.inputCapacitorRms,
+                   std::sqrt(ref.mean[kIsw2] - ref.mean[kIsw] * ref.mean[kIsw]), 1e-7,
+                   "input capacitor rms");
+        ExpectNear(a.stresses.outputCapacitorRms, std::sqrt(ref.mean[kIC2]), 1e-7,
+                   "output capacitor rms");
+        for (double p : {a.stresses.inductor.peak, a.stresses.transistor.peak})
+            ExpectNear(p, ref.maxIL, 1e-6, "peak");
+        const R peak = ref.turnOff.i;  // the diode's current falls from turn-off on
+        ExpectNear(a.stresses.diode.peak, peak, 1e-8, "diode peak");
+        ExpectNear(a.stresses.transistor.voltage, c.values.Vi + c.parts.Vf + c.parts.Rd * peak,
+                   1e-9, "switch voltage");
+        ExpectNear(a.stresses.diode.voltage, ref.maxReverse, 1e-6, "diode voltage");
+        const R switching = c.values.Vi * c.values.f / 2 *
+                            (std::max(R{0}, ref.start.i) * c.parts.tr + peak * c.parts.tf);
+        const R input = c.values.Vi * ref.mean[kIsw] + switching +
+                        c.parts.Qg * c.parts.Vdrv * c.values.f + c.parts.Iq * c.values.Vi;
+        ExpectNear(a.powers.input, input, 1e-8, "input power");
+    }
+}
+
+TEST(RealPartsSteadyState, DiscontinuousAsTheAveragedFormulaWithAnIdealDiode) {
+    for (double D : {0.6, 0.3}) {
+        const CircuitValues values = With(kWorkedExample, D, 100);
+        const double K = 2 * values.L * values.f / values.RL;
+        const double M = 2 / (1 + std::sqrt(1 + 4 * K / (D * D)));
+        const RealPartsAnalysis a = Analyze(values, kIdealDiode);
+        EXPECT_EQ(a.mode, ConductionMode::Discontinuous);
+        const int newton =
+            ConverterModel(values, kIdealDiode).SteadyState(D, true).newtonIterations;
+        EXPECT_TRUE(newton >= 1 && newton <= 8) << "the bracketed search is ten times slower";
+        EXPECT_NEAR(a.VoMean, M * values.Vi, 1e-3 * M * values.Vi) << D;
+    }
+}
+
+// Every parasitic zero, Vf 0.6 V, the diode conducting backwards: the circuit that the
+// verification integrates by forward Euler, whose error shrinks with N.
+TEST(RealPartsSteadyState, ReducesToTheIdealisedLoopAsItsStepShrinks) {
+    const CircuitValues c = kWorkedExample;
+    const RealPartsAnalysis a = Analyze(c, kIdealised, {false, 1000});
+    const Stresses& x = a.stresses;
+    const double exact[] = {a.deltaIL,    a.VoRipple * 1000, x.inductor.peak,
+                            x.diode.mean, x.transistor.mean, a.VoMean};
+    double previous = std::numeric_limits<double>::infinity();
+    for (std::int32_t N : {10000, 100000}) {
+        const SteadyState s = FindSteadyState({c.Vi, c.D, 1 / c.f / N, c.L, c.C, c.RL, N}, c.f);
+        ASSERT_TRUE(s.exists);
+        const double euler[] = {s.figures.SimDeltaiL, s.figures.SimDeltaVo, s.figures.SimIDP,
+                                s.figures.SimIDm,     s.figures.SimIim,     s.meanVo};
+        double worst = 0;
+        for (int k = 0; k < 6; ++k) worst = std::max(worst, std::fabs(euler[k] / exact[k] - 1));
+        EXPECT_LT(worst, 5.0 / N) << N;  // Euler's error, about 4/N here
+        EXPECT_LT(worst, previous / 5) << N;
+        previous = worst;
+    }
+}
+
+TEST(RealPartsAnalysis, EnergyBalanceClosesOnEveryCircuit) {
+    const CircuitValues w = kWorkedExample;
+    for (const CircuitValues& c : {w,
+                                   With(w, 0.6, 100),
+                                   With(w, 0.3, 60),
+                                   With(w, 0.9, 1),
+                                   {48, 0.1, 20000, 2e-6, 1e-6, 5},
+                                   {5, 0.5, 2e6, 1e-6, 2.2e-5, 0.5}}) {
+        for (const PartValues& p : {kWorkedParts, kHeavyParts, kIdealised}) {
+            const RealPartsAnalysis a = Analyze(c, p);
+            ASSERT_EQ(a.outcome, RealPartsOutcome::Found);
+            const Powers& e = a.powers;
+            EXPECT_NEAR(e.input - e.output - a.losses.total, 0, 1e-9 * e.input) << c.RL << p.ESR;
+            EXPECT_NEAR(e.efficiency * e.input, e.output, 1e-12 * e.input);
+        }
+    }
+}
+
+// Triangular ripple on an ideal circuit: the formulas hold to the ripple's second order.
+TEST(RealPartsAnalysis, TextbookStressesApproximateTheExactOnes) {
+    const RealPartsAnalysis a = Analyze(With(kWorkedExample, 0.6, 10), kIdealDiode);
+    const TextbookStresses& t = a.textbook;
+    const Stresses& s = a.stresses;
+    const std::pair<double, double> pairs[] = {
+        {t.peak, s.inductor.peak},           {t.inductorRms, s.inductor.rms},
+        {t.inductorMean, s.inductor.mean},   {t.transistorMean, s.transistor.mean},
+        {t.transistorRms, s.transistor.rms}, {t.diodeMean, s.diode.mean},
+        {t.diodeRms, s.diode.rms},           {t.outputCapacitorRms, s.outputCapacitorRms}};
+    for (const auto& [textbook, exact] : pairs) EXPECT_NEAR(textbook, exact, 2e-3 * exact);
+    // The input capacitor's formula leaves out D dIL^2/12 under the root.
+    EXPECT_NEAR(t.inputCapacitorRms, s.inputCapacitorRms, 0.02 * s.inputCapacitorRms);
+    EXPECT_LT(t.inputCapacitorRms, s.inputCapacitorRms);
+}
+
+TEST(RealPartsAnalysis, WaveformHasTheSwitchingInstantsOnItsGrid) {
+    for (const CircuitValues& c : {kWorkedExample, With(kWorkedExample, 0.6, 100)}) {
+        const RealPartsAnalysis a = Analyze(c, kWorkedParts, {true, 500});
+        const Waveform& w = a.waveform;
+        const bool dcm = a.mode == ConductionMode::Discontinuous;
+        // 300 steps on and 200 off (split at the zero of iL in DCM), each with both ends.
+        ASSERT_EQ(w.time.size(), dcm ? 503u : 502u);
+        EXPECT_EQ(w.time.front(), 0);
+        EXPECT_NEAR(w.time.back(), 1 / c.f, 1e-20);
+        EXPECT_EQ(w.time[300], w.time[301]);
+        EXPECT_NEAR(w.time[300], c.D / c.f, 1e-20);
+        EXPECT_NEAR(w.iL.back(), w.iL.front(), 1e-9);
+        EXPECT_NEAR(w.Vo.back(), w.Vo.front(), 1e-9);
+        EXPECT_EQ(w.isw[300], w.id[301]) << "the current moves from switch to diode";
+        EXPECT_EQ(w.vsw[301], -0.6 - kWorkedParts.Rd * w.id[301]);
+        EXPECT_EQ(w.vsw.back(), dcm ? w.Vo.back() : -0.6 - kWorkedParts.Rd * w.id.back());
+        for (std::size_t j = 0; j < w.time.size(); ++j)
+            EXPECT_NEAR(w.iL[j] - w.Vo[j] / c.RL, w.iC[j], 1e-12) << j;
+    }
+}
+
+TEST(RealPartsAnalysis, RefusesValuesOutsideTheModel) {
+    const auto refused = [](CircuitValues c, PartValues p, std::int32_t samples) {
+        return Analyze(c, p, {true, samples}).outcome;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (double CircuitValues::*field :
+         {&CircuitValues::Vi, &CircuitValues::D, &CircuitValues::f, &CircuitValues::L,
+          &CircuitValues::C, &CircuitValues::RL}) {
+        for (double bad : {0.0, -1.0, nan}) {
+            CircuitValues c = kWorkedExample;
+            c.*field = bad;
+            EXPECT_EQ(refused(c, kWorkedParts, 1000), RealPartsOutcome::InvalidValues);
+        }
+    }
+    EXPECT_EQ(refused(kWorkedExample, {0, 0, 0, 0.6, 0, 0, 0, 0, 0, -1e-9}, 1000),
+              RealPartsOutcome::InvalidValues);
+    EXPECT_EQ(refused(With(kWorkedExample, 1, 10), kWorkedParts, 1000),
+              RealPartsOutcome::InvalidValues);
+    EXPECT_EQ(refused(kWorkedExample, kWorkedParts, 0), RealPartsOutcome::InvalidValues);
+    EXPECT_EQ(refused(kWorkedExample, kWorkedParts, kMaxRealPartsSamples + 1),
+              RealPartsOutcome::InvalidValues);
+    EXPECT_EQ(refused({1e306, 0.6, 80000, 125e-6, 15.6e-6, 10}, kWorkedParts, 1000),
+              RealPartsOutcome::NoSteadyState);
+    // The filter rings iL below zero before the switch opens on it.
+    EXPECT_EQ(refused({48, 0.14, 30000, 3.1e-6, 3.7e-7, 33}, kIdealised, 1000),
+              RealPartsOutcome::NoSteadyState);
+}
+
+TEST(DutyForTarget, ReachesTheTargetOrSaysItCannot) {
+    struct Case {
+        CircuitValues values;
+        PartValues parts;
+        bool blocks;
+        double target;
+        RealPartsOutcome outcome;
+    };
+    const PartValues worked = kWorkedParts;
+    // D -> 1 gives Vi RL / (RL + Rds + DCR).
+    const double highest = 25 * 10 / (10 + worked.Rds + worked.DCR);
+    const Case cases[] = {
+        {kWorkedExample, worked, true, 15, RealPartsOutcome::Found},
+        {With(kWorkedExample, 0, 100), kIdealDiode, true, 15, RealPartsOutcome::Found},
+        {With(kWorkedExample, 0, 60), kHeavyParts, true, 2, RealPartsOutcome::Found},
+        {With(kWorkedExample, 0, 100), kIdealised, false, 0.5, RealPartsOutcome::Found},
+        {kWorkedExample, worked, true, highest * (1 - 1e-3), RealPartsOutcome::Found},
+        {kWorkedExample, worked, true, highest * (1 + 1e-12), RealPartsOutcome::Unreachable},
+        {kWorkedExample, kIdealised, true, 25, RealPartsOutcome::Unreachable},
+        {kWorkedExample, worked, true, 0, RealPartsOutcome::Unreachable},
+        {kWorkedExample, worked, true, std::nan(""), RealPartsOutcome::Unreachable},
+        {With(kWorkedExample, 0.6, 0), worked, true, 15, RealPartsOutcome::InvalidValues},
+        // The first guess, D 0.14, leaves a current flowing backwards at turn-off.
+        {{48, 0, 30000, 3.1e-6, 3.7e-7, 33},
+         kIdealised,
+         true,
+         6.2,
+         RealPartsOutcome::NoSteadyState},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        const DutySynthesis s = DutyForTarget(c.values, c.parts, c.target, {c.blocks, 1000});
+        ASSERT_EQ(s.outcome, c.outcome);
+        // A few steady states; a search that meets none stops at once.
+        EXPECT_LE(s.evaluations, s.outcome == RealPartsOutcome::Found ? 12 : 1);
+        if (s.outcome != RealPartsOutcome::Found) continue;
+        // Lossless and continuous, Vo = D (Vi + Vf) - Vf exactly: the first guess is the answer.
+        EXPECT_TRUE(c.blocks || s.evaluations == 1) << s.evaluations;
+        EXPECT_NEAR(s.VoMean, c.target, 1e-9 * c.target);
+        CircuitValues at = c.values;
+        at.D = s.D;
+        const ReferencePeriod ref = Reference(at, c.parts, c.blocks).SteadyPeriod();
+        EXPECT_NEAR(static_cast<double>(ref.mean[kVo]), c.target, 1e-8 * c.target);
+        EXPECT_NEAR(Analyze(at, c.parts, {c.blocks, 1000}).VoMean, c.target, 1e-9 * c.target);
+    }
+}
+
+}  // namespace
+}  // namespace stepdown::testing
