@@ -232,7 +232,7 @@ TEST(RealPartsSteadyState, ReducesToTheIdealisedLoopAsItsStepShrinks) {
     double previous = std::numeric_limits<double>::infinity();
     for (std::int32_t N : {10000, 100000}) {
         const SteadyState s = FindSteadyState({c.Vi, c.D, 1 / c.f / N, c.L, c.C, c.RL, N}, c.f);
-        ASSERT_TRUE(s.exists);
+        ASSERT_TRUE(s.Exists());
         const double euler[] = {s.figures.SimDeltaiL, s.figures.SimDeltaVo, s.figures.SimIDP,
                                 s.figures.SimIDm,     s.figures.SimIim,     s.meanVo};
         double worst = 0;
