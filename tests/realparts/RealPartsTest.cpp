@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
+#include "model/Module1.h"
+#include "realparts/PartTexts.h"
 #include "realparts/RealParts.h"
 #include "simulation/SteadyState.h"
 
@@ -371,6 +374,52 @@ TEST(DutyForTarget, ReachesTheTargetOrSaysItCannot) {
         EXPECT_NEAR(static_cast<double>(ref.mean[kVo]), c.target, 1e-8 * c.target);
         EXPECT_NEAR(Analyze(at, c.parts, {c.blocks, 1000}).VoMean, c.target, 1e-9 * c.target);
     }
+}
+
+TEST(PartTexts, ReadInTheirUnitsOrRefusedWithTheFirstBadFieldsMessage) {
+    const PartsReading defaults = ReadPartTexts({});
+    ASSERT_TRUE(defaults.values.has_value());
+    EXPECT_EQ(defaults.values->Vf, 0.6);
+    EXPECT_EQ(defaults.values->ESR, 0.0);
+    PartTexts worked;  // the brief's worked-example parts, in the fields' units
+    worked.esr = "50", worked.dcr = "100", worked.rds = "5e1", worked.tf = "50", worked.iq = "2";
+    worked.qg = "12.5", worked.vdrv = "+10", worked.vf = "0.45";
+    const PartValues v = ReadPartTexts(worked).values.value();
+    const double read[] = {v.ESR, v.DCR, v.Rds, v.Rd, v.Vf, v.tr, v.tf, v.Qg, v.Vdrv, v.Iq};
+    const double si[] = {0.05, 0.1, 0.05, 0.0, 0.45, 0.0, 5e-8, 1.25e-8, 10.0, 0.002};
+    for (int i = 0; i < 10; ++i) EXPECT_DOUBLE_EQ(read[i], si[i]) << i;
+    struct Case {
+        std::string PartTexts::*text;
+        std::string typed;
+        std::string_view key, message;
+    };
+    const std::string tail(kInvalidTail);
+    const Case cases[] = {
+        {&PartTexts::esr, "", "esr",
+         "Hai dimenticato di scrivere la resistenza serie ESR del condensatore in mΩ"},
+        {&PartTexts::rd, "1,5", "rd",
+         "Errore di inserimento dati per la resistenza serie Rd del diodo in mΩ" + tail},
+        {&PartTexts::vf, "-0.1", "vf",
+         "La caduta di tensione Vf del diodo non può essere negativa!"},
+        {&PartTexts::iq, "1e400", "iq",
+         "Il numero scritto per la corrente di riposo Iq del controllore in mA è troppo grande in "
+         "valore assoluto!"},
+        {&PartTexts::tr, "-5", "tr",
+         "Il tempo di salita tr dell'interruttore non può essere negativo!"},
+    };
+    for (const Case& c : cases) {
+        PartTexts texts;
+        texts.*c.text = c.typed;
+        texts.iq = c.key == "iq" ? c.typed : "-1";  // a later bad field is not reported
+        const PartsReading reading = ReadPartTexts(texts);
+        EXPECT_FALSE(reading.values.has_value());
+        ASSERT_NE(reading.refused, nullptr);
+        EXPECT_EQ(reading.refused->key, c.key);
+        EXPECT_EQ(reading.message, c.message);
+    }
+    std::string keys;
+    for (const PartField& field : PartFields()) keys += std::string(field.key) + " ";
+    EXPECT_EQ(keys, "esr dcr rds rd vf tr tf qg vdrv iq ");
 }
 
 }  // namespace
