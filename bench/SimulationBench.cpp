@@ -13,6 +13,7 @@
 #include <random>
 #include <vector>
 
+#include "componentchoice/Selection.h"
 #include "design/DesignCalculation.h"
 #include "model/Module1.h"
 #include "realparts/RealParts.h"
@@ -270,6 +271,24 @@ void RealPartsAnalysis(benchmark::State& state) {
     state.counters["evaluations"] = evaluations;
 }
 BENCHMARK(RealPartsAnalysis)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The worked example's standard values swept over the load, 10 % to 150 % of
+// Io in 50 points at Vi 20, 25 and 30 V, with parts: 150 duty-cycle searches
+// and steady states, against `PlainLoop`, the default verification's loop.
+void LoadSweep(benchmark::State& state) {
+    const DesignTargets design{25, 15, 80000, 1.5, 0.6, 0.06};
+    PartValues parts;
+    parts.ESR = 0.05;
+    parts.DCR = 0.1;
+    parts.Rds = 0.05;
+    parts.tr = parts.tf = 50e-9;
+    for (auto _ : state) {
+        const std::vector<SweepPoint> sweep =
+            SweepLoad(design, 150, 18, {20, 25, 30}, 0.15, 2.25, 50, parts);
+        benchmark::DoNotOptimize(sweep.data());
+    }
+}
+BENCHMARK(LoadSweep)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace stepdown

@@ -1,7 +1,6 @@
-// The converter as built, against a model of its own written here: RK4 in long double on the
-// circuit's equations, the diode's turn-off found by bisection on the step, the steady state by
-// Newton shooting on that period map, the means by the trapezoid rule. Then the averaged DCM
-// formula, the idealised loop's steady state, the energy balance and the duty-cycle search.
+// The converter as built, against a model of its own (tests/support/RealPartsReference.h: RK4
+// in long double on the circuit's equations, Newton shooting). Then the averaged DCM formula,
+// the idealised loop's steady state, the energy balance and the duty-cycle search.
 
 #include <gtest/gtest.h>
 
@@ -14,125 +13,10 @@
 #include "realparts/PartTexts.h"
 #include "realparts/RealParts.h"
 #include "simulation/SteadyState.h"
+#include "support/RealPartsReference.h"
 
 namespace stepdown::testing {
 namespace {
-
-using R = long double;
-
-struct State {
-    R i = 0, v = 0;
-};
-
-enum class Mode { On, Off, Blocked };
-
-// The means over the period of Vo, iL^2, isw, isw^2, iC^2.
-enum Mean { kVo, kIL2, kIsw, kIsw2, kIC2, kMeans };
-
-struct ReferencePeriod {
-    State start, turnOff;
-    R maxIL = -1e300, maxReverse = -1e300;  // vsw while the diode does not conduct
-    R maxVo = -1e300, minVo = 1e300, mean[kMeans] = {};
-};
-
-class Reference {
-public:
-    Reference(const CircuitValues& c, const PartValues& p, bool blocks)
-        : c_(c), p_(p), blocks_(blocks) {}
-
-    ReferencePeriod SteadyPeriod() {
-        State x{0, c_.D * c_.Vi};
-        for (int iteration = 0; iteration < 5; ++iteration) {
-            const State f = Period(x, nullptr);
-            const R e = 1e-6L * (1 + std::fabs(x.v));
-            const State fi = Period({x.i + e, x.v}, nullptr), fv = Period({x.i, x.v + e}, nullptr);
-            const R j11 = (fi.i - f.i) / e - 1, j12 = (fv.i - f.i) / e;
-            const R j21 = (fi.v - f.v) / e, j22 = (fv.v - f.v) / e - 1;
-            const R r1 = f.i - x.i, r2 = f.v - x.v, det = j11 * j22 - j12 * j21;
-            x = {x.i - (j22 * r1 - j12 * r2) / det, x.v - (j11 * r2 - j21 * r1) / det};
-        }
-        // The trapezoid's h^2 error taken out by Richardson extrapolation.
-        ReferencePeriod coarse, fine;
-        Period(x, &coarse);
-        steps_ *= 2;
-        Period(x, &fine);
-        steps_ /= 2;
-        for (int k = 0; k < kMeans; ++k) fine.mean[k] = (4 * fine.mean[k] - coarse.mean[k]) / 3;
-        fine.start = x;
-        return fine;
-    }
-
-private:
-    R Vo(State x) const { return (x.v + p_.ESR * x.i) * c_.RL / (c_.RL + p_.ESR); }
-
-    State Slope(Mode m, State x) const {
-        const R iC = x.i - Vo(x) / c_.RL;
-        if (m == Mode::Blocked) return {0, iC / c_.C};
-        const R drive =
-            m == Mode::On ? c_.Vi - (p_.Rds + p_.DCR) * x.i : -p_.Vf - (p_.Rd + p_.DCR) * x.i;
-        return {(drive - Vo(x)) / c_.L, iC / c_.C};
-    }
-
-    State Rk4(Mode m, State x, R h) const {
-        const auto at = [&](const State& k, R s) { return State{x.i + s * k.i, x.v + s * k.v}; };
-        const State k1 = Slope(m, x), k2 = Slope(m, at(k1, h / 2)), k3 = Slope(m, at(k2, h / 2)),
-                    k4 = Slope(m, at(k3, h));
-        return {x.i + h / 6 * (k1.i + 2 * k2.i + 2 * k3.i + k4.i),
-                x.v + h / 6 * (k1.v + 2 * k2.v + 2 * k3.v + k4.v)};
-    }
-
-    // The trapezoid's half of a step of length h at state x in mode m.
-    void Take(ReferencePeriod* s, Mode m, State x, R h) const {
-        const R w = h / 2 * c_.f, vo = Vo(x), iC = x.i - vo / c_.RL;
-        const R isw = m == Mode::On ? x.i : 0;
-        const R values[kMeans] = {vo, x.i * x.i, isw, isw * isw, iC * iC};
-        for (int k = 0; k < kMeans; ++k) s->mean[k] += w * values[k];
-        if (m != Mode::Off)
-            s->maxReverse = std::max(s->maxReverse, m == Mode::On ? c_.Vi - p_.Rds * x.i : vo);
-        s->maxIL = std::max(s->maxIL, x.i);
-        s->maxVo = std::max(s->maxVo, vo);
-        s->minVo = std::min(s->minVo, vo);
-    }
-
-    State Period(State x, ReferencePeriod* sums) const {
-        const int onSteps = static_cast<int>(std::lround(c_.D * steps_));
-        Mode m = Mode::On;
-        const auto run = [&](R duration, int steps) {
-            const R h = duration / steps;
-            for (int k = 0; k < steps; ++k) {
-                R used = h;
-                State y = Rk4(m, x, h);
-                if (m == Mode::Off && blocks_ && y.i < 0) {
-                    R low = 0, high = h;
-                    for (int b = 0; b < 64; ++b) {
-                        const R middle = (low + high) / 2;
-                        (Rk4(m, x, middle).i > 0 ? low : high) = middle;
-                    }
-                    used = high;
-                    y = {0, Rk4(m, x, used).v};
-                }
-                if (sums) Take(sums, m, x, used), Take(sums, m, y, used);
-                x = y;
-                if (used < h) {  // the rest of the step with the diode blocked
-                    m = Mode::Blocked;
-                    y = Rk4(m, x, h - used);
-                    if (sums) Take(sums, m, x, h - used), Take(sums, m, y, h - used);
-                    x = y;
-                }
-            }
-        };
-        run(c_.D / c_.f, onSteps);
-        if (sums) sums->turnOff = x;
-        m = Mode::Off;
-        run((1 - c_.D) / c_.f, steps_ - onSteps);
-        return x;
-    }
-
-    CircuitValues c_;
-    PartValues p_;
-    bool blocks_;
-    int steps_ = 4000;
-};
 
 const CircuitValues kWorkedExample{25, 0.6, 80000, 125e-6, 15.625e-6, 10};
 // ESR, DCR, Rds, Vf, Rd, tr, tf, Qg, Vdrv, Iq.
