@@ -19,7 +19,8 @@ namespace {
 
 void GraficiClickOnTheWindows(benchmark::State& state) {
     stepdown::Module1 module;
-    stepdown::Form1 form1(module, QLocale(QLocale::English));
+    stepdown::PartTexts parts;
+    stepdown::Form1 form1(module, parts, QLocale(QLocale::English));
     stepdown::ExampleData(form1);
     stepdown::DesignCalculation(module, form1);
     auto* grafici = form1.findChild<QPushButton*>(QStringLiteral("Command2"));

@@ -91,7 +91,8 @@ private slots:
     void cleanupTestCase() { delete watcher; }
     void init() {
         module_ = std::make_unique<stepdown::Module1>();
-        form1_ = std::make_unique<stepdown::Form1>(*module_, QLocale(QLocale::Italian));
+        parts_ = {};
+        form1_ = std::make_unique<stepdown::Form1>(*module_, parts_, QLocale(QLocale::Italian));
         form1_->show();
     }
     void cleanup() {
@@ -132,6 +133,7 @@ private:
     }
 
     std::unique_ptr<stepdown::Module1> module_;
+    stepdown::PartTexts parts_;
     std::unique_ptr<stepdown::Form1> form1_;
 };
 
