@@ -43,7 +43,7 @@ std::array<LossShare, 7> LossBreakdown(const Losses& l) {
              {"Diodo", l.diode},
              {"Induttore (DCR)", l.inductor},
              {"Condensatore (ESR)", l.outputCapacitor},
-             {"Riposo del controllore", l.quiescent}}};
+             {"Controllore (Iq)", l.quiescent}}};
 }
 
 std::string EfficiencyText(const Powers& powers, std::string_view separator) {

@@ -220,7 +220,7 @@ QWidget* RealPartsWindow::BuildFigures() {
     efficiencyBox->addWidget(new QLabel(QStringLiteral("Rendimento"), page), 0, Qt::AlignHCenter);
     efficiency_ = new QLabel(page);
     QFont large = efficiency_->font();
-    large.setPointSizeF(large.pointSizeF() * 2.6);
+    large.setPointSizeF(large.pointSizeF() * 2.2);
     large.setBold(true);
     efficiency_->setFont(large);
     efficiencyBox->addWidget(efficiency_, 0, Qt::AlignHCenter);
@@ -425,6 +425,7 @@ void RealPartsWindow::ShowSummary() {
         form->addRow(QString::fromStdString(line.caption + ":"), value);
     }
     static_cast<QVBoxLayout*>(summaryBox_->layout())->insertWidget(0, summary_);
+    summary_->show();
     useDuty_->setEnabled(study_.targetVo.has_value() &&
                          study_.duty.outcome == RealPartsOutcome::Found);
 }
