@@ -84,7 +84,8 @@ QChart* NewChart(const QLocale& locale) {
     return chart;
 }
 
-// Hands `chart` to `view` and deletes the chart it replaces.
+// Hands `chart` to `view` and deletes the chart it replaces, which setChart
+// only releases.
 void Replace(QChartView& view, QChart* chart) {
     QChart* const old = view.chart();
     view.setChart(chart);

@@ -236,7 +236,10 @@ void StartupWindow::BuildChart(const RunAnalysis& analysis) {
     AlignAxes(*current, range.minIL, range.maxIL, *voltage, range.minVo, range.maxVo);
     voltage->setGridLineVisible(false);
 
+    // setChart releases the view's default chart without deleting it.
+    QChart* const empty = chartView_->chart();
     chartView_->setChart(chart);
+    delete empty;
     chartView_->setRenderHint(QPainter::Antialiasing);
     chartView_->setRubberBand(QChartView::RectangleRubberBand);
     chartView_->setToolTip(
