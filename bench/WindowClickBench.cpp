@@ -1,11 +1,14 @@
 // The "Grafici" click on the real windows at the defaults: checks,
 // simulation, extremes, figures and the drawing into the plot's image, with
 // the Qt widgets offscreen. Set against the plain period loop alone, which
-// SimulationBench measures.
+// SimulationBench measures. Then the recompute of the window "Componenti
+// reali" on the worked example with the parts of its screenshot, with and
+// without painting the window.
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QPixmap>
 #include <QPushButton>
 
 #include <memory>
@@ -14,12 +17,14 @@
 #include "model/Module1.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/RealPartsWindow.h"
 
 namespace {
 
 void GraficiClickOnTheWindows(benchmark::State& state) {
     stepdown::Module1 module;
-    stepdown::Form1 form1(module, QLocale(QLocale::English));
+    stepdown::PartTexts parts;
+    stepdown::Form1 form1(module, parts, QLocale(QLocale::English));
     stepdown::ExampleData(form1);
     stepdown::DesignCalculation(module, form1);
     auto* grafici = form1.findChild<QPushButton*>(QStringLiteral("Command2"));
@@ -29,6 +34,25 @@ void GraficiClickOnTheWindows(benchmark::State& state) {
         if (qobject_cast<stepdown::Form2*>(widget) != nullptr) delete widget;
 }
 BENCHMARK(GraficiClickOnTheWindows)->Unit(benchmark::kMillisecond);
+
+// state.range(0): 1 paints the whole window after each recompute.
+void RealPartsRecompute(benchmark::State& state) {
+    stepdown::Module1 module;
+    stepdown::PartTexts parts;
+    parts.esr = parts.rds = parts.tr = parts.tf = "50";
+    parts.dcr = "100";
+    stepdown::Form1 form1(module, parts, QLocale(QLocale::Italian));
+    stepdown::ExampleData(form1);
+    stepdown::DesignCalculation(module, form1);
+    form1.ShowRealPartsWindow();
+    stepdown::RealPartsWindow* window = form1.OpenRealPartsWindow();
+    QPushButton* recompute = window->RecomputeButton();
+    for (auto _ : state) {
+        recompute->click();
+        if (state.range(0) == 1) benchmark::DoNotOptimize(window->grab());
+    }
+}
+BENCHMARK(RealPartsRecompute)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

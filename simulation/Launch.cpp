@@ -29,18 +29,7 @@ constexpr std::array kStepOrder{kVi, kD, kF, kL, kC, kRL, kN, kNP, kNI};
 bool Positive(double x) { return x > 0; }
 bool Fraction(double x) { return x > 0 && x < 1; }
 
-// One of the six quantities of the circuit: its field, the factor to SI
-// units, where it is stored, and the range it must lie in with the message
-// that refuses it.
-struct Quantity {
-    NumericField field;
-    double toSI;
-    double Module1::*stored;
-    bool (*inRange)(double);
-    std::string_view refusal;
-};
-
-const Quantity kQuantities[] = {
+const CircuitQuantity kQuantities[] = {
     {kVi, 1, &Module1::Vi, Positive, "La tensione in ingresso non può essere zero o negativa!"},
     {kD, 0.01, &Module1::D, Fraction,
      "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
@@ -65,7 +54,7 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
     for (const NumericField& field : kStepOrder)
         if (!m.CheckField(window, field)) return false;
 
-    for (const Quantity& quantity : kQuantities) {
+    for (const CircuitQuantity& quantity : kQuantities) {
         window.SetTextColour(quantity.field.textBox, kBlack);
         const std::optional<double> value = m.ReadNumber(window, quantity.field);
         if (!value) return false;
@@ -101,15 +90,16 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
     return true;
 }
 
-// The design whose results the verification fields still hold, if any.
+}  // namespace
+
+std::span<const CircuitQuantity> CircuitQuantities() { return kQuantities; }
+
 const DesignRecord* VerifiedDesign(const Module1& m, const MainWindowOperations& window) {
     if (!m.LastDesign) return nullptr;
     for (const auto& [textBox, text] : m.LastDesign->fieldTexts)
         if (window.GetText(textBox) != text) return nullptr;
     return &*m.LastDesign;
 }
-
-}  // namespace
 
 std::string IntegerRangeMessageFor(std::string_view description) {
     std::string message = "Il numero scritto per ";

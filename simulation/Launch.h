@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,25 @@ struct LaunchResult {
 // whose figures are not yet those of the steady state gets one warning.
 LaunchResult LaunchVerification(Module1& module, MainWindowOperations& window,
                                 WaveformWindowHost& host, ProgressReporter& progress);
+
+// One of the six quantities of the circuit, Vi, D, f, L, C, RL: its field,
+// the factor to SI units, where the launch stores it, and the range it must
+// lie in with the message that refuses it.
+struct CircuitQuantity {
+    NumericField field;
+    double toSI;
+    double Module1::*stored;
+    bool (*inRange)(double);
+    std::string_view refusal;
+};
+
+// The six in the launch's reading order: Text7, Text8, Text12, Text9,
+// Text10, Text11.
+std::span<const CircuitQuantity> CircuitQuantities();
+
+// The last design when the verification fields still hold every text it
+// wrote into them, otherwise null.
+const DesignRecord* VerifiedDesign(const Module1& module, const MainWindowOperations& window);
 
 // The warning after a completed run that has not reached its steady state:
 // "Attenzione: dopo <NI> periodi ... fino al <percent> %." followed by what

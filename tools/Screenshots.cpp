@@ -1,13 +1,16 @@
 // Takes the README's screenshots as a user would see them: the main window
 // after "Dati Esempio" and "Calcola", then the waveform window after
 // "Grafici" with the pointer resting on the iL trace, then the start-up
-// window opened from the waveform window's menu. In English the names end
-// in "-en": form1-en.png, form2-en.png, startup-en.png.
+// window opened from the waveform window's menu, then the window of the
+// converter as built from the same menu, with ESR 50 mΩ, DCR 100 mΩ, Rds(on)
+// 50 mΩ and tr = tf = 50 ns. In English the names end in "-en":
+// form1-en.png, form2-en.png, startup-en.png, realparts-en.png.
 //   stepdown_screenshots OUTPUT_DIR [italian|english]
 // Run it on a real (virtual) X display: tools/screenshots.sh.
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
@@ -21,6 +24,7 @@
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/PlotArea.h"
+#include "ui/RealPartsWindow.h"
 #include "ui/StartupWindow.h"
 
 namespace {
@@ -55,7 +59,8 @@ int main(int argc, char* argv[]) {
     stepdown::Module1 module;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("stepdown"));
-    stepdown::Form1 form1(module, QLocale(english ? QLocale::English : QLocale::Italian));
+    stepdown::PartTexts parts;
+    stepdown::Form1 form1(module, parts, QLocale(english ? QLocale::English : QLocale::Italian));
     form1.move(0, 0);
     form1.show();
 
@@ -82,9 +87,19 @@ int main(int argc, char* argv[]) {
                     form2->StartupAction()->trigger();
                     stepdown::StartupWindow* startup = form2->OpenStartupWindow();
                     startup->move(0, 0);
-                    QTimer::singleShot(700, &form1, [&, startup] {
+                    QTimer::singleShot(700, &form1, [&, form2, startup] {
                         if (!SaveScreenOf(*startup, path("startup"))) status = 1;
-                        QApplication::quit();
+                        form2->RealPartsAction()->trigger();
+                        stepdown::RealPartsWindow* parts = form1.OpenRealPartsWindow();
+                        for (const char* key : {"esr", "rds", "tr", "tf"})
+                            parts->PartEdit(key)->setText(QStringLiteral("50"));
+                        parts->PartEdit("dcr")->setText(QStringLiteral("100"));
+                        parts->RecomputeButton()->click();
+                        parts->move(0, 0);
+                        QTimer::singleShot(700, &form1, [&, parts] {
+                            if (!SaveScreenOf(*parts, path("realparts"))) status = 1;
+                            QApplication::quit();
+                        });
                     });
                 });
             });

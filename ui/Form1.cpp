@@ -1,7 +1,9 @@
 #include "ui/Form1.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -51,18 +53,26 @@ Control* FindControl(const QWidget& window, std::string_view name, const char* k
 
 }  // namespace
 
-Form1::Form1(Module1& module, const QLocale& locale, QWidget* parent)
+Form1::Form1(Module1& module, PartTexts& parts, const QLocale& locale, QWidget* parent)
     : QWidget(parent),
       ui_(std::make_unique<Ui::Form1>()),
       module_(module),
+      parts_(parts),
       locale_(locale),
-      waveformWindow_(locale) {
+      // The waveform window may outlive this one.
+      waveformWindow_(locale, [self = QPointer<Form1>(this)] {
+          if (self) self->ShowRealPartsWindow();
+      }) {
     InitialiseStepdownResources();
     ui_->setupUi(this);
     RestoreFractionalPointSizes(*this);
     connect(ui_->Command1, &QPushButton::clicked, this, &Form1::onCommand1Clicked);
     connect(ui_->Command2, &QPushButton::clicked, this, &Form1::onCommand2Clicked);
     connect(ui_->Command3, &QPushButton::clicked, this, &Form1::onCommand3Clicked);
+    realPartsAction_ = new QAction(QStringLiteral("Componenti reali…"), this);
+    connect(realPartsAction_, &QAction::triggered, this, &Form1::ShowRealPartsWindow);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, &Form1::onContextMenuRequested);
     // Nothing has the caret at start: the picture box takes the focus.
     ui_->Picture1->setFocus();
 }
@@ -106,6 +116,27 @@ void Form1::onCommand2Clicked() {
 }
 
 void Form1::onCommand3Clicked() { ExampleData(*this); }
+
+void Form1::onContextMenuRequested(const QPoint& position) {
+    QMenu menu(this);
+    FillContextMenu(menu);
+    menu.exec(mapToGlobal(position));
+}
+
+void Form1::FillContextMenu(QMenu& menu) { menu.addAction(realPartsAction_); }
+
+void Form1::ShowRealPartsWindow() {
+    if (!realParts_) {
+        realParts_ = new RealPartsWindow(module_, *this, parts_, locale_, this);
+    } else {
+        // The store may have been filled since the window last showed it.
+        realParts_->ShowPartTexts();
+    }
+    realParts_->show();
+    realParts_->raise();
+    realParts_->activateWindow();
+    realParts_->Recompute();
+}
 
 QLineEdit* Form1::TextBox(std::string_view name) const {
     return FindControl<QLineEdit>(*this, name, "text box");

@@ -3,9 +3,12 @@
 // and results, the verification inputs and the three buttons. It owns no
 // data: every click hands the window, through MainWindowOperations, to the
 // logic, which reads and writes the controls by their object names. It also
-// owns the waveform window's host, which opens Form2 on the first "Grafici".
+// owns the waveform window's host, which opens Form2 on the first "Grafici",
+// and the window of the converter as built, which its context menu (a right
+// click on the background) and the waveform window's plot menu open.
 
 #include <QLocale>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -13,10 +16,14 @@
 #include <string_view>
 
 #include "model/Module1.h"
+#include "realparts/PartTexts.h"
 #include "ui/Form2Host.h"
+#include "ui/RealPartsWindow.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 
 namespace Ui {
 class Form1;
@@ -28,10 +35,11 @@ class Form1 : public QWidget, public MainWindowOperations {
     Q_OBJECT
 
 public:
-    // `module` must outlive the window. `locale` gives the decimal separator
-    // of the numbers shown in the result labels.
-    explicit Form1(Module1& module, const QLocale& locale = QLocale::system(),
-                   QWidget* parent = nullptr);
+    // `module` and `parts`, the part values of the converter as built, must
+    // outlive the window. `locale` gives the decimal separator of the numbers
+    // shown in the result labels and in the windows it opens.
+    Form1(Module1& module, PartTexts& parts, const QLocale& locale = QLocale::system(),
+          QWidget* parent = nullptr);
     ~Form1() override;
 
     std::string GetText(std::string_view textBox) const override;
@@ -41,19 +49,32 @@ public:
     std::string DecimalSeparator() const override;
     void ShowMessage(const std::string& text) override;
 
+    // Opens the window "Componenti reali", or raises the open one; either
+    // way it recomputes on the fields as they are.
+    void ShowRealPartsWindow();
+    // The open one, or null.
+    RealPartsWindow* OpenRealPartsWindow() const { return realParts_.data(); }
+    QAction* RealPartsAction() const { return realPartsAction_; }
+
 private slots:
     void onCommand1Clicked();
     void onCommand2Clicked();
     void onCommand3Clicked();
+    void onContextMenuRequested(const QPoint& position);
 
 private:
     QLineEdit* TextBox(std::string_view name) const;
     QLabel* Label(std::string_view name) const;
+    // The entries of the background's context menu.
+    void FillContextMenu(QMenu& menu);
 
     std::unique_ptr<Ui::Form1> ui_;
     Module1& module_;
+    PartTexts& parts_;
     QLocale locale_;
     Form2Host waveformWindow_;
+    QAction* realPartsAction_ = nullptr;
+    QPointer<RealPartsWindow> realParts_;
 };
 
 }  // namespace stepdown

@@ -70,11 +70,16 @@ Form2::Form2(const QLocale& locale)
     saveImage_ = new QAction(kSaveImageText, this);
     exportCsv_ = new QAction(kExportCsvText, this);
     startup_ = new QAction(kStartupText, this);
+    realParts_ = new QAction(kRealPartsText, this);
     exportCsv_->setEnabled(false);
     startup_->setEnabled(false);
+    realParts_->setEnabled(false);
     connect(saveImage_, &QAction::triggered, this, &Form2::SaveImage);
     connect(exportCsv_, &QAction::triggered, this, &Form2::ExportCsv);
     connect(startup_, &QAction::triggered, this, &Form2::ShowStartupWindow);
+    connect(realParts_, &QAction::triggered, this, [this] {
+        if (openRealParts_) openRealParts_();
+    });
     ui_->Picture1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui_->Picture1, &QWidget::customContextMenuRequested, this, &Form2::OnPlotContextMenu);
     saveFileName_ = SaveDialogOver(this);
@@ -122,9 +127,15 @@ void Form2::SetShownRun(std::shared_ptr<const SimulationRun> run) {
     exportCsv_->setEnabled(run_ != nullptr);
     const bool completed = run_ && run_->analysis;
     startup_->setEnabled(completed);
+    realParts_->setEnabled(run_ && openRealParts_);
     // An open start-up window follows the completed runs; like the figures,
     // it keeps the last one through a refused or cancelled launch.
     if (completed && startupWindow_ && startupWindow_->Run() != run_) ReplaceStartupWindow(false);
+}
+
+void Form2::SetRealPartsOpener(std::function<void()> open) {
+    openRealParts_ = std::move(open);
+    realParts_->setEnabled(run_ && openRealParts_);
 }
 
 void Form2::SetSaveFileNameProvider(SaveFileNameProvider provider) {
@@ -162,6 +173,7 @@ void Form2::OnPlotContextMenu(const QPoint& position) {
     menu.addAction(exportCsv_);
     menu.addSeparator();
     menu.addAction(startup_);
+    menu.addAction(realParts_);
     menu.exec(ui_->Picture1->mapToGlobal(position));
 }
 

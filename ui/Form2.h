@@ -4,7 +4,8 @@
 // pointer readout. An independent top-level window that deletes itself when
 // closed; its owner keeps a QPointer and makes a new one for the next run.
 // The plot's context menu saves the plot as a PNG image, exports the shown
-// run's final period as CSV and opens the start-up window about the run.
+// run's final period as CSV, opens the start-up window about the run and
+// asks for the window of the converter as built.
 
 #include <QLocale>
 #include <QPoint>
@@ -64,12 +65,17 @@ public:
     // Replaces the standard save dialog, so that a test can export without it.
     void SetSaveFileNameProvider(SaveFileNameProvider provider);
 
-    // The entries of the plot's context menu. Exporting the data is possible
-    // only while the window shows a run, the start-up window only while it
-    // shows a completed one.
+    // What opens the window of the converter as built, on the main window's
+    // verification fields; without it the menu's entry stays disabled.
+    void SetRealPartsOpener(std::function<void()> open);
+
+    // The entries of the plot's context menu. Exporting the data and the
+    // converter as built are possible only while the window shows a run,
+    // the start-up window only while it shows a completed one.
     QAction* SaveImageAction() const { return saveImage_; }
     QAction* ExportCsvAction() const { return exportCsv_; }
     QAction* StartupAction() const { return startup_; }
+    QAction* RealPartsAction() const { return realParts_; }
 
     // The start-up window opened from here, or null when there is none. A
     // later completed run takes its place in it.
@@ -78,6 +84,7 @@ public:
     static inline const QString kSaveImageText = QStringLiteral("Salva grafico come immagine…");
     static inline const QString kExportCsvText = QStringLiteral("Esporta dati (CSV)…");
     static inline const QString kStartupText = QStringLiteral("Avviamento e regime…");
+    static inline const QString kRealPartsText = QStringLiteral("Componenti reali…");
 
 private:
     void OnPointerMoved(float x, float y, QPoint globalPosition);
@@ -96,6 +103,8 @@ private:
     QAction* saveImage_ = nullptr;
     QAction* exportCsv_ = nullptr;
     QAction* startup_ = nullptr;
+    QAction* realParts_ = nullptr;
+    std::function<void()> openRealParts_;
     QPointer<StartupWindow> startupWindow_;
     SaveFileNameProvider saveFileName_;
 };

@@ -1,9 +1,12 @@
 #pragma once
 // Owns the waveform window on behalf of the main window: makes it, hidden,
 // the first time it is asked for, and again after the user has closed it.
+// Each one it makes gets the opener of the window of the converter as built.
 
 #include <QLocale>
 #include <QPointer>
+
+#include <functional>
 
 #include "model/WindowOperations.h"
 #include "ui/Form2.h"
@@ -12,7 +15,8 @@ namespace stepdown {
 
 class Form2Host : public WaveformWindowHost {
 public:
-    explicit Form2Host(const QLocale& locale = QLocale::system());
+    explicit Form2Host(const QLocale& locale = QLocale::system(),
+                       std::function<void()> openRealParts = {});
     // The window is independent of its host: it stays open, and deletes
     // itself when the user closes it.
     ~Form2Host() override = default;
@@ -26,6 +30,7 @@ public:
 
 private:
     QLocale locale_;
+    std::function<void()> openRealParts_;
     QPointer<Form2> window_;
 };
 

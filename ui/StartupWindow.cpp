@@ -28,6 +28,7 @@
 #include "simulation/Plot.h"
 #include "simulation/StartupReport.h"
 #include "simulation/WaveformCsv.h"
+#include "ui/ChartAxes.h"
 
 // The icon lives in the resources of a static library, whose registration
 // the linker drops unless something refers to it; the macro must be used
@@ -59,64 +60,6 @@ void AddBand(QChart& chart, Band band, const QString& name, QValueAxis& x, QValu
     chart.addSeries(area);
     area->attachAxis(&x);
     area->attachAxis(&y);
-}
-
-// The round step (1, 2 or 5 times a power of ten) that cuts `span` into
-// at most about `count` intervals.
-double RoundStep(double span, int count) {
-    const double raw = span / count;
-    if (!(raw > 0) || !std::isfinite(raw)) return 1;
-    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
-    // The tolerance keeps an exact multiple from rounding up to the next step.
-    for (const double step : {1.0, 2.0, 5.0})
-        if (step * decade >= raw * (1 - 1e-9)) return step * decade;
-    return 10 * decade;
-}
-
-// Ticks at round steps from zero, about `count` of them over whatever range
-// a zoom leaves, labelled with the digits the step needs: from 10000 up in
-// the exponent form, as long rows of zeros are hard to read.
-void KeepRoundTicks(QValueAxis& axis, int count) {
-    const auto update = [&axis, count](qreal min, qreal max) {
-        const double step = RoundStep(max - min, count);
-        axis.setTickInterval(step);
-        const int stepDigit = static_cast<int>(std::floor(std::log10(step)));
-        if (stepDigit < 4) {
-            axis.setLabelFormat(QStringLiteral("%.%1f").arg(std::max(0, -stepDigit)));
-            return;
-        }
-        const double largest = std::max(std::abs(min), std::abs(max));
-        const int digits = static_cast<int>(std::floor(std::log10(largest))) - stepDigit + 1;
-        axis.setLabelFormat(QStringLiteral("%.%1g").arg(std::max(1, digits)));
-    };
-    axis.setTickType(QValueAxis::TicksDynamic);
-    axis.setTickAnchor(0);
-    QObject::connect(&axis, &QValueAxis::rangeChanged, &axis, update);
-    update(axis.min(), axis.max());
-}
-
-// Both value axes over whole round steps with zero at the same height, so
-// that the left axis's grid serves the right one too.
-void AlignAxes(QValueAxis& left, double leftLow, double leftHigh, QValueAxis& right,
-               double rightLow, double rightHigh) {
-    struct Side {
-        QValueAxis& axis;
-        double low, high, step;
-    } sides[] = {{left, std::min(0.0, leftLow), std::max(0.0, leftHigh), 0},
-                 {right, std::min(0.0, rightLow), std::max(0.0, rightHigh), 0}};
-    double below = 0;
-    double above = 0;
-    for (Side& side : sides) {
-        side.step = RoundStep(side.high - side.low, 5);
-        // A little room above the highest value.
-        below = std::max(below, std::ceil(-side.low / side.step - 1e-9));
-        above = std::max(above, std::ceil(side.high * 1.02 / side.step - 1e-9));
-    }
-    above = std::max(above, 1.0);
-    for (Side& side : sides) {
-        side.axis.setRange(-below * side.step, above * side.step);
-        KeepRoundTicks(side.axis, static_cast<int>(below + above));
-    }
 }
 
 }  // namespace
@@ -293,7 +236,10 @@ void StartupWindow::BuildChart(const RunAnalysis& analysis) {
     AlignAxes(*current, range.minIL, range.maxIL, *voltage, range.minVo, range.maxVo);
     voltage->setGridLineVisible(false);
 
+    // setChart releases the view's default chart without deleting it.
+    QChart* const empty = chartView_->chart();
     chartView_->setChart(chart);
+    delete empty;
     chartView_->setRenderHint(QPainter::Antialiasing);
     chartView_->setRubberBand(QChartView::RectangleRubberBand);
     chartView_->setToolTip(

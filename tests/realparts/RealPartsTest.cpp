@@ -275,7 +275,8 @@ TEST(PartTexts, ReadInTheirUnitsOrRefusedWithTheFirstBadFieldsMessage) {
     struct Case {
         std::string PartTexts::*text;
         std::string typed;
-        std::string_view key, message;
+        std::string_view key;
+        std::string message;  // owns the texts built from the tail
     };
     const std::string tail(kInvalidTail);
     const Case cases[] = {

@@ -1,13 +1,18 @@
 // The real windows, offscreen: the worked example through both by their buttons
 // and the mouse, a message box, the exports with their replace, cancel and failure
-// paths, the start-up window the plot's menu opens, the progress dialog of a long run.
+// paths, the start-up window the plot's menu opens, the progress dialog of a long run, the
+// window of the converter as built from both context menus.
 
 #include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
@@ -22,12 +27,14 @@
 #include <memory>
 
 #include "model/Module1.h"
+#include "realparts/RealPartsReport.h"
 #include "simulation/StartupReport.h"
 #include "simulation/WaveformCsv.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/PlotArea.h"
 #include "ui/ProgressDialogReporter.h"
+#include "ui/RealPartsWindow.h"
 #include "ui/StartupWindow.h"
 
 using stepdown::Form2;
@@ -91,7 +98,8 @@ private slots:
     void cleanupTestCase() { delete watcher; }
     void init() {
         module_ = std::make_unique<stepdown::Module1>();
-        form1_ = std::make_unique<stepdown::Form1>(*module_, QLocale(QLocale::Italian));
+        parts_ = {};
+        form1_ = std::make_unique<stepdown::Form1>(*module_, parts_, QLocale(QLocale::Italian));
         form1_->show();
     }
     void cleanup() {
@@ -103,6 +111,8 @@ private slots:
     void exportsReplaceCancelOrReport();
     void startupWindowFollowsCompletedRuns();
     void longRunShowsItsTimesAndStopsOnCancel();
+    void realPartsFromBothMenusShowTheCoresFigures();
+    void realPartsRefusalStoreUseDutyAndExports();
 
 private:
     void Click(const char* button) { form1_->findChild<QPushButton*>(button)->click(); }
@@ -126,12 +136,30 @@ private:
         window.SetSaveFileNameProvider(
             [path](const QString&, const QString&, const QString&) { return path; });
     }
+    // A right click on `widget`; the entry `text` of the menu it opens chosen
+    // once the menu has closed. False when the menu has no such enabled entry.
+    static bool ChooseFromMenu(QWidget* widget, const QString& text) {
+        QAction* chosen = nullptr;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            for (QAction* action : menu ? menu->actions() : QList<QAction*>())
+                if (action->text() == text && action->isEnabled()) chosen = action;
+            if (menu) menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                widget->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(widget, &event);
+        if (chosen) chosen->trigger();
+        return chosen != nullptr;
+    }
+    static QString Q(const std::string& text) { return QString::fromStdString(text); }
     static QByteArray Read(const QString& path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     std::unique_ptr<stepdown::Module1> module_;
+    stepdown::PartTexts parts_;
     std::unique_ptr<stepdown::Form1> form1_;
 };
 
@@ -264,6 +292,79 @@ void WindowsTest::longRunShowsItsTimesAndStopsOnCancel() {
     QTest::qSleep(stepdown::ProgressDialogReporter::kRefreshMs + 10);
     QVERIFY(!slow.Continue(20, 1000));
     QVERIFY(!slow.Continue(30, 1000));
+}
+
+void WindowsTest::realPartsFromBothMenusShowTheCoresFigures() {
+    Click("Command3");
+    Click("Command1");
+    Box("Text15")->setText(QStringLiteral("0"));  // a run refused by the conduction check
+    WatchForModalBox([this] { Click("Command2"); });
+    QVERIFY(ChooseFromMenu(Waveforms()->Plot(), Form2::kRealPartsText));
+    stepdown::RealPartsWindow* window = form1_->OpenRealPartsWindow();
+    QVERIFY(window != nullptr && window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Componenti reali"));
+
+    const stepdown::RealPartsAnalysis a =
+        stepdown::Analyze({25, 0.6, 80000, 125e-6, 15.63e-6, 10}, {});
+    QCOMPARE(window->Efficiency()->text(), Q(stepdown::EfficiencyText(a.powers, ",")));
+    QCOMPARE(window->StressView()->item(1, 2)->text(),
+             Q(stepdown::FormatScientific(a.stresses.inductor.rms, 2, ",")));
+    QCOMPARE(window->StressView()->item(7, 3)->text(),
+             Q(stepdown::FormatScientific(a.textbook.peak, 2, ",")));
+    QCOMPARE(window->SummaryValue(QStringLiteral("Conduzione"))->text(),
+             QStringLiteral("continua (CCM)"));
+    // Lossless and continuous: D' = (Vo + Vf) / (Vi + Vf).
+    QVERIFY(window->SummaryValue(QStringLiteral("D′"))->text().startsWith("60,94 %"));
+    QCOMPARE(window->WaveformChart()->chart()->series().size(), 4);
+
+    // From the main window's background: the same window, on the fields as they are now.
+    Box("Text9")->setText(QStringLiteral("130"));
+    QVERIFY(ChooseFromMenu(form1_.get(), QStringLiteral("Componenti reali…")));
+    QCOMPARE(form1_->OpenRealPartsWindow(), window);
+    QVERIFY(window->SummaryValue(QStringLiteral("D′"))->text().startsWith("non calcolato"));
+    QVERIFY(!window->UseDutyButton()->isEnabled());
+}
+
+void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
+    Click("Command3");
+    Click("Command1");
+    form1_->RealPartsAction()->trigger();
+    QPointer<stepdown::RealPartsWindow> window = form1_->OpenRealPartsWindow();
+    window->PartEdit("esr")->clear();
+    QTest::keyClicks(window->PartEdit("esr"), QStringLiteral("1,5"));  // no box while typing
+    QCOMPARE(parts_.esr, std::string("1,5"));
+    const ModalBox box =
+        WatchForModalBox([&] { QTest::keyClick(window->PartEdit("esr"), Qt::Key_Return); });
+    QCOMPARE(box.text, QStringLiteral("Errore di inserimento dati per la resistenza serie ESR del "
+                                      "condensatore in mΩ") +
+                           Q(std::string(stepdown::kInvalidTail)));
+    QVERIFY(window->Explanation().startsWith(box.text));
+    QVERIFY(!window->ExportCsvAction()->isEnabled());
+
+    // Closed, it leaves the texts in the store, which a design file may fill.
+    window->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull());
+    parts_.esr = "50";
+    form1_->RealPartsAction()->trigger();
+    window = form1_->OpenRealPartsWindow();
+    QCOMPARE(window->PartEdit("esr")->text(), QStringLiteral("50"));
+
+    // The ESR takes no mean voltage: D' = (Vo + Vf) / (Vi + Vf) still.
+    window->UseDutyButton()->click();
+    QCOMPARE(Box("Text8")->text(), QStringLiteral("6.094E+01"));
+    QCOMPARE(Box("Text8")->palette().color(QPalette::Text), QColor(0, 0, 255));
+    QVERIFY(window->SummaryValue(QStringLiteral("Vo media"))->text().endsWith("(0,00 %)"));
+
+    QTemporaryDir folder;
+    AnswerSaveWith(*window, folder.filePath(QStringLiteral("c.csv")));
+    window->ExportCsvAction()->trigger();
+    QCOMPARE(Read(folder.filePath(QStringLiteral("c.csv"))),
+             QByteArray::fromStdString(stepdown::RealPartsCsv(window->Study().analysis.waveform)));
+    AnswerSaveWith(*window, folder.filePath(QStringLiteral("c.png")));
+    window->SaveImageAction()->trigger();
+    QCOMPARE(QImage(folder.filePath(QStringLiteral("c.png"))).size(),
+             window->WaveformChart()->size());
 }
 
 QTEST_MAIN(WindowsTest)

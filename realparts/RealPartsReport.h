@@ -1,0 +1,57 @@
+#pragma once
+// The converter as built in words and numbers, as the window "Componenti
+// reali" shows it: Italian texts, numbers with the given decimal separator,
+// and the sampled steady-state period as CSV.
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "realparts/RealPartsStudy.h"
+#include "simulation/StartupReport.h"
+
+namespace stepdown {
+
+// One row of the stress table: the simulated value and the textbook
+// (continuous-conduction) value, both in the 2-digit scientific form; the
+// formula is empty where the textbook has none.
+struct StressRow {
+    std::string quantity;
+    std::string unit;
+    std::string simulated;
+    std::string formula;
+};
+
+// Inductor peak, RMS, mean; switch peak, RMS, mean, voltage; diode peak, RMS,
+// mean, voltage; output capacitor RMS; input capacitor RMS.
+std::vector<StressRow> StressTable(const RealPartsAnalysis& analysis, std::string_view separator);
+
+struct LossShare {
+    std::string_view name;
+    double watts;
+};
+
+// The seven losses in the order of Losses, without the total.
+std::array<LossShare, 7> LossBreakdown(const Losses& losses);
+
+// The efficiency in percent with two decimals: "93,21 %".
+std::string EfficiencyText(const Powers& powers, std::string_view separator);
+
+// For a study with a steady state: the conduction mode, the critical load
+// current, the mean Vo (against the target, with the difference in %), the
+// output ripple peak to peak, the input and output power, and D' or why
+// there is none.
+std::vector<ReportLine> RealPartsSummary(const RealPartsStudy& study, std::string_view separator);
+
+// Why a study shows no figures: its refusal, or what the model found.
+std::string NoFiguresExplanation(const RealPartsStudy& study);
+
+// The header row, without its line end.
+inline constexpr std::string_view kRealPartsCsvHeader = "t_us,iL_A,isw_A,id_A,vsw_V,Vo_V,iC_A";
+
+// The header and one row per sample of the period, the time in
+// microseconds, numbers in RoundTripText form, lines ended by "\n".
+std::string RealPartsCsv(const Waveform& waveform);
+
+}  // namespace stepdown

@@ -1,0 +1,74 @@
+#include "realparts/RealPartsStudy.h"
+
+#include <cmath>
+#include <vector>
+
+#include "simulation/Launch.h"
+
+namespace stepdown {
+
+CircuitReading ReadCircuitFields(const MainWindowOperations& window) {
+    std::vector<std::string> texts;
+    for (const CircuitQuantity& quantity : CircuitQuantities()) {
+        texts.push_back(window.GetText(quantity.field.textBox));
+        switch (ClassifyNumericText(texts.back())) {
+        case FieldCheck::Empty:
+            return {std::nullopt, ForgotMessageFor(quantity.field.description)};
+        case FieldCheck::InvalidCharacter:
+            return {std::nullopt, InvalidMessageFor(quantity.field.description)};
+        case FieldCheck::Passed:
+            break;
+        }
+    }
+    // Where the launch stores each quantity, away from the program's own.
+    Module1 read;
+    auto text = texts.begin();
+    for (const CircuitQuantity& quantity : CircuitQuantities()) {
+        const ParsedNumber parsed = ParseNumberChecked(*text++);
+        if (parsed.overflow) return {std::nullopt, OverflowMessageFor(quantity.field.description)};
+        const double converted = parsed.value * quantity.toSI;
+        if (!std::isfinite(converted))
+            return {std::nullopt, std::string(kFrequencyOverflowMessage)};
+        if (!quantity.inRange(converted)) return {std::nullopt, std::string(quantity.refusal)};
+        read.*quantity.stored = converted;
+    }
+    return {CircuitValues{read.Vi, read.D, read.f, read.L, read.C, read.RL}, {}};
+}
+
+RealPartsStudy StudyRealParts(const Module1& module, const MainWindowOperations& window,
+                              const PartTexts& parts) {
+    RealPartsStudy study;
+    CircuitReading circuit = ReadCircuitFields(window);
+    if (!circuit.values) {
+        study.refusal = std::move(circuit.message);
+        return study;
+    }
+    PartsReading reading = ReadPartTexts(parts);
+    if (!reading.values) {
+        study.refusal = std::move(reading.message);
+        return study;
+    }
+    study.circuit = *circuit.values;
+    study.parts = *reading.values;
+    const AnalysisOptions options{true, kRealPartsWindowSamples};
+    study.analysis = Analyze(study.circuit, study.parts, options);
+    if (const DesignRecord* design = VerifiedDesign(module, window)) {
+        study.targetVo = design->Vo;
+        study.duty = DutyForTarget(study.circuit, study.parts, design->Vo, options);
+    }
+    return study;
+}
+
+void ApplyDutyCycle(Module1& module, MainWindowOperations& window, double D) {
+    const bool designHeld = VerifiedDesign(module, window) != nullptr;
+    // The duty cycle is second in the reading order.
+    const std::string_view textBox = CircuitQuantities()[1].field.textBox;
+    const std::string text = FormatForField(D * 100);
+    window.SetText(textBox, text);
+    window.SetTextColour(textBox, kBlue);
+    if (!designHeld) return;
+    for (auto& [box, written] : module.LastDesign->fieldTexts)
+        if (box == textBox) written = text;
+}
+
+}  // namespace stepdown

@@ -1,0 +1,53 @@
+#pragma once
+// What the window "Componenti reali" computes on each recompute: the
+// circuit read from the verification fields exactly as "Grafici" reads
+// them, the part values from their texts, the converter as built at that
+// circuit and, while the fields still hold the design, the duty cycle D'
+// that gives the design's Vo. Also the writing of D' back into the field D.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "model/Module1.h"
+#include "realparts/PartTexts.h"
+#include "realparts/RealParts.h"
+
+namespace stepdown {
+
+// Samples per period of the window's waveforms, the verification's default N.
+inline constexpr std::int32_t kRealPartsWindowSamples = 1000;
+
+struct CircuitReading {
+    std::optional<CircuitValues> values;  // SI units
+    std::string message;                  // the refusal, when there are no values
+};
+
+// Text7, Text8, Text12, Text9, Text10, Text11 as the launch reads them: the
+// character check of the six in that order, then each read with ParseNumber,
+// converted to SI units and range-checked, with the launch's messages; the
+// first refusal ends the reading. Changes neither the window nor a Module1.
+CircuitReading ReadCircuitFields(const MainWindowOperations& window);
+
+struct RealPartsStudy {
+    // The first refused field's message (circuit before parts); then
+    // nothing below is computed.
+    std::string refusal;
+    CircuitValues circuit;
+    PartValues parts;
+    // The design's Vo, while the verification fields hold the design.
+    std::optional<double> targetVo;
+    RealPartsAnalysis analysis;
+    DutySynthesis duty;  // only with a target
+};
+
+RealPartsStudy StudyRealParts(const Module1& module, const MainWindowOperations& window,
+                              const PartTexts& parts);
+
+// Writes D' into the field D as the design writes its fields: in percent in
+// the field's form, in blue. A design the fields held before keeps counting
+// as held, with the new text of D in its record, so that its Vo stays the
+// target.
+void ApplyDutyCycle(Module1& module, MainWindowOperations& window, double D);
+
+}  // namespace stepdown

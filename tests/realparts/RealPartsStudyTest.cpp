@@ -1,0 +1,172 @@
+// The window's recompute without the window: the circuit read from the verification fields
+// against the launch's own refusals on the same texts, the design's Vo as the target and D'
+// against the averaged model (exact for a lossless continuous circuit), D' written back; then
+// the texts it shows and its CSV, on values set by hand.
+
+#include <gtest/gtest.h>
+
+#include "design/DesignCalculation.h"
+#include "realparts/RealPartsReport.h"
+#include "simulation/Launch.h"
+#include "support/RecordingWindow.h"
+#include "support/WorkedExample.h"
+
+namespace stepdown::testing {
+namespace {
+
+// The design fields of the worked example after "Calcola", then the changes.
+struct Designed {
+    explicit Designed(const FieldTexts& changes = {}) {
+        for (const auto& [box, text] : kDesignExample) window.Type(box, text);
+        DesignCalculation(module, window);
+        for (const auto& [box, text] : changes) window.Type(box, text);
+        window.log.clear();
+    }
+    Module1 module;
+    RecordingWindow window;
+};
+
+TEST(ReadCircuitFields, ReadsLikeTheLaunchAndRefusesWithItsMessagesTouchingNothing) {
+    const CircuitValues read = ReadCircuitFields(Designed().window).values.value();
+    const Circuit si;
+    const double pairs[][2] = {{read.Vi, si.Vi}, {read.D, si.D}, {read.f, si.f},
+                               {read.L, si.L},   {read.C, si.C}, {read.RL, si.RL}};
+    for (const auto& [got, expected] : pairs) EXPECT_DOUBLE_EQ(got, expected);
+
+    const FieldTexts rows[] = {
+        {{"Text7", ""}},        {{"Text9", "1a"}},     {{"Text7", "0"}, {"Text11", "x"}},
+        {{"Text7", "-1"}},      {{"Text8", "100"}},    {{"Text8", "0"}},
+        {{"Text12", "0"}},      {{"Text12", "1E306"}}, {{"Text9", "0"}},
+        {{"Text10", "-1"}},     {{"Text11", "0"}},     {{"Text7", "1E400"}},
+        {{"Text10", "5e-324"}},
+    };
+    for (const FieldTexts& changes : rows) {
+        SCOPED_TRACE(changes[0].first + " " + changes[0].second);
+        Designed launched(changes);
+        RecordingProgress progress;
+        LaunchVerification(launched.module, launched.window, launched.window, progress);
+        ASSERT_EQ(launched.window.messages.size(), 1U);
+
+        const Designed untouched(changes);
+        const CircuitReading reading = ReadCircuitFields(untouched.window);
+        EXPECT_FALSE(reading.values.has_value());
+        EXPECT_EQ(reading.message, launched.window.messages[0]);
+        EXPECT_TRUE(untouched.window.log.empty());
+        EXPECT_TRUE(untouched.window.messages.empty());
+    }
+}
+
+TEST(StudyRealParts, TargetsTheDesignsVoWhileTheFieldsHoldTheDesign) {
+    Designed designed;
+    const PartTexts ideal;  // Vf 0.6 V and nothing else: continuous at the worked example
+    RealPartsStudy study = StudyRealParts(designed.module, designed.window, ideal);
+    ASSERT_EQ(study.analysis.outcome, RealPartsOutcome::Found);
+    // Lossless and continuous, the mean of Vo is that of the switch node: D Vi - (1 - D) Vf.
+    EXPECT_NEAR(study.analysis.VoMean, 0.6 * 25 - 0.4 * 0.6, 1e-9);
+    ASSERT_EQ(study.targetVo, 15.0);
+    ASSERT_EQ(study.duty.outcome, RealPartsOutcome::Found);
+    EXPECT_NEAR(study.duty.D, (15 + 0.6) / (25 + 0.6), 1e-10);
+
+    ApplyDutyCycle(designed.module, designed.window, study.duty.D);
+    EXPECT_EQ(designed.window.texts.at("Text8"), "6.094E+01");
+    EXPECT_EQ(designed.window.colours.at("Text8"), kBlue);
+    study = StudyRealParts(designed.module, designed.window, ideal);
+    EXPECT_EQ(study.targetVo, 15.0);
+    EXPECT_NEAR(study.analysis.VoMean, (6.094E+01 / 100) * 25.6 - 0.6, 1e-9);
+
+    // Another L: no longer the design; D written then is not recorded as the design's.
+    designed.window.Type("Text9", "130");
+    study = StudyRealParts(designed.module, designed.window, ideal);
+    EXPECT_FALSE(study.targetVo.has_value());
+    EXPECT_EQ(study.duty.evaluations, 0);
+    ApplyDutyCycle(designed.module, designed.window, 0.5);
+    designed.window.Type("Text9", "1.250E+02");
+    EXPECT_EQ(VerifiedDesign(designed.module, designed.window), nullptr);
+
+    PartTexts bad;
+    bad.rd = "-1";
+    EXPECT_EQ(StudyRealParts(designed.module, designed.window, bad).refusal,
+              "La resistenza serie Rd del diodo non può essere negativa!");
+    designed.window.Type("Text7", "");  // the circuit is read first
+    EXPECT_EQ(StudyRealParts(designed.module, designed.window, bad).refusal,
+              "Hai dimenticato di scrivere la tensione di ingresso Vi");
+}
+
+TEST(RealPartsReport, SummaryLinesAndTheDutyCycleInEachOutcome) {
+    RealPartsStudy study;
+    study.analysis.mode = ConductionMode::Discontinuous;
+    study.analysis.criticalLoad = 1.5;
+    study.analysis.VoMean = 14.7;
+    study.analysis.VoRipple = 0.0613;
+    study.analysis.powers = {22, 20.5, 0.93214};
+    const std::vector<std::string> common{"discontinua (DCM)", "1,50E+00 A",
+                                          "6,13E+01 mV picco-picco", "2,20E+01 W", "2,05E+01 W"};
+    struct Case {
+        std::optional<double> target;
+        RealPartsOutcome outcome;
+        std::string mean, duty;
+    };
+    const std::string target = "1,47E+01 V, obiettivo 1,50E+01 V (-2,00 %)";
+    const Case cases[] = {
+        {std::nullopt, RealPartsOutcome::Found, "1,47E+01 V",
+         "non calcolato: i campi della verifica non contengono più i valori scritti dal progetto, "
+         "e senza il progetto manca la Vo da raggiungere"},
+        {15, RealPartsOutcome::Found, target, "61,25 %, per avere Vo media = 1,50E+01 V"},
+        {15, RealPartsOutcome::Unreachable, target,
+         "nessun duty cycle dà Vo media = 1,50E+01 V con questi componenti"},
+        {15, RealPartsOutcome::NoSteadyState, target,
+         "non calcolabile: cercandolo si incontra un duty cycle senza regime periodico"},
+    };
+    for (const Case& c : cases) {
+        study.targetVo = c.target;
+        study.duty = {c.outcome, 0.6125, 15, 3};
+        std::vector<std::string> values;
+        for (const ReportLine& line : RealPartsSummary(study, ",")) values.push_back(line.value);
+        const std::vector<std::string> expected{common[0], common[1], c.mean, common[2],
+                                                common[3], common[4], c.duty};
+        EXPECT_EQ(values, expected);
+    }
+    EXPECT_EQ(EfficiencyText(study.analysis.powers, ","), "93,21 %");
+    study.analysis.mode = ConductionMode::Continuous;
+    EXPECT_EQ(RealPartsSummary(study, ".")[0].value, "continua (CCM)");
+}
+
+TEST(RealPartsReport, StressesLossesExplanationsAndCsvInTheirOrder) {
+    RealPartsAnalysis a;
+    a.stresses = {{1, 2, 3}, {4, 5, 6, 7}, {8, 9, 10, 11}, 12, 13};
+    a.textbook = {101, 102, 103, 104, 105, 106, 107, 108, 109};
+    // peak, inductor RMS and mean, switch mean and RMS, diode mean and RMS, capacitors.
+    const std::string formula[] = {"1.01E+02", "1.02E+02", "1.03E+02", "1.01E+02", "1.05E+02",
+                                   "1.04E+02", "",         "1.01E+02", "1.07E+02", "1.06E+02",
+                                   "",         "1.08E+02", "1.09E+02"};
+    const std::vector<StressRow> rows = StressTable(a, ".");
+    ASSERT_EQ(rows.size(), 13U);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        EXPECT_EQ(rows[r].simulated, FormatScientific(static_cast<double>(r + 1), 2, "."));
+        EXPECT_EQ(rows[r].formula, formula[r]);
+        EXPECT_EQ(rows[r].unit, rows[r].formula.empty() ? "V" : "A");
+    }
+
+    double watts = 0;
+    for (const LossShare& loss : LossBreakdown({1, 2, 3, 4, 5, 6, 7, 28}))
+        EXPECT_EQ(loss.watts, ++watts);
+    EXPECT_EQ(watts, 7);
+
+    RealPartsStudy study;
+    EXPECT_NE(NoFiguresExplanation(study).find("non ha un regime periodico"), std::string::npos);
+    study.analysis.outcome = RealPartsOutcome::Found;
+    EXPECT_EQ(NoFiguresExplanation(study), "");
+    study.refusal = "Hai dimenticato di scrivere la tensione di ingresso Vi";
+    EXPECT_EQ(NoFiguresExplanation(study).rfind(study.refusal, 0), 0U);
+
+    Waveform w;
+    w.time = {0, 0.25};
+    w.iL = {1, 0.1}, w.isw = {1, 0}, w.id = {0, 0.1}, w.vsw = {25, -0.6}, w.Vo = {15, 1e-5};
+    w.iC = {-0.5, 2};
+    EXPECT_EQ(RealPartsCsv(w),
+              "t_us,iL_A,isw_A,id_A,vsw_V,Vo_V,iC_A\n0,1,1,0,25,15,-0.5\n"
+              "250000,0.1,0,0.1,-0.6,1e-05,2\n");
+}
+
+}  // namespace
+}  // namespace stepdown::testing

@@ -1,0 +1,61 @@
+#include "ui/ChartAxes.h"
+
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace stepdown {
+
+double RoundStep(double span, int count) {
+    const double raw = span / count;
+    if (!(raw > 0) || !std::isfinite(raw)) return 1;
+    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+    // The tolerance keeps an exact multiple from rounding up to the next step.
+    for (const double step : {1.0, 2.0, 5.0})
+        if (step * decade >= raw * (1 - 1e-9)) return step * decade;
+    return 10 * decade;
+}
+
+void KeepRoundTicks(QValueAxis& axis, int count) {
+    const auto update = [&axis, count](qreal min, qreal max) {
+        const double step = RoundStep(max - min, count);
+        axis.setTickInterval(step);
+        const int stepDigit = static_cast<int>(std::floor(std::log10(step)));
+        if (stepDigit < 4) {
+            axis.setLabelFormat(QStringLiteral("%.%1f").arg(std::max(0, -stepDigit)));
+            return;
+        }
+        const double largest = std::max(std::abs(min), std::abs(max));
+        const int digits = static_cast<int>(std::floor(std::log10(largest))) - stepDigit + 1;
+        axis.setLabelFormat(QStringLiteral("%.%1g").arg(std::max(1, digits)));
+    };
+    axis.setTickType(QValueAxis::TicksDynamic);
+    axis.setTickAnchor(0);
+    QObject::connect(&axis, &QValueAxis::rangeChanged, &axis, update);
+    update(axis.min(), axis.max());
+}
+
+void AlignAxes(QValueAxis& left, double leftLow, double leftHigh, QValueAxis& right,
+               double rightLow, double rightHigh) {
+    struct Side {
+        QValueAxis& axis;
+        double low, high, step;
+    } sides[] = {{left, std::min(0.0, leftLow), std::max(0.0, leftHigh), 0},
+                 {right, std::min(0.0, rightLow), std::max(0.0, rightHigh), 0}};
+    double below = 0;
+    double above = 0;
+    for (Side& side : sides) {
+        side.step = RoundStep(side.high - side.low, 5);
+        // A little room above the highest value.
+        below = std::max(below, std::ceil(-side.low / side.step - 1e-9));
+        above = std::max(above, std::ceil(side.high * 1.02 / side.step - 1e-9));
+    }
+    above = std::max(above, 1.0);
+    for (Side& side : sides) {
+        side.axis.setRange(-below * side.step, above * side.step);
+        KeepRoundTicks(side.axis, static_cast<int>(below + above));
+    }
+}
+
+}  // namespace stepdown

@@ -1,0 +1,24 @@
+#pragma once
+// Value axes with round ticks, shared by the Qt Charts windows.
+
+class QValueAxis;
+
+namespace stepdown {
+
+// The round step (1, 2 or 5 times a power of ten) that cuts `span` into
+// at most about `count` intervals.
+double RoundStep(double span, int count);
+
+// Ticks at round steps from zero, about `count` of them over whatever range
+// a zoom leaves, labelled with the digits the step needs: from 10000 up in
+// the exponent form, as long rows of zeros are hard to read. Call it once
+// per axis.
+void KeepRoundTicks(QValueAxis& axis, int count);
+
+// Both value axes over whole round steps with zero at the same height, so
+// that the left axis's grid serves the right one too; each keeps round
+// ticks on those steps.
+void AlignAxes(QValueAxis& left, double leftLow, double leftHigh, QValueAxis& right,
+               double rightLow, double rightHigh);
+
+}  // namespace stepdown

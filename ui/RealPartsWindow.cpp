@@ -1,0 +1,469 @@
+#include "ui/RealPartsWindow.h"
+
+#include <QAction>
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QByteArray>
+#include <QChart>
+#include <QChartView>
+#include <QCursor>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QHorizontalBarSeries>
+#include <QIcon>
+#include <QLabel>
+#include <QLegend>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPen>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "realparts/RealPartsReport.h"
+#include "simulation/Plot.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/ChartAxes.h"
+
+// The icon lives in the resources of a static library, whose registration
+// the linker drops unless something refers to it; the macro must be used
+// outside namespaces.
+static void InitialiseStepdownResources() { Q_INIT_RESOURCE(resources); }
+
+namespace stepdown {
+
+namespace {
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void ShowMessage(QWidget* parent, const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), Text(text),
+                    QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+// The short name of each part, in the order of PartFields(); the words the
+// messages name it by go into its tooltip.
+constexpr std::array<std::string_view, 10> kPartNames{
+    "ESR del condensatore", "DCR dell'induttore",   "Rds(on) dell'interruttore", "Rd del diodo",
+    "Vf del diodo",         "tr dell'interruttore", "tf dell'interruttore",      "Qg del gate",
+    "Vdrv del gate",        "Iq del controllore"};
+
+// "la caduta di tensione Vf del diodo in V" -> "Caduta di tensione Vf del diodo".
+QString Described(const PartField& field) {
+    QString words = Text(field.description);
+    words.remove(QRegularExpression(QStringLiteral("^(la|il) ")));
+    words.chop(static_cast<qsizetype>(QStringLiteral(" in ").size() + Text(field.unit).size()));
+    words[0] = words[0].toUpper();
+    return words;
+}
+
+// A chart with the locale's decimal separator and no thousands separators,
+// which beside a decimal comma would read as one.
+QChart* NewChart(const QLocale& locale) {
+    auto* chart = new QChart;
+    QLocale numbers = locale;
+    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(numbers);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    return chart;
+}
+
+// Hands `chart` to `view` and deletes the chart it replaces, which setChart
+// only releases.
+void Replace(QChartView& view, QChart* chart) {
+    QChart* const old = view.chart();
+    view.setChart(chart);
+    delete old;
+}
+
+QValueAxis* NewAxis(QChart& chart, const QString& title, Qt::Alignment side) {
+    auto* axis = new QValueAxis(&chart);
+    axis->setTitleText(title);
+    chart.addAxis(axis, side);
+    return axis;
+}
+
+}  // namespace
+
+RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, PartTexts& store,
+                                 const QLocale& locale, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      module_(module),
+      fields_(fields),
+      store_(store),
+      locale_(locale),
+      separator_(locale.decimalPoint().toStdString()) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    InitialiseStepdownResources();
+    setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));
+    setWindowTitle(kTitle);
+    resize(1280, 780);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(BuildPartsForm());
+    summaryBox_ = new QGroupBox(QStringLiteral("Punto di lavoro"), this);
+    auto* summaryLayout = new QVBoxLayout(summaryBox_);
+    summary_ = new QWidget(summaryBox_);
+    summaryLayout->addWidget(summary_);
+    useDuty_ = new QPushButton(QStringLiteral("Usa D′"), summaryBox_);
+    useDuty_->setToolTip(QStringLiteral("Scrive D′ nel campo del Duty Cycle della verifica"));
+    connect(useDuty_, &QPushButton::clicked, this, &RealPartsWindow::UseDuty);
+    summaryLayout->addWidget(useDuty_, 0, Qt::AlignLeft);
+    left->addWidget(summaryBox_);
+    left->addStretch(1);
+    auto* leftColumn = new QWidget(this);
+    leftColumn->setLayout(left);
+    leftColumn->setFixedWidth(std::max(370, left->sizeHint().width()));
+
+    pages_ = new QStackedWidget(this);
+    pages_->addWidget(BuildFigures());
+    explanation_ = new QLabel(pages_);
+    explanation_->setWordWrap(true);
+    explanation_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    explanation_->setMargin(24);
+    QFont large = explanation_->font();
+    large.setPointSizeF(large.pointSizeF() * 1.3);
+    explanation_->setFont(large);
+    pages_->addWidget(explanation_);
+
+    auto* columns = new QHBoxLayout;
+    columns->addWidget(leftColumn);
+    columns->addWidget(pages_, 1);
+
+    saveImage_ = new QAction(QStringLiteral("Salva grafico come immagine…"), this);
+    exportCsv_ = new QAction(QStringLiteral("Esporta dati (CSV)…"), this);
+    connect(saveImage_, &QAction::triggered, this, &RealPartsWindow::SaveImage);
+    connect(exportCsv_, &QAction::triggered, this, &RealPartsWindow::ExportCsv);
+    saveFileName_ = SaveDialogOver(this);
+    auto* buttons = new QHBoxLayout;
+    for (QAction* action : {saveImage_, exportCsv_}) {
+        auto* button = new QPushButton(action->text(), this);
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::enabledChanged, button, &QPushButton::setEnabled);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+    auto* reset = new QPushButton(QStringLiteral("Ripristina zoom"), this);
+    reset->setToolTip(QStringLiteral("Torna al grafico intero"));
+    connect(reset, &QPushButton::clicked, this, [this] { waveformChart_->chart()->zoomReset(); });
+    buttons->addWidget(reset);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns, 1);
+    layout->addLayout(buttons);
+    ShowPartTexts();
+}
+
+RealPartsWindow::~RealPartsWindow() = default;
+
+QWidget* RealPartsWindow::BuildPartsForm() {
+    auto* box = new QGroupBox(QStringLiteral("Componenti"), this);
+    auto* form = new QFormLayout(box);
+    form->setLabelAlignment(Qt::AlignLeft);
+    static_assert(kPartNames.size() == 10, "one name a part");
+    for (const PartField& field : PartFields()) {
+        auto* edit = new QLineEdit(box);
+        edit->setToolTip(Described(field));
+        edit->setObjectName(Text(field.key));
+        edit->setAlignment(Qt::AlignRight);
+        edit->setFixedWidth(90);
+        // The store follows every change, so that it holds what is typed
+        // whether or not it was recomputed.
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, text = field.text](const QString& typed) {
+                    store_.*text = typed.toStdString();
+                });
+        connect(edit, &QLineEdit::returnPressed, this, &RealPartsWindow::Recompute);
+        form->addRow(Text(kPartNames[partFields_.size()]) + QStringLiteral(" [") +
+                         Text(field.unit) + QStringLiteral("]"),
+                     edit);
+        partFields_.push_back(edit);
+    }
+    recompute_ = new QPushButton(QStringLiteral("Ricalcola"), box);
+    recompute_->setToolTip(
+        QStringLiteral("Ricalcola con i campi della verifica e questi valori "
+                       "(anche Invio in un campo)"));
+    connect(recompute_, &QPushButton::clicked, this, &RealPartsWindow::Recompute);
+    form->addRow(recompute_);
+    return box;
+}
+
+QWidget* RealPartsWindow::BuildFigures() {
+    auto* page = new QWidget(this);
+    waveformChart_ = new QChartView(page);
+    waveformChart_->setRenderHint(QPainter::Antialiasing);
+    waveformChart_->setRubberBand(QChartView::RectangleRubberBand);
+    waveformChart_->setToolTip(
+        QStringLiteral("Trascina con il tasto sinistro per ingrandire un'area, clic destro per "
+                       "rimpicciolire; «Ripristina zoom» torna al grafico intero"));
+    lossChart_ = new QChartView(page);
+    lossChart_->setRenderHint(QPainter::Antialiasing);
+    lossChart_->setMinimumWidth(300);
+
+    auto* efficiencyBox = new QVBoxLayout;
+    efficiencyBox->addStretch(1);
+    efficiencyBox->addWidget(new QLabel(QStringLiteral("Rendimento"), page), 0, Qt::AlignHCenter);
+    efficiency_ = new QLabel(page);
+    QFont large = efficiency_->font();
+    large.setPointSizeF(large.pointSizeF() * 2.2);
+    large.setBold(true);
+    efficiency_->setFont(large);
+    efficiencyBox->addWidget(efficiency_, 0, Qt::AlignHCenter);
+    efficiencyBox->addStretch(1);
+
+    stressTable_ = new QTableWidget(0, 4, page);
+    stressTable_->setHorizontalHeaderLabels({QStringLiteral("Sollecitazione"),
+                                             QStringLiteral("Unità"), QStringLiteral("Simulato"),
+                                             QStringLiteral("Formula")});
+    stressTable_->horizontalHeaderItem(3)->setToolTip(
+        QStringLiteral("Il valore dei libri di testo in conduzione continua, dove esiste"));
+    stressTable_->verticalHeader()->hide();
+    stressTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    stressTable_->setSelectionMode(QAbstractItemView::NoSelection);
+    stressTable_->setFocusPolicy(Qt::NoFocus);
+    stressTable_->setWordWrap(false);
+    stressTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    stressTable_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    stressTable_->verticalHeader()->setDefaultSectionSize(stressTable_->fontMetrics().height() + 6);
+    stressTable_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    stressTable_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    stressTable_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lossChart_, 1);
+    bottom->addLayout(efficiencyBox);
+    bottom->addWidget(stressTable_);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(waveformChart_, 1);
+    layout->addLayout(bottom);
+    return page;
+}
+
+void RealPartsWindow::ShowPartTexts() {
+    const auto parts = PartFields();
+    for (std::size_t k = 0; k < parts.size(); ++k)
+        partFields_[k]->setText(QString::fromStdString(store_.*parts[k].text));
+}
+
+QLineEdit* RealPartsWindow::PartEdit(std::string_view key) const {
+    for (QLineEdit* field : partFields_)
+        if (field->objectName() == Text(key)) return field;
+    return nullptr;
+}
+
+void RealPartsWindow::Recompute() {
+    study_ = StudyRealParts(module_, fields_, store_);
+    ShowFigures();
+    if (!study_.refusal.empty()) ShowMessage(this, study_.refusal);
+}
+
+void RealPartsWindow::ShowFigures() {
+    const std::string why = NoFiguresExplanation(study_);
+    const bool figures = why.empty();
+    saveImage_->setEnabled(figures);
+    exportCsv_->setEnabled(figures);
+    summaryBox_->setVisible(figures);
+    if (!figures) {
+        explanation_->setText(Text(why));
+        pages_->setCurrentWidget(explanation_);
+        return;
+    }
+    pages_->setCurrentIndex(0);
+    ShowWaveforms();
+    ShowLosses();
+    ShowStresses();
+    ShowSummary();
+}
+
+void RealPartsWindow::ShowWaveforms() {
+    const Waveform& wave = study_.analysis.waveform;
+    QChart* chart = NewChart(locale_);
+    chart->legend()->setAlignment(Qt::AlignTop);
+    QValueAxis* time = NewAxis(*chart, QStringLiteral("t [µs]"), Qt::AlignBottom);
+    QValueAxis* current = NewAxis(*chart, QStringLiteral("corrente [A]"), Qt::AlignLeft);
+    QValueAxis* ripple = NewAxis(*chart, QStringLiteral("Vo − Vo media [mV]"), Qt::AlignRight);
+
+    const struct {
+        const std::vector<double>& values;
+        QString name;
+        QPen pen;
+        QValueAxis* axis;
+        double scale, offset;
+    } traces[] = {
+        // iL is isw while the switch conducts and id while the diode does: a
+        // wide pale band under the two.
+        {wave.iL, QStringLiteral("iL"), QPen(QColor(230, 0, 0, 90), 7), current, 1, 0},
+        {wave.isw, QStringLiteral("isw (interruttore)"), QPen(QColor(200, 110, 0), 1.5), current, 1,
+         0},
+        {wave.id, QStringLiteral("id (diodo)"), QPen(QColor(0, 140, 140), 1.5), current, 1, 0},
+        {wave.Vo, QStringLiteral("Vo − Vo media"), QPen(QColor(0, 0, 220), 1.5), ripple, 1000,
+         study_.analysis.VoMean},
+    };
+    std::array<double, 4> low{}, high{};
+    for (std::size_t t = 0; t < std::size(traces); ++t) {
+        const auto& trace = traces[t];
+        QList<QPointF> points;
+        points.reserve(static_cast<qsizetype>(wave.time.size()));
+        for (std::size_t k = 0; k < wave.time.size(); ++k) {
+            const double value = (trace.values[k] - trace.offset) * trace.scale;
+            points.append(QPointF(wave.time[k] * 1e6, value));
+            low[t] = std::min(low[t], value);
+            high[t] = std::max(high[t], value);
+        }
+        auto* series = new QLineSeries(chart);
+        series->setName(trace.name);
+        series->setPen(trace.pen);
+        series->append(points);
+        chart->addSeries(series);
+        series->attachAxis(time);
+        series->attachAxis(trace.axis);
+    }
+    time->setRange(0, wave.time.empty() ? 1 : wave.time.back() * 1e6);
+    KeepRoundTicks(*time, 10);
+    AlignAxes(*current, std::min({low[0], low[1], low[2]}), std::max({high[0], high[1], high[2]}),
+              *ripple, low[3], high[3]);
+    ripple->setGridLineVisible(false);
+    Replace(*waveformChart_, chart);
+}
+
+void RealPartsWindow::ShowLosses() {
+    QChart* chart = NewChart(locale_);
+    chart->legend()->hide();
+    chart->setTitle(QStringLiteral("Perdite, in totale %1 W")
+                        .arg(QString::fromStdString(
+                            FormatScientific(study_.analysis.losses.total, 2, separator_))));
+    auto* set = new QBarSet(QStringLiteral("Perdite"));
+    set->setColor(QColor(200, 90, 40));
+    QStringList names;
+    double largest = 0;
+    // Horizontal bars stack their categories upwards: the first loss on top.
+    const auto losses = LossBreakdown(study_.analysis.losses);
+    for (auto loss = losses.rbegin(); loss != losses.rend(); ++loss) {
+        set->append(loss->watts);
+        names.append(Text(loss->name));
+        largest = std::max(largest, loss->watts);
+    }
+    connect(set, &QBarSet::hovered, this, [this, names, set](bool over, int index) {
+        if (!over) return QToolTip::hideText();
+        QToolTip::showText(
+            QCursor::pos(),
+            names[index] + QStringLiteral(": ") +
+                QString::fromStdString(FormatScientific(set->at(index), 2, separator_)) +
+                QStringLiteral(" W"),
+            lossChart_);
+    });
+    auto* series = new QHorizontalBarSeries(chart);
+    series->append(set);
+    series->setBarWidth(0.7);
+    chart->addSeries(series);
+    auto* categories = new QBarCategoryAxis(chart);
+    categories->append(names);
+    chart->addAxis(categories, Qt::AlignLeft);
+    series->attachAxis(categories);
+    QValueAxis* watts = NewAxis(*chart, QStringLiteral("P [W]"), Qt::AlignBottom);
+    series->attachAxis(watts);
+    watts->setRange(0, largest > 0 ? RoundStep(largest * 1.05, 1) : 1);
+    KeepRoundTicks(*watts, 5);
+    Replace(*lossChart_, chart);
+    efficiency_->setText(
+        QString::fromStdString(EfficiencyText(study_.analysis.powers, separator_)));
+}
+
+void RealPartsWindow::ShowStresses() {
+    const std::vector<StressRow> rows = StressTable(study_.analysis, separator_);
+    stressTable_->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < stressTable_->rowCount(); ++r) {
+        const StressRow& row = rows[static_cast<std::size_t>(r)];
+        const std::string* const cells[] = {&row.quantity, &row.unit, &row.simulated, &row.formula};
+        for (int c = 0; c < 4; ++c) {
+            auto* item = new QTableWidgetItem(QString::fromStdString(*cells[c]));
+            item->setTextAlignment(c < 2 ? Qt::AlignLeft | Qt::AlignVCenter
+                                         : Qt::AlignRight | Qt::AlignVCenter);
+            stressTable_->setItem(r, c, item);
+        }
+    }
+    // Every row in sight: the table never scrolls.
+    int height =
+        stressTable_->horizontalHeader()->sizeHint().height() + 2 * stressTable_->frameWidth();
+    for (int r = 0; r < stressTable_->rowCount(); ++r) height += stressTable_->rowHeight(r);
+    stressTable_->setFixedHeight(height);
+    // Every column whole: the chart beside it gives way instead.
+    int width = 2 * stressTable_->frameWidth();
+    for (int c = 0; c < stressTable_->columnCount(); ++c)
+        width += stressTable_->horizontalHeader()->sectionSize(c);
+    stressTable_->setFixedWidth(width);
+}
+
+void RealPartsWindow::ShowSummary() {
+    delete summary_;
+    summary_ = new QWidget(summaryBox_);
+    auto* form = new QFormLayout(summary_);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setLabelAlignment(Qt::AlignLeft);
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    for (const ReportLine& line : RealPartsSummary(study_, separator_)) {
+        auto* value = new QLabel(QString::fromStdString(line.value), summary_);
+        value->setObjectName(QString::fromStdString(line.caption));
+        value->setWordWrap(true);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        form->addRow(QString::fromStdString(line.caption + ":"), value);
+    }
+    static_cast<QVBoxLayout*>(summaryBox_->layout())->insertWidget(0, summary_);
+    summary_->show();
+    useDuty_->setEnabled(study_.targetVo.has_value() &&
+                         study_.duty.outcome == RealPartsOutcome::Found);
+}
+
+QLabel* RealPartsWindow::SummaryValue(const QString& caption) const {
+    return summaryBox_->isHidden()
+               ? nullptr
+               : summary_->findChild<QLabel*>(caption, Qt::FindDirectChildrenOnly);
+}
+
+QString RealPartsWindow::Explanation() const {
+    return pages_->currentWidget() == explanation_ ? explanation_->text() : QString();
+}
+
+void RealPartsWindow::UseDuty() {
+    ApplyDutyCycle(module_, fields_, study_.duty.D);
+    // The window works on the verification fields, which now hold D'.
+    Recompute();
+}
+
+void RealPartsWindow::SetSaveFileNameProvider(SaveFileNameProvider provider) {
+    saveFileName_ = std::move(provider);
+}
+
+void RealPartsWindow::SaveImage() {
+    const QString path = saveFileName_(QStringLiteral("Salva grafico come immagine"),
+                                       QStringLiteral("componenti-reali.png"),
+                                       QStringLiteral("Immagini PNG (*.png)"));
+    if (!path.isEmpty()) SavePng(this, path, waveformChart_->grab().toImage());
+}
+
+void RealPartsWindow::ExportCsv() {
+    const QString path =
+        saveFileName_(QStringLiteral("Esporta dati (CSV)"), QStringLiteral("componenti-reali.csv"),
+                      QStringLiteral("File CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    SaveBytes(this, path, QByteArray::fromStdString(RealPartsCsv(study_.analysis.waveform)));
+}
+
+}  // namespace stepdown

@@ -1,0 +1,103 @@
+#pragma once
+// The window "Componenti reali": the converter as built, with the losses of
+// its parts, at the circuit of the verification fields. The part values are
+// typed in a form; "Ricalcola" or Enter in a field recomputes. It shows the
+// steady-state waveforms, the loss breakdown with the efficiency, the stress
+// table, the operating figures and the duty cycle D' that gives the design's
+// Vo, which "Usa D′" writes into the field D. A top-level window, child of
+// the main window, that deletes itself when closed; the part texts live in
+// the store the application owns, so they outlive it.
+
+#include <QLocale>
+#include <QString>
+#include <QWidget>
+
+#include <string_view>
+
+#include "model/Module1.h"
+#include "realparts/PartTexts.h"
+#include "realparts/RealPartsStudy.h"
+#include "ui/FileExport.h"
+
+class QAction;
+class QChartView;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QTableWidget;
+
+namespace stepdown {
+
+class RealPartsWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // `module`, `fields` (the main window) and `store` must outlive the
+    // window. `locale` gives the decimal separator of every number shown.
+    RealPartsWindow(Module1& module, MainWindowOperations& fields, PartTexts& store,
+                    const QLocale& locale, QWidget* parent);
+    ~RealPartsWindow() override;
+
+    // The part fields from the store, as the window opens.
+    void ShowPartTexts();
+    // Reads the verification fields and the part texts and shows what they
+    // give; a refused field's message also in the program's message box.
+    void Recompute();
+
+    const RealPartsStudy& Study() const { return study_; }
+    QLineEdit* PartEdit(std::string_view key) const;
+    QPushButton* RecomputeButton() const { return recompute_; }
+    QPushButton* UseDutyButton() const { return useDuty_; }
+    QChartView* WaveformChart() const { return waveformChart_; }
+    QLabel* Efficiency() const { return efficiency_; }
+    QTableWidget* StressView() const { return stressTable_; }
+    // The value label of a summary line by its caption, null when not shown.
+    QLabel* SummaryValue(const QString& caption) const;
+    // The explanation shown instead of the figures; empty while they show.
+    QString Explanation() const;
+
+    // Replaces the standard save dialog, so that a test can export without it.
+    void SetSaveFileNameProvider(SaveFileNameProvider provider);
+    QAction* SaveImageAction() const { return saveImage_; }
+    QAction* ExportCsvAction() const { return exportCsv_; }
+
+    static inline const QString kTitle = QStringLiteral("Componenti reali");
+
+private:
+    QWidget* BuildPartsForm();
+    QWidget* BuildFigures();
+    void ShowFigures();
+    void ShowWaveforms();
+    void ShowLosses();
+    void ShowStresses();
+    void ShowSummary();
+    void UseDuty();
+    void SaveImage();
+    void ExportCsv();
+
+    Module1& module_;
+    MainWindowOperations& fields_;
+    PartTexts& store_;
+    QLocale locale_;
+    std::string separator_;
+    RealPartsStudy study_;
+
+    std::vector<QLineEdit*> partFields_;
+    QPushButton* recompute_ = nullptr;
+    QGroupBox* summaryBox_ = nullptr;
+    QWidget* summary_ = nullptr;
+    QPushButton* useDuty_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    QLabel* explanation_ = nullptr;
+    QChartView* waveformChart_ = nullptr;
+    QChartView* lossChart_ = nullptr;
+    QLabel* efficiency_ = nullptr;
+    QTableWidget* stressTable_ = nullptr;
+    QAction* saveImage_ = nullptr;
+    QAction* exportCsv_ = nullptr;
+    SaveFileNameProvider saveFileName_;
+};
+
+}  // namespace stepdown
