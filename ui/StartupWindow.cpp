@@ -98,8 +98,8 @@ StartupWindow::StartupWindow(std::shared_ptr<const SimulationRun> run, const QLo
     table_->setHorizontalHeaderLabels({QStringLiteral("Grandezza"), QStringLiteral("Unità"),
                                        QStringLiteral("Progetto"), QStringLiteral("Ultimo periodo"),
                                        QStringLiteral("Regime"),
-                                       QStringLiteral("(ultimo − regime)/regime"),
-                                       QStringLiteral("(regime − progetto)/progetto")});
+                                       QStringLiteral("(ultimo − regime)\n/ regime"),
+                                       QStringLiteral("(regime − progetto)\n/ progetto")});
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
