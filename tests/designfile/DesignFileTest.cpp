@@ -1,0 +1,182 @@
+// The design file: texts kept to the byte, the layout, each refusal with its
+// message, the atomic save, the main window's boxes, UTF-8 against a decoder.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "designfile/DesignFile.h"
+#include "designfile/Utf8.h"
+#include "support/RecordingWindow.h"
+
+namespace stepdown {
+namespace {
+
+// Each edge of the table of well-formed sequences, from both sides.
+TEST(Utf8, FindsTheFirstByteOfTheFirstIllFormedSequence) {
+    for (const std::string valid : {"a\x7F\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xE1\xBF\xBF",
+                                    "\xED\x9F\xBF", "\xEF\xBF\xBF", "\xF0\x90\x80\x80",
+                                    "\xF1\x80\x80\x80", "\xF3\xBF\xBF\xBF", "\xF4\x8F\xBF\xBF"})
+        EXPECT_EQ(FirstInvalidUtf8(valid), std::string_view::npos) << valid;
+    for (const std::string invalid :
+         {"\x80", "\xC1\xBF", "\xC3", "\xC3\x7F", "\xC3\xC0", "\xE0\x9F\xBF", "\xE1\x80\xC0",
+          "\xED\xA0\x80", "\xF0\x8F\xBF\xBF", "\xF3\x80\x80\x7F", "\xF4\x90\x80\x80",
+          "\xF5\x80\x80\x80"})
+        for (const std::string tail : {"", "a"})
+            EXPECT_EQ(FirstInvalidUtf8("\xC2\x80" + invalid + tail), 2U) << invalid;
+}
+
+const std::string kHead = R"({"format": "stepdown-design", "version": 1)";
+
+// Every key holding "<section>.<key>", or the empty text.
+DesignFile Filled(bool labelled = true) {
+    DesignFile file;
+    for (const DesignFileSection& section : kDesignFileSections)
+        for (const DesignFileKey& key : section.keys)
+            (file.*section.texts)[std::string(key.key)] =
+                labelled ? std::string(section.name) + "." + std::string(key.key) : "";
+    return file;
+}
+
+TEST(DesignFile, WritesTheSectionsInTheirOrderAndReadsBackEveryTextToTheByte) {
+    std::istringstream order(
+        "design: vi vo f ripple dvo io } verification: vi d f l c rl } simulation: n np ni } "
+        "parts: esr dcr rds rd vf tr tf qg vdrv iq } "
+        "selection: series round tol-l tol-c vi-min vi-max io-min io-max }");
+    std::string expected = "{\n  \"format\": \"stepdown-design\",\n  \"version\": 1";
+    for (std::string word, section, separator; order >> word;) {
+        if (word.back() == ':') {
+            section = word.substr(0, word.size() - 1);
+            expected += ",\n  \"" + section + "\": {";
+            separator = "\n";
+        } else if (word == "}") {
+            expected += "\n  }";
+        } else {
+            expected += separator + "    \"" + word + "\": \"" + section + "." + word + "\"";
+            separator = ",\n";
+        }
+    }
+    EXPECT_EQ(DesignFileText(Filled()), expected + "\n}\n");
+
+    DesignFile odd = Filled();
+    odd.design = {{"vi", "1,5"}, {"vo", "abc"}, {"f", ""}, {"ripple", "µΩ è 日本 😀"}};
+    odd.design["dvo"] = std::string("\t\n\"\\/\x01\x7F\0", 8);
+    odd.design["io"] = std::string(300000, '9');
+    EXPECT_EQ(ParseDesignFile(DesignFileText(odd), "d").file, odd);
+}
+
+TEST(DesignFile, AMissingSectionOrKeyReadsAsTheWindowStarts) {
+    DesignFile expected = Filled(false);
+    expected.simulation = {{"n", "1000"}, {"np", "5"}, {"ni", "2000"}};
+    EXPECT_EQ(ParseDesignFile(kHead + R"(, "simulation": {"np": "5"}})", "d").file, expected);
+}
+
+TEST(DesignFile, RefusesEachHostileFileWholeWithItsMessage) {
+    const std::string foreign = "non è un file di progetto di stepdown: ";
+    const std::string head = R"({"format": "stepdown-design", "version": )";
+    const auto design = [](const std::string& members) {
+        return kHead + ", \"design\": {" + members + "}}";
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "il file è vuoto."},
+        {std::string(kDesignFileMaxBytes + 1, ' '),
+         "il file è più grande di 1 MiB: non può essere un file di progetto."},
+        {"{\n  \"format\": \"stepdown-design\xC0\xAF\"}",
+         "il file contiene testo che non è UTF-8 valido (riga 2, colonna 29)."},
+        {"{\n  \"è\": x}", "non è un file JSON valido (riga 2, colonna 8)."},
+        {kHead + ",\n  \"design\": {",
+         "il file è troncato: i dati JSON finiscono a metà (riga 2, colonna 14)."},
+        {"[1]", "il contenuto non è un oggetto JSON."},
+        {design("\"vi\": " + std::string(1'000'000, '[')),
+         "i dati sono annidati più in profondità di quanto il formato preveda."},
+        {R"({"version": 1})", foreign + "manca \"format\"."},
+        {R"({"format": 5})", foreign + "\"format\" non è un testo."},
+        {R"({"format": "stepdown-desig"})",
+         foreign + "\"format\" vale \"stepdown-desig\" invece di \"stepdown-design\"."},
+        {R"({"format": "stepdown-design"})", "manca la versione del formato (\"version\")."},
+        {head + "2}",
+         "il file è stato scritto da una versione più recente del programma: il suo "
+         "formato è il 2, questa versione legge fino al formato 1."},
+        {head + "0}", "la versione del formato 0 non esiste."},
+        {head + "-3}", "la versione del formato -3 non esiste."},
+        {head + "1.0}", "\"version\" non è un numero intero."},
+        {kHead + R"(, "design": []})", "la sezione \"design\" non è un oggetto JSON."},
+        {design(R"("vi": 25)"), "il valore di \"vi\" nella sezione \"design\" non è un testo."},
+        {kHead + R"(, "designs": {}})", "\"designs\" non è una sezione del formato."},
+        {kHead + R"(, "parts": {"esr": "1", "esl": ""}})",
+         "la chiave \"esl\" della sezione \"parts\" non è prevista."},
+        {design("\"" + std::string(39, 'k') + "\\u0001\\u0001\": \"\""),
+         "la chiave \"" + std::string(39, 'k') +
+             "\\u0001…\" della sezione \"design\" non è prevista."},
+        {design(R"("vi": "1", "vi": "1")"),
+         "la chiave \"vi\" compare due volte nella sezione \"design\"."},
+        {head + R"(1, "version": 1})", "la chiave \"version\" compare due volte."},
+    };
+    for (const auto& [bytes, problem] : cases) {
+        const DesignFileOutcome read = ParseDesignFile(bytes, "d.stepdown");
+        EXPECT_EQ(read.file, std::nullopt) << problem;
+        EXPECT_EQ(read.message, "Impossibile aprire il file d.stepdown: " + problem);
+    }
+}
+
+TEST(DesignFile, TheMainWindowsBoxesTakeBackWhatTheyWereGiven) {
+    testing::RecordingWindow window;
+    PutMainWindowTexts(Filled(), window);
+    DesignFile taken, expected = Filled();
+    TakeMainWindowTexts(window, taken);
+    expected.parts = expected.selection = {};
+    EXPECT_EQ(taken, expected);
+    PutMainWindowTexts(DesignFile{}, window);  // keys left out: the window's start texts
+    EXPECT_EQ(window.texts["Text1"] + window.texts["Text14"], "10");
+}
+
+TEST(SaveDesignFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("stepdown-file-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder / "sub");
+    const std::string target = folder / "d.stepdown", longName = folder / std::string(250, 'n');
+    for (const std::string& path : {target, longName}) std::ofstream(path) << "old";
+    std::filesystem::permissions(target, std::filesystem::perms(0640));
+    ASSERT_TRUE(SaveDesignFile(target, Filled()).saved);
+    EXPECT_EQ(ReadDesignFile(target).file, Filled());
+    EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
+
+    DesignFile invalid = Filled();
+    invalid.parts["iq"] = "\xFF";
+    const std::pair<std::string, std::string> failures[] = {
+        {target,
+         "il testo di \"iq\" nella sezione \"parts\" non è UTF-8 valido e il file non "
+         "potrebbe conservarlo."},
+        {target + "/d.stepdown", "Not a directory"},
+        {folder / "sub", "Is a directory"},
+        {longName, "File name too long"},
+    };
+    for (const auto& [path, reason] : failures)
+        EXPECT_EQ(SaveDesignFile(path, path == target ? invalid : Filled()).message,
+                  "Impossibile scrivere il file " + path + ": " + reason);
+    std::ifstream in(longName);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
+    EXPECT_EQ(ReadDesignFile(target).file, Filled());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 3);
+
+    std::filesystem::resize_file(longName, 1ULL << 31);  // refused unread
+    const std::pair<std::string, std::string> unread[] = {
+        {longName, "il file è più grande di 1 MiB: non può essere un file di progetto."},
+        {folder / "none", "No such file or directory"},
+        {folder / "sub", "Is a directory"},
+    };
+    for (const auto& [path, problem] : unread)
+        EXPECT_EQ(ReadDesignFile(path).message,
+                  "Impossibile aprire il file " + path + ": " + problem);
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace stepdown
