@@ -15,24 +15,23 @@ SaveOutcome Failure(const std::string& path, int reason) {
     return {false, "Impossibile scrivere il file " + path + ": " + std::strerror(reason)};
 }
 
-// A new file beside `path` that nobody else has: the descriptor, or -1 with
-// errno set.
+// A new file beside `path` that nobody else has, past those a crash may have
+// left: the descriptor, or -1 with errno set.
 int CreateSibling(const std::string& path, std::string& sibling) {
-    constexpr int kAttempts = 100;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    constexpr int kLastAttempt = 99;
+    for (int attempt = 0;; ++attempt) {
         sibling = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
         const int descriptor =
             ::open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0 || errno != EEXIST) return descriptor;
+        if (descriptor != -1 || errno != EEXIST || attempt == kLastAttempt) return descriptor;
     }
-    return -1;
 }
 
 // All of `bytes`, however many calls write() takes; false with errno set.
 bool WriteAll(int descriptor, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
-        if (written < 0) {
+        if (written == -1) {
             if (errno == EINTR) continue;
             return false;
         }

@@ -30,10 +30,9 @@ bool Continues(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 
 std::string Quoted(std::string_view text) {
     std::size_t end = 0;
     std::size_t characters = 0;
-    while (end < text.size() && characters < kShownCharacters) {
+    for (const char byte : text) {
+        if (!Continues(byte) && characters++ == kShownCharacters) break;
         ++end;
-        while (end < text.size() && Continues(text[end])) ++end;
-        ++characters;
     }
     std::string quoted = Json(std::string(text.substr(0, end))).dump();
     if (end < text.size()) quoted.insert(quoted.size() - 1, "…");
@@ -283,12 +282,14 @@ DesignFileOutcome ReadDesignFile(const std::string& path) {
     std::string bytes(kDesignFileMaxBytes + 1, '\0');
     std::size_t held = 0;
     int reason = 0;
-    while (held < bytes.size()) {
+    for (;;) {  // a read of no bytes, once the buffer is full, gives 0 as the end does
         const ssize_t got = ::read(descriptor, bytes.data() + held, bytes.size() - held);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) reason = errno;
-        if (got <= 0) break;
-        held += static_cast<std::size_t>(got);
+        if (got == 0) break;
+        if (got == -1 && errno != EINTR) {
+            reason = errno;
+            break;
+        }
+        if (got != -1) held += static_cast<std::size_t>(got);
     }
     ::close(descriptor);
     if (reason != 0) return Refusal(path, std::strerror(reason));

@@ -47,9 +47,9 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
         {{}, "manca il comando"},
         {{"simulate"}, "comando sconosciuto: simulate"},
         {{"--version", "x"}, "argomento inatteso: x"},
-        {{"verify", "--vi", "25", "15"}, "argomento inatteso: 15"},
+        {{"verify", "--vi", "25", "150"}, "argomento inatteso: 150"},
         {{"verify", "--vi", "1", "--vi", "2"}, "opzione ripetuta: --vi"},
-        {{"verify", "--vi", "--d", "15"}, "manca il valore dell'opzione --vi"},
+        {{"verify", "--vi", "--d=15"}, "manca il valore dell'opzione --vi"},
         {{"verify", "--json=yes"}, "l'opzione --json non vuole un valore"},
         {{"design", "--vi", "25", "--n", "10"}, "l'opzione --n vale solo con --verify"},
         {{"design", "--startup-csv", "x"}, "l'opzione --startup-csv vale solo con --verify"},
@@ -62,7 +62,6 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
         {{"open"}, "manca il file da aprire, da scrivere subito dopo open"},
         {{"open", "--verify", "d.stepdown"},
          "manca il file da aprire, da scrivere subito dopo open"},
-        {{"open", "d.stepdown", "--n", "8"}, "opzione sconosciuta: --n"},
     };
     for (const auto& [args, error] : cases) {
         const Result r = Cli(args);
@@ -80,7 +79,7 @@ TEST(RunCommandLine, WritesBothFilesAsItWritesThemToStandardOutput) {
     const std::string envelope = (folder / "envelope.csv").string();
     // Values may be given as --option=value, and may start with a minus.
     const Args run = Plus(kVerify, {"--n=8", "--np", "-1"});
-    EXPECT_EQ(Cli(Plus(run, {"--csv", waves, "--startup-csv", envelope})).status, kExitSuccess);
+    EXPECT_EQ(Cli(Plus(run, {"--csv", waves, "--startup-csv", envelope})), Cli(run));
     const auto read = [](const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});

@@ -1,14 +1,18 @@
 // The design file: texts kept to the byte, the layout, each refusal with its
-// message, the atomic save, the main window's boxes, UTF-8 against a decoder.
+// message, the atomic save, the main window's boxes, the edges of UTF-8.
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -45,37 +49,27 @@ DesignFile Filled(bool labelled = true) {
     return file;
 }
 
-TEST(DesignFile, WritesTheSectionsInTheirOrderAndReadsBackEveryTextToTheByte) {
+TEST(DesignFile, WritesTheKeysInTheirOrderAndReadsBackEveryTextToTheByte) {
     std::istringstream order(
-        "design: vi vo f ripple dvo io } verification: vi d f l c rl } simulation: n np ni } "
-        "parts: esr dcr rds rd vf tr tf qg vdrv iq } "
-        "selection: series round tol-l tol-c vi-min vi-max io-min io-max }");
-    std::string expected = "{\n  \"format\": \"stepdown-design\",\n  \"version\": 1";
-    for (std::string word, section, separator; order >> word;) {
-        if (word.back() == ':') {
+        "design: vi vo f ripple dvo io verification: vi d f l c rl simulation: n np ni "
+        "parts: esr dcr rds rd vf tr tf qg vdrv iq "
+        "selection: series round tol-l tol-c vi-min vi-max io-min io-max");
+    nlohmann::ordered_json expected{{"format", "stepdown-design"}, {"version", 1}};
+    for (std::string word, section; order >> word;)
+        if (word.back() == ':')
             section = word.substr(0, word.size() - 1);
-            expected += ",\n  \"" + section + "\": {";
-            separator = "\n";
-        } else if (word == "}") {
-            expected += "\n  }";
-        } else {
-            expected += separator + "    \"" + word + "\": \"" + section + "." + word + "\"";
-            separator = ",\n";
-        }
-    }
-    EXPECT_EQ(DesignFileText(Filled()), expected + "\n}\n");
+        else
+            expected[section][word] = section + "." + word;
+    EXPECT_EQ(DesignFileText(Filled()), expected.dump(2) + "\n");
 
-    DesignFile odd = Filled();
+    DesignFile odd = Filled(false);
     odd.design = {{"vi", "1,5"}, {"vo", "abc"}, {"f", ""}, {"ripple", "µΩ è 日本 😀"}};
     odd.design["dvo"] = std::string("\t\n\"\\/\x01\x7F\0", 8);
     odd.design["io"] = std::string(300000, '9');
     EXPECT_EQ(ParseDesignFile(DesignFileText(odd), "d").file, odd);
-}
-
-TEST(DesignFile, AMissingSectionOrKeyReadsAsTheWindowStarts) {
-    DesignFile expected = Filled(false);
-    expected.simulation = {{"n", "1000"}, {"np", "5"}, {"ni", "2000"}};
-    EXPECT_EQ(ParseDesignFile(kHead + R"(, "simulation": {"np": "5"}})", "d").file, expected);
+    DesignFile missing = Filled(false);  // what is left out reads as the window starts
+    missing.simulation = {{"n", "1000"}, {"np", "5"}, {"ni", "2000"}};
+    EXPECT_EQ(ParseDesignFile(kHead + R"(, "simulation": {"np": "5"}})", "d").file, missing);
 }
 
 TEST(DesignFile, RefusesEachHostileFileWholeWithItsMessage) {
@@ -90,7 +84,7 @@ TEST(DesignFile, RefusesEachHostileFileWholeWithItsMessage) {
          "il file è più grande di 1 MiB: non può essere un file di progetto."},
         {"{\n  \"format\": \"stepdown-design\xC0\xAF\"}",
          "il file contiene testo che non è UTF-8 valido (riga 2, colonna 29)."},
-        {"{\n  \"è\": x}", "non è un file JSON valido (riga 2, colonna 8)."},
+        {"{\n  \"è\": x", "non è un file JSON valido (riga 2, colonna 8)."},
         {kHead + ",\n  \"design\": {",
          "il file è troncato: i dati JSON finiscono a metà (riga 2, colonna 14)."},
         {"[1]", "il contenuto non è un oggetto JSON."},
@@ -142,29 +136,38 @@ TEST(SaveDesignFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
         std::filesystem::temp_directory_path() / ("stepdown-file-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder / "sub");
     const std::string target = folder / "d.stepdown", longName = folder / std::string(250, 'n');
-    for (const std::string& path : {target, longName}) std::ofstream(path) << "old";
+    const std::string leftover = target + ".tmp-" + std::to_string(::getpid()) + "-0";
+    for (const std::string& path : {target, longName, leftover}) std::ofstream(path) << "old";
     std::filesystem::permissions(target, std::filesystem::perms(0640));
     ASSERT_TRUE(SaveDesignFile(target, Filled()).saved);
-    EXPECT_EQ(ReadDesignFile(target).file, Filled());
     EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
 
     DesignFile invalid = Filled();
     invalid.parts["iq"] = "\xFF";
-    const std::pair<std::string, std::string> failures[] = {
-        {target,
+    rlimit unlimited{}, largestFile{};  // a write that fails: more bytes than a file may have
+    ::getrlimit(RLIMIT_FSIZE, &unlimited);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const std::tuple<std::string, rlim_t, std::string> failures[] = {
+        {target, unlimited.rlim_cur,
          "il testo di \"iq\" nella sezione \"parts\" non è UTF-8 valido e il file non "
          "potrebbe conservarlo."},
-        {target + "/d.stepdown", "Not a directory"},
-        {folder / "sub", "Is a directory"},
-        {longName, "File name too long"},
+        {target, 100, "File too large"},
+        {target + "/d.stepdown", unlimited.rlim_cur, "Not a directory"},
+        {folder / "sub", unlimited.rlim_cur, "Is a directory"},
+        {longName, unlimited.rlim_cur, "File name too long"},
     };
-    for (const auto& [path, reason] : failures)
-        EXPECT_EQ(SaveDesignFile(path, path == target ? invalid : Filled()).message,
-                  "Impossibile scrivere il file " + path + ": " + reason);
-    std::ifstream in(longName);
+    for (const auto& [path, limit, reason] : failures) {
+        largestFile = {limit, unlimited.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &largestFile);
+        const bool utf8 = reason.find("UTF-8") != std::string::npos;
+        const SaveOutcome outcome = SaveDesignFile(path, utf8 ? invalid : Filled());
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        EXPECT_EQ(outcome.message, "Impossibile scrivere il file " + path + ": " + reason);
+    }
+    std::ifstream in(leftover);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
     EXPECT_EQ(ReadDesignFile(target).file, Filled());
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 3);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 4);
 
     std::filesystem::resize_file(longName, 1ULL << 31);  // refused unread
     const std::pair<std::string, std::string> unread[] = {

@@ -1,6 +1,5 @@
 // Any bytes read as a design file: a refusal whose message names the file
-// and the problem, or texts that, written, read back as the same texts and
-// write as the same bytes.
+// and the problem, or texts that, written, read back as the same texts.
 
 #include <cstdint>
 #include <string>
@@ -14,14 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const std::string named = "Impossibile aprire il file f.stepdown: ";
     const stepdown::DesignFileOutcome read = stepdown::ParseDesignFile(bytes, "f.stepdown");
-    if (!read.file) {
-        Require(read.message.rfind(named, 0) == 0 && read.message.size() > named.size() + 8,
-                "refusal without its message", read.message);
-        return 0;
-    }
+    Require(
+        read.file || (read.message.rfind(named, 0) == 0 && read.message.size() > named.size() + 8),
+        "refusal without its message", read.message);
+    if (!read.file) return 0;
     const std::string written = stepdown::DesignFileText(*read.file);
-    const stepdown::DesignFileOutcome again = stepdown::ParseDesignFile(written, "f.stepdown");
-    Require(again.file == read.file, "written texts read back otherwise", written);
-    Require(stepdown::DesignFileText(*again.file) == written, "written twice otherwise", written);
+    Require(stepdown::ParseDesignFile(written, "f.stepdown").file == read.file,
+            "written texts read back otherwise", written);
     return 0;
 }
