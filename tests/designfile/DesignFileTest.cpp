@@ -171,13 +171,14 @@ TEST(SaveDesignFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
     EXPECT_EQ(ReadDesignFile(target).file, Filled());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 4);
 
-    std::filesystem::resize_file(longName, 1ULL << 31);  // refused unread
-    const std::pair<std::string, std::string> unread[] = {
+    std::filesystem::resize_file(longName, 1ULL << 31);  // refused before any read
+    const std::pair<std::string, std::string> unreadable[] = {
         {longName, "il file è più grande di 1 MiB: non può essere un file di progetto."},
+        {"/dev/zero", "il file è più grande di 1 MiB: non può essere un file di progetto."},
         {folder / "none", "No such file or directory"},
         {folder / "sub", "Is a directory"},
     };
-    for (const auto& [path, problem] : unread)
+    for (const auto& [path, problem] : unreadable)
         EXPECT_EQ(ReadDesignFile(path).message,
                   "Impossibile aprire il file " + path + ": " + problem);
     std::filesystem::remove_all(folder);
