@@ -516,7 +516,7 @@ void AppendTyped(std::vector<std::string>& words, const SectionTexts& texts,
 // output is that command's to the byte.
 int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
             bool showProgress) {
-    if (words.empty() || words.front().rfind("--", 0) == 0)
+    if (words.empty() || words.front().starts_with("--"))
         return UsageError(err, "manca il file da aprire, da scrivere subito dopo open");
     const ParseOutcome parsed =
         ParseOptions(std::vector<std::string>(words.begin() + 1, words.end()), kOpenOptions);
