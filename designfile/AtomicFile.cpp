@@ -23,7 +23,8 @@ int CreateSibling(const std::string& path, std::string& sibling) {
         sibling = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
         const int descriptor =
             ::open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor != -1 || errno != EEXIST || attempt == kLastAttempt) return descriptor;
+        if (descriptor != -1 || errno != EEXIST) return descriptor;
+        if (attempt == kLastAttempt) return -1;
     }
 }
 

@@ -37,7 +37,7 @@ bool RuleFor(unsigned char lead, SequenceRule& rule) {
 
 std::size_t FirstInvalidUtf8(std::string_view text) {
     std::size_t at = 0;
-    while (at < text.size()) {
+    while (at != text.size()) {
         const auto lead = static_cast<unsigned char>(text[at]);
         if (lead < 0x80) {
             ++at;
