@@ -47,7 +47,8 @@ tidy_one() {
 export -f tidy_one
 
 stage "static analysis of the core library"
-(cd "$STEPDOWN_ROOT" && ls model/*.cpp design/*.cpp simulation/*.cpp realparts/*.cpp componentchoice/*.cpp |
+(cd "$STEPDOWN_ROOT" && ls model/*.cpp design/*.cpp simulation/*.cpp realparts/*.cpp \
+  componentchoice/*.cpp designfile/*.cpp |
   xargs -P "$JOBS" -I{} bash -c 'tidy_one "$0" "$1"' "$STEPDOWN_ROOT/build" {})
 
 # Sanitizer reports end the process with a failure instead of a message; the
@@ -72,9 +73,12 @@ if command -v clang++ >/dev/null 2>&1; then
     target="$(basename "$seeds")"
     # New inputs go to the build folder; the checked-in seeds stay as they are.
     mkdir -p "$fuzz_dir/corpus/$target" "$fuzz_dir/artifacts"
+    # A target's own dictionary, where it has one, instead of the numbers.
+    dict="$STEPDOWN_ROOT/tests/fuzz/$target.dict"
+    [ -f "$dict" ] || dict="$STEPDOWN_ROOT/tests/fuzz/numbers.dict"
     echo "-- fuzz_$target"
     if ! "$fuzz_dir/bin/fuzz_$target" "$fuzz_dir/corpus/$target" "$seeds" \
-        -dict="$STEPDOWN_ROOT/tests/fuzz/numbers.dict" \
+        -dict="$dict" \
         -max_total_time="$FUZZ_SECONDS" -timeout=10 -print_final_stats=1 \
         -artifact_prefix="$fuzz_dir/artifacts/$target-" >"$fuzz_dir/fuzz_$target.log" 2>&1; then
       tail -n 60 "$fuzz_dir/fuzz_$target.log"

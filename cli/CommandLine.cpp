@@ -15,6 +15,7 @@
 #include "cli/JsonWriter.h"
 #include "cli/TerminalProgress.h"
 #include "design/DesignCalculation.h"
+#include "designfile/DesignFile.h"
 #include "model/Module1.h"
 #include "simulation/Figures.h"
 #include "simulation/Launch.h"
@@ -32,9 +33,10 @@ constexpr std::string_view kUsage =
     "Uso:\n"
     "  stepdown-cli design --vi T --vo T --f T --ripple T --dvo T --io T [--json]\n"
     "                      [--verify [--n T --np T --ni T] [--csv FILE]\n"
-    "                      [--startup-csv FILE]]\n"
+    "                      [--startup-csv FILE]] [--save FILE]\n"
     "  stepdown-cli verify --vi T --d T --f T --l T --c T --rl T [--n T --np T --ni T]\n"
-    "                      [--json] [--csv FILE] [--startup-csv FILE]\n"
+    "                      [--json] [--csv FILE] [--startup-csv FILE] [--save FILE]\n"
+    "  stepdown-cli open FILE [--json] [--verify [--csv FILE] [--startup-csv FILE]]\n"
     "  stepdown-cli --help | --version\n";
 
 constexpr std::string_view kHelpDetails =
@@ -66,36 +68,36 @@ constexpr std::string_view kHelpDetails =
     "              scrive in FILE l'inviluppo di iL e Vo dall'avvio ('-': standard output)\n"
     "\n"
     "  --json      un oggetto JSON al posto del testo\n"
+    "  --save FILE salva in FILE, file di progetto, i testi dei campi dopo il calcolo,\n"
+    "              anche quando i dati sono rifiutati\n"
+    "\n"
+    "open: esegue il file di progetto FILE (salvato con --save) come design con i\n"
+    "  suoi dati di progetto, o con --verify come verify con i suoi dati di verifica\n"
+    "  e di simulazione; stampa esattamente ciò che stamperebbe quel comando.\n"
     "\n"
     "Ogni T è il testo che si scriverebbe nel campo della finestra, con il punto\n"
     "come separatore decimale; un'opzione omessa è un campo vuoto.\n"
     "Una simulazione che non ha ancora raggiunto il regime riesce comunque e ne\n"
     "scrive l'avviso sullo standard error.\n"
-    "Uscita: 0 riuscito, 1 dati rifiutati o file non scritto, 2 riga di comando errata.\n";
+    "Uscita: 0 riuscito, 1 dati rifiutati o file CSV non scritto, 2 riga di comando\n"
+    "errata o file di progetto non letto o non salvato.\n";
 
-// A text box fed by an option.
-struct FieldOption {
-    std::string_view option;
-    std::string_view textBox;
-};
-
-constexpr FieldOption kDesignFields[] = {
-    {"vi", "Text1"},     {"vo", "Text2"},  {"f", "Text3"},
-    {"ripple", "Text4"}, {"dvo", "Text5"}, {"io", "Text6"},
-};
-constexpr FieldOption kVerifyFields[] = {
-    {"vi", "Text7"}, {"d", "Text8"},  {"f", "Text12"},
-    {"l", "Text9"},  {"c", "Text10"}, {"rl", "Text11"},
-};
-constexpr FieldOption kSettingFields[] = {{"n", "Text13"}, {"np", "Text14"}, {"ni", "Text15"}};
-
+// The options that feed text boxes are named as the design file's keys.
 const std::vector<OptionSpec> kDesignOptions{
-    {"vi"}, {"vo"}, {"f"},  {"ripple"}, {"dvo"},         {"io"}, {"json", false}, {"verify", false},
-    {"n"},  {"np"}, {"ni"}, {"csv"},    {"startup-csv"},
+    {"vi"},          {"vo"},   {"f"},           {"ripple"},
+    {"dvo"},         {"io"},   {"json", false}, {"verify", false},
+    {"n"},           {"np"},   {"ni"},          {"csv"},
+    {"startup-csv"}, {"save"},
 };
 const std::vector<OptionSpec> kVerifyOptions{
-    {"vi"}, {"d"},  {"f"},  {"l"},           {"c"},   {"rl"},
-    {"n"},  {"np"}, {"ni"}, {"json", false}, {"csv"}, {"startup-csv"},
+    {"vi"}, {"d"},  {"f"},           {"l"},   {"c"},           {"rl"},   {"n"},
+    {"np"}, {"ni"}, {"json", false}, {"csv"}, {"startup-csv"}, {"save"},
+};
+const std::vector<OptionSpec> kOpenOptions{
+    {"verify", false},
+    {"json", false},
+    {"csv"},
+    {"startup-csv"},
 };
 
 int UsageError(std::ostream& err, std::string_view error) {
@@ -106,10 +108,10 @@ int UsageError(std::ostream& err, std::string_view error) {
 // Only the present options: a left-out option leaves its box as the window
 // starts it, empty or holding the default setting.
 void TypeFields(HeadlessMainWindow& window, const ParsedArguments& arguments,
-                std::span<const FieldOption> fields) {
-    for (const FieldOption& field : fields)
-        if (arguments.values.count(field.option) != 0)
-            window.SetText(field.textBox, arguments.ValueOr(field.option));
+                std::span<const DesignFileKey> fields) {
+    for (const DesignFileKey& field : fields)
+        if (arguments.values.count(field.key) != 0)
+            window.SetText(field.textBox, arguments.ValueOr(field.key));
 }
 
 // What a refusal leaves: the messages, in the order shown, on `err`.
@@ -407,24 +409,25 @@ void StartupText(std::ostream& out, const RunAnalysis& a) {
     }
 }
 
-int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
-              bool showProgress) {
-    const ParseOutcome parsed = ParseOptions(words, kDesignOptions);
-    if (!parsed.arguments) return UsageError(err, parsed.error);
-    const ParsedArguments& arguments = *parsed.arguments;
-    const bool verify = arguments.Has("verify");
-    if (!verify) {
-        for (const std::string_view option : {"n", "np", "ni", "csv", "startup-csv"})
-            if (arguments.Has(option))
-                return UsageError(err,
-                                  "l'opzione --" + std::string(option) + " vale solo con --verify");
-    }
-    const OutputChoice choice = ChooseOutput(arguments);
-    if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+// After a run, whatever its outcome: the design file --save asks for. A
+// save that fails turns the run's status into kExitDesignFile.
+int SaveIfAsked(const ParsedArguments& arguments, const HeadlessMainWindow& window, int status,
+                std::ostream& err) {
+    if (!arguments.Has("save")) return status;
+    const SaveOutcome saved =
+        SaveDesignFile(arguments.ValueOr("save"), SavedDesignFile(window, arguments));
+    if (saved.saved) return status;
+    err << saved.message << '\n';
+    return kExitDesignFile;
+}
 
+// "Calcola", and "Grafici" after it with --verify, on the typed options.
+int DesignClicks(const ParsedArguments& arguments, const OutputChoice& choice,
+                 HeadlessMainWindow& window, std::ostream& out, std::ostream& err,
+                 bool showProgress) {
+    const bool verify = arguments.Has("verify");
     Module1 module;
-    HeadlessMainWindow window;
-    TypeFields(window, arguments, kDesignFields);
+    TypeFields(window, arguments, kDesignKeys);
     DesignCalculation(module, window);
     if (ReportMessages(window, err)) return kExitRefused;
     const DesignResult design = TakeDesign(module, window);
@@ -439,7 +442,7 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
 
     // "Grafici" after "Calcola": the verification fields as the design wrote
     // them, the settings as typed or left at the window's start values.
-    TypeFields(window, arguments, kSettingFields);
+    TypeFields(window, arguments, kSimulationKeys);
     const std::shared_ptr<const SimulationRun> run = Verify(module, window, err, showProgress);
     if (!run) return kExitRefused;
     if (!WriteRequestedCsv(choice, *run, out, err)) return kExitRefused;
@@ -455,18 +458,31 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
     return kExitSuccess;
 }
 
-int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
               bool showProgress) {
-    const ParseOutcome parsed = ParseOptions(words, kVerifyOptions);
+    const ParseOutcome parsed = ParseOptions(words, kDesignOptions);
     if (!parsed.arguments) return UsageError(err, parsed.error);
     const ParsedArguments& arguments = *parsed.arguments;
+    if (!arguments.Has("verify")) {
+        for (const std::string_view option : {"n", "np", "ni", "csv", "startup-csv"})
+            if (arguments.Has(option))
+                return UsageError(err,
+                                  "l'opzione --" + std::string(option) + " vale solo con --verify");
+    }
     const OutputChoice choice = ChooseOutput(arguments);
     if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
-
-    Module1 module;
     HeadlessMainWindow window;
-    TypeFields(window, arguments, kVerifyFields);
-    TypeFields(window, arguments, kSettingFields);
+    const int status = DesignClicks(arguments, choice, window, out, err, showProgress);
+    return SaveIfAsked(arguments, window, status, err);
+}
+
+// "Grafici" on the typed options.
+int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
+                HeadlessMainWindow& window, std::ostream& out, std::ostream& err,
+                bool showProgress) {
+    Module1 module;
+    TypeFields(window, arguments, kVerificationKeys);
+    TypeFields(window, arguments, kSimulationKeys);
     const std::shared_ptr<const SimulationRun> run = Verify(module, window, err, showProgress);
     if (!run) return kExitRefused;
     if (!WriteRequestedCsv(choice, *run, out, err)) return kExitRefused;
@@ -480,7 +496,67 @@ int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ost
     return kExitSuccess;
 }
 
+int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+              bool showProgress) {
+    const ParseOutcome parsed = ParseOptions(words, kVerifyOptions);
+    if (!parsed.arguments) return UsageError(err, parsed.error);
+    const ParsedArguments& arguments = *parsed.arguments;
+    const OutputChoice choice = ChooseOutput(arguments);
+    if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+    HeadlessMainWindow window;
+    const int status = VerifyClick(arguments, choice, window, out, err, showProgress);
+    return SaveIfAsked(arguments, window, status, err);
+}
+
+// "--key=text" for every key of `keys`: an empty text stays an empty field.
+void AppendTyped(std::vector<std::string>& words, const SectionTexts& texts,
+                 std::span<const DesignFileKey> keys) {
+    for (const DesignFileKey& key : keys)
+        words.push_back("--" + std::string(key.key) + "=" + TextOf(texts, key));
+}
+
+// The stored texts as the options of the equivalent command, so that the
+// output is that command's to the byte.
+int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+            bool showProgress) {
+    if (words.empty() || words.front().starts_with("--"))
+        return UsageError(err, "manca il file da aprire, da scrivere subito dopo open");
+    const ParseOutcome parsed =
+        ParseOptions(std::vector<std::string>(words.begin() + 1, words.end()), kOpenOptions);
+    if (!parsed.arguments) return UsageError(err, parsed.error);
+    const ParsedArguments& arguments = *parsed.arguments;
+    const DesignFileOutcome read = ReadDesignFile(words.front());
+    if (!read.file) {
+        err << read.message << '\n';
+        return kExitDesignFile;
+    }
+    const bool verify = arguments.Has("verify");
+    std::vector<std::string> equivalent;
+    if (verify) {
+        AppendTyped(equivalent, read.file->verification, kVerificationKeys);
+        AppendTyped(equivalent, read.file->simulation, kSimulationKeys);
+    } else {
+        AppendTyped(equivalent, read.file->design, kDesignKeys);
+    }
+    if (arguments.Has("json")) equivalent.emplace_back("--json");
+    for (const std::string_view option : {"csv", "startup-csv"})
+        if (arguments.Has(option))
+            equivalent.push_back("--" + std::string(option) + "=" + arguments.ValueOr(option));
+    return verify ? RunVerify(equivalent, out, err, showProgress)
+                  : RunDesign(equivalent, out, err, showProgress);
+}
+
 }  // namespace
+
+DesignFile SavedDesignFile(const MainWindowOperations& window, const ParsedArguments& arguments) {
+    DesignFile file;
+    TakeMainWindowTexts(window, file);
+    for (const DesignFileSection& section : kDesignFileSections)
+        for (const DesignFileKey& key : section.keys)
+            if (key.textBox.empty())
+                (file.*section.texts)[std::string(key.key)] = arguments.ValueOr(key.key);
+    return file;
+}
 
 std::string VersionText() { return std::string("stepdown-cli ") + STEPDOWN_VERSION; }
 
@@ -501,6 +577,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     }
     if (command == "design") return RunDesign(rest, out, err, showProgress);
     if (command == "verify") return RunVerify(rest, out, err, showProgress);
+    if (command == "open") return RunOpen(rest, out, err, showProgress);
     return UsageError(err, "comando sconosciuto: " + command);
 }
 

@@ -10,11 +10,16 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/ArgumentParser.h"
+#include "designfile/DesignFile.h"
+#include "model/WindowOperations.h"
+
 namespace stepdown::cli {
 
 inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitRefused = 1;  // a message of the program, or a file not written
-inline constexpr int kExitUsage = 2;    // the command line itself is wrong
+inline constexpr int kExitRefused = 1;     // a message of the program, or a CSV file not written
+inline constexpr int kExitUsage = 2;       // the command line itself is wrong
+inline constexpr int kExitDesignFile = 2;  // a design file not read or not saved
 
 // "stepdown-cli " followed by the project's version.
 std::string VersionText();
@@ -25,5 +30,10 @@ std::string VersionText();
 // Returns the exit status.
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    bool showProgress = false);
+
+// What --save writes: the texts of the window's boxes and, for the keys of
+// the other windows' sections, the texts of the options of the same names
+// (empty for options not given).
+DesignFile SavedDesignFile(const MainWindowOperations& window, const ParsedArguments& arguments);
 
 }  // namespace stepdown::cli

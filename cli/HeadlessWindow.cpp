@@ -1,5 +1,7 @@
 #include "cli/HeadlessWindow.h"
 
+#include "designfile/DesignFile.h"
+
 namespace stepdown::cli {
 namespace {
 
@@ -24,9 +26,9 @@ std::string HeadlessWaveformWindow::Caption(std::string_view label) const {
 }
 
 HeadlessMainWindow::HeadlessMainWindow() {
-    texts_.emplace("Text13", "1000");
-    texts_.emplace("Text14", "10");
-    texts_.emplace("Text15", "2000");
+    for (const DesignFileSection& section : kDesignFileSections)
+        for (const DesignFileKey& key : section.keys)
+            if (!key.textBox.empty()) texts_.emplace(key.textBox, key.startText);
 }
 
 std::string HeadlessMainWindow::GetText(std::string_view textBox) const {

@@ -42,8 +42,8 @@ private:
 
 class HeadlessMainWindow : public MainWindowOperations, public WaveformWindowHost {
 public:
-    // Text13, Text14 and Text15 start with the window's "1000", "10", "2000";
-    // every other box starts empty.
+    // Every box starts at its start text in the design file's tables: Text13,
+    // Text14 and Text15 with the window's "1000", "10", "2000", the others empty.
     HeadlessMainWindow();
 
     std::string GetText(std::string_view textBox) const override;

@@ -1,17 +1,20 @@
 #pragma once
-// A small JSON object builder for the command's output: members keep their
-// insertion order, numbers are written in shortest round-trip form.
+// A small JSON object builder for the command's output on nlohmann's
+// document: members keep their insertion order, strings are escaped by
+// nlohmann, numbers are written in shortest round-trip form ("125", not
+// nlohmann's "125.0").
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include <nlohmann/json.hpp>
 
 namespace stepdown::cli {
 
 // The text in double quotes: quote, backslash and the control characters
-// escaped, everything else (UTF-8 included) copied as it is.
+// escaped, everything else (UTF-8 included) copied as it is; a byte that is
+// not UTF-8 becomes U+FFFD.
 std::string JsonString(std::string_view text);
 
 // Shortest round-trip form; null for a value that is not finite, which JSON
@@ -31,14 +34,7 @@ public:
     std::string Text() const;
 
 private:
-    struct Member {
-        std::string key;
-        std::string scalar;                 // the written value, unless child is set
-        std::shared_ptr<JsonObject> child;  // a nested object
-    };
-    void Write(std::string& out, int depth) const;
-
-    std::vector<Member> members_;
+    nlohmann::ordered_json document_ = nlohmann::ordered_json::object();
 };
 
 }  // namespace stepdown::cli

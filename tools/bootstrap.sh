@@ -6,7 +6,7 @@ set -euo pipefail
 STEPDOWN_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   fonts-liberation2
   clang libclang-rt-14-dev clang-format clang-tidy
   dpkg-dev desktop-file-utils appstream file man-db groff-base

@@ -6,11 +6,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "cli/HeadlessWindow.h"
 
 namespace stepdown::cli {
 namespace {
@@ -20,6 +22,7 @@ using Args = std::vector<std::string>;
 struct Result {
     int status = -1;
     std::string out, err;
+    friend bool operator==(const Result&, const Result&) = default;
 };
 
 Result Cli(const Args& args) {
@@ -44,9 +47,9 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
         {{}, "manca il comando"},
         {{"simulate"}, "comando sconosciuto: simulate"},
         {{"--version", "x"}, "argomento inatteso: x"},
-        {{"verify", "--vi", "25", "15"}, "argomento inatteso: 15"},
+        {{"verify", "--vi", "25", "150"}, "argomento inatteso: 150"},
         {{"verify", "--vi", "1", "--vi", "2"}, "opzione ripetuta: --vi"},
-        {{"verify", "--vi", "--d", "15"}, "manca il valore dell'opzione --vi"},
+        {{"verify", "--vi", "--d=15"}, "manca il valore dell'opzione --vi"},
         {{"verify", "--json=yes"}, "l'opzione --json non vuole un valore"},
         {{"design", "--vi", "25", "--n", "10"}, "l'opzione --n vale solo con --verify"},
         {{"design", "--startup-csv", "x"}, "l'opzione --startup-csv vale solo con --verify"},
@@ -56,6 +59,9 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
          "--json e --startup-csv - scriverebbero entrambi sullo standard output"},
         {Plus(kVerify, {"--csv", "-", "--startup-csv", "-"}),
          "--csv - e --startup-csv - scriverebbero entrambi sullo standard output"},
+        {{"open"}, "manca il file da aprire, da scrivere subito dopo open"},
+        {{"open", "--verify", "d.stepdown"},
+         "manca il file da aprire, da scrivere subito dopo open"},
     };
     for (const auto& [args, error] : cases) {
         const Result r = Cli(args);
@@ -73,7 +79,7 @@ TEST(RunCommandLine, WritesBothFilesAsItWritesThemToStandardOutput) {
     const std::string envelope = (folder / "envelope.csv").string();
     // Values may be given as --option=value, and may start with a minus.
     const Args run = Plus(kVerify, {"--n=8", "--np", "-1"});
-    EXPECT_EQ(Cli(Plus(run, {"--csv", waves, "--startup-csv", envelope})).status, kExitSuccess);
+    EXPECT_EQ(Cli(Plus(run, {"--csv", waves, "--startup-csv", envelope})), Cli(run));
     const auto read = [](const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -81,6 +87,52 @@ TEST(RunCommandLine, WritesBothFilesAsItWritesThemToStandardOutput) {
     EXPECT_EQ(read(waves), Cli(Plus(run, {"--csv", "-"})).out);
     EXPECT_EQ(read(envelope), Cli(Plus(run, {"--startup-csv", "-"})).out);
     std::filesystem::remove_all(folder);
+}
+
+// Each run saved, then opened: the texts typed, byte for byte, and the run's output;
+// after "Calcola" the verification boxes hold what the design wrote.
+TEST(RunCommandLine, OpenRunsTheSavedTextsAsTheCommandThatSavedThem) {
+    const std::string file = std::filesystem::temp_directory_path() /
+                             ("stepdown-cli-" + std::to_string(::getpid()) + ".stepdown");
+    const Args runs[] = {
+        {"design", "--vi", "25", "--vo", "15", "--f", "80", "--ripple", "40", "--dvo", "60", "--io",
+         "1.5"},
+        {"design", "--vi", "25", "--vo", "1,5", "--f", "µΩ è 日本 😀\t\"", "--ripple", "", "--io",
+         std::string(5000, '7')},
+        Plus(kVerify, {"--n", "8", "--np", "-1", "--ni", "40"}),
+        Plus(kVerify, {"--n", "", "--ni", "abc"}),
+    };
+    for (const Args& run : runs) {
+        const bool verify = run.front() == "verify";
+        EXPECT_EQ(Cli(Plus(run, {"--save", file})), Cli(run));
+        const DesignFile saved = ReadDesignFile(file).file.value();
+        for (std::size_t i = 1; i + 1 < run.size(); i += 2) {
+            const std::string key = run[i].substr(2);
+            const SectionTexts& texts = !verify         ? saved.design
+                                        : key[0] == 'n' ? saved.simulation
+                                                        : saved.verification;
+            EXPECT_EQ(texts.at(key), run[i + 1]);
+        }
+        const Args extras[] = {{}, {"--json"}, {"--csv", "-"}, {"--startup-csv", "-"}};
+        const Args open = verify ? Args{"open", file, "--verify"} : Args{"open", file};
+        for (const Args& extra : std::span(extras, verify ? 4 : 2))
+            EXPECT_EQ(Cli(Plus(open, extra)), Cli(Plus(run, extra))) << run[6];
+    }
+    Cli(Plus(runs[0], {"--verify", "--save", file}));
+    EXPECT_EQ(Cli({"open", file, "--verify", "--json"}),
+              Cli({"verify", "--vi", "2.500E+01", "--d", "6.000E+01", "--f", "8.000E+01", "--l",
+                   "1.250E+02", "--c", "1.563E+01", "--rl", "1.000E+01", "--json"}));
+    std::filesystem::remove(file);
+}
+
+TEST(SavedDesignFile, TakesTheOtherWindowsTextsFromTheOptionsOfTheirKeys) {
+    HeadlessMainWindow window;
+    window.SetText("Text1", "25");
+    const DesignFile file =
+        SavedDesignFile(window, {{{"esr", "12"}, {"tol-c", "5"}, {"vi", "9"}}, {}});
+    EXPECT_EQ(file.design.at("vi") + file.simulation.at("ni") + "|" + file.parts.at("esr") + "|" +
+                  file.parts.at("vf") + "|" + file.selection.at("tol-c"),
+              "252000|12||5");
 }
 
 }  // namespace

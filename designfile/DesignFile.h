@@ -1,0 +1,131 @@
+#pragma once
+// The design file (".stepdown"): the texts of the main window's fifteen
+// boxes and of the part-value and part-selection windows, each kept exactly
+// as typed, in one JSON object:
+//   {"format": "stepdown-design", "version": 1,
+//    "design": {...}, "verification": {...}, "simulation": {...},
+//    "parts": {...}, "selection": {...}}
+// Every section maps the keys of its table below to texts. A text that is
+// no valid number is stored like any other: the windows judge it when the
+// user clicks, not the file.
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "designfile/AtomicFile.h"
+#include "model/WindowOperations.h"
+
+namespace stepdown {
+
+inline constexpr std::string_view kDesignFileFormat = "stepdown-design";
+// Raised with every key or section added, so that an older program calls a
+// newer file newer instead of refusing its new keys as unknown.
+inline constexpr std::uint64_t kDesignFileVersion = 1;
+inline constexpr std::string_view kDesignFileExtension = ".stepdown";
+// Far beyond any real design file; larger files are refused unread.
+inline constexpr std::size_t kDesignFileMaxBytes = std::size_t{1024} * 1024;
+
+// One text of the file.
+struct DesignFileKey {
+    // The key in the file, which is also the name of the command's option.
+    std::string_view key;
+    // The main window's box holding the text; empty for other windows' texts.
+    std::string_view textBox;
+    // The box's text when the window opens: what a key missing from a file
+    // reads as.
+    std::string_view startText;
+};
+
+inline constexpr DesignFileKey kDesignKeys[] = {
+    {"vi", "Text1", ""},     {"vo", "Text2", ""},  {"f", "Text3", ""},
+    {"ripple", "Text4", ""}, {"dvo", "Text5", ""}, {"io", "Text6", ""},
+};
+inline constexpr DesignFileKey kVerificationKeys[] = {
+    {"vi", "Text7", ""}, {"d", "Text8", ""},  {"f", "Text12", ""},
+    {"l", "Text9", ""},  {"c", "Text10", ""}, {"rl", "Text11", ""},
+};
+inline constexpr DesignFileKey kSimulationKeys[] = {
+    {"n", "Text13", "1000"},
+    {"np", "Text14", "10"},
+    {"ni", "Text15", "2000"},
+};
+// The fields of the "Componenti reali" window, in their units: esr, dcr,
+// rds, rd in milliohm; vf, vdrv in V; tr, tf in ns; qg in nC; iq in mA.
+inline constexpr DesignFileKey kPartsKeys[] = {
+    {"esr", "", ""}, {"dcr", "", ""}, {"rds", "", ""}, {"rd", "", ""},   {"vf", "", ""},
+    {"tr", "", ""},  {"tf", "", ""},  {"qg", "", ""},  {"vdrv", "", ""}, {"iq", "", ""},
+};
+// The fields of the "Scelta dei componenti" window.
+inline constexpr DesignFileKey kSelectionKeys[] = {
+    {"series", "", ""}, {"round", "", ""},  {"tol-l", "", ""},  {"tol-c", "", ""},
+    {"vi-min", "", ""}, {"vi-max", "", ""}, {"io-min", "", ""}, {"io-max", "", ""},
+};
+
+// Texts by key; an empty text means "not set".
+using SectionTexts = std::map<std::string, std::string, std::less<>>;
+
+struct DesignFile {
+    SectionTexts design, verification, simulation, parts, selection;
+    friend bool operator==(const DesignFile&, const DesignFile&) = default;
+};
+
+struct DesignFileSection {
+    std::string_view name;
+    std::span<const DesignFileKey> keys;
+    SectionTexts DesignFile::*texts;
+};
+
+// The sections in the order they are written.
+inline constexpr DesignFileSection kDesignFileSections[] = {
+    {"design", kDesignKeys, &DesignFile::design},
+    {"verification", kVerificationKeys, &DesignFile::verification},
+    {"simulation", kSimulationKeys, &DesignFile::simulation},
+    {"parts", kPartsKeys, &DesignFile::parts},
+    {"selection", kSelectionKeys, &DesignFile::selection},
+};
+
+// The text of `key` in `texts`, or its start text when `texts` lacks it.
+std::string TextOf(const SectionTexts& texts, const DesignFileKey& key);
+
+// The main window's fifteen boxes into the file, and back: each box named in
+// a table gets the text of its key.
+void TakeMainWindowTexts(const MainWindowOperations& window, DesignFile& file);
+void PutMainWindowTexts(const DesignFile& file, MainWindowOperations& window);
+
+// The bytes of the file: pretty-printed with two spaces, format, version and
+// the sections with their keys in the order of the tables (a key `file`
+// lacks with its start text), and a final newline. Texts must be UTF-8, as
+// every Qt text is; a byte that is not is written as U+FFFD.
+std::string DesignFileText(const DesignFile& file);
+
+struct DesignFileOutcome {
+    // Every key of every section, missing ones at their start text; empty
+    // when the file was refused.
+    std::optional<DesignFile> file;
+    // When refused: "Impossibile aprire il file <path>: <what is wrong>".
+    std::string message;
+};
+
+// Reads the file at `path`: no more than kDesignFileMaxBytes + 1 bytes, and
+// none of one that is larger, then ParseDesignFile.
+DesignFileOutcome ReadDesignFile(const std::string& path);
+
+// The bytes of a design file; `path` only names it in messages. Refuses,
+// whole, bytes that are empty, larger than kDesignFileMaxBytes, not UTF-8,
+// not JSON or cut short, nested deeper than the sections, with a key twice
+// in one object, without "format": "stepdown-design", with a "version" that
+// is missing, not a whole number, below 1 or above kDesignFileVersion, with
+// a member or a key the tables lack, or with a section that is no object or
+// a value that is no text.
+DesignFileOutcome ParseDesignFile(std::string_view bytes, std::string_view path);
+
+// DesignFileText written with WriteFileAtomically; a text that is not UTF-8
+// is refused before anything is written, since the file could not keep it.
+SaveOutcome SaveDesignFile(const std::string& path, const DesignFile& file);
+
+}  // namespace stepdown
