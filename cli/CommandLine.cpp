@@ -554,7 +554,8 @@ DesignFile SavedDesignFile(const MainWindowOperations& window, const ParsedArgum
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)
             if (key.textBox.empty())
-                (file.*section.texts)[std::string(key.key)] = arguments.ValueOr(key.key);
+                (file.*section.texts)[std::string(key.key)] =
+                    arguments.ValueOr(key.key, std::string(key.startText));
     return file;
 }
 

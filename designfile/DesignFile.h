@@ -57,13 +57,15 @@ inline constexpr DesignFileKey kSimulationKeys[] = {
 // The fields of the "Componenti reali" window, in their units: esr, dcr,
 // rds, rd in milliohm; vf, vdrv in V; tr, tf in ns; qg in nC; iq in mA.
 inline constexpr DesignFileKey kPartsKeys[] = {
-    {"esr", "", ""}, {"dcr", "", ""}, {"rds", "", ""}, {"rd", "", ""},   {"vf", "", ""},
-    {"tr", "", ""},  {"tf", "", ""},  {"qg", "", ""},  {"vdrv", "", ""}, {"iq", "", ""},
+    {"esr", "", "0"}, {"dcr", "", "0"}, {"rds", "", "0"}, {"rd", "", "0"},   {"vf", "", "0.6"},
+    {"tr", "", "0"},  {"tf", "", "0"},  {"qg", "", "0"},  {"vdrv", "", "0"}, {"iq", "", "0"},
 };
-// The fields of the "Scelta dei componenti" window.
+// The fields of the "Scelta dei componenti" window; an empty range means the
+// nominal design's values.
 inline constexpr DesignFileKey kSelectionKeys[] = {
-    {"series", "", ""}, {"round", "", ""},  {"tol-l", "", ""},  {"tol-c", "", ""},
-    {"vi-min", "", ""}, {"vi-max", "", ""}, {"io-min", "", ""}, {"io-max", "", ""},
+    {"series", "", "E12"}, {"round", "", "up"}, {"tol-l", "", "20"},  {"tol-c", "", "20"},
+    {"vi-min", "", ""},    {"vi-max", "", ""},  {"io-min", "", ""},   {"io-max", "", ""},
+    {"io-from", "", ""},   {"io-to", "", ""},   {"points", "", "50"},
 };
 
 // Texts by key; an empty text means "not set".

@@ -54,7 +54,7 @@ TEST(DesignFile, WritesTheKeysInTheirOrderAndReadsBackEveryTextToTheByte) {
     std::istringstream order(
         "design: vi vo f ripple dvo io verification: vi d f l c rl simulation: n np ni "
         "parts: esr dcr rds rd vf tr tf qg vdrv iq "
-        "selection: series round tol-l tol-c vi-min vi-max io-min io-max");
+        "selection: series round tol-l tol-c vi-min vi-max io-min io-max io-from io-to points");
     nlohmann::ordered_json expected{{"format", "stepdown-design"}, {"version", 1}};
     for (std::string word, section; order >> word;)
         if (word.back() == ':')
@@ -68,8 +68,14 @@ TEST(DesignFile, WritesTheKeysInTheirOrderAndReadsBackEveryTextToTheByte) {
     odd.design["dvo"] = std::string("\t\n\"\\/\x01\x7F\0", 8);
     odd.design["io"] = std::string(kDesignFileMaxBytes - DesignFileText(odd).size(), '9');
     EXPECT_EQ(ParseDesignFile(DesignFileText(odd), "d").file, odd);
-    DesignFile missing = Filled(false);  // what is left out reads as the window starts
+    DesignFile missing = Filled(false);  // what is left out reads as the windows start
     missing.simulation = {{"n", "1000"}, {"np", "5"}, {"ni", "2000"}};
+    for (const char* part : {"esr", "dcr", "rds", "rd", "tr", "tf", "qg", "vdrv", "iq"})
+        missing.parts[part] = "0";
+    missing.parts["vf"] = "0.6";
+    missing.selection["series"] = "E12", missing.selection["round"] = "up";
+    missing.selection["tol-l"] = missing.selection["tol-c"] = "20";
+    missing.selection["points"] = "50";
     EXPECT_EQ(ParseDesignFile(kHead + R"(, "simulation": {"np": "5"}})", "d").file, missing);
 }
 
