@@ -132,7 +132,7 @@ TEST(SavedDesignFile, TakesTheOtherWindowsTextsFromTheOptionsOfTheirKeys) {
         SavedDesignFile(window, {{{"esr", "12"}, {"tol-c", "5"}, {"vi", "9"}}, {}});
     EXPECT_EQ(file.design.at("vi") + file.simulation.at("ni") + "|" + file.parts.at("esr") + "|" +
                   file.parts.at("vf") + "|" + file.selection.at("tol-c"),
-              "252000|12||5");
+              "252000|12|0.6|5");
 }
 
 }  // namespace
