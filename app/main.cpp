@@ -5,14 +5,13 @@
 #include <QIcon>
 
 #include "model/Module1.h"
-#include "realparts/PartTexts.h"
 #include "ui/Form1.h"
 
 int main(int argc, char* argv[]) {
     // The shared quantities outlive the application object and every window.
     stepdown::Module1 module;
-    // The part values of the converter as built, kept while its window is closed.
-    stepdown::PartTexts parts;
+    // The side windows' fields, kept while the windows are closed.
+    stepdown::SideWindowTexts sideTexts;
 
     Q_INIT_RESOURCE(resources);
     QApplication application(argc, argv);
@@ -23,7 +22,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.stepdown"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));
 
-    stepdown::Form1 form1(module, parts);
+    stepdown::Form1 form1(module, sideTexts);
     form1.show();
     return QApplication::exec();
 }

@@ -23,8 +23,8 @@ namespace {
 
 void GraficiClickOnTheWindows(benchmark::State& state) {
     stepdown::Module1 module;
-    stepdown::PartTexts parts;
-    stepdown::Form1 form1(module, parts, QLocale(QLocale::English));
+    stepdown::SideWindowTexts sideTexts;
+    stepdown::Form1 form1(module, sideTexts, QLocale(QLocale::English));
     stepdown::ExampleData(form1);
     stepdown::DesignCalculation(module, form1);
     auto* grafici = form1.findChild<QPushButton*>(QStringLiteral("Command2"));
@@ -38,10 +38,11 @@ BENCHMARK(GraficiClickOnTheWindows)->Unit(benchmark::kMillisecond);
 // state.range(0): 1 paints the whole window after each recompute.
 void RealPartsRecompute(benchmark::State& state) {
     stepdown::Module1 module;
-    stepdown::PartTexts parts;
+    stepdown::SideWindowTexts sideTexts;
+    stepdown::PartTexts& parts = sideTexts.parts;
     parts.esr = parts.rds = parts.tr = parts.tf = "50";
     parts.dcr = "100";
-    stepdown::Form1 form1(module, parts, QLocale(QLocale::Italian));
+    stepdown::Form1 form1(module, sideTexts, QLocale(QLocale::Italian));
     stepdown::ExampleData(form1);
     stepdown::DesignCalculation(module, form1);
     form1.ShowRealPartsWindow();

@@ -59,8 +59,9 @@ int main(int argc, char* argv[]) {
     stepdown::Module1 module;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("stepdown"));
-    stepdown::PartTexts parts;
-    stepdown::Form1 form1(module, parts, QLocale(english ? QLocale::English : QLocale::Italian));
+    stepdown::SideWindowTexts sideTexts;
+    stepdown::Form1 form1(module, sideTexts,
+                          QLocale(english ? QLocale::English : QLocale::Italian));
     form1.move(0, 0);
     form1.show();
 

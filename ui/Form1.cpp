@@ -53,11 +53,11 @@ Control* FindControl(const QWidget& window, std::string_view name, const char* k
 
 }  // namespace
 
-Form1::Form1(Module1& module, PartTexts& parts, const QLocale& locale, QWidget* parent)
+Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale, QWidget* parent)
     : QWidget(parent),
       ui_(std::make_unique<Ui::Form1>()),
       module_(module),
-      parts_(parts),
+      sideTexts_(sideTexts),
       locale_(locale),
       // The waveform window may outlive this one.
       waveformWindow_(locale, [self = QPointer<Form1>(this)] {
@@ -127,7 +127,7 @@ void Form1::FillContextMenu(QMenu& menu) { menu.addAction(realPartsAction_); }
 
 void Form1::ShowRealPartsWindow() {
     if (!realParts_) {
-        realParts_ = new RealPartsWindow(module_, *this, parts_, locale_, this);
+        realParts_ = new RealPartsWindow(module_, *this, sideTexts_.parts, locale_, this);
     } else {
         // The store may have been filled since the window last showed it.
         realParts_->ShowPartTexts();

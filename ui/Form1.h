@@ -16,9 +16,9 @@
 #include <string_view>
 
 #include "model/Module1.h"
-#include "realparts/PartTexts.h"
 #include "ui/Form2Host.h"
 #include "ui/RealPartsWindow.h"
+#include "ui/SideWindowTexts.h"
 
 class QAction;
 class QLabel;
@@ -38,7 +38,7 @@ public:
     // `module` and `parts`, the part values of the converter as built, must
     // outlive the window. `locale` gives the decimal separator of the numbers
     // shown in the result labels and in the windows it opens.
-    Form1(Module1& module, PartTexts& parts, const QLocale& locale = QLocale::system(),
+    Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale = QLocale::system(),
           QWidget* parent = nullptr);
     ~Form1() override;
 
@@ -70,7 +70,7 @@ private:
 
     std::unique_ptr<Ui::Form1> ui_;
     Module1& module_;
-    PartTexts& parts_;
+    SideWindowTexts& sideTexts_;
     QLocale locale_;
     Form2Host waveformWindow_;
     QAction* realPartsAction_ = nullptr;

@@ -98,8 +98,8 @@ private slots:
     void cleanupTestCase() { delete watcher; }
     void init() {
         module_ = std::make_unique<stepdown::Module1>();
-        parts_ = {};
-        form1_ = std::make_unique<stepdown::Form1>(*module_, parts_, QLocale(QLocale::Italian));
+        sideTexts_ = {};
+        form1_ = std::make_unique<stepdown::Form1>(*module_, sideTexts_, QLocale(QLocale::Italian));
         form1_->show();
     }
     void cleanup() {
@@ -159,7 +159,7 @@ private:
     }
 
     std::unique_ptr<stepdown::Module1> module_;
-    stepdown::PartTexts parts_;
+    stepdown::SideWindowTexts sideTexts_;
     std::unique_ptr<stepdown::Form1> form1_;
 };
 
@@ -332,7 +332,7 @@ void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
     QPointer<stepdown::RealPartsWindow> window = form1_->OpenRealPartsWindow();
     window->PartEdit("esr")->clear();
     QTest::keyClicks(window->PartEdit("esr"), QStringLiteral("1,5"));  // no box while typing
-    QCOMPARE(parts_.esr, std::string("1,5"));
+    QCOMPARE(sideTexts_.parts.esr, std::string("1,5"));
     const ModalBox box =
         WatchForModalBox([&] { QTest::keyClick(window->PartEdit("esr"), Qt::Key_Return); });
     QCOMPARE(box.text, QStringLiteral("Errore di inserimento dati per la resistenza serie ESR del "
@@ -345,7 +345,7 @@ void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
     window->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(window.isNull());
-    parts_.esr = "50";
+    sideTexts_.parts.esr = "50";
     form1_->RealPartsAction()->trigger();
     window = form1_->OpenRealPartsWindow();
     QCOMPARE(window->PartEdit("esr")->text(), QStringLiteral("50"));
