@@ -13,10 +13,10 @@ constexpr std::array<int, 24> kE24{10, 11, 12, 13, 15, 16, 18, 20, 22, 24, 27, 3
 
 // mantissa x 10^(power - 1), as the double nearest to the decimal value:
 // powers of ten up to 10^22 are exact, so one product or one quotient rounds
-// once; beyond them the decades are far from any part's value.
+// once (a product with an inexact 10^-k would round twice); beyond them the
+// decades are far from any part's value.
 double Standard(int mantissa, int power) {
     const int shift = power - 1;
-    if (shift >= 0 && shift <= 22) return mantissa * std::pow(10.0, shift);
     if (shift < 0 && shift >= -22) return mantissa / std::pow(10.0, -shift);
     return mantissa * std::pow(10.0, shift);
 }

@@ -345,6 +345,21 @@ struct Criterion {
     Real tolerance;
 };
 
+// What each figure's deviation is a fraction of, in the order SimDeltaiL,
+// SimDeltaVo, SimIDP, SimIDm, SimIim: the steady-state figure, or a
+// billionth-based floor of the circuit's current or voltage when that is
+// larger, so that a figure zero at steady state can still be settled.
+std::array<double, 5> DeviationScales(const SteadyState& steady) {
+    const MeasuredFigures& s = steady.figures;
+    const double current = std::max(std::fabs(steady.state.iL), std::fabs(s.SimIDP));
+    const double millivolts = 1000 * std::max(std::fabs(steady.state.Vo), std::fabs(steady.meanVo));
+    const auto scale = [](double reference, double circuit) {
+        return std::max(std::fabs(reference), kRoundingLevel / kSettledTolerance * circuit);
+    };
+    return {scale(s.SimDeltaiL, current), scale(s.SimDeltaVo, millivolts), scale(s.SimIDP, current),
+            scale(s.SimIDm, current), scale(s.SimIim, current)};
+}
+
 std::int64_t PeriodsNeeded(const SteadyState& steady, const Steps& steps, const Matrix& A,
                            const Modes& modes, const CircuitInputs& in, double f,
                            const PeriodProbe& probe) {
@@ -363,19 +378,16 @@ std::int64_t PeriodsNeeded(const SteadyState& steady, const Steps& steps, const 
     const Real fT = static_cast<Real>(f) * in.TimeStep;
 
     // The tolerances of WorstDeviation, aimed a little inside.
-    const MeasuredFigures& s = steady.figures;
-    const Real current = std::max(std::fabs(steady.state.iL), std::fabs(s.SimIDP));
-    const Real millivolts = 1000 * std::max(std::fabs(steady.state.Vo), std::fabs(steady.meanVo));
-    const auto within = [](double value, Real scale) {
-        const Real floor = kRoundingLevel / kSettledTolerance * scale;
-        return kAimWithinTolerance * kSettledTolerance * std::max<Real>(std::fabs(value), floor);
+    const std::array<double, 5> scale = DeviationScales(steady);
+    const auto within = [](double scale) {
+        return kAimWithinTolerance * kSettledTolerance * scale;
     };
     const Criterion criteria[] = {
-        {peak + Scaled(valley, -1), within(s.SimDeltaiL, current)},
-        {Scaled(high + Scaled(low, -1), 1000), within(s.SimDeltaVo, millivolts)},
-        {peak, within(s.SimIDP, current)},
-        {Scaled(RowIL(gradients.SumOverDiode()), fT), within(s.SimIDm, current)},
-        {Scaled(RowIL(gradients.SumOverSwitchOn()), fT), within(s.SimIim, current)},
+        {peak + Scaled(valley, -1), within(scale[0])},
+        {Scaled(high + Scaled(low, -1), 1000), within(scale[1])},
+        {peak, within(scale[2])},
+        {Scaled(RowIL(gradients.SumOverDiode()), fT), within(scale[3])},
+        {Scaled(RowIL(gradients.SumOverSwitchOn()), fT), within(scale[4])},
         // The lowest current must stay above zero.
         {RowIL(gradients.Of(LowestSample(probe.iL(), N))),
          kAimWithinTolerance * static_cast<Real>(steady.band.minIL)},
@@ -452,22 +464,14 @@ SteadyState FindSteadyState(const CircuitInputs& inputs, double f) {
 double WorstDeviation(const MeasuredFigures& figures, const SteadyState& steady) {
     if (!steady.Exists()) return kInfinity;
     const MeasuredFigures& s = steady.figures;
-    const double current = std::max(std::fabs(steady.state.iL), std::fabs(s.SimIDP));
-    const double millivolts = 1000 * std::max(std::fabs(steady.state.Vo), std::fabs(steady.meanVo));
-    struct Pair {
-        double value, reference, scale;
-    };
-    const Pair pairs[] = {{figures.SimDeltaiL, s.SimDeltaiL, current},
-                          {figures.SimDeltaVo, s.SimDeltaVo, millivolts},
-                          {figures.SimIDP, s.SimIDP, current},
-                          {figures.SimIDm, s.SimIDm, current},
-                          {figures.SimIim, s.SimIim, current}};
+    const std::array<double, 5> scale = DeviationScales(steady);
+    const double differences[] = {figures.SimDeltaiL - s.SimDeltaiL,
+                                  figures.SimDeltaVo - s.SimDeltaVo, figures.SimIDP - s.SimIDP,
+                                  figures.SimIDm - s.SimIDm, figures.SimIim - s.SimIim};
     double worst = 0.0;
-    for (const Pair& pair : pairs) {
-        const double difference = std::fabs(pair.value - pair.reference);
-        if (difference == 0.0) continue;
-        const double floor = kRoundingLevel / kSettledTolerance * pair.scale;
-        const double deviation = difference / std::max(std::fabs(pair.reference), floor);
+    for (std::size_t k = 0; k < 5; ++k) {
+        if (differences[k] == 0.0) continue;
+        const double deviation = std::fabs(differences[k]) / scale[k];
         if (std::isnan(deviation)) return kInfinity;
         worst = std::max(worst, deviation);
     }
