@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "simulation/Extremes.h"
+#include "simulation/TransientEnvelope.h"
 
 namespace stepdown {
 namespace {
 
-using Real = long double;
+using namespace transient;
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Differences below this fraction of the circuit's scale are rounding.
@@ -19,70 +20,6 @@ constexpr double kRoundingLevel = 1e-9;
 // The periods needed aim a little inside the tolerance, so that what the
 // first-order model leaves out cannot carry a run at periodsNeeded over it.
 constexpr Real kAimWithinTolerance = 0.99;
-// Periods beyond any run: the search for the periods needed stops here.
-constexpr std::int64_t kMostPeriods = std::int64_t{1} << 62;
-// The first-order deviations walked per figure before settling for the
-// envelope's bound.
-constexpr std::int64_t kMostScannedPeriods = std::int64_t{1} << 18;
-
-struct Matrix {
-    Real a = 1, b = 0, c = 0, d = 1;  // row-major
-};
-struct Vector {
-    Real iL = 0, Vo = 0;
-};
-
-Matrix operator*(const Matrix& x, const Matrix& y) {
-    return {x.a * y.a + x.b * y.c, x.a * y.b + x.b * y.d, x.c * y.a + x.d * y.c,
-            x.c * y.b + x.d * y.d};
-}
-Vector operator*(const Matrix& x, const Vector& v) {
-    return {x.a * v.iL + x.b * v.Vo, x.c * v.iL + x.d * v.Vo};
-}
-Matrix operator+(const Matrix& x, const Matrix& y) {
-    return {x.a + y.a, x.b + y.b, x.c + y.c, x.d + y.d};
-}
-Vector operator+(const Vector& x, const Vector& y) { return {x.iL + y.iL, x.Vo + y.Vo}; }
-Real Dot(const Vector& row, const Vector& v) { return row.iL * v.iL + row.Vo * v.Vo; }
-Vector RowIL(const Matrix& m) { return {m.a, m.b}; }
-Vector RowVo(const Matrix& m) { return {m.c, m.d}; }
-Vector Scaled(const Vector& v, Real k) { return {v.iL * k, v.Vo * k}; }
-
-constexpr Matrix kZeroMatrix{0, 0, 0, 0};
-
-// x -> linear x + offset, with a vector offset (a state) or a matrix one
-// (a sum of powers).
-template <class Offset>
-struct Map {
-    Matrix linear;
-    Offset offset;
-};
-
-// `second` after `first`.
-template <class Offset>
-Map<Offset> Then(const Map<Offset>& first, const Map<Offset>& second) {
-    return {second.linear * first.linear, second.linear * first.offset + second.offset};
-}
-
-// The map applied n times (n >= 0), by repeated squaring.
-template <class Offset>
-Map<Offset> Power(Map<Offset> base, std::int64_t n, Offset zero) {
-    Map<Offset> result{Matrix{}, zero};
-    for (; n > 0; n >>= 1) {
-        if ((n & 1) != 0) result = Then(result, base);
-        base = Then(base, base);
-    }
-    return result;
-}
-
-Matrix PowerOf(const Matrix& m, std::int64_t n) {
-    return Power(Map<Matrix>{m, kZeroMatrix}, n, kZeroMatrix).linear;
-}
-
-// S^0 + S^1 + ... + S^(n-1).
-Matrix SumOfPowers(const Matrix& S, std::int64_t n) {
-    return Power(Map<Matrix>{S, Matrix{}}, n, kZeroMatrix).offset;
-}
 
 // The Euler step of the period loop, written as an affine map of the state.
 struct Steps {
@@ -103,141 +40,6 @@ Map<Vector> PeriodMap(const Steps& steps, std::int32_t N, std::int32_t K) {
     if (K == 0) return {kZeroMatrix, Power(steps.off, N - 1, Vector{}).offset};
     return Then(Power(steps.on, K - 1, Vector{}),
                 Power(steps.off, std::max(N - K - 1, 0), Vector{}));
-}
-
-// The eigenvalues of a 2 x 2 matrix and what bounds the powers of it.
-struct Modes {
-    Real half = 0, discriminant = 0, det = 0;
-    Real radius = 0;
-    bool complex = false;
-};
-
-Modes ModesOf(const Matrix& A) {
-    Modes modes;
-    modes.half = (A.a + A.d) / 2;
-    // Without the cancellation of half^2 - det when A is near the identity.
-    const Real skew = (A.a - A.d) / 2;
-    modes.discriminant = skew * skew + A.b * A.c;
-    modes.det = A.a * A.d - A.b * A.c;
-    modes.complex = modes.discriminant < 0;
-    if (modes.complex) {
-        modes.radius = std::sqrt(std::max<Real>(modes.det, 0));
-    } else {
-        const Real root = std::sqrt(modes.discriminant);
-        modes.radius = std::max(std::fabs(modes.half + root), std::fabs(modes.half - root));
-    }
-    return modes;
-}
-
-// sup of m' r^(m' - 1) over m' >= m: it rises up to m' = 1 / ln(1 / r),
-// then falls.
-Real Rising(std::int64_t m, Real r) {
-    if (r == 0) return m <= 1 ? 1 : 0;
-    const Real at = std::max(static_cast<Real>(m), -1 / std::log(r));
-    return at * std::pow(r, at - 1);
-}
-
-// d(m) = w . A^m e, and a bound on sup |d(m')| over m' >= m that does not
-// grow with m.
-class Deviation {
-public:
-    Deviation(const Matrix& A, const Modes& modes, const Vector& w, const Vector& e)
-        : A_(A), modes_(modes), w_(w), e_(e) {
-        const Real d0 = Dot(w, e), d1 = Dot(w, A * e);
-        if (modes.complex) {
-            // d(m) = r^m (x cos m theta - y sin m theta) with x = d(0); since
-            // |sin m theta| <= m |sin theta|, the y term is also at most
-            // m r^(m-1) |x half - d(1)|, which stays finite as theta -> 0.
-            const Real numerator = d0 * modes.half - d1;
-            first_ = std::fabs(d0);
-            second_ = numerator == 0 ? 0 : std::fabs(numerator / std::sqrt(-modes.discriminant));
-            coupling_ = std::fabs(numerator);
-            return;
-        }
-        // Real eigenvalues: in a Schur basis A is [l1 beta; 0 l2], whose powers
-        // hold l1^m, l2^m and beta times a sum of m products of them.
-        const Real root = std::sqrt(modes.discriminant);
-        const Real l1 = modes.half >= 0 ? modes.half + root : modes.half - root;
-        l1_ = std::fabs(l1);
-        l2_ = l1 == 0 ? 0 : std::fabs(modes.det / l1);
-        Vector q1{A.b, l1 - A.a};
-        const Vector other{l1 - A.d, A.c};
-        if (std::hypot(other.iL, other.Vo) > std::hypot(q1.iL, q1.Vo)) q1 = other;
-        const Real length = std::hypot(q1.iL, q1.Vo);
-        q1 = length == 0 ? Vector{1, 0} : Scaled(q1, 1 / length);
-        const Vector q2{-q1.Vo, q1.iL};
-        const Real beta = Dot(q1, A * q2);
-        const Real u1 = Dot(q1, w), u2 = Dot(q2, w), v1 = Dot(q1, e), v2 = Dot(q2, e);
-        first_ = std::fabs(u1 * v1);
-        second_ = std::fabs(u2 * v2);
-        coupling_ = std::fabs(u1 * v2 * beta);
-    }
-
-    Real Bound(std::int64_t m) const {
-        const Real power = static_cast<Real>(m);
-        const Real r = modes_.radius;
-        if (modes_.complex)
-            return first_ * std::pow(r, power) +
-                   std::min(second_ * std::pow(r, power), coupling_ * Rising(m, r));
-        return first_ * std::pow(l1_, power) + second_ * std::pow(l2_, power) +
-               coupling_ * Rising(m, r);
-    }
-
-    // The least m from which on the bound stays within `tolerance`.
-    std::int64_t BoundWithin(Real tolerance) const {
-        if (Bound(0) <= tolerance) return 0;
-        std::int64_t low = 0, high = 1;
-        while (high < kMostPeriods && !(Bound(high) <= tolerance)) {
-            low = high;
-            high *= 2;
-        }
-        if (high >= kMostPeriods) return kMostPeriods;
-        while (high - low > 1) {
-            const std::int64_t middle = low + (high - low) / 2;
-            (Bound(middle) <= tolerance ? high : low) = middle;
-        }
-        return high;
-    }
-
-    // The last m in [from, to) with |d(m)| > tolerance, or -1.
-    std::int64_t LastBeyond(std::int64_t from, std::int64_t to, Real tolerance) const {
-        const Vector start = PowerOf(A_, from) * e_;
-        Real current = Dot(w_, start);
-        Real next = Dot(w_, A_ * start);
-        const Real trace = 2 * modes_.half;
-        std::int64_t last = -1;
-        for (std::int64_t m = from; m < to; ++m) {
-            if (!(std::fabs(current) <= tolerance)) last = m;
-            const Real after = trace * next - modes_.det * current;
-            current = next;
-            next = after;
-        }
-        return last;
-    }
-
-private:
-    Matrix A_;
-    Modes modes_;
-    Vector w_, e_;
-    Real l1_ = 0, l2_ = 0, first_ = 0, second_ = 0, coupling_ = 0;
-};
-
-// The least number of periods k from which on |d(m)| <= tolerance for every
-// m >= k - 1 (the last of k periods starts after k - 1 of them).
-std::int64_t PeriodsWithin(const Deviation& deviation, Real tolerance) {
-    std::int64_t clear = deviation.BoundWithin(tolerance);
-    if (clear >= kMostPeriods) return kMostPeriods;
-    // Walk back below the bound, a tenth at a time, to the last miss; past
-    // the walk's budget the bound stands.
-    std::int64_t budget = kMostScannedPeriods;
-    while (clear > 0 && budget > 0) {
-        const std::int64_t stride = std::min(budget, std::max<std::int64_t>(1, clear / 11));
-        const std::int64_t miss = deviation.LastBeyond(clear - stride, clear, tolerance);
-        if (miss >= 0) return miss + 2;
-        budget -= stride;
-        clear -= stride;
-    }
-    return clear + 1;
 }
 
 struct PeriodMeasures {

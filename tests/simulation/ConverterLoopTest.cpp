@@ -199,6 +199,7 @@ TEST(SteadyState, KindFollowsTheSettingsAndTheRadius) {
     const std::pair<Circuit, SteadyStateKind> cases[] = {
         {With(0, 0.6, 1), SteadyStateKind::Invalid},
         {With(1, 0.4, 1), SteadyStateKind::Found},
+        {With(1000, 0.0004, 1), SteadyStateKind::Found},  // K = 0: each period forgets its start
         {Circuit{1e308, 0.6, 80000, 125e-6, 15.63e-6, 10}, SteadyStateKind::Invalid},
         // Eigenvalues 0.30 and -4.5: an alternating transient that grows.
         {Circuit{25, 0.8, 80000, 1e-6, 1e-5, 0.1, 2}, SteadyStateKind::Unbounded},

@@ -1,0 +1,86 @@
+// The envelope of d(m) = w . A^m e against the sequence itself, multiplied out period by period
+// in long double, for every kind of 2 x 2 map a period can be: a complex pair fast and slow,
+// real eigenvalues of both signs, a repeated one, near-repeated ones, a nilpotent map.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "simulation/TransientEnvelope.h"
+
+namespace stepdown::transient {
+namespace {
+
+struct Case {
+    const char* name;
+    Matrix A;
+};
+
+TEST(TransientEnvelope, BoundsEveryLaterTermAndFindsTheLastMiss) {
+    const Real c = 0.95L * std::cos(0.3L), s = 0.95L * std::sin(0.3L);
+    const Real slowC = 0.999L * std::cos(1e-4L), slowS = 0.999L * std::sin(1e-4L);
+    const Case cases[] = {
+        {"complex", {c, -2 * s, s / 2, c}},
+        {"complex_turning_by_a_radian",
+         {0.95L * std::cos(1.0L), -0.95L * std::sin(1.0L), 0.95L * std::sin(1.0L),
+          0.95L * std::cos(1.0L)}},
+        {"complex_slowly_turning", {slowC, -slowS, slowS, slowC}},
+        {"real_of_both_signs", {0.2L, 0.7L, 0.9L, -0.1L}},
+        {"real_close_to_one", {0.998L, 0.05L, 0.0L, 0.6L}},
+        {"repeated", {0.9L, 1, 0, 0.9L}},
+        {"nearly_repeated_real", {0.9L, 1, 1e-12L, 0.9L}},
+        {"nearly_repeated_complex", {0.9L, 1, -1e-12L, 0.9L}},
+        {"nilpotent", {0, 1, 0, 0}},
+    };
+    // The second w makes d(1) = -d(0) cos 1 for the radian turn: half of its swing is then
+    // in the sine part alone.
+    const Vector ws[] = {{1, -2}, {1, -2 / std::tan(1.0L)}};
+    const Vector e{1, 0};
+    constexpr int kTerms = 30000;
+    for (const Case& k : cases)
+        for (const Vector& w : ws) {
+            SCOPED_TRACE(k.name);
+            std::vector<Real> d;
+            Vector x = e;
+            for (int m = 0; m < kTerms; ++m, x = k.A * x) d.push_back(Dot(w, x));
+            // sup over m' >= m, the terms beyond kTerms being negligible here.
+            std::vector<Real> later(d.size() + 1, 0);
+            for (int m = kTerms - 1; m >= 0; --m)
+                later[m] = std::max(later[m + 1], std::fabs(d[m]));
+
+            const Deviation deviation(k.A, ModesOf(k.A), w, e);
+            for (const int m : {0, 1, 2, 7, 60, 500, 5000})
+                EXPECT_LE(later[m], deviation.Bound(m) * (1 + 1e-12L)) << m;
+            for (const Real fraction : {0.5L, 1e-3L, 1e-6L}) {
+                const Real tolerance = fraction * later[0];
+                int lastMiss = -1;
+                for (int m = 0; m < kTerms; ++m)
+                    if (std::fabs(d[m]) > tolerance) lastMiss = m;
+                EXPECT_EQ(PeriodsWithin(deviation, tolerance), lastMiss + 2) << fraction;
+            }
+        }
+}
+
+TEST(TransientEnvelope, PowersAndSumsOfPowersBySquaring) {
+    const Matrix S{0.5L, 0.25L, -0.125L, 0.75L};
+    Matrix power, sum{0, 0, 0, 0};
+    for (int n = 0; n <= 37; ++n) {
+        const Matrix p = PowerOf(S, n), q = SumOfPowers(S, n);
+        for (const auto& [actual, expected] : {std::pair{p.a, power.a},
+                                               {p.b, power.b},
+                                               {p.c, power.c},
+                                               {p.d, power.d},
+                                               {q.a, sum.a},
+                                               {q.b, sum.b},
+                                               {q.c, sum.c},
+                                               {q.d, sum.d}})
+            EXPECT_NEAR(static_cast<double>(actual), static_cast<double>(expected), 1e-15) << n;
+        sum = sum + power;
+        power = power * S;
+    }
+}
+
+}  // namespace
+}  // namespace stepdown::transient
