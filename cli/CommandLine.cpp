@@ -13,10 +13,13 @@
 #include "cli/ArgumentParser.h"
 #include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
+#include "cli/RealPartsOutput.h"
 #include "cli/TerminalProgress.h"
+#include "cli/TextOutput.h"
 #include "design/DesignCalculation.h"
 #include "designfile/DesignFile.h"
 #include "model/Module1.h"
+#include "realparts/RealPartsReport.h"
 #include "simulation/Figures.h"
 #include "simulation/Launch.h"
 #include "simulation/StartupReport.h"
@@ -33,11 +36,14 @@ constexpr std::string_view kUsage =
     "Uso:\n"
     "  stepdown-cli design --vi T --vo T --f T --ripple T --dvo T --io T [--json]\n"
     "                      [--verify [--n T --np T --ni T] [--csv FILE]\n"
-    "                      [--startup-csv FILE]] [--save FILE]\n"
+    "                      [--startup-csv FILE] [COMPONENTI]] [--save FILE]\n"
     "  stepdown-cli verify --vi T --d T --f T --l T --c T --rl T [--n T --np T --ni T]\n"
-    "                      [--json] [--csv FILE] [--startup-csv FILE] [--save FILE]\n"
+    "                      [--json] [--csv FILE] [--startup-csv FILE]\n"
+    "                      [COMPONENTI [--vo-target V]] [--save FILE]\n"
     "  stepdown-cli open FILE [--json] [--verify [--csv FILE] [--startup-csv FILE]]\n"
-    "  stepdown-cli --help | --version\n";
+    "  stepdown-cli --help | --version\n"
+    "COMPONENTI: --real, e/o uno o più tra --esr T --dcr T --rds T --rd T --vf T\n"
+    "            --tr T --tf T --qg T --vdrv T --iq T\n";
 
 constexpr std::string_view kHelpDetails =
     "\n"
@@ -67,6 +73,26 @@ constexpr std::string_view kHelpDetails =
     "  --startup-csv FILE\n"
     "              scrive in FILE l'inviluppo di iL e Vo dall'avvio ('-': standard output)\n"
     "\n"
+    "Componenti reali (verify e design --verify): aggiungono l'analisi a regime del\n"
+    "convertitore come costruito, sullo stesso circuito, con un diodo che blocca.\n"
+    "  --real      con i componenti predefiniti: Vf 0.6 V, ogni altro valore zero\n"
+    "  --esr T     resistenza serie ESR del condensatore [mΩ] (0 se omessa)\n"
+    "  --dcr T     resistenza DCR dell'induttore [mΩ] (0)\n"
+    "  --rds T     resistenza Rds(on) dell'interruttore [mΩ] (0)\n"
+    "  --rd T      resistenza serie Rd del diodo [mΩ] (0)\n"
+    "  --vf T      caduta di tensione Vf del diodo [V] (0.6)\n"
+    "  --tr T      tempo di salita tr dell'interruttore [ns] (0)\n"
+    "  --tf T      tempo di discesa tf dell'interruttore [ns] (0)\n"
+    "  --qg T      carica di gate Qg [nC] (0)\n"
+    "  --vdrv T    tensione di pilotaggio del gate Vdrv [V] (0)\n"
+    "  --iq T      corrente di riposo Iq del controllore [mA] (0)\n"
+    "  --vo-target V\n"
+    "              (solo verify) la Vo media da raggiungere: calcola il duty cycle D′\n"
+    "              che la dà; design --verify usa la Vo del progetto\n"
+    "  Un valore di componente non valido è un errore della riga di comando. Con\n"
+    "  l'analisi, una simulazione rifiutata perché la corrente nell'induttore si\n"
+    "  annulla è solo una nota sullo standard error (senza --csv e --startup-csv).\n"
+    "\n"
     "  --json      un oggetto JSON al posto del testo\n"
     "  --save FILE salva in FILE, file di progetto, i testi dei campi dopo il calcolo,\n"
     "              anche quando i dati sono rifiutati\n"
@@ -82,17 +108,40 @@ constexpr std::string_view kHelpDetails =
     "Uscita: 0 riuscito, 1 dati rifiutati o file CSV non scritto, 2 riga di comando\n"
     "errata o file di progetto non letto o non salvato.\n";
 
-// The options that feed text boxes are named as the design file's keys.
-const std::vector<OptionSpec> kDesignOptions{
-    {"vi"},          {"vo"},   {"f"},           {"ripple"},
-    {"dvo"},         {"io"},   {"json", false}, {"verify", false},
-    {"n"},           {"np"},   {"ni"},          {"csv"},
-    {"startup-csv"}, {"save"},
-};
-const std::vector<OptionSpec> kVerifyOptions{
-    {"vi"}, {"d"},  {"f"},           {"l"},   {"c"},           {"rl"},   {"n"},
-    {"np"}, {"ni"}, {"json", false}, {"csv"}, {"startup-csv"}, {"save"},
-};
+// The options that feed text boxes are named as the design file's keys,
+// and so are the part options.
+const std::vector<OptionSpec> kDesignOptions = WithPartOptions({
+    {"vi"},
+    {"vo"},
+    {"f"},
+    {"ripple"},
+    {"dvo"},
+    {"io"},
+    {"json", false},
+    {"verify", false},
+    {"n"},
+    {"np"},
+    {"ni"},
+    {"csv"},
+    {"startup-csv"},
+    {"save"},
+});
+const std::vector<OptionSpec> kVerifyOptions = WithPartOptions({
+    {"vi"},
+    {"d"},
+    {"f"},
+    {"l"},
+    {"c"},
+    {"rl"},
+    {"n"},
+    {"np"},
+    {"ni"},
+    {"json", false},
+    {"csv"},
+    {"startup-csv"},
+    {"save"},
+    {"vo-target"},
+});
 const std::vector<OptionSpec> kOpenOptions{
     {"verify", false},
     {"json", false},
@@ -118,17 +167,6 @@ void TypeFields(HeadlessMainWindow& window, const ParsedArguments& arguments,
 bool ReportMessages(const HeadlessMainWindow& window, std::ostream& err) {
     for (const std::string& message : window.Messages()) err << message << '\n';
     return !window.Messages().empty();
-}
-
-std::string Label(double value) { return FormatScientific(value, 2, "."); }
-
-void Line(std::ostream& out, std::string_view name, std::string_view value, std::string_view unit) {
-    std::string line(name);
-    line.resize(std::max<std::size_t>(line.size() + 2, 12), ' ');
-    line += value;
-    line += "  ";
-    line += unit;
-    out << line << '\n';
 }
 
 // The design as it stood right after "Calcola": the launch later overwrites
@@ -288,10 +326,10 @@ bool WriteCsv(const std::string& path, const std::function<void(std::ostream&)>&
     return true;
 }
 
-// The launch of "Grafici" on the window's current verification fields:
-// the run when it completed, null when it was refused (its message told).
-std::shared_ptr<const SimulationRun> Verify(Module1& module, HeadlessMainWindow& window,
-                                            std::ostream& err, bool showProgress) {
+// The launch of "Grafici" on the window's current verification fields, its
+// messages told.
+LaunchResult Launch(Module1& module, HeadlessMainWindow& window, std::ostream& err,
+                    bool showProgress) {
     std::optional<TerminalProgress> terminal;
     struct Silent : ProgressReporter {
         bool Continue(std::int64_t, std::int64_t) override { return true; }
@@ -302,9 +340,7 @@ std::shared_ptr<const SimulationRun> Verify(Module1& module, HeadlessMainWindow&
     if (terminal) terminal->Finish();
     // A run short of its steady state still completed: its warning is told.
     ReportMessages(window, err);
-    const bool completed =
-        result.outcome == LaunchOutcome::Settled || result.outcome == LaunchOutcome::NotSettled;
-    return completed ? std::move(result.run) : nullptr;
+    return result;
 }
 
 // Where the results go: --json, and the two CSV files.
@@ -369,6 +405,12 @@ JsonObject AnalysedJson(const Module1& m, const RunAnalysis& a) {
         steady.Object("figures", FiguresJson(a.steady.figures));
     else
         steady.Null("figures");
+    if (a.designVoDuty) {
+        if (a.designVoDuty->outcome == RealPartsOutcome::Found)
+            steady.Number("dutyForDesignVo", a.designVoDuty->D);
+        else
+            steady.Null("dutyForDesignVo");
+    }
     JsonObject startup;
     startup.Number("peakIL", a.startup.maxIL)
         .Number("minIL", a.startup.minIL)
@@ -376,14 +418,6 @@ JsonObject AnalysedJson(const Module1& m, const RunAnalysis& a) {
     return VerifyJson(m)
         .Object("steadyState", std::move(steady))
         .Object("startup", std::move(startup));
-}
-
-// `text` followed by blanks up to `width` characters (UTF-8 code points).
-std::string Padded(std::string text, std::size_t width) {
-    const auto points = static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-    if (points < width) text.append(width - points, ' ');
-    return text;
 }
 
 // The start-up lines and, when there is a steady state, the table of the
@@ -409,6 +443,73 @@ void StartupText(std::ostream& out, const RunAnalysis& a) {
     }
 }
 
+// The converter as built, when asked for: its parts, and verify's target.
+struct AsBuiltRequest {
+    PartValues parts;
+    std::optional<double> targetVo;
+};
+
+// The part options and --vo-target, read before anything runs: the usage
+// error of the first bad one, and the request when any asks for the analysis.
+std::optional<std::string> ReadAsBuiltRequest(const ParsedArguments& arguments,
+                                              std::optional<AsBuiltRequest>& request) {
+    const bool asked = AsksForRealParts(arguments);
+    if (arguments.Has("vo-target") && !asked)
+        return "l'opzione --vo-target vale solo con --real o con i valori dei componenti";
+    if (!asked) return std::nullopt;
+    const PartOptions parts = ReadPartOptions(arguments);
+    if (!parts.values) return parts.error;
+    const NumberOption target = ReadVoTarget(arguments);
+    if (!target.error.empty()) return target.error;
+    request = AsBuiltRequest{*parts.values, target.value};
+    return std::nullopt;
+}
+
+// What "Grafici" leaves for the output.
+struct Verification {
+    int status = kExitSuccess;                 // anything else ends the command
+    std::shared_ptr<const SimulationRun> run;  // a completed run, else null
+    std::string refusal;  // the conduction refusal the analysis turned into a note
+    std::optional<RealPartsStudy> asBuilt;
+};
+
+// "Grafici" on the window's verification fields, the CSV files asked for,
+// and the converter as built at the circuit the launch read, aiming at the
+// design's Vo while the fields hold the design.
+Verification VerifyFields(Module1& module, HeadlessMainWindow& window, const OutputChoice& choice,
+                          const std::optional<AsBuiltRequest>& request, std::ostream& out,
+                          std::ostream& err, bool showProgress) {
+    const LaunchResult launch = Launch(module, window, err, showProgress);
+    Verification v;
+    if (launch.outcome == LaunchOutcome::Settled || launch.outcome == LaunchOutcome::NotSettled) {
+        v.run = launch.run;
+        if (!WriteRequestedCsv(choice, *v.run, out, err)) v.status = kExitRefused;
+    } else if (request && launch.outcome == LaunchOutcome::ConductionRefused && !choice.csv &&
+               !choice.startupCsv) {
+        // Only the idealised diode conducts backwards; the one as built
+        // blocks. The CSV files, though, are the idealised run's.
+        v.refusal = window.Messages().back();
+    } else {
+        v.status = kExitRefused;
+    }
+    if (v.status != kExitSuccess || !request) return v;
+    const DesignRecord* design = VerifiedDesign(module, window);
+    v.asBuilt = StudyAsBuilt(module, request->parts,
+                             design ? std::optional(design->Vo) : request->targetVo);
+    if (!v.run && v.asBuilt->analysis.outcome != RealPartsOutcome::Found) {
+        err << NoFiguresExplanation(*v.asBuilt) << '\n';
+        v.status = kExitRefused;
+    }
+    return v;
+}
+
+// The converter as built after the rest of the text, if it was asked for.
+void AsBuiltText(std::ostream& out, const Verification& v, bool afterOtherText) {
+    if (!v.asBuilt) return;
+    if (afterOtherText) out << '\n';
+    RealPartsText(out, *v.asBuilt);
+}
+
 // After a run, whatever its outcome: the design file --save asks for. A
 // save that fails turns the run's status into kExitDesignFile.
 int SaveIfAsked(const ParsedArguments& arguments, const HeadlessMainWindow& window, int status,
@@ -423,8 +524,8 @@ int SaveIfAsked(const ParsedArguments& arguments, const HeadlessMainWindow& wind
 
 // "Calcola", and "Grafici" after it with --verify, on the typed options.
 int DesignClicks(const ParsedArguments& arguments, const OutputChoice& choice,
-                 HeadlessMainWindow& window, std::ostream& out, std::ostream& err,
-                 bool showProgress) {
+                 const std::optional<AsBuiltRequest>& request, HeadlessMainWindow& window,
+                 std::ostream& out, std::ostream& err, bool showProgress) {
     const bool verify = arguments.Has("verify");
     Module1 module;
     TypeFields(window, arguments, kDesignKeys);
@@ -443,17 +544,23 @@ int DesignClicks(const ParsedArguments& arguments, const OutputChoice& choice,
     // "Grafici" after "Calcola": the verification fields as the design wrote
     // them, the settings as typed or left at the window's start values.
     TypeFields(window, arguments, kSimulationKeys);
-    const std::shared_ptr<const SimulationRun> run = Verify(module, window, err, showProgress);
-    if (!run) return kExitRefused;
-    if (!WriteRequestedCsv(choice, *run, out, err)) return kExitRefused;
-    if (choice.CsvOnStandardOutput()) return kExitSuccess;
+    const Verification v = VerifyFields(module, window, choice, request, out, err, showProgress);
+    if (v.status != kExitSuccess || choice.CsvOnStandardOutput()) return v.status;
     if (choice.json) {
-        out << DesignJson(design).Object("simulation", AnalysedJson(module, *run->analysis)).Text()
-            << '\n';
+        JsonObject object = DesignJson(design);
+        if (v.run)
+            object.Object("simulation", AnalysedJson(module, *v.run->analysis));
+        else
+            object.Null("simulation").String("refusal", v.refusal);
+        if (v.asBuilt) object.Object("real", RealPartsJson(*v.asBuilt));
+        out << object.Text() << '\n';
     } else {
         DesignText(out, design);
-        ComparisonText(out, design, module, *window.Waveform());
-        StartupText(out, *run->analysis);
+        if (v.run) {
+            ComparisonText(out, design, module, *window.Waveform());
+            StartupText(out, *v.run->analysis);
+        }
+        AsBuiltText(out, v, true);
     }
     return kExitSuccess;
 }
@@ -464,34 +571,44 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
     if (!parsed.arguments) return UsageError(err, parsed.error);
     const ParsedArguments& arguments = *parsed.arguments;
     if (!arguments.Has("verify")) {
-        for (const std::string_view option : {"n", "np", "ni", "csv", "startup-csv"})
+        std::vector<std::string> simulationOnly{"n", "np", "ni", "csv", "startup-csv"};
+        for (std::string& part : PartOptionNames()) simulationOnly.push_back(std::move(part));
+        for (const std::string& option : simulationOnly)
             if (arguments.Has(option))
-                return UsageError(err,
-                                  "l'opzione --" + std::string(option) + " vale solo con --verify");
+                return UsageError(err, "l'opzione --" + option + " vale solo con --verify");
     }
     const OutputChoice choice = ChooseOutput(arguments);
     if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+    std::optional<AsBuiltRequest> request;
+    if (const auto error = ReadAsBuiltRequest(arguments, request)) return UsageError(err, *error);
     HeadlessMainWindow window;
-    const int status = DesignClicks(arguments, choice, window, out, err, showProgress);
+    const int status = DesignClicks(arguments, choice, request, window, out, err, showProgress);
     return SaveIfAsked(arguments, window, status, err);
 }
 
 // "Grafici" on the typed options.
 int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
-                HeadlessMainWindow& window, std::ostream& out, std::ostream& err,
-                bool showProgress) {
+                const std::optional<AsBuiltRequest>& request, HeadlessMainWindow& window,
+                std::ostream& out, std::ostream& err, bool showProgress) {
     Module1 module;
     TypeFields(window, arguments, kVerificationKeys);
     TypeFields(window, arguments, kSimulationKeys);
-    const std::shared_ptr<const SimulationRun> run = Verify(module, window, err, showProgress);
-    if (!run) return kExitRefused;
-    if (!WriteRequestedCsv(choice, *run, out, err)) return kExitRefused;
-    if (choice.CsvOnStandardOutput()) return kExitSuccess;
+    const Verification v = VerifyFields(module, window, choice, request, out, err, showProgress);
+    if (v.status != kExitSuccess || choice.CsvOnStandardOutput()) return v.status;
     if (choice.json) {
-        out << AnalysedJson(module, *run->analysis).Text() << '\n';
+        JsonObject object;
+        if (v.run)
+            object = AnalysedJson(module, *v.run->analysis);
+        else
+            object.String("refusal", v.refusal);
+        if (v.asBuilt) object.Object("real", RealPartsJson(*v.asBuilt));
+        out << object.Text() << '\n';
     } else {
-        VerifyText(out, module, *window.Waveform());
-        StartupText(out, *run->analysis);
+        if (v.run) {
+            VerifyText(out, module, *window.Waveform());
+            StartupText(out, *v.run->analysis);
+        }
+        AsBuiltText(out, v, v.run != nullptr);
     }
     return kExitSuccess;
 }
@@ -503,8 +620,10 @@ int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ost
     const ParsedArguments& arguments = *parsed.arguments;
     const OutputChoice choice = ChooseOutput(arguments);
     if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+    std::optional<AsBuiltRequest> request;
+    if (const auto error = ReadAsBuiltRequest(arguments, request)) return UsageError(err, *error);
     HeadlessMainWindow window;
-    const int status = VerifyClick(arguments, choice, window, out, err, showProgress);
+    const int status = VerifyClick(arguments, choice, request, window, out, err, showProgress);
     return SaveIfAsked(arguments, window, status, err);
 }
 
@@ -535,6 +654,10 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     if (verify) {
         AppendTyped(equivalent, read.file->verification, kVerificationKeys);
         AppendTyped(equivalent, read.file->simulation, kSimulationKeys);
+        // Parts at their start texts are the idealised run alone, as saved.
+        for (const DesignFileKey& key : kPartsKeys)
+            if (const std::string text = TextOf(read.file->parts, key); text != key.startText)
+                equivalent.push_back("--" + std::string(key.key) + "=" + text);
     } else {
         AppendTyped(equivalent, read.file->design, kDesignKeys);
     }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/CommandLine.h"
 #include "cli/HeadlessWindow.h"
 
@@ -62,6 +64,22 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
         {{"open"}, "manca il file da aprire, da scrivere subito dopo open"},
         {{"open", "--verify", "d.stepdown"},
          "manca il file da aprire, da scrivere subito dopo open"},
+        {{"design", "--vi", "25", "--esr", "5"}, "l'opzione --esr vale solo con --verify"},
+        {{"design", "--real"}, "l'opzione --real vale solo con --verify"},
+        {Plus(kVerify, {"--vdrv", "-2"}),
+         "il valore di --vdrv non è valido: La tensione di pilotaggio del gate Vdrv non può essere "
+         "negativa!"},
+        {Plus(kVerify, {"--vo-target", "15"}),
+         "l'opzione --vo-target vale solo con --real o con i valori dei componenti"},
+        {Plus(kVerify, {"--real", "--vo-target", "0"}),
+         "il valore di --vo-target non è valido: La tensione di uscita obiettivo non può essere "
+         "zero o negativa!"},
+        {Plus(kVerify, {"--tf", "0", "--vo-target="}),
+         "il valore di --vo-target non è valido: Hai dimenticato di scrivere la tensione di uscita "
+         "obiettivo in V"},
+        {Plus(kVerify, {"--real", "--vo-target", "1e999"}),
+         "il valore di --vo-target non è valido: Il numero scritto per la tensione di uscita "
+         "obiettivo in V è troppo grande in valore assoluto!"},
     };
     for (const auto& [args, error] : cases) {
         const Result r = Cli(args);
@@ -122,7 +140,34 @@ TEST(RunCommandLine, OpenRunsTheSavedTextsAsTheCommandThatSavedThem) {
     EXPECT_EQ(Cli({"open", file, "--verify", "--json"}),
               Cli({"verify", "--vi", "2.500E+01", "--d", "6.000E+01", "--f", "8.000E+01", "--l",
                    "1.250E+02", "--c", "1.563E+01", "--rl", "1.000E+01", "--json"}));
+    // Parts away from their start texts are passed back; at them, the file reruns without.
+    const Args withParts = Plus(kVerify, {"--esr", "50", "--vf", "0.45"});
+    Cli(Plus(withParts, {"--save", file}));
+    EXPECT_EQ(Cli({"open", file, "--verify"}), Cli(withParts));
+    Cli(Plus(kVerify, {"--real", "--save", file}));
+    EXPECT_EQ(Cli({"open", file, "--verify"}), Cli(kVerify));
     std::filesystem::remove(file);
+}
+
+// Lossless and continuous, the converter as built has the mean Vo of its switch node,
+// D (Vi + Vf) - Vf: the D' for a Vo is (Vo + Vf) / (Vi + Vf), to the search's 1e-9 of Vo.
+TEST(RunCommandLine, DPrimeForTheDesignsVoAndForATargetAgainstTheAveragedLosslessModel) {
+    const auto json = [](const Args& args) {
+        const Result r = Cli(args);
+        EXPECT_EQ(r.status, kExitSuccess) << r.err;
+        return nlohmann::json::parse(r.out);
+    };
+    const nlohmann::json missed =
+        json({"design", "--vi", "5", "--vo", "1.2", "--f", "1000", "--ripple", "30", "--dvo", "10",
+              "--io", "5", "--verify", "--json"})["simulation"]["steadyState"];
+    EXPECT_NEAR(missed["dutyForDesignVo"].get<double>(), 1.8 / 5.6, 1e-9);
+    const nlohmann::json real = json(Plus(kVerify, {"--real", "--vo-target", "15", "--json"}));
+    EXPECT_NEAR(real["real"]["VoMean"].get<double>(), 0.6 * 25.6 - 0.6, 1e-9);
+    EXPECT_NEAR(real["real"]["dutyForTarget"].get<double>(), 15.6 / 25.6, 1e-9);
+    // The idealised run refused at a light load: its CSV files cannot be written.
+    const Args light{"verify", "--vi", "25",    "--d",  "60",  "--f",    "80",    "--l",
+                     "125",    "--c",  "15.63", "--rl", "100", "--real", "--csv", "-"};
+    EXPECT_EQ(Cli(light).status, kExitRefused);
 }
 
 TEST(SavedDesignFile, TakesTheOtherWindowsTextsFromTheOptionsOfTheirKeys) {
