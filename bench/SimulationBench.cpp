@@ -302,6 +302,21 @@ void LoadSweep(benchmark::State& state) {
 }
 BENCHMARK(LoadSweep)->Unit(benchmark::kMillisecond);
 
+// The same sweep as the whole `stepdown-cli sweep` command: the design, its
+// standard values and the 150 points written as JSON.
+void SweepCommand(benchmark::State& state) {
+    const std::vector<std::string> words{
+        "sweep",    "--vi",     "25",    "--vo",  "15",   "--f",   "80",
+        "--ripple", "40",       "--dvo", "60",    "--io", "1.5",   "--vi-list",
+        "20,25,30", "--series", "E12",   "--esr", "50",   "--dcr", "100",
+        "--rds",    "50",       "--tr",  "50",    "--tf", "50",    "--json"};
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        benchmark::DoNotOptimize(cli::RunCommandLine(words, out, err));
+    }
+}
+BENCHMARK(SweepCommand)->Unit(benchmark::kMillisecond);
+
 // The whole `stepdown-cli verify` with the worked example's parts on the same
 // 200 designs at full load, N 1000, NI 2000 (range 0), to set against
 // `RandomDesignRuns/0`, the plain loop of NI 20000 on each; or only the

@@ -11,6 +11,7 @@
 #include <span>
 
 #include "cli/ArgumentParser.h"
+#include "cli/ChoiceOutput.h"
 #include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
 #include "cli/RealPartsOutput.h"
@@ -36,14 +37,22 @@ constexpr std::string_view kUsage =
     "Uso:\n"
     "  stepdown-cli design --vi T --vo T --f T --ripple T --dvo T --io T [--json]\n"
     "                      [--verify [--n T --np T --ni T] [--csv FILE]\n"
-    "                      [--startup-csv FILE] [COMPONENTI]] [--save FILE]\n"
+    "                      [--startup-csv FILE]] [--series E6|E12|E24 [--round up|nearest]]\n"
+    "                      [--corners [--tol-l PCT --tol-c PCT --vi-min V --vi-max V\n"
+    "                      --io-min A --io-max A]] [COMPONENTI] [--save FILE]\n"
     "  stepdown-cli verify --vi T --d T --f T --l T --c T --rl T [--n T --np T --ni T]\n"
     "                      [--json] [--csv FILE] [--startup-csv FILE]\n"
     "                      [COMPONENTI [--vo-target V]] [--save FILE]\n"
+    "  stepdown-cli sweep --vi T --vo T --f T --ripple T --dvo T --io T\n"
+    "                     [--io-from A --io-to A --points K] [--vi-list V,V,...]\n"
+    "                     [--series E6|E12|E24 [--round up|nearest]] [COMPONENTI]\n"
+    "                     [--json] [--csv FILE] [--save FILE]\n"
     "  stepdown-cli open FILE [--json] [--verify [--csv FILE] [--startup-csv FILE]]\n"
+    "                    [--standard] [--corners] [--sweep [--csv FILE]]\n"
     "  stepdown-cli --help | --version\n"
     "COMPONENTI: --real, e/o uno o più tra --esr T --dcr T --rds T --rd T --vf T\n"
-    "            --tr T --tf T --qg T --vdrv T --iq T\n";
+    "            --tr T --tf T --qg T --vdrv T --iq T; in design con --verify,\n"
+    "            --series o --corners; in sweep senza --real\n";
 
 constexpr std::string_view kHelpDetails =
     "\n"
@@ -93,13 +102,37 @@ constexpr std::string_view kHelpDetails =
     "  l'analisi, una simulazione rifiutata perché la corrente nell'induttore si\n"
     "  annulla è solo una nota sullo standard error (senza --csv e --startup-csv).\n"
     "\n"
+    "Scelta dei componenti (design, con o senza --verify; sweep), sul convertitore\n"
+    "come costruito regolato alla Vo del progetto, con i valori dei COMPONENTI:\n"
+    "  --series S  i valori normalizzati di L e C nella serie E6, E12 o E24\n"
+    "  --round R   up: il primo valore non minore (se omesso); nearest: il più vicino\n"
+    "  --corners   il caso peggiore sui vertici delle tolleranze e degli intervalli,\n"
+    "              intorno ai valori normalizzati con --series, ai calcolati senza\n"
+    "  --tol-l PCT, --tol-c PCT\n"
+    "              tolleranza di L e di C [%] (20 se omessa)\n"
+    "  --vi-min V, --vi-max V\n"
+    "              intervallo della tensione di ingresso [V] (Vi se omesso)\n"
+    "  --io-min A, --io-max A\n"
+    "              intervallo della corrente di uscita [A] (Io se omesso)\n"
+    "\n"
+    "sweep: il progetto come design, poi una scansione del carico.\n"
+    "  --io-from A, --io-to A\n"
+    "              prima e ultima corrente di carico [A] (10 % e 150 % di Io)\n"
+    "  --points K  carichi per tensione di ingresso, da 1 a 1000 (50 se omesso)\n"
+    "  --vi-list V,V,...\n"
+    "              tensioni di ingresso [V] (Vi se omesso)\n"
+    "  --csv FILE  scrive i punti in FILE ('-': standard output)\n"
+    "\n"
     "  --json      un oggetto JSON al posto del testo\n"
     "  --save FILE salva in FILE, file di progetto, i testi dei campi dopo il calcolo,\n"
     "              anche quando i dati sono rifiutati\n"
     "\n"
     "open: esegue il file di progetto FILE (salvato con --save) come design con i\n"
     "  suoi dati di progetto, o con --verify come verify con i suoi dati di verifica\n"
-    "  e di simulazione; stampa esattamente ciò che stamperebbe quel comando.\n"
+    "  e di simulazione, o con --sweep come sweep; stampa esattamente ciò che\n"
+    "  stamperebbe quel comando. Componenti e scelte diversi dai valori iniziali\n"
+    "  tornano opzioni; --standard e --corners chiedono i valori normalizzati e il\n"
+    "  caso peggiore anche con le scelte iniziali.\n"
     "\n"
     "Ogni T è il testo che si scriverebbe nel campo della finestra, con il punto\n"
     "come separatore decimale; un'opzione omessa è un campo vuoto.\n"
@@ -110,7 +143,7 @@ constexpr std::string_view kHelpDetails =
 
 // The options that feed text boxes are named as the design file's keys,
 // and so are the part options.
-const std::vector<OptionSpec> kDesignOptions = WithPartOptions({
+const std::vector<OptionSpec> kDesignOptions = WithChoiceOptions(WithPartOptions({
     {"vi"},
     {"vo"},
     {"f"},
@@ -125,7 +158,7 @@ const std::vector<OptionSpec> kDesignOptions = WithPartOptions({
     {"csv"},
     {"startup-csv"},
     {"save"},
-});
+}));
 const std::vector<OptionSpec> kVerifyOptions = WithPartOptions({
     {"vi"},
     {"d"},
@@ -142,11 +175,22 @@ const std::vector<OptionSpec> kVerifyOptions = WithPartOptions({
     {"save"},
     {"vo-target"},
 });
+const std::vector<OptionSpec> kSweepOptions = WithSweepOptions(WithPartOptions(
+    {
+        {"vi"},
+        {"vo"},
+        {"f"},
+        {"ripple"},
+        {"dvo"},
+        {"io"},
+        {"json", false},
+        {"csv"},
+        {"save"},
+    },
+    false));
 const std::vector<OptionSpec> kOpenOptions{
-    {"verify", false},
-    {"json", false},
-    {"csv"},
-    {"startup-csv"},
+    {"verify", false},  {"json", false},     {"csv"}, {"startup-csv"}, {"sweep", false},
+    {"corners", false}, {"standard", false},
 };
 
 int UsageError(std::ostream& err, std::string_view error) {
@@ -522,29 +566,49 @@ int SaveIfAsked(const ParsedArguments& arguments, const HeadlessMainWindow& wind
     return kExitDesignFile;
 }
 
-// "Calcola", and "Grafici" after it with --verify, on the typed options.
-int DesignClicks(const ParsedArguments& arguments, const OutputChoice& choice,
-                 const std::optional<AsBuiltRequest>& request, HeadlessMainWindow& window,
-                 std::ostream& out, std::ostream& err, bool showProgress) {
+// What design was asked for beyond "Calcola".
+struct DesignRequests {
+    OutputChoice output;
+    std::optional<AsBuiltRequest> asBuilt;
+    ChoiceRequest choice;
+};
+
+// "Calcola", and "Grafici" after it with --verify, on the typed options;
+// the standard values and the corners on the design just computed.
+int DesignClicks(const ParsedArguments& arguments, const DesignRequests& requests,
+                 HeadlessMainWindow& window, std::ostream& out, std::ostream& err,
+                 bool showProgress) {
+    const OutputChoice& choice = requests.output;
     const bool verify = arguments.Has("verify");
     Module1 module;
     TypeFields(window, arguments, kDesignKeys);
     DesignCalculation(module, window);
     if (ReportMessages(window, err)) return kExitRefused;
     const DesignResult design = TakeDesign(module, window);
+    std::optional<ChoiceResults> chosen;
+    if (requests.choice.Any()) {
+        ChoiceOutcome evaluated = EvaluateChoice(requests.choice, TakeComputedDesign(module));
+        if (!evaluated.error.empty()) return UsageError(err, evaluated.error);
+        chosen = std::move(evaluated.results);
+    }
 
     if (!verify) {
-        if (choice.json)
-            out << DesignJson(design).Text() << '\n';
-        else
+        if (choice.json) {
+            JsonObject object = DesignJson(design);
+            if (chosen) AddChoiceJson(object, *chosen);
+            out << object.Text() << '\n';
+        } else {
             DesignText(out, design);
+            if (chosen) ChoiceText(out, *chosen);
+        }
         return kExitSuccess;
     }
 
     // "Grafici" after "Calcola": the verification fields as the design wrote
     // them, the settings as typed or left at the window's start values.
     TypeFields(window, arguments, kSimulationKeys);
-    const Verification v = VerifyFields(module, window, choice, request, out, err, showProgress);
+    const Verification v =
+        VerifyFields(module, window, choice, requests.asBuilt, out, err, showProgress);
     if (v.status != kExitSuccess || choice.CsvOnStandardOutput()) return v.status;
     if (choice.json) {
         JsonObject object = DesignJson(design);
@@ -553,6 +617,7 @@ int DesignClicks(const ParsedArguments& arguments, const OutputChoice& choice,
         else
             object.Null("simulation").String("refusal", v.refusal);
         if (v.asBuilt) object.Object("real", RealPartsJson(*v.asBuilt));
+        if (chosen) AddChoiceJson(object, *chosen);
         out << object.Text() << '\n';
     } else {
         DesignText(out, design);
@@ -561,6 +626,7 @@ int DesignClicks(const ParsedArguments& arguments, const OutputChoice& choice,
             StartupText(out, *v.run->analysis);
         }
         AsBuiltText(out, v, true);
+        if (chosen) ChoiceText(out, *chosen);
     }
     return kExitSuccess;
 }
@@ -570,19 +636,29 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
     const ParseOutcome parsed = ParseOptions(words, kDesignOptions);
     if (!parsed.arguments) return UsageError(err, parsed.error);
     const ParsedArguments& arguments = *parsed.arguments;
-    if (!arguments.Has("verify")) {
-        std::vector<std::string> simulationOnly{"n", "np", "ni", "csv", "startup-csv"};
-        for (std::string& part : PartOptionNames()) simulationOnly.push_back(std::move(part));
-        for (const std::string& option : simulationOnly)
+    const bool verify = arguments.Has("verify");
+    if (!verify) {
+        for (const std::string_view option : {"n", "np", "ni", "csv", "startup-csv"})
             if (arguments.Has(option))
-                return UsageError(err, "l'opzione --" + option + " vale solo con --verify");
+                return UsageError(err,
+                                  "l'opzione --" + std::string(option) + " vale solo con --verify");
     }
-    const OutputChoice choice = ChooseOutput(arguments);
-    if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
-    std::optional<AsBuiltRequest> request;
-    if (const auto error = ReadAsBuiltRequest(arguments, request)) return UsageError(err, *error);
+    DesignRequests requests{ChooseOutput(arguments), std::nullopt, {}};
+    if (const auto conflict = OutputConflict(requests.output)) return UsageError(err, *conflict);
+    if (const auto error = ReadChoiceRequest(arguments, requests.choice))
+        return UsageError(err, *error);
+    if (!verify && !requests.choice.Any()) {
+        for (const std::string& option : PartOptionNames())
+            if (arguments.Has(option))
+                return UsageError(
+                    err, "l'opzione --" + option + " vale solo con --verify, --series o --corners");
+    }
+    const PartOptions parts = ReadPartOptions(arguments);
+    if (!parts.values) return UsageError(err, parts.error);
+    requests.choice.parts = *parts.values;
+    if (verify && AsksForRealParts(arguments)) requests.asBuilt = AsBuiltRequest{*parts.values, {}};
     HeadlessMainWindow window;
-    const int status = DesignClicks(arguments, choice, request, window, out, err, showProgress);
+    const int status = DesignClicks(arguments, requests, window, out, err, showProgress);
     return SaveIfAsked(arguments, window, status, err);
 }
 
@@ -627,6 +703,47 @@ int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ost
     return SaveIfAsked(arguments, window, status, err);
 }
 
+// The load sweep on the design computed from the typed options.
+int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
+                const PartValues& parts, const OutputChoice& choice, HeadlessMainWindow& window,
+                std::ostream& out, std::ostream& err) {
+    Module1 module;
+    TypeFields(window, arguments, kDesignKeys);
+    DesignCalculation(module, window);
+    if (ReportMessages(window, err)) return kExitRefused;
+    const SweepOutcome sweep = EvaluateSweep(request, TakeComputedDesign(module), parts);
+    if (!sweep.error.empty()) return UsageError(err, sweep.error);
+    if (!sweep.refusal.empty()) {
+        err << sweep.refusal << '\n';
+        return kExitRefused;
+    }
+    if (choice.csv &&
+        !WriteCsv(
+            *choice.csv, [&](std::ostream& to) { to << SweepCsv(sweep.results); }, out, err))
+        return kExitRefused;
+    if (choice.CsvOnStandardOutput()) return kExitSuccess;
+    if (choice.json)
+        out << SweepJson(sweep.results).Text() << '\n';
+    else
+        SweepText(out, sweep.results);
+    return kExitSuccess;
+}
+
+int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    const ParseOutcome parsed = ParseOptions(words, kSweepOptions);
+    if (!parsed.arguments) return UsageError(err, parsed.error);
+    const ParsedArguments& arguments = *parsed.arguments;
+    const OutputChoice choice = ChooseOutput(arguments);
+    if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+    SweepRequest request;
+    if (const auto error = ReadSweepRequest(arguments, request)) return UsageError(err, *error);
+    const PartOptions parts = ReadPartOptions(arguments);
+    if (!parts.values) return UsageError(err, parts.error);
+    HeadlessMainWindow window;
+    const int status = SweepClicks(arguments, request, *parts.values, choice, window, out, err);
+    return SaveIfAsked(arguments, window, status, err);
+}
+
 // "--key=text" for every key of `keys`: an empty text stays an empty field.
 void AppendTyped(std::vector<std::string>& words, const SectionTexts& texts,
                  std::span<const DesignFileKey> keys) {
@@ -644,29 +761,64 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         ParseOptions(std::vector<std::string>(words.begin() + 1, words.end()), kOpenOptions);
     if (!parsed.arguments) return UsageError(err, parsed.error);
     const ParsedArguments& arguments = *parsed.arguments;
+    const bool verify = arguments.Has("verify");
+    const bool sweep = arguments.Has("sweep");
+    if (verify && sweep) return UsageError(err, "--verify e --sweep sono due comandi diversi");
+    if (arguments.Has("corners") && (verify || sweep))
+        return UsageError(err, "l'opzione --corners vale solo senza --verify e --sweep");
+    if (arguments.Has("standard") && verify)
+        return UsageError(err, "l'opzione --standard vale solo senza --verify");
     const DesignFileOutcome read = ReadDesignFile(words.front());
     if (!read.file) {
         err << read.message << '\n';
         return kExitDesignFile;
     }
-    const bool verify = arguments.Has("verify");
+    const DesignFile& file = *read.file;
     std::vector<std::string> equivalent;
+    // The texts at their start values say nothing of what the saved run asked
+    // for: a setting is passed back where it differs, a group whole.
+    const auto differ = [&](std::span<const DesignFileKey> keys, const SectionTexts& texts) {
+        return std::any_of(keys.begin(), keys.end(), [&](const DesignFileKey& key) {
+            return TextOf(texts, key) != key.startText;
+        });
+    };
+    const auto passBack = [&](std::span<const DesignFileKey> keys, const SectionTexts& texts,
+                              bool whole) {
+        for (const DesignFileKey& key : keys)
+            if (whole || TextOf(texts, key) != key.startText)
+                equivalent.push_back("--" + std::string(key.key) + "=" + TextOf(texts, key));
+    };
+    // The selection's keys in the table's order: series and round, the six
+    // corner settings, the sweep's three.
+    const std::span<const DesignFileKey> selection(kSelectionKeys);
+    const auto standard = selection.subspan(0, 2);
+    const auto corners = selection.subspan(2, 6);
+    const auto loads = selection.subspan(8, 3);
+    bool partsApply = verify || sweep;
     if (verify) {
-        AppendTyped(equivalent, read.file->verification, kVerificationKeys);
-        AppendTyped(equivalent, read.file->simulation, kSimulationKeys);
-        // Parts at their start texts are the idealised run alone, as saved.
-        for (const DesignFileKey& key : kPartsKeys)
-            if (const std::string text = TextOf(read.file->parts, key); text != key.startText)
-                equivalent.push_back("--" + std::string(key.key) + "=" + text);
+        AppendTyped(equivalent, file.verification, kVerificationKeys);
+        AppendTyped(equivalent, file.simulation, kSimulationKeys);
     } else {
-        AppendTyped(equivalent, read.file->design, kDesignKeys);
+        AppendTyped(equivalent, file.design, kDesignKeys);
+        if (arguments.Has("standard") || differ(standard, file.selection)) {
+            passBack(standard, file.selection, true);
+            partsApply = true;
+        }
     }
+    if (sweep) passBack(loads, file.selection, false);
+    if (arguments.Has("corners") || (!verify && !sweep && differ(corners, file.selection))) {
+        equivalent.emplace_back("--corners");
+        passBack(corners, file.selection, false);
+        partsApply = true;
+    }
+    if (partsApply) passBack(kPartsKeys, file.parts, false);
     if (arguments.Has("json")) equivalent.emplace_back("--json");
     for (const std::string_view option : {"csv", "startup-csv"})
         if (arguments.Has(option))
             equivalent.push_back("--" + std::string(option) + "=" + arguments.ValueOr(option));
-    return verify ? RunVerify(equivalent, out, err, showProgress)
-                  : RunDesign(equivalent, out, err, showProgress);
+    if (verify) return RunVerify(equivalent, out, err, showProgress);
+    if (sweep) return RunSweep(equivalent, out, err);
+    return RunDesign(equivalent, out, err, showProgress);
 }
 
 }  // namespace
@@ -702,6 +854,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (command == "design") return RunDesign(rest, out, err, showProgress);
     if (command == "verify") return RunVerify(rest, out, err, showProgress);
     if (command == "open") return RunOpen(rest, out, err, showProgress);
+    if (command == "sweep") return RunSweep(rest, out, err);
     return UsageError(err, "comando sconosciuto: " + command);
 }
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "cli/OptionValues.h"
 #include "cli/TextOutput.h"
-#include "model/Conversions.h"
 #include "realparts/PartTexts.h"
 #include "realparts/RealPartsReport.h"
 
@@ -46,9 +46,27 @@ JsonObject& NumberOrNull(JsonObject& object, std::string_view key, std::optional
 
 }  // namespace
 
-std::vector<OptionSpec> WithPartOptions(std::vector<OptionSpec> options) {
+std::string_view OutcomeName(RealPartsOutcome outcome) {
+    switch (outcome) {
+    case RealPartsOutcome::Found:
+        return "found";
+    case RealPartsOutcome::InvalidValues:
+        return "invalidValues";
+    case RealPartsOutcome::NoSteadyState:
+        return "noSteadyState";
+    case RealPartsOutcome::Unreachable:
+        break;
+    }
+    return "unreachable";
+}
+
+std::string_view ModeName(ConductionMode mode) {
+    return mode == ConductionMode::Continuous ? "CCM" : "DCM";
+}
+
+std::vector<OptionSpec> WithPartOptions(std::vector<OptionSpec> options, bool realFlag) {
     for (const PartField& part : PartFields()) options.push_back({part.key});
-    options.push_back({"real", false});
+    if (realFlag) options.push_back({"real", false});
     return options;
 }
 
@@ -70,33 +88,12 @@ PartOptions ReadPartOptions(const ParsedArguments& arguments) {
         texts.*part.text = arguments.ValueOr(part.key, texts.*part.text);
     PartsReading reading = ReadPartTexts(texts);
     if (reading.values) return {reading.values, {}};
-    return {std::nullopt, "il valore di --" + std::string(reading.refused->key) +
-                              " non è valido: " + reading.message};
+    return {std::nullopt, InvalidValue(reading.refused->key, reading.message)};
 }
 
 NumberOption ReadVoTarget(const ParsedArguments& arguments) {
-    if (!arguments.Has("vo-target")) return {};
-    const std::string text = arguments.ValueOr("vo-target");
-    constexpr std::string_view description = "la tensione di uscita obiettivo in V";
-    std::string message;
-    switch (ClassifyNumericText(text)) {
-    case FieldCheck::Empty:
-        message = ForgotMessageFor(description);
-        break;
-    case FieldCheck::InvalidCharacter:
-        message = InvalidMessageFor(description);
-        break;
-    case FieldCheck::Passed: {
-        const ParsedNumber parsed = ParseNumberChecked(text);
-        if (parsed.overflow)
-            message = OverflowMessageFor(description);
-        else if (!(parsed.value > 0))
-            message = "La tensione di uscita obiettivo non può essere zero o negativa!";
-        else
-            return {parsed.value, {}};
-    }
-    }
-    return {std::nullopt, "il valore di --vo-target non è valido: " + message};
+    return ReadPositiveOption(arguments, "vo-target", "la tensione di uscita obiettivo in V",
+                              "La tensione di uscita obiettivo non può essere zero o negativa!");
 }
 
 RealPartsStudy StudyAsBuilt(const Module1& module, const PartValues& parts,
@@ -114,20 +111,13 @@ RealPartsStudy StudyAsBuilt(const Module1& module, const PartValues& parts,
 JsonObject RealPartsJson(const RealPartsStudy& study) {
     const RealPartsAnalysis& a = study.analysis;
     JsonObject object;
-    switch (a.outcome) {
-    case RealPartsOutcome::Found:
-        break;
-    case RealPartsOutcome::NoSteadyState:
-    case RealPartsOutcome::Unreachable:
-        object.String("outcome", "noSteadyState");
-        return object.String("message", NoFiguresExplanation(study));
-    case RealPartsOutcome::InvalidValues:
-        object.String("outcome", "invalidValues");
-        return object.String("message", NoFiguresExplanation(study));
-    }
-    const bool found = study.targetVo && study.duty.outcome == RealPartsOutcome::Found;
+    if (a.outcome != RealPartsOutcome::Found)
+        return object.String("outcome", OutcomeName(a.outcome))
+            .String("message", NoFiguresExplanation(study));
+    // Without a target there is no search, and its outcome is not Found.
+    const bool found = study.duty.outcome == RealPartsOutcome::Found;
     object.String("outcome", "found")
-        .String("mode", a.mode == ConductionMode::Continuous ? "CCM" : "DCM")
+        .String("mode", ModeName(a.mode))
         .Number("criticalLoad", a.criticalLoad)
         .Number("VoMean", a.VoMean)
         .Number("VoRipple", a.VoRipple);

@@ -6,29 +6,33 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/ArgumentParser.h"
 #include "cli/JsonWriter.h"
+#include "cli/OptionValues.h"
 #include "model/Module1.h"
 #include "realparts/RealPartsStudy.h"
 
 namespace stepdown::cli {
 
+// "found", "invalidValues", "noSteadyState", "unreachable": how the JSON
+// names what the model found.
+std::string_view OutcomeName(RealPartsOutcome outcome);
+
+// "CCM" or "DCM".
+std::string_view ModeName(ConductionMode mode);
+
 // `options` followed by the ten part options, named as the parts' keys
-// (esr ... iq), and the flag --real.
-std::vector<OptionSpec> WithPartOptions(std::vector<OptionSpec> options);
+// (esr ... iq), and the flag --real when `realFlag`.
+std::vector<OptionSpec> WithPartOptions(std::vector<OptionSpec> options, bool realFlag = true);
 
 // The names of those options, --real last.
 std::vector<std::string> PartOptionNames();
 
 // --real or any part option asks for the converter as built.
 bool AsksForRealParts(const ParsedArguments& arguments);
-
-struct NumberOption {
-    std::optional<double> value;
-    std::string error;  // the usage error naming the option, when there is no value
-};
 
 struct PartOptions {
     std::optional<PartValues> values;

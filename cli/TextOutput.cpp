@@ -15,6 +15,11 @@ std::string Padded(std::string text, std::size_t width) {
     return text;
 }
 
+void Row(std::ostream& out, std::string row) {
+    while (!row.empty() && row.back() == ' ') row.pop_back();
+    out << row << '\n';
+}
+
 void Line(std::ostream& out, std::string_view name, std::string_view value, std::string_view unit) {
     std::string line(name);
     line.resize(std::max<std::size_t>(line.size() + 2, 12), ' ');

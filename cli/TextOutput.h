@@ -15,6 +15,9 @@ std::string Label(double value);
 // `text` followed by blanks up to `width` characters (UTF-8 code points).
 std::string Padded(std::string text, std::size_t width);
 
+// `row` without its trailing blanks, and a line end.
+void Row(std::ostream& out, std::string row);
+
 // "name" in a column of at least 12 characters, the value, two blanks, the unit.
 void Line(std::ostream& out, std::string_view name, std::string_view value, std::string_view unit);
 
