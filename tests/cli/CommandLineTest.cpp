@@ -240,6 +240,11 @@ TEST(RunCommandLine, SweepWritesTheSamePointsAsCsvAndJson) {
     EXPECT_EQ(lossy["figuresOutcome"], "unreachable");
     EXPECT_EQ(lossy["nominalOutcome"], "unreachable");
     EXPECT_FALSE(lossy["meets"]["ripple"]);
+    // The standard values swept: on a log scale 150 uH is nearer 125 than 100 is, 15 uF 15.6.
+    const nlohmann::json nearest = nlohmann::json::parse(
+        Cli(Plus(kSweep, {"--points", "1", "--series", "E6", "--round", "nearest", "--json"})).out);
+    EXPECT_EQ(nearest["L"], 150);
+    EXPECT_EQ(nearest["C"], 15);
 }
 
 // Lossless and continuous, the converter as built has the mean Vo of its switch node,
@@ -261,6 +266,14 @@ TEST(RunCommandLine, DPrimeForTheDesignsVoAndForATargetAgainstTheAveragedLossles
     const Args light{"verify", "--vi", "25",    "--d",  "60",  "--f",    "80",    "--l",
                      "125",    "--c",  "15.63", "--rl", "100", "--real", "--csv", "-"};
     EXPECT_EQ(Cli(light).status, kExitRefused);
+    // Nor is a note of use when the converter as built has no steady state either: here a
+    // filter that rings some eighty times, undamped, within the on time.
+    const Result none = Cli({"verify", "--vi", "10", "--d", "50", "--f", "1", "--l", "1", "--c",
+                             "1", "--rl", "1e6", "--ni", "0", "--real"});
+    EXPECT_EQ(none.status, kExitRefused);
+    EXPECT_EQ(none.out, "");
+    EXPECT_NE(none.err.find("\nCon questi valori il convertitore non ha un regime periodico"),
+              std::string::npos);
 }
 
 // The progress line appears after half a second, never cancels the run, and is wiped.
