@@ -9,10 +9,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <numbers>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
+#include "cli/CommandLine.h"
 #include "componentchoice/Selection.h"
 #include "design/DesignCalculation.h"
 #include "model/Module1.h"
@@ -65,14 +69,14 @@ void EarlyStopLoop(benchmark::State& state) {
 }
 BENCHMARK(EarlyStopLoop)->Unit(benchmark::kMillisecond);
 
-// Designs made by the design calculation from random requirements (a fixed
-// seed), read back from the verification fields as the launch reads them.
-std::vector<CircuitInputs> RandomDesigns(std::size_t count, std::int32_t N) {
+// The verification fields after the design calculation on random
+// requirements (a fixed seed).
+std::vector<std::map<std::string, std::string>> RandomDesignFields(std::size_t count) {
     std::mt19937 random(20261207);
     const auto uniform = [&](double low, double high) {
         return std::uniform_real_distribution<double>(low, high)(random);
     };
-    std::vector<CircuitInputs> designs;
+    std::vector<std::map<std::string, std::string>> designs;
     while (designs.size() < count) {
         Module1 m;
         testing::RecordingWindow window;
@@ -89,8 +93,16 @@ std::vector<CircuitInputs> RandomDesigns(std::size_t count, std::int32_t N) {
             window.Type(boxes[i], text);
         }
         DesignCalculation(m, window);
-        if (!window.messages.empty()) continue;
-        const auto read = [&](const char* box) { return ParseNumber(window.texts.at(box)); };
+        if (window.messages.empty()) designs.push_back(window.texts);
+    }
+    return designs;
+}
+
+// Those designs read back from the verification fields as the launch reads them.
+std::vector<CircuitInputs> RandomDesigns(std::size_t count, std::int32_t N) {
+    std::vector<CircuitInputs> designs;
+    for (const std::map<std::string, std::string>& texts : RandomDesignFields(count)) {
+        const auto read = [&](const char* box) { return ParseNumber(texts.at(box)); };
         const double f = read("Text12") * 1000;
         designs.push_back({read("Text7"), read("Text8") * 0.01, 1 / f / N, read("Text9") * 0.000001,
                            read("Text10") * 0.000001, read("Text11"), N});
@@ -289,6 +301,81 @@ void LoadSweep(benchmark::State& state) {
     }
 }
 BENCHMARK(LoadSweep)->Unit(benchmark::kMillisecond);
+
+// The same sweep as the whole `stepdown-cli sweep` command: the design, its
+// standard values and the 150 points written as JSON.
+void SweepCommand(benchmark::State& state) {
+    const std::vector<std::string> words{
+        "sweep",    "--vi",     "25",    "--vo",  "15",   "--f",   "80",
+        "--ripple", "40",       "--dvo", "60",    "--io", "1.5",   "--vi-list",
+        "20,25,30", "--series", "E12",   "--esr", "50",   "--dcr", "100",
+        "--rds",    "50",       "--tr",  "50",    "--tf", "50",    "--json"};
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        benchmark::DoNotOptimize(cli::RunCommandLine(words, out, err));
+    }
+}
+BENCHMARK(SweepCommand)->Unit(benchmark::kMillisecond);
+
+// The whole `stepdown-cli verify` with the worked example's parts on the same
+// 200 designs at full load, N 1000, NI 2000 (range 0), to set against
+// `RandomDesignRuns/0`, the plain loop of NI 20000 on each; or only the
+// converter as built on each (range 1). Reports the median design.
+void VerifyCommandWithParts(benchmark::State& state) {
+    const bool alone = state.range(0) != 0;
+    static const std::vector<std::map<std::string, std::string>> designs = RandomDesignFields(200);
+    PartValues parts;
+    parts.ESR = 0.05;
+    parts.DCR = 0.1;
+    parts.Rds = 0.05;
+    parts.tr = parts.tf = 50e-9;
+    std::vector<double> seconds;
+    for (auto _ : state) {
+        seconds.clear();
+        for (const std::map<std::string, std::string>& texts : designs) {
+            const std::vector<std::string> words{"verify",
+                                                 "--vi",
+                                                 texts.at("Text7"),
+                                                 "--d",
+                                                 texts.at("Text8"),
+                                                 "--f",
+                                                 texts.at("Text12"),
+                                                 "--l",
+                                                 texts.at("Text9"),
+                                                 "--c",
+                                                 texts.at("Text10"),
+                                                 "--rl",
+                                                 texts.at("Text11"),
+                                                 "--ni",
+                                                 "2000",
+                                                 "--esr",
+                                                 "50",
+                                                 "--dcr",
+                                                 "100",
+                                                 "--rds",
+                                                 "50",
+                                                 "--tr",
+                                                 "50",
+                                                 "--tf",
+                                                 "50"};
+            const auto read = [&](const char* box) { return ParseNumber(texts.at(box)); };
+            const CircuitValues circuit{read("Text7"),         read("Text8") * 0.01,
+                                        read("Text12") * 1000, read("Text9") * 1e-6,
+                                        read("Text10") * 1e-6, read("Text11")};
+            std::ostringstream out, err;
+            const auto start = std::chrono::steady_clock::now();
+            if (alone)
+                benchmark::DoNotOptimize(Analyze(circuit, parts).VoMean);
+            else
+                benchmark::DoNotOptimize(cli::RunCommandLine(words, out, err));
+            seconds.push_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+    }
+    std::nth_element(seconds.begin(), seconds.begin() + 100, seconds.end());
+    state.counters["median_ms"] = seconds[100] * 1000;
+}
+BENCHMARK(VerifyCommandWithParts)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace stepdown

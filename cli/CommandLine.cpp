@@ -11,12 +11,16 @@
 #include <span>
 
 #include "cli/ArgumentParser.h"
+#include "cli/ChoiceOutput.h"
 #include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
+#include "cli/RealPartsOutput.h"
 #include "cli/TerminalProgress.h"
+#include "cli/TextOutput.h"
 #include "design/DesignCalculation.h"
 #include "designfile/DesignFile.h"
 #include "model/Module1.h"
+#include "realparts/RealPartsReport.h"
 #include "simulation/Figures.h"
 #include "simulation/Launch.h"
 #include "simulation/StartupReport.h"
@@ -33,11 +37,22 @@ constexpr std::string_view kUsage =
     "Uso:\n"
     "  stepdown-cli design --vi T --vo T --f T --ripple T --dvo T --io T [--json]\n"
     "                      [--verify [--n T --np T --ni T] [--csv FILE]\n"
-    "                      [--startup-csv FILE]] [--save FILE]\n"
+    "                      [--startup-csv FILE]] [--series E6|E12|E24 [--round up|nearest]]\n"
+    "                      [--corners [--tol-l PCT --tol-c PCT --vi-min V --vi-max V\n"
+    "                      --io-min A --io-max A]] [COMPONENTI] [--save FILE]\n"
     "  stepdown-cli verify --vi T --d T --f T --l T --c T --rl T [--n T --np T --ni T]\n"
-    "                      [--json] [--csv FILE] [--startup-csv FILE] [--save FILE]\n"
+    "                      [--json] [--csv FILE] [--startup-csv FILE]\n"
+    "                      [COMPONENTI [--vo-target V]] [--save FILE]\n"
+    "  stepdown-cli sweep --vi T --vo T --f T --ripple T --dvo T --io T\n"
+    "                     [--io-from A --io-to A --points K] [--vi-list V,V,...]\n"
+    "                     [--series E6|E12|E24 [--round up|nearest]] [COMPONENTI]\n"
+    "                     [--json] [--csv FILE] [--save FILE]\n"
     "  stepdown-cli open FILE [--json] [--verify [--csv FILE] [--startup-csv FILE]]\n"
-    "  stepdown-cli --help | --version\n";
+    "                    [--standard] [--corners] [--sweep [--csv FILE]]\n"
+    "  stepdown-cli --help | --version\n"
+    "COMPONENTI: --real, e/o uno o più tra --esr T --dcr T --rds T --rd T --vf T\n"
+    "            --tr T --tf T --qg T --vdrv T --iq T; in design con --verify,\n"
+    "            --series o --corners; in sweep senza --real\n";
 
 constexpr std::string_view kHelpDetails =
     "\n"
@@ -67,13 +82,57 @@ constexpr std::string_view kHelpDetails =
     "  --startup-csv FILE\n"
     "              scrive in FILE l'inviluppo di iL e Vo dall'avvio ('-': standard output)\n"
     "\n"
+    "Componenti reali (verify e design --verify): aggiungono l'analisi a regime del\n"
+    "convertitore come costruito, sullo stesso circuito, con un diodo che blocca.\n"
+    "  --real      con i componenti predefiniti: Vf 0.6 V, ogni altro valore zero\n"
+    "  --esr T     resistenza serie ESR del condensatore [mΩ] (0 se omessa)\n"
+    "  --dcr T     resistenza DCR dell'induttore [mΩ] (0)\n"
+    "  --rds T     resistenza Rds(on) dell'interruttore [mΩ] (0)\n"
+    "  --rd T      resistenza serie Rd del diodo [mΩ] (0)\n"
+    "  --vf T      caduta di tensione Vf del diodo [V] (0.6)\n"
+    "  --tr T      tempo di salita tr dell'interruttore [ns] (0)\n"
+    "  --tf T      tempo di discesa tf dell'interruttore [ns] (0)\n"
+    "  --qg T      carica di gate Qg [nC] (0)\n"
+    "  --vdrv T    tensione di pilotaggio del gate Vdrv [V] (0)\n"
+    "  --iq T      corrente di riposo Iq del controllore [mA] (0)\n"
+    "  --vo-target V\n"
+    "              (solo verify) la Vo media da raggiungere: calcola il duty cycle D′\n"
+    "              che la dà; design --verify usa la Vo del progetto\n"
+    "  Un valore di componente non valido è un errore della riga di comando. Con\n"
+    "  l'analisi, una simulazione rifiutata perché la corrente nell'induttore si\n"
+    "  annulla è solo una nota sullo standard error (senza --csv e --startup-csv).\n"
+    "\n"
+    "Scelta dei componenti (design, con o senza --verify; sweep), sul convertitore\n"
+    "come costruito regolato alla Vo del progetto, con i valori dei COMPONENTI:\n"
+    "  --series S  i valori normalizzati di L e C nella serie E6, E12 o E24\n"
+    "  --round R   up: il primo valore non minore (se omesso); nearest: il più vicino\n"
+    "  --corners   il caso peggiore sui vertici delle tolleranze e degli intervalli,\n"
+    "              intorno ai valori normalizzati con --series, ai calcolati senza\n"
+    "  --tol-l PCT, --tol-c PCT\n"
+    "              tolleranza di L e di C [%] (20 se omessa)\n"
+    "  --vi-min V, --vi-max V\n"
+    "              intervallo della tensione di ingresso [V] (Vi se omesso)\n"
+    "  --io-min A, --io-max A\n"
+    "              intervallo della corrente di uscita [A] (Io se omesso)\n"
+    "\n"
+    "sweep: il progetto come design, poi una scansione del carico.\n"
+    "  --io-from A, --io-to A\n"
+    "              prima e ultima corrente di carico [A] (10 % e 150 % di Io)\n"
+    "  --points K  carichi per tensione di ingresso, da 1 a 1000 (50 se omesso)\n"
+    "  --vi-list V,V,...\n"
+    "              tensioni di ingresso [V] (Vi se omesso)\n"
+    "  --csv FILE  scrive i punti in FILE ('-': standard output)\n"
+    "\n"
     "  --json      un oggetto JSON al posto del testo\n"
     "  --save FILE salva in FILE, file di progetto, i testi dei campi dopo il calcolo,\n"
     "              anche quando i dati sono rifiutati\n"
     "\n"
     "open: esegue il file di progetto FILE (salvato con --save) come design con i\n"
     "  suoi dati di progetto, o con --verify come verify con i suoi dati di verifica\n"
-    "  e di simulazione; stampa esattamente ciò che stamperebbe quel comando.\n"
+    "  e di simulazione, o con --sweep come sweep; stampa esattamente ciò che\n"
+    "  stamperebbe quel comando. Componenti e scelte diversi dai valori iniziali\n"
+    "  tornano opzioni; --standard e --corners chiedono i valori normalizzati e il\n"
+    "  caso peggiore anche con le scelte iniziali.\n"
     "\n"
     "Ogni T è il testo che si scriverebbe nel campo della finestra, con il punto\n"
     "come separatore decimale; un'opzione omessa è un campo vuoto.\n"
@@ -82,22 +141,56 @@ constexpr std::string_view kHelpDetails =
     "Uscita: 0 riuscito, 1 dati rifiutati o file CSV non scritto, 2 riga di comando\n"
     "errata o file di progetto non letto o non salvato.\n";
 
-// The options that feed text boxes are named as the design file's keys.
-const std::vector<OptionSpec> kDesignOptions{
-    {"vi"},          {"vo"},   {"f"},           {"ripple"},
-    {"dvo"},         {"io"},   {"json", false}, {"verify", false},
-    {"n"},           {"np"},   {"ni"},          {"csv"},
-    {"startup-csv"}, {"save"},
-};
-const std::vector<OptionSpec> kVerifyOptions{
-    {"vi"}, {"d"},  {"f"},           {"l"},   {"c"},           {"rl"},   {"n"},
-    {"np"}, {"ni"}, {"json", false}, {"csv"}, {"startup-csv"}, {"save"},
-};
-const std::vector<OptionSpec> kOpenOptions{
+// The options that feed text boxes are named as the design file's keys,
+// and so are the part options.
+const std::vector<OptionSpec> kDesignOptions = WithChoiceOptions(WithPartOptions({
+    {"vi"},
+    {"vo"},
+    {"f"},
+    {"ripple"},
+    {"dvo"},
+    {"io"},
+    {"json", false},
     {"verify", false},
+    {"n"},
+    {"np"},
+    {"ni"},
+    {"csv"},
+    {"startup-csv"},
+    {"save"},
+}));
+const std::vector<OptionSpec> kVerifyOptions = WithPartOptions({
+    {"vi"},
+    {"d"},
+    {"f"},
+    {"l"},
+    {"c"},
+    {"rl"},
+    {"n"},
+    {"np"},
+    {"ni"},
     {"json", false},
     {"csv"},
     {"startup-csv"},
+    {"save"},
+    {"vo-target"},
+});
+const std::vector<OptionSpec> kSweepOptions = WithSweepOptions(WithPartOptions(
+    {
+        {"vi"},
+        {"vo"},
+        {"f"},
+        {"ripple"},
+        {"dvo"},
+        {"io"},
+        {"json", false},
+        {"csv"},
+        {"save"},
+    },
+    false));
+const std::vector<OptionSpec> kOpenOptions{
+    {"verify", false},  {"json", false},     {"csv"}, {"startup-csv"}, {"sweep", false},
+    {"corners", false}, {"standard", false},
 };
 
 int UsageError(std::ostream& err, std::string_view error) {
@@ -118,17 +211,6 @@ void TypeFields(HeadlessMainWindow& window, const ParsedArguments& arguments,
 bool ReportMessages(const HeadlessMainWindow& window, std::ostream& err) {
     for (const std::string& message : window.Messages()) err << message << '\n';
     return !window.Messages().empty();
-}
-
-std::string Label(double value) { return FormatScientific(value, 2, "."); }
-
-void Line(std::ostream& out, std::string_view name, std::string_view value, std::string_view unit) {
-    std::string line(name);
-    line.resize(std::max<std::size_t>(line.size() + 2, 12), ' ');
-    line += value;
-    line += "  ";
-    line += unit;
-    out << line << '\n';
 }
 
 // The design as it stood right after "Calcola": the launch later overwrites
@@ -288,10 +370,10 @@ bool WriteCsv(const std::string& path, const std::function<void(std::ostream&)>&
     return true;
 }
 
-// The launch of "Grafici" on the window's current verification fields:
-// the run when it completed, null when it was refused (its message told).
-std::shared_ptr<const SimulationRun> Verify(Module1& module, HeadlessMainWindow& window,
-                                            std::ostream& err, bool showProgress) {
+// The launch of "Grafici" on the window's current verification fields, its
+// messages told.
+LaunchResult Launch(Module1& module, HeadlessMainWindow& window, std::ostream& err,
+                    bool showProgress) {
     std::optional<TerminalProgress> terminal;
     struct Silent : ProgressReporter {
         bool Continue(std::int64_t, std::int64_t) override { return true; }
@@ -302,9 +384,7 @@ std::shared_ptr<const SimulationRun> Verify(Module1& module, HeadlessMainWindow&
     if (terminal) terminal->Finish();
     // A run short of its steady state still completed: its warning is told.
     ReportMessages(window, err);
-    const bool completed =
-        result.outcome == LaunchOutcome::Settled || result.outcome == LaunchOutcome::NotSettled;
-    return completed ? std::move(result.run) : nullptr;
+    return result;
 }
 
 // Where the results go: --json, and the two CSV files.
@@ -369,6 +449,12 @@ JsonObject AnalysedJson(const Module1& m, const RunAnalysis& a) {
         steady.Object("figures", FiguresJson(a.steady.figures));
     else
         steady.Null("figures");
+    if (a.designVoDuty) {
+        if (a.designVoDuty->outcome == RealPartsOutcome::Found)
+            steady.Number("dutyForDesignVo", a.designVoDuty->D);
+        else
+            steady.Null("dutyForDesignVo");
+    }
     JsonObject startup;
     startup.Number("peakIL", a.startup.maxIL)
         .Number("minIL", a.startup.minIL)
@@ -376,14 +462,6 @@ JsonObject AnalysedJson(const Module1& m, const RunAnalysis& a) {
     return VerifyJson(m)
         .Object("steadyState", std::move(steady))
         .Object("startup", std::move(startup));
-}
-
-// `text` followed by blanks up to `width` characters (UTF-8 code points).
-std::string Padded(std::string text, std::size_t width) {
-    const auto points = static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-    if (points < width) text.append(width - points, ' ');
-    return text;
 }
 
 // The start-up lines and, when there is a steady state, the table of the
@@ -409,6 +487,73 @@ void StartupText(std::ostream& out, const RunAnalysis& a) {
     }
 }
 
+// The converter as built, when asked for: its parts, and verify's target.
+struct AsBuiltRequest {
+    PartValues parts;
+    std::optional<double> targetVo;
+};
+
+// The part options and --vo-target, read before anything runs: the usage
+// error of the first bad one, and the request when any asks for the analysis.
+std::optional<std::string> ReadAsBuiltRequest(const ParsedArguments& arguments,
+                                              std::optional<AsBuiltRequest>& request) {
+    const bool asked = AsksForRealParts(arguments);
+    if (arguments.Has("vo-target") && !asked)
+        return "l'opzione --vo-target vale solo con --real o con i valori dei componenti";
+    if (!asked) return std::nullopt;
+    const PartOptions parts = ReadPartOptions(arguments);
+    if (!parts.values) return parts.error;
+    const NumberOption target = ReadVoTarget(arguments);
+    if (!target.error.empty()) return target.error;
+    request = AsBuiltRequest{*parts.values, target.value};
+    return std::nullopt;
+}
+
+// What "Grafici" leaves for the output.
+struct Verification {
+    int status = kExitSuccess;                 // anything else ends the command
+    std::shared_ptr<const SimulationRun> run;  // a completed run, else null
+    std::string refusal;  // the conduction refusal the analysis turned into a note
+    std::optional<RealPartsStudy> asBuilt;
+};
+
+// "Grafici" on the window's verification fields, the CSV files asked for,
+// and the converter as built at the circuit the launch read, aiming at the
+// design's Vo while the fields hold the design.
+Verification VerifyFields(Module1& module, HeadlessMainWindow& window, const OutputChoice& choice,
+                          const std::optional<AsBuiltRequest>& request, std::ostream& out,
+                          std::ostream& err, bool showProgress) {
+    const LaunchResult launch = Launch(module, window, err, showProgress);
+    Verification v;
+    if (launch.outcome == LaunchOutcome::Settled || launch.outcome == LaunchOutcome::NotSettled) {
+        v.run = launch.run;
+        if (!WriteRequestedCsv(choice, *v.run, out, err)) v.status = kExitRefused;
+    } else if (request && launch.outcome == LaunchOutcome::ConductionRefused && !choice.csv &&
+               !choice.startupCsv) {
+        // Only the idealised diode conducts backwards; the one as built
+        // blocks. The CSV files, though, are the idealised run's.
+        v.refusal = window.Messages().back();
+    } else {
+        v.status = kExitRefused;
+    }
+    if (v.status != kExitSuccess || !request) return v;
+    const DesignRecord* design = VerifiedDesign(module, window);
+    v.asBuilt = StudyAsBuilt(module, request->parts,
+                             design ? std::optional(design->Vo) : request->targetVo);
+    if (!v.run && v.asBuilt->analysis.outcome != RealPartsOutcome::Found) {
+        err << NoFiguresExplanation(*v.asBuilt) << '\n';
+        v.status = kExitRefused;
+    }
+    return v;
+}
+
+// The converter as built after the rest of the text, if it was asked for.
+void AsBuiltText(std::ostream& out, const Verification& v, bool afterOtherText) {
+    if (!v.asBuilt) return;
+    if (afterOtherText) out << '\n';
+    RealPartsText(out, *v.asBuilt);
+}
+
 // After a run, whatever its outcome: the design file --save asks for. A
 // save that fails turns the run's status into kExitDesignFile.
 int SaveIfAsked(const ParsedArguments& arguments, const HeadlessMainWindow& window, int status,
@@ -421,39 +566,67 @@ int SaveIfAsked(const ParsedArguments& arguments, const HeadlessMainWindow& wind
     return kExitDesignFile;
 }
 
-// "Calcola", and "Grafici" after it with --verify, on the typed options.
-int DesignClicks(const ParsedArguments& arguments, const OutputChoice& choice,
+// What design was asked for beyond "Calcola".
+struct DesignRequests {
+    OutputChoice output;
+    std::optional<AsBuiltRequest> asBuilt;
+    ChoiceRequest choice;
+};
+
+// "Calcola", and "Grafici" after it with --verify, on the typed options;
+// the standard values and the corners on the design just computed.
+int DesignClicks(const ParsedArguments& arguments, const DesignRequests& requests,
                  HeadlessMainWindow& window, std::ostream& out, std::ostream& err,
                  bool showProgress) {
+    const OutputChoice& choice = requests.output;
     const bool verify = arguments.Has("verify");
     Module1 module;
     TypeFields(window, arguments, kDesignKeys);
     DesignCalculation(module, window);
     if (ReportMessages(window, err)) return kExitRefused;
     const DesignResult design = TakeDesign(module, window);
+    std::optional<ChoiceResults> chosen;
+    if (requests.choice.Any()) {
+        ChoiceOutcome evaluated = EvaluateChoice(requests.choice, TakeComputedDesign(module));
+        if (!evaluated.error.empty()) return UsageError(err, evaluated.error);
+        chosen = std::move(evaluated.results);
+    }
 
     if (!verify) {
-        if (choice.json)
-            out << DesignJson(design).Text() << '\n';
-        else
+        if (choice.json) {
+            JsonObject object = DesignJson(design);
+            if (chosen) AddChoiceJson(object, *chosen);
+            out << object.Text() << '\n';
+        } else {
             DesignText(out, design);
+            if (chosen) ChoiceText(out, *chosen);
+        }
         return kExitSuccess;
     }
 
     // "Grafici" after "Calcola": the verification fields as the design wrote
     // them, the settings as typed or left at the window's start values.
     TypeFields(window, arguments, kSimulationKeys);
-    const std::shared_ptr<const SimulationRun> run = Verify(module, window, err, showProgress);
-    if (!run) return kExitRefused;
-    if (!WriteRequestedCsv(choice, *run, out, err)) return kExitRefused;
-    if (choice.CsvOnStandardOutput()) return kExitSuccess;
+    const Verification v =
+        VerifyFields(module, window, choice, requests.asBuilt, out, err, showProgress);
+    if (v.status != kExitSuccess || choice.CsvOnStandardOutput()) return v.status;
     if (choice.json) {
-        out << DesignJson(design).Object("simulation", AnalysedJson(module, *run->analysis)).Text()
-            << '\n';
+        JsonObject object = DesignJson(design);
+        if (v.run)
+            object.Object("simulation", AnalysedJson(module, *v.run->analysis));
+        else
+            object.Null("simulation").String("refusal", v.refusal);
+        if (v.asBuilt) object.Object("real", RealPartsJson(*v.asBuilt));
+        if (chosen) AddChoiceJson(object, *chosen);
+        out << object.Text() << '\n';
     } else {
         DesignText(out, design);
-        ComparisonText(out, design, module, *window.Waveform());
-        StartupText(out, *run->analysis);
+        if (v.run) {
+            ComparisonText(out, design, module, *window.Waveform());
+            StartupText(out, *v.run->analysis);
+        }
+        AsBuiltText(out, v, true);
+        if (chosen) ChoiceText(out, *chosen);
     }
     return kExitSuccess;
 }
@@ -463,35 +636,55 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
     const ParseOutcome parsed = ParseOptions(words, kDesignOptions);
     if (!parsed.arguments) return UsageError(err, parsed.error);
     const ParsedArguments& arguments = *parsed.arguments;
-    if (!arguments.Has("verify")) {
+    const bool verify = arguments.Has("verify");
+    if (!verify) {
         for (const std::string_view option : {"n", "np", "ni", "csv", "startup-csv"})
             if (arguments.Has(option))
                 return UsageError(err,
                                   "l'opzione --" + std::string(option) + " vale solo con --verify");
     }
-    const OutputChoice choice = ChooseOutput(arguments);
-    if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+    DesignRequests requests{ChooseOutput(arguments), std::nullopt, {}};
+    if (const auto conflict = OutputConflict(requests.output)) return UsageError(err, *conflict);
+    if (const auto error = ReadChoiceRequest(arguments, requests.choice))
+        return UsageError(err, *error);
+    if (!verify && !requests.choice.Any()) {
+        for (const std::string& option : PartOptionNames())
+            if (arguments.Has(option))
+                return UsageError(
+                    err, "l'opzione --" + option + " vale solo con --verify, --series o --corners");
+    }
+    const PartOptions parts = ReadPartOptions(arguments);
+    if (!parts.values) return UsageError(err, parts.error);
+    requests.choice.parts = *parts.values;
+    if (verify && AsksForRealParts(arguments)) requests.asBuilt = AsBuiltRequest{*parts.values, {}};
     HeadlessMainWindow window;
-    const int status = DesignClicks(arguments, choice, window, out, err, showProgress);
+    const int status = DesignClicks(arguments, requests, window, out, err, showProgress);
     return SaveIfAsked(arguments, window, status, err);
 }
 
 // "Grafici" on the typed options.
 int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
-                HeadlessMainWindow& window, std::ostream& out, std::ostream& err,
-                bool showProgress) {
+                const std::optional<AsBuiltRequest>& request, HeadlessMainWindow& window,
+                std::ostream& out, std::ostream& err, bool showProgress) {
     Module1 module;
     TypeFields(window, arguments, kVerificationKeys);
     TypeFields(window, arguments, kSimulationKeys);
-    const std::shared_ptr<const SimulationRun> run = Verify(module, window, err, showProgress);
-    if (!run) return kExitRefused;
-    if (!WriteRequestedCsv(choice, *run, out, err)) return kExitRefused;
-    if (choice.CsvOnStandardOutput()) return kExitSuccess;
+    const Verification v = VerifyFields(module, window, choice, request, out, err, showProgress);
+    if (v.status != kExitSuccess || choice.CsvOnStandardOutput()) return v.status;
     if (choice.json) {
-        out << AnalysedJson(module, *run->analysis).Text() << '\n';
+        JsonObject object;
+        if (v.run)
+            object = AnalysedJson(module, *v.run->analysis);
+        else
+            object.String("refusal", v.refusal);
+        if (v.asBuilt) object.Object("real", RealPartsJson(*v.asBuilt));
+        out << object.Text() << '\n';
     } else {
-        VerifyText(out, module, *window.Waveform());
-        StartupText(out, *run->analysis);
+        if (v.run) {
+            VerifyText(out, module, *window.Waveform());
+            StartupText(out, *v.run->analysis);
+        }
+        AsBuiltText(out, v, v.run != nullptr);
     }
     return kExitSuccess;
 }
@@ -503,8 +696,51 @@ int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ost
     const ParsedArguments& arguments = *parsed.arguments;
     const OutputChoice choice = ChooseOutput(arguments);
     if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+    std::optional<AsBuiltRequest> request;
+    if (const auto error = ReadAsBuiltRequest(arguments, request)) return UsageError(err, *error);
     HeadlessMainWindow window;
-    const int status = VerifyClick(arguments, choice, window, out, err, showProgress);
+    const int status = VerifyClick(arguments, choice, request, window, out, err, showProgress);
+    return SaveIfAsked(arguments, window, status, err);
+}
+
+// The load sweep on the design computed from the typed options.
+int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
+                const PartValues& parts, const OutputChoice& choice, HeadlessMainWindow& window,
+                std::ostream& out, std::ostream& err) {
+    Module1 module;
+    TypeFields(window, arguments, kDesignKeys);
+    DesignCalculation(module, window);
+    if (ReportMessages(window, err)) return kExitRefused;
+    const SweepOutcome sweep = EvaluateSweep(request, TakeComputedDesign(module), parts);
+    if (!sweep.error.empty()) return UsageError(err, sweep.error);
+    if (!sweep.refusal.empty()) {
+        err << sweep.refusal << '\n';
+        return kExitRefused;
+    }
+    if (choice.csv &&
+        !WriteCsv(
+            *choice.csv, [&](std::ostream& to) { to << SweepCsv(sweep.results); }, out, err))
+        return kExitRefused;
+    if (choice.CsvOnStandardOutput()) return kExitSuccess;
+    if (choice.json)
+        out << SweepJson(sweep.results).Text() << '\n';
+    else
+        SweepText(out, sweep.results);
+    return kExitSuccess;
+}
+
+int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    const ParseOutcome parsed = ParseOptions(words, kSweepOptions);
+    if (!parsed.arguments) return UsageError(err, parsed.error);
+    const ParsedArguments& arguments = *parsed.arguments;
+    const OutputChoice choice = ChooseOutput(arguments);
+    if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+    SweepRequest request;
+    if (const auto error = ReadSweepRequest(arguments, request)) return UsageError(err, *error);
+    const PartOptions parts = ReadPartOptions(arguments);
+    if (!parts.values) return UsageError(err, parts.error);
+    HeadlessMainWindow window;
+    const int status = SweepClicks(arguments, request, *parts.values, choice, window, out, err);
     return SaveIfAsked(arguments, window, status, err);
 }
 
@@ -525,25 +761,64 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         ParseOptions(std::vector<std::string>(words.begin() + 1, words.end()), kOpenOptions);
     if (!parsed.arguments) return UsageError(err, parsed.error);
     const ParsedArguments& arguments = *parsed.arguments;
+    const bool verify = arguments.Has("verify");
+    const bool sweep = arguments.Has("sweep");
+    if (verify && sweep) return UsageError(err, "--verify e --sweep sono due comandi diversi");
+    if (arguments.Has("corners") && (verify || sweep))
+        return UsageError(err, "l'opzione --corners vale solo senza --verify e --sweep");
+    if (arguments.Has("standard") && verify)
+        return UsageError(err, "l'opzione --standard vale solo senza --verify");
     const DesignFileOutcome read = ReadDesignFile(words.front());
     if (!read.file) {
         err << read.message << '\n';
         return kExitDesignFile;
     }
-    const bool verify = arguments.Has("verify");
+    const DesignFile& file = *read.file;
     std::vector<std::string> equivalent;
+    // The texts at their start values say nothing of what the saved run asked
+    // for: a setting is passed back where it differs, a group whole.
+    const auto differ = [&](std::span<const DesignFileKey> keys, const SectionTexts& texts) {
+        return std::any_of(keys.begin(), keys.end(), [&](const DesignFileKey& key) {
+            return TextOf(texts, key) != key.startText;
+        });
+    };
+    const auto passBack = [&](std::span<const DesignFileKey> keys, const SectionTexts& texts,
+                              bool whole) {
+        for (const DesignFileKey& key : keys)
+            if (whole || TextOf(texts, key) != key.startText)
+                equivalent.push_back("--" + std::string(key.key) + "=" + TextOf(texts, key));
+    };
+    // The selection's keys in the table's order: series and round, the six
+    // corner settings, the sweep's three.
+    const std::span<const DesignFileKey> selection(kSelectionKeys);
+    const auto standard = selection.subspan(0, 2);
+    const auto corners = selection.subspan(2, 6);
+    const auto loads = selection.subspan(8, 3);
+    bool partsApply = verify || sweep;
     if (verify) {
-        AppendTyped(equivalent, read.file->verification, kVerificationKeys);
-        AppendTyped(equivalent, read.file->simulation, kSimulationKeys);
+        AppendTyped(equivalent, file.verification, kVerificationKeys);
+        AppendTyped(equivalent, file.simulation, kSimulationKeys);
     } else {
-        AppendTyped(equivalent, read.file->design, kDesignKeys);
+        AppendTyped(equivalent, file.design, kDesignKeys);
+        if (arguments.Has("standard") || differ(standard, file.selection)) {
+            passBack(standard, file.selection, true);
+            partsApply = true;
+        }
     }
+    if (sweep) passBack(loads, file.selection, false);
+    if (arguments.Has("corners") || (!verify && !sweep && differ(corners, file.selection))) {
+        equivalent.emplace_back("--corners");
+        passBack(corners, file.selection, false);
+        partsApply = true;
+    }
+    if (partsApply) passBack(kPartsKeys, file.parts, false);
     if (arguments.Has("json")) equivalent.emplace_back("--json");
     for (const std::string_view option : {"csv", "startup-csv"})
         if (arguments.Has(option))
             equivalent.push_back("--" + std::string(option) + "=" + arguments.ValueOr(option));
-    return verify ? RunVerify(equivalent, out, err, showProgress)
-                  : RunDesign(equivalent, out, err, showProgress);
+    if (verify) return RunVerify(equivalent, out, err, showProgress);
+    if (sweep) return RunSweep(equivalent, out, err);
+    return RunDesign(equivalent, out, err, showProgress);
 }
 
 }  // namespace
@@ -579,6 +854,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (command == "design") return RunDesign(rest, out, err, showProgress);
     if (command == "verify") return RunVerify(rest, out, err, showProgress);
     if (command == "open") return RunOpen(rest, out, err, showProgress);
+    if (command == "sweep") return RunSweep(rest, out, err);
     return UsageError(err, "comando sconosciuto: " + command);
 }
 

@@ -15,20 +15,22 @@ void Write(std::string& out, const Document& value, std::size_t depth) {
         out += JsonNumber(value.get<double>());
         return;
     }
-    if (!value.is_object() || value.empty()) {
+    if (!value.is_structured() || value.empty()) {
         out += value.dump(-1, ' ', false, Document::error_handler_t::replace);
         return;
     }
+    const bool object = value.is_object();
     const std::string inner((depth + 1) * 2, ' ');
-    out += "{\n";
+    out += object ? "{\n" : "[\n";
     bool first = true;
     for (const auto& [key, member] : value.items()) {
         if (!first) out += ",\n";
         first = false;
-        out += inner + JsonString(key) + ": ";
+        out += inner;
+        if (object) out += JsonString(key) + ": ";
         Write(out, member, depth + 1);
     }
-    out += '\n' + std::string(depth * 2, ' ') + '}';
+    out += '\n' + std::string(depth * 2, ' ') + (object ? '}' : ']');
 }
 
 }  // namespace
@@ -58,6 +60,13 @@ JsonObject& JsonObject::String(std::string_view key, std::string_view value) {
 
 JsonObject& JsonObject::Object(std::string_view key, JsonObject value) {
     document_[std::string(key)] = std::move(value.document_);
+    return *this;
+}
+
+JsonObject& JsonObject::Array(std::string_view key, std::vector<JsonObject> items) {
+    Document array = Document::array();
+    for (JsonObject& item : items) array.push_back(std::move(item.document_));
+    document_[std::string(key)] = std::move(array);
     return *this;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -27,10 +28,12 @@ public:
     JsonObject& Integer(std::string_view key, std::int64_t value);
     JsonObject& String(std::string_view key, std::string_view value);
     JsonObject& Object(std::string_view key, JsonObject value);
+    JsonObject& Array(std::string_view key, std::vector<JsonObject> items);
     JsonObject& Boolean(std::string_view key, bool value);
     JsonObject& Null(std::string_view key);
 
-    // One member per line, indented by two spaces per level, no final line end.
+    // One member or array item per line, indented by two spaces per level, no
+    // final line end.
     std::string Text() const;
 
 private:

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/Module1.h"
+#include "realparts/RealParts.h"
 #include "simulation/ConverterLoop.h"
 #include "simulation/Figures.h"
 #include "simulation/SteadyState.h"
@@ -29,6 +30,15 @@ struct RunAnalysis {
     RunVerdict verdict;
     // The design the verification fields still hold, if they do.
     std::optional<DesignRecord> design;
+    // Only when the steady state's mean Vo misses the design's by more than
+    // kDesignVoMiss: the duty cycle D' that gives the design's Vo on the
+    // converter as built with its default parts, which counts the diode's
+    // drop that D = Vo/Vi leaves out.
+    std::optional<DutySynthesis> designVoDuty;
 };
+
+// A mean Vo farther than this fraction from the design's is worth a word:
+// the diode's drop alone can take a low output voltage well below it.
+inline constexpr double kDesignVoMiss = 0.02;
 
 }  // namespace stepdown

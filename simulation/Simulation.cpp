@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "design/DesignCalculation.h"
+#include "realparts/RealParts.h"
 #include "simulation/ConverterLoop.h"
 #include "simulation/Figures.h"
 #include "simulation/Plot.h"
@@ -125,7 +126,12 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
     StoreFigures(m, figures);
 
     RunAnalysis analysis = Analyse(m, steady, std::move(loop), figures);
-    if (design != nullptr) analysis.design = *design;
+    if (design != nullptr) {
+        analysis.design = *design;
+        if (steady.Exists() && std::fabs(steady.meanVo - design->Vo) > kDesignVoMiss * design->Vo)
+            analysis.designVoDuty =
+                DutyForTarget({m.Vi, m.D, m.f, m.L, m.C, m.RL}, PartValues{}, design->Vo);
+    }
 
     DrawWaveforms(m, window);
     std::shared_ptr<SimulationRun> run = CopyRun(m);

@@ -63,6 +63,27 @@ std::string PeriodsNeededText(const SteadyState& s, std::string_view separator) 
     return std::to_string(s.periodsNeeded);
 }
 
+// The steady state's mean Vo against the design's, why it misses, and D'.
+std::string DesignVoMissText(const RunAnalysis& a, std::string_view separator) {
+    const double designVo = a.design->Vo;
+    std::string text = Scientific(a.steady.meanVo, separator, "V") + ", " +
+                       PercentDifference(a.steady.meanVo, designVo, separator) +
+                       " rispetto alla Vo di progetto (" + Scientific(designVo, separator, "V") +
+                       "): D = Vo/Vi non tiene conto della caduta di 0" + std::string(separator) +
+                       "6 V sul diodo; ";
+    switch (a.designVoDuty->outcome) {
+    case RealPartsOutcome::Found:
+        return text + "con D′ = " + FormatFixed2(a.designVoDuty->D * 100, separator) +
+               " % la Vo media sarebbe quella di progetto";
+    case RealPartsOutcome::Unreachable:
+        return text + "nessun duty cycle dà la Vo di progetto";
+    case RealPartsOutcome::InvalidValues:
+    case RealPartsOutcome::NoSteadyState:
+        break;
+    }
+    return text + "D′ non calcolabile: cercandolo si incontra un duty cycle senza regime periodico";
+}
+
 }  // namespace
 
 std::string DeviationPercent(double fraction, std::string_view separator) {
@@ -85,7 +106,7 @@ std::vector<ReportLine> StartupSummary(const RunAnalysis& a, std::string_view se
     std::string lowest = Scientific(a.startup.minIL, separator, "A");
     if (a.startup.minIL < 0)
         lowest += " (negativa: un diodo reale la bloccherebbe, questo modello no)";
-    return {
+    std::vector<ReportLine> lines{
         {"Picco di iL dall'avvio",
          PeakText(a.startup.maxIL, s.band.maxIL, s.Exists(), separator, "A")},
         {"Picco di Vo dall'avvio",
@@ -95,6 +116,8 @@ std::vector<ReportLine> StartupSummary(const RunAnalysis& a, std::string_view se
         {"Periodi necessari al transitorio", PeriodsNeededText(s, separator)},
         {"Regime", SteadyText(a, separator)},
     };
+    if (a.designVoDuty) lines.push_back({"Vo media di regime", DesignVoMissText(a, separator)});
+    return lines;
 }
 
 std::vector<ComparisonRow> ComparisonTable(const RunAnalysis& a, std::string_view separator) {

@@ -18,7 +18,9 @@ struct ReportLine {
 
 // Peak iL and peak Vo from rest with their ratio to the steady-state peak,
 // the lowest iL (with a note when it is negative), the exact repeat, the
-// periods the transient needs, and whether the figures shown are settled.
+// periods the transient needs, and whether the figures shown are settled;
+// then, when the steady state's mean Vo misses the design's (designVoDuty),
+// by how much, why, and D'.
 std::vector<ReportLine> StartupSummary(const RunAnalysis& analysis, std::string_view separator);
 
 // One quantity of the comparison: values in the 2-digit scientific form,

@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/CommandLine.h"
 #include "cli/HeadlessWindow.h"
+#include "cli/TerminalProgress.h"
 
 namespace stepdown::cli {
 namespace {
@@ -34,6 +37,13 @@ Result Cli(const Args& args) {
     return result;
 }
 
+const Args kDesign{"design",   "--vi", "25",    "--vo", "15",   "--f", "80",
+                   "--ripple", "40",   "--dvo", "60",   "--io", "1.5"};
+Args Sweep(Args design) {
+    design.front() = "sweep";
+    return design;
+}
+const Args kSweep = Sweep(kDesign);
 const Args kVerify{"verify", "--vi", "25",  "--d",   "60",   "--f", "80",
                    "--l",    "125",  "--c", "15.63", "--rl", "10"};
 
@@ -62,6 +72,54 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
         {{"open"}, "manca il file da aprire, da scrivere subito dopo open"},
         {{"open", "--verify", "d.stepdown"},
          "manca il file da aprire, da scrivere subito dopo open"},
+        {{"design", "--vi", "25", "--esr", "5"},
+         "l'opzione --esr vale solo con --verify, --series o --corners"},
+        {{"design", "--real"}, "l'opzione --real vale solo con --verify, --series o --corners"},
+        {Plus(kVerify, {"--vdrv", "-2"}),
+         "il valore di --vdrv non è valido: La tensione di pilotaggio del gate Vdrv non può essere "
+         "negativa!"},
+        {Plus(kVerify, {"--vo-target", "15"}),
+         "l'opzione --vo-target vale solo con --real o con i valori dei componenti"},
+        {Plus(kVerify, {"--real", "--vo-target", "0"}),
+         "il valore di --vo-target non è valido: La tensione di uscita obiettivo non può essere "
+         "zero o negativa!"},
+        {Plus(kVerify, {"--tf", "0", "--vo-target="}),
+         "il valore di --vo-target non è valido: Hai dimenticato di scrivere la tensione di uscita "
+         "obiettivo in V"},
+        {Plus(kVerify, {"--real", "--vo-target", "1e999"}),
+         "il valore di --vo-target non è valido: Il numero scritto per la tensione di uscita "
+         "obiettivo in V è troppo grande in valore assoluto!"},
+        {Plus(kDesign, {"--round", "up"}), "l'opzione --round vale solo con --series"},
+        {Plus(kDesign, {"--series", "E12", "--round", "down"}),
+         "il valore di --round non è valido: gli arrotondamenti sono up (per eccesso) e nearest "
+         "(al più vicino)"},
+        {Plus(kDesign, {"--io-min", "1"}), "l'opzione --io-min vale solo con --corners"},
+        {Plus(kDesign, {"--corners", "--tol-c", "100"}),
+         "il valore di --tol-c non è valido: La tolleranza di C deve essere minore del 100%!"},
+        {Plus(kDesign, {"--corners", "--tol-l", "0", "--io-max", "0"}),
+         "il valore di --io-max non è valido: La corrente di uscita massima non può essere zero o "
+         "negativa!"},
+        {Plus(kDesign, {"--corners", "--io-min", "2"}),
+         "l'intervallo da --io-min a --io-max è rovesciato con il valore nominale: 2.00E+00 supera "
+         "1.50E+00"},
+        {Plus(kSweep, {"--io-from", "2", "--io-to", "1"}),
+         "l'intervallo da --io-from a --io-to è rovesciato: 2.00E+00 supera 1.00E+00"},
+        {Plus(kSweep, {"--io-to", "0.1"}),
+         "l'intervallo da --io-from a --io-to è rovesciato con il valore nominale: 1.50E-01 "
+         "supera 1.00E-01"},
+        {Plus(kSweep, {"--points", "1001"}),
+         "il valore di --points non è valido: Il numero dei punti deve essere un intero da 1 a "
+         "1000!"},
+        {Plus(kSweep, {"--points", "2.5"}),
+         "il valore di --points non è valido: Il numero dei punti deve essere un intero da 1 a "
+         "1000!"},
+        {Plus(kSweep, {"--vi-list", "20,-1"}),
+         "il valore di --vi-list non è valido: ogni elemento deve essere una tensione positiva in "
+         "V, con il punto come separatore decimale e una virgola tra un elemento e l'altro: «-1»"},
+        {{"open", "x", "--verify", "--sweep"}, "--verify e --sweep sono due comandi diversi"},
+        {{"open", "x", "--sweep", "--corners"},
+         "l'opzione --corners vale solo senza --verify e --sweep"},
+        {{"open", "x", "--verify", "--standard"}, "l'opzione --standard vale solo senza --verify"},
     };
     for (const auto& [args, error] : cases) {
         const Result r = Cli(args);
@@ -122,7 +180,115 @@ TEST(RunCommandLine, OpenRunsTheSavedTextsAsTheCommandThatSavedThem) {
     EXPECT_EQ(Cli({"open", file, "--verify", "--json"}),
               Cli({"verify", "--vi", "2.500E+01", "--d", "6.000E+01", "--f", "8.000E+01", "--l",
                    "1.250E+02", "--c", "1.563E+01", "--rl", "1.000E+01", "--json"}));
+    // Parts away from their start texts are passed back; at them, the file reruns without.
+    const Args withParts = Plus(kVerify, {"--esr", "50", "--vf", "0.45"});
+    Cli(Plus(withParts, {"--save", file}));
+    EXPECT_EQ(Cli({"open", file, "--verify"}), Cli(withParts));
+    Cli(Plus(kVerify, {"--real", "--save", file}));
+    EXPECT_EQ(Cli({"open", file, "--verify"}), Cli(kVerify));
+    // So are the choices; at their start texts only --standard and --corners ask for them.
+    const Args choices[][2] = {
+        {Plus(kDesign, {"--series", "E24", "--round", "nearest", "--corners", "--tol-c", "10",
+                        "--esr", "50"}),
+         {"open", file}},
+        {Plus(kDesign, {"--series", "E12", "--corners"}),
+         {"open", file, "--standard", "--corners"}},
+        {Plus(kSweep, {"--points", "3", "--io-to", "2", "--series", "E6", "--vf", "0.4"}),
+         {"open", file, "--sweep"}},
+        {Plus(kDesign, {"--series", "E12", "--esr", "50"}), {"open", file}},
+    };
+    for (const auto& [run, open] : choices) {
+        Cli(Plus(run, {"--save", file}));
+        EXPECT_EQ(Cli(open), Cli(run == choices[3][0] ? kDesign : run)) << open.back();
+    }
     std::filesystem::remove(file);
+}
+
+// The sweep's CSV rows are its JSON points; its loads run evenly from 10 % of Io by default.
+TEST(RunCommandLine, SweepWritesTheSamePointsAsCsvAndJson) {
+    const Args sweep =
+        Plus(kSweep, {"--points", "3", "--vi-list", "20,30", "--io-to", "30", "--dcr", "500"});
+    const nlohmann::json points = nlohmann::json::parse(Cli(Plus(sweep, {"--json"})).out)["points"];
+    ASSERT_EQ(points.size(), 6U);
+    EXPECT_DOUBLE_EQ(points[4]["Io"].get<double>(), (0.1 * 1.5 + 30) / 2);
+    std::istringstream csv(Cli(Plus(sweep, {"--csv", "-"})).out);
+    std::string row;
+    std::getline(csv, row);
+    EXPECT_EQ(row, "Vi_V,Io_A,D,mode,efficiency,VoRipple_V,ilPeak_A");
+    for (const nlohmann::json& point : points) {
+        ASSERT_TRUE(std::getline(csv, row));
+        std::istringstream cells(row + ",");
+        std::string cell;
+        for (const char* key : {"Vi", "Io", "D", "mode", "efficiency", "VoRipple", "ilPeak"}) {
+            std::getline(cells, cell, ',');
+            if (key == std::string("mode"))
+                EXPECT_EQ(cell, point[point["mode"].is_null() ? "outcome" : "mode"]);
+            else if (point[key].is_null())
+                EXPECT_EQ(cell, "");
+            else
+                EXPECT_EQ(std::stod(cell), point[key].get<double>()) << key;
+        }
+    }
+    EXPECT_FALSE(std::getline(csv, row));
+    EXPECT_EQ(points[5]["outcome"], "unreachable");
+    // Parts that cannot reach the design's Vo at all: no figures, and why.
+    const nlohmann::json lossy = nlohmann::json::parse(
+        Cli(Plus(kDesign, {"--series", "E6", "--dcr", "1e4", "--json"})).out)["standard"];
+    EXPECT_EQ(lossy["L"], 150);
+    EXPECT_EQ(lossy["C"], 22);
+    EXPECT_TRUE(lossy["figures"].is_null());
+    EXPECT_EQ(lossy["figuresOutcome"], "unreachable");
+    EXPECT_EQ(lossy["nominalOutcome"], "unreachable");
+    EXPECT_FALSE(lossy["meets"]["ripple"]);
+    // The standard values swept: on a log scale 150 uH is nearer 125 than 100 is, 15 uF 15.6.
+    const nlohmann::json nearest = nlohmann::json::parse(
+        Cli(Plus(kSweep, {"--points", "1", "--series", "E6", "--round", "nearest", "--json"})).out);
+    EXPECT_EQ(nearest["L"], 150);
+    EXPECT_EQ(nearest["C"], 15);
+}
+
+// Lossless and continuous, the converter as built has the mean Vo of its switch node,
+// D (Vi + Vf) - Vf: the D' for a Vo is (Vo + Vf) / (Vi + Vf), to the search's 1e-9 of Vo.
+TEST(RunCommandLine, DPrimeForTheDesignsVoAndForATargetAgainstTheAveragedLosslessModel) {
+    const auto json = [](const Args& args) {
+        const Result r = Cli(args);
+        EXPECT_EQ(r.status, kExitSuccess) << r.err;
+        return nlohmann::json::parse(r.out);
+    };
+    const nlohmann::json missed =
+        json({"design", "--vi", "5", "--vo", "1.2", "--f", "1000", "--ripple", "30", "--dvo", "10",
+              "--io", "5", "--verify", "--json"})["simulation"]["steadyState"];
+    EXPECT_NEAR(missed["dutyForDesignVo"].get<double>(), 1.8 / 5.6, 1e-9);
+    const nlohmann::json real = json(Plus(kVerify, {"--real", "--vo-target", "15", "--json"}));
+    EXPECT_NEAR(real["real"]["VoMean"].get<double>(), 0.6 * 25.6 - 0.6, 1e-9);
+    EXPECT_NEAR(real["real"]["dutyForTarget"].get<double>(), 15.6 / 25.6, 1e-9);
+    // The idealised run refused at a light load: its CSV files cannot be written.
+    const Args light{"verify", "--vi", "25",    "--d",  "60",  "--f",    "80",    "--l",
+                     "125",    "--c",  "15.63", "--rl", "100", "--real", "--csv", "-"};
+    EXPECT_EQ(Cli(light).status, kExitRefused);
+    // Nor is a note of use when the converter as built has no steady state either: here a
+    // filter that rings some eighty times, undamped, within the on time.
+    const Result none = Cli({"verify", "--vi", "10", "--d", "50", "--f", "1", "--l", "1", "--c",
+                             "1", "--rl", "1e6", "--ni", "0", "--real"});
+    EXPECT_EQ(none.status, kExitRefused);
+    EXPECT_EQ(none.out, "");
+    EXPECT_NE(none.err.find("\nCon questi valori il convertitore non ha un regime periodico"),
+              std::string::npos);
+}
+
+// The progress line appears after half a second, never cancels the run, and is wiped.
+TEST(TerminalProgress, ShowsItsLineAfterHalfASecondAndNeverCancels) {
+    std::ostringstream out;
+    TerminalProgress::Clock::time_point now{};
+    {
+        TerminalProgress progress(out, [&] { return now; });
+        EXPECT_TRUE(progress.Continue(1, 4));
+        EXPECT_EQ(out.str(), "");
+        now += std::chrono::seconds(1);
+        EXPECT_TRUE(progress.Continue(1, 4));
+        EXPECT_EQ(out.str().rfind("\rSimulazione in corso… 25% (", 0), 0U) << out.str();
+    }
+    EXPECT_EQ(out.str().back(), '\r');
 }
 
 TEST(SavedDesignFile, TakesTheOtherWindowsTextsFromTheOptionsOfTheirKeys) {

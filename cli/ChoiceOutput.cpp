@@ -1,0 +1,474 @@
+#include "cli/ChoiceOutput.h"
+
+#include <cmath>
+#include <map>
+#include <sstream>
+#include <string_view>
+
+#include "cli/OptionValues.h"
+#include "cli/RealPartsOutput.h"
+#include "cli/TextOutput.h"
+#include "model/Conversions.h"
+#include "simulation/WaveformCsv.h"
+
+namespace stepdown::cli {
+namespace {
+
+constexpr std::string_view kCornerSettings[] = {"tol-l",  "tol-c",  "vi-min",
+                                                "vi-max", "io-min", "io-max"};
+
+std::optional<std::string> ReadStandard(const ParsedArguments& arguments,
+                                        std::optional<StandardRequest>& standard) {
+    if (!arguments.Has("series")) {
+        if (arguments.Has("round")) return "l'opzione --round vale solo con --series";
+        return std::nullopt;
+    }
+    const std::optional<Series> series = SeriesNamed(arguments.ValueOr("series"));
+    if (!series) return InvalidValue("series", "le serie sono E6, E12 ed E24");
+    const std::optional<Rounding> rounding =
+        arguments.Has("round") ? RoundingNamed(arguments.ValueOr("round")) : Rounding::Up;
+    if (!rounding)
+        return InvalidValue("round",
+                            "gli arrotondamenti sono up (per eccesso) e nearest (al più vicino)");
+    standard = StandardRequest{*series, *rounding};
+    return std::nullopt;
+}
+
+// A tolerance in percent, from 0 to below 100, as a fraction.
+std::optional<std::string> ReadTolerance(const ParsedArguments& arguments, std::string_view option,
+                                         std::string_view part, double& fraction) {
+    const std::string name(part);
+    const NumberOption read =
+        ReadPositiveOption(arguments, option, "la tolleranza di " + name + " in %",
+                           "La tolleranza di " + name + " non può essere negativa!", true);
+    if (!read.error.empty()) return read.error;
+    if (!read.value) return std::nullopt;
+    if (!(*read.value < 100))
+        return InvalidValue(option, "La tolleranza di " + name + " deve essere minore del 100%!");
+    fraction = *read.value / 100;
+    return std::nullopt;
+}
+
+// One end of a range: its option and what its value is ("tensione di
+// ingresso minima"), always feminine.
+struct RangeEnd {
+    std::string_view option;
+    std::string_view what;
+};
+
+// Both ends of a range in `unit`, positive; an error when both are given and
+// the first is above the second.
+std::optional<std::string> ReadRange(const ParsedArguments& arguments, RangeEnd low, RangeEnd high,
+                                     std::string_view unit, std::optional<double>& from,
+                                     std::optional<double>& to) {
+    for (const auto& [end, value] : {std::pair{low, &from}, std::pair{high, &to}}) {
+        const std::string what(end.what);
+        const NumberOption read =
+            ReadPositiveOption(arguments, end.option, "la " + what + " in " + std::string(unit),
+                               "La " + what + " non può essere zero o negativa!");
+        if (!read.error.empty()) return read.error;
+        *value = read.value;
+    }
+    if (from && to && *from > *to)
+        return "l'intervallo da --" + std::string(low.option) + " a --" + std::string(high.option) +
+               " è rovesciato: " + Label(*from) + " supera " + Label(*to);
+    return std::nullopt;
+}
+
+// The ends left out at the nominal value; an error when they cross.
+std::optional<std::string> Resolve(std::optional<double> from, std::optional<double> to,
+                                   double nominalFrom, double nominalTo, std::string_view low,
+                                   std::string_view high, double& first, double& last) {
+    first = from.value_or(nominalFrom);
+    last = to.value_or(nominalTo);
+    if (first > last)
+        return "l'intervallo da --" + std::string(low) + " a --" + std::string(high) +
+               " è rovesciato con il valore nominale: " + Label(first) + " supera " + Label(last);
+    return std::nullopt;
+}
+
+std::optional<std::string> ReadInputVoltages(const ParsedArguments& arguments,
+                                             std::vector<double>& voltages) {
+    if (!arguments.Has("vi-list")) return std::nullopt;
+    std::istringstream list(arguments.ValueOr("vi-list") + ",");
+    std::string piece;
+    while (std::getline(list, piece, ',')) {
+        const bool number = ClassifyNumericText(piece) == FieldCheck::Passed;
+        const ParsedNumber parsed = ParseNumberChecked(piece);
+        if (!number || parsed.overflow || !(parsed.value > 0))
+            return InvalidValue("vi-list",
+                                "ogni elemento deve essere una tensione positiva in V, con il "
+                                "punto come separatore decimale e una virgola tra un elemento e "
+                                "l'altro: «" +
+                                    piece + "»");
+        voltages.push_back(parsed.value);
+    }
+    return std::nullopt;
+}
+
+std::string_view RoundingWords(Rounding rounding) {
+    return rounding == Rounding::Up ? "per eccesso" : "al più vicino";
+}
+
+std::string_view OutcomeWords(RealPartsOutcome outcome) {
+    switch (outcome) {
+    case RealPartsOutcome::Unreachable:
+        return "nessun duty cycle dà la Vo di progetto";
+    case RealPartsOutcome::NoSteadyState:
+        return "nessun regime periodico che il modello sappia descrivere";
+    case RealPartsOutcome::Found:
+    case RealPartsOutcome::InvalidValues:
+        break;
+    }
+    return "valori che il modello non accetta";
+}
+
+// The five figures of an operating point in JSON units, or null; with the
+// conduction mode after D when asked.
+JsonObject& FiguresOf(JsonObject& object, const OperatingPoint& p, bool withMode = false) {
+    if (!p.Found()) {
+        object.Null("D");
+        if (withMode) object.Null("mode");
+        return object.Null("SimDeltaiL").Null("SimDeltaVo").Null("SimIDP").Null("VoMean");
+    }
+    object.Number("D", p.D);
+    if (withMode) object.String("mode", ModeName(p.mode));
+    return object.Number("SimDeltaiL", p.deltaIL)
+        .Number("SimDeltaVo", p.deltaVo)
+        .Number("SimIDP", p.peakIL)
+        .Number("VoMean", p.VoMean);
+}
+
+// `key`: the figures, or null and "<key>Outcome" saying why.
+void PointJson(JsonObject& object, std::string_view key, const OperatingPoint& p) {
+    if (p.Found()) {
+        JsonObject figures;
+        object.Object(key, std::move(FiguresOf(figures, p)));
+    } else {
+        object.Null(key).String(std::string(key) + "Outcome", OutcomeName(p.outcome));
+    }
+}
+
+JsonObject StandardJson(const StandardChoice& s) {
+    JsonObject meets;
+    meets.Boolean("ripple", s.meets.ripple).Boolean("outputRipple", s.meets.outputRipple);
+    JsonObject object;
+    object.String("series", SeriesName(s.series))
+        .String("round", RoundingName(s.rounding))
+        .Number("L", s.L)
+        .Number("C", s.C);
+    PointJson(object, "figures", s.figures);
+    PointJson(object, "nominal", s.nominal);
+    return object.Object("meets", std::move(meets));
+}
+
+constexpr std::string_view kFigureNames[] = {"D", "SimDeltaiL", "SimDeltaVo", "SimIDP", "VoMean"};
+
+void CornersJson(JsonObject& object, const WorstCase& w) {
+    std::vector<JsonObject> corners;
+    for (const Corner& c : w.corners) {
+        JsonObject corner;
+        corner.Number("Vi", c.Vi).Number("Io", c.Io).Number("L", c.L).Number("C", c.C);
+        FiguresOf(corner, c.point, true);
+        if (!c.point.Found()) corner.String("outcome", OutcomeName(c.point.outcome));
+        corners.push_back(std::move(corner));
+    }
+    JsonObject worst;
+    for (std::size_t k = 0; k < std::size(kFigureNames); ++k) {
+        JsonObject value;
+        if (w.worst[k].corner < 0)
+            value.Null("value").Null("corner");
+        else
+            value.Number("value", w.worst[k].value).Integer("corner", w.worst[k].corner);
+        worst.Object(kFigureNames[k], std::move(value));
+    }
+    object.Array("corners", std::move(corners))
+        .Object("worst", std::move(worst))
+        .Boolean("meetsAll", w.meetsAll);
+}
+
+// The text of a figure as the table shows it: D in percent.
+std::string FigureText(const OperatingPoint& p, std::size_t figure) {
+    if (!p.Found()) return "n.d.";
+    const double values[] = {p.D * 100, p.deltaIL, p.deltaVo, p.peakIL, p.VoMean};
+    return Label(values[figure]);
+}
+
+void StandardText(std::ostream& out, const ChoiceResults& r) {
+    if (!r.standard) {
+        out << "Valori normalizzati: L o C non ha un valore della serie rappresentabile\n";
+        return;
+    }
+    const StandardChoice& s = *r.standard;
+    out << "Valori normalizzati: serie " << SeriesName(s.series) << ", arrotondati "
+        << RoundingWords(s.rounding) << '\n'
+        << Padded("", 12) << "calcolati  normalizzati  unità  requisito  rispettato\n";
+    const auto row = [](std::string_view name, const std::string& computed,
+                        const std::string& standard, std::string_view unit) {
+        return Padded(std::string(name), 12) + Padded(computed, 11) + Padded(standard, 14) +
+               Padded(std::string(unit), 7);
+    };
+    Row(out, row("L", Label(r.design.L), Label(s.L), "uH"));
+    Row(out, row("C", Label(r.design.C), Label(s.C), "uF"));
+    const std::string_view units[] = {"%", "A", "mV", "A", "V"};
+    const double limits[] = {0, r.design.targets.DeltaiL, r.design.targets.DeltaVo * 1000};
+    const bool met[] = {false, s.meets.ripple, s.meets.outputRipple};
+    for (std::size_t k = 0; k < std::size(kFigureNames); ++k) {
+        std::string line =
+            row(kFigureNames[k], FigureText(s.nominal, k), FigureText(s.figures, k), units[k]);
+        if (k == 1 || k == 2) line += Padded(Label(limits[k]), 11) + (met[k] ? "sì" : "no");
+        Row(out, line);
+    }
+    for (const auto& [name, point] :
+         {std::pair{"calcolati", &s.nominal}, {"normalizzati", &s.figures}})
+        if (!point->Found())
+            out << "Con i valori " << name << ": " << OutcomeWords(point->outcome) << '\n';
+}
+
+std::string RangeText(double low, double high, std::string_view unit) {
+    if (low == high) return Label(low) + " " + std::string(unit);
+    return "da " + Label(low) + " a " + Label(high) + " " + std::string(unit);
+}
+
+void CornersText(std::ostream& out, const ChoiceResults& r) {
+    const WorstCase& w = *r.corners;
+    const CornerRanges& g = r.ranges;
+    out << "Caso peggiore intorno ai valori " << (r.aroundStandard ? "normalizzati" : "calcolati")
+        << ": L ±" << FormatFixed2(g.tolL * 100, ".") << " %, C ±"
+        << FormatFixed2(g.tolC * 100, ".") << " %, Vi " << RangeText(g.viMin, g.viMax, "V")
+        << ", Io " << RangeText(g.ioMin, g.ioMax, "A") << '\n'
+        << " n  Vi [V]    Io [A]    L [uH]    C [uF]    modo  D [%]      ΔiL [A]    ΔVo [mV]   "
+           "IDP [A]    Vo media [V]\n";
+    for (std::size_t i = 0; i < w.corners.size(); ++i) {
+        const Corner& c = w.corners[i];
+        std::string line = std::to_string(i);
+        line.insert(0, line.size() < 2 ? 2 - line.size() : 0, ' ');
+        line += "  " + Padded(Label(c.Vi), 10) + Padded(Label(c.Io), 10) + Padded(Label(c.L), 10) +
+                Padded(Label(c.C), 10) +
+                Padded(c.point.Found() ? std::string(ModeName(c.point.mode)) : "n.d.", 6);
+        for (std::size_t k = 0; k < std::size(kFigureNames); ++k) {
+            const bool worst = w.worst[k].corner == static_cast<int>(i);
+            line += Padded(FigureText(c.point, k) + (worst ? "*" : ""), 11);
+        }
+        Row(out, line);
+    }
+    // Why a corner has no figures, once for all the corners it concerns.
+    std::map<RealPartsOutcome, std::string> missing;
+    for (std::size_t i = 0; i < w.corners.size(); ++i)
+        if (const OperatingPoint& p = w.corners[i].point; !p.Found())
+            missing[p.outcome] += (missing[p.outcome].empty() ? "" : ", ") + std::to_string(i);
+    for (const auto& [outcome, corners] : missing)
+        out << "n.d. nei vertici " << corners << ": " << OutcomeWords(outcome) << '\n';
+    out << "* il valore peggiore della colonna (per Vo media il più lontano dalla Vo di progetto)\n"
+        << "Requisiti di ΔiL e ΔVo rispettati in ogni vertice: " << (w.meetsAll ? "sì" : "no")
+        << '\n';
+}
+
+}  // namespace
+
+std::vector<OptionSpec> WithChoiceOptions(std::vector<OptionSpec> options) {
+    options.insert(options.end(), {{"series"}, {"round"}, {"corners", false}});
+    for (const std::string_view setting : kCornerSettings) options.push_back({setting});
+    return options;
+}
+
+std::vector<OptionSpec> WithSweepOptions(std::vector<OptionSpec> options) {
+    options.insert(options.end(),
+                   {{"series"}, {"round"}, {"io-from"}, {"io-to"}, {"points"}, {"vi-list"}});
+    return options;
+}
+
+std::optional<std::string> ReadChoiceRequest(const ParsedArguments& arguments,
+                                             ChoiceRequest& request) {
+    if (auto error = ReadStandard(arguments, request.standard)) return error;
+    if (!arguments.Has("corners")) {
+        for (const std::string_view setting : kCornerSettings)
+            if (arguments.Has(setting))
+                return "l'opzione --" + std::string(setting) + " vale solo con --corners";
+        return std::nullopt;
+    }
+    CornerRequest corners;
+    if (auto error = ReadTolerance(arguments, "tol-l", "L", corners.tolL)) return error;
+    if (auto error = ReadTolerance(arguments, "tol-c", "C", corners.tolC)) return error;
+    if (auto error = ReadRange(arguments, {"vi-min", "tensione di ingresso minima"},
+                               {"vi-max", "tensione di ingresso massima"}, "V", corners.viMin,
+                               corners.viMax))
+        return error;
+    if (auto error =
+            ReadRange(arguments, {"io-min", "corrente di uscita minima"},
+                      {"io-max", "corrente di uscita massima"}, "A", corners.ioMin, corners.ioMax))
+        return error;
+    request.corners = corners;
+    return std::nullopt;
+}
+
+std::optional<std::string> ReadSweepRequest(const ParsedArguments& arguments,
+                                            SweepRequest& request) {
+    if (auto error = ReadStandard(arguments, request.standard)) return error;
+    if (auto error =
+            ReadRange(arguments, {"io-from", "corrente di carico iniziale"},
+                      {"io-to", "corrente di carico finale"}, "A", request.ioFrom, request.ioTo))
+        return error;
+    const NumberOption points =
+        ReadNumberOption(arguments, "points", "il numero dei punti della scansione");
+    if (!points.error.empty()) return points.error;
+    if (points.value) {
+        if (!(*points.value >= 1 && *points.value <= kMaxSweepPoints) ||
+            *points.value != std::floor(*points.value))
+            return InvalidValue("points", "Il numero dei punti deve essere un intero da 1 a " +
+                                              std::to_string(kMaxSweepPoints) + "!");
+        request.points = static_cast<std::int32_t>(*points.value);
+    }
+    return ReadInputVoltages(arguments, request.inputVoltages);
+}
+
+ComputedDesign TakeComputedDesign(const Module1& m) {
+    return {{m.Vi, m.Vo, m.f, m.Io, m.DeltaiL, m.DeltaVo}, m.L, m.C};
+}
+
+ChoiceOutcome EvaluateChoice(const ChoiceRequest& request, const ComputedDesign& design) {
+    ChoiceOutcome outcome;
+    ChoiceResults& r = outcome.results;
+    r.design = design;
+    const DesignTargets& t = design.targets;
+    if (request.corners) {
+        const CornerRequest& c = *request.corners;
+        r.ranges.tolL = c.tolL;
+        r.ranges.tolC = c.tolC;
+        if (auto error = Resolve(c.viMin, c.viMax, t.Vi, t.Vi, "vi-min", "vi-max", r.ranges.viMin,
+                                 r.ranges.viMax)) {
+            outcome.error = *error;
+            return outcome;
+        }
+        if (auto error = Resolve(c.ioMin, c.ioMax, t.Io, t.Io, "io-min", "io-max", r.ranges.ioMin,
+                                 r.ranges.ioMax)) {
+            outcome.error = *error;
+            return outcome;
+        }
+    }
+    double L = design.L, C = design.C;
+    if (request.standard) {
+        r.standardAsked = true;
+        r.standard = ChooseStandardValues(t, L, C, request.standard->series,
+                                          request.standard->rounding, request.parts);
+        if (r.standard) {
+            L = r.standard->L;
+            C = r.standard->C;
+            r.aroundStandard = true;
+        }
+    }
+    if (request.corners) r.corners = EvaluateCorners(t, L, C, r.ranges, request.parts);
+    return outcome;
+}
+
+void AddChoiceJson(JsonObject& object, const ChoiceResults& r) {
+    if (r.standardAsked) {
+        if (r.standard)
+            object.Object("standard", StandardJson(*r.standard));
+        else
+            object.Null("standard");
+    }
+    if (r.corners) CornersJson(object, *r.corners);
+}
+
+void ChoiceText(std::ostream& out, const ChoiceResults& r) {
+    if (r.standardAsked) {
+        out << '\n';
+        StandardText(out, r);
+    }
+    if (r.corners) {
+        out << '\n';
+        CornersText(out, r);
+    }
+}
+
+SweepOutcome EvaluateSweep(const SweepRequest& request, const ComputedDesign& design,
+                           const PartValues& parts) {
+    SweepOutcome outcome;
+    const DesignTargets& t = design.targets;
+    double from = 0, to = 0;
+    if (auto error = Resolve(request.ioFrom, request.ioTo, 0.1 * t.Io, 1.5 * t.Io, "io-from",
+                             "io-to", from, to)) {
+        outcome.error = *error;
+        return outcome;
+    }
+    SweepResults& r = outcome.results;
+    r.L = design.L;
+    r.C = design.C;
+    if (request.standard) {
+        const std::optional<double> L =
+            RoundToSeries(design.L, request.standard->series, request.standard->rounding);
+        const std::optional<double> C =
+            RoundToSeries(design.C, request.standard->series, request.standard->rounding);
+        if (!L || !C) {
+            outcome.refusal = "L o C non ha un valore della serie rappresentabile";
+            return outcome;
+        }
+        r.L = *L;
+        r.C = *C;
+    }
+    const std::vector<double> voltages =
+        request.inputVoltages.empty() ? std::vector<double>{t.Vi} : request.inputVoltages;
+    r.points = SweepLoad(t, r.L, r.C, voltages, from, to, request.points, parts);
+    return outcome;
+}
+
+JsonObject SweepJson(const SweepResults& r) {
+    std::vector<JsonObject> points;
+    for (const SweepPoint& s : r.points) {
+        JsonObject point;
+        point.Number("Vi", s.Vi).Number("Io", s.Io);
+        const OperatingPoint& p = s.point;
+        if (p.Found())
+            point.Number("D", p.D)
+                .String("mode", ModeName(p.mode))
+                .Number("efficiency", p.efficiency)
+                .Number("VoRipple", p.deltaVo / 1000)
+                .Number("ilPeak", p.peakIL);
+        else
+            point.Null("D")
+                .Null("mode")
+                .Null("efficiency")
+                .Null("VoRipple")
+                .Null("ilPeak")
+                .String("outcome", OutcomeName(p.outcome));
+        points.push_back(std::move(point));
+    }
+    JsonObject object;
+    object.Number("L", r.L).Number("C", r.C).Array("points", std::move(points));
+    return object;
+}
+
+std::string SweepCsv(const SweepResults& r) {
+    std::string csv = "Vi_V,Io_A,D,mode,efficiency,VoRipple_V,ilPeak_A\n";
+    for (const SweepPoint& s : r.points) {
+        const OperatingPoint& p = s.point;
+        csv += RoundTripText(s.Vi) + ',' + RoundTripText(s.Io) + ',';
+        if (p.Found())
+            csv += RoundTripText(p.D) + ',' + std::string(ModeName(p.mode)) + ',' +
+                   RoundTripText(p.efficiency) + ',' + RoundTripText(p.deltaVo / 1000) + ',' +
+                   RoundTripText(p.peakIL);
+        else
+            csv += "," + std::string(OutcomeName(p.outcome)) + ",,,";
+        csv += '\n';
+    }
+    return csv;
+}
+
+void SweepText(std::ostream& out, const SweepResults& r) {
+    out << "Scansione del carico con L " << Label(r.L) << " uH, C " << Label(r.C) << " uF\n"
+        << "Vi [V]    Io [A]    modo  D [%]     rend. [%]  ΔVo [V]   iL picco [A]\n";
+    for (const SweepPoint& s : r.points) {
+        const OperatingPoint& p = s.point;
+        out << Padded(Label(s.Vi), 10) << Padded(Label(s.Io), 10);
+        if (p.Found())
+            out << Padded(std::string(ModeName(p.mode)), 6) << Padded(Label(p.D * 100), 10)
+                << Padded(Label(p.efficiency * 100), 11) << Padded(Label(p.deltaVo / 1000), 10)
+                << Label(p.peakIL);
+        else
+            out << "n.d.  " << OutcomeWords(p.outcome);
+        out << '\n';
+    }
+}
+
+}  // namespace stepdown::cli

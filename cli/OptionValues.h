@@ -1,0 +1,33 @@
+#pragma once
+// Numbers given as option values, read like the window's fields: a bad one
+// is a usage error that names the option.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/ArgumentParser.h"
+
+namespace stepdown::cli {
+
+// "il valore di --<option> non è valido: <why>"
+std::string InvalidValue(std::string_view option, std::string_view why);
+
+struct NumberOption {
+    std::optional<double> value;  // empty when the option is left out or refused
+    std::string error;            // the usage error, when refused
+};
+
+// The option's text checked and read as a field named `description` is:
+// empty, a character other than digits and "e", ".", "E", "-", "+", or a
+// number beyond the double range is refused with the field's message.
+NumberOption ReadNumberOption(const ParsedArguments& arguments, std::string_view option,
+                              std::string_view description);
+
+// ReadNumberOption, then refused with `refusal` unless above zero (or, when
+// `zeroAllowed`, not below it).
+NumberOption ReadPositiveOption(const ParsedArguments& arguments, std::string_view option,
+                                std::string_view description, std::string_view refusal,
+                                bool zeroAllowed = false);
+
+}  // namespace stepdown::cli

@@ -1,0 +1,166 @@
+#include "cli/RealPartsOutput.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "cli/OptionValues.h"
+#include "cli/TextOutput.h"
+#include "realparts/PartTexts.h"
+#include "realparts/RealPartsReport.h"
+
+namespace stepdown::cli {
+namespace {
+
+JsonObject CurrentJson(double peak, double rms, double mean) {
+    JsonObject object;
+    object.Number("peak", peak).Number("rms", rms).Number("mean", mean);
+    return object;
+}
+
+JsonObject DeviceJson(const DeviceStress& device) {
+    return CurrentJson(device.peak, device.rms, device.mean).Number("voltage", device.voltage);
+}
+
+JsonObject RmsJson(double rms) {
+    JsonObject object;
+    object.Number("rms", rms);
+    return object;
+}
+
+JsonObject LossesJson(const Losses& l) {
+    JsonObject object;
+    object.Number("switchConduction", l.switchConduction)
+        .Number("switching", l.switching)
+        .Number("gate", l.gate)
+        .Number("diode", l.diode)
+        .Number("inductor", l.inductor)
+        .Number("outputCapacitor", l.outputCapacitor)
+        .Number("quiescent", l.quiescent)
+        .Number("total", l.total);
+    return object;
+}
+
+JsonObject& NumberOrNull(JsonObject& object, std::string_view key, std::optional<double> value) {
+    return value ? object.Number(key, *value) : object.Null(key);
+}
+
+}  // namespace
+
+std::string_view OutcomeName(RealPartsOutcome outcome) {
+    switch (outcome) {
+    case RealPartsOutcome::Found:
+        return "found";
+    case RealPartsOutcome::InvalidValues:
+        return "invalidValues";
+    case RealPartsOutcome::NoSteadyState:
+        return "noSteadyState";
+    case RealPartsOutcome::Unreachable:
+        break;
+    }
+    return "unreachable";
+}
+
+std::string_view ModeName(ConductionMode mode) {
+    return mode == ConductionMode::Continuous ? "CCM" : "DCM";
+}
+
+std::vector<OptionSpec> WithPartOptions(std::vector<OptionSpec> options, bool realFlag) {
+    for (const PartField& part : PartFields()) options.push_back({part.key});
+    if (realFlag) options.push_back({"real", false});
+    return options;
+}
+
+std::vector<std::string> PartOptionNames() {
+    std::vector<std::string> names;
+    for (const OptionSpec& option : WithPartOptions({})) names.emplace_back(option.name);
+    return names;
+}
+
+bool AsksForRealParts(const ParsedArguments& arguments) {
+    const std::vector<std::string> names = PartOptionNames();
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& name) { return arguments.Has(name); });
+}
+
+PartOptions ReadPartOptions(const ParsedArguments& arguments) {
+    PartTexts texts;
+    for (const PartField& part : PartFields())
+        texts.*part.text = arguments.ValueOr(part.key, texts.*part.text);
+    PartsReading reading = ReadPartTexts(texts);
+    if (reading.values) return {reading.values, {}};
+    return {std::nullopt, InvalidValue(reading.refused->key, reading.message)};
+}
+
+NumberOption ReadVoTarget(const ParsedArguments& arguments) {
+    return ReadPositiveOption(arguments, "vo-target", "la tensione di uscita obiettivo in V",
+                              "La tensione di uscita obiettivo non può essere zero o negativa!");
+}
+
+RealPartsStudy StudyAsBuilt(const Module1& module, const PartValues& parts,
+                            std::optional<double> targetVo) {
+    RealPartsStudy study;
+    study.circuit = {module.Vi, module.D, module.f, module.L, module.C, module.RL};
+    study.parts = parts;
+    study.targetVo = targetVo;
+    const AnalysisOptions options{true, kRealPartsWindowSamples};
+    study.analysis = Analyze(study.circuit, parts, options);
+    if (targetVo) study.duty = DutyForTarget(study.circuit, parts, *targetVo, options);
+    return study;
+}
+
+JsonObject RealPartsJson(const RealPartsStudy& study) {
+    const RealPartsAnalysis& a = study.analysis;
+    JsonObject object;
+    if (a.outcome != RealPartsOutcome::Found)
+        return object.String("outcome", OutcomeName(a.outcome))
+            .String("message", NoFiguresExplanation(study));
+    // Without a target there is no search, and its outcome is not Found.
+    const bool found = study.duty.outcome == RealPartsOutcome::Found;
+    object.String("outcome", "found")
+        .String("mode", ModeName(a.mode))
+        .Number("criticalLoad", a.criticalLoad)
+        .Number("VoMean", a.VoMean)
+        .Number("VoRipple", a.VoRipple);
+    NumberOrNull(object, "VoTarget", study.targetVo);
+    NumberOrNull(object, "dutyForTarget", found ? std::optional(study.duty.D) : std::nullopt);
+    const Stresses& s = a.stresses;
+    return object.Object("inductor", CurrentJson(s.inductor.peak, s.inductor.rms, s.inductor.mean))
+        .Object("switch", DeviceJson(s.transistor))
+        .Object("diode", DeviceJson(s.diode))
+        .Object("outputCapacitor", RmsJson(s.outputCapacitorRms))
+        .Object("inputCapacitor", RmsJson(s.inputCapacitorRms))
+        .Object("losses", LossesJson(a.losses))
+        .Number("inputPower", a.powers.input)
+        .Number("outputPower", a.powers.output)
+        .Number("efficiency", a.powers.efficiency);
+}
+
+void RealPartsText(std::ostream& out, const RealPartsStudy& study) {
+    out << "Componenti reali: il convertitore come costruito, a regime\n";
+    const RealPartsAnalysis& a = study.analysis;
+    if (a.outcome != RealPartsOutcome::Found) {
+        out << NoFiguresExplanation(study) << '\n';
+        return;
+    }
+    // Conduction, critical load, mean Vo, ripple, input and output power, D'.
+    std::vector<ReportLine> summary = RealPartsSummary(study, ".");
+    if (!study.targetVo) summary[6].value = "non calcolato: manca la Vo obiettivo (--vo-target)";
+    for (const std::size_t line : {0, 1, 2, 6, 3})
+        out << summary[line].caption << ": " << summary[line].value << '\n';
+
+    out << '\n' << Padded("", 37) << "simulato  formula\n";
+    for (const StressRow& row : StressTable(a, "."))
+        out << Padded(row.quantity, 31) << Padded(row.unit, 6) << row.simulated
+            << (row.formula.empty() ? "" : "  " + row.formula) << '\n';
+
+    out << "\nPerdite\n";
+    for (const LossShare& loss : LossBreakdown(a.losses))
+        out << Padded(std::string(loss.name), 31) << Label(loss.watts) << " W\n";
+    out << Padded("Totale", 31) << Label(a.losses.total) << " W\n\n";
+
+    for (const std::size_t line : {4, 5})
+        out << summary[line].caption << ": " << summary[line].value << '\n';
+    out << "Rendimento: " << EfficiencyText(a.powers, ".") << '\n';
+}
+
+}  // namespace stepdown::cli
