@@ -45,13 +45,13 @@ struct DesignReport {
 
 struct ReportInputs {
     // The texts of the main window's boxes and of the side windows.
-    DesignFile texts;
+    DesignFile texts{};
     // The design file's name, empty while the design has none.
-    std::string fileName;
-    std::string date;  // as it is to be printed
+    std::string fileName{};
+    std::string date{};  // as it is to be printed
     std::string separator = ",";
     // The run the waveform window shows, null when it shows none.
-    std::shared_ptr<const SimulationRun> run;
+    std::shared_ptr<const SimulationRun> run{};
     // What the window "Scelta dei componenti" chose, when it has chosen:
     // the standard values and, when evaluated, the worst case over the
     // corners. Null leaves the section out.

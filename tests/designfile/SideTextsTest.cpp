@@ -1,5 +1,5 @@
 // The side windows' texts in the design file: each member under a key of its own, both
-// ways, and the file's start texts the windows' own.
+// ways, and a file without them the windows' start texts.
 
 #include <gtest/gtest.h>
 
@@ -8,17 +8,7 @@
 namespace stepdown {
 namespace {
 
-TEST(SideTexts, AFileWithoutThemGivesTheStartTextsOfTheWindows) {
-    const DesignFileOutcome read =
-        ParseDesignFile(R"({"format": "stepdown-design", "version": 1})", "vuoto.stepdown");
-    PartTexts parts{"x", "x", "x", "x", "x", "x", "x", "x", "x", "x"};
-    ChoiceTexts choice{"x", "x", "x", "x", "x", "x", "x", "x", "x", "x", "x"};
-    TakeSideTexts(*read.file, parts, choice);
-    EXPECT_EQ(parts, PartTexts{});
-    EXPECT_EQ(choice, ChoiceTexts{});
-}
-
-TEST(SideTexts, EveryMemberUnderItsOwnKeyBothWays) {
+TEST(SideTexts, EveryMemberUnderItsOwnKeyBothWaysAndTheStartTextsTheWindowsOwn) {
     const PartTexts parts{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
     const ChoiceTexts choice{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k"};
     DesignFile file;
@@ -49,6 +39,9 @@ TEST(SideTexts, EveryMemberUnderItsOwnKeyBothWays) {
     TakeSideTexts(file, partsBack, choiceBack);
     EXPECT_EQ(partsBack, parts);
     EXPECT_EQ(choiceBack, choice);
+    TakeSideTexts(DesignFile{}, partsBack, choiceBack);  // no key: each at its start text
+    EXPECT_EQ(partsBack, PartTexts{});
+    EXPECT_EQ(choiceBack, ChoiceTexts{});
 }
 
 }  // namespace
