@@ -1,6 +1,7 @@
 #include "report/DesignReport.h"
 
 #include <algorithm>
+#include <cctype>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -150,8 +151,8 @@ std::string PartCaption(const PartField& field) {
         if (words.starts_with(article)) words.erase(0, article.size());
     const std::string tail = " in " + std::string(field.unit);
     if (words.ends_with(tail)) words.resize(words.size() - tail.size());
-    if (!words.empty() && words[0] >= 'a' && words[0] <= 'z')
-        words[0] = static_cast<char>(words[0] - 'a' + 'A');
+    if (!words.empty())
+        words[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(words[0])));
     return words;
 }
 

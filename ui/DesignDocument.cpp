@@ -185,7 +185,9 @@ void DesignDocument::UpdateTitle() {
     QString name = QFileInfo(path_).fileName();
     name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
     window_.setWindowTitle(title_ + QStringLiteral(" — ") + name + QStringLiteral("[*]"));
-    window_.setWindowModified(HasUnsavedChanges());
+    // Asked every few moments: only a change is passed on.
+    if (const bool modified = HasUnsavedChanges(); modified != window_.isWindowModified())
+        window_.setWindowModified(modified);
 }
 
 void DesignDocument::NewDesign() {

@@ -76,6 +76,7 @@ TEST(DesignReport, ADesignRefusedOrNotWrittenAndTextsCutAtACharacter) {
          "«Calcola» non dà risultati: " + InvalidMessageFor("la tensione di ingresso Vi"),
          e80.substr(0, 60) + "… V"},
         {"vi", "a" + e80, "", "a" + e80.substr(0, 58) + "… V"},
+        {"vi", std::string(61, '\x80'), "", "… V"},  // not UTF-8: never cut before the start
     };
     for (const auto& row : rows) {
         ReportInputs in{.texts = WorkedExample()};
@@ -188,6 +189,7 @@ TEST(DesignReport, TheStandardPartsAndTheWorstCornersWhenChosen) {
     EXPECT_EQ(Values(*section), (std::vector<std::string>{
                                     "E24", "al valore più vicino", "1,50E+02 uH", "1,80E+01 uF",
                                     "5,00E-01 A", "4,40E+01 mV", "rispettato", "non rispettato"}));
+    EXPECT_EQ(section->table.header.size(), 6U);
     EXPECT_EQ(section->table.rows,
               (std::vector<std::vector<std::string>>{
                   {"Duty cycle D′", "62,00 %", "3,00E+01", "2,00E+00", "1,80E+02", "2,16E+01"},
