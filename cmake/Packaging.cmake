@@ -20,13 +20,16 @@ if(TARGET stepdown-cli)
   install(TARGETS stepdown-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
-# --- Desktop integration: menu entry, AppStream data, icons -----------------
+# --- Desktop integration: menu entry, AppStream data, media type, icons -----
 
 if(TARGET stepdown)
   install(FILES ${PROJECT_SOURCE_DIR}/data/${STEPDOWN_APP_ID}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/data/${STEPDOWN_APP_ID}.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  # The design files' media type, which the menu entry opens.
+  install(FILES ${PROJECT_SOURCE_DIR}/data/${STEPDOWN_APP_ID}.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
   install(FILES ${STEPDOWN_ICON_SVG}
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
           RENAME ${STEPDOWN_ICON_NAME}.svg)

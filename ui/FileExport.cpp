@@ -1,5 +1,6 @@
 #include "ui/FileExport.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QDir>
 #include <QFileDialog>
@@ -23,21 +24,6 @@ bool ReportWriteFailure(QWidget* parent, const QString& path, const QString& rea
     return false;
 }
 
-// `write` fills the open file, or tells why it could not.
-bool SaveWith(QWidget* parent, const QString& path,
-              const std::function<bool(QSaveFile&, QString& reason)>& write) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return ReportWriteFailure(parent, path, file.errorString());
-    QString reason;
-    if (!write(file, reason)) {
-        file.cancelWriting();
-        return ReportWriteFailure(parent, path, reason);
-    }
-    if (!file.commit()) return ReportWriteFailure(parent, path, file.errorString());
-    return true;
-}
-
 }  // namespace
 
 SaveFileNameProvider SaveDialogOver(QWidget* parent) {
@@ -46,21 +32,40 @@ SaveFileNameProvider SaveDialogOver(QWidget* parent) {
     };
 }
 
-bool SavePng(QWidget* parent, const QString& path, const QImage& image) {
-    return SaveWith(parent, path, [&image](QSaveFile& file, QString& reason) {
-        QImageWriter writer(&file, "png");
-        if (writer.write(image)) return true;
-        reason = writer.errorString();
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString& reason) {
+    QSaveFile file(path);
+    // Unbuffered, each write checked: the commit of a buffered QSaveFile (Qt
+    // 6.4) misses a failure of its last flush and puts a cut file in place.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        reason = file.errorString();
         return false;
-    });
+    }
+    for (qint64 written = 0; written < bytes.size();) {
+        const qint64 more = file.write(bytes.constData() + written, bytes.size() - written);
+        if (more <= 0) {
+            reason = file.errorString();
+            file.cancelWriting();
+            return false;
+        }
+        written += more;
+    }
+    if (file.commit()) return true;
+    reason = file.errorString();
+    return false;
+}
+
+bool SavePng(QWidget* parent, const QString& path, const QImage& image) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image)) return ReportWriteFailure(parent, path, writer.errorString());
+    return SaveBytes(parent, path, png);
 }
 
 bool SaveBytes(QWidget* parent, const QString& path, const QByteArray& bytes) {
-    return SaveWith(parent, path, [&bytes](QSaveFile& file, QString& reason) {
-        if (file.write(bytes) == bytes.size()) return true;
-        reason = file.errorString();
-        return false;
-    });
+    QString reason;
+    return WriteWholeFile(path, bytes, reason) || ReportWriteFailure(parent, path, reason);
 }
 
 }  // namespace stepdown

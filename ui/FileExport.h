@@ -21,6 +21,10 @@ using SaveFileNameProvider = std::function<QString(
 // The standard save dialog over `parent`.
 SaveFileNameProvider SaveDialogOver(QWidget* parent);
 
+// Writes `path` whole through a QSaveFile, or leaves it as it was and tells
+// why in `reason`.
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString& reason);
+
 // Each writes `path` whole or reports, in a message box over `parent`,
 // "Impossibile salvare il file <path>: <reason>" and returns false.
 bool SavePng(QWidget* parent, const QString& path, const QImage& image);

@@ -1,6 +1,7 @@
 #include "ui/Form1.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -73,6 +74,10 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
     connect(realPartsAction_, &QAction::triggered, this, &Form1::ShowRealPartsWindow);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &Form1::onContextMenuRequested);
+    document_ = new DesignDocument(*this, *this, sideTexts_, waveformWindow_, locale_);
+    connect(document_, &DesignDocument::SideTextsReplaced, this, [this] {
+        if (realParts_) realParts_->ShowPartTexts();
+    });
     // Nothing has the caret at start: the picture box takes the focus.
     ui_->Picture1->setFocus();
 }
@@ -123,7 +128,15 @@ void Form1::onContextMenuRequested(const QPoint& position) {
     menu.exec(mapToGlobal(position));
 }
 
-void Form1::FillContextMenu(QMenu& menu) { menu.addAction(realPartsAction_); }
+void Form1::FillContextMenu(QMenu& menu) {
+    document_->FillMenu(menu);
+    menu.addSeparator();
+    menu.addAction(realPartsAction_);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (!document_->MayDiscardChanges()) event->ignore();
+}
 
 void Form1::ShowRealPartsWindow() {
     if (!realParts_) {

@@ -5,7 +5,9 @@
 // logic, which reads and writes the controls by their object names. It also
 // owns the waveform window's host, which opens Form2 on the first "Grafici",
 // and the window of the converter as built, which its context menu (a right
-// click on the background) and the waveform window's plot menu open.
+// click on the background) and the waveform window's plot menu open. Its
+// design document keeps the boxes in a design file: the context menu's
+// file entries come first.
 
 #include <QLocale>
 #include <QPointer>
@@ -16,6 +18,7 @@
 #include <string_view>
 
 #include "model/Module1.h"
+#include "ui/DesignDocument.h"
 #include "ui/Form2Host.h"
 #include "ui/RealPartsWindow.h"
 #include "ui/SideWindowTexts.h"
@@ -55,6 +58,11 @@ public:
     // The open one, or null.
     RealPartsWindow* OpenRealPartsWindow() const { return realParts_.data(); }
     QAction* RealPartsAction() const { return realPartsAction_; }
+    DesignDocument& Document() const { return *document_; }
+
+protected:
+    // Refused while unsaved changes are kept at the user's request.
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void onCommand1Clicked();
@@ -75,6 +83,7 @@ private:
     Form2Host waveformWindow_;
     QAction* realPartsAction_ = nullptr;
     QPointer<RealPartsWindow> realParts_;
+    DesignDocument* document_ = nullptr;
 };
 
 }  // namespace stepdown

@@ -16,6 +16,11 @@ if [ "$HAS_GUI" = 1 ]; then
   # The metainfo, menu entry and icons as a desktop sees them together.
   need_tool appstreamcli appstream
   appstreamcli validate-tree --no-net "$scratch/prefix" || fail "appstreamcli validate-tree"
+  # The media type as the desktop's database builds it: *.stepdown is a design file.
+  need_tool update-mime-database shared-mime-info
+  update-mime-database "$scratch/prefix/share/mime" || fail "update-mime-database"
+  grep -qx 'application/x-stepdown-design:\*\.stepdown' "$scratch/prefix/share/mime/globs" ||
+    fail "the media database does not give *.stepdown to application/x-stepdown-design"
 fi
 if [ "$HAS_CLI" = 1 ]; then
   "$scratch/prefix/bin/stepdown-cli" --version || fail "installed stepdown-cli --version"

@@ -10,6 +10,7 @@ expected_files() {
     echo bin/stepdown
     echo "share/applications/$APP_ID.desktop"
     echo "share/metainfo/$APP_ID.metainfo.xml"
+    echo "share/mime/packages/$APP_ID.xml"
     echo "share/icons/hicolor/scalable/apps/$ICON_NAME.svg"
     for size in "${ICON_SIZES[@]}"; do
       echo "share/icons/hicolor/${size}x${size}/apps/$ICON_NAME.png"
@@ -58,7 +59,9 @@ check_tree() {
     # The menu entry starts the installed program and shows the installed icon;
     # the AppStream data points at the menu entry.
     local desktop="$root/share/applications/$APP_ID.desktop"
-    grep -qx "Exec=stepdown" "$desktop" || fail "desktop entry does not run stepdown"
+    grep -qx "Exec=stepdown %f" "$desktop" || fail "desktop entry does not run stepdown on a file"
+    grep -qx "MimeType=application/x-stepdown-design;" "$desktop" ||
+      fail "desktop entry does not open design files"
     grep -qx "Icon=$ICON_NAME" "$desktop" || fail "desktop entry icon is not $ICON_NAME"
     grep -qx "Name=stepdown" "$desktop" || fail "desktop entry name is not stepdown"
     grep -q "<launchable type=\"desktop-id\">$APP_ID.desktop</launchable>" \

@@ -1,7 +1,8 @@
 // The real windows, offscreen: the worked example through both by their buttons
 // and the mouse, a message box, the exports with their replace, cancel and failure
 // paths, the start-up window the plot's menu opens, the progress dialog of a long run, the
-// window of the converter as built from both context menus.
+// window of the converter as built from both context menus; the design file through the
+// window and the command, the question before unsaved changes are lost, a failed save.
 
 #include <QApplication>
 #include <QChart>
@@ -15,14 +16,19 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSet>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -49,8 +55,9 @@ struct ModalBox {
 };
 
 // One watcher for the whole program: a message box that a test expects is
-// read and closed inside WatchForModalBox; any other fails the running test
-// and is closed at once, so that a fault never waits out the test's timeout.
+// read and closed, or answered with the button of the given text, inside
+// WatchForModalBox; any other fails the running test and is closed at once,
+// so that a fault never waits out the test's timeout.
 class ModalBoxWatcher : public QObject {
 public:
     ModalBoxWatcher() {
@@ -58,8 +65,9 @@ public:
         poll_.start(10);
     }
 
-    ModalBox Watch(const std::function<void()>& act) {
+    ModalBox Watch(const std::function<void()>& act, const QString& answer) {
         box_ = {};
+        answer_ = answer;
         expecting_ = true;
         act();
         expecting_ = false;
@@ -76,17 +84,22 @@ private:
         else
             QTest::qFail(qPrintable(QStringLiteral("unexpected message box: ") + message->text()),
                          __FILE__, __LINE__);
+        for (QAbstractButton* button : message->buttons())
+            if (expecting_ && button->text() == answer_) return button->click();
         message->close();
     }
 
     QTimer poll_;
     bool expecting_ = false;
+    QString answer_;
     ModalBox box_;
 };
 
 ModalBoxWatcher* watcher = nullptr;
 
-ModalBox WatchForModalBox(const std::function<void()>& act) { return watcher->Watch(act); }
+ModalBox WatchForModalBox(const std::function<void()>& act, const QString& answer = {}) {
+    return watcher->Watch(act, answer);
+}
 
 }  // namespace
 
@@ -94,7 +107,10 @@ class WindowsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { watcher = new ModalBoxWatcher; }
+    void initTestCase() {
+        watcher = new ModalBoxWatcher;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+    }
     void cleanupTestCase() { delete watcher; }
     void init() {
         module_ = std::make_unique<stepdown::Module1>();
@@ -113,6 +129,9 @@ private slots:
     void longRunShowsItsTimesAndStopsOnCancel();
     void realPartsFromBothMenusShowTheCoresFigures();
     void realPartsRefusalStoreUseDutyAndExports();
+    void designThroughFileFreshWindowAndCommand();
+    void unsavedChangesAskBeforeTheyAreLost();
+    void aFailedSaveLeavesTheOldFile();
 
 private:
     void Click(const char* button) { form1_->findChild<QPushButton*>(button)->click(); }
@@ -161,6 +180,7 @@ private:
     std::unique_ptr<stepdown::Module1> module_;
     stepdown::SideWindowTexts sideTexts_;
     std::unique_ptr<stepdown::Form1> form1_;
+    QTemporaryDir settings_;
 };
 
 void WindowsTest::workedExampleThroughBothWindows() {
@@ -203,8 +223,8 @@ void WindowsTest::workedExampleThroughBothWindows() {
     QVERIFY(closed.isNull());
     Click("Command2");
     QVERIFY(Waveforms() != nullptr);
-    form1_->close();
-    QVERIFY(Waveforms()->isVisible());
+    WatchForModalBox([this] { form1_->close(); }, QStringLiteral("Non salvare"));
+    QVERIFY(!form1_->isVisible() && Waveforms()->isVisible());
 }
 
 void WindowsTest::exportsReplaceCancelOrReport() {
@@ -230,6 +250,14 @@ void WindowsTest::exportsReplaceCancelOrReport() {
     QVERIFY(box.text.startsWith(
         QStringLiteral("Impossibile salvare il file %1: ").arg(QDir::toNativeSeparators(missing))));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+
+    // The report from the main window's menu: the shown run's plot and start-up chart inside.
+    AnswerSaveWith(form1_->Document(), folder.filePath(QStringLiteral("r.pdf")));
+    form1_->Document().ReportAction()->trigger();
+    QVERIFY(Read(folder.filePath(QStringLiteral("r.pdf"))).startsWith("%PDF-"));
+    AnswerSaveWith(form1_->Document(), folder.filePath(QStringLiteral("r.html")));
+    form1_->Document().HtmlReportAction()->trigger();
+    QCOMPARE(Read(folder.filePath(QStringLiteral("r.html"))).count("data:image/png;base64,"), 2);
 }
 
 void WindowsTest::startupWindowFollowsCompletedRuns() {
@@ -365,6 +393,111 @@ void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
     window->SaveImageAction()->trigger();
     QCOMPARE(QImage(folder.filePath(QStringLiteral("c.png"))).size(),
              window->WaveformChart()->size());
+}
+
+void WindowsTest::designThroughFileFreshWindowAndCommand() {
+    // The design texts valid, the others as a user may leave them.
+    const QStringList texts{"25",  "15",    "80", "40",    "60", "1.5",
+                            "1,5", "abc",   "",   " 2e3 ", "½Ω", QString(5000, QLatin1Char('9')),
+                            "-0",  "1e400", "\t"};
+    for (int i = 0; i < 15; ++i)
+        Box(qPrintable(QStringLiteral("Text%1").arg(i + 1)))->setText(texts[i]);
+    sideTexts_.parts.esr = "50";
+    sideTexts_.choice.series = "E24";
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("progetto.stepdown"));
+    AnswerSaveWith(form1_->Document(), path);
+    QApplication::setActiveWindow(form1_.get());
+    QTest::keyClick(form1_.get(), Qt::Key_S, Qt::ControlModifier);  // no file yet: "Salva con nome"
+    QCOMPARE(form1_->windowTitle(),
+             QStringLiteral("Convertitore step down — progetto.stepdown[*]"));
+    QVERIFY(!form1_->isWindowModified());
+    QCOMPARE(form1_->Document().RecentFiles(), QStringList{path});
+
+    stepdown::SideWindowTexts fresh;
+    stepdown::Form1 reopened(*module_, fresh);
+    QVERIFY(reopened.Document().Open(path));
+    for (int i = 0; i < 15; ++i)
+        QCOMPARE(reopened.findChild<QLineEdit*>(QStringLiteral("Text%1").arg(i + 1))->text(),
+                 texts[i]);
+    QVERIFY(fresh == sideTexts_);
+
+    // The command gives what the same texts give as options.
+    const auto run = [](const QStringList& arguments) {
+        QProcess cli;
+        cli.start(QStringLiteral(STEPDOWN_CLI), arguments);
+        cli.waitForFinished();
+        return cli.readAllStandardOutput() + cli.readAllStandardError() +
+               char('0' + cli.exitCode());
+    };
+    const auto options = [&](QStringList words, const QStringList& keys, const QList<int>& boxes) {
+        for (int i = 0; i < keys.size(); ++i) words << "--" + keys[i] + "=" + texts[boxes[i] - 1];
+        return words;
+    };
+    QCOMPARE(run({"open", path}), run(options({"design"}, {"vi", "vo", "f", "ripple", "dvo", "io"},
+                                              {1, 2, 3, 4, 5, 6})));
+    QCOMPARE(run({"open", path, "--verify"}),
+             run(options({"verify"}, {"vi", "d", "f", "l", "c", "rl", "n", "np", "ni"},
+                         {7, 8, 12, 9, 10, 11, 13, 14, 15})));
+}
+
+void WindowsTest::unsavedChangesAskBeforeTheyAreLost() {
+    stepdown::DesignDocument& document = form1_->Document();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("a.stepdown"));
+    AnswerSaveWith(document, path);
+    document.SetOpenFileNameProvider([&](const QString&) { return path; });
+    const auto ask = [](QAction* action, const char* answer) {
+        return WatchForModalBox([action] { action->trigger(); }, QString::fromUtf8(answer)).text;
+    };
+    Box("Text1")->setText(QStringLiteral("25"));
+    QCOMPARE(WatchForModalBox([this] { form1_->close(); }, QStringLiteral("Annulla")).text,
+             QStringLiteral("Salvare le modifiche?"));
+    QVERIFY(form1_->isVisible());
+    ask(document.NewAction(), "Annulla");
+    QCOMPARE(Box("Text1")->text(), QStringLiteral("25"));
+    ask(document.NewAction(), "Salva");  // saved, then every box at its start text
+    QCOMPARE(Box("Text1")->text(), QString());
+    QCOMPARE(Box("Text13")->text(), QStringLiteral("1000"));
+    QCOMPARE(form1_->windowTitle(), QStringLiteral("Convertitore step down"));
+
+    Box("Text2")->setText(QStringLiteral("15"));
+    ask(document.OpenAction(), "Non salvare");
+    QCOMPARE(Box("Text1")->text(), QStringLiteral("25"));
+    QCOMPARE(Box("Text2")->text(), QString());
+    QVERIFY(ask(document.NewAction(), "Annulla").isEmpty());  // nothing to lose: no question
+    sideTexts_.parts.vf = "0.7";
+    QVERIFY(ask(document.OpenAction(), "Annulla") == QStringLiteral("Salvare le modifiche?"));
+    QCOMPARE(sideTexts_.parts.vf, std::string("0.7"));
+
+    QFile::remove(path);  // gone from the recent files once chosen
+    QCOMPARE(
+        ask(document.RecentFileActions()[0], ""),
+        QStringLiteral("Il file %1 non esiste più: è stato tolto dai file recenti.").arg(path));
+    QVERIFY(!document.RecentFiles().contains(path));
+    WatchForModalBox([this] { form1_->close(); }, QStringLiteral("Non salvare"));
+    QVERIFY(!form1_->isVisible());
+}
+
+void WindowsTest::aFailedSaveLeavesTheOldFile() {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("b.stepdown"));
+    AnswerSaveWith(form1_->Document(), path);
+    Click("Command3");
+    form1_->Document().SaveAsAction()->trigger();
+    const QByteArray old = Read(path);
+    Box("Text1")->setText(QStringLiteral("30"));
+    rlimit unlimited{}, tiny{};  // no file may grow beyond 10 bytes
+    ::getrlimit(RLIMIT_FSIZE, &unlimited);
+    tiny = {10, unlimited.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &tiny);
+    const ModalBox box = WatchForModalBox([&] { form1_->Document().SaveAction()->trigger(); });
+    ::setrlimit(RLIMIT_FSIZE, &unlimited);
+    QCOMPARE(box.text, QStringLiteral("Impossibile salvare il file %1: File too large").arg(path));
+    QCOMPARE(Read(path), old);
+    QVERIFY(form1_->isWindowModified());
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"b.stepdown"});
 }
 
 QTEST_MAIN(WindowsTest)

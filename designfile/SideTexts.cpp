@@ -1,0 +1,47 @@
+#include "designfile/SideTexts.h"
+
+#include <string>
+#include <string_view>
+
+namespace stepdown {
+namespace {
+
+struct ChoiceKey {
+    std::string_view key;
+    std::string ChoiceTexts::*text;
+};
+
+constexpr ChoiceKey kChoiceKeys[] = {
+    {"series", &ChoiceTexts::series},  {"round", &ChoiceTexts::round},
+    {"tol-l", &ChoiceTexts::tolL},     {"tol-c", &ChoiceTexts::tolC},
+    {"vi-min", &ChoiceTexts::viMin},   {"vi-max", &ChoiceTexts::viMax},
+    {"io-min", &ChoiceTexts::ioMin},   {"io-max", &ChoiceTexts::ioMax},
+    {"io-from", &ChoiceTexts::ioFrom}, {"io-to", &ChoiceTexts::ioTo},
+    {"points", &ChoiceTexts::points},
+};
+
+// The text of `key` in `texts`, or the start text its table gives it.
+std::string Lookup(const SectionTexts& texts, std::span<const DesignFileKey> keys,
+                   std::string_view key) {
+    for (const DesignFileKey& entry : keys)
+        if (entry.key == key) return TextOf(texts, entry);
+    return {};
+}
+
+}  // namespace
+
+void TakeSideTexts(const DesignFile& file, PartTexts& parts, ChoiceTexts& choice) {
+    for (const PartField& field : PartFields())
+        parts.*field.text = Lookup(file.parts, kPartsKeys, field.key);
+    for (const ChoiceKey& entry : kChoiceKeys)
+        choice.*entry.text = Lookup(file.selection, kSelectionKeys, entry.key);
+}
+
+void PutSideTexts(const PartTexts& parts, const ChoiceTexts& choice, DesignFile& file) {
+    for (const PartField& field : PartFields())
+        file.parts[std::string(field.key)] = parts.*field.text;
+    for (const ChoiceKey& entry : kChoiceKeys)
+        file.selection[std::string(entry.key)] = choice.*entry.text;
+}
+
+}  // namespace stepdown

@@ -1,0 +1,40 @@
+#pragma once
+// The main window without a screen, its fifteen boxes filled from a design
+// file: what the report runs "Calcola" and "Grafici" on as a user would,
+// and reads the texts from. Captions and messages are kept; text colours,
+// which mean nothing without a screen, are dropped.
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "designfile/DesignFile.h"
+#include "model/WindowOperations.h"
+
+namespace stepdown {
+
+class DesignFileWindow : public MainWindowOperations {
+public:
+    // `separator` is the decimal separator of the numbers shown.
+    DesignFileWindow(const DesignFile& file, std::string separator);
+
+    std::string GetText(std::string_view textBox) const override;
+    void SetText(std::string_view textBox, const std::string& text) override;
+    void SetTextColour(std::string_view, Rgb) override {}
+    void SetCaption(std::string_view label, const std::string& caption) override;
+    std::string DecimalSeparator() const override { return separator_; }
+    void ShowMessage(const std::string& text) override { messages_.push_back(text); }
+
+    // The caption last written, or the empty text.
+    std::string Caption(std::string_view label) const;
+    const std::vector<std::string>& Messages() const { return messages_; }
+
+private:
+    std::map<std::string, std::string, std::less<>> texts_;
+    std::map<std::string, std::string, std::less<>> captions_;
+    std::vector<std::string> messages_;
+    std::string separator_;
+};
+
+}  // namespace stepdown

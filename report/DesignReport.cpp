@@ -1,0 +1,271 @@
+#include "report/DesignReport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <span>
+#include <string_view>
+#include <utility>
+
+#include "design/DesignCalculation.h"
+#include "designfile/SideTexts.h"
+#include "realparts/RealPartsReport.h"
+#include "report/DesignFileWindow.h"
+
+namespace stepdown {
+namespace {
+
+struct Quantity {
+    std::string_view key;  // in the design file's section, or the label of a result
+    std::string_view caption;
+    std::string_view unit;
+};
+
+constexpr Quantity kRequirements[] = {
+    {"vi", "Tensione di ingresso Vi", "V"},
+    {"vo", "Tensione di uscita Vo", "V"},
+    {"f", "Frequenza di commutazione f", "kHz"},
+    {"ripple", "Ondulazione della corrente ΔiL/Io", "%"},
+    {"dvo", "Ondulazione della tensione ΔVo", "mV"},
+    {"io", "Corrente di uscita Io", "A"},
+};
+constexpr Quantity kCircuit[] = {
+    {"vi", "Tensione di ingresso Vi", "V"},
+    {"d", "Duty cycle D", "%"},
+    {"f", "Frequenza di commutazione f", "kHz"},
+    {"l", "Induttanza L", "uH"},
+    {"c", "Capacità C", "uF"},
+    {"rl", "Resistenza di carico RL", "Ω"},
+};
+constexpr Quantity kCounts[] = {
+    {"n", "Campioni per periodo N", ""},
+    {"np", "Periodi visualizzati NP", ""},
+    {"ni", "Periodi simulati NI", ""},
+};
+constexpr Quantity kDesignResults[] = {
+    {"Label24", "Induttanza L", "uH"},
+    {"Label25", "Capacità C", "uF"},
+    {"Label26", "Corrente di picco nel diodo IDP", "A"},
+    {"Label27", "Corrente media nel diodo IDm", "A"},
+    {"Label32", "Corrente media in ingresso Iim", "A"},
+};
+
+// A text as the report prints it: cut at a character boundary when long,
+// "non scritto" when empty.
+std::string Shown(const std::string& text) {
+    if (text.empty()) return "non scritto";
+    if (text.size() <= kReportTextLimit) return text;
+    std::size_t end = kReportTextLimit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end) + "…";
+}
+
+std::string WithUnit(std::string value, std::string_view unit) {
+    if (!unit.empty()) value += " " + std::string(unit);
+    return value;
+}
+
+void AddTypedLines(ReportSection& section, const SectionTexts& texts,
+                   std::span<const Quantity> quantities, std::span<const DesignFileKey> keys) {
+    for (const Quantity& quantity : quantities) {
+        const auto key = std::find_if(keys.begin(), keys.end(), [&](const DesignFileKey& k) {
+            return k.key == quantity.key;
+        });
+        const std::string text = TextOf(texts, *key);
+        section.lines.push_back(
+            {std::string(quantity.caption),
+             text.empty() ? Shown(text) : WithUnit(Shown(text), quantity.unit)});
+    }
+}
+
+std::string Figure(double value, std::string_view unit, std::string_view separator) {
+    return WithUnit(FormatScientific(value, 2, separator), unit);
+}
+
+bool AllEmpty(const SectionTexts& texts) {
+    return std::all_of(texts.begin(), texts.end(),
+                       [](const auto& entry) { return entry.second.empty(); });
+}
+
+// "Calcola" on the design texts, in `module`.
+ReportSection DesignResults(const ReportInputs& in, Module1& module) {
+    ReportSection section{"Risultati del progetto", {}, ReportPicture::None, {}, {}};
+    if (AllEmpty(in.texts.design)) {
+        section.notes.emplace_back("I dati di progetto non sono scritti: nessun risultato.");
+        return section;
+    }
+    DesignFileWindow window(in.texts, in.separator);
+    DesignCalculation(module, window);
+    if (!window.Messages().empty()) {
+        section.notes.push_back("«Calcola» non dà risultati: " + window.Messages().front());
+        return section;
+    }
+    for (const Quantity& result : kDesignResults)
+        section.lines.push_back(
+            {std::string(result.caption), WithUnit(window.Caption(result.key), result.unit)});
+    return section;
+}
+
+void AddRunSections(const ReportInputs& in, std::vector<ReportSection>& sections) {
+    ReportSection run{"Verifica per simulazione", {}, ReportPicture::None, {}, {}};
+    if (!in.run || !in.run->analysis) {
+        run.notes.emplace_back(in.run ? "La finestra delle forme d'onda non mostra una simulazione "
+                                        "completata."
+                                      : "Nessuna simulazione: «Grafici» non è stato eseguito.");
+        sections.push_back(std::move(run));
+        return;
+    }
+    const RunAnalysis& analysis = *in.run->analysis;
+    const std::string& s = in.separator;
+    const MeasuredFigures& last = analysis.last;
+    run.lines = {{"Ondulazione della corrente ΔiL", Figure(last.SimDeltaiL, "A", s)},
+                 {"Ondulazione della tensione ΔVo", Figure(last.SimDeltaVo, "mV", s)},
+                 {"Corrente di picco nel diodo", Figure(last.SimIDP, "A", s)},
+                 {"Corrente media nel diodo", Figure(last.SimIDm, "A", s)},
+                 {"Corrente media in ingresso", Figure(last.SimIim, "A", s)}};
+    run.picture = ReportPicture::Waveforms;
+    sections.push_back(std::move(run));
+
+    ReportSection startup{
+        "Avviamento e regime", StartupSummary(analysis, s), ReportPicture::StartupEnvelope, {}, {}};
+    startup.table.header = {"Grandezza",
+                            "Unità",
+                            "Progetto",
+                            "Ultimo periodo",
+                            "Regime",
+                            "(ultimo − regime) / regime",
+                            "(regime − progetto) / progetto"};
+    for (const ComparisonRow& row : ComparisonTable(analysis, s))
+        startup.table.rows.push_back({row.quantity, row.unit, row.design, row.last, row.steady,
+                                      row.lastDeviation, row.designDeviation});
+    if (!analysis.design)
+        startup.notes.emplace_back(
+            "Colonne del progetto vuote: i campi della verifica non "
+            "contengono più i valori scritti dal progetto.");
+    sections.push_back(std::move(startup));
+}
+
+// "la resistenza serie ESR del condensatore in mΩ" -> "Resistenza serie ESR del condensatore".
+std::string PartCaption(const PartField& field) {
+    std::string words(field.description);
+    for (const std::string_view article : {"la ", "il "})
+        if (words.starts_with(article)) words.erase(0, article.size());
+    const std::string tail = " in " + std::string(field.unit);
+    if (words.ends_with(tail)) words.resize(words.size() - tail.size());
+    if (!words.empty())
+        words[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(words[0])));
+    return words;
+}
+
+void AddRealPartsSections(const ReportInputs& in, const Module1& module,
+                          std::vector<ReportSection>& sections) {
+    PartTexts parts;
+    ChoiceTexts choice;
+    TakeSideTexts(in.texts, parts, choice);
+    if (parts == PartTexts{}) return;
+    ReportSection built{"Componenti reali", {}, ReportPicture::None, {}, {}};
+    for (const PartField& field : PartFields()) {
+        const std::string& text = parts.*field.text;
+        built.lines.push_back(
+            {PartCaption(field), text.empty() ? Shown(text) : WithUnit(Shown(text), field.unit)});
+    }
+    const DesignFileWindow window(in.texts, in.separator);
+    const RealPartsStudy study = StudyRealParts(module, window, parts);
+    if (const std::string why = NoFiguresExplanation(study); !why.empty()) {
+        built.notes.push_back(why);
+        sections.push_back(std::move(built));
+        return;
+    }
+    const std::vector<ReportLine> summary = RealPartsSummary(study, in.separator);
+    built.lines.insert(built.lines.end(), summary.begin(), summary.end());
+    built.table.header = {"Sollecitazione", "Unità", "Simulato", "Formula"};
+    for (const StressRow& row : StressTable(study.analysis, in.separator))
+        built.table.rows.push_back({row.quantity, row.unit, row.simulated, row.formula});
+    sections.push_back(std::move(built));
+
+    ReportSection losses{"Perdite e rendimento", {}, ReportPicture::None, {}, {}};
+    for (const LossShare& loss : LossBreakdown(study.analysis.losses))
+        losses.lines.push_back({std::string(loss.name), Figure(loss.watts, "W", in.separator)});
+    losses.lines.push_back({"Totale", Figure(study.analysis.losses.total, "W", in.separator)});
+    losses.lines.push_back({"Rendimento", EfficiencyText(study.analysis.powers, in.separator)});
+    sections.push_back(std::move(losses));
+}
+
+std::string CornerValue(CornerFigure figure, double value, std::string_view separator) {
+    switch (figure) {
+    case CornerFigure::D:
+        return FormatFixed2(value * 100, separator) + " %";
+    case CornerFigure::DeltaiL:
+    case CornerFigure::PeakIL:
+        return Figure(value, "A", separator);
+    case CornerFigure::DeltaVo:
+        return Figure(value, "mV", separator);
+    case CornerFigure::VoMean:
+        break;
+    }
+    return Figure(value, "V", separator);
+}
+
+void AddChoiceSection(const ReportInputs& in, std::vector<ReportSection>& sections) {
+    if (in.standardChoice == nullptr) return;
+    const StandardChoice& chosen = *in.standardChoice;
+    const std::string& s = in.separator;
+    const auto met = [](bool meets) { return meets ? "rispettato" : "non rispettato"; };
+    ReportSection section{"Scelta dei componenti", {}, ReportPicture::None, {}, {}};
+    section.lines = {
+        {"Serie", std::string(SeriesName(chosen.series))},
+        {"Arrotondamento",
+         chosen.rounding == Rounding::Up ? "al valore superiore" : "al valore più vicino"},
+        {"Induttanza normalizzata L", Figure(chosen.L, "uH", s)},
+        {"Capacità normalizzata C", Figure(chosen.C, "uF", s)},
+        {"Ondulazione della corrente ΔiL", Figure(chosen.figures.deltaIL, "A", s)},
+        {"Ondulazione della tensione ΔVo", Figure(chosen.figures.deltaVo, "mV", s)},
+        {"Requisito su ΔiL", met(chosen.meets.ripple)},
+        {"Requisito su ΔVo", met(chosen.meets.outputRipple)},
+    };
+    if (const WorstCase* worst = in.worstCase) {
+        constexpr std::string_view kNames[] = {"Duty cycle D′", "ΔiL", "ΔVo", "Picco di iL",
+                                               "Vo media"};
+        section.table.header = {"Caso peggiore", "Valore", "Vi [V]", "Io [A]", "L [uH]", "C [uF]"};
+        for (std::size_t i = 0; i < std::size(kCornerFigures); ++i) {
+            const WorstValue& value = worst->worst[i];
+            if (value.corner < 0) continue;
+            const Corner& at = worst->corners[static_cast<std::size_t>(value.corner)];
+            section.table.rows.push_back(
+                {std::string(kNames[i]), CornerValue(kCornerFigures[i], value.value, s),
+                 FormatScientific(at.Vi, 2, s), FormatScientific(at.Io, 2, s),
+                 FormatScientific(at.L, 2, s), FormatScientific(at.C, 2, s)});
+        }
+        section.notes.emplace_back(worst->meetsAll
+                                       ? "Ogni angolo rispetta entrambi i requisiti."
+                                       : "Non tutti gli angoli rispettano entrambi i requisiti.");
+    }
+    sections.push_back(std::move(section));
+}
+
+}  // namespace
+
+DesignReport BuildDesignReport(const ReportInputs& in) {
+    DesignReport report;
+    report.title = "Relazione di progetto del convertitore step down";
+    report.date = in.date;
+    report.fileName = in.fileName.empty() ? "progetto non salvato" : in.fileName;
+
+    ReportSection requirements{"Requisiti di progetto", {}, ReportPicture::None, {}, {}};
+    AddTypedLines(requirements, in.texts.design, kRequirements, kDesignKeys);
+    report.sections.push_back(std::move(requirements));
+
+    Module1 module;
+    report.sections.push_back(DesignResults(in, module));
+
+    ReportSection settings{"Impostazioni della verifica", {}, ReportPicture::None, {}, {}};
+    AddTypedLines(settings, in.texts.verification, kCircuit, kVerificationKeys);
+    AddTypedLines(settings, in.texts.simulation, kCounts, kSimulationKeys);
+    report.sections.push_back(std::move(settings));
+
+    AddRunSections(in, report.sections);
+    AddRealPartsSections(in, module, report.sections);
+    AddChoiceSection(in, report.sections);
+    return report;
+}
+
+}  // namespace stepdown

@@ -1,0 +1,48 @@
+// The side windows' texts in the design file: each member under a key of its own, both
+// ways, and a file without them the windows' start texts.
+
+#include <gtest/gtest.h>
+
+#include "designfile/SideTexts.h"
+
+namespace stepdown {
+namespace {
+
+TEST(SideTexts, EveryMemberUnderItsOwnKeyBothWaysAndTheStartTextsTheWindowsOwn) {
+    const PartTexts parts{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
+    const ChoiceTexts choice{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k"};
+    DesignFile file;
+    PutSideTexts(parts, choice, file);
+    EXPECT_EQ(file.parts, (SectionTexts{{"esr", "1"},
+                                        {"dcr", "2"},
+                                        {"rds", "3"},
+                                        {"rd", "4"},
+                                        {"vf", "5"},
+                                        {"tr", "6"},
+                                        {"tf", "7"},
+                                        {"qg", "8"},
+                                        {"vdrv", "9"},
+                                        {"iq", "10"}}));
+    EXPECT_EQ(file.selection, (SectionTexts{{"series", "a"},
+                                            {"round", "b"},
+                                            {"tol-l", "c"},
+                                            {"tol-c", "d"},
+                                            {"vi-min", "e"},
+                                            {"vi-max", "f"},
+                                            {"io-min", "g"},
+                                            {"io-max", "h"},
+                                            {"io-from", "i"},
+                                            {"io-to", "j"},
+                                            {"points", "k"}}));
+    PartTexts partsBack;
+    ChoiceTexts choiceBack;
+    TakeSideTexts(file, partsBack, choiceBack);
+    EXPECT_EQ(partsBack, parts);
+    EXPECT_EQ(choiceBack, choice);
+    TakeSideTexts(DesignFile{}, partsBack, choiceBack);  // no key: each at its start text
+    EXPECT_EQ(partsBack, PartTexts{});
+    EXPECT_EQ(choiceBack, ChoiceTexts{});
+}
+
+}  // namespace
+}  // namespace stepdown

@@ -1,0 +1,108 @@
+#include "ui/ReportCommand.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <algorithm>
+
+#include "design/DesignCalculation.h"
+#include "report/DesignFileWindow.h"
+#include "simulation/Launch.h"
+#include "ui/FileExport.h"
+#include "ui/Form2Host.h"
+#include "ui/ReportLayout.h"
+
+namespace stepdown {
+namespace {
+
+class Unwatched : public ProgressReporter {
+public:
+    bool Continue(std::int64_t, std::int64_t) override { return true; }
+};
+
+bool Write(const QString& path, const QByteArray& bytes, std::ostream& err) {
+    QString reason;
+    if (WriteWholeFile(path, bytes, reason)) return true;
+    err << "Impossibile salvare il file " << QDir::toNativeSeparators(path).toStdString() << ": "
+        << reason.toStdString() << '\n';
+    return false;
+}
+
+void DropQtRemarks(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) qt_message_output(type, context, text);
+}
+
+}  // namespace
+
+void PrepareReportEnvironment() {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(DropQtRemarks);
+}
+
+ProgramArguments ParseProgramArguments(const QStringList& words) {
+    ProgramArguments parsed;
+    bool hasOutput = false;
+    for (qsizetype i = 0; i < words.size() && parsed.error.isEmpty(); ++i) {
+        const QString& word = words[i];
+        const bool takesValue =
+            word == QStringLiteral("--report") || word == QStringLiteral("--output");
+        if (takesValue && i + 1 == words.size()) {
+            parsed.error = QStringLiteral("manca il valore dell'opzione %1").arg(word);
+        } else if (word == QStringLiteral("--report")) {
+            if (parsed.report || !parsed.designFile.isEmpty())
+                parsed.error = QStringLiteral("un solo file di progetto, dopo --report");
+            parsed.report = true;
+            parsed.designFile = words[++i];
+        } else if (word == QStringLiteral("--output")) {
+            if (hasOutput) parsed.error = QStringLiteral("l'opzione --output compare due volte");
+            hasOutput = true;
+            parsed.output = words[++i];
+        } else if (word.startsWith(QLatin1Char('-'))) {
+            parsed.error = QStringLiteral("opzione sconosciuta: %1").arg(word);
+        } else if (!parsed.designFile.isEmpty() || parsed.report) {
+            parsed.error = QStringLiteral("argomento inatteso: %1").arg(word);
+        } else {
+            parsed.designFile = word;
+        }
+    }
+    if (parsed.error.isEmpty() && parsed.report != hasOutput)
+        parsed.error = parsed.report ? QStringLiteral("manca --output, il file della relazione")
+                                     : QStringLiteral("--output vale solo con --report");
+    return parsed;
+}
+
+int RunReportCommand(const QString& designFile, const QString& output, std::ostream& err) {
+    const DesignFileOutcome read = ReadDesignFile(QFile::encodeName(designFile).toStdString());
+    if (!read.file) {
+        err << read.message << '\n';
+        return kReportFailed;
+    }
+    const QLocale locale = QLocale::system();
+    ReportInputs inputs;
+    inputs.separator = locale.decimalPoint().toStdString();
+    DesignFileWindow window(*read.file, inputs.separator);
+    Module1 module;
+    const auto& design = read.file->design;
+    if (std::any_of(design.begin(), design.end(),
+                    [](const auto& key) { return !key.second.empty(); }))
+        DesignCalculation(module, window);
+    Form2Host waveforms(locale);
+    Unwatched progress;
+    LaunchVerification(module, window, waveforms, progress);
+    for (const std::string& message : window.Messages()) err << message << '\n';
+
+    inputs.texts = *read.file;
+    TakeMainWindowTexts(window, inputs.texts);
+    inputs.fileName = QFileInfo(designFile).fileName().toStdString();
+    inputs.date = ReportDate().toStdString();
+    const Form2* shown = waveforms.Window();
+    if (shown != nullptr) inputs.run = shown->ShownRun();
+    const QByteArray bytes =
+        ReportFor(output, BuildDesignReport(inputs), PicturesOf(shown, locale));
+    delete shown;
+    return Write(output, bytes, err) ? kReportWritten : kReportFailed;
+}
+
+}  // namespace stepdown
