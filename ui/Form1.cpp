@@ -71,6 +71,8 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
     connect(ui_->Command3, &QPushButton::clicked, this, &Form1::onCommand3Clicked);
     realPartsAction_ = new QAction(QStringLiteral("Componenti reali…"), this);
     connect(realPartsAction_, &QAction::triggered, this, &Form1::ShowRealPartsWindow);
+    choiceAction_ = new QAction(QStringLiteral("Scelta dei componenti…"), this);
+    connect(choiceAction_, &QAction::triggered, this, &Form1::ShowChoiceWindow);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &Form1::onContextMenuRequested);
     // Nothing has the caret at start: the picture box takes the focus.
@@ -123,7 +125,11 @@ void Form1::onContextMenuRequested(const QPoint& position) {
     menu.exec(mapToGlobal(position));
 }
 
-void Form1::FillContextMenu(QMenu& menu) { menu.addAction(realPartsAction_); }
+void Form1::FillContextMenu(QMenu& menu) {
+    menu.addAction(realPartsAction_);
+    choiceAction_->setEnabled(module_.LastDesign.has_value());
+    menu.addAction(choiceAction_);
+}
 
 void Form1::ShowRealPartsWindow() {
     if (!realParts_) {
@@ -136,6 +142,20 @@ void Form1::ShowRealPartsWindow() {
     realParts_->raise();
     realParts_->activateWindow();
     realParts_->Recompute();
+}
+
+void Form1::ShowChoiceWindow() {
+    if (!module_.LastDesign) return;
+    if (!choice_) {
+        choice_ = new ChoiceWindow(module_, *this, sideTexts_, locale_, this);
+    } else {
+        // The store may have been filled since the window last showed it.
+        choice_->ShowChoiceTexts();
+    }
+    choice_->show();
+    choice_->raise();
+    choice_->activateWindow();
+    choice_->Update();
 }
 
 QLineEdit* Form1::TextBox(std::string_view name) const {

@@ -5,7 +5,9 @@
 // logic, which reads and writes the controls by their object names. It also
 // owns the waveform window's host, which opens Form2 on the first "Grafici",
 // and the window of the converter as built, which its context menu (a right
-// click on the background) and the waveform window's plot menu open.
+// click on the background) and the waveform window's plot menu open, and the
+// window of the component choice, which the context menu opens once a
+// design has been computed.
 
 #include <QLocale>
 #include <QPointer>
@@ -16,6 +18,7 @@
 #include <string_view>
 
 #include "model/Module1.h"
+#include "ui/ChoiceWindow.h"
 #include "ui/Form2Host.h"
 #include "ui/RealPartsWindow.h"
 #include "ui/SideWindowTexts.h"
@@ -56,6 +59,11 @@ public:
     RealPartsWindow* OpenRealPartsWindow() const { return realParts_.data(); }
     QAction* RealPartsAction() const { return realPartsAction_; }
 
+    // Opens the window "Scelta dei componenti", or raises the open one;
+    // either way it updates on the last design. Nothing before a design.
+    void ShowChoiceWindow();
+    ChoiceWindow* OpenChoiceWindow() const { return choice_.data(); }
+
 private slots:
     void onCommand1Clicked();
     void onCommand2Clicked();
@@ -75,6 +83,8 @@ private:
     Form2Host waveformWindow_;
     QAction* realPartsAction_ = nullptr;
     QPointer<RealPartsWindow> realParts_;
+    QAction* choiceAction_ = nullptr;
+    QPointer<ChoiceWindow> choice_;
 };
 
 }  // namespace stepdown
