@@ -128,6 +128,11 @@ TEST(StudyChoice, StandardValuesCornersAndSweepFromTheLastDesign) {
     EXPECT_EQ(StudyChoice(*designed.module.LastDesign, {}, choices).inputVoltages,
               (std::vector{25.0, 26.0, 30.0}));
     EXPECT_EQ(StudyChoice(*designed.module.LastDesign, {}, {}).inputVoltages, std::vector{25.0});
+    // 0.6 rounds to a single load per curve: the first.
+    choices.points = "0.6";
+    const ChoiceStudy single = StudyChoice(*designed.module.LastDesign, {}, choices);
+    ASSERT_EQ(single.sweep.size(), 3U);
+    EXPECT_EQ(std::tie(single.sweep[2].Vi, single.sweep[2].Io), std::tuple(30.0, 0.15));
 
     // The choices are read before the parts.
     PartTexts parts;
