@@ -120,6 +120,19 @@ TEST(StudyChoice, StandardValuesCornersAndSweepFromTheLastDesign) {
     EXPECT_EQ(study.inputVoltages, (std::vector{20.0, 25.0, 30.0}));
     ASSERT_EQ(study.corners.corners.size(), 8U);
     EXPECT_EQ(study.corners.corners[7].L, 180.0);  // +20 % of the standard value
+    // The worst of each figure is the first corner where it is largest.
+    const auto figure = [](const OperatingPoint& p, int k) {
+        const double figures[] = {p.D, p.deltaIL, p.deltaVo, p.peakIL, std::abs(p.VoMean - 15)};
+        return figures[k];
+    };
+    for (int k = 0; k < 5; ++k) {
+        int largest = 0;
+        for (int i = 1; i < 8; ++i)
+            if (figure(study.corners.corners[i].point, k) >
+                figure(study.corners.corners[largest].point, k))
+                largest = i;
+        EXPECT_EQ(study.corners.worst[k].corner, largest) << k;
+    }
     ASSERT_EQ(study.sweep.size(), 9U);
     EXPECT_EQ(std::tie(study.sweep[4].Vi, study.sweep[4].Io), std::tuple(25.0, 1.2));
 
@@ -141,8 +154,9 @@ TEST(StudyChoice, StandardValuesCornersAndSweepFromTheLastDesign) {
     EXPECT_EQ(refusedPart.refusal, "La resistenza DCR dell'induttore non può essere negativa!");
     EXPECT_EQ(refusedPart.refusedChoice, nullptr);
     choices.points = "0";
-    EXPECT_EQ(StudyChoice(*designed.module.LastDesign, parts, choices).refusedChoice->key,
-              "points");
+    const ChoiceStudy refusedChoice = StudyChoice(*designed.module.LastDesign, parts, choices);
+    EXPECT_EQ(refusedChoice.refusal, "Il numero dei punti dei grafici non può essere minore di 1!");
+    EXPECT_EQ(refusedChoice.refusedChoice->key, "points");
 }
 
 TEST(ApplyStandardValues, WritesLAndCInBlueAndTheDesignStillCounts) {
@@ -176,7 +190,8 @@ TEST(ChoiceReport, TablesVerdictAndCsvOnValuesSetByHand) {
               (std::vector<std::string>{"L", "uH", "1,25E+02", "1,50E+02", "", ""}));
     EXPECT_EQ(cells(check[3]), (std::vector<std::string>{"ΔVo", "mV", "Vo irraggiungibile",
                                                          "4,00E+01", "≤ 6,00E+01", "sì"}));
-    EXPECT_EQ(check[4].standard, "62,50");
+    EXPECT_EQ(cells(check[4]),
+              (std::vector<std::string>{"D′", "%", "Vo irraggiungibile", "62,50", "", ""}));
     EXPECT_EQ(cells(check[6]).back(), "");
 
     WorstCase corners;

@@ -52,6 +52,7 @@ TEST(StandardValues, RoundUpOrToTheNearestOnALogScaleWithExactDecades) {
         {3.5, Series::E24, 3.6, 3.6},  // 3.5 / 3.3 = 1.061 against 3.6 / 3.5 = 1.029
         {3.4, Series::E24, 3.6, 3.3},  // 1.030 against 1.059
         {91.5, Series::E24, 100, 91},
+        {10.954451150103322, Series::E12, 12, 12},  // value / 10 == 12 / value: a tie goes up
         {2.2e6, Series::E12, 2.2e6, 2.2e6},
         {0, Series::E12, std::nullopt, std::nullopt},
         {-4.7, Series::E12, std::nullopt, std::nullopt},
