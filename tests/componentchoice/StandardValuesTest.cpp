@@ -46,6 +46,7 @@ TEST(StandardValues, RoundUpOrToTheNearestOnALogScaleWithExactDecades) {
         {4.7, Series::E12, 4.7, 4.7},   // already standard, whatever its binary value
         {0.47, Series::E6, 0.47, 0.47},
         {1e-7, Series::E24, 1e-7, 1e-7},
+        {1e-21, Series::E6, 1e-21, 1e-21},  // 10 / 10^22, the last exact power
         {10, Series::E6, 10, 10},
         {82.000001, Series::E12, 100, 82},
         {68.1, Series::E6, 100, 68},
