@@ -83,7 +83,8 @@ void DesignCalculation(Module1& m, MainWindowOperations& window) {
     window.SetCaption("Label27", FormatScientific(m.IDm, 2, separator));
     window.SetCaption("Label32", FormatScientific(m.Iim, 2, separator));
 
-    m.LastDesign = DesignRecord{m.DeltaiL, m.DeltaVo, m.IDP, m.IDm, m.Iim, m.Vo, {}};
+    m.LastDesign = DesignRecord{m.DeltaiL, m.DeltaVo, m.IDP, m.IDm, m.Iim, m.Vo,
+                                m.Vi,      m.f,       m.Io,  m.L,   m.C,   {}};
     WriteVerificationField(m, window, "Text7", m.Vi);
     WriteVerificationField(m, window, "Text12", m.f / 1000);
     WriteVerificationField(m, window, "Text8", m.D * 100);

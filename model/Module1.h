@@ -54,6 +54,13 @@ struct DesignRecord {
     double IDm = 0.0;      // A
     double Iim = 0.0;      // A
     double Vo = 0.0;       // V
+    // The rest of the requirements and the computed parts, for the windows
+    // that start from the design.
+    double Vi = 0.0;  // V
+    double f = 0.0;   // Hz
+    double Io = 0.0;  // A
+    double L = 0.0;   // uH
+    double C = 0.0;   // uF
     // The verification text boxes and the texts written into them.
     std::vector<std::pair<std::string, std::string>> fieldTexts;
 };

@@ -3,8 +3,10 @@
 // "Grafici" with the pointer resting on the iL trace, then the start-up
 // window opened from the waveform window's menu, then the window of the
 // converter as built from the same menu, with ESR 50 mΩ, DCR 100 mΩ, Rds(on)
-// 50 mΩ and tr = tf = 50 ns. In English the names end in "-en":
-// form1-en.png, form2-en.png, startup-en.png, realparts-en.png.
+// 50 mΩ and tr = tf = 50 ns, then the window of the component choice from
+// the main window's menu, with those parts and Vi from 20 to 30 V. In
+// English the names end in "-en": form1-en.png, form2-en.png,
+// startup-en.png, realparts-en.png, choice-en.png.
 //   stepdown_screenshots OUTPUT_DIR [italian|english]
 // Run it on a real (virtual) X display: tools/screenshots.sh.
 
@@ -21,6 +23,7 @@
 #include <cstring>
 
 #include "model/Module1.h"
+#include "ui/ChoiceWindow.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/PlotArea.h"
@@ -99,7 +102,15 @@ int main(int argc, char* argv[]) {
                         parts->move(0, 0);
                         QTimer::singleShot(700, &form1, [&, parts] {
                             if (!SaveScreenOf(*parts, path("realparts"))) status = 1;
-                            QApplication::quit();
+                            sideTexts.choice.viMin = "20";
+                            sideTexts.choice.viMax = "30";
+                            form1.ShowChoiceWindow();
+                            stepdown::ChoiceWindow* choice = form1.OpenChoiceWindow();
+                            choice->move(0, 0);
+                            QTimer::singleShot(700, &form1, [&, choice] {
+                                if (!SaveScreenOf(*choice, path("choice"))) status = 1;
+                                QApplication::quit();
+                            });
                         });
                     });
                 });

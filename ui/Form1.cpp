@@ -72,11 +72,14 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
     connect(ui_->Command3, &QPushButton::clicked, this, &Form1::onCommand3Clicked);
     realPartsAction_ = new QAction(QStringLiteral("Componenti reali…"), this);
     connect(realPartsAction_, &QAction::triggered, this, &Form1::ShowRealPartsWindow);
+    choiceAction_ = new QAction(QStringLiteral("Scelta dei componenti…"), this);
+    connect(choiceAction_, &QAction::triggered, this, &Form1::ShowChoiceWindow);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &Form1::onContextMenuRequested);
     document_ = new DesignDocument(*this, *this, sideTexts_, waveformWindow_, locale_);
     connect(document_, &DesignDocument::SideTextsReplaced, this, [this] {
         if (realParts_) realParts_->ShowPartTexts();
+        if (choice_) choice_->ShowChoiceTexts();
     });
     // Nothing has the caret at start: the picture box takes the focus.
     ui_->Picture1->setFocus();
@@ -132,6 +135,8 @@ void Form1::FillContextMenu(QMenu& menu) {
     document_->FillMenu(menu);
     menu.addSeparator();
     menu.addAction(realPartsAction_);
+    choiceAction_->setEnabled(module_.LastDesign.has_value());
+    menu.addAction(choiceAction_);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -149,6 +154,20 @@ void Form1::ShowRealPartsWindow() {
     realParts_->raise();
     realParts_->activateWindow();
     realParts_->Recompute();
+}
+
+void Form1::ShowChoiceWindow() {
+    if (!module_.LastDesign) return;
+    if (!choice_) {
+        choice_ = new ChoiceWindow(module_, *this, sideTexts_, locale_, this);
+    } else {
+        // The store may have been filled since the window last showed it.
+        choice_->ShowChoiceTexts();
+    }
+    choice_->show();
+    choice_->raise();
+    choice_->activateWindow();
+    choice_->Update();
 }
 
 QLineEdit* Form1::TextBox(std::string_view name) const {

@@ -5,9 +5,10 @@
 // logic, which reads and writes the controls by their object names. It also
 // owns the waveform window's host, which opens Form2 on the first "Grafici",
 // and the window of the converter as built, which its context menu (a right
-// click on the background) and the waveform window's plot menu open. Its
-// design document keeps the boxes in a design file: the context menu's
-// file entries come first.
+// click on the background) and the waveform window's plot menu open, and the
+// window of the component choice, which the context menu opens once a
+// design has been computed. Its design document keeps the boxes in a design
+// file: the context menu's file entries come first.
 
 #include <QLocale>
 #include <QPointer>
@@ -19,6 +20,7 @@
 
 #include "model/Module1.h"
 #include "ui/DesignDocument.h"
+#include "ui/ChoiceWindow.h"
 #include "ui/Form2Host.h"
 #include "ui/RealPartsWindow.h"
 #include "ui/SideWindowTexts.h"
@@ -60,6 +62,11 @@ public:
     QAction* RealPartsAction() const { return realPartsAction_; }
     DesignDocument& Document() const { return *document_; }
 
+    // Opens the window "Scelta dei componenti", or raises the open one;
+    // either way it updates on the last design. Nothing before a design.
+    void ShowChoiceWindow();
+    ChoiceWindow* OpenChoiceWindow() const { return choice_.data(); }
+
 protected:
     // Refused while unsaved changes are kept at the user's request.
     void closeEvent(QCloseEvent* event) override;
@@ -84,6 +91,8 @@ private:
     QAction* realPartsAction_ = nullptr;
     QPointer<RealPartsWindow> realParts_;
     DesignDocument* document_ = nullptr;
+    QAction* choiceAction_ = nullptr;
+    QPointer<ChoiceWindow> choice_;
 };
 
 }  // namespace stepdown

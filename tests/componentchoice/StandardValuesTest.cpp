@@ -46,12 +46,14 @@ TEST(StandardValues, RoundUpOrToTheNearestOnALogScaleWithExactDecades) {
         {4.7, Series::E12, 4.7, 4.7},   // already standard, whatever its binary value
         {0.47, Series::E6, 0.47, 0.47},
         {1e-7, Series::E24, 1e-7, 1e-7},
+        {1e-21, Series::E6, 1e-21, 1e-21},  // 10 / 10^22, the last exact power
         {10, Series::E6, 10, 10},
         {82.000001, Series::E12, 100, 82},
         {68.1, Series::E6, 100, 68},
         {3.5, Series::E24, 3.6, 3.6},  // 3.5 / 3.3 = 1.061 against 3.6 / 3.5 = 1.029
         {3.4, Series::E24, 3.6, 3.3},  // 1.030 against 1.059
         {91.5, Series::E24, 100, 91},
+        {10.954451150103322, Series::E12, 12, 12},  // value / 10 == 12 / value: a tie goes up
         {2.2e6, Series::E12, 2.2e6, 2.2e6},
         {0, Series::E12, std::nullopt, std::nullopt},
         {-4.7, Series::E12, std::nullopt, std::nullopt},

@@ -31,8 +31,9 @@ TEST(DesignCalculation, WorkedExampleShowsTheResultsAndRecordsTheBlueVerificatio
         EXPECT_EQ(window.log, expected) << separator;
         const DesignRecord& design = module.LastDesign.value();
         EXPECT_EQ(design.fieldTexts, testing::kVerificationExample);
-        EXPECT_EQ((std::vector{design.DeltaiL, design.DeltaVo, design.IDP, design.Vo}),
-                  (std::vector{0.6, 0.06, 1.8, 15.0}));
+        EXPECT_EQ((std::vector{design.DeltaiL, design.DeltaVo, design.IDP, design.Vo, design.Vi,
+                               design.f, design.Io, design.L, design.C}),
+                  (std::vector{0.6, 0.06, 1.8, 15.0, 25.0, 80000.0, 1.5, 125.0, 15.625}));
     }
 }
 

@@ -1,12 +1,14 @@
 // The real windows, offscreen: the worked example through both by their buttons
 // and the mouse, a message box, the exports with their replace, cancel and failure
 // paths, the start-up window the plot's menu opens, the progress dialog of a long run, the
-// window of the converter as built from both context menus; the design file through the
-// window and the command, the question before unsaved changes are lost, a failed save.
+// window of the converter as built from both context menus, the window of the component
+// choice; the design file through the window and the command, the question before unsaved
+// changes are lost, a failed save.
 
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
@@ -32,10 +34,12 @@
 #include <functional>
 #include <memory>
 
+#include "componentchoice/ChoiceReport.h"
 #include "model/Module1.h"
 #include "realparts/RealPartsReport.h"
 #include "simulation/StartupReport.h"
 #include "simulation/WaveformCsv.h"
+#include "ui/ChoiceWindow.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/PlotArea.h"
@@ -132,6 +136,8 @@ private slots:
     void designThroughFileFreshWindowAndCommand();
     void unsavedChangesAskBeforeTheyAreLost();
     void aFailedSaveLeavesTheOldFile();
+    void choiceFromTheMenuOnceDesignedAgainstTheCore();
+    void choiceRefusalUseValuesAndExport();
 
 private:
     void Click(const char* button) { form1_->findChild<QPushButton*>(button)->click(); }
@@ -498,6 +504,85 @@ void WindowsTest::aFailedSaveLeavesTheOldFile() {
     QCOMPARE(Read(path), old);
     QVERIFY(form1_->isWindowModified());
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"b.stepdown"});
+}
+
+void WindowsTest::choiceFromTheMenuOnceDesignedAgainstTheCore() {
+    const QString entry = QStringLiteral("Scelta dei componenti…");
+    QVERIFY(!ChooseFromMenu(form1_.get(), entry));
+    Click("Command3");
+    Click("Command1");
+    QVERIFY(ChooseFromMenu(form1_.get(), entry));
+    stepdown::ChoiceWindow* window = form1_->OpenChoiceWindow();
+    QVERIFY(window != nullptr && window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Scelta dei componenti"));
+    // L and C, computed and standard: E12 up from 125 uH and 15.625 uF.
+    const auto cell = [window](int row, int column) {
+        return window->CheckView()->item(row, column)->text();
+    };
+    QCOMPARE(QStringList({cell(0, 2), cell(0, 3), cell(1, 3)}),
+             QStringList({"1,25E+02", "1,50E+02", "1,80E+01"}));
+    QCOMPARE(cell(3, 5), QStringLiteral("sì"));
+    window->RoundingBox()->setCurrentIndex(1);  // al più vicino
+    QCOMPARE(QStringList({cell(0, 3), cell(1, 3), cell(3, 0), cell(3, 5)}),
+             QStringList({"1,20E+02", "1,50E+01", "ΔVo", "no"}));
+
+    window->ChoiceEdit("vi-min")->setText(QStringLiteral("20"));
+    window->ChoiceEdit("vi-max")->setText(QStringLiteral("30"));
+    QTest::keyClick(window->ChoiceEdit("vi-max"), Qt::Key_Return);
+    stepdown::CornerRanges ranges{0.2, 0.2, 20, 30, 1.5, 1.5};
+    const stepdown::WorstCase core =
+        stepdown::EvaluateCorners({25, 15, 80000, 1.5, 0.6, 0.06}, 120, 15, ranges, {});
+    QTableWidget* corners = window->CornerView();
+    QCOMPARE(corners->rowCount(), static_cast<int>(core.corners.size()));
+    for (std::size_t k = 0; k < 5; ++k) {
+        const int column = stepdown::kCornerFigureColumns[k];
+        for (int row = 0; row < corners->rowCount(); ++row)
+            QCOMPARE(corners->item(row, column)->font().bold(), row == core.worst[k].corner);
+    }
+    QVERIFY(window->Verdict()->text().contains(QStringLiteral("non rispettati")));
+    QStringList curves;
+    for (QAbstractSeries* series : window->SweepCharts()[1]->chart()->series())
+        curves.append(series->name());
+    QCOMPARE(curves, QStringList({"DCM", "20 V", "25 V", "30 V", "requisito"}));
+}
+
+void WindowsTest::choiceRefusalUseValuesAndExport() {
+    Click("Command3");
+    Click("Command1");
+    form1_->ShowChoiceWindow();
+    QPointer<stepdown::ChoiceWindow> window = form1_->OpenChoiceWindow();
+    window->ChoiceEdit("tol-c")->clear();
+    QTest::keyClicks(window->ChoiceEdit("tol-c"), QStringLiteral("-5"));  // no box while typing
+    QCOMPARE(sideTexts_.choice.tolC, std::string("-5"));
+    const ModalBox box =
+        WatchForModalBox([&] { QTest::keyClick(window->ChoiceEdit("tol-c"), Qt::Key_Return); });
+    QCOMPARE(box.text, QStringLiteral("La tolleranza di C non può essere negativa!"));
+    QCOMPARE(window->Explanation(), box.text);
+    QVERIFY(!window->ExportCornersAction()->isEnabled());
+
+    sideTexts_.choice.tolC = "10";
+    window->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull());
+    form1_->ShowChoiceWindow();
+    window = form1_->OpenChoiceWindow();
+    QCOMPARE(window->ChoiceEdit("tol-c")->text(), QStringLiteral("10"));
+    QCOMPARE(window->Study().corners.corners[0].C, 18 * 0.9);
+
+    window->UseValuesButton()->click();
+    QCOMPARE(Box("Text9")->text(), QStringLiteral("1.500E+02"));
+    QCOMPARE(Box("Text10")->text(), QStringLiteral("1.800E+01"));
+    QCOMPARE(Box("Text9")->palette().color(QPalette::Text), QColor(0, 0, 255));
+
+    QTemporaryDir folder;
+    AnswerSaveWith(*window, folder.filePath(QStringLiteral("casi.csv")));
+    window->ExportCornersAction()->trigger();
+    const stepdown::ChoiceStudy& study = window->Study();
+    QCOMPARE(Read(folder.filePath(QStringLiteral("casi.csv"))),
+             QByteArray::fromStdString(stepdown::CornersCsv(study.corners, study.design)));
+    AnswerSaveWith(*window, folder.filePath(QStringLiteral("grafici.png")));
+    window->SaveImageAction()->trigger();
+    QVERIFY(!QImage(folder.filePath(QStringLiteral("grafici.png"))).isNull());
 }
 
 QTEST_MAIN(WindowsTest)

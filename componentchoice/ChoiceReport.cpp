@@ -1,0 +1,148 @@
+#include "componentchoice/ChoiceReport.h"
+
+#include <cstddef>
+
+#include "model/Conversions.h"
+#include "simulation/WaveformCsv.h"
+
+namespace stepdown {
+namespace {
+
+std::string Scientific(double value, std::string_view separator) {
+    return FormatScientific(value, 2, separator);
+}
+
+std::string Percent(double fraction, std::string_view separator) {
+    return FormatFixed2(fraction * 100, separator);
+}
+
+// Why a point has no figures, in the window's words and in the CSV's.
+std::string_view ModeWord(const OperatingPoint& p) {
+    switch (p.outcome) {
+    case RealPartsOutcome::Found:
+        return p.mode == ConductionMode::Continuous ? "CCM" : "DCM";
+    case RealPartsOutcome::Unreachable:
+        return "Vo irraggiungibile";
+    case RealPartsOutcome::InvalidValues:
+    case RealPartsOutcome::NoSteadyState:
+        break;
+    }
+    return "senza regime";
+}
+
+std::string_view CsvModeWord(const OperatingPoint& p) {
+    if (p.Found()) return ModeWord(p);
+    return p.outcome == RealPartsOutcome::Unreachable ? "unreachable" : "no-steady-state";
+}
+
+std::string YesNo(bool yes) { return yes ? "sì" : "no"; }
+
+// ", f1, f2, ..." for a point's figures, or as many empty cells.
+std::string CsvFigures(const OperatingPoint& p, bool withEfficiency) {
+    const double figures[] = {p.efficiency, p.deltaIL, p.deltaVo, p.peakIL, p.VoMean};
+    std::string text;
+    for (std::size_t k = withEfficiency ? 0 : 1; k < std::size(figures); ++k) {
+        text += ',';
+        if (p.Found()) text += RoundTripText(figures[k]);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::vector<CheckRow> CheckTable(const ChoiceStudy& study, std::string_view separator) {
+    const OperatingPoint& computed = study.choice.nominal;
+    const OperatingPoint& standard = study.choice.figures;
+    const RequirementCheck& meets = study.choice.meets;
+    const DesignTargets& d = study.design;
+    std::vector<CheckRow> rows{
+        {"L", "uH", Scientific(study.L, separator), Scientific(study.choice.L, separator), "", ""},
+        {"C", "uF", Scientific(study.C, separator), Scientific(study.choice.C, separator), "", ""},
+    };
+    const struct {
+        std::string_view quantity, unit;
+        double OperatingPoint::*figure;
+        double requirement;  // 0: none
+        bool met;
+    } figures[] = {
+        {"ΔiL", "A", &OperatingPoint::deltaIL, d.DeltaiL, meets.ripple},
+        {"ΔVo", "mV", &OperatingPoint::deltaVo, d.DeltaVo * 1000, meets.outputRipple},
+        {"D′", "%", &OperatingPoint::D, 0, false},
+        {"iL picco", "A", &OperatingPoint::peakIL, 0, false},
+        {"Vo media", "V", &OperatingPoint::VoMean, 0, false},
+    };
+    for (const auto& f : figures) {
+        const auto shown = [&](const OperatingPoint& p) {
+            if (!p.Found()) return std::string(ModeWord(p));
+            return f.figure == &OperatingPoint::D ? Percent(p.D, separator)
+                                                  : Scientific(p.*f.figure, separator);
+        };
+        const bool required = f.requirement > 0;
+        rows.push_back({std::string(f.quantity), std::string(f.unit), shown(computed),
+                        shown(standard),
+                        required ? "≤ " + Scientific(f.requirement, separator) : "",
+                        required ? YesNo(f.met) : ""});
+    }
+    return rows;
+}
+
+std::vector<CornerRow> CornerTable(const WorstCase& corners, std::string_view separator) {
+    std::vector<CornerRow> rows;
+    for (const Corner& c : corners.corners) {
+        const OperatingPoint& p = c.point;
+        CornerRow row{Scientific(c.Vi, separator), Scientific(c.Io, separator),
+                      Scientific(c.L, separator), Scientific(c.C, separator)};
+        row[5] = ModeWord(p);
+        if (p.Found()) {
+            row[4] = Percent(p.D, separator);
+            row[6] = Scientific(p.deltaIL, separator);
+            row[7] = Scientific(p.deltaVo, separator);
+            row[8] = Scientific(p.peakIL, separator);
+            row[9] = Scientific(p.VoMean, separator);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::string CornerVerdict(const WorstCase& corners, const DesignTargets& design,
+                          std::string_view separator) {
+    std::size_t failing = 0;
+    for (const Corner& c : corners.corners) failing += Meets(c.point, design).All() ? 0 : 1;
+    std::string verdict = "Requisiti ΔiL ≤ " + Scientific(design.DeltaiL, separator) +
+                          " A e ΔVo ≤ " + Scientific(design.DeltaVo * 1000, separator) + " mV: ";
+    if (failing == 0) return verdict + "rispettati in ogni caso";
+    return verdict + "non rispettati in " + std::to_string(failing) + " casi su " +
+           std::to_string(corners.corners.size());
+}
+
+std::string CornersCsv(const WorstCase& corners, const DesignTargets& design) {
+    std::string csv(kCornersCsvHeader);
+    csv += '\n';
+    for (const Corner& c : corners.corners) {
+        const OperatingPoint& p = c.point;
+        for (const double value : {c.Vi, c.Io, c.L, c.C}) csv += RoundTripText(value) + ',';
+        if (p.Found()) csv += RoundTripText(p.D);
+        csv += ',';
+        csv += CsvModeWord(p);
+        csv += CsvFigures(p, false);
+        csv += Meets(p, design).All() ? ",true\n" : ",false\n";
+    }
+    return csv;
+}
+
+std::string SweepCsv(const std::vector<SweepPoint>& sweep) {
+    std::string csv(kSweepCsvHeader);
+    csv += '\n';
+    for (const SweepPoint& s : sweep) {
+        csv += RoundTripText(s.Vi) + ',' + RoundTripText(s.Io) + ',';
+        if (s.point.Found()) csv += RoundTripText(s.point.D);
+        csv += ',';
+        csv += CsvModeWord(s.point);
+        csv += CsvFigures(s.point, true);
+        csv += '\n';
+    }
+    return csv;
+}
+
+}  // namespace stepdown

@@ -1,0 +1,69 @@
+#include "componentchoice/ChoiceStudy.h"
+
+#include <algorithm>
+
+#include "simulation/Launch.h"
+
+namespace stepdown {
+
+DesignTargets TargetsOf(const DesignRecord& d) {
+    return {d.Vi, d.Vo, d.f, d.Io, d.DeltaiL, d.DeltaVo};
+}
+
+ChoiceStudy StudyChoice(const DesignRecord& design, const PartTexts& parts,
+                        const ChoiceTexts& choices, std::int32_t samples) {
+    ChoiceStudy study;
+    study.design = TargetsOf(design);
+    study.L = design.L;
+    study.C = design.C;
+    ChoiceReading reading = ReadChoiceTexts(choices, study.design);
+    if (!reading.settings) {
+        study.refusal = std::move(reading.message);
+        study.refusedChoice = reading.refused;
+        return study;
+    }
+    PartsReading partValues = ReadPartTexts(parts);
+    if (!partValues.values) {
+        study.refusal = std::move(partValues.message);
+        return study;
+    }
+    study.settings = *reading.settings;
+    study.parts = *partValues.values;
+    const ChoiceSettings& s = study.settings;
+    const std::optional<StandardChoice> choice = ChooseStandardValues(
+        study.design, study.L, study.C, s.series, s.rounding, study.parts, samples);
+    // The design's L and C are positive and finite: only the rounding of a
+    // value near the largest double has no standard value.
+    if (!choice) {
+        study.refusal = "L o C calcolate sono così grandi che nessun valore standard le supera!";
+        return study;
+    }
+    study.choice = *choice;
+    study.corners = EvaluateCorners(study.design, study.choice.L, study.choice.C, s.corners,
+                                    study.parts, samples);
+    study.inputVoltages = {s.corners.viMin, study.design.Vi, s.corners.viMax};
+    std::sort(study.inputVoltages.begin(), study.inputVoltages.end());
+    study.inputVoltages.erase(std::unique(study.inputVoltages.begin(), study.inputVoltages.end()),
+                              study.inputVoltages.end());
+    study.sweep = SweepLoad(study.design, study.choice.L, study.choice.C, study.inputVoltages,
+                            s.ioFrom, s.ioTo, s.points, study.parts, samples);
+    return study;
+}
+
+void ApplyStandardValues(Module1& module, MainWindowOperations& window, double L, double C) {
+    const bool designHeld = VerifiedDesign(module, window) != nullptr;
+    // L and C are fourth and fifth in the reading order.
+    const auto quantities = CircuitQuantities();
+    for (const auto& [quantity, value] :
+         {std::pair{&quantities[3], L}, std::pair{&quantities[4], C}}) {
+        const std::string_view textBox = quantity->field.textBox;
+        const std::string text = FormatForField(value);
+        window.SetText(textBox, text);
+        window.SetTextColour(textBox, kBlue);
+        if (!designHeld) continue;
+        for (auto& [box, written] : module.LastDesign->fieldTexts)
+            if (box == textBox) written = text;
+    }
+}
+
+}  // namespace stepdown

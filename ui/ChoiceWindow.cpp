@@ -1,0 +1,612 @@
+#include "ui/ChoiceWindow.h"
+
+#include <QAction>
+#include <QAreaSeries>
+#include <QByteArray>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPen>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "componentchoice/ChoiceReport.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/ChartAxes.h"
+
+// The icon lives in the resources of a static library, whose registration
+// the linker drops unless something refers to it; the macro must be used
+// outside namespaces.
+static void InitialiseStepdownResources() { Q_INIT_RESOURCE(resources); }
+
+namespace stepdown {
+
+namespace {
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void ShowMessage(QWidget* parent, const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), Text(text),
+                    QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+// The number fields in the rows of the form: a caption and the keys of its
+// one or two fields.
+struct FormRow {
+    const char* caption;
+    std::string_view first, second;
+};
+constexpr FormRow kFormRows[] = {
+    {"Tolleranza di L e di C [%]", "tol-l", "tol-c"},
+    {"Vi minima e massima [V]", "vi-min", "vi-max"},
+    {"Io minima e massima [A]", "io-min", "io-max"},
+    {"Io dei grafici, da e fino a [A]", "io-from", "io-to"},
+    {"Punti per curva dei grafici", "points", {}},
+};
+
+const ChoiceField* FieldNamed(std::string_view key) {
+    for (const ChoiceField& field : ChoiceFields())
+        if (field.key == key) return &field;
+    return nullptr;
+}
+
+// "la tolleranza di L in %" -> "La tolleranza di L in %".
+QString Capitalised(std::string_view words) {
+    QString text = Text(words);
+    text[0] = text[0].toUpper();
+    return text;
+}
+
+QTableWidget* NewTable(int columns, QWidget* parent) {
+    auto* table = new QTableWidget(0, columns, parent);
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setFocusPolicy(Qt::NoFocus);
+    table->setWordWrap(false);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return table;
+}
+
+QTableWidgetItem* NewItem(const std::string& text, bool number) {
+    auto* item = new QTableWidgetItem(QString::fromStdString(text));
+    item->setTextAlignment(number ? Qt::AlignRight | Qt::AlignVCenter
+                                  : Qt::AlignLeft | Qt::AlignVCenter);
+    return item;
+}
+
+void Emphasise(QTableWidgetItem& item, const QColor& colour) {
+    QFont font = item.font();
+    font.setBold(true);
+    item.setFont(font);
+    item.setForeground(colour);
+}
+
+// The height that shows the header and every row.
+int WholeHeight(const QTableWidget& table) {
+    int height = table.horizontalHeader()->sizeHint().height() + 2 * table.frameWidth();
+    for (int r = 0; r < table.rowCount(); ++r) height += table.rowHeight(r);
+    return height;
+}
+
+// The width that shows every column whole.
+int WholeWidth(const QTableWidget& table) {
+    int width = 2 * table.frameWidth();
+    for (int c = 0; c < table.columnCount(); ++c) width += table.horizontalHeader()->sectionSize(c);
+    return width;
+}
+
+// A chart with the locale's decimal separator and no thousands separators,
+// which beside a decimal comma would read as one.
+QChart* NewChart(const QLocale& locale, const QString& title) {
+    auto* chart = new QChart;
+    QLocale numbers = locale;
+    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(numbers);
+    chart->setMargins(QMargins(2, 2, 2, 2));
+    chart->setTitle(title);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    // Four entries beside each other in a third of the window.
+    QFont small = chart->legend()->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    chart->legend()->setFont(small);
+    return chart;
+}
+
+// Hands `chart` to `view` and deletes the chart it replaces, which setChart
+// only releases.
+void Replace(QChartView& view, QChart* chart) {
+    QChart* const old = view.chart();
+    view.setChart(chart);
+    delete old;
+}
+
+QValueAxis* NewAxis(QChart& chart, const QString& title, Qt::Alignment side) {
+    auto* axis = new QValueAxis(&chart);
+    axis->setTitleText(title);
+    chart.addAxis(axis, side);
+    return axis;
+}
+
+// Whole round steps around [low, high] and a little room, with round ticks.
+void SpanRoundly(QValueAxis& axis, double low, double high) {
+    const double margin = high > low ? (high - low) * 0.03 : low != 0 ? std::abs(low) * 0.05 : 1;
+    low -= margin;
+    high += margin;
+    const double step = RoundStep(high - low, 5);
+    axis.setRange(std::floor(low / step) * step, std::ceil(high / step) * step);
+    KeepRoundTicks(axis, 5);
+}
+
+// The lowest, nominal and highest input voltage.
+const QColor kCurveColours[] = {QColor(0, 90, 200), QColor(0, 140, 60), QColor(210, 40, 20)};
+
+}  // namespace
+
+ChoiceWindow::ChoiceWindow(Module1& module, MainWindowOperations& fields, SideWindowTexts& store,
+                           const QLocale& locale, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      module_(module),
+      fields_(fields),
+      store_(store),
+      locale_(locale),
+      separator_(locale.decimalPoint().toStdString()) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    InitialiseStepdownResources();
+    setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));
+    setWindowTitle(kTitle);
+    resize(1280, 780);
+
+    design_ = new QLabel(this);
+    design_->setWordWrap(true);
+    design_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(BuildChoicesForm());
+    checkBox_ = new QGroupBox(QStringLiteral("Valori standard al punto di lavoro nominale"), this);
+    auto* checkLayout = new QVBoxLayout(checkBox_);
+    checkTable_ = NewTable(6, checkBox_);
+    checkTable_->setHorizontalHeaderLabels(
+        {QStringLiteral("Grandezza"), QStringLiteral("Unità"), QStringLiteral("Calcolati"),
+         QStringLiteral("Standard"), QStringLiteral("Requisito"), QStringLiteral("Rispettato")});
+    checkTable_->horizontalHeaderItem(2)->setToolTip(
+        QStringLiteral("L e C calcolate dal progetto, e il convertitore reale con esse"));
+    checkTable_->horizontalHeaderItem(3)->setToolTip(
+        QStringLiteral("I valori standard scelti, e il convertitore reale con essi"));
+    checkTable_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    checkLayout->addWidget(checkTable_);
+    useValues_ = new QPushButton(QStringLiteral("Usa questi valori"), checkBox_);
+    useValues_->setToolTip(QStringLiteral("Scrive L e C standard nei campi L e C della verifica"));
+    connect(useValues_, &QPushButton::clicked, this, &ChoiceWindow::UseValues);
+    checkLayout->addWidget(useValues_, 0, Qt::AlignLeft);
+    left->addWidget(checkBox_);
+    left->addStretch(1);
+    auto* leftColumn = new QWidget(this);
+    leftColumn->setLayout(left);
+
+    pages_ = new QStackedWidget(this);
+    pages_->addWidget(BuildResults());
+    explanation_ = new QLabel(pages_);
+    explanation_->setWordWrap(true);
+    explanation_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    explanation_->setMargin(24);
+    QFont large = explanation_->font();
+    large.setPointSizeF(large.pointSizeF() * 1.3);
+    explanation_->setFont(large);
+    pages_->addWidget(explanation_);
+
+    auto* columns = new QHBoxLayout;
+    columns->addWidget(leftColumn);
+    columns->addWidget(pages_, 1);
+
+    saveImage_ = new QAction(QStringLiteral("Salva grafici come immagine…"), this);
+    exportCorners_ = new QAction(QStringLiteral("Esporta casi peggiori (CSV)…"), this);
+    exportSweep_ = new QAction(QStringLiteral("Esporta grafici (CSV)…"), this);
+    connect(saveImage_, &QAction::triggered, this, &ChoiceWindow::SaveImage);
+    connect(exportCorners_, &QAction::triggered, this, &ChoiceWindow::ExportCorners);
+    connect(exportSweep_, &QAction::triggered, this, &ChoiceWindow::ExportSweep);
+    saveFileName_ = SaveDialogOver(this);
+    auto* buttons = new QHBoxLayout;
+    for (QAction* action : {saveImage_, exportCorners_, exportSweep_}) {
+        auto* button = new QPushButton(action->text(), this);
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::enabledChanged, button, &QPushButton::setEnabled);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+    auto* reset = new QPushButton(QStringLiteral("Ripristina zoom"), this);
+    reset->setToolTip(QStringLiteral("Torna ai grafici interi"));
+    connect(reset, &QPushButton::clicked, this, [this] {
+        for (QChartView* view : charts_) view->chart()->zoomReset();
+    });
+    buttons->addWidget(reset);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(design_);
+    layout->addLayout(columns, 1);
+    layout->addLayout(buttons);
+    ShowChoiceTexts();
+}
+
+ChoiceWindow::~ChoiceWindow() = default;
+
+QWidget* ChoiceWindow::BuildChoicesForm() {
+    auto* box = new QGroupBox(QStringLiteral("Scelte"), this);
+    auto* grid = new QGridLayout(box);
+    series_ = new QComboBox(box);
+    for (const Series series : {Series::E6, Series::E12, Series::E24}) {
+        const QString name = Text(SeriesName(series));
+        series_->addItem(name, name);
+    }
+    series_->setToolTip(QStringLiteral("La serie dei valori standard in commercio"));
+    rounding_ = new QComboBox(box);
+    rounding_->addItem(QStringLiteral("per eccesso"), Text(RoundingName(Rounding::Up)));
+    rounding_->addItem(QStringLiteral("al più vicino"), Text(RoundingName(Rounding::Nearest)));
+    rounding_->setToolTip(QStringLiteral(
+        "Per eccesso: il più piccolo valore standard non minore di quello calcolato"));
+    const struct {
+        QComboBox* box;
+        std::string ChoiceTexts::*text;
+        const char* caption;
+    } combos[] = {{series_, &ChoiceTexts::series, "Serie"},
+                  {rounding_, &ChoiceTexts::round, "Arrotondamento"}};
+    for (const auto& combo : combos) {
+        connect(combo.box, &QComboBox::currentIndexChanged, this,
+                [this, box = combo.box, text = combo.text] {
+                    if (showingTexts_ || box->currentIndex() < 0) return;
+                    store_.choice.*text = box->currentData().toString().toStdString();
+                    Update();
+                });
+        const int row = grid->rowCount();
+        grid->addWidget(new QLabel(QString::fromUtf8(combo.caption), box), row, 0);
+        grid->addWidget(combo.box, row, 1, 1, 2);
+    }
+    for (const FormRow& formRow : kFormRows) {
+        const int row = grid->rowCount();
+        grid->addWidget(new QLabel(QString::fromUtf8(formRow.caption), box), row, 0);
+        int column = 1;
+        for (const std::string_view key : {formRow.first, formRow.second}) {
+            const ChoiceField* field = FieldNamed(key);
+            if (field == nullptr) continue;
+            auto* edit = new QLineEdit(box);
+            edit->setObjectName(Text(field->key));
+            edit->setToolTip(Capitalised(field->description));
+            edit->setAlignment(Qt::AlignRight);
+            edit->setFixedWidth(80);
+            // The store follows every change, so that it holds what is typed
+            // whether or not it was used.
+            connect(edit, &QLineEdit::textChanged, this,
+                    [this, text = field->text](const QString& typed) {
+                        store_.choice.*text = typed.toStdString();
+                    });
+            connect(edit, &QLineEdit::returnPressed, this, &ChoiceWindow::Update);
+            grid->addWidget(edit, row, column++);
+            choiceFields_.push_back(edit);
+        }
+    }
+    update_ = new QPushButton(QStringLiteral("Aggiorna"), box);
+    update_->setToolTip(QStringLiteral("Ricalcola con queste scelte (anche Invio in un campo)"));
+    connect(update_, &QPushButton::clicked, this, &ChoiceWindow::Update);
+    grid->addWidget(update_, grid->rowCount(), 0, 1, 1, Qt::AlignLeft);
+    auto* note = new QLabel(
+        QStringLiteral("Un campo di Vi o Io vuoto vale il valore del progetto; i grafici vanno "
+                       "per difetto dal 10 % al 150 % di Io."),
+        box);
+    note->setWordWrap(true);
+    grid->addWidget(note, grid->rowCount(), 0, 1, 3);
+    return box;
+}
+
+QWidget* ChoiceWindow::BuildResults() {
+    auto* page = new QWidget(this);
+    auto* cornersBox =
+        new QGroupBox(QStringLiteral("Casi peggiori intorno ai valori standard"), page);
+    auto* cornersLayout = new QVBoxLayout(cornersBox);
+    cornerTable_ = NewTable(static_cast<int>(kCornerColumns.size()), cornersBox);
+    QStringList headers;
+    for (const std::string_view column : kCornerColumns) headers.append(Text(column));
+    cornerTable_->setHorizontalHeaderLabels(headers);
+    cornerTable_->setToolTip(
+        QStringLiteral("Ogni combinazione di Vi, Io, L e C agli estremi, ciascuna al suo D′; "
+                       "in grassetto rosso il valore peggiore di ogni grandezza"));
+    // As tall as its rows while the charts keep their least height.
+    cornerTable_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    cornersLayout->addWidget(cornerTable_);
+    verdict_ = new QLabel(cornersBox);
+    verdict_->setWordWrap(true);
+    cornersLayout->addWidget(verdict_);
+
+    chartArea_ = new QWidget(page);
+    auto* chartColumn = new QVBoxLayout(chartArea_);
+    chartColumn->setContentsMargins(0, 0, 0, 0);
+    auto* chartRow = new QHBoxLayout;
+    chartColumn->addLayout(chartRow, 1);
+    auto* legend = new QLabel(
+        QStringLiteral("Una curva per tensione di ingresso Vi, ogni punto al suo D′; in grigio i "
+                       "carichi a cui almeno una Vi lavora in conduzione discontinua (DCM), "
+                       "tratteggiato il requisito ΔVo."),
+        chartArea_);
+    legend->setWordWrap(true);
+    chartColumn->addWidget(legend);
+    for (QChartView*& view : charts_) {
+        view = new QChartView(chartArea_);
+        view->setRenderHint(QPainter::Antialiasing);
+        view->setRubberBand(QChartView::RectangleRubberBand);
+        view->setMinimumSize(240, 280);
+        view->setToolTip(
+            QStringLiteral("Trascina con il tasto sinistro per ingrandire un'area, clic destro "
+                           "per rimpicciolire; «Ripristina zoom» torna ai grafici interi"));
+        chartRow->addWidget(view, 1);
+    }
+
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(cornersBox);
+    layout->addWidget(chartArea_, 1);
+    return page;
+}
+
+void ChoiceWindow::ShowChoiceTexts() {
+    showingTexts_ = true;
+    series_->setCurrentIndex(series_->findData(Text(store_.choice.series)));
+    rounding_->setCurrentIndex(rounding_->findData(Text(store_.choice.round)));
+    for (QLineEdit* edit : choiceFields_)
+        edit->setText(QString::fromStdString(store_.choice.*
+                                             FieldNamed(edit->objectName().toStdString())->text));
+    showingTexts_ = false;
+}
+
+QLineEdit* ChoiceWindow::ChoiceEdit(std::string_view key) const {
+    for (QLineEdit* edit : choiceFields_)
+        if (edit->objectName() == Text(key)) return edit;
+    return nullptr;
+}
+
+void ChoiceWindow::Update() {
+    if (!module_.LastDesign) {
+        study_ = {};
+        study_.refusal =
+            "Nessun progetto da cui partire: calcola prima L e C con «Calcola L , C , IDP, IDm , "
+            "Iim» nella finestra principale.";
+        ShowResults();
+        return;
+    }
+    study_ = StudyChoice(*module_.LastDesign, store_.parts, store_.choice);
+    ShowResults();
+    if (study_.Computed()) return;
+    ShowMessage(this, study_.refusal);
+    if (study_.refusedChoice == nullptr) return;
+    if (QLineEdit* edit = ChoiceEdit(study_.refusedChoice->key)) {
+        edit->setFocus();
+        edit->selectAll();
+    }
+}
+
+void ChoiceWindow::ShowResults() {
+    const bool figures = study_.Computed();
+    for (QAction* action : {saveImage_, exportCorners_, exportSweep_}) action->setEnabled(figures);
+    checkBox_->setVisible(figures);
+    ShowDesign();
+    if (!figures) {
+        explanation_->setText(Text(study_.refusal));
+        pages_->setCurrentWidget(explanation_);
+        return;
+    }
+    pages_->setCurrentIndex(0);
+    ShowCheck();
+    ShowCorners();
+    ShowSweep();
+}
+
+void ChoiceWindow::ShowDesign() {
+    const DesignTargets& d = study_.design;
+    const auto number = [this](double value) { return locale_.toString(value, 'g', 4); };
+    design_->setText(
+        module_.LastDesign
+            ? QStringLiteral("Progetto: Vi = %1 V, Vo = %2 V, f = %3 kHz, Io = %4 A; requisiti "
+                             "ΔiL ≤ %5 A e ΔVo ≤ %6 mV; calcolate L = %7 uH e C = %8 uF.")
+                  .arg(number(d.Vi), number(d.Vo), number(d.f / 1000), number(d.Io),
+                       number(d.DeltaiL), number(d.DeltaVo * 1000), number(study_.L),
+                       number(study_.C))
+            : QString());
+    // Empty range fields stand for these values.
+    const struct {
+        const char* key;
+        double value;
+    } placeholders[] = {{"vi-min", d.Vi}, {"vi-max", d.Vi},       {"io-min", d.Io},
+                        {"io-max", d.Io}, {"io-from", d.Io / 10}, {"io-to", d.Io * 1.5}};
+    for (const auto& p : placeholders)
+        ChoiceEdit(p.key)->setPlaceholderText(module_.LastDesign ? QString::number(p.value, 'g', 6)
+                                                                 : QString());
+}
+
+void ChoiceWindow::ShowCheck() {
+    const std::vector<CheckRow> rows = CheckTable(study_, separator_);
+    checkTable_->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < checkTable_->rowCount(); ++r) {
+        const CheckRow& row = rows[static_cast<std::size_t>(r)];
+        const std::string* const cells[] = {&row.quantity, &row.unit,        &row.computed,
+                                            &row.standard, &row.requirement, &row.met};
+        for (int c = 0; c < 6; ++c) checkTable_->setItem(r, c, NewItem(*cells[c], c >= 2));
+        if (!row.met.empty())
+            Emphasise(*checkTable_->item(r, 5),
+                      row.met == "no" ? QColor(190, 0, 0) : QColor(0, 130, 0));
+    }
+    checkTable_->setFixedSize(WholeWidth(*checkTable_), WholeHeight(*checkTable_));
+}
+
+void ChoiceWindow::ShowCorners() {
+    const std::vector<CornerRow> rows = CornerTable(study_.corners, separator_);
+    cornerTable_->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < cornerTable_->rowCount(); ++r) {
+        const CornerRow& row = rows[static_cast<std::size_t>(r)];
+        for (int c = 0; c < cornerTable_->columnCount(); ++c)
+            cornerTable_->setItem(r, c, NewItem(row[static_cast<std::size_t>(c)], c != 5));
+    }
+    for (std::size_t k = 0; k < kCornerFigureColumns.size(); ++k) {
+        const WorstValue& worst = study_.corners.worst[k];
+        if (worst.corner >= 0)
+            Emphasise(*cornerTable_->item(worst.corner, kCornerFigureColumns[k]),
+                      QColor(190, 0, 0));
+    }
+    verdict_->setText(
+        QString::fromStdString(CornerVerdict(study_.corners, study_.design, separator_)));
+    QPalette palette = verdict_->palette();
+    palette.setColor(QPalette::WindowText,
+                     study_.corners.meetsAll ? QColor(0, 130, 0) : QColor(190, 0, 0));
+    verdict_->setPalette(palette);
+}
+
+void ChoiceWindow::ShowSweep() {
+    const struct {
+        QString title, axis;
+        double (*figure)(const OperatingPoint&);
+        double requirement;  // 0: none
+    } figures[] = {
+        {QStringLiteral("Rendimento"), QStringLiteral("η [%]"),
+         [](const OperatingPoint& p) { return p.efficiency * 100; }, 0},
+        {QStringLiteral("Ondulazione di Vo"), QStringLiteral("ΔVo [mV]"),
+         [](const OperatingPoint& p) { return p.deltaVo; }, study_.design.DeltaVo * 1000},
+        {QStringLiteral("Picco della corrente in L"), QStringLiteral("iL picco [A]"),
+         [](const OperatingPoint& p) { return p.peakIL; }, 0},
+    };
+    const ChoiceSettings& s = study_.settings;
+    // The loads at which some input voltage runs discontinuous, widened by
+    // half a step on each side, within the sweep.
+    const double halfStep = s.points > 1 ? (s.ioTo - s.ioFrom) / (s.points - 1) / 2 : 0;
+    double dcmFrom = std::numeric_limits<double>::infinity();
+    double dcmTo = -dcmFrom;
+    for (const SweepPoint& p : study_.sweep) {
+        if (!p.point.Found() || p.point.mode != ConductionMode::Discontinuous) continue;
+        dcmFrom = std::min(dcmFrom, std::max(s.ioFrom, p.Io - halfStep));
+        dcmTo = std::max(dcmTo, std::min(s.ioTo, p.Io + halfStep));
+    }
+
+    for (std::size_t k = 0; k < charts_.size(); ++k) {
+        QChart* chart = NewChart(locale_, figures[k].title);
+        QValueAxis* load = NewAxis(*chart, QStringLiteral("Io [A]"), Qt::AlignBottom);
+        QValueAxis* value = NewAxis(*chart, figures[k].axis, Qt::AlignLeft);
+        double low = std::numeric_limits<double>::infinity();
+        double high = -low;
+        std::vector<QLineSeries*> curves;
+        for (std::size_t v = 0; v < study_.inputVoltages.size(); ++v) {
+            const double Vi = study_.inputVoltages[v];
+            auto* curve = new QLineSeries(chart);
+            curve->setName(QStringLiteral("%1 V").arg(locale_.toString(Vi, 'g', 4)));
+            // With fewer than three curves the nominal one keeps its colour.
+            const std::size_t colour = study_.inputVoltages.size() == 3 ? v
+                                       : Vi == study_.design.Vi         ? 1
+                                       : Vi < study_.design.Vi          ? 0
+                                                                        : 2;
+            curve->setPen(QPen(kCurveColours[colour], 2));
+            for (const SweepPoint& p : study_.sweep) {
+                if (p.Vi != Vi || !p.point.Found()) continue;
+                const double y = figures[k].figure(p.point);
+                curve->append(p.Io, y);
+                low = std::min(low, y);
+                high = std::max(high, y);
+            }
+            curves.push_back(curve);
+        }
+        if (!(low <= high)) low = high = 0;
+        const double requirement = figures[k].requirement;
+        if (requirement > 0) {
+            low = std::min(low, requirement);
+            high = std::max(high, requirement);
+        }
+        SpanRoundly(*value, low, high);
+        if (dcmFrom <= dcmTo) {
+            auto* upper = new QLineSeries(chart);
+            auto* lower = new QLineSeries(chart);
+            upper->append({QPointF(dcmFrom, value->max()), QPointF(dcmTo, value->max())});
+            lower->append({QPointF(dcmFrom, value->min()), QPointF(dcmTo, value->min())});
+            auto* band = new QAreaSeries(upper, lower);
+            band->setName(QStringLiteral("DCM"));
+            band->setPen(Qt::NoPen);
+            band->setBrush(QColor(150, 150, 150, 60));
+            chart->addSeries(band);
+            band->attachAxis(load);
+            band->attachAxis(value);
+        }
+        if (requirement > 0) {
+            auto* limit = new QLineSeries(chart);
+            limit->setName(QStringLiteral("requisito"));
+            limit->setPen(QPen(Qt::black, 1.5, Qt::DashLine));
+            limit->append({QPointF(s.ioFrom, requirement), QPointF(s.ioTo, requirement)});
+            curves.push_back(limit);
+        }
+        for (QLineSeries* curve : curves) {
+            chart->addSeries(curve);
+            curve->attachAxis(load);
+            curve->attachAxis(value);
+        }
+        // The caption under the charts names the dashed line.
+        if (requirement > 0) chart->legend()->markers(curves.back()).front()->setVisible(false);
+        load->setRange(s.ioFrom, s.ioTo > s.ioFrom ? s.ioTo : s.ioFrom + 1);
+        KeepRoundTicks(*load, 5);
+        Replace(*charts_[k], chart);
+    }
+}
+
+QString ChoiceWindow::Explanation() const {
+    return pages_->currentWidget() == explanation_ ? explanation_->text() : QString();
+}
+
+void ChoiceWindow::UseValues() {
+    ApplyStandardValues(module_, fields_, study_.choice.L, study_.choice.C);
+}
+
+void ChoiceWindow::SetSaveFileNameProvider(SaveFileNameProvider provider) {
+    saveFileName_ = std::move(provider);
+}
+
+void ChoiceWindow::SaveImage() {
+    const QString path = saveFileName_(QStringLiteral("Salva grafici come immagine"),
+                                       QStringLiteral("scelta-componenti.png"),
+                                       QStringLiteral("Immagini PNG (*.png)"));
+    if (!path.isEmpty()) SavePng(this, path, chartArea_->grab().toImage());
+}
+
+void ChoiceWindow::ExportCorners() {
+    const QString path =
+        saveFileName_(QStringLiteral("Esporta casi peggiori (CSV)"),
+                      QStringLiteral("casi-peggiori.csv"), QStringLiteral("File CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    SaveBytes(this, path, QByteArray::fromStdString(CornersCsv(study_.corners, study_.design)));
+}
+
+void ChoiceWindow::ExportSweep() {
+    const QString path =
+        saveFileName_(QStringLiteral("Esporta grafici (CSV)"),
+                      QStringLiteral("andamento-carico.csv"), QStringLiteral("File CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    SaveBytes(this, path, QByteArray::fromStdString(SweepCsv(study_.sweep)));
+}
+
+}  // namespace stepdown
