@@ -92,6 +92,8 @@ struct LoopCase {
     Circuit circuit;
     std::int64_t repeat = -1, cycle = -1;  // pinned where known, -1 otherwise
 };
+// CTest lists a case by its name, not by the bytes of its parameter.
+void PrintTo(const LoopCase& loopCase, std::ostream* out) { *out << loopCase.name; }
 
 Circuit With(std::int32_t N, double D, std::int32_t NI, double C = 15.63e-6, double RL = 10) {
     return {25, D, 80000, 125e-6, C, RL, N, 10, NI};

@@ -245,6 +245,7 @@ struct AdviceCase {
     FieldTexts changes;   // to the worked example's verification fields
     SettleAdvice advice;  // at NI 2000
 };
+void PrintTo(const AdviceCase& adviceCase, std::ostream* out) { *out << adviceCase.name; }
 
 class Advice : public ::testing::TestWithParam<AdviceCase> {};
 
