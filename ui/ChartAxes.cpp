@@ -1,5 +1,7 @@
 #include "ui/ChartAxes.h"
 
+#include <QFont>
+#include <QLabel>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -56,6 +58,17 @@ void AlignAxes(QValueAxis& left, double leftLow, double leftHigh, QValueAxis& ri
         side.axis.setRange(-below * side.step, above * side.step);
         KeepRoundTicks(side.axis, static_cast<int>(below + above));
     }
+}
+
+QLabel* NewExplanationPage(QWidget* parent) {
+    auto* page = new QLabel(parent);
+    page->setWordWrap(true);
+    page->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    page->setMargin(24);
+    QFont large = page->font();
+    large.setPointSizeF(large.pointSizeF() * 1.3);
+    page->setFont(large);
+    return page;
 }
 
 }  // namespace stepdown

@@ -1,7 +1,10 @@
 #pragma once
-// Value axes with round ticks, shared by the Qt Charts windows.
+// Value axes with round ticks, shared by the Qt Charts windows, and the page
+// that takes a chart's place when there is nothing to draw.
 
+class QLabel;
 class QValueAxis;
+class QWidget;
 
 namespace stepdown {
 
@@ -20,5 +23,8 @@ void KeepRoundTicks(QValueAxis& axis, int count);
 // ticks on those steps.
 void AlignAxes(QValueAxis& left, double leftLow, double leftHigh, QValueAxis& right,
                double rightLow, double rightHigh);
+
+// A large wrapped text, top left, that says why the charts are missing.
+QLabel* NewExplanationPage(QWidget* parent);
 
 }  // namespace stepdown

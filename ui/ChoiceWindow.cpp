@@ -212,13 +212,7 @@ ChoiceWindow::ChoiceWindow(Module1& module, MainWindowOperations& fields, SideWi
 
     pages_ = new QStackedWidget(this);
     pages_->addWidget(BuildResults());
-    explanation_ = new QLabel(pages_);
-    explanation_->setWordWrap(true);
-    explanation_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    explanation_->setMargin(24);
-    QFont large = explanation_->font();
-    large.setPointSizeF(large.pointSizeF() * 1.3);
-    explanation_->setFont(large);
+    explanation_ = NewExplanationPage(pages_);
     pages_->addWidget(explanation_);
 
     auto* columns = new QHBoxLayout;

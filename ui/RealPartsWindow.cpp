@@ -133,13 +133,7 @@ RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, 
 
     pages_ = new QStackedWidget(this);
     pages_->addWidget(BuildFigures());
-    explanation_ = new QLabel(pages_);
-    explanation_->setWordWrap(true);
-    explanation_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    explanation_->setMargin(24);
-    QFont large = explanation_->font();
-    large.setPointSizeF(large.pointSizeF() * 1.3);
-    explanation_->setFont(large);
+    explanation_ = NewExplanationPage(pages_);
     pages_->addWidget(explanation_);
 
     auto* columns = new QHBoxLayout;
