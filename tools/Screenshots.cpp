@@ -109,7 +109,9 @@ int main(int argc, char* argv[]) {
                             choice->move(0, 0);
                             QTimer::singleShot(700, &form1, [&, choice] {
                                 if (!SaveScreenOf(*choice, path("choice"))) status = 1;
-                                QApplication::quit();
+                                // Not quit(): that closes the windows, which ask about unsaved
+                                // changes.
+                                QCoreApplication::exit(0);
                             });
                         });
                     });
