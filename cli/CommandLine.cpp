@@ -354,7 +354,6 @@ bool WriteCsv(const std::string& path, const std::function<void(std::ostream&)>&
         write(out);
         return true;
     }
-    errno = 0;
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (file) {
         write(file);

@@ -14,7 +14,7 @@ TerminalProgress::~TerminalProgress() { Finish(); }
 bool TerminalProgress::Continue(std::int64_t stepsDone, std::int64_t stepsTotal) {
     const Clock::time_point now = now_();
     if (now - start_ < kShowAfter) return true;
-    if (lineLength_ != 0 && now - lastWrite_ < kRefresh) return true;
+    if (lastWrite_ && now - *lastWrite_ < kRefresh) return true;
     const std::int64_t percent = stepsTotal > 0 ? stepsDone * 100 / stepsTotal : 0;
     const double elapsed = std::chrono::duration<double>(now - start_).count();
     const std::string line = "Simulazione in corso… " + std::to_string(percent) + "% (" +
@@ -34,6 +34,7 @@ void TerminalProgress::Finish() {
     out_ << '\r' << std::string(lineLength_, ' ') << '\r';
     out_.flush();
     lineLength_ = 0;
+    lastWrite_.reset();
 }
 
 }  // namespace stepdown::cli

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 
 #include "model/WindowOperations.h"
@@ -36,8 +37,8 @@ private:
     std::ostream& out_;
     std::function<Clock::time_point()> now_;
     Clock::time_point start_;
-    Clock::time_point lastWrite_;
-    std::size_t lineLength_ = 0;  // 0 while nothing is on the terminal
+    std::optional<Clock::time_point> lastWrite_;  // none while nothing is on the terminal
+    std::size_t lineLength_ = 0;                  // 0 while nothing is on the terminal
 };
 
 }  // namespace stepdown::cli

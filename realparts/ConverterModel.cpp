@@ -118,7 +118,6 @@ SteadyPeriod ConverterModel::SteadyState(Real D, bool diodeBlocks) const {
     period.pieces[0] = {IntervalKind::SwitchOn, s.onTime, start, s.Pon};
     period.pieces[1] = {IntervalKind::DiodeConducting, s.offTime, turnOff, s.Poff};
     period.pieceCount = 2;
-    period.mode = ConductionMode::Continuous;
     period.outcome = RealPartsOutcome::Found;
     return period;
 }

@@ -231,6 +231,22 @@ TEST(RunCommandLine, SweepWritesTheSamePointsAsCsvAndJson) {
     }
     EXPECT_FALSE(std::getline(csv, row));
     EXPECT_EQ(points[5]["outcome"], "unreachable");
+    // As text, a row a point, each figure starting under its heading.
+    std::istringstream text(Cli(sweep).out);
+    std::string heading;
+    std::getline(text, heading);
+    std::getline(text, heading);
+    int rows = 0;
+    for (; std::getline(text, row); ++rows) {
+        const bool found = row.find("n.d.") == std::string::npos;
+        for (const char* column : {"Io [A]", "modo", "D [%]", "rend. [%]"}) {
+            const std::size_t at = heading.find(column);
+            if (!found && at > heading.find("modo")) break;
+            ASSERT_LT(at, row.size()) << row;
+            EXPECT_TRUE(row[at - 1] == ' ' && row[at] != ' ') << column << " in " << row;
+        }
+    }
+    EXPECT_EQ(rows, 6);
     // Parts that cannot reach the design's Vo at all: no figures, and why.
     const nlohmann::json lossy = nlohmann::json::parse(
         Cli(Plus(kDesign, {"--series", "E6", "--dcr", "1e4", "--json"})).out)["standard"];

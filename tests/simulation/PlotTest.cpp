@@ -166,6 +166,12 @@ TEST(Reduction, MatchesTheRawImageWithinOnePixelAndStaysBounded) {
         ASSERT_TRUE(TraceIsReduced(NP, N, kWidth));
         const std::vector<PlotSegment> reduced = Segments(y, NP, kWidth);
         EXPECT_LE(reduced.size(), 3U * kWidth);
+        // The trace reaches both edges: its first and last columns are drawn.
+        const auto [left, right] = std::minmax_element(
+            reduced.begin(), reduced.end(),
+            [](const PlotSegment& a, const PlotSegment& b) { return a.x1 < b.x1; });
+        EXPECT_LT(left->x1, 100.0 / kWidth) << N << " x " << NP;
+        EXPECT_GT(right->x1, 100.0 - 100.0 / kWidth) << N << " x " << NP;
         const std::vector<bool> fast = Render(reduced);
         const std::vector<bool> slow = Render(Segments(y, NP, std::numeric_limits<int>::max() / 4));
         EXPECT_EQ(StrayPixels(fast, slow), 0) << N << " x " << NP;
