@@ -17,10 +17,6 @@ void HeadlessWaveformWindow::SetCaption(std::string_view label, const std::strin
     captions_.insert_or_assign(std::string(label), caption);
 }
 
-void HeadlessWaveformWindow::SetShownRun(std::shared_ptr<const SimulationRun> run) {
-    run_ = std::move(run);
-}
-
 std::string HeadlessWaveformWindow::Caption(std::string_view label) const {
     return Lookup(captions_, label);
 }

@@ -2,7 +2,7 @@
 // The two windows without a screen, for the command-line tool: the main
 // window keeps its texts, captions and colours in memory and collects the
 // messages it is asked to show; the waveform window keeps the captions and
-// the run it is handed and draws nothing. Numbers are shown with a point, and
+// draws nothing: the command takes the run from the launch's result. Numbers are shown with a point, and
 // text colours, which mean nothing without a screen, are dropped.
 
 #include <map>
@@ -29,15 +29,13 @@ public:
     int PlotWidthPixels() const override { return 997; }
     int PlotHeightPixels() const override { return 605; }
     void SetCaption(std::string_view label, const std::string& caption) override;
-    void SetShownRun(std::shared_ptr<const SimulationRun> run) override;
+    void SetShownRun(std::shared_ptr<const SimulationRun>) override {}
 
     // The caption last written, or the empty text.
     std::string Caption(std::string_view label) const;
-    const std::shared_ptr<const SimulationRun>& ShownRun() const { return run_; }
 
 private:
     std::map<std::string, std::string, std::less<>> captions_;
-    std::shared_ptr<const SimulationRun> run_;
 };
 
 class HeadlessMainWindow : public MainWindowOperations, public WaveformWindowHost {
