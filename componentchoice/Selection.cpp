@@ -110,7 +110,6 @@ std::vector<SweepPoint> SweepLoad(const DesignTargets& design, double L, double 
                                   std::int32_t samples) {
     std::vector<SweepPoint> sweep;
     if (points < 1) return sweep;
-    sweep.reserve(inputVoltages.size() * static_cast<std::size_t>(points));
     for (const double Vi : inputVoltages) {
         for (std::int32_t k = 0; k < points; ++k) {
             const double Io = points == 1 ? ioFrom : ioFrom + (ioTo - ioFrom) * k / (points - 1);

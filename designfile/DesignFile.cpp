@@ -284,12 +284,14 @@ DesignFileOutcome ReadDesignFile(const std::string& path) {
     int reason = 0;
     for (;;) {  // a read of no bytes, once the buffer is full, gives 0 as the end does
         const ssize_t got = ::read(descriptor, bytes.data() + held, bytes.size() - held);
-        if (got == 0) break;
-        if (got == -1 && errno != EINTR) {
+        if (got > 0) {
+            held += static_cast<std::size_t>(got);
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
             reason = errno;
             break;
         }
-        if (got != -1) held += static_cast<std::size_t>(got);
     }
     ::close(descriptor);
     if (reason != 0) return Refusal(path, std::strerror(reason));

@@ -168,6 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LoopCase{"N_1_K_1", With(1, 0.9, 50)}, LoopCase{"N_2", With(2, 0.6, 50)},
                       LoopCase{"ND_2_5", With(5, 0.5, 60)}, LoopCase{"ND_3_5", With(7, 0.5, 60)},
                       LoopCase{"K_1", With(10, 0.1, 60)},
+                      LoopCase{"period_beyond_a_slice", With(1200000, 0.6, 3), 0, 0},
                       LoopCase{"NI_0", With(1000, 0.6, 0), 0, 0},
                       LoopCase{"NI_negative", With(1000, 0.6, -3), 0, 0},
                       LoopCase{"unstable", Circuit{25, 0.5, 1000, 1e-6, 1e-6, 1, 4, 10, 50}}),
