@@ -255,11 +255,19 @@ TEST_P(Advice, HoldsAgainstTheLoopInLongDouble) {
     const Circuit c{m.Vi, m.D, m.f, m.L, m.C, m.RL, m.N};
     const SteadyState steady = FindSteadyState({m.Vi, m.D, m.TimeStep, m.L, m.C, m.RL, m.N}, m.f);
     const std::string message = click.window.messages.empty() ? "" : click.window.messages[0];
-    if (click.result.outcome == LaunchOutcome::ConductionRefused)  // while still ringing
-        EXPECT_EQ(message, ConductionDuringStartupMessage(2000, steady.periodsNeeded));
+    const bool refused = click.result.outcome == LaunchOutcome::ConductionRefused;
+    if (refused)  // while still ringing, or for good
+        EXPECT_EQ(message, GetParam().advice == SettleAdvice::CurrentReachesZero
+                               ? std::string(kConductionMessage)
+                               : ConductionDuringStartupMessage(2000, steady.periodsNeeded));
     else
         ASSERT_EQ(click.result.run->analysis->verdict.advice, GetParam().advice);
-    const RefFigures r = SteadyInLongDouble(c).figures;
+    const RefPeriod reference = SteadyInLongDouble(c);
+    const RefFigures& r = reference.figures;
+    const auto expectStateNear = [&] {
+        EXPECT_NEAR(steady.state.iL, reference.iL, 1e-9 * std::fabs(reference.iL));
+        EXPECT_NEAR(steady.state.Vo, reference.Vo, 1e-9 * std::fabs(reference.Vo));
+    };
     switch (GetParam().advice) {
     case SettleAdvice::NotComputable:
         EXPECT_LT(DecayPerPeriod(c), 1e-9);
@@ -273,6 +281,9 @@ TEST_P(Advice, HoldsAgainstTheLoopInLongDouble) {
         return;
     case SettleAdvice::CurrentReachesZero:
         ASSERT_LT(r.lowestIL, 0);
+        EXPECT_NEAR(steady.band.minIL, r.lowestIL, 1e-9 * std::fabs(r.lowestIL));
+        expectStateNear();
+        if (refused) return;
         EXPECT_NE(message.find("(scende fino a " +
                                FormatScientific(static_cast<double>(r.lowestIL), 2, ".") + " A)"),
                   std::string::npos);
@@ -289,6 +300,7 @@ TEST_P(Advice, HoldsAgainstTheLoopInLongDouble) {
                                            {f.SimIim, r.Iim},
                                            {steady.band.minIL, r.lowestIL}})
         EXPECT_NEAR(figure, expected, 1e-9 * std::fabs(expected));
+    expectStateNear();
     const std::int64_t P = steady.periodsNeeded;
     const std::int64_t least = LeastSettledNI(c, r, 2 * P);
     EXPECT_GE(P, least);
@@ -332,6 +344,8 @@ INSTANTIATE_TEST_SUITE_P(
         AdviceCase{"steady_current_negative",
                    {{"Text9", "20"}, {"Text10", "1000"}},
                    SettleAdvice::CurrentReachesZero},
+        // D N < 1: the switch never closes, and each period starts from rest.
+        AdviceCase{"switch_never_on", {{"Text8", "0.04"}}, SettleAdvice::CurrentReachesZero},
         AdviceCase{"radius_within_rounding",
                    {{"Text9", "1e15"}, {"Text10", "1e12"}, {"Text11", "1e12"}},
                    SettleAdvice::NotComputable},
