@@ -1,7 +1,6 @@
 #include "designfile/DesignFile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -271,14 +270,8 @@ DesignFileOutcome ParseDesignFile(std::string_view bytes, std::string_view path)
 DesignFileOutcome ReadDesignFile(const std::string& path) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor == -1) return Refusal(path, std::strerror(errno));
-    struct stat info {};
-    if (::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) &&
-        static_cast<std::uintmax_t>(info.st_size) > kDesignFileMaxBytes) {
-        ::close(descriptor);
-        return TooLarge(path);
-    }
-    // One byte beyond the limit tells a file that grew, or is no regular
-    // file, from one that fits.
+    // One byte beyond the limit tells a file too large, however large, from
+    // one that fits, without reading the rest of it.
     std::string bytes(kDesignFileMaxBytes + 1, '\0');
     std::size_t held = 0;
     int reason = 0;
