@@ -1,9 +1,10 @@
 #pragma once
 // The two windows without a screen, for the command-line tool: the main
-// window keeps its texts, captions and colours in memory and collects the
-// messages it is asked to show; the waveform window keeps the captions and
-// draws nothing: the command takes the run from the launch's result. Numbers are shown with a point, and
-// text colours, which mean nothing without a screen, are dropped.
+// window keeps its texts and captions in memory and collects the messages it
+// is asked to show; the waveform window keeps the captions and draws
+// nothing: the command takes the run from the launch's result. Numbers are
+// shown with a point, and text colours, which mean nothing without a screen,
+// are dropped.
 
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "model/WindowOperations.h"
+#include "report/DesignFileWindow.h"
 #include "simulation/SimulationRun.h"
 
 namespace stepdown::cli {
@@ -38,31 +40,21 @@ private:
     std::map<std::string, std::string, std::less<>> captions_;
 };
 
-class HeadlessMainWindow : public MainWindowOperations, public WaveformWindowHost {
+// The main window's boxes, captions and messages as the report keeps them,
+// and a waveform window.
+class HeadlessMainWindow : public DesignFileWindow, public WaveformWindowHost {
 public:
     // Every box starts at its start text in the design file's tables: Text13,
     // Text14 and Text15 with the window's "1000", "10", "2000", the others empty.
-    HeadlessMainWindow();
-
-    std::string GetText(std::string_view textBox) const override;
-    void SetText(std::string_view textBox, const std::string& text) override;
-    void SetTextColour(std::string_view, Rgb) override {}
-    void SetCaption(std::string_view label, const std::string& caption) override;
-    std::string DecimalSeparator() const override { return "."; }
-    void ShowMessage(const std::string& text) override { messages_.push_back(text); }
+    HeadlessMainWindow() : DesignFileWindow(DesignFile{}, ".") {}
 
     // Made on first use, as the real window is.
     WaveformWindowOperations& WaveformWindow() override;
 
-    std::string Caption(std::string_view label) const;
-    const std::vector<std::string>& Messages() const { return messages_; }
     // Null until the launch has asked for the waveform window.
     const HeadlessWaveformWindow* Waveform() const { return waveform_.get(); }
 
 private:
-    std::map<std::string, std::string, std::less<>> texts_;
-    std::map<std::string, std::string, std::less<>> captions_;
-    std::vector<std::string> messages_;
     std::unique_ptr<HeadlessWaveformWindow> waveform_;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 // The main window without a screen, its fifteen boxes filled from a design
 // file: what the report runs "Calcola" and "Grafici" on as a user would,
-// and reads the texts from. Captions and messages are kept; text colours,
+// and reads the texts from; the command's window starts from an empty file. Captions and messages are kept; text colours,
 // which mean nothing without a screen, are dropped.
 
 #include <map>
