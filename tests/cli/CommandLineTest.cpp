@@ -16,6 +16,7 @@
 #include "cli/CommandLine.h"
 #include "cli/HeadlessWindow.h"
 #include "cli/TerminalProgress.h"
+#include "simulation/ProgressTimes.h"
 
 namespace stepdown::cli {
 namespace {
@@ -292,19 +293,43 @@ TEST(RunCommandLine, DPrimeForTheDesignsVoAndForATargetAgainstTheAveragedLossles
               std::string::npos);
 }
 
-// The progress line appears after half a second, never cancels the run, and is wiped.
-TEST(TerminalProgress, ShowsItsLineAfterHalfASecondAndNeverCancels) {
+// The progress line appears from half a second on, is redrawn at most every tenth of a
+// second, never cancels the run, covers a longer line it replaces, and is wiped.
+TEST(TerminalProgress, ShowsItsLineFromHalfASecondAndNeverCancels) {
+    using std::chrono::milliseconds;
+    struct Step {
+        int atMs;
+        std::int64_t done, total;
+        std::string written;  // what this call adds to the terminal
+    };
+    const auto line = [](int ms, std::int64_t done, std::int64_t total) {
+        const std::int64_t percent = total > 0 ? done * 100 / total : 0;
+        return "Simulazione in corso… " + std::to_string(percent) + "% (" +
+               ProgressTimes(ms / 1000.0, done, total) + ")";
+    };
+    const std::string first = line(500, 1, 4), second = line(600, 9999, 10000);
+    const std::string third = line(9000, 0, 0);  // shorter: "in stima"
+    const Step steps[] = {
+        {499, 1, 4, ""},
+        {500, 1, 4, "\r" + first},
+        {599, 2, 4, ""},
+        {600, 9999, 10000, "\r" + second},
+        {9000, 0, 0, "\r" + third + std::string(second.size() - third.size(), ' ') + "\r" + third},
+    };
     std::ostringstream out;
-    TerminalProgress::Clock::time_point now{};
+    milliseconds now{0};
     {
-        TerminalProgress progress(out, [&] { return now; });
-        EXPECT_TRUE(progress.Continue(1, 4));
-        EXPECT_EQ(out.str(), "");
-        now += std::chrono::seconds(1);
-        EXPECT_TRUE(progress.Continue(1, 4));
-        EXPECT_EQ(out.str().rfind("\rSimulazione in corso… 25% (", 0), 0U) << out.str();
+        TerminalProgress progress(out, [&] { return TerminalProgress::Clock::time_point(now); });
+        for (const Step& step : steps) {
+            now = milliseconds(step.atMs);
+            const std::size_t before = out.str().size();
+            EXPECT_TRUE(progress.Continue(step.done, step.total));
+            EXPECT_EQ(out.str().substr(before), step.written) << step.atMs;
+        }
+        ASSERT_GT(second.size(), third.size());
     }
-    EXPECT_EQ(out.str().back(), '\r');
+    EXPECT_EQ(out.str().substr(out.str().size() - second.size() - 2),
+              "\r" + std::string(second.size(), ' ') + "\r");
 }
 
 TEST(SavedDesignFile, TakesTheOtherWindowsTextsFromTheOptionsOfTheirKeys) {

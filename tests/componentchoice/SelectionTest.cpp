@@ -80,6 +80,30 @@ TEST(WorstCase, EveryCornerAtItsOwnDutyCycleAndTheWorstOfEachFigure) {
     EXPECT_FALSE(unreachable.meetsAll);
 }
 
+// A ripple meets its requirement when it is not above it: ΔiL in A, ΔVo in mV against V.
+TEST(StandardChoice, MeetsARequirementUpToItsLimit) {
+    const double above = std::nextafter(60.0, 100.0), aboveIL = std::nextafter(0.6, 1.0);
+    struct Case {
+        double deltaIL, deltaVo;
+        bool ripple, outputRipple;
+    };
+    const Case cases[] = {{0.6, 60, true, true},
+                          {aboveIL, 60, false, true},
+                          {0.6, above, true, false},
+                          {0, 0, true, true}};
+    for (const Case& c : cases) {
+        OperatingPoint point;
+        point.outcome = RealPartsOutcome::Found;
+        point.deltaIL = c.deltaIL;
+        point.deltaVo = c.deltaVo;
+        const RequirementCheck check = Meets(point, kWorked);
+        EXPECT_EQ(std::pair(check.ripple, check.outputRipple), std::pair(c.ripple, c.outputRipple))
+            << c.deltaIL << " A, " << c.deltaVo << " mV";
+        point.outcome = RealPartsOutcome::Unreachable;  // no figures: nothing met
+        EXPECT_FALSE(Meets(point, kWorked).ripple || Meets(point, kWorked).outputRipple);
+    }
+}
+
 TEST(LoadSweep, GoesDiscontinuousAtLightLoad) {
     const std::vector<SweepPoint> sweep =
         SweepLoad(kWorked, 150, 18, {20, 30}, 0.15, 2.25, 15, kDefaultParts);

@@ -171,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LoopCase{"period_beyond_a_slice", With(1200000, 0.6, 3), 0, 0},
                       LoopCase{"NI_0", With(1000, 0.6, 0), 0, 0},
                       LoopCase{"NI_negative", With(1000, 0.6, -3), 0, 0},
-                      LoopCase{"unstable", Circuit{25, 0.5, 1000, 1e-6, 1e-6, 1, 4, 10, 50}}),
+                      LoopCase{"unstable", Circuit{25, 0.5, 1000, 1e-6, 1e-6, 1, 4, 10, 2000}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(LoopProgress, ReportsBetweenSlicesOnceAfterARepeatAndStopsWhenCancelled) {
