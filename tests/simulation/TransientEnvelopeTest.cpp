@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "simulation/TransientEnvelope.h"
@@ -61,6 +62,27 @@ TEST(TransientEnvelope, BoundsEveryLaterTermAndFindsTheLastMiss) {
                 EXPECT_EQ(PeriodsWithin(deviation, tolerance), lastMiss + 2) << fraction;
             }
         }
+}
+
+// A transient that turns by 0.4 millionths of a radian a period, its sine near zero
+// where its envelope falls to the tolerance, leaves its bound more than 2^18 periods after
+// its last miss: the walk back stops after those 2^18 periods, and what it has not walked
+// stands on the bound, so that no search walks millions of periods.
+TEST(TransientEnvelope, PastTheWalksBudgetTheBoundStands) {
+    const Real r = 1 - 1e-6L, theta = std::numbers::pi_v<Real> / 7.4e6L;
+    const Matrix A{r * std::cos(theta), -r * std::sin(theta), r * std::sin(theta),
+                   r * std::cos(theta)};
+    const Vector w{0, 1}, e{1, 0};  // d(m) = r^m sin(m theta)
+    const Deviation deviation(A, ModesOf(A), w, e);
+    const Real tolerance = 1e-3L;
+    std::int64_t lastMiss = -1;
+    Vector x = e;
+    for (std::int64_t m = 0; m < 8'000'000; ++m, x = A * x)
+        if (std::fabs(Dot(w, x)) > tolerance) lastMiss = m;
+    const std::int64_t bound = deviation.BoundWithin(tolerance);
+    constexpr std::int64_t kWalked = std::int64_t{1} << 18;
+    ASSERT_GT(bound - lastMiss, kWalked + 1);
+    EXPECT_EQ(PeriodsWithin(deviation, tolerance), bound - kWalked + 1);
 }
 
 TEST(TransientEnvelope, PowersAndSumsOfPowersBySquaring) {
