@@ -38,11 +38,11 @@ void AppendReduced(std::span<const float> sampleY, std::int32_t NP, int W,
     const RangeExtremes extremes(sampleY);
     const RangeExtremes::Extent period = extremes.Query(0, sampleY.size() - 1);
 
-    // First sample of column c (c >= 1).
+    // First sample of column c (c >= 1): for c < W, somewhere in 1..total.
     const auto firstOf = [&](int c) -> std::int64_t {
         if (c >= W) return total + 1;
-        const double first = std::ceil(static_cast<double>(c) * static_cast<double>(total) / W);
-        return std::clamp<std::int64_t>(static_cast<std::int64_t>(first), 1, total + 1);
+        return static_cast<std::int64_t>(
+            std::ceil(static_cast<double>(c) * static_cast<double>(total) / W));
     };
 
     std::int64_t first = 1;
