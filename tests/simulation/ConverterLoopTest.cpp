@@ -210,6 +210,30 @@ TEST(SteadyState, KindFollowsTheSettingsAndTheRadius) {
     for (const auto& [c, kind] : cases) EXPECT_EQ(FindSteadyState(Inputs(c), c.f).kind, kind);
 }
 
+// After a refusal, P only for a run that simulated periods without repeating, of a steady
+// state that conducts, when P is beyond the run's NI.
+TEST(SteadyState, AdviceAfterARefusalOnlyWhenMorePeriodsWouldConduct) {
+    SteadyState steady;
+    steady.kind = SteadyStateKind::Found;
+    steady.band.minIL = 0.1;
+    steady.periodsNeeded = 3000;
+    SteadyState negative = steady, notFound = steady;
+    negative.band.minIL = -0.1;
+    notFound.kind = SteadyStateKind::NotComputable;
+    const struct {
+        const SteadyState& steady;
+        std::int32_t NI;
+        bool repeated;
+        std::int64_t advised;
+    } cases[] = {{steady, 2000, false, 3000}, {steady, 2999, false, 3000},
+                 {steady, 3000, false, 0},    {steady, 0, false, 0},
+                 {steady, 2000, true, 0},     {negative, 2000, false, 0},
+                 {notFound, 2000, false, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(PeriodsToAdviseAfterRefusal(c.steady, c.NI, c.repeated), c.advised)
+            << c.NI << (c.repeated ? " repeated" : "");
+}
+
 TEST(Settled, ToleranceIsHalfAPercentOfEveryFigureAndRoundingForAZeroOne) {
     const Circuit c;
     const SteadyState steady = FindSteadyState(Inputs(c), c.f);
