@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <system_error>
 
 namespace stepdown {
@@ -36,7 +37,7 @@ ExactScientific ExactDigits(double magnitude) {
         if (IsDigit(text[i])) exact.digits += text[i];
     std::int64_t exponent = 0;
     const std::string_view exponentText = text.substr(e + 2);
-    std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
+    std::from_chars(exponentText.data(), std::to_address(exponentText.end()), exponent);
     exact.exponent = text[e + 1] == '-' ? -exponent : exponent;
     return exact;
 }

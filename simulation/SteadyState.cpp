@@ -257,7 +257,8 @@ SteadyState FindSteadyState(const CircuitInputs& inputs, double f, const WaveArr
 }
 
 SteadyState FindSteadyState(const CircuitInputs& inputs, double f) {
-    const auto size = static_cast<std::size_t>(std::max(inputs.N, 0)) + 2;
+    if (inputs.N < 1) return {};  // Invalid, as the arrays' overload finds it
+    const auto size = static_cast<std::size_t>(inputs.N) + 2;
     std::vector<double> iL(size), Vo(size), id(size), spare(size);
     return FindSteadyState(inputs, f,
                            {iL.data(), Vo.data(), spare.data(), spare.data(), id.data()});
