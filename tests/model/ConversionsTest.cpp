@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,10 @@ struct ParseCase {
 
 void ExpectParsed(std::initializer_list<ParseCase> cases) {
     for (const ParseCase& c : cases) {
-        const ParsedNumber parsed = ParseNumberChecked(c.text);
+        // The text ends where its view does, whatever follows it.
+        const std::string followed = c.text + "9e9";
+        const ParsedNumber parsed =
+            ParseNumberChecked(std::string_view(followed).substr(0, c.text.size()));
         EXPECT_EQ(parsed.value, c.value) << c.text;
         EXPECT_EQ(std::signbit(parsed.value), std::signbit(c.value)) << c.text;
         EXPECT_EQ(parsed.overflow, c.overflow) << c.text;
