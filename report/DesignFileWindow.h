@@ -1,8 +1,8 @@
 #pragma once
 // The main window without a screen, its fifteen boxes filled from a design
 // file: what the report runs "Calcola" and "Grafici" on as a user would,
-// and reads the texts from; the command's window starts from an empty file. Captions and messages are kept; text colours,
-// which mean nothing without a screen, are dropped.
+// and reads the texts from; the command's window starts from an empty file. Captions and messages
+// are kept; text colours, which mean nothing without a screen, are dropped.
 
 #include <map>
 #include <string>

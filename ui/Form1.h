@@ -19,8 +19,8 @@
 #include <string_view>
 
 #include "model/Module1.h"
-#include "ui/DesignDocument.h"
 #include "ui/ChoiceWindow.h"
+#include "ui/DesignDocument.h"
 #include "ui/Form2Host.h"
 #include "ui/RealPartsWindow.h"
 #include "ui/SideWindowTexts.h"

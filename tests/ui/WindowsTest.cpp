@@ -442,9 +442,9 @@ void WindowsTest::designThroughFileFreshWindowAndCommand() {
     };
     // The side texts that differ from their start texts come along as options.
     const QStringList side{"--series=E24", "--round=up", "--esr=50"};
-    QCOMPARE(run({"open", path}), run(options({"design"}, {"vi", "vo", "f", "ripple", "dvo", "io"},
-                                              {1, 2, 3, 4, 5, 6}) +
-                                      side));
+    QCOMPARE(run({"open", path}),
+             run(options({"design"}, {"vi", "vo", "f", "ripple", "dvo", "io"}, {1, 2, 3, 4, 5, 6}) +
+                 side));
     QCOMPARE(run({"open", path, "--verify"}),
              run(options({"verify"}, {"vi", "d", "f", "l", "c", "rl", "n", "np", "ni"},
                          {7, 8, 12, 9, 10, 11, 13, 14, 15}) +
