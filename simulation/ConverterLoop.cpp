@@ -288,10 +288,9 @@ LoopResult SimulatePeriods(const CircuitInputs& inputs, std::int32_t periods,
             result.cycleLength = cycle;
             if (periods > done) {
                 const std::int64_t last = earlier + (periods - 1 - earlier) % cycle;
-                if (last != done - 1) {
-                    SetStart(arrays, history.StateAt(last));
-                    SimulatePeriod<false>(inputs, *K, arrays);
-                }
+                // Run again even when it is the period just run: it comes out the same.
+                SetStart(arrays, history.StateAt(last));
+                SimulatePeriod<false>(inputs, *K, arrays);
                 // A tail shorter than the cycle repeats only its first periods.
                 SampleExtremes repeated;
                 const std::int64_t tail = std::min<std::int64_t>(cycle, periods - done);

@@ -54,7 +54,7 @@ Deviation::Deviation(const Matrix& A, const Modes& modes, const Vector& w, const
         // m r^(m-1) |x half - d(1)|, which stays finite as theta -> 0.
         const Real numerator = d0 * modes.half - d1;
         first_ = std::fabs(d0);
-        second_ = numerator == 0 ? 0 : std::fabs(numerator / std::sqrt(-modes.discriminant));
+        second_ = std::fabs(numerator / std::sqrt(-modes.discriminant));
         coupling_ = std::fabs(numerator);
         return;
     }
