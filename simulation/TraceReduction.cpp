@@ -45,10 +45,10 @@ void AppendReduced(std::span<const float> sampleY, std::int32_t NP, int W,
             std::ceil(static_cast<double>(c) * static_cast<double>(total) / W));
     };
 
+    // A reduced trace has more than two samples a column: none is empty.
     std::int64_t first = 1;
     for (int c = 0; c < W; ++c) {
         const std::int64_t next = firstOf(c + 1);
-        if (next <= first) continue;
         const std::int64_t last = next - 1;
         const auto centre = static_cast<float>((c + 0.5) * 100.0 / W);
         const auto bar = [&](RangeExtremes::Extent extent) {

@@ -172,6 +172,7 @@ TEST(Reduction, MatchesTheRawImageWithinOnePixelAndStaysBounded) {
             [](const PlotSegment& a, const PlotSegment& b) { return a.x1 < b.x1; });
         EXPECT_LT(left->x1, 100.0 / kWidth) << N << " x " << NP;
         EXPECT_GT(right->x1, 100.0 - 100.0 / kWidth) << N << " x " << NP;
+        EXPECT_LT(right->x1, 100.0F) << N << " x " << NP;
         const std::vector<bool> fast = Render(reduced);
         const std::vector<bool> slow = Render(Segments(y, NP, std::numeric_limits<int>::max() / 4));
         EXPECT_EQ(StrayPixels(fast, slow), 0) << N << " x " << NP;
