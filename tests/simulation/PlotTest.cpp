@@ -187,6 +187,8 @@ TEST(Reduction, BeyondTwoSegmentsPerPixelAndWithinThePlotForAnyNP) {
     EXPECT_FALSE(TraceIsReduced(-2000000000, 0, 997));
     EXPECT_TRUE(TraceIsReduced(1, 1996, 0));                // no width yet: the nominal one
     EXPECT_LE(Segments(Shape(1000, 0), 10, 1).size(), 3U);  // a plot one pixel wide
+    EXPECT_EQ(Segments(Shape(1000, 0), 10, 0).size(),       // no width yet: the nominal one
+              Segments(Shape(1000, 0), 10, kNominalPlotWidth).size());
     const std::vector<PlotSegment> out =
         Segments({10.0F, 90.0F, 50.0F}, std::numeric_limits<std::int32_t>::max(), 997);
     ASSERT_LE(out.size(), 3U * 997);
