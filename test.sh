@@ -23,7 +23,7 @@ project_sources() {
   if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     git ls-files -- '*.cpp' '*.h'
   else
-    find app bench cli design model realparts simulation tests tools ui -name '*.cpp' -o -name '*.h'
+    find app bench cli common componentchoice design designfile engine model realparts report steadystate tests tools ui verification waveformplot waveformview -name '*.cpp' -o -name '*.h'
   fi
 }
 
@@ -47,7 +47,8 @@ tidy_one() {
 export -f tidy_one
 
 stage "static analysis of the core library"
-(cd "$STEPDOWN_ROOT" && ls model/*.cpp design/*.cpp simulation/*.cpp realparts/*.cpp \
+(cd "$STEPDOWN_ROOT" && ls common/*.cpp model/*.cpp design/*.cpp engine/*.cpp steadystate/*.cpp \
+  waveformplot/*.cpp realparts/*.cpp verification/*.cpp waveformview/*.cpp \
   componentchoice/*.cpp designfile/*.cpp report/*.cpp |
   xargs -P "$JOBS" -I{} bash -c 'tidy_one "$0" "$1"' "$STEPDOWN_ROOT/build" {})
 

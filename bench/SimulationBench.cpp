@@ -19,13 +19,13 @@
 #include "cli/CommandLine.h"
 #include "componentchoice/Selection.h"
 #include "design/DesignCalculation.h"
+#include "engine/ConverterLoop.h"
 #include "model/Module1.h"
 #include "realparts/RealParts.h"
-#include "simulation/ConverterLoop.h"
-#include "simulation/Launch.h"
-#include "simulation/Plot.h"
-#include "simulation/TraceReduction.h"
 #include "support/RecordingWindow.h"
+#include "verification/Launch.h"
+#include "waveformplot/Plot.h"
+#include "waveformplot/TraceReduction.h"
 
 namespace stepdown {
 namespace {

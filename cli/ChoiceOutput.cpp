@@ -9,7 +9,7 @@
 #include "cli/RealPartsOutput.h"
 #include "cli/TextOutput.h"
 #include "model/Conversions.h"
-#include "simulation/WaveformCsv.h"
+#include "waveformview/WaveformCsv.h"
 
 namespace stepdown::cli {
 namespace {

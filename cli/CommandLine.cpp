@@ -19,12 +19,12 @@
 #include "cli/TextOutput.h"
 #include "design/DesignCalculation.h"
 #include "designfile/DesignFile.h"
+#include "engine/Figures.h"
 #include "model/Module1.h"
 #include "realparts/RealPartsReport.h"
-#include "simulation/Figures.h"
-#include "simulation/Launch.h"
-#include "simulation/StartupReport.h"
-#include "simulation/WaveformCsv.h"
+#include "verification/Launch.h"
+#include "waveformview/StartupReport.h"
+#include "waveformview/WaveformCsv.h"
 
 #ifndef STEPDOWN_VERSION
 #error "STEPDOWN_VERSION must be defined by the build"

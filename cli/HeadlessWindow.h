@@ -14,7 +14,7 @@
 
 #include "model/WindowOperations.h"
 #include "report/DesignFileWindow.h"
-#include "simulation/SimulationRun.h"
+#include "verification/SimulationRun.h"
 
 namespace stepdown::cli {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "simulation/WaveformCsv.h"
+#include "waveformview/WaveformCsv.h"
 
 namespace stepdown::cli {
 namespace {

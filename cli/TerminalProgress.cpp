@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "simulation/ProgressTimes.h"
+#include "common/ProgressTimes.h"
 
 namespace stepdown::cli {
 

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "model/Module1.h"
-#include "simulation/Launch.h"
+#include "model/VerificationFields.h"
 
 namespace stepdown {
 namespace {

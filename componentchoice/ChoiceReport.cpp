@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
+#include "common/TextFormat.h"
 #include "model/Conversions.h"
-#include "simulation/WaveformCsv.h"
 
 namespace stepdown {
 namespace {

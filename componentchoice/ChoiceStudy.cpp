@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "simulation/Launch.h"
+#include "model/VerificationFields.h"
 
 namespace stepdown {
 

@@ -195,4 +195,19 @@ std::optional<std::int32_t> RoundToInteger(double value) {
     return static_cast<std::int32_t>(rounded);
 }
 
+std::string DeviationPercent(double fraction, std::string_view separator) {
+    // Rounded up, so that a deviation over the tolerance never reads as within it.
+    const double hundredths = std::ceil(fraction * 10000);
+    return std::isfinite(hundredths) ? FormatFixed2(hundredths / 100, separator) : "∞";
+}
+
+std::string PercentDifference(double value, double reference, std::string_view separator) {
+    const double percent = (value - reference) / reference * 100;
+    if (!std::isfinite(percent)) return "n.d.";
+    const std::string text = FormatFixed2(percent, separator);
+    // A difference that rounds to zero carries no sign.
+    const bool shown = text.find_first_of("123456789") != std::string::npos;
+    return (percent > 0 && shown ? "+" : "") + text + " %";
+}
+
 }  // namespace stepdown

@@ -43,6 +43,14 @@ std::string FormatForField(double value);
 // that rounds to zero). A value that is not finite gives an empty text.
 std::string FormatFixed2(double value, std::string_view separator);
 
+// A deviation given as a fraction, in percent with two decimals rounded up
+// ("15412,49"), "∞" when it is not finite.
+std::string DeviationPercent(double fraction, std::string_view separator);
+
+// (value - reference) / reference in percent, two decimals, a "+" before a
+// positive one and " %" after; "n.d." when it is not a number.
+std::string PercentDifference(double value, double reference, std::string_view separator);
+
 // Nearest 32-bit integer, an exact half going to the even neighbour;
 // nothing for a value (after rounding) outside the 32-bit signed range or NaN.
 std::optional<std::int32_t> RoundToInteger(double value);

@@ -7,7 +7,7 @@
 // CheckNumericField, converts the texts with ParseNumber (Conversions.h) into
 // the quantities below, and writes its results back as label captions and
 // text-box texts. The design calculation (design/) fills Vi..RL and the
-// verification fields; the launch (simulation/) reads the verification fields
+// verification fields; the launch (verification/) reads the verification fields
 // back into Vi, D, f, L, C, RL, N, NP, NI, runs the simulation into the five
 // waveform arrays, scans their extremes, measures the figures and draws the
 // plot. Nothing passes from one click to the next except through these

@@ -37,7 +37,7 @@ struct PlotSegment {
     float y2 = 0.0F;
 };
 
-struct SimulationRun;  // simulation/SimulationRun.h
+struct SimulationRun;  // verification/SimulationRun.h
 
 // The waveform window as the launch, the simulation and the plot see it.
 // Option buttons are numbered 1..5 (Option1..Option5).

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "simulation/WaveformCsv.h"
+#include "common/TextFormat.h"
 
 namespace stepdown {
 

@@ -8,8 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "common/TextFormat.h"
+#include "model/Conversions.h"
 #include "realparts/RealPartsStudy.h"
-#include "simulation/StartupReport.h"
 
 namespace stepdown {
 

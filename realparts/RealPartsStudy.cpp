@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "simulation/Launch.h"
+#include "model/VerificationFields.h"
 
 namespace stepdown {
 
@@ -62,7 +62,7 @@ RealPartsStudy StudyRealParts(const Module1& module, const MainWindowOperations&
 void ApplyDutyCycle(Module1& module, MainWindowOperations& window, double D) {
     const bool designHeld = VerifiedDesign(module, window) != nullptr;
     // The duty cycle is second in the reading order.
-    const std::string_view textBox = CircuitQuantities()[1].field.textBox;
+    const std::string_view textBox = DutyCycleQuantity().field.textBox;
     const std::string text = FormatForField(D * 100);
     window.SetText(textBox, text);
     window.SetTextColour(textBox, kBlue);

@@ -11,8 +11,8 @@
 
 #include "componentchoice/Selection.h"
 #include "designfile/DesignFile.h"
-#include "simulation/SimulationRun.h"
-#include "simulation/StartupReport.h"
+#include "verification/SimulationRun.h"
+#include "waveformview/StartupReport.h"
 
 namespace stepdown {
 

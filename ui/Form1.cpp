@@ -5,14 +5,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "design/DesignCalculation.h"
-#include "simulation/Launch.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ProgressDialogReporter.h"
 #include "ui_Form1.h"
+#include "verification/Launch.h"
 
 // The resources live in a static library, whose unreferenced registration
 // would be dropped by the linker; the macro must be used outside namespaces.
@@ -77,6 +78,7 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &Form1::onContextMenuRequested);
     document_ = new DesignDocument(*this, *this, sideTexts_, waveformWindow_, locale_);
+    AddMenuBar();
     connect(document_, &DesignDocument::SideTextsReplaced, this, [this] {
         if (realParts_) realParts_->ShowPartTexts();
         if (choice_) choice_->ShowChoiceTexts();
@@ -137,6 +139,59 @@ void Form1::FillContextMenu(QMenu& menu) {
     menu.addAction(realPartsAction_);
     choiceAction_->setEnabled(module_.LastDesign.has_value());
     menu.addAction(choiceAction_);
+}
+
+void Form1::AddMenuBar() {
+    menuBar_ = new QMenuBar(this);
+    QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
+    // The recent files change between two openings of the menu.
+    connect(file, &QMenu::aboutToShow, this, [this, file] {
+        file->clear();
+        document_->FillMenu(*file);
+        file->addSeparator();
+        file->addAction(QStringLiteral("Esci"), this, &QWidget::close);
+    });
+    QMenu* analysis = menuBar_->addMenu(QStringLiteral("&Analisi"));
+    analysis->addAction(realPartsAction_);
+    analysis->addAction(choiceAction_);
+    connect(analysis, &QMenu::aboutToShow, this,
+            [this] { choiceAction_->setEnabled(module_.LastDesign.has_value()); });
+    QMenu* help = menuBar_->addMenu(QStringLiteral("A&iuto"));
+    help->addAction(QStringLiteral("Guida rapida"), this, &Form1::ShowGuide);
+    help->addAction(QStringLiteral("Informazioni su stepdown"), this, &Form1::ShowAbout);
+
+    // The controls keep their places in the client area, which now starts
+    // below the bar; the window grows by the bar's height.
+    const int top = menuBar_->sizeHint().height();
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child != menuBar_) child->move(child->x(), child->y() + top);
+    menuBar_->setGeometry(0, 0, width(), top);
+    resize(width(), height() + top);
+}
+
+int Form1::ClientTop() const { return menuBar_->height(); }
+
+void Form1::ShowGuide() {
+    ShowMessage(
+        "Guida rapida\n\n"
+        "1. Scrivi i requisiti nei campi di «Progetto > dati» (oppure premi «Dati Esempio») e "
+        "premi «Calcola L , C , IDP, IDm , Iim»: L, C e le correnti compaiono a destra, e i "
+        "valori per la verifica vengono scritti in blu nei campi di verifica.\n"
+        "2. Premi «Grafici»: il convertitore viene simulato dall'avvio e la finestra «Forme "
+        "d'onda reali» mostra le forme d'onda dell'ultimo periodo e le grandezze misurate.\n"
+        "3. Dal menu «Analisi»: «Componenti reali…» calcola il convertitore con le perdite dei "
+        "suoi componenti; «Scelta dei componenti…», dopo un progetto, sceglie i valori standard "
+        "e ne mostra il caso peggiore e i grafici al variare del carico.\n"
+        "4. Dal menu «File» salvi e riapri il progetto ed esporti la relazione.\n\n"
+        "Il tasto destro sullo sfondo di questa finestra e sul grafico delle forme d'onda apre "
+        "gli stessi comandi.");
+}
+
+void Form1::ShowAbout() {
+    ShowMessage("stepdown " STEPDOWN_VERSION
+                "\n\nAusilio alla progettazione dei convertitori DC-DC step-down (buck): "
+                "progetto, verifica per simulazione, convertitore reale, valori standard e "
+                "relazione.");
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -8,7 +8,9 @@
 // click on the background) and the waveform window's plot menu open, and the
 // window of the component choice, which the context menu opens once a
 // design has been computed. Its design document keeps the boxes in a design
-// file: the context menu's file entries come first.
+// file: the context menu's file entries come first. A menu bar above the
+// client area offers the same commands ("File", "Analisi") and a short guide
+// ("Aiuto"), so that nothing is reachable only by a right click.
 
 #include <QLocale>
 #include <QPointer>
@@ -29,6 +31,7 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMenuBar;
 
 namespace Ui {
 class Form1;
@@ -67,6 +70,11 @@ public:
     void ShowChoiceWindow();
     ChoiceWindow* OpenChoiceWindow() const { return choice_.data(); }
 
+    QMenuBar* MenuBar() const { return menuBar_; }
+    // The client area below the menu bar, where the controls keep their
+    // fixed places.
+    int ClientTop() const;
+
 protected:
     // Refused while unsaved changes are kept at the user's request.
     void closeEvent(QCloseEvent* event) override;
@@ -82,6 +90,10 @@ private:
     QLabel* Label(std::string_view name) const;
     // The entries of the background's context menu.
     void FillContextMenu(QMenu& menu);
+    // The menu bar, and the controls moved below it as the window grows.
+    void AddMenuBar();
+    void ShowGuide();
+    void ShowAbout();
 
     std::unique_ptr<Ui::Form1> ui_;
     Module1& module_;
@@ -93,6 +105,7 @@ private:
     DesignDocument* document_ = nullptr;
     QAction* choiceAction_ = nullptr;
     QPointer<ChoiceWindow> choice_;
+    QMenuBar* menuBar_ = nullptr;
 };
 
 }  // namespace stepdown

@@ -11,11 +11,11 @@
 #include <QSize>
 #include <QToolTip>
 
-#include "simulation/CursorReadout.h"
-#include "simulation/WaveformCsv.h"
 #include "ui/PlotArea.h"
 #include "ui/StartupWindow.h"
 #include "ui_Form2.h"
+#include "waveformview/CursorReadout.h"
+#include "waveformview/WaveformCsv.h"
 
 // The icon lives in the resources of a static library, whose registration
 // the linker drops unless something refers to it; the macro must be used

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "model/WindowOperations.h"
-#include "simulation/SimulationRun.h"
 #include "ui/FileExport.h"
+#include "verification/SimulationRun.h"
 
 class QAction;
 class QButtonGroup;

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "simulation/ProgressTimes.h"
+#include "common/ProgressTimes.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/VectorState.h"
 

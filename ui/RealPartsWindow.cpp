@@ -32,9 +32,9 @@
 #include <string>
 
 #include "realparts/RealPartsReport.h"
-#include "simulation/Plot.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ChartAxes.h"
+#include "waveformplot/Plot.h"
 
 // The icon lives in the resources of a static library, whose registration
 // the linker drops unless something refers to it; the macro must be used

@@ -9,10 +9,10 @@
 
 #include "design/DesignCalculation.h"
 #include "report/DesignFileWindow.h"
-#include "simulation/Launch.h"
 #include "ui/FileExport.h"
 #include "ui/Form2Host.h"
 #include "ui/ReportLayout.h"
+#include "verification/Launch.h"
 
 namespace stepdown {
 namespace {

@@ -25,10 +25,10 @@
 #include <string>
 #include <vector>
 
-#include "simulation/Plot.h"
-#include "simulation/StartupReport.h"
-#include "simulation/WaveformCsv.h"
 #include "ui/ChartAxes.h"
+#include "waveformplot/Plot.h"
+#include "waveformview/StartupReport.h"
+#include "waveformview/WaveformCsv.h"
 
 // The icon lives in the resources of a static library, whose registration
 // the linker drops unless something refers to it; the macro must be used

@@ -11,8 +11,8 @@
 
 #include <memory>
 
-#include "simulation/SimulationRun.h"
 #include "ui/FileExport.h"
+#include "verification/SimulationRun.h"
 
 class QAction;
 class QChartView;

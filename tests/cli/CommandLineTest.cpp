@@ -16,7 +16,7 @@
 #include "cli/CommandLine.h"
 #include "cli/HeadlessWindow.h"
 #include "cli/TerminalProgress.h"
-#include "simulation/ProgressTimes.h"
+#include "common/ProgressTimes.h"
 
 namespace stepdown::cli {
 namespace {

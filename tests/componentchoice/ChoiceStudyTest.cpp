@@ -7,9 +7,9 @@
 
 #include "componentchoice/ChoiceReport.h"
 #include "design/DesignCalculation.h"
-#include "simulation/Launch.h"
 #include "support/RecordingWindow.h"
 #include "support/WorkedExample.h"
+#include "verification/Launch.h"
 
 namespace stepdown::testing {
 namespace {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "simulation/Launch.h"
-#include "simulation/Simulation.h"
 #include "support/RecordingWindow.h"
+#include "verification/Launch.h"
+#include "verification/Simulation.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <new>
 
 #include "design/DesignCalculation.h"
-#include "simulation/Launch.h"
-#include "simulation/Simulation.h"
 #include "support/RecordingWindow.h"
 #include "support/WorkedExample.h"
+#include "verification/Launch.h"
+#include "verification/Simulation.h"
 
 namespace {
 

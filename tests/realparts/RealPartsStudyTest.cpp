@@ -7,9 +7,9 @@
 
 #include "design/DesignCalculation.h"
 #include "realparts/RealPartsReport.h"
-#include "simulation/Launch.h"
 #include "support/RecordingWindow.h"
 #include "support/WorkedExample.h"
+#include "verification/Launch.h"
 
 namespace stepdown::testing {
 namespace {

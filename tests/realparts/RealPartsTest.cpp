@@ -12,7 +12,7 @@
 #include "model/Module1.h"
 #include "realparts/PartTexts.h"
 #include "realparts/RealParts.h"
-#include "simulation/SteadyState.h"
+#include "steadystate/SteadyState.h"
 #include "support/RealPartsReference.h"
 
 namespace stepdown::testing {

@@ -11,8 +11,8 @@
 #include "design/DesignCalculation.h"
 #include "report/DesignFileWindow.h"
 #include "report/DesignReport.h"
-#include "simulation/Launch.h"
 #include "support/RecordingWindow.h"
+#include "verification/Launch.h"
 
 namespace stepdown {
 namespace {

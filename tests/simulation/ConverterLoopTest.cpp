@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/ConverterLoop.h"
+#include "engine/Extremes.h"
 #include "model/Conversions.h"
-#include "simulation/ConverterLoop.h"
-#include "simulation/Extremes.h"
-#include "simulation/SteadyState.h"
+#include "steadystate/SteadyState.h"
 #include "support/RecordingWindow.h"
 #include "support/ReferenceLoop.h"
 #include "support/WorkedExample.h"

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "design/DesignCalculation.h"
-#include "simulation/Launch.h"
-#include "simulation/Simulation.h"
-#include "simulation/StartupReport.h"
-#include "simulation/SteadyState.h"
+#include "steadystate/SteadyState.h"
 #include "support/RecordingWindow.h"
 #include "support/ReferenceLoop.h"
 #include "support/WorkedExample.h"
+#include "verification/Launch.h"
+#include "verification/Simulation.h"
+#include "waveformview/StartupReport.h"
 
 namespace stepdown::testing {
 namespace {

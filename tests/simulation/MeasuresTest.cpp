@@ -7,12 +7,12 @@
 #include <cmath>
 #include <vector>
 
+#include "common/ProgressTimes.h"
+#include "engine/Extremes.h"
+#include "engine/Figures.h"
 #include "model/Module1.h"
-#include "simulation/CursorReadout.h"
-#include "simulation/Extremes.h"
-#include "simulation/Figures.h"
-#include "simulation/ProgressTimes.h"
-#include "simulation/WaveformCsv.h"
+#include "waveformview/CursorReadout.h"
+#include "waveformview/WaveformCsv.h"
 
 namespace stepdown::testing {
 namespace {

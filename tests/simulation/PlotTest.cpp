@@ -10,9 +10,9 @@
 #include <random>
 #include <vector>
 
-#include "simulation/Plot.h"
-#include "simulation/TraceReduction.h"
 #include "support/RecordingWindow.h"
+#include "waveformplot/Plot.h"
+#include "waveformplot/TraceReduction.h"
 
 namespace stepdown::testing {
 namespace {

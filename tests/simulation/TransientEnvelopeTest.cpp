@@ -9,7 +9,7 @@
 #include <numbers>
 #include <vector>
 
-#include "simulation/TransientEnvelope.h"
+#include "steadystate/TransientEnvelope.h"
 
 namespace stepdown::transient {
 namespace {

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
@@ -37,8 +38,6 @@
 #include "componentchoice/ChoiceReport.h"
 #include "model/Module1.h"
 #include "realparts/RealPartsReport.h"
-#include "simulation/StartupReport.h"
-#include "simulation/WaveformCsv.h"
 #include "ui/ChoiceWindow.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
@@ -46,6 +45,8 @@
 #include "ui/ProgressDialogReporter.h"
 #include "ui/RealPartsWindow.h"
 #include "ui/StartupWindow.h"
+#include "waveformview/StartupReport.h"
+#include "waveformview/WaveformCsv.h"
 
 using stepdown::Form2;
 
@@ -138,6 +139,7 @@ private slots:
     void aFailedSaveLeavesTheOldFile();
     void choiceFromTheMenuOnceDesignedAgainstTheCore();
     void choiceRefusalUseValuesAndExport();
+    void menuBarAboveTheClientAreaOffersEveryCommand();
 
 private:
     void Click(const char* button) { form1_->findChild<QPushButton*>(button)->click(); }
@@ -587,6 +589,57 @@ void WindowsTest::choiceRefusalUseValuesAndExport() {
     AnswerSaveWith(*window, folder.filePath(QStringLiteral("grafici.png")));
     window->SaveImageAction()->trigger();
     QVERIFY(!QImage(folder.filePath(QStringLiteral("grafici.png"))).isNull());
+}
+
+// The bar sits above the client area: every control keeps its place below it,
+// and each side window and file command is reachable from it.
+void WindowsTest::menuBarAboveTheClientAreaOffersEveryCommand() {
+    QMenuBar* bar = form1_->MenuBar();
+    const int top = form1_->ClientTop();
+    QVERIFY(top > 0);
+    QCOMPARE(bar->geometry(), QRect(0, 0, form1_->width(), top));
+    // Two controls at their twips / 15 places, counted from the client area.
+    QCOMPARE(form1_->findChild<QLabel*>("Label2")->geometry(), QRect(8, 8 + top, 281, 33));
+    QCOMPARE(Box("Text1")->geometry().topLeft() - QPoint(0, top), QPoint(752, 48));
+    QCOMPARE(form1_->height(), 683 + top);
+
+    QStringList titles;
+    for (QAction* menu : bar->actions()) titles << menu->text();
+    QCOMPARE(titles, QStringList({"&File", "&Analisi", "A&iuto"}));
+    const auto entries = [bar](int index) {
+        QMenu* menu = bar->actions()[index]->menu();
+        emit menu->aboutToShow();
+        QMap<QString, QAction*> byText;
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator()) byText[action->text()] = action;
+        return byText;
+    };
+    const auto file = entries(0);
+    for (const char* text :
+         {"Nuovo", "Apri…", "Salva", "Salva con nome…", "Esporta relazione…", "Esci"})
+        QVERIFY2(file.contains(QString::fromUtf8(text)), text);
+
+    // "Scelta dei componenti…" waits for a design, as in the context menu.
+    QVERIFY(!entries(1)[QStringLiteral("Scelta dei componenti…")]->isEnabled());
+    Click("Command3");
+    Click("Command1");
+    const auto analysis = entries(1);
+    analysis[QStringLiteral("Componenti reali…")]->trigger();
+    QVERIFY(form1_->OpenRealPartsWindow() != nullptr);
+    QVERIFY(analysis[QStringLiteral("Scelta dei componenti…")]->isEnabled());
+    analysis[QStringLiteral("Scelta dei componenti…")]->trigger();
+    QVERIFY(form1_->OpenChoiceWindow() != nullptr);
+
+    // The guide names the buttons by their captions.
+    const auto help = entries(2);
+    const ModalBox guide =
+        WatchForModalBox([&] { help[QStringLiteral("Guida rapida")]->trigger(); });
+    for (QPushButton* button : form1_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+        QVERIFY2(guide.text.contains("«" + button->text().trimmed() + "»"),
+                 qPrintable(button->text()));
+    QVERIFY(WatchForModalBox([&] {
+                help[QStringLiteral("Informazioni su stepdown")]->trigger();
+            }).text.startsWith("stepdown "));
 }
 
 QTEST_MAIN(WindowsTest)

@@ -1,4 +1,4 @@
-#include "simulation/Figures.h"
+#include "engine/Figures.h"
 
 #include <cmath>
 

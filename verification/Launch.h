@@ -10,8 +10,9 @@
 #include <string_view>
 
 #include "model/Module1.h"
+#include "model/VerificationFields.h"
 #include "model/WindowOperations.h"
-#include "simulation/SimulationRun.h"
+#include "verification/SimulationRun.h"
 
 namespace stepdown {
 
@@ -50,25 +51,6 @@ struct LaunchResult {
 LaunchResult LaunchVerification(Module1& module, MainWindowOperations& window,
                                 WaveformWindowHost& host, ProgressReporter& progress);
 
-// One of the six quantities of the circuit, Vi, D, f, L, C, RL: its field,
-// the factor to SI units, where the launch stores it, and the range it must
-// lie in with the message that refuses it.
-struct CircuitQuantity {
-    NumericField field;
-    double toSI;
-    double Module1::*stored;
-    bool (*inRange)(double);
-    std::string_view refusal;
-};
-
-// The six in the launch's reading order: Text7, Text8, Text12, Text9,
-// Text10, Text11.
-std::span<const CircuitQuantity> CircuitQuantities();
-
-// The last design when the verification fields still hold every text it
-// wrote into them, otherwise null.
-const DesignRecord* VerifiedDesign(const Module1& module, const MainWindowOperations& window);
-
 // The warning after a completed run that has not reached its steady state:
 // "Attenzione: dopo <NI> periodi ... fino al <percent> %." followed by what
 // the steady state allows: "Aumenta NI ad almeno <periodsNeeded>.", or why
@@ -82,26 +64,5 @@ inline constexpr std::string_view kNoSteadyStateMessage =
     "Attenzione: con questo passo di integrazione la simulazione non ha un regime, perché le "
     "forme d'onda crescerebbero senza limite: le grandezze mostrate non sono quelle di regime, "
     "prova ad aumentare N!";
-
-// Messages of the checks the program adds to the launch.
-inline constexpr std::string_view kFrequencyNotPositiveMessage =
-    "La frequenza non può essere zero o negativa!";
-inline constexpr std::string_view kInductanceNotPositiveMessage =
-    "L'induttanza non può essere zero o negativa!";
-inline constexpr std::string_view kCapacitanceNotPositiveMessage =
-    "La capacità non può essere zero o negativa!";
-inline constexpr std::string_view kLoadNotPositiveMessage =
-    "La resistenza di carico RL non può essere zero o negativa!";
-inline constexpr std::string_view kFrequencyOverflowMessage =
-    "La frequenza scritta è troppo grande: convertita in Hz supera i numeri rappresentabili!";
-inline constexpr std::string_view kTooFewSamplesMessage =
-    "Il numero dei campioni N non può essere minore di 1!";
-inline constexpr std::string_view kTooManySamplesMessage =
-    "Il numero dei campioni N non può superare 2000000: le forme d'onda non starebbero "
-    "comodamente in memoria!";
-
-// "Il numero scritto per " + description + " non è un intero rappresentabile
-// a 32 bit: deve stare tra -2147483648 e 2147483647!"
-std::string IntegerRangeMessageFor(std::string_view description);
 
 }  // namespace stepdown

@@ -7,14 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "simulation/RunAnalysis.h"
+#include "common/TextFormat.h"
+#include "model/Conversions.h"
+#include "verification/RunAnalysis.h"
 
 namespace stepdown {
-
-struct ReportLine {
-    std::string caption;
-    std::string value;
-};
 
 // Peak iL and peak Vo from rest with their ratio to the steady-state peak,
 // the lowest iL (with a note when it is negative), the exact repeat, the
@@ -41,13 +38,5 @@ struct ComparisonRow {
 
 // DeltaiL, DeltaVo, IDP, IDm, Iim and the mean Vo, in that order.
 std::vector<ComparisonRow> ComparisonTable(const RunAnalysis& analysis, std::string_view separator);
-
-// A deviation given as a fraction, in percent with two decimals rounded up
-// ("15412,49"), "∞" when it is not finite.
-std::string DeviationPercent(double fraction, std::string_view separator);
-
-// (value - reference) / reference in percent, two decimals, a "+" before a
-// positive one and " %" after; "n.d." when it is not a number.
-std::string PercentDifference(double value, double reference, std::string_view separator);
 
 }  // namespace stepdown

@@ -1,10 +1,10 @@
-#include "simulation/CursorReadout.h"
+#include "waveformview/CursorReadout.h"
 
 #include <cmath>
 #include <vector>
 
+#include "engine/Extremes.h"
 #include "model/Conversions.h"
-#include "simulation/Extremes.h"
 
 namespace stepdown {
 namespace {

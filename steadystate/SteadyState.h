@@ -25,8 +25,8 @@
 #include <array>
 #include <cstdint>
 
-#include "simulation/ConverterLoop.h"
-#include "simulation/Figures.h"
+#include "engine/ConverterLoop.h"
+#include "engine/Figures.h"
 
 namespace stepdown {
 

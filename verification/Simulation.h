@@ -10,7 +10,7 @@
 
 #include "model/Module1.h"
 #include "model/WindowOperations.h"
-#include "simulation/SimulationRun.h"
+#include "verification/SimulationRun.h"
 
 namespace stepdown {
 

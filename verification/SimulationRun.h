@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "simulation/RunAnalysis.h"
+#include "verification/RunAnalysis.h"
 
 namespace stepdown {
 

@@ -1,4 +1,4 @@
-#include "simulation/ConverterLoop.h"
+#include "engine/ConverterLoop.h"
 
 #include <algorithm>
 #include <array>

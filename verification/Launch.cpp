@@ -1,12 +1,12 @@
-#include "simulation/Launch.h"
+#include "verification/Launch.h"
 
 #include <array>
 #include <cmath>
 #include <optional>
 
 #include "design/DesignCalculation.h"
-#include "simulation/Simulation.h"
-#include "simulation/StartupReport.h"
+#include "model/VerificationFields.h"
+#include "verification/Simulation.h"
 
 namespace stepdown {
 
@@ -14,30 +14,8 @@ static_assert(kMaxSamplesPerPeriod == 2'000'000, "kTooManySamplesMessage names t
 
 namespace {
 
-constexpr NumericField kVi{"Text7", "la tensione di ingresso Vi"};
-constexpr NumericField kD{"Text8", "il valore del Duty Cycle in %"};
-constexpr NumericField kF{"Text12", "il valore della frequenza di commutazione f in kHz"};
-constexpr NumericField kL{"Text9", "il valore dell'induttanza in uH"};
-constexpr NumericField kC{"Text10", "il valore della capacità in uF"};
-constexpr NumericField kRL{"Text11", "il valore della resistenza di carico RL in ohm"};
-constexpr NumericField kN{"Text13", "il numero dei campioni N"};
-constexpr NumericField kNP{"Text14", "il numero dei periodi visualizzati NP"};
-constexpr NumericField kNI{"Text15", "il numero delle iterazioni NI"};
-
-constexpr std::array kStepOrder{kVi, kD, kF, kL, kC, kRL, kN, kNP, kNI};
-
-bool Positive(double x) { return x > 0; }
-bool Fraction(double x) { return x > 0 && x < 1; }
-
-const CircuitQuantity kQuantities[] = {
-    {kVi, 1, &Module1::Vi, Positive, "La tensione in ingresso non può essere zero o negativa!"},
-    {kD, 0.01, &Module1::D, Fraction,
-     "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
-    {kF, 1000, &Module1::f, Positive, kFrequencyNotPositiveMessage},
-    {kL, 0.000001, &Module1::L, Positive, kInductanceNotPositiveMessage},
-    {kC, 0.000001, &Module1::C, Positive, kCapacitanceNotPositiveMessage},
-    {kRL, 1, &Module1::RL, Positive, kLoadNotPositiveMessage},
-};
+constexpr std::array kStepOrder{kViField, kDField, kFField,  kLField, kCField,
+                                kRLField, kNField, kNPField, kNIField};
 
 // One of the three counts: parsed and rounded to 32 bits.
 std::optional<std::int32_t> ReadCount(Module1& m, MainWindowOperations& window,
@@ -54,7 +32,7 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
     for (const NumericField& field : kStepOrder)
         if (!m.CheckField(window, field)) return false;
 
-    for (const CircuitQuantity& quantity : kQuantities) {
+    for (const CircuitQuantity& quantity : CircuitQuantities()) {
         window.SetTextColour(quantity.field.textBox, kBlack);
         const std::optional<double> value = m.ReadNumber(window, quantity.field);
         if (!value) return false;
@@ -71,7 +49,7 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
         }
     }
 
-    std::optional<std::int32_t> count = ReadCount(m, window, kN);
+    std::optional<std::int32_t> count = ReadCount(m, window, kNField);
     if (!count) return false;
     if (*count < 1) {
         m.Refuse(window, kTooFewSamplesMessage);
@@ -83,7 +61,7 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
     }
     m.N = *count;
     for (const auto& [field, stored] :
-         {std::pair{kNP, &Module1::NP}, std::pair{kNI, &Module1::NI}}) {
+         {std::pair{kNPField, &Module1::NP}, std::pair{kNIField, &Module1::NI}}) {
         if (!(count = ReadCount(m, window, field))) return false;
         m.*stored = *count;
     }
@@ -91,23 +69,6 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
 }
 
 }  // namespace
-
-std::span<const CircuitQuantity> CircuitQuantities() { return kQuantities; }
-
-const DesignRecord* VerifiedDesign(const Module1& m, const MainWindowOperations& window) {
-    if (!m.LastDesign) return nullptr;
-    for (const auto& [textBox, text] : m.LastDesign->fieldTexts)
-        if (window.GetText(textBox) != text) return nullptr;
-    return &*m.LastDesign;
-}
-
-std::string IntegerRangeMessageFor(std::string_view description) {
-    std::string message = "Il numero scritto per ";
-    message += description;
-    message +=
-        " non è un intero rappresentabile a 32 bit: deve stare tra -2147483648 e 2147483647!";
-    return message;
-}
 
 std::string UnsettledWarning(const RunAnalysis& a, std::int32_t NI, std::string_view separator) {
     const std::string head = "Attenzione: dopo " + std::to_string(NI) +

@@ -7,16 +7,13 @@
 #include <string>
 #include <string_view>
 
-#include "simulation/SimulationRun.h"
+#include "common/TextFormat.h"
+#include "verification/SimulationRun.h"
 
 namespace stepdown {
 
 // The header row, without its line end. The time column is in microseconds.
 inline constexpr std::string_view kWaveformCsvHeader = "t_us,iL_A,iC_A,Vo_V,Vd_V,id_A";
-
-// The shortest decimal text that reads back as the same double (std::to_chars
-// without a precision): "125", "0.6", "1e-05", "-inf", "nan".
-std::string RoundTripText(double value);
 
 // Writes the header and, for i = 1..N, the row
 //   i x TimeStep x 1e6, iL[i], iC[i], Vo[i], Vd[i], id[i]

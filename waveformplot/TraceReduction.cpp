@@ -1,4 +1,4 @@
-#include "simulation/TraceReduction.h"
+#include "waveformplot/TraceReduction.h"
 
 #include <algorithm>
 #include <bit>

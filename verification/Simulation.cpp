@@ -1,14 +1,14 @@
-#include "simulation/Simulation.h"
+#include "verification/Simulation.h"
 
 #include <cmath>
 #include <vector>
 
 #include "design/DesignCalculation.h"
+#include "engine/ConverterLoop.h"
+#include "engine/Figures.h"
 #include "realparts/RealParts.h"
-#include "simulation/ConverterLoop.h"
-#include "simulation/Figures.h"
-#include "simulation/Plot.h"
-#include "simulation/SteadyState.h"
+#include "steadystate/SteadyState.h"
+#include "waveformplot/Plot.h"
 
 namespace stepdown {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "simulation/SimulationRun.h"
+#include "verification/SimulationRun.h"
 
 namespace stepdown {
 

@@ -8,11 +8,11 @@
 #include <optional>
 #include <vector>
 
+#include "engine/ConverterLoop.h"
+#include "engine/Figures.h"
 #include "model/Module1.h"
 #include "realparts/RealParts.h"
-#include "simulation/ConverterLoop.h"
-#include "simulation/Figures.h"
-#include "simulation/SteadyState.h"
+#include "steadystate/SteadyState.h"
 
 namespace stepdown {
 

@@ -1,4 +1,4 @@
-#include "simulation/TransientEnvelope.h"
+#include "steadystate/TransientEnvelope.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,30 +1,12 @@
-#include "simulation/WaveformCsv.h"
+#include "waveformview/WaveformCsv.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cstdint>
 #include <sstream>
 
+#include "common/TextFormat.h"
+
 namespace stepdown {
-namespace {
-
-// Longer than any shortest double ("-2.2250738585072014e-308" has 24).
-constexpr std::size_t kNumberBuffer = 32;
-
-void AppendNumber(std::string& line, double value) {
-    std::array<char, kNumberBuffer> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    line.append(buffer.data(), result.ptr);
-}
-
-}  // namespace
-
-std::string RoundTripText(double value) {
-    std::string text;
-    AppendNumber(text, value);
-    return text;
-}
 
 void WriteWaveformCsv(const SimulationRun& run, std::ostream& out) {
     out << kWaveformCsvHeader << '\n';
@@ -35,11 +17,11 @@ void WriteWaveformCsv(const SimulationRun& run, std::ostream& out) {
     for (std::int64_t i = 1; i <= last; ++i) {
         const auto at = static_cast<std::size_t>(i);
         line.clear();
-        AppendNumber(line, static_cast<double>(i) * run.TimeStep * 1e6);
+        AppendRoundTripText(line, static_cast<double>(i) * run.TimeStep * 1e6);
         for (const double sample :
              {run.WaveIL[at], run.WaveIC[at], run.WaveVo[at], run.WaveVd[at], run.WaveId[at]}) {
             line += ',';
-            AppendNumber(line, sample);
+            AppendRoundTripText(line, sample);
         }
         line += '\n';
         out << line;
@@ -62,7 +44,7 @@ void WriteEnvelopeCsv(const RunAnalysis& analysis, double f, std::ostream& out) 
               static_cast<double>(bucket.lastPeriod) / f * 1000, bucket.extremes.maxIL,
               bucket.extremes.minIL, bucket.extremes.maxVo, bucket.extremes.minVo}) {
             line += ',';
-            AppendNumber(line, value);
+            AppendRoundTripText(line, value);
         }
         line += '\n';
         out << line;

@@ -1,4 +1,4 @@
-#include "simulation/SteadyState.h"
+#include "steadystate/SteadyState.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,8 +6,8 @@
 #include <span>
 #include <vector>
 
-#include "simulation/Extremes.h"
-#include "simulation/TransientEnvelope.h"
+#include "engine/Extremes.h"
+#include "steadystate/TransientEnvelope.h"
 
 namespace stepdown {
 namespace {

@@ -1,11 +1,11 @@
-#include "simulation/Plot.h"
+#include "waveformplot/Plot.h"
 
 #include <array>
 #include <cmath>
 #include <vector>
 
-#include "simulation/Extremes.h"
-#include "simulation/TraceReduction.h"
+#include "engine/Extremes.h"
+#include "waveformplot/TraceReduction.h"
 
 namespace stepdown {
 

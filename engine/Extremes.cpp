@@ -1,4 +1,4 @@
-#include "simulation/Extremes.h"
+#include "engine/Extremes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "simulation/ProgressTimes.h"
+#include "common/ProgressTimes.h"
 
 #include <algorithm>
 #include <cmath>
