@@ -5,15 +5,19 @@
 #include <initializer_list>
 #include <optional>
 
+#include "model/VerificationFields.h"
+
 namespace stepdown {
 namespace {
 
-constexpr NumericField kVi{"Text1", "la tensione di ingresso Vi"};
-constexpr NumericField kVo{"Text2", "il valore della tensione desiderata in uscita Vo"};
-constexpr NumericField kF{"Text3", "il valore della frequenza di commutazione f in kHz"};
-constexpr NumericField kRipple{"Text4", "il valore di DeltaiL/Io in %"};
-constexpr NumericField kDeltaVo{"Text5", "il valore di DeltaVo in mV"};
-constexpr NumericField kIo{"Text6", "il valore di Io in Ampere"};
+consteval const Quantity& Design(std::string_view key) { return Row(QuantityGroup::Design, key); }
+
+constexpr NumericField kVi = FieldOf(Design("vi"));
+constexpr NumericField kVo = FieldOf(Design("vo"));
+constexpr NumericField kF = FieldOf(Design("f"));
+constexpr NumericField kRipple = FieldOf(Design("ripple"));
+constexpr NumericField kDeltaVo = FieldOf(Design("dvo"));
+constexpr NumericField kIo = FieldOf(Design("io"));
 
 // The order of the character checks; the range checks read in another order.
 constexpr std::array kCheckOrder{kVi, kVo, kF, kRipple, kDeltaVo, kIo};
@@ -35,30 +39,27 @@ void DesignCalculation(Module1& m, MainWindowOperations& window) {
     std::optional<double> value;
     if (!(value = m.ReadNumber(window, kVi))) return;
     m.Vi = *value;
-    if (!(m.Vi > 0))
-        return m.Refuse(window, "La tensione in ingresso non può essere zero o negativa!");
+    if (!(m.Vi > 0)) return m.Refuse(window, Design("vi").refusal);
 
     if (!(value = m.ReadNumber(window, kVo))) return;
     m.Vo = *value;
-    if (!(m.Vo > 0 && m.Vo <= m.Vi))
-        return m.Refuse(window,
-                        "La tensione in uscita non può essere zero o negativa o maggiore di Vi!");
+    if (!(m.Vo > 0 && m.Vo <= m.Vi)) return m.Refuse(window, Design("vo").refusal);
 
     if (!(value = m.ReadNumber(window, kF))) return;
-    m.f = *value * 1000;
-    if (!(m.f > 0)) return m.Refuse(window, "La frequenza non può essere zero o negativa!");
+    m.f = *value * Design("f").toSI;
+    if (!(m.f > 0)) return m.Refuse(window, Design("f").refusal);
 
     if (!(value = m.ReadNumber(window, kDeltaVo))) return;
-    m.DeltaVo = *value * 0.001;
-    if (!(m.DeltaVo > 0)) return m.Refuse(window, "DeltaVo non può essere zero o negativo!");
+    m.DeltaVo = *value * Design("dvo").toSI;
+    if (!(m.DeltaVo > 0)) return m.Refuse(window, Design("dvo").refusal);
 
     if (!(value = m.ReadNumber(window, kIo))) return;
     m.Io = *value;
-    if (!(m.Io >= 0)) return m.Refuse(window, "Io non può essere negativo!");
+    if (!(m.Io >= 0)) return m.Refuse(window, Design("io").refusal);
 
     if (!(value = m.ReadNumber(window, kRipple))) return;
     m.DeltaiL = (*value * m.Io) / 100;
-    if (!(m.DeltaiL > 0)) return m.Refuse(window, "DeltaiL non può essere zero o negativo!");
+    if (!(m.DeltaiL > 0)) return m.Refuse(window, Design("ripple").refusal);
 
     // With Vo = Vi the inductance is zero and the capacitance 0/0.
     if (m.Vo == m.Vi) return m.Refuse(window, kVoEqualsViMessage);

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "designfile/AtomicFile.h"
+#include "model/Quantities.h"
 #include "model/WindowOperations.h"
 
 namespace stepdown {
@@ -30,43 +31,21 @@ inline constexpr std::string_view kDesignFileExtension = ".stepdown";
 // Far beyond any real design file; larger files are refused unread.
 inline constexpr std::size_t kDesignFileMaxBytes = std::size_t{1024} * 1024;
 
-// One text of the file.
-struct DesignFileKey {
-    // The key in the file, which is also the name of the command's option.
-    std::string_view key;
-    // The main window's box holding the text; empty for other windows' texts.
-    std::string_view textBox;
-    // The box's text when the window opens: what a key missing from a file
-    // reads as.
-    std::string_view startText;
-};
+// One text of the file: a row of the table of quantities, whose key it is
+// stored under, whose main-window box holds it (if any) and whose start text
+// a key missing from a file reads as.
+using DesignFileKey = Quantity;
 
-inline constexpr DesignFileKey kDesignKeys[] = {
-    {"vi", "Text1", ""},     {"vo", "Text2", ""},  {"f", "Text3", ""},
-    {"ripple", "Text4", ""}, {"dvo", "Text5", ""}, {"io", "Text6", ""},
-};
-inline constexpr DesignFileKey kVerificationKeys[] = {
-    {"vi", "Text7", ""}, {"d", "Text8", ""},  {"f", "Text12", ""},
-    {"l", "Text9", ""},  {"c", "Text10", ""}, {"rl", "Text11", ""},
-};
-inline constexpr DesignFileKey kSimulationKeys[] = {
-    {"n", "Text13", "1000"},
-    {"np", "Text14", "10"},
-    {"ni", "Text15", "2000"},
-};
-// The fields of the "Componenti reali" window, in their units: esr, dcr,
-// rds, rd in milliohm; vf, vdrv in V; tr, tf in ns; qg in nC; iq in mA.
-inline constexpr DesignFileKey kPartsKeys[] = {
-    {"esr", "", "0"}, {"dcr", "", "0"}, {"rds", "", "0"}, {"rd", "", "0"},   {"vf", "", "0.6"},
-    {"tr", "", "0"},  {"tf", "", "0"},  {"qg", "", "0"},  {"vdrv", "", "0"}, {"iq", "", "0"},
-};
+inline constexpr std::span<const Quantity> kDesignKeys = QuantitiesOf(QuantityGroup::Design);
+inline constexpr std::span<const Quantity> kVerificationKeys =
+    QuantitiesOf(QuantityGroup::Verification);
+inline constexpr std::span<const Quantity> kSimulationKeys =
+    QuantitiesOf(QuantityGroup::Simulation);
+// The fields of the "Componenti reali" window, in their units.
+inline constexpr std::span<const Quantity> kPartsKeys = QuantitiesOf(QuantityGroup::Parts);
 // The fields of the "Scelta dei componenti" window; an empty range means the
 // nominal design's values.
-inline constexpr DesignFileKey kSelectionKeys[] = {
-    {"series", "", "E12"}, {"round", "", "up"}, {"tol-l", "", "20"},  {"tol-c", "", "20"},
-    {"vi-min", "", ""},    {"vi-max", "", ""},  {"io-min", "", ""},   {"io-max", "", ""},
-    {"io-from", "", ""},   {"io-to", "", ""},   {"points", "", "50"},
-};
+inline constexpr std::span<const Quantity> kSelectionKeys = QuantitiesOf(QuantityGroup::Selection);
 
 // Texts by key; an empty text means "not set".
 using SectionTexts = std::map<std::string, std::string, std::less<>>;

@@ -3,25 +3,24 @@
 namespace stepdown {
 namespace {
 
-bool Positive(double x) { return x > 0; }
-bool Fraction(double x) { return x > 0 && x < 1; }
+consteval CircuitQuantity CircuitRow(std::string_view key, double Module1::*stored) {
+    const Quantity& row = Row(QuantityGroup::Verification, key);
+    return {FieldOf(row), row.toSI, stored, row.range, row.refusal};
+}
 
-const CircuitQuantity kQuantities[] = {
-    {kViField, 1, &Module1::Vi, Positive,
-     "La tensione in ingresso non può essere zero o negativa!"},
-    {kDField, 0.01, &Module1::D, Fraction,
-     "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
-    {kFField, 1000, &Module1::f, Positive, kFrequencyNotPositiveMessage},
-    {kLField, 0.000001, &Module1::L, Positive, kInductanceNotPositiveMessage},
-    {kCField, 0.000001, &Module1::C, Positive, kCapacitanceNotPositiveMessage},
-    {kRLField, 1, &Module1::RL, Positive, kLoadNotPositiveMessage},
+constexpr CircuitQuantity kCircuit[] = {
+    CircuitRow("vi", &Module1::Vi), CircuitRow("d", &Module1::D), CircuitRow("f", &Module1::f),
+    CircuitRow("l", &Module1::L),   CircuitRow("c", &Module1::C), CircuitRow("rl", &Module1::RL),
 };
 
 }  // namespace
 
-std::span<const CircuitQuantity> CircuitQuantities() { return kQuantities; }
+std::span<const CircuitQuantity> CircuitQuantities() { return kCircuit; }
 
-const CircuitQuantity& DutyCycleQuantity() { return kQuantities[1]; }
+constexpr std::size_t kDutyRow = 1;
+static_assert(kCircuit[kDutyRow].stored == &Module1::D);
+
+const CircuitQuantity& DutyCycleQuantity() { return kCircuit[kDutyRow]; }
 
 const DesignRecord* VerifiedDesign(const Module1& m, const MainWindowOperations& window) {
     if (!m.LastDesign) return nullptr;

@@ -11,20 +11,25 @@
 #include <string_view>
 
 #include "model/Module1.h"
+#include "model/Quantities.h"
 #include "model/WindowOperations.h"
 
 namespace stepdown {
 
-inline constexpr NumericField kViField{"Text7", "la tensione di ingresso Vi"};
-inline constexpr NumericField kDField{"Text8", "il valore del Duty Cycle in %"};
-inline constexpr NumericField kFField{"Text12",
-                                      "il valore della frequenza di commutazione f in kHz"};
-inline constexpr NumericField kLField{"Text9", "il valore dell'induttanza in uH"};
-inline constexpr NumericField kCField{"Text10", "il valore della capacità in uF"};
-inline constexpr NumericField kRLField{"Text11", "il valore della resistenza di carico RL in ohm"};
-inline constexpr NumericField kNField{"Text13", "il numero dei campioni N"};
-inline constexpr NumericField kNPField{"Text14", "il numero dei periodi visualizzati NP"};
-inline constexpr NumericField kNIField{"Text15", "il numero delle iterazioni NI"};
+// A main-window box of the table: its name and the words its messages use.
+constexpr NumericField FieldOf(const Quantity& quantity) {
+    return {quantity.textBox, quantity.subject};
+}
+
+inline constexpr NumericField kViField = FieldOf(Row(QuantityGroup::Verification, "vi"));
+inline constexpr NumericField kDField = FieldOf(Row(QuantityGroup::Verification, "d"));
+inline constexpr NumericField kFField = FieldOf(Row(QuantityGroup::Verification, "f"));
+inline constexpr NumericField kLField = FieldOf(Row(QuantityGroup::Verification, "l"));
+inline constexpr NumericField kCField = FieldOf(Row(QuantityGroup::Verification, "c"));
+inline constexpr NumericField kRLField = FieldOf(Row(QuantityGroup::Verification, "rl"));
+inline constexpr NumericField kNField = FieldOf(Row(QuantityGroup::Simulation, "n"));
+inline constexpr NumericField kNPField = FieldOf(Row(QuantityGroup::Simulation, "np"));
+inline constexpr NumericField kNIField = FieldOf(Row(QuantityGroup::Simulation, "ni"));
 
 // One of the six quantities of the circuit, Vi, D, f, L, C, RL: its field,
 // the factor to SI units, where the launch stores it, and the range it must
@@ -33,8 +38,11 @@ struct CircuitQuantity {
     NumericField field;
     double toSI;
     double Module1::*stored;
-    bool (*inRange)(double);
+    QuantityRange range;
     std::string_view refusal;
+
+    // Named as the function pointer it replaced, so callers read the same.
+    bool inRange(double value) const { return range.Contains(value); }
 };
 
 // The six in the launch's reading order: Text7, Text8, Text12, Text9,
@@ -50,20 +58,19 @@ const DesignRecord* VerifiedDesign(const Module1& module, const MainWindowOperat
 
 // Messages of the checks the program adds to the launch.
 inline constexpr std::string_view kFrequencyNotPositiveMessage =
-    "La frequenza non può essere zero o negativa!";
+    Row(QuantityGroup::Verification, "f").refusal;
 inline constexpr std::string_view kInductanceNotPositiveMessage =
-    "L'induttanza non può essere zero o negativa!";
+    Row(QuantityGroup::Verification, "l").refusal;
 inline constexpr std::string_view kCapacitanceNotPositiveMessage =
-    "La capacità non può essere zero o negativa!";
+    Row(QuantityGroup::Verification, "c").refusal;
 inline constexpr std::string_view kLoadNotPositiveMessage =
-    "La resistenza di carico RL non può essere zero o negativa!";
+    Row(QuantityGroup::Verification, "rl").refusal;
 inline constexpr std::string_view kFrequencyOverflowMessage =
     "La frequenza scritta è troppo grande: convertita in Hz supera i numeri rappresentabili!";
 inline constexpr std::string_view kTooFewSamplesMessage =
-    "Il numero dei campioni N non può essere minore di 1!";
+    Row(QuantityGroup::Simulation, "n").refusal;
 inline constexpr std::string_view kTooManySamplesMessage =
-    "Il numero dei campioni N non può superare 2000000: le forme d'onda non starebbero "
-    "comodamente in memoria!";
+    Row(QuantityGroup::Simulation, "n").highRefusal;
 
 // "Il numero scritto per " + description + " non è un intero rappresentabile
 // a 32 bit: deve stare tra -2147483648 e 2147483647!"

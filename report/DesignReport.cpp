@@ -14,34 +14,14 @@
 namespace stepdown {
 namespace {
 
-struct Quantity {
-    std::string_view key;  // in the design file's section, or the label of a result
+// A result of the design click: the label that shows it, its caption and unit.
+struct DesignResultRow {
+    std::string_view label;
     std::string_view caption;
     std::string_view unit;
 };
 
-constexpr Quantity kRequirements[] = {
-    {"vi", "Tensione di ingresso Vi", "V"},
-    {"vo", "Tensione di uscita Vo", "V"},
-    {"f", "Frequenza di commutazione f", "kHz"},
-    {"ripple", "Ondulazione della corrente ΔiL/Io", "%"},
-    {"dvo", "Ondulazione della tensione ΔVo", "mV"},
-    {"io", "Corrente di uscita Io", "A"},
-};
-constexpr Quantity kCircuit[] = {
-    {"vi", "Tensione di ingresso Vi", "V"},
-    {"d", "Duty cycle D", "%"},
-    {"f", "Frequenza di commutazione f", "kHz"},
-    {"l", "Induttanza L", "uH"},
-    {"c", "Capacità C", "uF"},
-    {"rl", "Resistenza di carico RL", "Ω"},
-};
-constexpr Quantity kCounts[] = {
-    {"n", "Campioni per periodo N", ""},
-    {"np", "Periodi visualizzati NP", ""},
-    {"ni", "Periodi simulati NI", ""},
-};
-constexpr Quantity kDesignResults[] = {
+constexpr DesignResultRow kDesignResults[] = {
     {"Label24", "Induttanza L", "uH"},
     {"Label25", "Capacità C", "uF"},
     {"Label26", "Corrente di picco nel diodo IDP", "A"},
@@ -64,13 +44,11 @@ std::string WithUnit(std::string value, std::string_view unit) {
     return value;
 }
 
+// Each quantity of a section, under its caption, as typed with its unit.
 void AddTypedLines(ReportSection& section, const SectionTexts& texts,
-                   std::span<const Quantity> quantities, std::span<const DesignFileKey> keys) {
+                   std::span<const Quantity> quantities) {
     for (const Quantity& quantity : quantities) {
-        const auto key = std::find_if(keys.begin(), keys.end(), [&](const DesignFileKey& k) {
-            return k.key == quantity.key;
-        });
-        const std::string text = TextOf(texts, *key);
+        const std::string text = TextOf(texts, quantity);
         section.lines.push_back(
             {std::string(quantity.caption),
              text.empty() ? Shown(text) : WithUnit(Shown(text), quantity.unit)});
@@ -99,9 +77,9 @@ ReportSection DesignResults(const ReportInputs& in, Module1& module) {
         section.notes.push_back("«Calcola» non dà risultati: " + window.Messages().front());
         return section;
     }
-    for (const Quantity& result : kDesignResults)
+    for (const DesignResultRow& result : kDesignResults)
         section.lines.push_back(
-            {std::string(result.caption), WithUnit(window.Caption(result.key), result.unit)});
+            {std::string(result.caption), WithUnit(window.Caption(result.label), result.unit)});
     return section;
 }
 
@@ -251,15 +229,15 @@ DesignReport BuildDesignReport(const ReportInputs& in) {
     report.fileName = in.fileName.empty() ? "progetto non salvato" : in.fileName;
 
     ReportSection requirements{"Requisiti di progetto", {}, ReportPicture::None, {}, {}};
-    AddTypedLines(requirements, in.texts.design, kRequirements, kDesignKeys);
+    AddTypedLines(requirements, in.texts.design, kDesignKeys);
     report.sections.push_back(std::move(requirements));
 
     Module1 module;
     report.sections.push_back(DesignResults(in, module));
 
     ReportSection settings{"Impostazioni della verifica", {}, ReportPicture::None, {}, {}};
-    AddTypedLines(settings, in.texts.verification, kCircuit, kVerificationKeys);
-    AddTypedLines(settings, in.texts.simulation, kCounts, kSimulationKeys);
+    AddTypedLines(settings, in.texts.verification, kVerificationKeys);
+    AddTypedLines(settings, in.texts.simulation, kSimulationKeys);
     report.sections.push_back(std::move(settings));
 
     AddRunSections(in, report.sections);

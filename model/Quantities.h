@@ -1,0 +1,229 @@
+#pragma once
+// The table of the program's input quantities: one row per quantity a user
+// types, in a window's field, a command's option or a design file's key.
+// A row says what the quantity is called (its key, which is both the design
+// file's key and the command's option; its caption for the windows, the
+// report and the help; the words its messages name it by), its unit and the
+// factor from that unit to SI, the text its field starts with, the main
+// window's box that holds it (if any), and the range it must lie in with the
+// words that refuse it. The groups are the design file's sections, in the
+// order they are written.
+//
+// Adding a quantity: a row here, then the physics that uses its SI value.
+// The design file, the command's options and help and the report's
+// captions follow from the row.
+
+#include <array>
+#include <limits>
+#include <span>
+#include <string_view>
+
+namespace stepdown {
+
+enum class QuantityGroup { Design, Verification, Simulation, Parts, Selection };
+
+// The accepted values in SI units: from `low` to `high`, each end included
+// or not. An open range is ±infinity.
+struct QuantityRange {
+    double low = -std::numeric_limits<double>::infinity();
+    bool lowIncluded = true;
+    double high = std::numeric_limits<double>::infinity();
+    bool highIncluded = true;
+
+    constexpr bool Contains(double value) const {
+        const bool aboveLow = lowIncluded ? value >= low : value > low;
+        const bool belowHigh = highIncluded ? value <= high : value < high;
+        return aboveLow && belowHigh;
+    }
+};
+
+struct Quantity {
+    QuantityGroup group;
+    std::string_view key;               // the design file's key and the command's option
+    std::string_view caption;           // "Tensione di ingresso Vi": windows, report, help
+    std::string_view subject;           // "la tensione di ingresso Vi": the field messages
+    std::string_view unit;              // of the typed text; empty for counts and words
+    double toSI;                        // typed value x toSI = SI value
+    std::string_view startText;         // what the field holds when the window opens
+    std::string_view textBox;           // the main window's box, empty elsewhere
+    QuantityRange range;                // in SI units
+    std::string_view refusal;           // a value below the range (or outside it)
+    std::string_view highRefusal = {};  // a value above it, when that has words of its own
+};
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr QuantityRange kAnyValue{};
+constexpr QuantityRange kPositive{0, false, kInf, true};
+constexpr QuantityRange kNotNegative{0, true, kInf, true};
+
+// Grouped in the order of QuantityGroup; within a group in the order of the
+// design file's keys.
+inline constexpr Quantity kQuantities[] = {
+    // "Progetto > dati": the checks and their order are the design click's own.
+    {QuantityGroup::Design, "vi", "Tensione di ingresso Vi", "la tensione di ingresso Vi", "V", 1,
+     "", "Text1", kPositive, "La tensione in ingresso non può essere zero o negativa!"},
+    {QuantityGroup::Design, "vo", "Tensione di uscita Vo",
+     "il valore della tensione desiderata in uscita Vo", "V", 1, "", "Text2", kPositive,
+     "La tensione in uscita non può essere zero o negativa o maggiore di Vi!"},
+    {QuantityGroup::Design, "f", "Frequenza di commutazione f",
+     "il valore della frequenza di commutazione f in kHz", "kHz", 1000, "", "Text3", kPositive,
+     "La frequenza non può essere zero o negativa!"},
+    {QuantityGroup::Design, "ripple", "Ondulazione della corrente ΔiL/Io",
+     "il valore di DeltaiL/Io in %", "%", 0.01, "", "Text4", kPositive,
+     "DeltaiL non può essere zero o negativo!"},
+    {QuantityGroup::Design, "dvo", "Ondulazione della tensione ΔVo", "il valore di DeltaVo in mV",
+     "mV", 0.001, "", "Text5", kPositive, "DeltaVo non può essere zero o negativo!"},
+    {QuantityGroup::Design, "io", "Corrente di uscita Io", "il valore di Io in Ampere", "A", 1, "",
+     "Text6", kNotNegative, "Io non può essere negativo!"},
+
+    // "Verifica > dati": the circuit the launch simulates.
+    {QuantityGroup::Verification, "vi", "Tensione di ingresso Vi", "la tensione di ingresso Vi",
+     "V", 1, "", "Text7", kPositive, "La tensione in ingresso non può essere zero o negativa!"},
+    {QuantityGroup::Verification,
+     "d",
+     "Duty cycle D",
+     "il valore del Duty Cycle in %",
+     "%",
+     0.01,
+     "",
+     "Text8",
+     {0, false, 1, false},
+     "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
+    {QuantityGroup::Verification, "f", "Frequenza di commutazione f",
+     "il valore della frequenza di commutazione f in kHz", "kHz", 1000, "", "Text12", kPositive,
+     "La frequenza non può essere zero o negativa!"},
+    {QuantityGroup::Verification, "l", "Induttanza L", "il valore dell'induttanza in uH", "uH",
+     0.000001, "", "Text9", kPositive, "L'induttanza non può essere zero o negativa!"},
+    {QuantityGroup::Verification, "c", "Capacità C", "il valore della capacità in uF", "uF",
+     0.000001, "", "Text10", kPositive, "La capacità non può essere zero o negativa!"},
+    {QuantityGroup::Verification, "rl", "Resistenza di carico RL",
+     "il valore della resistenza di carico RL in ohm", "Ω", 1, "", "Text11", kPositive,
+     "La resistenza di carico RL non può essere zero o negativa!"},
+
+    // The three counts of the simulation, whole numbers.
+    {QuantityGroup::Simulation,
+     "n",
+     "Campioni per periodo N",
+     "il numero dei campioni N",
+     "",
+     1,
+     "1000",
+     "Text13",
+     {1, true, 2'000'000, true},
+     "Il numero dei campioni N non può essere minore di 1!",
+     "Il numero dei campioni N non può superare 2000000: le forme d'onda non starebbero "
+     "comodamente in memoria!"},
+    {QuantityGroup::Simulation, "np", "Periodi visualizzati NP",
+     "il numero dei periodi visualizzati NP", "", 1, "10", "Text14", kAnyValue, ""},
+    {QuantityGroup::Simulation, "ni", "Periodi simulati NI", "il numero delle iterazioni NI", "", 1,
+     "2000", "Text15", kAnyValue, ""},
+
+    // "Componenti reali": today's circuit when left at their start texts.
+    {QuantityGroup::Parts, "esr", "Resistenza serie ESR del condensatore",
+     "la resistenza serie ESR del condensatore in mΩ", "mΩ", 0.001, "0", "", kNotNegative,
+     "La resistenza serie ESR del condensatore non può essere negativa!"},
+    {QuantityGroup::Parts, "dcr", "Resistenza DCR dell'induttore",
+     "la resistenza DCR dell'induttore in mΩ", "mΩ", 0.001, "0", "", kNotNegative,
+     "La resistenza DCR dell'induttore non può essere negativa!"},
+    {QuantityGroup::Parts, "rds", "Resistenza Rds(on) dell'interruttore",
+     "la resistenza Rds(on) dell'interruttore in mΩ", "mΩ", 0.001, "0", "", kNotNegative,
+     "La resistenza Rds(on) dell'interruttore non può essere negativa!"},
+    {QuantityGroup::Parts, "rd", "Resistenza serie Rd del diodo",
+     "la resistenza serie Rd del diodo in mΩ", "mΩ", 0.001, "0", "", kNotNegative,
+     "La resistenza serie Rd del diodo non può essere negativa!"},
+    {QuantityGroup::Parts, "vf", "Caduta di tensione Vf del diodo",
+     "la caduta di tensione Vf del diodo in V", "V", 1, "0.6", "", kNotNegative,
+     "La caduta di tensione Vf del diodo non può essere negativa!"},
+    {QuantityGroup::Parts, "tr", "Tempo di salita tr dell'interruttore",
+     "il tempo di salita tr dell'interruttore in ns", "ns", 1e-9, "0", "", kNotNegative,
+     "Il tempo di salita tr dell'interruttore non può essere negativo!"},
+    {QuantityGroup::Parts, "tf", "Tempo di discesa tf dell'interruttore",
+     "il tempo di discesa tf dell'interruttore in ns", "ns", 1e-9, "0", "", kNotNegative,
+     "Il tempo di discesa tf dell'interruttore non può essere negativo!"},
+    {QuantityGroup::Parts, "qg", "Carica di gate Qg", "la carica di gate Qg in nC", "nC", 1e-9, "0",
+     "", kNotNegative, "La carica di gate Qg non può essere negativa!"},
+    {QuantityGroup::Parts, "vdrv", "Tensione di pilotaggio del gate Vdrv",
+     "la tensione di pilotaggio del gate Vdrv in V", "V", 1, "0", "", kNotNegative,
+     "La tensione di pilotaggio del gate Vdrv non può essere negativa!"},
+    {QuantityGroup::Parts, "iq", "Corrente di riposo Iq del controllore",
+     "la corrente di riposo Iq del controllore in mA", "mA", 0.001, "0", "", kNotNegative,
+     "La corrente di riposo Iq del controllore non può essere negativa!"},
+
+    // "Scelta dei componenti": an empty range end stands for the design's value.
+    {QuantityGroup::Selection, "series", "Serie dei valori standard",
+     "la serie dei valori standard", "", 1, "E12", "", kAnyValue, ""},
+    {QuantityGroup::Selection, "round", "Arrotondamento", "l'arrotondamento", "", 1, "up", "",
+     kAnyValue, ""},
+    {QuantityGroup::Selection,
+     "tol-l",
+     "Tolleranza di L",
+     "la tolleranza di L in %",
+     "%",
+     0.01,
+     "20",
+     "",
+     {0, true, 1, false},
+     "La tolleranza di L non può essere negativa!",
+     "La tolleranza di L deve restare sotto il 100 %: al minimo L sarebbe zero!"},
+    {QuantityGroup::Selection,
+     "tol-c",
+     "Tolleranza di C",
+     "la tolleranza di C in %",
+     "%",
+     0.01,
+     "20",
+     "",
+     {0, true, 1, false},
+     "La tolleranza di C non può essere negativa!",
+     "La tolleranza di C deve restare sotto il 100 %: al minimo C sarebbe zero!"},
+    {QuantityGroup::Selection, "vi-min", "Tensione di ingresso minima",
+     "la tensione di ingresso minima in V", "V", 1, "", "", kPositive,
+     "La tensione di ingresso minima non può essere zero o negativa!"},
+    {QuantityGroup::Selection, "vi-max", "Tensione di ingresso massima",
+     "la tensione di ingresso massima in V", "V", 1, "", "", kPositive,
+     "La tensione di ingresso massima non può essere zero o negativa!"},
+    {QuantityGroup::Selection, "io-min", "Corrente di uscita minima",
+     "la corrente di uscita minima in A", "A", 1, "", "", kPositive,
+     "La corrente di uscita minima non può essere zero o negativa!"},
+    {QuantityGroup::Selection, "io-max", "Corrente di uscita massima",
+     "la corrente di uscita massima in A", "A", 1, "", "", kPositive,
+     "La corrente di uscita massima non può essere zero o negativa!"},
+    {QuantityGroup::Selection, "io-from", "Prima corrente di carico dei grafici",
+     "la prima corrente di carico dei grafici in A", "A", 1, "", "", kPositive,
+     "La prima corrente di carico dei grafici non può essere zero o negativa!"},
+    {QuantityGroup::Selection, "io-to", "Ultima corrente di carico dei grafici",
+     "l'ultima corrente di carico dei grafici in A", "A", 1, "", "", kPositive,
+     "L'ultima corrente di carico dei grafici non può essere zero o negativa!"},
+    {QuantityGroup::Selection,
+     "points",
+     "Punti per curva dei grafici",
+     "il numero dei punti dei grafici",
+     "",
+     1,
+     "50",
+     "",
+     {1, true, 1000, true},
+     "Il numero dei punti dei grafici non può essere minore di 1!"},
+};
+
+// The rows of one group, in table order.
+constexpr std::span<const Quantity> QuantitiesOf(QuantityGroup group) {
+    std::size_t first = 0;
+    while (first < std::size(kQuantities) && kQuantities[first].group != group) ++first;
+    std::size_t last = first;
+    while (last < std::size(kQuantities) && kQuantities[last].group == group) ++last;
+    return std::span<const Quantity>(kQuantities).subspan(first, last - first);
+}
+
+// The row of `key` in `group`, found while compiling: a key the table lacks
+// fails the build.
+consteval const Quantity& Row(QuantityGroup group, std::string_view key) {
+    for (const Quantity& quantity : QuantitiesOf(group))
+        if (quantity.key == key) return quantity;
+    throw "the table of quantities has no such key";
+}
+
+// The row of `key` in `group` while running, or null.
+const Quantity* FindQuantity(QuantityGroup group, std::string_view key);
+
+}  // namespace stepdown
