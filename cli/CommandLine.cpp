@@ -14,6 +14,7 @@
 #include "cli/ChoiceOutput.h"
 #include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
+#include "cli/QuantityOptions.h"
 #include "cli/RealPartsOutput.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TextOutput.h"
@@ -54,140 +55,90 @@ constexpr std::string_view kUsage =
     "            --tr T --tf T --qg T --vdrv T --iq T; in design con --verify,\n"
     "            --series o --corners; in sweep senza --real\n";
 
-constexpr std::string_view kHelpDetails =
-    "\n"
-    "design: il progetto di \"Calcola L , C , IDP, IDm , Iim\".\n"
-    "  --vi T      tensione di ingresso Vi [V]\n"
-    "  --vo T      tensione desiderata in uscita Vo [V]\n"
-    "  --f T       frequenza di commutazione f [kHz]\n"
-    "  --ripple T  DeltaiL/Io [%]\n"
-    "  --dvo T     DeltaVo [mV]\n"
-    "  --io T      Io [A]\n"
-    "  --verify    prosegue come \"Grafici\" con i dati di verifica scritti dal\n"
-    "              progetto e confronta progetto e simulazione\n"
-    "\n"
-    "verify: la verifica di \"Grafici\".\n"
-    "  --vi T      tensione di ingresso Vi [V]\n"
-    "  --d T       Duty Cycle D [%]\n"
-    "  --f T       frequenza di commutazione f [kHz]\n"
-    "  --l T       induttanza L [uH]\n"
-    "  --c T       capacità C [uF]\n"
-    "  --rl T      resistenza di carico RL [ohm]\n"
-    "\n"
-    "Simulazione:\n"
-    "  --n T       campioni per periodo N (1000 se omesso)\n"
-    "  --np T      periodi visualizzati NP (10 se omesso)\n"
-    "  --ni T      periodi simulati NI (2000 se omesso)\n"
-    "  --csv FILE  scrive l'ultimo periodo simulato in FILE ('-': standard output)\n"
-    "  --startup-csv FILE\n"
-    "              scrive in FILE l'inviluppo di iL e Vo dall'avvio ('-': standard output)\n"
-    "\n"
-    "Componenti reali (verify e design --verify): aggiungono l'analisi a regime del\n"
-    "convertitore come costruito, sullo stesso circuito, con un diodo che blocca.\n"
-    "  --real      con i componenti predefiniti: Vf 0.6 V, ogni altro valore zero\n"
-    "  --esr T     resistenza serie ESR del condensatore [mΩ] (0 se omessa)\n"
-    "  --dcr T     resistenza DCR dell'induttore [mΩ] (0)\n"
-    "  --rds T     resistenza Rds(on) dell'interruttore [mΩ] (0)\n"
-    "  --rd T      resistenza serie Rd del diodo [mΩ] (0)\n"
-    "  --vf T      caduta di tensione Vf del diodo [V] (0.6)\n"
-    "  --tr T      tempo di salita tr dell'interruttore [ns] (0)\n"
-    "  --tf T      tempo di discesa tf dell'interruttore [ns] (0)\n"
-    "  --qg T      carica di gate Qg [nC] (0)\n"
-    "  --vdrv T    tensione di pilotaggio del gate Vdrv [V] (0)\n"
-    "  --iq T      corrente di riposo Iq del controllore [mA] (0)\n"
-    "  --vo-target V\n"
-    "              (solo verify) la Vo media da raggiungere: calcola il duty cycle D′\n"
-    "              che la dà; design --verify usa la Vo del progetto\n"
-    "  Un valore di componente non valido è un errore della riga di comando. Con\n"
-    "  l'analisi, una simulazione rifiutata perché la corrente nell'induttore si\n"
-    "  annulla è solo una nota sullo standard error (senza --csv e --startup-csv).\n"
-    "\n"
-    "Scelta dei componenti (design, con o senza --verify; sweep), sul convertitore\n"
-    "come costruito regolato alla Vo del progetto, con i valori dei COMPONENTI:\n"
-    "  --series S  i valori normalizzati di L e C nella serie E6, E12 o E24\n"
-    "  --round R   up: il primo valore non minore (se omesso); nearest: il più vicino\n"
-    "  --corners   il caso peggiore sui vertici delle tolleranze e degli intervalli,\n"
-    "              intorno ai valori normalizzati con --series, ai calcolati senza\n"
-    "  --tol-l PCT, --tol-c PCT\n"
-    "              tolleranza di L e di C [%] (20 se omessa)\n"
-    "  --vi-min V, --vi-max V\n"
-    "              intervallo della tensione di ingresso [V] (Vi se omesso)\n"
-    "  --io-min A, --io-max A\n"
-    "              intervallo della corrente di uscita [A] (Io se omesso)\n"
-    "\n"
-    "sweep: il progetto come design, poi una scansione del carico.\n"
-    "  --io-from A, --io-to A\n"
-    "              prima e ultima corrente di carico [A] (10 % e 150 % di Io)\n"
-    "  --points K  carichi per tensione di ingresso, da 1 a 1000 (50 se omesso)\n"
-    "  --vi-list V,V,...\n"
-    "              tensioni di ingresso [V] (Vi se omesso)\n"
-    "  --csv FILE  scrive i punti in FILE ('-': standard output)\n"
-    "\n"
-    "  --json      un oggetto JSON al posto del testo\n"
-    "  --save FILE salva in FILE, file di progetto, i testi dei campi dopo il calcolo,\n"
-    "              anche quando i dati sono rifiutati\n"
-    "\n"
-    "open: esegue il file di progetto FILE (salvato con --save) come design con i\n"
-    "  suoi dati di progetto, o con --verify come verify con i suoi dati di verifica\n"
-    "  e di simulazione, o con --sweep come sweep; stampa esattamente ciò che\n"
-    "  stamperebbe quel comando. Componenti e scelte diversi dai valori iniziali\n"
-    "  tornano opzioni; --standard e --corners chiedono i valori normalizzati e il\n"
-    "  caso peggiore anche con le scelte iniziali.\n"
-    "\n"
-    "Ogni T è il testo che si scriverebbe nel campo della finestra, con il punto\n"
-    "come separatore decimale; un'opzione omessa è un campo vuoto.\n"
-    "Una simulazione che non ha ancora raggiunto il regime riesce comunque e ne\n"
-    "scrive l'avviso sullo standard error.\n"
-    "Uscita: 0 riuscito, 1 dati rifiutati o file CSV non scritto, 2 riga di comando\n"
-    "errata o file di progetto non letto o non salvato.\n";
+// The help after the usage; the lines of the options that carry quantities
+// come from the table of quantities.
+std::string HelpDetails() {
+    return std::string(
+               "\n"
+               "design: il progetto di \"Calcola L , C , IDP, IDm , Iim\".\n") +
+           QuantityHelp(QuantityGroup::Design) +
+           "  --verify    prosegue come \"Grafici\" con i dati di verifica scritti dal\n"
+           "              progetto e confronta progetto e simulazione\n"
+           "\n"
+           "verify: la verifica di \"Grafici\".\n" +
+           QuantityHelp(QuantityGroup::Verification) +
+           "\n"
+           "Simulazione:\n" +
+           QuantityHelp(QuantityGroup::Simulation) +
+           "  --csv FILE  scrive l'ultimo periodo simulato in FILE ('-': standard output)\n"
+           "  --startup-csv FILE\n"
+           "              scrive in FILE l'inviluppo di iL e Vo dall'avvio ('-': standard output)\n"
+           "\n"
+           "Componenti reali (verify e design --verify): aggiungono l'analisi a regime del\n"
+           "convertitore come costruito, sullo stesso circuito, con un diodo che blocca.\n"
+           "  --real      con i componenti predefiniti: Vf 0.6 V, ogni altro valore zero\n" +
+           QuantityHelp(QuantityGroup::Parts) +
+           "  --vo-target V\n"
+           "              (solo verify) la Vo media da raggiungere: calcola il duty cycle D′\n"
+           "              che la dà; design --verify usa la Vo del progetto\n"
+           "  Un valore di componente non valido è un errore della riga di comando. Con\n"
+           "  l'analisi, una simulazione rifiutata perché la corrente nell'induttore si\n"
+           "  annulla è solo una nota sullo standard error (senza --csv e --startup-csv).\n"
+           "\n"
+           "Scelta dei componenti (design, con o senza --verify; sweep), sul convertitore\n"
+           "come costruito regolato alla Vo del progetto, con i valori dei COMPONENTI:\n"
+           "  --series S  i valori normalizzati di L e C nella serie E6, E12 o E24\n"
+           "  --round R   up: il primo valore non minore (se omesso); nearest: il più vicino\n"
+           "  --corners   il caso peggiore sui vertici delle tolleranze e degli intervalli,\n"
+           "              intorno ai valori normalizzati con --series, ai calcolati senza\n"
+           "  --tol-l PCT, --tol-c PCT\n"
+           "              tolleranza di L e di C [%] (20 se omessa)\n"
+           "  --vi-min V, --vi-max V\n"
+           "              intervallo della tensione di ingresso [V] (Vi se omesso)\n"
+           "  --io-min A, --io-max A\n"
+           "              intervallo della corrente di uscita [A] (Io se omesso)\n"
+           "\n"
+           "sweep: il progetto come design, poi una scansione del carico.\n"
+           "  --io-from A, --io-to A\n"
+           "              prima e ultima corrente di carico [A] (10 % e 150 % di Io)\n"
+           "  --points K  carichi per tensione di ingresso, da 1 a 1000 (50 se omesso)\n"
+           "  --vi-list V,V,...\n"
+           "              tensioni di ingresso [V] (Vi se omesso)\n"
+           "  --csv FILE  scrive i punti in FILE ('-': standard output)\n"
+           "\n"
+           "  --json      un oggetto JSON al posto del testo\n"
+           "  --save FILE salva in FILE, file di progetto, i testi dei campi dopo il calcolo,\n"
+           "              anche quando i dati sono rifiutati\n"
+           "\n"
+           "open: esegue il file di progetto FILE (salvato con --save) come design con i\n"
+           "  suoi dati di progetto, o con --verify come verify con i suoi dati di verifica\n"
+           "  e di simulazione, o con --sweep come sweep; stampa esattamente ciò che\n"
+           "  stamperebbe quel comando. Componenti e scelte diversi dai valori iniziali\n"
+           "  tornano opzioni; --standard e --corners chiedono i valori normalizzati e il\n"
+           "  caso peggiore anche con le scelte iniziali.\n"
+           "\n"
+           "Ogni T è il testo che si scriverebbe nel campo della finestra, con il punto\n"
+           "come separatore decimale; un'opzione omessa è un campo vuoto.\n"
+           "Una simulazione che non ha ancora raggiunto il regime riesce comunque e ne\n"
+           "scrive l'avviso sullo standard error.\n"
+           "Uscita: 0 riuscito, 1 dati rifiutati o file CSV non scritto, 2 riga di comando\n"
+           "errata o file di progetto non letto o non salvato.\n";
+}
 
 // The options that feed text boxes are named as the design file's keys,
 // and so are the part options.
-const std::vector<OptionSpec> kDesignOptions = WithChoiceOptions(WithPartOptions({
-    {"vi"},
-    {"vo"},
-    {"f"},
-    {"ripple"},
-    {"dvo"},
-    {"io"},
-    {"json", false},
-    {"verify", false},
-    {"n"},
-    {"np"},
-    {"ni"},
-    {"csv"},
-    {"startup-csv"},
-    {"save"},
-}));
-const std::vector<OptionSpec> kVerifyOptions = WithPartOptions({
-    {"vi"},
-    {"d"},
-    {"f"},
-    {"l"},
-    {"c"},
-    {"rl"},
-    {"n"},
-    {"np"},
-    {"ni"},
-    {"json", false},
-    {"csv"},
-    {"startup-csv"},
-    {"save"},
-    {"vo-target"},
-});
+const std::vector<OptionSpec> kDesignOptions =
+    WithChoiceOptions(WithPartOptions(WithQuantityOptions(
+        WithQuantityOptions(
+            {{"json", false}, {"verify", false}, {"csv"}, {"startup-csv"}, {"save"}},
+            QuantityGroup::Design),
+        QuantityGroup::Simulation)));
+const std::vector<OptionSpec> kVerifyOptions = WithPartOptions(WithQuantityOptions(
+    WithQuantityOptions({{"json", false}, {"csv"}, {"startup-csv"}, {"save"}, {"vo-target"}},
+                        QuantityGroup::Verification),
+    QuantityGroup::Simulation));
 const std::vector<OptionSpec> kSweepOptions = WithSweepOptions(WithPartOptions(
-    {
-        {"vi"},
-        {"vo"},
-        {"f"},
-        {"ripple"},
-        {"dvo"},
-        {"io"},
-        {"json", false},
-        {"csv"},
-        {"save"},
-    },
-    false));
+    WithQuantityOptions({{"json", false}, {"csv"}, {"save"}}, QuantityGroup::Design), false));
 const std::vector<OptionSpec> kOpenOptions{
     {"verify", false},  {"json", false},     {"csv"}, {"startup-csv"}, {"sweep", false},
     {"corners", false}, {"standard", false},
@@ -842,7 +793,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "--help" || command == "-h") {
         if (!rest.empty()) return UsageError(err, "argomento inatteso: " + rest.front());
-        out << kUsage << kHelpDetails;
+        out << kUsage << HelpDetails();
         return kExitSuccess;
     }
     if (command == "--version") {

@@ -17,6 +17,7 @@
 #include "cli/HeadlessWindow.h"
 #include "cli/TerminalProgress.h"
 #include "common/ProgressTimes.h"
+#include "model/Quantities.h"
 
 namespace stepdown::cli {
 namespace {
@@ -295,6 +296,42 @@ TEST(RunCommandLine, DPrimeForTheDesignsVoAndForATargetAgainstTheAveragedLossles
 
 // The progress line appears from half a second on, is redrawn at most every tenth of a
 // second, never cancels the run, covers a longer line it replaces, and is wiped.
+// The help and the options come from the table of quantities: a line per
+// row in the help, with its unit and start text, and every row an option of
+// the commands of its group.
+TEST(RunCommandLine, HelpAndOptionsFollowTheTableOfQuantities) {
+    const std::string help = Cli({"--help"}).out;
+    for (const char* line : {
+             "\n  --vi T      tensione di ingresso Vi [V]\n",
+             "\n  --ripple T  ondulazione della corrente ΔiL/Io [%]\n",
+             "\n  --rl T      resistenza di carico RL [Ω]\n",
+             "\n  --ni T      periodi simulati NI (se omesso: 2000)\n",
+             "\n  --vf T      caduta di tensione Vf del diodo [V] (se omesso: 0.6)\n",
+         })
+        EXPECT_NE(help.find(line), std::string::npos) << line;
+
+    struct GroupCommand {
+        QuantityGroup group;
+        const Args& command;
+    };
+    for (const auto& [group, command] : {GroupCommand{QuantityGroup::Design, kDesign},
+                                         GroupCommand{QuantityGroup::Verification, kVerify},
+                                         GroupCommand{QuantityGroup::Simulation, kVerify},
+                                         GroupCommand{QuantityGroup::Parts, kVerify}}) {
+        for (const Quantity& row : QuantitiesOf(group)) {
+            EXPECT_NE(help.find("  --" + std::string(row.key) + " T"), std::string::npos)
+                << row.key;
+            // Given twice, the option is known: the error is the repetition.
+            const Result twice = Cli(Plus(
+                command, {"--" + std::string(row.key), "1", "--" + std::string(row.key), "1"}));
+            EXPECT_EQ(twice.status, kExitUsage) << row.key;
+            EXPECT_NE(twice.err.find("opzione ripetuta: --" + std::string(row.key)),
+                      std::string::npos)
+                << twice.err;
+        }
+    }
+}
+
 TEST(TerminalProgress, ShowsItsLineFromHalfASecondAndNeverCancels) {
     using std::chrono::milliseconds;
     struct Step {
