@@ -64,6 +64,10 @@ SampleExtremes SimulatePeriod(const CircuitInputs& inputs, std::int32_t K,
         vo = voNext;
     }
 
+    // The switch-off instant holds the state one step: sample K + 1 takes the
+    // value of sample K, dropping the last switch-on step's result. This is
+    // the loop as the waveforms are defined, not a slip; the steady state's
+    // period map counts it as K - 1 switch-on steps and a hold.
     iL[K + 1] = iL[K];
     Vo[K + 1] = Vo[K];
 

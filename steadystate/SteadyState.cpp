@@ -34,8 +34,11 @@ Steps StepsOf(const CircuitInputs& in) {
 }
 
 // One period as the loop runs it: K - 1 switch-on steps, the hold, then
-// N - K - 1 diode steps. With K = 0 the hold restarts every period from the
-// never-written index 0, so the period forgets its start.
+// N - K - 1 diode steps. Each run of equal steps is one affine map raised to
+// a power by repeated squaring (log2 of the count in matrix products, not
+// the count itself), then the two runs are composed: A = S_off^(N-K-1)
+// S_on^(K-1), b the matching sum of powers times the steps' constants. With K = 0 the hold restarts
+// every period from the never-written index 0, so the period forgets its start.
 Map<Vector> PeriodMap(const Steps& steps, std::int32_t N, std::int32_t K) {
     if (K == 0) return {kZeroMatrix, Power(steps.off, N - 1, Vector{}).offset};
     return Then(Power(steps.on, K - 1, Vector{}),

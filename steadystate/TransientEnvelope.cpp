@@ -102,6 +102,11 @@ std::int64_t Deviation::BoundWithin(Real tolerance) const {
     return high;
 }
 
+// A 2 x 2 matrix satisfies its characteristic polynomial (Cayley-Hamilton):
+// A^2 = tr(A) A - det(A) I. Multiplied by A^m e and dotted with w, the
+// deviations obey d(m + 2) = tr(A) d(m + 1) - det(A) d(m): two starting
+// values, one matrix power for the first, then two multiplications a period,
+// exact up to rounding and free of the eigenvalues' cancellation.
 std::int64_t Deviation::LastBeyond(std::int64_t from, std::int64_t to, Real tolerance) const {
     const Vector start = PowerOf(A_, from) * e_;
     Real current = Dot(w_, start);

@@ -6,9 +6,11 @@
 
 #include <cstdint>
 
+#include "common/ExtendedReal.h"
+
 namespace stepdown::transient {
 
-using Real = long double;
+using Real = ExtendedReal;
 
 struct Matrix {
     Real a = 1, b = 0, c = 0, d = 1;  // row-major

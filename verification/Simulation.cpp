@@ -33,8 +33,8 @@ std::shared_ptr<SimulationRun> CopyRun(const Module1& m) {
     return run;
 }
 
-RunAnalysis Analyse(const Module1& m, const SteadyState& steady, LoopResult loop,
-                    const MeasuredFigures& figures) {
+RunAnalysis AnalyseCompletedRun(const Module1& m, const SteadyState& steady, LoopResult loop,
+                                const MeasuredFigures& figures) {
     RunAnalysis analysis;
     analysis.repeatPeriod = loop.repeatPeriod;
     analysis.cycleLength = loop.cycleLength;
@@ -125,7 +125,7 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
     }
     StoreFigures(m, figures);
 
-    RunAnalysis analysis = Analyse(m, steady, std::move(loop), figures);
+    RunAnalysis analysis = AnalyseCompletedRun(m, steady, std::move(loop), figures);
     if (design != nullptr) {
         analysis.design = *design;
         if (steady.Exists() && std::fabs(steady.meanVo - design->Vo) > kDesignVoMiss * design->Vo)
