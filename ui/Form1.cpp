@@ -63,7 +63,7 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
       locale_(locale),
       // The waveform window may outlive this one.
       waveformWindow_(locale, [self = QPointer<Form1>(this)] {
-          if (self) self->ShowRealPartsWindow();
+          if (self) self->guard_.Run([&] { self->ShowRealPartsWindow(); });
       }) {
     InitialiseStepdownResources();
     ui_->setupUi(this);
@@ -72,9 +72,11 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
     connect(ui_->Command2, &QPushButton::clicked, this, &Form1::onCommand2Clicked);
     connect(ui_->Command3, &QPushButton::clicked, this, &Form1::onCommand3Clicked);
     realPartsAction_ = new QAction(QStringLiteral("Componenti reali…"), this);
-    connect(realPartsAction_, &QAction::triggered, this, &Form1::ShowRealPartsWindow);
+    connect(realPartsAction_, &QAction::triggered, this,
+            [this] { guard_.Run([this] { ShowRealPartsWindow(); }); });
     choiceAction_ = new QAction(QStringLiteral("Scelta dei componenti…"), this);
-    connect(choiceAction_, &QAction::triggered, this, &Form1::ShowChoiceWindow);
+    connect(choiceAction_, &QAction::triggered, this,
+            [this] { guard_.Run([this] { ShowChoiceWindow(); }); });
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &Form1::onContextMenuRequested);
     document_ = new DesignDocument(*this, *this, sideTexts_, waveformWindow_, locale_);
@@ -117,15 +119,21 @@ void Form1::ShowMessage(const std::string& text) {
     box.exec();
 }
 
-void Form1::onCommand1Clicked() { DesignCalculation(module_, *this); }
+void Form1::onCommand1Clicked() {
+    guard_.Run([this] { DesignCalculation(module_, *this); });
+}
 
 void Form1::onCommand2Clicked() {
     // The reporter's clock starts here: a long run shows its progress.
-    ProgressDialogReporter progress(this);
-    LaunchVerification(module_, *this, waveformWindow_, progress);
+    guard_.Run([this] {
+        ProgressDialogReporter progress(this);
+        LaunchVerification(module_, *this, waveformWindow_, progress);
+    });
 }
 
-void Form1::onCommand3Clicked() { ExampleData(*this); }
+void Form1::onCommand3Clicked() {
+    guard_.Run([this] { ExampleData(*this); });
+}
 
 void Form1::onContextMenuRequested(const QPoint& position) {
     QMenu menu(this);

@@ -26,6 +26,7 @@
 #include "ui/Form2Host.h"
 #include "ui/RealPartsWindow.h"
 #include "ui/SideWindowTexts.h"
+#include "ui/SlotGuard.h"
 
 class QAction;
 class QLabel;
@@ -71,6 +72,8 @@ public:
     ChoiceWindow* OpenChoiceWindow() const { return choice_.data(); }
 
     QMenuBar* MenuBar() const { return menuBar_; }
+    // How the window's handlers run: one at a time, exceptions as messages.
+    SlotGuard& Guard() { return guard_; }
     // The client area below the menu bar, where the controls keep their
     // fixed places.
     int ClientTop() const;
@@ -106,6 +109,7 @@ private:
     QAction* choiceAction_ = nullptr;
     QPointer<ChoiceWindow> choice_;
     QMenuBar* menuBar_ = nullptr;
+    SlotGuard guard_{[this](const std::string& text) { ShowMessage(text); }};
 };
 
 }  // namespace stepdown

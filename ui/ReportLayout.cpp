@@ -103,7 +103,8 @@ ReportPictures PicturesOf(const Form2* window, const QLocale& locale) {
     startup.setAttribute(Qt::WA_DontShowOnScreen);
     startup.resize(1000, 900);
     startup.show();
-    QApplication::processEvents();
+    // Lays the chart out; a click meanwhile would start inside the export.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     pictures.startup = startup.ChartView()->grab().toImage();
     startup.hide();
     return pictures;

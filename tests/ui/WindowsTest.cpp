@@ -140,6 +140,7 @@ private slots:
     void choiceFromTheMenuOnceDesignedAgainstTheCore();
     void choiceRefusalUseValuesAndExport();
     void menuBarAboveTheClientAreaOffersEveryCommand();
+    void handlersRunOneAtATimeAndFailWithAMessage();
 
 private:
     void Click(const char* button) { form1_->findChild<QPushButton*>(button)->click(); }
@@ -640,6 +641,27 @@ void WindowsTest::menuBarAboveTheClientAreaOffersEveryCommand() {
     QVERIFY(WatchForModalBox([&] {
                 help[QStringLiteral("Informazioni su stepdown")]->trigger();
             }).text.startsWith("stepdown "));
+}
+
+// A click that arrives while a handler runs (as under the progress dialog's
+// event processing) is dropped; an exception becomes a message.
+void WindowsTest::handlersRunOneAtATimeAndFailWithAMessage() {
+    stepdown::SlotGuard& guard = form1_->Guard();
+    QVERIFY(guard.Run([this] { Click("Command3"); }));  // "Dati Esempio" inside a handler
+    QCOMPARE(Box("Text1")->text(), QString());
+    QVERIFY(!guard.Running());
+    Click("Command3");
+    QCOMPARE(Box("Text1")->text(), QStringLiteral("25"));
+
+    bool ran = false;
+    const ModalBox memory =
+        WatchForModalBox([&] { ran = !guard.Run([] { throw std::bad_alloc(); }); });
+    QVERIFY(ran);
+    QCOMPARE(memory.text, Q(std::string(stepdown::kOutOfMemoryMessage)));
+    const ModalBox other =
+        WatchForModalBox([&] { guard.Run([] { throw std::runtime_error("disco pieno"); }); });
+    QCOMPARE(other.text, Q(std::string(stepdown::kUnexpectedFailureMessage) + "disco pieno"));
+    QVERIFY(!guard.Running());
 }
 
 QTEST_MAIN(WindowsTest)
