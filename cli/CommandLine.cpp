@@ -170,11 +170,13 @@ struct DesignResult {
     double L = 0.0, C = 0.0, IDP = 0.0, IDm = 0.0, Iim = 0.0, D = 0.0, RL = 0.0;
     double DeltaiL = 0.0;  // A
     double DeltaVo = 0.0;  // V
-    std::string labelL, labelC, labelIDP, labelIDm, labelIim;
-    std::string vi, f, d, l, c, rl;  // the verification texts
+    // The texts the design wrote into the verification fields, under their
+    // keys in the table of quantities, in the order written.
+    std::vector<std::pair<std::string_view, std::string>> verificationTexts;
 };
 
-DesignResult TakeDesign(const Module1& m, const HeadlessMainWindow& window) {
+// From the module as "Calcola" left it, never from the window's captions.
+DesignResult TakeDesign(const Module1& m) {
     DesignResult r;
     r.L = m.L;
     r.C = m.C;
@@ -185,28 +187,17 @@ DesignResult TakeDesign(const Module1& m, const HeadlessMainWindow& window) {
     r.RL = m.RL;
     r.DeltaiL = m.DeltaiL;
     r.DeltaVo = m.DeltaVo;
-    r.labelL = window.Caption("Label24");
-    r.labelC = window.Caption("Label25");
-    r.labelIDP = window.Caption("Label26");
-    r.labelIDm = window.Caption("Label27");
-    r.labelIim = window.Caption("Label32");
-    r.vi = window.GetText("Text7");
-    r.f = window.GetText("Text12");
-    r.d = window.GetText("Text8");
-    r.l = window.GetText("Text9");
-    r.c = window.GetText("Text10");
-    r.rl = window.GetText("Text11");
+    if (m.LastDesign)
+        for (const auto& [textBox, text] : m.LastDesign->fieldTexts)
+            for (const Quantity& quantity : kVerificationKeys)
+                if (quantity.textBox == textBox)
+                    r.verificationTexts.emplace_back(quantity.key, text);
     return r;
 }
 
 JsonObject DesignJson(const DesignResult& r) {
     JsonObject verification;
-    verification.String("vi", r.vi)
-        .String("f", r.f)
-        .String("d", r.d)
-        .String("l", r.l)
-        .String("c", r.c)
-        .String("rl", r.rl);
+    for (const auto& [key, text] : r.verificationTexts) verification.String(key, text);
     JsonObject object;
     object.Number("L", r.L)
         .Number("C", r.C)
@@ -245,22 +236,23 @@ JsonObject VerifyJson(const Module1& m) {
 }
 
 void DesignText(std::ostream& out, const DesignResult& r) {
-    Line(out, "L", r.labelL, "uH");
-    Line(out, "C", r.labelC, "uF");
-    Line(out, "IDP", r.labelIDP, "A");
-    Line(out, "IDm", r.labelIDm, "A");
-    Line(out, "Iim", r.labelIim, "A");
+    Line(out, "L", Label(r.L), "uH");
+    Line(out, "C", Label(r.C), "uF");
+    Line(out, "IDP", Label(r.IDP), "A");
+    Line(out, "IDm", Label(r.IDm), "A");
+    Line(out, "Iim", Label(r.Iim), "A");
     Line(out, "D", Label(r.D * 100), "%");
     Line(out, "RL", Label(r.RL), "ohm");
 }
 
-// The figures as the waveform window's labels show them, then the extremes.
-void VerifyText(std::ostream& out, const Module1& m, const HeadlessWaveformWindow& waveform) {
-    Line(out, "SimDeltaiL", waveform.Caption("Label2"), "A");
-    Line(out, "SimDeltaVo", waveform.Caption("Label5"), "mV");
-    Line(out, "SimIDP", waveform.Caption("Label8"), "A");
-    Line(out, "SimIDm", waveform.Caption("Label9"), "A");
-    Line(out, "SimIim", waveform.Caption("Label16"), "A");
+// The figures as the waveform window's labels show them (those of the last
+// completed run), then the extremes.
+void VerifyText(std::ostream& out, const Module1& m) {
+    Line(out, "SimDeltaiL", Label(m.SimDeltaiL), "A");
+    Line(out, "SimDeltaVo", Label(m.SimDeltaVo), "mV");
+    Line(out, "SimIDP", Label(m.SimIDP), "A");
+    Line(out, "SimIDm", Label(m.SimIDm), "A");
+    Line(out, "SimIim", Label(m.SimIim), "A");
     Line(out, "MaxIL", Label(m.MaxIL), "A");
     Line(out, "MinIL", Label(m.MinIL), "A");
     Line(out, "MaxIC", Label(m.MaxIC), "A");
@@ -269,27 +261,25 @@ void VerifyText(std::ostream& out, const Module1& m, const HeadlessWaveformWindo
     Line(out, "MaxVd", Label(m.MaxVd), "V");
 }
 
-void ComparisonText(std::ostream& out, const DesignResult& r, const Module1& m,
-                    const HeadlessWaveformWindow& waveform) {
+void ComparisonText(std::ostream& out, const DesignResult& r, const Module1& m) {
     struct Row {
         std::string_view name;
         double designed;
-        std::string_view label;  // of the waveform window
         double simulated;
         std::string_view unit;
     };
     const Row rows[] = {
-        {"DeltaiL", r.DeltaiL, "Label2", m.SimDeltaiL, "A"},
-        {"DeltaVo", r.DeltaVo * 1000, "Label5", m.SimDeltaVo, "mV"},
-        {"IDP", r.IDP, "Label8", m.SimIDP, "A"},
-        {"IDm", r.IDm, "Label9", m.SimIDm, "A"},
-        {"Iim", r.Iim, "Label16", m.SimIim, "A"},
+        {"DeltaiL", r.DeltaiL, m.SimDeltaiL, "A"},
+        {"DeltaVo", r.DeltaVo * 1000, m.SimDeltaVo, "mV"},
+        {"IDP", r.IDP, m.SimIDP, "A"},
+        {"IDm", r.IDm, m.SimIDm, "A"},
+        {"Iim", r.Iim, m.SimIim, "A"},
     };
     out << "\n            progetto  simulato  unità  (sim.-prog.)/prog.\n";
     for (const Row& row : rows) {
         std::string line(row.name);
         line.resize(12, ' ');
-        line += Label(row.designed) + "  " + waveform.Caption(row.label) + "  ";
+        line += Label(row.designed) + "  " + Label(row.simulated) + "  ";
         std::string unit(row.unit);
         unit.resize(5, ' ');
         line += unit + "  " + PercentDifference(row.simulated, row.designed, ".");
@@ -534,7 +524,7 @@ int DesignClicks(const ParsedArguments& arguments, const DesignRequests& request
     TypeFields(window, arguments, kDesignKeys);
     DesignCalculation(module, window);
     if (ReportMessages(window, err)) return kExitRefused;
-    const DesignResult design = TakeDesign(module, window);
+    const DesignResult design = TakeDesign(module);
     std::optional<ChoiceResults> chosen;
     if (requests.choice.Any()) {
         ChoiceOutcome evaluated = EvaluateChoice(requests.choice, TakeComputedDesign(module));
@@ -572,7 +562,7 @@ int DesignClicks(const ParsedArguments& arguments, const DesignRequests& request
     } else {
         DesignText(out, design);
         if (v.run) {
-            ComparisonText(out, design, module, *window.Waveform());
+            ComparisonText(out, design, module);
             StartupText(out, *v.run->analysis);
         }
         AsBuiltText(out, v, true);
@@ -631,7 +621,7 @@ int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
         out << object.Text() << '\n';
     } else {
         if (v.run) {
-            VerifyText(out, module, *window.Waveform());
+            VerifyText(out, module);
             StartupText(out, *v.run->analysis);
         }
         AsBuiltText(out, v, v.run != nullptr);

@@ -26,10 +26,9 @@ public:
     void DrawLine(const PlotSegment&) override {}
     void DrawLine(const PlotSegment&, Rgb) override {}
     void DrawSegments(const std::vector<PlotSegment>&, Rgb) override {}
-    // The plot area's inner size on screen, so that the traces are reduced
-    // as the window reduces them.
-    int PlotWidthPixels() const override { return 997; }
-    int PlotHeightPixels() const override { return 605; }
+    // Nothing is drawn, so the traces are reduced to a single pixel.
+    int PlotWidthPixels() const override { return 1; }
+    int PlotHeightPixels() const override { return 1; }
     void SetCaption(std::string_view label, const std::string& caption) override;
     void SetShownRun(std::shared_ptr<const SimulationRun>) override {}
 
