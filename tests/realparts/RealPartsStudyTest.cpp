@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "design/DesignCalculation.h"
 #include "realparts/RealPartsReport.h"
 #include "simulation/Launch.h"
@@ -98,6 +100,7 @@ TEST(RealPartsReport, SummaryLinesAndTheDutyCycleInEachOutcome) {
     study.analysis.criticalLoad = 1.5;
     study.analysis.VoMean = 14.7;
     study.analysis.VoRipple = 0.0613;
+    study.analysis.deltaIL = 0.25;
     study.analysis.powers = {22, 20.5, 0.93214};
     const std::vector<std::string> common{"discontinua (DCM)", "1,50E+00 A",
                                           "6,13E+01 mV picco-picco", "2,20E+01 W", "2,05E+01 W"};
@@ -122,11 +125,27 @@ TEST(RealPartsReport, SummaryLinesAndTheDutyCycleInEachOutcome) {
         study.duty = {c.outcome, 0.6125, 15, 3};
         std::vector<std::string> values;
         for (const ReportLine& line : RealPartsSummary(study, ",")) values.push_back(line.value);
-        const std::vector<std::string> expected{common[0], common[1], c.mean, common[2],
-                                                common[3], common[4], c.duty};
+        const std::vector<std::string> expected{
+            common[0], common[1], c.mean, common[2],
+            common[3], common[4], c.duty, "2,50E-01 A picco-picco"};
         EXPECT_EQ(values, expected);
     }
     EXPECT_EQ(EfficiencyText(study.analysis.powers, ","), "93,21 %");
+    // Each note on a line of its own after the figures, naming what it is about.
+    const struct {
+        bool switching, gate;
+        std::vector<std::string> names;
+    } notes[] = {{true, false, {"tr + tf"}}, {false, true, {"Vdrv"}}, {true, true, {"tr", "Vdrv"}}};
+    for (const auto& n : notes) {
+        study.analysis.switchingBeyondOnTime = n.switching;
+        study.analysis.gateWithoutDrive = n.gate;
+        const std::vector<ReportLine> lines = RealPartsSummary(study, ",");
+        ASSERT_EQ(lines.size(), 8 + n.names.size());
+        for (std::size_t k = 0; k < n.names.size(); ++k) {
+            EXPECT_EQ(lines[8 + k].caption, "Nota");
+            EXPECT_NE(lines[8 + k].value.find(n.names[k]), std::string::npos) << lines[8 + k].value;
+        }
+    }
     study.analysis.mode = ConductionMode::Continuous;
     EXPECT_EQ(RealPartsSummary(study, ".")[0].value, "continua (CCM)");
 }
@@ -146,6 +165,10 @@ TEST(RealPartsReport, StressesLossesExplanationsAndCsvInTheirOrder) {
         EXPECT_EQ(rows[r].formula, formula[r]);
         EXPECT_EQ(rows[r].unit, rows[r].formula.empty() ? "V" : "A");
     }
+    // The textbook formulas are continuous conduction's.
+    a.mode = ConductionMode::Discontinuous;
+    for (const StressRow& row : StressTable(a, "."))
+        EXPECT_EQ(row.formula, row.unit == "V" ? "" : "solo CCM") << row.quantity;
 
     double watts = 0;
     for (const LossShare& loss : LossBreakdown({1, 2, 3, 4, 5, 6, 7, 28}))
@@ -156,6 +179,18 @@ TEST(RealPartsReport, StressesLossesExplanationsAndCsvInTheirOrder) {
     EXPECT_NE(NoFiguresExplanation(study).find("non ha un regime periodico"), std::string::npos);
     study.analysis.outcome = RealPartsOutcome::Found;
     EXPECT_EQ(NoFiguresExplanation(study), "");
+    study.analysis = {};
+    study.analysis.unphysical = true;
+    EXPECT_NE(NoFiguresExplanation(study).find("violerebbero la fisica"), std::string::npos);
+    study.analysis.outcome = RealPartsOutcome::InvalidValues;
+    study.circuit.f = 1e5;
+    for (const auto& [tr, tf, start] : {std::tuple{11e-6, 0.0, "Il tempo di salita tr"},
+                                        {1e-5, 1.0000001e-5, "Il tempo di discesa tf"},
+                                        {1e-5, 1e-5, "Con questi valori il modello"}}) {
+        study.parts.tr = tr, study.parts.tf = tf;
+        EXPECT_EQ(NoFiguresExplanation(study).rfind(start, 0), 0U) << tr << " " << tf;
+    }
+    study.analysis.outcome = RealPartsOutcome::Found;
     study.refusal = "Hai dimenticato di scrivere la tensione di ingresso Vi";
     EXPECT_EQ(NoFiguresExplanation(study).rfind(study.refusal, 0), 0U);
 
