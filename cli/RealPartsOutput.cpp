@@ -131,9 +131,9 @@ JsonObject RealPartsJson(const RealPartsStudy& study) {
             .String("message", NoFiguresExplanation(study));
     // Without a target there is no search, and its outcome is not Found.
     const bool found = study.duty.outcome == RealPartsOutcome::Found;
-    object.String("outcome", "found")
-        .String("mode", ModeName(a.mode))
-        .Number("criticalLoad", a.criticalLoad)
+    object.String("outcome", "found").String("mode", ModeName(a.mode));
+    NumberOrNull(object, "criticalLoad",
+                 a.criticalLoad > 0 ? std::optional(a.criticalLoad) : std::nullopt)
         .Number("VoMean", a.VoMean)
         .Number("VoRipple", a.VoRipple)
         .Number("deltaIL", a.deltaIL);

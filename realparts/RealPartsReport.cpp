@@ -88,7 +88,9 @@ std::vector<ReportLine> RealPartsSummary(const RealPartsStudy& study, std::strin
     std::vector<ReportLine> lines{
         {"Conduzione",
          a.mode == ConductionMode::Continuous ? "continua (CCM)" : "discontinua (DCM)"},
-        {"Corrente critica di carico", FormatScientific(a.criticalLoad, 2, separator) + " A"},
+        {"Corrente critica di carico", a.criticalLoad > 0
+                                           ? FormatScientific(a.criticalLoad, 2, separator) + " A"
+                                           : std::string(kNoCriticalLoad)},
         {"Vo media", mean},
         {"Ondulazione di Vo",
          FormatScientific(a.VoRipple * 1000, 2, separator) + " mV picco-picco"},

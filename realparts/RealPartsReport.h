@@ -25,6 +25,11 @@ struct StressRow {
 
 inline constexpr std::string_view kOnlyContinuous = "solo CCM";
 
+// A filter that rings within the on time can leave the continuous solution's
+// iL lower at turn-off than at turn-on: no load current is then critical.
+inline constexpr std::string_view kNoCriticalLoad =
+    "non definita: il filtro oscilla più in fretta del periodo";
+
 // Inductor peak, RMS, mean; switch peak, RMS, mean, voltage; diode peak, RMS,
 // mean, voltage; output capacitor RMS; input capacitor RMS.
 std::vector<StressRow> StressTable(const RealPartsAnalysis& analysis, std::string_view separator);

@@ -17,6 +17,7 @@
 #include "cli/HeadlessWindow.h"
 #include "cli/TerminalProgress.h"
 #include "simulation/ProgressTimes.h"
+#include "support/RealPartsReference.h"
 
 namespace stepdown::cli {
 namespace {
@@ -291,6 +292,66 @@ TEST(RunCommandLine, DPrimeForTheDesignsVoAndForATargetAgainstTheAveragedLossles
     EXPECT_EQ(none.out, "");
     EXPECT_NE(none.err.find("\nCon questi valori il convertitore non ha un regime periodico"),
               std::string::npos);
+}
+
+// Circuits accepted but not designed, which the idealised run refuses: the converter as
+// built is analysed all the same, in the mode and at the mean Vo that ngspice finds.
+TEST(RunCommandLine, ConverterAsBuiltBesideARefusedRunAndItsPartLimits) {
+    const struct {
+        Args circuit;
+        CircuitValues values;  // the same in SI units
+        double ngspiceVo;
+    } wild[] = {
+        {{"--vi", "25", "--d", "10", "--f", "80", "--l", "0.3", "--c", "12.5", "--rl", "10"},
+         {25, 0.1, 80e3, 0.3e-6, 12.5e-6, 10},
+         18.78},
+        {{"--vi", "20", "--d", "20", "--f", "20", "--l", "10", "--c", "1", "--rl", "50"},
+         {20, 0.2, 20e3, 10e-6, 1e-6, 50},
+         18.81},
+        {{"--vi", "20", "--d", "30", "--f", "20", "--l", "10", "--c", "4.7", "--rl", "20"},
+         {20, 0.3, 20e3, 10e-6, 4.7e-6, 20},
+         18.21},
+    };
+    for (const auto& c : wild) {
+        const Result r = Cli(Plus(Plus({"verify"}, c.circuit), {"--real", "--json"}));
+        ASSERT_EQ(r.status, kExitSuccess) << r.err;
+        const nlohmann::json real = nlohmann::json::parse(r.out)["real"];
+        EXPECT_EQ(real["mode"], "DCM");
+        EXPECT_NEAR(real["VoMean"].get<double>(), c.ngspiceVo, 5e-3 * c.ngspiceVo);
+        EXPECT_LT(real["efficiency"].get<double>(), 1);
+        EXPECT_GT(real["deltaIL"].get<double>(), 0);
+        // The critical load is half the rise of iL over the on time with the diode conducting
+        // throughout; a filter that rings within the on time can make that no rise.
+        const testing::ReferencePeriod ccm = testing::Reference(c.values, {}, false).SteadyPeriod();
+        const double critical = static_cast<double>(ccm.turnOff.i - ccm.start.i) / 2;
+        if (critical > 0)
+            EXPECT_NEAR(real["criticalLoad"].get<double>(), critical, 1e-6 * critical);
+        else
+            EXPECT_TRUE(real["criticalLoad"].is_null()) << critical;
+    }
+    const Args worked = Plus(kVerify, {"--real"});
+    // A switching time beyond the 12.5 us period: refused, with no figures.
+    const Result slow = Cli(Plus(worked, {"--tr", "20000", "--tf", "20000"}));
+    EXPECT_EQ(slow.status, kExitRefused);
+    EXPECT_NE(slow.err.find("supera il periodo di commutazione"), std::string::npos) << slow.err;
+    // Beyond a field's range: a usage error naming the option, before anything runs.
+    for (const auto& [option, value] : {std::pair{"--rds", "1e30"}, {"--tr", "1e300"}}) {
+        const Result r = Cli(Plus(worked, {option, value}));
+        EXPECT_EQ(r.status, kExitUsage) << option;
+        EXPECT_NE(r.err.find("non può superare"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    // tr + tf beyond the 7.5 us on time, and a gate charge with no drive voltage: notes.
+    const Result noted = Cli(Plus(worked, {"--tr", "4000", "--tf", "4000", "--qg", "20"}));
+    ASSERT_EQ(noted.status, kExitSuccess);
+    EXPECT_NE(noted.out.find("Nota: tr + tf supera il tempo di accensione"), std::string::npos);
+    EXPECT_NE(noted.out.find("Nota: la carica di gate Qg è data senza la tensione di pilotaggio "
+                             "Vdrv"),
+              std::string::npos);
+    const nlohmann::json notes =
+        nlohmann::json::parse(Cli(Plus(worked, {"--qg", "20", "--json"})).out)["real"]["notes"];
+    ASSERT_EQ(notes.size(), 1U);
+    EXPECT_NE(notes[0]["note"].get<std::string>().find("Vdrv"), std::string::npos);
 }
 
 // The progress line appears from half a second on, is redrawn at most every tenth of a

@@ -131,6 +131,11 @@ TEST(RealPartsReport, SummaryLinesAndTheDutyCycleInEachOutcome) {
         EXPECT_EQ(values, expected);
     }
     EXPECT_EQ(EfficiencyText(study.analysis.powers, ","), "93,21 %");
+    for (const double critical : {0.0, -128.0}) {
+        study.analysis.criticalLoad = critical;
+        EXPECT_EQ(RealPartsSummary(study, ",")[1].value,
+                  "non definita: il filtro oscilla più in fretta del periodo");
+    }
     // Each note on a line of its own after the figures, naming what it is about.
     const struct {
         bool switching, gate;
