@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "design/DesignCalculation.h"
 #include "realparts/RealPartsReport.h"
 #include "simulation/Launch.h"
@@ -136,21 +134,6 @@ TEST(RealPartsReport, SummaryLinesAndTheDutyCycleInEachOutcome) {
         EXPECT_EQ(RealPartsSummary(study, ",")[1].value,
                   "non definita: il filtro oscilla più in fretta del periodo");
     }
-    // Each note on a line of its own after the figures, naming what it is about.
-    const struct {
-        bool switching, gate;
-        std::vector<std::string> names;
-    } notes[] = {{true, false, {"tr + tf"}}, {false, true, {"Vdrv"}}, {true, true, {"tr", "Vdrv"}}};
-    for (const auto& n : notes) {
-        study.analysis.switchingBeyondOnTime = n.switching;
-        study.analysis.gateWithoutDrive = n.gate;
-        const std::vector<ReportLine> lines = RealPartsSummary(study, ",");
-        ASSERT_EQ(lines.size(), 8 + n.names.size());
-        for (std::size_t k = 0; k < n.names.size(); ++k) {
-            EXPECT_EQ(lines[8 + k].caption, "Nota");
-            EXPECT_NE(lines[8 + k].value.find(n.names[k]), std::string::npos) << lines[8 + k].value;
-        }
-    }
     study.analysis.mode = ConductionMode::Continuous;
     EXPECT_EQ(RealPartsSummary(study, ".")[0].value, "continua (CCM)");
 }
@@ -189,12 +172,8 @@ TEST(RealPartsReport, StressesLossesExplanationsAndCsvInTheirOrder) {
     EXPECT_NE(NoFiguresExplanation(study).find("violerebbero la fisica"), std::string::npos);
     study.analysis.outcome = RealPartsOutcome::InvalidValues;
     study.circuit.f = 1e5;
-    for (const auto& [tr, tf, start] : {std::tuple{11e-6, 0.0, "Il tempo di salita tr"},
-                                        {1e-5, 1.0000001e-5, "Il tempo di discesa tf"},
-                                        {1e-5, 1e-5, "Con questi valori il modello"}}) {
-        study.parts.tr = tr, study.parts.tf = tf;
-        EXPECT_EQ(NoFiguresExplanation(study).rfind(start, 0), 0U) << tr << " " << tf;
-    }
+    study.parts.tf = 1.0000001e-5;  // just beyond the period
+    EXPECT_EQ(NoFiguresExplanation(study).rfind("Il tempo di discesa tf", 0), 0U);
     study.analysis.outcome = RealPartsOutcome::Found;
     study.refusal = "Hai dimenticato di scrivere la tensione di ingresso Vi";
     EXPECT_EQ(NoFiguresExplanation(study).rfind(study.refusal, 0), 0U);

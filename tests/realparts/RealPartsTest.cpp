@@ -8,7 +8,6 @@
 #include <cmath>
 #include <limits>
 #include <string>
-#include <tuple>
 
 #include "model/Module1.h"
 #include "realparts/PartTexts.h"
@@ -211,14 +210,6 @@ TEST(RealPartsAnalysis, RefusesValuesOutsideTheModel) {
               RealPartsOutcome::InvalidValues);
     EXPECT_EQ(refused({1e306, 0.6, 80000, 125e-6, 15.6e-6, 10}, kWorkedParts, 1000),
               RealPartsOutcome::NoSteadyState);
-    // A switch still turning on or off when the next period starts (the period is 12.5 us).
-    for (const auto& [tr, tf, outcome] : {std::tuple{12.5e-6, 12.5e-6, RealPartsOutcome::Found},
-                                          {12.6e-6, 0.0, RealPartsOutcome::InvalidValues},
-                                          {0.0, 12.6e-6, RealPartsOutcome::InvalidValues}}) {
-        PartValues slow = kWorkedParts;
-        slow.tr = tr, slow.tf = tf;
-        EXPECT_EQ(refused(kWorkedExample, slow, 1000), outcome) << tr << " " << tf;
-    }
     // A switch resistance far beyond its field's range: figures that break the physics
     // (an efficiency of thousands of percent) are not shown.
     PartValues absurd = kWorkedParts;
@@ -232,23 +223,23 @@ TEST(RealPartsAnalysis, RefusesValuesOutsideTheModel) {
               RealPartsOutcome::NoSteadyState);
 }
 
-// The on time of the worked example is 7.5 us.
-TEST(RealPartsAnalysis, NotesWhatTheFiguresCannotHold) {
+// Period 12.5 us, on time 7.5 us: a switching time beyond the period is refused, tr + tf
+// beyond the on time gets a note, and so does a gate charge with no drive voltage.
+TEST(RealPartsAnalysis, RefusesOrNotesWhatTheSwitchingModelCannotHold) {
     const struct {
         double tr, tf, Qg, Vdrv;
-        bool switching, gate;
+        bool found, switching, gate;
     } cases[] = {
-        {3.7e-6, 3.7e-6, 0, 0, false, false},
-        {3.7e-6, 3.9e-6, 0, 0, true, false},
-        {7.6e-6, 0, 20e-9, 0, true, true},
-        {0, 0, 20e-9, 10, false, false},
-        {0, 0, 0, 10, false, false},
+        {3.7e-6, 3.7e-6, 0, 0, true, false, false},   {3.7e-6, 3.9e-6, 0, 0, true, true, false},
+        {7.6e-6, 0, 20e-9, 0, true, true, true},      {0, 0, 20e-9, 10, true, false, false},
+        {12.5e-6, 12.5e-6, 0, 10, true, true, false}, {12.6e-6, 0, 0, 0, false, false, false},
+        {0, 12.6e-6, 0, 0, false, false, false},
     };
     for (const auto& c : cases) {
         PartValues p = kWorkedParts;
         p.tr = c.tr, p.tf = c.tf, p.Qg = c.Qg, p.Vdrv = c.Vdrv;
         const RealPartsAnalysis a = Analyze(kWorkedExample, p);
-        ASSERT_EQ(a.outcome, RealPartsOutcome::Found);
+        EXPECT_EQ(a.outcome, c.found ? RealPartsOutcome::Found : RealPartsOutcome::InvalidValues);
         EXPECT_EQ(a.switchingBeyondOnTime, c.switching) << c.tr << " " << c.tf;
         EXPECT_EQ(a.gateWithoutDrive, c.gate) << c.Qg << " " << c.Vdrv;
     }
@@ -349,9 +340,7 @@ TEST(PartTexts, ReadInTheirUnitsOrRefusedWithTheFirstBadFieldsMessage) {
         PartTexts texts;
         const std::string bound = std::to_string(static_cast<long long>(field.highest));
         texts.*field.text = bound;
-        const PartsReading highest = ReadPartTexts(texts);
-        ASSERT_TRUE(highest.values.has_value()) << field.key;
-        EXPECT_DOUBLE_EQ((*highest.values).*field.value, field.highest * field.toSI);
+        EXPECT_TRUE(ReadPartTexts(texts).values.has_value()) << field.key;
         texts.*field.text = bound + ".001";
         const PartsReading above = ReadPartTexts(texts);
         EXPECT_FALSE(above.values.has_value()) << field.key;
