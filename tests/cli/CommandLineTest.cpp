@@ -298,28 +298,20 @@ TEST(RunCommandLine, DPrimeForTheDesignsVoAndForATargetAgainstTheAveragedLossles
 // discontinuous conduction at the mean Vo of ngspice, or near Vi unloaded.
 TEST(RunCommandLine, ConverterAsBuiltBesideARefusedRunAndItsPartLimits) {
     const struct {
-        Args circuit;
+        const char* circuit;
         double vo, tolerance;
     } wild[] = {
-        {{"--vi", "25", "--d", "10", "--f", "80", "--l", "0.3", "--c", "12.5", "--rl", "10"},
-         18.78,
-         5e-3},
-        {{"--vi", "20", "--d", "20", "--f", "20", "--l", "10", "--c", "1", "--rl", "50"},
-         18.81,
-         5e-3},
-        {{"--vi", "20", "--d", "30", "--f", "20", "--l", "10", "--c", "4.7", "--rl", "20"},
-         18.21,
-         5e-3},
-        {{"--vi", "25", "--d", "60", "--f", "80", "--l", "125", "--c", "15.63", "--rl", "1e7"},
-         25,
-         1e-4},
-        {{"--vi", "25", "--d", "60", "--f", "80", "--l", "1", "--c", "1", "--rl", "1e7", "--n",
-          "5"},
-         25,
-         1e-4},
+        {"--vi 25 --d 10 --f 80 --l 0.3 --c 12.5 --rl 10", 18.78, 5e-3},
+        {"--vi 20 --d 20 --f 20 --l 10 --c 1 --rl 50", 18.81, 5e-3},
+        {"--vi 20 --d 30 --f 20 --l 10 --c 4.7 --rl 20", 18.21, 5e-3},
+        {"--vi 25 --d 60 --f 80 --l 125 --c 15.63 --rl 1e7", 25, 1e-4},
+        {"--vi 25 --d 60 --f 80 --l 1 --c 1 --rl 1e7 --n 5", 25, 1e-4},
     };
     for (const auto& c : wild) {
-        const Result r = Cli(Plus(Plus({"verify"}, c.circuit), {"--real", "--json"}));
+        Args args{"verify", "--real", "--json"};
+        std::istringstream words(c.circuit);
+        for (std::string word; words >> word;) args.push_back(word);
+        const Result r = Cli(args);
         ASSERT_EQ(r.status, kExitSuccess) << r.err;
         const nlohmann::json real = nlohmann::json::parse(r.out)["real"];
         EXPECT_EQ(real["mode"], "DCM");
