@@ -468,10 +468,9 @@ Verification VerifyFields(Module1& module, HeadlessMainWindow& window, const Out
     if (launch.outcome == LaunchOutcome::Settled || launch.outcome == LaunchOutcome::NotSettled) {
         v.run = launch.run;
         if (!WriteRequestedCsv(choice, *v.run, out, err)) v.status = kExitRefused;
-    } else if (request && launch.outcome == LaunchOutcome::ConductionRefused && !choice.csv &&
-               !choice.startupCsv) {
-        // Only the idealised diode conducts backwards; the one as built
-        // blocks. The CSV files, though, are the idealised run's.
+    } else if (request && AsBuiltStandsAlone(launch.outcome) && !choice.csv && !choice.startupCsv) {
+        // The analysis as built does not depend on the idealised run, whose
+        // refusal becomes a note. The CSV files, though, are the run's.
         v.refusal = window.Messages().back();
     } else {
         v.status = kExitRefused;
@@ -480,7 +479,8 @@ Verification VerifyFields(Module1& module, HeadlessMainWindow& window, const Out
     const DesignRecord* design = VerifiedDesign(module, window);
     v.asBuilt = StudyAsBuilt(module, request->parts,
                              design ? std::optional(design->Vo) : request->targetVo);
-    if (!v.run && v.asBuilt->analysis.outcome != RealPartsOutcome::Found) {
+    if ((!v.run || RefusedAsBuilt(*v.asBuilt)) &&
+        v.asBuilt->analysis.outcome != RealPartsOutcome::Found) {
         err << NoFiguresExplanation(*v.asBuilt) << '\n';
         v.status = kExitRefused;
     }

@@ -44,6 +44,13 @@ JsonObject& NumberOrNull(JsonObject& object, std::string_view key, std::optional
     return value ? object.Number(key, *value) : object.Null(key);
 }
 
+std::vector<JsonObject> NotesJson(const RealPartsAnalysis& a) {
+    std::vector<JsonObject> notes;
+    for (const std::string& note : AnalysisNotes(a))
+        notes.push_back(JsonObject().String("note", note));
+    return notes;
+}
+
 }  // namespace
 
 std::string_view OutcomeName(RealPartsOutcome outcome) {
@@ -108,6 +115,14 @@ RealPartsStudy StudyAsBuilt(const Module1& module, const PartValues& parts,
     return study;
 }
 
+bool AsBuiltStandsAlone(LaunchOutcome outcome) {
+    return outcome == LaunchOutcome::ConductionRefused || outcome == LaunchOutcome::Unstable;
+}
+
+bool RefusedAsBuilt(const RealPartsStudy& study) {
+    return study.analysis.outcome == RealPartsOutcome::InvalidValues;
+}
+
 JsonObject RealPartsJson(const RealPartsStudy& study) {
     const RealPartsAnalysis& a = study.analysis;
     JsonObject object;
@@ -116,15 +131,16 @@ JsonObject RealPartsJson(const RealPartsStudy& study) {
             .String("message", NoFiguresExplanation(study));
     // Without a target there is no search, and its outcome is not Found.
     const bool found = study.duty.outcome == RealPartsOutcome::Found;
-    object.String("outcome", "found")
-        .String("mode", ModeName(a.mode))
-        .Number("criticalLoad", a.criticalLoad)
+    object.String("outcome", "found").String("mode", ModeName(a.mode));
+    NumberOrNull(object, "criticalLoad",
+                 a.criticalLoad > 0 ? std::optional(a.criticalLoad) : std::nullopt)
         .Number("VoMean", a.VoMean)
-        .Number("VoRipple", a.VoRipple);
+        .Number("VoRipple", a.VoRipple)
+        .Number("deltaIL", a.deltaIL);
     NumberOrNull(object, "VoTarget", study.targetVo);
     NumberOrNull(object, "dutyForTarget", found ? std::optional(study.duty.D) : std::nullopt);
     const Stresses& s = a.stresses;
-    return object.Object("inductor", CurrentJson(s.inductor.peak, s.inductor.rms, s.inductor.mean))
+    object.Object("inductor", CurrentJson(s.inductor.peak, s.inductor.rms, s.inductor.mean))
         .Object("switch", DeviceJson(s.transistor))
         .Object("diode", DeviceJson(s.diode))
         .Object("outputCapacitor", RmsJson(s.outputCapacitorRms))
@@ -133,6 +149,10 @@ JsonObject RealPartsJson(const RealPartsStudy& study) {
         .Number("inputPower", a.powers.input)
         .Number("outputPower", a.powers.output)
         .Number("efficiency", a.powers.efficiency);
+    // Only when there is something to say, so that the common output stays short.
+    if (std::vector<JsonObject> notes = NotesJson(a); !notes.empty())
+        object.Array("notes", std::move(notes));
+    return object;
 }
 
 void RealPartsText(std::ostream& out, const RealPartsStudy& study) {
@@ -145,7 +165,7 @@ void RealPartsText(std::ostream& out, const RealPartsStudy& study) {
     // Conduction, critical load, mean Vo, ripple, input and output power, D'.
     std::vector<ReportLine> summary = RealPartsSummary(study, ".");
     if (!study.targetVo) summary[6].value = "non calcolato: manca la Vo obiettivo (--vo-target)";
-    for (const std::size_t line : {0, 1, 2, 6, 3})
+    for (const std::size_t line : {0, 1, 2, 6, 3, 7})
         out << summary[line].caption << ": " << summary[line].value << '\n';
 
     out << '\n' << Padded("", 37) << "simulato  formula\n";
@@ -161,6 +181,8 @@ void RealPartsText(std::ostream& out, const RealPartsStudy& study) {
     for (const std::size_t line : {4, 5})
         out << summary[line].caption << ": " << summary[line].value << '\n';
     out << "Rendimento: " << EfficiencyText(a.powers, ".") << '\n';
+    for (std::size_t line = 8; line < summary.size(); ++line)
+        out << summary[line].caption << ": " << summary[line].value << '\n';
 }
 
 }  // namespace stepdown::cli

@@ -14,6 +14,7 @@
 #include "cli/OptionValues.h"
 #include "model/Module1.h"
 #include "realparts/RealPartsStudy.h"
+#include "simulation/Launch.h"
 
 namespace stepdown::cli {
 
@@ -51,14 +52,23 @@ NumberOption ReadVoTarget(const ParsedArguments& arguments);
 RealPartsStudy StudyAsBuilt(const Module1& module, const PartValues& parts,
                             std::optional<double> targetVo);
 
+// The idealised run refused the circuit (its diode conducting backwards,
+// its Euler loop unstable) but the analysis as built can still run.
+bool AsBuiltStandsAlone(LaunchOutcome outcome);
+
+// A part value the analysis refuses (a switching time beyond the period):
+// an error of the command even beside a completed run.
+bool RefusedAsBuilt(const RealPartsStudy& study);
+
 // {"outcome": "found", "mode", "criticalLoad", "VoMean", "VoRipple",
-// "VoTarget", "dutyForTarget", the stresses, "losses", "inputPower",
-// "outputPower", "efficiency"} in SI units and fractions, or
+// "deltaIL", "VoTarget", "dutyForTarget", the stresses, "losses",
+// "inputPower", "outputPower", "efficiency", "notes": [{"note"}] when there are any} in SI
+// units and fractions, or
 // {"outcome": "noSteadyState" or "invalidValues", "message"}.
 JsonObject RealPartsJson(const RealPartsStudy& study);
 
 // The summary, the stress table (simulated and textbook), the losses, the
-// powers and the efficiency; or, without a steady state, why not.
+// powers, the efficiency and the notes; or, without a steady state, why not.
 void RealPartsText(std::ostream& out, const RealPartsStudy& study);
 
 }  // namespace stepdown::cli

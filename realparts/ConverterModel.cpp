@@ -42,7 +42,9 @@ bool ValidValues(const CircuitValues& values, const PartValues& parts, bool chec
     for (double x : {parts.ESR, parts.DCR, parts.Rds, parts.Vf, parts.Rd, parts.tr, parts.tf,
                      parts.Qg, parts.Vdrv, parts.Iq})
         if (!nonNegative(x)) return false;
-    return true;
+    // A switch still turning on or off when the next period begins.
+    const double period = 1 / values.f;
+    return parts.tr <= period && parts.tf <= period;
 }
 
 ConverterModel::ConverterModel(const CircuitValues& values, const PartValues& parts)
@@ -94,27 +96,30 @@ SteadyPeriod ConverterModel::SteadyState(Real D, bool diodeBlocks) const {
     const Switching s = SwitchingAt(D);
     SteadyPeriod period;
     const auto [start, turnOff] = ContinuousSolution(s);
-    if (diodeBlocks && !(start.i > 0)) {
+    // The continuous solution holds only if iL stays positive over the whole
+    // off time: a ringing current can cross zero and be back above it at the
+    // period's end, and the diode blocks at the first crossing.
+    const bool continuous =
+        !diodeBlocks || (start.i > 0 && turnOff.i > 0 &&
+                         !FirstZero(turnOff, s.offTime, conducting_.Through(s.Poff, turnOff)));
+    if (!continuous) {
         const std::optional<DiscontinuousStart> dcm = Discontinuous(s, start.v);
-        if (!dcm || !(dcm->turnOff.i > 0)) return period;
-        if (dcm->crossing < s.offTime) {
-            const Real blocked = s.offTime - dcm->crossing;
-            period.pieces = {PeriodPiece{IntervalKind::SwitchOn, s.onTime, {0, dcm->v}, s.Pon},
-                             {IntervalKind::DiodeConducting, dcm->crossing, dcm->turnOff,
-                              conducting_.Exponential(dcm->crossing)},
-                             {IntervalKind::DiodeBlocked,
-                              blocked,
-                              {0, dcm->atCrossing},
-                              Decay(-blocked_.M.m22, blocked)}};
-            period.pieceCount = 3;
-            period.newtonIterations = dcm->newtonIterations;
-            period.mode = ConductionMode::Discontinuous;
-            period.outcome = RealPartsOutcome::Found;
-            return period;
-        }
+        // A diode that blocks cannot take over a current that flows backwards.
+        if (!dcm || !(dcm->turnOff.i > 0) || !(dcm->crossing < s.offTime)) return period;
+        const Real blocked = s.offTime - dcm->crossing;
+        period.pieces = {PeriodPiece{IntervalKind::SwitchOn, s.onTime, {0, dcm->v}, s.Pon},
+                         {IntervalKind::DiodeConducting, dcm->crossing, dcm->turnOff,
+                          conducting_.Exponential(dcm->crossing)},
+                         {IntervalKind::DiodeBlocked,
+                          blocked,
+                          {0, dcm->atCrossing},
+                          Decay(-blocked_.M.m22, blocked)}};
+        period.pieceCount = 3;
+        period.newtonIterations = dcm->newtonIterations;
+        period.mode = ConductionMode::Discontinuous;
+        period.outcome = RealPartsOutcome::Found;
+        return period;
     }
-    // A diode that blocks cannot take over a current that flows backwards.
-    if (diodeBlocks && !(turnOff.i > 0)) return period;
     period.pieces[0] = {IntervalKind::SwitchOn, s.onTime, start, s.Pon};
     period.pieces[1] = {IntervalKind::DiodeConducting, s.offTime, turnOff, s.Poff};
     period.pieceCount = 2;

@@ -26,8 +26,10 @@
 // Continuous conduction (CCM): with Pon = e^{Mon D Ts}, Poff = e^{Moff (1-D) Ts}
 // the period map is affine, x -> A x + b with A = Poff Pon and b the image of
 // x = 0, and the steady state is x* = (I - A)^-1 b. It is the steady state
-// when the diode may conduct backwards, or when the valley x*.iL is positive:
-// iL decreases over the off time while Vo >= 0, so it never reached zero.
+// when the diode may conduct backwards, or when iL stays positive over the
+// whole off time: a positive valley x*.iL is not enough, since a filter that
+// rings fast against the period can take iL through zero and back above it
+// before the period ends, and the diode blocks at that first zero.
 // Otherwise DCM: the period starts at iL = 0, vC = v. After the on time the
 // diode conducts until iL first reaches zero, tz after turn-off, then vC
 // decays for (1-D) Ts - tz. Newton's method solves iL(tz; v) = 0 and
@@ -79,7 +81,7 @@ struct PartValues {
 enum class RealPartsOutcome {
     Found,
     InvalidValues,  // Vi, f, L, C, RL not positive, D outside (0, 1), a negative part value,
-                    // or any value not finite
+                    // tr or tf longer than the period, or any value not finite
     NoSteadyState,  // the values are accepted but the results are not finite numbers, or
                     // iL flows backwards when the switch opens while the diode blocks (its
                     // way back through the switch is not modelled)
@@ -108,7 +110,8 @@ struct SteadyPeriod {
     int newtonIterations = 0;
 };
 
-// Vi, f, L, C, RL positive, part values non-negative, all finite; D too when asked.
+// Vi, f, L, C, RL positive, part values non-negative, tr and tf within the
+// period, all finite; D too when asked.
 bool ValidValues(const CircuitValues& values, const PartValues& parts, bool checkDuty);
 
 class ConverterModel {

@@ -32,7 +32,10 @@ struct PartTexts {
 
 // One part: the key the command and the design file name it by, the words
 // its messages name it by, its unit, the factor to SI units, where its text
-// and value live, and the message refusing a negative value.
+// and value live, the message refusing a negative value, and the highest
+// value in the field's unit with the message refusing one above it: beyond
+// it the period's exponentials and the loss sums lose their precision, and
+// no part that a step-down converter is built with comes near it.
 struct PartField {
     std::string_view key;
     std::string_view description;
@@ -41,6 +44,8 @@ struct PartField {
     std::string PartTexts::*text;
     double PartValues::*value;
     std::string_view negative;
+    double highest;
+    std::string_view tooLarge;
 };
 
 // The ten parts in the order of the fields: esr, dcr, rds, rd, vf, tr, tf,
@@ -55,7 +60,8 @@ struct PartsReading {
 
 // Checks each text in field order like the other fields (empty, a character
 // other than digits and "e", ".", "E", "-", "+", a number beyond the double
-// range) and refuses a negative value; the first refusal ends the reading.
+// range) and refuses a negative value or one above the field's highest; the
+// first refusal ends the reading.
 PartsReading ReadPartTexts(const PartTexts& texts);
 
 }  // namespace stepdown

@@ -194,6 +194,18 @@ bool AllFinite(const RealPartsAnalysis& r) {
     return true;
 }
 
+// Efficiency within 0-100 %, no loss and no diode mean current below zero,
+// and input = output + losses within 0.5 %.
+bool KeepsThePhysics(const RealPartsAnalysis& r) {
+    const Losses& l = r.losses;
+    for (double loss : {l.switchConduction, l.switching, l.gate, l.diode, l.inductor,
+                        l.outputCapacitor, l.quiescent})
+        if (!(loss >= 0)) return false;
+    const Powers& p = r.powers;
+    return r.stresses.diode.mean >= 0 && p.efficiency >= 0 && p.efficiency <= 1 &&
+           std::fabs(p.input - p.output - l.total) <= 5e-3 * p.input;
+}
+
 }  // namespace
 
 RealPartsAnalysis Analyze(const CircuitValues& values, const PartValues& parts,
@@ -253,6 +265,13 @@ RealPartsAnalysis Analyze(const CircuitValues& values, const PartValues& parts,
     result.startVC = static_cast<double>(first.start.v);
 
     if (!AllFinite(result)) return RealPartsAnalysis{};
+    if (!KeepsThePhysics(result)) {
+        RealPartsAnalysis refused;
+        refused.unphysical = true;
+        return refused;
+    }
+    result.switchingBeyondOnTime = parts.tr + parts.tf > values.D / f;
+    result.gateWithoutDrive = parts.Qg > 0 && parts.Vdrv == 0;
     result.outcome = RealPartsOutcome::Found;
     return result;
 }

@@ -108,10 +108,19 @@ struct RealPartsAnalysis {
     Waveform waveform;
     double startIL = 0;  // A, the steady state at turn-on
     double startVC = 0;  // V
+    // tr + tf longer than the on time: the linear switching model no longer holds.
+    bool switchingBeyondOnTime = false;
+    // A gate charge with no drive voltage: the gate loss counts as none.
+    bool gateWithoutDrive = false;
+    // NoSteadyState because the figures broke the physics (an efficiency
+    // outside 0-100 %, a negative loss or diode mean current, an energy
+    // balance off by more than 0.5 %): the model's numerics failed.
+    bool unphysical = false;
 };
 
 // The figures of the steady state (means and RMS values exact, peaks and
 // ripples from the samples). Anything but Found leaves the figures zero.
+// A switching time longer than the period is an invalid value.
 RealPartsAnalysis Analyze(const CircuitValues& values, const PartValues& parts,
                           const AnalysisOptions& options = {});
 

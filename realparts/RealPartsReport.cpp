@@ -28,11 +28,15 @@ std::vector<StressRow> StressTable(const RealPartsAnalysis& a, std::string_view 
         {"Condensatore di uscita, RMS", "A", s.outputCapacitorRms, &t.outputCapacitorRms},
         {"Condensatore di ingresso, RMS", "A", s.inputCapacitorRms, &t.inputCapacitorRms},
     };
+    // The textbook formulas assume a current that never stops.
+    const bool continuous = a.mode == ConductionMode::Continuous;
     std::vector<StressRow> table;
     for (const auto& row : rows)
         table.push_back({std::string(row.quantity), std::string(row.unit),
                          FormatScientific(row.simulated, 2, separator),
-                         row.formula ? FormatScientific(*row.formula, 2, separator) : ""});
+                         !row.formula ? ""
+                         : continuous ? FormatScientific(*row.formula, 2, separator)
+                                      : std::string(kOnlyContinuous)});
     return table;
 }
 
@@ -81,17 +85,47 @@ std::vector<ReportLine> RealPartsSummary(const RealPartsStudy& study, std::strin
     if (study.targetVo)
         mean += ", obiettivo " + Volts(*study.targetVo, separator) + " (" +
                 PercentDifference(a.VoMean, *study.targetVo, separator) + ")";
-    return {
+    std::vector<ReportLine> lines{
         {"Conduzione",
          a.mode == ConductionMode::Continuous ? "continua (CCM)" : "discontinua (DCM)"},
-        {"Corrente critica di carico", FormatScientific(a.criticalLoad, 2, separator) + " A"},
+        {"Corrente critica di carico", a.criticalLoad > 0
+                                           ? FormatScientific(a.criticalLoad, 2, separator) + " A"
+                                           : std::string(kNoCriticalLoad)},
         {"Vo media", mean},
         {"Ondulazione di Vo",
          FormatScientific(a.VoRipple * 1000, 2, separator) + " mV picco-picco"},
         {"Potenza in ingresso", FormatScientific(a.powers.input, 2, separator) + " W"},
         {"Potenza in uscita", FormatScientific(a.powers.output, 2, separator) + " W"},
         {"D′", DutyText(study, separator)},
+        {"ΔiL", FormatScientific(a.deltaIL, 2, separator) + " A picco-picco"},
     };
+    for (std::string& note : AnalysisNotes(a)) lines.push_back({"Nota", std::move(note)});
+    return lines;
+}
+
+std::vector<std::string> AnalysisNotes(const RealPartsAnalysis& a) {
+    std::vector<std::string> notes;
+    if (a.switchingBeyondOnTime)
+        notes.emplace_back(
+            "tr + tf supera il tempo di accensione D/f: il modello lineare della "
+            "commutazione non vale più, e la perdita di commutazione è solo "
+            "indicativa.");
+    if (a.gateWithoutDrive)
+        notes.emplace_back(
+            "la carica di gate Qg è data senza la tensione di pilotaggio Vdrv: la "
+            "perdita di pilotaggio gate vale zero finché non scrivi Vdrv.");
+    return notes;
+}
+
+std::string SwitchingTimeRefusal(const CircuitValues& circuit, const PartValues& parts) {
+    const double period = 1 / circuit.f;
+    if (parts.tr > period)
+        return "Il tempo di salita tr dell'interruttore supera il periodo di commutazione 1/f: "
+               "l'interruttore non finirebbe di chiudersi prima del periodo successivo!";
+    if (parts.tf > period)
+        return "Il tempo di discesa tf dell'interruttore supera il periodo di commutazione 1/f: "
+               "l'interruttore non finirebbe di aprirsi prima del periodo successivo!";
+    return {};
 }
 
 std::string NoFiguresExplanation(const RealPartsStudy& study) {
@@ -101,9 +135,17 @@ std::string NoFiguresExplanation(const RealPartsStudy& study) {
     case RealPartsOutcome::Found:
         return {};
     case RealPartsOutcome::InvalidValues:
+        if (const std::string why = SwitchingTimeRefusal(study.circuit, study.parts); !why.empty())
+            return why;
+        break;
     case RealPartsOutcome::Unreachable:
         break;
     case RealPartsOutcome::NoSteadyState:
+        if (study.analysis.unphysical)
+            return "Con questi valori i risultati del modello violerebbero la fisica (un "
+                   "rendimento fuori da 0-100 %, una perdita negativa o un bilancio di energia che "
+                   "non torna), quindi non vengono mostrati: i numeri del calcolo hanno perso la "
+                   "precisione. Controlla i valori.";
         return "Con questi valori il convertitore non ha un regime periodico che il modello sappia "
                "descrivere: o la corrente nell'induttore scorre all'indietro quando l'interruttore "
                "si apre, e il suo ritorno attraverso l'interruttore non è modellato, o i risultati "

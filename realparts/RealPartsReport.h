@@ -16,13 +16,20 @@ namespace stepdown {
 
 // One row of the stress table: the simulated value and the textbook
 // (continuous-conduction) value, both in the 2-digit scientific form; the
-// formula is empty where the textbook has none.
+// formula is empty where the textbook has none, and kOnlyContinuous in DCM.
 struct StressRow {
     std::string quantity;
     std::string unit;
     std::string simulated;
     std::string formula;
 };
+
+inline constexpr std::string_view kOnlyContinuous = "solo CCM";
+
+// A filter that rings within the on time can leave the continuous solution's
+// iL lower at turn-off than at turn-on: no load current is then critical.
+inline constexpr std::string_view kNoCriticalLoad =
+    "non definita: il filtro oscilla più in fretta del periodo";
 
 // Inductor peak, RMS, mean; switch peak, RMS, mean, voltage; diode peak, RMS,
 // mean, voltage; output capacitor RMS; input capacitor RMS.
@@ -41,9 +48,16 @@ std::string EfficiencyText(const Powers& powers, std::string_view separator);
 
 // For a study with a steady state: the conduction mode, the critical load
 // current, the mean Vo (against the target, with the difference in %), the
-// output ripple peak to peak, the input and output power, and D' or why
-// there is none.
+// output ripple peak to peak, the input and output power, D' or why there is
+// none, ΔiL peak to peak; then a line "Nota" for each of AnalysisNotes.
 std::vector<ReportLine> RealPartsSummary(const RealPartsStudy& study, std::string_view separator);
+
+// What limits the figures shown: tr + tf beyond the on time, a gate charge
+// without drive voltage.
+std::vector<std::string> AnalysisNotes(const RealPartsAnalysis& analysis);
+
+// Why a switching time longer than the period is refused; empty when none is.
+std::string SwitchingTimeRefusal(const CircuitValues& circuit, const PartValues& parts);
 
 // Why a study shows no figures: its refusal, or what the model found.
 std::string NoFiguresExplanation(const RealPartsStudy& study);

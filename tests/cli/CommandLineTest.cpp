@@ -294,6 +294,57 @@ TEST(RunCommandLine, DPrimeForTheDesignsVoAndForATargetAgainstTheAveragedLossles
               std::string::npos);
 }
 
+// Circuits accepted but not designed, which the idealised run refuses (its current reaching
+// zero, its loop unstable at N = 5): the converter as built is analysed all the same, in
+// discontinuous conduction at the mean Vo of ngspice, or near Vi unloaded.
+TEST(RunCommandLine, ConverterAsBuiltBesideARefusedRunAndItsPartLimits) {
+    const struct {
+        const char* circuit;
+        double vo, tolerance;
+    } wild[] = {
+        {"--vi 25 --d 10 --f 80 --l 0.3 --c 12.5 --rl 10", 18.78, 5e-3},
+        {"--vi 20 --d 20 --f 20 --l 10 --c 1 --rl 50", 18.81, 5e-3},
+        {"--vi 20 --d 30 --f 20 --l 10 --c 4.7 --rl 20", 18.21, 5e-3},
+        {"--vi 25 --d 60 --f 80 --l 125 --c 15.63 --rl 1e7", 25, 1e-4},
+        {"--vi 25 --d 60 --f 80 --l 1 --c 1 --rl 1e7 --n 5", 25, 1e-4},
+    };
+    for (const auto& c : wild) {
+        Args args{"verify", "--real", "--json"};
+        std::istringstream words(c.circuit);
+        for (std::string word; words >> word;) args.push_back(word);
+        const Result r = Cli(args);
+        ASSERT_EQ(r.status, kExitSuccess) << r.err;
+        const nlohmann::json real = nlohmann::json::parse(r.out)["real"];
+        EXPECT_EQ(real["mode"], "DCM");
+        EXPECT_NEAR(real["VoMean"].get<double>(), c.vo, c.tolerance * c.vo);
+        EXPECT_LT(real["efficiency"].get<double>(), 1);
+        EXPECT_GT(real["deltaIL"].get<double>(), 0);
+    }
+    const Args worked = Plus(kVerify, {"--real"});
+    // A switching time beyond the 12.5 us period: refused, with no figures.
+    const Result slow = Cli(Plus(worked, {"--tr", "20000", "--tf", "20000"}));
+    EXPECT_EQ(slow.status, kExitRefused);
+    EXPECT_NE(slow.err.find("supera il periodo di commutazione"), std::string::npos) << slow.err;
+    // Beyond a field's range: a usage error naming the option, before anything runs.
+    for (const auto& [option, value] : {std::pair{"--rds", "1e30"}, {"--tr", "1e300"}}) {
+        const Result r = Cli(Plus(worked, {option, value}));
+        EXPECT_EQ(r.status, kExitUsage) << option;
+        EXPECT_NE(r.err.find("non può superare"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    // tr + tf beyond the 7.5 us on time, and a gate charge with no drive voltage: notes.
+    const Result noted = Cli(Plus(worked, {"--tr", "4000", "--tf", "4000", "--qg", "20"}));
+    ASSERT_EQ(noted.status, kExitSuccess);
+    EXPECT_NE(noted.out.find("Nota: tr + tf supera il tempo di accensione"), std::string::npos);
+    EXPECT_NE(noted.out.find("Nota: la carica di gate Qg è data senza la tensione di pilotaggio "
+                             "Vdrv"),
+              std::string::npos);
+    const nlohmann::json notes =
+        nlohmann::json::parse(Cli(Plus(worked, {"--qg", "20", "--json"})).out)["real"]["notes"];
+    ASSERT_EQ(notes.size(), 1U);
+    EXPECT_NE(notes[0]["note"].get<std::string>().find("Vdrv"), std::string::npos);
+}
+
 // The progress line appears from half a second on, is redrawn at most every tenth of a
 // second, never cancels the run, covers a longer line it replaces, and is wiped.
 // The help and the options come from the table of quantities: a line per

@@ -98,6 +98,7 @@ TEST(RealPartsReport, SummaryLinesAndTheDutyCycleInEachOutcome) {
     study.analysis.criticalLoad = 1.5;
     study.analysis.VoMean = 14.7;
     study.analysis.VoRipple = 0.0613;
+    study.analysis.deltaIL = 0.25;
     study.analysis.powers = {22, 20.5, 0.93214};
     const std::vector<std::string> common{"discontinua (DCM)", "1,50E+00 A",
                                           "6,13E+01 mV picco-picco", "2,20E+01 W", "2,05E+01 W"};
@@ -122,11 +123,17 @@ TEST(RealPartsReport, SummaryLinesAndTheDutyCycleInEachOutcome) {
         study.duty = {c.outcome, 0.6125, 15, 3};
         std::vector<std::string> values;
         for (const ReportLine& line : RealPartsSummary(study, ",")) values.push_back(line.value);
-        const std::vector<std::string> expected{common[0], common[1], c.mean, common[2],
-                                                common[3], common[4], c.duty};
+        const std::vector<std::string> expected{
+            common[0], common[1], c.mean, common[2],
+            common[3], common[4], c.duty, "2,50E-01 A picco-picco"};
         EXPECT_EQ(values, expected);
     }
     EXPECT_EQ(EfficiencyText(study.analysis.powers, ","), "93,21 %");
+    for (const double critical : {0.0, -128.0}) {
+        study.analysis.criticalLoad = critical;
+        EXPECT_EQ(RealPartsSummary(study, ",")[1].value,
+                  "non definita: il filtro oscilla più in fretta del periodo");
+    }
     study.analysis.mode = ConductionMode::Continuous;
     EXPECT_EQ(RealPartsSummary(study, ".")[0].value, "continua (CCM)");
 }
@@ -146,6 +153,10 @@ TEST(RealPartsReport, StressesLossesExplanationsAndCsvInTheirOrder) {
         EXPECT_EQ(rows[r].formula, formula[r]);
         EXPECT_EQ(rows[r].unit, rows[r].formula.empty() ? "V" : "A");
     }
+    // The textbook formulas are continuous conduction's.
+    a.mode = ConductionMode::Discontinuous;
+    for (const StressRow& row : StressTable(a, "."))
+        EXPECT_EQ(row.formula, row.unit == "V" ? "" : "solo CCM") << row.quantity;
 
     double watts = 0;
     for (const LossShare& loss : LossBreakdown({1, 2, 3, 4, 5, 6, 7, 28}))
@@ -156,6 +167,14 @@ TEST(RealPartsReport, StressesLossesExplanationsAndCsvInTheirOrder) {
     EXPECT_NE(NoFiguresExplanation(study).find("non ha un regime periodico"), std::string::npos);
     study.analysis.outcome = RealPartsOutcome::Found;
     EXPECT_EQ(NoFiguresExplanation(study), "");
+    study.analysis = {};
+    study.analysis.unphysical = true;
+    EXPECT_NE(NoFiguresExplanation(study).find("violerebbero la fisica"), std::string::npos);
+    study.analysis.outcome = RealPartsOutcome::InvalidValues;
+    study.circuit.f = 1e5;
+    study.parts.tf = 1.0000001e-5;  // just beyond the period
+    EXPECT_EQ(NoFiguresExplanation(study).rfind("Il tempo di discesa tf", 0), 0U);
+    study.analysis.outcome = RealPartsOutcome::Found;
     study.refusal = "Hai dimenticato di scrivere la tensione di ingresso Vi";
     EXPECT_EQ(NoFiguresExplanation(study).rfind(study.refusal, 0), 0U);
 

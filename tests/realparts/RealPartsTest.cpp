@@ -210,9 +210,39 @@ TEST(RealPartsAnalysis, RefusesValuesOutsideTheModel) {
               RealPartsOutcome::InvalidValues);
     EXPECT_EQ(refused({1e306, 0.6, 80000, 125e-6, 15.6e-6, 10}, kWorkedParts, 1000),
               RealPartsOutcome::NoSteadyState);
+    // A switch resistance far beyond its field's range: figures that break the physics
+    // (an efficiency of thousands of percent) are not shown.
+    PartValues absurd = kWorkedParts;
+    absurd.Rds = 1e30;
+    const RealPartsAnalysis unphysical = Analyze(kWorkedExample, absurd);
+    EXPECT_EQ(unphysical.outcome, RealPartsOutcome::NoSteadyState);
+    EXPECT_TRUE(unphysical.unphysical);
+    EXPECT_EQ(unphysical.powers.efficiency, 0);
     // The filter rings iL below zero before the switch opens on it.
     EXPECT_EQ(refused({48, 0.14, 30000, 3.1e-6, 3.7e-7, 33}, kIdealised, 1000),
               RealPartsOutcome::NoSteadyState);
+}
+
+// Period 12.5 us, on time 7.5 us: a switching time beyond the period is refused, tr + tf
+// beyond the on time gets a note, and so does a gate charge with no drive voltage.
+TEST(RealPartsAnalysis, RefusesOrNotesWhatTheSwitchingModelCannotHold) {
+    const struct {
+        double tr, tf, Qg, Vdrv;
+        bool found, switching, gate;
+    } cases[] = {
+        {3.7e-6, 3.7e-6, 0, 0, true, false, false},   {3.7e-6, 3.9e-6, 0, 0, true, true, false},
+        {7.6e-6, 0, 20e-9, 0, true, true, true},      {0, 0, 20e-9, 10, true, false, false},
+        {12.5e-6, 12.5e-6, 0, 10, true, true, false}, {12.6e-6, 0, 0, 0, false, false, false},
+        {0, 12.6e-6, 0, 0, false, false, false},
+    };
+    for (const auto& c : cases) {
+        PartValues p = kWorkedParts;
+        p.tr = c.tr, p.tf = c.tf, p.Qg = c.Qg, p.Vdrv = c.Vdrv;
+        const RealPartsAnalysis a = Analyze(kWorkedExample, p);
+        EXPECT_EQ(a.outcome, c.found ? RealPartsOutcome::Found : RealPartsOutcome::InvalidValues);
+        EXPECT_EQ(a.switchingBeyondOnTime, c.switching) << c.tr << " " << c.tf;
+        EXPECT_EQ(a.gateWithoutDrive, c.gate) << c.Qg << " " << c.Vdrv;
+    }
 }
 
 TEST(DutyForTarget, ReachesTheTargetOrSaysItCannot) {
@@ -304,8 +334,20 @@ TEST(PartTexts, ReadInTheirUnitsOrRefusedWithTheFirstBadFieldsMessage) {
         EXPECT_EQ(reading.refused->key, c.key);
         EXPECT_EQ(reading.message, c.message);
     }
+    // Each field up to its highest value, in its unit; above it, a refusal stating it.
     std::string keys;
-    for (const PartField& field : PartFields()) keys += std::string(field.key) + " ";
+    for (const PartField& field : PartFields()) {
+        PartTexts texts;
+        const std::string bound = std::to_string(static_cast<long long>(field.highest));
+        texts.*field.text = bound;
+        EXPECT_TRUE(ReadPartTexts(texts).values.has_value()) << field.key;
+        texts.*field.text = bound + ".001";
+        const PartsReading above = ReadPartTexts(texts);
+        EXPECT_FALSE(above.values.has_value()) << field.key;
+        EXPECT_NE(above.message.find(bound + " " + std::string(field.unit)), std::string::npos)
+            << above.message;
+        keys += std::string(field.key) + " ";
+    }
     EXPECT_EQ(keys, "esr dcr rds rd vf tr tf qg vdrv iq ");
 }
 

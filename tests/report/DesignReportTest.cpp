@@ -150,17 +150,20 @@ TEST(DesignReport, TheConverterAsBuiltOnceAPartIsSetWithTheDesignAsTarget) {
     ASSERT_NE(built, nullptr);
     EXPECT_EQ(built->lines[0].caption, "Resistenza serie ESR del condensatore");
     EXPECT_EQ(built->lines[0].value, "50 mΩ");
-    EXPECT_EQ(built->lines.back().caption, "D′");  // the summary's last line
-    EXPECT_TRUE(built->lines.back().value.starts_with("60,94 %")) << built->lines.back().value;
+    // The summary's last lines: D′, then ΔiL.
+    const ReportLine& duty = built->lines[built->lines.size() - 2];
+    EXPECT_EQ(duty.caption, "D′");
+    EXPECT_TRUE(duty.value.starts_with("60,94 %")) << duty.value;
+    EXPECT_EQ(built->lines.back().caption, "ΔiL");
     EXPECT_EQ(built->table.rows.size(), 13U);
     const ReportSection* losses = Find(report, "Perdite e rendimento");
     ASSERT_EQ(losses->lines.size(), 9U);
     EXPECT_EQ(losses->lines[8].caption, "Rendimento");
 
     in.texts.verification["d"] = "61";
-    EXPECT_TRUE(Find(BuildDesignReport(in), "Componenti reali")
-                    ->lines.back()
-                    .value.starts_with("non calcolato"));
+    report = BuildDesignReport(in);
+    const std::vector<ReportLine>& changed = Find(report, "Componenti reali")->lines;
+    EXPECT_TRUE(changed[changed.size() - 2].value.starts_with("non calcolato"));
     in.texts.parts["esr"] = "abc";
     report = BuildDesignReport(in);
     EXPECT_TRUE(Find(report, "Componenti reali")

@@ -24,25 +24,42 @@ enum Mean { kVo, kIL2, kIsw, kIsw2, kIC2, kMeans };
 
 struct ReferencePeriod {
     State start, turnOff;
-    R maxIL = -1e300, maxReverse = -1e300;  // vsw while the diode does not conduct
+    R maxIL = -1e300, minIL = 1e300, maxReverse = -1e300;  // vsw while the diode does not conduct
     R maxVo = -1e300, minVo = 1e300, mean[kMeans] = {};
 };
 
 class Reference {
 public:
     Reference(const CircuitValues& c, const PartValues& p, bool blocks)
-        : c_(c), p_(p), blocks_(blocks) {}
+        : c_(c), p_(p), blocks_(blocks) {
+        // RK4 wants h |lambda| well below its stability limit of 2.8 on the fastest
+        // eigenvalue of either interval (bounded by |tr|/2 + sqrt|tr^2/4 - det|).
+        R fastest = 0;
+        for (const R Rs : {R{p.Rds} + p.DCR, R{p.Rd} + p.DCR}) {
+            const R Rp = c.RL + p.ESR, m11 = -(Rs + p.ESR * c.RL / Rp) / c.L;
+            const R m12 = -(c.RL / Rp) / c.L, m21 = c.RL / (Rp * c.C), m22 = -1 / (Rp * c.C);
+            const R half = (m11 + m22) / 2, det = m11 * m22 - m12 * m21;
+            fastest = std::max(fastest, std::fabs(half) + std::sqrt(std::fabs(half * half - det)));
+        }
+        const R wanted = std::ceil(fastest / c.f / 0.1L);
+        steps_ = static_cast<int>(std::clamp(wanted, R{4000}, R{400000}));
+    }
 
     ReferencePeriod SteadyPeriod() {
         State x{0, c_.D * c_.Vi};
-        for (int iteration = 0; iteration < 5; ++iteration) {
+        // Newton until the step is down to rounding: one step for a continuous period, whose
+        // map is affine; a few more where the diode's turn-off moves with the start.
+        for (int iteration = 0; iteration < 60; ++iteration) {
             const State f = Period(x, nullptr);
             const R e = 1e-6L * (1 + std::fabs(x.v));
             const State fi = Period({x.i + e, x.v}, nullptr), fv = Period({x.i, x.v + e}, nullptr);
             const R j11 = (fi.i - f.i) / e - 1, j12 = (fv.i - f.i) / e;
             const R j21 = (fi.v - f.v) / e, j22 = (fv.v - f.v) / e - 1;
             const R r1 = f.i - x.i, r2 = f.v - x.v, det = j11 * j22 - j12 * j21;
-            x = {x.i - (j22 * r1 - j12 * r2) / det, x.v - (j11 * r2 - j21 * r1) / det};
+            const State next{x.i - (j22 * r1 - j12 * r2) / det, x.v - (j11 * r2 - j21 * r1) / det};
+            const bool small = std::fabs(next.v - x.v) <= 1e-13L * (1 + std::fabs(x.v));
+            x = next;
+            if (small && iteration > 0) break;
         }
         // The trapezoid's h^2 error taken out by Richardson extrapolation.
         ReferencePeriod coarse, fine;
@@ -83,6 +100,7 @@ private:
         if (m != Mode::Off)
             s->maxReverse = std::max(s->maxReverse, m == Mode::On ? c_.Vi - p_.Rds * x.i : vo);
         s->maxIL = std::max(s->maxIL, x.i);
+        s->minIL = std::min(s->minIL, x.i);
         s->maxVo = std::max(s->maxVo, vo);
         s->minVo = std::min(s->minVo, vo);
     }

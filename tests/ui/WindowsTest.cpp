@@ -350,6 +350,9 @@ void WindowsTest::realPartsFromBothMenusShowTheCoresFigures() {
              Q(stepdown::FormatScientific(a.textbook.peak, 2, ",")));
     QCOMPARE(window->SummaryValue(QStringLiteral("Conduzione"))->text(),
              QStringLiteral("continua (CCM)"));
+    QCOMPARE(window->SummaryValue(QStringLiteral("ΔiL"))->text(),
+             Q(stepdown::FormatScientific(a.deltaIL, 2, ",") + " A picco-picco"));
+    QCOMPARE(window->SummaryValue(QStringLiteral("Nota")), nullptr);
     // Lossless and continuous: D' = (Vo + Vf) / (Vi + Vf).
     QVERIFY(window->SummaryValue(QStringLiteral("D′"))->text().startsWith("60,94 %"));
     QCOMPARE(window->WaveformChart()->chart()->series().size(), 4);
@@ -360,6 +363,11 @@ void WindowsTest::realPartsFromBothMenusShowTheCoresFigures() {
     QCOMPARE(form1_->OpenRealPartsWindow(), window);
     QVERIFY(window->SummaryValue(QStringLiteral("D′"))->text().startsWith("non calcolato"));
     QVERIFY(!window->UseDutyButton()->isEnabled());
+
+    // A gate charge with Vdrv left at zero: a note names Vdrv.
+    window->PartEdit("qg")->setText(QStringLiteral("20"));
+    window->RecomputeButton()->click();
+    QVERIFY(window->SummaryValue(QStringLiteral("Nota"))->text().contains(QStringLiteral("Vdrv")));
 }
 
 void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
