@@ -14,7 +14,7 @@
 #include "cli/OptionValues.h"
 #include "model/Module1.h"
 #include "realparts/RealPartsStudy.h"
-#include "simulation/Launch.h"
+#include "verification/Launch.h"
 
 namespace stepdown::cli {
 
