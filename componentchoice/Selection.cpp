@@ -120,9 +120,9 @@ CornerRanges DefaultCornerRanges(const DesignTargets& design) {
 
 namespace {
 
-// The ends of a range, once when they are equal.
+// The ends of a range, once when they are equal but for rounding.
 std::vector<double> Ends(double low, double high) {
-    if (low == high) return {low};
+    if (SameValue(low, high)) return {low};
     return {low, high};
 }
 

@@ -60,6 +60,27 @@ void AlignAxes(QValueAxis& left, double leftLow, double leftHigh, QValueAxis& ri
     }
 }
 
+AxisRange RoundedSpan(double low, double high, double leastSpan) {
+    const double magnitude = std::max(std::abs(low), std::abs(high));
+    const double least = std::max(leastSpan, magnitude * 1e-3);
+    if (high - low < least) {
+        const double middle = low / 2 + high / 2;
+        low = middle - least / 2;
+        high = middle + least / 2;
+    }
+    const double margin = high > low ? (high - low) * 0.03 : 1;
+    low -= margin;
+    high += margin;
+    const double step = RoundStep(high - low, 5);
+    return {std::floor(low / step) * step, std::ceil(high / step) * step};
+}
+
+void SpanRoundly(QValueAxis& axis, double low, double high, double leastSpan) {
+    const AxisRange range = RoundedSpan(low, high, leastSpan);
+    axis.setRange(range.low, range.high);
+    KeepRoundTicks(axis, 5);
+}
+
 QLabel* NewExplanationPage(QWidget* parent) {
     auto* page = new QLabel(parent);
     page->setWordWrap(true);

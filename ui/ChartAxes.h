@@ -24,6 +24,19 @@ void KeepRoundTicks(QValueAxis& axis, int count);
 void AlignAxes(QValueAxis& left, double leftLow, double leftHigh, QValueAxis& right,
                double rightLow, double rightHigh);
 
+struct AxisRange {
+    double low = 0, high = 0;
+};
+
+// [low, high] with a little room, widened about its middle to at least
+// `leastSpan` and to a thousandth of its magnitude, so that a flat curve
+// is drawn flat and not as a rise of rounding noise, then out to whole
+// round steps.
+AxisRange RoundedSpan(double low, double high, double leastSpan);
+
+// The axis over RoundedSpan, with round ticks.
+void SpanRoundly(QValueAxis& axis, double low, double high, double leastSpan);
+
 // A large wrapped text, top left, that says why the charts are missing.
 QLabel* NewExplanationPage(QWidget* parent);
 

@@ -148,6 +148,16 @@ TEST(StudyChoice, StandardValuesCornersAndSweepFromTheLastDesign) {
     EXPECT_EQ(StudyChoice(*designed.module.LastDesign, {}, choices).inputVoltages,
               (std::vector{25.0, 26.0, 30.0}));
     EXPECT_EQ(StudyChoice(*designed.module.LastDesign, {}, {}).inputVoltages, std::vector{25.0});
+    choices.viMin = "25.000000000000004";  // the nominal Vi but for rounding: one curve
+    EXPECT_EQ(StudyChoice(*designed.module.LastDesign, {}, choices).inputVoltages,
+              (std::vector{25.0, 30.0}));
+    // 100 ohm in series with L: no standard values regulate to 15 V, let alone meet.
+    PartTexts lossy;
+    lossy.dcr = "100000";
+    EXPECT_EQ(StudyChoice(*designed.module.LastDesign, lossy, With({{&T::round, "meets"}})).refusal,
+              "Nessuna coppia di valori standard, da un decimo a cento volte L e C calcolate, "
+              "rispetta i requisiti!");
+    choices.viMin = "26";
     // A single load per curve: the first.
     choices.points = "1";
     const ChoiceStudy single = StudyChoice(*designed.module.LastDesign, {}, choices);

@@ -87,9 +87,9 @@ TEST(StandardChoice, MeetsTakesTheSmallestLThenTheSmallestCWhoseRipplesMeet) {
         ChooseStandardValues(kWorked, 125, 15.625, Series::E12, Rounding::Meets, kDefaultParts)
             .value();
     EXPECT_EQ(std::tie(e12.L, e12.C), std::make_tuple(150.0, 15.0));
-    // Parts no standard value within a hundred times the computed ones can carry.
+    // Parts that cannot regulate to 15 V with any standard values.
     PartValues lossy;
-    lossy.ESR = 100;  // ohm: volts of ripple from the current ripple alone
+    lossy.DCR = 100;  // ohm
     EXPECT_FALSE(ChooseStandardValues(kWorked, 125, 15.625, Series::E6, Rounding::Meets, lossy));
 }
 
