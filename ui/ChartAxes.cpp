@@ -1,7 +1,10 @@
 #include "ui/ChartAxes.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QFont>
 #include <QLabel>
+#include <QLocale>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -79,6 +82,29 @@ void SpanRoundly(QValueAxis& axis, double low, double high, double leastSpan) {
     const AxisRange range = RoundedSpan(low, high, leastSpan);
     axis.setRange(range.low, range.high);
     KeepRoundTicks(axis, 5);
+}
+
+QChart* NewNumberChart(const QLocale& locale, int margin) {
+    auto* chart = new QChart;
+    QLocale numbers = locale;
+    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(numbers);
+    chart->setMargins(QMargins(margin, margin, margin, margin));
+    return chart;
+}
+
+void Replace(QChartView& view, QChart* chart) {
+    QChart* const old = view.chart();
+    view.setChart(chart);
+    delete old;
+}
+
+QValueAxis* NewAxis(QChart& chart, const QString& title, Qt::Alignment side) {
+    auto* axis = new QValueAxis(&chart);
+    axis->setTitleText(title);
+    chart.addAxis(axis, side);
+    return axis;
 }
 
 QLabel* NewExplanationPage(QWidget* parent) {

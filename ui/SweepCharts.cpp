@@ -19,15 +19,9 @@
 namespace stepdown {
 namespace {
 
-// A chart with the locale's decimal separator and no thousands separators,
-// which beside a decimal comma would read as one.
+// Titled, its legend below in a smaller font.
 QChart* NewChart(const QLocale& locale, const QString& title) {
-    auto* chart = new QChart;
-    QLocale numbers = locale;
-    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
-    chart->setLocalizeNumbers(true);
-    chart->setLocale(numbers);
-    chart->setMargins(QMargins(2, 2, 2, 2));
+    QChart* chart = NewNumberChart(locale, 2);
     chart->setTitle(title);
     chart->legend()->setAlignment(Qt::AlignBottom);
     // Four entries beside each other in a third of the window.
@@ -35,21 +29,6 @@ QChart* NewChart(const QLocale& locale, const QString& title) {
     small.setPointSizeF(small.pointSizeF() * 0.9);
     chart->legend()->setFont(small);
     return chart;
-}
-
-// Hands `chart` to `view` and deletes the chart it replaces, which setChart
-// only releases.
-void Replace(QChartView& view, QChart* chart) {
-    QChart* const old = view.chart();
-    view.setChart(chart);
-    delete old;
-}
-
-QValueAxis* NewAxis(QChart& chart, const QString& title, Qt::Alignment side) {
-    auto* axis = new QValueAxis(&chart);
-    axis->setTitleText(title);
-    chart.addAxis(axis, side);
-    return axis;
 }
 
 // The lowest, nominal and highest input voltage.
