@@ -321,15 +321,19 @@ ComputedDesign TakeComputedDesign(const Module1& m) {
 }
 
 std::optional<std::string> FileChoiceRefusal(
-    std::string_view path, const std::map<std::string, std::string, std::less<>>& selection) {
+    std::string_view path, const std::map<std::string, std::string, std::less<>>& selection,
+    const std::optional<DesignTargets>& nominal) {
     ChoiceTexts texts;
     for (const ChoiceField& field : ChoiceFields())
         if (const auto found = selection.find(field.key); found != selection.end())
             texts.*field.text = found->second;
     const ChoiceValuesReading read = ReadChoiceValues(texts);
-    if (read.values) return std::nullopt;
-    return "Nel file " + std::string(path) + " la chiave \"" + std::string(read.refused->key) +
-           "\" della sezione \"selection\" è rifiutata: " + read.message;
+    ChoiceReading resolved{std::nullopt, read.refused, read.message};
+    if (read.values && !nominal) return std::nullopt;
+    if (read.values) resolved = ResolveChoiceValues(*read.values, *nominal);
+    if (resolved.refused == nullptr) return std::nullopt;
+    return "Nel file " + std::string(path) + " la chiave \"" + std::string(resolved.refused->key) +
+           "\" della sezione \"selection\" è rifiutata: " + resolved.message;
 }
 
 ChoiceOutcome EvaluateChoice(const ChoiceRequest& request, const ComputedDesign& design) {

@@ -73,11 +73,12 @@ struct ComputedDesign {
 };
 ComputedDesign TakeComputedDesign(const Module1& module);
 
-// The choices a design file carries, read as the window reads them: the
-// refusal of the first refused one, naming the file and its key, or
-// nothing.
+// The choices a design file carries, read as the window reads them, the
+// ranges with the nominal design when there is one: the refusal of the
+// first refused one, naming the file and its key, or nothing.
 std::optional<std::string> FileChoiceRefusal(
-    std::string_view path, const std::map<std::string, std::string, std::less<>>& selection);
+    std::string_view path, const std::map<std::string, std::string, std::less<>>& selection,
+    const std::optional<DesignTargets>& nominal);
 
 struct ChoiceResults {
     ComputedDesign design;

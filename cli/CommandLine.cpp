@@ -825,7 +825,15 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     // The file's choices, where the run takes them, refused as the window
     // refuses them and not as mistyped options.
     if (sweep || (!verify && partsApply)) {
-        if (const auto refusal = FileChoiceRefusal(words.front(), file.selection)) {
+        // The ranges' empty ends are the design's: "Calcola" on the file's texts.
+        HeadlessMainWindow designed;
+        Module1 module;
+        for (const DesignFileKey& key : kDesignKeys)
+            designed.SetText(key.textBox, TextOf(file.design, key));
+        DesignCalculation(module, designed);
+        std::optional<DesignTargets> nominal;
+        if (designed.Messages().empty()) nominal = TakeComputedDesign(module).targets;
+        if (const auto refusal = FileChoiceRefusal(words.front(), file.selection, nominal)) {
             err << *refusal << '\n';
             return kExitRefused;
         }

@@ -238,6 +238,11 @@ TEST(RunCommandLine, AFilesChoicesAreRefusedWithTheFieldsMessage) {
          {"open", file, "--corners"},
          "la chiave \"tol-l\" della sezione \"selection\" è rifiutata: Il numero scritto per "
          "la tolleranza di L in % è troppo grande in valore assoluto!"},
+        // An empty end is the design's: 30 V above the nominal 25 V.
+        {R"("vi-min": "30")",
+         {"open", file, "--corners"},
+         "la chiave \"vi-max\" della sezione \"selection\" è rifiutata: La tensione di ingresso "
+         "minima non può superare la massima!"},
         // Not read where the run does not take the choices.
         {R"("points": "2.5")", {"open", file}, ""},
         {R"("points": "2.5")", {"open", file, "--verify"}, ""},
