@@ -169,7 +169,7 @@ WorstCase EvaluateCorners(const DesignTargets& design, double L, double C,
             largest[k] = judged;
             const bool voMean = figure == CornerFigure::VoMean;
             result.worst[k] = {voMean ? p.VoMean : judged, static_cast<int>(i),
-                               !voMean || judged > 0};
+                               !voMean || !SameValue(p.VoMean, design.Vo)};
         }
     }
     return result;
