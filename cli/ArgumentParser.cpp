@@ -19,7 +19,7 @@ bool NamesAnOption(const std::vector<OptionSpec>& options, std::string_view word
     return FindOption(options, name) != nullptr;
 }
 
-ParseOutcome Failure(std::string error) { return {std::nullopt, std::move(error)}; }
+ParseOutcome Failure(std::string error) { return {std::nullopt, std::move(error), {}}; }
 
 }  // namespace
 
@@ -37,7 +37,11 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments,
             name.resize(equals);
         }
         const OptionSpec* const option = FindOption(options, name);
-        if (option == nullptr) return Failure("opzione sconosciuta: --" + name);
+        if (option == nullptr) {
+            ParseOutcome unknown = Failure("opzione sconosciuta: --" + name);
+            unknown.unknown = name;
+            return unknown;
+        }
         if (parsed.Has(name)) return Failure("opzione ripetuta: --" + name);
         if (!option->takesValue) {
             if (inlineValue) return Failure("l'opzione --" + name + " non vuole un valore");
@@ -52,7 +56,7 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments,
             return Failure("manca il valore dell'opzione --" + name);
         }
     }
-    return {std::move(parsed), {}};
+    return {std::move(parsed), {}, {}};
 }
 
 }  // namespace stepdown::cli

@@ -32,7 +32,8 @@ struct ParsedArguments {
 
 struct ParseOutcome {
     std::optional<ParsedArguments> arguments;
-    std::string error;  // set when arguments is empty
+    std::string error;    // set when arguments is empty
+    std::string unknown;  // the option not among those given, when that is the error
 };
 
 // Parses `arguments` (the words after the command) against `options`.

@@ -8,6 +8,7 @@
 #include "cli/OptionValues.h"
 #include "cli/RealPartsOutput.h"
 #include "cli/TextOutput.h"
+#include "componentchoice/ChoiceReading.h"
 #include "model/Conversions.h"
 #include "waveformview/WaveformCsv.h"
 
@@ -17,62 +18,46 @@ namespace {
 constexpr std::string_view kCornerSettings[] = {"tol-l",  "tol-c",  "vi-min",
                                                 "vi-max", "io-min", "io-max"};
 
+// The options among the choices' texts, those left out at the window's
+// start texts, read by the choices' own reader: a refused text is a usage
+// error with the field's message.
+std::optional<std::string> ReadChoiceOptions(const ParsedArguments& arguments,
+                                             ChoiceValues& values) {
+    ChoiceTexts texts;
+    for (const ChoiceField& field : ChoiceFields())
+        if (arguments.Has(field.key)) texts.*field.text = arguments.ValueOr(field.key);
+    const ChoiceValuesReading read = ReadChoiceValues(texts);
+    if (!read.values) return InvalidValue(read.refused->key, read.message);
+    values = *read.values;
+    return std::nullopt;
+}
+
+// --round only with --series; the standard values when --series asks.
 std::optional<std::string> ReadStandard(const ParsedArguments& arguments,
+                                        const ChoiceValues& values,
                                         std::optional<StandardRequest>& standard) {
     if (!arguments.Has("series")) {
         if (arguments.Has("round")) return "l'opzione --round vale solo con --series";
         return std::nullopt;
     }
-    const std::optional<Series> series = SeriesNamed(arguments.ValueOr("series"));
-    if (!series) return InvalidValue("series", "le serie sono E6, E12 ed E24");
-    const std::optional<Rounding> rounding =
-        arguments.Has("round") ? RoundingNamed(arguments.ValueOr("round")) : Rounding::Up;
-    if (!rounding)
-        return InvalidValue("round",
-                            "gli arrotondamenti sono up (per eccesso) e nearest (al più vicino)");
-    standard = StandardRequest{*series, *rounding};
+    standard = StandardRequest{values.series, values.rounding};
     return std::nullopt;
 }
 
-// A tolerance in percent, from 0 to below 100, as a fraction.
-std::optional<std::string> ReadTolerance(const ParsedArguments& arguments, std::string_view option,
-                                         std::string_view part, double& fraction) {
-    const std::string name(part);
-    const NumberOption read =
-        ReadPositiveOption(arguments, option, "la tolleranza di " + name + " in %",
-                           "La tolleranza di " + name + " non può essere negativa!", true);
-    if (!read.error.empty()) return read.error;
-    if (!read.value) return std::nullopt;
-    if (!(*read.value < 100))
-        return InvalidValue(option, "La tolleranza di " + name + " deve essere minore del 100%!");
-    fraction = *read.value / 100;
-    return std::nullopt;
-}
-
-// One end of a range: its option and what its value is ("tensione di
-// ingresso minima"), always feminine.
-struct RangeEnd {
-    std::string_view option;
-    std::string_view what;
-};
-
-// Both ends of a range in `unit`, positive; an error when both are given and
-// the first is above the second.
-std::optional<std::string> ReadRange(const ParsedArguments& arguments, RangeEnd low, RangeEnd high,
-                                     std::string_view unit, std::optional<double>& from,
-                                     std::optional<double>& to) {
-    for (const auto& [end, value] : {std::pair{low, &from}, std::pair{high, &to}}) {
-        const std::string what(end.what);
-        const NumberOption read =
-            ReadPositiveOption(arguments, end.option, "la " + what + " in " + std::string(unit),
-                               "La " + what + " non può essere zero o negativa!");
-        if (!read.error.empty()) return read.error;
-        *value = read.value;
-    }
+// The usage error of a range whose two ends are given upside down.
+std::optional<std::string> RangeReversed(std::string_view low, std::string_view high,
+                                         std::optional<double> from, std::optional<double> to) {
     if (from && to && *from > *to)
-        return "l'intervallo da --" + std::string(low.option) + " a --" + std::string(high.option) +
+        return "l'intervallo da --" + std::string(low) + " a --" + std::string(high) +
                " è rovesciato: " + Label(*from) + " supera " + Label(*to);
     return std::nullopt;
+}
+
+// A tolerance as typed, in percent: two decimals when they show it whole.
+std::string PercentText(const ParsedArguments& arguments, std::string_view option) {
+    const double percent = ParseNumberChecked(arguments.ValueOr(option, "20")).value;
+    const std::string fixed = FormatFixed2(percent, ".");
+    return ParseNumberChecked(fixed).value == percent ? fixed : RoundTripText(percent);
 }
 
 // The ends left out at the nominal value; an error when they cross.
@@ -101,13 +86,31 @@ std::optional<std::string> ReadInputVoltages(const ParsedArguments& arguments,
                                 "punto come separatore decimale e una virgola tra un elemento e "
                                 "l'altro: «" +
                                     piece + "»");
+        for (const double earlier : voltages)
+            if (SameValue(earlier, parsed.value))
+                return InvalidValue("vi-list", "la tensione " + Label(parsed.value) +
+                                                   " V compare più di una volta");
         voltages.push_back(parsed.value);
     }
     return std::nullopt;
 }
 
 std::string_view RoundingWords(Rounding rounding) {
-    return rounding == Rounding::Up ? "per eccesso" : "al più vicino";
+    switch (rounding) {
+    case Rounding::Up:
+        return "arrotondati per eccesso";
+    case Rounding::Nearest:
+        return "arrotondati al più vicino";
+    case Rounding::Meets:
+        break;
+    }
+    return "i minimi che rispettano i requisiti";
+}
+
+std::string NoStandardValues(Rounding rounding) {
+    if (rounding != Rounding::Meets) return "L o C non ha un valore della serie rappresentabile";
+    return "nessuna coppia di valori della serie, da un decimo a cento volte L e C calcolate, "
+           "rispetta i requisiti";
 }
 
 std::string_view OutcomeWords(RealPartsOutcome outcome) {
@@ -196,11 +199,11 @@ std::string FigureText(const OperatingPoint& p, std::size_t figure) {
 
 void StandardText(std::ostream& out, const ChoiceResults& r) {
     if (!r.standard) {
-        out << "Valori normalizzati: L o C non ha un valore della serie rappresentabile\n";
+        out << "Valori normalizzati: " << NoStandardValues(r.standardRounding) << '\n';
         return;
     }
     const StandardChoice& s = *r.standard;
-    out << "Valori normalizzati: serie " << SeriesName(s.series) << ", arrotondati "
+    out << "Valori normalizzati: serie " << SeriesName(s.series) << ", "
         << RoundingWords(s.rounding) << '\n'
         << Padded("", 12) << "calcolati  normalizzati  unità  requisito  rispettato\n";
     const auto row = [](std::string_view name, const std::string& computed,
@@ -234,9 +237,8 @@ void CornersText(std::ostream& out, const ChoiceResults& r) {
     const WorstCase& w = *r.corners;
     const CornerRanges& g = r.ranges;
     out << "Caso peggiore intorno ai valori " << (r.aroundStandard ? "normalizzati" : "calcolati")
-        << ": L ±" << FormatFixed2(g.tolL * 100, ".") << " %, C ±"
-        << FormatFixed2(g.tolC * 100, ".") << " %, Vi " << RangeText(g.viMin, g.viMax, "V")
-        << ", Io " << RangeText(g.ioMin, g.ioMax, "A") << '\n'
+        << ": L ±" << r.tolLShown << " %, C ±" << r.tolCShown << " %, Vi "
+        << RangeText(g.viMin, g.viMax, "V") << ", Io " << RangeText(g.ioMin, g.ioMax, "A") << '\n'
         << " n  Vi [V]    Io [A]    L [uH]    C [uF]    modo  D [%]      ΔiL [A]    ΔVo [mV]   "
            "IDP [A]    Vo media [V]\n";
     for (std::size_t i = 0; i < w.corners.size(); ++i) {
@@ -247,7 +249,7 @@ void CornersText(std::ostream& out, const ChoiceResults& r) {
                 Padded(Label(c.C), 10) +
                 Padded(c.point.Found() ? std::string(ModeName(c.point.mode)) : "n.d.", 6);
         for (std::size_t k = 0; k < std::size(kFigureNames); ++k) {
-            const bool worst = w.worst[k].corner == static_cast<int>(i);
+            const bool worst = w.worst[k].corner == static_cast<int>(i) && w.worst[k].deviates;
             line += Padded(FigureText(c.point, k) + (worst ? "*" : ""), 11);
         }
         Row(out, line);
@@ -280,50 +282,58 @@ std::vector<OptionSpec> WithSweepOptions(std::vector<OptionSpec> options) {
 
 std::optional<std::string> ReadChoiceRequest(const ParsedArguments& arguments,
                                              ChoiceRequest& request) {
-    if (auto error = ReadStandard(arguments, request.standard)) return error;
+    ChoiceValues values;
+    if (auto error = ReadChoiceOptions(arguments, values)) return error;
+    if (auto error = ReadStandard(arguments, values, request.standard)) return error;
     if (!arguments.Has("corners")) {
         for (const std::string_view setting : kCornerSettings)
             if (arguments.Has(setting))
                 return "l'opzione --" + std::string(setting) + " vale solo con --corners";
         return std::nullopt;
     }
-    CornerRequest corners;
-    if (auto error = ReadTolerance(arguments, "tol-l", "L", corners.tolL)) return error;
-    if (auto error = ReadTolerance(arguments, "tol-c", "C", corners.tolC)) return error;
-    if (auto error = ReadRange(arguments, {"vi-min", "tensione di ingresso minima"},
-                               {"vi-max", "tensione di ingresso massima"}, "V", corners.viMin,
-                               corners.viMax))
-        return error;
-    if (auto error =
-            ReadRange(arguments, {"io-min", "corrente di uscita minima"},
-                      {"io-max", "corrente di uscita massima"}, "A", corners.ioMin, corners.ioMax))
-        return error;
-    request.corners = corners;
+    if (auto error = RangeReversed("vi-min", "vi-max", values.viMin, values.viMax)) return error;
+    if (auto error = RangeReversed("io-min", "io-max", values.ioMin, values.ioMax)) return error;
+    request.corners = CornerRequest{values.tolL,
+                                    values.tolC,
+                                    values.viMin,
+                                    values.viMax,
+                                    values.ioMin,
+                                    values.ioMax,
+                                    PercentText(arguments, "tol-l"),
+                                    PercentText(arguments, "tol-c")};
     return std::nullopt;
 }
 
 std::optional<std::string> ReadSweepRequest(const ParsedArguments& arguments,
                                             SweepRequest& request) {
-    if (auto error = ReadStandard(arguments, request.standard)) return error;
-    if (auto error =
-            ReadRange(arguments, {"io-from", "corrente di carico iniziale"},
-                      {"io-to", "corrente di carico finale"}, "A", request.ioFrom, request.ioTo))
-        return error;
-    const NumberOption points =
-        ReadNumberOption(arguments, "points", "il numero dei punti della scansione");
-    if (!points.error.empty()) return points.error;
-    if (points.value) {
-        if (!(*points.value >= 1 && *points.value <= kMaxSweepPoints) ||
-            *points.value != std::floor(*points.value))
-            return InvalidValue("points", "Il numero dei punti deve essere un intero da 1 a " +
-                                              std::to_string(kMaxSweepPoints) + "!");
-        request.points = static_cast<std::int32_t>(*points.value);
-    }
+    ChoiceValues values;
+    if (auto error = ReadChoiceOptions(arguments, values)) return error;
+    if (auto error = ReadStandard(arguments, values, request.standard)) return error;
+    if (auto error = RangeReversed("io-from", "io-to", values.ioFrom, values.ioTo)) return error;
+    request.ioFrom = values.ioFrom;
+    request.ioTo = values.ioTo;
+    request.points = values.points;
     return ReadInputVoltages(arguments, request.inputVoltages);
 }
 
 ComputedDesign TakeComputedDesign(const Module1& m) {
     return {{m.Vi, m.Vo, m.f, m.Io, m.DeltaiL, m.DeltaVo}, m.L, m.C};
+}
+
+std::optional<std::string> FileChoiceRefusal(
+    std::string_view path, const std::map<std::string, std::string, std::less<>>& selection,
+    const std::optional<DesignTargets>& nominal) {
+    ChoiceTexts texts;
+    for (const ChoiceField& field : ChoiceFields())
+        if (const auto found = selection.find(field.key); found != selection.end())
+            texts.*field.text = found->second;
+    const ChoiceValuesReading read = ReadChoiceValues(texts);
+    ChoiceReading resolved{std::nullopt, read.refused, read.message};
+    if (read.values && !nominal) return std::nullopt;
+    if (read.values) resolved = ResolveChoiceValues(*read.values, *nominal);
+    if (resolved.refused == nullptr) return std::nullopt;
+    return "Nel file " + std::string(path) + " la chiave \"" + std::string(resolved.refused->key) +
+           "\" della sezione \"selection\" è rifiutata: " + resolved.message;
 }
 
 ChoiceOutcome EvaluateChoice(const ChoiceRequest& request, const ComputedDesign& design) {
@@ -335,6 +345,8 @@ ChoiceOutcome EvaluateChoice(const ChoiceRequest& request, const ComputedDesign&
         const CornerRequest& c = *request.corners;
         r.ranges.tolL = c.tolL;
         r.ranges.tolC = c.tolC;
+        r.tolLShown = c.tolLShown;
+        r.tolCShown = c.tolCShown;
         if (auto error = Resolve(c.viMin, c.viMax, t.Vi, t.Vi, "vi-min", "vi-max", r.ranges.viMin,
                                  r.ranges.viMax)) {
             outcome.error = *error;
@@ -349,6 +361,7 @@ ChoiceOutcome EvaluateChoice(const ChoiceRequest& request, const ComputedDesign&
     double L = design.L, C = design.C;
     if (request.standard) {
         r.standardAsked = true;
+        r.standardRounding = request.standard->rounding;
         r.standard = ChooseStandardValues(t, L, C, request.standard->series,
                                           request.standard->rounding, request.parts);
         if (r.standard) {
@@ -396,16 +409,14 @@ SweepOutcome EvaluateSweep(const SweepRequest& request, const ComputedDesign& de
     r.L = design.L;
     r.C = design.C;
     if (request.standard) {
-        const std::optional<double> L =
-            RoundToSeries(design.L, request.standard->series, request.standard->rounding);
-        const std::optional<double> C =
-            RoundToSeries(design.C, request.standard->series, request.standard->rounding);
-        if (!L || !C) {
-            outcome.refusal = "L o C non ha un valore della serie rappresentabile";
+        const std::optional<StandardChoice> chosen = ChooseStandardValues(
+            t, design.L, design.C, request.standard->series, request.standard->rounding, parts);
+        if (!chosen) {
+            outcome.refusal = NoStandardValues(request.standard->rounding);
             return outcome;
         }
-        r.L = *L;
-        r.C = *C;
+        r.L = chosen->L;
+        r.C = chosen->C;
     }
     const std::vector<double> voltages =
         request.inputVoltages.empty() ? std::vector<double>{t.Vi} : request.inputVoltages;
@@ -439,31 +450,15 @@ JsonObject SweepJson(const SweepResults& r) {
     return object;
 }
 
-std::string SweepCsv(const SweepResults& r) {
-    std::string csv = "Vi_V,Io_A,D,mode,efficiency,VoRipple_V,ilPeak_A\n";
-    for (const SweepPoint& s : r.points) {
-        const OperatingPoint& p = s.point;
-        csv += RoundTripText(s.Vi) + ',' + RoundTripText(s.Io) + ',';
-        if (p.Found())
-            csv += RoundTripText(p.D) + ',' + std::string(ModeName(p.mode)) + ',' +
-                   RoundTripText(p.efficiency) + ',' + RoundTripText(p.deltaVo / 1000) + ',' +
-                   RoundTripText(p.peakIL);
-        else
-            csv += "," + std::string(OutcomeName(p.outcome)) + ",,,";
-        csv += '\n';
-    }
-    return csv;
-}
-
 void SweepText(std::ostream& out, const SweepResults& r) {
     out << "Scansione del carico con L " << Label(r.L) << " uH, C " << Label(r.C) << " uF\n"
-        << "Vi [V]    Io [A]    modo  D [%]     rend. [%]  ΔVo [V]   iL picco [A]\n";
+        << "Vi [V]    Io [A]    modo  D [%]     rend. [%]  ΔVo [mV]  iL picco [A]\n";
     for (const SweepPoint& s : r.points) {
         const OperatingPoint& p = s.point;
         out << Padded(Label(s.Vi), 10) << Padded(Label(s.Io), 10);
         if (p.Found())
             out << Padded(std::string(ModeName(p.mode)), 6) << Padded(Label(p.D * 100), 10)
-                << Padded(Label(p.efficiency * 100), 11) << Padded(Label(p.deltaVo / 1000), 10)
+                << Padded(Label(p.efficiency * 100), 11) << Padded(Label(p.deltaVo), 10)
                 << Label(p.peakIL);
         else
             out << "n.d.  " << OutcomeWords(p.outcome);

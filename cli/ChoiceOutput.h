@@ -5,13 +5,16 @@
 // computed, and their text, JSON and CSV.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/ArgumentParser.h"
 #include "cli/JsonWriter.h"
+#include "componentchoice/ChoiceReport.h"
 #include "componentchoice/Selection.h"
 #include "model/Module1.h"
 
@@ -34,6 +37,7 @@ struct StandardRequest {
 struct CornerRequest {
     double tolL = 0.2, tolC = 0.2;  // fractions
     std::optional<double> viMin, viMax, ioMin, ioMax;
+    std::string tolLShown = "20.00", tolCShown = "20.00";  // in %, as typed
 };
 
 struct ChoiceRequest {
@@ -43,8 +47,9 @@ struct ChoiceRequest {
     bool Any() const { return standard || corners; }
 };
 
-// --series and --round, then --corners and its settings, checked in that
-// order: the first usage error, or nothing. Leaves `request.parts` alone.
+// The choices' texts among the options read as the window reads them,
+// then --series and --round, --corners and its settings: the first usage
+// error, or nothing. Leaves `request.parts` alone.
 std::optional<std::string> ReadChoiceRequest(const ParsedArguments& arguments,
                                              ChoiceRequest& request);
 
@@ -55,12 +60,10 @@ struct SweepRequest {
     std::vector<double> inputVoltages;  // V; the nominal Vi when empty
 };
 
-// --series, --round, --io-from, --io-to, --points (a whole number from 1 to
-// kMaxSweepPoints) and --vi-list (positive volts between commas).
+// --series, --round, --io-from, --io-to, --points as the window reads them,
+// and --vi-list (positive volts between commas, each once).
 std::optional<std::string> ReadSweepRequest(const ParsedArguments& arguments,
                                             SweepRequest& request);
-
-inline constexpr std::int32_t kMaxSweepPoints = 1000;
 
 // The requirements as the design calculation left them in `module`, and
 // the computed L (uH) and C (uF).
@@ -70,13 +73,22 @@ struct ComputedDesign {
 };
 ComputedDesign TakeComputedDesign(const Module1& module);
 
+// The choices a design file carries, read as the window reads them, the
+// ranges with the nominal design when there is one: the refusal of the
+// first refused one, naming the file and its key, or nothing.
+std::optional<std::string> FileChoiceRefusal(
+    std::string_view path, const std::map<std::string, std::string, std::less<>>& selection,
+    const std::optional<DesignTargets>& nominal);
+
 struct ChoiceResults {
     ComputedDesign design;
     bool standardAsked = false;
+    Rounding standardRounding = Rounding::Up;
     std::optional<StandardChoice> standard;  // empty when L or C has no standard value
     std::optional<WorstCase> corners;
     CornerRanges ranges;
     bool aroundStandard = false;  // the corners lie around the standard values
+    std::string tolLShown, tolCShown;
 };
 
 struct ChoiceOutcome {
@@ -106,8 +118,6 @@ SweepOutcome EvaluateSweep(const SweepRequest& request, const ComputedDesign& de
 
 // {"L", "C", "points": [{"Vi", "Io", "D", "mode", "efficiency", "VoRipple", "ilPeak"}, ...]}
 JsonObject SweepJson(const SweepResults& results);
-// A header and one row per point, numbers in round-trip form.
-std::string SweepCsv(const SweepResults& results);
 void SweepText(std::ostream& out, const SweepResults& results);
 
 }  // namespace stepdown::cli

@@ -14,6 +14,7 @@
 #include "cli/ChoiceOutput.h"
 #include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
+#include "cli/OptionOwners.h"
 #include "cli/QuantityOptions.h"
 #include "cli/RealPartsOutput.h"
 #include "cli/TerminalProgress.h"
@@ -88,7 +89,8 @@ std::string HelpDetails() {
            "Scelta dei componenti (design, con o senza --verify; sweep), sul convertitore\n"
            "come costruito regolato alla Vo del progetto, con i valori dei COMPONENTI:\n"
            "  --series S  i valori normalizzati di L e C nella serie E6, E12 o E24\n"
-           "  --round R   up: il primo valore non minore (se omesso); nearest: il più vicino\n"
+           "  --round R   up: il primo valore non minore (se omesso); nearest: il più vicino;\n"
+           "              meets: le più piccole L e C che rispettano i requisiti di ΔiL e ΔVo\n"
            "  --corners   il caso peggiore sui vertici delle tolleranze e degli intervalli,\n"
            "              intorno ai valori normalizzati con --series, ai calcolati senza\n"
            "  --tol-l PCT, --tol-c PCT\n"
@@ -147,6 +149,15 @@ const std::vector<OptionSpec> kOpenOptions{
 int UsageError(std::ostream& err, std::string_view error) {
     err << "stepdown-cli: " << error << '\n' << kUsage;
     return kExitUsage;
+}
+
+// An option another command takes is named as that command's.
+int ParseError(std::ostream& err, const ParseOutcome& parsed, std::string_view command) {
+    const CommandOptions commands[] = {{"design", &kDesignOptions},
+                                       {"verify", &kVerifyOptions},
+                                       {"sweep", &kSweepOptions},
+                                       {"open", &kOpenOptions}};
+    return UsageError(err, OptionError(parsed, command, commands));
 }
 
 // Only the present options: a left-out option leaves its box as the window
@@ -574,7 +585,7 @@ int DesignClicks(const ParsedArguments& arguments, const DesignRequests& request
 int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
               bool showProgress) {
     const ParseOutcome parsed = ParseOptions(words, kDesignOptions);
-    if (!parsed.arguments) return UsageError(err, parsed.error);
+    if (!parsed.arguments) return ParseError(err, parsed, "design");
     const ParsedArguments& arguments = *parsed.arguments;
     const bool verify = arguments.Has("verify");
     if (!verify) {
@@ -632,7 +643,7 @@ int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
 int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
               bool showProgress) {
     const ParseOutcome parsed = ParseOptions(words, kVerifyOptions);
-    if (!parsed.arguments) return UsageError(err, parsed.error);
+    if (!parsed.arguments) return ParseError(err, parsed, "verify");
     const ParsedArguments& arguments = *parsed.arguments;
     const OutputChoice choice = ChooseOutput(arguments);
     if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
@@ -659,7 +670,7 @@ int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
     }
     if (choice.csv &&
         !WriteCsv(
-            *choice.csv, [&](std::ostream& to) { to << SweepCsv(sweep.results); }, out, err))
+            *choice.csv, [&](std::ostream& to) { to << SweepCsv(sweep.results.points); }, out, err))
         return kExitRefused;
     if (choice.CsvOnStandardOutput()) return kExitSuccess;
     if (choice.json)
@@ -671,7 +682,7 @@ int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
 
 int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
     const ParseOutcome parsed = ParseOptions(words, kSweepOptions);
-    if (!parsed.arguments) return UsageError(err, parsed.error);
+    if (!parsed.arguments) return ParseError(err, parsed, "sweep");
     const ParsedArguments& arguments = *parsed.arguments;
     const OutputChoice choice = ChooseOutput(arguments);
     if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
@@ -699,7 +710,7 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         return UsageError(err, "manca il file da aprire, da scrivere subito dopo open");
     const ParseOutcome parsed =
         ParseOptions(std::vector<std::string>(words.begin() + 1, words.end()), kOpenOptions);
-    if (!parsed.arguments) return UsageError(err, parsed.error);
+    if (!parsed.arguments) return ParseError(err, parsed, "open");
     const ParsedArguments& arguments = *parsed.arguments;
     const bool verify = arguments.Has("verify");
     const bool sweep = arguments.Has("sweep");
@@ -752,6 +763,22 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         partsApply = true;
     }
     if (partsApply) passBack(kPartsKeys, file.parts, false);
+    // The file's choices, where the run takes them, refused as the window
+    // refuses them and not as mistyped options.
+    if (sweep || (!verify && partsApply)) {
+        // The ranges' empty ends are the design's: "Calcola" on the file's texts.
+        HeadlessMainWindow designed;
+        Module1 module;
+        for (const DesignFileKey& key : kDesignKeys)
+            designed.SetText(key.textBox, TextOf(file.design, key));
+        DesignCalculation(module, designed);
+        std::optional<DesignTargets> nominal;
+        if (designed.Messages().empty()) nominal = TakeComputedDesign(module).targets;
+        if (const auto refusal = FileChoiceRefusal(words.front(), file.selection, nominal)) {
+            err << *refusal << '\n';
+            return kExitRefused;
+        }
+    }
     if (arguments.Has("json")) equivalent.emplace_back("--json");
     for (const std::string_view option : {"csv", "startup-csv"})
         if (arguments.Has(option))

@@ -1,6 +1,8 @@
 #include "componentchoice/ChoiceReading.h"
 
 #include <array>
+#include <cmath>
+#include <iterator>
 
 #include "model/Module1.h"
 #include "model/VerificationFields.h"
@@ -8,8 +10,9 @@
 namespace stepdown {
 namespace {
 
-constexpr std::string_view kTooFewPointsMessage =
-    "Il numero dei punti dei grafici non può essere minore di 1!";
+// Whole numbers only: a count of points has no fraction to round.
+const std::string kPointsMessage =
+    "Il numero dei punti deve essere un intero da 1 a " + std::to_string(kMaxSweepPoints) + "!";
 
 enum FieldIndex {
     kSeries,
@@ -39,33 +42,25 @@ const std::array<ChoiceField, 11> kFields{{
     {"points", "il numero dei punti dei grafici", &ChoiceTexts::points},
 }};
 
-// A number field: what an empty text stands for (null: the text is
-// required) and the lowest value, zero itself allowed or not.
+// A number field: whether an empty text is allowed (a range end the
+// nominal design fills) and the lowest value, zero itself allowed or not.
 struct NumberRule {
     FieldIndex field;
-    double (*whenEmpty)(const DesignTargets&);
+    bool emptyAllowed;
     bool zeroAllowed;
     std::string_view low;
 };
 
-double NominalVi(const DesignTargets& d) { return d.Vi; }
-double NominalIo(const DesignTargets& d) { return d.Io; }
-double LightLoad(const DesignTargets& d) { return d.Io / 10; }
-double Overload(const DesignTargets& d) { return d.Io * 1.5; }
-
 const NumberRule kRules[] = {
-    {kTolL, nullptr, true, "La tolleranza di L non può essere negativa!"},
-    {kTolC, nullptr, true, "La tolleranza di C non può essere negativa!"},
-    {kViMin, NominalVi, false, "La tensione di ingresso minima non può essere zero o negativa!"},
-    {kViMax, NominalVi, false, "La tensione di ingresso massima non può essere zero o negativa!"},
-    {kIoMin, NominalIo, false, "La corrente di uscita minima non può essere zero o negativa!"},
-    {kIoMax, NominalIo, false, "La corrente di uscita massima non può essere zero o negativa!"},
-    {kFrom, LightLoad, false,
-     "La prima corrente di carico dei grafici non può essere zero o negativa!"},
-    {kTo, Overload, false,
-     "L'ultima corrente di carico dei grafici non può essere zero o negativa!"},
-    // Rounded to a whole number below.
-    {kPoints, nullptr, false, kTooFewPointsMessage},
+    {kTolL, false, true, "La tolleranza di L non può essere negativa!"},
+    {kTolC, false, true, "La tolleranza di C non può essere negativa!"},
+    {kViMin, true, false, "La tensione di ingresso minima non può essere zero o negativa!"},
+    {kViMax, true, false, "La tensione di ingresso massima non può essere zero o negativa!"},
+    {kIoMin, true, false, "La corrente di uscita minima non può essere zero o negativa!"},
+    {kIoMax, true, false, "La corrente di uscita massima non può essere zero o negativa!"},
+    {kFrom, true, false, "La prima corrente di carico dei grafici non può essere zero o negativa!"},
+    {kTo, true, false, "L'ultima corrente di carico dei grafici non può essere zero o negativa!"},
+    {kPoints, false, false, kPointsMessage},
 };
 
 // A value that must stay below a limit.
@@ -79,15 +74,28 @@ const UpperLimit kUpperLimits[] = {
     {kTolC, 100, "La tolleranza di C deve restare sotto il 100 %: al minimo C sarebbe zero!"},
 };
 
-// A range, checked once its second end is read.
+// A range and what fills its empty ends.
 struct Range {
     FieldIndex first, second;
+    double (*firstWhenEmpty)(const DesignTargets&);
+    double (*secondWhenEmpty)(const DesignTargets&);
+    std::optional<double> ChoiceValues::*firstValue;
+    std::optional<double> ChoiceValues::*secondValue;
     std::string_view reversed;
 };
+
+double NominalVi(const DesignTargets& d) { return d.Vi; }
+double NominalIo(const DesignTargets& d) { return d.Io; }
+double LightLoad(const DesignTargets& d) { return d.Io / 10; }
+double Overload(const DesignTargets& d) { return d.Io * 1.5; }
+
 const Range kRanges[] = {
-    {kViMin, kViMax, "La tensione di ingresso minima non può superare la massima!"},
-    {kIoMin, kIoMax, "La corrente di uscita minima non può superare la massima!"},
-    {kFrom, kTo, "La prima corrente di carico dei grafici non può superare l'ultima!"},
+    {kViMin, kViMax, NominalVi, NominalVi, &ChoiceValues::viMin, &ChoiceValues::viMax,
+     "La tensione di ingresso minima non può superare la massima!"},
+    {kIoMin, kIoMax, NominalIo, NominalIo, &ChoiceValues::ioMin, &ChoiceValues::ioMax,
+     "La corrente di uscita minima non può superare la massima!"},
+    {kFrom, kTo, LightLoad, Overload, &ChoiceValues::ioFrom, &ChoiceValues::ioTo,
+     "La prima corrente di carico dei grafici non può superare l'ultima!"},
 };
 
 struct Number {
@@ -113,52 +121,72 @@ Number ReadNumber(const std::string& text, std::string_view description) {
 
 std::span<const ChoiceField> ChoiceFields() { return kFields; }
 
-ChoiceReading ReadChoiceTexts(const ChoiceTexts& texts, const DesignTargets& nominal) {
+ChoiceValuesReading ReadChoiceValues(const ChoiceTexts& texts) {
     const auto refuse = [](FieldIndex field, std::string_view message) {
-        return ChoiceReading{std::nullopt, &kFields[field], std::string(message)};
+        return ChoiceValuesReading{std::nullopt, &kFields[field], std::string(message)};
     };
-    ChoiceSettings settings;
+    ChoiceValues read;
     const std::optional<Series> series = SeriesNamed(texts.series);
     if (!series) return refuse(kSeries, "La serie dei valori standard può essere E6, E12 o E24!");
-    settings.series = *series;
+    read.series = *series;
     const std::optional<Rounding> rounding = RoundingNamed(texts.round);
     if (!rounding)
         return refuse(kRound,
-                      "L'arrotondamento può essere per eccesso (up) o al più vicino (nearest)!");
-    settings.rounding = *rounding;
+                      "L'arrotondamento può essere per eccesso (up), al più vicino "
+                      "(nearest) o il minimo che rispetta i requisiti (meets)!");
+    read.rounding = *rounding;
 
-    std::array<double, kFields.size()> values{};
+    std::array<std::optional<double>, kFields.size()> values{};
     for (const NumberRule& rule : kRules) {
         const ChoiceField& field = kFields[rule.field];
         const std::string& text = texts.*field.text;
-        Number number{};
-        if (text.empty() && rule.whenEmpty != nullptr)
-            number.value = rule.whenEmpty(nominal);
-        else
-            number = ReadNumber(text, field.description);
+        if (text.empty() && rule.emptyAllowed) continue;
+        const Number number = ReadNumber(text, field.description);
         if (!number.value) return refuse(rule.field, number.message);
         const double value = *number.value;
         if (rule.zeroAllowed ? value < 0 : !(value > 0)) return refuse(rule.field, rule.low);
         for (const UpperLimit& upper : kUpperLimits)
             if (upper.field == rule.field && value >= upper.limit)
                 return refuse(rule.field, upper.message);
-        for (const Range& range : kRanges)
-            if (range.second == rule.field && values[range.first] > value)
-                return refuse(rule.field, range.reversed);
         values[rule.field] = value;
     }
-    const std::optional<std::int32_t> points = RoundToInteger(values[kPoints]);
-    if (!points) return refuse(kPoints, IntegerRangeMessageFor(kFields[kPoints].description));
-    if (*points < 1) return refuse(kPoints, kTooFewPointsMessage);
-    if (*points > kMaxSweepPoints)
-        return refuse(kPoints, "Il numero dei punti dei grafici non può superare 1000!");
+    const double points = *values[kPoints];
+    if (!(points <= kMaxSweepPoints) || points != std::floor(points))
+        return refuse(kPoints, kPointsMessage);
 
-    settings.corners = {values[kTolL] / 100, values[kTolC] / 100, values[kViMin],
-                        values[kViMax],      values[kIoMin],      values[kIoMax]};
-    settings.ioFrom = values[kFrom];
-    settings.ioTo = values[kTo];
-    settings.points = *points;
+    read.tolL = *values[kTolL] / 100;
+    read.tolC = *values[kTolC] / 100;
+    for (const Range& range : kRanges) {
+        read.*range.firstValue = values[range.first];
+        read.*range.secondValue = values[range.second];
+    }
+    read.points = static_cast<std::int32_t>(points);
+    return {read, nullptr, {}};
+}
+
+ChoiceReading ResolveChoiceValues(const ChoiceValues& values, const DesignTargets& nominal) {
+    double ends[std::size(kRanges)][2] = {};
+    for (std::size_t r = 0; r < std::size(kRanges); ++r) {
+        const Range& range = kRanges[r];
+        ends[r][0] = (values.*range.firstValue).value_or(range.firstWhenEmpty(nominal));
+        ends[r][1] = (values.*range.secondValue).value_or(range.secondWhenEmpty(nominal));
+        if (ends[r][0] > ends[r][1])
+            return {std::nullopt, &kFields[range.second], std::string(range.reversed)};
+    }
+    ChoiceSettings settings;
+    settings.series = values.series;
+    settings.rounding = values.rounding;
+    settings.corners = {values.tolL, values.tolC, ends[0][0], ends[0][1], ends[1][0], ends[1][1]};
+    settings.ioFrom = ends[2][0];
+    settings.ioTo = ends[2][1];
+    settings.points = values.points;
     return {settings, nullptr, {}};
+}
+
+ChoiceReading ReadChoiceTexts(const ChoiceTexts& texts, const DesignTargets& nominal) {
+    const ChoiceValuesReading read = ReadChoiceValues(texts);
+    if (!read.values) return {std::nullopt, read.refused, read.message};
+    return ResolveChoiceValues(*read.values, nominal);
 }
 
 }  // namespace stepdown

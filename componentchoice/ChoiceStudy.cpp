@@ -33,9 +33,13 @@ ChoiceStudy StudyChoice(const DesignRecord& design, const PartTexts& parts,
     const std::optional<StandardChoice> choice = ChooseStandardValues(
         study.design, study.L, study.C, s.series, s.rounding, study.parts, samples);
     // The design's L and C are positive and finite: only the rounding of a
-    // value near the largest double has no standard value.
+    // value near the largest double has no standard value, or no pair meets.
     if (!choice) {
-        study.refusal = "L o C calcolate sono così grandi che nessun valore standard le supera!";
+        study.refusal =
+            s.rounding == Rounding::Meets
+                ? "Nessuna coppia di valori standard, da un decimo a cento volte L e C calcolate, "
+                  "rispetta i requisiti!"
+                : "L o C calcolate sono così grandi che nessun valore standard le supera!";
         return study;
     }
     study.choice = *choice;
@@ -43,8 +47,10 @@ ChoiceStudy StudyChoice(const DesignRecord& design, const PartTexts& parts,
                                     study.parts, samples);
     study.inputVoltages = {s.corners.viMin, study.design.Vi, s.corners.viMax};
     std::sort(study.inputVoltages.begin(), study.inputVoltages.end());
-    study.inputVoltages.erase(std::unique(study.inputVoltages.begin(), study.inputVoltages.end()),
-                              study.inputVoltages.end());
+    // A range end a rounding error from the nominal Vi draws no second curve.
+    study.inputVoltages.erase(
+        std::unique(study.inputVoltages.begin(), study.inputVoltages.end(), SameValue),
+        study.inputVoltages.end());
     study.sweep = SweepLoad(study.design, study.choice.L, study.choice.C, study.inputVoltages,
                             s.ioFrom, s.ioTo, s.points, study.parts, samples);
     return study;

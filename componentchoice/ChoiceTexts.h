@@ -11,7 +11,7 @@ namespace stepdown {
 
 struct ChoiceTexts {
     std::string series = "E12";  // E6, E12, E24
-    std::string round = "up";    // up, nearest
+    std::string round = "up";    // up, nearest, meets
     std::string tolL = "20";     // %
     std::string tolC = "20";     // %
     std::string viMin, viMax;    // V

@@ -1,6 +1,7 @@
 #include "componentchoice/Selection.h"
 
 #include <cmath>
+#include <utility>
 
 namespace stepdown {
 
@@ -28,16 +29,84 @@ OperatingPoint EvaluateRegulated(const DesignTargets& design, double Vi, double 
 
 RequirementCheck Meets(const OperatingPoint& point, const DesignTargets& design) {
     if (!point.Found()) return {};
-    return {point.deltaIL <= design.DeltaiL, point.deltaVo <= design.DeltaVo * 1000};
+    const auto within = [](double ripple, double allowed) {
+        return ripple <= allowed || SameValue(ripple, allowed);
+    };
+    return {within(point.deltaIL, design.DeltaiL), within(point.deltaVo, design.DeltaVo * 1000)};
 }
+
+namespace {
+
+// The standard values of `series` from `low` up to `high`, ascending; empty
+// when `low` has no standard value.
+std::vector<double> SeriesValuesBetween(double low, double high, Series series) {
+    std::vector<double> values;
+    std::optional<double> value = RoundToSeries(low, series, Rounding::Up);
+    while (value && *value <= high) {
+        values.push_back(*value);
+        // Neighbouring standard values lie at least 4 % apart.
+        value = RoundToSeries(*value * 1.01, series, Rounding::Up);
+    }
+    return values;
+}
+
+// How far the search for standard values that meet the requirements looks:
+// from a tenth of the computed value to a hundred times it.
+constexpr double kMeetsBelow = 0.1;
+constexpr double kMeetsAbove = 100;
+
+// The first index of `count` at which `meets` holds, on the premise that
+// it holds from some index on; `count` when it holds nowhere.
+template <typename Predicate>
+std::size_t FirstMeeting(std::size_t count, Predicate meets) {
+    std::size_t low = 0, high = count;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (meets(middle))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return high;
+}
+
+// The smallest standard L whose ripples meet the requirements with the
+// largest C searched, then the smallest C that meets them with that L:
+// the ripples fall as L and C grow.
+std::optional<std::pair<double, double>> SmallestMeeting(const DesignTargets& design, double L,
+                                                         double C, Series series,
+                                                         const PartValues& parts,
+                                                         std::int32_t samples) {
+    const std::vector<double> Ls = SeriesValuesBetween(L * kMeetsBelow, L * kMeetsAbove, series);
+    const std::vector<double> Cs = SeriesValuesBetween(C * kMeetsBelow, C * kMeetsAbove, series);
+    if (Ls.empty() || Cs.empty()) return std::nullopt;
+    const auto meets = [&](double l, double c) {
+        return Meets(EvaluateRegulated(design, design.Vi, design.Io, l, c, parts, samples), design)
+            .All();
+    };
+    const std::size_t l =
+        FirstMeeting(Ls.size(), [&](std::size_t i) { return meets(Ls[i], Cs.back()); });
+    if (l == Ls.size()) return std::nullopt;
+    const std::size_t c =
+        FirstMeeting(Cs.size(), [&](std::size_t i) { return meets(Ls[l], Cs[i]); });
+    return std::pair{Ls[l], Cs[c]};
+}
+
+}  // namespace
 
 std::optional<StandardChoice> ChooseStandardValues(const DesignTargets& design, double L, double C,
                                                    Series series, Rounding rounding,
                                                    const PartValues& parts, std::int32_t samples) {
-    const std::optional<double> standardL = RoundToSeries(L, series, rounding);
-    const std::optional<double> standardC = RoundToSeries(C, series, rounding);
-    if (!standardL || !standardC) return std::nullopt;
-    StandardChoice choice{series, rounding, *standardL, *standardC, {}, {}, {}};
+    std::optional<std::pair<double, double>> standard;
+    if (rounding == Rounding::Meets) {
+        standard = SmallestMeeting(design, L, C, series, parts, samples);
+    } else {
+        const std::optional<double> standardL = RoundToSeries(L, series, rounding);
+        const std::optional<double> standardC = RoundToSeries(C, series, rounding);
+        if (standardL && standardC) standard = std::pair{*standardL, *standardC};
+    }
+    if (!standard) return std::nullopt;
+    StandardChoice choice{series, rounding, standard->first, standard->second, {}, {}, {}};
     choice.figures =
         EvaluateRegulated(design, design.Vi, design.Io, choice.L, choice.C, parts, samples);
     choice.nominal = EvaluateRegulated(design, design.Vi, design.Io, L, C, parts, samples);
@@ -51,9 +120,9 @@ CornerRanges DefaultCornerRanges(const DesignTargets& design) {
 
 namespace {
 
-// The ends of a range, once when they are equal.
+// The ends of a range, once when they are equal but for rounding.
 std::vector<double> Ends(double low, double high) {
-    if (low == high) return {low};
+    if (SameValue(low, high)) return {low};
     return {low, high};
 }
 
@@ -70,8 +139,9 @@ double FigureOf(const OperatingPoint& p, CornerFigure figure, double target) {
     case CornerFigure::VoMean:
         break;
     }
-    // The mean Vo is judged by how far it lies from the target.
-    return std::fabs(p.VoMean - target);
+    // The mean Vo is judged by how far it lies from the target; a rounding
+    // error is no distance.
+    return SameValue(p.VoMean, target) ? 0 : std::fabs(p.VoMean - target);
 }
 
 }  // namespace
@@ -97,8 +167,9 @@ WorstCase EvaluateCorners(const DesignTargets& design, double L, double C,
             const double judged = FigureOf(p, figure, design.Vo);
             if (result.worst[k].corner >= 0 && !(judged > largest[k])) continue;
             largest[k] = judged;
-            result.worst[k] = {figure == CornerFigure::VoMean ? p.VoMean : judged,
-                               static_cast<int>(i)};
+            const bool voMean = figure == CornerFigure::VoMean;
+            result.worst[k] = {voMean ? p.VoMean : judged, static_cast<int>(i),
+                               !voMean || !SameValue(p.VoMean, design.Vo)};
         }
     }
     return result;

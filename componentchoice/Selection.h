@@ -49,7 +49,8 @@ struct OperatingPoint {
 OperatingPoint EvaluateRegulated(const DesignTargets& design, double Vi, double Io, double L,
                                  double C, const PartValues& parts, std::int32_t samples = 1000);
 
-// Each requirement is met when its ripple is not above the allowed one.
+// Each requirement is met when its ripple is not above the allowed one, a
+// ripple above it only by rounding (SameValue) included.
 struct RequirementCheck {
     bool ripple = false;
     bool outputRipple = false;
@@ -67,7 +68,10 @@ struct StandardChoice {
 };
 
 // Nothing when a computed value has no standard value (not positive, or
-// rounding beyond the double range).
+// rounding beyond the double range). Rounding::Meets takes the smallest
+// standard L from a tenth to a hundred times the computed one whose
+// ripples meet the requirements with the largest C of that span, then the
+// smallest C that meets them with it; nothing when none does.
 std::optional<StandardChoice> ChooseStandardValues(const DesignTargets& design, double L, double C,
                                                    Series series, Rounding rounding,
                                                    const PartValues& parts,
@@ -98,6 +102,9 @@ inline constexpr CornerFigure kCornerFigures[] = {CornerFigure::D, CornerFigure:
 struct WorstValue {
     double value = 0;
     int corner = -1;  // index into WorstCase::corners; -1 when no corner has the figure
+    // False when the worst mean Vo lies on the target but for rounding
+    // (SameValue): then no corner stands out.
+    bool deviates = true;
 };
 
 struct WorstCase {

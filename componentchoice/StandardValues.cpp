@@ -1,5 +1,6 @@
 #include "componentchoice/StandardValues.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -53,12 +54,24 @@ std::optional<Series> SeriesNamed(std::string_view name) {
     return std::nullopt;
 }
 
+bool SameValue(double a, double b) {
+    return std::fabs(a - b) <= kSameValueTolerance * std::max(std::fabs(a), std::fabs(b));
+}
+
 std::string_view RoundingName(Rounding rounding) {
-    return rounding == Rounding::Up ? "up" : "nearest";
+    switch (rounding) {
+    case Rounding::Up:
+        return "up";
+    case Rounding::Nearest:
+        return "nearest";
+    case Rounding::Meets:
+        break;
+    }
+    return "meets";
 }
 
 std::optional<Rounding> RoundingNamed(std::string_view name) {
-    for (const Rounding rounding : {Rounding::Up, Rounding::Nearest})
+    for (const Rounding rounding : {Rounding::Up, Rounding::Nearest, Rounding::Meets})
         if (RoundingName(rounding) == name) return rounding;
     return std::nullopt;
 }
@@ -81,9 +94,12 @@ std::optional<double> RoundToSeries(double value, Series series, Rounding roundi
             break;
         }
     }
+    // A value a rounding error away from a standard value is that value.
+    if (SameValue(value, below)) return below;
+    if (SameValue(value, above) && std::isfinite(above)) return above;
     // Nearest on a log scale: below when value / below < above / value.
     const double chosen =
-        rounding == Rounding::Up || !(value / below < above / value) ? above : below;
+        rounding != Rounding::Nearest || !(value / below < above / value) ? above : below;
     if (!std::isfinite(chosen)) return std::nullopt;
     return chosen;
 }

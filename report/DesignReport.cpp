@@ -191,8 +191,10 @@ void AddChoiceSection(const ReportInputs& in, std::vector<ReportSection>& sectio
     ReportSection section{"Scelta dei componenti", {}, ReportPicture::None, {}, {}};
     section.lines = {
         {"Serie", std::string(SeriesName(chosen.series))},
-        {"Arrotondamento",
-         chosen.rounding == Rounding::Up ? "al valore superiore" : "al valore più vicino"},
+        {"Arrotondamento", chosen.rounding == Rounding::Up ? "al valore superiore"
+                           : chosen.rounding == Rounding::Nearest
+                               ? "al valore più vicino"
+                               : "il minimo che rispetta i requisiti"},
         {"Induttanza normalizzata L", Figure(chosen.L, "uH", s)},
         {"Capacità normalizzata C", Figure(chosen.C, "uF", s)},
         {"Ondulazione della corrente ΔiL", Figure(chosen.figures.deltaIL, "A", s)},

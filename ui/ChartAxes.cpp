@@ -1,7 +1,10 @@
 #include "ui/ChartAxes.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QFont>
 #include <QLabel>
+#include <QLocale>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -58,6 +61,50 @@ void AlignAxes(QValueAxis& left, double leftLow, double leftHigh, QValueAxis& ri
         side.axis.setRange(-below * side.step, above * side.step);
         KeepRoundTicks(side.axis, static_cast<int>(below + above));
     }
+}
+
+AxisRange RoundedSpan(double low, double high, double leastSpan) {
+    const double magnitude = std::max(std::abs(low), std::abs(high));
+    const double least = std::max(leastSpan, magnitude * 1e-3);
+    if (high - low < least) {
+        const double middle = low / 2 + high / 2;
+        low = middle - least / 2;
+        high = middle + least / 2;
+    }
+    const double margin = high > low ? (high - low) * 0.03 : 1;
+    low -= margin;
+    high += margin;
+    const double step = RoundStep(high - low, 5);
+    return {std::floor(low / step) * step, std::ceil(high / step) * step};
+}
+
+void SpanRoundly(QValueAxis& axis, double low, double high, double leastSpan) {
+    const AxisRange range = RoundedSpan(low, high, leastSpan);
+    axis.setRange(range.low, range.high);
+    KeepRoundTicks(axis, 5);
+}
+
+QChart* NewNumberChart(const QLocale& locale, int margin) {
+    auto* chart = new QChart;
+    QLocale numbers = locale;
+    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(numbers);
+    chart->setMargins(QMargins(margin, margin, margin, margin));
+    return chart;
+}
+
+void Replace(QChartView& view, QChart* chart) {
+    QChart* const old = view.chart();
+    view.setChart(chart);
+    delete old;
+}
+
+QValueAxis* NewAxis(QChart& chart, const QString& title, Qt::Alignment side) {
+    auto* axis = new QValueAxis(&chart);
+    axis->setTitleText(title);
+    chart.addAxis(axis, side);
+    return axis;
 }
 
 QLabel* NewExplanationPage(QWidget* parent) {

@@ -1,7 +1,6 @@
 #include "ui/ChoiceWindow.h"
 
 #include <QAction>
-#include <QAreaSeries>
 #include <QByteArray>
 #include <QChart>
 #include <QChartView>
@@ -12,12 +11,8 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
-#include <QLegend>
-#include <QLegendMarker>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QMessageBox>
-#include <QPen>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableWidget>
@@ -26,11 +21,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "componentchoice/ChoiceReport.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ChartAxes.h"
+#include "ui/SweepCharts.h"
 
 // The icon lives in the resources of a static library, whose registration
 // the linker drops unless something refers to it; the macro must be used
@@ -120,52 +115,6 @@ int WholeWidth(const QTableWidget& table) {
     for (int c = 0; c < table.columnCount(); ++c) width += table.horizontalHeader()->sectionSize(c);
     return width;
 }
-
-// A chart with the locale's decimal separator and no thousands separators,
-// which beside a decimal comma would read as one.
-QChart* NewChart(const QLocale& locale, const QString& title) {
-    auto* chart = new QChart;
-    QLocale numbers = locale;
-    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
-    chart->setLocalizeNumbers(true);
-    chart->setLocale(numbers);
-    chart->setMargins(QMargins(2, 2, 2, 2));
-    chart->setTitle(title);
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    // Four entries beside each other in a third of the window.
-    QFont small = chart->legend()->font();
-    small.setPointSizeF(small.pointSizeF() * 0.9);
-    chart->legend()->setFont(small);
-    return chart;
-}
-
-// Hands `chart` to `view` and deletes the chart it replaces, which setChart
-// only releases.
-void Replace(QChartView& view, QChart* chart) {
-    QChart* const old = view.chart();
-    view.setChart(chart);
-    delete old;
-}
-
-QValueAxis* NewAxis(QChart& chart, const QString& title, Qt::Alignment side) {
-    auto* axis = new QValueAxis(&chart);
-    axis->setTitleText(title);
-    chart.addAxis(axis, side);
-    return axis;
-}
-
-// Whole round steps around [low, high] and a little room, with round ticks.
-void SpanRoundly(QValueAxis& axis, double low, double high) {
-    const double margin = high > low ? (high - low) * 0.03 : low != 0 ? std::abs(low) * 0.05 : 1;
-    low -= margin;
-    high += margin;
-    const double step = RoundStep(high - low, 5);
-    axis.setRange(std::floor(low / step) * step, std::ceil(high / step) * step);
-    KeepRoundTicks(axis, 5);
-}
-
-// The lowest, nominal and highest input voltage.
-const QColor kCurveColours[] = {QColor(0, 90, 200), QColor(0, 140, 60), QColor(210, 40, 20)};
 
 }  // namespace
 
@@ -262,8 +211,11 @@ QWidget* ChoiceWindow::BuildChoicesForm() {
     rounding_ = new QComboBox(box);
     rounding_->addItem(QStringLiteral("per eccesso"), Text(RoundingName(Rounding::Up)));
     rounding_->addItem(QStringLiteral("al più vicino"), Text(RoundingName(Rounding::Nearest)));
+    rounding_->addItem(QStringLiteral("il minimo che rispetta i requisiti"),
+                       Text(RoundingName(Rounding::Meets)));
     rounding_->setToolTip(QStringLiteral(
-        "Per eccesso: il più piccolo valore standard non minore di quello calcolato"));
+        "Per eccesso: il più piccolo valore standard non minore di quello calcolato; il minimo "
+        "che rispetta i requisiti: le più piccole L e C standard con ΔiL e ΔVo entro i requisiti"));
     const struct {
         QComboBox* box;
         std::string ChoiceTexts::*text;
@@ -420,7 +372,8 @@ void ChoiceWindow::ShowResults() {
 
 void ChoiceWindow::ShowDesign() {
     const DesignTargets& d = study_.design;
-    const auto number = [this](double value) { return locale_.toString(value, 'g', 4); };
+    // Beside the input fields, in their form: the point, no thousands separator.
+    const auto number = [](double value) { return QString::number(value, 'g', 4); };
     design_->setText(
         module_.LastDesign
             ? QStringLiteral("Progetto: Vi = %1 V, Vo = %2 V, f = %3 kHz, Io = %4 A; requisiti "
@@ -465,7 +418,7 @@ void ChoiceWindow::ShowCorners() {
     }
     for (std::size_t k = 0; k < kCornerFigureColumns.size(); ++k) {
         const WorstValue& worst = study_.corners.worst[k];
-        if (worst.corner >= 0)
+        if (worst.corner >= 0 && worst.deviates)
             Emphasise(*cornerTable_->item(worst.corner, kCornerFigureColumns[k]),
                       QColor(190, 0, 0));
     }
@@ -477,96 +430,7 @@ void ChoiceWindow::ShowCorners() {
     verdict_->setPalette(palette);
 }
 
-void ChoiceWindow::ShowSweep() {
-    const struct {
-        QString title, axis;
-        double (*figure)(const OperatingPoint&);
-        double requirement;  // 0: none
-    } figures[] = {
-        {QStringLiteral("Rendimento"), QStringLiteral("η [%]"),
-         [](const OperatingPoint& p) { return p.efficiency * 100; }, 0},
-        {QStringLiteral("Ondulazione di Vo"), QStringLiteral("ΔVo [mV]"),
-         [](const OperatingPoint& p) { return p.deltaVo; }, study_.design.DeltaVo * 1000},
-        {QStringLiteral("Picco della corrente in L"), QStringLiteral("iL picco [A]"),
-         [](const OperatingPoint& p) { return p.peakIL; }, 0},
-    };
-    const ChoiceSettings& s = study_.settings;
-    // The loads at which some input voltage runs discontinuous, widened by
-    // half a step on each side, within the sweep.
-    const double halfStep = s.points > 1 ? (s.ioTo - s.ioFrom) / (s.points - 1) / 2 : 0;
-    double dcmFrom = std::numeric_limits<double>::infinity();
-    double dcmTo = -dcmFrom;
-    for (const SweepPoint& p : study_.sweep) {
-        if (!p.point.Found() || p.point.mode != ConductionMode::Discontinuous) continue;
-        dcmFrom = std::min(dcmFrom, std::max(s.ioFrom, p.Io - halfStep));
-        dcmTo = std::max(dcmTo, std::min(s.ioTo, p.Io + halfStep));
-    }
-
-    for (std::size_t k = 0; k < charts_.size(); ++k) {
-        QChart* chart = NewChart(locale_, figures[k].title);
-        QValueAxis* load = NewAxis(*chart, QStringLiteral("Io [A]"), Qt::AlignBottom);
-        QValueAxis* value = NewAxis(*chart, figures[k].axis, Qt::AlignLeft);
-        double low = std::numeric_limits<double>::infinity();
-        double high = -low;
-        std::vector<QLineSeries*> curves;
-        for (std::size_t v = 0; v < study_.inputVoltages.size(); ++v) {
-            const double Vi = study_.inputVoltages[v];
-            auto* curve = new QLineSeries(chart);
-            curve->setName(QStringLiteral("%1 V").arg(locale_.toString(Vi, 'g', 4)));
-            // With fewer than three curves the nominal one keeps its colour.
-            const std::size_t colour = study_.inputVoltages.size() == 3 ? v
-                                       : Vi == study_.design.Vi         ? 1
-                                       : Vi < study_.design.Vi          ? 0
-                                                                        : 2;
-            curve->setPen(QPen(kCurveColours[colour], 2));
-            for (const SweepPoint& p : study_.sweep) {
-                if (p.Vi != Vi || !p.point.Found()) continue;
-                const double y = figures[k].figure(p.point);
-                curve->append(p.Io, y);
-                low = std::min(low, y);
-                high = std::max(high, y);
-            }
-            curves.push_back(curve);
-        }
-        if (!(low <= high)) low = high = 0;
-        const double requirement = figures[k].requirement;
-        if (requirement > 0) {
-            low = std::min(low, requirement);
-            high = std::max(high, requirement);
-        }
-        SpanRoundly(*value, low, high);
-        if (dcmFrom <= dcmTo) {
-            auto* upper = new QLineSeries(chart);
-            auto* lower = new QLineSeries(chart);
-            upper->append({QPointF(dcmFrom, value->max()), QPointF(dcmTo, value->max())});
-            lower->append({QPointF(dcmFrom, value->min()), QPointF(dcmTo, value->min())});
-            auto* band = new QAreaSeries(upper, lower);
-            band->setName(QStringLiteral("DCM"));
-            band->setPen(Qt::NoPen);
-            band->setBrush(QColor(150, 150, 150, 60));
-            chart->addSeries(band);
-            band->attachAxis(load);
-            band->attachAxis(value);
-        }
-        if (requirement > 0) {
-            auto* limit = new QLineSeries(chart);
-            limit->setName(QStringLiteral("requisito"));
-            limit->setPen(QPen(Qt::black, 1.5, Qt::DashLine));
-            limit->append({QPointF(s.ioFrom, requirement), QPointF(s.ioTo, requirement)});
-            curves.push_back(limit);
-        }
-        for (QLineSeries* curve : curves) {
-            chart->addSeries(curve);
-            curve->attachAxis(load);
-            curve->attachAxis(value);
-        }
-        // The caption under the charts names the dashed line.
-        if (requirement > 0) chart->legend()->markers(curves.back()).front()->setVisible(false);
-        load->setRange(s.ioFrom, s.ioTo > s.ioFrom ? s.ioTo : s.ioFrom + 1);
-        KeepRoundTicks(*load, 5);
-        Replace(*charts_[k], chart);
-    }
-}
+void ChoiceWindow::ShowSweep() { DrawSweepCharts(study_, locale_, charts_); }
 
 QString ChoiceWindow::Explanation() const {
     return pages_->currentWidget() == explanation_ ? explanation_->text() : QString();

@@ -74,30 +74,7 @@ QString Described(const PartField& field) {
 
 // A chart with the locale's decimal separator and no thousands separators,
 // which beside a decimal comma would read as one.
-QChart* NewChart(const QLocale& locale) {
-    auto* chart = new QChart;
-    QLocale numbers = locale;
-    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
-    chart->setLocalizeNumbers(true);
-    chart->setLocale(numbers);
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    return chart;
-}
-
-// Hands `chart` to `view` and deletes the chart it replaces, which setChart
-// only releases.
-void Replace(QChartView& view, QChart* chart) {
-    QChart* const old = view.chart();
-    view.setChart(chart);
-    delete old;
-}
-
-QValueAxis* NewAxis(QChart& chart, const QString& title, Qt::Alignment side) {
-    auto* axis = new QValueAxis(&chart);
-    axis->setTitleText(title);
-    chart.addAxis(axis, side);
-    return axis;
-}
+QChart* NewChart(const QLocale& locale) { return NewNumberChart(locale, 4); }
 
 }  // namespace
 

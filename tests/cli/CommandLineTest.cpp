@@ -93,11 +93,12 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
          "obiettivo in V è troppo grande in valore assoluto!"},
         {Plus(kDesign, {"--round", "up"}), "l'opzione --round vale solo con --series"},
         {Plus(kDesign, {"--series", "E12", "--round", "down"}),
-         "il valore di --round non è valido: gli arrotondamenti sono up (per eccesso) e nearest "
-         "(al più vicino)"},
+         "il valore di --round non è valido: L'arrotondamento può essere per eccesso (up), al più "
+         "vicino (nearest) o il minimo che rispetta i requisiti (meets)!"},
         {Plus(kDesign, {"--io-min", "1"}), "l'opzione --io-min vale solo con --corners"},
         {Plus(kDesign, {"--corners", "--tol-c", "100"}),
-         "il valore di --tol-c non è valido: La tolleranza di C deve essere minore del 100%!"},
+         "il valore di --tol-c non è valido: La tolleranza di C deve restare sotto il 100 %: al "
+         "minimo C sarebbe zero!"},
         {Plus(kDesign, {"--corners", "--tol-l", "0", "--io-max", "0"}),
          "il valore di --io-max non è valido: La corrente di uscita massima non può essere zero o "
          "negativa!"},
@@ -118,6 +119,15 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
         {Plus(kSweep, {"--vi-list", "20,-1"}),
          "il valore di --vi-list non è valido: ogni elemento deve essere una tensione positiva in "
          "V, con il punto come separatore decimale e una virgola tra un elemento e l'altro: «-1»"},
+        {Plus(kSweep, {"--vi-list", "20,30,2e1"}),
+         "il valore di --vi-list non è valido: la tensione 2.00E+01 V compare più di una volta"},
+        // An option of another command is named as that command's.
+        {Plus(kVerify, {"--series", "E12"}),
+         "l'opzione --series non vale con verify: è di design e sweep"},
+        {Plus(kDesign, {"--points", "3"}), "l'opzione --points non vale con design: è di sweep"},
+        {Plus(kSweep, {"--vo-target", "3"}),
+         "l'opzione --vo-target non vale con sweep: è di verify"},
+        {Plus(kSweep, {"--bogus"}), "opzione sconosciuta: --bogus"},
         {{"open", "x", "--verify", "--sweep"}, "--verify e --sweep sono due comandi diversi"},
         {{"open", "x", "--sweep", "--corners"},
          "l'opzione --corners vale solo senza --verify e --sweep"},
@@ -206,6 +216,78 @@ TEST(RunCommandLine, OpenRunsTheSavedTextsAsTheCommandThatSavedThem) {
     std::filesystem::remove(file);
 }
 
+// The choices carried by a file are read as the window reads them: a refusal names the file
+// and the key, with the field's message, never the usage text; typed, the same message.
+TEST(RunCommandLine, AFilesChoicesAreRefusedWithTheFieldsMessage) {
+    const std::string file = std::filesystem::temp_directory_path() /
+                             ("stepdown-choice-" + std::to_string(::getpid()) + ".stepdown");
+    const std::string points = "Il numero dei punti deve essere un intero da 1 a 1000!";
+    const struct {
+        std::string selection;
+        Args open;
+        std::string refusal;  // empty: the file runs
+    } rows[] = {
+        {R"("points": "2.5")",
+         {"open", file, "--sweep"},
+         "la chiave \"points\" della sezione \"selection\" è rifiutata: " + points},
+        {R"("round": "down", "series": "E6")",
+         {"open", file},
+         "la chiave \"round\" della sezione \"selection\" è rifiutata: L'arrotondamento può "
+         "essere per eccesso (up), al più vicino (nearest) o il minimo che rispetta i requisiti "
+         "(meets)!"},
+        {R"("tol-l": "1e999")",
+         {"open", file, "--corners"},
+         "la chiave \"tol-l\" della sezione \"selection\" è rifiutata: Il numero scritto per "
+         "la tolleranza di L in % è troppo grande in valore assoluto!"},
+        // An empty end is the design's: 30 V above the nominal 25 V.
+        {R"("vi-min": "30")",
+         {"open", file, "--corners"},
+         "la chiave \"vi-max\" della sezione \"selection\" è rifiutata: La tensione di ingresso "
+         "minima non può superare la massima!"},
+        // Not read where the run does not take the choices.
+        {R"("points": "2.5")", {"open", file}, ""},
+        {R"("points": "2.5")", {"open", file, "--verify"}, ""},
+    };
+    for (const auto& row : rows) {
+        std::ofstream(file) << R"({"format": "stepdown-design", "version": 1, "design": )"
+                            << R"({"vi": "25", "vo": "15", "f": "80", "ripple": "40", )"
+                            << R"("dvo": "60", "io": "1.5"}, "selection": {)" << row.selection
+                            << "}}";
+        const Result r = Cli(row.open);
+        if (row.refusal.empty()) {
+            EXPECT_EQ(r.err.find("rifiutata"), std::string::npos) << r.err;
+            continue;
+        }
+        EXPECT_EQ(r.status, kExitRefused);
+        EXPECT_EQ(r.err, "Nel file " + file + " " + row.refusal + "\n");
+        EXPECT_EQ(r.out, "");
+    }
+    std::filesystem::remove(file);
+    const Result typed = Cli(Plus(kSweep, {"--points", "2.5"}));
+    EXPECT_EQ(typed.err.rfind("stepdown-cli: il valore di --points non è valido: " + points, 0),
+              0U);
+}
+
+// Tolerances print as typed; "meets" takes the smallest standard values that meet.
+TEST(RunCommandLine, TolerancesAsTypedAndTheSmallestValuesThatMeet) {
+    EXPECT_NE(Cli(Plus(kDesign, {"--corners", "--tol-l", "99.999", "--tol-c", "5"}))
+                  .out.find("L ±99.999 %, C ±5.00 %"),
+              std::string::npos);
+    const nlohmann::json meets = nlohmann::json::parse(
+        Cli(Plus(kDesign, {"--series", "E12", "--round", "meets", "--json"})).out)["standard"];
+    EXPECT_EQ(std::tie(meets["L"], meets["C"], meets["round"]), std::tuple(150, 15, "meets"));
+    EXPECT_TRUE(meets["meets"]["ripple"] && meets["meets"]["outputRipple"]);
+    const std::string text =
+        Cli(Plus(kSweep, {"--series", "E12", "--round", "meets", "--points", "1"})).out;
+    EXPECT_EQ(text.rfind("Scansione del carico con L 1.50E+02 uH, C 1.50E+01 uF\n", 0), 0U) << text;
+    const Result none = Cli(
+        Plus(kSweep, {"--series", "E24", "--round", "meets", "--dcr", "10000", "--rds", "10000"}));
+    EXPECT_EQ(none.status, kExitRefused);
+    EXPECT_EQ(none.err,
+              "nessuna coppia di valori della serie, da un decimo a cento volte L e C "
+              "calcolate, rispetta i requisiti\n");
+}
+
 // The sweep's CSV rows are its JSON points; its loads run evenly from 10 % of Io by default.
 TEST(RunCommandLine, SweepWritesTheSamePointsAsCsvAndJson) {
     const Args sweep =
@@ -216,19 +298,31 @@ TEST(RunCommandLine, SweepWritesTheSamePointsAsCsvAndJson) {
     std::istringstream csv(Cli(Plus(sweep, {"--csv", "-"})).out);
     std::string row;
     std::getline(csv, row);
-    EXPECT_EQ(row, "Vi_V,Io_A,D,mode,efficiency,VoRipple_V,ilPeak_A");
+    EXPECT_EQ(row, "Vi_V,Io_A,D,mode,efficiency,deltaIL_A,deltaVo_mV,peakIL_A,VoMean_V");
     for (const nlohmann::json& point : points) {
         ASSERT_TRUE(std::getline(csv, row));
         std::istringstream cells(row + ",");
         std::string cell;
-        for (const char* key : {"Vi", "Io", "D", "mode", "efficiency", "VoRipple", "ilPeak"}) {
+        // The CSV's ΔVo in mV, the JSON's in V; ΔiL and the mean Vo only in the CSV.
+        for (const auto& [key, scale] :
+             std::initializer_list<std::pair<const char*, double>>{{"Vi", 1},
+                                                                   {"Io", 1},
+                                                                   {"D", 1},
+                                                                   {"mode", 1},
+                                                                   {"efficiency", 1},
+                                                                   {"", 1},
+                                                                   {"VoRipple", 1000},
+                                                                   {"ilPeak", 1}}) {
             std::getline(cells, cell, ',');
             if (key == std::string("mode"))
-                EXPECT_EQ(cell, point[point["mode"].is_null() ? "outcome" : "mode"]);
-            else if (point[key].is_null())
-                EXPECT_EQ(cell, "");
+                EXPECT_EQ(cell, point["mode"].is_null()
+                                    ? (point["outcome"] == "unreachable" ? "unreachable"
+                                                                         : "no-steady-state")
+                                    : point["mode"].get<std::string>());
+            else if (*key == 0 || point[key].is_null())
+                EXPECT_EQ(cell.empty(), point["D"].is_null());
             else
-                EXPECT_EQ(std::stod(cell), point[key].get<double>()) << key;
+                EXPECT_DOUBLE_EQ(std::stod(cell), point[key].get<double>() * scale) << key;
         }
     }
     EXPECT_FALSE(std::getline(csv, row));

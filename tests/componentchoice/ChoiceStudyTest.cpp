@@ -36,7 +36,7 @@ TEST(ReadChoiceTexts, EmptyRangesAreTheDesignsAndEachRefusalNamesItsField) {
     ChoiceTexts typed;
     typed.series = "E24", typed.round = "nearest", typed.tolL = "0", typed.tolC = "99.5";
     typed.viMin = typed.viMax = "30", typed.ioMax = "2", typed.ioFrom = "0.5e-1";
-    typed.points = "1000.4";
+    typed.points = "1e3";
     const ChoiceSettings read = ReadChoiceTexts(typed, kWorked).settings.value();
     EXPECT_EQ(std::tie(read.series, read.rounding), std::tuple(Series::E24, Rounding::Nearest));
     EXPECT_EQ((std::vector{read.corners.tolL, read.corners.tolC, read.corners.viMin,
@@ -44,6 +44,7 @@ TEST(ReadChoiceTexts, EmptyRangesAreTheDesignsAndEachRefusalNamesItsField) {
               (std::vector{0.0, 0.995, 30.0, 1.5, 2.0, 0.05, 1000.0}));
 
     const std::string tail(kInvalidTail);
+    const std::string kPoints = "Il numero dei punti deve essere un intero da 1 a 1000!";
     const struct {
         ChoiceTexts texts;
         std::string_view key;
@@ -52,7 +53,8 @@ TEST(ReadChoiceTexts, EmptyRangesAreTheDesignsAndEachRefusalNamesItsField) {
         {With({{&T::series, "E48"}}), "series",
          "La serie dei valori standard può essere E6, E12 o E24!"},
         {With({{&T::round, "down"}}), "round",
-         "L'arrotondamento può essere per eccesso (up) o al più vicino (nearest)!"},
+         "L'arrotondamento può essere per eccesso (up), al più vicino (nearest) o il minimo che "
+         "rispetta i requisiti (meets)!"},
         {With({{&T::tolL, ""}, {&T::viMin, "x"}}), "tol-l",
          "Hai dimenticato di scrivere la tolleranza di L in %"},
         {With({{&T::tolC, "2,5"}}), "tol-c",
@@ -84,12 +86,16 @@ TEST(ReadChoiceTexts, EmptyRangesAreTheDesignsAndEachRefusalNamesItsField) {
          "L'ultima corrente di carico dei grafici non può essere zero o negativa!"},
         {With({{&T::points, ""}}), "points",
          "Hai dimenticato di scrivere il numero dei punti dei grafici"},
-        {With({{&T::points, "0.5"}}), "points",
-         "Il numero dei punti dei grafici non può essere minore di 1!"},
-        {With({{&T::points, "1000.6"}}), "points",
-         "Il numero dei punti dei grafici non può superare 1000!"},
-        {With({{&T::points, "3e9"}}), "points",
-         IntegerRangeMessageFor("il numero dei punti dei grafici")},
+        // A count takes whole numbers only, from 1 to 1000.
+        {With({{&T::points, "0"}}), "points", kPoints},
+        {With({{&T::points, "0.5"}}), "points", kPoints},
+        {With({{&T::points, "2.5"}}), "points", kPoints},
+        {With({{&T::points, "1000.4"}}), "points", kPoints},
+        {With({{&T::points, "1001"}}), "points", kPoints},
+        {With({{&T::points, "3e9"}}), "points", kPoints},
+        // The texts first, then the ranges.
+        {With({{&T::ioMin, "3"}, {&T::ioMax, "2"}, {&T::points, "x"}}), "points",
+         "Errore di inserimento dati per il numero dei punti dei grafici" + tail},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.message);
@@ -122,7 +128,8 @@ TEST(StudyChoice, StandardValuesCornersAndSweepFromTheLastDesign) {
     EXPECT_EQ(study.corners.corners[7].L, 180.0);  // +20 % of the standard value
     // The worst of each figure is the first corner where it is largest.
     const auto figure = [](const OperatingPoint& p, int k) {
-        const double figures[] = {p.D, p.deltaIL, p.deltaVo, p.peakIL, std::abs(p.VoMean - 15)};
+        const double off = std::abs(p.VoMean - 15);
+        const double figures[] = {p.D, p.deltaIL, p.deltaVo, p.peakIL, off > 15e-9 ? off : 0};
         return figures[k];
     };
     for (int k = 0; k < 5; ++k) {
@@ -141,8 +148,20 @@ TEST(StudyChoice, StandardValuesCornersAndSweepFromTheLastDesign) {
     EXPECT_EQ(StudyChoice(*designed.module.LastDesign, {}, choices).inputVoltages,
               (std::vector{25.0, 26.0, 30.0}));
     EXPECT_EQ(StudyChoice(*designed.module.LastDesign, {}, {}).inputVoltages, std::vector{25.0});
-    // 0.6 rounds to a single load per curve: the first.
-    choices.points = "0.6";
+    choices.viMin = "25.000000000000004";  // the nominal Vi but for rounding: one curve
+    EXPECT_EQ(StudyChoice(*designed.module.LastDesign, {}, choices).inputVoltages,
+              (std::vector{25.0, 30.0}));
+    // 20 ohm in series with the 10 ohm load: at most 25 * 10 / 30 = 8.3 V, so no
+    // standard values regulate to 15 V, let alone meet.
+    PartTexts lossy;
+    lossy.dcr = "10000";
+    lossy.rds = "10000";
+    EXPECT_EQ(StudyChoice(*designed.module.LastDesign, lossy, With({{&T::round, "meets"}})).refusal,
+              "Nessuna coppia di valori standard, da un decimo a cento volte L e C calcolate, "
+              "rispetta i requisiti!");
+    choices.viMin = "26";
+    // A single load per curve: the first.
+    choices.points = "1";
     const ChoiceStudy single = StudyChoice(*designed.module.LastDesign, {}, choices);
     ASSERT_EQ(single.sweep.size(), 3U);
     EXPECT_EQ(std::tie(single.sweep[2].Vi, single.sweep[2].Io), std::tuple(30.0, 0.15));
@@ -155,7 +174,7 @@ TEST(StudyChoice, StandardValuesCornersAndSweepFromTheLastDesign) {
     EXPECT_EQ(refusedPart.refusedChoice, nullptr);
     choices.points = "0";
     const ChoiceStudy refusedChoice = StudyChoice(*designed.module.LastDesign, parts, choices);
-    EXPECT_EQ(refusedChoice.refusal, "Il numero dei punti dei grafici non può essere minore di 1!");
+    EXPECT_EQ(refusedChoice.refusal, "Il numero dei punti deve essere un intero da 1 a 1000!");
     EXPECT_EQ(refusedChoice.refusedChoice->key, "points");
 }
 

@@ -29,6 +29,7 @@ TEST(StandardValues, SeriesHoldTheirListedValuesAndNestInEachOther) {
         EXPECT_EQ(SeriesNamed(SeriesName(s)), s);
     EXPECT_FALSE(SeriesNamed("E48").has_value());
     EXPECT_EQ(RoundingNamed("nearest"), Rounding::Nearest);
+    EXPECT_EQ(RoundingNamed("meets"), Rounding::Meets);
     EXPECT_FALSE(RoundingNamed("down").has_value());
 }
 
@@ -59,10 +60,30 @@ TEST(StandardValues, RoundUpOrToTheNearestOnALogScaleWithExactDecades) {
         {-4.7, Series::E12, std::nullopt, std::nullopt},
         {std::numeric_limits<double>::infinity(), Series::E12, std::nullopt, std::nullopt},
         {huge, Series::E6, std::nullopt, 1.5e308},  // 2.2e308 overflows
+        // One rounding error from a standard value is that value; 2e-9 is not.
+        {15.000000000000002, Series::E12, 15, 15},
+        {14.999999999999998, Series::E12, 15, 15},
+        {15 * (1 + 2e-9), Series::E12, 18, 15},
+        {15 * (1 - 2e-9), Series::E12, 15, 15},
+        {0.1 * 3 * 10, Series::E24, 3, 3},  // 3.0000000000000004
+        {82 * (1 + 0.5e-9), Series::E12, 82, 82},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(RoundToSeries(c.value, c.series, Rounding::Up), c.up) << c.value;
         EXPECT_EQ(RoundToSeries(c.value, c.series, Rounding::Nearest), c.nearest) << c.value;
+    }
+}
+
+TEST(StandardValues, SameValueWithinAToleranceOfTheLargerMagnitude) {
+    const struct {
+        double a, b;
+        bool same;
+    } rows[] = {{1, 1 + 0.9e-9, true},  {1, 1 + 1.1e-9, false}, {-5, -5 * (1 + 0.9e-9), true},
+                {1e-300, 1e-300, true}, {0, 0, true},           {0, 1e-300, false},
+                {-1, 1, false}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(SameValue(row.a, row.b), row.same) << row.a << " " << row.b;
+        EXPECT_EQ(SameValue(row.b, row.a), row.same) << row.a << " " << row.b;
     }
 }
 

@@ -31,6 +31,8 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <functional>
 #include <memory>
@@ -38,6 +40,7 @@
 #include "componentchoice/ChoiceReport.h"
 #include "model/Module1.h"
 #include "realparts/RealPartsReport.h"
+#include "ui/ChartAxes.h"
 #include "ui/ChoiceWindow.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
@@ -141,6 +144,7 @@ private slots:
     void choiceRefusalUseValuesAndExport();
     void menuBarAboveTheClientAreaOffersEveryCommand();
     void handlersRunOneAtATimeAndFailWithAMessage();
+    void axesKeepALeastSpan();
 
 private:
     void Click(const char* button) { form1_->findChild<QPushButton*>(button)->click(); }
@@ -552,13 +556,28 @@ void WindowsTest::choiceFromTheMenuOnceDesignedAgainstTheCore() {
     for (std::size_t k = 0; k < 5; ++k) {
         const int column = stepdown::kCornerFigureColumns[k];
         for (int row = 0; row < corners->rowCount(); ++row)
-            QCOMPARE(corners->item(row, column)->font().bold(), row == core.worst[k].corner);
+            QCOMPARE(corners->item(row, column)->font().bold(),
+                     row == core.worst[k].corner && core.worst[k].deviates);
     }
     QVERIFY(window->Verdict()->text().contains(QStringLiteral("non rispettati")));
     QStringList curves;
     for (QAbstractSeries* series : window->SweepCharts()[1]->chart()->series())
         curves.append(series->name());
     QCOMPARE(curves, QStringList({"DCM", "20 V", "25 V", "30 V", "requisito"}));
+
+    // The smallest standard values that meet: 120 uH ripples too much, 12 uF too.
+    window->RoundingBox()->setCurrentIndex(2);
+    QCOMPARE(sideTexts_.choice.round, std::string("meets"));
+    QCOMPARE(QStringList({cell(0, 3), cell(1, 3), cell(2, 5), cell(3, 5)}),
+             QStringList({"1,50E+02", "1,50E+01", "sì", "sì"}));
+    // Beside the inputs, numbers as the inputs write them: 1000 kHz with no separator.
+    Box("Text3")->setText(QStringLiteral("1000"));
+    Click("Command1");
+    window->UpdateButton()->click();
+    QString design;
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        if (label->text().startsWith(QStringLiteral("Progetto:"))) design = label->text();
+    QVERIFY2(design.contains(QStringLiteral("f = 1000 kHz")), qPrintable(design));
 }
 
 void WindowsTest::choiceRefusalUseValuesAndExport() {
@@ -670,6 +689,31 @@ void WindowsTest::handlersRunOneAtATimeAndFailWithAMessage() {
         WatchForModalBox([&] { guard.Run([] { throw std::runtime_error("disco pieno"); }); });
     QCOMPARE(other.text, Q(std::string(stepdown::kUnexpectedFailureMessage) + "disco pieno"));
     QVERIFY(!guard.Running());
+}
+
+// The value axes: a flat curve spans at least the least span asked and a thousandth of its
+// magnitude, so its rounding noise does not fill the chart; a wide one keeps its own span.
+void WindowsTest::axesKeepALeastSpan() {
+    const struct {
+        double low, high, least;
+    } rows[] = {{74.66682, 74.66688, 0.1},
+                {74.66682, 74.66688, 0},
+                {60, 90, 0.1},
+                {1.75, 1.75, 0},
+                {0, 0, 0},
+                {-3e-6, 5e-6, 0},
+                {44.1, 44.1000001, 0},
+                {1e5, 1e5 + 1e-6, 0.1}};
+    for (const auto& row : rows) {
+        const stepdown::AxisRange range = stepdown::RoundedSpan(row.low, row.high, row.least);
+        const double magnitude = std::max(std::abs(row.low), std::abs(row.high));
+        const double span = std::max({row.high - row.low, row.least, magnitude * 1e-3});
+        const QString where = QStringLiteral("%1..%2").arg(row.low).arg(row.high);
+        QVERIFY2(range.low <= row.low && range.high >= row.high, qPrintable(where));
+        QVERIFY2(range.high - range.low >= span * 0.999, qPrintable(where));
+        // Room and whole steps at most double a span, and a little more.
+        if (span > 0) QVERIFY2(range.high - range.low <= span * 2.5, qPrintable(where));
+    }
 }
 
 QTEST_MAIN(WindowsTest)
