@@ -5,14 +5,15 @@
 #include <iterator>
 
 #include "model/Module1.h"
+#include "model/Quantities.h"
 #include "model/VerificationFields.h"
 
 namespace stepdown {
 namespace {
 
 // Whole numbers only: a count of points has no fraction to round.
-const std::string kPointsMessage =
-    "Il numero dei punti deve essere un intero da 1 a " + std::to_string(kMaxSweepPoints) + "!";
+const std::string kPointsMessage(Row(QuantityGroup::Selection, "points").refusal);
+static_assert(Row(QuantityGroup::Selection, "points").range.high == kMaxSweepPoints);
 
 enum FieldIndex {
     kSeries,
@@ -28,18 +29,23 @@ enum FieldIndex {
     kPoints
 };
 
+consteval ChoiceField ChoiceRow(std::string_view key, std::string ChoiceTexts::*text) {
+    const Quantity& row = Row(QuantityGroup::Selection, key);
+    return {row.key, row.subject, text};
+}
+
 const std::array<ChoiceField, 11> kFields{{
-    {"series", "la serie dei valori standard", &ChoiceTexts::series},
-    {"round", "l'arrotondamento", &ChoiceTexts::round},
-    {"tol-l", "la tolleranza di L in %", &ChoiceTexts::tolL},
-    {"tol-c", "la tolleranza di C in %", &ChoiceTexts::tolC},
-    {"vi-min", "la tensione di ingresso minima in V", &ChoiceTexts::viMin},
-    {"vi-max", "la tensione di ingresso massima in V", &ChoiceTexts::viMax},
-    {"io-min", "la corrente di uscita minima in A", &ChoiceTexts::ioMin},
-    {"io-max", "la corrente di uscita massima in A", &ChoiceTexts::ioMax},
-    {"io-from", "la prima corrente di carico dei grafici in A", &ChoiceTexts::ioFrom},
-    {"io-to", "l'ultima corrente di carico dei grafici in A", &ChoiceTexts::ioTo},
-    {"points", "il numero dei punti dei grafici", &ChoiceTexts::points},
+    ChoiceRow("series", &ChoiceTexts::series),
+    ChoiceRow("round", &ChoiceTexts::round),
+    ChoiceRow("tol-l", &ChoiceTexts::tolL),
+    ChoiceRow("tol-c", &ChoiceTexts::tolC),
+    ChoiceRow("vi-min", &ChoiceTexts::viMin),
+    ChoiceRow("vi-max", &ChoiceTexts::viMax),
+    ChoiceRow("io-min", &ChoiceTexts::ioMin),
+    ChoiceRow("io-max", &ChoiceTexts::ioMax),
+    ChoiceRow("io-from", &ChoiceTexts::ioFrom),
+    ChoiceRow("io-to", &ChoiceTexts::ioTo),
+    ChoiceRow("points", &ChoiceTexts::points),
 }};
 
 // A number field: whether an empty text is allowed (a range end the
@@ -51,15 +57,17 @@ struct NumberRule {
     std::string_view low;
 };
 
+// Whether zero is allowed and the words refusing a lower value: the row's.
+consteval NumberRule RuleOf(FieldIndex field, std::string_view key, bool emptyAllowed) {
+    const Quantity& row = Row(QuantityGroup::Selection, key);
+    return {field, emptyAllowed, row.range.lowIncluded, row.refusal};
+}
+
 const NumberRule kRules[] = {
-    {kTolL, false, true, "La tolleranza di L non può essere negativa!"},
-    {kTolC, false, true, "La tolleranza di C non può essere negativa!"},
-    {kViMin, true, false, "La tensione di ingresso minima non può essere zero o negativa!"},
-    {kViMax, true, false, "La tensione di ingresso massima non può essere zero o negativa!"},
-    {kIoMin, true, false, "La corrente di uscita minima non può essere zero o negativa!"},
-    {kIoMax, true, false, "La corrente di uscita massima non può essere zero o negativa!"},
-    {kFrom, true, false, "La prima corrente di carico dei grafici non può essere zero o negativa!"},
-    {kTo, true, false, "L'ultima corrente di carico dei grafici non può essere zero o negativa!"},
+    RuleOf(kTolL, "tol-l", false),           RuleOf(kTolC, "tol-c", false),
+    RuleOf(kViMin, "vi-min", true),          RuleOf(kViMax, "vi-max", true),
+    RuleOf(kIoMin, "io-min", true),          RuleOf(kIoMax, "io-max", true),
+    RuleOf(kFrom, "io-from", true),          RuleOf(kTo, "io-to", true),
     {kPoints, false, false, kPointsMessage},
 };
 
@@ -69,10 +77,12 @@ struct UpperLimit {
     double limit;
     std::string_view message;
 };
-const UpperLimit kUpperLimits[] = {
-    {kTolL, 100, "La tolleranza di L deve restare sotto il 100 %: al minimo L sarebbe zero!"},
-    {kTolC, 100, "La tolleranza di C deve restare sotto il 100 %: al minimo C sarebbe zero!"},
-};
+// The typed limit, exactly: 1 / 0.01 is 100.
+consteval UpperLimit LimitOf(FieldIndex field, std::string_view key) {
+    const Quantity& row = Row(QuantityGroup::Selection, key);
+    return {field, row.range.high / row.toSI, row.highRefusal};
+}
+const UpperLimit kUpperLimits[] = {LimitOf(kTolL, "tol-l"), LimitOf(kTolC, "tol-c")};
 
 // A range and what fills its empty ends.
 struct Range {

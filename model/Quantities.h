@@ -286,7 +286,7 @@ inline constexpr Quantity kQuantities[] = {
      "50",
      "",
      {1, true, 1000, true},
-     "Il numero dei punti dei grafici non può essere minore di 1!"},
+     "Il numero dei punti deve essere un intero da 1 a 1000!"},
 };
 
 // The rows of one group, in table order.
