@@ -65,14 +65,15 @@ TEST(CommandFiles, RefuseWithExit2WhatTheyMustNotReadOrReplaceAndLeaveNothing) {
         fs::temp_directory_path() / ("stepdown-commands-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     const std::string design = folder / "d.stepdown", fifo = folder / "fifo",
-                      pdf = folder / "r.pdf", cli = STEPDOWN_CLI, gui = STEPDOWN_GUI;
+                      pdf = folder / "r.pdf", link = folder / "link", hard = folder / "hard",
+                      saved = folder / "s", cli = STEPDOWN_CLI, gui = STEPDOWN_GUI;
     const std::string text =
         R"({"format": "stepdown-design", "version": 1, "design": {"vi": "25",)"
         R"( "vo": "15", "f": "80", "ripple": "40", "dvo": "60", "io": "1.5"}})";
     std::ofstream(design) << text;
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    fs::create_symlink("d.stepdown", folder / "link");
-    fs::create_hard_link(design, folder / "hard");
+    fs::create_symlink("d.stepdown", link);
+    fs::create_hard_link(design, hard);
     const auto save = [&](const std::string& path) {
         return std::vector<std::string>{cli,    "design", "--vi",     "25", "--vo",  "15",
                                         "--f",  "80",     "--ripple", "40", "--dvo", "60",
@@ -85,36 +86,32 @@ TEST(CommandFiles, RefuseWithExit2WhatTheyMustNotReadOrReplaceAndLeaveNothing) {
     const std::string isDesign = ": è il file di progetto stesso: la relazione lo sostituirebbe.\n";
     const struct {
         std::vector<std::string> words;
-        std::string err;
+        std::string verb, path, reason;  // of "Impossibile <verb> il file <path><reason>"
         rlim_t largestFile = RLIM_INFINITY;
     } rows[] = {
-        {{cli, "open", fifo}, "Impossibile aprire il file " + fifo + isFifo},
-        {{gui, "--report", fifo, "--output", pdf}, "Impossibile aprire il file " + fifo + isFifo},
-        {save(fifo), "Impossibile scrivere il file " + fifo + isFifo},
-        {report(fifo), "Impossibile salvare il file " + fifo + isFifo},
-        {report("/dev/null"),
-         "Impossibile salvare il file /dev/null: non è un file regolare: è un dispositivo.\n"},
-        {save(folder / "s"),
-         "Impossibile scrivere il file " + (folder / "s").string() + ": File too large\n", 100},
-        {report(pdf), "Impossibile salvare il file " + pdf + ": File too large\n", 4096},
-        {report(design), "Impossibile salvare il file " + design + isDesign},
-        {report(folder / "link"),
-         "Impossibile salvare il file " + (folder / "link").string() + isDesign},
-        {report(folder / "hard"),
-         "Impossibile salvare il file " + (folder / "hard").string() + isDesign},
+        {{cli, "open", fifo}, "aprire", fifo, isFifo},
+        {{gui, "--report", fifo, "--output", pdf}, "aprire", fifo, isFifo},
+        {save(fifo), "scrivere", fifo, isFifo},
+        {report(fifo), "salvare", fifo, isFifo},
+        {report("/dev/null"), "salvare", "/dev/null",
+         ": non è un file regolare: è un dispositivo.\n"},
+        {save(saved), "scrivere", saved, ": File too large\n", 100},
+        {report(pdf), "salvare", pdf, ": File too large\n", 4096},
+        {report(design), "salvare", design, isDesign},
+        {report(link), "salvare", link, isDesign},
+        {report(hard), "salvare", hard, isDesign},
     };
     for (const auto& row : rows) {
         const Ended ended = RunChild(row.words, row.largestFile);
-        EXPECT_EQ(ended.status, 2) << row.err;
-        EXPECT_EQ(ended.err, row.err);
+        EXPECT_EQ(ended.status, 2) << row.path;
+        EXPECT_EQ(ended.err, "Impossibile " + row.verb + " il file " + row.path + row.reason);
     }
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(folder))
         left.push_back(entry.path().filename());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"d.stepdown", "fifo", "hard", "link"}));
-    EXPECT_TRUE(fs::is_fifo(fifo) && fs::is_symlink(folder / "link") &&
-                fs::is_character_file("/dev/null"));
+    EXPECT_TRUE(fs::is_fifo(fifo) && fs::is_symlink(link) && fs::is_character_file("/dev/null"));
     std::ifstream after(design);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(after), {}), text);
     fs::remove_all(folder);
