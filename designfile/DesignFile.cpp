@@ -312,7 +312,9 @@ SaveOutcome SaveDesignFile(const std::string& path, const DesignFile& file) {
                 const std::string reason =
                     "il testo di " + Quoted(key.key) + " nella sezione " + Quoted(section.name) +
                     " non è UTF-8 valido e il file non potrebbe conservarlo.";
-                return {false, "Impossibile scrivere il file " + path + ": " + reason, reason};
+                std::string message = "Impossibile scrivere il file " + path + ": ";
+                message += reason;
+                return {false, std::move(message), reason};
             }
     return WriteFileAtomically(path, DesignFileText(file));
 }
