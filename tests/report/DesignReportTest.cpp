@@ -237,6 +237,11 @@ TEST(DesignReport, TheStandardPartsAndTheWorstCornersFromTheFilesChoices) {
     EXPECT_EQ(section->table.rows[0][1],
               FormatFixed2(study.corners.worst[0].value * 100, ",") + " %");
     EXPECT_EQ(section->notes.size(), 1U);
+    for (const auto& row : section->table.rows) {  // nominal Vi and Io; 130 uH and 16 uF +-20 %
+        EXPECT_EQ(row[2] + " " + row[3], "2,50E+01 1,50E+00");
+        EXPECT_TRUE(row[4] == "1,04E+02" || row[4] == "1,56E+02") << row[4];
+        EXPECT_TRUE(row[5] == "1,28E+01" || row[5] == "1,92E+01") << row[5];
+    }
 
     const std::pair<std::string, std::string> refusals[] = {
         {"vi", "I valori standard non sono calcolati: mancano i risultati del progetto."},
