@@ -217,10 +217,12 @@ TEST(SaveDesignFile, WritesThroughLinksAndRefusesWhatIsNoRegularFile) {
     };
     for (const auto& [link, leadsTo, written] : links) {
         fs::create_symlink(leadsTo, folder / link);
-        const SaveOutcome saved = SaveDesignFile(folder / link, Filled());
+        DesignFile file = Filled();  // each row's own, so that no earlier save passes for it
+        file.design["vi"] = link;
+        const SaveOutcome saved = SaveDesignFile(folder / link, file);
         EXPECT_TRUE(fs::is_symlink(folder / link)) << link;
         if (written.starts_with('/'))
-            EXPECT_EQ(ReadDesignFile(written).file, Filled()) << saved.message;
+            EXPECT_EQ(ReadDesignFile(written).file, file) << saved.message;
         else
             EXPECT_EQ(saved.message,
                       "Impossibile scrivere il file " + (folder / link).string() + ": " + written);
