@@ -7,6 +7,7 @@
 #include <QIcon>
 
 #include <algorithm>
+#include <csignal>
 #include <iostream>
 #include <string_view>
 
@@ -15,6 +16,9 @@
 #include "ui/ReportCommand.h"
 
 int main(int argc, char* argv[]) {
+    // A save beyond the file-size limit then fails with EFBIG, told and
+    // cleaned up, instead of killing the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The shared quantities outlive the application object and every window.
     stepdown::Module1 module;
     // The side windows' fields, kept while the windows are closed.

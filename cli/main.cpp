@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,9 @@
 #include "cli/CommandLine.h"
 
 int main(int argc, char* argv[]) {
+    // A save beyond the file-size limit then fails with EFBIG, told and
+    // cleaned up, instead of killing the command.
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> args(argv + 1, argv + argc);
     // Progress lines only make sense where someone watches them.
     const bool terminal = isatty(STDERR_FILENO) == 1;

@@ -5,22 +5,58 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace stepdown {
 namespace {
 
-SaveOutcome Failure(const std::string& path, int reason) {
-    return {false, "Impossibile scrivere il file " + path + ": " + std::strerror(reason)};
+SaveOutcome Failure(const std::string& path, const std::string& reason) {
+    return {false, "Impossibile scrivere il file " + path + ": " + reason, reason};
 }
 
-// A new file beside `path` that nobody else has, past those a crash may have
-// left: the descriptor, or -1 with errno set.
-int CreateSibling(const std::string& path, std::string& sibling) {
+// The file `path` leads to once symbolic links are followed, each relative
+// one from its own folder; false with errno set when a link cannot be read
+// or the chain does not end.
+bool FollowLinks(const std::string& path, std::string& target) {
+    constexpr int kMaxLinks = 40;  // the kernel's own limit
+    target = path;
+    for (int link = 0; link < kMaxLinks; ++link) {
+        struct stat status {};
+        // Missing, or unreachable: the open that follows tells why, if it must.
+        if (::lstat(target.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return true;
+        std::string leadsTo(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(target.c_str(), leadsTo.data(), leadsTo.size());
+        if (length <= 0) return false;
+        leadsTo.resize(static_cast<std::size_t>(length));
+        const std::size_t slash = target.rfind('/');
+        if (leadsTo.front() != '/' && slash != std::string::npos)
+            leadsTo.insert(0, target, 0, slash + 1);
+        target = std::move(leadsTo);
+    }
+    errno = ELOOP;
+    return false;
+}
+
+// The target of `path` and its status when it exists; the reason it cannot
+// be saved onto, or the empty text.
+std::string Examine(const std::string& path, std::string& target,
+                    std::optional<struct stat>& found) {
+    if (!FollowLinks(path, target)) return std::strerror(errno);
+    struct stat status {};
+    if (::lstat(target.c_str(), &status) != 0) return {};
+    found = status;
+    return S_ISREG(status.st_mode) ? std::string() : NotRegularFile(status.st_mode);
+}
+
+// A new file beside `target` that nobody else has, past those a crash may
+// have left: the descriptor, or -1 with errno set.
+int CreateSibling(const std::string& target, std::string& sibling) {
     constexpr int kLastAttempt = 99;
     for (int attempt = 0;; ++attempt) {
-        sibling = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        sibling = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
         const int descriptor =
             ::open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor != -1 || errno != EEXIST) return descriptor;
@@ -41,30 +77,54 @@ bool WriteAll(int descriptor, std::string_view bytes) {
     return true;
 }
 
-// The old file's permission bits, so that replacing it does not change who
-// may read it; nothing to do without an old file.
-bool KeepPermissions(int descriptor, const std::string& path) {
-    struct stat old {};
-    if (::stat(path.c_str(), &old) != 0) return true;
-    return ::fchmod(descriptor, old.st_mode & 07777) == 0;
-}
-
 }  // namespace
 
 SaveOutcome WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    std::string target;
+    std::optional<struct stat> old;
+    if (std::string problem = Examine(path, target, old); !problem.empty())
+        return Failure(path, problem);
     std::string sibling;
-    const int descriptor = CreateSibling(path, sibling);
-    if (descriptor == -1) return Failure(path, errno);
+    const int descriptor = CreateSibling(target, sibling);
+    if (descriptor == -1) return Failure(path, std::strerror(errno));
     int reason = 0;
-    if (!WriteAll(descriptor, bytes) || !KeepPermissions(descriptor, path) ||
+    // The old file's permission bits, so that replacing it does not change
+    // who may read it.
+    if (!WriteAll(descriptor, bytes) || (old && ::fchmod(descriptor, old->st_mode & 07777) != 0) ||
         ::fsync(descriptor) != 0)
         reason = errno;
     // After fsync the data is on the disk: close has no error of its own left.
     ::close(descriptor);
-    if (reason == 0 && std::rename(sibling.c_str(), path.c_str()) != 0) reason = errno;
-    if (reason == 0) return {true, {}};
+    if (reason == 0 && std::rename(sibling.c_str(), target.c_str()) != 0) reason = errno;
+    if (reason == 0) return {true, {}, {}};
     ::unlink(sibling.c_str());
-    return Failure(path, reason);
+    return Failure(path, std::strerror(reason));
+}
+
+std::string SaveTargetProblem(const std::string& path) {
+    std::string target;
+    std::optional<struct stat> found;
+    return Examine(path, target, found);
+}
+
+std::string NotRegularFile(unsigned mode) {
+    const char* kind = "è un file di tipo speciale";
+    if (S_ISDIR(mode))
+        kind = "è una cartella";
+    else if (S_ISFIFO(mode))
+        kind = "è una FIFO (pipe con nome)";
+    else if (S_ISCHR(mode) || S_ISBLK(mode))
+        kind = "è un dispositivo";
+    else if (S_ISSOCK(mode))
+        kind = "è un socket";
+    return std::string("non è un file regolare: ") + kind + ".";
+}
+
+bool SameFile(const std::string& first, const std::string& second) {
+    struct stat one {};
+    struct stat other {};
+    return ::stat(first.c_str(), &one) == 0 && ::stat(second.c_str(), &other) == 0 &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
 }
 
 }  // namespace stepdown

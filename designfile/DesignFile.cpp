@@ -1,6 +1,7 @@
 #include "designfile/DesignFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -250,6 +251,10 @@ DesignFileOutcome ParseDesignFile(std::string_view bytes, std::string_view path)
     if (const std::size_t invalid = FirstInvalidUtf8(bytes); invalid != std::string_view::npos)
         return Refusal(
             path, "il file contiene testo che non è UTF-8 valido (" + Where(bytes, invalid) + ").");
+    // The JSON reader would take a NUL byte for the end of its input.
+    if (const std::size_t nul = bytes.find('\0'); nul != std::string_view::npos)
+        return Refusal(path, "il file contiene un byte nullo (" + Where(bytes, nul) +
+                                 "): non è un file di testo.");
     Json root;
     BoundedDocument document(root);
     if (!Json::sax_parse(bytes, &document)) {
@@ -268,8 +273,16 @@ DesignFileOutcome ParseDesignFile(std::string_view bytes, std::string_view path)
 }
 
 DesignFileOutcome ReadDesignFile(const std::string& path) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: opening a FIFO would otherwise wait for a writer.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor == -1) return Refusal(path, std::strerror(errno));
+    struct stat status {};
+    // A FIFO, a device or a folder is no design file, and reading one may
+    // never end; an fstat that fails refuses the file as well.
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return Refusal(path, NotRegularFile(status.st_mode));
+    }
     // One byte beyond the limit tells a file too large, however large, from
     // one that fits, without reading the rest of it.
     std::string bytes(kDesignFileMaxBytes + 1, '\0');
@@ -295,10 +308,14 @@ DesignFileOutcome ReadDesignFile(const std::string& path) {
 SaveOutcome SaveDesignFile(const std::string& path, const DesignFile& file) {
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)
-            if (FirstInvalidUtf8(TextOf(file.*section.texts, key)) != std::string_view::npos)
-                return {false, "Impossibile scrivere il file " + path + ": il testo di " +
-                                   Quoted(key.key) + " nella sezione " + Quoted(section.name) +
-                                   " non è UTF-8 valido e il file non potrebbe conservarlo."};
+            if (FirstInvalidUtf8(TextOf(file.*section.texts, key)) != std::string_view::npos) {
+                const std::string reason =
+                    "il testo di " + Quoted(key.key) + " nella sezione " + Quoted(section.name) +
+                    " non è UTF-8 valido e il file non potrebbe conservarlo.";
+                std::string message = "Impossibile scrivere il file " + path + ": ";
+                message += reason;
+                return {false, std::move(message), reason};
+            }
     return WriteFileAtomically(path, DesignFileText(file));
 }
 

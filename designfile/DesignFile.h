@@ -93,16 +93,16 @@ struct DesignFileOutcome {
 };
 
 // Reads the file at `path`: no more than kDesignFileMaxBytes + 1 bytes, and
-// none of one that is larger, then ParseDesignFile.
+// none of one that is larger, then ParseDesignFile. Only a regular file is
+// read: a FIFO, a device or a folder is refused at once, never waited on.
 DesignFileOutcome ReadDesignFile(const std::string& path);
 
 // The bytes of a design file; `path` only names it in messages. Refuses,
 // whole, bytes that are empty, larger than kDesignFileMaxBytes, not UTF-8,
-// not JSON or cut short, nested deeper than the sections, with a key twice
-// in one object, without "format": "stepdown-design", with a "version" that
-// is missing, not a whole number, below 1 or above kDesignFileVersion, with
-// a member or a key the tables lack, or with a section that is no object or
-// a value that is no text.
+// with a NUL byte anywhere, not JSON or cut short, nested deeper than the sections, with a key
+// twice in one object, without "format": "stepdown-design", with a "version" that is missing, not a
+// whole number, below 1 or above kDesignFileVersion, with a member or a key the tables lack, or
+// with a section that is no object or a value that is no text.
 DesignFileOutcome ParseDesignFile(std::string_view bytes, std::string_view path);
 
 // DesignFileText written with WriteFileAtomically; a text that is not UTF-8

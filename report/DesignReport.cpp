@@ -6,10 +6,12 @@
 #include <string_view>
 #include <utility>
 
+#include "componentchoice/ChoiceStudy.h"
 #include "design/DesignCalculation.h"
 #include "designfile/SideTexts.h"
 #include "realparts/RealPartsReport.h"
 #include "report/DesignFileWindow.h"
+#include "simulation/Extremes.h"
 
 namespace stepdown {
 namespace {
@@ -83,6 +85,48 @@ ReportSection DesignResults(const ReportInputs& in, Module1& module) {
     return section;
 }
 
+// The plot's five traces as it draws them: colour, zero line and factor
+// (the height in % of the plot at which the largest magnitude is drawn).
+struct TraceScale {
+    std::string_view name, colour, zero, unit;
+    double factor;
+    std::vector<double> SimulationRun::*wave;  // the waveform whose largest magnitude scales it
+};
+constexpr TraceScale kTraceScales[] = {
+    {"iL(t)", "rosso", "80", "A", 18, &SimulationRun::WaveIL},
+    {"iC(t)", "verde", "70", "A", 6, &SimulationRun::WaveIC},
+    {"Vo(t)", "blu", "40", "V", 18, &SimulationRun::WaveVo},
+    {"Vd(t)", "magenta", "20", "V", 18, &SimulationRun::WaveVd},
+    {"id(t)", "ciano", "0.1", "A", 18, &SimulationRun::WaveIL},  // on iL's scale
+};
+// The left edge's ticks are this far apart, in % of the plot's height.
+constexpr double kTickPercent = 5;
+
+// The picture alone cannot tell its traces apart or be read: their names,
+// colours and scales, and the time axis, in the text beneath it.
+void AddTraceScales(const SimulationRun& run, std::string_view s, ReportSection& section) {
+    for (const TraceScale& trace : kTraceScales)
+        if (!ScanFits(run.*trace.wave, run.N)) return;
+    section.table.header = {"Traccia", "Colore", "Linea dello zero", "Fondo scala",
+                            "Per tacca (5 %)"};
+    for (const TraceScale& trace : kTraceScales) {
+        const double extreme = MaxMagnitudeScan(run.*trace.wave, run.N);
+        std::string zero(trace.zero);
+        if (const std::size_t point = zero.find('.'); point != std::string::npos)
+            zero.replace(point, 1, s);
+        section.table.rows.push_back(
+            {std::string(trace.name), std::string(trace.colour), zero + " %",
+             Figure(extreme, trace.unit, s),
+             Figure(extreme * kTickPercent / trace.factor, trace.unit, s)});
+    }
+    section.notes.push_back(
+        "Altezze in % del grafico, dal basso. Fondo scala: il valore disegnato 18 % sopra la "
+        "propria linea dello zero (6 % per iC(t)); id(t) ha la scala di iL(t). Asse dei tempi: " +
+        std::to_string(run.NP) + " periodi affiancati, " + Figure(run.NP / run.f, "s", s) +
+        " in tutta la larghezza, una tacca in basso ogni " + Figure(run.NP / run.f / 4, "s", s) +
+        ".");
+}
+
 void AddRunSections(const ReportInputs& in, std::vector<ReportSection>& sections) {
     ReportSection run{"Verifica per simulazione", {}, ReportPicture::None, {}, {}};
     if (!in.run || !in.run->analysis) {
@@ -101,6 +145,7 @@ void AddRunSections(const ReportInputs& in, std::vector<ReportSection>& sections
                  {"Corrente media nel diodo", Figure(last.SimIDm, "A", s)},
                  {"Corrente media in ingresso", Figure(last.SimIim, "A", s)}};
     run.picture = ReportPicture::Waveforms;
+    AddTraceScales(*in.run, s, run);
     sections.push_back(std::move(run));
 
     ReportSection startup{
@@ -134,11 +179,8 @@ std::string PartCaption(const PartField& field) {
     return words;
 }
 
-void AddRealPartsSections(const ReportInputs& in, const Module1& module,
+void AddRealPartsSections(const ReportInputs& in, const Module1& module, const PartTexts& parts,
                           std::vector<ReportSection>& sections) {
-    PartTexts parts;
-    ChoiceTexts choice;
-    TakeSideTexts(in.texts, parts, choice);
     if (parts == PartTexts{}) return;
     ReportSection built{"Componenti reali", {}, ReportPicture::None, {}, {}};
     for (const PartField& field : PartFields()) {
@@ -183,12 +225,26 @@ std::string CornerValue(CornerFigure figure, double value, std::string_view sepa
     return Figure(value, "V", separator);
 }
 
-void AddChoiceSection(const ReportInputs& in, std::vector<ReportSection>& sections) {
-    if (in.standardChoice == nullptr) return;
-    const StandardChoice& chosen = *in.standardChoice;
+// The window "Scelta dei componenti" on the file's choices, once they differ
+// from its start texts: the standard values and the worst case around them.
+void AddChoiceSection(const ReportInputs& in, const Module1& module, const PartTexts& parts,
+                      const ChoiceTexts& choices, std::vector<ReportSection>& sections) {
+    if (choices == ChoiceTexts{}) return;
+    sections.push_back({"Scelta dei componenti", {}, ReportPicture::None, {}, {}});
+    ReportSection& section = sections.back();
+    if (!module.LastDesign) {
+        section.notes.emplace_back(
+            "I valori standard non sono calcolati: mancano i risultati del progetto.");
+        return;
+    }
+    const ChoiceStudy study = StudyChoice(*module.LastDesign, parts, choices);
+    if (!study.Computed()) {
+        section.notes.push_back("I valori standard non sono calcolati: " + study.refusal);
+        return;
+    }
+    const StandardChoice& chosen = study.choice;
     const std::string& s = in.separator;
     const auto met = [](bool meets) { return meets ? "rispettato" : "non rispettato"; };
-    ReportSection section{"Scelta dei componenti", {}, ReportPicture::None, {}, {}};
     section.lines = {
         {"Serie", std::string(SeriesName(chosen.series))},
         {"Arrotondamento", chosen.rounding == Rounding::Up ? "al valore superiore"
@@ -202,24 +258,22 @@ void AddChoiceSection(const ReportInputs& in, std::vector<ReportSection>& sectio
         {"Requisito su ΔiL", met(chosen.meets.ripple)},
         {"Requisito su ΔVo", met(chosen.meets.outputRipple)},
     };
-    if (const WorstCase* worst = in.worstCase) {
-        constexpr std::string_view kNames[] = {"Duty cycle D′", "ΔiL", "ΔVo", "Picco di iL",
-                                               "Vo media"};
-        section.table.header = {"Caso peggiore", "Valore", "Vi [V]", "Io [A]", "L [uH]", "C [uF]"};
-        for (std::size_t i = 0; i < std::size(kCornerFigures); ++i) {
-            const WorstValue& value = worst->worst[i];
-            if (value.corner < 0) continue;
-            const Corner& at = worst->corners[static_cast<std::size_t>(value.corner)];
-            section.table.rows.push_back(
-                {std::string(kNames[i]), CornerValue(kCornerFigures[i], value.value, s),
-                 FormatScientific(at.Vi, 2, s), FormatScientific(at.Io, 2, s),
-                 FormatScientific(at.L, 2, s), FormatScientific(at.C, 2, s)});
-        }
-        section.notes.emplace_back(worst->meetsAll
-                                       ? "Ogni angolo rispetta entrambi i requisiti."
-                                       : "Non tutti gli angoli rispettano entrambi i requisiti.");
+    const WorstCase& worst = study.corners;
+    constexpr std::string_view kNames[] = {"Duty cycle D′", "ΔiL", "ΔVo", "Picco di iL",
+                                           "Vo media"};
+    section.table.header = {"Caso peggiore", "Valore", "Vi [V]", "Io [A]", "L [uH]", "C [uF]"};
+    for (std::size_t i = 0; i < std::size(kCornerFigures); ++i) {
+        const WorstValue& value = worst.worst[i];
+        if (value.corner < 0) continue;
+        const Corner& at = worst.corners[static_cast<std::size_t>(value.corner)];
+        section.table.rows.push_back({std::string(kNames[i]),
+                                      CornerValue(kCornerFigures[i], value.value, s),
+                                      FormatScientific(at.Vi, 2, s), FormatScientific(at.Io, 2, s),
+                                      FormatScientific(at.L, 2, s), FormatScientific(at.C, 2, s)});
     }
-    sections.push_back(std::move(section));
+    section.notes.emplace_back(worst.meetsAll
+                                   ? "Ogni angolo rispetta entrambi i requisiti."
+                                   : "Non tutti gli angoli rispettano entrambi i requisiti.");
 }
 
 }  // namespace
@@ -243,8 +297,11 @@ DesignReport BuildDesignReport(const ReportInputs& in) {
     report.sections.push_back(std::move(settings));
 
     AddRunSections(in, report.sections);
-    AddRealPartsSections(in, module, report.sections);
-    AddChoiceSection(in, report.sections);
+    PartTexts parts;
+    ChoiceTexts choices;
+    TakeSideTexts(in.texts, parts, choices);
+    AddRealPartsSections(in, module, parts, report.sections);
+    AddChoiceSection(in, module, parts, choices, report.sections);
     return report;
 }
 

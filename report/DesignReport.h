@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "componentchoice/Selection.h"
 #include "designfile/DesignFile.h"
 #include "verification/SimulationRun.h"
 #include "waveformview/StartupReport.h"
@@ -52,19 +51,16 @@ struct ReportInputs {
     std::string separator = ",";
     // The run the waveform window shows, null when it shows none.
     std::shared_ptr<const SimulationRun> run{};
-    // What the window "Scelta dei componenti" chose, when it has chosen:
-    // the standard values and, when evaluated, the worst case over the
-    // corners. Null leaves the section out.
-    const StandardChoice* standardChoice = nullptr;
-    const WorstCase* worstCase = nullptr;
 };
 
 // In this order: the requirements (the design texts as typed), the design's
 // results ("Calcola" on those texts, or its refusal), the verification
-// settings (as typed), the shown simulation with its figures and plot, its
-// start-up and steady state, the converter as built with its stresses and
-// losses when a part value differs from its start text, and the standard
-// parts when chosen. Texts longer than kReportTextLimit bytes are cut.
+// settings (as typed), the shown simulation with its figures, its plot and
+// the plot's traces named and scaled, its start-up and steady state, the
+// converter as built with its stresses and losses when a part value differs
+// from its start text, and the standard values with the worst case around
+// them, computed as the window "Scelta dei componenti" computes them, when a
+// choice differs from its start text. Texts longer than kReportTextLimit bytes are cut.
 DesignReport BuildDesignReport(const ReportInputs& inputs);
 
 inline constexpr std::size_t kReportTextLimit = 60;

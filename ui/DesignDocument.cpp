@@ -239,6 +239,13 @@ void DesignDocument::ExportReport(bool html) {
                              : saveFileName_(QStringLiteral("Esporta relazione"), base + ".pdf",
                                              QStringLiteral("Documenti PDF (*.pdf)"));
     if (path.isEmpty()) return;
+    if (!path_.isEmpty() &&
+        SameFile(QFile::encodeName(path).toStdString(), QFile::encodeName(path_).toStdString())) {
+        fields_.ShowMessage("Impossibile salvare il file " +
+                            QDir::toNativeSeparators(path).toStdString() + ": " +
+                            kReportOverDesign);
+        return;
+    }
     ReportInputs inputs;
     inputs.texts = Snapshot();
     inputs.fileName = QFileInfo(path_).fileName().toStdString();
@@ -246,8 +253,6 @@ void DesignDocument::ExportReport(bool html) {
     inputs.separator = locale_.decimalPoint().toStdString();
     const Form2* shown = waveforms_.Window();
     if (shown != nullptr) inputs.run = shown->ShownRun();
-    // The window "Scelta dei componenti" hands its standard values and worst
-    // case to inputs.standardChoice and inputs.worstCase once it keeps them.
     const DesignReport report = BuildDesignReport(inputs);
     const ReportPictures pictures = PicturesOf(shown, locale_);
     SaveBytes(&window_, path, html ? ReportHtml(report, pictures) : ReportPdf(report, pictures));

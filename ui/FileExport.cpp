@@ -3,12 +3,13 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QImage>
 #include <QImageWriter>
 #include <QMessageBox>
-#include <QSaveFile>
 
+#include "designfile/AtomicFile.h"
 #include "ui/ApplicationTitle.h"
 
 namespace stepdown {
@@ -33,25 +34,13 @@ SaveFileNameProvider SaveDialogOver(QWidget* parent) {
 }
 
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString& reason) {
-    QSaveFile file(path);
-    // Unbuffered, each write checked: the commit of a buffered QSaveFile (Qt
-    // 6.4) misses a failure of its last flush and puts a cut file in place.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        reason = file.errorString();
-        return false;
-    }
-    for (qint64 written = 0; written < bytes.size();) {
-        const qint64 more = file.write(bytes.constData() + written, bytes.size() - written);
-        if (more <= 0) {
-            reason = file.errorString();
-            file.cancelWriting();
-            return false;
-        }
-        written += more;
-    }
-    if (file.commit()) return true;
-    reason = file.errorString();
-    return false;
+    // The save the command uses too: links kept, a file that is not regular
+    // refused, nothing left behind.
+    const SaveOutcome saved = WriteFileAtomically(
+        QFile::encodeName(path).toStdString(),
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    reason = QString::fromStdString(saved.reason);
+    return saved.saved;
 }
 
 bool SavePng(QWidget* parent, const QString& path, const QImage& image) {

@@ -1,7 +1,8 @@
 #pragma once
-// The windows' exports: asking where to save, writing the whole file through
-// a QSaveFile, so that an existing file is replaced only by a complete new
-// one, and telling a failed write in the program's usual message box.
+// The windows' exports: asking where to save, writing the whole file at once
+// (WriteFileAtomically), so that an existing file is replaced only by a
+// complete new one, and telling a failed write in the program's usual
+// message box.
 
 #include <QString>
 
@@ -21,8 +22,8 @@ using SaveFileNameProvider = std::function<QString(
 // The standard save dialog over `parent`.
 SaveFileNameProvider SaveDialogOver(QWidget* parent);
 
-// Writes `path` whole through a QSaveFile, or leaves it as it was and tells
-// why in `reason`.
+// Writes `path` whole with WriteFileAtomically, or leaves it as it was and
+// tells why in `reason`.
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString& reason);
 
 // Each writes `path` whole or reports, in a message box over `parent`,

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "design/DesignCalculation.h"
+#include "designfile/AtomicFile.h"
 #include "report/DesignFileWindow.h"
 #include "ui/FileExport.h"
 #include "ui/Form2Host.h"
@@ -22,12 +23,26 @@ public:
     bool Continue(std::int64_t, std::int64_t) override { return true; }
 };
 
-bool Write(const QString& path, const QByteArray& bytes, std::ostream& err) {
-    QString reason;
-    if (WriteWholeFile(path, bytes, reason)) return true;
+bool Refuse(const QString& path, const QString& reason, std::ostream& err) {
     err << "Impossibile salvare il file " << QDir::toNativeSeparators(path).toStdString() << ": "
         << reason.toStdString() << '\n';
     return false;
+}
+
+bool Write(const QString& path, const QByteArray& bytes, std::ostream& err) {
+    QString reason;
+    return WriteWholeFile(path, bytes, reason) || Refuse(path, reason, err);
+}
+
+// Why the report may not go to `output`, found before any work: a target
+// that is no regular file, or the design file itself under any name.
+QString OutputProblem(const QString& designFile, const QString& output) {
+    const std::string target = QFile::encodeName(output).toStdString();
+    const std::string problem = SaveTargetProblem(target);
+    if (!problem.empty()) return QString::fromStdString(problem);
+    if (SameFile(QFile::encodeName(designFile).toStdString(), target))
+        return QString::fromUtf8(kReportOverDesign);
+    return {};
 }
 
 void DropQtRemarks(QtMsgType type, const QMessageLogContext& context, const QString& text) {
@@ -77,6 +92,10 @@ int RunReportCommand(const QString& designFile, const QString& output, std::ostr
     const DesignFileOutcome read = ReadDesignFile(QFile::encodeName(designFile).toStdString());
     if (!read.file) {
         err << read.message << '\n';
+        return kReportFailed;
+    }
+    if (const QString problem = OutputProblem(designFile, output); !problem.isEmpty()) {
+        Refuse(output, problem, err);
         return kReportFailed;
     }
     const QLocale locale = QLocale::system();

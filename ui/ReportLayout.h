@@ -19,6 +19,10 @@ struct ReportPictures {
     QImage startup;
 };
 
+// Why a report may not replace the design file it is made from.
+inline constexpr char kReportOverDesign[] =
+    "è il file di progetto stesso: la relazione lo sostituirebbe.";
+
 // The plot of the run `window` shows, as drawn, and the start-up window's
 // chart of that run drawn offscreen when it completed; none without a
 // window or a run.

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -120,6 +121,11 @@ TEST(DesignFile, RefusesEachHostileFileWholeWithItsMessage) {
         {design(R"("vi": "1", "vi": "1")"),
          "la chiave \"vi\" compare due volte nella sezione \"design\"."},
         {head + R"(1, "version": 1})", "la chiave \"version\" compare due volte."},
+        // The JSON reader stops at a NUL: what follows it must not pass unread.
+        {kHead + "}\n" + std::string(1, '\0') + "x",
+         "il file contiene un byte nullo (riga 2, colonna 1): non è un file di testo."},
+        {kHead + std::string(", \0", 3) + "}",
+         "il file contiene un byte nullo (riga 1, colonna 45): non è un file di testo."},
     };
     for (const auto& [bytes, problem] : cases) {
         const DesignFileOutcome read = ParseDesignFile(bytes, "d.stepdown");
@@ -161,7 +167,7 @@ TEST(SaveDesignFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
          "potrebbe conservarlo."},
         {target, 100, "File too large"},
         {target + "/d.stepdown", unlimited.rlim_cur, "Not a directory"},
-        {folder / "sub", unlimited.rlim_cur, "Is a directory"},
+        {folder / "sub", unlimited.rlim_cur, "non è un file regolare: è una cartella."},
         {longName, unlimited.rlim_cur, "File name too long"},
     };
     for (const auto& [path, limit, reason] : failures) {
@@ -180,14 +186,50 @@ TEST(SaveDesignFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
     std::filesystem::resize_file(longName, 1ULL << 31);  // refused before any read
     const std::pair<std::string, std::string> unreadable[] = {
         {longName, "il file è più grande di 1 MiB: non può essere un file di progetto."},
-        {"/dev/zero", "il file è più grande di 1 MiB: non può essere un file di progetto."},
+        {"/dev/zero", "non è un file regolare: è un dispositivo."},
         {folder / "none", "No such file or directory"},
-        {folder / "sub", "Is a directory"},
+        {folder / "sub", "non è un file regolare: è una cartella."},
     };
     for (const auto& [path, problem] : unreadable)
         EXPECT_EQ(ReadDesignFile(path).message,
                   "Impossibile aprire il file " + path + ": " + problem);
     std::filesystem::remove_all(folder);
+}
+
+// A link stays a link and its target takes the file, with its permissions;
+// what is no regular file is refused, even behind a link. (The commands'
+// tests refuse FIFOs, devices and the report over its own design.)
+TEST(SaveDesignFile, WritesThroughLinksAndRefusesWhatIsNoRegularFile) {
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() / ("stepdown-link-" + std::to_string(::getpid()));
+    fs::create_directories(folder / "sub");
+    const std::string target = folder / "sub" / "t", fifo = folder / "fifo";
+    std::ofstream(target) << "old";
+    fs::permissions(target, fs::perms(0604));
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::tuple<std::string, std::string, std::string> links[] = {
+        {"a", "sub/t", target},                             // relative, from the link's folder
+        {"b", "a", target},                                 // a chain
+        {"sub/c", folder / "sub/new", folder / "sub/new"},  // leading nowhere yet
+        {"loop", "loop", "Too many levels of symbolic links"},
+        {"to-fifo", fifo, "non è un file regolare: è una FIFO (pipe con nome)."},
+    };
+    for (const auto& [link, leadsTo, written] : links) {
+        fs::create_symlink(leadsTo, folder / link);
+        DesignFile file = Filled();  // each row's own, so that no earlier save passes for it
+        file.design["vi"] = link;
+        const SaveOutcome saved = SaveDesignFile(folder / link, file);
+        EXPECT_TRUE(fs::is_symlink(folder / link)) << link;
+        if (written.starts_with('/'))
+            EXPECT_EQ(ReadDesignFile(written).file, file) << saved.message;
+        else
+            EXPECT_EQ(saved.message,
+                      "Impossibile scrivere il file " + (folder / link).string() + ": " + written);
+    }
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms(0604));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "sub"), {}), 3);  // t, new, c: no more
+    fs::remove_all(folder);
 }
 
 }  // namespace

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "componentchoice/ChoiceStudy.h"
 #include "design/DesignCalculation.h"
 #include "report/DesignFileWindow.h"
 #include "report/DesignReport.h"
@@ -122,6 +125,42 @@ TEST(DesignReport, TheShownRunItsFiguresPicturesAndComparison) {
                                         FormatScientific(last.SimIDP, 2, ",") + " A",
                                         FormatScientific(last.SimIDm, 2, ",") + " A",
                                         FormatScientific(last.SimIim, 2, ",") + " A"}));
+    // Beneath the plot, each trace named with its colour, zero line and scale.
+    const SimulationRun& shown = *clicked.run;
+    const auto largest = [&](const std::vector<double>& wave) {  // of samples 1..N
+        return std::fabs(
+            *std::max_element(wave.begin() + 1, wave.begin() + shown.N + 1,
+                              [](double a, double b) { return std::fabs(a) < std::fabs(b); }));
+    };
+    const struct {
+        const char *name, *colour, *zero, *unit;
+        double extreme, perTick;
+    } traces[] = {
+        {"iL(t)", "rosso", "80 %", " A", largest(shown.WaveIL), 5.0 / 18},
+        {"iC(t)", "verde", "70 %", " A", largest(shown.WaveIC), 5.0 / 6},
+        {"Vo(t)", "blu", "40 %", " V", largest(shown.WaveVo), 5.0 / 18},
+        {"Vd(t)", "magenta", "20 %", " V", largest(shown.WaveVd), 5.0 / 18},
+        {"id(t)", "ciano", "0,1 %", " A", largest(shown.WaveIL), 5.0 / 18},
+    };
+    ASSERT_EQ(run->table.rows.size(), 5U);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(
+            run->table.rows[i],
+            (std::vector<std::string>{
+                traces[i].name, traces[i].colour, traces[i].zero,
+                FormatScientific(traces[i].extreme, 2, ",") + traces[i].unit,
+                FormatScientific(traces[i].extreme * traces[i].perTick, 2, ",") + traces[i].unit}));
+    // 10 periods of 12.5 us across the plot, a bottom tick every quarter.
+    EXPECT_NE(run->notes.at(0).find("10 periodi affiancati, 1,25E-04 s in tutta la larghezza, "
+                                    "una tacca in basso ogni 3,13E-05 s."),
+              std::string::npos)
+        << run->notes[0];
+    auto unfit = std::make_shared<SimulationRun>(shown);  // arrays that cannot be scanned
+    unfit->WaveVd.clear();
+    const DesignReport unfitReport = BuildDesignReport({.texts = clicked.texts, .run = unfit});
+    const ReportSection* unscaled = Find(unfitReport, "Verifica per simulazione");
+    EXPECT_TRUE(unscaled->table.rows.empty() && unscaled->notes.empty());
+
     const ReportSection* startup = Find(report, "Avviamento e regime");
     EXPECT_EQ(startup->picture, ReportPicture::StartupEnvelope);
     ASSERT_EQ(startup->table.rows.size(), 6U);
@@ -172,30 +211,55 @@ TEST(DesignReport, TheConverterAsBuiltOnceAPartIsSetWithTheDesignAsTarget) {
     EXPECT_EQ(Find(report, "Perdite e rendimento"), nullptr);
 }
 
-TEST(DesignReport, TheStandardPartsAndTheWorstCornersWhenChosen) {
-    StandardChoice chosen{Series::E24, Rounding::Nearest, 150, 18, {}, {}, {true, false}};
-    chosen.figures.deltaIL = 0.5;
-    chosen.figures.deltaVo = 44;
-    WorstCase worst;
-    worst.corners = {{20, 1, 120, 14.4, {}}, {30, 2, 180, 21.6, {}}};
-    worst.worst[0] = {0.62, 1};
-    worst.worst[2] = {70, 0};
+// The file's choices give the section without any window: the standard
+// values by their series, the worst case as the window computes it.
+TEST(DesignReport, TheStandardPartsAndTheWorstCornersFromTheFilesChoices) {
     ReportInputs in{.texts = WorkedExample()};
-    EXPECT_EQ(Find(BuildDesignReport(in), "Scelta dei componenti"), nullptr);
-    in.standardChoice = &chosen;
-    in.worstCase = &worst;
+    EXPECT_EQ(Find(BuildDesignReport(in), "Scelta dei componenti"), nullptr);  // start texts
+    in.texts.selection = {{"series", "E24"}, {"round", "nearest"}};
     const DesignReport report = BuildDesignReport(in);
     const ReportSection* section = Find(report, "Scelta dei componenti");
-    EXPECT_EQ(Values(*section), (std::vector<std::string>{
-                                    "E24", "al valore più vicino", "1,50E+02 uH", "1,80E+01 uF",
-                                    "5,00E-01 A", "4,40E+01 mV", "rispettato", "non rispettato"}));
-    EXPECT_EQ(section->table.header.size(), 6U);
-    EXPECT_EQ(section->table.rows,
-              (std::vector<std::vector<std::string>>{
-                  {"Duty cycle D′", "62,00 %", "3,00E+01", "2,00E+00", "1,80E+02", "2,16E+01"},
-                  {"ΔVo", "7,00E+01 mV", "2,00E+01", "1,00E+00", "1,20E+02", "1,44E+01"}}));
-    EXPECT_EQ(section->notes,
-              std::vector<std::string>{"Non tutti gli angoli rispettano entrambi i requisiti."});
+    ASSERT_NE(section, nullptr);
+    // The worked example's L = 125 uH and C = 15.625 uF onto E24, nearest on a log
+    // scale: 130 (125/120 > 130/125) and 16 (between 15 and 16, nearer 16 either way).
+    const std::vector<std::string> values = Values(*section);
+    ASSERT_EQ(values.size(), 8U);
+    EXPECT_EQ(
+        std::vector<std::string>(values.begin(), values.begin() + 4),
+        (std::vector<std::string>{"E24", "al valore più vicino", "1,30E+02 uH", "1,60E+01 uF"}));
+    // The same numbers as the window's study of the same texts.
+    DesignFileWindow window(in.texts, ",");
+    Module1 module;
+    DesignCalculation(module, window);
+    ChoiceTexts e24, badTolerance;
+    e24.series = "E24", e24.round = "nearest", badTolerance.tolL = "abc";
+    const ChoiceStudy study = StudyChoice(*module.LastDesign, PartTexts{}, e24);
+    EXPECT_EQ(values[4], FormatScientific(study.choice.figures.deltaIL, 2, ",") + " A");
+    ASSERT_FALSE(section->table.rows.empty());
+    EXPECT_EQ(section->table.rows[0][0], "Duty cycle D′");
+    EXPECT_EQ(section->table.rows[0][1],
+              FormatFixed2(study.corners.worst[0].value * 100, ",") + " %");
+    EXPECT_EQ(section->notes.size(), 1U);
+    for (const auto& row : section->table.rows) {  // nominal Vi and Io; 130 uH and 16 uF +-20 %
+        EXPECT_EQ(row[2] + " " + row[3], "2,50E+01 1,50E+00");
+        EXPECT_TRUE(row[4] == "1,04E+02" || row[4] == "1,56E+02") << row[4];
+        EXPECT_TRUE(row[5] == "1,28E+01" || row[5] == "1,92E+01") << row[5];
+    }
+
+    const std::pair<std::string, std::string> refusals[] = {
+        {"vi", "I valori standard non sono calcolati: mancano i risultati del progetto."},
+        {"tol-l", "I valori standard non sono calcolati: " +
+                      StudyChoice(*module.LastDesign, {}, badTolerance).refusal},
+    };
+    for (const auto& [key, note] : refusals) {
+        ReportInputs refused = in;
+        (key == "vi" ? refused.texts.design : refused.texts.selection)[key] = "abc";
+        const DesignReport told = BuildDesignReport(refused);
+        const ReportSection* shown = Find(told, "Scelta dei componenti");
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(shown->notes, std::vector<std::string>{note});
+        EXPECT_TRUE(shown->lines.empty() && shown->table.rows.empty());
+    }
 }
 
 }  // namespace

@@ -523,6 +523,19 @@ void WindowsTest::aFailedSaveLeavesTheOldFile() {
     QCOMPARE(Read(path), old);
     QVERIFY(form1_->isWindowModified());
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"b.stepdown"});
+
+    // A report is never written over the design file; a save through a link keeps it.
+    QCOMPARE(WatchForModalBox([&] { form1_->Document().ReportAction()->trigger(); }).text,
+             QStringLiteral("Impossibile salvare il file %1: è il file di progetto stesso: la "
+                            "relazione lo sostituirebbe.")
+                 .arg(path));
+    QCOMPARE(Read(path), old);
+    const QString link = folder.filePath(QStringLiteral("l.stepdown"));
+    QVERIFY(QFile::link(QStringLiteral("b.stepdown"), link));
+    AnswerSaveWith(form1_->Document(), link);
+    form1_->Document().SaveAsAction()->trigger();
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(Read(path).contains("\"vi\": \"30\""));
 }
 
 void WindowsTest::choiceFromTheMenuOnceDesignedAgainstTheCore() {
