@@ -10,6 +10,8 @@ source "$STEPDOWN_ROOT/tools/bootstrap.sh"
 stepdown_install_packages
 
 FUZZ_SECONDS="${STEPDOWN_FUZZ_SECONDS:-20}"
+# The netlist's tests run ngspice here, never skip for want of it.
+export STEPDOWN_REQUIRE_NGSPICE=1
 JOBS="$(nproc)"
 
 stage_start=$SECONDS
