@@ -30,17 +30,14 @@ constexpr std::string_view kNetlistHelp =
     "  Con open FILE --netlist, la netlist dei dati di verifica e dei componenti\n"
     "  del file di progetto.\n";
 
-const std::vector<OptionSpec> kNetlistOptions = WithPartOptions({
-    {"vi"},
-    {"d"},
-    {"f"},
-    {"l"},
-    {"c"},
-    {"rl"},
-    {"vo-target"},
-    {"periods"},
-    {"output"},
-});
+// verify's circuit, named as the design file's keys, and the parts.
+std::vector<OptionSpec> NetlistOptions() {
+    std::vector<OptionSpec> options;
+    for (const DesignFileKey& key : kVerificationKeys) options.push_back({key.key});
+    for (const std::string_view option : {"vo-target", "periods", "output"})
+        options.push_back({option});
+    return WithPartOptions(options);
+}
 
 // open's options that only --netlist takes.
 constexpr std::string_view kNetlistOnly[] = {"periods", "output"};
@@ -124,7 +121,7 @@ std::optional<std::string> Netlist(NetlistRequest request, std::ostream& err) {
 std::string_view NetlistHelp() { return kNetlistHelp; }
 
 int RunNetlist(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-    const ParseOutcome parsed = ParseOptions(words, kNetlistOptions);
+    const ParseOutcome parsed = ParseOptions(words, NetlistOptions());
     if (!parsed.arguments) return Usage(err, parsed.error);
     const ParsedArguments& arguments = *parsed.arguments;
     NetlistRequest request;

@@ -1,5 +1,6 @@
 #include "netlist/SpiceNetlist.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -158,7 +159,8 @@ std::string SpiceNumber(double value) {
 std::string SpiceNetlist(const CircuitValues& c, const PartValues& p, const RealPartsAnalysis& a,
                          const NetlistOptions& options) {
     const double T = 1 / c.f;
-    const double edge = kEdgeFraction * T;
+    // Shorter still at a duty cycle near 0 or 1, so that no time of the pulse is negative.
+    const double edge = std::min({kEdgeFraction, c.D / 2, (1 - c.D) / 2}) * T;
     std::string n = Header(c, p, a, options);
 
     n += "* Ingresso\n";

@@ -15,15 +15,14 @@ namespace {
 
 using Args = std::vector<std::string>;
 
+// The exit status, what went to standard output and what to standard error.
 struct Result {
-    int status = -1;
+    int status;
     std::string out, err;
 };
-
 Result Cli(const Args& args) {
     std::ostringstream out, err;
-    const int status = RunCommandLine(args, out, err);
-    return {status, out.str(), err.str()};
+    return {RunCommandLine(args, out, err), out.str(), err.str()};
 }
 
 const Args kParts{"--esr", "50", "--dcr", "100", "--rds", "50", "--tr", "50", "--tf", "50"};
