@@ -50,7 +50,7 @@ export -f tidy_one
 
 stage "static analysis of the core library"
 (cd "$STEPDOWN_ROOT" && ls model/*.cpp design/*.cpp simulation/*.cpp realparts/*.cpp \
-  componentchoice/*.cpp designfile/*.cpp report/*.cpp |
+  componentchoice/*.cpp designfile/*.cpp report/*.cpp netlist/*.cpp |
   xargs -P "$JOBS" -I{} bash -c 'tidy_one "$0" "$1"' "$STEPDOWN_ROOT/build" {})
 
 # Sanitizer reports end the process with a failure instead of a message; the

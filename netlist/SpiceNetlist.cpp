@@ -61,8 +61,6 @@ std::string Quantity(double value, std::string_view unit) {
     return number + ' ' + prefix + std::string(unit);
 }
 
-int FloorDiv3(int exponent) { return exponent >= 0 ? exponent / 3 : -((2 - exponent) / 3); }
-
 // "name n1 n2 value": an element line.
 std::string Element(std::string_view name, std::string_view plus, std::string_view minus,
                     const std::string& value) {
@@ -142,10 +140,12 @@ std::string SpiceNumber(double value) {
             digits += ch;
     }
     const int exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
-    const int engineering = 3 * FloorDiv3(exponent);
+    // One to three digits before the point, and the power of a thousand.
+    const int before = (exponent % 3 + 3) % 3 + 1;
+    const int engineering = exponent - before + 1;
     for (const Suffix& suffix : kSuffixes) {
         if (suffix.exponent != engineering) continue;
-        const std::size_t whole = static_cast<std::size_t>(exponent - engineering + 1);
+        const auto whole = static_cast<std::size_t>(before);
         if (digits.size() < whole) digits.resize(whole, '0');
         std::string mantissa = digits.substr(0, whole);
         if (digits.size() > whole) mantissa += '.' + digits.substr(whole);
