@@ -17,7 +17,8 @@ constexpr std::string_view kNetlistUsage =
     "Uso:\n"
     "  stepdown-cli netlist --vi T --d T --f T --l T --c T --rl T [COMPONENTI]\n"
     "                       [--vo-target V] [--periods K] [--output FILE]\n"
-    "  stepdown-cli open FILE --netlist [--periods K] [--output FILE]\n";
+    "  stepdown-cli open FILE --netlist [--periods K] [--output FILE]\n"
+    "COMPONENTI: le opzioni dei componenti di verify (stepdown-cli --help)\n";
 
 constexpr std::string_view kNetlistHelp =
     "\n"
@@ -28,7 +29,8 @@ constexpr std::string_view kNetlistHelp =
     "  --periods K    periodi simulati, da 1 a 100000 (20 se omesso)\n"
     "  --output FILE  scrive la netlist in FILE (se omesso: standard output)\n"
     "  Con open FILE --netlist, la netlist dei dati di verifica e dei componenti\n"
-    "  del file di progetto.\n";
+    "  del file di progetto. Esce con 1 anche per una Vo obiettivo che nessun duty\n"
+    "  cycle dà, un circuito senza regime periodico o una netlist non scritta.\n";
 
 // verify's circuit, named as the design file's keys, and the parts.
 std::vector<OptionSpec> NetlistOptions() {
