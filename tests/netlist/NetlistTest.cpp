@@ -85,6 +85,20 @@ TEST(SpiceNetlist, EveryAcceptedCircuitReadsBackAsItself) {
         const std::string netlist = SpiceNetlist(c, p, a, {periods, std::nullopt});
         spent += std::chrono::steady_clock::now() - start;
         auto n = Parse(netlist);
+        // The header's figures, to six digits, under the names of the measures.
+        const std::pair<const char*, double> figures[] = {{"vo_mean", a.VoMean},
+                                                          {"vo_ripple", a.VoRipple},
+                                                          {"il_ripple", a.deltaIL},
+                                                          {"il_rms", a.stresses.inductor.rms},
+                                                          {"pin", a.powers.input},
+                                                          {"pout", a.powers.output},
+                                                          {"efficiency", a.powers.efficiency}};
+        for (const auto& [name, value] : figures) {
+            const std::size_t at = netlist.find("*   " + std::string(name) + " ");
+            ASSERT_NE(at, std::string::npos) << name;
+            const double shown = std::stod(netlist.substr(netlist.find("= ", at) + 2));
+            EXPECT_NEAR(shown, value, 5e-6 * std::fabs(value)) << name;
+        }
         const double T = 1 / c.f;
         EXPECT_EQ(n["Vi"], (Words{"Vi", "vi", "0", "DC", SpiceNumber(c.Vi)}));
         EXPECT_EQ(n["S1"], (Words{"S1", "vi", "sw", "ctl", "0", "SWITCH"}));
