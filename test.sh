@@ -10,6 +10,8 @@ source "$STEPDOWN_ROOT/tools/bootstrap.sh"
 stepdown_install_packages
 
 FUZZ_SECONDS="${STEPDOWN_FUZZ_SECONDS:-20}"
+# The netlist's tests run ngspice here, never skip for want of it.
+export STEPDOWN_REQUIRE_NGSPICE=1
 JOBS="$(nproc)"
 
 stage_start=$SECONDS
@@ -49,7 +51,7 @@ export -f tidy_one
 stage "static analysis of the core library"
 (cd "$STEPDOWN_ROOT" && ls common/*.cpp model/*.cpp design/*.cpp engine/*.cpp steadystate/*.cpp \
   waveformplot/*.cpp realparts/*.cpp verification/*.cpp waveformview/*.cpp \
-  componentchoice/*.cpp designfile/*.cpp report/*.cpp |
+  componentchoice/*.cpp designfile/*.cpp report/*.cpp netlist/*.cpp |
   xargs -P "$JOBS" -I{} bash -c 'tidy_one "$0" "$1"' "$STEPDOWN_ROOT/build" {})
 
 # Sanitizer reports end the process with a failure instead of a message; the

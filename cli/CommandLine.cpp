@@ -14,6 +14,7 @@
 #include "cli/ChoiceOutput.h"
 #include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
+#include "cli/NetlistCommand.h"
 #include "cli/OptionOwners.h"
 #include "cli/QuantityOptions.h"
 #include "cli/RealPartsOutput.h"
@@ -708,8 +709,8 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
             bool showProgress) {
     if (words.empty() || words.front().starts_with("--"))
         return UsageError(err, "manca il file da aprire, da scrivere subito dopo open");
-    const ParseOutcome parsed =
-        ParseOptions(std::vector<std::string>(words.begin() + 1, words.end()), kOpenOptions);
+    const ParseOutcome parsed = ParseOptions(
+        std::vector<std::string>(words.begin() + 1, words.end()), WithNetlistOptions(kOpenOptions));
     if (!parsed.arguments) return ParseError(err, parsed, "open");
     const ParsedArguments& arguments = *parsed.arguments;
     const bool verify = arguments.Has("verify");
@@ -719,12 +720,14 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         return UsageError(err, "l'opzione --corners vale solo senza --verify e --sweep");
     if (arguments.Has("standard") && verify)
         return UsageError(err, "l'opzione --standard vale solo senza --verify");
+    if (const auto conflict = OpenNetlistConflict(arguments)) return UsageError(err, *conflict);
     const DesignFileOutcome read = ReadDesignFile(words.front());
     if (!read.file) {
         err << read.message << '\n';
         return kExitDesignFile;
     }
     const DesignFile& file = *read.file;
+    if (arguments.Has("netlist")) return RunNetlist(NetlistWords(file, arguments), out, err);
     std::vector<std::string> equivalent;
     // The texts at their start values say nothing of what the saved run asked
     // for: a setting is passed back where it differs, a group whole.
@@ -810,7 +813,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "--help" || command == "-h") {
         if (!rest.empty()) return UsageError(err, "argomento inatteso: " + rest.front());
-        out << kUsage << HelpDetails();
+        out << kUsage << HelpDetails() << NetlistHelp();
         return kExitSuccess;
     }
     if (command == "--version") {
@@ -822,6 +825,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (command == "verify") return RunVerify(rest, out, err, showProgress);
     if (command == "open") return RunOpen(rest, out, err, showProgress);
     if (command == "sweep") return RunSweep(rest, out, err);
+    if (command == "netlist") return RunNetlist(rest, out, err);
     return UsageError(err, "comando sconosciuto: " + command);
 }
 

@@ -13,9 +13,11 @@ CircuitReading ReadCircuitFields(const MainWindowOperations& window) {
         texts.push_back(window.GetText(quantity.field.textBox));
         switch (ClassifyNumericText(texts.back())) {
         case FieldCheck::Empty:
-            return {std::nullopt, ForgotMessageFor(quantity.field.description)};
+            return {std::nullopt, ForgotMessageFor(quantity.field.description),
+                    quantity.field.textBox};
         case FieldCheck::InvalidCharacter:
-            return {std::nullopt, InvalidMessageFor(quantity.field.description)};
+            return {std::nullopt, InvalidMessageFor(quantity.field.description),
+                    quantity.field.textBox};
         case FieldCheck::Passed:
             break;
         }
@@ -25,14 +27,17 @@ CircuitReading ReadCircuitFields(const MainWindowOperations& window) {
     auto text = texts.begin();
     for (const CircuitQuantity& quantity : CircuitQuantities()) {
         const ParsedNumber parsed = ParseNumberChecked(*text++);
-        if (parsed.overflow) return {std::nullopt, OverflowMessageFor(quantity.field.description)};
+        if (parsed.overflow)
+            return {std::nullopt, OverflowMessageFor(quantity.field.description),
+                    quantity.field.textBox};
         const double converted = parsed.value * quantity.toSI;
         if (!std::isfinite(converted))
-            return {std::nullopt, std::string(kFrequencyOverflowMessage)};
-        if (!quantity.inRange(converted)) return {std::nullopt, std::string(quantity.refusal)};
+            return {std::nullopt, std::string(kFrequencyOverflowMessage), quantity.field.textBox};
+        if (!quantity.inRange(converted))
+            return {std::nullopt, std::string(quantity.refusal), quantity.field.textBox};
         read.*quantity.stored = converted;
     }
-    return {CircuitValues{read.Vi, read.D, read.f, read.L, read.C, read.RL}, {}};
+    return {CircuitValues{read.Vi, read.D, read.f, read.L, read.C, read.RL}, {}, {}};
 }
 
 RealPartsStudy StudyRealParts(const Module1& module, const MainWindowOperations& window,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "model/Module1.h"
 #include "realparts/PartTexts.h"
@@ -21,6 +22,7 @@ inline constexpr std::int32_t kRealPartsWindowSamples = 1000;
 struct CircuitReading {
     std::optional<CircuitValues> values;  // SI units
     std::string message;                  // the refusal, when there are no values
+    std::string_view refusedBox;          // the text box of the refused field
 };
 
 // Text7, Text8, Text12, Text9, Text10, Text11 as the launch reads them: the

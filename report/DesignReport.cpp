@@ -11,7 +11,7 @@
 #include "designfile/SideTexts.h"
 #include "realparts/RealPartsReport.h"
 #include "report/DesignFileWindow.h"
-#include "simulation/Extremes.h"
+#include "engine/Extremes.h"
 
 namespace stepdown {
 namespace {

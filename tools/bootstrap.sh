@@ -11,6 +11,7 @@ STEPDOWN_PACKAGES=(
   clang libclang-rt-14-dev clang-format clang-tidy
   dpkg-dev desktop-file-utils appstream file man-db groff-base
   poppler-utils shared-mime-info
+  ngspice
 )
 
 stepdown_install_packages() {

@@ -11,6 +11,7 @@
 
 #include "design/DesignCalculation.h"
 #include "ui/ApplicationTitle.h"
+#include "ui/NetlistExport.h"
 #include "ui/ProgressDialogReporter.h"
 #include "ui_Form1.h"
 #include "verification/Launch.h"
@@ -77,6 +78,11 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
     choiceAction_ = new QAction(QStringLiteral("Scelta dei componenti…"), this);
     connect(choiceAction_, &QAction::triggered, this,
             [this] { guard_.Run([this] { ShowChoiceWindow(); }); });
+    waveformWindow_.SetNetlistExporter([self = QPointer<Form1>(this)](
+                                           QWidget* over, const SaveFileNameProvider& name) {
+        if (self)
+            SaveNetlist(over, name, StudyRealParts(self->module_, *self, self->sideTexts_.parts));
+    });
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &Form1::onContextMenuRequested);
     document_ = new DesignDocument(*this, *this, sideTexts_, waveformWindow_, locale_);

@@ -11,6 +11,7 @@
 #include <QSize>
 #include <QToolTip>
 
+#include "ui/NetlistExport.h"
 #include "ui/PlotArea.h"
 #include "ui/StartupWindow.h"
 #include "ui_Form2.h"
@@ -80,6 +81,11 @@ Form2::Form2(const QLocale& locale)
     connect(realParts_, &QAction::triggered, this, [this] {
         if (openRealParts_) openRealParts_();
     });
+    exportNetlist_ = new QAction(kExportNetlistText, this);
+    exportNetlist_->setEnabled(false);
+    connect(exportNetlist_, &QAction::triggered, this, [this] {
+        if (netlistExporter_) netlistExporter_(this, saveFileName_);
+    });
     ui_->Picture1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui_->Picture1, &QWidget::customContextMenuRequested, this, &Form2::OnPlotContextMenu);
     saveFileName_ = SaveDialogOver(this);
@@ -128,6 +134,7 @@ void Form2::SetShownRun(std::shared_ptr<const SimulationRun> run) {
     const bool completed = run_ && run_->analysis;
     startup_->setEnabled(completed);
     realParts_->setEnabled(run_ && openRealParts_);
+    exportNetlist_->setEnabled(run_ && netlistExporter_);
     // An open start-up window follows the completed runs; like the figures,
     // it keeps the last one through a refused or cancelled launch.
     if (completed && startupWindow_ && startupWindow_->Run() != run_) ReplaceStartupWindow(false);
@@ -136,6 +143,11 @@ void Form2::SetShownRun(std::shared_ptr<const SimulationRun> run) {
 void Form2::SetRealPartsOpener(std::function<void()> open) {
     openRealParts_ = std::move(open);
     realParts_->setEnabled(run_ && openRealParts_);
+}
+
+void Form2::SetNetlistExporter(NetlistExporter exporter) {
+    netlistExporter_ = std::move(exporter);
+    exportNetlist_->setEnabled(run_ && netlistExporter_);
 }
 
 void Form2::SetSaveFileNameProvider(SaveFileNameProvider provider) {
@@ -171,6 +183,7 @@ void Form2::OnPlotContextMenu(const QPoint& position) {
     QMenu menu(this);
     menu.addAction(saveImage_);
     menu.addAction(exportCsv_);
+    menu.addAction(exportNetlist_);
     menu.addSeparator();
     menu.addAction(startup_);
     menu.addAction(realParts_);

@@ -69,6 +69,12 @@ public:
     // verification fields; without it the menu's entry stays disabled.
     void SetRealPartsOpener(std::function<void()> open);
 
+    // What exports the netlist of the converter as built, on the main
+    // window's verification fields, over the given window with the given
+    // dialog; without it the menu's entry stays disabled.
+    using NetlistExporter = std::function<void(QWidget*, const SaveFileNameProvider&)>;
+    void SetNetlistExporter(NetlistExporter exporter);
+
     // The entries of the plot's context menu. Exporting the data and the
     // converter as built are possible only while the window shows a run,
     // the start-up window only while it shows a completed one.
@@ -76,6 +82,7 @@ public:
     QAction* ExportCsvAction() const { return exportCsv_; }
     QAction* StartupAction() const { return startup_; }
     QAction* RealPartsAction() const { return realParts_; }
+    QAction* ExportNetlistAction() const { return exportNetlist_; }
 
     // The start-up window opened from here, or null when there is none. A
     // later completed run takes its place in it.
@@ -104,7 +111,9 @@ private:
     QAction* exportCsv_ = nullptr;
     QAction* startup_ = nullptr;
     QAction* realParts_ = nullptr;
+    QAction* exportNetlist_ = nullptr;
     std::function<void()> openRealParts_;
+    NetlistExporter netlistExporter_;
     QPointer<StartupWindow> startupWindow_;
     SaveFileNameProvider saveFileName_;
 };

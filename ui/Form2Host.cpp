@@ -9,8 +9,14 @@ WaveformWindowOperations& Form2Host::WaveformWindow() {
     if (window_.isNull()) {
         window_ = new Form2(locale_);
         window_->SetRealPartsOpener(openRealParts_);
+        window_->SetNetlistExporter(exportNetlist_);
     }
     return *window_;
+}
+
+void Form2Host::SetNetlistExporter(Form2::NetlistExporter exporter) {
+    exportNetlist_ = std::move(exporter);
+    if (window_) window_->SetNetlistExporter(exportNetlist_);
 }
 
 }  // namespace stepdown

@@ -1,7 +1,8 @@
 #pragma once
 // Owns the waveform window on behalf of the main window: makes it, hidden,
 // the first time it is asked for, and again after the user has closed it.
-// Each one it makes gets the opener of the window of the converter as built.
+// Each one it makes gets the opener of the window of the converter as built
+// and the exporter of its netlist.
 
 #include <QLocale>
 #include <QPointer>
@@ -25,12 +26,16 @@ public:
 
     WaveformWindowOperations& WaveformWindow() override;
 
+    // What each window it makes is given to export the netlist with.
+    void SetNetlistExporter(Form2::NetlistExporter exporter);
+
     // The open window, or null when there is none.
     Form2* Window() const { return window_.data(); }
 
 private:
     QLocale locale_;
     std::function<void()> openRealParts_;
+    Form2::NetlistExporter exportNetlist_;
     QPointer<Form2> window_;
 };
 

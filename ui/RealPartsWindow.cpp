@@ -34,6 +34,7 @@
 #include "realparts/RealPartsReport.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ChartAxes.h"
+#include "ui/NetlistExport.h"
 #include "waveformplot/Plot.h"
 
 // The icon lives in the resources of a static library, whose registration
@@ -121,9 +122,15 @@ RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, 
     exportCsv_ = new QAction(QStringLiteral("Esporta dati (CSV)…"), this);
     connect(saveImage_, &QAction::triggered, this, &RealPartsWindow::SaveImage);
     connect(exportCsv_, &QAction::triggered, this, &RealPartsWindow::ExportCsv);
+    exportNetlist_ = new QAction(kExportNetlistText, this);
+    connect(exportNetlist_, &QAction::triggered, this,
+            [this] { SaveNetlist(this, saveFileName_, study_); });
+    // The exports also on a right click; the chart keeps its own for zooming out.
+    addActions({saveImage_, exportCsv_, exportNetlist_});
+    setContextMenuPolicy(Qt::ActionsContextMenu);
     saveFileName_ = SaveDialogOver(this);
     auto* buttons = new QHBoxLayout;
-    for (QAction* action : {saveImage_, exportCsv_}) {
+    for (QAction* action : {saveImage_, exportCsv_, exportNetlist_}) {
         auto* button = new QPushButton(action->text(), this);
         connect(button, &QPushButton::clicked, action, &QAction::trigger);
         connect(action, &QAction::enabledChanged, button, &QPushButton::setEnabled);
@@ -180,6 +187,7 @@ QWidget* RealPartsWindow::BuildFigures() {
     waveformChart_ = new QChartView(page);
     waveformChart_->setRenderHint(QPainter::Antialiasing);
     waveformChart_->setRubberBand(QChartView::RectangleRubberBand);
+    waveformChart_->setContextMenuPolicy(Qt::PreventContextMenu);
     waveformChart_->setToolTip(
         QStringLiteral("Trascina con il tasto sinistro per ingrandire un'area, clic destro per "
                        "rimpicciolire; «Ripristina zoom» torna al grafico intero"));
@@ -250,6 +258,7 @@ void RealPartsWindow::ShowFigures() {
     const bool figures = why.empty();
     saveImage_->setEnabled(figures);
     exportCsv_->setEnabled(figures);
+    exportNetlist_->setEnabled(figures);
     summaryBox_->setVisible(figures);
     if (!figures) {
         explanation_->setText(Text(why));

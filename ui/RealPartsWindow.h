@@ -62,6 +62,7 @@ public:
     void SetSaveFileNameProvider(SaveFileNameProvider provider);
     QAction* SaveImageAction() const { return saveImage_; }
     QAction* ExportCsvAction() const { return exportCsv_; }
+    QAction* ExportNetlistAction() const { return exportNetlist_; }
 
     static inline const QString kTitle = QStringLiteral("Componenti reali");
 
@@ -97,6 +98,7 @@ private:
     QTableWidget* stressTable_ = nullptr;
     QAction* saveImage_ = nullptr;
     QAction* exportCsv_ = nullptr;
+    QAction* exportNetlist_ = nullptr;
     SaveFileNameProvider saveFileName_;
 };
 

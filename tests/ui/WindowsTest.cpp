@@ -39,11 +39,13 @@
 
 #include "componentchoice/ChoiceReport.h"
 #include "model/Module1.h"
+#include "netlist/SpiceNetlist.h"
 #include "realparts/RealPartsReport.h"
 #include "ui/ChartAxes.h"
 #include "ui/ChoiceWindow.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/NetlistExport.h"
 #include "ui/PlotArea.h"
 #include "ui/ProgressDialogReporter.h"
 #include "ui/RealPartsWindow.h"
@@ -271,6 +273,21 @@ void WindowsTest::exportsReplaceCancelOrReport() {
     AnswerSaveWith(form1_->Document(), folder.filePath(QStringLiteral("r.html")));
     form1_->Document().HtmlReportAction()->trigger();
     QCOMPARE(Read(folder.filePath(QStringLiteral("r.html"))).count("data:image/png;base64,"), 2);
+
+    // The netlist of the converter as built on the fields as they are; none for a refused field.
+    const QString cir = folder.filePath(QStringLiteral("c.cir"));
+    AnswerSaveWith(*form2, cir);
+    sideTexts_.parts.rds = "50";
+    QVERIFY(ChooseFromMenu(form2->Plot(), stepdown::kExportNetlistText));
+    const auto study = stepdown::StudyRealParts(*module_, *form1_, sideTexts_.parts);
+    QCOMPARE(study.parts.Rds, 0.05);
+    QCOMPARE(Read(cir), QByteArray::fromStdString(
+                            stepdown::SpiceNetlist(study.circuit, study.parts, study.analysis)));
+    Box("Text8")->clear();
+    QVERIFY(WatchForModalBox([&] {
+                form2->ExportNetlistAction()->trigger();
+            }).text.startsWith(QStringLiteral("Hai dimenticato di scrivere")));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 5);
 }
 
 void WindowsTest::startupWindowFollowsCompletedRuns() {
@@ -389,6 +406,7 @@ void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
                            Q(std::string(stepdown::kInvalidTail)));
     QVERIFY(window->Explanation().startsWith(box.text));
     QVERIFY(!window->ExportCsvAction()->isEnabled());
+    QVERIFY(!window->ExportNetlistAction()->isEnabled());
 
     // Closed, it leaves the texts in the store, which a design file may fill.
     window->close();
@@ -410,6 +428,12 @@ void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
     window->ExportCsvAction()->trigger();
     QCOMPARE(Read(folder.filePath(QStringLiteral("c.csv"))),
              QByteArray::fromStdString(stepdown::RealPartsCsv(window->Study().analysis.waveform)));
+    AnswerSaveWith(*window, folder.filePath(QStringLiteral("c.cir")));
+    QVERIFY(ChooseFromMenu(window, stepdown::kExportNetlistText));
+    const stepdown::RealPartsStudy& shown = window->Study();
+    QCOMPARE(Read(folder.filePath(QStringLiteral("c.cir"))),
+             QByteArray::fromStdString(
+                 stepdown::SpiceNetlist(shown.circuit, shown.parts, shown.analysis)));
     AnswerSaveWith(*window, folder.filePath(QStringLiteral("c.png")));
     window->SaveImageAction()->trigger();
     QCOMPARE(QImage(folder.filePath(QStringLiteral("c.png"))).size(),

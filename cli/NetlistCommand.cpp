@@ -1,0 +1,176 @@
+#include "cli/NetlistCommand.h"
+
+#include <cmath>
+
+#include "cli/CommandLine.h"
+#include "cli/HeadlessWindow.h"
+#include "cli/OptionValues.h"
+#include "cli/RealPartsOutput.h"
+#include "designfile/AtomicFile.h"
+#include "netlist/SpiceNetlist.h"
+#include "realparts/RealPartsReport.h"
+
+namespace stepdown::cli {
+namespace {
+
+constexpr std::string_view kNetlistUsage =
+    "Uso:\n"
+    "  stepdown-cli netlist --vi T --d T --f T --l T --c T --rl T [COMPONENTI]\n"
+    "                       [--vo-target V] [--periods K] [--output FILE]\n"
+    "  stepdown-cli open FILE --netlist [--periods K] [--output FILE]\n"
+    "COMPONENTI: le opzioni dei componenti di verify (stepdown-cli --help)\n";
+
+constexpr std::string_view kNetlistHelp =
+    "\n"
+    "netlist: la netlist SPICE del convertitore come costruito, da eseguire con\n"
+    "  ngspice -b FILE, con i dati di verify e i COMPONENTI; la simulazione parte dal\n"
+    "  regime periodico calcolato e misura (.meas) le grandezze del programma.\n"
+    "  --vo-target V  l'interruttore va con il duty cycle D′ che dà questa Vo media\n"
+    "  --periods K    periodi simulati, da 1 a 100000 (20 se omesso)\n"
+    "  --output FILE  scrive la netlist in FILE (se omesso: standard output)\n"
+    "  Con open FILE --netlist, la netlist dei dati di verifica e dei componenti\n"
+    "  del file di progetto. Esce con 1 anche per una Vo obiettivo che nessun duty\n"
+    "  cycle dà, un circuito senza regime periodico o una netlist non scritta.\n";
+
+// verify's circuit, named as the design file's keys, and the parts.
+std::vector<OptionSpec> NetlistOptions() {
+    std::vector<OptionSpec> options;
+    for (const DesignFileKey& key : kVerificationKeys) options.push_back({key.key});
+    for (const std::string_view option : {"vo-target", "periods", "output"})
+        options.push_back({option});
+    return WithPartOptions(options);
+}
+
+// open's options that only --netlist takes.
+constexpr std::string_view kNetlistOnly[] = {"periods", "output"};
+
+int Usage(std::ostream& err, std::string_view error) {
+    err << "stepdown-cli: " << error << '\n' << kNetlistUsage;
+    return kExitUsage;
+}
+
+// What the options ask for, read before anything is computed.
+struct NetlistRequest {
+    CircuitValues circuit;
+    PartValues parts;
+    std::optional<double> targetVo;
+    int periods = kDefaultNetlistPeriods;
+};
+
+// The circuit as the launch reads its fields, each refusal naming its option.
+std::optional<std::string> ReadCircuit(const ParsedArguments& arguments, CircuitValues& circuit) {
+    HeadlessMainWindow window;
+    for (const DesignFileKey& key : kVerificationKeys)
+        if (arguments.Has(key.key)) window.SetText(key.textBox, arguments.ValueOr(key.key));
+    CircuitReading reading = ReadCircuitFields(window);
+    if (reading.values) {
+        circuit = *reading.values;
+        return std::nullopt;
+    }
+    for (const DesignFileKey& key : kVerificationKeys)
+        if (key.textBox == reading.refusedBox) return InvalidValue(key.key, reading.message);
+    return reading.message;
+}
+
+std::optional<std::string> ReadRequest(const ParsedArguments& arguments, NetlistRequest& request) {
+    if (const auto error = ReadCircuit(arguments, request.circuit)) return error;
+    const PartOptions parts = ReadPartOptions(arguments);
+    if (!parts.values) return parts.error;
+    request.parts = *parts.values;
+    const NumberOption target = ReadVoTarget(arguments);
+    if (!target.error.empty()) return target.error;
+    request.targetVo = target.value;
+    const NumberOption periods =
+        ReadNumberOption(arguments, "periods", "il numero dei periodi simulati");
+    if (!periods.error.empty()) return periods.error;
+    if (periods.value) {
+        if (!(*periods.value >= 1 && *periods.value <= kMaxNetlistPeriods) ||
+            *periods.value != std::floor(*periods.value))
+            return InvalidValue("periods", "Il numero dei periodi deve essere un intero da 1 a " +
+                                               std::to_string(kMaxNetlistPeriods) + "!");
+        request.periods = static_cast<int>(*periods.value);
+    }
+    return std::nullopt;
+}
+
+// The netlist, or on `err` why there is none.
+std::optional<std::string> Netlist(NetlistRequest request, std::ostream& err) {
+    RealPartsStudy study;
+    study.circuit = request.circuit;
+    study.parts = request.parts;
+    study.targetVo = request.targetVo;
+    const AnalysisOptions options{true, kRealPartsWindowSamples};
+    if (request.targetVo) {
+        study.duty = DutyForTarget(request.circuit, request.parts, *request.targetVo, options);
+        if (study.duty.outcome != RealPartsOutcome::Found) {
+            // The summary's D' line says why, in the window's words.
+            for (const ReportLine& line : RealPartsSummary(study, "."))
+                if (line.caption == "D′") err << line.caption << ": " << line.value << '\n';
+            return std::nullopt;
+        }
+        study.circuit.D = study.duty.D;
+    }
+    study.analysis = Analyze(study.circuit, study.parts, options);
+    if (study.analysis.outcome != RealPartsOutcome::Found) {
+        err << NoFiguresExplanation(study) << '\n';
+        return std::nullopt;
+    }
+    return SpiceNetlist(study.circuit, study.parts, study.analysis,
+                        {request.periods, request.targetVo});
+}
+
+}  // namespace
+
+std::string_view NetlistHelp() { return kNetlistHelp; }
+
+int RunNetlist(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    const ParseOutcome parsed = ParseOptions(words, NetlistOptions());
+    if (!parsed.arguments) return Usage(err, parsed.error);
+    const ParsedArguments& arguments = *parsed.arguments;
+    NetlistRequest request;
+    if (const auto error = ReadRequest(arguments, request)) return Usage(err, *error);
+    const std::optional<std::string> netlist = Netlist(request, err);
+    if (!netlist) return kExitRefused;
+    if (!arguments.Has("output")) {
+        out << *netlist;
+        return kExitSuccess;
+    }
+    const SaveOutcome saved = WriteFileAtomically(arguments.ValueOr("output"), *netlist);
+    if (saved.saved) return kExitSuccess;
+    err << saved.message << '\n';
+    return kExitRefused;
+}
+
+std::vector<OptionSpec> WithNetlistOptions(std::vector<OptionSpec> options) {
+    options.push_back({"netlist", false});
+    for (const std::string_view option : kNetlistOnly) options.push_back({option});
+    return options;
+}
+
+std::optional<std::string> OpenNetlistConflict(const ParsedArguments& arguments) {
+    if (!arguments.Has("netlist")) {
+        for (const std::string_view option : kNetlistOnly)
+            if (arguments.Has(option))
+                return "l'opzione --" + std::string(option) + " vale solo con --netlist";
+        return std::nullopt;
+    }
+    for (const std::string_view option :
+         {"verify", "sweep", "json", "csv", "startup-csv", "standard", "corners"})
+        if (arguments.Has(option))
+            return "l'opzione --" + std::string(option) + " non vale con --netlist";
+    return std::nullopt;
+}
+
+std::vector<std::string> NetlistWords(const DesignFile& file, const ParsedArguments& arguments) {
+    std::vector<std::string> words;
+    for (const DesignFileKey& key : kVerificationKeys)
+        words.push_back("--" + std::string(key.key) + "=" + TextOf(file.verification, key));
+    for (const DesignFileKey& key : kPartsKeys)
+        words.push_back("--" + std::string(key.key) + "=" + TextOf(file.parts, key));
+    for (const std::string_view option : kNetlistOnly)
+        if (arguments.Has(option))
+            words.push_back("--" + std::string(option) + "=" + arguments.ValueOr(option));
+    return words;
+}
+
+}  // namespace stepdown::cli

@@ -1,0 +1,237 @@
+#include "netlist/SpiceNetlist.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+namespace stepdown {
+namespace {
+
+// A switch with no resistance is not a SPICE switch: a micro-ohm instead,
+// far below any load's resistance. Off, its conductance is what the
+// simulator can carry beside the on one.
+constexpr double kLeastOnResistance = 1e-6;  // ohm
+constexpr double kOffResistance = 1e9;       // ohm
+// The drive's edges, against the period: short enough that the on time is
+// D T to a few parts in a hundred thousand.
+constexpr double kEdgeFraction = 1e-5;
+
+struct Suffix {
+    int exponent;
+    std::string_view text;
+};
+constexpr std::array<Suffix, 10> kSuffixes{{{12, "T"},
+                                            {9, "G"},
+                                            {6, "Meg"},
+                                            {3, "k"},
+                                            {0, ""},
+                                            {-3, "m"},
+                                            {-6, "u"},
+                                            {-9, "n"},
+                                            {-12, "p"},
+                                            {-15, "f"}}};
+
+// Without a suffix, for expressions and the figures: the shortest text of a
+// double that reads back the same, or rounded to `significantDigits`.
+std::string Plain(double value, int significantDigits = 0) {
+    std::array<char, 64> buffer{};
+    char* const first = buffer.data();
+    char* const last = first + buffer.size();
+    const auto result =
+        significantDigits > 0
+            ? std::to_chars(first, last, value, std::chars_format::general, significantDigits)
+            : std::to_chars(first, last, value);
+    return std::string(first, result.ptr);
+}
+
+// A value in the header, to six digits: "80 kHz", "125 uH", "0 ohm".
+std::string Quantity(double value, std::string_view unit) {
+    std::string number = SpiceNumber(std::strtod(Plain(value, 6).c_str(), nullptr));
+    std::string prefix;
+    if (number.find('e') == std::string::npos) {
+        const std::size_t letter = number.find_first_not_of("-.0123456789");
+        if (letter != std::string::npos) {
+            prefix = number.substr(letter) == "Meg" ? "M" : number.substr(letter);
+            number.resize(letter);
+        }
+    }
+    return number + ' ' + prefix + std::string(unit);
+}
+
+// "name n1 n2 value": an element line.
+std::string Element(std::string_view name, std::string_view plus, std::string_view minus,
+                    const std::string& value) {
+    return std::string(name) + ' ' + std::string(plus) + ' ' + std::string(minus) + ' ' + value +
+           '\n';
+}
+
+// ".meas tran name what FROM=a TO=b" over one period.
+std::string Measure(std::string_view name, std::string_view what, std::string_view variable,
+                    double from, double to) {
+    return ".meas tran " + std::string(name) + ' ' + std::string(what) + ' ' +
+           std::string(variable) + " FROM=" + SpiceNumber(from) + " TO=" + SpiceNumber(to) + '\n';
+}
+
+std::string Parameter(std::string_view name, const std::string& expression) {
+    return ".meas tran " + std::string(name) + " PARAM='" + expression + "'\n";
+}
+
+// A header line of the program's figures: "*   name = value unit   (what)".
+std::string Figure(std::string_view name, double value, std::string_view unit,
+                   std::string_view what) {
+    std::string line = "*   " + std::string(name);
+    line.resize(18, ' ');
+    line += "= " + Plain(value, 6) + ' ' + std::string(unit);
+    line.resize(38, ' ');
+    return line + std::string(what) + '\n';
+}
+
+std::string Header(const CircuitValues& c, const PartValues& p, const RealPartsAnalysis& a,
+                   const NetlistOptions& options) {
+    std::string h =
+        "* stepdown: il convertitore buck come costruito, a regime\n"
+        "* Da eseguire con: ngspice -b FILE\n"
+        "* La simulazione parte dal regime periodico calcolato dal programma (uic e le\n"
+        "* condizioni iniziali IC= di L1 e C1): il primo periodo è già quello di regime.\n"
+        "*\n";
+    h += "* Circuito: Vi = " + Quantity(c.Vi, "V") + ", D = " + Plain(c.D, 6) +
+         ", f = " + Quantity(c.f, "Hz") + ",\n*   L = " + Quantity(c.L, "H") +
+         ", C = " + Quantity(c.C, "F") + ", RL = " + Quantity(c.RL, "ohm") + '\n';
+    h += "* Componenti: ESR = " + Quantity(p.ESR, "ohm") + ", DCR = " + Quantity(p.DCR, "ohm") +
+         ", Rds(on) = " + Quantity(p.Rds, "ohm") + ",\n*   Vf = " + Quantity(p.Vf, "V") +
+         ", Rd = " + Quantity(p.Rd, "ohm") + ", tr = " + Quantity(p.tr, "s") +
+         ", tf = " + Quantity(p.tf, "s") + ",\n*   Qg = " + Quantity(p.Qg, "C") +
+         ", Vdrv = " + Quantity(p.Vdrv, "V") + ", Iq = " + Quantity(p.Iq, "A") + '\n';
+    if (options.targetVo)
+        h += "* Vo obiettivo: " + Quantity(*options.targetVo, "V") +
+             " (D è il duty cycle D′ che la dà)\n";
+    h += "*\n* Il programma a regime, da confrontare con le misure (.meas) dell'ultimo periodo:\n";
+    h += std::string("*   conduzione: ") +
+         (a.mode == ConductionMode::Continuous ? "continua (CCM)" : "discontinua (DCM)") + '\n';
+    h += Figure("vo_mean", a.VoMean, "V", "Vo media");
+    h += Figure("vo_ripple", a.VoRipple, "V", "ondulazione di Vo picco-picco");
+    h += Figure("il_ripple", a.deltaIL, "A", "ondulazione di iL picco-picco");
+    h += Figure("il_rms", a.stresses.inductor.rms, "A", "iL efficace");
+    h += Figure("pin", a.powers.input, "W", "potenza in ingresso");
+    h += Figure("pout", a.powers.output, "W", "potenza in uscita");
+    h += Figure("efficiency", a.powers.efficiency, "", "rendimento");
+    return h + "*\n";
+}
+
+}  // namespace
+
+std::string SpiceNumber(double value) {
+    if (value == 0) return "0";
+    std::array<char, 64> buffer{};
+    char* const first = buffer.data();
+    const auto written =
+        std::to_chars(first, first + buffer.size(), value, std::chars_format::scientific);
+    const std::string_view text(first, static_cast<std::size_t>(written.ptr - first));
+    // "-d.ddde-XX": the sign, the digits without the point, the exponent.
+    const std::size_t e = text.find('e');
+    std::string sign, digits;
+    for (const char ch : text.substr(0, e)) {
+        if (ch == '-')
+            sign = "-";
+        else if (ch != '.')
+            digits += ch;
+    }
+    const int exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
+    // One to three digits before the point, and the power of a thousand.
+    const int before = (exponent % 3 + 3) % 3 + 1;
+    const int engineering = exponent - before + 1;
+    for (const Suffix& suffix : kSuffixes) {
+        if (suffix.exponent != engineering) continue;
+        const auto whole = static_cast<std::size_t>(before);
+        if (digits.size() < whole) digits.resize(whole, '0');
+        std::string mantissa = digits.substr(0, whole);
+        if (digits.size() > whole) mantissa += '.' + digits.substr(whole);
+        return sign + mantissa + std::string(suffix.text);
+    }
+    std::string mantissa = digits.substr(0, 1);
+    if (digits.size() > 1) mantissa += '.' + digits.substr(1);
+    return sign + mantissa + 'e' + std::to_string(exponent);
+}
+
+std::string SpiceNetlist(const CircuitValues& c, const PartValues& p, const RealPartsAnalysis& a,
+                         const NetlistOptions& options) {
+    const double T = 1 / c.f;
+    // Shorter still at a duty cycle near 0 or 1, so that no time of the pulse is negative.
+    const double edge = std::min({kEdgeFraction, c.D / 2, (1 - c.D) / 2}) * T;
+    std::string n = Header(c, p, a, options);
+
+    n += "* Ingresso\n";
+    n += Element("Vi", kInputNode, "0", "DC " + SpiceNumber(c.Vi));
+    // Driven high at t = 0, the drive crosses the switch's threshold 0.5 V
+    // at D T and again at T: on for D T from the start of every period.
+    n += "* Interruttore: chiuso per D T all'inizio di ogni periodo T, Ron = Rds(on)\n";
+    n += Element("Vctl", "ctl", "0",
+                 "PULSE(1 0 " + SpiceNumber(c.D * T - edge / 2) + ' ' + SpiceNumber(edge) + ' ' +
+                     SpiceNumber(edge) + ' ' + SpiceNumber((1 - c.D) * T - edge) + ' ' +
+                     SpiceNumber(T) + ')');
+    n += "S1 " + std::string(kInputNode) + ' ' + kSwitchNode + " ctl 0 SWITCH\n";
+    n += ".model SWITCH SW(Vt=0.5 Vh=0 Ron=" + SpiceNumber(p.Rds > 0 ? p.Rds : kLeastOnResistance) +
+         " Roff=" + SpiceNumber(kOffResistance) + ")\n";
+
+    // The junction's own drop is a few millivolts against Vf; it blocks
+    // once iL reaches zero, as the model's diode does.
+    n += "* Diodo di ricircolo: Vf, Rd e un diodo ripido che blocca\n";
+    n += Element("VF", "0", "dvf", "DC " + SpiceNumber(p.Vf));
+    std::string anode = "dvf";
+    if (p.Rd > 0) {
+        n += Element("RD", "dvf", "drd", SpiceNumber(p.Rd));
+        anode = "drd";
+    }
+    n += Element("DFW", anode, kSwitchNode, "DIODE");
+    n += ".model DIODE D(IS=1e-12 N=0.001)\n";
+
+    n += "* Induttore con la sua DCR; IC= la corrente di regime all'accensione\n";
+    const std::string coil = p.DCR > 0 ? "ldcr" : kOutputNode;
+    n += Element("L1", kSwitchNode, coil, SpiceNumber(c.L) + " IC=" + SpiceNumber(a.startIL));
+    if (p.DCR > 0) n += Element("RDCR", coil, kOutputNode, SpiceNumber(p.DCR));
+    n += "* Condensatore con la sua ESR; IC= la tensione di regime all'accensione\n";
+    const std::string plate = p.ESR > 0 ? "cesr" : kOutputNode;
+    if (p.ESR > 0) n += Element("RESR", kOutputNode, plate, SpiceNumber(p.ESR));
+    n += Element("C1", plate, "0", SpiceNumber(c.C) + " IC=" + SpiceNumber(a.startVC));
+    n += "* Carico\n";
+    n += Element("RL", kOutputNode, "0", SpiceNumber(c.RL));
+
+    // What the model adds to the input power beyond Vi mean(isw); to be
+    // removed with a real switch and controller, which draw it themselves.
+    const double extra = a.losses.switching + a.losses.gate + a.losses.quiescent;
+    if (extra > 0) {
+        n += "* Commutazione (tr, tf), pilotaggio del gate e Iq: la loro potenza, come corrente\n"
+             "* media prelevata dall'ingresso\n";
+        n += Element("IPERD", kInputNode, "0", "DC " + SpiceNumber(extra / c.Vi));
+    }
+
+    // Divided by f, not multiplied by T: "250u" rather than "250.00000000000003u".
+    const int periods = options.periods;
+    const double stop = periods / c.f;
+    const double lastStart = (periods - 1) / c.f;
+    const double step = 1 / (c.f * kNetlistStepsPerPeriod);
+    n += "*\n.options reltol=1e-4\n";
+    n += ".tran " + SpiceNumber(step) + ' ' + SpiceNumber(stop) + " 0 " + SpiceNumber(step) +
+         " uic\n";
+    n += "* Il primo periodo e l'ultimo\n";
+    n += Measure("vo_mean_first", "AVG", "v(vo)", 0, T);
+    n += Measure("vo_mean", "AVG", "v(vo)", lastStart, stop);
+    n += Measure("vo_max", "MAX", "v(vo)", lastStart, stop);
+    n += Measure("vo_min", "MIN", "v(vo)", lastStart, stop);
+    n += Parameter("vo_ripple", "vo_max-vo_min");
+    n += Measure("il_max", "MAX", "i(L1)", lastStart, stop);
+    n += Measure("il_min", "MIN", "i(L1)", lastStart, stop);
+    n += Parameter("il_ripple", "il_max-il_min");
+    n += Measure("il_rms", "RMS", "i(L1)", lastStart, stop);
+    n += Measure("iin_mean", "AVG", "i(Vi)", lastStart, stop);
+    n += Parameter("pin", "-" + Plain(c.Vi) + "*iin_mean");
+    n += Measure("vo_rms", "RMS", "v(vo)", lastStart, stop);
+    n += Parameter("pout", "vo_rms*vo_rms/" + Plain(c.RL));
+    n += Parameter("efficiency", "pout/pin");
+    return n + ".end\n";
+}
+
+}  // namespace stepdown

@@ -1,0 +1,127 @@
+// stepdown-cli netlist and open FILE --netlist: refusals naming their
+// option, D' for a target, the file written, and a design file's texts
+// never reaching the netlist unread.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "cli/CommandLine.h"
+#include "designfile/DesignFile.h"
+
+namespace stepdown::cli {
+namespace {
+
+using Args = std::vector<std::string>;
+
+// The exit status, what went to standard output and what to standard error.
+struct Result {
+    int status;
+    std::string out, err;
+};
+Result Cli(const Args& args) {
+    std::ostringstream out, err;
+    return {RunCommandLine(args, out, err), out.str(), err.str()};
+}
+
+const Args kParts{"--esr", "50", "--dcr", "100", "--rds", "50", "--tr", "50", "--tf", "50"};
+
+// The worked example's circuit with `more`, one option's text replaced by `text`.
+Args Netlist(const Args& more, const std::string& option = "", const std::string& text = "") {
+    Args args{"netlist", "--vi", "25",  "--d",    "60",   "--f", "80",
+              "--l",     "125",  "--c", "15.625", "--rl", "10"};
+    for (std::size_t k = 1; k < args.size(); k += 2)
+        if (args[k] == option) args[k + 1] = text;
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+TEST(NetlistCommand, RefusesAValueNamingItsOptionAndWritesNothing) {
+    const std::pair<Args, std::string> cases[] = {
+        {Netlist({}, "--d", "100"),
+         "d non è valido: Il Duty Cycle non può essere zero o negativo o maggiore o uguale al "
+         "100%!"},
+        {Netlist({}, "--l", "0"), "l non è valido: L'induttanza non può essere zero o negativa!"},
+        {Netlist({}, "--vi", "25\n.control\nshell rm -rf ~\n.endc"),
+         "vi non è valido: Errore di inserimento dati per la tensione di ingresso Vi. Puoi "
+         "scrivere soltanto numeri razionali"},
+        {Netlist({}, "--rl", ""),
+         "rl non è valido: Hai dimenticato di scrivere il valore della resistenza di carico RL"},
+        {Netlist({"--esr", "-1"}),
+         "esr non è valido: La resistenza serie ESR del condensatore non può essere negativa!"},
+        {Netlist({"--vo-target", "0"}),
+         "vo-target non è valido: La tensione di uscita obiettivo non può essere zero"},
+        {Netlist({"--periods", "0"}),
+         "periods non è valido: Il numero dei periodi deve essere un "
+         "intero da 1 a 100000!\n"},
+        {Netlist({"--periods", "2.5"}), "periods non è valido: Il numero dei periodi"},
+        {Netlist({"--periods", "100001"}), "periods non è valido: Il numero dei periodi"},
+    };
+    for (const auto& [args, error] : cases) {
+        const Result r = Cli(args);
+        EXPECT_EQ(r.status, kExitUsage) << error;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("stepdown-cli: il valore di --" + error, 0), 0U) << r.err;
+        EXPECT_NE(r.err.find("\nUso:\n  stepdown-cli netlist --vi T"), std::string::npos);
+    }
+    const Result unreachable = Cli(Netlist({"--vo-target", "25"}));
+    EXPECT_EQ(unreachable.status, kExitRefused);
+    EXPECT_EQ(unreachable.out + unreachable.err,
+              "D′: nessun duty cycle dà Vo media = 2.50E+01 V con questi componenti\n");
+}
+
+TEST(NetlistCommand, TargetGivesDPrimeAndTheFileHoldsWhatStandardOutputShows) {
+    const Result shown = Cli(Netlist(kParts));
+    const Result target = Cli(Netlist({"--vo-target", "15", "--periods", "3"}));
+    ASSERT_EQ(shown.status + target.status, kExitSuccess);
+    EXPECT_NE(shown.out.find("Ron=50m "), std::string::npos);
+    EXPECT_NE(shown.out.find(".tran 62.5n 250u 0 62.5n uic\n"), std::string::npos);
+    EXPECT_NE(target.out.find(".tran 62.5n 37.5u 0 62.5n uic\n"), std::string::npos);
+    // Lossless but for the diode's 0.6 V, and continuous: D' = (Vo + Vf) / (Vi + Vf).
+    EXPECT_NE(target.out.find("* Vo obiettivo: 15 V"), std::string::npos);
+    const std::size_t pulse = target.out.find("PULSE(1 0 ") + 10;
+    EXPECT_NEAR(std::stod(target.out.substr(pulse)), (15 + 0.6) / (25 + 0.6) * 12.5, 1e-4);
+
+    const std::string file = ::testing::TempDir() + "worked.cir";
+    Args save = Netlist(kParts);
+    save.insert(save.end(), {"--output", file});
+    const Result written = Cli(save);
+    EXPECT_EQ(written.status, kExitSuccess);
+    EXPECT_EQ(written.out + written.err, "");
+    std::stringstream bytes;
+    bytes << std::ifstream(file).rdbuf();
+    EXPECT_EQ(bytes.str(), shown.out);
+    const Result unwritable = Cli(Netlist({"--output", "/nonexistent/c.cir"}));
+    EXPECT_EQ(unwritable.status, kExitRefused);
+    EXPECT_EQ(unwritable.err,
+              "Impossibile scrivere il file /nonexistent/c.cir: No such file or directory\n");
+}
+
+TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
+    const std::string saved = ::testing::TempDir() + "saved.stepdown";
+    Args verify = Netlist(kParts);
+    verify.front() = "verify";
+    verify.insert(verify.end(), {"--save", saved});
+    ASSERT_EQ(Cli(verify).status, kExitSuccess);
+    Args periods = Netlist(kParts);
+    periods.insert(periods.end(), {"--periods", "7"});
+    const Result opened = Cli({"open", saved, "--netlist", "--periods", "7"});
+    EXPECT_EQ(opened.status, kExitSuccess);
+    EXPECT_EQ(opened.out, Cli(periods).out);
+    for (const char* conflict : {"--json", "--verify", "--sweep"})
+        EXPECT_EQ(Cli({"open", saved, "--netlist", conflict}).status, kExitUsage);
+    EXPECT_EQ(Cli({"open", saved, "--output", "x.cir"}).status, kExitUsage);
+
+    DesignFile hostile = ReadDesignFile(saved).file.value();
+    hostile.parts["esr"] = "50\nV2 vi 0 DC 1k";
+    const std::string path = ::testing::TempDir() + "hostile.stepdown";
+    ASSERT_TRUE(SaveDesignFile(path, hostile).saved);
+    const Result refused = Cli({"open", path, "--netlist"});
+    EXPECT_EQ(refused.status, kExitUsage);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err.rfind("stepdown-cli: il valore di --esr non è valido: ", 0), 0U);
+}
+
+}  // namespace
+}  // namespace stepdown::cli

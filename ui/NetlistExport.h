@@ -1,0 +1,23 @@
+#pragma once
+// "Esporta netlist SPICE…" in the waveform window and in "Componenti
+// reali": the netlist of the converter as built, written whole where the
+// user says.
+
+#include <QString>
+
+#include "realparts/RealPartsStudy.h"
+#include "ui/FileExport.h"
+
+class QWidget;
+
+namespace stepdown {
+
+inline const QString kExportNetlistText = QStringLiteral("Esporta netlist SPICE…");
+
+// The netlist of what `study` computed, at its duty cycle, saved where
+// `saveFileName` says. A study without figures tells why in the program's
+// message box over `parent` instead, before any dialog.
+void SaveNetlist(QWidget* parent, const SaveFileNameProvider& saveFileName,
+                 const RealPartsStudy& study);
+
+}  // namespace stepdown
