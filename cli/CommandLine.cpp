@@ -14,6 +14,7 @@
 #include "cli/ChoiceOutput.h"
 #include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
+#include "cli/LoopCommand.h"
 #include "cli/RealPartsOutput.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TextOutput.h"
@@ -854,6 +855,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (command == "verify") return RunVerify(rest, out, err, showProgress);
     if (command == "open") return RunOpen(rest, out, err, showProgress);
     if (command == "sweep") return RunSweep(rest, out, err);
+    if (command == "loop") return RunLoop(rest, out, err);
     return UsageError(err, "comando sconosciuto: " + command);
 }
 
