@@ -8,6 +8,7 @@
 #include "cli/RealPartsOutput.h"
 #include "control/CompensatorDesign.h"
 #include "control/ControlQuantities.h"
+#include "control/SwitchedLoopGain.h"
 #include "model/Module1.h"
 
 namespace stepdown::cli {
@@ -16,13 +17,14 @@ const char* const kLoopUsage =
     "  stepdown-cli loop --vi V --vo V --f KHZ --l UH --c UF --rl OHM [COMPONENTI]\n"
     "                    [--vref V --vramp V --vcmax V --dmax PCT --r1 OHM --rb OHM]\n"
     "                    [--type 2|3 --r2 OHM --r3 OHM --c1 NF --c2 NF --c3 NF |\n"
-    "                    --fc KHZ --pm DEG] [--series] [--json] [--csv FILE]\n"
+    "                    --fc KHZ --pm DEG] [--series] [--switched] [--json] [--csv FILE]\n"
     "                    [--tss MS --rl2 OHM --t1 MS --vi2 V --t2 MS --tend MS]\n"
     "                    [--step-csv FILE]\n";
 
 namespace {
 
 constexpr int kSuccess = 0, kRefused = 1, kUsage = 2;
+constexpr int kSwitchedPoints = 40;
 
 // The circuit's options, read as verify reads its fields.
 struct CircuitOption {
@@ -45,9 +47,17 @@ const std::array<CircuitOption, 5> kCircuit{{
 constexpr std::string_view kVoDescription = "il valore della tensione desiderata in uscita Vo";
 
 std::vector<OptionSpec> LoopOptions() {
-    std::vector<OptionSpec> options{
-        {"vi"},          {"vo"},  {"f"},       {"l"}, {"c"}, {"rl"}, {"series", false},
-        {"json", false}, {"csv"}, {"step-csv"}};
+    std::vector<OptionSpec> options{{"vi"},
+                                    {"vo"},
+                                    {"f"},
+                                    {"l"},
+                                    {"c"},
+                                    {"rl"},
+                                    {"series", false},
+                                    {"switched", false},
+                                    {"json", false},
+                                    {"csv"},
+                                    {"step-csv"}};
     for (const ControlQuantity& row : ControlQuantities()) options.push_back({row.key});
     return WithPartOptions(std::move(options), false);
 }
@@ -170,7 +180,7 @@ int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostre
         }
         c = *design.compensator;
     }
-    LoopReport report{c, AnalyseLoop(loop), std::nullopt, std::nullopt, std::nullopt};
+    LoopReport report{c, AnalyseLoop(loop), std::nullopt, std::nullopt, std::nullopt, std::nullopt};
     if (!report.analysis.valid) {
         err << report.analysis.refusal << '\n';
         return kRefused;
@@ -184,6 +194,13 @@ int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostre
         if (arguments.Has("step-csv") &&
             !WriteTextFile(arguments.ValueOr("step-csv"), StepCsv(*report.transient), out, err))
             return kRefused;
+    }
+    if (arguments.Has("switched")) {
+        report.switched = SwitchedLoopGain(loop, kSwitchedPoints);
+        if (!report.switched->refusal.empty()) {
+            err << report.switched->refusal << '\n';
+            return kRefused;
+        }
     }
     if (arguments.Has("series")) {
         LoopCircuit rounded = loop;

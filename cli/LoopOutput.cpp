@@ -125,6 +125,23 @@ void TransientText(std::ostream& out, const TransientResult& r) {
     if (r.lineStep) StepText(out, "Gradino di linea", *r.lineStep);
 }
 
+// The switched loop gain beside the averaged one at the same frequencies.
+void SwitchedText(std::ostream& out, const SwitchedBode& s, const Compensator& c,
+                  const LoopAnalysis& a) {
+    out << "\nGuadagno d'anello del convertitore commutato (iniezione)\n";
+    Row(out, Padded("f [Hz]", 11) + Padded("|T| [dB]", 11) + Padded("∠T [°]", 11) +
+                 Padded("mediato |T|", 13) + "mediato ∠T");
+    for (std::size_t k = 0; k < s.f.size(); ++k) {
+        std::string averaged;
+        if (!a.f.empty()) {
+            const Response loop = LoopAt(a.plant, c, s.f[k]);
+            averaged = Padded(Label(loop.magDb), 13) + Label(loop.phaseDeg);
+        }
+        Row(out, Padded(Label(s.f[k]), 11) + Padded(Label(s.T.magDb[k]), 11) +
+                     Padded(Label(s.T.phaseDeg[k]), 11) + averaged);
+    }
+}
+
 }  // namespace
 
 std::string StepCsv(const TransientResult& transient) {
@@ -164,6 +181,11 @@ JsonObject LoopJson(const LoopReport& report) {
         .Object("Gvd", Curve(a.Gvd))
         .Object("Gc", Curve(a.Gc));
     loop.Object("bode", std::move(bode));
+    if (report.switched) {
+        JsonObject switched;
+        switched.Numbers("f", report.switched->f).Object("T", Curve(report.switched->T));
+        loop.Object("switched", std::move(switched));
+    }
     Optional(loop, "fc", a.fc);
     Optional(loop, "phaseMargin", a.phaseMargin);
     Optional(loop, "gainMargin", a.gainMargin);
@@ -199,6 +221,7 @@ void LoopText(std::ostream& out, const LoopReport& report) {
         out << "\nAvvisi\n";
         for (const std::string& warning : a.warnings) out << "- " << warning << '\n';
     }
+    if (report.switched) SwitchedText(out, *report.switched, report.designed, a);
     if (report.transient) TransientText(out, *report.transient);
     if (a.f.empty()) return;
     out << "\nDiagramma di Bode\n";

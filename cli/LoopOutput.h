@@ -9,6 +9,7 @@
 #include "cli/JsonWriter.h"
 #include "control/ClosedLoop.h"
 #include "control/LoopAnalysis.h"
+#include "control/SwitchedLoopGain.h"
 
 namespace stepdown::cli {
 
@@ -18,6 +19,7 @@ struct LoopReport {
     std::optional<Compensator> standard;  // with --series: the values rounded
     std::optional<LoopAnalysis> standardAnalysis;
     std::optional<TransientResult> transient;
+    std::optional<SwitchedBode> switched;  // with --switched
 };
 
 JsonObject LoopJson(const LoopReport& report);

@@ -44,11 +44,6 @@ double SolveLog(const std::function<double(double)>& g, double a, double b) {
     return std::sqrt(a * b);
 }
 
-Response LoopAt(const Plant& plant, const Compensator& c, double f) {
-    const Response p = plant.At(f), g = CompensatorAt(c, f);
-    return {p.magDb + g.magDb, p.phaseDeg + g.phaseDeg};
-}
-
 // Crossover, margins and their warnings over [10 Hz, f/2].
 void FindMargins(const Plant& plant, const Compensator& c, double nyquist, LoopAnalysis& out) {
     const std::vector<double> scan = LogGrid(kLowestFrequency, nyquist, kScanPoints);
@@ -168,6 +163,11 @@ Response CompensatorAt(const Compensator& c, double f) {
     return {20 * std::log10(mag), phase};
 }
 
+Response LoopAt(const Plant& plant, const Compensator& c, double f) {
+    const Response p = plant.At(f), g = CompensatorAt(c, f);
+    return {p.magDb + g.magDb, p.phaseDeg + g.phaseDeg};
+}
+
 LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points) {
     LoopAnalysis out;
     out.op = AveragedOperatingPoint(loop);
@@ -192,7 +192,8 @@ LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points) {
     out.valid = true;
     out.mode = steady.mode;
     const double Fm = 1 / loop.modulator.Vramp;
-    const Plant plant = AveragedPlant(loop, op, Fm);
+    out.plant = AveragedPlant(loop, op, Fm);
+    const Plant& plant = out.plant;
     out.fLC = plant.fLC();
     out.Q = plant.Q();
     out.fESR = plant.fESR();

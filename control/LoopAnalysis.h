@@ -73,6 +73,8 @@ struct Plant {
 
 Plant AveragedPlant(const LoopCircuit& loop, const OperatingPoint& op, double Fm);
 Response CompensatorAt(const Compensator& c, double f);
+// T = Gc Fm Gvd at one frequency.
+Response LoopAt(const Plant& plant, const Compensator& c, double f);
 
 struct BodeCurve {
     std::vector<double> magDb, phaseDeg;
@@ -84,6 +86,7 @@ struct LoopAnalysis {
     OperatingPoint op;
     ConductionMode mode = ConductionMode::Continuous;
     double fLC = 0, Q = 0, fESR = 0, dcGainDb = 0;  // of Gvd, without Fm
+    Plant plant;                                    // Fm Gvd
     std::vector<double> f;                          // Hz, log-spaced from 10 Hz to f/2
     BodeCurve T, Gvd, Gc;
     std::optional<double> fc, phaseMargin, gainMargin;  // Hz, degrees, dB

@@ -12,6 +12,8 @@
 
 #include "control/ClosedLoop.h"
 #include "control/CompensatorDesign.h"
+#include "control/ImpedanceLoop.h"
+#include "control/SwitchedLoopGain.h"
 
 namespace stepdown {
 namespace {
@@ -177,6 +179,41 @@ TEST(ClosedLoop, WorkedExampleLoadStepAgainstTheRungeKuttaModel) {
         r.steadyVoMean, r.ilPeak, r.loadStep->undershoot, r.loadStep->overshoot,
         r.loadStep->settlingTime.value_or(-1), ref.steadyMean, ref.ilPeak, ref.undershoot,
         ref.overshoot);
+}
+
+}  // namespace
+}  // namespace stepdown
+
+namespace stepdown {
+namespace {
+
+// The injection against the averaged model of the circuit's impedances,
+// where sampling does not matter yet: within 0.5 dB and 3 degrees to f/20.
+TEST(SwitchedLoopGain, AgreesWithTheAveragedLoopBelowATwentiethOfF) {
+    const LoopCircuit loop = WorkedExample();
+    int calls = 0;
+    const SwitchedBode bode = SwitchedLoopGain(loop, 12, [&](int done, int total) {
+        EXPECT_EQ(done, ++calls);
+        EXPECT_GE(total, done);
+        return true;
+    });
+    ASSERT_TRUE(bode.refusal.empty()) << bode.refusal;
+    EXPECT_EQ(calls, static_cast<int>(bode.f.size()));
+    EXPECT_EQ(bode.f.back(), 40e3);
+    int compared = 0;
+    for (std::size_t k = 0; k < bode.f.size(); ++k) {
+        if (bode.f[k] > 80e3 / 20) continue;
+        const test::Complex T = test::LoopFromImpedances(loop, bode.f[k]);
+        const double mag = static_cast<double>(20 * std::log10(std::abs(T)));
+        const double phase = static_cast<double>(std::arg(T) * 180 / std::numbers::pi_v<long double>);
+        EXPECT_NEAR(bode.T.magDb[k], mag, 0.5) << bode.f[k];
+        EXPECT_NEAR(std::remainder(bode.T.phaseDeg[k] - phase, 360.0), 0, 3) << bode.f[k];
+        std::printf("%g %g %g | %g %g\n", bode.f[k], bode.T.magDb[k], bode.T.phaseDeg[k], mag, phase);
+        ++compared;
+    }
+    EXPECT_GE(compared, 5);
+    // Cancelled after the first frequency.
+    EXPECT_TRUE(SwitchedLoopGain(loop, 12, [](int, int) { return false; }).cancelled);
 }
 
 }  // namespace
