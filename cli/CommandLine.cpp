@@ -140,7 +140,10 @@ constexpr std::string_view kHelpDetails =
     "Una simulazione che non ha ancora raggiunto il regime riesce comunque e ne\n"
     "scrive l'avviso sullo standard error.\n"
     "Uscita: 0 riuscito, 1 dati rifiutati o file CSV non scritto, 2 riga di comando\n"
-    "errata o file di progetto non letto o non salvato.\n";
+    "errata o file di progetto non letto o non salvato.\n"
+    "\n"
+    "loop: il convertitore come costruito regolato in tensione; progetta o verifica\n"
+    "  il compensatore, il diagramma di Bode, la risposta ai gradini. Uso:\n";
 
 // The options that feed text boxes are named as the design file's keys,
 // and so are the part options.
@@ -843,7 +846,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "--help" || command == "-h") {
         if (!rest.empty()) return UsageError(err, "argomento inatteso: " + rest.front());
-        out << kUsage << kHelpDetails;
+        out << kUsage << kHelpDetails << kLoopUsage;
         return kExitSuccess;
     }
     if (command == "--version") {
