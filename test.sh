@@ -47,7 +47,7 @@ tidy_one() {
 export -f tidy_one
 
 stage "static analysis of the core library"
-(cd "$STEPDOWN_ROOT" && ls model/*.cpp design/*.cpp simulation/*.cpp realparts/*.cpp \
+(cd "$STEPDOWN_ROOT" && ls model/*.cpp design/*.cpp simulation/*.cpp realparts/*.cpp control/*.cpp \
   componentchoice/*.cpp designfile/*.cpp report/*.cpp |
   xargs -P "$JOBS" -I{} bash -c 'tidy_one "$0" "$1"' "$STEPDOWN_ROOT/build" {})
 

@@ -11,6 +11,7 @@
 
 #include "cli/CommandLine.h"
 #include "control/CompensatorDesign.h"
+#include "control/ImpedanceLoop.h"
 #include "control/SwitchedLoopGain.h"
 #include "simulation/ConverterLoop.h"
 
@@ -18,13 +19,7 @@ namespace stepdown {
 namespace {
 
 LoopCircuit DesignedExample() {
-    LoopCircuit loop;
-    loop.circuit = {25, 0, 80e3, 125e-6, 15.625e-6, 10};
-    loop.parts.ESR = 0.05;
-    loop.parts.DCR = 0.1;
-    loop.parts.Rds = 0.05;
-    loop.compensator.R1 = 10e3;
-    loop.compensator.Rb = 2e3;
+    LoopCircuit loop = test::WorkedExampleLoop();
     loop.compensator = DesignCompensator(loop, {8e3, 60, {}}).compensator.value();
     return loop;
 }

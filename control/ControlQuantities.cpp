@@ -94,6 +94,18 @@ double ToSI(const Q& row, double x) {
     return row.toSI < 1 ? x / std::round(1 / row.toSI) : x * row.toSI;
 }
 
+// The row's refusal of `text`, or the empty text with `value` set.
+std::string Refusal(const Q& row, const std::string& text, std::optional<double>& value) {
+    const FieldCheck check = ClassifyNumericText(text);
+    if (check == FieldCheck::Empty) return ForgotMessageFor(row.description);
+    if (check == FieldCheck::InvalidCharacter) return InvalidMessageFor(row.description);
+    const ParsedNumber parsed = ParseNumberChecked(text);
+    if (parsed.overflow) return OverflowMessageFor(row.description);
+    if (!InRange(row, parsed.value)) return std::string(row.refusal);
+    value = ToSI(row, parsed.value);
+    return {};
+}
+
 }  // namespace
 
 std::span<const ControlQuantity> ControlQuantities() { return kQuantities; }
@@ -109,27 +121,8 @@ ControlReading ReadControlTexts(const ControlTexts& texts) {
     for (const Q& row : kQuantities) {
         const std::string& text = texts.*row.text;
         if (text.empty() && row.mayBeEmpty) continue;
-        std::string message;
-        switch (ClassifyNumericText(text)) {
-        case FieldCheck::Empty:
-            message = ForgotMessageFor(row.description);
-            break;
-        case FieldCheck::InvalidCharacter:
-            message = InvalidMessageFor(row.description);
-            break;
-        case FieldCheck::Passed:
-            break;
-        }
-        if (message.empty()) {
-            const ParsedNumber parsed = ParseNumberChecked(text);
-            if (parsed.overflow)
-                message = OverflowMessageFor(row.description);
-            else if (!InRange(row, parsed.value))
-                message = row.refusal;
-            else
-                values.*row.value = ToSI(row, parsed.value);
-        }
-        if (!message.empty()) return {std::nullopt, &row, std::move(message)};
+        std::string refusal = Refusal(row, text, values.*row.value);
+        if (!refusal.empty()) return {std::nullopt, &row, std::move(refusal)};
     }
     return {values, nullptr, {}};
 }

@@ -45,10 +45,11 @@ struct ControlQuantity {
 std::span<const ControlQuantity> ControlQuantities();
 const ControlQuantity* ControlQuantityNamed(std::string_view key);
 
+// The values, or the first row refused and why.
 struct ControlReading {
     std::optional<ControlValues> values;
-    const ControlQuantity* refused = nullptr;  // the first row refused, with `message`
-    std::string message;
+    const ControlQuantity* refused = nullptr;
+    std::string message;  // Italian, as the field check's messages
 };
 
 // Each text in table order, checked like every field (empty where not

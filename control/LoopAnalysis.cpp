@@ -60,17 +60,17 @@ void FindMargins(const Plant& plant, const Compensator& c, double nyquist, LoopA
     const auto magnitude = [&](double f) { return LoopAt(plant, c, f).magDb; };
     const auto phase = [&](double f) { return LoopAt(plant, c, f).phaseDeg + 180; };
     if (values.back().magDb > 0)
-        out.warnings.push_back(
+        out.warnings.emplace_back(
             "|T| è maggiore di 1 a f/2: l'anello ha ancora guadagno a metà "
             "della frequenza di commutazione.");
     if (falls == 0) {
-        out.warnings.push_back(
+        out.warnings.emplace_back(
             "|T| non scende sotto 1 tra 10 Hz e f/2: nessuna frequenza di "
             "attraversamento, nessun margine.");
         return;
     }
     if (falls > 1)
-        out.warnings.push_back(
+        out.warnings.emplace_back(
             "|T| attraversa 1 più volte: fc è l'attraversamento più alto sotto "
             "f/2.");
     const double fc = SolveLog(magnitude, scan[last - 1], scan[last]);
@@ -78,7 +78,7 @@ void FindMargins(const Plant& plant, const Compensator& c, double nyquist, LoopA
     out.phaseMargin = 180 + LoopAt(plant, c, fc).phaseDeg;
     for (std::size_t k = 0; k < scan.size() && scan[k] < fc; ++k)
         if (!(values[k].phaseDeg > -180)) {
-            out.warnings.push_back(
+            out.warnings.emplace_back(
                 "La fase di T scende sotto -180° prima di fc: l'anello è "
                 "stabile solo condizionatamente.");
             break;
@@ -97,7 +97,7 @@ void CompensatorWarnings(const Compensator& c, double nyquist, LoopAnalysis& out
     const double highPole = (c.C1 + c.C2) / (2 * std::numbers::pi * c.R2 * c.C1 * c.C2);
     const bool thirdAbove = c.type == 3 && 1 / (2 * std::numbers::pi * c.R3 * c.C3) > nyquist;
     if (highPole > nyquist || thirdAbove)
-        out.warnings.push_back(
+        out.warnings.emplace_back(
             "Un polo del compensatore è oltre f/2, dove il modello mediato non "
             "vale più.");
 }
@@ -199,7 +199,7 @@ LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points) {
     out.fESR = plant.fESR();
     out.dcGainDb = plant.DcGainDb() - 20 * std::log10(Fm);
     if (out.mode == ConductionMode::Discontinuous) {
-        out.warnings.push_back(
+        out.warnings.emplace_back(
             "Il convertitore lavora in conduzione discontinua, dove il modello "
             "mediato in CCM non vale: nessun diagramma di Bode mediato.");
         return out;

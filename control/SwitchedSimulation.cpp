@@ -159,16 +159,18 @@ std::vector<std::pair<Event, Row>> Simulation::Events() const {
     const Modulator& m = loop_.modulator;
     const Row vc = AmplifierOutput();
     if (mode_.sw == Switch::On) {
-        events.push_back({Event::Ramp, Combine(vc, 1, Ramp(), -1)});
-        events.push_back({Event::DutyLimit, Combine(Unit(kOne), m.Dmax * period_, Unit(kTau), -1)});
+        events.emplace_back(Event::Ramp, Combine(vc, 1, Ramp(), -1));
+        events.emplace_back(Event::DutyLimit,
+                            Combine(Unit(kOne), m.Dmax * period_, Unit(kTau), -1));
     }
-    if (mode_.sw == Switch::Diode) events.push_back({Event::CurrentZero, Unit(kIL)});
+    if (mode_.sw == Switch::Diode) events.emplace_back(Event::CurrentZero, Unit(kIL));
     if (mode_.amp == Amp::Linear) {
-        events.push_back({Event::ToLow, vc});
-        events.push_back({Event::ToHigh, Combine(Unit(kOne), m.Vcmax, vc, -1)});
+        events.emplace_back(Event::ToLow, vc);
+        events.emplace_back(Event::ToHigh, Combine(Unit(kOne), m.Vcmax, vc, -1));
     } else {
-        const Row gap = Combine(Unit(kRef), 1, InvertingInput(), -1);  // vref - v-
-        events.push_back({Event::Leave, mode_.amp == Amp::High ? gap : Combine(gap, -1, gap, 0)});
+        // At the top rail v- lies below vref, at the bottom above it.
+        const double side = mode_.amp == Amp::High ? 1 : -1;
+        events.emplace_back(Event::Leave, Combine(Unit(kRef), side, InvertingInput(), -side));
     }
     return events;
 }

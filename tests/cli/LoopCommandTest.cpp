@@ -21,18 +21,16 @@ namespace {
 using Args = std::vector<std::string>;
 
 struct Result {
-    int status = -1;
     std::string out, err;
+    int status = -1;
 };
 
+// "loop" with `args`: what it wrote and its exit status.
 Result Loop(Args args) {
     args.insert(args.begin(), "loop");
     std::ostringstream out, err;
-    Result r;
-    r.status = RunCommandLine(args, out, err);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
+    const int status = RunCommandLine(args, out, err);
+    return {out.str(), err.str(), status};
 }
 
 const Args kExample{"--vi",   "25",   "--vo", "15",    "--f", "80",    "--l", "125",   "--c",

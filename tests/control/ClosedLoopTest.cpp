@@ -158,14 +158,8 @@ Figures RunReference(const LoopCircuit& loop, const TransientRequest& q) {
 }
 
 LoopCircuit WorkedExample() {
-    LoopCircuit loop;
-    loop.circuit = {25, 0, 80e3, 125e-6, 15.625e-6, 10};
-    loop.parts.ESR = 0.05;
-    loop.parts.DCR = 0.1;
-    loop.parts.Rds = 0.05;
-    loop.compensator.R1 = 10e3;
-    loop.compensator.Rb = 2e3;
-    loop.compensator = *DesignCompensator(loop, {8e3, 60, {}}).compensator;
+    LoopCircuit loop = test::WorkedExampleLoop();
+    loop.compensator = DesignCompensator(loop, {8e3, 60, {}}).compensator.value();
     return loop;
 }
 

@@ -11,6 +11,20 @@ namespace stepdown::test {
 
 using Complex = std::complex<long double>;
 
+// The worked example: Vi 25 V, L 125 uH, C 15.625 uF, RL 10 ohm, ESR 50 mohm,
+// DCR 100 mohm, Rds 50 mohm, Vf 0.6 V, Vramp 1 V, Vref 2.5 V, R1 10 kohm and
+// Rb 2 kohm for Vo 15 V; the rest of the network still to design.
+inline LoopCircuit WorkedExampleLoop() {
+    LoopCircuit loop;
+    loop.circuit = {25, 0, 80e3, 125e-6, 15.625e-6, 10};
+    loop.parts.ESR = 0.05;
+    loop.parts.DCR = 0.1;
+    loop.parts.Rds = 0.05;
+    loop.compensator.R1 = 10e3;
+    loop.compensator.Rb = 2e3;
+    return loop;
+}
+
 // T(j 2 pi f) written from the circuit: the averaged switch drives L into
 // RL || (ESR + 1/sC); the amplifier's gain is -Zf/Zi, its sign the
 // inverting input's, so the loop's own gain is Zf/Zi.

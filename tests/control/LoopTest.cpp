@@ -22,18 +22,7 @@ using test::Complex;
 using test::LoopFromImpedances;
 constexpr long double kPi = std::numbers::pi_v<long double>;
 
-// The worked example: Vi 25 V, L 125 uH, C 15.625 uF, RL 10 ohm, ESR 50 mohm,
-// DCR 100 mohm, Rds 50 mohm, Vf 0.6 V, Vramp 1 V, Vref 2.5 V, R1 10 kohm, Vo 15 V.
-LoopCircuit WorkedExample() {
-    LoopCircuit loop;
-    loop.circuit = {25, 0, 80e3, 125e-6, 15.625e-6, 10};
-    loop.parts.ESR = 0.05;
-    loop.parts.DCR = 0.1;
-    loop.parts.Rds = 0.05;
-    loop.compensator.R1 = 10e3;
-    loop.compensator.Rb = 2e3;
-    return loop;
-}
+LoopCircuit WorkedExample() { return test::WorkedExampleLoop(); }
 
 double Db(Complex x) { return static_cast<double>(20 * std::log10(std::abs(x))); }
 double Deg(Complex x) { return static_cast<double>(std::arg(x) * 180 / kPi); }
