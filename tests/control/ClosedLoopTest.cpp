@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <optional>
+#include <random>
 
 #include "control/ClosedLoop.h"
 #include "control/CompensatorDesign.h"
@@ -90,6 +91,8 @@ Figures RunReference(const LoopCircuit& loop, const TransientRequest& q) {
     for (long n = 0; n < steps; ++n) {
         const double t = n * h, tau = t - std::floor(t / T + 1e-9) * T;
         r.vref = q.tss > 0 ? m.Vref * std::min(1.0, t / q.tss) : m.Vref;
+        // The reference moves between steps: a rail left by its move.
+        if (r.rail != 0 && (r.vref - r.Minus(x)) * r.rail <= 0) r.rail = 0;
         if (q.t1 && t >= *q.t1 - h / 2) r.RL = *q.rl2;
         if (q.t2 && t >= *q.t2 - h / 2) r.Vi = *q.vi2;
         if (n % 400 == 0) {
@@ -208,6 +211,40 @@ TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
         // The integrator leaves no error but the ripple's and the drops' share.
         EXPECT_NEAR(r.steadyVoMean, 15, 0.1);
         EXPECT_EQ(r.steadyMode, ConductionMode::Continuous);
+    }
+}
+
+// Random circuits over the accepted ranges (log-uniform L, C, loads), each
+// with its designed compensator, a soft-start of 40 periods and a load
+// step to a random load, against the Runge-Kutta model.
+TEST(ClosedLoop, RandomCircuitsAgainstTheRungeKuttaModel) {
+    std::mt19937_64 rng(5);
+    const auto logUniform = [&](double low, double high) {
+        return low * std::pow(high / low, std::uniform_real_distribution<double>(0, 1)(rng));
+    };
+    for (int trial = 0; trial < 6;) {
+        LoopCircuit loop = test::WorkedExampleLoop();
+        const double f = logUniform(20e3, 500e3), Vo = logUniform(3, 15);
+        loop.circuit = {
+            logUniform(Vo * 1.5, 60), 0, f, logUniform(1e-6, 1e-3), logUniform(1e-6, 1e-3),
+            logUniform(1, 50)};
+        loop.compensator.Rb = 1e4 * 2.5 / (Vo - 2.5);
+        const auto design = DesignCompensator(loop, {f / 10, 55, {}});
+        if (!design.compensator) continue;
+        loop.compensator = *design.compensator;
+        const LoopAnalysis a = AnalyseLoop(loop);
+        if (!a.valid || a.mode != ConductionMode::Continuous) continue;
+        ++trial;
+        const TransientRequest q{40 / f, logUniform(1, 50), 300 / f, {}, {}, 600 / f};
+        SCOPED_TRACE(trial);
+        const TransientResult r = SimulateClosedLoop(loop, q);
+        ASSERT_TRUE(r.refusal.empty()) << r.refusal;
+        const Figures ref = RunReference(loop, q);
+        EXPECT_NEAR(r.steadyVoMean, ref.steadyMean, 2e-3 * Vo);
+        EXPECT_NEAR(r.ilPeak, ref.ilPeak, 0.02 * ref.ilPeak);
+        EXPECT_NEAR(r.loadStep->finalVoMean, ref.finalMean, 2e-3 * Vo);
+        EXPECT_NEAR(r.loadStep->undershoot, ref.undershoot, 2e-3 * Vo + 0.03 * ref.undershoot);
+        EXPECT_NEAR(r.loadStep->overshoot, ref.overshoot, 2e-3 * Vo + 0.03 * ref.overshoot);
     }
 }
 
