@@ -109,6 +109,15 @@ Row Simulation::AmplifierOutput() const {
 Row Simulation::Ramp() const { return Unit(kTau, loop_.modulator.Vramp / period_); }
 
 void Simulation::Build() {
+    const int key = static_cast<int>(mode_.sw) + 3 * static_cast<int>(mode_.amp) + 9 * mode_.load +
+                    18 * mode_.line + (mode_.ramping ? 36 : 0);
+    const auto found = cache_.find(key);
+    if (found != cache_.end()) {
+        current_ = &found->second;
+        A_ = current_->A;
+        norm_ = current_->norm;
+        return;
+    }
     const Compensator& c = loop_.compensator;
     const IntervalKind kind = mode_.sw == Switch::On      ? IntervalKind::SwitchOn
                               : mode_.sw == Switch::Diode ? IntervalKind::DiodeConducting
@@ -151,6 +160,15 @@ void Simulation::Build() {
         for (const double x : row) sum += std::abs(x);
         norm_ = std::max(norm_, sum);
     }
+    Cached& entry = cache_[key];
+    entry.A = A_;
+    entry.norm = norm_;
+    for (int column = 0; column < kSize; ++column) {
+        const State image = Propagate(A_, norm_, Unit(column), period_ / kSubsteps);
+        for (int row = 0; row < kSize; ++row) entry.step[row][column] = image[row];
+    }
+    entry.events = Events();
+    current_ = &entry;
 }
 
 // The functions whose fall through zero ends the interval, in this mode.
@@ -177,8 +195,9 @@ std::vector<std::pair<Event, Row>> Simulation::Events() const {
 
 // The first zero of c.y(s) in (0, h], where c.y falls from above zero.
 double Simulation::Locate(const Row& c, double h) const {
+    const double tolerance = 1e-15 * period_;
     double low = 0, high = h, s = h / 2;
-    for (int k = 0; k < 100 && high - low > 1e-15 * period_; ++k) {
+    for (int k = 0; k < 100 && high - low > tolerance; ++k) {
         const State y = Propagate(A_, norm_, y_, s);
         const double value = Dot(c, y);
         if (value > 0)
@@ -187,6 +206,10 @@ double Simulation::Locate(const Row& c, double h) const {
             high = s;
         const double slope = Dot(c, Apply(A_, y));
         const double newton = slope < 0 ? s - value / slope : -1;
+        // Newton's steps close in from one side only: a step below the
+        // tolerance is the root, taken just past it.
+        if (newton > low && newton < high && std::abs(newton - s) <= tolerance)
+            return std::min(high, std::max(newton, s) + tolerance);
         s = newton > low && newton < high ? newton : (low + high) / 2;
     }
     return high;
@@ -275,9 +298,10 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         if (!loadDone) boundary = std::min(boundary, *request_.t1);
         if (!lineDone) boundary = std::min(boundary, *request_.t2);
         const double h = std::min(period_ / kSubsteps, boundary - t_);
-        const State next = Propagate(A_, norm_, y_, h);
+        const State next =
+            h == period_ / kSubsteps ? Apply(current_->step, y_) : Propagate(A_, norm_, y_, h);
         std::optional<std::pair<Event, double>> first;
-        for (const auto& [event, c] : Events())
+        for (const auto& [event, c] : current_->events)
             if (Dot(c, y_) > 0 && !(Dot(c, next) > 0)) {
                 const double s = Locate(c, h);
                 if (!first || s < first->second) first = {{event, s}};

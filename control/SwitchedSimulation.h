@@ -4,6 +4,7 @@
 // control/ClosedLoop.h.
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -62,6 +63,14 @@ private:
     Row Ramp() const;
     void Build();
     std::vector<std::pair<Event, Row>> Events() const;
+    // What a mode needs, built once: its matrix and norm, the propagator of
+    // one substep, the functions whose zeros end it.
+    struct Cached {
+        Matrix A{};
+        double norm = 0;
+        Matrix step{};
+        std::vector<std::pair<Event, Row>> events;
+    };
     double Locate(const Row& c, double h) const;
     void Switching(Event event);
     void Consistent();
@@ -76,6 +85,8 @@ private:
     Mode mode_;
     Matrix A_{};
     double norm_ = 0;
+    std::map<int, Cached> cache_;
+    const Cached* current_ = nullptr;
     State y_{};
     double t_ = 0, onTime_ = 0;
     bool blockedInPeriod_ = false;
