@@ -18,6 +18,14 @@ void Field(std::ostream& out, std::string_view name, std::string_view value,
     Row(out, Padded(std::string(name), 30) + std::string(value) + "  " + std::string(unit));
 }
 
+// The loop's warnings, then the step response's.
+std::vector<std::string> Warnings(const LoopReport& report) {
+    std::vector<std::string> all = report.analysis.warnings;
+    if (report.transient)
+        all.insert(all.end(), report.transient->warnings.begin(), report.transient->warnings.end());
+    return all;
+}
+
 JsonObject Curve(const BodeCurve& curve) {
     JsonObject json;
     json.Numbers("magDb", curve.magDb).Numbers("phaseDeg", curve.phaseDeg);
@@ -189,7 +197,7 @@ JsonObject LoopJson(const LoopReport& report) {
     Optional(loop, "fc", a.fc);
     Optional(loop, "phaseMargin", a.phaseMargin);
     Optional(loop, "gainMargin", a.gainMargin);
-    loop.Strings("warnings", a.warnings);
+    loop.Strings("warnings", Warnings(report));
     if (report.transient) loop.Object("transient", TransientJson(*report.transient));
     JsonObject json;
     json.Object("loop", std::move(loop));
@@ -217,9 +225,9 @@ void LoopText(std::ostream& out, const LoopReport& report) {
         NetworkText(out, *report.standard);
         MarginsText(out, *report.standardAnalysis);
     }
-    if (!a.warnings.empty()) {
+    if (const std::vector<std::string> warnings = Warnings(report); !warnings.empty()) {
         out << "\nAvvisi\n";
-        for (const std::string& warning : a.warnings) out << "- " << warning << '\n';
+        for (const std::string& warning : warnings) out << "- " << warning << '\n';
     }
     if (report.switched) SwitchedText(out, *report.switched, report.designed, a);
     if (report.transient) TransientText(out, *report.transient);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "control/SwitchedSimulation.h"
+#include "model/Conversions.h"
 
 namespace stepdown {
 namespace {
@@ -113,6 +114,21 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
     };
     if (request.t1) result.loadStep = MeasureStep(result, periods, *request.t1, next(*request.t1));
     if (request.t2) result.lineStep = MeasureStep(result, periods, *request.t2, next(*request.t2));
+    const double target = loop.modulator.Vref * (1 + loop.compensator.R1 / loop.compensator.Rb);
+    const auto check = [&](std::string_view when, double mean) {
+        if (std::abs(mean - target) > 0.01 * target)
+            result.warnings.push_back(std::string(when) + " la Vo media di " +
+                                      FormatFixed2(mean, ".") +
+                                      " V si discosta di più dell'1 % "
+                                      "dai " +
+                                      FormatFixed2(target, ".") +
+                                      " V del partitore: "
+                                      "l'anello non regola (amplificatore al limite, Dmax, o "
+                                      "simulazione troppo breve).");
+    };
+    check("Prima del primo gradino", result.steadyVoMean);
+    if (result.loadStep) check("Dopo il gradino di carico", result.loadStep->finalVoMean);
+    if (result.lineStep) check("Dopo il gradino di linea", result.lineStep->finalVoMean);
     return result;
 }
 

@@ -55,6 +55,8 @@ struct TransientResult {
     std::optional<double> t99;      // s, first reach of 99 % of the steady mean
     std::optional<StepFigures> loadStep, lineStep;
     std::vector<TracePoint> trace;  // at every switching instant and between them
+    // A mean Vo more than 1 % away from Vref (1 + R1/Rb): not regulated.
+    std::vector<std::string> warnings;
 };
 
 // The time the command runs to when no end is asked: 5 ms after the last

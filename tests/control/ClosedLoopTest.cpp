@@ -248,6 +248,20 @@ TEST(ClosedLoop, RandomCircuitsAgainstTheRungeKuttaModel) {
     }
 }
 
+// An amplifier held at a rail of 0.3 V: the duty cycle stays 0.3 and the
+// mean Vo is the averaged one at that duty, told as not regulated.
+TEST(ClosedLoop, AnAmplifierAtItsRailIsToldNotRegulating) {
+    LoopCircuit loop = WorkedExample();
+    loop.modulator.Vcmax = 0.3;
+    const TransientResult r = SimulateClosedLoop(loop, {1e-3, {}, {}, {}, {}, 6e-3});
+    EXPECT_NEAR(r.steadyDuty, 0.3, 1e-12);
+    // vo (1 + (DCR + D Rds)/RL') = D Vi - (1 - D) Vf, RL' = RL || 12 kohm.
+    const double load = 10.0 * 12e3 / (10 + 12e3);
+    EXPECT_NEAR(r.steadyVoMean, (0.3 * 25 - 0.7 * 0.6) / (1 + (0.1 + 0.3 * 0.05) / load), 0.01);
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_NE(r.warnings[0].find("l'anello non regola"), std::string::npos) << r.warnings[0];
+}
+
 }  // namespace
 }  // namespace stepdown
 
