@@ -72,7 +72,8 @@ struct Reference {
 };
 
 struct Figures {
-    double steadyMean = 0, ilPeak = 0, undershoot = 0, overshoot = 0, finalMean = 0, settling = 0;
+    double steadyMean = 0, ilPeak = 0, undershoot = 0, overshoot = 0, finalMean = 0, settling = 0,
+           t99 = -1;
     bool blockedAtEnd = false;
 };
 
@@ -84,7 +85,7 @@ Figures RunReference(const LoopCircuit& loop, const TransientRequest& q) {
     Reference::X x{};
     Figures fig;
     std::vector<double> means;
-    std::vector<std::pair<double, double>> after;  // t, vo after the step
+    std::vector<std::pair<double, double>> before, after;  // t, vo before and after the step
     double sum = 0;
     bool blocked = false;
     const long steps = std::lround(q.tend / h);
@@ -144,7 +145,7 @@ Figures RunReference(const LoopCircuit& loop, const TransientRequest& q) {
         }
         blocked = blocked || r.blocked;
         if (t < step) fig.ilPeak = std::max(fig.ilPeak, x[0]);
-        if (t + h >= step) after.push_back({t + h, r.Vo(x)});
+        (t + h >= step ? after : before).push_back({t + h, r.Vo(x)});
         if (t < step && t + h >= step) fig.steadyMean = means.back();
     }
     means.push_back(sum / T);
@@ -156,6 +157,8 @@ Figures RunReference(const LoopCircuit& loop, const TransientRequest& q) {
         if (std::abs(vo - fig.finalMean) > 0.01 * fig.finalMean) fig.settling = t - step;
     }
     fig.undershoot = fig.finalMean - low;
+    for (std::size_t k = 1; k < before.size() && fig.t99 < 0; ++k)
+        if (before[k].second >= 0.99 * fig.steadyMean) fig.t99 = before[k].first;
     fig.overshoot = high - fig.finalMean;
     return fig;
 }
@@ -194,6 +197,7 @@ TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
         ASSERT_TRUE(s);
         EXPECT_NEAR(r.steadyVoMean, ref.steadyMean, 2e-3 * 15);
         EXPECT_NEAR(r.ilPeak, ref.ilPeak, 0.02 * ref.ilPeak);
+        EXPECT_NEAR(r.t99.value_or(-1), ref.t99, 1 / k.loop.circuit.f);
         EXPECT_NEAR(s->finalVoMean, ref.finalMean, 2e-3 * 15);
         EXPECT_NEAR(s->undershoot, ref.undershoot, 0.005 + 0.02 * ref.undershoot);
         EXPECT_NEAR(s->overshoot, ref.overshoot, 0.01 + 0.05 * ref.overshoot);
