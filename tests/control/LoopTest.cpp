@@ -162,6 +162,9 @@ TEST(LoopAnalysis, WorkedExample) {
     const double IL = 1.5 + 15.0 / 12e3;
     EXPECT_NEAR(a.op.D, (15 + 0.6 + 0.1 * IL) / (25 + 0.6 - 0.05 * IL), 1e-15);
     EXPECT_NEAR(a.op.D, 0.61705, 1e-5);
+    // Gvd(0) = Vg RL / (Req + RL), Vg = Vi + Vf - Rds IL, Req = D Rds + DCR.
+    const double Vg = 25.6 - 0.05 * IL, Req = a.op.D * 0.05 + 0.1;
+    EXPECT_NEAR(a.dcGainDb, 20 * std::log10(Vg * 10 / (Req + 10)), 1e-12);
     EXPECT_NEAR(a.fLC, 3615.7, 0.05);
     EXPECT_NEAR(a.Q, 2.908, 5e-4);
     EXPECT_NEAR(a.fESR, 203.7e3, 50);
