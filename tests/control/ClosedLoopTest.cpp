@@ -197,7 +197,7 @@ TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
         ASSERT_TRUE(s);
         EXPECT_NEAR(r.steadyVoMean, ref.steadyMean, 2e-3 * 15);
         EXPECT_NEAR(r.ilPeak, ref.ilPeak, 0.02 * ref.ilPeak);
-        EXPECT_NEAR(r.t99.value_or(-1), ref.t99, 1 / k.loop.circuit.f);
+        EXPECT_NEAR(r.t99.value_or(-1), ref.t99, 1 / (32 * k.loop.circuit.f));
         EXPECT_NEAR(s->finalVoMean, ref.finalMean, 2e-3 * 15);
         EXPECT_NEAR(s->undershoot, ref.undershoot, 0.005 + 0.02 * ref.undershoot);
         EXPECT_NEAR(s->overshoot, ref.overshoot, 0.01 + 0.05 * ref.overshoot);
