@@ -51,7 +51,7 @@ export -f tidy_one
 stage "static analysis of the core library"
 (cd "$STEPDOWN_ROOT" && ls common/*.cpp model/*.cpp design/*.cpp engine/*.cpp steadystate/*.cpp \
   waveformplot/*.cpp realparts/*.cpp verification/*.cpp waveformview/*.cpp \
-  componentchoice/*.cpp designfile/*.cpp report/*.cpp netlist/*.cpp |
+  componentchoice/*.cpp designfile/*.cpp report/*.cpp netlist/*.cpp control/*.cpp |
   xargs -P "$JOBS" -I{} bash -c 'tidy_one "$0" "$1"' "$STEPDOWN_ROOT/build" {})
 
 # Sanitizer reports end the process with a failure instead of a message; the

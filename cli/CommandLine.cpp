@@ -14,6 +14,7 @@
 #include "cli/ChoiceOutput.h"
 #include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
+#include "cli/LoopCommand.h"
 #include "cli/NetlistCommand.h"
 #include "cli/OptionOwners.h"
 #include "cli/QuantityOptions.h"
@@ -125,7 +126,10 @@ std::string HelpDetails() {
            "Una simulazione che non ha ancora raggiunto il regime riesce comunque e ne\n"
            "scrive l'avviso sullo standard error.\n"
            "Uscita: 0 riuscito, 1 dati rifiutati o file CSV non scritto, 2 riga di comando\n"
-           "errata o file di progetto non letto o non salvato.\n";
+           "errata o file di progetto non letto o non salvato.\n"
+           "\n"
+           "loop: il convertitore come costruito regolato in tensione; progetta o verifica\n"
+           "  il compensatore, il diagramma di Bode, la risposta ai gradini. Uso:\n";
 }
 
 // The options that feed text boxes are named as the design file's keys,
@@ -813,7 +817,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "--help" || command == "-h") {
         if (!rest.empty()) return UsageError(err, "argomento inatteso: " + rest.front());
-        out << kUsage << HelpDetails() << NetlistHelp();
+        out << kUsage << HelpDetails() << kLoopUsage << NetlistHelp();
         return kExitSuccess;
     }
     if (command == "--version") {
@@ -826,6 +830,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (command == "open") return RunOpen(rest, out, err, showProgress);
     if (command == "sweep") return RunSweep(rest, out, err);
     if (command == "netlist") return RunNetlist(rest, out, err);
+    if (command == "loop") return RunLoop(rest, out, err);
     return UsageError(err, "comando sconosciuto: " + command);
 }
 

@@ -80,6 +80,16 @@ JsonObject& JsonObject::Null(std::string_view key) {
     return *this;
 }
 
+JsonObject& JsonObject::Numbers(std::string_view key, const std::vector<double>& values) {
+    document_[std::string(key)] = values;
+    return *this;
+}
+
+JsonObject& JsonObject::Strings(std::string_view key, const std::vector<std::string>& values) {
+    document_[std::string(key)] = values;
+    return *this;
+}
+
 std::string JsonObject::Text() const {
     std::string out;
     Write(out, document_, 0);

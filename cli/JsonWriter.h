@@ -31,6 +31,8 @@ public:
     JsonObject& Array(std::string_view key, std::vector<JsonObject> items);
     JsonObject& Boolean(std::string_view key, bool value);
     JsonObject& Null(std::string_view key);
+    JsonObject& Numbers(std::string_view key, const std::vector<double>& values);
+    JsonObject& Strings(std::string_view key, const std::vector<std::string>& values);
 
     // One member or array item per line, indented by two spaces per level, no
     // final line end.

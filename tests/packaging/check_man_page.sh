@@ -17,7 +17,7 @@ for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" EXAMPLES; do
 done
 if [ $# -ge 2 ] && [ -n "$2" ]; then
   help="$("$2" --help 2>&1)" || fail "$2 --help failed"
-  for option in $(grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u); do
+  for option in $(grep -o -- '--[a-z][a-z0-9-]*' <<<"$help" | sort -u); do
     grep -q -- "$option\b" <<<"$text" || fail "option $option is not in the manual page"
   done
 fi

@@ -1,0 +1,64 @@
+// The regulated converter: the averaged Bode plot with its crossover and
+// margins, the whole loop command with a closed-loop run of 1000 periods
+// beside the plain idealised loop of 1000 periods at N 1000, and the
+// switched loop gain at 40 frequencies.
+
+#include <benchmark/benchmark.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/CommandLine.h"
+#include "control/CompensatorDesign.h"
+#include "control/ImpedanceLoop.h"
+#include "control/SwitchedLoopGain.h"
+#include "engine/ConverterLoop.h"
+
+namespace stepdown {
+namespace {
+
+LoopCircuit DesignedExample() {
+    LoopCircuit loop = test::WorkedExampleLoop();
+    loop.compensator = DesignCompensator(loop, {8e3, 60, {}}).compensator.value();
+    return loop;
+}
+
+void AveragedBode(benchmark::State& state) {
+    const LoopCircuit loop = DesignedExample();
+    for (auto _ : state) benchmark::DoNotOptimize(AnalyseLoop(loop, 200));
+}
+BENCHMARK(AveragedBode)->Unit(benchmark::kMicrosecond);
+
+// 1000 periods of 12.5 us: soft-start over 1 ms, a load step at 5 ms.
+void LoopCommandTransient(benchmark::State& state) {
+    const std::vector<std::string> args{
+        "loop",   "--vi",  "25", "--vo",  "15", "--f",   "80",  "--l",    "125", "--c",
+        "15.625", "--rl",  "10", "--esr", "50", "--dcr", "100", "--rds",  "50",  "--fc",
+        "8",      "--tss", "1",  "--rl2", "5",  "--t1",  "5",   "--tend", "12.5"};
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        benchmark::DoNotOptimize(cli::RunCommandLine(args, out, err));
+    }
+}
+BENCHMARK(LoopCommandTransient)->Unit(benchmark::kMillisecond);
+
+void PlainEulerThousandPeriods(benchmark::State& state) {
+    constexpr std::int32_t kN = 1000;
+    const CircuitInputs inputs{25, 0.6, 1.0 / 80000 / kN, 125e-6, 15.63e-6, 10, kN};
+    for (auto _ : state) {
+        std::vector<double> iL(kN + 2), Vo(kN + 2), iC(kN + 2), Vd(kN + 2), id(kN + 2);
+        SimulatePeriodsPlain(inputs, 1000, {iL.data(), Vo.data(), iC.data(), Vd.data(), id.data()});
+        benchmark::DoNotOptimize(iL.data());
+    }
+}
+BENCHMARK(PlainEulerThousandPeriods)->Unit(benchmark::kMillisecond);
+
+void SwitchedGainForty(benchmark::State& state) {
+    const LoopCircuit loop = DesignedExample();
+    for (auto _ : state) benchmark::DoNotOptimize(SwitchedLoopGain(loop, 40).f.size());
+}
+BENCHMARK(SwitchedGainForty)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace stepdown

@@ -1,0 +1,222 @@
+#include "cli/LoopCommand.h"
+
+#include <array>
+
+#include "cli/ArgumentParser.h"
+#include "cli/LoopOutput.h"
+#include "cli/OptionValues.h"
+#include "cli/RealPartsOutput.h"
+#include "control/CompensatorDesign.h"
+#include "control/ControlQuantities.h"
+#include "control/SwitchedLoopGain.h"
+#include "model/Module1.h"
+
+namespace stepdown::cli {
+
+const char* const kLoopUsage =
+    "  stepdown-cli loop --vi V --vo V --f KHZ --l UH --c UF --rl OHM [COMPONENTI]\n"
+    "                    [--vref V --vramp V --vcmax V --dmax PCT --r1 OHM --rb OHM]\n"
+    "                    [--type 2|3 --r2 OHM --r3 OHM --c1 NF --c2 NF --c3 NF |\n"
+    "                    --fc KHZ --pm DEG] [--series] [--switched] [--json] [--csv FILE]\n"
+    "                    [--tss MS --rl2 OHM --t1 MS --vi2 V --t2 MS --tend MS]\n"
+    "                    [--step-csv FILE]\n";
+
+namespace {
+
+constexpr int kSuccess = 0, kRefused = 1, kUsage = 2;
+constexpr int kSwitchedPoints = 40;
+
+// The circuit's options, read as verify reads its fields.
+struct CircuitOption {
+    std::string_view key, description, refusal;
+    double toSI;
+    double CircuitValues::*value;
+};
+const std::array<CircuitOption, 5> kCircuit{{
+    {"vi", "la tensione di ingresso Vi", "La tensione di ingresso Vi deve essere maggiore di zero!",
+     1, &CircuitValues::Vi},
+    {"f", "il valore della frequenza di commutazione f in kHz",
+     "La frequenza di commutazione f deve essere maggiore di zero!", 1e3, &CircuitValues::f},
+    {"l", "il valore dell'induttanza in uH", "L'induttanza L deve essere maggiore di zero!", 1e-6,
+     &CircuitValues::L},
+    {"c", "il valore della capacità in uF", "La capacità C deve essere maggiore di zero!", 1e-6,
+     &CircuitValues::C},
+    {"rl", "il valore della resistenza di carico RL in ohm",
+     "La resistenza di carico RL deve essere maggiore di zero!", 1, &CircuitValues::RL},
+}};
+constexpr std::string_view kVoDescription = "il valore della tensione desiderata in uscita Vo";
+
+std::vector<OptionSpec> LoopOptions() {
+    std::vector<OptionSpec> options{{"vi"},
+                                    {"vo"},
+                                    {"f"},
+                                    {"l"},
+                                    {"c"},
+                                    {"rl"},
+                                    {"series", false},
+                                    {"switched", false},
+                                    {"json", false},
+                                    {"csv"},
+                                    {"step-csv"}};
+    for (const ControlQuantity& row : ControlQuantities()) options.push_back({row.key});
+    return WithPartOptions(std::move(options), false);
+}
+
+int Usage(std::ostream& err, std::string_view error) {
+    err << "stepdown-cli: " << error << "\nUso:\n" << kLoopUsage;
+    return kUsage;
+}
+
+// A value of the circuit, refused when left out, as an empty field would be.
+NumberOption Required(const ParsedArguments& arguments, std::string_view key,
+                      std::string_view description, std::string_view refusal) {
+    if (!arguments.Has(key))
+        return {std::nullopt, InvalidValue(key, ForgotMessageFor(description))};
+    return ReadPositiveOption(arguments, key, description, refusal);
+}
+
+// The compensator as given: all of its values, or none (then designed).
+std::optional<std::string> GivenNetwork(const ControlValues& v, Compensator& c, bool& given) {
+    const int type = v.type ? static_cast<int>(*v.type) : (v.r3 || v.c3 ? 3 : 2);
+    std::vector<std::pair<std::string_view, std::optional<double>>> needed{
+        {"r2", v.r2}, {"c1", v.c1}, {"c2", v.c2}};
+    if (type == 3) {
+        needed.push_back({"r3", v.r3});
+        needed.push_back({"c3", v.c3});
+    }
+    int present = 0;
+    for (const auto& [key, value] : needed) present += value ? 1 : 0;
+    given = present > 0;
+    if (!given) return std::nullopt;
+    for (const auto& [key, value] : needed)
+        if (!value)
+            return "manca --" + std::string(key) + ": il compensatore di tipo " +
+                   (type == 3 ? "III" : "II") + " si dà con tutti i suoi valori, o si progetta";
+    c.type = type;
+    c.R2 = *v.r2;
+    c.C1 = *v.c1;
+    c.C2 = *v.c2;
+    if (type == 3) {
+        c.R3 = *v.r3;
+        c.C3 = *v.c3;
+    }
+    return std::nullopt;
+}
+
+// The step response, when any of its options asks for it.
+std::optional<std::string> ReadTransient(const ParsedArguments& arguments, const ControlValues& v,
+                                         std::optional<TransientRequest>& request) {
+    bool asked = arguments.Has("step-csv");
+    for (const std::string_view key : {"tss", "rl2", "t1", "vi2", "t2", "tend"})
+        asked = asked || arguments.Has(key);
+    if (!asked) return std::nullopt;
+    const std::array<std::array<std::string_view, 2>, 2> pairs{{{"rl2", "t1"}, {"vi2", "t2"}}};
+    for (const auto& [value, time] : pairs)
+        if (arguments.Has(value) != arguments.Has(time))
+            return "--" + std::string(value) + " e --" + std::string(time) + " vanno date insieme";
+    TransientRequest r{*v.tss, v.rl2, v.t1, v.vi2, v.t2, 0};
+    r.tend = v.tend.value_or(DefaultEnd(r));
+    for (const auto& [key, time] : {std::pair{"t1", v.t1}, std::pair{"t2", v.t2}})
+        if (time && !(*time < r.tend))
+            return InvalidValue(key, "il gradino deve venire prima della fine tend");
+    request = r;
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    const ParseOutcome parsed = ParseOptions(words, LoopOptions());
+    if (!parsed.arguments) return Usage(err, parsed.error);
+    const ParsedArguments& arguments = *parsed.arguments;
+    LoopCircuit loop;
+    for (const CircuitOption& option : kCircuit) {
+        const NumberOption read =
+            Required(arguments, option.key, option.description, option.refusal);
+        if (!read.value) return Usage(err, read.error);
+        loop.circuit.*option.value = *read.value * option.toSI;
+    }
+    const PartOptions parts = ReadPartOptions(arguments);
+    if (!parts.values) return Usage(err, parts.error);
+    loop.parts = *parts.values;
+    ControlTexts texts;
+    for (const ControlQuantity& row : ControlQuantities())
+        texts.*row.text = arguments.ValueOr(row.key, std::string(row.startText));
+    const ControlReading reading = ReadControlTexts(texts);
+    if (!reading.values) return Usage(err, InvalidValue(reading.refused->key, reading.message));
+    const ControlValues& v = *reading.values;
+    std::optional<TransientRequest> transient;
+    if (const auto error = ReadTransient(arguments, v, transient)) return Usage(err, *error);
+    loop.modulator = {*v.vref, *v.vramp, v.vcmax.value_or(1.2 * *v.vramp), *v.dmax};
+    Compensator& c = loop.compensator;
+    c.R1 = *v.r1;
+    if (v.rb) {
+        c.Rb = *v.rb;
+    } else {
+        const NumberOption vo =
+            Required(arguments, "vo", kVoDescription,
+                     "La tensione desiderata in uscita Vo deve essere maggiore di zero!");
+        if (!vo.value) return Usage(err, vo.error);
+        if (!(*vo.value > *v.vref))
+            return Usage(err, InvalidValue("vo",
+                                           "la tensione di uscita Vo deve essere maggiore "
+                                           "della tensione di riferimento Vref"));
+        c.Rb = c.R1 * *v.vref / (*vo.value - *v.vref);
+    }
+    bool given = false;
+    if (const auto error = GivenNetwork(v, c, given)) return Usage(err, *error);
+    if (!given) {
+        const double fc = v.fc.value_or(loop.circuit.f / 10);
+        if (!(fc < loop.circuit.f / 2))
+            return Usage(err, InvalidValue("fc",
+                                           "la frequenza di attraversamento fc deve essere "
+                                           "minore di f/2"));
+        std::optional<int> type;
+        if (v.type) type = static_cast<int>(*v.type);
+        const CompensatorDesign design = DesignCompensator(loop, {fc, *v.pm, type});
+        if (!design.compensator) {
+            err << design.refusal << '\n';
+            return kRefused;
+        }
+        c = *design.compensator;
+    }
+    LoopReport report{c, AnalyseLoop(loop), std::nullopt, std::nullopt, std::nullopt, std::nullopt};
+    if (!report.analysis.valid) {
+        err << report.analysis.refusal << '\n';
+        return kRefused;
+    }
+    if (transient) {
+        report.transient = SimulateClosedLoop(loop, *transient);
+        if (!report.transient->refusal.empty()) {
+            err << report.transient->refusal << '\n';
+            return kRefused;
+        }
+        if (arguments.Has("step-csv") &&
+            !WriteTextFile(arguments.ValueOr("step-csv"), StepCsv(*report.transient), out, err))
+            return kRefused;
+    }
+    if (arguments.Has("switched")) {
+        report.switched = SwitchedLoopGain(loop, kSwitchedPoints);
+        if (!report.switched->refusal.empty()) {
+            err << report.switched->refusal << '\n';
+            return kRefused;
+        }
+    }
+    if (arguments.Has("series")) {
+        LoopCircuit rounded = loop;
+        rounded.compensator = RoundedCompensator(c);
+        report.standard = rounded.compensator;
+        report.standardAnalysis = AnalyseLoop(rounded);
+    }
+    if (arguments.Has("csv") &&
+        !WriteTextFile(arguments.ValueOr("csv"), BodeCsv(report.analysis), out, err))
+        return kRefused;
+    if (arguments.ValueOr("csv") == "-" || arguments.ValueOr("step-csv") == "-") return kSuccess;
+    if (arguments.Has("json"))
+        out << LoopJson(report).Text() << '\n';
+    else
+        LoopText(out, report);
+    return kSuccess;
+}
+
+}  // namespace stepdown::cli

@@ -1,0 +1,273 @@
+#include "cli/LoopOutput.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "cli/RealPartsOutput.h"
+#include "cli/TextOutput.h"
+#include "common/TextFormat.h"
+
+namespace stepdown::cli {
+namespace {
+
+// A name, its value and unit in aligned columns, no trailing blanks.
+void Field(std::ostream& out, std::string_view name, std::string_view value,
+           std::string_view unit) {
+    Row(out, Padded(std::string(name), 30) + std::string(value) + "  " + std::string(unit));
+}
+
+// The loop's warnings, then the step response's.
+std::vector<std::string> Warnings(const LoopReport& report) {
+    std::vector<std::string> all = report.analysis.warnings;
+    if (report.transient)
+        all.insert(all.end(), report.transient->warnings.begin(), report.transient->warnings.end());
+    return all;
+}
+
+JsonObject Curve(const BodeCurve& curve) {
+    JsonObject json;
+    json.Numbers("magDb", curve.magDb).Numbers("phaseDeg", curve.phaseDeg);
+    return json;
+}
+
+// The values of the network; R3 and C3 null for Type II.
+JsonObject Network(const Compensator& c) {
+    JsonObject json;
+    json.Integer("type", c.type).Number("R1", c.R1).Number("Rb", c.Rb).Number("R2", c.R2);
+    if (c.type == 3)
+        json.Number("R3", c.R3);
+    else
+        json.Null("R3");
+    json.Number("C1", c.C1).Number("C2", c.C2);
+    if (c.type == 3)
+        json.Number("C3", c.C3);
+    else
+        json.Null("C3");
+    return json;
+}
+
+void Optional(JsonObject& json, std::string_view key, const std::optional<double>& value) {
+    if (value)
+        json.Number(key, *value);
+    else
+        json.Null(key);
+}
+
+std::string OptionalLabel(const std::optional<double>& value) {
+    return value ? Label(*value) : "nessuno";
+}
+
+void NetworkText(std::ostream& out, const Compensator& c) {
+    Field(out, "R1", Label(c.R1), "Ω");
+    Field(out, "Rb", Label(c.Rb), "Ω");
+    Field(out, "R2", Label(c.R2), "Ω");
+    if (c.type == 3) Field(out, "R3", Label(c.R3), "Ω");
+    Field(out, "C1", Label(c.C1 * 1e9), "nF");
+    Field(out, "C2", Label(c.C2 * 1e9), "nF");
+    if (c.type == 3) Field(out, "C3", Label(c.C3 * 1e9), "nF");
+}
+
+void MarginsText(std::ostream& out, const LoopAnalysis& a) {
+    Field(out, "fc", OptionalLabel(a.fc), a.fc ? "Hz" : "");
+    Field(out, "margine di fase", OptionalLabel(a.phaseMargin), a.phaseMargin ? "°" : "");
+    Field(out, "margine di guadagno", OptionalLabel(a.gainMargin), a.gainMargin ? "dB" : "");
+}
+
+JsonObject StepJson(const StepFigures& s) {
+    JsonObject json;
+    json.Number("finalVoMean", s.finalVoMean)
+        .Number("undershoot", s.undershoot)
+        .Number("overshoot", s.overshoot)
+        .Number("undershootMean", s.undershootMean)
+        .Number("overshootMean", s.overshootMean);
+    Optional(json, "settlingTime", s.settlingTime);
+    json.String("mode", ModeName(s.mode));
+    return json;
+}
+
+JsonObject TransientJson(const TransientResult& r) {
+    JsonObject steady, startup, json;
+    steady.Number("VoMean", r.steadyVoMean)
+        .Number("VoRipple", r.steadyVoRipple)
+        .Number("duty", r.steadyDuty)
+        .String("mode", ModeName(r.steadyMode));
+    startup.Number("ilPeak", r.ilPeak).Number("voPeak", r.voPeak);
+    Optional(startup, "t99", r.t99);
+    json.Object("steady", std::move(steady)).Object("startup", std::move(startup));
+    if (r.loadStep) json.Object("loadStep", StepJson(*r.loadStep));
+    if (r.lineStep) json.Object("lineStep", StepJson(*r.lineStep));
+    return json;
+}
+
+std::string Percent(double part, double whole) { return Label(100 * part / whole); }
+
+void StepText(std::ostream& out, std::string_view title, const StepFigures& s) {
+    out << '\n' << title << '\n';
+    Field(out, "Vo media finale", Label(s.finalVoMean), "V");
+    Field(out, "sottoelongazione", Label(s.undershoot),
+          "V  (" + Percent(s.undershoot, s.finalVoMean) + " %)");
+    Field(out, "sovraelongazione", Label(s.overshoot),
+          "V  (" + Percent(s.overshoot, s.finalVoMean) + " %)");
+    Field(out, "sottoelongazione delle medie", Label(s.undershootMean),
+          "V  (" + Percent(s.undershootMean, s.finalVoMean) + " %)");
+    Field(out, "sovraelongazione delle medie", Label(s.overshootMean),
+          "V  (" + Percent(s.overshootMean, s.finalVoMean) + " %)");
+    Field(out, "assestamento ±1 %", s.settlingTime ? Label(*s.settlingTime) : "non assestato",
+          s.settlingTime ? "s" : "");
+    Field(out, "modo", ModeName(s.mode), "");
+}
+
+void TransientText(std::ostream& out, const TransientResult& r) {
+    out << "\nRegime prima del primo gradino\n";
+    Field(out, "Vo media", Label(r.steadyVoMean), "V");
+    Field(out, "ondulazione di Vo", Label(r.steadyVoRipple), "V");
+    Field(out, "duty cycle", Label(r.steadyDuty), "");
+    Field(out, "modo", ModeName(r.steadyMode), "");
+    out << "\nAvvio\n";
+    Field(out, "iL massima", Label(r.ilPeak), "A");
+    Field(out, "Vo massima", Label(r.voPeak), "V");
+    Field(out, "99 % di Vo", r.t99 ? Label(*r.t99) : "mai raggiunto", r.t99 ? "s" : "");
+    if (r.loadStep) StepText(out, "Gradino di carico", *r.loadStep);
+    if (r.lineStep) StepText(out, "Gradino di linea", *r.lineStep);
+}
+
+// The switched loop gain beside the averaged one at the same frequencies.
+void SwitchedText(std::ostream& out, const SwitchedBode& s, const Compensator& c,
+                  const LoopAnalysis& a) {
+    out << "\nGuadagno d'anello del convertitore commutato (iniezione)\n";
+    Row(out, Padded("f [Hz]", 11) + Padded("|T| [dB]", 11) + Padded("∠T [°]", 11) +
+                 Padded("mediato |T|", 13) + "mediato ∠T");
+    for (std::size_t k = 0; k < s.f.size(); ++k) {
+        std::string averaged;
+        if (!a.f.empty()) {
+            const Response loop = LoopAt(a.plant, c, s.f[k]);
+            averaged = Padded(Label(loop.magDb), 13) + Label(loop.phaseDeg);
+        }
+        Row(out, Padded(Label(s.f[k]), 11) + Padded(Label(s.T.magDb[k]), 11) +
+                     Padded(Label(s.T.phaseDeg[k]), 11) + averaged);
+    }
+}
+
+}  // namespace
+
+std::string StepCsv(const TransientResult& transient) {
+    std::ostringstream csv;
+    csv << "t_s,iL_A,vo_V,vc_V\n";
+    for (const TracePoint& p : transient.trace)
+        csv << JsonNumber(p.t) << ',' << JsonNumber(p.iL) << ',' << JsonNumber(p.vo) << ','
+            << JsonNumber(p.vc) << '\n';
+    return csv.str();
+}
+
+JsonObject LoopJson(const LoopReport& report) {
+    const LoopAnalysis& a = report.analysis;
+    JsonObject op;
+    op.Number("D", a.op.D)
+        .Number("IL", a.op.IL)
+        .Number("Vo", a.op.Vo)
+        .String("mode", ModeName(a.mode));
+    JsonObject plant;
+    plant.Number("fLC", a.fLC)
+        .Number("Q", a.Q)
+        .Number("fESR", a.fESR)
+        .Number("dcGainDb", a.dcGainDb);
+    JsonObject loop;
+    loop.Object("operatingPoint", std::move(op))
+        .Object("plant", std::move(plant))
+        .Object("compensator", Network(report.designed));
+    if (report.standard) {
+        JsonObject standard = Network(*report.standard);
+        Optional(standard, "fc", report.standardAnalysis->fc);
+        Optional(standard, "phaseMargin", report.standardAnalysis->phaseMargin);
+        loop.Object("standard", std::move(standard));
+    }
+    JsonObject bode;
+    bode.Numbers("f", a.f)
+        .Object("T", Curve(a.T))
+        .Object("Gvd", Curve(a.Gvd))
+        .Object("Gc", Curve(a.Gc));
+    loop.Object("bode", std::move(bode));
+    if (report.switched) {
+        JsonObject switched;
+        switched.Numbers("f", report.switched->f).Object("T", Curve(report.switched->T));
+        loop.Object("switched", std::move(switched));
+    }
+    Optional(loop, "fc", a.fc);
+    Optional(loop, "phaseMargin", a.phaseMargin);
+    Optional(loop, "gainMargin", a.gainMargin);
+    loop.Strings("warnings", Warnings(report));
+    if (report.transient) loop.Object("transient", TransientJson(*report.transient));
+    JsonObject json;
+    json.Object("loop", std::move(loop));
+    return json;
+}
+
+void LoopText(std::ostream& out, const LoopReport& report) {
+    const LoopAnalysis& a = report.analysis;
+    out << "Punto di lavoro (modello mediato)\n";
+    Field(out, "D", Label(a.op.D), "");
+    Field(out, "IL", Label(a.op.IL), "A");
+    Field(out, "Vo", Label(a.op.Vo), "V");
+    Field(out, "modo", ModeName(a.mode), "");
+    out << "\nImpianto Gvd\n";
+    Field(out, "fLC", Label(a.fLC), "Hz");
+    Field(out, "Q", Label(a.Q), "");
+    Field(out, "fESR", Label(a.fESR), "Hz");
+    Field(out, "guadagno DC", Label(a.dcGainDb), "dB");
+    out << "\nCompensatore di tipo " << (report.designed.type == 3 ? "III" : "II") << '\n';
+    NetworkText(out, report.designed);
+    out << "\nAnello\n";
+    MarginsText(out, a);
+    if (report.standard) {
+        out << "\nValori normalizzati (resistenze E96, condensatori E12)\n";
+        NetworkText(out, *report.standard);
+        MarginsText(out, *report.standardAnalysis);
+    }
+    if (const std::vector<std::string> warnings = Warnings(report); !warnings.empty()) {
+        out << "\nAvvisi\n";
+        for (const std::string& warning : warnings) out << "- " << warning << '\n';
+    }
+    if (report.switched) SwitchedText(out, *report.switched, report.designed, a);
+    if (report.transient) TransientText(out, *report.transient);
+    if (a.f.empty()) return;
+    out << "\nDiagramma di Bode\n";
+    Row(out, Padded("f [Hz]", 11) + Padded("|T| [dB]", 11) + Padded("∠T [°]", 11) +
+                 Padded("|Gvd| [dB]", 11) + Padded("∠Gvd [°]", 11) + Padded("|Gc| [dB]", 11) +
+                 "∠Gc [°]");
+    for (std::size_t k = 0; k < a.f.size(); ++k)
+        Row(out, Padded(Label(a.f[k]), 11) + Padded(Label(a.T.magDb[k]), 11) +
+                     Padded(Label(a.T.phaseDeg[k]), 11) + Padded(Label(a.Gvd.magDb[k]), 11) +
+                     Padded(Label(a.Gvd.phaseDeg[k]), 11) + Padded(Label(a.Gc.magDb[k]), 11) +
+                     Label(a.Gc.phaseDeg[k]));
+}
+
+std::string BodeCsv(const LoopAnalysis& a) {
+    std::ostringstream csv;
+    csv << "f_Hz,T_dB,T_deg,Gvd_dB,Gvd_deg,Gc_dB,Gc_deg\n";
+    for (std::size_t k = 0; k < a.f.size(); ++k)
+        csv << JsonNumber(a.f[k]) << ',' << JsonNumber(a.T.magDb[k]) << ','
+            << JsonNumber(a.T.phaseDeg[k]) << ',' << JsonNumber(a.Gvd.magDb[k]) << ','
+            << JsonNumber(a.Gvd.phaseDeg[k]) << ',' << JsonNumber(a.Gc.magDb[k]) << ','
+            << JsonNumber(a.Gc.phaseDeg[k]) << '\n';
+    return csv.str();
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text, std::ostream& out,
+                   std::ostream& err) {
+    if (path == "-") {
+        out << text;
+        return true;
+    }
+    errno = 0;
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (file.write(text.data(), static_cast<std::streamsize>(text.size())) && (file.close(), file))
+        return true;
+    const int reason = errno;
+    err << "Impossibile scrivere il file " << path
+        << (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()) << '\n';
+    return false;
+}
+
+}  // namespace stepdown::cli

@@ -1,0 +1,135 @@
+#include "control/ClosedLoop.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "control/SwitchedSimulation.h"
+#include "model/Conversions.h"
+
+namespace stepdown {
+namespace {
+
+using switched::PeriodRecord;
+
+// The last full period inside [from, until].
+const PeriodRecord* LastPeriod(const std::vector<PeriodRecord>& periods, double from,
+                               double until) {
+    const PeriodRecord* last = nullptr;
+    for (const PeriodRecord& p : periods)
+        if (p.start >= from && p.end <= until) last = &p;
+    return last;
+}
+
+// When Vo last came back into +-1 % of `target` after `from`, interpolated;
+// nothing when it is outside at `until`.
+std::optional<double> Settling(const std::vector<TracePoint>& trace, double from, double until,
+                               double target) {
+    const double band = 0.01 * std::abs(target);
+    const auto outside = [&](const TracePoint& p) { return std::abs(p.vo - target) > band; };
+    std::optional<std::size_t> lastOut;
+    std::size_t lastIn = 0;
+    for (std::size_t k = 0; k < trace.size(); ++k) {
+        if (trace[k].t < from || trace[k].t > until) continue;
+        if (outside(trace[k])) lastOut = k;
+        lastIn = k;
+    }
+    if (!lastOut) return 0.0;
+    if (*lastOut == lastIn) return std::nullopt;
+    const TracePoint& a = trace[*lastOut];
+    const TracePoint& b = trace[*lastOut + 1];
+    const double edge = target + (a.vo > target ? band : -band);
+    return a.t + (b.t - a.t) * (edge - a.vo) / (b.vo - a.vo) - from;
+}
+
+std::optional<StepFigures> MeasureStep(const TransientResult& r,
+                                       const std::vector<PeriodRecord>& periods, double from,
+                                       double until) {
+    const PeriodRecord* last = LastPeriod(periods, from, until);
+    if (!last) return std::nullopt;
+    StepFigures s;
+    s.finalVoMean = last->mean;
+    s.mode = last->blocked ? ConductionMode::Discontinuous : ConductionMode::Continuous;
+    double low = s.finalVoMean, high = s.finalVoMean;
+    for (const TracePoint& p : r.trace)
+        if (p.t >= from && p.t <= until) {
+            low = std::min(low, p.vo);
+            high = std::max(high, p.vo);
+        }
+    s.undershoot = s.finalVoMean - low;
+    s.overshoot = high - s.finalVoMean;
+    double meanLow = s.finalVoMean, meanHigh = s.finalVoMean;
+    for (const PeriodRecord& p : periods)
+        if (p.start >= from && p.end <= until) {
+            meanLow = std::min(meanLow, p.mean);
+            meanHigh = std::max(meanHigh, p.mean);
+        }
+    s.undershootMean = s.finalVoMean - meanLow;
+    s.overshootMean = meanHigh - s.finalVoMean;
+    s.settlingTime = Settling(r.trace, from, until, s.finalVoMean);
+    return s;
+}
+
+}  // namespace
+
+double DefaultEnd(const TransientRequest& request) {
+    return std::max({request.tss, request.t1.value_or(0), request.t2.value_or(0)}) + 5e-3;
+}
+
+TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientRequest& request) {
+    TransientResult result;
+    std::vector<PeriodRecord> periods;
+    switched::Simulation simulation(loop, request);
+    result.refusal = simulation.Run(result, periods);
+    if (!result.refusal.empty()) return result;
+    const double firstStep = std::min(
+        {request.t1.value_or(request.tend), request.t2.value_or(request.tend), request.tend});
+    const PeriodRecord* steady = LastPeriod(periods, 0, firstStep);
+    if (!steady) {
+        result.refusal =
+            "La simulazione ad anello chiuso è troppo breve: nessun periodo intero "
+            "prima del primo gradino.";
+        return result;
+    }
+    result.steadyVoMean = steady->mean;
+    result.steadyVoRipple = steady->voMax - steady->voMin;
+    result.steadyDuty = steady->duty;
+    result.steadyMode =
+        steady->blocked ? ConductionMode::Discontinuous : ConductionMode::Continuous;
+    const TracePoint* before = nullptr;
+    for (const TracePoint& p : result.trace) {
+        if (p.t > firstStep) break;
+        result.ilPeak = std::max(result.ilPeak, p.iL);
+        result.voPeak = std::max(result.voPeak, p.vo);
+        const double target = 0.99 * result.steadyVoMean;
+        if (!result.t99 && before && before->vo < target && p.vo >= target)
+            result.t99 =
+                before->t + (p.t - before->t) * (target - before->vo) / (p.vo - before->vo);
+        before = &p;
+    }
+    const auto next = [&](double after) {
+        double t = request.tend;
+        for (const std::optional<double>& step : {request.t1, request.t2})
+            if (step && *step > after) t = std::min(t, *step);
+        return t;
+    };
+    if (request.t1) result.loadStep = MeasureStep(result, periods, *request.t1, next(*request.t1));
+    if (request.t2) result.lineStep = MeasureStep(result, periods, *request.t2, next(*request.t2));
+    const double target = loop.modulator.Vref * (1 + loop.compensator.R1 / loop.compensator.Rb);
+    const auto check = [&](std::string_view when, double mean) {
+        if (std::abs(mean - target) > 0.01 * target)
+            result.warnings.push_back(std::string(when) + " la Vo media di " +
+                                      FormatFixed2(mean, ".") +
+                                      " V si discosta di più dell'1 % "
+                                      "dai " +
+                                      FormatFixed2(target, ".") +
+                                      " V del partitore: "
+                                      "l'anello non regola (amplificatore al limite, Dmax, o "
+                                      "simulazione troppo breve).");
+    };
+    check("Prima del primo gradino", result.steadyVoMean);
+    if (result.loadStep) check("Dopo il gradino di carico", result.loadStep->finalVoMean);
+    if (result.lineStep) check("Dopo il gradino di linea", result.lineStep->finalVoMean);
+    return result;
+}
+
+}  // namespace stepdown

@@ -1,0 +1,68 @@
+#pragma once
+// The regulated converter switched period by period: the power stage as
+// built (realparts/ConverterModel.h, its blocking diode included), the
+// error amplifier's network with its rails, the latched trailing-edge
+// modulator with natural sampling, soft-start, a load step and a line step.
+//
+// The state y = (iL, vC, vC1, vC2, vC3, vref, tau, integral of vo, 1) obeys
+// y' = A y on every interval where nothing switches (tau is the time since
+// the period began; the constant 1 carries the sources). A is built from
+// the power stage's interval (LinearInterval's M and equilibrium) and the
+// network's nodal equations: with v- the inverting input,
+//   C3 vC3' = (vo - vC3 - v-)/R3,   C1 vC1' = (vC2 - vC1)/R2,
+//   C2 vC2' = (vo - v-)/R1 + (vo - vC3 - v-)/R3 - v-/Rb - (vC2 - vC1)/R2,
+// v- = vref and vc = vref - vC2 while the amplifier is linear, vc = rail and
+// v- = rail + vC2 while it is saturated. Each interval is integrated by the
+// Taylor series of e^{As} applied to the state, in pieces where |A| s <= 1/2,
+// to rounding; every switching instant (the ramp reaching vc, Dmax, the
+// current reaching zero, a rail reached or left) is located on the exact
+// trajectory by a safeguarded Newton search.
+// The divider's current is taken as the resistance R1 + Rb across the
+// output, which it is at every operating point.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "control/LoopAnalysis.h"
+
+namespace stepdown {
+
+struct TransientRequest {
+    double tss = 0;                 // s, the reference's ramp; 0: none
+    std::optional<double> rl2, t1;  // ohm after a load step at t1 (s)
+    std::optional<double> vi2, t2;  // V after a line step at t2 (s)
+    double tend = 0;                // s
+};
+
+struct TracePoint {
+    double t, iL, vo, vc;  // s, A, V, V
+};
+
+struct StepFigures {
+    double finalVoMean = 0;                        // V, the last full period's mean
+    double undershoot = 0, overshoot = 0;          // V, instantaneous Vo against the final mean
+    double undershootMean = 0, overshootMean = 0;  // V, period means against it
+    std::optional<double> settlingTime;            // s after the step; nothing: not settled
+    ConductionMode mode = ConductionMode::Continuous;
+};
+
+struct TransientResult {
+    std::string refusal;  // not empty: no result
+    double steadyVoMean = 0, steadyVoRipple = 0, steadyDuty = 0;
+    ConductionMode steadyMode = ConductionMode::Continuous;
+    double ilPeak = 0, voPeak = 0;  // A, V, before the first step
+    std::optional<double> t99;      // s, first reach of 99 % of the steady mean
+    std::optional<StepFigures> loadStep, lineStep;
+    std::vector<TracePoint> trace;  // at every switching instant and between them
+    // A mean Vo more than 1 % away from Vref (1 + R1/Rb): not regulated.
+    std::vector<std::string> warnings;
+};
+
+// The time the command runs to when no end is asked: 5 ms after the last
+// of tss, t1 and t2.
+double DefaultEnd(const TransientRequest& request);
+
+TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientRequest& request);
+
+}  // namespace stepdown

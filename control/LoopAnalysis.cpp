@@ -1,0 +1,223 @@
+#include "control/LoopAnalysis.h"
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+#include "model/Conversions.h"
+
+namespace stepdown {
+namespace {
+
+constexpr double kDegrees = 180 / std::numbers::pi;
+constexpr double kLowestFrequency = 10;  // Hz, where every plot starts
+// The scan that brackets crossings before they are solved for: fine enough
+// that two crossings closer than a grid step are the only ones it can miss.
+constexpr int kScanPoints = 1000;
+constexpr int kBisections = 80;
+
+double AngleDeg(double x) { return std::atan(x) * kDegrees; }
+double OmegaOf(double f) { return 2 * std::numbers::pi * f; }
+
+std::string Figure(double value) { return FormatScientific(value, 2, "."); }
+
+// A log-spaced grid from `low` to `high`, both ends exact.
+std::vector<double> LogGrid(double low, double high, int points) {
+    std::vector<double> grid(static_cast<std::size_t>(points));
+    const double ratio = std::log(high / low);
+    for (int k = 0; k < points; ++k)
+        grid[static_cast<std::size_t>(k)] = low * std::exp(ratio * k / (points - 1));
+    grid.front() = low;
+    grid.back() = high;
+    return grid;
+}
+
+// The root of `g` between a and b (opposite signs, g(a) > 0), bisected on log f.
+double SolveLog(const std::function<double(double)>& g, double a, double b) {
+    for (int k = 0; k < kBisections; ++k) {
+        const double mid = std::sqrt(a * b);
+        if (g(mid) > 0)
+            a = mid;
+        else
+            b = mid;
+    }
+    return std::sqrt(a * b);
+}
+
+// Crossover, margins and their warnings over [10 Hz, f/2].
+void FindMargins(const Plant& plant, const Compensator& c, double nyquist, LoopAnalysis& out) {
+    const std::vector<double> scan = LogGrid(kLowestFrequency, nyquist, kScanPoints);
+    std::vector<Response> values;
+    values.reserve(scan.size());
+    for (const double f : scan) values.push_back(LoopAt(plant, c, f));
+    int falls = 0;
+    std::size_t last = 0;
+    for (std::size_t k = 1; k < scan.size(); ++k)
+        if (values[k - 1].magDb > 0 && !(values[k].magDb > 0)) {
+            ++falls;
+            last = k;
+        }
+    const auto magnitude = [&](double f) { return LoopAt(plant, c, f).magDb; };
+    const auto phase = [&](double f) { return LoopAt(plant, c, f).phaseDeg + 180; };
+    if (values.back().magDb > 0)
+        out.warnings.emplace_back(
+            "|T| è maggiore di 1 a f/2: l'anello ha ancora guadagno a metà "
+            "della frequenza di commutazione.");
+    if (falls == 0) {
+        out.warnings.emplace_back(
+            "|T| non scende sotto 1 tra 10 Hz e f/2: nessuna frequenza di "
+            "attraversamento, nessun margine.");
+        return;
+    }
+    if (falls > 1)
+        out.warnings.emplace_back(
+            "|T| attraversa 1 più volte: fc è l'attraversamento più alto sotto "
+            "f/2.");
+    const double fc = SolveLog(magnitude, scan[last - 1], scan[last]);
+    out.fc = fc;
+    out.phaseMargin = 180 + LoopAt(plant, c, fc).phaseDeg;
+    for (std::size_t k = 0; k < scan.size() && scan[k] < fc; ++k)
+        if (!(values[k].phaseDeg > -180)) {
+            out.warnings.emplace_back(
+                "La fase di T scende sotto -180° prima di fc: l'anello è "
+                "stabile solo condizionatamente.");
+            break;
+        }
+    double before = fc;
+    for (std::size_t k = last; k < scan.size(); ++k) {
+        if (phase(before) > 0 && !(values[k].phaseDeg + 180 > 0)) {
+            out.gainMargin = -magnitude(SolveLog(phase, before, scan[k]));
+            break;
+        }
+        before = scan[k];
+    }
+}
+
+void CompensatorWarnings(const Compensator& c, double nyquist, LoopAnalysis& out) {
+    const double highPole = (c.C1 + c.C2) / (2 * std::numbers::pi * c.R2 * c.C1 * c.C2);
+    const bool thirdAbove = c.type == 3 && 1 / (2 * std::numbers::pi * c.R3 * c.C3) > nyquist;
+    if (highPole > nyquist || thirdAbove)
+        out.warnings.emplace_back(
+            "Un polo del compensatore è oltre f/2, dove il modello mediato non "
+            "vale più.");
+}
+
+}  // namespace
+
+OperatingPoint AveragedOperatingPoint(const LoopCircuit& loop) {
+    const PartValues& p = loop.parts;
+    const Compensator& c = loop.compensator;
+    OperatingPoint op;
+    op.Vo = loop.modulator.Vref * (1 + c.R1 / c.Rb);
+    op.IL = op.Vo / loop.circuit.RL + op.Vo / (c.R1 + c.Rb);
+    op.dutyGain = loop.circuit.Vi + p.Vf + op.IL * (p.Rd - p.Rds);
+    op.D = (op.Vo + p.Vf + op.IL * (p.Rd + p.DCR)) / op.dutyGain;
+    op.seriesResistance = op.D * p.Rds + (1 - op.D) * p.Rd + p.DCR;
+    return op;
+}
+
+double Plant::fLC() const {
+    return std::sqrt((Req + RL) / (L * C * (RL + ESR))) / (2 * std::numbers::pi);
+}
+
+double Plant::Q() const {
+    const double a1 = L + C * (Req * (RL + ESR) + RL * ESR);
+    return std::sqrt((Req + RL) * L * C * (RL + ESR)) / a1;
+}
+
+double Plant::fESR() const { return 1 / (2 * std::numbers::pi * ESR * C); }
+
+double Plant::DcGainDb() const { return 20 * std::log10(gain / (Req + RL)); }
+
+Response Plant::At(double f) const {
+    const double w = OmegaOf(f);
+    const double a2 = L * C * (RL + ESR);
+    const double a1 = L + C * (Req * (RL + ESR) + RL * ESR);
+    const double a0 = Req + RL;
+    const double re = a0 - a2 * w * w, im = a1 * w;
+    const double zero = w * ESR * C;
+    return {20 * std::log10(gain * std::hypot(1.0, zero) / std::hypot(re, im)),
+            AngleDeg(zero) - std::atan2(im, re) * kDegrees};
+}
+
+Plant AveragedPlant(const LoopCircuit& loop, const OperatingPoint& op, double Fm) {
+    return {Fm * op.dutyGain * loop.circuit.RL,
+            loop.circuit.L,
+            loop.circuit.C,
+            loop.circuit.RL,
+            loop.parts.ESR,
+            op.seriesResistance};
+}
+
+Response CompensatorAt(const Compensator& c, double f) {
+    const double w = OmegaOf(f);
+    const double zero = w * c.R2 * c.C1;
+    const double pole = w * c.R2 * (c.C1 * c.C2 / (c.C1 + c.C2));
+    double mag = std::hypot(1.0, zero) / (w * c.R1 * (c.C1 + c.C2) * std::hypot(1.0, pole));
+    double phase = -90 + AngleDeg(zero) - AngleDeg(pole);
+    if (c.type == 3) {
+        const double zero3 = w * (c.R1 + c.R3) * c.C3, pole3 = w * c.R3 * c.C3;
+        mag *= std::hypot(1.0, zero3) / std::hypot(1.0, pole3);
+        phase += AngleDeg(zero3) - AngleDeg(pole3);
+    }
+    return {20 * std::log10(mag), phase};
+}
+
+Response LoopAt(const Plant& plant, const Compensator& c, double f) {
+    const Response p = plant.At(f), g = CompensatorAt(c, f);
+    return {p.magDb + g.magDb, p.phaseDeg + g.phaseDeg};
+}
+
+LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points) {
+    LoopAnalysis out;
+    out.op = AveragedOperatingPoint(loop);
+    const OperatingPoint& op = out.op;
+    if (!(op.D > 0 && op.D < loop.modulator.Dmax) || !std::isfinite(op.D)) {
+        out.refusal = "La tensione di uscita di " + Figure(op.Vo) + " V chiede un duty cycle di " +
+                      Figure(op.D * 100) +
+                      " %, fuori dall'intervallo da 0 a Dmax: l'anello non "
+                      "può regolarla.";
+        return out;
+    }
+    const Compensator& c = loop.compensator;
+    CircuitValues circuit = loop.circuit;
+    circuit.RL = circuit.RL * (c.R1 + c.Rb) / (circuit.RL + c.R1 + c.Rb);
+    const SteadyPeriod steady = ConverterModel(circuit, loop.parts).SteadyState(op.D, true);
+    if (steady.outcome != RealPartsOutcome::Found) {
+        out.refusal =
+            "Il convertitore come costruito non ha uno stato stazionario al duty cycle "
+            "del punto di lavoro.";
+        return out;
+    }
+    out.valid = true;
+    out.mode = steady.mode;
+    const double Fm = 1 / loop.modulator.Vramp;
+    out.plant = AveragedPlant(loop, op, Fm);
+    const Plant& plant = out.plant;
+    out.fLC = plant.fLC();
+    out.Q = plant.Q();
+    out.fESR = plant.fESR();
+    out.dcGainDb = plant.DcGainDb() - 20 * std::log10(Fm);
+    if (out.mode == ConductionMode::Discontinuous) {
+        out.warnings.emplace_back(
+            "Il convertitore lavora in conduzione discontinua, dove il modello "
+            "mediato in CCM non vale: nessun diagramma di Bode mediato.");
+        return out;
+    }
+    const double nyquist = loop.circuit.f / 2;
+    out.f = LogGrid(kLowestFrequency, nyquist, points);
+    for (const double f : out.f) {
+        const Response p = plant.At(f), g = CompensatorAt(c, f);
+        out.Gvd.magDb.push_back(p.magDb - 20 * std::log10(Fm));
+        out.Gvd.phaseDeg.push_back(p.phaseDeg);
+        out.Gc.magDb.push_back(g.magDb);
+        out.Gc.phaseDeg.push_back(g.phaseDeg);
+        out.T.magDb.push_back(p.magDb + g.magDb);
+        out.T.phaseDeg.push_back(p.phaseDeg + g.phaseDeg);
+    }
+    FindMargins(plant, c, nyquist, out);
+    CompensatorWarnings(c, nyquist, out);
+    return out;
+}
+
+}  // namespace stepdown

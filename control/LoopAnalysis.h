@@ -1,0 +1,99 @@
+#pragma once
+// The regulated converter's averaged small-signal model (continuous
+// conduction): the operating point with the parts' drops, the plant Gvd, the
+// compensator Gc and the loop gain T = Gc Fm Gvd, its Bode plot, crossover
+// and margins.
+//
+// Averaged over a period, L iL' = d Vg - Vf - (Rd + DCR) iL - vo with the
+// duty gain Vg = Vi + Vf + iL (Rd - Rds). At the operating point (vo = Vo,
+// IL = Vo/RL + Vo/(R1 + Rb): the divider draws from the output)
+//   D = (Vo + Vf + IL (Rd + DCR)) / (Vi + Vf + IL (Rd - Rds)),
+// and around it L s iL = Vg d - Req iL - vo with Req = D Rds + (1 - D) Rd + DCR,
+// vo = Z iL, Z = RL || (ESR + 1/(sC)). The loop is broken at the divider's
+// top, so the divider does not load Z. Hence
+//   Gvd = Vg RL (1 + s ESR C) / (a2 s^2 + a1 s + a0),
+//   a2 = L C (RL + ESR), a1 = L + C (Req (RL + ESR) + RL ESR), a0 = Req + RL.
+// Phases are sums of the factors' own angles, so they are continuous from
+// the integrator's -90 degrees and never wrapped.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "realparts/ConverterModel.h"
+
+namespace stepdown {
+
+// The error amplifier's network; C3 and R3 unused by Type II. Ohm, F.
+struct Compensator {
+    int type = 3;
+    double R1 = 0, Rb = 0, R2 = 0, R3 = 0, C1 = 0, C2 = 0, C3 = 0;
+};
+
+struct Modulator {
+    double Vref = 2.5;   // V
+    double Vramp = 1;    // V, Fm = 1/Vramp
+    double Vcmax = 1.2;  // V
+    double Dmax = 0.95;  // fraction
+};
+
+// Vi, f, L, C, RL of `circuit` (its D is not used), the parts, the controller.
+struct LoopCircuit {
+    CircuitValues circuit;
+    PartValues parts;
+    Modulator modulator;
+    Compensator compensator;
+};
+
+struct OperatingPoint {
+    double D = 0;
+    double IL = 0;                // A
+    double Vo = 0;                // V, Vref (1 + R1/Rb)
+    double dutyGain = 0;          // V, Vg
+    double seriesResistance = 0;  // ohm, Req
+};
+
+OperatingPoint AveragedOperatingPoint(const LoopCircuit& loop);
+
+struct Response {
+    double magDb = 0;
+    double phaseDeg = 0;
+};
+
+// Fm Gvd(s) over the averaged plant.
+struct Plant {
+    double gain = 0;  // Fm Vg RL, V/V over the denominator
+    double L = 0, C = 0, RL = 0, ESR = 0, Req = 0;
+    double fLC() const;  // Hz
+    double Q() const;
+    double fESR() const;      // Hz, infinite without ESR
+    double DcGainDb() const;  // of Fm Gvd
+    Response At(double f) const;
+};
+
+Plant AveragedPlant(const LoopCircuit& loop, const OperatingPoint& op, double Fm);
+Response CompensatorAt(const Compensator& c, double f);
+// T = Gc Fm Gvd at one frequency.
+Response LoopAt(const Plant& plant, const Compensator& c, double f);
+
+struct BodeCurve {
+    std::vector<double> magDb, phaseDeg;
+};
+
+struct LoopAnalysis {
+    bool valid = false;   // false: `refusal` says why there is no analysis
+    std::string refusal;  // a clear message in Italian
+    OperatingPoint op;
+    ConductionMode mode = ConductionMode::Continuous;
+    double fLC = 0, Q = 0, fESR = 0, dcGainDb = 0;  // of Gvd, without Fm
+    Plant plant;                                    // Fm Gvd
+    std::vector<double> f;                          // Hz, log-spaced from 10 Hz to f/2
+    BodeCurve T, Gvd, Gc;
+    std::optional<double> fc, phaseMargin, gainMargin;  // Hz, degrees, dB
+    std::vector<std::string> warnings;
+};
+
+// The analysis over `points` frequencies; in DCM only the operating point.
+LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points = 200);
+
+}  // namespace stepdown

@@ -1,0 +1,360 @@
+#include "control/SwitchedSimulation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace stepdown::switched {
+namespace {
+
+// Substeps per period on which sign changes are looked for.
+constexpr int kSubsteps = 16;
+constexpr long kMostPeriods = 50000;
+constexpr int kMostEventsPerPeriod = 200;
+
+double Dot(const Row& c, const State& y) {
+    double sum = 0;
+    for (int k = 0; k < kSize; ++k) sum += c[k] * y[k];
+    return sum;
+}
+
+State Apply(const Matrix& A, const State& y) {
+    State out{};
+    for (int r = 0; r < kSize; ++r) out[r] = Dot(A[r], y);
+    return out;
+}
+
+Row Unit(int index, double scale = 1) {
+    Row c{};
+    c[index] = scale;
+    return c;
+}
+
+Row Combine(const Row& a, double sa, const Row& b, double sb) {
+    Row c{};
+    for (int k = 0; k < kSize; ++k) c[k] = a[k] * sa + b[k] * sb;
+    return c;
+}
+
+void AddTo(Row& row, const Row& c, double scale) {
+    for (int k = 0; k < kSize; ++k) row[k] += c[k] * scale;
+}
+
+double MaxAbs(const State& y) {
+    double m = 0;
+    for (const double x : y) m = std::max(m, std::abs(x));
+    return m;
+}
+
+// e^{A s} y by its Taylor series, in pieces where |A| s <= 1/2 so that the
+// terms fall fast and none is large.
+State Propagate(const Matrix& A, double norm, State y, double s) {
+    if (!(s > 0)) return y;
+    const double pieces = std::max(1.0, std::ceil(norm * s / 0.5));
+    const double h = s / pieces;
+    for (double p = 0; p < pieces; ++p) {
+        State sum = y, term = y;
+        for (int k = 1; k < 40; ++k) {
+            term = Apply(A, term);
+            for (double& x : term) x *= h / k;
+            for (int i = 0; i < kSize; ++i) sum[i] += term[i];
+            if (MaxAbs(term) <= 1e-18 * MaxAbs(sum)) break;
+        }
+        y = sum;
+    }
+    return y;
+}
+
+}  // namespace
+
+Simulation::Simulation(const LoopCircuit& loop, const TransientRequest& request,
+                       std::optional<std::array<double, 5>> start, Injection injection)
+    : loop_(loop),
+      request_(request),
+      period_(1 / loop.circuit.f),
+      start_(start),
+      injection_(injection) {
+    const Compensator& c = loop.compensator;
+    for (int load = 0; load < 2; ++load)
+        for (int line = 0; line < 2; ++line) {
+            CircuitValues v = loop.circuit;
+            const double RL = load == 1 && request.rl2 ? *request.rl2 : v.RL;
+            v.RL = RL * (c.R1 + c.Rb) / (RL + c.R1 + c.Rb);
+            if (line == 1 && request.vi2) v.Vi = *request.vi2;
+            models_[load * 2 + line].emplace(v, loop.parts);
+        }
+}
+
+std::array<double, 5> Simulation::Final() const {
+    return {y_[kIL], y_[kVC], y_[kC1], y_[kC2], y_[kC3]};
+}
+
+const ConverterModel& Simulation::Model() const { return *models_[mode_.load * 2 + mode_.line]; }
+
+Row Simulation::OutputVoltage() const {
+    const Observable w = Model().OutputVoltage();
+    return Combine(Unit(kIL), static_cast<double>(w.i), Unit(kVC), static_cast<double>(w.v));
+}
+
+double Simulation::Rail() const { return mode_.amp == Amp::High ? loop_.modulator.Vcmax : 0; }
+
+Row Simulation::InvertingInput() const {
+    return mode_.amp == Amp::Linear ? Unit(kRef) : Combine(Unit(kOne), Rail(), Unit(kC2), 1);
+}
+
+Row Simulation::AmplifierOutput() const {
+    return mode_.amp == Amp::Linear ? Combine(Unit(kRef), 1, Unit(kC2), -1) : Unit(kOne, Rail());
+}
+
+Row Simulation::Ramp() const { return Unit(kTau, loop_.modulator.Vramp / period_); }
+
+void Simulation::Build() {
+    const int key = static_cast<int>(mode_.sw) + 3 * static_cast<int>(mode_.amp) + 9 * mode_.load +
+                    18 * mode_.line + (mode_.ramping ? 36 : 0);
+    const auto found = cache_.find(key);
+    if (found != cache_.end()) {
+        current_ = &found->second;
+        A_ = current_->A;
+        norm_ = current_->norm;
+        return;
+    }
+    const Compensator& c = loop_.compensator;
+    const IntervalKind kind = mode_.sw == Switch::On      ? IntervalKind::SwitchOn
+                              : mode_.sw == Switch::Diode ? IntervalKind::DiodeConducting
+                                                          : IntervalKind::DiodeBlocked;
+    const LinearInterval& interval = Model().Interval(kind);
+    const Matrix2& M = interval.M;
+    const Vector2 pull = M * interval.equilibrium;
+    A_ = Matrix{};
+    A_[kIL] = Row{};
+    A_[kIL][kIL] = static_cast<double>(M.m11);
+    A_[kIL][kVC] = static_cast<double>(M.m12);
+    A_[kIL][kOne] = static_cast<double>(-pull.i);
+    A_[kVC][kIL] = static_cast<double>(M.m21);
+    A_[kVC][kVC] = static_cast<double>(M.m22);
+    A_[kVC][kOne] = static_cast<double>(-pull.v);
+    const Row vo = OutputVoltage(), vm = InvertingInput();
+    // What the network sees of the output: vo and the injected sine.
+    const Row sensed = Combine(vo, 1, Unit(kSin), injection_.amplitude);
+    const Row toDivider = Combine(sensed, 1, vm, -1);          // vo - v-
+    const Row branch2 = Combine(Unit(kC2), 1, Unit(kC1), -1);  // vC2 - vC1
+    AddTo(A_[kC1], branch2, 1 / (c.R2 * c.C1));
+    Row feedback{};
+    AddTo(feedback, toDivider, 1 / c.R1);
+    if (c.type == 3) {
+        const Row branch3 = Combine(toDivider, 1, Unit(kC3), -1);  // vo - vC3 - v-
+        AddTo(A_[kC3], branch3, 1 / (c.R3 * c.C3));
+        AddTo(feedback, branch3, 1 / c.R3);
+    }
+    AddTo(feedback, vm, -1 / c.Rb);
+    AddTo(feedback, branch2, -1 / c.R2);
+    AddTo(A_[kC2], feedback, 1 / c.C2);
+    if (mode_.ramping) A_[kRef][kOne] = loop_.modulator.Vref / request_.tss;
+    A_[kTau][kOne] = 1;
+    A_[kQ] = vo;
+    A_[kSin][kCos] = injection_.omega;
+    A_[kCos][kSin] = -injection_.omega;
+    norm_ = 0;
+    for (const Row& row : A_) {
+        double sum = 0;
+        for (const double x : row) sum += std::abs(x);
+        norm_ = std::max(norm_, sum);
+    }
+    Cached& entry = cache_[key];
+    entry.A = A_;
+    entry.norm = norm_;
+    for (int column = 0; column < kSize; ++column) {
+        const State image = Propagate(A_, norm_, Unit(column), period_ / kSubsteps);
+        for (int row = 0; row < kSize; ++row) entry.step[row][column] = image[row];
+    }
+    entry.events = Events();
+    current_ = &entry;
+}
+
+// The functions whose fall through zero ends the interval, in this mode.
+std::vector<std::pair<Event, Row>> Simulation::Events() const {
+    std::vector<std::pair<Event, Row>> events;
+    const Modulator& m = loop_.modulator;
+    const Row vc = AmplifierOutput();
+    if (mode_.sw == Switch::On) {
+        events.emplace_back(Event::Ramp, Combine(vc, 1, Ramp(), -1));
+        events.emplace_back(Event::DutyLimit,
+                            Combine(Unit(kOne), m.Dmax * period_, Unit(kTau), -1));
+    }
+    if (mode_.sw == Switch::Diode) events.emplace_back(Event::CurrentZero, Unit(kIL));
+    if (mode_.amp == Amp::Linear) {
+        events.emplace_back(Event::ToLow, vc);
+        events.emplace_back(Event::ToHigh, Combine(Unit(kOne), m.Vcmax, vc, -1));
+    } else {
+        // At the top rail v- lies below vref, at the bottom above it.
+        const double side = mode_.amp == Amp::High ? 1 : -1;
+        events.emplace_back(Event::Leave, Combine(Unit(kRef), side, InvertingInput(), -side));
+    }
+    return events;
+}
+
+// The first zero of c.y(s) in (0, h], where c.y falls from above zero.
+double Simulation::Locate(const Row& c, double h) const {
+    const double tolerance = 1e-15 * period_;
+    double low = 0, high = h, s = h / 2;
+    for (int k = 0; k < 100 && high - low > tolerance; ++k) {
+        const State y = Propagate(A_, norm_, y_, s);
+        const double value = Dot(c, y);
+        if (value > 0)
+            low = s;
+        else
+            high = s;
+        const double slope = Dot(c, Apply(A_, y));
+        const double newton = slope < 0 ? s - value / slope : -1;
+        // Newton's steps close in from one side only: a step below the
+        // tolerance is the root, taken just past it.
+        if (newton > low && newton < high && std::abs(newton - s) <= tolerance)
+            return std::min(high, std::max(newton, s) + tolerance);
+        s = newton > low && newton < high ? newton : (low + high) / 2;
+    }
+    return high;
+}
+
+void Simulation::Switching(Event event) {
+    switch (event) {
+    case Event::Ramp:
+    case Event::DutyLimit:
+        onTime_ = y_[kTau];
+        mode_.sw = y_[kIL] > 0 ? Switch::Diode : Switch::Blocked;
+        break;
+    case Event::CurrentZero:
+        y_[kIL] = 0;
+        mode_.sw = Switch::Blocked;
+        break;
+    case Event::ToLow:
+        mode_.amp = Amp::Low;
+        break;
+    case Event::ToHigh:
+        mode_.amp = Amp::High;
+        break;
+    case Event::Leave:
+        mode_.amp = Amp::Linear;
+        break;
+    }
+    Consistent();
+}
+
+// After any change: a switch whose turn-off condition already holds turns
+// off, a diode without current blocks.
+void Simulation::Consistent() {
+    if (mode_.sw == Switch::On && (Dot(Combine(AmplifierOutput(), 1, Ramp(), -1), y_) <= 0 ||
+                                   y_[kTau] >= loop_.modulator.Dmax * period_)) {
+        onTime_ = y_[kTau];
+        mode_.sw = y_[kIL] > 0 ? Switch::Diode : Switch::Blocked;
+    }
+    if (mode_.sw == Switch::Diode && !(y_[kIL] > 0)) {
+        y_[kIL] = 0;
+        mode_.sw = Switch::Blocked;
+    }
+    if (mode_.sw == Switch::Blocked) blockedInPeriod_ = true;
+    Build();
+}
+
+void Simulation::Record() {
+    trace_->push_back({t_, y_[kIL], Dot(OutputVoltage(), y_), Dot(AmplifierOutput(), y_)});
+}
+
+std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& periods) {
+    trace_ = &result.trace;
+    const Modulator& m = loop_.modulator;
+    y_[kOne] = 1;
+    mode_.ramping = request_.tss > 0;
+    y_[kRef] = mode_.ramping ? 0 : m.Vref;
+    y_[kCos] = 1;
+    if (start_) {
+        for (const int k : {kIL, kVC, kC1, kC2, kC3}) y_[k] = (*start_)[k];
+    }
+    const double vc = y_[kRef] - y_[kC2];
+    mode_.amp = vc > m.Vcmax ? Amp::High : vc < 0 ? Amp::Low : Amp::Linear;
+    const double end = request_.tend;
+    if (end / period_ > kMostPeriods)
+        return "La simulazione ad anello chiuso coprirebbe più di 50000 periodi: accorcia tend.";
+    bool loadDone = !request_.t1, lineDone = !request_.t2;
+    double periodStart = 0;
+    int events = 0;
+    const auto startPeriod = [&] {
+        y_[kTau] = 0;
+        onTime_ = 0;
+        blockedInPeriod_ = false;
+        events = 0;
+        mode_.sw = Dot(AmplifierOutput(), y_) > 0 && m.Dmax > 0 ? Switch::On
+                   : y_[kIL] > 0                                ? Switch::Diode
+                                                                : Switch::Blocked;
+        Consistent();
+    };
+    startPeriod();
+    Record();
+    double qStart = 0;
+    std::size_t traceStart = 0;
+    while (t_ < end) {
+        const double periodEnd = periodStart + period_;
+        double boundary = std::min(periodEnd, end);
+        if (mode_.ramping) boundary = std::min(boundary, request_.tss);
+        if (!loadDone) boundary = std::min(boundary, *request_.t1);
+        if (!lineDone) boundary = std::min(boundary, *request_.t2);
+        const double h = std::min(period_ / kSubsteps, boundary - t_);
+        const State next =
+            h == period_ / kSubsteps ? Apply(current_->step, y_) : Propagate(A_, norm_, y_, h);
+        std::optional<std::pair<Event, double>> first;
+        for (const auto& [event, c] : current_->events)
+            if (Dot(c, y_) > 0 && !(Dot(c, next) > 0)) {
+                const double s = Locate(c, h);
+                if (!first || s < first->second) first = {{event, s}};
+            }
+        if (first) {
+            y_ = Propagate(A_, norm_, y_, first->second);
+            t_ += first->second;
+            Switching(first->first);
+            Record();
+            if (++events > kMostEventsPerPeriod)
+                return "La simulazione ad anello chiuso non procede: l'anello commuta senza fine "
+                       "in un periodo.";
+            continue;
+        }
+        y_ = next;
+        t_ = h == boundary - t_ ? boundary : t_ + h;
+        if (t_ >= boundary) {
+            if (mode_.ramping && t_ >= request_.tss) {
+                mode_.ramping = false;
+                y_[kRef] = m.Vref;
+            }
+            if (!loadDone && t_ >= *request_.t1) loadDone = true, mode_.load = 1;
+            if (!lineDone && t_ >= *request_.t2) lineDone = true, mode_.line = 1;
+            if (t_ >= periodEnd) {
+                PeriodRecord r{
+                    periodStart,
+                    t_,
+                    (y_[kQ] - qStart) / period_,
+                    (onTime_ > 0 ? onTime_ : (mode_.sw == Switch::On ? y_[kTau] : 0)) / period_,
+                    std::numeric_limits<double>::infinity(),
+                    -std::numeric_limits<double>::infinity(),
+                    blockedInPeriod_};
+                Record();
+                for (std::size_t k = traceStart; k < result.trace.size(); ++k) {
+                    r.voMin = std::min(r.voMin, result.trace[k].vo);
+                    r.voMax = std::max(r.voMax, result.trace[k].vo);
+                }
+                periods.push_back(r);
+                traceStart = result.trace.size() - 1;
+                periodStart = t_;
+                qStart = y_[kQ];
+                startPeriod();
+                continue;
+            }
+            Consistent();
+        }
+        Record();
+        for (const double x : y_)
+            if (!std::isfinite(x))
+                return "La simulazione ad anello chiuso dà valori non finiti: il circuito non ha "
+                       "una risposta calcolabile.";
+    }
+    return {};
+}
+
+}  // namespace stepdown::switched

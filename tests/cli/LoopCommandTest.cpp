@@ -1,0 +1,173 @@
+// stepdown-cli loop: the worked example's design and its rounded values
+// against the circuit's own loop gain, the CSV against the JSON, and one
+// refusal per kind, each naming its option.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/CommandLine.h"
+#include "control/ImpedanceLoop.h"
+
+namespace stepdown::cli {
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct Result {
+    std::string out, err;
+    int status = -1;
+};
+
+// "loop" with `args`: what it wrote and its exit status.
+Result Loop(Args args) {
+    args.insert(args.begin(), "loop");
+    std::ostringstream out, err;
+    const int status = RunCommandLine(args, out, err);
+    return {out.str(), err.str(), status};
+}
+
+const Args kExample{"--vi",   "25",   "--vo", "15",    "--f", "80",    "--l", "125",   "--c",
+                    "15.625", "--rl", "10",   "--esr", "50",  "--dcr", "100", "--rds", "50"};
+
+Args With(Args more) {
+    Args args = kExample;
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+LoopCircuit ExampleWith(const nlohmann::json& network) {
+    LoopCircuit loop;
+    loop.circuit = {25, 0, 80e3, 125e-6, 15.625e-6, 10};
+    loop.parts.ESR = 0.05;
+    loop.parts.DCR = 0.1;
+    loop.parts.Rds = 0.05;
+    Compensator& c = loop.compensator;
+    c.type = network["type"];
+    c.R1 = network["R1"];
+    c.Rb = network["Rb"];
+    c.R2 = network["R2"];
+    c.C1 = network["C1"];
+    c.C2 = network["C2"];
+    if (c.type == 3) {
+        c.R3 = network["R3"];
+        c.C3 = network["C3"];
+    }
+    return loop;
+}
+
+double Db(test::Complex x) { return static_cast<double>(20 * std::log10(std::abs(x))); }
+double PhaseMargin(test::Complex x) {
+    return static_cast<double>(180 + std::arg(x) * 180 / std::numbers::pi_v<long double>);
+}
+
+// True when x is a standard value of the mantissas given for one decade.
+bool InSeries(double x, const std::vector<int>& mantissas, int digits) {
+    const double scale = std::pow(10.0, std::floor(std::log10(x)) - (digits - 1));
+    for (const int m : mantissas)
+        if (std::abs(x / (m * scale) - 1) < 1e-9) return true;
+    return false;
+}
+
+TEST(LoopCommand, WorkedExampleDesignedAndRounded) {
+    const Result r = Loop(With({"--fc", "8", "--series", "--json"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json loop = nlohmann::json::parse(r.out)["loop"];
+    EXPECT_EQ(loop["operatingPoint"]["mode"], "CCM");
+    EXPECT_EQ(loop["compensator"]["type"], 3);
+    EXPECT_NEAR(loop["compensator"]["R2"].get<double>(), 312.42, 0.05);
+    EXPECT_NEAR(loop["compensator"]["Rb"].get<double>(), 2000, 1e-9);
+    const test::Complex T = test::LoopFromImpedances(ExampleWith(loop["compensator"]), 8e3);
+    EXPECT_NEAR(Db(T), 0, 1e-9);
+    EXPECT_NEAR(PhaseMargin(T), 60, 1e-8);
+    EXPECT_NEAR(loop["fc"].get<double>(), 8e3, 1e-6);
+    // The rounded values: E96 resistors, E12 capacitors, and the loop they give.
+    const nlohmann::json& standard = loop["standard"];
+    std::vector<int> e96, e12{10, 12, 15, 18, 22, 27, 33, 39, 47, 56, 68, 82};
+    for (int k = 0; k < 96; ++k)
+        e96.push_back(static_cast<int>(std::lround(100 * std::pow(10.0, k / 96.0))));
+    for (const char* key : {"R1", "Rb", "R2", "R3"})
+        EXPECT_TRUE(InSeries(standard[key], e96, 3)) << key;
+    for (const char* key : {"C1", "C2", "C3"}) EXPECT_TRUE(InSeries(standard[key], e12, 2)) << key;
+    const LoopCircuit rounded = ExampleWith(standard);
+    const double fc = standard["fc"];
+    EXPECT_NEAR(Db(test::LoopFromImpedances(rounded, fc)), 0, 1e-8);
+    EXPECT_NEAR(PhaseMargin(test::LoopFromImpedances(rounded, fc)),
+                standard["phaseMargin"].get<double>(), 1e-6);
+    EXPECT_GT(std::abs(fc - 8e3), 1);  // the rounding moved it
+}
+
+TEST(LoopCommand, BodeCsvHoldsTheJsonsCurvesAndAGivenNetworkIsKept) {
+    const Args network{"--type", "2", "--r2", "2000", "--c1", "100", "--c2", "2", "--rb", "2000"};
+    const Result json = Loop(With(network));
+    const Result csv = Loop(With(
+        {"--type", "2", "--r2", "2000", "--c1", "100", "--c2", "2", "--rb", "2000", "--csv", "-"}));
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    Result j = Loop([&] {
+        Args a = With(network);
+        a.push_back("--json");
+        return a;
+    }());
+    ASSERT_EQ(j.status, 0) << j.err;
+    const nlohmann::json loop = nlohmann::json::parse(j.out)["loop"];
+    EXPECT_EQ(loop["compensator"]["R2"], 2000);
+    EXPECT_EQ(loop["compensator"]["C1"], 100e-9);
+    EXPECT_TRUE(loop["compensator"]["R3"].is_null());
+    std::istringstream lines(csv.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "f_Hz,T_dB,T_deg,Gvd_dB,Gvd_deg,Gc_dB,Gc_deg");
+    std::size_t k = 0;
+    for (; std::getline(lines, line); ++k) {
+        double f, t;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf", &f, &t), 2);
+        EXPECT_EQ(f, loop["bode"]["f"][k].get<double>());
+        const test::Complex T = test::LoopFromImpedances(ExampleWith(loop["compensator"]), f);
+        EXPECT_NEAR(t, Db(T), 1e-8) << f;
+    }
+    EXPECT_EQ(k, 200u);
+    EXPECT_EQ(json.status, 0);
+    EXPECT_NE(json.out.find("Compensatore di tipo II\n"), std::string::npos) << json.out;
+}
+
+TEST(LoopCommand, RefusalsNameTheirOption) {
+    const struct {
+        Args more;
+        int status;
+        std::string says;
+    } cases[] = {
+        {{"--vref", "0"}, 2, "--vref"},
+        {{"--type", "4"}, 2, "--type"},
+        {{"--pm", "200"}, 2, "--pm"},
+        {{"--dmax", "0"}, 2, "--dmax"},
+        {{"--c1", "1,5"}, 2, "--c1"},
+        {{"--esr", "-1"}, 2, "--esr"},
+        {{"--vref", "20"}, 2, "--vo"},
+        {{"--fc", "40"}, 2, "--fc"},
+        {{"--r2", "1000"}, 2, "--c1"},
+        {{"--rl2", "5"}, 2, "--rl2 e --t1"},
+        {{"--t1", "20", "--rl2", "5", "--tend", "10"}, 2, "--t1"},
+        {{"--tss", "-1"}, 2, "--tss"},
+        {{"--type", "2", "--fc", "8"}, 1, "usa il tipo III"},
+        {{"--rb", "100"}, 1, "fuori dall'intervallo da 0 a Dmax"},
+    };
+    for (const auto& k : cases) {
+        const Result r = Loop(With(k.more));
+        EXPECT_EQ(r.status, k.status) << k.says << r.err;
+        EXPECT_NE(r.err.find(k.says), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+    const Result missing =
+        Loop({"--vi", "25", "--f", "80", "--l", "125", "--c", "15", "--rl", "10"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("--vo"), std::string::npos) << missing.err;
+}
+
+}  // namespace
+}  // namespace stepdown::cli

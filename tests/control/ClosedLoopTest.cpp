@@ -1,0 +1,305 @@
+// The switched closed loop against a model written here: fourth-order
+// Runge-Kutta on the circuit's own equations (the divider drawing its real
+// current, the amplifier's rails, the latched modulator), each switching
+// instant located by linear interpolation of its condition over the step.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+#include <random>
+
+#include "control/ClosedLoop.h"
+#include "control/CompensatorDesign.h"
+#include "control/ImpedanceLoop.h"
+#include "control/SwitchedLoopGain.h"
+
+namespace stepdown {
+namespace {
+
+struct Reference {
+    // iL, vC, vC1, vC2, vC3
+    using X = std::array<double, 5>;
+    LoopCircuit loop;
+    double RL = 0, Vi = 0, vref = 0;
+    bool on = false, blocked = true;
+    int rail = 0;  // 0 linear, -1 at 0 V, +1 at Vcmax
+
+    double Minus(const X& x) const {
+        return rail == 0 ? vref : (rail > 0 ? loop.modulator.Vcmax : 0) + x[3];
+    }
+    double Vc(const X& x) const {
+        return rail == 0 ? vref - x[3] : (rail > 0 ? loop.modulator.Vcmax : 0);
+    }
+    // The output node: vo = vC + ESR iC, iC = iL - vo/RL - the divider's current.
+    double Vo(const X& x) const {
+        const Compensator& c = loop.compensator;
+        const double g3 = c.type == 3 ? 1 / c.R3 : 0, vm = Minus(x), esr = loop.parts.ESR;
+        const double g = 1 / c.R1 + g3;
+        return (x[1] + esr * (x[0] + vm * g + x[4] * g3)) / (1 + esr / RL + esr * g);
+    }
+    X Slope(const X& x) const {
+        const Compensator& c = loop.compensator;
+        const PartValues& p = loop.parts;
+        const double vo = Vo(x), vm = Minus(x);
+        const double i3 = c.type == 3 ? (vo - x[4] - vm) / c.R3 : 0;
+        const double iDivider = (vo - vm) / c.R1 + i3;
+        X d{};
+        if (on)
+            d[0] = (Vi - (p.Rds + p.DCR) * x[0] - vo) / loop.circuit.L;
+        else if (!blocked)
+            d[0] = (-p.Vf - (p.Rd + p.DCR) * x[0] - vo) / loop.circuit.L;
+        d[1] = (x[0] - vo / RL - iDivider) / loop.circuit.C;
+        const double i1 = (x[3] - x[2]) / c.R2;
+        d[2] = i1 / c.C1;
+        d[3] = (iDivider - vm / c.Rb - i1) / c.C2;
+        d[4] = c.type == 3 ? i3 / c.C3 : 0;
+        return d;
+    }
+    X Step(const X& x, double h) const {
+        const auto add = [](X a, const X& b, double s) {
+            for (int k = 0; k < 5; ++k) a[k] += s * b[k];
+            return a;
+        };
+        const X k1 = Slope(x), k2 = Slope(add(x, k1, h / 2)), k3 = Slope(add(x, k2, h / 2)),
+                k4 = Slope(add(x, k3, h));
+        X out = x;
+        for (int k = 0; k < 5; ++k) out[k] += h / 6 * (k1[k] + 2 * k2[k] + 2 * k3[k] + k4[k]);
+        return out;
+    }
+};
+
+struct Figures {
+    double steadyMean = 0, ilPeak = 0, undershoot = 0, overshoot = 0, finalMean = 0, settling = 0,
+           t99 = -1;
+    bool blockedAtEnd = false;
+};
+
+// Runs the request; the figures of its one step (the load's or the line's).
+Figures RunReference(const LoopCircuit& loop, const TransientRequest& q) {
+    Reference r{loop, loop.circuit.RL, loop.circuit.Vi, 0};
+    const double T = 1 / loop.circuit.f, h = T / 400, step = q.t1 ? *q.t1 : *q.t2;
+    const Modulator& m = loop.modulator;
+    Reference::X x{};
+    Figures fig;
+    std::vector<double> means;
+    std::vector<std::pair<double, double>> before, after;  // t, vo before and after the step
+    double sum = 0;
+    bool blocked = false;
+    const long steps = std::lround(q.tend / h);
+    for (long n = 0; n < steps; ++n) {
+        const double t = n * h, tau = t - std::floor(t / T + 1e-9) * T;
+        r.vref = q.tss > 0 ? m.Vref * std::min(1.0, t / q.tss) : m.Vref;
+        // The reference moves between steps: a rail left by its move.
+        if (r.rail != 0 && (r.vref - r.Minus(x)) * r.rail <= 0) r.rail = 0;
+        if (q.t1 && t >= *q.t1 - h / 2) r.RL = *q.rl2;
+        if (q.t2 && t >= *q.t2 - h / 2) r.Vi = *q.vi2;
+        if (n % 400 == 0) {
+            if (n > 0) means.push_back(sum / T);
+            fig.blockedAtEnd = blocked;
+            sum = 0;
+            blocked = false;
+            if (r.rail == 0 && r.Vc(x) > m.Vcmax) r.rail = 1;
+            r.on = r.Vc(x) > 0;
+            r.blocked = !r.on && !(x[0] > 0);
+        }
+        // The conditions that end the present state, each falling through zero.
+        const auto conditions = [&](const Reference::X& y, double s) {
+            std::array<double, 4> c{1, 1, 1, 1};
+            if (r.on) c[0] = std::min(r.Vc(y) - m.Vramp * s / T, m.Dmax * T - s);
+            if (!r.on && !r.blocked) c[1] = y[0];
+            if (r.rail == 0)
+                c[2] = std::min(r.Vc(y), m.Vcmax - r.Vc(y));
+            else
+                c[3] = r.rail > 0 ? r.vref - r.Minus(y) : r.Minus(y) - r.vref;
+            return c;
+        };
+        double done = 0;
+        for (int guard = 0; guard < 8 && done < h; ++guard) {
+            const std::array<double, 4> before = conditions(x, tau + done);
+            Reference::X next = r.Step(x, h - done);
+            const std::array<double, 4> after = conditions(next, tau + h);
+            int which = -1;
+            double first = h - done;
+            for (int k = 0; k < 4; ++k)
+                if (before[k] > 0 && after[k] <= 0) {
+                    const double s = (h - done) * before[k] / (before[k] - after[k]);
+                    if (s < first) first = s, which = k;
+                }
+            if (which < 0) {
+                sum += (r.Vo(x) + r.Vo(next)) / 2 * (h - done);
+                x = next;
+                done = h;
+                break;
+            }
+            next = r.Step(x, first);
+            sum += (r.Vo(x) + r.Vo(next)) / 2 * first;
+            x = next;
+            done += first;
+            if (which == 0) r.on = false, r.blocked = !(x[0] > 0);
+            if (which == 1) r.blocked = true, x[0] = 0;
+            if (which == 2) r.rail = r.Vc(x) < m.Vcmax / 2 ? -1 : 1;
+            if (which == 3) r.rail = 0;
+        }
+        blocked = blocked || r.blocked;
+        if (t < step) fig.ilPeak = std::max(fig.ilPeak, x[0]);
+        (t + h >= step ? after : before).push_back({t + h, r.Vo(x)});
+        if (t < step && t + h >= step) fig.steadyMean = means.back();
+    }
+    means.push_back(sum / T);
+    fig.finalMean = means.back();
+    double low = fig.finalMean, high = fig.finalMean;
+    for (const auto& [t, vo] : after) {
+        low = std::min(low, vo);
+        high = std::max(high, vo);
+        if (std::abs(vo - fig.finalMean) > 0.01 * fig.finalMean) fig.settling = t - step;
+    }
+    fig.undershoot = fig.finalMean - low;
+    for (std::size_t k = 1; k < before.size() && fig.t99 < 0; ++k)
+        if (before[k].second >= 0.99 * fig.steadyMean) fig.t99 = before[k].first;
+    fig.overshoot = high - fig.finalMean;
+    return fig;
+}
+
+LoopCircuit WorkedExample() {
+    LoopCircuit loop = test::WorkedExampleLoop();
+    loop.compensator = DesignCompensator(loop, {8e3, 60, {}}).compensator.value();
+    return loop;
+}
+
+// The worked example's load step (the figures: undershoot about
+// 1.357 V, overshoot 0.185 V, settling 198 us), a start without soft-start
+// that saturates the amplifier and a line step, a Type II loop, and a load
+// step into DCM.
+TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
+    LoopCircuit typeTwo = WorkedExample();
+    typeTwo.parts.ESR = 1;  // its zero at 10 kHz, below fc: Type II
+    typeTwo.compensator = DesignCompensator(typeTwo, {20e3, 45, {}}).compensator.value();
+    ASSERT_EQ(typeTwo.compensator.type, 2);
+    const struct {
+        LoopCircuit loop;
+        TransientRequest request;
+        ConductionMode mode;
+    } cases[] = {
+        {WorkedExample(), {1e-3, 5.0, 5e-3, {}, {}, 7e-3}, ConductionMode::Continuous},
+        {WorkedExample(), {0, {}, {}, 20.0, 4e-3, 6e-3}, ConductionMode::Continuous},
+        {typeTwo, {5e-4, 20.0, 4e-3, {}, {}, 8e-3}, ConductionMode::Continuous},
+        {WorkedExample(), {1e-3, 200.0, 4e-3, {}, {}, 7e-3}, ConductionMode::Discontinuous},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.request.tend);
+        const TransientResult r = SimulateClosedLoop(k.loop, k.request);
+        ASSERT_TRUE(r.refusal.empty()) << r.refusal;
+        const Figures ref = RunReference(k.loop, k.request);
+        const std::optional<StepFigures>& s = k.request.t1 ? r.loadStep : r.lineStep;
+        ASSERT_TRUE(s);
+        EXPECT_NEAR(r.steadyVoMean, ref.steadyMean, 2e-3 * 15);
+        EXPECT_NEAR(r.ilPeak, ref.ilPeak, 0.02 * ref.ilPeak);
+        EXPECT_NEAR(r.t99.value_or(-1), ref.t99, 1 / (32 * k.loop.circuit.f));
+        EXPECT_NEAR(s->finalVoMean, ref.finalMean, 2e-3 * 15);
+        EXPECT_NEAR(s->undershoot, ref.undershoot, 0.005 + 0.02 * ref.undershoot);
+        EXPECT_NEAR(s->overshoot, ref.overshoot, 0.01 + 0.05 * ref.overshoot);
+        // The last exit from the band is on a ripple peak, one a period.
+        // Type II's ripple is wider than the band: never settled, in both.
+        const double period = 1 / k.loop.circuit.f;
+        const bool settled =
+            ref.settling < k.request.tend - (k.request.t1 ? *k.request.t1 : *k.request.t2) - period;
+        ASSERT_EQ(s->settlingTime.has_value(), settled);
+        if (settled) {
+            EXPECT_NEAR(*s->settlingTime, ref.settling, 1.5 * period);
+        }
+        EXPECT_EQ(s->mode, k.mode);
+        EXPECT_EQ(ref.blockedAtEnd, k.mode == ConductionMode::Discontinuous);
+        // The integrator leaves no error but the ripple's and the drops' share.
+        EXPECT_NEAR(r.steadyVoMean, 15, 0.1);
+        EXPECT_EQ(r.steadyMode, ConductionMode::Continuous);
+    }
+}
+
+// Random circuits over the accepted ranges (log-uniform L, C, loads), each
+// with its designed compensator, a soft-start of 40 periods and a load
+// step to a random load, against the Runge-Kutta model.
+TEST(ClosedLoop, RandomCircuitsAgainstTheRungeKuttaModel) {
+    std::mt19937_64 rng(5);
+    const auto logUniform = [&](double low, double high) {
+        return low * std::pow(high / low, std::uniform_real_distribution<double>(0, 1)(rng));
+    };
+    for (int trial = 0; trial < 6;) {
+        LoopCircuit loop = test::WorkedExampleLoop();
+        const double f = logUniform(20e3, 500e3), Vo = logUniform(3, 15);
+        loop.circuit = {
+            logUniform(Vo * 1.5, 60), 0, f, logUniform(1e-6, 1e-3), logUniform(1e-6, 1e-3),
+            logUniform(1, 50)};
+        loop.compensator.Rb = 1e4 * 2.5 / (Vo - 2.5);
+        const auto design = DesignCompensator(loop, {f / 10, 55, {}});
+        if (!design.compensator) continue;
+        loop.compensator = *design.compensator;
+        const LoopAnalysis a = AnalyseLoop(loop);
+        if (!a.valid || a.mode != ConductionMode::Continuous) continue;
+        ++trial;
+        const TransientRequest q{40 / f, logUniform(1, 50), 300 / f, {}, {}, 600 / f};
+        SCOPED_TRACE(trial);
+        const TransientResult r = SimulateClosedLoop(loop, q);
+        ASSERT_TRUE(r.refusal.empty()) << r.refusal;
+        const Figures ref = RunReference(loop, q);
+        EXPECT_NEAR(r.steadyVoMean, ref.steadyMean, 2e-3 * Vo);
+        EXPECT_NEAR(r.ilPeak, ref.ilPeak, 0.02 * ref.ilPeak);
+        EXPECT_NEAR(r.loadStep->finalVoMean, ref.finalMean, 2e-3 * Vo);
+        EXPECT_NEAR(r.loadStep->undershoot, ref.undershoot, 2e-3 * Vo + 0.03 * ref.undershoot);
+        EXPECT_NEAR(r.loadStep->overshoot, ref.overshoot, 2e-3 * Vo + 0.03 * ref.overshoot);
+    }
+}
+
+// An amplifier held at a rail of 0.3 V: the duty cycle stays 0.3 and the
+// mean Vo is the averaged one at that duty, told as not regulated.
+TEST(ClosedLoop, AnAmplifierAtItsRailIsToldNotRegulating) {
+    LoopCircuit loop = WorkedExample();
+    loop.modulator.Vcmax = 0.3;
+    const TransientResult r = SimulateClosedLoop(loop, {1e-3, {}, {}, {}, {}, 6e-3});
+    EXPECT_NEAR(r.steadyDuty, 0.3, 1e-12);
+    // vo (1 + (DCR + D Rds)/RL') = D Vi - (1 - D) Vf, RL' = RL || 12 kohm.
+    const double load = 10.0 * 12e3 / (10 + 12e3);
+    EXPECT_NEAR(r.steadyVoMean, (0.3 * 25 - 0.7 * 0.6) / (1 + (0.1 + 0.3 * 0.05) / load), 0.01);
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_NE(r.warnings[0].find("l'anello non regola"), std::string::npos) << r.warnings[0];
+}
+
+}  // namespace
+}  // namespace stepdown
+
+namespace stepdown {
+namespace {
+
+// The injection against the averaged model of the circuit's impedances,
+// where sampling does not matter yet: within 0.5 dB and 3 degrees to f/20.
+TEST(SwitchedLoopGain, AgreesWithTheAveragedLoopBelowATwentiethOfF) {
+    const LoopCircuit loop = WorkedExample();
+    int calls = 0;
+    const SwitchedBode bode = SwitchedLoopGain(loop, 12, [&](int done, int total) {
+        EXPECT_EQ(done, ++calls);
+        EXPECT_GE(total, done);
+        return true;
+    });
+    ASSERT_TRUE(bode.refusal.empty()) << bode.refusal;
+    EXPECT_EQ(calls, static_cast<int>(bode.f.size()));
+    EXPECT_EQ(bode.f.back(), 40e3);
+    int compared = 0;
+    for (std::size_t k = 0; k < bode.f.size(); ++k) {
+        if (bode.f[k] > 80e3 / 20) continue;
+        const test::Complex T = test::LoopFromImpedances(loop, bode.f[k]);
+        const double mag = static_cast<double>(20 * std::log10(std::abs(T)));
+        const double phase =
+            static_cast<double>(std::arg(T) * 180 / std::numbers::pi_v<long double>);
+        EXPECT_NEAR(bode.T.magDb[k], mag, 0.5) << bode.f[k];
+        EXPECT_NEAR(std::remainder(bode.T.phaseDeg[k] - phase, 360.0), 0, 3) << bode.f[k];
+        ++compared;
+    }
+    EXPECT_GE(compared, 5);
+    // Cancelled after the first frequency.
+    EXPECT_TRUE(SwitchedLoopGain(loop, 12, [](int, int) { return false; }).cancelled);
+}
+
+}  // namespace
+}  // namespace stepdown

@@ -1,0 +1,292 @@
+// The averaged loop against the circuit's own complex impedances, the
+// K-factor design against the loop it must give, the E96 series against its
+// defining formula, and the controller's quantities read from their texts.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <random>
+
+#include "control/CompensatorDesign.h"
+#include "control/ControlQuantities.h"
+#include "control/ImpedanceLoop.h"
+#include "control/LoopAnalysis.h"
+#include "model/Module1.h"
+
+namespace stepdown {
+namespace {
+
+using test::Complex;
+using test::LoopFromImpedances;
+constexpr long double kPi = std::numbers::pi_v<long double>;
+
+LoopCircuit WorkedExample() { return test::WorkedExampleLoop(); }
+
+double Db(Complex x) { return static_cast<double>(20 * std::log10(std::abs(x))); }
+double Deg(Complex x) { return static_cast<double>(std::arg(x) * 180 / kPi); }
+// The difference of two angles, brought into (-180, 180].
+double AngleGap(double a, double b) { return std::remainder(a - b, 360.0); }
+
+double LogUniform(std::mt19937_64& rng, double low, double high) {
+    return low * std::exp(std::uniform_real_distribution<double>(0, std::log(high / low))(rng));
+}
+
+// A random circuit in continuous conduction with its designed compensator.
+struct RandomLoop {
+    LoopCircuit loop;
+    DesignTargets targets;
+};
+
+RandomLoop RandomDesigned(std::mt19937_64& rng) {
+    for (;;) {
+        LoopCircuit loop;
+        const double f = LogUniform(rng, 20e3, 1e6);
+        loop.circuit = {LogUniform(rng, 5, 100),
+                        0,
+                        f,
+                        LogUniform(rng, 1e-6, 1e-2),
+                        LogUniform(rng, 1e-6, 1e-3),
+                        LogUniform(rng, 0.5, 100)};
+        loop.parts.ESR = LogUniform(rng, 1e-3, 0.2);
+        loop.parts.DCR = LogUniform(rng, 1e-3, 0.2);
+        loop.parts.Rds = LogUniform(rng, 1e-3, 0.2);
+        loop.parts.Rd = LogUniform(rng, 1e-3, 0.1);
+        const double Vo = loop.circuit.Vi * std::uniform_real_distribution<double>(0.15, 0.8)(rng);
+        if (Vo <= 3) continue;
+        loop.compensator.R1 = 10e3;
+        loop.compensator.Rb = 10e3 * 2.5 / (Vo - 2.5);
+        const DesignTargets targets{f * std::uniform_real_distribution<double>(0.03, 0.15)(rng),
+                                    std::uniform_real_distribution<double>(35, 75)(rng),
+                                    {}};
+        const CompensatorDesign design = DesignCompensator(loop, targets);
+        if (!design.compensator) continue;
+        loop.compensator = *design.compensator;
+        const LoopAnalysis a = AnalyseLoop(loop);
+        if (a.valid && a.mode == ConductionMode::Continuous) return {loop, targets};
+    }
+}
+
+// The phase is the impedance model's, unwrapped along a fine walk up from
+// 1 mHz, where the integrator alone gives -90 degrees.
+TEST(LoopAnalysis, BodeMatchesTheCircuitsImpedancesAndStaysContinuous) {
+    std::mt19937_64 rng(24);
+    for (int trial = 0; trial < 60; ++trial) {
+        const RandomLoop r = RandomDesigned(rng);
+        const LoopAnalysis a = AnalyseLoop(r.loop);
+        ASSERT_EQ(a.f.size(), 200u);
+        EXPECT_EQ(a.f.front(), 10);
+        EXPECT_EQ(a.f.back(), r.loop.circuit.f / 2);
+        double f = 1e-3;
+        double phase = -90 + AngleGap(Deg(LoopFromImpedances(r.loop, f)), -90);
+        EXPECT_NEAR(phase, -90, 0.1);
+        for (std::size_t k = 0; k < a.f.size(); ++k) {
+            const int walk = k == 0 ? 2000 : 50;
+            for (int i = 1; i <= walk; ++i) {
+                const double g = f * std::pow(a.f[k] / f, static_cast<double>(i) / walk);
+                phase += AngleGap(Deg(LoopFromImpedances(r.loop, g)), phase);
+            }
+            f = a.f[k];
+            const Complex T = LoopFromImpedances(r.loop, f);
+            EXPECT_NEAR(a.T.magDb[k], Db(T), 1e-8) << trial << " f " << f;
+            EXPECT_NEAR(a.T.phaseDeg[k], phase, 1e-8) << trial << " f " << f;
+            EXPECT_NEAR(a.T.magDb[k], a.Gvd.magDb[k] + a.Gc.magDb[k], 1e-9);
+            EXPECT_NEAR(a.T.phaseDeg[k], a.Gvd.phaseDeg[k] + a.Gc.phaseDeg[k], 1e-9);
+        }
+    }
+}
+
+TEST(LoopAnalysis, DesignMeetsItsCrossoverAndPhaseMarginExactly) {
+    std::mt19937_64 rng(7);
+    for (int trial = 0; trial < 200; ++trial) {
+        const RandomLoop r = RandomDesigned(rng);
+        const Complex T = LoopFromImpedances(r.loop, r.targets.fc);
+        EXPECT_NEAR(Db(T), 0, 1e-9) << trial;
+        EXPECT_NEAR(AngleGap(180 + Deg(T), r.targets.phaseMarginDeg), 0, 1e-8) << trial;
+        const LoopAnalysis a = AnalyseLoop(r.loop);
+        ASSERT_TRUE(a.fc) << trial;
+        if (a.warnings.empty()) {
+            EXPECT_NEAR(*a.fc / r.targets.fc, 1, 1e-9) << trial;
+            EXPECT_NEAR(*a.phaseMargin, r.targets.phaseMarginDeg, 1e-6) << trial;
+        }
+        EXPECT_EQ(r.loop.compensator.type, a.fESR > r.targets.fc ? 3 : 2) << trial;
+    }
+}
+
+// The gain margin at the first -180 degree crossing above fc, found here on
+// a dense grid of the impedance model and refined by bisection.
+TEST(LoopAnalysis, GainMarginAtTheFirstPhaseCrossingAboveCrossover) {
+    std::mt19937_64 rng(11);
+    int withMargin = 0;
+    for (int trial = 0; trial < 60; ++trial) {
+        const RandomLoop r = RandomDesigned(rng);
+        const LoopAnalysis a = AnalyseLoop(r.loop);
+        if (!a.fc) continue;
+        // Continuous phase: unwrap from fc, where it is -180 + PM.
+        double previous = -180 + *a.phaseMargin, lastF = *a.fc;
+        std::optional<double> expected;
+        for (int k = 1; k <= 20000 && !expected; ++k) {
+            const double f = *a.fc * std::pow(r.loop.circuit.f / 2 / *a.fc, k / 20000.0);
+            const double phase = previous + AngleGap(Deg(LoopFromImpedances(r.loop, f)), previous);
+            if (phase <= -180) {
+                long double lo = lastF, hi = f;
+                for (int i = 0; i < 100; ++i) {
+                    const long double mid = std::sqrt(lo * hi);
+                    const double pm =
+                        previous + AngleGap(Deg(LoopFromImpedances(r.loop, mid)), previous);
+                    (pm > -180 ? lo : hi) = mid;
+                }
+                expected = -Db(LoopFromImpedances(r.loop, lo));
+            }
+            previous = phase;
+            lastF = f;
+        }
+        ASSERT_EQ(a.gainMargin.has_value(), expected.has_value()) << trial;
+        if (expected) {
+            ++withMargin;
+            EXPECT_NEAR(*a.gainMargin, *expected, 1e-6) << trial;
+        }
+    }
+    EXPECT_GT(withMargin, 10);
+}
+
+TEST(LoopAnalysis, WorkedExample) {
+    LoopCircuit loop = WorkedExample();
+    const CompensatorDesign design = DesignCompensator(loop, {8e3, 60, {}});
+    ASSERT_TRUE(design.compensator);
+    const Compensator& c = *design.compensator;
+    loop.compensator = c;
+    const LoopAnalysis a = AnalyseLoop(loop);
+    // IL = 15/10 + 15/12000 A with the divider's current.
+    const double IL = 1.5 + 15.0 / 12e3;
+    EXPECT_NEAR(a.op.D, (15 + 0.6 + 0.1 * IL) / (25 + 0.6 - 0.05 * IL), 1e-15);
+    EXPECT_NEAR(a.op.D, 0.61705, 1e-5);
+    // Gvd(0) = Vg RL / (Req + RL), Vg = Vi + Vf - Rds IL, Req = D Rds + DCR.
+    const double Vg = 25.6 - 0.05 * IL, Req = a.op.D * 0.05 + 0.1;
+    EXPECT_NEAR(a.dcGainDb, 20 * std::log10(Vg * 10 / (Req + 10)), 1e-12);
+    EXPECT_NEAR(a.fLC, 3615.7, 0.05);
+    EXPECT_NEAR(a.Q, 2.908, 5e-4);
+    EXPECT_NEAR(a.fESR, 203.7e3, 50);
+    EXPECT_EQ(c.type, 3);
+    EXPECT_NEAR(design.K, 5.2296, 5e-4);
+    const std::pair<double, double> values[] = {{c.R2, 312.42},    {c.R3, 379.53},
+                                                {c.C1, 333.01e-9}, {c.C2, 12.639e-9},
+                                                {c.C3, 10.024e-9}, {c.Rb, 2e3}};
+    for (const auto& [got, want] : values) EXPECT_NEAR(got / want, 1, 2e-4) << want;
+    EXPECT_NEAR(*a.fc, 8e3, 1e-6);
+    EXPECT_NEAR(*a.phaseMargin, 60, 1e-7);
+}
+
+TEST(CompensatorDesign, BoostBeyondTheTypeIsRefusedNamingTheOneThatCan) {
+    const LoopCircuit loop = WorkedExample();
+    struct Case {
+        double fc, pm;
+        std::optional<int> type;
+        std::string_view says;
+    } cases[] = {
+        {8e3, 60, 2, "usa il tipo III"},               // 137 degrees
+        {8e3, 179, 3, "nessun tipo lo dà"},            // beyond 180
+        {200, 5, {}, "né il tipo II né il tipo III"},  // the plant leaves margin alone
+    };
+    for (const Case& k : cases) {
+        const CompensatorDesign d = DesignCompensator(loop, {k.fc, k.pm, k.type});
+        EXPECT_FALSE(d.compensator) << k.says;
+        EXPECT_NE(d.refusal.find(k.says), std::string::npos) << d.refusal;
+    }
+}
+
+TEST(LoopAnalysis, DiscontinuousConductionHasNoAveragedBode) {
+    LoopCircuit loop = WorkedExample();
+    loop.circuit.RL = 500;
+    loop.compensator = *DesignCompensator(WorkedExample(), {8e3, 60, {}}).compensator;
+    const LoopAnalysis a = AnalyseLoop(loop);
+    EXPECT_TRUE(a.valid);
+    EXPECT_EQ(a.mode, ConductionMode::Discontinuous);
+    EXPECT_TRUE(a.f.empty());
+    EXPECT_FALSE(a.fc);
+    ASSERT_EQ(a.warnings.size(), 1u);
+    // Beyond Dmax: Vo above what the input can give.
+    loop.compensator.Rb = 800;
+    EXPECT_FALSE(AnalyseLoop(loop).valid);
+}
+
+TEST(StandardSeries, E96IsTheRoundedGeometricSeriesAndRoundsToTheNearest) {
+    std::vector<double> decade;
+    for (int k = 0; k < 96; ++k) decade.push_back(std::round(100 * std::pow(10.0, k / 96.0)));
+    // IEC 60063 keeps 919 out of E192 only; E96 is the plain rounding.
+    for (int k = 0; k < 96; ++k) EXPECT_EQ(*RoundToE96(decade[k] * 10), decade[k] * 10);
+    std::mt19937_64 rng(3);
+    for (int trial = 0; trial < 2000; ++trial) {
+        const double x = LogUniform(rng, 1e-3, 1e9);
+        const double scale = std::pow(10.0, std::floor(std::log10(x)) - 2);
+        double best = 0;
+        for (int d = 0; d <= 1; ++d)
+            for (const double m : decade) {
+                const double candidate = m * scale * std::pow(10.0, d);
+                if (best == 0 || std::abs(std::log(candidate / x)) < std::abs(std::log(best / x)))
+                    best = candidate;
+            }
+        EXPECT_NEAR(*RoundToE96(x) / best, 1, 1e-12) << x;
+    }
+    EXPECT_FALSE(RoundToE96(0));
+    EXPECT_FALSE(RoundToE96(-1));
+}
+
+TEST(ControlQuantities, EachRowReadOrRefusedByItsOwnRange) {
+    EXPECT_EQ(ControlQuantities().size(), 20u);
+    const ControlReading start = ReadControlTexts({});
+    ASSERT_TRUE(start.values);
+    EXPECT_EQ(*start.values->vref, 2.5);
+    EXPECT_DOUBLE_EQ(*start.values->dmax, 0.95);
+    EXPECT_FALSE(start.values->rb);
+    struct Case {
+        std::string_view key, text;
+        std::optional<double> value;  // nothing: refused
+        std::string message;
+    } cases[] = {
+        {"vref", "", {}, ForgotMessageFor("la tensione di riferimento Vref in V")},
+        {"vref", "2,5", {}, InvalidMessageFor("la tensione di riferimento Vref in V")},
+        {"vref", "1e400", {}, OverflowMessageFor("la tensione di riferimento Vref in V")},
+        {"vref", "0", {}, "La tensione di riferimento Vref deve essere maggiore di zero!"},
+        {"dmax", "100", 1.0, ""},
+        {"dmax",
+         "100.001",
+         {},
+         "Il duty cycle massimo Dmax deve essere maggiore di 0 e al più 100 %!"},
+        {"dmax", "0", {}, "Il duty cycle massimo Dmax deve essere maggiore di 0 e al più 100 %!"},
+        {"type", "2", 2.0, ""},
+        {"type", "3", 3.0, ""},
+        {"type", "2.5", {}, "Il tipo del compensatore può essere solo 2 o 3!"},
+        {"type", "4", {}, "Il tipo del compensatore può essere solo 2 o 3!"},
+        {"pm", "180", {}, "Il margine di fase deve essere maggiore di 0° e minore di 180°!"},
+        {"pm", "179.9", 179.9, ""},
+        {"tss", "0", 0.0, ""},
+        {"tss", "-1", {}, "La durata dell'avvio graduale tss non può essere negativa!"},
+        {"c1", "330", 330e-9, ""},
+        {"fc", "8", 8e3, ""},
+        {"t1", "5", 5e-3, ""},
+        {"rb", "", {}, ""},
+    };
+    for (const Case& k : cases) {
+        const ControlQuantity* row = ControlQuantityNamed(k.key);
+        ASSERT_NE(row, nullptr) << k.key;
+        ControlTexts texts;
+        texts.*row->text = k.text;
+        const ControlReading r = ReadControlTexts(texts);
+        EXPECT_EQ(r.message, k.message) << k.key << " " << k.text;
+        if (!k.message.empty()) {
+            EXPECT_EQ(r.refused, row);
+            continue;
+        }
+        ASSERT_TRUE(r.values);
+        const std::optional<double> got = r.values.value().*row->value;
+        ASSERT_EQ(got.has_value(), k.value.has_value()) << k.key;
+        if (got) {
+            EXPECT_DOUBLE_EQ(*got, *k.value) << k.key << " " << k.text;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace stepdown
