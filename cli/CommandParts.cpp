@@ -1,0 +1,195 @@
+#include "cli/CommandParts.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "cli/ArgumentParser.h"
+#include "cli/ChoiceOutput.h"
+#include "cli/HeadlessWindow.h"
+#include "cli/JsonWriter.h"
+#include "cli/LoopCommand.h"
+#include "cli/NetlistCommand.h"
+#include "cli/OptionOwners.h"
+#include "cli/QuantityOptions.h"
+#include "cli/RealPartsOutput.h"
+#include "cli/TerminalProgress.h"
+#include "cli/TextOutput.h"
+#include "design/DesignCalculation.h"
+#include "designfile/DesignFile.h"
+#include "engine/Figures.h"
+#include "model/Module1.h"
+#include "realparts/RealPartsReport.h"
+#include "verification/Launch.h"
+#include "waveformview/StartupReport.h"
+#include "waveformview/WaveformCsv.h"
+
+#ifndef STEPDOWN_VERSION
+#error "STEPDOWN_VERSION must be defined by the build"
+#endif
+
+namespace stepdown::cli {
+
+const std::string_view kUsage =
+    "Uso:\n"
+    "  stepdown-cli design --vi T --vo T --f T --ripple T --dvo T --io T [--json]\n"
+    "                      [--verify [--n T --np T --ni T] [--csv FILE]\n"
+    "                      [--startup-csv FILE]] [--series E6|E12|E24 [--round up|nearest]]\n"
+    "                      [--corners [--tol-l PCT --tol-c PCT --vi-min V --vi-max V\n"
+    "                      --io-min A --io-max A]] [COMPONENTI] [--save FILE]\n"
+    "  stepdown-cli verify --vi T --d T --f T --l T --c T --rl T [--n T --np T --ni T]\n"
+    "                      [--json] [--csv FILE] [--startup-csv FILE]\n"
+    "                      [COMPONENTI [--vo-target V]] [--save FILE]\n"
+    "  stepdown-cli sweep --vi T --vo T --f T --ripple T --dvo T --io T\n"
+    "                     [--io-from A --io-to A --points K] [--vi-list V,V,...]\n"
+    "                     [--series E6|E12|E24 [--round up|nearest]] [COMPONENTI]\n"
+    "                     [--json] [--csv FILE] [--save FILE]\n"
+    "  stepdown-cli open FILE [--json] [--verify [--csv FILE] [--startup-csv FILE]]\n"
+    "                    [--standard] [--corners] [--sweep [--csv FILE]]\n"
+    "  stepdown-cli --help | --version\n"
+    "COMPONENTI: --real, e/o uno o più tra --esr T --dcr T --rds T --rd T --vf T\n"
+    "            --tr T --tf T --qg T --vdrv T --iq T; in design con --verify,\n"
+    "            --series o --corners; in sweep senza --real\n";
+
+// The options that feed text boxes are named as the design file's keys,
+// and so are the part options.
+const std::vector<OptionSpec> kDesignOptions =
+    WithChoiceOptions(WithPartOptions(WithQuantityOptions(
+        WithQuantityOptions(
+            {{"json", false}, {"verify", false}, {"csv"}, {"startup-csv"}, {"save"}},
+            QuantityGroup::Design),
+        QuantityGroup::Simulation)));
+const std::vector<OptionSpec> kVerifyOptions = WithPartOptions(WithQuantityOptions(
+    WithQuantityOptions({{"json", false}, {"csv"}, {"startup-csv"}, {"save"}, {"vo-target"}},
+                        QuantityGroup::Verification),
+    QuantityGroup::Simulation));
+const std::vector<OptionSpec> kSweepOptions = WithSweepOptions(WithPartOptions(
+    WithQuantityOptions({{"json", false}, {"csv"}, {"save"}}, QuantityGroup::Design), false));
+const std::vector<OptionSpec> kOpenOptions{
+    {"verify", false},  {"json", false},     {"csv"}, {"startup-csv"}, {"sweep", false},
+    {"corners", false}, {"standard", false},
+};
+
+int UsageError(std::ostream& err, std::string_view error) {
+    err << "stepdown-cli: " << error << '\n' << kUsage;
+    return kExitUsage;
+}
+
+// An option another command takes is named as that command's.
+int ParseError(std::ostream& err, const ParseOutcome& parsed, std::string_view command) {
+    const CommandOptions commands[] = {{"design", &kDesignOptions},
+                                       {"verify", &kVerifyOptions},
+                                       {"sweep", &kSweepOptions},
+                                       {"open", &kOpenOptions}};
+    return UsageError(err, OptionError(parsed, command, commands));
+}
+
+// Only the present options: a left-out option leaves its box as the window
+// starts it, empty or holding the default setting.
+void TypeFields(HeadlessMainWindow& window, const ParsedArguments& arguments,
+                std::span<const DesignFileKey> fields) {
+    for (const DesignFileKey& field : fields)
+        if (arguments.values.count(field.key) != 0)
+            window.SetText(field.textBox, arguments.ValueOr(field.key));
+}
+
+// What a refusal leaves: the messages, in the order shown, on `err`.
+bool ReportMessages(const HeadlessMainWindow& window, std::ostream& err) {
+    for (const std::string& message : window.Messages()) err << message << '\n';
+    return !window.Messages().empty();
+}
+
+// Writes a CSV where its option says ("-": standard output); false (with
+// the message on `err`) when the file cannot be written.
+bool WriteCsv(const std::string& path, const std::function<void(std::ostream&)>& write,
+              std::ostream& out, std::ostream& err) {
+    if (path == "-") {
+        write(out);
+        return true;
+    }
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (file) {
+        write(file);
+        file.close();
+    }
+    if (!file) {
+        const int reason = errno;
+        err << "Impossibile scrivere il file " << path;
+        if (reason != 0) err << ": " << std::strerror(reason);
+        err << '\n';
+        return false;
+    }
+    return true;
+}
+
+// The launch of "Grafici" on the window's current verification fields, its
+// messages told.
+LaunchResult Launch(Module1& module, HeadlessMainWindow& window, std::ostream& err,
+                    bool showProgress) {
+    std::optional<TerminalProgress> terminal;
+    struct Silent : ProgressReporter {
+        bool Continue(std::int64_t, std::int64_t) override { return true; }
+    } silent;
+    if (showProgress) terminal.emplace(err);
+    ProgressReporter& progress = terminal ? static_cast<ProgressReporter&>(*terminal) : silent;
+    LaunchResult result = LaunchVerification(module, window, window, progress);
+    if (terminal) terminal->Finish();
+    // A run short of its steady state still completed: its warning is told.
+    ReportMessages(window, err);
+    return result;
+}
+
+std::optional<std::string> OutputConflict(const OutputChoice& choice) {
+    const bool waveform = choice.csv && *choice.csv == "-";
+    const bool envelope = choice.startupCsv && *choice.startupCsv == "-";
+    if (waveform && envelope)
+        return "--csv - e --startup-csv - scriverebbero entrambi sullo standard output";
+    if (choice.json && choice.CsvOnStandardOutput())
+        return std::string("--json e ") + (waveform ? "--csv -" : "--startup-csv -") +
+               " scriverebbero entrambi sullo standard output";
+    return std::nullopt;
+}
+
+OutputChoice ChooseOutput(const ParsedArguments& arguments) {
+    OutputChoice choice;
+    choice.json = arguments.Has("json");
+    if (arguments.Has("csv")) choice.csv = arguments.ValueOr("csv");
+    if (arguments.Has("startup-csv")) choice.startupCsv = arguments.ValueOr("startup-csv");
+    return choice;
+}
+
+// After a completed launch: the CSV files asked for; false when one could
+// not be written.
+bool WriteRequestedCsv(const OutputChoice& choice, const SimulationRun& run, std::ostream& out,
+                       std::ostream& err) {
+    if (choice.csv &&
+        !WriteCsv(
+            *choice.csv, [&](std::ostream& to) { WriteWaveformCsv(run, to); }, out, err))
+        return false;
+    if (choice.startupCsv &&
+        !WriteCsv(
+            *choice.startupCsv,
+            [&](std::ostream& to) { WriteEnvelopeCsv(*run.analysis, run.f, to); }, out, err))
+        return false;
+    return true;
+}
+
+// After a run, whatever its outcome: the design file --save asks for. A
+// save that fails turns the run's status into kExitDesignFile.
+int SaveIfAsked(const ParsedArguments& arguments, const HeadlessMainWindow& window, int status,
+                std::ostream& err) {
+    if (!arguments.Has("save")) return status;
+    const SaveOutcome saved =
+        SaveDesignFile(arguments.ValueOr("save"), SavedDesignFile(window, arguments));
+    if (saved.saved) return status;
+    err << saved.message << '\n';
+    return kExitDesignFile;
+}
+
+}  // namespace stepdown::cli

@@ -1,0 +1,190 @@
+#pragma once
+// The pieces the command's commands share: the usage, the option tables,
+// the headless window's fields typed from the options, the outputs of a
+// design and of a verification, the launch with its CSV files, the
+// converter as built beside it, the save. Each command has its file
+// (DesignCommand, VerifyCommand, SweepCommand, OpenCommand); CommandLine
+// dispatches to them.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "cli/ArgumentParser.h"
+#include "cli/ChoiceOutput.h"
+#include "cli/CommandLine.h"
+#include "cli/HeadlessWindow.h"
+#include "cli/JsonWriter.h"
+#include "cli/RealPartsOutput.h"
+#include "designfile/DesignFile.h"
+#include "engine/Figures.h"
+#include "model/Module1.h"
+#include "realparts/RealPartsStudy.h"
+#include "verification/Launch.h"
+
+namespace stepdown::cli {
+
+extern const std::string_view kUsage;
+extern const std::vector<OptionSpec> kDesignOptions, kVerifyOptions, kSweepOptions, kOpenOptions;
+
+// The design as it stood right after "Calcola": the launch later overwrites
+// L and C with henry and farad, and D, RL with the values read back.
+struct DesignResult {
+    double L = 0.0, C = 0.0, IDP = 0.0, IDm = 0.0, Iim = 0.0, D = 0.0, RL = 0.0;
+    double DeltaiL = 0.0;  // A
+    double DeltaVo = 0.0;  // V
+    // The texts the design wrote into the verification fields, under their
+    // keys in the table of quantities, in the order written.
+    std::vector<std::pair<std::string_view, std::string>> verificationTexts;
+};
+
+// Where the results go: --json, and the two CSV files.
+struct OutputChoice {
+    bool json = false;
+    std::optional<std::string> csv;
+    std::optional<std::string> startupCsv;
+    // A CSV on "-" has standard output to itself.
+    bool CsvOnStandardOutput() const {
+        return (csv && *csv == "-") || (startupCsv && *startupCsv == "-");
+    }
+};
+
+// The converter as built, when asked for: its parts, and verify's target.
+struct AsBuiltRequest {
+    PartValues parts;
+    std::optional<double> targetVo;
+};
+
+// What "Grafici" leaves for the output.
+struct Verification {
+    int status = kExitSuccess;                 // anything else ends the command
+    std::shared_ptr<const SimulationRun> run;  // a completed run, else null
+    std::string refusal;  // the conduction refusal the analysis turned into a note
+    std::optional<RealPartsStudy> asBuilt;
+};
+
+// What design was asked for beyond "Calcola".
+struct DesignRequests {
+    OutputChoice output;
+    std::optional<AsBuiltRequest> asBuilt;
+    ChoiceRequest choice;
+};
+
+int UsageError(std::ostream& err, std::string_view error);
+
+// An option another command takes is named as that command's.
+int ParseError(std::ostream& err, const ParseOutcome& parsed, std::string_view command);
+
+// Only the present options: a left-out option leaves its box as the window
+// starts it, empty or holding the default setting.
+void TypeFields(HeadlessMainWindow& window, const ParsedArguments& arguments,
+                std::span<const DesignFileKey> fields);
+
+// What a refusal leaves: the messages, in the order shown, on `err`.
+bool ReportMessages(const HeadlessMainWindow& window, std::ostream& err);
+
+// Writes a CSV where its option says ("-": standard output); false (with
+// the message on `err`) when the file cannot be written.
+bool WriteCsv(const std::string& path, const std::function<void(std::ostream&)>& write,
+              std::ostream& out, std::ostream& err);
+
+// The launch of "Grafici" on the window's current verification fields, its
+// messages told.
+LaunchResult Launch(Module1& module, HeadlessMainWindow& window, std::ostream& err,
+                    bool showProgress);
+
+std::optional<std::string> OutputConflict(const OutputChoice& choice);
+
+OutputChoice ChooseOutput(const ParsedArguments& arguments);
+
+// After a completed launch: the CSV files asked for; false when one could
+// not be written.
+bool WriteRequestedCsv(const OutputChoice& choice, const SimulationRun& run, std::ostream& out,
+                       std::ostream& err);
+
+// After a run, whatever its outcome: the design file --save asks for. A
+// save that fails turns the run's status into kExitDesignFile.
+int SaveIfAsked(const ParsedArguments& arguments, const HeadlessMainWindow& window, int status,
+                std::ostream& err);
+
+// From the module as "Calcola" left it, never from the window's captions.
+DesignResult TakeDesign(const Module1& m);
+
+JsonObject DesignJson(const DesignResult& r);
+
+// The five figures, under their names in the program.
+JsonObject FiguresJson(const MeasuredFigures& figures, JsonObject object = {});
+
+JsonObject VerifyJson(const Module1& m);
+
+void DesignText(std::ostream& out, const DesignResult& r);
+
+// The figures as the waveform window's labels show them (those of the last
+// completed run), then the extremes.
+void VerifyText(std::ostream& out, const Module1& m);
+
+void ComparisonText(std::ostream& out, const DesignResult& r, const Module1& m);
+
+// The verification's object with the start-up and the steady state.
+JsonObject AnalysedJson(const Module1& m, const RunAnalysis& a);
+
+// The start-up lines and, when there is a steady state, the table of the
+// start-up window: the last period and the steady state, and the design
+// while the verification fields hold it.
+void StartupText(std::ostream& out, const RunAnalysis& a);
+
+// The part options and --vo-target, read before anything runs: the usage
+// error of the first bad one, and the request when any asks for the analysis.
+std::optional<std::string> ReadAsBuiltRequest(const ParsedArguments& arguments,
+                                              std::optional<AsBuiltRequest>& request);
+
+// "Grafici" on the window's verification fields, the CSV files asked for,
+// and the converter as built at the circuit the launch read, aiming at the
+// design's Vo while the fields hold the design.
+Verification VerifyFields(Module1& module, HeadlessMainWindow& window, const OutputChoice& choice,
+                          const std::optional<AsBuiltRequest>& request, std::ostream& out,
+                          std::ostream& err, bool showProgress);
+
+// The converter as built after the rest of the text, if it was asked for.
+void AsBuiltText(std::ostream& out, const Verification& v, bool afterOtherText);
+
+// "Calcola", and "Grafici" after it with --verify, on the typed options;
+// the standard values and the corners on the design just computed.
+int DesignClicks(const ParsedArguments& arguments, const DesignRequests& requests,
+                 HeadlessMainWindow& window, std::ostream& out, std::ostream& err,
+                 bool showProgress);
+
+int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+              bool showProgress);
+
+// "Grafici" on the typed options.
+int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
+                const std::optional<AsBuiltRequest>& request, HeadlessMainWindow& window,
+                std::ostream& out, std::ostream& err, bool showProgress);
+
+int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+              bool showProgress);
+
+// The load sweep on the design computed from the typed options.
+int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
+                const PartValues& parts, const OutputChoice& choice, HeadlessMainWindow& window,
+                std::ostream& out, std::ostream& err);
+
+int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
+
+// "--key=text" for every key of `keys`: an empty text stays an empty field.
+void AppendTyped(std::vector<std::string>& words, const SectionTexts& texts,
+                 std::span<const DesignFileKey> keys);
+
+// The stored texts as the options of the equivalent command, so that the
+// output is that command's to the byte.
+int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+            bool showProgress);
+
+}  // namespace stepdown::cli

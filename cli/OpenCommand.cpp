@@ -1,0 +1,134 @@
+#include "cli/CommandParts.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "cli/ArgumentParser.h"
+#include "cli/ChoiceOutput.h"
+#include "cli/HeadlessWindow.h"
+#include "cli/JsonWriter.h"
+#include "cli/LoopCommand.h"
+#include "cli/NetlistCommand.h"
+#include "cli/OptionOwners.h"
+#include "cli/QuantityOptions.h"
+#include "cli/RealPartsOutput.h"
+#include "cli/TerminalProgress.h"
+#include "cli/TextOutput.h"
+#include "design/DesignCalculation.h"
+#include "designfile/DesignFile.h"
+#include "engine/Figures.h"
+#include "model/Module1.h"
+#include "realparts/RealPartsReport.h"
+#include "verification/Launch.h"
+#include "waveformview/StartupReport.h"
+#include "waveformview/WaveformCsv.h"
+
+#ifndef STEPDOWN_VERSION
+#error "STEPDOWN_VERSION must be defined by the build"
+#endif
+
+namespace stepdown::cli {
+
+// "--key=text" for every key of `keys`: an empty text stays an empty field.
+void AppendTyped(std::vector<std::string>& words, const SectionTexts& texts,
+                 std::span<const DesignFileKey> keys) {
+    for (const DesignFileKey& key : keys)
+        words.push_back("--" + std::string(key.key) + "=" + TextOf(texts, key));
+}
+
+// The stored texts as the options of the equivalent command, so that the
+// output is that command's to the byte.
+int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+            bool showProgress) {
+    if (words.empty() || words.front().starts_with("--"))
+        return UsageError(err, "manca il file da aprire, da scrivere subito dopo open");
+    const ParseOutcome parsed = ParseOptions(
+        std::vector<std::string>(words.begin() + 1, words.end()), WithNetlistOptions(kOpenOptions));
+    if (!parsed.arguments) return ParseError(err, parsed, "open");
+    const ParsedArguments& arguments = *parsed.arguments;
+    const bool verify = arguments.Has("verify");
+    const bool sweep = arguments.Has("sweep");
+    if (verify && sweep) return UsageError(err, "--verify e --sweep sono due comandi diversi");
+    if (arguments.Has("corners") && (verify || sweep))
+        return UsageError(err, "l'opzione --corners vale solo senza --verify e --sweep");
+    if (arguments.Has("standard") && verify)
+        return UsageError(err, "l'opzione --standard vale solo senza --verify");
+    if (const auto conflict = OpenNetlistConflict(arguments)) return UsageError(err, *conflict);
+    const DesignFileOutcome read = ReadDesignFile(words.front());
+    if (!read.file) {
+        err << read.message << '\n';
+        return kExitDesignFile;
+    }
+    const DesignFile& file = *read.file;
+    if (arguments.Has("netlist")) return RunNetlist(NetlistWords(file, arguments), out, err);
+    std::vector<std::string> equivalent;
+    // The texts at their start values say nothing of what the saved run asked
+    // for: a setting is passed back where it differs, a group whole.
+    const auto differ = [&](std::span<const DesignFileKey> keys, const SectionTexts& texts) {
+        return std::any_of(keys.begin(), keys.end(), [&](const DesignFileKey& key) {
+            return TextOf(texts, key) != key.startText;
+        });
+    };
+    const auto passBack = [&](std::span<const DesignFileKey> keys, const SectionTexts& texts,
+                              bool whole) {
+        for (const DesignFileKey& key : keys)
+            if (whole || TextOf(texts, key) != key.startText)
+                equivalent.push_back("--" + std::string(key.key) + "=" + TextOf(texts, key));
+    };
+    // The selection's keys in the table's order: series and round, the six
+    // corner settings, the sweep's three.
+    const std::span<const DesignFileKey> selection(kSelectionKeys);
+    const auto standard = selection.subspan(0, 2);
+    const auto corners = selection.subspan(2, 6);
+    const auto loads = selection.subspan(8, 3);
+    bool partsApply = verify || sweep;
+    if (verify) {
+        AppendTyped(equivalent, file.verification, kVerificationKeys);
+        AppendTyped(equivalent, file.simulation, kSimulationKeys);
+    } else {
+        AppendTyped(equivalent, file.design, kDesignKeys);
+        if (arguments.Has("standard") || differ(standard, file.selection)) {
+            passBack(standard, file.selection, true);
+            partsApply = true;
+        }
+    }
+    if (sweep) passBack(loads, file.selection, false);
+    if (arguments.Has("corners") || (!verify && !sweep && differ(corners, file.selection))) {
+        equivalent.emplace_back("--corners");
+        passBack(corners, file.selection, false);
+        partsApply = true;
+    }
+    if (partsApply) passBack(kPartsKeys, file.parts, false);
+    // The file's choices, where the run takes them, refused as the window
+    // refuses them and not as mistyped options.
+    if (sweep || (!verify && partsApply)) {
+        // The ranges' empty ends are the design's: "Calcola" on the file's texts.
+        HeadlessMainWindow designed;
+        Module1 module;
+        for (const DesignFileKey& key : kDesignKeys)
+            designed.SetText(key.textBox, TextOf(file.design, key));
+        DesignCalculation(module, designed);
+        std::optional<DesignTargets> nominal;
+        if (designed.Messages().empty()) nominal = TakeComputedDesign(module).targets;
+        if (const auto refusal = FileChoiceRefusal(words.front(), file.selection, nominal)) {
+            err << *refusal << '\n';
+            return kExitRefused;
+        }
+    }
+    if (arguments.Has("json")) equivalent.emplace_back("--json");
+    for (const std::string_view option : {"csv", "startup-csv"})
+        if (arguments.Has(option))
+            equivalent.push_back("--" + std::string(option) + "=" + arguments.ValueOr(option));
+    if (verify) return RunVerify(equivalent, out, err, showProgress);
+    if (sweep) return RunSweep(equivalent, out, err);
+    return RunDesign(equivalent, out, err, showProgress);
+}
+
+}  // namespace stepdown::cli

@@ -1,0 +1,80 @@
+#include "cli/CommandParts.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "cli/ArgumentParser.h"
+#include "cli/ChoiceOutput.h"
+#include "cli/HeadlessWindow.h"
+#include "cli/JsonWriter.h"
+#include "cli/LoopCommand.h"
+#include "cli/NetlistCommand.h"
+#include "cli/OptionOwners.h"
+#include "cli/QuantityOptions.h"
+#include "cli/RealPartsOutput.h"
+#include "cli/TerminalProgress.h"
+#include "cli/TextOutput.h"
+#include "design/DesignCalculation.h"
+#include "designfile/DesignFile.h"
+#include "engine/Figures.h"
+#include "model/Module1.h"
+#include "realparts/RealPartsReport.h"
+#include "verification/Launch.h"
+#include "waveformview/StartupReport.h"
+#include "waveformview/WaveformCsv.h"
+
+#ifndef STEPDOWN_VERSION
+#error "STEPDOWN_VERSION must be defined by the build"
+#endif
+
+namespace stepdown::cli {
+
+// The load sweep on the design computed from the typed options.
+int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
+                const PartValues& parts, const OutputChoice& choice, HeadlessMainWindow& window,
+                std::ostream& out, std::ostream& err) {
+    Module1 module;
+    TypeFields(window, arguments, kDesignKeys);
+    DesignCalculation(module, window);
+    if (ReportMessages(window, err)) return kExitRefused;
+    const SweepOutcome sweep = EvaluateSweep(request, TakeComputedDesign(module), parts);
+    if (!sweep.error.empty()) return UsageError(err, sweep.error);
+    if (!sweep.refusal.empty()) {
+        err << sweep.refusal << '\n';
+        return kExitRefused;
+    }
+    if (choice.csv &&
+        !WriteCsv(
+            *choice.csv, [&](std::ostream& to) { to << SweepCsv(sweep.results.points); }, out, err))
+        return kExitRefused;
+    if (choice.CsvOnStandardOutput()) return kExitSuccess;
+    if (choice.json)
+        out << SweepJson(sweep.results).Text() << '\n';
+    else
+        SweepText(out, sweep.results);
+    return kExitSuccess;
+}
+
+int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    const ParseOutcome parsed = ParseOptions(words, kSweepOptions);
+    if (!parsed.arguments) return ParseError(err, parsed, "sweep");
+    const ParsedArguments& arguments = *parsed.arguments;
+    const OutputChoice choice = ChooseOutput(arguments);
+    if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+    SweepRequest request;
+    if (const auto error = ReadSweepRequest(arguments, request)) return UsageError(err, *error);
+    const PartOptions parts = ReadPartOptions(arguments);
+    if (!parts.values) return UsageError(err, parts.error);
+    HeadlessMainWindow window;
+    const int status = SweepClicks(arguments, request, *parts.values, choice, window, out, err);
+    return SaveIfAsked(arguments, window, status, err);
+}
+
+}  // namespace stepdown::cli

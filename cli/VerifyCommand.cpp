@@ -1,0 +1,80 @@
+#include "cli/CommandParts.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "cli/ArgumentParser.h"
+#include "cli/ChoiceOutput.h"
+#include "cli/HeadlessWindow.h"
+#include "cli/JsonWriter.h"
+#include "cli/LoopCommand.h"
+#include "cli/NetlistCommand.h"
+#include "cli/OptionOwners.h"
+#include "cli/QuantityOptions.h"
+#include "cli/RealPartsOutput.h"
+#include "cli/TerminalProgress.h"
+#include "cli/TextOutput.h"
+#include "design/DesignCalculation.h"
+#include "designfile/DesignFile.h"
+#include "engine/Figures.h"
+#include "model/Module1.h"
+#include "realparts/RealPartsReport.h"
+#include "verification/Launch.h"
+#include "waveformview/StartupReport.h"
+#include "waveformview/WaveformCsv.h"
+
+#ifndef STEPDOWN_VERSION
+#error "STEPDOWN_VERSION must be defined by the build"
+#endif
+
+namespace stepdown::cli {
+
+// "Grafici" on the typed options.
+int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
+                const std::optional<AsBuiltRequest>& request, HeadlessMainWindow& window,
+                std::ostream& out, std::ostream& err, bool showProgress) {
+    Module1 module;
+    TypeFields(window, arguments, kVerificationKeys);
+    TypeFields(window, arguments, kSimulationKeys);
+    const Verification v = VerifyFields(module, window, choice, request, out, err, showProgress);
+    if (v.status != kExitSuccess || choice.CsvOnStandardOutput()) return v.status;
+    if (choice.json) {
+        JsonObject object;
+        if (v.run)
+            object = AnalysedJson(module, *v.run->analysis);
+        else
+            object.String("refusal", v.refusal);
+        if (v.asBuilt) object.Object("real", RealPartsJson(*v.asBuilt));
+        out << object.Text() << '\n';
+    } else {
+        if (v.run) {
+            VerifyText(out, module);
+            StartupText(out, *v.run->analysis);
+        }
+        AsBuiltText(out, v, v.run != nullptr);
+    }
+    return kExitSuccess;
+}
+
+int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+              bool showProgress) {
+    const ParseOutcome parsed = ParseOptions(words, kVerifyOptions);
+    if (!parsed.arguments) return ParseError(err, parsed, "verify");
+    const ParsedArguments& arguments = *parsed.arguments;
+    const OutputChoice choice = ChooseOutput(arguments);
+    if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+    std::optional<AsBuiltRequest> request;
+    if (const auto error = ReadAsBuiltRequest(arguments, request)) return UsageError(err, *error);
+    HeadlessMainWindow window;
+    const int status = VerifyClick(arguments, choice, request, window, out, err, showProgress);
+    return SaveIfAsked(arguments, window, status, err);
+}
+
+}  // namespace stepdown::cli
