@@ -4,7 +4,7 @@
 // as typed, in one JSON object:
 //   {"format": "stepdown-design", "version": 1,
 //    "design": {...}, "verification": {...}, "simulation": {...},
-//    "parts": {...}, "selection": {...}}
+//    "parts": {...}, "selection": {...}, "loop": {...}}
 // Every section maps the keys of its table below to texts. A text that is
 // no valid number is stored like any other: the windows judge it when the
 // user clicks, not the file.
@@ -26,7 +26,7 @@ namespace stepdown {
 inline constexpr std::string_view kDesignFileFormat = "stepdown-design";
 // Raised with every key or section added, so that an older program calls a
 // newer file newer instead of refusing its new keys as unknown.
-inline constexpr std::uint64_t kDesignFileVersion = 1;
+inline constexpr std::uint64_t kDesignFileVersion = 2;  // 2: the section "loop"
 inline constexpr std::string_view kDesignFileExtension = ".stepdown";
 // Far beyond any real design file; larger files are refused unread.
 inline constexpr std::size_t kDesignFileMaxBytes = std::size_t{1024} * 1024;
@@ -46,12 +46,14 @@ inline constexpr std::span<const Quantity> kPartsKeys = QuantitiesOf(QuantityGro
 // The fields of the "Scelta dei componenti" window; an empty range means the
 // nominal design's values.
 inline constexpr std::span<const Quantity> kSelectionKeys = QuantitiesOf(QuantityGroup::Selection);
+// The fields of the "Anello di controllo" window; an empty text is automatic.
+inline constexpr std::span<const Quantity> kLoopKeys = QuantitiesOf(QuantityGroup::Loop);
 
 // Texts by key; an empty text means "not set".
 using SectionTexts = std::map<std::string, std::string, std::less<>>;
 
 struct DesignFile {
-    SectionTexts design, verification, simulation, parts, selection;
+    SectionTexts design, verification, simulation, parts, selection, loop;
     friend bool operator==(const DesignFile&, const DesignFile&) = default;
 };
 
@@ -68,6 +70,7 @@ inline constexpr DesignFileSection kDesignFileSections[] = {
     {"simulation", kSimulationKeys, &DesignFile::simulation},
     {"parts", kPartsKeys, &DesignFile::parts},
     {"selection", kSelectionKeys, &DesignFile::selection},
+    {"loop", kLoopKeys, &DesignFile::loop},
 };
 
 // The text of `key` in `texts`, or its start text when `texts` lacks it.

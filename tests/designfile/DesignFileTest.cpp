@@ -55,8 +55,9 @@ TEST(DesignFile, WritesTheKeysInTheirOrderAndReadsBackEveryTextToTheByte) {
     std::istringstream order(
         "design: vi vo f ripple dvo io verification: vi d f l c rl simulation: n np ni "
         "parts: esr dcr rds rd vf tr tf qg vdrv iq "
-        "selection: series round tol-l tol-c vi-min vi-max io-min io-max io-from io-to points");
-    nlohmann::ordered_json expected{{"format", "stepdown-design"}, {"version", 1}};
+        "selection: series round tol-l tol-c vi-min vi-max io-min io-max io-from io-to points "
+        "loop: vref vramp vcmax dmax r1 rb type r2 r3 c1 c2 c3 fc pm tss rl2 t1 vi2 t2 tend");
+    nlohmann::ordered_json expected{{"format", "stepdown-design"}, {"version", 2}};
     for (std::string word, section; order >> word;)
         if (word.back() == ':')
             section = word.substr(0, word.size() - 1);
@@ -77,6 +78,8 @@ TEST(DesignFile, WritesTheKeysInTheirOrderAndReadsBackEveryTextToTheByte) {
     missing.selection["series"] = "E12", missing.selection["round"] = "up";
     missing.selection["tol-l"] = missing.selection["tol-c"] = "20";
     missing.selection["points"] = "50";
+    missing.loop["vref"] = "2.5", missing.loop["vramp"] = "1", missing.loop["dmax"] = "95";
+    missing.loop["r1"] = "10000", missing.loop["pm"] = "60", missing.loop["tss"] = "0";
     EXPECT_EQ(ParseDesignFile(kHead + R"(, "simulation": {"np": "5"}})", "d").file, missing);
 }
 
@@ -104,9 +107,9 @@ TEST(DesignFile, RefusesEachHostileFileWholeWithItsMessage) {
         {R"({"format": "stepdown-desig"})",
          foreign + "\"format\" vale \"stepdown-desig\" invece di \"stepdown-design\"."},
         {R"({"format": "stepdown-design"})", "manca la versione del formato (\"version\")."},
-        {head + "2}",
+        {head + "3}",
          "il file è stato scritto da una versione più recente del programma: il suo "
-         "formato è il 2, questa versione legge fino al formato 1."},
+         "formato è il 3, questa versione legge fino al formato 2."},
         {head + "0}", "la versione del formato 0 non esiste."},
         {head + "-3}", "la versione del formato -3 non esiste."},
         {head + "1.0}", "\"version\" non è un numero intero."},
@@ -139,7 +142,7 @@ TEST(DesignFile, TheMainWindowsBoxesTakeBackWhatTheyWereGiven) {
     PutMainWindowTexts(Filled(), window);
     DesignFile taken, expected = Filled();
     TakeMainWindowTexts(window, taken);
-    expected.parts = expected.selection = {};
+    expected.parts = expected.selection = expected.loop = {};
     EXPECT_EQ(taken, expected);
     PutMainWindowTexts(DesignFile{}, window);  // keys left out: the window's start texts
     EXPECT_EQ(window.texts["Text1"] + window.texts["Text14"], "10");
