@@ -15,9 +15,16 @@ namespace {
 consteval PartField PartRow(std::string_view key, std::string PartTexts::*text,
                             double PartValues::*value) {
     const Quantity& row = Row(QuantityGroup::Parts, key);
-    return {row.key,        row.subject, row.unit,    row.toSI,
-            text,           value,       row.refusal, row.range.high / row.toSI,
-            row.highRefusal};
+    return {row.key,
+            row.subject,
+            row.unit,
+            row.toSI,
+            text,
+            value,
+            row.refusal,
+            row.range.high / row.toSI,
+            row.highRefusal,
+            row.caption};
 }
 
 const std::array<PartField, 10> kParts{{

@@ -46,6 +46,7 @@ struct PartField {
     std::string_view negative;
     double highest;
     std::string_view tooLarge;
+    std::string_view caption;  // "Resistenza serie ESR del condensatore"
 };
 
 // The ten parts in the order of the fields: esr, dcr, rds, rd, vf, tr, tf,

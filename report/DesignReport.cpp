@@ -9,9 +9,9 @@
 #include "componentchoice/ChoiceStudy.h"
 #include "design/DesignCalculation.h"
 #include "designfile/SideTexts.h"
+#include "engine/Extremes.h"
 #include "realparts/RealPartsReport.h"
 #include "report/DesignFileWindow.h"
-#include "engine/Extremes.h"
 
 namespace stepdown {
 namespace {
@@ -167,26 +167,14 @@ void AddRunSections(const ReportInputs& in, std::vector<ReportSection>& sections
     sections.push_back(std::move(startup));
 }
 
-// "la resistenza serie ESR del condensatore in mΩ" -> "Resistenza serie ESR del condensatore".
-std::string PartCaption(const PartField& field) {
-    std::string words(field.description);
-    for (const std::string_view article : {"la ", "il "})
-        if (words.starts_with(article)) words.erase(0, article.size());
-    const std::string tail = " in " + std::string(field.unit);
-    if (words.ends_with(tail)) words.resize(words.size() - tail.size());
-    if (!words.empty())
-        words[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(words[0])));
-    return words;
-}
-
 void AddRealPartsSections(const ReportInputs& in, const Module1& module, const PartTexts& parts,
                           std::vector<ReportSection>& sections) {
     if (parts == PartTexts{}) return;
     ReportSection built{"Componenti reali", {}, ReportPicture::None, {}, {}};
     for (const PartField& field : PartFields()) {
         const std::string& text = parts.*field.text;
-        built.lines.push_back(
-            {PartCaption(field), text.empty() ? Shown(text) : WithUnit(Shown(text), field.unit)});
+        built.lines.push_back({std::string(field.caption),
+                               text.empty() ? Shown(text) : WithUnit(Shown(text), field.unit)});
     }
     const DesignFileWindow window(in.texts, in.separator);
     const RealPartsStudy study = StudyRealParts(module, window, parts);
