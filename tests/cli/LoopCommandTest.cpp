@@ -36,6 +36,11 @@ Result Loop(Args args) {
 const Args kExample{"--vi",   "25",   "--vo", "15",    "--f", "80",    "--l", "125",   "--c",
                     "15.625", "--rl", "10",   "--esr", "50",  "--dcr", "100", "--rds", "50"};
 
+Args Plus(Args base, const Args& more) {
+    base.insert(base.end(), more.begin(), more.end());
+    return base;
+}
+
 Args With(Args more) {
     Args args = kExample;
     args.insert(args.end(), more.begin(), more.end());
@@ -103,20 +108,16 @@ TEST(LoopCommand, WorkedExampleDesignedAndRounded) {
     EXPECT_GT(std::abs(fc - 8e3), 1);  // the rounding moved it
 }
 
+// The CSV holds the JSON's curves row by row (the curves themselves are
+// checked against the impedances in the core's tests); a given network is kept.
 TEST(LoopCommand, BodeCsvHoldsTheJsonsCurvesAndAGivenNetworkIsKept) {
     const Args network{"--type", "2", "--r2", "2000", "--c1", "100", "--c2", "2", "--rb", "2000"};
-    const Result json = Loop(With(network));
-    const Result csv = Loop(With(
-        {"--type", "2", "--r2", "2000", "--c1", "100", "--c2", "2", "--rb", "2000", "--csv", "-"}));
-    ASSERT_EQ(csv.status, 0) << csv.err;
-    Result j = Loop([&] {
-        Args a = With(network);
-        a.push_back("--json");
-        return a;
-    }());
-    ASSERT_EQ(j.status, 0) << j.err;
-    const nlohmann::json loop = nlohmann::json::parse(j.out)["loop"];
-    EXPECT_EQ(loop["compensator"]["R2"], 2000);
+    const Result text = Loop(With(network));
+    const Result csv = Loop(With(Plus(network, {"--csv", "-"})));
+    const Result json = Loop(With(Plus(network, {"--json"})));
+    ASSERT_EQ(csv.status + json.status + text.status, 0) << csv.err << json.err;
+    EXPECT_NE(text.out.find("Compensatore di tipo II\n"), std::string::npos) << text.out;
+    const nlohmann::json loop = nlohmann::json::parse(json.out)["loop"];
     EXPECT_EQ(loop["compensator"]["C1"], 100e-9);
     EXPECT_TRUE(loop["compensator"]["R3"].is_null());
     std::istringstream lines(csv.out);
@@ -124,16 +125,12 @@ TEST(LoopCommand, BodeCsvHoldsTheJsonsCurvesAndAGivenNetworkIsKept) {
     std::getline(lines, line);
     EXPECT_EQ(line, "f_Hz,T_dB,T_deg,Gvd_dB,Gvd_deg,Gc_dB,Gc_deg");
     std::size_t k = 0;
-    for (; std::getline(lines, line); ++k) {
-        double f, t;
+    for (double f, t; std::getline(lines, line); ++k) {
         ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf", &f, &t), 2);
         EXPECT_EQ(f, loop["bode"]["f"][k].get<double>());
-        const test::Complex T = test::LoopFromImpedances(ExampleWith(loop["compensator"]), f);
-        EXPECT_NEAR(t, Db(T), 1e-8) << f;
+        EXPECT_NEAR(t, loop["bode"]["T"]["magDb"][k].get<double>(), 1e-9 * (1 + std::abs(t)));
     }
     EXPECT_EQ(k, 200u);
-    EXPECT_EQ(json.status, 0);
-    EXPECT_NE(json.out.find("Compensatore di tipo II\n"), std::string::npos) << json.out;
 }
 
 TEST(LoopCommand, RefusalsNameTheirOption) {
