@@ -227,6 +227,7 @@ QWidget* ChoiceWindow::BuildChoicesForm() {
                 [this, box = combo.box, text = combo.text] {
                     if (showingTexts_ || box->currentIndex() < 0) return;
                     store_.choice.*text = box->currentData().toString().toStdString();
+                    emit TextsEdited();
                     Update();
                 });
         const int row = grid->rowCount();
@@ -250,6 +251,7 @@ QWidget* ChoiceWindow::BuildChoicesForm() {
             connect(edit, &QLineEdit::textChanged, this,
                     [this, text = field->text](const QString& typed) {
                         store_.choice.*text = typed.toStdString();
+                        emit TextsEdited();
                     });
             connect(edit, &QLineEdit::returnPressed, this, &ChoiceWindow::Update);
             grid->addWidget(edit, row, column++);

@@ -74,6 +74,10 @@ public:
 
     static inline const QString kTitle = QStringLiteral("Scelta dei componenti");
 
+signals:
+    // A field of the store was typed into: the design has changed.
+    void TextsEdited();
+
 private:
     QWidget* BuildChoicesForm();
     QWidget* BuildResults();

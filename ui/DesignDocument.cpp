@@ -23,7 +23,6 @@ namespace {
 
 const QString kFilter = QStringLiteral("Progetti stepdown (*.stepdown);;Tutti i file (*)");
 const QString kRecentKey = QStringLiteral("recentFiles");
-constexpr int kWatchMs = 250;
 
 QSettings Settings() { return QSettings(QStringLiteral("stepdown"), QStringLiteral("stepdown")); }
 
@@ -83,8 +82,6 @@ DesignDocument::DesignDocument(QWidget& window, MainWindowOperations& fields,
         if (auto* box = window_.findChild<QLineEdit*>(ToQString(name)))
             connect(box, &QLineEdit::textChanged, this, &DesignDocument::UpdateTitle);
     });
-    connect(&watch_, &QTimer::timeout, this, &DesignDocument::UpdateTitle);
-    watch_.start(kWatchMs);
 
     saveFileName_ = [this](const QString& caption, const QString& suggested,
                            const QString& filter) {

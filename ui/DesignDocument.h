@@ -11,7 +11,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -54,6 +53,8 @@ public:
     // The file's absolute path, empty for a design never saved or opened.
     const QString& FilePath() const { return path_; }
     bool HasUnsavedChanges() const;
+    // A side window's field was typed into: the title's mark follows.
+    void SideTextsEdited() { UpdateTitle(); }
     QStringList RecentFiles() const;
 
     QAction* NewAction() const { return new_; }
@@ -104,9 +105,6 @@ private:
     QAction* report_ = nullptr;
     QAction* htmlReport_ = nullptr;
     std::array<QAction*, 5> recent_{};
-    // The side windows write their texts without telling: their changes
-    // reach the title's mark at this pace.
-    QTimer watch_;
     SaveFileNameProvider saveFileName_;
     OpenFileNameProvider openFileName_;
 };

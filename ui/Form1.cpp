@@ -215,6 +215,8 @@ void Form1::closeEvent(QCloseEvent* event) {
 void Form1::ShowRealPartsWindow() {
     if (!realParts_) {
         realParts_ = new RealPartsWindow(module_, *this, sideTexts_.parts, locale_, this);
+        connect(realParts_, &RealPartsWindow::TextsEdited, document_,
+                &DesignDocument::SideTextsEdited);
     } else {
         // The store may have been filled since the window last showed it.
         realParts_->ShowPartTexts();
@@ -229,6 +231,7 @@ void Form1::ShowChoiceWindow() {
     if (!module_.LastDesign) return;
     if (!choice_) {
         choice_ = new ChoiceWindow(module_, *this, sideTexts_, locale_, this);
+        connect(choice_, &ChoiceWindow::TextsEdited, document_, &DesignDocument::SideTextsEdited);
     } else {
         // The store may have been filled since the window last showed it.
         choice_->ShowChoiceTexts();

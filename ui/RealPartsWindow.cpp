@@ -166,6 +166,7 @@ QWidget* RealPartsWindow::BuildPartsForm() {
         connect(edit, &QLineEdit::textChanged, this,
                 [this, text = field.text](const QString& typed) {
                     store_.*text = typed.toStdString();
+                    emit TextsEdited();
                 });
         connect(edit, &QLineEdit::returnPressed, this, &RealPartsWindow::Recompute);
         form->addRow(Text(kPartNames[partFields_.size()]) + QStringLiteral(" [") +

@@ -66,6 +66,10 @@ public:
 
     static inline const QString kTitle = QStringLiteral("Componenti reali");
 
+signals:
+    // A field of the store was typed into: the design has changed.
+    void TextsEdited();
+
 private:
     QWidget* BuildPartsForm();
     QWidget* BuildFigures();

@@ -691,6 +691,13 @@ void WindowsTest::menuBarAboveTheClientAreaOffersEveryCommand() {
     const auto analysis = entries(1);
     analysis[QStringLiteral("Componenti reali…")]->trigger();
     QVERIFY(form1_->OpenRealPartsWindow() != nullptr);
+    // Once saved, a part typed marks the design changed at once, with no polling.
+    QTemporaryDir folder;
+    AnswerSaveWith(form1_->Document(), folder.filePath(QStringLiteral("m.stepdown")));
+    form1_->Document().SaveAsAction()->trigger();
+    QVERIFY(!form1_->isWindowModified());
+    form1_->OpenRealPartsWindow()->findChild<QLineEdit*>("esr")->setText(QStringLiteral("7"));
+    QVERIFY(form1_->isWindowModified());
     QVERIFY(analysis[QStringLiteral("Scelta dei componenti…")]->isEnabled());
     analysis[QStringLiteral("Scelta dei componenti…")]->trigger();
     QVERIFY(form1_->OpenChoiceWindow() != nullptr);
