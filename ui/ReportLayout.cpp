@@ -21,7 +21,10 @@
 namespace stepdown {
 namespace {
 
-QString Text(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
+// A text of the report as HTML: its own characters, never markup.
+QString HtmlEscaped(const std::string& text) {
+    return QString::fromStdString(text).toHtmlEscaped();
+}
 
 // The text width of a page, in the 96 dpi pixels QTextDocument sizes images in.
 constexpr qreal kMarginMm = 18;
@@ -35,12 +38,12 @@ QString Table(const ReportTable& table) {
     QString html = QStringLiteral(
         "<table class=\"grid\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
         "width=\"100%\"><tr>");
-    for (const std::string& cell : table.header) html += "<th>" + Text(cell) + "</th>";
+    for (const std::string& cell : table.header) html += "<th>" + HtmlEscaped(cell) + "</th>";
     html += "</tr>";
     for (const auto& row : table.rows) {
         html += "<tr>";
         for (std::size_t c = 0; c < row.size(); ++c)
-            html += (c < 2 ? "<td>" : "<td align=\"right\">") + Text(row[c]) + "</td>";
+            html += (c < 2 ? "<td>" : "<td align=\"right\">") + HtmlEscaped(row[c]) + "</td>";
         html += "</tr>";
     }
     return html + "</table>";
@@ -57,14 +60,14 @@ QString Html(const DesignReport& report, const ReportPictures& pictures,
             "table.grid { border-collapse: collapse; } th { background: #e8e8e8; }"
             "img { max-width: 100%; }"
             "</style></head><body>\n<h1>%1</h1>\n<p>Data: %2<br>File: %3</p>\n")
-            .arg(Text(report.title), Text(report.date), Text(report.fileName));
+            .arg(HtmlEscaped(report.title), HtmlEscaped(report.date), HtmlEscaped(report.fileName));
     for (const ReportSection& section : report.sections) {
-        html += "<h2>" + Text(section.title) + "</h2>\n";
+        html += "<h2>" + HtmlEscaped(section.title) + "</h2>\n";
         if (!section.lines.empty()) {
             html += QStringLiteral("<table cellspacing=\"0\" cellpadding=\"2\">");
             for (const ReportLine& line : section.lines)
-                html += "<tr><td>" + Text(line.caption) + ":&nbsp;&nbsp;</td><td>" +
-                        Text(line.value) + "</td></tr>";
+                html += "<tr><td>" + HtmlEscaped(line.caption) + ":&nbsp;&nbsp;</td><td>" +
+                        HtmlEscaped(line.value) + "</td></tr>";
             html += "</table>\n";
         }
         const QImage& picture = section.picture == ReportPicture::Waveforms ? pictures.waveforms
@@ -73,7 +76,7 @@ QString Html(const DesignReport& report, const ReportPictures& pictures,
                                     : QImage();
         if (!picture.isNull()) html += "<p>" + image(section.picture, picture) + "</p>\n";
         if (!section.table.header.empty()) html += Table(section.table) + "\n";
-        for (const std::string& note : section.notes) html += "<p>" + Text(note) + "</p>\n";
+        for (const std::string& note : section.notes) html += "<p>" + HtmlEscaped(note) + "</p>\n";
     }
     return html + "</body></html>\n";
 }
