@@ -129,7 +129,8 @@ SteadyPeriod ConverterModel::SteadyState(Real D, bool diodeBlocks) const {
 
 // The period from iL = 0, vC = v: the on time, then the diode conducting
 // until iL first reaches zero (or the off time ends), then C alone.
-ConverterModel::DiscontinuousStart ConverterModel::FromRest(const Switching& s, Real v) const {
+ConverterModel::DiscontinuousStart ConverterModel::FromZeroCurrent(const Switching& s,
+                                                                   Real v) const {
     DiscontinuousStart period{v, on_.Through(s.Pon, {0, v}), 0, 0, 0, 0};
     // Only a v far from the steady state leaves no current to turn off.
     if (!(period.turnOff.i > 0)) {
@@ -185,17 +186,17 @@ std::optional<ConverterModel::DiscontinuousStart> ConverterModel::Discontinuous(
         t += dt;
         if (!(std::fabs(dv) <= voltageTolerance && std::fabs(dt) <= timeTolerance)) continue;
         // Converged; on the first zero of iL only if the bracketed search agrees.
-        DiscontinuousStart period = FromRest(s, v);
+        DiscontinuousStart period = FromZeroCurrent(s, v);
         period.newtonIterations = iteration + 1;
         if (std::fabs(period.crossing - t) <= timeTolerance) return period;
         break;
     }
-    const auto g = [&](Real x) { return FromRest(s, x).endVoltage - x; };
+    const auto g = [&](Real x) { return FromZeroCurrent(s, x).endVoltage - x; };
     const Real top = topVoltage_;
     const Real gTop = g(top);
     const Real gBottom = g(0);
     if (!(gBottom >= 0 && gTop <= 0)) return std::nullopt;
-    return FromRest(s, BracketedRoot(g, 0, gBottom, top, gTop, {kEpsilon * top}));
+    return FromZeroCurrent(s, BracketedRoot(g, 0, gBottom, top, gTop, {kEpsilon * top}));
 }
 
 // While iL > 0 and Vo >= 0 the current only falls, but past its zero the

@@ -151,7 +151,9 @@ private:
 
     Switching SwitchingAt(Real D) const;
     std::array<Vector2, 2> ContinuousSolution(const Switching& s) const;
-    DiscontinuousStart FromRest(const Switching& s, Real v) const;
+    // One period started with the inductor empty (iL = 0) and vC = v: only
+    // the current is at rest, the capacitor keeps its charge.
+    DiscontinuousStart FromZeroCurrent(const Switching& s, Real v) const;
     std::optional<DiscontinuousStart> Discontinuous(const Switching& s,
                                                     Real continuousVoltage) const;
     // A bracket of the first zero of iL after turn-off; nothing when it stays positive.
