@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -28,7 +30,10 @@ TEST(SpiceNumber, SuffixesEdgesAndShortestDigits) {
 
 // Every "name = number" that ngspice prints in batch mode.
 std::map<std::string, double> Ngspice(const std::string& netlist) {
-    const std::string file = ::testing::TempDir() + "converter.cir";
+    // One file per process and run: two suites running at once never share one.
+    static int run = 0;
+    const std::string file = ::testing::TempDir() + "converter-" + std::to_string(::getpid()) +
+                             "-" + std::to_string(++run) + ".cir";
     std::ofstream(file) << netlist;
     FILE* pipe = popen(("ngspice -b '" + file + "' 2>&1").c_str(), "r");
     std::string output;
