@@ -67,9 +67,9 @@ Compensator RoundedCompensator(const Compensator& c) {
     return r;
 }
 
-CompensatorDesign DesignCompensator(const LoopCircuit& loop, const DesignTargets& targets) {
+CompensatorDesign DesignCompensator(const LoopCircuit& loop, const CompensatorTargets& targets) {
     CompensatorDesign design;
-    const OperatingPoint op = AveragedOperatingPoint(loop);
+    const LoopOperatingPoint op = AveragedOperatingPoint(loop);
     const Plant plant = AveragedPlant(loop, op, 1 / loop.modulator.Vramp);
     const int type = targets.type.value_or(plant.fESR() > targets.fc ? 3 : 2);
     const Response at = plant.At(targets.fc);

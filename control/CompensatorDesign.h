@@ -18,7 +18,7 @@
 
 namespace stepdown {
 
-struct DesignTargets {
+struct CompensatorTargets {
     double fc = 0;  // Hz
     double phaseMarginDeg = 60;
     std::optional<int> type;  // forced; automatic: 3 when fESR > fc, else 2
@@ -32,7 +32,7 @@ struct CompensatorDesign {
 };
 
 // The loop's compensator R1 and Rb are kept; the rest is designed.
-CompensatorDesign DesignCompensator(const LoopCircuit& loop, const DesignTargets& targets);
+CompensatorDesign DesignCompensator(const LoopCircuit& loop, const CompensatorTargets& targets);
 
 // The nearest E96 value on a log scale; nothing for a value not positive and finite.
 std::optional<double> RoundToE96(double value);

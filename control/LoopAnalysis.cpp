@@ -104,10 +104,10 @@ void CompensatorWarnings(const Compensator& c, double nyquist, LoopAnalysis& out
 
 }  // namespace
 
-OperatingPoint AveragedOperatingPoint(const LoopCircuit& loop) {
+LoopOperatingPoint AveragedOperatingPoint(const LoopCircuit& loop) {
     const PartValues& p = loop.parts;
     const Compensator& c = loop.compensator;
-    OperatingPoint op;
+    LoopOperatingPoint op;
     op.Vo = loop.modulator.Vref * (1 + c.R1 / c.Rb);
     op.IL = op.Vo / loop.circuit.RL + op.Vo / (c.R1 + c.Rb);
     op.dutyGain = loop.circuit.Vi + p.Vf + op.IL * (p.Rd - p.Rds);
@@ -140,7 +140,7 @@ Response Plant::At(double f) const {
             AngleDeg(zero) - std::atan2(im, re) * kDegrees};
 }
 
-Plant AveragedPlant(const LoopCircuit& loop, const OperatingPoint& op, double Fm) {
+Plant AveragedPlant(const LoopCircuit& loop, const LoopOperatingPoint& op, double Fm) {
     return {Fm * op.dutyGain * loop.circuit.RL,
             loop.circuit.L,
             loop.circuit.C,
@@ -171,7 +171,7 @@ Response LoopAt(const Plant& plant, const Compensator& c, double f) {
 LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points) {
     LoopAnalysis out;
     out.op = AveragedOperatingPoint(loop);
-    const OperatingPoint& op = out.op;
+    const LoopOperatingPoint& op = out.op;
     if (!(op.D > 0 && op.D < loop.modulator.Dmax) || !std::isfinite(op.D)) {
         out.refusal = "La tensione di uscita di " + Figure(op.Vo) + " V chiede un duty cycle di " +
                       Figure(op.D * 100) +

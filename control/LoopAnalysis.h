@@ -45,7 +45,7 @@ struct LoopCircuit {
     Compensator compensator;
 };
 
-struct OperatingPoint {
+struct LoopOperatingPoint {
     double D = 0;
     double IL = 0;                // A
     double Vo = 0;                // V, Vref (1 + R1/Rb)
@@ -53,7 +53,7 @@ struct OperatingPoint {
     double seriesResistance = 0;  // ohm, Req
 };
 
-OperatingPoint AveragedOperatingPoint(const LoopCircuit& loop);
+LoopOperatingPoint AveragedOperatingPoint(const LoopCircuit& loop);
 
 struct Response {
     double magDb = 0;
@@ -71,7 +71,7 @@ struct Plant {
     Response At(double f) const;
 };
 
-Plant AveragedPlant(const LoopCircuit& loop, const OperatingPoint& op, double Fm);
+Plant AveragedPlant(const LoopCircuit& loop, const LoopOperatingPoint& op, double Fm);
 Response CompensatorAt(const Compensator& c, double f);
 // T = Gc Fm Gvd at one frequency.
 Response LoopAt(const Plant& plant, const Compensator& c, double f);
@@ -83,7 +83,7 @@ struct BodeCurve {
 struct LoopAnalysis {
     bool valid = false;   // false: `refusal` says why there is no analysis
     std::string refusal;  // a clear message in Italian
-    OperatingPoint op;
+    LoopOperatingPoint op;
     ConductionMode mode = ConductionMode::Continuous;
     double fLC = 0, Q = 0, fESR = 0, dcGainDb = 0;  // of Gvd, without Fm
     Plant plant;                                    // Fm Gvd

@@ -67,7 +67,7 @@ SwitchedBode SwitchedLoopGain(const LoopCircuit& loop, int points,
                               const std::function<bool(int, int)>& progress) {
     SwitchedBode bode;
     const double T = 1 / loop.circuit.f;
-    const OperatingPoint op = AveragedOperatingPoint(loop);
+    const LoopOperatingPoint op = AveragedOperatingPoint(loop);
     const Modulator& m = loop.modulator;
     const double vc = std::clamp(op.D * m.Vramp, 0.0, m.Vcmax);
     // From the averaged operating point, settled by the switched loop itself.

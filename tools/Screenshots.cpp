@@ -26,6 +26,7 @@
 #include "ui/ChoiceWindow.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/LoopWindow.h"
 #include "ui/PlotArea.h"
 #include "ui/RealPartsWindow.h"
 #include "ui/StartupWindow.h"
@@ -109,9 +110,20 @@ int main(int argc, char* argv[]) {
                             choice->move(0, 0);
                             QTimer::singleShot(700, &form1, [&, choice] {
                                 if (!SaveScreenOf(*choice, path("choice"))) status = 1;
-                                // Not quit(): that closes the windows, which ask about unsaved
-                                // changes.
-                                QCoreApplication::exit(0);
+                                form1.ShowLoopWindow();
+                                stepdown::LoopWindow* loop = form1.OpenLoopWindow();
+                                loop->Field("tss")->setText(QStringLiteral("1"));
+                                loop->Field("rl2")->setText(QStringLiteral("5"));
+                                loop->Field("t1")->setText(QStringLiteral("3"));
+                                loop->DesignButton()->click();
+                                loop->SwitchedButton()->click();
+                                loop->move(0, 0);
+                                QTimer::singleShot(700, &form1, [&, loop] {
+                                    if (!SaveScreenOf(*loop, path("loop"))) status = 1;
+                                    // Not quit(): that closes the windows, which ask about
+                                    // unsaved changes.
+                                    QCoreApplication::exit(0);
+                                });
                             });
                         });
                     });

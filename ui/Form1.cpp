@@ -78,6 +78,9 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
     choiceAction_ = new QAction(QStringLiteral("Scelta dei componenti…"), this);
     connect(choiceAction_, &QAction::triggered, this,
             [this] { guard_.Run([this] { ShowChoiceWindow(); }); });
+    loopAction_ = new QAction(QStringLiteral("Anello di controllo…"), this);
+    connect(loopAction_, &QAction::triggered, this,
+            [this] { guard_.Run([this] { ShowLoopWindow(); }); });
     waveformWindow_.SetNetlistExporter([self = QPointer<Form1>(this)](
                                            QWidget* over, const SaveFileNameProvider& name) {
         if (self)
@@ -153,6 +156,7 @@ void Form1::FillContextMenu(QMenu& menu) {
     menu.addAction(realPartsAction_);
     choiceAction_->setEnabled(module_.LastDesign.has_value());
     menu.addAction(choiceAction_);
+    menu.addAction(loopAction_);
 }
 
 void Form1::AddMenuBar() {
@@ -168,6 +172,7 @@ void Form1::AddMenuBar() {
     QMenu* analysis = menuBar_->addMenu(QStringLiteral("&Analisi"));
     analysis->addAction(realPartsAction_);
     analysis->addAction(choiceAction_);
+    analysis->addAction(loopAction_);
     connect(analysis, &QMenu::aboutToShow, this,
             [this] { choiceAction_->setEnabled(module_.LastDesign.has_value()); });
     QMenu* help = menuBar_->addMenu(QStringLiteral("A&iuto"));
@@ -217,6 +222,8 @@ void Form1::ShowRealPartsWindow() {
         realParts_ = new RealPartsWindow(module_, *this, sideTexts_.parts, locale_, this);
         connect(realParts_, &RealPartsWindow::TextsEdited, document_,
                 &DesignDocument::SideTextsEdited);
+        // Its context menu opens the loop on the same circuit and parts.
+        realParts_->addAction(loopAction_);
     } else {
         // The store may have been filled since the window last showed it.
         realParts_->ShowPartTexts();
@@ -240,6 +247,14 @@ void Form1::ShowChoiceWindow() {
     choice_->raise();
     choice_->activateWindow();
     choice_->Update();
+}
+
+void Form1::ShowLoopWindow() {
+    // Kept when closed, so that the controller's fields keep what was typed.
+    if (!loop_) loop_ = new LoopWindow(module_, *this, sideTexts_.parts, locale_, this);
+    loop_->show();
+    loop_->raise();
+    loop_->activateWindow();
 }
 
 QLineEdit* Form1::TextBox(std::string_view name) const {

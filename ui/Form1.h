@@ -24,6 +24,7 @@
 #include "ui/ChoiceWindow.h"
 #include "ui/DesignDocument.h"
 #include "ui/Form2Host.h"
+#include "ui/LoopWindow.h"
 #include "ui/RealPartsWindow.h"
 #include "ui/SideWindowTexts.h"
 #include "ui/SlotGuard.h"
@@ -71,6 +72,10 @@ public:
     void ShowChoiceWindow();
     ChoiceWindow* OpenChoiceWindow() const { return choice_.data(); }
 
+    // Opens the window "Anello di controllo", or raises the one kept hidden.
+    void ShowLoopWindow();
+    LoopWindow* OpenLoopWindow() const { return loop_.data(); }
+
     QMenuBar* MenuBar() const { return menuBar_; }
     // How the window's handlers run: one at a time, exceptions as messages.
     SlotGuard& Guard() { return guard_; }
@@ -108,6 +113,8 @@ private:
     DesignDocument* document_ = nullptr;
     QAction* choiceAction_ = nullptr;
     QPointer<ChoiceWindow> choice_;
+    QAction* loopAction_ = nullptr;
+    QPointer<LoopWindow> loop_;
     QMenuBar* menuBar_ = nullptr;
     SlotGuard guard_{[this](const std::string& text) { ShowMessage(text); }};
 };

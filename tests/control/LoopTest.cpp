@@ -36,7 +36,7 @@ double LogUniform(std::mt19937_64& rng, double low, double high) {
 // A random circuit in continuous conduction with its designed compensator.
 struct RandomLoop {
     LoopCircuit loop;
-    DesignTargets targets;
+    CompensatorTargets targets;
 };
 
 RandomLoop RandomDesigned(std::mt19937_64& rng) {
@@ -57,9 +57,10 @@ RandomLoop RandomDesigned(std::mt19937_64& rng) {
         if (Vo <= 3) continue;
         loop.compensator.R1 = 10e3;
         loop.compensator.Rb = 10e3 * 2.5 / (Vo - 2.5);
-        const DesignTargets targets{f * std::uniform_real_distribution<double>(0.03, 0.15)(rng),
-                                    std::uniform_real_distribution<double>(35, 75)(rng),
-                                    {}};
+        const CompensatorTargets targets{
+            f * std::uniform_real_distribution<double>(0.03, 0.15)(rng),
+            std::uniform_real_distribution<double>(35, 75)(rng),
+            {}};
         const CompensatorDesign design = DesignCompensator(loop, targets);
         if (!design.compensator) continue;
         loop.compensator = *design.compensator;

@@ -1,0 +1,262 @@
+// The window "Anello di controllo"'s charts, figures and explanation page.
+
+#include <QChart>
+#include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QLogValueAxis>
+#include <QPen>
+#include <QScatterSeries>
+#include <QScrollArea>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+#include "ui/ChartAxes.h"
+#include "ui/LoopWindow.h"
+
+namespace stepdown {
+
+namespace {
+
+struct Range {
+    double low = INFINITY, high = -INFINITY;
+    void Add(double value) {
+        low = std::min(low, value);
+        high = std::max(high, value);
+    }
+};
+
+// A line through (x, y) pairs, on the chart's two axes.
+QLineSeries* AddLine(QChart& chart, const QString& name, const QPen& pen,
+                     const QList<QPointF>& points, QAbstractAxis* x, QAbstractAxis* y) {
+    auto* series = new QLineSeries(&chart);
+    series->setName(name);
+    series->setPen(pen);
+    series->replace(points);
+    chart.addSeries(series);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    return series;
+}
+
+QString ModeText(ConductionMode mode) {
+    return mode == ConductionMode::Continuous ? QStringLiteral("conduzione continua")
+                                              : QStringLiteral("conduzione discontinua");
+}
+
+}  // namespace
+
+QString LoopWindow::Number(double value) const {
+    if (std::isinf(value)) return QStringLiteral("∞");
+    return locale_.toString(value, 'g', 4);
+}
+
+QChart* LoopWindow::NewBodeChart() const {
+    QChart* chart = NewNumberChart(locale_, 4);
+    chart->legend()->setAlignment(Qt::AlignTop);
+    if (!analysis_ || !analysis_->valid || analysis_->f.empty()) {
+        chart->setTitle(QStringLiteral("Premi «Progetta» o «Calcola» per il diagramma di Bode"));
+        return chart;
+    }
+    const LoopAnalysis& a = *analysis_;
+    auto* frequency = new QLogValueAxis(chart);
+    frequency->setBase(10);
+    frequency->setLabelFormat(QStringLiteral("%g"));
+    frequency->setMinorTickCount(8);
+    frequency->setTitleText(QStringLiteral("f [Hz]"));
+    chart->addAxis(frequency, Qt::AlignBottom);
+    frequency->setRange(a.f.front(), a.f.back());
+    QValueAxis* db = NewAxis(*chart, QStringLiteral("modulo [dB]"), Qt::AlignLeft);
+    QValueAxis* degrees =
+        NewAxis(*chart, QStringLiteral("fase [°] (tratteggiata)"), Qt::AlignRight);
+
+    const struct {
+        const BodeCurve& curve;
+        QString name;
+        QColor colour;
+    } curves[] = {{a.T, QStringLiteral("T"), QColor(0, 0, 220)},
+                  {a.Gvd, QStringLiteral("Gvd"), QColor(0, 140, 60)},
+                  {a.Gc, QStringLiteral("Gc"), QColor(200, 110, 0)}};
+    Range mag, phase;
+    for (const auto& c : curves) {
+        QList<QPointF> magnitude, angle;
+        for (std::size_t k = 0; k < a.f.size(); ++k) {
+            magnitude.append(QPointF(a.f[k], c.curve.magDb[k]));
+            angle.append(QPointF(a.f[k], c.curve.phaseDeg[k]));
+            mag.Add(c.curve.magDb[k]);
+            phase.Add(c.curve.phaseDeg[k]);
+        }
+        AddLine(*chart, QStringLiteral("|%1|").arg(c.name), QPen(c.colour, 2), magnitude, frequency,
+                db);
+        QPen dashed(c.colour, 1.5, Qt::DashLine);
+        AddLine(*chart, QStringLiteral("∠%1").arg(c.name), dashed, angle, frequency, degrees);
+    }
+    if (switchedBode_) {
+        const struct {
+            const std::vector<double>& values;
+            QString name;
+            QAbstractAxis* axis;
+            Range* range;
+        } measured[] = {
+            {switchedBode_->T.magDb, QStringLiteral("|T| commutato"), db, &mag},
+            {switchedBode_->T.phaseDeg, QStringLiteral("∠T commutato"), degrees, &phase}};
+        for (const auto& m : measured) {
+            auto* dots = new QScatterSeries(chart);
+            dots->setName(m.name);
+            dots->setMarkerSize(7);
+            dots->setColor(m.axis == db ? QColor(220, 0, 0) : QColor(150, 0, 150));
+            for (std::size_t k = 0; k < switchedBode_->f.size(); ++k) {
+                dots->append(switchedBode_->f[k], m.values[k]);
+                m.range->Add(m.values[k]);
+            }
+            chart->addSeries(dots);
+            dots->attachAxis(frequency);
+            dots->attachAxis(m.axis);
+        }
+    }
+    if (a.fc) {
+        const QList<QPointF> mark{QPointF(*a.fc, mag.low), QPointF(*a.fc, mag.high)};
+        AddLine(*chart, QStringLiteral("fc = %1 Hz").arg(Number(*a.fc)),
+                QPen(Qt::black, 1, Qt::DotLine), mark, frequency, db);
+    }
+    AlignAxes(*db, mag.low, mag.high, *degrees, phase.low, phase.high);
+    degrees->setGridLineVisible(false);
+    return chart;
+}
+
+QChart* LoopWindow::NewStepChart() const {
+    QChart* chart = NewNumberChart(locale_, 4);
+    chart->legend()->setAlignment(Qt::AlignTop);
+    const TransientResult& r = *transient_;
+    QValueAxis* time = NewAxis(*chart, QStringLiteral("t [ms]"), Qt::AlignBottom);
+    QValueAxis* volts = NewAxis(*chart, QStringLiteral("Vo [V]"), Qt::AlignLeft);
+    QValueAxis* amps = NewAxis(*chart, QStringLiteral("iL [A]"), Qt::AlignRight);
+    QList<QPointF> vo, il;
+    Range v, i;
+    for (const TracePoint& p : r.trace) {
+        vo.append(QPointF(p.t * 1e3, p.vo));
+        il.append(QPointF(p.t * 1e3, p.iL));
+        v.Add(p.vo);
+        i.Add(p.iL);
+    }
+    AddLine(*chart, QStringLiteral("iL"), QPen(QColor(230, 0, 0, 120), 1), il, time, amps);
+    AddLine(*chart, QStringLiteral("Vo"), QPen(QColor(0, 0, 220), 1.5), vo, time, volts);
+    // The band the settling time is measured against: the last step's final Vo.
+    const StepFigures* last = r.lineStep ? &*r.lineStep : r.loadStep ? &*r.loadStep : nullptr;
+    const double final = last ? last->finalVoMean : r.steadyVoMean;
+    const double end = r.trace.empty() ? 1 : r.trace.back().t * 1e3;
+    for (const double edge : {0.99 * final, 1.01 * final}) {
+        const QList<QPointF> line{QPointF(0, edge), QPointF(end, edge)};
+        QLineSeries* band = AddLine(*chart, QStringLiteral("±1 % di Vo finale"),
+                                    QPen(Qt::darkGray, 1, Qt::DashLine), line, time, volts);
+        if (edge > final) chart->legend()->markers(band).front()->setVisible(false);
+        v.Add(edge);
+    }
+    time->setRange(0, end);
+    KeepRoundTicks(*time, 10);
+    AlignAxes(*volts, std::min(0.0, v.low), v.high, *amps, std::min(0.0, i.low), i.high);
+    amps->setGridLineVisible(false);
+    return chart;
+}
+
+void LoopWindow::ShowFigures() {
+    if (!analysis_) {
+        figures_->setText(QStringLiteral(
+            "Il circuito viene dai campi della verifica e i componenti dalla finestra "
+            "«Componenti reali». Premi «Progetta» per il compensatore, «Calcola» per l'analisi."));
+        return;
+    }
+    const LoopAnalysis& a = *analysis_;
+    const Compensator& c = loop_.compensator;
+    QStringList lines;
+    lines << QStringLiteral("<b>Punto di lavoro</b>: D = %1, IL = %2 A, Vo = %3 V, %4")
+                 .arg(Number(a.op.D), Number(a.op.IL), Number(a.op.Vo), ModeText(a.mode));
+    if (!a.valid) {
+        lines << a.refusal.c_str();
+    } else if (!a.f.empty()) {
+        lines << QStringLiteral("<b>Impianto</b>: fLC = %1 Hz, Q = %2, fESR = %3 Hz")
+                     .arg(Number(a.fLC), Number(a.Q), Number(a.fESR));
+        lines << QStringLiteral("<b>Compensatore</b>: tipo %1, Rb = %2 Ω")
+                     .arg(c.type == 3 ? QStringLiteral("III") : QStringLiteral("II"), Number(c.Rb));
+        const auto optional = [this](const std::optional<double>& value, const QString& unit) {
+            return value ? Number(*value) + unit : QStringLiteral("nessuno");
+        };
+        lines << QStringLiteral(
+                     "<b>fc</b> = %1, <b>margine di fase</b> = %2, "
+                     "<b>margine di guadagno</b> = %3")
+                     .arg(optional(a.fc, QStringLiteral(" Hz")), optional(a.phaseMargin, "°"),
+                          optional(a.gainMargin, QStringLiteral(" dB")));
+    }
+    std::vector<std::string> warnings = a.warnings;
+    if (const TransientResult* r = transient_ ? &*transient_ : nullptr; r && r->refusal.empty()) {
+        warnings.insert(warnings.end(), r->warnings.begin(), r->warnings.end());
+        lines << QStringLiteral("<b>Avvio</b>: iL massima %1 A, Vo massima %2 V, 99 % di Vo %3")
+                     .arg(Number(r->ilPeak), Number(r->voPeak),
+                          r->t99 ? QStringLiteral("a %1 ms").arg(Number(*r->t99 * 1e3))
+                                 : QStringLiteral("mai raggiunto"));
+        const std::pair<const char*, const std::optional<StepFigures>*> steps[] = {
+            {"Gradino di carico", &r->loadStep}, {"Gradino di linea", &r->lineStep}};
+        for (const auto& [title, step] : steps) {
+            if (!*step) continue;
+            const StepFigures& s = **step;
+            lines << QStringLiteral(
+                         "<b>%1</b>: Vo finale %2 V, sottoelongazione %3 V, "
+                         "sovraelongazione %4 V, assestamento ±1 % %5, %6")
+                         .arg(QString::fromUtf8(title), Number(s.finalVoMean), Number(s.undershoot),
+                              Number(s.overshoot),
+                              s.settlingTime
+                                  ? QStringLiteral("in %1 ms").arg(Number(*s.settlingTime * 1e3))
+                                  : QStringLiteral("non raggiunto"),
+                              ModeText(s.mode));
+        }
+    }
+    for (const std::string& warning : warnings)
+        lines << QStringLiteral("<font color=\"#b00000\">Attenzione: %1</font>")
+                     .arg(QString::fromStdString(warning).toHtmlEscaped());
+    figures_->setText(lines.join(QStringLiteral("<br>")));
+}
+
+QWidget* LoopWindow::BuildExplanation() {
+    auto* label = new QLabel(QStringLiteral(
+        "<h3>Il modello mediato (conduzione continua)</h3>"
+        "<p>Mediando su un periodo: L diL/dt = d Vg − Vf − (Rd + DCR) iL − vo, con il guadagno "
+        "del duty Vg = Vi + Vf + iL (Rd − Rds). Nel punto di lavoro, con "
+        "IL = Vo/RL + Vo/(R1 + Rb) (il partitore assorbe dall'uscita):</p>"
+        "<p>D = (Vo + Vf + IL (Rd + DCR)) / (Vi + Vf + IL (Rd − Rds))</p>"
+        "<p>Con Req = D Rds + (1 − D) Rd + DCR e l'uscita Z = RL ∥ (ESR + 1/(sC)):</p>"
+        "<p>Gvd = Vg RL (1 + s ESR C) / (a2 s² + a1 s + a0),<br>"
+        "a2 = L C (RL + ESR), a1 = L + C (Req (RL + ESR) + RL ESR), a0 = Req + RL<br>"
+        "fLC = √(a0/a2) / 2π, Q = √(a0 a2) / a1, fESR = 1 / (2π ESR C)</p>"
+        "<h3>Il controllore</h3>"
+        "<p>Partitore: Vo = Vref (1 + R1/Rb). Modulatore a rampa 0 → Vramp: Fm = 1/Vramp.</p>"
+        "<p>Tipo II: Gc = (1 + sR2C1) / [s R1 (C1 + C2)(1 + s R2 C1C2/(C1 + C2))]<br>"
+        "Tipo III: Gc = (1 + sR2C1)(1 + s(R1 + R3)C3) / [s R1 (C1 + C2)"
+        "(1 + s R2 C1C2/(C1 + C2))(1 + s R3 C3)]</p>"
+        "<p>Guadagno d'anello T = Gc Fm Gvd; fc è dove |T| = 0 dB, il margine di fase è "
+        "180° + ∠T(fc), il margine di guadagno è −|T| dove ∠T = −180° («nessuno» se la fase "
+        "non ci arriva).</p>"
+        "<h3>Il progetto (fattore K)</h3>"
+        "<p>Fase da aggiungere: boost = PM − 90° − ∠(Fm Gvd(fc)).<br>"
+        "Tipo II: K = tan(boost/2 + 45°); Tipo III: K = tan(boost/4 + 45°).<br>"
+        "Zeri a fc/K, poli a fc K, e |Gc(fc)| = 1/|Fm Gvd(fc)|. «Valori standard» porta le "
+        "resistenze sulla serie E96 e le capacità sulla E12.</p>"
+        "<h3>Il convertitore commutato</h3>"
+        "<p>La risposta al gradino e «T commutato» simulano il circuito periodo per periodo, "
+        "con il diodo, la conduzione discontinua, la saturazione dell'amplificatore e il "
+        "campionamento del modulatore che il modello mediato trascura. La banda è ±1 % della "
+        "Vo media finale.</p>"));
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::RichText);
+    label->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setMargin(12);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(label);
+    scroll->setWidgetResizable(true);
+    return scroll;
+}
+
+}  // namespace stepdown

@@ -1,0 +1,367 @@
+#include "ui/LoopWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QByteArray>
+#include <QChart>
+#include <QChartView>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <iomanip>
+#include <sstream>
+
+#include "control/CompensatorDesign.h"
+#include "realparts/RealPartsStudy.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/ChartAxes.h"
+
+namespace stepdown {
+
+namespace {
+
+// Frequencies of the switched loop gain: each one is a run to steady state.
+constexpr int kSwitchedPoints = 40;
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString Caption(const ControlQuantity& row) {
+    return row.unit.empty()
+               ? Text(row.caption)
+               : Text(row.caption) + QStringLiteral(" [") + Text(row.unit) + QStringLiteral("]");
+}
+
+// The fields take only '.' as the decimal point; four digits hold an E96 value.
+QString FieldText(double value) { return QString::number(value, 'g', 4); }
+
+}  // namespace
+
+LoopWindow::LoopWindow(const Module1& module, const MainWindowOperations& fields,
+                       const PartTexts& parts, const QLocale& locale, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      module_(module),
+      fields_(fields),
+      parts_(parts),
+      locale_(locale) {
+    // A grouped thousand beside a decimal comma would read as a decimal.
+    locale_.setNumberOptions(QLocale::OmitGroupSeparator);
+    setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));
+    setWindowTitle(kTitle);
+    resize(1280, 820);
+
+    auto* page = new QWidget(this);
+    bodeChart_ = new QChartView(page);
+    bodeChart_->setRenderHint(QPainter::Antialiasing);
+    stepChart_ = new QChartView(page);
+    stepChart_->setRenderHint(QPainter::Antialiasing);
+    stepChart_->hide();
+    figures_ = new QLabel(page);
+    figures_->setWordWrap(true);
+    figures_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    figures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    figures_->setFixedWidth(400);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(stepChart_, 1);
+    bottom->addWidget(figures_);
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->addWidget(bodeChart_, 3);
+    pageLayout->addLayout(bottom, 2);
+    tabs_ = new QTabWidget(this);
+    tabs_->addTab(page, QStringLiteral("Grafici"));
+    tabs_->addTab(BuildExplanation(), QStringLiteral("Spiegazione"));
+
+    auto* columns = new QHBoxLayout;
+    columns->addWidget(BuildFields());
+    columns->addWidget(tabs_, 1);
+
+    saveImage_ = new QAction(QStringLiteral("Salva grafico come immagine…"), this);
+    exportCsv_ = new QAction(QStringLiteral("Esporta Bode (CSV)…"), this);
+    connect(saveImage_, &QAction::triggered, this, [this] { guard_.Run([this] { SaveImage(); }); });
+    connect(exportCsv_, &QAction::triggered, this, [this] { guard_.Run([this] { ExportCsv(); }); });
+    addActions({saveImage_, exportCsv_});
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    saveFileName_ = SaveDialogOver(this);
+    auto* buttons = new QHBoxLayout;
+    for (QAction* action : {saveImage_, exportCsv_}) {
+        action->setEnabled(false);
+        auto* button = new QPushButton(action->text(), this);
+        button->setEnabled(false);
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::enabledChanged, button, &QPushButton::setEnabled);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns, 1);
+    layout->addLayout(buttons);
+    ShowFigures();
+}
+
+LoopWindow::~LoopWindow() = default;
+
+QWidget* LoopWindow::BuildFields() {
+    auto* box = new QGroupBox(QStringLiteral("Controllore"), this);
+    auto* form = new QFormLayout(box);
+    form->setLabelAlignment(Qt::AlignLeft);
+    for (const ControlQuantity& row : ControlQuantities()) {
+        auto* edit = new QLineEdit(Text(row.startText), box);
+        edit->setObjectName(Text(row.key));
+        edit->setToolTip(Text(row.description));
+        edit->setAlignment(Qt::AlignRight);
+        edit->setFixedWidth(90);
+        connect(edit, &QLineEdit::returnPressed, this,
+                [this] { guard_.Run([this] { Calculate(); }); });
+        form->addRow(Caption(row), edit);
+        edits_.push_back(edit);
+    }
+    const struct {
+        QPushButton*& button;
+        QString text, tip;
+        void (LoopWindow::*run)();
+    } commands[] = {
+        {design_, QStringLiteral("Progetta"),
+         QStringLiteral("Progetta il compensatore per fc e margine di fase (fc vuota: f/10)"),
+         &LoopWindow::Design},
+        {standard_, QStringLiteral("Valori standard"),
+         QStringLiteral("Arrotonda le resistenze alla serie E96 e le capacità alla E12"),
+         &LoopWindow::UseStandardValues},
+        {calculate_, QStringLiteral("Calcola"),
+         QStringLiteral("Analizza l'anello con i valori dei campi (anche Invio in un campo)"),
+         &LoopWindow::Calculate},
+        {switched_, QStringLiteral("T commutato"),
+         QStringLiteral("Misura il guadagno d'anello sul convertitore commutato (lento)"),
+         &LoopWindow::AddSwitched},
+    };
+    auto* row = new QHBoxLayout;
+    for (const auto& command : commands) {
+        command.button = new QPushButton(command.text, box);
+        command.button->setToolTip(command.tip);
+        connect(command.button, &QPushButton::clicked, this,
+                [this, run = command.run] { guard_.Run([this, run] { (this->*run)(); }); });
+        row->addWidget(command.button);
+    }
+    switched_->setEnabled(false);
+    form->addRow(row);
+    return box;
+}
+
+QLineEdit* LoopWindow::Field(std::string_view key) const {
+    for (QLineEdit* edit : edits_)
+        if (edit->objectName() == Text(key)) return edit;
+    return nullptr;
+}
+
+LoopWindow::Reading LoopWindow::Read() const {
+    Reading r;
+    const CircuitReading circuit = ReadCircuitFields(fields_);
+    const PartsReading parts = ReadPartTexts(parts_);
+    ControlTexts texts;
+    const auto rows = ControlQuantities();
+    for (std::size_t k = 0; k < rows.size(); ++k)
+        texts.*rows[k].text = edits_[k]->text().trimmed().toStdString();
+    const ControlReading control = ReadControlTexts(texts);
+    r.refusal = !circuit.values ? circuit.message : !parts.values ? parts.message : control.message;
+    if (!r.refusal.empty()) return r;
+    const ControlValues& v = r.values = *control.values;
+    r.loop.circuit = *circuit.values;
+    r.loop.parts = *parts.values;
+    r.loop.modulator = {*v.vref, *v.vramp, v.vcmax.value_or(1.2 * *v.vramp), *v.dmax};
+    Compensator& c = r.loop.compensator;
+    c.R1 = *v.r1;
+    // Without Rb the divider gives the design's Vo, or the ideal D Vi.
+    const double vo =
+        module_.LastDesign ? module_.LastDesign->Vo : r.loop.circuit.D * r.loop.circuit.Vi;
+    if (v.rb) {
+        c.Rb = *v.rb;
+    } else if (vo > *v.vref) {
+        c.Rb = c.R1 * *v.vref / (vo - *v.vref);
+    } else {
+        r.refusal =
+            "La tensione di uscita Vo deve essere maggiore della tensione di riferimento "
+            "Vref: abbassa Vref o scrivi Rb!";
+        return r;
+    }
+    c.type = v.type ? static_cast<int>(*v.type) : (v.r3 || v.c3 ? 3 : 2);
+    std::vector<std::pair<double*, std::optional<double>>> network{
+        {&c.R2, v.r2}, {&c.C1, v.c1}, {&c.C2, v.c2}};
+    if (c.type == 3) network.insert(network.end(), {{&c.R3, v.r3}, {&c.C3, v.c3}});
+    std::size_t given = 0;
+    for (const auto& [value, read] : network) given += read ? 1 : 0;
+    r.networkGiven = given == network.size();
+    if (given > 0 && !r.networkGiven)
+        r.networkRefusal = c.type == 3
+                               ? "Il compensatore di tipo III si dà con R2, R3, C1, C2 e C3, "
+                                 "oppure si lasciano vuoti e si progetta!"
+                               : "Il compensatore di tipo II si dà con R2, C1 e C2, oppure si "
+                                 "lasciano vuoti e si progetta!";
+    if (r.networkGiven)
+        for (const auto& [value, read] : network) *value = *read;
+    return r;
+}
+
+std::optional<Compensator> LoopWindow::Designed(const Reading& reading) {
+    const ControlValues& v = reading.values;
+    const double f = reading.loop.circuit.f;
+    const double fc = v.fc.value_or(f / 10);
+    if (!(fc < f / 2)) {
+        Message("La frequenza di attraversamento fc deve essere minore di f/2!");
+        return std::nullopt;
+    }
+    std::optional<int> type;
+    if (v.type) type = static_cast<int>(*v.type);
+    const CompensatorDesign design = DesignCompensator(reading.loop, {fc, *v.pm, type});
+    if (!design.compensator) Message(design.refusal);
+    return design.compensator;
+}
+
+void LoopWindow::WriteNetwork(const Compensator& c) {
+    const bool three = c.type == 3;
+    Field("r2")->setText(FieldText(c.R2));
+    Field("r3")->setText(three ? FieldText(c.R3) : QString());
+    Field("c1")->setText(FieldText(c.C1 * 1e9));
+    Field("c2")->setText(FieldText(c.C2 * 1e9));
+    Field("c3")->setText(three ? FieldText(c.C3 * 1e9) : QString());
+}
+
+void LoopWindow::Design() {
+    const Reading reading = Read();
+    // A network, whole or in part, in the fields is designed anew.
+    if (!reading.refusal.empty()) return Message(reading.refusal);
+    if (const auto c = Designed(reading)) {
+        WriteNetwork(*c);
+        Calculate();
+    }
+}
+
+void LoopWindow::UseStandardValues() {
+    const Reading reading = Read();
+    if (!reading.refusal.empty()) return Message(reading.refusal);
+    if (!reading.networkRefusal.empty()) return Message(reading.networkRefusal);
+    const std::optional<Compensator> c =
+        reading.networkGiven ? reading.loop.compensator : Designed(reading);
+    if (!c) return;
+    WriteNetwork(RoundedCompensator(*c));
+    Calculate();
+}
+
+void LoopWindow::Calculate() {
+    Reading reading = Read();
+    if (!reading.refusal.empty()) return Message(reading.refusal);
+    if (!reading.networkRefusal.empty()) return Message(reading.networkRefusal);
+    if (!reading.networkGiven) {
+        const std::optional<Compensator> c = Designed(reading);
+        if (!c) return;
+        // What is analysed is in the fields.
+        WriteNetwork(*c);
+        reading.loop.compensator = *c;
+    }
+    const ControlValues& v = reading.values;
+    std::optional<TransientRequest> request;
+    if (*v.tss > 0 || v.rl2 || v.t1 || v.vi2 || v.t2) {
+        if (v.rl2.has_value() != v.t1.has_value() || v.vi2.has_value() != v.t2.has_value())
+            return Message(
+                "Il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e "
+                "t2!");
+        TransientRequest r{*v.tss, v.rl2, v.t1, v.vi2, v.t2, 0};
+        r.tend = v.tend.value_or(DefaultEnd(r));
+        if ((v.t1 && !(*v.t1 < r.tend)) || (v.t2 && !(*v.t2 < r.tend)))
+            return Message("I gradini devono venire prima della fine tend!");
+        request = r;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    loop_ = reading.loop;
+    analysis_ = AnalyseLoop(loop_);
+    transient_.reset();
+    switchedBode_.reset();
+    if (analysis_->valid && request) transient_ = SimulateClosedLoop(loop_, *request);
+    QApplication::restoreOverrideCursor();
+    ShowAll();
+    if (!analysis_->valid) return Message(analysis_->refusal);
+    if (transient_ && !transient_->refusal.empty()) Message(transient_->refusal);
+}
+
+void LoopWindow::AddSwitched() {
+    if (!analysis_ || !analysis_->valid) return;
+    QProgressDialog progress(QStringLiteral("Guadagno d'anello del convertitore commutato…"),
+                             QStringLiteral("Annulla"), 0, kSwitchedPoints, this);
+    progress.setWindowTitle(QString::fromUtf8(kApplicationTitle));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setValue(0);
+    SwitchedBode measured =
+        SwitchedLoopGain(loop_, kSwitchedPoints, [&progress](int done, int total) {
+            progress.setMaximum(total);
+            progress.setValue(done);
+            QApplication::processEvents();
+            return !progress.wasCanceled();
+        });
+    progress.reset();
+    if (measured.cancelled) return;
+    if (!measured.refusal.empty()) return Message(measured.refusal);
+    switchedBode_ = std::move(measured);
+    Replace(*bodeChart_, NewBodeChart());
+}
+
+void LoopWindow::ShowAll() {
+    const bool bode = analysis_ && analysis_->valid && !analysis_->f.empty();
+    Replace(*bodeChart_, NewBodeChart());
+    const bool step = transient_ && transient_->refusal.empty();
+    if (step) Replace(*stepChart_, NewStepChart());
+    stepChart_->setVisible(step);
+    switched_->setEnabled(bode);
+    saveImage_->setEnabled(bode);
+    exportCsv_->setEnabled(bode);
+    ShowFigures();
+}
+
+void LoopWindow::Message(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle),
+                    QString::fromStdString(text), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void LoopWindow::SetSaveFileNameProvider(SaveFileNameProvider provider) {
+    saveFileName_ = std::move(provider);
+}
+
+void LoopWindow::SaveImage() {
+    const QString path =
+        saveFileName_(QStringLiteral("Salva grafico come immagine"), QStringLiteral("anello.png"),
+                      QStringLiteral("Immagini PNG (*.png)"));
+    if (!path.isEmpty()) SavePng(this, path, tabs_->currentWidget()->grab().toImage());
+}
+
+void LoopWindow::ExportCsv() {
+    const QString path =
+        saveFileName_(QStringLiteral("Esporta Bode (CSV)"), QStringLiteral("anello-bode.csv"),
+                      QStringLiteral("File CSV (*.csv)"));
+    if (path.isEmpty() || !analysis_) return;
+    const LoopAnalysis& a = *analysis_;
+    std::ostringstream csv;
+    csv << std::setprecision(17) << "f_Hz,T_dB,T_deg,Gvd_dB,Gvd_deg,Gc_dB,Gc_deg\n";
+    for (std::size_t k = 0; k < a.f.size(); ++k) {
+        csv << a.f[k];
+        for (const BodeCurve* curve : {&a.T, &a.Gvd, &a.Gc})
+            csv << ',' << curve->magDb[k] << ',' << curve->phaseDeg[k];
+        csv << '\n';
+    }
+    SaveBytes(this, path, QByteArray::fromStdString(csv.str()));
+}
+
+}  // namespace stepdown

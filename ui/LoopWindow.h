@@ -1,0 +1,120 @@
+#pragma once
+// The window "Anello di controllo": the converter as built, regulated by a
+// voltage-mode controller. The controller's fields come from its table of
+// quantities; the circuit from the verification fields and the parts from
+// the "Componenti reali" store. "Progetta" designs the compensator for the
+// target fc and phase margin, "Valori standard" rounds it onto the series,
+// "Calcola" analyses what the fields hold: the Bode plot of T, Gvd and Gc,
+// the margins and, with a soft-start or a step, the switched step response.
+// It hides when closed, so that its fields keep what was typed.
+
+#include <QLocale>
+#include <QString>
+#include <QWidget>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "control/ClosedLoop.h"
+#include "control/ControlQuantities.h"
+#include "control/LoopAnalysis.h"
+#include "control/SwitchedLoopGain.h"
+#include "model/Module1.h"
+#include "realparts/PartTexts.h"
+#include "ui/FileExport.h"
+#include "ui/SlotGuard.h"
+
+class QAction;
+class QChart;
+class QChartView;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace stepdown {
+
+class LoopWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // `module`, `fields` (the main window) and `parts` must outlive the window.
+    LoopWindow(const Module1& module, const MainWindowOperations& fields, const PartTexts& parts,
+               const QLocale& locale, QWidget* parent);
+    ~LoopWindow() override;
+
+    QLineEdit* Field(std::string_view key) const;
+    QPushButton* DesignButton() const { return design_; }
+    QPushButton* StandardButton() const { return standard_; }
+    QPushButton* CalculateButton() const { return calculate_; }
+    QPushButton* SwitchedButton() const { return switched_; }
+    QChartView* BodeChart() const { return bodeChart_; }
+    QChartView* StepChart() const { return stepChart_; }
+    QLabel* Figures() const { return figures_; }
+
+    // Analyses what the fields hold; a refusal in the program's message box.
+    void Calculate();
+
+    void SetSaveFileNameProvider(SaveFileNameProvider provider);
+    QAction* SaveImageAction() const { return saveImage_; }
+    QAction* ExportCsvAction() const { return exportCsv_; }
+
+    static inline const QString kTitle = QStringLiteral("Anello di controllo");
+
+private:
+    // The circuit, the parts and the controller's values, or a refusal.
+    struct Reading {
+        LoopCircuit loop;
+        ControlValues values;
+        bool networkGiven = false;
+        std::string refusal;
+        std::string networkRefusal;  // a network given only in part
+    };
+
+    QWidget* BuildFields();
+    QWidget* BuildExplanation();
+    Reading Read() const;
+    std::optional<Compensator> Designed(const Reading& reading);
+    void WriteNetwork(const Compensator& c);
+    void Design();
+    void UseStandardValues();
+    void AddSwitched();
+    void ShowAll();
+    void ShowFigures();
+    void Message(const std::string& text);
+    void SaveImage();
+    void ExportCsv();
+    QString Number(double value) const;
+
+    // Charts, in LoopCharts.cpp.
+    QChart* NewBodeChart() const;
+    QChart* NewStepChart() const;
+
+    const Module1& module_;
+    const MainWindowOperations& fields_;
+    const PartTexts& parts_;
+    QLocale locale_;
+    SlotGuard guard_{[this](const std::string& text) { Message(text); }};
+
+    std::vector<QLineEdit*> edits_;
+    QPushButton* design_ = nullptr;
+    QPushButton* standard_ = nullptr;
+    QPushButton* calculate_ = nullptr;
+    QPushButton* switched_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    QChartView* bodeChart_ = nullptr;
+    QChartView* stepChart_ = nullptr;
+    QLabel* figures_ = nullptr;
+    QAction* saveImage_ = nullptr;
+    QAction* exportCsv_ = nullptr;
+    SaveFileNameProvider saveFileName_;
+
+    LoopCircuit loop_;
+    std::optional<LoopAnalysis> analysis_;
+    std::optional<TransientResult> transient_;
+    std::optional<SwitchedBode> switchedBode_;
+};
+
+}  // namespace stepdown
