@@ -111,15 +111,16 @@ TEST(LoopCommand, WorkedExampleDesignedAndRounded) {
 // The CSV holds the JSON's curves row by row (the curves themselves are
 // checked against the impedances in the core's tests); a given network is kept.
 TEST(LoopCommand, BodeCsvHoldsTheJsonsCurvesAndAGivenNetworkIsKept) {
-    const Args network{"--type", "2", "--r2", "2000", "--c1", "100", "--c2", "2", "--rb", "2000"};
+    const Args network{"--type", "3",    "--r2", "2000", "--r3", "300",  "--c1",
+                       "100",    "--c2", "2",    "--c3", "10",   "--rb", "2000"};
     const Result text = Loop(With(network));
     const Result csv = Loop(With(Plus(network, {"--csv", "-"})));
     const Result json = Loop(With(Plus(network, {"--json"})));
     ASSERT_EQ(csv.status + json.status + text.status, 0) << csv.err << json.err;
-    EXPECT_NE(text.out.find("Compensatore di tipo II\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Compensatore di tipo III\n"), std::string::npos) << text.out;
     const nlohmann::json loop = nlohmann::json::parse(json.out)["loop"];
     EXPECT_EQ(loop["compensator"]["C1"], 100e-9);
-    EXPECT_TRUE(loop["compensator"]["R3"].is_null());
+    EXPECT_EQ(loop["compensator"]["C3"], 10e-9);
     std::istringstream lines(csv.out);
     std::string line;
     std::getline(lines, line);

@@ -212,9 +212,10 @@ TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
         }
         EXPECT_EQ(s->mode, k.mode);
         EXPECT_EQ(ref.blockedAtEnd, k.mode == ConductionMode::Discontinuous);
-        // The integrator leaves no error but the ripple's and the drops' share.
+        // The integrator leaves no error but the ripple's and the drops' share,
+        // so nothing is told as not regulating.
         EXPECT_NEAR(r.steadyVoMean, 15, 0.1);
-        EXPECT_EQ(r.steadyMode, ConductionMode::Continuous);
+        EXPECT_TRUE(r.warnings.empty() && r.steadyMode == ConductionMode::Continuous);
     }
 }
 

@@ -764,14 +764,11 @@ void WindowsTest::handlersRunOneAtATimeAndFailWithAMessage() {
     stepdown::SlotGuard& guard = form1_->Guard();
     QVERIFY(guard.Run([this] { Click("Command3"); }));  // "Dati Esempio" inside a handler
     QCOMPARE(Box("Text1")->text(), QString());
-    QVERIFY(!guard.Running());
     Click("Command3");
     QCOMPARE(Box("Text1")->text(), QStringLiteral("25"));
 
-    bool ran = false;
     const ModalBox memory =
-        WatchForModalBox([&] { ran = !guard.Run([] { throw std::bad_alloc(); }); });
-    QVERIFY(ran);
+        WatchForModalBox([&] { QVERIFY(!guard.Run([] { throw std::bad_alloc(); })); });
     QCOMPARE(memory.text, Q(std::string(stepdown::kOutOfMemoryMessage)));
     const ModalBox other =
         WatchForModalBox([&] { guard.Run([] { throw std::runtime_error("disco pieno"); }); });
