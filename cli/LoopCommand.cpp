@@ -1,5 +1,7 @@
 #include "cli/LoopCommand.h"
 
+#include "model/Quantities.h"
+
 #include <array>
 
 #include "cli/ArgumentParser.h"
@@ -26,25 +28,25 @@ namespace {
 constexpr int kSuccess = 0, kRefused = 1, kUsage = 2;
 constexpr int kSwitchedPoints = 40;
 
-// The circuit's options, read as verify reads its fields.
+// The circuit's options: verify's rows of the table of quantities, so that a
+// text gets the same verdict and message as in verify.
 struct CircuitOption {
     std::string_view key, description, refusal;
     double toSI;
     double CircuitValues::*value;
 };
+consteval CircuitOption CircuitRow(std::string_view key, double CircuitValues::*value) {
+    const Quantity& row = Row(QuantityGroup::Verification, key);
+    return {row.key, row.subject, row.refusal, row.toSI, value};
+}
 const std::array<CircuitOption, 5> kCircuit{{
-    {"vi", "la tensione di ingresso Vi", "La tensione di ingresso Vi deve essere maggiore di zero!",
-     1, &CircuitValues::Vi},
-    {"f", "il valore della frequenza di commutazione f in kHz",
-     "La frequenza di commutazione f deve essere maggiore di zero!", 1e3, &CircuitValues::f},
-    {"l", "il valore dell'induttanza in uH", "L'induttanza L deve essere maggiore di zero!", 1e-6,
-     &CircuitValues::L},
-    {"c", "il valore della capacità in uF", "La capacità C deve essere maggiore di zero!", 1e-6,
-     &CircuitValues::C},
-    {"rl", "il valore della resistenza di carico RL in ohm",
-     "La resistenza di carico RL deve essere maggiore di zero!", 1, &CircuitValues::RL},
+    CircuitRow("vi", &CircuitValues::Vi),
+    CircuitRow("f", &CircuitValues::f),
+    CircuitRow("l", &CircuitValues::L),
+    CircuitRow("c", &CircuitValues::C),
+    CircuitRow("rl", &CircuitValues::RL),
 }};
-constexpr std::string_view kVoDescription = "il valore della tensione desiderata in uscita Vo";
+constexpr std::string_view kVoDescription = Row(QuantityGroup::Design, "vo").subject;
 
 std::vector<OptionSpec> LoopOptions() {
     std::vector<OptionSpec> options{{"vi"},
