@@ -135,7 +135,7 @@ std::string NoFiguresExplanation(const RealPartsStudy& study) {
     case RealPartsOutcome::Found:
         return {};
     case RealPartsOutcome::InvalidValues:
-        if (const std::string why = SwitchingTimeRefusal(study.circuit, study.parts); !why.empty())
+        if (std::string why = SwitchingTimeRefusal(study.circuit, study.parts); !why.empty())
             return why;
         break;
     case RealPartsOutcome::Unreachable:
