@@ -9,7 +9,7 @@ std::string OptionError(const ParseOutcome& parsed, std::string_view command,
     if (parsed.unknown.empty()) return parsed.error;
     std::vector<std::string_view> owners;
     for (const CommandOptions& other : commands) {
-        const auto takes = [&](const OptionSpec& spec) { return spec.name == parsed.unknown; };
+        const auto takes = [&](const OptionSpec& option) { return option.name == parsed.unknown; };
         if (other.command != command &&
             std::any_of(other.options->begin(), other.options->end(), takes))
             owners.push_back(other.command);
