@@ -11,8 +11,6 @@
 #include <fstream>
 #include <map>
 #include <random>
-#include <regex>
-#include <sstream>
 #include <vector>
 
 #include "netlist/SpiceNetlist.h"
@@ -37,14 +35,14 @@ std::map<std::string, double> Ngspice(const std::string& netlist) {
     std::ofstream(file) << netlist;
     FILE* pipe = popen(("ngspice -b '" + file + "' 2>&1").c_str(), "r");
     std::string output;
-    for (char buffer[4096]; std::fgets(buffer, sizeof buffer, pipe);) output += buffer;
-    EXPECT_EQ(pclose(pipe), 0) << output;
     std::map<std::string, double> measures;
-    const std::regex measure(R"(^(\w+)\s*=\s*([-+.0-9eE]+)(\s.*)?$)");
-    std::istringstream lines(output);
-    std::smatch m;
-    for (std::string line; std::getline(lines, line);)
-        if (std::regex_match(line, m, measure)) measures[m[1]] = std::stod(m[2]);
+    for (char buffer[4096]; std::fgets(buffer, sizeof buffer, pipe);) {
+        output += buffer;
+        char name[64];
+        double value = 0;
+        if (std::sscanf(buffer, "%63[A-Za-z0-9_] = %lf", name, &value) == 2) measures[name] = value;
+    }
+    EXPECT_EQ(pclose(pipe), 0) << output;
     return measures;
 }
 
