@@ -1,0 +1,48 @@
+#pragma once
+// What a row of the table of quantities (model/Quantities.h) says of one
+// input quantity, and the ranges most rows share.
+
+#include <limits>
+#include <string_view>
+
+namespace stepdown {
+
+enum class QuantityGroup { Design, Verification, Simulation, Parts, Selection, Loop };
+
+// The accepted values in SI units: from `low` to `high`, each end included
+// or not. An open range is ±infinity.
+struct QuantityRange {
+    double low = -std::numeric_limits<double>::infinity();
+    bool lowIncluded = true;
+    double high = std::numeric_limits<double>::infinity();
+    bool highIncluded = true;
+
+    constexpr bool Contains(double value) const {
+        const bool aboveLow = lowIncluded ? value >= low : value > low;
+        const bool belowHigh = highIncluded ? value <= high : value < high;
+        return aboveLow && belowHigh;
+    }
+};
+
+struct Quantity {
+    QuantityGroup group;
+    std::string_view key;               // the design file's key and the command's option
+    std::string_view caption;           // "Tensione di ingresso Vi": windows, report, help
+    std::string_view subject;           // "la tensione di ingresso Vi": the field messages
+    std::string_view unit;              // of the typed text; empty for counts and words
+    double toSI;                        // typed value x toSI = SI value
+    std::string_view startText;         // what the field holds when the window opens
+    std::string_view textBox;           // the main window's box, empty elsewhere
+    QuantityRange range;                // in SI units
+    std::string_view refusal;           // a value below the range (or outside it)
+    std::string_view highRefusal = {};  // a value above it, when that has words of its own
+    bool mayBeEmpty = false;            // an empty text stands for "automatic" or "not asked"
+    bool wholeNumber = false;           // a count or a choice among whole numbers
+};
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr QuantityRange kAnyValue{};
+constexpr QuantityRange kPositive{0, false, kInf, true};
+constexpr QuantityRange kNotNegative{0, true, kInf, true};
+
+}  // namespace stepdown
