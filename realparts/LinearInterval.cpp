@@ -6,15 +6,6 @@
 
 namespace stepdown {
 
-Vector2 operator*(const Matrix2& m, Vector2 x) {
-    return {m.m11 * x.i + m.m12 * x.v, m.m21 * x.i + m.m22 * x.v};
-}
-
-Matrix2 operator*(const Matrix2& a, const Matrix2& b) {
-    return {a.m11 * b.m11 + a.m12 * b.m21, a.m11 * b.m12 + a.m12 * b.m22,
-            a.m21 * b.m11 + a.m22 * b.m21, a.m21 * b.m12 + a.m22 * b.m22};
-}
-
 Matrix2 LinearInterval::Exponential(Real t) const {
     const Real s = (M.m11 + M.m22) / 2;
     const Real half = (M.m11 - M.m22) / 2;

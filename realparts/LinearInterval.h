@@ -22,19 +22,11 @@
 // (differentiate e^{Mt} d d^T e^{M^T t} and integrate), three linear equations
 // in the entries of the symmetric G whose determinant is 4 tr(M) det(M) != 0.
 
+#include "common/Matrix2.h"
+
 namespace stepdown {
 
-using Real = long double;
-
-struct Vector2 {
-    Real i = 0;  // iL, A
-    Real v = 0;  // vC, V
-};
-
-// Row-major.
-struct Matrix2 {
-    Real m11 = 0, m12 = 0, m21 = 0, m22 = 0;
-};
+using Real = ExtendedReal;
 
 struct Symmetric2 {
     Real ii = 0, iv = 0, vv = 0;
@@ -43,11 +35,8 @@ struct Symmetric2 {
 // A linear functional of the state, w.x: a current or a voltage of the circuit.
 struct Observable {
     Real i = 0, v = 0;
-    Real Of(Vector2 x) const { return i * x.i + v * x.v; }
+    Real Of(Vector2 x) const { return Dot({i, v}, x); }
 };
-
-Vector2 operator*(const Matrix2& m, Vector2 x);
-Matrix2 operator*(const Matrix2& a, const Matrix2& b);
 
 // x' = M x + u, kept as M and its equilibrium xp.
 struct LinearInterval {

@@ -178,8 +178,8 @@ std::int64_t PeriodsNeeded(const SteadyState& steady, const Steps& steps, const 
     const auto row = [&](Vector (*of)(const Matrix&), ScanPick pick) {
         return Scaled(of(gradients.Of(pick.sample)), pick.sign);
     };
-    const Vector peak = row(RowIL, maxIL), valley = row(RowIL, minIL);
-    const Vector high = row(RowVo, maxVo), low = row(RowVo, minVo);
+    const Vector peak = row(FirstRow, maxIL), valley = row(FirstRow, minIL);
+    const Vector high = row(SecondRow, maxVo), low = row(SecondRow, minVo);
     const Real fT = static_cast<Real>(f) * in.TimeStep;
 
     // The tolerances of WorstDeviation, aimed a little inside.
@@ -191,10 +191,10 @@ std::int64_t PeriodsNeeded(const SteadyState& steady, const Steps& steps, const 
         {peak + Scaled(valley, -1), within(scale[0])},
         {Scaled(high + Scaled(low, -1), 1000), within(scale[1])},
         {peak, within(scale[2])},
-        {Scaled(RowIL(gradients.SumOverDiode()), fT), within(scale[3])},
-        {Scaled(RowIL(gradients.SumOverSwitchOn()), fT), within(scale[4])},
+        {Scaled(FirstRow(gradients.SumOverDiode()), fT), within(scale[3])},
+        {Scaled(FirstRow(gradients.SumOverSwitchOn()), fT), within(scale[4])},
         // The lowest current must stay above zero.
-        {RowIL(gradients.Of(LowestSample(probe.iL(), N))),
+        {FirstRow(gradients.Of(LowestSample(probe.iL(), N))),
          kAimWithinTolerance * static_cast<Real>(steady.band.minIL)},
     };
     // From rest: the first period starts at 0, x* away from x*.
@@ -219,8 +219,8 @@ SteadyState FindSteadyState(const CircuitInputs& inputs, double f, const WaveArr
     const Steps steps = StepsOf(inputs);
     const Map<Vector> period = PeriodMap(steps, inputs.N, *K);
     const Matrix& A = period.linear;
-    steady.A = {static_cast<double>(A.a), static_cast<double>(A.b), static_cast<double>(A.c),
-                static_cast<double>(A.d)};
+    steady.A = {static_cast<double>(A.m11), static_cast<double>(A.m12), static_cast<double>(A.m21),
+                static_cast<double>(A.m22)};
     const Modes modes = ModesOf(A);
     steady.spectralRadius = static_cast<double>(modes.radius);
     if (!std::isfinite(steady.spectralRadius)) return steady;
@@ -240,11 +240,11 @@ SteadyState FindSteadyState(const CircuitInputs& inputs, double f, const WaveArr
     }
 
     // x* = (I - A)^-1 b.
-    const Real a = 1 - A.a, b = -A.b, c = -A.c, d = 1 - A.d;
+    const Real a = 1 - A.m11, b = -A.m12, c = -A.m21, d = 1 - A.m22;
     const Real det = a * d - b * c;
     const Vector& r = period.offset;
-    steady.state = {static_cast<double>((d * r.iL - b * r.Vo) / det),
-                    static_cast<double>((a * r.Vo - c * r.iL) / det)};
+    steady.state = {static_cast<double>((d * r.i - b * r.v) / det),
+                    static_cast<double>((a * r.v - c * r.i) / det)};
     if (!Finite(steady.state)) return steady;
 
     const PeriodProbe probe(inputs, f, scratch);

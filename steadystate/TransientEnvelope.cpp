@@ -25,16 +25,16 @@ Matrix PowerOf(const Matrix& m, std::int64_t n) {
 }
 
 Matrix SumOfPowers(const Matrix& S, std::int64_t n) {
-    return Power(Map<Matrix>{S, Matrix{}}, n, kZeroMatrix).offset;
+    return Power(Map<Matrix>{S, kIdentity2}, n, kZeroMatrix).offset;
 }
 
 Modes ModesOf(const Matrix& A) {
     Modes modes;
-    modes.half = (A.a + A.d) / 2;
+    modes.half = (A.m11 + A.m22) / 2;
     // Without the cancellation of half^2 - det when A is near the identity.
-    const Real skew = (A.a - A.d) / 2;
-    modes.discriminant = skew * skew + A.b * A.c;
-    modes.det = A.a * A.d - A.b * A.c;
+    const Real skew = (A.m11 - A.m22) / 2;
+    modes.discriminant = skew * skew + A.m12 * A.m21;
+    modes.det = A.m11 * A.m22 - A.m12 * A.m21;
     modes.complex = modes.discriminant < 0;
     if (modes.complex) {
         modes.radius = std::sqrt(std::max<Real>(modes.det, 0));
@@ -64,12 +64,12 @@ Deviation::Deviation(const Matrix& A, const Modes& modes, const Vector& w, const
     const Real l1 = modes.half >= 0 ? modes.half + root : modes.half - root;
     l1_ = std::fabs(l1);
     l2_ = l1 == 0 ? 0 : std::fabs(modes.det / l1);
-    Vector q1{A.b, l1 - A.a};
-    const Vector other{l1 - A.d, A.c};
-    if (std::hypot(other.iL, other.Vo) > std::hypot(q1.iL, q1.Vo)) q1 = other;
-    const Real length = std::hypot(q1.iL, q1.Vo);
+    Vector q1{A.m12, l1 - A.m11};
+    const Vector other{l1 - A.m22, A.m21};
+    if (std::hypot(other.i, other.v) > std::hypot(q1.i, q1.v)) q1 = other;
+    const Real length = std::hypot(q1.i, q1.v);
     q1 = length == 0 ? Vector{1, 0} : Scaled(q1, 1 / length);
-    const Vector q2{-q1.Vo, q1.iL};
+    const Vector q2{-q1.v, q1.i};
     const Real beta = Dot(q1, A * q2);
     const Real u1 = Dot(q1, w), u2 = Dot(q2, w), v1 = Dot(q1, e), v2 = Dot(q2, e);
     first_ = std::fabs(u1 * v1);

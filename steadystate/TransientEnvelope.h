@@ -6,34 +6,14 @@
 
 #include <cstdint>
 
-#include "common/ExtendedReal.h"
+#include "common/Matrix2.h"
 
 namespace stepdown::transient {
 
 using Real = ExtendedReal;
 
-struct Matrix {
-    Real a = 1, b = 0, c = 0, d = 1;  // row-major
-};
-struct Vector {
-    Real iL = 0, Vo = 0;
-};
-
-inline Matrix operator*(const Matrix& x, const Matrix& y) {
-    return {x.a * y.a + x.b * y.c, x.a * y.b + x.b * y.d, x.c * y.a + x.d * y.c,
-            x.c * y.b + x.d * y.d};
-}
-inline Vector operator*(const Matrix& x, const Vector& v) {
-    return {x.a * v.iL + x.b * v.Vo, x.c * v.iL + x.d * v.Vo};
-}
-inline Matrix operator+(const Matrix& x, const Matrix& y) {
-    return {x.a + y.a, x.b + y.b, x.c + y.c, x.d + y.d};
-}
-inline Vector operator+(const Vector& x, const Vector& y) { return {x.iL + y.iL, x.Vo + y.Vo}; }
-inline Real Dot(const Vector& row, const Vector& v) { return row.iL * v.iL + row.Vo * v.Vo; }
-inline Vector RowIL(const Matrix& m) { return {m.a, m.b}; }
-inline Vector RowVo(const Matrix& m) { return {m.c, m.d}; }
-inline Vector Scaled(const Vector& v, Real k) { return {v.iL * k, v.Vo * k}; }
+using Matrix = Matrix2;
+using Vector = Vector2;
 
 inline constexpr Matrix kZeroMatrix{0, 0, 0, 0};
 
@@ -54,7 +34,7 @@ Map<Offset> Then(const Map<Offset>& first, const Map<Offset>& second) {
 // The map applied n times (n >= 0), by repeated squaring.
 template <class Offset>
 Map<Offset> Power(Map<Offset> base, std::int64_t n, Offset zero) {
-    Map<Offset> result{Matrix{}, zero};
+    Map<Offset> result{kIdentity2, zero};
     for (; n > 0; n >>= 1) {
         if ((n & 1) != 0) result = Then(result, base);
         base = Then(base, base);

@@ -89,17 +89,17 @@ TEST(TransientEnvelope, PastTheWalksBudgetTheBoundStands) {
 
 TEST(TransientEnvelope, PowersAndSumsOfPowersBySquaring) {
     const Matrix S{0.5L, 0.25L, -0.125L, 0.75L};
-    Matrix power, sum{0, 0, 0, 0};
+    Matrix power = kIdentity2, sum{0, 0, 0, 0};
     for (int n = 0; n <= 37; ++n) {
         const Matrix p = PowerOf(S, n), q = SumOfPowers(S, n);
-        for (const auto& [actual, expected] : {std::pair{p.a, power.a},
-                                               {p.b, power.b},
-                                               {p.c, power.c},
-                                               {p.d, power.d},
-                                               {q.a, sum.a},
-                                               {q.b, sum.b},
-                                               {q.c, sum.c},
-                                               {q.d, sum.d}})
+        for (const auto& [actual, expected] : {std::pair{p.m11, power.m11},
+                                               {p.m12, power.m12},
+                                               {p.m21, power.m21},
+                                               {p.m22, power.m22},
+                                               {q.m11, sum.m11},
+                                               {q.m12, sum.m12},
+                                               {q.m21, sum.m21},
+                                               {q.m22, sum.m22}})
             EXPECT_NEAR(static_cast<double>(actual), static_cast<double>(expected), 1e-15) << n;
         sum = sum + power;
         power = power * S;
