@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "model/WindowOperations.h"
-#include "report/DesignFileWindow.h"
+#include "designfile/DesignFileWindow.h"
 #include "verification/SimulationRun.h"
 
 namespace stepdown::cli {

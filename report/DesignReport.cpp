@@ -8,27 +8,28 @@
 
 #include "componentchoice/ChoiceStudy.h"
 #include "design/DesignCalculation.h"
+#include "designfile/DesignFileWindow.h"
 #include "designfile/SideTexts.h"
 #include "engine/Extremes.h"
 #include "realparts/RealPartsReport.h"
-#include "report/DesignFileWindow.h"
 
 namespace stepdown {
 namespace {
 
-// A result of the design click: the label that shows it, its caption and unit.
+// A result of the design click: where the click records it, its caption
+// and unit. The report formats it as the window shows it.
 struct DesignResultRow {
-    std::string_view label;
+    double DesignRecord::*value;
     std::string_view caption;
     std::string_view unit;
 };
 
 constexpr DesignResultRow kDesignResults[] = {
-    {"Label24", "Induttanza L", "uH"},
-    {"Label25", "Capacità C", "uF"},
-    {"Label26", "Corrente di picco nel diodo IDP", "A"},
-    {"Label27", "Corrente media nel diodo IDm", "A"},
-    {"Label32", "Corrente media in ingresso Iim", "A"},
+    {&DesignRecord::L, "Induttanza L", "uH"},
+    {&DesignRecord::C, "Capacità C", "uF"},
+    {&DesignRecord::IDP, "Corrente di picco nel diodo IDP", "A"},
+    {&DesignRecord::IDm, "Corrente media nel diodo IDm", "A"},
+    {&DesignRecord::Iim, "Corrente media in ingresso Iim", "A"},
 };
 
 // A text as the report prints it: cut at a character boundary when long,
@@ -79,9 +80,11 @@ ReportSection DesignResults(const ReportInputs& in, Module1& module) {
         section.notes.push_back("«Calcola» non dà risultati: " + window.Messages().front());
         return section;
     }
+    // A click without a message has recorded its design.
+    const DesignRecord& record = module.LastDesign.value();
     for (const DesignResultRow& result : kDesignResults)
         section.lines.push_back(
-            {std::string(result.caption), WithUnit(window.Caption(result.label), result.unit)});
+            {std::string(result.caption), Figure(record.*result.value, result.unit, in.separator)});
     return section;
 }
 

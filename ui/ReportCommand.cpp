@@ -9,7 +9,7 @@
 
 #include "design/DesignCalculation.h"
 #include "designfile/AtomicFile.h"
-#include "report/DesignFileWindow.h"
+#include "designfile/DesignFileWindow.h"
 #include "ui/FileExport.h"
 #include "ui/Form2Host.h"
 #include "ui/ReportLayout.h"

@@ -12,7 +12,7 @@
 
 #include "componentchoice/ChoiceStudy.h"
 #include "design/DesignCalculation.h"
-#include "report/DesignFileWindow.h"
+#include "designfile/DesignFileWindow.h"
 #include "report/DesignReport.h"
 #include "support/RecordingWindow.h"
 #include "verification/Launch.h"
