@@ -1,7 +1,6 @@
 #include "ui/ChoiceWindow.h"
 
 #include <QAction>
-#include <QByteArray>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -9,12 +8,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -23,14 +19,8 @@
 #include <cmath>
 
 #include "componentchoice/ChoiceReport.h"
-#include "ui/ApplicationTitle.h"
 #include "ui/ChartAxes.h"
 #include "ui/SweepCharts.h"
-
-// The icon lives in the resources of a static library, whose registration
-// the linker drops unless something refers to it; the macro must be used
-// outside namespaces.
-static void InitialiseStepdownResources() { Q_INIT_RESOURCE(resources); }
 
 namespace stepdown {
 
@@ -38,13 +28,6 @@ namespace {
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-void ShowMessage(QWidget* parent, const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), Text(text),
-                    QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
 }
 
 // The number fields in the rows of the form: a caption and the keys of its
@@ -120,18 +103,12 @@ int WholeWidth(const QTableWidget& table) {
 
 ChoiceWindow::ChoiceWindow(Module1& module, MainWindowOperations& fields, SideWindowTexts& store,
                            const QLocale& locale, QWidget* parent)
-    : QWidget(parent, Qt::Window),
+    : ChartWindowFrame(kTitle, QSize(1280, 780), parent),
       module_(module),
       fields_(fields),
       store_(store),
       locale_(locale),
       separator_(locale.decimalPoint().toStdString()) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    InitialiseStepdownResources();
-    setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));
-    setWindowTitle(kTitle);
-    resize(1280, 780);
-
     design_ = new QLabel(this);
     design_->setWordWrap(true);
     design_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -159,41 +136,31 @@ ChoiceWindow::ChoiceWindow(Module1& module, MainWindowOperations& fields, SideWi
     auto* leftColumn = new QWidget(this);
     leftColumn->setLayout(left);
 
-    pages_ = new QStackedWidget(this);
-    pages_->addWidget(BuildResults());
-    explanation_ = NewExplanationPage(pages_);
-    pages_->addWidget(explanation_);
-
     auto* columns = new QHBoxLayout;
     columns->addWidget(leftColumn);
-    columns->addWidget(pages_, 1);
+    columns->addWidget(NewPages(BuildResults()), 1);
 
-    saveImage_ = new QAction(QStringLiteral("Salva grafici come immagine…"), this);
-    exportCorners_ = new QAction(QStringLiteral("Esporta casi peggiori (CSV)…"), this);
-    exportSweep_ = new QAction(QStringLiteral("Esporta grafici (CSV)…"), this);
-    connect(saveImage_, &QAction::triggered, this, &ChoiceWindow::SaveImage);
-    connect(exportCorners_, &QAction::triggered, this, &ChoiceWindow::ExportCorners);
-    connect(exportSweep_, &QAction::triggered, this, &ChoiceWindow::ExportSweep);
-    saveFileName_ = SaveDialogOver(this);
-    auto* buttons = new QHBoxLayout;
-    for (QAction* action : {saveImage_, exportCorners_, exportSweep_}) {
-        auto* button = new QPushButton(action->text(), this);
-        connect(button, &QPushButton::clicked, action, &QAction::trigger);
-        connect(action, &QAction::enabledChanged, button, &QPushButton::setEnabled);
-        buttons->addWidget(button);
-    }
-    buttons->addStretch(1);
-    auto* reset = new QPushButton(QStringLiteral("Ripristina zoom"), this);
-    reset->setToolTip(QStringLiteral("Torna ai grafici interi"));
-    connect(reset, &QPushButton::clicked, this, [this] {
-        for (QChartView* view : charts_) view->chart()->zoomReset();
+    saveImage_ = NewExport(QStringLiteral("Salva grafici come immagine…"), [this] {
+        ExportImage(QStringLiteral("scelta-componenti.png"), *chartArea_, true);
     });
-    buttons->addWidget(reset);
+    exportCorners_ = NewExport(QStringLiteral("Esporta casi peggiori (CSV)…"), [this] {
+        ExportCsv(QStringLiteral("Esporta casi peggiori (CSV)"),
+                  QStringLiteral("casi-peggiori.csv"),
+                  [this] { return CornersCsv(study_.corners, study_.design); });
+    });
+    exportSweep_ = NewExport(QStringLiteral("Esporta grafici (CSV)…"), [this] {
+        ExportCsv(QStringLiteral("Esporta grafici (CSV)"), QStringLiteral("andamento-carico.csv"),
+                  [this] { return SweepCsv(study_.sweep); });
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(design_);
     layout->addLayout(columns, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(ExportRow(
+        [this] {
+            for (QChartView* view : charts_) view->chart()->zoomReset();
+        },
+        QStringLiteral("Torna ai grafici interi")));
     ShowChoiceTexts();
 }
 
@@ -304,12 +271,8 @@ QWidget* ChoiceWindow::BuildResults() {
     chartColumn->addWidget(legend);
     for (QChartView*& view : charts_) {
         view = new QChartView(chartArea_);
-        view->setRenderHint(QPainter::Antialiasing);
-        view->setRubberBand(QChartView::RectangleRubberBand);
+        MakeZoomable(*view, true);
         view->setMinimumSize(240, 280);
-        view->setToolTip(
-            QStringLiteral("Trascina con il tasto sinistro per ingrandire un'area, clic destro "
-                           "per rimpicciolire; «Ripristina zoom» torna ai grafici interi"));
         chartRow->addWidget(view, 1);
     }
 
@@ -348,7 +311,7 @@ void ChoiceWindow::Update() {
     study_ = StudyChoice(*module_.LastDesign, store_.parts, store_.choice);
     ShowResults();
     if (study_.Computed()) return;
-    ShowMessage(this, study_.refusal);
+    ShowMessage(study_.refusal);
     if (study_.refusedChoice == nullptr) return;
     if (QLineEdit* edit = ChoiceEdit(study_.refusedChoice->key)) {
         edit->setFocus();
@@ -362,11 +325,10 @@ void ChoiceWindow::ShowResults() {
     checkBox_->setVisible(figures);
     ShowDesign();
     if (!figures) {
-        explanation_->setText(Text(study_.refusal));
-        pages_->setCurrentWidget(explanation_);
+        ShowExplanation(Text(study_.refusal));
         return;
     }
-    pages_->setCurrentIndex(0);
+    ShowFiguresPage();
     ShowCheck();
     ShowCorners();
     ShowSweep();
@@ -434,39 +396,8 @@ void ChoiceWindow::ShowCorners() {
 
 void ChoiceWindow::ShowSweep() { DrawSweepCharts(study_, locale_, charts_); }
 
-QString ChoiceWindow::Explanation() const {
-    return pages_->currentWidget() == explanation_ ? explanation_->text() : QString();
-}
-
 void ChoiceWindow::UseValues() {
     ApplyStandardValues(module_, fields_, study_.choice.L, study_.choice.C);
-}
-
-void ChoiceWindow::SetSaveFileNameProvider(SaveFileNameProvider provider) {
-    saveFileName_ = std::move(provider);
-}
-
-void ChoiceWindow::SaveImage() {
-    const QString path = saveFileName_(QStringLiteral("Salva grafici come immagine"),
-                                       QStringLiteral("scelta-componenti.png"),
-                                       QStringLiteral("Immagini PNG (*.png)"));
-    if (!path.isEmpty()) SavePng(this, path, chartArea_->grab().toImage());
-}
-
-void ChoiceWindow::ExportCorners() {
-    const QString path =
-        saveFileName_(QStringLiteral("Esporta casi peggiori (CSV)"),
-                      QStringLiteral("casi-peggiori.csv"), QStringLiteral("File CSV (*.csv)"));
-    if (path.isEmpty()) return;
-    SaveBytes(this, path, QByteArray::fromStdString(CornersCsv(study_.corners, study_.design)));
-}
-
-void ChoiceWindow::ExportSweep() {
-    const QString path =
-        saveFileName_(QStringLiteral("Esporta grafici (CSV)"),
-                      QStringLiteral("andamento-carico.csv"), QStringLiteral("File CSV (*.csv)"));
-    if (path.isEmpty()) return;
-    SaveBytes(this, path, QByteArray::fromStdString(SweepCsv(study_.sweep)));
 }
 
 }  // namespace stepdown

@@ -20,7 +20,7 @@
 
 #include "componentchoice/ChoiceStudy.h"
 #include "model/Module1.h"
-#include "ui/FileExport.h"
+#include "ui/ChartWindowFrame.h"
 #include "ui/SideWindowTexts.h"
 
 class QAction;
@@ -30,12 +30,11 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QStackedWidget;
 class QTableWidget;
 
 namespace stepdown {
 
-class ChoiceWindow : public QWidget {
+class ChoiceWindow : public ChartWindowFrame {
     Q_OBJECT
 
 public:
@@ -63,11 +62,7 @@ public:
     QLabel* Verdict() const { return verdict_; }
     // Efficiency, output ripple, peak inductor current.
     const std::array<QChartView*, 3>& SweepCharts() const { return charts_; }
-    // The explanation shown instead of the figures; empty while they show.
-    QString Explanation() const;
 
-    // Replaces the standard save dialog, so that a test can export without it.
-    void SetSaveFileNameProvider(SaveFileNameProvider provider);
     QAction* SaveImageAction() const { return saveImage_; }
     QAction* ExportCornersAction() const { return exportCorners_; }
     QAction* ExportSweepAction() const { return exportSweep_; }
@@ -87,9 +82,6 @@ private:
     void ShowCorners();
     void ShowSweep();
     void UseValues();
-    void SaveImage();
-    void ExportCorners();
-    void ExportSweep();
 
     Module1& module_;
     MainWindowOperations& fields_;
@@ -108,8 +100,6 @@ private:
     QGroupBox* checkBox_ = nullptr;
     QTableWidget* checkTable_ = nullptr;
     QPushButton* useValues_ = nullptr;
-    QStackedWidget* pages_ = nullptr;
-    QLabel* explanation_ = nullptr;
     QTableWidget* cornerTable_ = nullptr;
     QLabel* verdict_ = nullptr;
     QWidget* chartArea_ = nullptr;
@@ -117,7 +107,6 @@ private:
     QAction* saveImage_ = nullptr;
     QAction* exportCorners_ = nullptr;
     QAction* exportSweep_ = nullptr;
-    SaveFileNameProvider saveFileName_;
 };
 
 }  // namespace stepdown

@@ -2,16 +2,13 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QByteArray>
 #include <QChart>
 #include <QChartView>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollArea>
@@ -51,16 +48,13 @@ QString FieldText(double value) { return QString::number(value, 'g', 4); }
 
 LoopWindow::LoopWindow(const Module1& module, const MainWindowOperations& fields,
                        const PartTexts& parts, const QLocale& locale, QWidget* parent)
-    : QWidget(parent, Qt::Window),
+    : ChartWindowFrame(kTitle, QSize(1280, 820), parent, true),
       module_(module),
       fields_(fields),
       parts_(parts),
       locale_(locale) {
     // A grouped thousand beside a decimal comma would read as a decimal.
     locale_.setNumberOptions(QLocale::OmitGroupSeparator);
-    setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));
-    setWindowTitle(kTitle);
-    resize(1280, 820);
 
     auto* page = new QWidget(this);
     bodeChart_ = new QChartView(page);
@@ -88,27 +82,21 @@ LoopWindow::LoopWindow(const Module1& module, const MainWindowOperations& fields
     columns->addWidget(BuildFields());
     columns->addWidget(tabs_, 1);
 
-    saveImage_ = new QAction(QStringLiteral("Salva grafico come immagine…"), this);
-    exportCsv_ = new QAction(QStringLiteral("Esporta Bode (CSV)…"), this);
-    connect(saveImage_, &QAction::triggered, this, [this] { guard_.Run([this] { SaveImage(); }); });
-    connect(exportCsv_, &QAction::triggered, this, [this] { guard_.Run([this] { ExportCsv(); }); });
-    addActions({saveImage_, exportCsv_});
-    setContextMenuPolicy(Qt::ActionsContextMenu);
-    saveFileName_ = SaveDialogOver(this);
-    auto* buttons = new QHBoxLayout;
-    for (QAction* action : {saveImage_, exportCsv_}) {
-        action->setEnabled(false);
-        auto* button = new QPushButton(action->text(), this);
-        button->setEnabled(false);
-        connect(button, &QPushButton::clicked, action, &QAction::trigger);
-        connect(action, &QAction::enabledChanged, button, &QPushButton::setEnabled);
-        buttons->addWidget(button);
-    }
-    buttons->addStretch(1);
+    saveImage_ = NewExport(QStringLiteral("Salva grafico come immagine…"), [this] {
+        guard_.Run([this] { ExportImage(QStringLiteral("anello.png"), *tabs_->currentWidget()); });
+    });
+    exportCsv_ = NewExport(QStringLiteral("Esporta Bode (CSV)…"), [this] {
+        guard_.Run([this] {
+            ExportCsv(QStringLiteral("Esporta Bode (CSV)"), QStringLiteral("anello-bode.csv"),
+                      [this] { return BodeCsv(); });
+        });
+    });
+    // Nothing to export before the first analysis.
+    for (QAction* action : {saveImage_, exportCsv_}) action->setEnabled(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(ExportRow());
     ShowFigures();
 }
 
@@ -219,13 +207,13 @@ std::optional<Compensator> LoopWindow::Designed(const Reading& reading) {
     const double f = reading.loop.circuit.f;
     const double fc = v.fc.value_or(f / 10);
     if (!(fc < f / 2)) {
-        Message("La frequenza di attraversamento fc deve essere minore di f/2!");
+        ShowMessage("La frequenza di attraversamento fc deve essere minore di f/2!");
         return std::nullopt;
     }
     std::optional<int> type;
     if (v.type) type = static_cast<int>(*v.type);
     const CompensatorDesign design = DesignCompensator(reading.loop, {fc, *v.pm, type});
-    if (!design.compensator) Message(design.refusal);
+    if (!design.compensator) ShowMessage(design.refusal);
     return design.compensator;
 }
 
@@ -241,7 +229,7 @@ void LoopWindow::WriteNetwork(const Compensator& c) {
 void LoopWindow::Design() {
     const Reading reading = Read();
     // A network, whole or in part, in the fields is designed anew.
-    if (!reading.refusal.empty()) return Message(reading.refusal);
+    if (!reading.refusal.empty()) return ShowMessage(reading.refusal);
     if (const auto c = Designed(reading)) {
         WriteNetwork(*c);
         Calculate();
@@ -250,8 +238,8 @@ void LoopWindow::Design() {
 
 void LoopWindow::UseStandardValues() {
     const Reading reading = Read();
-    if (!reading.refusal.empty()) return Message(reading.refusal);
-    if (!reading.networkRefusal.empty()) return Message(reading.networkRefusal);
+    if (!reading.refusal.empty()) return ShowMessage(reading.refusal);
+    if (!reading.networkRefusal.empty()) return ShowMessage(reading.networkRefusal);
     const std::optional<Compensator> c =
         reading.networkGiven ? reading.loop.compensator : Designed(reading);
     if (!c) return;
@@ -261,8 +249,8 @@ void LoopWindow::UseStandardValues() {
 
 void LoopWindow::Calculate() {
     Reading reading = Read();
-    if (!reading.refusal.empty()) return Message(reading.refusal);
-    if (!reading.networkRefusal.empty()) return Message(reading.networkRefusal);
+    if (!reading.refusal.empty()) return ShowMessage(reading.refusal);
+    if (!reading.networkRefusal.empty()) return ShowMessage(reading.networkRefusal);
     if (!reading.networkGiven) {
         const std::optional<Compensator> c = Designed(reading);
         if (!c) return;
@@ -274,13 +262,13 @@ void LoopWindow::Calculate() {
     std::optional<TransientRequest> request;
     if (*v.tss > 0 || v.rl2 || v.t1 || v.vi2 || v.t2) {
         if (v.rl2.has_value() != v.t1.has_value() || v.vi2.has_value() != v.t2.has_value())
-            return Message(
+            return ShowMessage(
                 "Il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e "
                 "t2!");
         TransientRequest r{*v.tss, v.rl2, v.t1, v.vi2, v.t2, 0};
         r.tend = v.tend.value_or(DefaultEnd(r));
         if ((v.t1 && !(*v.t1 < r.tend)) || (v.t2 && !(*v.t2 < r.tend)))
-            return Message("I gradini devono venire prima della fine tend!");
+            return ShowMessage("I gradini devono venire prima della fine tend!");
         request = r;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -291,8 +279,8 @@ void LoopWindow::Calculate() {
     if (analysis_->valid && request) transient_ = SimulateClosedLoop(loop_, *request);
     QApplication::restoreOverrideCursor();
     ShowAll();
-    if (!analysis_->valid) return Message(analysis_->refusal);
-    if (transient_ && !transient_->refusal.empty()) Message(transient_->refusal);
+    if (!analysis_->valid) return ShowMessage(analysis_->refusal);
+    if (transient_ && !transient_->refusal.empty()) ShowMessage(transient_->refusal);
 }
 
 void LoopWindow::AddSwitched() {
@@ -312,7 +300,7 @@ void LoopWindow::AddSwitched() {
         });
     progress.reset();
     if (measured.cancelled) return;
-    if (!measured.refusal.empty()) return Message(measured.refusal);
+    if (!measured.refusal.empty()) return ShowMessage(measured.refusal);
     switchedBode_ = std::move(measured);
     Replace(*bodeChart_, NewBodeChart());
 }
@@ -329,39 +317,18 @@ void LoopWindow::ShowAll() {
     ShowFigures();
 }
 
-void LoopWindow::Message(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle),
-                    QString::fromStdString(text), QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-}
-
-void LoopWindow::SetSaveFileNameProvider(SaveFileNameProvider provider) {
-    saveFileName_ = std::move(provider);
-}
-
-void LoopWindow::SaveImage() {
-    const QString path =
-        saveFileName_(QStringLiteral("Salva grafico come immagine"), QStringLiteral("anello.png"),
-                      QStringLiteral("Immagini PNG (*.png)"));
-    if (!path.isEmpty()) SavePng(this, path, tabs_->currentWidget()->grab().toImage());
-}
-
-void LoopWindow::ExportCsv() {
-    const QString path =
-        saveFileName_(QStringLiteral("Esporta Bode (CSV)"), QStringLiteral("anello-bode.csv"),
-                      QStringLiteral("File CSV (*.csv)"));
-    if (path.isEmpty() || !analysis_) return;
-    const LoopAnalysis& a = *analysis_;
+std::string LoopWindow::BodeCsv() const {
     std::ostringstream csv;
     csv << std::setprecision(17) << "f_Hz,T_dB,T_deg,Gvd_dB,Gvd_deg,Gc_dB,Gc_deg\n";
+    if (!analysis_) return csv.str();
+    const LoopAnalysis& a = *analysis_;
     for (std::size_t k = 0; k < a.f.size(); ++k) {
         csv << a.f[k];
         for (const BodeCurve* curve : {&a.T, &a.Gvd, &a.Gc})
             csv << ',' << curve->magDb[k] << ',' << curve->phaseDeg[k];
         csv << '\n';
     }
-    SaveBytes(this, path, QByteArray::fromStdString(csv.str()));
+    return csv.str();
 }
 
 }  // namespace stepdown

@@ -23,7 +23,7 @@
 #include "control/SwitchedLoopGain.h"
 #include "model/Module1.h"
 #include "realparts/PartTexts.h"
-#include "ui/FileExport.h"
+#include "ui/ChartWindowFrame.h"
 #include "ui/SlotGuard.h"
 
 class QAction;
@@ -36,7 +36,7 @@ class QTabWidget;
 
 namespace stepdown {
 
-class LoopWindow : public QWidget {
+class LoopWindow : public ChartWindowFrame {
     Q_OBJECT
 
 public:
@@ -57,7 +57,6 @@ public:
     // Analyses what the fields hold; a refusal in the program's message box.
     void Calculate();
 
-    void SetSaveFileNameProvider(SaveFileNameProvider provider);
     QAction* SaveImageAction() const { return saveImage_; }
     QAction* ExportCsvAction() const { return exportCsv_; }
 
@@ -83,9 +82,8 @@ private:
     void AddSwitched();
     void ShowAll();
     void ShowFigures();
-    void Message(const std::string& text);
-    void SaveImage();
-    void ExportCsv();
+    // Magnitude and phase of T, Gvd and Gc at each frequency of the chart.
+    std::string BodeCsv() const;
     QString Number(double value) const;
 
     // Charts, in LoopCharts.cpp.
@@ -96,7 +94,7 @@ private:
     const MainWindowOperations& fields_;
     const PartTexts& parts_;
     QLocale locale_;
-    SlotGuard guard_{[this](const std::string& text) { Message(text); }};
+    SlotGuard guard_{[this](const std::string& text) { ShowMessage(text); }};
 
     std::vector<QLineEdit*> edits_;
     QPushButton* design_ = nullptr;
@@ -109,7 +107,6 @@ private:
     QLabel* figures_ = nullptr;
     QAction* saveImage_ = nullptr;
     QAction* exportCsv_ = nullptr;
-    SaveFileNameProvider saveFileName_;
 
     LoopCircuit loop_;
     std::optional<LoopAnalysis> analysis_;

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QBarCategoryAxis>
 #include <QBarSet>
-#include <QByteArray>
 #include <QChart>
 #include <QChartView>
 #include <QCursor>
@@ -12,16 +11,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHorizontalBarSeries>
-#include <QIcon>
 #include <QLabel>
 #include <QLegend>
 #include <QLineEdit>
 #include <QLineSeries>
-#include <QMessageBox>
 #include <QPen>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QStackedWidget>
 #include <QTableWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -32,15 +28,9 @@
 #include <string>
 
 #include "realparts/RealPartsReport.h"
-#include "ui/ApplicationTitle.h"
 #include "ui/ChartAxes.h"
 #include "ui/NetlistExport.h"
 #include "waveformplot/Plot.h"
-
-// The icon lives in the resources of a static library, whose registration
-// the linker drops unless something refers to it; the macro must be used
-// outside namespaces.
-static void InitialiseStepdownResources() { Q_INIT_RESOURCE(resources); }
 
 namespace stepdown {
 
@@ -48,13 +38,6 @@ namespace {
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-void ShowMessage(QWidget* parent, const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), Text(text),
-                    QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
 }
 
 // The short name of each part, in the order of PartFields(); the words the
@@ -81,18 +64,12 @@ QChart* NewChart(const QLocale& locale) { return NewNumberChart(locale, 4); }
 
 RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, PartTexts& store,
                                  const QLocale& locale, QWidget* parent)
-    : QWidget(parent, Qt::Window),
+    : ChartWindowFrame(kTitle, QSize(1280, 780), parent),
       module_(module),
       fields_(fields),
       store_(store),
       locale_(locale),
       separator_(locale.decimalPoint().toStdString()) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    InitialiseStepdownResources();
-    setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));
-    setWindowTitle(kTitle);
-    resize(1280, 780);
-
     auto* left = new QVBoxLayout;
     left->addWidget(BuildPartsForm());
     summaryBox_ = new QGroupBox(QStringLiteral("Punto di lavoro"), this);
@@ -109,42 +86,24 @@ RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, 
     leftColumn->setLayout(left);
     leftColumn->setFixedWidth(std::max(370, left->sizeHint().width()));
 
-    pages_ = new QStackedWidget(this);
-    pages_->addWidget(BuildFigures());
-    explanation_ = NewExplanationPage(pages_);
-    pages_->addWidget(explanation_);
-
     auto* columns = new QHBoxLayout;
     columns->addWidget(leftColumn);
-    columns->addWidget(pages_, 1);
+    columns->addWidget(NewPages(BuildFigures()), 1);
 
-    saveImage_ = new QAction(QStringLiteral("Salva grafico come immagine…"), this);
-    exportCsv_ = new QAction(QStringLiteral("Esporta dati (CSV)…"), this);
-    connect(saveImage_, &QAction::triggered, this, &RealPartsWindow::SaveImage);
-    connect(exportCsv_, &QAction::triggered, this, &RealPartsWindow::ExportCsv);
-    exportNetlist_ = new QAction(kExportNetlistText, this);
-    connect(exportNetlist_, &QAction::triggered, this,
-            [this] { SaveNetlist(this, saveFileName_, study_); });
-    // The exports also on a right click; the chart keeps its own for zooming out.
-    addActions({saveImage_, exportCsv_, exportNetlist_});
-    setContextMenuPolicy(Qt::ActionsContextMenu);
-    saveFileName_ = SaveDialogOver(this);
-    auto* buttons = new QHBoxLayout;
-    for (QAction* action : {saveImage_, exportCsv_, exportNetlist_}) {
-        auto* button = new QPushButton(action->text(), this);
-        connect(button, &QPushButton::clicked, action, &QAction::trigger);
-        connect(action, &QAction::enabledChanged, button, &QPushButton::setEnabled);
-        buttons->addWidget(button);
-    }
-    buttons->addStretch(1);
-    auto* reset = new QPushButton(QStringLiteral("Ripristina zoom"), this);
-    reset->setToolTip(QStringLiteral("Torna al grafico intero"));
-    connect(reset, &QPushButton::clicked, this, [this] { waveformChart_->chart()->zoomReset(); });
-    buttons->addWidget(reset);
+    saveImage_ = NewExport(QStringLiteral("Salva grafico come immagine…"), [this] {
+        ExportImage(QStringLiteral("componenti-reali.png"), *waveformChart_);
+    });
+    exportCsv_ = NewExport(QStringLiteral("Esporta dati (CSV)…"), [this] {
+        ExportCsv(QStringLiteral("Esporta dati (CSV)"), QStringLiteral("componenti-reali.csv"),
+                  [this] { return RealPartsCsv(study_.analysis.waveform); });
+    });
+    exportNetlist_ =
+        NewExport(kExportNetlistText, [this] { SaveNetlist(this, SaveFileName(), study_); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(ExportRow([this] { waveformChart_->chart()->zoomReset(); },
+                                QStringLiteral("Torna al grafico intero")));
     ShowPartTexts();
 }
 
@@ -186,12 +145,7 @@ QWidget* RealPartsWindow::BuildPartsForm() {
 QWidget* RealPartsWindow::BuildFigures() {
     auto* page = new QWidget(this);
     waveformChart_ = new QChartView(page);
-    waveformChart_->setRenderHint(QPainter::Antialiasing);
-    waveformChart_->setRubberBand(QChartView::RectangleRubberBand);
-    waveformChart_->setContextMenuPolicy(Qt::PreventContextMenu);
-    waveformChart_->setToolTip(
-        QStringLiteral("Trascina con il tasto sinistro per ingrandire un'area, clic destro per "
-                       "rimpicciolire; «Ripristina zoom» torna al grafico intero"));
+    MakeZoomable(*waveformChart_, false);
     lossChart_ = new QChartView(page);
     lossChart_->setRenderHint(QPainter::Antialiasing);
     lossChart_->setMinimumWidth(300);
@@ -251,7 +205,7 @@ QLineEdit* RealPartsWindow::PartEdit(std::string_view key) const {
 void RealPartsWindow::Recompute() {
     study_ = StudyRealParts(module_, fields_, store_);
     ShowFigures();
-    if (!study_.refusal.empty()) ShowMessage(this, study_.refusal);
+    if (!study_.refusal.empty()) ShowMessage(study_.refusal);
 }
 
 void RealPartsWindow::ShowFigures() {
@@ -262,11 +216,10 @@ void RealPartsWindow::ShowFigures() {
     exportNetlist_->setEnabled(figures);
     summaryBox_->setVisible(figures);
     if (!figures) {
-        explanation_->setText(Text(why));
-        pages_->setCurrentWidget(explanation_);
+        ShowExplanation(Text(why));
         return;
     }
-    pages_->setCurrentIndex(0);
+    ShowFiguresPage();
     ShowWaveforms();
     ShowLosses();
     ShowStresses();
@@ -418,33 +371,10 @@ QLabel* RealPartsWindow::SummaryValue(const QString& caption) const {
                : summary_->findChild<QLabel*>(caption, Qt::FindDirectChildrenOnly);
 }
 
-QString RealPartsWindow::Explanation() const {
-    return pages_->currentWidget() == explanation_ ? explanation_->text() : QString();
-}
-
 void RealPartsWindow::UseDuty() {
     ApplyDutyCycle(module_, fields_, study_.duty.D);
     // The window works on the verification fields, which now hold D'.
     Recompute();
-}
-
-void RealPartsWindow::SetSaveFileNameProvider(SaveFileNameProvider provider) {
-    saveFileName_ = std::move(provider);
-}
-
-void RealPartsWindow::SaveImage() {
-    const QString path = saveFileName_(QStringLiteral("Salva grafico come immagine"),
-                                       QStringLiteral("componenti-reali.png"),
-                                       QStringLiteral("Immagini PNG (*.png)"));
-    if (!path.isEmpty()) SavePng(this, path, waveformChart_->grab().toImage());
-}
-
-void RealPartsWindow::ExportCsv() {
-    const QString path =
-        saveFileName_(QStringLiteral("Esporta dati (CSV)"), QStringLiteral("componenti-reali.csv"),
-                      QStringLiteral("File CSV (*.csv)"));
-    if (path.isEmpty()) return;
-    SaveBytes(this, path, QByteArray::fromStdString(RealPartsCsv(study_.analysis.waveform)));
 }
 
 }  // namespace stepdown

@@ -17,7 +17,7 @@
 #include "model/Module1.h"
 #include "realparts/PartTexts.h"
 #include "realparts/RealPartsStudy.h"
-#include "ui/FileExport.h"
+#include "ui/ChartWindowFrame.h"
 
 class QAction;
 class QChartView;
@@ -25,12 +25,11 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QStackedWidget;
 class QTableWidget;
 
 namespace stepdown {
 
-class RealPartsWindow : public QWidget {
+class RealPartsWindow : public ChartWindowFrame {
     Q_OBJECT
 
 public:
@@ -55,11 +54,6 @@ public:
     QTableWidget* StressView() const { return stressTable_; }
     // The value label of a summary line by its caption, null when not shown.
     QLabel* SummaryValue(const QString& caption) const;
-    // The explanation shown instead of the figures; empty while they show.
-    QString Explanation() const;
-
-    // Replaces the standard save dialog, so that a test can export without it.
-    void SetSaveFileNameProvider(SaveFileNameProvider provider);
     QAction* SaveImageAction() const { return saveImage_; }
     QAction* ExportCsvAction() const { return exportCsv_; }
     QAction* ExportNetlistAction() const { return exportNetlist_; }
@@ -79,8 +73,6 @@ private:
     void ShowStresses();
     void ShowSummary();
     void UseDuty();
-    void SaveImage();
-    void ExportCsv();
 
     Module1& module_;
     MainWindowOperations& fields_;
@@ -94,8 +86,6 @@ private:
     QGroupBox* summaryBox_ = nullptr;
     QWidget* summary_ = nullptr;
     QPushButton* useDuty_ = nullptr;
-    QStackedWidget* pages_ = nullptr;
-    QLabel* explanation_ = nullptr;
     QChartView* waveformChart_ = nullptr;
     QChartView* lossChart_ = nullptr;
     QLabel* efficiency_ = nullptr;
@@ -103,7 +93,6 @@ private:
     QAction* saveImage_ = nullptr;
     QAction* exportCsv_ = nullptr;
     QAction* exportNetlist_ = nullptr;
-    SaveFileNameProvider saveFileName_;
 };
 
 }  // namespace stepdown

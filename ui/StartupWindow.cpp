@@ -1,21 +1,16 @@
 #include "ui/StartupWindow.h"
 
-#include <QAction>
 #include <QAreaSeries>
 #include <QBrush>
-#include <QByteArray>
 #include <QChart>
 #include <QChartView>
 #include <QColor>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QIcon>
 #include <QLabel>
 #include <QLegend>
 #include <QLineSeries>
 #include <QPen>
-#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -29,11 +24,6 @@
 #include "waveformplot/Plot.h"
 #include "waveformview/StartupReport.h"
 #include "waveformview/WaveformCsv.h"
-
-// The icon lives in the resources of a static library, whose registration
-// the linker drops unless something refers to it; the macro must be used
-// outside namespaces.
-static void InitialiseStepdownResources() { Q_INIT_RESOURCE(resources); }
 
 namespace stepdown {
 
@@ -66,13 +56,7 @@ void AddBand(QChart& chart, Band band, const QString& name, QValueAxis& x, QValu
 
 StartupWindow::StartupWindow(std::shared_ptr<const SimulationRun> run, const QLocale& locale,
                              QWidget* parent)
-    : QWidget(parent, Qt::Window), run_(std::move(run)), locale_(locale) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    InitialiseStepdownResources();
-    setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));
-    setWindowTitle(kTitle);
-    resize(1000, 720);
-
+    : ChartWindowFrame(kTitle, QSize(1000, 720), parent), run_(std::move(run)), locale_(locale) {
     const RunAnalysis& analysis = *run_->analysis;
     const std::string separator = locale_.decimalPoint().toStdString();
 
@@ -134,24 +118,14 @@ StartupWindow::StartupWindow(std::shared_ptr<const SimulationRun> run, const QLo
             this));
     }
 
-    saveImage_ = new QAction(QStringLiteral("Salva grafico come immagine…"), this);
-    exportCsv_ = new QAction(QStringLiteral("Esporta inviluppo (CSV)…"), this);
-    connect(saveImage_, &QAction::triggered, this, &StartupWindow::SaveImage);
-    connect(exportCsv_, &QAction::triggered, this, &StartupWindow::ExportCsv);
-    saveFileName_ = SaveDialogOver(this);
-
-    auto* buttons = new QHBoxLayout;
-    for (QAction* action : {saveImage_, exportCsv_}) {
-        auto* button = new QPushButton(action->text(), this);
-        connect(button, &QPushButton::clicked, action, &QAction::trigger);
-        buttons->addWidget(button);
-    }
-    buttons->addStretch(1);
-    auto* reset = new QPushButton(QStringLiteral("Ripristina zoom"), this);
-    reset->setToolTip(QStringLiteral("Torna al grafico intero"));
-    connect(reset, &QPushButton::clicked, chartView_->chart(), &QChart::zoomReset);
-    buttons->addWidget(reset);
-    layout->addLayout(buttons);
+    saveImage_ = NewExport(QStringLiteral("Salva grafico come immagine…"),
+                           [this] { ExportImage(QStringLiteral("avviamento.png"), *chartView_); });
+    exportCsv_ = NewExport(QStringLiteral("Esporta inviluppo (CSV)…"), [this] {
+        ExportCsv(QStringLiteral("Esporta inviluppo (CSV)"), QStringLiteral("inviluppo.csv"),
+                  [this] { return EnvelopeCsv(*run_->analysis, run_->f); });
+    });
+    layout->addLayout(ExportRow([this] { chartView_->chart()->zoomReset(); },
+                                QStringLiteral("Torna al grafico intero")));
 }
 
 StartupWindow::~StartupWindow() = default;
@@ -240,30 +214,7 @@ void StartupWindow::BuildChart(const RunAnalysis& analysis) {
     QChart* const empty = chartView_->chart();
     chartView_->setChart(chart);
     delete empty;
-    chartView_->setRenderHint(QPainter::Antialiasing);
-    chartView_->setRubberBand(QChartView::RectangleRubberBand);
-    chartView_->setToolTip(
-        QStringLiteral("Trascina con il tasto sinistro per ingrandire un'area, clic destro per "
-                       "rimpicciolire; «Ripristina zoom» torna al grafico intero"));
-}
-
-void StartupWindow::SetSaveFileNameProvider(SaveFileNameProvider provider) {
-    saveFileName_ = std::move(provider);
-}
-
-void StartupWindow::SaveImage() {
-    const QString path =
-        saveFileName_(QStringLiteral("Salva grafico come immagine"),
-                      QStringLiteral("avviamento.png"), QStringLiteral("Immagini PNG (*.png)"));
-    if (!path.isEmpty()) SavePng(this, path, chartView_->grab().toImage());
-}
-
-void StartupWindow::ExportCsv() {
-    const QString path =
-        saveFileName_(QStringLiteral("Esporta inviluppo (CSV)"), QStringLiteral("inviluppo.csv"),
-                      QStringLiteral("File CSV (*.csv)"));
-    if (path.isEmpty()) return;
-    SaveBytes(this, path, QByteArray::fromStdString(EnvelopeCsv(*run_->analysis, run_->f)));
+    MakeZoomable(*chartView_, false);
 }
 
 }  // namespace stepdown

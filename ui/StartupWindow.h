@@ -11,7 +11,7 @@
 
 #include <memory>
 
-#include "ui/FileExport.h"
+#include "ui/ChartWindowFrame.h"
 #include "verification/SimulationRun.h"
 
 class QAction;
@@ -21,7 +21,7 @@ class QTableWidget;
 
 namespace stepdown {
 
-class StartupWindow : public QWidget {
+class StartupWindow : public ChartWindowFrame {
     Q_OBJECT
 
 public:
@@ -36,9 +36,6 @@ public:
     QTableWidget* Table() const { return table_; }
     QChartView* ChartView() const { return chartView_; }
 
-    // Replaces the standard save dialog, so that a test can export without it.
-    void SetSaveFileNameProvider(SaveFileNameProvider provider);
-
     QAction* SaveImageAction() const { return saveImage_; }
     QAction* ExportCsvAction() const { return exportCsv_; }
 
@@ -46,8 +43,6 @@ public:
 
 private:
     void BuildChart(const RunAnalysis& analysis);
-    void SaveImage();
-    void ExportCsv();
 
     std::shared_ptr<const SimulationRun> run_;
     QLocale locale_;
@@ -55,7 +50,6 @@ private:
     QTableWidget* table_ = nullptr;
     QAction* saveImage_ = nullptr;
     QAction* exportCsv_ = nullptr;
-    SaveFileNameProvider saveFileName_;
 };
 
 }  // namespace stepdown

@@ -1,0 +1,69 @@
+#pragma once
+// The frame the chart windows share: a top-level window of the program
+// (its icon, title and size), the page of figures with the explanation
+// page that takes its place when there is nothing to show, a row of export
+// buttons that the same actions offer on a right click, "Ripristina zoom",
+// and the program's message box. A window builds its own fields and
+// figures and hands them to the frame; what it exports stays its own.
+
+#include <QString>
+#include <QStackedWidget>
+#include <QWidget>
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "ui/FileExport.h"
+
+class QAction;
+class QBoxLayout;
+class QChartView;
+class QLabel;
+
+namespace stepdown {
+
+class ChartWindowFrame : public QWidget {
+    Q_OBJECT
+
+public:
+    // Replaces the standard save dialog, so that a test can export without it.
+    void SetSaveFileNameProvider(SaveFileNameProvider provider);
+    // The explanation shown instead of the figures; empty while they show.
+    QString Explanation() const;
+
+protected:
+    // A window that deletes itself when closed unless `keptOpen`, whose
+    // owner then decides when it goes.
+    ChartWindowFrame(const QString& title, QSize size, QWidget* parent, bool keptOpen = false);
+
+    // The figures, and the explanation page that stands in for them.
+    QStackedWidget* NewPages(QWidget* figures);
+    void ShowFiguresPage();
+    void ShowExplanation(const QString& text);
+
+    // An export, as a button of the row and on the window's right click.
+    QAction* NewExport(const QString& text, std::function<void()> run);
+    // The row of the exports' buttons, then "Ripristina zoom" with its tip
+    // when the window has zoomable charts (`resetZoom`).
+    QBoxLayout* ExportRow(std::function<void()> resetZoom = {}, const QString& resetTip = {});
+
+    // Zoom by the left button's rubber band, out by the right button.
+    static void MakeZoomable(QChartView& view, bool several);
+
+    void ShowMessage(const std::string& text);
+    const SaveFileNameProvider& SaveFileName() const { return saveFileName_; }
+    // Ask where to save, then write the whole file; nothing when cancelled.
+    void ExportImage(const QString& suggestedName, QWidget& shown, bool several = false);
+    void ExportCsv(const QString& caption, const QString& suggestedName,
+                   const std::function<std::string()>& bytes);
+
+private:
+    QStackedWidget* pages_ = nullptr;
+    QLabel* explanation_ = nullptr;
+    std::vector<QAction*> exports_;
+    SaveFileNameProvider saveFileName_;
+};
+
+}  // namespace stepdown
