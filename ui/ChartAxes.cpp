@@ -4,6 +4,8 @@
 #include <QChartView>
 #include <QFont>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLocale>
 #include <QValueAxis>
 
@@ -116,6 +118,10 @@ QLabel* NewExplanationPage(QWidget* parent) {
     large.setPointSizeF(large.pointSizeF() * 1.3);
     page->setFont(large);
     return page;
+}
+
+void HideFromLegend(QChart& chart, QAbstractSeries* series) {
+    for (QLegendMarker* marker : chart.legend()->markers(series)) marker->setVisible(false);
 }
 
 }  // namespace stepdown

@@ -4,6 +4,7 @@
 
 #include <Qt>
 
+class QAbstractSeries;
 class QChart;
 class QChartView;
 class QLabel;
@@ -57,5 +58,8 @@ QValueAxis* NewAxis(QChart& chart, const QString& title, Qt::Alignment side);
 
 // A large wrapped text, top left, that says why the charts are missing.
 QLabel* NewExplanationPage(QWidget* parent);
+
+// Keeps `series` out of the legend; nothing when it is not in `chart`.
+void HideFromLegend(QChart& chart, QAbstractSeries* series);
 
 }  // namespace stepdown

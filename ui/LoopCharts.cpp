@@ -152,7 +152,7 @@ QChart* LoopWindow::NewStepChart() const {
         const QList<QPointF> line{QPointF(0, edge), QPointF(end, edge)};
         QLineSeries* band = AddLine(*chart, QStringLiteral("±1 % di Vo finale"),
                                     QPen(Qt::darkGray, 1, Qt::DashLine), line, time, volts);
-        if (edge > final) chart->legend()->markers(band).front()->setVisible(false);
+        if (edge > final) HideFromLegend(*chart, band);
         v.Add(edge);
     }
     time->setRange(0, end);

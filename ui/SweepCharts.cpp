@@ -121,7 +121,7 @@ void DrawSweepCharts(const ChoiceStudy& study, const QLocale& locale,
             curve->attachAxis(value);
         }
         // The caption under the charts names the dashed line.
-        if (requirement > 0) chart->legend()->markers(curves.back()).front()->setVisible(false);
+        if (requirement > 0) HideFromLegend(*chart, curves.back());
         load->setRange(s.ioFrom, s.ioTo > s.ioFrom ? s.ioTo : s.ioFrom + 1);
         KeepRoundTicks(*load, 5);
         Replace(*views[k], chart);
