@@ -164,8 +164,10 @@ void RealPartsText(std::ostream& out, const RealPartsStudy& study) {
     }
     // Conduction, critical load, mean Vo, ripple, input and output power, D'.
     std::vector<ReportLine> summary = RealPartsSummary(study, ".");
-    if (!study.targetVo) summary[6].value = "non calcolato: manca la Vo obiettivo (--vo-target)";
-    for (const std::size_t line : {0, 1, 2, 6, 3, 7})
+    if (!study.targetVo)
+        summary[kDutyLine].value = "non calcolato: manca la Vo obiettivo (--vo-target)";
+    for (const SummaryLine line :
+         {kConductionLine, kCriticalLoadLine, kMeanVoLine, kDutyLine, kRippleLine, kDeltaILLine})
         out << summary[line].caption << ": " << summary[line].value << '\n';
 
     out << '\n' << Padded("", 37) << "simulato  formula\n";
@@ -178,10 +180,10 @@ void RealPartsText(std::ostream& out, const RealPartsStudy& study) {
         out << Padded(std::string(loss.name), 31) << Label(loss.watts) << " W\n";
     out << Padded("Totale", 31) << Label(a.losses.total) << " W\n\n";
 
-    for (const std::size_t line : {4, 5})
+    for (const SummaryLine line : {kInputPowerLine, kOutputPowerLine})
         out << summary[line].caption << ": " << summary[line].value << '\n';
     out << "Rendimento: " << EfficiencyText(a.powers, ".") << '\n';
-    for (std::size_t line = 8; line < summary.size(); ++line)
+    for (std::size_t line = kFirstNoteLine; line < summary.size(); ++line)
         out << summary[line].caption << ": " << summary[line].value << '\n';
 }
 

@@ -38,6 +38,7 @@ struct Quantity {
     std::string_view highRefusal = {};  // a value above it, when that has words of its own
     bool mayBeEmpty = false;            // an empty text stands for "automatic" or "not asked"
     bool wholeNumber = false;           // a count or a choice among whole numbers
+    std::string_view label = {};        // a side window's short field label, if not the caption
 };
 
 constexpr double kInf = std::numeric_limits<double>::infinity();

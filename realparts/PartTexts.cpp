@@ -24,7 +24,8 @@ consteval PartField PartRow(std::string_view key, std::string PartTexts::*text,
             row.refusal,
             row.range.high / row.toSI,
             row.highRefusal,
-            row.caption};
+            row.caption,
+            row.label.empty() ? row.caption : row.label};
 }
 
 const std::array<PartField, 10> kParts{{

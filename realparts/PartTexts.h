@@ -47,6 +47,7 @@ struct PartField {
     double highest;
     std::string_view tooLarge;
     std::string_view caption;  // "Resistenza serie ESR del condensatore"
+    std::string_view label;    // "ESR del condensatore": the window's field
 };
 
 // The ten parts in the order of the fields: esr, dcr, rds, rd, vf, tr, tf,

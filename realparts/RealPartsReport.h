@@ -4,6 +4,7 @@
 // and the sampled steady-state period as CSV.
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,17 @@ std::string EfficiencyText(const Powers& powers, std::string_view separator);
 // current, the mean Vo (against the target, with the difference in %), the
 // output ripple peak to peak, the input and output power, D' or why there is
 // none, ΔiL peak to peak; then a line "Nota" for each of AnalysisNotes.
+enum SummaryLine : std::size_t {
+    kConductionLine,
+    kCriticalLoadLine,
+    kMeanVoLine,
+    kRippleLine,
+    kInputPowerLine,
+    kOutputPowerLine,
+    kDutyLine,
+    kDeltaILLine,
+    kFirstNoteLine
+};
 std::vector<ReportLine> RealPartsSummary(const RealPartsStudy& study, std::string_view separator);
 
 // What limits the figures shown: tr + tf beyond the on time, a gate charge

@@ -17,7 +17,6 @@
 #include <QLineSeries>
 #include <QPen>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTableWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -38,22 +37,6 @@ namespace {
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// The short name of each part, in the order of PartFields(); the words the
-// messages name it by go into its tooltip.
-constexpr std::array<std::string_view, 10> kPartNames{
-    "ESR del condensatore", "DCR dell'induttore",   "Rds(on) dell'interruttore", "Rd del diodo",
-    "Vf del diodo",         "tr dell'interruttore", "tf dell'interruttore",      "Qg del gate",
-    "Vdrv del gate",        "Iq del controllore"};
-
-// "la caduta di tensione Vf del diodo in V" -> "Caduta di tensione Vf del diodo".
-QString Described(const PartField& field) {
-    QString words = Text(field.description);
-    words.remove(QRegularExpression(QStringLiteral("^(la|il) ")));
-    words.chop(static_cast<qsizetype>(QStringLiteral(" in ").size() + Text(field.unit).size()));
-    words[0] = words[0].toUpper();
-    return words;
 }
 
 // A chart with the locale's decimal separator and no thousands separators,
@@ -113,10 +96,9 @@ QWidget* RealPartsWindow::BuildPartsForm() {
     auto* box = new QGroupBox(QStringLiteral("Componenti"), this);
     auto* form = new QFormLayout(box);
     form->setLabelAlignment(Qt::AlignLeft);
-    static_assert(kPartNames.size() == 10, "one name a part");
     for (const PartField& field : PartFields()) {
         auto* edit = new QLineEdit(box);
-        edit->setToolTip(Described(field));
+        edit->setToolTip(Text(field.caption));
         edit->setObjectName(Text(field.key));
         edit->setAlignment(Qt::AlignRight);
         edit->setFixedWidth(90);
@@ -128,9 +110,9 @@ QWidget* RealPartsWindow::BuildPartsForm() {
                     emit TextsEdited();
                 });
         connect(edit, &QLineEdit::returnPressed, this, &RealPartsWindow::Recompute);
-        form->addRow(Text(kPartNames[partFields_.size()]) + QStringLiteral(" [") +
-                         Text(field.unit) + QStringLiteral("]"),
-                     edit);
+        form->addRow(
+            Text(field.label) + QStringLiteral(" [") + Text(field.unit) + QStringLiteral("]"),
+            edit);
         partFields_.push_back(edit);
     }
     recompute_ = new QPushButton(QStringLiteral("Ricalcola"), box);
