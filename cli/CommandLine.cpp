@@ -75,18 +75,15 @@ std::string HelpDetails() {
            "  --round R   up: il primo valore non minore (se omesso); nearest: il più vicino;\n"
            "              meets: le più piccole L e C che rispettano i requisiti di ΔiL e ΔVo\n"
            "  --corners   il caso peggiore sui vertici delle tolleranze e degli intervalli,\n"
-           "              intorno ai valori normalizzati con --series, ai calcolati senza\n"
-           "  --tol-l PCT, --tol-c PCT\n"
-           "              tolleranza di L e di C [%] (20 se omessa)\n"
-           "  --vi-min V, --vi-max V\n"
-           "              intervallo della tensione di ingresso [V] (Vi se omesso)\n"
-           "  --io-min A, --io-max A\n"
-           "              intervallo della corrente di uscita [A] (Io se omesso)\n"
+           "              intorno ai valori normalizzati con --series, ai calcolati senza\n" +
+           QuantityHelp(QuantityGroup::Selection,
+                        {"tol-l", "tol-c", "vi-min", "vi-max", "io-min", "io-max"}) +
+           "  Un estremo omesso degli intervalli è la Vi o la Io del progetto.\n"
            "\n"
-           "sweep: il progetto come design, poi una scansione del carico.\n"
-           "  --io-from A, --io-to A\n"
-           "              prima e ultima corrente di carico [A] (10 % e 150 % di Io)\n"
-           "  --points K  carichi per tensione di ingresso, da 1 a 1000 (50 se omesso)\n"
+           "sweep: il progetto come design, poi una scansione del carico.\n" +
+           QuantityHelp(QuantityGroup::Selection, {"io-from", "io-to", "points"}) +
+           "  Le correnti omesse sono il 10 % e il 150 % di Io; i punti sono carichi per\n"
+           "  tensione di ingresso, da 1 a 1000.\n"
            "  --vi-list V,V,...\n"
            "              tensioni di ingresso [V] (Vi se omesso)\n"
            "  --csv FILE  scrive i punti in FILE ('-': standard output)\n"

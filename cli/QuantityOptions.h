@@ -3,7 +3,9 @@
 // row, named by its key, and the help line that describes it, both made
 // from the table so that a new row is a new option without more code.
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/ArgumentParser.h"
@@ -18,5 +20,7 @@ std::vector<OptionSpec> WithQuantityOptions(std::vector<OptionSpec> options, Qua
 // caption's first letter in lower case, the key's column 12 wide (a longer
 // one on a line of its own).
 std::string QuantityHelp(QuantityGroup group);
+// The same for the rows of `group` named by `keys`, in their order.
+std::string QuantityHelp(QuantityGroup group, std::initializer_list<std::string_view> keys);
 
 }  // namespace stepdown::cli
