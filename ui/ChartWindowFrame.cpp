@@ -22,8 +22,12 @@ static void InitialiseStepdownResources() { Q_INIT_RESOURCE(resources); }
 
 namespace stepdown {
 
-ChartWindowFrame::ChartWindowFrame(const QString& title, QSize size, QWidget* parent, bool keptOpen)
-    : QWidget(parent, Qt::Window), saveFileName_(SaveDialogOver(this)) {
+ChartWindowFrame::ChartWindowFrame(const QString& title, QSize size, const QLocale& locale,
+                                   QWidget* parent, bool keptOpen)
+    : QWidget(parent, Qt::Window),
+      locale_(locale),
+      separator_(locale.decimalPoint().toStdString()),
+      saveFileName_(SaveDialogOver(this)) {
     if (!keptOpen) setAttribute(Qt::WA_DeleteOnClose);
     InitialiseStepdownResources();
     setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));

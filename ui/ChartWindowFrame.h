@@ -6,8 +6,9 @@
 // and the program's message box. A window builds its own fields and
 // figures and hands them to the frame; what it exports stays its own.
 
-#include <QString>
+#include <QLocale>
 #include <QStackedWidget>
+#include <QString>
 #include <QWidget>
 
 #include <functional>
@@ -35,8 +36,10 @@ public:
 
 protected:
     // A window that deletes itself when closed unless `keptOpen`, whose
-    // owner then decides when it goes.
-    ChartWindowFrame(const QString& title, QSize size, QWidget* parent, bool keptOpen = false);
+    // owner then decides when it goes. `locale` gives the decimal separator
+    // of every number shown.
+    ChartWindowFrame(const QString& title, QSize size, const QLocale& locale, QWidget* parent,
+                     bool keptOpen = false);
 
     // The figures, and the explanation page that stands in for them.
     QStackedWidget* NewPages(QWidget* figures);
@@ -58,6 +61,9 @@ protected:
     void ExportImage(const QString& suggestedName, QWidget& shown, bool several = false);
     void ExportCsv(const QString& caption, const QString& suggestedName,
                    const std::function<std::string()>& bytes);
+
+    QLocale locale_;
+    std::string separator_;  // the locale's decimal separator
 
 private:
     QStackedWidget* pages_ = nullptr;

@@ -103,12 +103,10 @@ int WholeWidth(const QTableWidget& table) {
 
 ChoiceWindow::ChoiceWindow(Module1& module, MainWindowOperations& fields, SideWindowTexts& store,
                            const QLocale& locale, QWidget* parent)
-    : ChartWindowFrame(kTitle, QSize(1280, 780), parent),
+    : ChartWindowFrame(kTitle, QSize(1280, 780), locale, parent),
       module_(module),
       fields_(fields),
-      store_(store),
-      locale_(locale),
-      separator_(locale.decimalPoint().toStdString()) {
+      store_(store) {
     design_ = new QLabel(this);
     design_->setWordWrap(true);
     design_->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -23,11 +23,8 @@
 #include "ui/ChartWindowFrame.h"
 #include "ui/SideWindowTexts.h"
 
-class QAction;
-class QChartView;
 class QComboBox;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -39,7 +36,7 @@ class ChoiceWindow : public ChartWindowFrame {
 
 public:
     // `module`, `fields` (the main window) and `store` must outlive the
-    // window. `locale` gives the decimal separator of every number shown.
+    // window.
     ChoiceWindow(Module1& module, MainWindowOperations& fields, SideWindowTexts& store,
                  const QLocale& locale, QWidget* parent);
     ~ChoiceWindow() override;
@@ -86,8 +83,6 @@ private:
     Module1& module_;
     MainWindowOperations& fields_;
     SideWindowTexts& store_;
-    QLocale locale_;
-    std::string separator_;
     ChoiceStudy study_;
     // While the fields are filled from the store, their changes update nothing.
     bool showingTexts_ = false;

@@ -48,11 +48,10 @@ QString FieldText(double value) { return QString::number(value, 'g', 4); }
 
 LoopWindow::LoopWindow(const Module1& module, const MainWindowOperations& fields,
                        const PartTexts& parts, const QLocale& locale, QWidget* parent)
-    : ChartWindowFrame(kTitle, QSize(1280, 820), parent, true),
+    : ChartWindowFrame(kTitle, QSize(1280, 820), locale, parent, true),
       module_(module),
       fields_(fields),
-      parts_(parts),
-      locale_(locale) {
+      parts_(parts) {
     // A grouped thousand beside a decimal comma would read as a decimal.
     locale_.setNumberOptions(QLocale::OmitGroupSeparator);
 

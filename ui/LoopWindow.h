@@ -26,10 +26,7 @@
 #include "ui/ChartWindowFrame.h"
 #include "ui/SlotGuard.h"
 
-class QAction;
 class QChart;
-class QChartView;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -93,7 +90,6 @@ private:
     const Module1& module_;
     const MainWindowOperations& fields_;
     const PartTexts& parts_;
-    QLocale locale_;
     SlotGuard guard_{[this](const std::string& text) { ShowMessage(text); }};
 
     std::vector<QLineEdit*> edits_;

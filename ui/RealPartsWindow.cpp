@@ -47,12 +47,10 @@ QChart* NewChart(const QLocale& locale) { return NewNumberChart(locale, 4); }
 
 RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, PartTexts& store,
                                  const QLocale& locale, QWidget* parent)
-    : ChartWindowFrame(kTitle, QSize(1280, 780), parent),
+    : ChartWindowFrame(kTitle, QSize(1280, 780), locale, parent),
       module_(module),
       fields_(fields),
-      store_(store),
-      locale_(locale),
-      separator_(locale.decimalPoint().toStdString()) {
+      store_(store) {
     auto* left = new QVBoxLayout;
     left->addWidget(BuildPartsForm());
     summaryBox_ = new QGroupBox(QStringLiteral("Punto di lavoro"), this);

@@ -19,10 +19,7 @@
 #include "realparts/RealPartsStudy.h"
 #include "ui/ChartWindowFrame.h"
 
-class QAction;
-class QChartView;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -34,7 +31,7 @@ class RealPartsWindow : public ChartWindowFrame {
 
 public:
     // `module`, `fields` (the main window) and `store` must outlive the
-    // window. `locale` gives the decimal separator of every number shown.
+    // window.
     RealPartsWindow(Module1& module, MainWindowOperations& fields, PartTexts& store,
                     const QLocale& locale, QWidget* parent);
     ~RealPartsWindow() override;
@@ -77,8 +74,6 @@ private:
     Module1& module_;
     MainWindowOperations& fields_;
     PartTexts& store_;
-    QLocale locale_;
-    std::string separator_;
     RealPartsStudy study_;
 
     std::vector<QLineEdit*> partFields_;

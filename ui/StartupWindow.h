@@ -14,9 +14,6 @@
 #include "ui/ChartWindowFrame.h"
 #include "verification/SimulationRun.h"
 
-class QAction;
-class QChartView;
-class QLabel;
 class QTableWidget;
 
 namespace stepdown {
@@ -45,7 +42,6 @@ private:
     void BuildChart(const RunAnalysis& analysis);
 
     std::shared_ptr<const SimulationRun> run_;
-    QLocale locale_;
     QChartView* chartView_ = nullptr;
     QTableWidget* table_ = nullptr;
     QAction* saveImage_ = nullptr;
