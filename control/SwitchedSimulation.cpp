@@ -67,6 +67,42 @@ State Propagate(const Matrix& A, double norm, State y, double s) {
 
 }  // namespace
 
+// The state along an interval from y as a polynomial in s, y(s) = sum e_k s^k
+// with e_k = A^k y / k!, where |A| h <= 2: the terms' bound 2^k / k! falls
+// below rounding well within 40 terms, and what the sum can lose to
+// cancellation stays within e^2 of rounding. The search of a switching instant evaluates c.y(s) and
+// its slope as scalar polynomials instead of propagating the state at each try.
+struct Expansion {
+    std::vector<State> terms;  // empty: h too long for one expansion
+};
+
+namespace {
+
+Expansion Expand(const Matrix& A, double norm, const State& y, double h) {
+    Expansion e;
+    if (!(norm * h <= 2)) return e;
+    e.terms.push_back(y);
+    const double scale = MaxAbs(y);
+    double hk = 1;
+    for (int k = 1; k < 40; ++k) {
+        State next = Apply(A, e.terms.back());
+        for (double& x : next) x /= k;
+        hk *= h;
+        e.terms.push_back(next);
+        if (MaxAbs(next) * hk <= 1e-18 * scale) break;
+    }
+    return e;
+}
+
+State At(const Expansion& e, double s) {
+    State y = e.terms.back();
+    for (std::size_t k = e.terms.size() - 1; k-- > 0;)
+        for (int i = 0; i < kSize; ++i) y[i] = y[i] * s + e.terms[k][i];
+    return y;
+}
+
+}  // namespace
+
 Simulation::Simulation(const LoopCircuit& loop, const TransientRequest& request,
                        std::optional<std::array<double, 5>> start, Injection injection)
     : loop_(loop),
@@ -193,18 +229,32 @@ std::vector<std::pair<Event, Row>> Simulation::Events() const {
     return events;
 }
 
-// The first zero of c.y(s) in (0, h], where c.y falls from above zero.
-double Simulation::Locate(const Row& c, double h) const {
+// The first zero of c.y(s) in (0, h], where c.y falls from above zero; on
+// `expansion` when it holds one.
+double Simulation::Locate(const Row& c, double h, const Expansion& expansion) const {
+    std::vector<double> a;  // c.e_k
+    for (const State& term : expansion.terms) a.push_back(Dot(c, term));
+    // c.y(s) and its slope c.A y(s).
+    const auto valueAndSlope = [&](double s) -> std::pair<double, double> {
+        if (a.empty()) {
+            const State y = Propagate(A_, norm_, y_, s);
+            return {Dot(c, y), Dot(c, Apply(A_, y))};
+        }
+        double value = a.back(), slope = 0;
+        for (std::size_t k = a.size() - 1; k-- > 0;) {
+            slope = slope * s + value;
+            value = value * s + a[k];
+        }
+        return {value, slope};
+    };
     const double tolerance = 1e-15 * period_;
     double low = 0, high = h, s = h / 2;
     for (int k = 0; k < 100 && high - low > tolerance; ++k) {
-        const State y = Propagate(A_, norm_, y_, s);
-        const double value = Dot(c, y);
+        const auto [value, slope] = valueAndSlope(s);
         if (value > 0)
             low = s;
         else
             high = s;
-        const double slope = Dot(c, Apply(A_, y));
         const double newton = slope < 0 ? s - value / slope : -1;
         // Newton's steps close in from one side only: a step below the
         // tolerance is the root, taken just past it.
@@ -301,13 +351,16 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         const State next =
             h == period_ / kSubsteps ? Apply(current_->step, y_) : Propagate(A_, norm_, y_, h);
         std::optional<std::pair<Event, double>> first;
+        std::optional<Expansion> expansion;
         for (const auto& [event, c] : current_->events)
             if (Dot(c, y_) > 0 && !(Dot(c, next) > 0)) {
-                const double s = Locate(c, h);
+                if (!expansion) expansion = Expand(A_, norm_, y_, h);
+                const double s = Locate(c, h, *expansion);
                 if (!first || s < first->second) first = {{event, s}};
             }
         if (first) {
-            y_ = Propagate(A_, norm_, y_, first->second);
+            y_ = expansion->terms.empty() ? Propagate(A_, norm_, y_, first->second)
+                                          : At(*expansion, first->second);
             t_ += first->second;
             Switching(first->first);
             Record();

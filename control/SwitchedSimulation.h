@@ -44,6 +44,8 @@ struct Injection {
     double amplitude = 0, omega = 0;
 };
 
+struct Expansion;
+
 class Simulation {
 public:
     // From rest, or from `start` (iL, vC, vC1, vC2, vC3) with the reference at Vref.
@@ -71,7 +73,7 @@ private:
         Matrix step{};
         std::vector<std::pair<Event, Row>> events;
     };
-    double Locate(const Row& c, double h) const;
+    double Locate(const Row& c, double h, const Expansion& expansion) const;
     void Switching(Event event);
     void Consistent();
     void Record();

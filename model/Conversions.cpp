@@ -24,10 +24,13 @@ struct ExactScientific {
     std::int64_t exponent;  // decimal exponent of the leading digit
 };
 
-ExactScientific ExactDigits(double magnitude) {
+// The decimal expansion of `magnitude` with `fractionDigits` digits after
+// the leading one, rounded to nearest at the last; 780 of them are exact for
+// every double.
+ExactScientific ScientificDigits(double magnitude, int fractionDigits) {
     std::array<char, 800> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                      std::chars_format::scientific, 780);
+                                      std::chars_format::scientific, fractionDigits);
     const std::string_view text(buffer.data(),
                                 static_cast<std::size_t>(result.ptr - buffer.data()));
     const std::size_t e = text.find('e');
@@ -39,6 +42,22 @@ ExactScientific ExactDigits(double magnitude) {
     const std::string_view exponentText = text.substr(e + 2);
     std::from_chars(exponentText.data(), std::to_address(exponentText.end()), exponent);
     exact.exponent = text[e + 1] == '-' ? -exponent : exponent;
+    return exact;
+}
+
+// The first `count` digits (at most 30) of the exact expansion. A short
+// expansion's rounding reaches them only through a run of nines, which it
+// leaves as zeros; a tail of only nines or only zeros takes the exact
+// expansion, any other tail proves the leading digits exact, at a twentieth
+// of the cost.
+ExactScientific ExactDigits(double magnitude, std::size_t count) {
+    ExactScientific exact = ScientificDigits(magnitude, 40);
+    const std::string_view tail =
+        std::string_view(exact.digits).substr(std::min<std::size_t>(count, 30));
+    if (count > 30 || tail.find_first_not_of('0') == std::string_view::npos ||
+        tail.find_first_not_of('9') == std::string_view::npos)
+        exact = ScientificDigits(magnitude, 780);
+    exact.digits.resize(count);
     return exact;
 }
 
@@ -139,8 +158,8 @@ std::string FormatScientific(double value, int fractionDigits, std::string_view 
         text += "E+00";
         return text;
     }
-    ExactScientific exact = ExactDigits(std::fabs(value));
     const std::size_t kept = static_cast<std::size_t>(fractionDigits) + 1;
+    ExactScientific exact = ExactDigits(std::fabs(value), kept + 1);
     const bool roundUp = exact.digits[kept] >= '5';
     exact.digits.resize(kept);
     if (roundUp && IncrementDigits(exact.digits)) {

@@ -1,8 +1,13 @@
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -78,6 +83,42 @@ TEST(FormatScientific, RoundsTheExactValueHalfAwayFromZero) {
             EXPECT_EQ(FormatForField(c.value), c.text);
             EXPECT_NEAR(ParseNumber(c.text), c.value, std::fabs(c.value) * 5e-4);
         }
+    }
+}
+
+// Against glibc's exact printf, rounded half up on the first dropped digit:
+// log-uniform magnitudes over the whole range, the neighbours of a half in
+// the fourth digit, and short decimals whose expansion ends in zeros.
+std::string HalfUp(double value, int digits) {
+    std::array<char, 1024> exact{};
+    std::snprintf(exact.data(), exact.size(), "%.780e", value);
+    std::string kept = exact[0] + std::string(exact.data() + 2, static_cast<std::size_t>(digits));
+    int exponent = std::atoi(std::strchr(exact.data(), 'e') + 1);
+    bool carry = exact[static_cast<std::size_t>(digits) + 2] >= '5';
+    for (std::size_t i = kept.size(); carry && i-- > 0;) {
+        carry = kept[i] == '9';
+        kept[i] = carry ? '0' : static_cast<char>(kept[i] + 1);
+    }
+    if (carry) kept = "1" + kept.substr(0, kept.size() - 1), ++exponent;
+    std::array<char, 64> text{};
+    std::snprintf(text.data(), text.size(), "%c.%sE%c%02d", kept[0], kept.c_str() + 1,
+                  exponent < 0 ? '-' : '+', std::abs(exponent));
+    return text.data();
+}
+
+TEST(FormatScientific, MatchesTheExactExpansionOverTheWholeRange) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> order(-323.3, 308.2), mid(-300, 300);
+    for (int k = 0; k < 3000; ++k) {
+        double value = std::pow(10.0, order(random));
+        if (k % 3 == 1) {
+            const double unit = std::pow(10.0, std::floor(mid(random)) - 3);
+            const double half = (std::floor(random() % 9000) + 1000.5) * unit;
+            value = std::nextafter(half, k % 2 == 0 ? 0.0 : kInf);
+        }
+        if (k % 3 == 2) value = static_cast<double>(k) / 8;
+        for (const int digits : {2, 3})
+            EXPECT_EQ(FormatScientific(value, digits, "."), HalfUp(value, digits)) << value;
     }
 }
 
