@@ -18,9 +18,14 @@ double Dot(const Row& c, const State& y) {
     return sum;
 }
 
-State Apply(const Matrix& A, const State& y) {
+State Apply(const Compact& A, const State& y) {
     State out{};
-    for (int r = 0; r < kSize; ++r) out[r] = Dot(A[r], y);
+    for (int r = 0; r < kSize; ++r) {
+        double sum = 0;
+        for (int k = 0; k < A.count[r]; ++k)
+            sum += A.entries[r][k].second * y[A.entries[r][k].first];
+        out[r] = sum;
+    }
     return out;
 }
 
@@ -48,7 +53,7 @@ double MaxAbs(const State& y) {
 
 // e^{A s} y by its Taylor series, in pieces where |A| s <= 1/2 so that the
 // terms fall fast and none is large.
-State Propagate(const Matrix& A, double norm, State y, double s) {
+State Propagate(const Compact& A, double norm, State y, double s) {
     if (!(s > 0)) return y;
     const double pieces = std::max(1.0, std::ceil(norm * s / 0.5));
     const double h = s / pieces;
@@ -78,7 +83,7 @@ struct Expansion {
 
 namespace {
 
-Expansion Expand(const Matrix& A, double norm, const State& y, double h) {
+Expansion Expand(const Compact& A, double norm, const State& y, double h) {
     Expansion e;
     if (!(norm * h <= 2)) return e;
     e.terms.push_back(y);
@@ -102,6 +107,14 @@ State At(const Expansion& e, double s) {
 }
 
 }  // namespace
+
+Compact Compacted(const Matrix& A) {
+    Compact compact;
+    for (int r = 0; r < kSize; ++r)
+        for (int k = 0; k < kSize; ++k)
+            if (A[r][k] != 0) compact.entries[r][compact.count[r]++] = {k, A[r][k]};
+    return compact;
+}
 
 Simulation::Simulation(const LoopCircuit& loop, const TransientRequest& request,
                        std::optional<std::array<double, 5>> start, Injection injection)
@@ -150,8 +163,6 @@ void Simulation::Build() {
     const auto found = cache_.find(key);
     if (found != cache_.end()) {
         current_ = &found->second;
-        A_ = current_->A;
-        norm_ = current_->norm;
         return;
     }
     const Compensator& c = loop_.compensator;
@@ -190,20 +201,22 @@ void Simulation::Build() {
     A_[kQ] = vo;
     A_[kSin][kCos] = injection_.omega;
     A_[kCos][kSin] = -injection_.omega;
-    norm_ = 0;
+    Cached& entry = cache_[key];
     for (const Row& row : A_) {
         double sum = 0;
         for (const double x : row) sum += std::abs(x);
-        norm_ = std::max(norm_, sum);
+        entry.norm = std::max(entry.norm, sum);
     }
-    Cached& entry = cache_[key];
-    entry.A = A_;
-    entry.norm = norm_;
+    entry.A = Compacted(A_);
+    Matrix step{};
     for (int column = 0; column < kSize; ++column) {
-        const State image = Propagate(A_, norm_, Unit(column), period_ / kSubsteps);
-        for (int row = 0; row < kSize; ++row) entry.step[row][column] = image[row];
+        const State image = Propagate(entry.A, entry.norm, Unit(column), period_ / kSubsteps);
+        for (int row = 0; row < kSize; ++row) step[row][column] = image[row];
     }
+    entry.step = Compacted(step);
     entry.events = Events();
+    entry.vo = vo;
+    entry.vc = AmplifierOutput();
     current_ = &entry;
 }
 
@@ -237,8 +250,8 @@ double Simulation::Locate(const Row& c, double h, const Expansion& expansion) co
     // c.y(s) and its slope c.A y(s).
     const auto valueAndSlope = [&](double s) -> std::pair<double, double> {
         if (a.empty()) {
-            const State y = Propagate(A_, norm_, y_, s);
-            return {Dot(c, y), Dot(c, Apply(A_, y))};
+            const State y = Propagate(current_->A, current_->norm, y_, s);
+            return {Dot(c, y), Dot(c, Apply(current_->A, y))};
         }
         double value = a.back(), slope = 0;
         for (std::size_t k = a.size() - 1; k-- > 0;) {
@@ -306,7 +319,7 @@ void Simulation::Consistent() {
 }
 
 void Simulation::Record() {
-    trace_->push_back({t_, y_[kIL], Dot(OutputVoltage(), y_), Dot(AmplifierOutput(), y_)});
+    trace_->push_back({t_, y_[kIL], Dot(current_->vo, y_), Dot(current_->vc, y_)});
 }
 
 std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& periods) {
@@ -348,19 +361,20 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         if (!loadDone) boundary = std::min(boundary, *request_.t1);
         if (!lineDone) boundary = std::min(boundary, *request_.t2);
         const double h = std::min(period_ / kSubsteps, boundary - t_);
-        const State next =
-            h == period_ / kSubsteps ? Apply(current_->step, y_) : Propagate(A_, norm_, y_, h);
+        const State next = h == period_ / kSubsteps ? Apply(current_->step, y_)
+                                                    : Propagate(current_->A, current_->norm, y_, h);
         std::optional<std::pair<Event, double>> first;
         std::optional<Expansion> expansion;
         for (const auto& [event, c] : current_->events)
             if (Dot(c, y_) > 0 && !(Dot(c, next) > 0)) {
-                if (!expansion) expansion = Expand(A_, norm_, y_, h);
+                if (!expansion) expansion = Expand(current_->A, current_->norm, y_, h);
                 const double s = Locate(c, h, *expansion);
                 if (!first || s < first->second) first = {{event, s}};
             }
         if (first) {
-            y_ = expansion->terms.empty() ? Propagate(A_, norm_, y_, first->second)
-                                          : At(*expansion, first->second);
+            y_ = expansion->terms.empty()
+                     ? Propagate(current_->A, current_->norm, y_, first->second)
+                     : At(*expansion, first->second);
             t_ += first->second;
             Switching(first->first);
             Record();
@@ -387,6 +401,7 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
                     std::numeric_limits<double>::infinity(),
                     -std::numeric_limits<double>::infinity(),
                     blockedInPeriod_};
+                Build();  // a step at the period's end has changed the load or the line
                 Record();
                 for (std::size_t k = traceStart; k < result.trace.size(); ++k) {
                     r.voMin = std::min(r.voMin, result.trace[k].vo);

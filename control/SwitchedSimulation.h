@@ -22,6 +22,15 @@ using State = std::array<double, kSize>;
 using Row = std::array<double, kSize>;  // also a linear functional of the state
 using Matrix = std::array<Row, kSize>;
 
+// A matrix without its zero entries, each row's in column order: its product
+// with a finite state is the full matrix's to the bit (a zero term adds
+// nothing), at the cost of the nonzero entries alone.
+struct Compact {
+    std::array<int, kSize> count{};
+    std::array<std::array<std::pair<int, double>, kSize>, kSize> entries{};
+};
+Compact Compacted(const Matrix& A);
+
 enum class Switch { On, Diode, Blocked };
 enum class Amp { Linear, Low, High };
 enum class Event { Ramp, DutyLimit, CurrentZero, ToLow, ToHigh, Leave };
@@ -66,12 +75,13 @@ private:
     void Build();
     std::vector<std::pair<Event, Row>> Events() const;
     // What a mode needs, built once: its matrix and norm, the propagator of
-    // one substep, the functions whose zeros end it.
+    // one substep, the functions whose zeros end it, what the trace records.
     struct Cached {
-        Matrix A{};
+        Compact A;
         double norm = 0;
-        Matrix step{};
+        Compact step;
         std::vector<std::pair<Event, Row>> events;
+        Row vo{}, vc{};  // the output voltage and the amplifier's
     };
     double Locate(const Row& c, double h, const Expansion& expansion) const;
     void Switching(Event event);
@@ -85,8 +95,7 @@ private:
     std::optional<std::array<double, 5>> start_;
     Injection injection_;
     Mode mode_;
-    Matrix A_{};
-    double norm_ = 0;
+    Matrix A_{};  // of the mode being built
     std::map<int, Cached> cache_;
     const Cached* current_ = nullptr;
     State y_{};
