@@ -18,14 +18,15 @@ double Dot(const Row& c, const State& y) {
     return sum;
 }
 
+double Dot(const CompactRow& c, const State& y) {
+    double sum = 0;
+    for (int k = 0; k < c.count; ++k) sum += c.entries[k].second * y[c.entries[k].first];
+    return sum;
+}
+
 State Apply(const Compact& A, const State& y) {
     State out{};
-    for (int r = 0; r < kSize; ++r) {
-        double sum = 0;
-        for (int k = 0; k < A.count[r]; ++k)
-            sum += A.entries[r][k].second * y[A.entries[r][k].first];
-        out[r] = sum;
-    }
+    for (int r = 0; r < kSize; ++r) out[r] = Dot(A[r], y);
     return out;
 }
 
@@ -86,6 +87,7 @@ namespace {
 Expansion Expand(const Compact& A, double norm, const State& y, double h) {
     Expansion e;
     if (!(norm * h <= 2)) return e;
+    e.terms.reserve(40);
     e.terms.push_back(y);
     const double scale = MaxAbs(y);
     double hk = 1;
@@ -108,11 +110,16 @@ State At(const Expansion& e, double s) {
 
 }  // namespace
 
+CompactRow Compacted(const Row& row) {
+    CompactRow compact;
+    for (int k = 0; k < kSize; ++k)
+        if (row[k] != 0) compact.entries[compact.count++] = {k, row[k]};
+    return compact;
+}
+
 Compact Compacted(const Matrix& A) {
     Compact compact;
-    for (int r = 0; r < kSize; ++r)
-        for (int k = 0; k < kSize; ++k)
-            if (A[r][k] != 0) compact.entries[r][compact.count[r]++] = {k, A[r][k]};
+    for (int r = 0; r < kSize; ++r) compact[r] = Compacted(A[r]);
     return compact;
 }
 
@@ -214,9 +221,9 @@ void Simulation::Build() {
         for (int row = 0; row < kSize; ++row) step[row][column] = image[row];
     }
     entry.step = Compacted(step);
-    entry.events = Events();
-    entry.vo = vo;
-    entry.vc = AmplifierOutput();
+    for (const auto& [event, c] : Events()) entry.events.emplace_back(event, Compacted(c));
+    entry.vo = Compacted(vo);
+    entry.vc = Compacted(AmplifierOutput());
     current_ = &entry;
 }
 
@@ -244,8 +251,9 @@ std::vector<std::pair<Event, Row>> Simulation::Events() const {
 
 // The first zero of c.y(s) in (0, h], where c.y falls from above zero; on
 // `expansion` when it holds one.
-double Simulation::Locate(const Row& c, double h, const Expansion& expansion) const {
+double Simulation::Locate(const CompactRow& c, double h, const Expansion& expansion) const {
     std::vector<double> a;  // c.e_k
+    a.reserve(expansion.terms.size());
     for (const State& term : expansion.terms) a.push_back(Dot(c, term));
     // c.y(s) and its slope c.A y(s).
     const auto valueAndSlope = [&](double s) -> std::pair<double, double> {
@@ -324,6 +332,8 @@ void Simulation::Record() {
 
 std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& periods) {
     trace_ = &result.trace;
+    // The substeps' points and a few switching instants a period.
+    trace_->reserve(static_cast<std::size_t>(request_.tend / period_ + 2) * (kSubsteps + 4));
     const Modulator& m = loop_.modulator;
     y_[kOne] = 1;
     mode_.ramping = request_.tss > 0;

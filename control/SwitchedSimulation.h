@@ -22,13 +22,15 @@ using State = std::array<double, kSize>;
 using Row = std::array<double, kSize>;  // also a linear functional of the state
 using Matrix = std::array<Row, kSize>;
 
-// A matrix without its zero entries, each row's in column order: its product
-// with a finite state is the full matrix's to the bit (a zero term adds
-// nothing), at the cost of the nonzero entries alone.
-struct Compact {
-    std::array<int, kSize> count{};
-    std::array<std::array<std::pair<int, double>, kSize>, kSize> entries{};
+// A row without its zero entries, in column order: its product with a
+// finite state is the full row's to the bit (a zero term adds nothing), at
+// the cost of the nonzero entries alone. A matrix is kept as such rows.
+struct CompactRow {
+    int count = 0;
+    std::array<std::pair<int, double>, kSize> entries{};
 };
+using Compact = std::array<CompactRow, kSize>;
+CompactRow Compacted(const Row& row);
 Compact Compacted(const Matrix& A);
 
 enum class Switch { On, Diode, Blocked };
@@ -80,10 +82,10 @@ private:
         Compact A;
         double norm = 0;
         Compact step;
-        std::vector<std::pair<Event, Row>> events;
-        Row vo{}, vc{};  // the output voltage and the amplifier's
+        std::vector<std::pair<Event, CompactRow>> events;
+        CompactRow vo, vc;  // the output voltage and the amplifier's
     };
-    double Locate(const Row& c, double h, const Expansion& expansion) const;
+    double Locate(const CompactRow& c, double h, const Expansion& expansion) const;
     void Switching(Event event);
     void Consistent();
     void Record();

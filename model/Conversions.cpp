@@ -45,16 +45,16 @@ ExactScientific ScientificDigits(double magnitude, int fractionDigits) {
     return exact;
 }
 
-// The first `count` digits (at most 30) of the exact expansion. A short
+// The first `count` digits (at most 20) of the exact expansion. A short
 // expansion's rounding reaches them only through a run of nines, which it
 // leaves as zeros; a tail of only nines or only zeros takes the exact
-// expansion, any other tail proves the leading digits exact, at a twentieth
+// expansion, any other tail proves the leading digits exact, at a thirtieth
 // of the cost.
 ExactScientific ExactDigits(double magnitude, std::size_t count) {
-    ExactScientific exact = ScientificDigits(magnitude, 40);
+    ExactScientific exact = ScientificDigits(magnitude, 26);
     const std::string_view tail =
-        std::string_view(exact.digits).substr(std::min<std::size_t>(count, 30));
-    if (count > 30 || tail.find_first_not_of('0') == std::string_view::npos ||
+        std::string_view(exact.digits).substr(std::min<std::size_t>(count, 20));
+    if (count > 20 || tail.find_first_not_of('0') == std::string_view::npos ||
         tail.find_first_not_of('9') == std::string_view::npos)
         exact = ScientificDigits(magnitude, 780);
     exact.digits.resize(count);
