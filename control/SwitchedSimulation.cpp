@@ -371,10 +371,18 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         if (!loadDone) boundary = std::min(boundary, *request_.t1);
         if (!lineDone) boundary = std::min(boundary, *request_.t2);
         const double h = std::min(period_ / kSubsteps, boundary - t_);
-        const State next = h == period_ / kSubsteps ? Apply(current_->step, y_)
-                                                    : Propagate(current_->A, current_->norm, y_, h);
-        std::optional<std::pair<Event, double>> first;
+        // A short step, before a boundary, on the expansion that also serves
+        // the search of a switching instant within it.
         std::optional<Expansion> expansion;
+        State next;
+        if (h == period_ / kSubsteps) {
+            next = Apply(current_->step, y_);
+        } else {
+            expansion = Expand(current_->A, current_->norm, y_, h);
+            next = expansion->terms.empty() ? Propagate(current_->A, current_->norm, y_, h)
+                                            : At(*expansion, h);
+        }
+        std::optional<std::pair<Event, double>> first;
         for (const auto& [event, c] : current_->events)
             if (Dot(c, y_) > 0 && !(Dot(c, next) > 0)) {
                 if (!expansion) expansion = Expand(current_->A, current_->norm, y_, h);
