@@ -154,6 +154,7 @@ DesignFile DesignDocument::Snapshot() const {
     DesignFile file;
     TakeMainWindowTexts(fields_, file);
     PutSideTexts(sideTexts_.parts, sideTexts_.choice, file);
+    PutLoopTexts(sideTexts_.loop, file);
     return file;
 }
 
@@ -161,6 +162,7 @@ void DesignDocument::Fill(const DesignFile& file) {
     PutMainWindowTexts(file, fields_);
     ForEachBox([this](std::string_view name) { fields_.SetTextColour(name, kBlack); });
     TakeSideTexts(file, sideTexts_.parts, sideTexts_.choice);
+    TakeLoopTexts(file, sideTexts_.loop);
     emit SideTextsReplaced();
 }
 
