@@ -253,7 +253,8 @@ void DesignDocument::ExportReport(bool html) {
     const Form2* shown = waveforms_.Window();
     if (shown != nullptr) inputs.run = shown->ShownRun();
     const DesignReport report = BuildDesignReport(inputs);
-    const ReportPictures pictures = PicturesOf(shown, locale_);
+    ReportPictures pictures = PicturesOf(shown, locale_);
+    AddLoopPictures(report, locale_, pictures);
     SaveBytes(&window_, path, html ? ReportHtml(report, pictures) : ReportPdf(report, pictures));
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "componentchoice/ChoiceStudy.h"
+#include "control/ImpedanceLoop.h"
 #include "design/DesignCalculation.h"
 #include "report/DesignFileWindow.h"
 #include "report/DesignReport.h"
@@ -260,6 +261,57 @@ TEST(DesignReport, TheStandardPartsAndTheWorstCornersFromTheFilesChoices) {
         EXPECT_EQ(shown->notes, std::vector<std::string>{note});
         EXPECT_TRUE(shown->lines.empty() && shown->table.rows.empty());
     }
+}
+
+// The controller's texts, once they differ from their start texts, give the
+// loop's sections: a designed network that meets its fc and phase margin on
+// the circuit's own impedances, and the step response asked for. Refused
+// texts leave the report as it was.
+TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
+    ReportInputs in{.texts = ClickThrough().texts};
+    in.texts.parts = {{"esr", "50"}, {"dcr", "100"}, {"rds", "50"}};
+    const std::size_t before = BuildDesignReport(in).sections.size();
+    for (const char* refused : {"200", "x"}) {
+        in.texts.loop = {{"fc", "8"}, {"pm", refused}};
+        const DesignReport report = BuildDesignReport(in);
+        EXPECT_EQ(report.sections.size(), before);
+        EXPECT_EQ(report.loop, nullptr);
+    }
+    in.texts.loop = {{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}};
+    const DesignReport report = BuildDesignReport(in);
+    ASSERT_EQ(report.sections.size(), before + 2);
+    ASSERT_NE(report.loop, nullptr);
+    const ReportSection& loop = report.sections[before];
+    EXPECT_EQ(loop.title, "Anello di controllo");
+    EXPECT_EQ(loop.picture, ReportPicture::LoopBode);
+    EXPECT_EQ(loop.lines[0].value, "tipo III, progettato per fc e margine di fase");
+    LoopCircuit circuit = test::WorkedExampleLoop();
+    circuit.circuit = report.loop->loop.circuit;
+    const Compensator& c = report.loop->loop.compensator;
+    EXPECT_EQ(c.Rb, 2000);
+    for (double Compensator::*value :
+         {&Compensator::R2, &Compensator::R3, &Compensator::C1, &Compensator::C2, &Compensator::C3})
+        circuit.compensator.*value = c.*value;
+    const test::Complex T = test::LoopFromImpedances(circuit, 8e3);
+    EXPECT_NEAR(static_cast<double>(std::abs(T)), 1, 1e-9);
+    EXPECT_NEAR(static_cast<double>(180 + std::arg(T) * 180 / std::numbers::pi_v<long double>), 60,
+                1e-7);
+    const auto line = [&](std::string_view caption) {
+        for (const ReportLine& l : loop.lines)
+            if (l.caption == caption) return l.value;
+        return std::string("assente");
+    };
+    EXPECT_EQ(line("Frequenza di attraversamento fc"), "8,00E+03 Hz");
+    EXPECT_EQ(line("Margine di fase"), "6,00E+01 °");
+    // The network's seven rows, R3 and C3 included for Type III.
+    ASSERT_EQ(loop.table.rows.size(), 7U);
+    EXPECT_EQ(loop.table.rows[1], (std::vector<std::string>{"Rb", "Ω", "2,00E+03", "2,00E+03"}));
+    const ReportSection& step = report.sections[before + 1];
+    EXPECT_EQ(step.picture, ReportPicture::LoopStep);
+    const auto& load = report.loop->transient->loadStep;
+    ASSERT_TRUE(load.has_value());
+    EXPECT_GT(load->undershoot, 1.2);  // a 10 -> 5 ohm step on this loop dips about 1.36 V
+    EXPECT_LT(load->undershoot, 1.5);
 }
 
 }  // namespace
