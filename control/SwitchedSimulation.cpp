@@ -18,10 +18,33 @@ double Dot(const Row& c, const State& y) {
     return sum;
 }
 
-State Apply(const Matrix& A, const State& y) {
+// The same sums as over the whole row: only the zero terms are left out.
+double Dot(const SparseRow& c, const State& y) {
+    double sum = 0;
+    for (int k = 0; k < c.count; ++k) sum += c.value[k] * y[c.column[k]];
+    return sum;
+}
+
+State Apply(const SparseMatrix& A, const State& y) {
     State out{};
     for (int r = 0; r < kSize; ++r) out[r] = Dot(A[r], y);
     return out;
+}
+
+SparseRow Sparse(const Row& row) {
+    SparseRow sparse;
+    for (int k = 0; k < kSize; ++k)
+        if (row[k] != 0) {
+            sparse.column[sparse.count] = k;
+            sparse.value[sparse.count++] = row[k];
+        }
+    return sparse;
+}
+
+SparseMatrix Sparse(const Matrix& A) {
+    SparseMatrix sparse;
+    for (int r = 0; r < kSize; ++r) sparse[r] = Sparse(A[r]);
+    return sparse;
 }
 
 Row Unit(int index, double scale = 1) {
@@ -48,7 +71,7 @@ double MaxAbs(const State& y) {
 
 // e^{A s} y by its Taylor series, in pieces where |A| s <= 1/2 so that the
 // terms fall fast and none is large.
-State Propagate(const Matrix& A, double norm, State y, double s) {
+State Propagate(const SparseMatrix& A, double norm, State y, double s) {
     if (!(s > 0)) return y;
     const double pieces = std::max(1.0, std::ceil(norm * s / 0.5));
     const double h = s / pieces;
@@ -65,7 +88,34 @@ State Propagate(const Matrix& A, double norm, State y, double s) {
     return y;
 }
 
+// The largest |A| h for which one Taylor series about the substep's start
+// serves the whole substep: its terms then fall from the first.
+constexpr double kSeriesReach = 1;
+
 }  // namespace
+
+// The Taylor terms A^k y / k! of e^{A s} y, enough for every s in (0, h].
+void Simulation::Expand(double h) {
+    series_.clear();
+    series_.push_back(y_);
+    const double floor = 1e-18 * MaxAbs(y_);
+    double reach = 1;
+    for (int k = 1; k < 40; ++k) {
+        State term = Apply(current_->A, series_.back());
+        for (double& x : term) x /= k;
+        series_.push_back(term);
+        reach *= h;
+        if (MaxAbs(term) * reach <= floor) break;
+    }
+}
+
+// e^{A s} y from the series, by Horner's rule in s.
+State Simulation::Sum(double s) const {
+    State y = series_.back();
+    for (std::size_t k = series_.size() - 1; k-- > 0;)
+        for (int i = 0; i < kSize; ++i) y[i] = y[i] * s + series_[k][i];
+    return y;
+}
 
 Simulation::Simulation(const LoopCircuit& loop, const TransientRequest& request,
                        std::optional<std::array<double, 5>> start, Injection injection)
@@ -114,8 +164,6 @@ void Simulation::Build() {
     const auto found = cache_.find(key);
     if (found != cache_.end()) {
         current_ = &found->second;
-        A_ = current_->A;
-        norm_ = current_->norm;
         return;
     }
     const Compensator& c = loop_.compensator;
@@ -154,25 +202,27 @@ void Simulation::Build() {
     A_[kQ] = vo;
     A_[kSin][kCos] = injection_.omega;
     A_[kCos][kSin] = -injection_.omega;
-    norm_ = 0;
+    Cached& entry = cache_[key];
     for (const Row& row : A_) {
         double sum = 0;
         for (const double x : row) sum += std::abs(x);
-        norm_ = std::max(norm_, sum);
+        entry.norm = std::max(entry.norm, sum);
     }
-    Cached& entry = cache_[key];
-    entry.A = A_;
-    entry.norm = norm_;
+    entry.A = Sparse(A_);
+    Matrix step{};
     for (int column = 0; column < kSize; ++column) {
-        const State image = Propagate(A_, norm_, Unit(column), period_ / kSubsteps);
-        for (int row = 0; row < kSize; ++row) entry.step[row][column] = image[row];
+        const State image = Propagate(entry.A, entry.norm, Unit(column), period_ / kSubsteps);
+        for (int row = 0; row < kSize; ++row) step[row][column] = image[row];
     }
+    entry.step = Sparse(step);
     entry.events = Events();
+    entry.vo = Sparse(vo);
+    entry.vc = Sparse(AmplifierOutput());
     current_ = &entry;
 }
 
 // The functions whose fall through zero ends the interval, in this mode.
-std::vector<std::pair<Event, Row>> Simulation::Events() const {
+std::vector<std::pair<Event, SparseRow>> Simulation::Events() const {
     std::vector<std::pair<Event, Row>> events;
     const Modulator& m = loop_.modulator;
     const Row vc = AmplifierOutput();
@@ -190,21 +240,39 @@ std::vector<std::pair<Event, Row>> Simulation::Events() const {
         const double side = mode_.amp == Amp::High ? 1 : -1;
         events.emplace_back(Event::Leave, Combine(Unit(kRef), side, InvertingInput(), -side));
     }
-    return events;
+    std::vector<std::pair<Event, SparseRow>> sparse;
+    for (const auto& [event, row] : events) sparse.emplace_back(event, Sparse(row));
+    return sparse;
 }
 
 // The first zero of c.y(s) in (0, h], where c.y falls from above zero.
-double Simulation::Locate(const Row& c, double h) const {
+double Simulation::Locate(const SparseRow& c, double h) const {
     const double tolerance = 1e-15 * period_;
+    // Within the series' reach c.y(s) is a polynomial: its coefficients once,
+    // then each step costs a few multiplications.
+    const bool series = !series_.empty();
+    std::vector<double> g;
+    if (series)
+        for (const State& term : series_) g.push_back(Dot(c, term));
+    const auto valueAndSlope = [&](double s) {
+        if (!series) {
+            const State y = Propagate(current_->A, current_->norm, y_, s);
+            return std::pair{Dot(c, y), Dot(c, Apply(current_->A, y))};
+        }
+        double value = g.back(), slope = 0;
+        for (std::size_t k = g.size() - 1; k-- > 0;) {
+            slope = slope * s + value;
+            value = value * s + g[k];
+        }
+        return std::pair{value, slope};
+    };
     double low = 0, high = h, s = h / 2;
     for (int k = 0; k < 100 && high - low > tolerance; ++k) {
-        const State y = Propagate(A_, norm_, y_, s);
-        const double value = Dot(c, y);
+        const auto [value, slope] = valueAndSlope(s);
         if (value > 0)
             low = s;
         else
             high = s;
-        const double slope = Dot(c, Apply(A_, y));
         const double newton = slope < 0 ? s - value / slope : -1;
         // Newton's steps close in from one side only: a step below the
         // tolerance is the root, taken just past it.
@@ -242,6 +310,7 @@ void Simulation::Switching(Event event) {
 // After any change: a switch whose turn-off condition already holds turns
 // off, a diode without current blocks.
 void Simulation::Consistent() {
+    valuesOf_ = nullptr;
     if (mode_.sw == Switch::On && (Dot(Combine(AmplifierOutput(), 1, Ramp(), -1), y_) <= 0 ||
                                    y_[kTau] >= loop_.modulator.Dmax * period_)) {
         onTime_ = y_[kTau];
@@ -256,11 +325,13 @@ void Simulation::Consistent() {
 }
 
 void Simulation::Record() {
-    trace_->push_back({t_, y_[kIL], Dot(OutputVoltage(), y_), Dot(AmplifierOutput(), y_)});
+    trace_->push_back({t_, y_[kIL], Dot(current_->vo, y_), Dot(current_->vc, y_)});
 }
 
 std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& periods) {
     trace_ = &result.trace;
+    // The trace holds every substep and switching instant.
+    trace_->reserve(static_cast<std::size_t>(request_.tend / period_ * (kSubsteps + 4)) + 8);
     const Modulator& m = loop_.modulator;
     y_[kOne] = 1;
     mode_.ramping = request_.tss > 0;
@@ -298,16 +369,31 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         if (!loadDone) boundary = std::min(boundary, *request_.t1);
         if (!lineDone) boundary = std::min(boundary, *request_.t2);
         const double h = std::min(period_ / kSubsteps, boundary - t_);
-        const State next =
-            h == period_ / kSubsteps ? Apply(current_->step, y_) : Propagate(A_, norm_, y_, h);
+        const State next = h == period_ / kSubsteps ? Apply(current_->step, y_)
+                                                    : Propagate(current_->A, current_->norm, y_, h);
         std::optional<std::pair<Event, double>> first;
-        for (const auto& [event, c] : current_->events)
-            if (Dot(c, y_) > 0 && !(Dot(c, next) > 0)) {
+        series_.clear();
+        // The events' values at the substep's start are those at the last
+        // one's end, unless the mode or the state changed in between.
+        if (valuesOf_ != current_) {
+            values_.clear();
+            for (const auto& [event, c] : current_->events) values_.push_back(Dot(c, y_));
+            valuesOf_ = current_;
+        }
+        for (std::size_t k = 0; k < current_->events.size(); ++k) {
+            const auto& [event, c] = current_->events[k];
+            const double after = Dot(c, next);
+            if (values_[k] > 0 && !(after > 0)) {
+                if (series_.empty() && current_->norm * h <= kSeriesReach) Expand(h);
                 const double s = Locate(c, h);
                 if (!first || s < first->second) first = {{event, s}};
             }
+            values_[k] = after;
+        }
         if (first) {
-            y_ = Propagate(A_, norm_, y_, first->second);
+            valuesOf_ = nullptr;
+            y_ = series_.empty() ? Propagate(current_->A, current_->norm, y_, first->second)
+                                 : Sum(first->second);
             t_ += first->second;
             Switching(first->first);
             Record();
@@ -349,10 +435,12 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
             Consistent();
         }
         Record();
-        for (const double x : y_)
-            if (!std::isfinite(x))
-                return "La simulazione ad anello chiuso dà valori non finiti: il circuito non ha "
-                       "una risposta calcolabile.";
+        // x * 0 is zero for every finite x and NaN otherwise.
+        double zero = 0;
+        for (const double x : y_) zero += x * 0;
+        if (zero != 0)
+            return "La simulazione ad anello chiuso dà valori non finiti: il circuito non ha "
+                   "una risposta calcolabile.";
     }
     return {};
 }

@@ -22,6 +22,15 @@ using State = std::array<double, kSize>;
 using Row = std::array<double, kSize>;  // also a linear functional of the state
 using Matrix = std::array<Row, kSize>;
 
+// The nonzero entries of a row in column order: the modes' matrices, their
+// propagators and the events' functions are mostly zeros.
+struct SparseRow {
+    std::array<int, kSize> column{};
+    std::array<double, kSize> value{};
+    int count = 0;
+};
+using SparseMatrix = std::array<SparseRow, kSize>;
+
 enum class Switch { On, Diode, Blocked };
 enum class Amp { Linear, Low, High };
 enum class Event { Ramp, DutyLimit, CurrentZero, ToLow, ToHigh, Leave };
@@ -62,16 +71,19 @@ private:
     Row AmplifierOutput() const;
     Row Ramp() const;
     void Build();
-    std::vector<std::pair<Event, Row>> Events() const;
+    std::vector<std::pair<Event, SparseRow>> Events() const;
     // What a mode needs, built once: its matrix and norm, the propagator of
     // one substep, the functions whose zeros end it.
     struct Cached {
-        Matrix A{};
+        SparseMatrix A{};
         double norm = 0;
-        Matrix step{};
-        std::vector<std::pair<Event, Row>> events;
+        SparseMatrix step{};
+        std::vector<std::pair<Event, SparseRow>> events;
+        SparseRow vo{}, vc{};  // the output and the amplifier's output
     };
-    double Locate(const Row& c, double h) const;
+    void Expand(double h);
+    State Sum(double s) const;
+    double Locate(const SparseRow& c, double h) const;
     void Switching(Event event);
     void Consistent();
     void Record();
@@ -83,11 +95,15 @@ private:
     std::optional<std::array<double, 5>> start_;
     Injection injection_;
     Mode mode_;
-    Matrix A_{};
-    double norm_ = 0;
+    Matrix A_{};  // the mode's matrix while it is built
     std::map<int, Cached> cache_;
     const Cached* current_ = nullptr;
     State y_{};
+    // The substep's Taylor terms while an event is located in it, else empty.
+    std::vector<State> series_;
+    // The events' values at y_ for the mode `valuesOf_`; null when unknown.
+    std::vector<double> values_;
+    const Cached* valuesOf_ = nullptr;
     double t_ = 0, onTime_ = 0;
     bool blockedInPeriod_ = false;
     std::vector<TracePoint>* trace_ = nullptr;

@@ -24,10 +24,11 @@ struct ExactScientific {
     std::int64_t exponent;  // decimal exponent of the leading digit
 };
 
-ExactScientific ExactDigits(double magnitude) {
+// `precision` fraction digits of `magnitude`, correctly rounded.
+ExactScientific RoundedDigits(double magnitude, int precision) {
     std::array<char, 800> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                      std::chars_format::scientific, 780);
+                                      std::chars_format::scientific, precision);
     const std::string_view text(buffer.data(),
                                 static_cast<std::size_t>(result.ptr - buffer.data()));
     const std::size_t e = text.find('e');
@@ -40,6 +41,18 @@ ExactScientific ExactDigits(double magnitude) {
     std::from_chars(exponentText.data(), std::to_address(exponentText.end()), exponent);
     exact.exponent = text[e + 1] == '-' ? -exponent : exponent;
     return exact;
+}
+
+// At least `count` leading digits of the exact expansion. Rounded to 25
+// digits they are the exact ones unless the rounding carried into them,
+// which leaves only zeros behind them; only then is the whole expansion
+// written out, as it is slow.
+ExactScientific LeadingDigits(double magnitude, std::size_t count) {
+    if (count < 20) {
+        ExactScientific rounded = RoundedDigits(magnitude, 24);
+        if (rounded.digits.find_first_not_of('0', count) != std::string::npos) return rounded;
+    }
+    return RoundedDigits(magnitude, 780);
 }
 
 // Adds one unit in the last place of a string of decimal digits; true when
@@ -139,8 +152,8 @@ std::string FormatScientific(double value, int fractionDigits, std::string_view 
         text += "E+00";
         return text;
     }
-    ExactScientific exact = ExactDigits(std::fabs(value));
     const std::size_t kept = static_cast<std::size_t>(fractionDigits) + 1;
+    ExactScientific exact = LeadingDigits(std::fabs(value), kept + 1);
     const bool roundUp = exact.digits[kept] >= '5';
     exact.digits.resize(kept);
     if (roundUp && IncrementDigits(exact.digits)) {

@@ -67,9 +67,10 @@ TEST(FormatScientific, RoundsTheExactValueHalfAwayFromZero) {
     for (const Case& c :
          {Case{125.0, 2, "1,25E+02", ","}, Case{15.625, 3, "1.563E+01"},
           Case{-15.625, 3, "-1.563E+01"}, Case{1.005, 2, "1.00E+00"},  // stored just below the half
-          Case{9.996, 2, "1.00E+01"}, Case{1.0, 3, "1.000E+00"}, Case{0.6, 2, "6.00E-01"},
-          Case{-2.5e-10, 3, "-2.500E-10"}, Case{0.0, 2, "0.00E+00"}, Case{-0.0, 3, "0.000E+00"},
-          Case{1e300, 3, "1.000E+300"}, Case{1.7976931348623157e308, 2, "1.80E+308"},
+          Case{9.996, 2, "1.00E+01"}, Case{0.125, 1, "1.3E-01"}, Case{2.675, 2, "2.67E+00"},
+          Case{1.0, 3, "1.000E+00"}, Case{0.6, 2, "6.00E-01"}, Case{-2.5e-10, 3, "-2.500E-10"},
+          Case{0.0, 2, "0.00E+00"}, Case{-0.0, 3, "0.000E+00"}, Case{1e300, 3, "1.000E+300"},
+          Case{1.7976931348623157e308, 2, "1.80E+308"},
           Case{4.9406564584124654e-324, 2, "4.94E-324"}, Case{kInf, 2, ""}, Case{kNaN, 3, ""}}) {
         EXPECT_EQ(FormatScientific(c.value, c.digits, c.separator), c.text) << c.value;
         // A verification field holds the three-digit text with a point, which
