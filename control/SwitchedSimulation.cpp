@@ -241,6 +241,7 @@ std::vector<std::pair<Event, SparseRow>> Simulation::Events() const {
         events.emplace_back(Event::Leave, Combine(Unit(kRef), side, InvertingInput(), -side));
     }
     std::vector<std::pair<Event, SparseRow>> sparse;
+    sparse.reserve(events.size());
     for (const auto& [event, row] : events) sparse.emplace_back(event, Sparse(row));
     return sparse;
 }
