@@ -187,13 +187,11 @@ TEST(LoopCommand, SavedFileReopensToTheSameLoop) {
     const DesignFileOutcome read = ReadDesignFile(path);
     ASSERT_TRUE(read.file.has_value()) << read.message;
     const DesignFile& file = *read.file;
-    EXPECT_EQ(file.loop.at("pm"), "6e1");
-    EXPECT_EQ(file.loop.at("r1"), "1e4");
-    EXPECT_EQ(file.loop.at("t1"), "4");
-    EXPECT_EQ(file.loop.at("c1"), "");
-    EXPECT_EQ(file.verification.at("l"), "125");
-    EXPECT_EQ(file.design.at("vo"), "15");
-    EXPECT_EQ(file.parts.at("esr"), "50");
+    const std::pair<std::string, std::string> stored[] = {
+        {file.loop.at("pm"), "6e1"},  {file.loop.at("r1"), "1e4"},
+        {file.loop.at("c1"), ""},     {file.verification.at("l"), "125"},
+        {file.design.at("vo"), "15"}, {file.parts.at("esr"), "50"}};
+    for (const auto& [got, typed] : stored) EXPECT_EQ(got, typed);
     const Result reopened = Loop({path, "--loop", "--json"}, "open");
     EXPECT_EQ(reopened.status, 0) << reopened.err;
     EXPECT_EQ(reopened.out, saved.out);
@@ -223,16 +221,15 @@ TEST(LoopCommand, RefusedTextInAFileNamesFileSectionAndKey) {
     };
     for (const auto& k : cases) {
         DesignFile file;
-        const std::pair<const char*, const char*> circuit[] = {
+        file.design = {{"vo", "15"}};
+        file.verification = {
             {"vi", "25"}, {"f", "80"}, {"l", "125"}, {"c", "15.625"}, {"rl", "10"}};
-        for (const auto& [key, text] : circuit) file.verification[key] = text;
-        file.design["vo"] = "15";
         (file.*k.texts)[k.key] = k.text;
         ASSERT_TRUE(SaveDesignFile(path, file).saved);
         const Result r = Loop({path, "--loop"}, "open");
         Args options{"--vo=" + file.design["vo"]};
-        for (const auto& [key, text] : circuit)
-            options.push_back(std::string("--") + key + "=" + file.verification[key]);
+        for (const auto& [key, text] : file.verification)
+            options.push_back("--" + key + "=" + text);
         if (k.texts == &DesignFile::loop || k.texts == &DesignFile::parts)
             options.push_back(std::string("--") + k.key + "=" + k.text);
         const Result option = Loop(options);
