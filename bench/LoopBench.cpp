@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "control/ClosedLoop.h"
 #include "control/CompensatorDesign.h"
 #include "control/ImpedanceLoop.h"
 #include "control/SwitchedLoopGain.h"
@@ -42,6 +43,15 @@ void LoopCommandTransient(benchmark::State& state) {
     }
 }
 BENCHMARK(LoopCommandTransient)->Unit(benchmark::kMillisecond);
+
+// The same 1000 periods without the command around them: the integration
+// alone, and the text the command writes of the same loop.
+void ClosedLoopThousandPeriods(benchmark::State& state) {
+    const LoopCircuit loop = DesignedExample();
+    const TransientRequest request{1e-3, 5, 5e-3, {}, {}, 12.5e-3};
+    for (auto _ : state) benchmark::DoNotOptimize(SimulateClosedLoop(loop, request).trace.size());
+}
+BENCHMARK(ClosedLoopThousandPeriods)->Unit(benchmark::kMillisecond);
 
 void PlainEulerThousandPeriods(benchmark::State& state) {
     constexpr std::int32_t kN = 1000;

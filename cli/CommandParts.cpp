@@ -72,8 +72,8 @@ const std::vector<OptionSpec> kVerifyOptions = WithPartOptions(WithQuantityOptio
 const std::vector<OptionSpec> kSweepOptions = WithSweepOptions(WithPartOptions(
     WithQuantityOptions({{"json", false}, {"csv"}, {"save"}}, QuantityGroup::Design), false));
 const std::vector<OptionSpec> kOpenOptions{
-    {"verify", false},  {"json", false},     {"csv"}, {"startup-csv"}, {"sweep", false},
-    {"corners", false}, {"standard", false},
+    {"verify", false},  {"json", false},     {"csv"},         {"startup-csv"}, {"sweep", false},
+    {"corners", false}, {"standard", false}, {"loop", false},
 };
 
 int UsageError(std::ostream& err, std::string_view error) {

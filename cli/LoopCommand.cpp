@@ -5,6 +5,7 @@
 #include <array>
 
 #include "cli/ArgumentParser.h"
+#include "cli/CommandParts.h"
 #include "cli/LoopOutput.h"
 #include "cli/OptionValues.h"
 #include "cli/RealPartsOutput.h"
@@ -12,6 +13,7 @@
 #include "control/ControlQuantities.h"
 #include "control/SwitchedLoopGain.h"
 #include "model/Module1.h"
+#include "realparts/PartTexts.h"
 
 namespace stepdown::cli {
 
@@ -21,11 +23,11 @@ const char* const kLoopUsage =
     "                    [--type 2|3 --r2 OHM --r3 OHM --c1 NF --c2 NF --c3 NF |\n"
     "                    --fc KHZ --pm DEG] [--series] [--switched] [--json] [--csv FILE]\n"
     "                    [--tss MS --rl2 OHM --t1 MS --vi2 V --t2 MS --tend MS]\n"
-    "                    [--step-csv FILE]\n";
+    "                    [--step-csv FILE] [--save FILE]\n"
+    "  stepdown-cli open FILE --loop [--json] [--csv FILE]\n";
 
 namespace {
 
-constexpr int kSuccess = 0, kRefused = 1, kUsage = 2;
 constexpr int kSwitchedPoints = 40;
 
 // The circuit's options: verify's rows of the table of quantities, so that a
@@ -59,26 +61,25 @@ std::vector<OptionSpec> LoopOptions() {
                                     {"switched", false},
                                     {"json", false},
                                     {"csv"},
-                                    {"step-csv"}};
+                                    {"step-csv"},
+                                    {"save"}};
     for (const ControlQuantity& row : ControlQuantities()) options.push_back({row.key});
     return WithPartOptions(std::move(options), false);
 }
 
 int Usage(std::ostream& err, std::string_view error) {
     err << "stepdown-cli: " << error << "\nUso:\n" << kLoopUsage;
-    return kUsage;
+    return kExitUsage;
 }
 
 // A value of the circuit, refused when left out, as an empty field would be.
-NumberOption Required(const ParsedArguments& arguments, std::string_view key,
-                      std::string_view description, std::string_view refusal) {
-    if (!arguments.Has(key))
-        return {std::nullopt, InvalidValue(key, ForgotMessageFor(description))};
-    return ReadPositiveOption(arguments, key, description, refusal);
+NumberText Required(const ParsedArguments& arguments, std::string_view key,
+                    std::string_view description, std::string_view refusal) {
+    return ReadPositiveText(arguments.ValueOr(key), description, refusal);
 }
 
 // The compensator as given: all of its values, or none (then designed).
-std::optional<std::string> GivenNetwork(const ControlValues& v, Compensator& c, bool& given) {
+std::optional<LoopRefusal> GivenNetwork(const ControlValues& v, Compensator& c, bool& given) {
     const int type = v.type ? static_cast<int>(*v.type) : (v.r3 || v.c3 ? 3 : 2);
     std::vector<std::pair<std::string_view, std::optional<double>>> needed{
         {"r2", v.r2}, {"c1", v.c1}, {"c2", v.c2}};
@@ -90,10 +91,10 @@ std::optional<std::string> GivenNetwork(const ControlValues& v, Compensator& c, 
     for (const auto& [key, value] : needed) present += value ? 1 : 0;
     given = present > 0;
     if (!given) return std::nullopt;
+    const std::string why = std::string("il compensatore di tipo ") + (type == 3 ? "III" : "II") +
+                            " si dà con tutti i suoi valori, o si progetta";
     for (const auto& [key, value] : needed)
-        if (!value)
-            return "manca --" + std::string(key) + ": il compensatore di tipo " +
-                   (type == 3 ? "III" : "II") + " si dà con tutti i suoi valori, o si progetta";
+        if (!value) return LoopRefusal{key, why, "manca --" + std::string(key) + ": " + why};
     c.type = type;
     c.R2 = *v.r2;
     c.C1 = *v.c1;
@@ -106,7 +107,7 @@ std::optional<std::string> GivenNetwork(const ControlValues& v, Compensator& c, 
 }
 
 // The step response, when any of its options asks for it.
-std::optional<std::string> ReadTransient(const ParsedArguments& arguments, const ControlValues& v,
+std::optional<LoopRefusal> ReadTransient(const ParsedArguments& arguments, const ControlValues& v,
                                          std::optional<TransientRequest>& request) {
     bool asked = arguments.Has("step-csv");
     for (const std::string_view key : {"tss", "rl2", "t1", "vi2", "t2", "tend"})
@@ -115,93 +116,94 @@ std::optional<std::string> ReadTransient(const ParsedArguments& arguments, const
     const std::array<std::array<std::string_view, 2>, 2> pairs{{{"rl2", "t1"}, {"vi2", "t2"}}};
     for (const auto& [value, time] : pairs)
         if (arguments.Has(value) != arguments.Has(time))
-            return "--" + std::string(value) + " e --" + std::string(time) + " vanno date insieme";
+            return LoopRefusal{
+                arguments.Has(value) ? time : value,
+                "il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e t2",
+                "--" + std::string(value) + " e --" + std::string(time) + " vanno date insieme"};
     TransientRequest r{*v.tss, v.rl2, v.t1, v.vi2, v.t2, 0};
     r.tend = v.tend.value_or(DefaultEnd(r));
     for (const auto& [key, time] : {std::pair{"t1", v.t1}, std::pair{"t2", v.t2}})
         if (time && !(*time < r.tend))
-            return InvalidValue(key, "il gradino deve venire prima della fine tend");
+            return LoopRefusal{key, "il gradino deve venire prima della fine tend"};
     request = r;
     return std::nullopt;
 }
 
 }  // namespace
 
-int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-    const ParseOutcome parsed = ParseOptions(words, LoopOptions());
-    if (!parsed.arguments) return Usage(err, parsed.error);
-    const ParsedArguments& arguments = *parsed.arguments;
+int RunLoopOn(const ParsedArguments& arguments, const RefuseLoop& refuse, std::ostream& out,
+              std::ostream& err) {
     LoopCircuit loop;
     for (const CircuitOption& option : kCircuit) {
-        const NumberOption read =
-            Required(arguments, option.key, option.description, option.refusal);
-        if (!read.value) return Usage(err, read.error);
+        const NumberText read = Required(arguments, option.key, option.description, option.refusal);
+        if (!read.value) return refuse({option.key, read.why});
         loop.circuit.*option.value = *read.value * option.toSI;
     }
-    const PartOptions parts = ReadPartOptions(arguments);
-    if (!parts.values) return Usage(err, parts.error);
+    PartTexts partTexts;
+    for (const PartField& part : PartFields())
+        partTexts.*part.text = arguments.ValueOr(part.key, partTexts.*part.text);
+    const PartsReading parts = ReadPartTexts(partTexts);
+    if (!parts.values) return refuse({parts.refused->key, parts.message});
     loop.parts = *parts.values;
     ControlTexts texts;
     for (const ControlQuantity& row : ControlQuantities())
         texts.*row.text = arguments.ValueOr(row.key, std::string(row.startText));
     const ControlReading reading = ReadControlTexts(texts);
-    if (!reading.values) return Usage(err, InvalidValue(reading.refused->key, reading.message));
+    if (!reading.values) return refuse({reading.refused->key, reading.message});
     const ControlValues& v = *reading.values;
     std::optional<TransientRequest> transient;
-    if (const auto error = ReadTransient(arguments, v, transient)) return Usage(err, *error);
+    if (const auto refusal = ReadTransient(arguments, v, transient)) return refuse(*refusal);
     loop.modulator = {*v.vref, *v.vramp, v.vcmax.value_or(1.2 * *v.vramp), *v.dmax};
     Compensator& c = loop.compensator;
     c.R1 = *v.r1;
     if (v.rb) {
         c.Rb = *v.rb;
     } else {
-        const NumberOption vo =
+        const NumberText vo =
             Required(arguments, "vo", kVoDescription,
                      "La tensione desiderata in uscita Vo deve essere maggiore di zero!");
-        if (!vo.value) return Usage(err, vo.error);
+        if (!vo.value) return refuse({"vo", vo.why});
         if (!(*vo.value > *v.vref))
-            return Usage(err, InvalidValue("vo",
-                                           "la tensione di uscita Vo deve essere maggiore "
-                                           "della tensione di riferimento Vref"));
+            return refuse({"vo",
+                           "la tensione di uscita Vo deve essere maggiore della tensione di "
+                           "riferimento Vref"});
         c.Rb = c.R1 * *v.vref / (*vo.value - *v.vref);
     }
     bool given = false;
-    if (const auto error = GivenNetwork(v, c, given)) return Usage(err, *error);
+    if (const auto refusal = GivenNetwork(v, c, given)) return refuse(*refusal);
     if (!given) {
         const double fc = v.fc.value_or(loop.circuit.f / 10);
         if (!(fc < loop.circuit.f / 2))
-            return Usage(err, InvalidValue("fc",
-                                           "la frequenza di attraversamento fc deve essere "
-                                           "minore di f/2"));
+            return refuse({"fc", "la frequenza di attraversamento fc deve essere minore di f/2"});
         std::optional<int> type;
         if (v.type) type = static_cast<int>(*v.type);
         const CompensatorDesign design = DesignCompensator(loop, {fc, *v.pm, type});
         if (!design.compensator) {
             err << design.refusal << '\n';
-            return kRefused;
+            return kExitRefused;
         }
         c = *design.compensator;
     }
     LoopReport report{c, AnalyseLoop(loop), std::nullopt, std::nullopt, std::nullopt, std::nullopt};
     if (!report.analysis.valid) {
         err << report.analysis.refusal << '\n';
-        return kRefused;
+        return kExitRefused;
     }
     if (transient) {
         report.transient = SimulateClosedLoop(loop, *transient);
         if (!report.transient->refusal.empty()) {
             err << report.transient->refusal << '\n';
-            return kRefused;
+            return kExitRefused;
         }
         if (arguments.Has("step-csv") &&
             !WriteTextFile(arguments.ValueOr("step-csv"), StepCsv(*report.transient), out, err))
-            return kRefused;
+            return kExitRefused;
     }
     if (arguments.Has("switched")) {
         report.switched = SwitchedLoopGain(loop, kSwitchedPoints);
         if (!report.switched->refusal.empty()) {
             err << report.switched->refusal << '\n';
-            return kRefused;
+            return kExitRefused;
         }
     }
     if (arguments.Has("series")) {
@@ -212,13 +214,31 @@ int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostre
     }
     if (arguments.Has("csv") &&
         !WriteTextFile(arguments.ValueOr("csv"), BodeCsv(report.analysis), out, err))
-        return kRefused;
-    if (arguments.ValueOr("csv") == "-" || arguments.ValueOr("step-csv") == "-") return kSuccess;
+        return kExitRefused;
+    if (arguments.ValueOr("csv") == "-" || arguments.ValueOr("step-csv") == "-")
+        return kExitSuccess;
     if (arguments.Has("json"))
         out << LoopJson(report).Text() << '\n';
     else
         LoopText(out, report);
-    return kSuccess;
+    return kExitSuccess;
+}
+
+int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    const ParseOutcome parsed = ParseOptions(words, LoopOptions());
+    if (!parsed.arguments) return Usage(err, parsed.error);
+    const ParsedArguments& arguments = *parsed.arguments;
+    const int status = RunLoopOn(
+        arguments,
+        [&](const LoopRefusal& r) {
+            return Usage(err, r.usage.empty() ? InvalidValue(r.key, r.why) : r.usage);
+        },
+        out, err);
+    // The texts as typed, whatever came of them, as verify saves its own.
+    HeadlessMainWindow window;
+    TypeFields(window, arguments, kDesignKeys);
+    TypeFields(window, arguments, kVerificationKeys);
+    return SaveIfAsked(arguments, window, status, err);
 }
 
 }  // namespace stepdown::cli

@@ -2,14 +2,40 @@
 // stepdown-cli loop: the regulated converter's averaged loop, its
 // compensator designed or given, as text, JSON or a Bode CSV.
 
+#include <functional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "cli/ArgumentParser.h"
+#include "designfile/DesignFile.h"
 
 namespace stepdown::cli {
 
+// A text the loop refuses: its key and why; `usage`, when set, is what the
+// command says instead of naming the option with `why`.
+struct LoopRefusal {
+    std::string_view key{};
+    std::string why{};
+    std::string usage{};
+};
+// Tells a refusal; returns the exit status.
+using RefuseLoop = std::function<int(const LoopRefusal&)>;
+
+// The loop on the texts of `arguments`, each under its key (a key left out
+// at its start text), the flags as the command's.
+int RunLoopOn(const ParsedArguments& arguments, const RefuseLoop& refuse, std::ostream& out,
+              std::ostream& err);
+
 // Runs the words after "loop"; returns the exit status.
 int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
+
+// "open FILE --loop": the loop on the file's texts, the circuit from the
+// verification's, Vo from the design's; a refused text names the file, its
+// section and its key. `arguments` are open's, checked here.
+int RunOpenLoop(const std::string& path, const DesignFile& file, const ParsedArguments& arguments,
+                std::ostream& out, std::ostream& err);
 
 // The usage lines of the command.
 extern const char* const kLoopUsage;

@@ -67,6 +67,7 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         return kExitDesignFile;
     }
     const DesignFile& file = *read.file;
+    if (arguments.Has("loop")) return RunOpenLoop(words.front(), file, arguments, out, err);
     if (arguments.Has("netlist")) return RunNetlist(NetlistWords(file, arguments), out, err);
     std::vector<std::string> equivalent;
     // The texts at their start values say nothing of what the saved run asked

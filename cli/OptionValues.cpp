@@ -9,31 +9,49 @@ std::string InvalidValue(std::string_view option, std::string_view why) {
     return "il valore di --" + std::string(option) + " non è valido: " + std::string(why);
 }
 
-NumberOption ReadNumberOption(const ParsedArguments& arguments, std::string_view option,
-                              std::string_view description) {
-    if (!arguments.Has(option)) return {};
-    const std::string text = arguments.ValueOr(option);
+NumberText ReadNumberText(const std::string& text, std::string_view description) {
     switch (ClassifyNumericText(text)) {
     case FieldCheck::Empty:
-        return {std::nullopt, InvalidValue(option, ForgotMessageFor(description))};
+        return {std::nullopt, ForgotMessageFor(description)};
     case FieldCheck::InvalidCharacter:
-        return {std::nullopt, InvalidValue(option, InvalidMessageFor(description))};
+        return {std::nullopt, InvalidMessageFor(description)};
     case FieldCheck::Passed:
         break;
     }
     const ParsedNumber parsed = ParseNumberChecked(text);
-    if (parsed.overflow)
-        return {std::nullopt, InvalidValue(option, OverflowMessageFor(description))};
+    if (parsed.overflow) return {std::nullopt, OverflowMessageFor(description)};
     return {parsed.value, {}};
+}
+
+NumberText ReadPositiveText(const std::string& text, std::string_view description,
+                            std::string_view refusal, bool zeroAllowed) {
+    NumberText read = ReadNumberText(text, description);
+    if (read.value && !(*read.value > 0 || (zeroAllowed && *read.value == 0)))
+        return {std::nullopt, std::string(refusal)};
+    return read;
+}
+
+namespace {
+
+NumberOption AsOption(const NumberText& read, std::string_view option) {
+    if (read.value) return {read.value, {}};
+    return {std::nullopt, InvalidValue(option, read.why)};
+}
+
+}  // namespace
+
+NumberOption ReadNumberOption(const ParsedArguments& arguments, std::string_view option,
+                              std::string_view description) {
+    if (!arguments.Has(option)) return {};
+    return AsOption(ReadNumberText(arguments.ValueOr(option), description), option);
 }
 
 NumberOption ReadPositiveOption(const ParsedArguments& arguments, std::string_view option,
                                 std::string_view description, std::string_view refusal,
                                 bool zeroAllowed) {
-    NumberOption read = ReadNumberOption(arguments, option, description);
-    if (read.value && !(*read.value > 0 || (zeroAllowed && *read.value == 0)))
-        return {std::nullopt, InvalidValue(option, refusal)};
-    return read;
+    if (!arguments.Has(option)) return {};
+    return AsOption(ReadPositiveText(arguments.ValueOr(option), description, refusal, zeroAllowed),
+                    option);
 }
 
 }  // namespace stepdown::cli

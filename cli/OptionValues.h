@@ -18,6 +18,17 @@ struct NumberOption {
     std::string error;            // the usage error, when refused
 };
 
+// A text checked and read as a field named `description` is, or why not.
+struct NumberText {
+    std::optional<double> value;
+    std::string why;  // the field's message, when refused
+};
+NumberText ReadNumberText(const std::string& text, std::string_view description);
+// ReadNumberText, then refused with `refusal` unless above zero (or, when
+// `zeroAllowed`, not below it).
+NumberText ReadPositiveText(const std::string& text, std::string_view description,
+                            std::string_view refusal, bool zeroAllowed = false);
+
 // The option's text checked and read as a field named `description` is:
 // empty, a character other than digits and "e", ".", "E", "-", "+", or a
 // number beyond the double range is refused with the field's message.

@@ -18,16 +18,33 @@ double Dot(const Row& c, const State& y) {
     return sum;
 }
 
-double Dot(const CompactRow& c, const State& y) {
+// The same sums as over the whole row: only the zero terms are left out.
+double Dot(const SparseRow& c, const State& y) {
     double sum = 0;
-    for (int k = 0; k < c.count; ++k) sum += c.entries[k].second * y[c.entries[k].first];
+    for (int k = 0; k < c.count; ++k) sum += c.value[k] * y[c.column[k]];
     return sum;
 }
 
-State Apply(const Compact& A, const State& y) {
+State Apply(const SparseMatrix& A, const State& y) {
     State out{};
     for (int r = 0; r < kSize; ++r) out[r] = Dot(A[r], y);
     return out;
+}
+
+SparseRow Sparse(const Row& row) {
+    SparseRow sparse;
+    for (int k = 0; k < kSize; ++k)
+        if (row[k] != 0) {
+            sparse.column[sparse.count] = k;
+            sparse.value[sparse.count++] = row[k];
+        }
+    return sparse;
+}
+
+SparseMatrix Sparse(const Matrix& A) {
+    SparseMatrix sparse;
+    for (int r = 0; r < kSize; ++r) sparse[r] = Sparse(A[r]);
+    return sparse;
 }
 
 Row Unit(int index, double scale = 1) {
@@ -54,7 +71,7 @@ double MaxAbs(const State& y) {
 
 // e^{A s} y by its Taylor series, in pieces where |A| s <= 1/2 so that the
 // terms fall fast and none is large.
-State Propagate(const Compact& A, double norm, State y, double s) {
+State Propagate(const SparseMatrix& A, double norm, State y, double s) {
     if (!(s > 0)) return y;
     const double pieces = std::max(1.0, std::ceil(norm * s / 0.5));
     const double h = s / pieces;
@@ -71,56 +88,33 @@ State Propagate(const Compact& A, double norm, State y, double s) {
     return y;
 }
 
+// The largest |A| h for which one Taylor series about the substep's start
+// serves the whole substep: its terms then fall from the first.
+constexpr double kSeriesReach = 1;
+
 }  // namespace
 
-// The state along an interval from y as a polynomial in s, y(s) = sum e_k s^k
-// with e_k = A^k y / k!, where |A| h <= 2: the terms' bound 2^k / k! falls
-// below rounding well within 40 terms, and what the sum can lose to
-// cancellation stays within e^2 of rounding. The search of a switching instant evaluates c.y(s) and
-// its slope as scalar polynomials instead of propagating the state at each try.
-struct Expansion {
-    std::vector<State> terms;  // empty: h too long for one expansion
-};
-
-namespace {
-
-Expansion Expand(const Compact& A, double norm, const State& y, double h) {
-    Expansion e;
-    if (!(norm * h <= 2)) return e;
-    e.terms.reserve(40);
-    e.terms.push_back(y);
-    const double scale = MaxAbs(y);
-    double hk = 1;
+// The Taylor terms A^k y / k! of e^{A s} y, enough for every s in (0, h].
+void Simulation::Expand(double h) {
+    series_.clear();
+    series_.push_back(y_);
+    const double floor = 1e-18 * MaxAbs(y_);
+    double reach = 1;
     for (int k = 1; k < 40; ++k) {
-        State next = Apply(A, e.terms.back());
-        for (double& x : next) x /= k;
-        hk *= h;
-        e.terms.push_back(next);
-        if (MaxAbs(next) * hk <= 1e-18 * scale) break;
+        State term = Apply(current_->A, series_.back());
+        for (double& x : term) x /= k;
+        series_.push_back(term);
+        reach *= h;
+        if (MaxAbs(term) * reach <= floor) break;
     }
-    return e;
 }
 
-State At(const Expansion& e, double s) {
-    State y = e.terms.back();
-    for (std::size_t k = e.terms.size() - 1; k-- > 0;)
-        for (int i = 0; i < kSize; ++i) y[i] = y[i] * s + e.terms[k][i];
+// e^{A s} y from the series, by Horner's rule in s.
+State Simulation::Sum(double s) const {
+    State y = series_.back();
+    for (std::size_t k = series_.size() - 1; k-- > 0;)
+        for (int i = 0; i < kSize; ++i) y[i] = y[i] * s + series_[k][i];
     return y;
-}
-
-}  // namespace
-
-CompactRow Compacted(const Row& row) {
-    CompactRow compact;
-    for (int k = 0; k < kSize; ++k)
-        if (row[k] != 0) compact.entries[compact.count++] = {k, row[k]};
-    return compact;
-}
-
-Compact Compacted(const Matrix& A) {
-    Compact compact;
-    for (int r = 0; r < kSize; ++r) compact[r] = Compacted(A[r]);
-    return compact;
 }
 
 Simulation::Simulation(const LoopCircuit& loop, const TransientRequest& request,
@@ -214,21 +208,21 @@ void Simulation::Build() {
         for (const double x : row) sum += std::abs(x);
         entry.norm = std::max(entry.norm, sum);
     }
-    entry.A = Compacted(A_);
+    entry.A = Sparse(A_);
     Matrix step{};
     for (int column = 0; column < kSize; ++column) {
         const State image = Propagate(entry.A, entry.norm, Unit(column), period_ / kSubsteps);
         for (int row = 0; row < kSize; ++row) step[row][column] = image[row];
     }
-    entry.step = Compacted(step);
-    for (const auto& [event, c] : Events()) entry.events.emplace_back(event, Compacted(c));
-    entry.vo = Compacted(vo);
-    entry.vc = Compacted(AmplifierOutput());
+    entry.step = Sparse(step);
+    entry.events = Events();
+    entry.vo = Sparse(vo);
+    entry.vc = Sparse(AmplifierOutput());
     current_ = &entry;
 }
 
 // The functions whose fall through zero ends the interval, in this mode.
-std::vector<std::pair<Event, Row>> Simulation::Events() const {
+std::vector<std::pair<Event, SparseRow>> Simulation::Events() const {
     std::vector<std::pair<Event, Row>> events;
     const Modulator& m = loop_.modulator;
     const Row vc = AmplifierOutput();
@@ -246,29 +240,33 @@ std::vector<std::pair<Event, Row>> Simulation::Events() const {
         const double side = mode_.amp == Amp::High ? 1 : -1;
         events.emplace_back(Event::Leave, Combine(Unit(kRef), side, InvertingInput(), -side));
     }
-    return events;
+    std::vector<std::pair<Event, SparseRow>> sparse;
+    sparse.reserve(events.size());
+    for (const auto& [event, row] : events) sparse.emplace_back(event, Sparse(row));
+    return sparse;
 }
 
-// The first zero of c.y(s) in (0, h], where c.y falls from above zero; on
-// `expansion` when it holds one.
-double Simulation::Locate(const CompactRow& c, double h, const Expansion& expansion) const {
-    std::vector<double> a;  // c.e_k
-    a.reserve(expansion.terms.size());
-    for (const State& term : expansion.terms) a.push_back(Dot(c, term));
-    // c.y(s) and its slope c.A y(s).
-    const auto valueAndSlope = [&](double s) -> std::pair<double, double> {
-        if (a.empty()) {
-            const State y = Propagate(current_->A, current_->norm, y_, s);
-            return {Dot(c, y), Dot(c, Apply(current_->A, y))};
-        }
-        double value = a.back(), slope = 0;
-        for (std::size_t k = a.size() - 1; k-- > 0;) {
-            slope = slope * s + value;
-            value = value * s + a[k];
-        }
-        return {value, slope};
-    };
+// The first zero of c.y(s) in (0, h], where c.y falls from above zero.
+double Simulation::Locate(const SparseRow& c, double h) const {
     const double tolerance = 1e-15 * period_;
+    // Within the series' reach c.y(s) is a polynomial: its coefficients once,
+    // then each step costs a few multiplications.
+    const bool series = !series_.empty();
+    std::vector<double> g;
+    if (series)
+        for (const State& term : series_) g.push_back(Dot(c, term));
+    const auto valueAndSlope = [&](double s) {
+        if (!series) {
+            const State y = Propagate(current_->A, current_->norm, y_, s);
+            return std::pair{Dot(c, y), Dot(c, Apply(current_->A, y))};
+        }
+        double value = g.back(), slope = 0;
+        for (std::size_t k = g.size() - 1; k-- > 0;) {
+            slope = slope * s + value;
+            value = value * s + g[k];
+        }
+        return std::pair{value, slope};
+    };
     double low = 0, high = h, s = h / 2;
     for (int k = 0; k < 100 && high - low > tolerance; ++k) {
         const auto [value, slope] = valueAndSlope(s);
@@ -313,6 +311,7 @@ void Simulation::Switching(Event event) {
 // After any change: a switch whose turn-off condition already holds turns
 // off, a diode without current blocks.
 void Simulation::Consistent() {
+    valuesOf_ = nullptr;
     if (mode_.sw == Switch::On && (Dot(Combine(AmplifierOutput(), 1, Ramp(), -1), y_) <= 0 ||
                                    y_[kTau] >= loop_.modulator.Dmax * period_)) {
         onTime_ = y_[kTau];
@@ -332,8 +331,8 @@ void Simulation::Record() {
 
 std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& periods) {
     trace_ = &result.trace;
-    // The substeps' points and a few switching instants a period.
-    trace_->reserve(static_cast<std::size_t>(request_.tend / period_ + 2) * (kSubsteps + 4));
+    // The trace holds every substep and switching instant.
+    trace_->reserve(static_cast<std::size_t>(request_.tend / period_ * (kSubsteps + 4)) + 8);
     const Modulator& m = loop_.modulator;
     y_[kOne] = 1;
     mode_.ramping = request_.tss > 0;
@@ -371,28 +370,31 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         if (!loadDone) boundary = std::min(boundary, *request_.t1);
         if (!lineDone) boundary = std::min(boundary, *request_.t2);
         const double h = std::min(period_ / kSubsteps, boundary - t_);
-        // A short step, before a boundary, on the expansion that also serves
-        // the search of a switching instant within it.
-        std::optional<Expansion> expansion;
-        State next;
-        if (h == period_ / kSubsteps) {
-            next = Apply(current_->step, y_);
-        } else {
-            expansion = Expand(current_->A, current_->norm, y_, h);
-            next = expansion->terms.empty() ? Propagate(current_->A, current_->norm, y_, h)
-                                            : At(*expansion, h);
-        }
+        const State next = h == period_ / kSubsteps ? Apply(current_->step, y_)
+                                                    : Propagate(current_->A, current_->norm, y_, h);
         std::optional<std::pair<Event, double>> first;
-        for (const auto& [event, c] : current_->events)
-            if (Dot(c, y_) > 0 && !(Dot(c, next) > 0)) {
-                if (!expansion) expansion = Expand(current_->A, current_->norm, y_, h);
-                const double s = Locate(c, h, *expansion);
+        series_.clear();
+        // The events' values at the substep's start are those at the last
+        // one's end, unless the mode or the state changed in between.
+        if (valuesOf_ != current_) {
+            values_.clear();
+            for (const auto& [event, c] : current_->events) values_.push_back(Dot(c, y_));
+            valuesOf_ = current_;
+        }
+        for (std::size_t k = 0; k < current_->events.size(); ++k) {
+            const auto& [event, c] = current_->events[k];
+            const double after = Dot(c, next);
+            if (values_[k] > 0 && !(after > 0)) {
+                if (series_.empty() && current_->norm * h <= kSeriesReach) Expand(h);
+                const double s = Locate(c, h);
                 if (!first || s < first->second) first = {{event, s}};
             }
+            values_[k] = after;
+        }
         if (first) {
-            y_ = expansion->terms.empty()
-                     ? Propagate(current_->A, current_->norm, y_, first->second)
-                     : At(*expansion, first->second);
+            valuesOf_ = nullptr;
+            y_ = series_.empty() ? Propagate(current_->A, current_->norm, y_, first->second)
+                                 : Sum(first->second);
             t_ += first->second;
             Switching(first->first);
             Record();
@@ -435,10 +437,12 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
             Consistent();
         }
         Record();
-        for (const double x : y_)
-            if (!std::isfinite(x))
-                return "La simulazione ad anello chiuso dà valori non finiti: il circuito non ha "
-                       "una risposta calcolabile.";
+        // x * 0 is zero for every finite x and NaN otherwise.
+        double zero = 0;
+        for (const double x : y_) zero += x * 0;
+        if (zero != 0)
+            return "La simulazione ad anello chiuso dà valori non finiti: il circuito non ha "
+                   "una risposta calcolabile.";
     }
     return {};
 }

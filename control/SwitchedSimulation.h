@@ -22,16 +22,14 @@ using State = std::array<double, kSize>;
 using Row = std::array<double, kSize>;  // also a linear functional of the state
 using Matrix = std::array<Row, kSize>;
 
-// A row without its zero entries, in column order: its product with a
-// finite state is the full row's to the bit (a zero term adds nothing), at
-// the cost of the nonzero entries alone. A matrix is kept as such rows.
-struct CompactRow {
+// The nonzero entries of a row in column order: the modes' matrices, their
+// propagators and the events' functions are mostly zeros.
+struct SparseRow {
+    std::array<int, kSize> column{};
+    std::array<double, kSize> value{};
     int count = 0;
-    std::array<std::pair<int, double>, kSize> entries{};
 };
-using Compact = std::array<CompactRow, kSize>;
-CompactRow Compacted(const Row& row);
-Compact Compacted(const Matrix& A);
+using SparseMatrix = std::array<SparseRow, kSize>;
 
 enum class Switch { On, Diode, Blocked };
 enum class Amp { Linear, Low, High };
@@ -55,8 +53,6 @@ struct Injection {
     double amplitude = 0, omega = 0;
 };
 
-struct Expansion;
-
 class Simulation {
 public:
     // From rest, or from `start` (iL, vC, vC1, vC2, vC3) with the reference at Vref.
@@ -75,17 +71,19 @@ private:
     Row AmplifierOutput() const;
     Row Ramp() const;
     void Build();
-    std::vector<std::pair<Event, Row>> Events() const;
+    std::vector<std::pair<Event, SparseRow>> Events() const;
     // What a mode needs, built once: its matrix and norm, the propagator of
-    // one substep, the functions whose zeros end it, what the trace records.
+    // one substep, the functions whose zeros end it.
     struct Cached {
-        Compact A;
+        SparseMatrix A{};
         double norm = 0;
-        Compact step;
-        std::vector<std::pair<Event, CompactRow>> events;
-        CompactRow vo, vc;  // the output voltage and the amplifier's
+        SparseMatrix step{};
+        std::vector<std::pair<Event, SparseRow>> events;
+        SparseRow vo{}, vc{};  // the output and the amplifier's output
     };
-    double Locate(const CompactRow& c, double h, const Expansion& expansion) const;
+    void Expand(double h);
+    State Sum(double s) const;
+    double Locate(const SparseRow& c, double h) const;
     void Switching(Event event);
     void Consistent();
     void Record();
@@ -97,10 +95,15 @@ private:
     std::optional<std::array<double, 5>> start_;
     Injection injection_;
     Mode mode_;
-    Matrix A_{};  // of the mode being built
+    Matrix A_{};  // the mode's matrix while it is built
     std::map<int, Cached> cache_;
     const Cached* current_ = nullptr;
     State y_{};
+    // The substep's Taylor terms while an event is located in it, else empty.
+    std::vector<State> series_;
+    // The events' values at y_ for the mode `valuesOf_`; null when unknown.
+    std::vector<double> values_;
+    const Cached* valuesOf_ = nullptr;
     double t_ = 0, onTime_ = 0;
     bool blockedInPeriod_ = false;
     std::vector<TracePoint>* trace_ = nullptr;

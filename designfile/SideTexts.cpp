@@ -44,4 +44,14 @@ void PutSideTexts(const PartTexts& parts, const ChoiceTexts& choice, DesignFile&
         file.selection[std::string(entry.key)] = choice.*entry.text;
 }
 
+void TakeLoopTexts(const DesignFile& file, ControlTexts& loop) {
+    for (const ControlQuantity& row : ControlQuantities())
+        loop.*row.text = Lookup(file.loop, kLoopKeys, row.key);
+}
+
+void PutLoopTexts(const ControlTexts& loop, DesignFile& file) {
+    for (const ControlQuantity& row : ControlQuantities())
+        file.loop[std::string(row.key)] = loop.*row.text;
+}
+
 }  // namespace stepdown

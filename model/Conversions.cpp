@@ -24,13 +24,11 @@ struct ExactScientific {
     std::int64_t exponent;  // decimal exponent of the leading digit
 };
 
-// The decimal expansion of `magnitude` with `fractionDigits` digits after
-// the leading one, rounded to nearest at the last; 780 of them are exact for
-// every double.
-ExactScientific ScientificDigits(double magnitude, int fractionDigits) {
+// `precision` fraction digits of `magnitude`, correctly rounded.
+ExactScientific RoundedDigits(double magnitude, int precision) {
     std::array<char, 800> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                      std::chars_format::scientific, fractionDigits);
+                                      std::chars_format::scientific, precision);
     const std::string_view text(buffer.data(),
                                 static_cast<std::size_t>(result.ptr - buffer.data()));
     const std::size_t e = text.find('e');
@@ -45,20 +43,16 @@ ExactScientific ScientificDigits(double magnitude, int fractionDigits) {
     return exact;
 }
 
-// The first `count` digits (at most 20) of the exact expansion. A short
-// expansion's rounding reaches them only through a run of nines, which it
-// leaves as zeros; a tail of only nines or only zeros takes the exact
-// expansion, any other tail proves the leading digits exact, at a thirtieth
-// of the cost.
-ExactScientific ExactDigits(double magnitude, std::size_t count) {
-    ExactScientific exact = ScientificDigits(magnitude, 26);
-    const std::string_view tail =
-        std::string_view(exact.digits).substr(std::min<std::size_t>(count, 20));
-    if (count > 20 || tail.find_first_not_of('0') == std::string_view::npos ||
-        tail.find_first_not_of('9') == std::string_view::npos)
-        exact = ScientificDigits(magnitude, 780);
-    exact.digits.resize(count);
-    return exact;
+// At least `count` leading digits of the exact expansion. Rounded to 25
+// digits they are the exact ones unless the rounding carried into them,
+// which leaves only zeros behind them; only then is the whole expansion
+// written out, as it is slow.
+ExactScientific LeadingDigits(double magnitude, std::size_t count) {
+    if (count < 20) {
+        ExactScientific rounded = RoundedDigits(magnitude, 24);
+        if (rounded.digits.find_first_not_of('0', count) != std::string::npos) return rounded;
+    }
+    return RoundedDigits(magnitude, 780);
 }
 
 // Adds one unit in the last place of a string of decimal digits; true when
@@ -159,7 +153,7 @@ std::string FormatScientific(double value, int fractionDigits, std::string_view 
         return text;
     }
     const std::size_t kept = static_cast<std::size_t>(fractionDigits) + 1;
-    ExactScientific exact = ExactDigits(std::fabs(value), kept + 1);
+    ExactScientific exact = LeadingDigits(std::fabs(value), kept + 1);
     const bool roundUp = exact.digits[kept] >= '5';
     exact.digits.resize(kept);
     if (roundUp && IncrementDigits(exact.digits)) {

@@ -12,6 +12,7 @@
 #include "designfile/SideTexts.h"
 #include "engine/Extremes.h"
 #include "realparts/RealPartsReport.h"
+#include "report/LoopSections.h"
 
 namespace stepdown {
 namespace {
@@ -293,6 +294,8 @@ DesignReport BuildDesignReport(const ReportInputs& in) {
     TakeSideTexts(in.texts, parts, choices);
     AddRealPartsSections(in, module, parts, report.sections);
     AddChoiceSection(in, module, parts, choices, report.sections);
+    report.loop = StudyReportLoop(in, module);
+    if (report.loop) AddLoopSections(*report.loop, in.separator, report.sections);
     return report;
 }
 

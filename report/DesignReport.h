@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "control/LoopStudy.h"
 #include "designfile/DesignFile.h"
 #include "verification/SimulationRun.h"
 #include "waveformview/StartupReport.h"
@@ -25,6 +26,8 @@ enum class ReportPicture {
     None,
     Waveforms,        // the waveform window's plot of the shown run
     StartupEnvelope,  // the start-up window's chart of the shown run
+    LoopBode,         // the loop gain's Bode chart
+    LoopStep,         // the regulated converter's step response
 };
 
 struct ReportSection {
@@ -40,6 +43,8 @@ struct DesignReport {
     std::string date;
     std::string fileName;
     std::vector<ReportSection> sections;
+    // What the loop's charts draw; null when the report has no loop.
+    std::shared_ptr<const LoopStudy> loop;
 };
 
 struct ReportInputs {
@@ -60,7 +65,9 @@ struct ReportInputs {
 // converter as built with its stresses and losses when a part value differs
 // from its start text, and the standard values with the worst case around
 // them, computed as the window "Scelta dei componenti" computes them, when a
-// choice differs from its start text. Texts longer than kReportTextLimit bytes are cut.
+// choice differs from its start text, and the regulated converter when
+// the controller's texts differ from theirs and give an analysis. Texts longer than
+// kReportTextLimit bytes are cut.
 DesignReport BuildDesignReport(const ReportInputs& inputs);
 
 inline constexpr std::size_t kReportTextLimit = 60;

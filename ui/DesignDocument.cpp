@@ -154,6 +154,7 @@ DesignFile DesignDocument::Snapshot() const {
     DesignFile file;
     TakeMainWindowTexts(fields_, file);
     PutSideTexts(sideTexts_.parts, sideTexts_.choice, file);
+    PutLoopTexts(sideTexts_.loop, file);
     return file;
 }
 
@@ -161,6 +162,7 @@ void DesignDocument::Fill(const DesignFile& file) {
     PutMainWindowTexts(file, fields_);
     ForEachBox([this](std::string_view name) { fields_.SetTextColour(name, kBlack); });
     TakeSideTexts(file, sideTexts_.parts, sideTexts_.choice);
+    TakeLoopTexts(file, sideTexts_.loop);
     emit SideTextsReplaced();
 }
 
@@ -251,7 +253,8 @@ void DesignDocument::ExportReport(bool html) {
     const Form2* shown = waveforms_.Window();
     if (shown != nullptr) inputs.run = shown->ShownRun();
     const DesignReport report = BuildDesignReport(inputs);
-    const ReportPictures pictures = PicturesOf(shown, locale_);
+    ReportPictures pictures = PicturesOf(shown, locale_);
+    AddLoopPictures(report, locale_, pictures);
     SaveBytes(&window_, path, html ? ReportHtml(report, pictures) : ReportPdf(report, pictures));
 }
 

@@ -93,6 +93,7 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
     connect(document_, &DesignDocument::SideTextsReplaced, this, [this] {
         if (realParts_) realParts_->ShowPartTexts();
         if (choice_) choice_->ShowChoiceTexts();
+        if (loop_) loop_->ShowLoopTexts();
     });
     // Nothing has the caret at start: the picture box takes the focus.
     ui_->Picture1->setFocus();
@@ -251,7 +252,10 @@ void Form1::ShowChoiceWindow() {
 
 void Form1::ShowLoopWindow() {
     // Kept when closed, so that the controller's fields keep what was typed.
-    if (!loop_) loop_ = new LoopWindow(module_, *this, sideTexts_.parts, locale_, this);
+    if (!loop_) {
+        loop_ = new LoopWindow(module_, *this, sideTexts_.parts, sideTexts_.loop, locale_, this);
+        connect(loop_, &LoopWindow::TextsEdited, document_, &DesignDocument::SideTextsEdited);
+    }
     loop_->show();
     loop_->raise();
     loop_->activateWindow();

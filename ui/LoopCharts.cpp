@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "ui/ChartAxes.h"
+#include "ui/LoopCharts.h"
 #include "ui/LoopWindow.h"
 
 namespace stepdown {
@@ -49,19 +50,29 @@ QString ModeText(ConductionMode mode) {
 
 }  // namespace
 
-QString LoopWindow::Number(double value) const {
+QString LoopNumber(const QLocale& locale, double value) {
     if (std::isinf(value)) return QStringLiteral("∞");
-    return locale_.toString(value, 'g', 4);
+    return locale.toString(value, 'g', 4);
 }
 
+QString LoopWindow::Number(double value) const { return LoopNumber(locale_, value); }
+
 QChart* LoopWindow::NewBodeChart() const {
-    QChart* chart = NewNumberChart(locale_, 4);
+    return NewLoopBodeChart(analysis_ ? &*analysis_ : nullptr,
+                            switchedBode_ ? &*switchedBode_ : nullptr, locale_);
+}
+
+QChart* LoopWindow::NewStepChart() const { return NewLoopStepChart(*transient_, locale_); }
+
+QChart* NewLoopBodeChart(const LoopAnalysis* analysis, const SwitchedBode* switchedBode,
+                         const QLocale& locale) {
+    QChart* chart = NewNumberChart(locale, 4);
     chart->legend()->setAlignment(Qt::AlignTop);
-    if (!analysis_ || !analysis_->valid || analysis_->f.empty()) {
+    if (!analysis || !analysis->valid || analysis->f.empty()) {
         chart->setTitle(QStringLiteral("Premi «Progetta» o «Calcola» per il diagramma di Bode"));
         return chart;
     }
-    const LoopAnalysis& a = *analysis_;
+    const LoopAnalysis& a = *analysis;
     auto* frequency = new QLogValueAxis(chart);
     frequency->setBase(10);
     frequency->setLabelFormat(QStringLiteral("%g"));
@@ -94,22 +105,22 @@ QChart* LoopWindow::NewBodeChart() const {
         QPen dashed(c.colour, 1.5, Qt::DashLine);
         AddLine(*chart, QStringLiteral("∠%1").arg(c.name), dashed, angle, frequency, degrees);
     }
-    if (switchedBode_) {
+    if (switchedBode) {
         const struct {
             const std::vector<double>& values;
             QString name;
             QAbstractAxis* axis;
             Range* range;
         } measured[] = {
-            {switchedBode_->T.magDb, QStringLiteral("|T| commutato"), db, &mag},
-            {switchedBode_->T.phaseDeg, QStringLiteral("∠T commutato"), degrees, &phase}};
+            {switchedBode->T.magDb, QStringLiteral("|T| commutato"), db, &mag},
+            {switchedBode->T.phaseDeg, QStringLiteral("∠T commutato"), degrees, &phase}};
         for (const auto& m : measured) {
             auto* dots = new QScatterSeries(chart);
             dots->setName(m.name);
             dots->setMarkerSize(7);
             dots->setColor(m.axis == db ? QColor(220, 0, 0) : QColor(150, 0, 150));
-            for (std::size_t k = 0; k < switchedBode_->f.size(); ++k) {
-                dots->append(switchedBode_->f[k], m.values[k]);
+            for (std::size_t k = 0; k < switchedBode->f.size(); ++k) {
+                dots->append(switchedBode->f[k], m.values[k]);
                 m.range->Add(m.values[k]);
             }
             chart->addSeries(dots);
@@ -119,7 +130,7 @@ QChart* LoopWindow::NewBodeChart() const {
     }
     if (a.fc) {
         const QList<QPointF> mark{QPointF(*a.fc, mag.low), QPointF(*a.fc, mag.high)};
-        AddLine(*chart, QStringLiteral("fc = %1 Hz").arg(Number(*a.fc)),
+        AddLine(*chart, QStringLiteral("fc = %1 Hz").arg(LoopNumber(locale, *a.fc)),
                 QPen(Qt::black, 1, Qt::DotLine), mark, frequency, db);
     }
     AlignAxes(*db, mag.low, mag.high, *degrees, phase.low, phase.high);
@@ -127,10 +138,9 @@ QChart* LoopWindow::NewBodeChart() const {
     return chart;
 }
 
-QChart* LoopWindow::NewStepChart() const {
-    QChart* chart = NewNumberChart(locale_, 4);
+QChart* NewLoopStepChart(const TransientResult& r, const QLocale& locale) {
+    QChart* chart = NewNumberChart(locale, 4);
     chart->legend()->setAlignment(Qt::AlignTop);
-    const TransientResult& r = *transient_;
     QValueAxis* time = NewAxis(*chart, QStringLiteral("t [ms]"), Qt::AlignBottom);
     QValueAxis* volts = NewAxis(*chart, QStringLiteral("Vo [V]"), Qt::AlignLeft);
     QValueAxis* amps = NewAxis(*chart, QStringLiteral("iL [A]"), Qt::AlignRight);

@@ -47,11 +47,13 @@ QString FieldText(double value) { return QString::number(value, 'g', 4); }
 }  // namespace
 
 LoopWindow::LoopWindow(const Module1& module, const MainWindowOperations& fields,
-                       const PartTexts& parts, const QLocale& locale, QWidget* parent)
+                       const PartTexts& parts, ControlTexts& store, const QLocale& locale,
+                       QWidget* parent)
     : ChartWindowFrame(kTitle, QSize(1280, 820), locale, parent, true),
       module_(module),
       fields_(fields),
-      parts_(parts) {
+      parts_(parts),
+      store_(store) {
     // A grouped thousand beside a decimal comma would read as a decimal.
     locale_.setNumberOptions(QLocale::OmitGroupSeparator);
 
@@ -106,8 +108,12 @@ QWidget* LoopWindow::BuildFields() {
     auto* form = new QFormLayout(box);
     form->setLabelAlignment(Qt::AlignLeft);
     for (const ControlQuantity& row : ControlQuantities()) {
-        auto* edit = new QLineEdit(Text(row.startText), box);
+        auto* edit = new QLineEdit(QString::fromStdString(store_.*row.text), box);
         edit->setObjectName(Text(row.key));
+        connect(edit, &QLineEdit::textChanged, this, [this, text = row.text](const QString& typed) {
+            store_.*text = typed.toStdString();
+            emit TextsEdited();
+        });
         edit->setToolTip(Text(row.description));
         edit->setAlignment(Qt::AlignRight);
         edit->setFixedWidth(90);
@@ -151,6 +157,12 @@ QLineEdit* LoopWindow::Field(std::string_view key) const {
     for (QLineEdit* edit : edits_)
         if (edit->objectName() == Text(key)) return edit;
     return nullptr;
+}
+
+void LoopWindow::ShowLoopTexts() {
+    const auto rows = ControlQuantities();
+    for (std::size_t k = 0; k < rows.size(); ++k)
+        edits_[k]->setText(QString::fromStdString(store_.*rows[k].text));
 }
 
 LoopWindow::Reading LoopWindow::Read() const {

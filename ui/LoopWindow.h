@@ -6,7 +6,8 @@
 // target fc and phase margin, "Valori standard" rounds it onto the series,
 // "Calcola" analyses what the fields hold: the Bode plot of T, Gvd and Gc,
 // the margins and, with a soft-start or a step, the switched step response.
-// It hides when closed, so that its fields keep what was typed.
+// It hides when closed, so that its fields keep what was typed; the fields
+// follow a store of texts the design file saves and restores.
 
 #include <QLocale>
 #include <QString>
@@ -37,12 +38,15 @@ class LoopWindow : public ChartWindowFrame {
     Q_OBJECT
 
 public:
-    // `module`, `fields` (the main window) and `parts` must outlive the window.
+    // `module`, `fields` (the main window), `parts` and `store` must outlive
+    // the window; `store` holds the controller's texts, typed or designed.
     LoopWindow(const Module1& module, const MainWindowOperations& fields, const PartTexts& parts,
-               const QLocale& locale, QWidget* parent);
+               ControlTexts& store, const QLocale& locale, QWidget* parent);
     ~LoopWindow() override;
 
     QLineEdit* Field(std::string_view key) const;
+    // The store's texts into the fields, after a file or "Nuovo" replaced them.
+    void ShowLoopTexts();
     QPushButton* DesignButton() const { return design_; }
     QPushButton* StandardButton() const { return standard_; }
     QPushButton* CalculateButton() const { return calculate_; }
@@ -58,6 +62,10 @@ public:
     QAction* ExportCsvAction() const { return exportCsv_; }
 
     static inline const QString kTitle = QStringLiteral("Anello di controllo");
+
+signals:
+    // A field's text changed, typed or designed: the store holds it.
+    void TextsEdited();
 
 private:
     // The circuit, the parts and the controller's values, or a refusal.
@@ -90,6 +98,7 @@ private:
     const Module1& module_;
     const MainWindowOperations& fields_;
     const PartTexts& parts_;
+    ControlTexts& store_;
     SlotGuard guard_{[this](const std::string& text) { ShowMessage(text); }};
 
     std::vector<QLineEdit*> edits_;

@@ -118,8 +118,10 @@ int RunReportCommand(const QString& designFile, const QString& output, std::ostr
     inputs.date = ReportDate().toStdString();
     const Form2* shown = waveforms.Window();
     if (shown != nullptr) inputs.run = shown->ShownRun();
-    const QByteArray bytes =
-        ReportFor(output, BuildDesignReport(inputs), PicturesOf(shown, locale));
+    const DesignReport report = BuildDesignReport(inputs);
+    ReportPictures pictures = PicturesOf(shown, locale);
+    AddLoopPictures(report, locale, pictures);
+    const QByteArray bytes = ReportFor(output, report, pictures);
     delete shown;
     return Write(output, bytes, err) ? kReportWritten : kReportFailed;
 }

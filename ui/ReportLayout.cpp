@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QBuffer>
+#include <QChart>
 #include <QChartView>
 #include <QDate>
 #include <QPageLayout>
@@ -15,6 +16,7 @@
 #include <functional>
 
 #include "ui/Form2.h"
+#include "ui/LoopCharts.h"
 #include "ui/PlotArea.h"
 #include "ui/StartupWindow.h"
 
@@ -49,6 +51,23 @@ QString Table(const ReportTable& table) {
     return html + "</table>";
 }
 
+const QImage& PictureOf(const ReportPictures& pictures, ReportPicture picture) {
+    static const QImage none;
+    switch (picture) {
+    case ReportPicture::Waveforms:
+        return pictures.waveforms;
+    case ReportPicture::StartupEnvelope:
+        return pictures.startup;
+    case ReportPicture::LoopBode:
+        return pictures.bode;
+    case ReportPicture::LoopStep:
+        return pictures.step;
+    case ReportPicture::None:
+        break;
+    }
+    return none;
+}
+
 QString Html(const DesignReport& report, const ReportPictures& pictures,
              const ImageElement& image) {
     QString html =
@@ -70,10 +89,7 @@ QString Html(const DesignReport& report, const ReportPictures& pictures,
                         HtmlEscaped(line.value) + "</td></tr>";
             html += "</table>\n";
         }
-        const QImage& picture = section.picture == ReportPicture::Waveforms ? pictures.waveforms
-                                : section.picture == ReportPicture::StartupEnvelope
-                                    ? pictures.startup
-                                    : QImage();
+        const QImage& picture = PictureOf(pictures, section.picture);
         if (!picture.isNull()) html += "<p>" + image(section.picture, picture) + "</p>\n";
         if (!section.table.header.empty()) html += Table(section.table) + "\n";
         for (const std::string& note : section.notes) html += "<p>" + HtmlEscaped(note) + "</p>\n";
@@ -113,6 +129,38 @@ ReportPictures PicturesOf(const Form2* window, const QLocale& locale) {
     return pictures;
 }
 
+namespace {
+
+// A chart as its view draws it, never on screen.
+QImage ChartImage(QChart* chart) {
+    QChartView view;
+    view.setRenderHint(QPainter::Antialiasing);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.resize(1000, 560);
+    view.setChart(chart);
+    view.show();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QImage image = view.grab().toImage();
+    view.hide();
+    return image;
+}
+
+}  // namespace
+
+void AddLoopPictures(const DesignReport& report, const QLocale& locale, ReportPictures& pictures) {
+    if (!report.loop) return;
+    QLocale numbers = locale;
+    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+    const LoopAnalysis& a = report.loop->analysis;
+    QChart* bode = NewLoopBodeChart(&a, nullptr, numbers);
+    if (a.fc && a.phaseMargin)
+        bode->setTitle(QStringLiteral("fc = %1 Hz, margine di fase %2°")
+                           .arg(LoopNumber(numbers, *a.fc), LoopNumber(numbers, *a.phaseMargin)));
+    pictures.bode = ChartImage(bode);
+    if (report.loop->transient)
+        pictures.step = ChartImage(NewLoopStepChart(*report.loop->transient, numbers));
+}
+
 QString ReportDate() {
     return QLocale(QLocale::Italian).toString(QDate::currentDate(), QStringLiteral("d MMMM yyyy"));
 }
@@ -145,9 +193,9 @@ QByteArray ReportPdf(const DesignReport& report, const ReportPictures& pictures)
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(10);
     document.setDefaultFont(font);
-    for (const ReportPicture picture : {ReportPicture::Waveforms, ReportPicture::StartupEnvelope}) {
-        const QImage& image =
-            picture == ReportPicture::Waveforms ? pictures.waveforms : pictures.startup;
+    for (const ReportPicture picture : {ReportPicture::Waveforms, ReportPicture::StartupEnvelope,
+                                        ReportPicture::LoopBode, ReportPicture::LoopStep}) {
+        const QImage& image = PictureOf(pictures, picture);
         if (!image.isNull())
             document.addResource(QTextDocument::ImageResource, ResourceOf(picture), image);
     }

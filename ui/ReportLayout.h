@@ -17,6 +17,8 @@ class Form2;
 struct ReportPictures {
     QImage waveforms;  // null when there is none
     QImage startup;
+    QImage bode;  // the loop's charts, when the report has a loop
+    QImage step;
 };
 
 // Why a report may not replace the design file it is made from.
@@ -27,6 +29,10 @@ inline constexpr char kReportOverDesign[] =
 // chart of that run drawn offscreen when it completed; none without a
 // window or a run.
 ReportPictures PicturesOf(const Form2* window, const QLocale& locale);
+
+// The loop's Bode chart, with fc and the phase margin in its title, and its
+// step response, drawn offscreen, when `report` has a loop.
+void AddLoopPictures(const DesignReport& report, const QLocale& locale, ReportPictures& pictures);
 
 // Today in Italian, "7 dicembre 2026".
 QString ReportDate();

@@ -4,6 +4,7 @@
 // to it, and a design file stores and restores it.
 
 #include "componentchoice/ChoiceTexts.h"
+#include "control/ControlQuantities.h"
 #include "realparts/PartTexts.h"
 
 namespace stepdown {
@@ -11,6 +12,7 @@ namespace stepdown {
 struct SideWindowTexts {
     PartTexts parts;     // "Componenti reali"
     ChoiceTexts choice;  // "Scelta dei componenti"
+    ControlTexts loop;   // "Anello di controllo"
 
     friend bool operator==(const SideWindowTexts&, const SideWindowTexts&) = default;
 };

@@ -6,6 +6,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+
+#include <unistd.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +17,7 @@
 
 #include "cli/CommandLine.h"
 #include "control/ImpedanceLoop.h"
+#include "designfile/DesignFile.h"
 
 namespace stepdown::cli {
 namespace {
@@ -26,8 +30,8 @@ struct Result {
 };
 
 // "loop" with `args`: what it wrote and its exit status.
-Result Loop(Args args) {
-    args.insert(args.begin(), "loop");
+Result Loop(Args args, const char* command = "loop") {
+    args.insert(args.begin(), command);
     std::ostringstream out, err;
     const int status = RunCommandLine(args, out, err);
     return {out.str(), err.str(), status};
@@ -165,6 +169,81 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
         Loop({"--vi", "25", "--f", "80", "--l", "125", "--c", "15", "--rl", "10"});
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("--vo"), std::string::npos) << missing.err;
+}
+
+std::string TempPath(const char* name) {
+    return (std::filesystem::temp_directory_path() /
+            (std::string("stepdown-loop-") + std::to_string(::getpid()) + name))
+        .string();
+}
+
+// What --save writes, open --loop reads back: the texts as typed, and the
+// same analysis and step response to the byte.
+TEST(LoopCommand, SavedFileReopensToTheSameLoop) {
+    const std::string path = TempPath("a.stepdown");
+    const Args asked{"--pm", "6e1", "--r1", "1e4", "--tss", "1", "--rl2", "5", "--t1", "4"};
+    const Result saved = Loop(With(Plus(asked, {"--json", "--save", path})));
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    const DesignFileOutcome read = ReadDesignFile(path);
+    ASSERT_TRUE(read.file.has_value()) << read.message;
+    const DesignFile& file = *read.file;
+    const std::pair<std::string, std::string> stored[] = {
+        {file.loop.at("pm"), "6e1"},  {file.loop.at("r1"), "1e4"},
+        {file.loop.at("c1"), ""},     {file.verification.at("l"), "125"},
+        {file.design.at("vo"), "15"}, {file.parts.at("esr"), "50"}};
+    for (const auto& [got, typed] : stored) EXPECT_EQ(got, typed);
+    const Result reopened = Loop({path, "--loop", "--json"}, "open");
+    EXPECT_EQ(reopened.status, 0) << reopened.err;
+    EXPECT_EQ(reopened.out, saved.out);
+    EXPECT_NE(saved.out.find("\"loadStep\""), std::string::npos);
+    const Result other = Loop({path, "--loop", "--verify"}, "open");
+    EXPECT_EQ(other.status, 2);
+    EXPECT_NE(other.err.find("--verify non vale con --loop"), std::string::npos) << other.err;
+    std::filesystem::remove(path);
+}
+
+// A text the loop refuses in a file names the file, its section and key, with
+// the message the same text gets as an option.
+TEST(LoopCommand, RefusedTextInAFileNamesFileSectionAndKey) {
+    const std::string path = TempPath("b.stepdown");
+    const struct {
+        const char* section;
+        SectionTexts DesignFile::*texts;
+        const char* key;
+        const char* text;
+    } cases[] = {
+        {"loop", &DesignFile::loop, "c1", "1,5"},
+        {"loop", &DesignFile::loop, "vref", "1e999"},
+        {"loop", &DesignFile::loop, "type", "2.5"},
+        {"verification", &DesignFile::verification, "l", "-3"},
+        {"parts", &DesignFile::parts, "esr", "\xc3\xa8"},
+        {"design", &DesignFile::design, "vo", ""},
+    };
+    for (const auto& k : cases) {
+        DesignFile file;
+        file.design = {{"vo", "15"}};
+        file.verification = {
+            {"vi", "25"}, {"f", "80"}, {"l", "125"}, {"c", "15.625"}, {"rl", "10"}};
+        (file.*k.texts)[k.key] = k.text;
+        ASSERT_TRUE(SaveDesignFile(path, file).saved);
+        const Result r = Loop({path, "--loop"}, "open");
+        Args options{"--vo=" + file.design["vo"]};
+        for (const auto& [key, text] : file.verification)
+            options.push_back("--" + key + "=" + text);
+        if (k.texts == &DesignFile::loop || k.texts == &DesignFile::parts)
+            options.push_back(std::string("--") + k.key + "=" + k.text);
+        const Result option = Loop(options);
+        const std::string prefix =
+            "stepdown-cli: il valore di --" + std::string(k.key) + " non è valido: ";
+        ASSERT_EQ(option.err.rfind(prefix, 0), 0u) << option.err;
+        const std::string why =
+            option.err.substr(prefix.size(), option.err.find('\n') - prefix.size());
+        EXPECT_EQ(r.status, 1) << k.key;
+        EXPECT_EQ(r.err, "Nel file " + path + " la chiave \"" + k.key + "\" della sezione \"" +
+                             k.section + "\" è rifiutata: " + why + "\n");
+        EXPECT_TRUE(r.out.empty());
+    }
+    std::filesystem::remove(path);
 }
 
 }  // namespace

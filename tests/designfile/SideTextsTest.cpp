@@ -44,5 +44,30 @@ TEST(SideTexts, EveryMemberUnderItsOwnKeyBothWaysAndTheStartTextsTheWindowsOwn) 
     EXPECT_EQ(choiceBack, ChoiceTexts{});
 }
 
+TEST(SideTexts, TheControllersTextsUnderTheirKeysBothWays) {
+    ControlTexts loop;
+    const std::pair<const char*, std::string ControlTexts::*> keys[] = {
+        {"vref", &ControlTexts::vref},   {"vramp", &ControlTexts::vramp},
+        {"vcmax", &ControlTexts::vcmax}, {"dmax", &ControlTexts::dmax},
+        {"r1", &ControlTexts::r1},       {"rb", &ControlTexts::rb},
+        {"type", &ControlTexts::type},   {"r2", &ControlTexts::r2},
+        {"r3", &ControlTexts::r3},       {"c1", &ControlTexts::c1},
+        {"c2", &ControlTexts::c2},       {"c3", &ControlTexts::c3},
+        {"fc", &ControlTexts::fc},       {"pm", &ControlTexts::pm},
+        {"tss", &ControlTexts::tss},     {"rl2", &ControlTexts::rl2},
+        {"t1", &ControlTexts::t1},       {"vi2", &ControlTexts::vi2},
+        {"t2", &ControlTexts::t2},       {"tend", &ControlTexts::tend}};
+    SectionTexts expected;
+    for (const auto& [key, text] : keys) loop.*text = expected[key] = std::string(" ") + key + "é";
+    DesignFile file;
+    PutLoopTexts(loop, file);
+    EXPECT_EQ(file.loop, expected);
+    ControlTexts back;
+    TakeLoopTexts(file, back);
+    EXPECT_EQ(back, loop);
+    TakeLoopTexts(DesignFile{}, back);
+    EXPECT_EQ(back, ControlTexts{});
+}
+
 }  // namespace
 }  // namespace stepdown

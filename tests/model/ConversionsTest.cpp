@@ -72,8 +72,9 @@ TEST(FormatScientific, RoundsTheExactValueHalfAwayFromZero) {
     for (const Case& c :
          {Case{125.0, 2, "1,25E+02", ","}, Case{15.625, 3, "1.563E+01"},
           Case{-15.625, 3, "-1.563E+01"}, Case{1.005, 2, "1.00E+00"},  // stored just below the half
-          Case{-2.5e-10, 3, "-2.500E-10"}, Case{0.0, 2, "0.00E+00"}, Case{-0.0, 3, "0.000E+00"},
-          Case{kInf, 2, ""}, Case{kNaN, 3, ""}}) {
+          Case{0.125, 1, "1.3E-01"}, Case{2.675, 2, "2.67E+00"}, Case{-2.5e-10, 3, "-2.500E-10"},
+          Case{0.0, 2, "0.00E+00"}, Case{-0.0, 3, "0.000E+00"}, Case{kInf, 2, ""},
+          Case{kNaN, 3, ""}}) {
         EXPECT_EQ(FormatScientific(c.value, c.digits, c.separator), c.text) << c.value;
         // A verification field holds the three-digit text with a point, which
         // the launch reads back.

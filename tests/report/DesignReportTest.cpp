@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "componentchoice/ChoiceStudy.h"
+#include "control/ImpedanceLoop.h"
 #include "design/DesignCalculation.h"
 #include "designfile/DesignFileWindow.h"
 #include "report/DesignReport.h"
@@ -260,6 +261,58 @@ TEST(DesignReport, TheStandardPartsAndTheWorstCornersFromTheFilesChoices) {
         EXPECT_EQ(shown->notes, std::vector<std::string>{note});
         EXPECT_TRUE(shown->lines.empty() && shown->table.rows.empty());
     }
+}
+
+// The controller's texts, once they differ from their start texts, give the
+// loop's sections: a designed network that meets its fc and phase margin on
+// the circuit's own impedances, and the step response asked for. Refused
+// texts leave the report as it was.
+TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
+    ReportInputs in{.texts = ClickThrough().texts};
+    in.texts.parts = {{"esr", "50"}, {"dcr", "100"}, {"rds", "50"}};
+    const std::size_t before = BuildDesignReport(in).sections.size();
+    for (const char* refused : {"200", "x"}) {
+        in.texts.loop = {{"fc", "8"}, {"pm", refused}};
+        const DesignReport report = BuildDesignReport(in);
+        EXPECT_EQ(report.sections.size(), before);
+        EXPECT_EQ(report.loop, nullptr);
+    }
+    in.texts.loop = {{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}};
+    const DesignReport report = BuildDesignReport(in);
+    ASSERT_EQ(report.sections.size(), before + 2);
+    ASSERT_NE(report.loop, nullptr);
+    const ReportSection& loop = report.sections[before];
+    EXPECT_EQ(loop.title, "Anello di controllo");
+    EXPECT_EQ(loop.picture, ReportPicture::LoopBode);
+    EXPECT_EQ(loop.lines[0].value, "tipo III, progettato per fc e margine di fase");
+    LoopCircuit circuit = test::WorkedExampleLoop();
+    circuit.circuit = report.loop->loop.circuit;
+    const Compensator& c = report.loop->loop.compensator;
+    EXPECT_EQ(c.Rb, 2000);
+    for (double Compensator::*value :
+         {&Compensator::R2, &Compensator::R3, &Compensator::C1, &Compensator::C2, &Compensator::C3})
+        circuit.compensator.*value = c.*value;
+    const test::Complex T = test::LoopFromImpedances(circuit, 8e3);
+    EXPECT_NEAR(static_cast<double>(std::abs(T)), 1, 1e-9);
+    EXPECT_NEAR(static_cast<double>(180 + std::arg(T) * 180 / std::numbers::pi_v<long double>), 60,
+                1e-7);
+    // D from the averaged switch's balance, IL = Vo/RL + Vo/(R1 + Rb).
+    const double IL = 15.0 / 10 + 15.0 / 12000, D = (15 + 0.6 + 0.1 * IL) / (25 - 0.05 * IL + 0.6);
+    const std::vector<std::string> values = Values(loop);
+    EXPECT_EQ(values[1], FormatFixed2(D * 100, ",") + " %");
+    EXPECT_EQ(values[6], "8,00E+03 Hz");
+    ASSERT_EQ(loop.table.rows.size(), 7U);  // R3 and C3 included for Type III
+    EXPECT_EQ(loop.table.rows[1], (std::vector<std::string>{"Rb", "Ω", "2,00E+03", "2,00E+03"}));
+    const ReportSection& step = report.sections[before + 1];
+    EXPECT_EQ(step.picture, ReportPicture::LoopStep);
+    // The steady ripple of C alone, dIL / (8 f C) with dIL = (Vi - Vo) D / (f L).
+    EXPECT_NEAR(report.loop->transient->steadyVoRipple,
+                10 * D / (80e3 * 125e-6 * 8 * 80e3 * 15.63e-6), 5e-3);
+    const StepFigures& load = report.loop->transient->loadStep.value();
+    EXPECT_NEAR(load.undershoot, 1.36, 0.1);  // what a 10 -> 5 ohm step dips on this loop
+    EXPECT_EQ(step.lines.at(8).value,
+              FormatScientific(load.undershoot, 2, ",") + " V (" +
+                  FormatFixed2(load.undershoot / load.finalVoMean * 100, ",") + " %)");
 }
 
 }  // namespace

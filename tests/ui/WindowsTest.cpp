@@ -148,6 +148,7 @@ private slots:
     void choiceRefusalUseValuesAndExport();
     void menuBarAboveTheClientAreaOffersEveryCommand();
     void loopFromTheMenuDesignsAsTheCore();
+    void loopFieldsThroughTheFileAndNew();
     void handlersRunOneAtATimeAndFailWithAMessage();
     void axesKeepALeastSpan();
 
@@ -697,6 +698,44 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     const ModalBox refusal = WatchForModalBox([&] { window->CalculateButton()->click(); });
     QCOMPARE(refusal.text,
              QString::fromStdString(std::string(stepdown::ControlQuantityNamed("pm")->refusal)));
+}
+
+// The controller's fields belong to the document: typing marks it unsaved,
+// "Salva" writes them as typed, "Nuovo" resets them, "Apri" fills them again,
+// also in a window opened after the file.
+void WindowsTest::loopFieldsThroughTheFileAndNew() {
+    stepdown::DesignDocument& document = form1_->Document();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("anello.stepdown"));
+    AnswerSaveWith(document, path);
+    document.SaveAsAction()->trigger();
+    form1_->ShowLoopWindow();
+    stepdown::LoopWindow* window = form1_->OpenLoopWindow();
+    QVERIFY(!form1_->isWindowModified());
+    const std::pair<const char*, QString> typed[] = {
+        {"pm", QStringLiteral(" 45,x")}, {"c3", QStringLiteral("4.7é")}, {"vref", QString()}};
+    for (const auto& [key, text] : typed) window->Field(key)->setText(text);
+    QVERIFY(form1_->isWindowModified());
+    document.SaveAction()->trigger();
+    QVERIFY(!form1_->isWindowModified());
+    const auto saved = stepdown::ReadDesignFile(QFile::encodeName(path).toStdString()).file;
+    QVERIFY(saved.has_value());
+    for (const auto& [key, text] : typed) QCOMPARE(Q(saved->loop.at(key)), text);
+
+    document.NewAction()->trigger();  // nothing unsaved: no question
+    const std::pair<const char*, QString> start[] = {
+        {"pm", QStringLiteral("60")}, {"c3", QString()}, {"vref", QStringLiteral("2.5")}};
+    for (const auto& [key, text] : start) QCOMPARE(window->Field(key)->text(), text);
+    QVERIFY(document.Open(path));
+    for (const auto& [key, text] : typed) QCOMPARE(window->Field(key)->text(), text);
+    QVERIFY(!document.HasUnsavedChanges());
+
+    stepdown::SideWindowTexts fresh;
+    stepdown::Form1 reopened(*module_, fresh);
+    QVERIFY(reopened.Document().Open(path));
+    reopened.ShowLoopWindow();
+    for (const auto& [key, text] : typed)
+        QCOMPARE(reopened.OpenLoopWindow()->Field(key)->text(), text);
 }
 
 // The bar sits above the client area: every control keeps its place below it,

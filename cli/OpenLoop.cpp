@@ -1,0 +1,77 @@
+// "open FILE --loop": the controller's analysis on a design file's texts.
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "cli/CommandLine.h"
+#include "cli/CommandParts.h"
+#include "cli/LoopCommand.h"
+#include "control/ControlQuantities.h"
+#include "realparts/PartTexts.h"
+
+namespace stepdown::cli {
+namespace {
+
+// What open passes on to the loop; anything else is another command's.
+constexpr std::array<std::string_view, 3> kLoopOpenOptions{"loop", "json", "csv"};
+
+// The circuit of the loop: the verification's texts, as the window reads
+// its fields.
+constexpr std::array<std::string_view, 5> kCircuitKeys{"vi", "f", "l", "c", "rl"};
+
+std::string_view SectionOf(std::string_view key) {
+    if (key == "vo") return "design";
+    if (std::find(kCircuitKeys.begin(), kCircuitKeys.end(), key) != kCircuitKeys.end())
+        return "verification";
+    for (const PartField& part : PartFields())
+        if (part.key == key) return "parts";
+    return "loop";
+}
+
+std::string Text(const SectionTexts& texts, std::span<const DesignFileKey> keys,
+                 std::string_view key) {
+    for (const DesignFileKey& entry : keys)
+        if (entry.key == key) return TextOf(texts, entry);
+    return {};
+}
+
+}  // namespace
+
+int RunOpenLoop(const std::string& path, const DesignFile& file, const ParsedArguments& arguments,
+                std::ostream& out, std::ostream& err) {
+    const auto other = [](std::string_view name) {
+        return std::find(kLoopOpenOptions.begin(), kLoopOpenOptions.end(), name) ==
+               kLoopOpenOptions.end();
+    };
+    for (const auto& [name, value] : arguments.values)
+        if (other(name)) return UsageError(err, "l'opzione --" + name + " non vale con --loop");
+    for (const std::string& name : arguments.flags)
+        if (other(name)) return UsageError(err, "l'opzione --" + name + " non vale con --loop");
+
+    ParsedArguments texts;
+    for (const std::string_view key : kCircuitKeys)
+        texts.values[std::string(key)] = Text(file.verification, kVerificationKeys, key);
+    texts.values["vo"] = Text(file.design, kDesignKeys, "vo");
+    for (const DesignFileKey& key : kPartsKeys)
+        texts.values[std::string(key.key)] = TextOf(file.parts, key);
+    // A text at its start value is as if left out: a soft-start of zero
+    // and no step ask for no step response, as in the window.
+    for (const DesignFileKey& key : kLoopKeys)
+        if (TextOf(file.loop, key) != key.startText)
+            texts.values[std::string(key.key)] = TextOf(file.loop, key);
+    texts.flags = arguments.flags;
+    texts.flags.erase("loop");
+    if (arguments.Has("csv")) texts.values["csv"] = arguments.ValueOr("csv");
+    return RunLoopOn(
+        texts,
+        [&](const LoopRefusal& r) {
+            err << "Nel file " << path << " la chiave \"" << r.key << "\" della sezione \""
+                << SectionOf(r.key) << "\" è rifiutata: " << r.why << '\n';
+            return kExitRefused;
+        },
+        out, err);
+}
+
+}  // namespace stepdown::cli

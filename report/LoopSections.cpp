@@ -1,0 +1,126 @@
+#include "report/LoopSections.h"
+
+#include <cmath>
+#include <string>
+
+#include "designfile/DesignFileWindow.h"
+#include "designfile/SideTexts.h"
+#include "model/Conversions.h"
+#include "realparts/RealPartsStudy.h"
+
+namespace stepdown {
+namespace {
+
+std::string Figure(double value, std::string_view unit, std::string_view separator) {
+    if (std::isinf(value)) return "infinita";
+    std::string text = FormatScientific(value, 2, separator);
+    if (!unit.empty()) text += " " + std::string(unit);
+    return text;
+}
+
+std::string Optional(const std::optional<double>& value, std::string_view unit,
+                     std::string_view separator, std::string_view none) {
+    return value ? Figure(*value, unit, separator) : std::string(none);
+}
+
+std::string ModeName(ConductionMode mode) {
+    return mode == ConductionMode::Continuous ? "conduzione continua" : "conduzione discontinua";
+}
+
+// A deviation in volts and in % of the final mean.
+std::string Deviation(double volts, double final, std::string_view s) {
+    return Figure(volts, "V", s) + " (" + FormatFixed2(volts / final * 100, s) + " %)";
+}
+
+void AddStep(const char* name, const StepFigures& step, std::string_view s,
+             std::vector<ReportLine>& lines) {
+    const std::string n(name);
+    lines.push_back({n + ": Vo media finale", Figure(step.finalVoMean, "V", s)});
+    lines.push_back({n + ": sottoelongazione", Deviation(step.undershoot, step.finalVoMean, s)});
+    lines.push_back({n + ": sovraelongazione", Deviation(step.overshoot, step.finalVoMean, s)});
+    lines.push_back({n + ": sottoelongazione delle medie di periodo",
+                     Deviation(step.undershootMean, step.finalVoMean, s)});
+    lines.push_back({n + ": sovraelongazione delle medie di periodo",
+                     Deviation(step.overshootMean, step.finalVoMean, s)});
+    lines.push_back({n + ": tempo di assestamento (±1 %)",
+                     Optional(step.settlingTime, "s", s, "non assestata")});
+    lines.push_back({n + ": modo", ModeName(step.mode)});
+}
+
+ReportSection StepSection(const TransientResult& r, std::string_view s) {
+    ReportSection step{"Risposta al gradino", {}, ReportPicture::LoopStep, {}, {}};
+    step.lines = {{"Vo media a regime", Figure(r.steadyVoMean, "V", s)},
+                  {"Ondulazione di Vo a regime", Figure(r.steadyVoRipple, "V", s)},
+                  {"Duty cycle a regime", FormatFixed2(r.steadyDuty * 100, s) + " %"},
+                  {"Modo a regime", ModeName(r.steadyMode)},
+                  {"Avvio: picco di iL", Figure(r.ilPeak, "A", s)},
+                  {"Avvio: picco di Vo", Figure(r.voPeak, "V", s)},
+                  {"Avvio: tempo al 99 % di Vo", Optional(r.t99, "s", s, "non raggiunto")}};
+    if (r.loadStep) AddStep("Gradino di carico", *r.loadStep, s, step.lines);
+    if (r.lineStep) AddStep("Gradino di linea", *r.lineStep, s, step.lines);
+    step.notes = r.warnings;
+    return step;
+}
+
+}  // namespace
+
+std::shared_ptr<const LoopStudy> StudyReportLoop(const ReportInputs& in, const Module1& module) {
+    ControlTexts texts;
+    TakeLoopTexts(in.texts, texts);
+    if (texts == ControlTexts{}) return nullptr;
+    const DesignFileWindow window(in.texts, in.separator);
+    const CircuitReading circuit = ReadCircuitFields(window);
+    PartTexts partTexts;
+    ChoiceTexts choices;
+    TakeSideTexts(in.texts, partTexts, choices);
+    const PartsReading parts = ReadPartTexts(partTexts);
+    if (!circuit.values || !parts.values) return nullptr;
+    const double vo =
+        module.LastDesign ? module.LastDesign->Vo : circuit.values->D * circuit.values->Vi;
+    auto study = std::make_shared<LoopStudy>(StudyLoop(*circuit.values, *parts.values, vo, texts));
+    if (!study->refusal.empty()) return nullptr;
+    return study;
+}
+
+void AddLoopSections(const LoopStudy& study, std::string_view s,
+                     std::vector<ReportSection>& sections) {
+    const LoopAnalysis& a = study.analysis;
+    const Compensator& c = study.loop.compensator;
+    const Compensator& e = study.standard;
+    const bool three = c.type == 3;
+    ReportSection loop{"Anello di controllo", {}, ReportPicture::LoopBode, {}, {}};
+    loop.lines = {
+        {"Compensatore", std::string(three ? "tipo III" : "tipo II") +
+                             (study.designed ? ", progettato per fc e margine di fase" : "")},
+        {"Duty cycle D del punto di lavoro", FormatFixed2(a.op.D * 100, s) + " %"},
+        {"Frequenza di risonanza fLC", Figure(a.fLC, "Hz", s)},
+        {"Fattore di merito Q", Figure(a.Q, "", s)},
+        {"Frequenza dello zero dell'ESR fESR", Figure(a.fESR, "Hz", s)},
+        {"Guadagno in continua di Gvd", Figure(a.dcGainDb, "dB", s)},
+        {"Frequenza di attraversamento fc", Optional(a.fc, "Hz", s, "nessuna")},
+        {"Margine di fase", Optional(a.phaseMargin, "°", s, "nessuno")},
+        {"Margine di guadagno", Optional(a.gainMargin, "dB", s, "nessuno sotto f/2")},
+        {"fc con i valori standard", Optional(study.standardAnalysis.fc, "Hz", s, "nessuna")},
+        {"Margine di fase con i valori standard",
+         Optional(study.standardAnalysis.phaseMargin, "°", s, "nessuno")},
+    };
+    loop.table.header = {"Componente", "Unità", "Valore", "Valore standard (E96, E12)"};
+    const struct {
+        const char* name;
+        double Compensator::*value;
+        bool resistor;
+    } parts[] = {{"R1", &Compensator::R1, true},  {"Rb", &Compensator::Rb, true},
+                 {"R2", &Compensator::R2, true},  {"R3", &Compensator::R3, true},
+                 {"C1", &Compensator::C1, false}, {"C2", &Compensator::C2, false},
+                 {"C3", &Compensator::C3, false}};
+    for (const auto& part : parts) {
+        if (!three && (part.value == &Compensator::R3 || part.value == &Compensator::C3)) continue;
+        loop.table.rows.push_back({part.name, part.resistor ? "Ω" : "F",
+                                   Figure(c.*part.value, "", s), Figure(e.*part.value, "", s)});
+    }
+    loop.notes = a.warnings;
+    sections.push_back(std::move(loop));
+    if (study.transient) sections.push_back(StepSection(*study.transient, s));
+}
+
+}  // namespace stepdown

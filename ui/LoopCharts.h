@@ -1,0 +1,27 @@
+#pragma once
+// The loop's charts, for the window "Anello di controllo" and the report:
+// the Bode chart of T, Gvd and Gc with the crossover marked, and the step
+// response of Vo and iL with the ±1 % band of the final Vo.
+
+#include <QLocale>
+#include <QString>
+
+#include "control/ClosedLoop.h"
+#include "control/LoopAnalysis.h"
+#include "control/SwitchedLoopGain.h"
+
+class QChart;
+
+namespace stepdown {
+
+// Four significant digits, "∞" for an infinite value.
+QString LoopNumber(const QLocale& locale, double value);
+
+// A chart that asks for "Progetta" or "Calcola" while `analysis` is null or
+// has no curves; the switched loop gain's points when `switched` is given.
+QChart* NewLoopBodeChart(const LoopAnalysis* analysis, const SwitchedBode* switched,
+                         const QLocale& locale);
+
+QChart* NewLoopStepChart(const TransientResult& transient, const QLocale& locale);
+
+}  // namespace stepdown
