@@ -189,11 +189,10 @@ std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop) 
         }
         state = next;
         if (repeats) return state;
-        const double r = before > 0 ? along / before : 0;
-        const bool oneMode = along * along >= kParallel * before * now;
+        const bool oneMode = before > 0 && along * along >= kParallel * before * now;
         previous = jumped ? std::nullopt : std::optional(change);
         jumped = false;
-        if (before > 0 && oneMode && r > 0 && r < kFastestRatio) {
+        if (const double r = oneMode ? along / before : 0; r > 0 && r < kFastestRatio) {
             for (int i = 0; i < 5; ++i) state[i] += change[i] * r / (1 - r);
             previous.reset();
             jumped = true;

@@ -232,6 +232,32 @@ TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
         if (start) {
             EXPECT_NEAR(m["vo_mean_first"], program.steadyVoMean, 0.005 * row.Vo) << row.name;
         }
+        // The header's figures: each one ngspice measures agrees with it, and
+        // in CCM the duty is the averaged D = (Vo + Vf + IL (Rd + DCR)) /
+        // (Vi + Vf + IL (Rd - Rds)), IL drawn by RL and the divider.
+        std::map<std::string, double> header;
+        for (std::size_t at = 0; (at = netlist.find("\n*   ", at)) != std::string::npos; ++at) {
+            char name[64];
+            double value = 0;
+            if (std::sscanf(netlist.c_str() + at, "\n*   %63[a-z_] = %lf", name, &value) == 2)
+                header[name] = value;
+        }
+        int compared = 0;
+        for (const auto& [name, value] : header) {
+            if (m.count(name) == 0) continue;
+            EXPECT_NEAR(m[name], value, 0.03 * std::fabs(value) + 0.005 * row.Vo) << name;
+            ++compared;
+        }
+        EXPECT_GE(compared, step ? 5 : 2) << row.name;
+        const PartValues& p = row.parts;
+        const double IL = row.Vo / row.circuit.RL + row.Vo / (10e3 + loop.compensator.Rb);
+        if (row.mode == ConductionMode::Continuous) {
+            EXPECT_NEAR(header["duty"],
+                        (row.Vo + p.Vf + IL * (p.Rd + p.DCR)) /
+                            (row.circuit.Vi + p.Vf + IL * (p.Rd - p.Rds)),
+                        0.005)
+                << row.name;
+        }
     }
 }
 
