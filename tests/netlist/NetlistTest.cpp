@@ -35,7 +35,8 @@ std::map<std::string, double> Ngspice(const std::string& netlist) {
     const std::string file = ::testing::TempDir() + "converter-" + std::to_string(::getpid()) +
                              "-" + std::to_string(++run) + ".cir";
     std::ofstream(file) << netlist;
-    FILE* pipe = popen(("ngspice -b '" + file + "' 2>&1").c_str(), "r");
+    // A run that would never end fails the test instead of holding it.
+    FILE* pipe = popen(("timeout 300 ngspice -b '" + file + "' 2>&1").c_str(), "r");
     std::string output;
     std::map<std::string, double> measures;
     for (char buffer[4096]; std::fgets(buffer, sizeof buffer, pipe);) {
