@@ -1,18 +1,12 @@
 #include "cli/LoopCommand.h"
 
-#include "model/Quantities.h"
-
-#include <array>
-
 #include "cli/ArgumentParser.h"
 #include "cli/LoopOptions.h"
 #include "cli/LoopOutput.h"
 #include "cli/OptionValues.h"
 #include "cli/RealPartsOutput.h"
 #include "control/CompensatorDesign.h"
-#include "control/ControlQuantities.h"
 #include "control/SwitchedLoopGain.h"
-#include "model/Module1.h"
 
 namespace stepdown::cli {
 
