@@ -9,17 +9,11 @@
 #include <vector>
 
 #include "cli/ArgumentParser.h"
+#include "cli/LoopOptions.h"
 #include "designfile/DesignFile.h"
 
 namespace stepdown::cli {
 
-// A text the loop refuses: its key and why; `usage`, when set, is what the
-// command says instead of naming the option with `why`.
-struct LoopRefusal {
-    std::string_view key{};
-    std::string why{};
-    std::string usage{};
-};
 // Tells a refusal; returns the exit status.
 using RefuseLoop = std::function<int(const LoopRefusal&)>;
 

@@ -4,9 +4,11 @@
 
 #include "cli/CommandLine.h"
 #include "cli/HeadlessWindow.h"
+#include "cli/LoopOptions.h"
 #include "cli/OptionValues.h"
 #include "cli/RealPartsOutput.h"
 #include "designfile/AtomicFile.h"
+#include "netlist/ClosedLoopNetlist.h"
 #include "netlist/SpiceNetlist.h"
 #include "realparts/RealPartsReport.h"
 
@@ -17,8 +19,11 @@ constexpr std::string_view kNetlistUsage =
     "Uso:\n"
     "  stepdown-cli netlist --vi T --d T --f T --l T --c T --rl T [COMPONENTI]\n"
     "                       [--vo-target V] [--periods K] [--output FILE]\n"
+    "  stepdown-cli netlist --loop --vi T --f T --l T --c T --rl T [COMPONENTI] [ANELLO]\n"
+    "                       [--periods K] [--output FILE]\n"
     "  stepdown-cli open FILE --netlist [--periods K] [--output FILE]\n"
-    "COMPONENTI: le opzioni dei componenti di verify (stepdown-cli --help)\n";
+    "COMPONENTI: le opzioni dei componenti di verify (stepdown-cli --help)\n"
+    "ANELLO: le opzioni del controllore e dei gradini di loop (--vo, --vref, ... --tend)\n";
 
 constexpr std::string_view kNetlistHelp =
     "\n"
@@ -30,7 +35,13 @@ constexpr std::string_view kNetlistHelp =
     "  --output FILE  scrive la netlist in FILE (se omesso: standard output)\n"
     "  Con open FILE --netlist, la netlist dei dati di verifica e dei componenti\n"
     "  del file di progetto. Esce con 1 anche per una Vo obiettivo che nessun duty\n"
-    "  cycle dà, un circuito senza regime periodico o una netlist non scritta.\n";
+    "  cycle dà, un circuito senza regime periodico o una netlist non scritta.\n"
+    "  --loop         anche il controllore (partitore, riferimento, amplificatore\n"
+    "                 d'errore con la sua rete, rampa, comparatore e latch), con le\n"
+    "                 opzioni di loop; la simulazione parte dal regime ad anello chiuso,\n"
+    "                 o da fermo con --tss; con i gradini o --tss dura fino a tend.\n"
+    "                 open FILE --netlist lo include quando la sezione \"loop\" del\n"
+    "                 file ha un valore diverso da quello iniziale.\n";
 
 // verify's circuit, named as the design file's keys, and the parts.
 std::vector<OptionSpec> NetlistOptions() {
@@ -38,7 +49,8 @@ std::vector<OptionSpec> NetlistOptions() {
     for (const DesignFileKey& key : kVerificationKeys) options.push_back({key.key});
     for (const std::string_view option : {"vo-target", "periods", "output"})
         options.push_back({option});
-    return WithPartOptions(options);
+    options.push_back({"loop", false});
+    return WithPartOptions(WithLoopOptions(options));
 }
 
 // open's options that only --netlist takes.
@@ -72,6 +84,20 @@ std::optional<std::string> ReadCircuit(const ParsedArguments& arguments, Circuit
     return reading.message;
 }
 
+std::optional<std::string> ReadPeriods(const ParsedArguments& arguments, int& periods) {
+    const NumberOption read =
+        ReadNumberOption(arguments, "periods", "il numero dei periodi simulati");
+    if (!read.error.empty()) return read.error;
+    if (read.value) {
+        if (!(*read.value >= 1 && *read.value <= kMaxNetlistPeriods) ||
+            *read.value != std::floor(*read.value))
+            return InvalidValue("periods", "Il numero dei periodi deve essere un intero da 1 a " +
+                                               std::to_string(kMaxNetlistPeriods) + "!");
+        periods = static_cast<int>(*read.value);
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> ReadRequest(const ParsedArguments& arguments, NetlistRequest& request) {
     if (const auto error = ReadCircuit(arguments, request.circuit)) return error;
     const PartOptions parts = ReadPartOptions(arguments);
@@ -80,17 +106,7 @@ std::optional<std::string> ReadRequest(const ParsedArguments& arguments, Netlist
     const NumberOption target = ReadVoTarget(arguments);
     if (!target.error.empty()) return target.error;
     request.targetVo = target.value;
-    const NumberOption periods =
-        ReadNumberOption(arguments, "periods", "il numero dei periodi simulati");
-    if (!periods.error.empty()) return periods.error;
-    if (periods.value) {
-        if (!(*periods.value >= 1 && *periods.value <= kMaxNetlistPeriods) ||
-            *periods.value != std::floor(*periods.value))
-            return InvalidValue("periods", "Il numero dei periodi deve essere un intero da 1 a " +
-                                               std::to_string(kMaxNetlistPeriods) + "!");
-        request.periods = static_cast<int>(*periods.value);
-    }
-    return std::nullopt;
+    return ReadPeriods(arguments, request.periods);
 }
 
 // The netlist, or on `err` why there is none.
@@ -119,6 +135,61 @@ std::optional<std::string> Netlist(NetlistRequest request, std::ostream& err) {
                         {request.periods, request.targetVo});
 }
 
+// The loop's options without --loop, or the open loop's with it.
+std::optional<std::string> LoopConflict(const ParsedArguments& arguments) {
+    if (arguments.Has("loop")) {
+        for (const std::string_view option : {"d", "vo-target"})
+            if (arguments.Has(option))
+                return "l'opzione --" + std::string(option) +
+                       " non vale con --loop: il duty cycle lo dà l'anello";
+        return std::nullopt;
+    }
+    for (const OptionSpec& option : WithLoopOptions({}))
+        if (arguments.Has(option.name))
+            return "l'opzione --" + std::string(option.name) + " vale solo con --loop";
+    return std::nullopt;
+}
+
+// The regulated converter's netlist, or nothing: then `usage` holds a usage
+// error, or `err` was told why there is none.
+std::optional<std::string> ClosedLoop(const ParsedArguments& arguments, std::string& usage,
+                                      std::ostream& err) {
+    LoopCircuit loop;
+    const LoopReading reading = ReadLoop(arguments, loop);
+    int periods = kDefaultNetlistPeriods;
+    if (reading.refused) {
+        usage = UsageOf(*reading.refused);
+    } else if (auto error = ReadPeriods(arguments, periods)) {
+        usage = std::move(*error);
+    } else if (reading.transient && arguments.Has("periods")) {
+        usage =
+            "l'opzione --periods non vale con l'avvio graduale o i gradini: la simulazione "
+            "dura fino a tend";
+    }
+    if (!usage.empty()) return std::nullopt;
+    if (!reading.refusal.empty()) {
+        err << reading.refusal << '\n';
+        return std::nullopt;
+    }
+    const TransientRequest request =
+        reading.transient.value_or(TransientRequest{0, {}, {}, {}, {}, periods / loop.circuit.f});
+    std::optional<std::array<double, 5>> start;
+    if (!(request.tss > 0)) {
+        start = SettledClosedLoop(loop);
+        if (!start) {
+            err << "L'anello chiuso non raggiunge un regime periodico da cui far partire la "
+                   "simulazione: con --tss la netlist parte da fermo.\n";
+            return std::nullopt;
+        }
+    }
+    const TransientResult figures = SimulateClosedLoop(loop, request, start);
+    if (!figures.refusal.empty()) {
+        err << figures.refusal << '\n';
+        return std::nullopt;
+    }
+    return SpiceClosedLoopNetlist(loop, request, start, figures);
+}
+
 }  // namespace
 
 std::string_view NetlistHelp() { return kNetlistHelp; }
@@ -127,9 +198,17 @@ int RunNetlist(const std::vector<std::string>& words, std::ostream& out, std::os
     const ParseOutcome parsed = ParseOptions(words, NetlistOptions());
     if (!parsed.arguments) return Usage(err, parsed.error);
     const ParsedArguments& arguments = *parsed.arguments;
-    NetlistRequest request;
-    if (const auto error = ReadRequest(arguments, request)) return Usage(err, *error);
-    const std::optional<std::string> netlist = Netlist(request, err);
+    if (const auto conflict = LoopConflict(arguments)) return Usage(err, *conflict);
+    std::optional<std::string> netlist;
+    if (arguments.Has("loop")) {
+        std::string usage;
+        netlist = ClosedLoop(arguments, usage, err);
+        if (!usage.empty()) return Usage(err, usage);
+    } else {
+        NetlistRequest request;
+        if (const auto error = ReadRequest(arguments, request)) return Usage(err, *error);
+        netlist = Netlist(request, err);
+    }
     if (!netlist) return kExitRefused;
     if (!arguments.Has("output")) {
         out << *netlist;
@@ -163,8 +242,22 @@ std::optional<std::string> OpenNetlistConflict(const ParsedArguments& arguments)
 
 std::vector<std::string> NetlistWords(const DesignFile& file, const ParsedArguments& arguments) {
     std::vector<std::string> words;
+    // The controller when the loop's section holds anything but its start texts.
+    bool loop = false;
+    for (const DesignFileKey& key : kLoopKeys)
+        loop = loop || TextOf(file.loop, key) != key.startText;
+    if (loop) {
+        words.push_back("--loop");
+        for (const DesignFileKey& key : kLoopKeys)
+            if (const std::string text = TextOf(file.loop, key); text != key.startText)
+                words.push_back("--" + std::string(key.key) + "=" + text);
+        if (const std::string vo = TextOf(file.design, Row(QuantityGroup::Design, "vo"));
+            !vo.empty())
+            words.push_back("--vo=" + vo);
+    }
     for (const DesignFileKey& key : kVerificationKeys)
-        words.push_back("--" + std::string(key.key) + "=" + TextOf(file.verification, key));
+        if (!loop || key.key != "d")
+            words.push_back("--" + std::string(key.key) + "=" + TextOf(file.verification, key));
     for (const DesignFileKey& key : kPartsKeys)
         words.push_back("--" + std::string(key.key) + "=" + TextOf(file.parts, key));
     for (const std::string_view option : kNetlistOnly)

@@ -75,10 +75,11 @@ double DefaultEnd(const TransientRequest& request) {
     return std::max({request.tss, request.t1.value_or(0), request.t2.value_or(0)}) + 5e-3;
 }
 
-TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientRequest& request) {
+TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientRequest& request,
+                                   std::optional<std::array<double, 5>> start) {
     TransientResult result;
     std::vector<PeriodRecord> periods;
-    switched::Simulation simulation(loop, request);
+    switched::Simulation simulation(loop, request, start);
     result.refusal = simulation.Run(result, periods);
     if (!result.refusal.empty()) return result;
     const double firstStep = std::min(

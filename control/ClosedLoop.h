@@ -20,6 +20,7 @@
 // The divider's current is taken as the resistance R1 + Rb across the
 // output, which it is at every operating point.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +64,9 @@ struct TransientResult {
 // of tss, t1 and t2.
 double DefaultEnd(const TransientRequest& request);
 
-TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientRequest& request);
+// From rest, or from `start` (iL, vC, vC1, vC2, vC3 at a period's start) with
+// the reference at Vref.
+TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientRequest& request,
+                                   std::optional<std::array<double, 5>> start = std::nullopt);
 
 }  // namespace stepdown

@@ -7,17 +7,10 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "netlist/NetlistText.h"
+
 namespace stepdown {
 namespace {
-
-// A switch with no resistance is not a SPICE switch: a micro-ohm instead,
-// far below any load's resistance. Off, its conductance is what the
-// simulator can carry beside the on one.
-constexpr double kLeastOnResistance = 1e-6;  // ohm
-constexpr double kOffResistance = 1e9;       // ohm
-// The drive's edges, against the period: short enough that the on time is
-// D T to a few parts in a hundred thousand.
-constexpr double kEdgeFraction = 1e-5;
 
 struct Suffix {
     int exponent;
@@ -34,9 +27,11 @@ constexpr std::array<Suffix, 10> kSuffixes{{{12, "T"},
                                             {-12, "p"},
                                             {-15, "f"}}};
 
-// Without a suffix, for expressions and the figures: the shortest text of a
-// double that reads back the same, or rounded to `significantDigits`.
-std::string Plain(double value, int significantDigits = 0) {
+}  // namespace
+
+namespace netlist {
+
+std::string Plain(double value, int significantDigits) {
     std::array<char, 64> buffer{};
     char* const first = buffer.data();
     char* const last = first + buffer.size();
@@ -47,7 +42,6 @@ std::string Plain(double value, int significantDigits = 0) {
     return std::string(first, result.ptr);
 }
 
-// A value in the header, to six digits: "80 kHz", "125 uH", "0 ohm".
 std::string Quantity(double value, std::string_view unit) {
     std::string number = SpiceNumber(std::strtod(Plain(value, 6).c_str(), nullptr));
     std::string prefix;
@@ -61,14 +55,12 @@ std::string Quantity(double value, std::string_view unit) {
     return number + ' ' + prefix + std::string(unit);
 }
 
-// "name n1 n2 value": an element line.
 std::string Element(std::string_view name, std::string_view plus, std::string_view minus,
                     const std::string& value) {
     return std::string(name) + ' ' + std::string(plus) + ' ' + std::string(minus) + ' ' + value +
            '\n';
 }
 
-// ".meas tran name what FROM=a TO=b" over one period.
 std::string Measure(std::string_view name, std::string_view what, std::string_view variable,
                     double from, double to) {
     return ".meas tran " + std::string(name) + ' ' + std::string(what) + ' ' +
@@ -79,15 +71,68 @@ std::string Parameter(std::string_view name, const std::string& expression) {
     return ".meas tran " + std::string(name) + " PARAM='" + expression + "'\n";
 }
 
-// A header line of the program's figures: "*   name = value unit   (what)".
 std::string Figure(std::string_view name, double value, std::string_view unit,
                    std::string_view what) {
     std::string line = "*   " + std::string(name);
-    line.resize(18, ' ');
+    line.resize(std::max<std::size_t>(18, line.size() + 1), ' ');
     line += "= " + Plain(value, 6) + ' ' + std::string(unit);
-    line.resize(38, ' ');
+    line.resize(std::max<std::size_t>(38, line.size() + 1), ' ');
     return line + std::string(what) + '\n';
 }
+
+std::string CircuitLines(const CircuitValues& c, const PartValues& p, bool withDuty) {
+    std::string h = "* Circuito: Vi = " + Quantity(c.Vi, "V") +
+                    (withDuty ? ", D = " + Plain(c.D, 6) : std::string()) +
+                    ", f = " + Quantity(c.f, "Hz") + ",\n*   L = " + Quantity(c.L, "H") +
+                    ", C = " + Quantity(c.C, "F") + ", RL = " + Quantity(c.RL, "ohm") + '\n';
+    h += "* Componenti: ESR = " + Quantity(p.ESR, "ohm") + ", DCR = " + Quantity(p.DCR, "ohm") +
+         ", Rds(on) = " + Quantity(p.Rds, "ohm") + ",\n*   Vf = " + Quantity(p.Vf, "V") +
+         ", Rd = " + Quantity(p.Rd, "ohm") + ", tr = " + Quantity(p.tr, "s") +
+         ", tf = " + Quantity(p.tf, "s") + ",\n*   Qg = " + Quantity(p.Qg, "C") +
+         ", Vdrv = " + Quantity(p.Vdrv, "V") + ", Iq = " + Quantity(p.Iq, "A") + '\n';
+    return h;
+}
+
+std::string PowerStage(const CircuitValues& c, const PartValues& p, double startIL, double startVC,
+                       std::string_view threshold) {
+    std::string n = "S1 " + std::string(kInputNode) + ' ' + kSwitchNode + " ctl 0 SWITCH\n";
+    n += ".model SWITCH SW(" + std::string(threshold) +
+         " Ron=" + SpiceNumber(p.Rds > 0 ? p.Rds : kLeastOnResistance) +
+         " Roff=" + SpiceNumber(kOffResistance) + ")\n";
+    // The junction's own drop is a few millivolts against Vf; it blocks
+    // once iL reaches zero, as the model's diode does.
+    n += "* Diodo di ricircolo: Vf, Rd e un diodo ripido che blocca\n";
+    n += Element("VF", "0", "dvf", "DC " + SpiceNumber(p.Vf));
+    std::string anode = "dvf";
+    if (p.Rd > 0) {
+        n += Element("RD", "dvf", "drd", SpiceNumber(p.Rd));
+        anode = "drd";
+    }
+    n += Element("DFW", anode, kSwitchNode, "DIODE");
+    n += ".model DIODE D(IS=1e-12 N=0.001)\n";
+    n += "* Induttore con la sua DCR; IC= la corrente di regime all'accensione\n";
+    const std::string coil = p.DCR > 0 ? "ldcr" : kOutputNode;
+    n += Element("L1", kSwitchNode, coil, SpiceNumber(c.L) + " IC=" + SpiceNumber(startIL));
+    if (p.DCR > 0) n += Element("RDCR", coil, kOutputNode, SpiceNumber(p.DCR));
+    n += "* Condensatore con la sua ESR; IC= la tensione di regime all'accensione\n";
+    const std::string plate = p.ESR > 0 ? "cesr" : kOutputNode;
+    if (p.ESR > 0) n += Element("RESR", kOutputNode, plate, SpiceNumber(p.ESR));
+    n += Element("C1", plate, "0", SpiceNumber(c.C) + " IC=" + SpiceNumber(startVC));
+    n += "* Carico\n";
+    return n + Element("RL", kOutputNode, "0", SpiceNumber(c.RL));
+}
+
+std::string Transient(double f, double stop) {
+    const double step = 1 / (f * kNetlistStepsPerPeriod);
+    return "*\n.options reltol=1e-4\n.tran " + SpiceNumber(step) + ' ' + SpiceNumber(stop) + " 0 " +
+           SpiceNumber(step) + " uic\n";
+}
+
+}  // namespace netlist
+
+namespace {
+
+using namespace netlist;
 
 std::string Header(const CircuitValues& c, const PartValues& p, const RealPartsAnalysis& a,
                    const NetlistOptions& options) {
@@ -97,14 +142,7 @@ std::string Header(const CircuitValues& c, const PartValues& p, const RealPartsA
         "* La simulazione parte dal regime periodico calcolato dal programma (uic e le\n"
         "* condizioni iniziali IC= di L1 e C1): il primo periodo è già quello di regime.\n"
         "*\n";
-    h += "* Circuito: Vi = " + Quantity(c.Vi, "V") + ", D = " + Plain(c.D, 6) +
-         ", f = " + Quantity(c.f, "Hz") + ",\n*   L = " + Quantity(c.L, "H") +
-         ", C = " + Quantity(c.C, "F") + ", RL = " + Quantity(c.RL, "ohm") + '\n';
-    h += "* Componenti: ESR = " + Quantity(p.ESR, "ohm") + ", DCR = " + Quantity(p.DCR, "ohm") +
-         ", Rds(on) = " + Quantity(p.Rds, "ohm") + ",\n*   Vf = " + Quantity(p.Vf, "V") +
-         ", Rd = " + Quantity(p.Rd, "ohm") + ", tr = " + Quantity(p.tr, "s") +
-         ", tf = " + Quantity(p.tf, "s") + ",\n*   Qg = " + Quantity(p.Qg, "C") +
-         ", Vdrv = " + Quantity(p.Vdrv, "V") + ", Iq = " + Quantity(p.Iq, "A") + '\n';
+    h += CircuitLines(c, p, true);
     if (options.targetVo)
         h += "* Vo obiettivo: " + Quantity(*options.targetVo, "V") +
              " (D è il duty cycle D′ che la dà)\n";
@@ -172,32 +210,7 @@ std::string SpiceNetlist(const CircuitValues& c, const PartValues& p, const Real
                  "PULSE(1 0 " + SpiceNumber(c.D * T - edge / 2) + ' ' + SpiceNumber(edge) + ' ' +
                      SpiceNumber(edge) + ' ' + SpiceNumber((1 - c.D) * T - edge) + ' ' +
                      SpiceNumber(T) + ')');
-    n += "S1 " + std::string(kInputNode) + ' ' + kSwitchNode + " ctl 0 SWITCH\n";
-    n += ".model SWITCH SW(Vt=0.5 Vh=0 Ron=" + SpiceNumber(p.Rds > 0 ? p.Rds : kLeastOnResistance) +
-         " Roff=" + SpiceNumber(kOffResistance) + ")\n";
-
-    // The junction's own drop is a few millivolts against Vf; it blocks
-    // once iL reaches zero, as the model's diode does.
-    n += "* Diodo di ricircolo: Vf, Rd e un diodo ripido che blocca\n";
-    n += Element("VF", "0", "dvf", "DC " + SpiceNumber(p.Vf));
-    std::string anode = "dvf";
-    if (p.Rd > 0) {
-        n += Element("RD", "dvf", "drd", SpiceNumber(p.Rd));
-        anode = "drd";
-    }
-    n += Element("DFW", anode, kSwitchNode, "DIODE");
-    n += ".model DIODE D(IS=1e-12 N=0.001)\n";
-
-    n += "* Induttore con la sua DCR; IC= la corrente di regime all'accensione\n";
-    const std::string coil = p.DCR > 0 ? "ldcr" : kOutputNode;
-    n += Element("L1", kSwitchNode, coil, SpiceNumber(c.L) + " IC=" + SpiceNumber(a.startIL));
-    if (p.DCR > 0) n += Element("RDCR", coil, kOutputNode, SpiceNumber(p.DCR));
-    n += "* Condensatore con la sua ESR; IC= la tensione di regime all'accensione\n";
-    const std::string plate = p.ESR > 0 ? "cesr" : kOutputNode;
-    if (p.ESR > 0) n += Element("RESR", kOutputNode, plate, SpiceNumber(p.ESR));
-    n += Element("C1", plate, "0", SpiceNumber(c.C) + " IC=" + SpiceNumber(a.startVC));
-    n += "* Carico\n";
-    n += Element("RL", kOutputNode, "0", SpiceNumber(c.RL));
+    n += PowerStage(c, p, a.startIL, a.startVC, "Vt=0.5 Vh=0");
 
     // What the model adds to the input power beyond Vi mean(isw); to be
     // removed with a real switch and controller, which draw it themselves.
@@ -212,10 +225,7 @@ std::string SpiceNetlist(const CircuitValues& c, const PartValues& p, const Real
     const int periods = options.periods;
     const double stop = periods / c.f;
     const double lastStart = (periods - 1) / c.f;
-    const double step = 1 / (c.f * kNetlistStepsPerPeriod);
-    n += "*\n.options reltol=1e-4\n";
-    n += ".tran " + SpiceNumber(step) + ' ' + SpiceNumber(stop) + " 0 " + SpiceNumber(step) +
-         " uic\n";
+    n += Transient(c.f, stop);
     n += "* Il primo periodo e l'ultimo\n";
     n += Measure("vo_mean_first", "AVG", "v(vo)", 0, T);
     n += Measure("vo_mean", "AVG", "v(vo)", lastStart, stop);

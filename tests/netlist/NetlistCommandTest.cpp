@@ -123,5 +123,50 @@ TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
     EXPECT_EQ(refused.err.rfind("stepdown-cli: il valore di --esr non è valido: ", 0), 0U);
 }
 
+// The worked example regulated, its compensator designed for fc = 8 kHz.
+Args Loop(const Args& more) {
+    Args args{"netlist", "--loop", "--vi", "25", "--f",  "80", "--l",  "125",
+              "--c",     "15.625", "--rl", "10", "--vo", "15", "--fc", "8"};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
+    const std::pair<Args, std::string> refused[] = {
+        {Netlist({"--vref", "2"}), "l'opzione --vref vale solo con --loop"},
+        {Loop({"--d", "60"}), "l'opzione --d non vale con --loop: il duty cycle lo dà l'anello"},
+        {Loop({"--tss", "1", "--periods", "5"}), "l'opzione --periods non vale con l'avvio"},
+        {Loop({"--vref", "2.5\nBX vo 0 I=1"}), "il valore di --vref non è valido: Errore"},
+        {Loop({"--t1", "9", "--rl2", "5", "--tend", "8"}), "il valore di --t1 non è valido: il"},
+    };
+    for (const auto& [args, error] : refused) {
+        const Result r = Cli(args);
+        EXPECT_EQ(r.status, kExitUsage) << error;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("stepdown-cli: " + error, 0), 0U) << r.err;
+    }
+    const Result shown = Cli(Loop(kParts));
+    ASSERT_EQ(shown.status, kExitSuccess) << shown.err;
+    EXPECT_NE(shown.out.find("\nR1 vo fb 10k\nRB fb 0 2k\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("\n.tran 62.5n 250u 0 62.5n uic\n"), std::string::npos);
+
+    const std::string saved = ::testing::TempDir() + "loop.stepdown";
+    Args verify = Netlist(kParts);
+    verify.front() = "verify";
+    verify.insert(verify.end(), {"--save", saved});
+    ASSERT_EQ(Cli(verify).status, kExitSuccess);
+    EXPECT_EQ(Cli({"open", saved, "--netlist"}).out.find("BAMP"), std::string::npos);
+    DesignFile file = ReadDesignFile(saved).file.value();
+    file.design["vo"] = "15";
+    file.loop["fc"] = "8";
+    ASSERT_TRUE(SaveDesignFile(saved, file).saved);
+    EXPECT_EQ(Cli({"open", saved, "--netlist"}).out, shown.out);
+    file.loop["r1"] = "1e4\nBX vo 0 I=1";
+    ASSERT_TRUE(SaveDesignFile(saved, file).saved);
+    const Result hostile = Cli({"open", saved, "--netlist"});
+    EXPECT_EQ(hostile.status, kExitUsage);
+    EXPECT_EQ(hostile.err.rfind("stepdown-cli: il valore di --r1 non è valido: ", 0), 0U);
+}
+
 }  // namespace
 }  // namespace stepdown::cli

@@ -1,0 +1,163 @@
+#include "cli/LoopOptions.h"
+
+#include <array>
+
+#include "cli/OptionValues.h"
+#include "control/CompensatorDesign.h"
+#include "control/ControlQuantities.h"
+#include "model/Module1.h"
+#include "model/Quantities.h"
+#include "realparts/PartTexts.h"
+
+namespace stepdown::cli {
+namespace {
+
+// The circuit's options: verify's rows of the table of quantities, so that a
+// text gets the same verdict and message as in verify.
+struct CircuitOption {
+    std::string_view key, description, refusal;
+    double toSI;
+    double CircuitValues::*value;
+};
+consteval CircuitOption CircuitRow(std::string_view key, double CircuitValues::*value) {
+    const Quantity& row = Row(QuantityGroup::Verification, key);
+    return {row.key, row.subject, row.refusal, row.toSI, value};
+}
+const std::array<CircuitOption, 5> kCircuit{{
+    CircuitRow("vi", &CircuitValues::Vi),
+    CircuitRow("f", &CircuitValues::f),
+    CircuitRow("l", &CircuitValues::L),
+    CircuitRow("c", &CircuitValues::C),
+    CircuitRow("rl", &CircuitValues::RL),
+}};
+constexpr std::string_view kVoDescription = Row(QuantityGroup::Design, "vo").subject;
+
+// A value of the circuit, refused when left out, as an empty field would be.
+NumberText Required(const ParsedArguments& arguments, std::string_view key,
+                    std::string_view description, std::string_view refusal) {
+    return ReadPositiveText(arguments.ValueOr(key), description, refusal);
+}
+
+// The compensator as given: all of its values, or none (then designed).
+std::optional<LoopRefusal> GivenNetwork(const ControlValues& v, Compensator& c, bool& given) {
+    const int type = v.type ? static_cast<int>(*v.type) : (v.r3 || v.c3 ? 3 : 2);
+    std::vector<std::pair<std::string_view, std::optional<double>>> needed{
+        {"r2", v.r2}, {"c1", v.c1}, {"c2", v.c2}};
+    if (type == 3) {
+        needed.push_back({"r3", v.r3});
+        needed.push_back({"c3", v.c3});
+    }
+    int present = 0;
+    for (const auto& [key, value] : needed) present += value ? 1 : 0;
+    given = present > 0;
+    if (!given) return std::nullopt;
+    const std::string why = std::string("il compensatore di tipo ") + (type == 3 ? "III" : "II") +
+                            " si dà con tutti i suoi valori, o si progetta";
+    for (const auto& [key, value] : needed)
+        if (!value) return LoopRefusal{key, why, "manca --" + std::string(key) + ": " + why};
+    c.type = type;
+    c.R2 = *v.r2;
+    c.C1 = *v.c1;
+    c.C2 = *v.c2;
+    if (type == 3) {
+        c.R3 = *v.r3;
+        c.C3 = *v.c3;
+    }
+    return std::nullopt;
+}
+
+// The step response, when any of its options asks for it.
+std::optional<LoopRefusal> ReadTransient(const ParsedArguments& arguments, const ControlValues& v,
+                                         std::optional<TransientRequest>& request) {
+    bool asked = arguments.Has("step-csv");
+    for (const std::string_view key : {"tss", "rl2", "t1", "vi2", "t2", "tend"})
+        asked = asked || arguments.Has(key);
+    if (!asked) return std::nullopt;
+    const std::array<std::array<std::string_view, 2>, 2> pairs{{{"rl2", "t1"}, {"vi2", "t2"}}};
+    for (const auto& [value, time] : pairs)
+        if (arguments.Has(value) != arguments.Has(time))
+            return LoopRefusal{
+                arguments.Has(value) ? time : value,
+                "il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e t2",
+                "--" + std::string(value) + " e --" + std::string(time) + " vanno date insieme"};
+    TransientRequest r{*v.tss, v.rl2, v.t1, v.vi2, v.t2, 0};
+    r.tend = v.tend.value_or(DefaultEnd(r));
+    for (const auto& [key, time] : {std::pair{"t1", v.t1}, std::pair{"t2", v.t2}})
+        if (time && !(*time < r.tend))
+            return LoopRefusal{key, "il gradino deve venire prima della fine tend"};
+    request = r;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string UsageOf(const LoopRefusal& refusal) {
+    return refusal.usage.empty() ? InvalidValue(refusal.key, refusal.why) : refusal.usage;
+}
+
+std::vector<OptionSpec> WithLoopOptions(std::vector<OptionSpec> options) {
+    options.push_back({"vo"});
+    for (const ControlQuantity& row : ControlQuantities()) options.push_back({row.key});
+    return options;
+}
+
+LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
+    LoopReading result;
+    const auto Refused = [&result](LoopRefusal refusal) {
+        result.refused = std::move(refusal);
+        return result;
+    };
+    for (const CircuitOption& option : kCircuit) {
+        const NumberText read = Required(arguments, option.key, option.description, option.refusal);
+        if (!read.value) return Refused({option.key, read.why});
+        loop.circuit.*option.value = *read.value * option.toSI;
+    }
+    PartTexts partTexts;
+    for (const PartField& part : PartFields())
+        partTexts.*part.text = arguments.ValueOr(part.key, partTexts.*part.text);
+    const PartsReading parts = ReadPartTexts(partTexts);
+    if (!parts.values) return Refused({parts.refused->key, parts.message});
+    loop.parts = *parts.values;
+    ControlTexts texts;
+    for (const ControlQuantity& row : ControlQuantities())
+        texts.*row.text = arguments.ValueOr(row.key, std::string(row.startText));
+    const ControlReading reading = ReadControlTexts(texts);
+    if (!reading.values) return Refused({reading.refused->key, reading.message});
+    const ControlValues& v = *reading.values;
+    if (const auto refusal = ReadTransient(arguments, v, result.transient))
+        return Refused(*refusal);
+    loop.modulator = {*v.vref, *v.vramp, v.vcmax.value_or(1.2 * *v.vramp), *v.dmax};
+    Compensator& c = loop.compensator;
+    c.R1 = *v.r1;
+    if (v.rb) {
+        c.Rb = *v.rb;
+    } else {
+        const NumberText vo =
+            Required(arguments, "vo", kVoDescription,
+                     "La tensione desiderata in uscita Vo deve essere maggiore di zero!");
+        if (!vo.value) return Refused({"vo", vo.why});
+        if (!(*vo.value > *v.vref))
+            return Refused({"vo",
+                            "la tensione di uscita Vo deve essere maggiore della tensione di "
+                            "riferimento Vref"});
+        c.Rb = c.R1 * *v.vref / (*vo.value - *v.vref);
+    }
+    bool given = false;
+    if (const auto refusal = GivenNetwork(v, c, given)) return Refused(*refusal);
+    if (!given) {
+        const double fc = v.fc.value_or(loop.circuit.f / 10);
+        if (!(fc < loop.circuit.f / 2))
+            return Refused({"fc", "la frequenza di attraversamento fc deve essere minore di f/2"});
+        std::optional<int> type;
+        if (v.type) type = static_cast<int>(*v.type);
+        const CompensatorDesign design = DesignCompensator(loop, {fc, *v.pm, type});
+        if (!design.compensator) {
+            result.refusal = design.refusal;
+            return result;
+        }
+        c = *design.compensator;
+    }
+    return result;
+}
+
+}  // namespace stepdown::cli

@@ -1,0 +1,42 @@
+#pragma once
+// The regulated converter's texts, read once for every command that takes
+// them (loop, open --loop, netlist --loop): the same verdicts and messages
+// everywhere, whether the texts came as options or from a design file.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/ArgumentParser.h"
+#include "control/ClosedLoop.h"
+
+namespace stepdown::cli {
+
+// A text the loop refuses: its key and why; `usage`, when set, is what the
+// command says instead of naming the option with `why`.
+struct LoopRefusal {
+    std::string_view key{};
+    std::string why{};
+    std::string usage{};
+};
+
+// What a command says of a refused option.
+std::string UsageOf(const LoopRefusal& refusal);
+
+// `options` with the controller's rows of the table of quantities and --vo.
+std::vector<OptionSpec> WithLoopOptions(std::vector<OptionSpec> options);
+
+struct LoopReading {
+    std::optional<LoopRefusal> refused;         // a text refused
+    std::string refusal;                        // no compensator meets the targets
+    std::optional<TransientRequest> transient;  // when a step response is asked
+};
+
+// Each text under its key (a key left out at its start text): Vi, f, L, C
+// and RL as verify reads them, each required; the parts; the modulator; the
+// divider (Rb from Vo unless rb is given); the network, given or designed;
+// the step response's request. Into `loop`, in that order of checks.
+LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop);
+
+}  // namespace stepdown::cli

@@ -1,0 +1,255 @@
+#include "netlist/ClosedLoopNetlist.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "control/SwitchedSimulation.h"
+#include "netlist/NetlistText.h"
+#include "netlist/SpiceNetlist.h"
+
+namespace stepdown {
+namespace {
+
+using namespace netlist;
+
+// Settled when two starts of period this many periods apart agree to a
+// part in a million; given up after kMostChunks of them.
+constexpr int kChunkPeriods = 100;
+constexpr int kMostChunks = 60;
+constexpr double kRepeat = 1e-6;
+// A ratio nearer one is taken for a mode that does not decay; two changes
+// whose cosine squared is below kParallel are not one mode.
+constexpr double kFastestRatio = 0.95;
+constexpr double kParallel = 0.999;
+
+std::string Mode(ConductionMode mode) {
+    return mode == ConductionMode::Continuous ? "continua (CCM)" : "discontinua (DCM)";
+}
+
+// The window [from, to] of the last whole period inside [after, until], the
+// periods counted from t = 0 as the program counts them.
+std::optional<std::pair<double, double>> LastPeriod(double f, double after, double until) {
+    const double k = std::floor(until * f + 1e-9);
+    if (!((k - 1) / f >= after - 1e-12 / f)) return std::nullopt;
+    return std::pair{(k - 1) / f, k / f};
+}
+
+std::string Header(const LoopCircuit& loop, const TransientRequest& r, bool fromRest,
+                   const TransientResult& figures) {
+    const Compensator& k = loop.compensator;
+    const Modulator& m = loop.modulator;
+    std::string h =
+        "* stepdown: il convertitore buck come costruito, ad anello chiuso\n"
+        "* Da eseguire con: ngspice -b FILE\n";
+    h += fromRest ? "* La simulazione parte da fermo (ogni stato a zero); il riferimento sale\n"
+                    "* linearmente fino a Vref in tss (avvio graduale).\n"
+                  : "* La simulazione parte dal regime periodico ad anello chiuso calcolato dal\n"
+                    "* programma (uic e IC= di L1, C1, CC1, CC2, CC3): il primo periodo è già\n"
+                    "* quello di regime.\n";
+    h += "*\n" + CircuitLines(loop.circuit, loop.parts, false);
+    h += "* Modulatore: Vref = " + Quantity(m.Vref, "V") + ", Vramp = " + Quantity(m.Vramp, "V") +
+         ", Vcmax = " + Quantity(m.Vcmax, "V") + ", Dmax = " + Plain(m.Dmax, 6) + '\n';
+    h += std::string("* Compensatore di tipo ") + (k.type == 3 ? "III" : "II") +
+         ": R1 = " + Quantity(k.R1, "ohm") + ", Rb = " + Quantity(k.Rb, "ohm") +
+         ",\n*   R2 = " + Quantity(k.R2, "ohm") + ", C1 = " + Quantity(k.C1, "F") +
+         ", C2 = " + Quantity(k.C2, "F");
+    if (k.type == 3) h += ", R3 = " + Quantity(k.R3, "ohm") + ", C3 = " + Quantity(k.C3, "F");
+    h += '\n';
+    if (r.tss > 0) h += "* Avvio graduale: tss = " + Quantity(r.tss, "s") + '\n';
+    if (r.t1)
+        h += "* Gradino di carico: RL -> " + Quantity(*r.rl2, "ohm") +
+             " a t1 = " + Quantity(*r.t1, "s") + '\n';
+    if (r.t2)
+        h += "* Gradino di linea: Vi -> " + Quantity(*r.vi2, "V") +
+             " a t2 = " + Quantity(*r.t2, "s") + '\n';
+    h += "*\n* Il programma (anello chiuso commutato), da confrontare con le misure (.meas):\n";
+    h += "*   prima del primo gradino, conduzione " + Mode(figures.steadyMode) + '\n';
+    h += Figure("vo_mean", figures.steadyVoMean, "V", "Vo media dell'ultimo periodo");
+    h += Figure("vo_ripple", figures.steadyVoRipple, "V", "ondulazione di Vo picco-picco");
+    h += Figure("duty", figures.steadyDuty, "", "duty cycle");
+    h += Figure("vo_divider", m.Vref * (1 + k.R1 / k.Rb), "V", "Vref (1 + R1/Rb)");
+    if (fromRest) {
+        h += Figure("il_peak", figures.ilPeak, "A", "iL massima all'avvio");
+        h += Figure("vo_peak", figures.voPeak, "V", "Vo massima all'avvio");
+    }
+    const std::pair<const char*, const std::optional<StepFigures>&> steps[] = {
+        {"load", figures.loadStep}, {"line", figures.lineStep}};
+    for (const auto& [name, step] : steps) {
+        if (!step) continue;
+        const std::string n(name);
+        h += "*   dopo il gradino " + std::string(n == "load" ? "di carico" : "di linea") +
+             ", conduzione " + Mode(step->mode) + '\n';
+        h += Figure(n + "_final", step->finalVoMean, "V", "Vo media finale");
+        h += Figure(n + "_undershoot", step->undershoot, "V", "sottoelongazione di Vo");
+        h += Figure(n + "_overshoot", step->overshoot, "V", "sovraelongazione di Vo");
+    }
+    return h + "*\n";
+}
+
+// The error amplifier and its network, the divider and the reference.
+std::string Controller(const LoopCircuit& loop, const TransientRequest& r,
+                       const std::array<double, 5>& s) {
+    const Compensator& k = loop.compensator;
+    const Modulator& m = loop.modulator;
+    std::string n = "* Partitore: R1 da vo all'ingresso invertente fb, Rb da fb a massa\n";
+    n += Element("R1", kOutputNode, "fb", SpiceNumber(k.R1));
+    n += Element("RB", "fb", "0", SpiceNumber(k.Rb));
+    n += "* Riferimento\n";
+    n += Element("VREF", "ref", "0",
+                 r.tss > 0 ? "PWL(0 0 " + SpiceNumber(r.tss) + ' ' + SpiceNumber(m.Vref) + ')'
+                           : "DC " + SpiceNumber(m.Vref));
+    n += "* Amplificatore d'errore: guadagno " + Plain(kAmplifierGain) +
+         ", uscita vc limitata a 0 .. Vcmax\n";
+    n += "BAMP vc 0 V=max(0,min(" + Plain(m.Vcmax) + ',' + Plain(kAmplifierGain) +
+         "*(v(ref)-v(fb))))\n";
+    n += "* Rete: R2 in serie a CC1, in parallelo a CC2, da fb a vc";
+    n += k.type == 3 ? "; R3 in serie a CC3 da vo a fb\n" : "\n";
+    n += Element("R2", "fb", "zf", SpiceNumber(k.R2));
+    n += Element("CC1", "zf", "vc", SpiceNumber(k.C1) + " IC=" + SpiceNumber(s[2]));
+    n += Element("CC2", "fb", "vc", SpiceNumber(k.C2) + " IC=" + SpiceNumber(s[3]));
+    if (k.type == 3) {
+        n += Element("CC3", kOutputNode, "zi", SpiceNumber(k.C3) + " IC=" + SpiceNumber(s[4]));
+        n += Element("R3", "zi", "fb", SpiceNumber(k.R3));
+    }
+    return n;
+}
+
+// The ramp, the clock and Dmax, and the latch: the switch's hysteresis
+// (on above 0.5 V, off below -0.5 V) holds its state while ctl is 0; the
+// clock sets it, the comparator (ramp above vc) or Dmax resets it.
+std::string PwmModulator(const LoopCircuit& loop) {
+    const Modulator& m = loop.modulator;
+    const double T = 1 / loop.circuit.f, edge = kEdgeFraction * T, set = kSetFraction * T;
+    std::string n =
+        "* Modulatore: la rampa 0 -> Vramp in ogni periodo, l'impulso che accende\n"
+        "* all'inizio del periodo, il limite Dmax; il comparatore spegne quando la\n"
+        "* rampa raggiunge vc, e l'isteresi dell'interruttore tiene lo stato\n";
+    n += Element("VRAMP", "ramp", "0",
+                 "PULSE(0 " + SpiceNumber(m.Vramp) + " 0 " + SpiceNumber(T - edge) + ' ' +
+                     SpiceNumber(edge) + " 0 " + SpiceNumber(T) + ')');
+    n += Element("VCLK", "clk", "0",
+                 "PULSE(1 0 " + SpiceNumber(set) + ' ' + SpiceNumber(edge) + ' ' +
+                     SpiceNumber(edge) + ' ' + SpiceNumber(T - set - 2 * edge) + ' ' +
+                     SpiceNumber(T) + ')');
+    const double dmaxWidth = (1 - m.Dmax) * T - 3 * edge;
+    std::string limit;
+    if (dmaxWidth > 0) {
+        n += Element("VDMAX", "dmax", "0",
+                     "PULSE(0 1 " + SpiceNumber(m.Dmax * T) + ' ' + SpiceNumber(edge) + ' ' +
+                         SpiceNumber(edge) + ' ' + SpiceNumber(dmaxWidth) + ' ' + SpiceNumber(T) +
+                         ')');
+        limit = "-v(dmax)";
+    }
+    return n + "BCTL ctl 0 V=v(clk)-max(0,min(1,0.5+1000*(v(ramp)-v(vc))))" + limit + '\n';
+}
+
+std::string StepMeasures(std::string_view name, double f, double from, double until) {
+    std::string n;
+    const std::string s(name);
+    n += Measure(s + "_min", "MIN", "v(vo)", from, until);
+    n += Measure(s + "_max", "MAX", "v(vo)", from, until);
+    if (const auto last = LastPeriod(f, from, until)) {
+        n += Measure(s + "_final", "AVG", "v(vo)", last->first, last->second);
+        n += Parameter(s + "_undershoot", s + "_final-" + s + "_min");
+        n += Parameter(s + "_overshoot", s + "_max-" + s + "_final");
+    }
+    return n;
+}
+
+}  // namespace
+
+std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop) {
+    const LoopOperatingPoint op = AveragedOperatingPoint(loop);
+    const Modulator& m = loop.modulator;
+    const double vc = std::clamp(op.D * m.Vramp, 0.0, m.Vcmax);
+    std::array<double, 5> state{op.IL, op.Vo, m.Vref - vc, m.Vref - vc, op.Vo - m.Vref};
+    const TransientRequest chunk{0, {}, {}, {}, {}, kChunkPeriods / loop.circuit.f};
+    // Once the slowest of the loop's modes is left, it decays by a constant
+    // ratio r over a chunk: two changes in a row along one direction give r,
+    // and the remaining change, d r/(1 - r), is taken at once. The jump
+    // stirs the faster modes: the chunk after it is not used.
+    std::optional<std::array<double, 5>> previous;
+    bool jumped = false;
+    for (int k = 0; k < kMostChunks; ++k) {
+        switched::Simulation simulation(loop, chunk, state);
+        TransientResult scratch;
+        std::vector<switched::PeriodRecord> periods;
+        if (!simulation.Run(scratch, periods).empty()) return std::nullopt;
+        const std::array<double, 5> next = simulation.Final();
+        std::array<double, 5> change{};
+        bool repeats = true;
+        double along = 0, before = 0, now = 0;
+        for (int i = 0; i < 5; ++i) {
+            change[i] = next[i] - state[i];
+            repeats = repeats && std::abs(change[i]) <= kRepeat * (1 + std::abs(next[i]));
+            const double p = previous ? (*previous)[i] : 0;
+            along += change[i] * p;
+            before += p * p;
+            now += change[i] * change[i];
+        }
+        state = next;
+        if (repeats) return state;
+        const bool oneMode = before > 0 && along * along >= kParallel * before * now;
+        previous = jumped ? std::nullopt : std::optional(change);
+        jumped = false;
+        if (const double r = oneMode ? along / before : 0; r > 0 && r < kFastestRatio) {
+            for (int i = 0; i < 5; ++i) state[i] += change[i] * r / (1 - r);
+            previous.reset();
+            jumped = true;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientRequest& r,
+                                   const std::optional<std::array<double, 5>>& start,
+                                   const TransientResult& figures) {
+    const CircuitValues& c = loop.circuit;
+    const double T = 1 / c.f, edge = kEdgeFraction * T;
+    const std::array<double, 5> s = start.value_or(std::array<double, 5>{});
+    std::string n = Header(loop, r, !start, figures);
+    n += "* Ingresso\n";
+    n += Element("Vi", kInputNode, "0",
+                 r.t2 ? "PWL(0 " + SpiceNumber(c.Vi) + ' ' + SpiceNumber(*r.t2) + ' ' +
+                            SpiceNumber(c.Vi) + ' ' + SpiceNumber(*r.t2 + edge) + ' ' +
+                            SpiceNumber(*r.vi2) + ')'
+                      : "DC " + SpiceNumber(c.Vi));
+    n += "* Interruttore, Ron = Rds(on), comandato dal modulatore (nodo ctl)\n";
+    n += PowerStage(c, loop.parts, s[0], s[1], "Vt=0 Vh=0.5");
+    if (r.t1) {
+        n += "* Gradino di carico a t1: la conduttanza 1/RL2 - 1/RL si aggiunge a RL\n";
+        n += Element("VGSTEP", "gstep", "0",
+                     "PWL(0 0 " + SpiceNumber(*r.t1) + " 0 " + SpiceNumber(*r.t1 + edge) + ' ' +
+                         SpiceNumber(1 / *r.rl2 - 1 / c.RL) + ')');
+        n += "BSTEP vo 0 I=v(vo)*v(gstep)\n";
+    }
+    n += Controller(loop, r, s) + PwmModulator(loop);
+    n += Transient(c.f, r.tend);
+    const double firstStep = std::min({r.t1.value_or(r.tend), r.t2.value_or(r.tend), r.tend});
+    if (!start) {
+        n += "* L'avvio\n";
+        n += Measure("il_peak", "MAX", "i(L1)", 0, firstStep);
+        n += Measure("vo_peak", "MAX", "v(vo)", 0, firstStep);
+    } else {
+        n += "* Il primo periodo\n";
+        n += Measure("vo_mean_first", "AVG", "v(vo)", 0, T);
+    }
+    if (const auto last = LastPeriod(c.f, 0, firstStep)) {
+        n += "* L'ultimo periodo prima del primo gradino\n";
+        n += Measure("vo_mean", "AVG", "v(vo)", last->first, last->second);
+        n += Measure("vo_max", "MAX", "v(vo)", last->first, last->second);
+        n += Measure("vo_min", "MIN", "v(vo)", last->first, last->second);
+        n += Parameter("vo_ripple", "vo_max-vo_min");
+    }
+    const auto next = [&](double after) {
+        double t = r.tend;
+        for (const std::optional<double>& step : {r.t1, r.t2})
+            if (step && *step > after) t = std::min(t, *step);
+        return t;
+    };
+    if (r.t1) n += "* Il gradino di carico\n" + StepMeasures("load", c.f, *r.t1, next(*r.t1));
+    if (r.t2) n += "* Il gradino di linea\n" + StepMeasures("line", c.f, *r.t2, next(*r.t2));
+    return n + ".end\n";
+}
+
+}  // namespace stepdown
