@@ -173,21 +173,14 @@ std::optional<std::string> ClosedLoop(const ParsedArguments& arguments, std::str
     }
     const TransientRequest request =
         reading.transient.value_or(TransientRequest{0, {}, {}, {}, {}, periods / loop.circuit.f});
-    std::optional<std::array<double, 5>> start;
-    if (!(request.tss > 0)) {
-        start = SettledClosedLoop(loop);
-        if (!start) {
-            err << "L'anello chiuso non raggiunge un regime periodico da cui far partire la "
-                   "simulazione: con --tss la netlist parte da fermo.\n";
-            return std::nullopt;
-        }
-    }
-    const TransientResult figures = SimulateClosedLoop(loop, request, start);
-    if (!figures.refusal.empty()) {
-        err << figures.refusal << '\n';
-        return std::nullopt;
-    }
-    return SpiceClosedLoopNetlist(loop, request, start, figures);
+    const ClosedLoopExport exported = ExportClosedLoop(loop, request);
+    if (exported.unsettled)
+        err << "L'anello chiuso non raggiunge un regime periodico da cui far partire la "
+               "simulazione: con --tss la netlist parte da fermo.\n";
+    else if (!exported.refusal.empty())
+        err << exported.refusal << '\n';
+    if (exported.netlist.empty()) return std::nullopt;
+    return exported.netlist;
 }
 
 }  // namespace

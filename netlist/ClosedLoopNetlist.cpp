@@ -252,4 +252,18 @@ std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientReque
     return n + ".end\n";
 }
 
+ClosedLoopExport ExportClosedLoop(const LoopCircuit& loop, const TransientRequest& request) {
+    ClosedLoopExport out;
+    std::optional<std::array<double, 5>> start;
+    if (!(request.tss > 0)) {
+        start = SettledClosedLoop(loop);
+        out.unsettled = !start;
+        if (out.unsettled) return out;
+    }
+    const TransientResult figures = SimulateClosedLoop(loop, request, start);
+    out.refusal = figures.refusal;
+    if (out.refusal.empty()) out.netlist = SpiceClosedLoopNetlist(loop, request, start, figures);
+    return out;
+}
+
 }  // namespace stepdown

@@ -33,4 +33,13 @@ std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientReque
                                    const std::optional<std::array<double, 5>>& start,
                                    const TransientResult& figures);
 
+// The whole export: the run of `request` from the settled loop, or from rest
+// when the reference rises over tss, with the program's figures of it.
+struct ClosedLoopExport {
+    std::string netlist;     // empty: none, for the reason below
+    bool unsettled = false;  // the loop does not settle to start from
+    std::string refusal;     // the program's own run is refused
+};
+ClosedLoopExport ExportClosedLoop(const LoopCircuit& loop, const TransientRequest& request);
+
 }  // namespace stepdown

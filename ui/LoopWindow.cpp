@@ -20,9 +20,11 @@
 #include <sstream>
 
 #include "control/CompensatorDesign.h"
+#include "netlist/SpiceNetlist.h"
 #include "realparts/RealPartsStudy.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ChartAxes.h"
+#include "ui/NetlistExport.h"
 
 namespace stepdown {
 
@@ -92,8 +94,16 @@ LoopWindow::LoopWindow(const Module1& module, const MainWindowOperations& fields
                       [this] { return BodeCsv(); });
         });
     });
+    exportNetlist_ = NewExport(kExportNetlistText, [this] {
+        guard_.Run([this] {
+            // Without a step response asked, the steady state's periods.
+            const TransientRequest periods{0,  {}, {},
+                                           {}, {}, kDefaultNetlistPeriods / loop_.circuit.f};
+            SaveClosedLoopNetlist(this, SaveFileName(), loop_, request_.value_or(periods));
+        });
+    });
     // Nothing to export before the first analysis.
-    for (QAction* action : {saveImage_, exportCsv_}) action->setEnabled(false);
+    for (QAction* action : {saveImage_, exportCsv_, exportNetlist_}) action->setEnabled(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns, 1);
@@ -284,6 +294,7 @@ void LoopWindow::Calculate() {
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     loop_ = reading.loop;
+    request_ = request;
     analysis_ = AnalyseLoop(loop_);
     transient_.reset();
     switchedBode_.reset();
@@ -323,8 +334,7 @@ void LoopWindow::ShowAll() {
     if (step) Replace(*stepChart_, NewStepChart());
     stepChart_->setVisible(step);
     switched_->setEnabled(bode);
-    saveImage_->setEnabled(bode);
-    exportCsv_->setEnabled(bode);
+    for (QAction* action : {saveImage_, exportCsv_, exportNetlist_}) action->setEnabled(bode);
     ShowFigures();
 }
 

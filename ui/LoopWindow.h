@@ -60,6 +60,7 @@ public:
 
     QAction* SaveImageAction() const { return saveImage_; }
     QAction* ExportCsvAction() const { return exportCsv_; }
+    QAction* ExportNetlistAction() const { return exportNetlist_; }
 
     static inline const QString kTitle = QStringLiteral("Anello di controllo");
 
@@ -112,9 +113,11 @@ private:
     QLabel* figures_ = nullptr;
     QAction* saveImage_ = nullptr;
     QAction* exportCsv_ = nullptr;
+    QAction* exportNetlist_ = nullptr;
 
     LoopCircuit loop_;
     std::optional<LoopAnalysis> analysis_;
+    std::optional<TransientRequest> request_;  // the step response asked, if any
     std::optional<TransientResult> transient_;
     std::optional<SwitchedBode> switchedBode_;
 };

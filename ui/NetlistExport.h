@@ -1,10 +1,11 @@
 #pragma once
 // "Esporta netlist SPICEâ€¦" in the waveform window and in "Componenti
-// reali": the netlist of the converter as built, written whole where the
-// user says.
+// reali": the netlist of the converter as built; in "Anello di controllo",
+// with its controller. Written whole where the user says.
 
 #include <QString>
 
+#include "control/ClosedLoop.h"
 #include "realparts/RealPartsStudy.h"
 #include "ui/FileExport.h"
 
@@ -19,5 +20,10 @@ inline const QString kExportNetlistText = QStringLiteral("Esporta netlist SPICEâ
 // message box over `parent` instead, before any dialog.
 void SaveNetlist(QWidget* parent, const SaveFileNameProvider& saveFileName,
                  const RealPartsStudy& study);
+
+// The regulated converter's netlist, `loop` running `request`, saved where
+// `saveFileName` says; why there is none in the message box over `parent`.
+void SaveClosedLoopNetlist(QWidget* parent, const SaveFileNameProvider& saveFileName,
+                           const LoopCircuit& loop, const TransientRequest& request);
 
 }  // namespace stepdown

@@ -693,6 +693,16 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     // "T commutato" adds its two series.
     window->SwitchedButton()->click();
     QCOMPARE(window->BodeChart()->chart()->series().size(), 9);
+    // The netlist carries the designed network around the power stage.
+    QTemporaryDir folder;
+    AnswerSaveWith(*window, folder.filePath(QStringLiteral("anello.cir")));
+    window->ExportNetlistAction()->trigger();
+    QFile netlist(folder.filePath(QStringLiteral("anello.cir")));
+    QVERIFY(netlist.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(netlist.readAll());
+    QVERIFY(text.contains(QStringLiteral("\nBAMP ")));
+    const double r2 = window->Field("r2")->text().toDouble();  // as the analysis read it
+    QVERIFY(text.contains(QString::fromStdString(" " + stepdown::SpiceNumber(r2) + "\n")));
 
     window->Field("pm")->setText(QStringLiteral("180"));
     const ModalBox refusal = WatchForModalBox([&] { window->CalculateButton()->click(); });
