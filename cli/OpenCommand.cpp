@@ -35,6 +35,20 @@
 #endif
 
 namespace stepdown::cli {
+namespace {
+
+// The selection's keys from `first` to `last`, in the table's order.
+std::span<const DesignFileKey> SelectionKeys(std::string_view first, std::string_view last) {
+    const std::span<const DesignFileKey> keys(kSelectionKeys);
+    const auto at = [&keys](std::string_view key) {
+        const auto found = std::find_if(keys.begin(), keys.end(),
+                                        [key](const DesignFileKey& k) { return k.key == key; });
+        return static_cast<std::size_t>(found - keys.begin());
+    };
+    return keys.subspan(at(first), at(last) - at(first) + 1);
+}
+
+}  // namespace
 
 // "--key=text" for every key of `keys`: an empty text stays an empty field.
 void AppendTyped(std::vector<std::string>& words, const SectionTexts& texts,
@@ -83,12 +97,11 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
             if (whole || TextOf(texts, key) != key.startText)
                 equivalent.push_back("--" + std::string(key.key) + "=" + TextOf(texts, key));
     };
-    // The selection's keys in the table's order: series and round, the six
-    // corner settings, the sweep's three.
-    const std::span<const DesignFileKey> selection(kSelectionKeys);
-    const auto standard = selection.subspan(0, 2);
-    const auto corners = selection.subspan(2, 6);
-    const auto loads = selection.subspan(8, 3);
+    // The selection's keys: series and round, the six corner settings, the
+    // sweep's three.
+    const auto standard = SelectionKeys("series", "round");
+    const auto corners = SelectionKeys("tol-l", "io-max");
+    const auto loads = SelectionKeys("io-from", "points");
     bool partsApply = verify || sweep;
     if (verify) {
         AppendTyped(equivalent, file.verification, kVerificationKeys);

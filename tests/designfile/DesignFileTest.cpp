@@ -187,7 +187,9 @@ TEST(SaveDesignFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 4);
 
     std::filesystem::resize_file(longName, 1ULL << 31);  // refused before any read
+    std::ofstream(folder / "one") << '7';                // a read of a single byte
     const std::pair<std::string, std::string> unreadable[] = {
+        {folder / "one", "il contenuto non è un oggetto JSON."},
         {longName, "il file è più grande di 1 MiB: non può essere un file di progetto."},
         {"/dev/zero", "non è un file regolare: è un dispositivo."},
         {folder / "none", "No such file or directory"},

@@ -85,6 +85,7 @@ TEST(TransientEnvelope, PastTheWalksBudgetTheBoundStands) {
     constexpr std::int64_t kWalked = std::int64_t{1} << 18;
     ASSERT_GT(bound - lastMiss, kWalked + 1);
     EXPECT_EQ(PeriodsWithin(deviation, tolerance), bound - kWalked + 1);
+    EXPECT_EQ(deviation.BoundWithin(deviation.Bound(0)), 0);  // within it from the start
 }
 
 TEST(TransientEnvelope, PowersAndSumsOfPowersBySquaring) {
