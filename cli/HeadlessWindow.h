@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/WindowOperations.h"
 #include "designfile/DesignFileWindow.h"
+#include "model/WindowOperations.h"
 #include "verification/SimulationRun.h"
 
 namespace stepdown::cli {
