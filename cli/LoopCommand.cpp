@@ -9,7 +9,9 @@
 #include "control/CompensatorDesign.h"
 #include "control/ControlQuantities.h"
 #include "control/SwitchedLoopGain.h"
+#include "model/Conversions.h"
 #include "model/Module1.h"
+#include "model/VerificationFields.h"
 #include "realparts/PartTexts.h"
 
 namespace stepdown::cli {
@@ -110,6 +112,11 @@ int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostre
     HeadlessMainWindow window;
     TypeFields(window, arguments, kDesignKeys);
     TypeFields(window, arguments, kVerificationKeys);
+    // The loop has no duty cycle of its own to type: the design's Vo/Vi, as
+    // "Calcola" writes it, so that the windows read the saved circuit whole.
+    const double vo = ParseNumber(arguments.ValueOr("vo")),
+                 vi = ParseNumber(arguments.ValueOr("vi"));
+    if (vo > 0 && vi > 0) window.SetText(kDField.textBox, FormatForField(vo / vi * 100));
     return SaveIfAsked(arguments, window, status, err);
 }
 

@@ -188,9 +188,13 @@ TEST(LoopCommand, SavedFileReopensToTheSameLoop) {
     ASSERT_TRUE(read.file.has_value()) << read.message;
     const DesignFile& file = *read.file;
     const std::pair<std::string, std::string> stored[] = {
-        {file.loop.at("pm"), "6e1"},  {file.loop.at("r1"), "1e4"},
-        {file.loop.at("c1"), ""},     {file.verification.at("l"), "125"},
-        {file.design.at("vo"), "15"}, {file.parts.at("esr"), "50"}};
+        {file.loop.at("pm"), "6e1"},
+        {file.loop.at("r1"), "1e4"},
+        {file.loop.at("c1"), ""},
+        {file.verification.at("l"), "125"},
+        {file.design.at("vo"), "15"},
+        {file.parts.at("esr"), "50"},
+        {file.verification.at("d"), "6.000E+01"}};  // Vo/Vi, as the design writes it
     for (const auto& [got, typed] : stored) EXPECT_EQ(got, typed);
     const Result reopened = Loop({path, "--loop", "--json"}, "open");
     EXPECT_EQ(reopened.status, 0) << reopened.err;
