@@ -308,6 +308,9 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
     // The steady ripple of C alone, dIL / (8 f C) with dIL = (Vi - Vo) D / (f L).
     EXPECT_NEAR(report.loop->transient->steadyVoRipple,
                 10 * D / (80e3 * 125e-6 * 8 * 80e3 * 15.63e-6), 5e-3);
+    // The same network given without its type: R3 and C3 make it Type III.
+    in.texts.loop = {{"r2", "312"}, {"c1", "333"}, {"c2", "12.6"}, {"r3", "380"}, {"c3", "10"}};
+    EXPECT_EQ(Values(BuildDesignReport(in).sections[before])[0], "tipo III");
     const StepFigures& load = report.loop->transient->loadStep.value();
     EXPECT_NEAR(load.undershoot, 1.36, 0.1);  // what a 10 -> 5 ohm step dips on this loop
     EXPECT_EQ(step.lines.at(8).value,
