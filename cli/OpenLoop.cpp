@@ -30,13 +30,6 @@ std::string_view SectionOf(std::string_view key) {
     return "loop";
 }
 
-std::string Text(const SectionTexts& texts, std::span<const DesignFileKey> keys,
-                 std::string_view key) {
-    for (const DesignFileKey& entry : keys)
-        if (entry.key == key) return TextOf(texts, entry);
-    return {};
-}
-
 }  // namespace
 
 int RunOpenLoop(const std::string& path, const DesignFile& file, const ParsedArguments& arguments,
@@ -52,8 +45,8 @@ int RunOpenLoop(const std::string& path, const DesignFile& file, const ParsedArg
 
     ParsedArguments texts;
     for (const std::string_view key : kCircuitKeys)
-        texts.values[std::string(key)] = Text(file.verification, kVerificationKeys, key);
-    texts.values["vo"] = Text(file.design, kDesignKeys, "vo");
+        texts.values[std::string(key)] = TextOf(file.verification, kVerificationKeys, key);
+    texts.values["vo"] = TextOf(file.design, kDesignKeys, "vo");
     for (const DesignFileKey& key : kPartsKeys)
         texts.values[std::string(key.key)] = TextOf(file.parts, key);
     // A text at its start value is as if left out: a soft-start of zero

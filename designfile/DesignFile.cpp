@@ -219,6 +219,13 @@ std::string TextOf(const SectionTexts& texts, const DesignFileKey& key) {
     return found == texts.end() ? std::string(key.startText) : found->second;
 }
 
+std::string TextOf(const SectionTexts& texts, std::span<const DesignFileKey> keys,
+                   std::string_view name) {
+    for (const DesignFileKey& key : keys)
+        if (key.key == name) return TextOf(texts, key);
+    return {};
+}
+
 void TakeMainWindowTexts(const MainWindowOperations& window, DesignFile& file) {
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)

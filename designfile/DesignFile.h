@@ -75,6 +75,9 @@ inline constexpr DesignFileSection kDesignFileSections[] = {
 
 // The text of `key` in `texts`, or its start text when `texts` lacks it.
 std::string TextOf(const SectionTexts& texts, const DesignFileKey& key);
+// The same for the key named `name` among `keys`; empty when none is.
+std::string TextOf(const SectionTexts& texts, std::span<const DesignFileKey> keys,
+                   std::string_view name);
 
 // The main window's fifteen boxes into the file, and back: each box named in
 // a table gets the text of its key.

@@ -20,21 +20,13 @@ constexpr ChoiceKey kChoiceKeys[] = {
     {"points", &ChoiceTexts::points},
 };
 
-// The text of `key` in `texts`, or the start text its table gives it.
-std::string Lookup(const SectionTexts& texts, std::span<const DesignFileKey> keys,
-                   std::string_view key) {
-    for (const DesignFileKey& entry : keys)
-        if (entry.key == key) return TextOf(texts, entry);
-    return {};
-}
-
 }  // namespace
 
 void TakeSideTexts(const DesignFile& file, PartTexts& parts, ChoiceTexts& choice) {
     for (const PartField& field : PartFields())
-        parts.*field.text = Lookup(file.parts, kPartsKeys, field.key);
+        parts.*field.text = TextOf(file.parts, kPartsKeys, field.key);
     for (const ChoiceKey& entry : kChoiceKeys)
-        choice.*entry.text = Lookup(file.selection, kSelectionKeys, entry.key);
+        choice.*entry.text = TextOf(file.selection, kSelectionKeys, entry.key);
 }
 
 void PutSideTexts(const PartTexts& parts, const ChoiceTexts& choice, DesignFile& file) {
@@ -46,7 +38,7 @@ void PutSideTexts(const PartTexts& parts, const ChoiceTexts& choice, DesignFile&
 
 void TakeLoopTexts(const DesignFile& file, ControlTexts& loop) {
     for (const ControlQuantity& row : ControlQuantities())
-        loop.*row.text = Lookup(file.loop, kLoopKeys, row.key);
+        loop.*row.text = TextOf(file.loop, kLoopKeys, row.key);
 }
 
 void PutLoopTexts(const ControlTexts& loop, DesignFile& file) {
