@@ -28,3 +28,11 @@ elseif(STEPDOWN_SANITIZE)
   add_compile_options(${STEPDOWN_SANITIZER_FLAGS})
   add_link_options(-fsanitize=address,undefined,float-cast-overflow)
 endif()
+
+# Every build, the shipped one included, checks the standard library's
+# preconditions: an index past a span's or a vector's end stops the program
+# with a message, instead of computing on whatever lies beyond it.
+option(STEPDOWN_CHECKED_ACCESS "Check indices and other library preconditions at run time" ON)
+if(STEPDOWN_CHECKED_ACCESS)
+  target_compile_definitions(stepdown_flags INTERFACE _GLIBCXX_ASSERTIONS)
+endif()

@@ -151,8 +151,10 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
         {{"--c1", "1,5"}, 2, "--c1"},
         {{"--esr", "-1"}, 2, "--esr"},
         {{"--vref", "20"}, 2, "--vo"},
+        {{"--vref", "15"}, 2, "maggiore della tensione di riferimento"},
         {{"--fc", "40"}, 2, "--fc"},
         {{"--r2", "1000"}, 2, "--c1"},
+        {{"--r3", "300"}, 2, "manca --r2: il compensatore di tipo III"},  // R3 or C3: type III
         {{"--rl2", "5"}, 2, "--rl2 e --t1"},
         {{"--t1", "20", "--rl2", "5", "--tend", "10"}, 2, "--t1"},
         {{"--tss", "-1"}, 2, "--tss"},

@@ -205,6 +205,11 @@ TEST(CompensatorDesign, BoostBeyondTheTypeIsRefusedNamingTheOneThatCan) {
         EXPECT_FALSE(d.compensator) << k.says;
         EXPECT_NE(d.refusal.find(k.says), std::string::npos) << d.refusal;
     }
+    LoopCircuit flat = loop;  // Zf = R2: T's phase is the plant's, 180.5 degrees to boost
+    flat.compensator = {2, 10e3, 2e3, 10e3, 0, 1, 1e-18, 0};
+    const double plantDeg = std::arg(test::LoopFromImpedances(flat, 8e3)) * 180 / std::numbers::pi;
+    EXPECT_NE(DesignCompensator(loop, {8e3, 270.5 + plantDeg, 3}).refusal.find("nessun tipo"),
+              std::string::npos);
 }
 
 TEST(LoopAnalysis, DiscontinuousConductionHasNoAveragedBode) {

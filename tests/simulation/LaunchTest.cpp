@@ -311,6 +311,11 @@ TEST_P(Advice, HoldsAgainstTheLoopInLongDouble) {
     }
 }
 
+TEST(ConductionDuringStartup, AsksForTheNeededNIUpToTheLargestOne) {
+    EXPECT_TRUE(ConductionDuringStartupMessage(9, 2147483647).ends_with(" almeno 2147483647."));
+    EXPECT_NE(ConductionDuringStartupMessage(9, 2147483648).find("nemmeno"), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Circuits, Advice,
     ::testing::Values(

@@ -86,6 +86,9 @@ TEST(TransientEnvelope, PastTheWalksBudgetTheBoundStands) {
     ASSERT_GT(bound - lastMiss, kWalked + 1);
     EXPECT_EQ(PeriodsWithin(deviation, tolerance), bound - kWalked + 1);
     EXPECT_EQ(deviation.BoundWithin(deviation.Bound(0)), 0);  // within it from the start
+    // A rotation never decays: out of reach, told as the cap itself.
+    const Matrix R{std::cos(theta), -std::sin(theta), std::sin(theta), std::cos(theta)};
+    EXPECT_EQ(PeriodsWithin(Deviation(R, ModesOf(R), w, e), tolerance), kMostPeriods);
 }
 
 TEST(TransientEnvelope, PowersAndSumsOfPowersBySquaring) {
