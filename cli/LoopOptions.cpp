@@ -3,8 +3,8 @@
 #include <array>
 
 #include "cli/OptionValues.h"
-#include "control/CompensatorDesign.h"
 #include "control/ControlQuantities.h"
+#include "control/LoopAssembly.h"
 #include "model/Module1.h"
 #include "model/Quantities.h"
 #include "realparts/PartTexts.h"
@@ -36,34 +36,6 @@ constexpr std::string_view kVoDescription = Row(QuantityGroup::Design, "vo").sub
 NumberText Required(const ParsedArguments& arguments, std::string_view key,
                     std::string_view description, std::string_view refusal) {
     return ReadPositiveText(arguments.ValueOr(key), description, refusal);
-}
-
-// The compensator as given: all of its values, or none (then designed).
-std::optional<LoopRefusal> GivenNetwork(const ControlValues& v, Compensator& c, bool& given) {
-    const int type = v.type ? static_cast<int>(*v.type) : (v.r3 || v.c3 ? 3 : 2);
-    std::vector<std::pair<std::string_view, std::optional<double>>> needed{
-        {"r2", v.r2}, {"c1", v.c1}, {"c2", v.c2}};
-    if (type == 3) {
-        needed.push_back({"r3", v.r3});
-        needed.push_back({"c3", v.c3});
-    }
-    int present = 0;
-    for (const auto& [key, value] : needed) present += value ? 1 : 0;
-    given = present > 0;
-    if (!given) return std::nullopt;
-    const std::string why = std::string("il compensatore di tipo ") + (type == 3 ? "III" : "II") +
-                            " si dà con tutti i suoi valori, o si progetta";
-    for (const auto& [key, value] : needed)
-        if (!value) return LoopRefusal{key, why, "manca --" + std::string(key) + ": " + why};
-    c.type = type;
-    c.R2 = *v.r2;
-    c.C1 = *v.c1;
-    c.C2 = *v.c2;
-    if (type == 3) {
-        c.R3 = *v.r3;
-        c.C3 = *v.c3;
-    }
-    return std::nullopt;
 }
 
 // The step response, when any of its options asks for it.
@@ -126,31 +98,37 @@ LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
     const ControlValues& v = *reading.values;
     if (const auto refusal = ReadTransient(arguments, v, result.transient))
         return Refused(*refusal);
-    loop.modulator = {*v.vref, *v.vramp, v.vcmax.value_or(1.2 * *v.vramp), *v.dmax};
+    loop.modulator = ModulatorOf(v);
     Compensator& c = loop.compensator;
     c.R1 = *v.r1;
-    if (v.rb) {
-        c.Rb = *v.rb;
-    } else {
-        const NumberText vo =
+    double vo = 0;
+    if (!v.rb) {
+        const NumberText read =
             Required(arguments, "vo", kVoDescription,
                      "La tensione desiderata in uscita Vo deve essere maggiore di zero!");
-        if (!vo.value) return Refused({"vo", vo.why});
-        if (!(*vo.value > *v.vref))
-            return Refused({"vo",
-                            "la tensione di uscita Vo deve essere maggiore della tensione di "
-                            "riferimento Vref"});
-        c.Rb = c.R1 * *v.vref / (*vo.value - *v.vref);
+        if (!read.value) return Refused({"vo", read.why});
+        vo = *read.value;
     }
-    bool given = false;
-    if (const auto refusal = GivenNetwork(v, c, given)) return Refused(*refusal);
-    if (!given) {
-        const double fc = v.fc.value_or(loop.circuit.f / 10);
-        if (!(fc < loop.circuit.f / 2))
+    const std::optional<double> rb = DividerRb(v, vo);
+    if (!rb)
+        return Refused({"vo",
+                        "la tensione di uscita Vo deve essere maggiore della tensione di "
+                        "riferimento Vref"});
+    c.Rb = *rb;
+    // The network as given: all of its values, or none (then designed).
+    const NetworkTake network = TakeNetwork(v, c);
+    if (network.Partial()) {
+        const std::string why = std::string("il compensatore di tipo ") +
+                                (c.type == 3 ? "III" : "II") +
+                                " si dà con tutti i suoi valori, o si progetta";
+        return Refused({network.firstMissing, why,
+                        "manca --" + std::string(network.firstMissing) + ": " + why});
+    }
+    if (!network.Whole()) {
+        const std::optional<double> fc = CrossoverOf(v, loop.circuit.f);
+        if (!fc)
             return Refused({"fc", "la frequenza di attraversamento fc deve essere minore di f/2"});
-        std::optional<int> type;
-        if (v.type) type = static_cast<int>(*v.type);
-        const CompensatorDesign design = DesignCompensator(loop, {fc, *v.pm, type});
+        const CompensatorDesign design = DesignNetwork(v, loop, *fc);
         if (!design.compensator) {
             result.refusal = design.refusal;
             return result;

@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "control/CompensatorDesign.h"
+#include "control/LoopAssembly.h"
 #include "netlist/SpiceNetlist.h"
 #include "realparts/RealPartsStudy.h"
 #include "ui/ApplicationTitle.h"
@@ -189,51 +190,39 @@ LoopWindow::Reading LoopWindow::Read() const {
     const ControlValues& v = r.values = *control.values;
     r.loop.circuit = *circuit.values;
     r.loop.parts = *parts.values;
-    r.loop.modulator = {*v.vref, *v.vramp, v.vcmax.value_or(1.2 * *v.vramp), *v.dmax};
+    r.loop.modulator = ModulatorOf(v);
     Compensator& c = r.loop.compensator;
     c.R1 = *v.r1;
     // Without Rb the divider gives the design's Vo, or the ideal D Vi.
     const double vo =
         module_.LastDesign ? module_.LastDesign->Vo : r.loop.circuit.D * r.loop.circuit.Vi;
-    if (v.rb) {
-        c.Rb = *v.rb;
-    } else if (vo > *v.vref) {
-        c.Rb = c.R1 * *v.vref / (vo - *v.vref);
-    } else {
+    const std::optional<double> rb = DividerRb(v, vo);
+    if (!rb) {
         r.refusal =
             "La tensione di uscita Vo deve essere maggiore della tensione di riferimento "
             "Vref: abbassa Vref o scrivi Rb!";
         return r;
     }
-    c.type = v.type ? static_cast<int>(*v.type) : (v.r3 || v.c3 ? 3 : 2);
-    std::vector<std::pair<double*, std::optional<double>>> network{
-        {&c.R2, v.r2}, {&c.C1, v.c1}, {&c.C2, v.c2}};
-    if (c.type == 3) network.insert(network.end(), {{&c.R3, v.r3}, {&c.C3, v.c3}});
-    std::size_t given = 0;
-    for (const auto& [value, read] : network) given += read ? 1 : 0;
-    r.networkGiven = given == network.size();
-    if (given > 0 && !r.networkGiven)
+    c.Rb = *rb;
+    const NetworkTake network = TakeNetwork(v, c);
+    r.networkGiven = network.Whole();
+    if (network.Partial())
         r.networkRefusal = c.type == 3
                                ? "Il compensatore di tipo III si dà con R2, R3, C1, C2 e C3, "
                                  "oppure si lasciano vuoti e si progetta!"
                                : "Il compensatore di tipo II si dà con R2, C1 e C2, oppure si "
                                  "lasciano vuoti e si progetta!";
-    if (r.networkGiven)
-        for (const auto& [value, read] : network) *value = *read;
     return r;
 }
 
 std::optional<Compensator> LoopWindow::Designed(const Reading& reading) {
     const ControlValues& v = reading.values;
-    const double f = reading.loop.circuit.f;
-    const double fc = v.fc.value_or(f / 10);
-    if (!(fc < f / 2)) {
+    const std::optional<double> fc = CrossoverOf(v, reading.loop.circuit.f);
+    if (!fc) {
         ShowMessage("La frequenza di attraversamento fc deve essere minore di f/2!");
         return std::nullopt;
     }
-    std::optional<int> type;
-    if (v.type) type = static_cast<int>(*v.type);
-    const CompensatorDesign design = DesignCompensator(reading.loop, {fc, *v.pm, type});
+    const CompensatorDesign design = DesignNetwork(v, reading.loop, *fc);
     if (!design.compensator) ShowMessage(design.refusal);
     return design.compensator;
 }
@@ -279,26 +268,19 @@ void LoopWindow::Calculate() {
         WriteNetwork(*c);
         reading.loop.compensator = *c;
     }
-    const ControlValues& v = reading.values;
-    std::optional<TransientRequest> request;
-    if (*v.tss > 0 || v.rl2 || v.t1 || v.vi2 || v.t2) {
-        if (v.rl2.has_value() != v.t1.has_value() || v.vi2.has_value() != v.t2.has_value())
-            return ShowMessage(
-                "Il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e "
-                "t2!");
-        TransientRequest r{*v.tss, v.rl2, v.t1, v.vi2, v.t2, 0};
-        r.tend = v.tend.value_or(DefaultEnd(r));
-        if ((v.t1 && !(*v.t1 < r.tend)) || (v.t2 && !(*v.t2 < r.tend)))
-            return ShowMessage("I gradini devono venire prima della fine tend!");
-        request = r;
-    }
+    const StepRequest step = StepRequestOf(reading.values);
+    if (step.unpaired)
+        return ShowMessage(
+            "Il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e "
+            "t2!");
+    if (step.late) return ShowMessage("I gradini devono venire prima della fine tend!");
     QApplication::setOverrideCursor(Qt::WaitCursor);
     loop_ = reading.loop;
-    request_ = request;
+    request_ = step.request;
     analysis_ = AnalyseLoop(loop_);
     transient_.reset();
     switchedBode_.reset();
-    if (analysis_->valid && request) transient_ = SimulateClosedLoop(loop_, *request);
+    if (analysis_->valid && request_) transient_ = SimulateClosedLoop(loop_, *request_);
     QApplication::restoreOverrideCursor();
     ShowAll();
     if (!analysis_->valid) return ShowMessage(analysis_->refusal);
