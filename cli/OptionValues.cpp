@@ -24,10 +24,9 @@ NumberText ReadNumberText(const std::string& text, std::string_view description)
 }
 
 NumberText ReadPositiveText(const std::string& text, std::string_view description,
-                            std::string_view refusal, bool zeroAllowed) {
+                            std::string_view refusal) {
     NumberText read = ReadNumberText(text, description);
-    if (read.value && !(*read.value > 0 || (zeroAllowed && *read.value == 0)))
-        return {std::nullopt, std::string(refusal)};
+    if (read.value && !(*read.value > 0)) return {std::nullopt, std::string(refusal)};
     return read;
 }
 
@@ -47,11 +46,9 @@ NumberOption ReadNumberOption(const ParsedArguments& arguments, std::string_view
 }
 
 NumberOption ReadPositiveOption(const ParsedArguments& arguments, std::string_view option,
-                                std::string_view description, std::string_view refusal,
-                                bool zeroAllowed) {
+                                std::string_view description, std::string_view refusal) {
     if (!arguments.Has(option)) return {};
-    return AsOption(ReadPositiveText(arguments.ValueOr(option), description, refusal, zeroAllowed),
-                    option);
+    return AsOption(ReadPositiveText(arguments.ValueOr(option), description, refusal), option);
 }
 
 }  // namespace stepdown::cli

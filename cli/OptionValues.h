@@ -24,10 +24,9 @@ struct NumberText {
     std::string why;  // the field's message, when refused
 };
 NumberText ReadNumberText(const std::string& text, std::string_view description);
-// ReadNumberText, then refused with `refusal` unless above zero (or, when
-// `zeroAllowed`, not below it).
+// ReadNumberText, then refused with `refusal` unless above zero.
 NumberText ReadPositiveText(const std::string& text, std::string_view description,
-                            std::string_view refusal, bool zeroAllowed = false);
+                            std::string_view refusal);
 
 // The option's text checked and read as a field named `description` is:
 // empty, a character other than digits and "e", ".", "E", "-", "+", or a
@@ -35,10 +34,8 @@ NumberText ReadPositiveText(const std::string& text, std::string_view descriptio
 NumberOption ReadNumberOption(const ParsedArguments& arguments, std::string_view option,
                               std::string_view description);
 
-// ReadNumberOption, then refused with `refusal` unless above zero (or, when
-// `zeroAllowed`, not below it).
+// ReadNumberOption, then refused with `refusal` unless above zero.
 NumberOption ReadPositiveOption(const ParsedArguments& arguments, std::string_view option,
-                                std::string_view description, std::string_view refusal,
-                                bool zeroAllowed = false);
+                                std::string_view description, std::string_view refusal);
 
 }  // namespace stepdown::cli
