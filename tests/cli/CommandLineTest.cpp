@@ -415,10 +415,10 @@ TEST(RunCommandLine, ConverterAsBuiltBesideARefusedRunAndItsPartLimits) {
         EXPECT_GT(real["deltaIL"].get<double>(), 0);
     }
     const Args worked = Plus(kVerify, {"--real"});
-    // A switching time beyond the 12.5 us period: refused, with no figures.
-    const Result slow = Cli(Plus(worked, {"--tr", "20000", "--tf", "20000"}));
+    // tf beyond the 12.5 us period (tr just at it): refused, with no figures.
+    const Result slow = Cli(Plus(worked, {"--tr", "12500", "--tf", "20000"}));
     EXPECT_EQ(slow.status, kExitRefused);
-    EXPECT_NE(slow.err.find("supera il periodo di commutazione"), std::string::npos) << slow.err;
+    EXPECT_NE(slow.err.find("Il tempo di discesa tf"), std::string::npos) << slow.err;
     // Beyond a field's range: a usage error naming the option, before anything runs.
     for (const auto& [option, value] : {std::pair{"--rds", "1e30"}, {"--tr", "1e300"}}) {
         const Result r = Cli(Plus(worked, {option, value}));
@@ -426,8 +426,8 @@ TEST(RunCommandLine, ConverterAsBuiltBesideARefusedRunAndItsPartLimits) {
         EXPECT_NE(r.err.find("non può superare"), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
     }
-    // tr + tf beyond the 7.5 us on time, and a gate charge with no drive voltage: notes.
-    const Result noted = Cli(Plus(worked, {"--tr", "4000", "--tf", "4000", "--qg", "20"}));
+    // tr = tf = the period, beyond the 7.5 us on time, and Qg with no Vdrv: accepted, noted.
+    const Result noted = Cli(Plus(worked, {"--tr", "12500", "--tf", "12500", "--qg", "20"}));
     ASSERT_EQ(noted.status, kExitSuccess);
     EXPECT_NE(noted.out.find("Nota: tr + tf supera il tempo di accensione"), std::string::npos);
     EXPECT_NE(noted.out.find("Nota: la carica di gate Qg è data senza la tensione di pilotaggio "

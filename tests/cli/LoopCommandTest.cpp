@@ -167,6 +167,7 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
         EXPECT_NE(r.err.find(k.says), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty());
     }
+    EXPECT_EQ(Loop(With({"--fc", "30"})).status, 0);  // designed below f/2, 40 kHz
     const Result missing =
         Loop({"--vi", "25", "--f", "80", "--l", "125", "--c", "15", "--rl", "10"});
     EXPECT_EQ(missing.status, 2);
@@ -201,7 +202,14 @@ TEST(LoopCommand, SavedFileReopensToTheSameLoop) {
     const Result reopened = Loop({path, "--loop", "--json"}, "open");
     EXPECT_EQ(reopened.status, 0) << reopened.err;
     EXPECT_EQ(reopened.out, saved.out);
-    EXPECT_NE(saved.out.find("\"loadStep\""), std::string::npos);
+    const nlohmann::json step = nlohmann::json::parse(saved.out)["loop"]["transient"]["loadStep"];
+    const std::string text = Loop(With(asked)).out;  // the overshoot in % of the final mean
+    double volts = 0, percent = 0;
+    ASSERT_EQ(std::sscanf(text.c_str() + text.find("sovraelongazione "),
+                          "sovraelongazione %lf V (%lf", &volts, &percent),
+              2);
+    EXPECT_NEAR(percent, 100 * step["overshoot"].get<double>() / step["finalVoMean"].get<double>(),
+                0.01 * percent);
     const Result other = Loop({path, "--loop", "--verify"}, "open");
     EXPECT_EQ(other.status, 2);
     EXPECT_NE(other.err.find("--verify non vale con --loop"), std::string::npos) << other.err;

@@ -272,6 +272,7 @@ TEST(ClosedLoop, AnAmplifierAtItsRailIsToldNotRegulating) {
     loop.modulator.Vcmax = 0.3;
     const TransientResult r = SimulateClosedLoop(loop, {1e-3, {}, {}, {}, {}, 6e-3});
     EXPECT_NEAR(r.steadyDuty, 0.3, 1e-12);
+    EXPECT_EQ(r.trace.back().vc, 0.3);  // the amplifier's output, at its rail
     // vo (1 + (DCR + D Rds)/RL') = D Vi - (1 - D) Vf, RL' = RL || 12 kohm.
     const double load = 10.0 * 12e3 / (10 + 12e3);
     EXPECT_NEAR(r.steadyVoMean, (0.3 * 25 - 0.7 * 0.6) / (1 + (0.1 + 0.3 * 0.05) / load), 0.01);

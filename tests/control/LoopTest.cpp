@@ -13,6 +13,7 @@
 #include "control/ControlQuantities.h"
 #include "control/ImpedanceLoop.h"
 #include "control/LoopAnalysis.h"
+#include "control/LoopAssembly.h"
 #include "model/Module1.h"
 
 namespace stepdown {
@@ -187,6 +188,7 @@ TEST(LoopAnalysis, WorkedExample) {
     for (const auto& [got, want] : values) EXPECT_NEAR(got / want, 1, 2e-4) << want;
     EXPECT_NEAR(*a.fc, 8e3, 1e-6);
     EXPECT_NEAR(*a.phaseMargin, 60, 1e-7);
+    for (const std::string& w : a.warnings) EXPECT_EQ(w.find("più volte"), std::string::npos) << w;
 }
 
 TEST(CompensatorDesign, BoostBeyondTheTypeIsRefusedNamingTheOneThatCan) {
@@ -247,6 +249,15 @@ TEST(StandardSeries, E96IsTheRoundedGeometricSeriesAndRoundsToTheNearest) {
     }
     EXPECT_FALSE(RoundToE96(0));
     EXPECT_FALSE(RoundToE96(-1));
+}
+
+// A soft-start alone asks for the step response; a load step without its time is refused.
+TEST(LoopAssembly, StepRequestOfTheValues) {
+    ControlTexts texts;
+    texts.tss = "1";
+    EXPECT_TRUE(StepRequestOf(*ReadControlTexts(texts).values).request);
+    texts.rl2 = "5";
+    EXPECT_TRUE(StepRequestOf(*ReadControlTexts(texts).values).unpaired);
 }
 
 TEST(ControlQuantities, EachRowReadOrRefusedByItsOwnRange) {

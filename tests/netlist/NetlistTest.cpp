@@ -76,24 +76,15 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
     };
     const CircuitValues worked = Designed(25, 15, 80e3, 0.6, 0.06, 1.5, 1);
     const PartValues parts{0.05, 0.1, 0.05, 0.6, 0, 50e-9, 50e-9};
+    const ConductionMode ccm = ConductionMode::Continuous, dcm = ConductionMode::Discontinuous;
+    const PartValues fast{0.002, 0.005, 0.01, 0.4, 0.02, 5e-9, 5e-9, 10e-9, 5, 1e-3},
+        high{0.02, 0.04, 0.03, 0.5, 0.03, 20e-9, 20e-9};
     const Row rows[] = {
-        {"worked example, parts, D'", worked, parts, 15, ConductionMode::Continuous},
-        {"worked example, D = Vo/Vi", worked, {}, 0, ConductionMode::Continuous},
-        {"worked example, tenth load",
-         Designed(25, 15, 80e3, 0.6, 0.06, 1.5, 0.1),
-         {},
-         15,
-         ConductionMode::Discontinuous},
-        {"5 V to 1.2 V at 1 MHz",
-         Designed(5, 1.2, 1e6, 1.5, 0.01, 5, 1),
-         {0.002, 0.005, 0.01, 0.4, 0.02, 5e-9, 5e-9, 10e-9, 5, 1e-3},
-         1.2,
-         ConductionMode::Continuous},
-        {"48 V to 12 V, tenth load",
-         Designed(48, 12, 200e3, 0.8, 0.05, 2, 0.1),
-         {0.02, 0.04, 0.03, 0.5, 0.03, 20e-9, 20e-9},
-         12,
-         ConductionMode::Discontinuous},
+        {"worked example, parts, D'", worked, parts, 15, ccm},
+        {"worked example, D = Vo/Vi", worked, {}, 0, ccm},
+        {"worked example, tenth load", Designed(25, 15, 80e3, 0.6, 0.06, 1.5, 0.1), {}, 15, dcm},
+        {"5 V to 1.2 V at 1 MHz", Designed(5, 1.2, 1e6, 1.5, 0.01, 5, 1), fast, 1.2, ccm},
+        {"48 V to 12 V, tenth load", Designed(48, 12, 200e3, 0.8, 0.05, 2, 0.1), high, 12, dcm},
     };
     // Then random accepted circuits, log-uniform over the ranges of real designs,
     // any duty, each part zero one time in three.
@@ -159,38 +150,20 @@ TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
     };
     const CircuitValues worked = Designed(25, 15, 80e3, 0.6, 0.06, 1.5, 1);
     const PartValues parts{0.05, 0.1, 0.05, 0.6, 0, 50e-9, 50e-9};
-    const CircuitValues wet{25, 0.6, 80e3, 125e-6, 100e-6, 10};
+    // An electrolytic's ESR zero below fc: Type II, at full and at a tenth of the load.
+    const CircuitValues wet{25, 0.6, 80e3, 125e-6, 100e-6, 10},
+        tenth{25, 0.6, 80e3, 125e-6, 100e-6, 100};
+    const CircuitValues low = Designed(12, 3.3, 300e3, 0.5, 0.02, 2, 1);
+    const PartValues electrolytic{0.3, 0.1, 0.05, 0.6}, lowParts{0.01, 0.02, 0.02, 0.4};
+    const TransientRequest loadStep{1e-3, 5, 5e-3, {}, {}, 8e-3},
+        lineStep{0, {}, {}, 9, 0.3e-3, 0.6e-3};
+    const ConductionMode ccm = ConductionMode::Continuous;
     const Row rows[] = {
-        {"worked example, parts", worked, parts, 15, {}, {}, ConductionMode::Continuous},
-        // An electrolytic's ESR zero below fc: Type II.
-        {"Type II, ESR 300 mohm",
-         wet,
-         {0.3, 0.1, 0.05, 0.6},
-         15,
-         2,
-         {},
-         ConductionMode::Continuous},
-        {"Type II, tenth load",
-         {25, 0.6, 80e3, 125e-6, 100e-6, 100},
-         {0.3, 0.1, 0.05, 0.6},
-         15,
-         2,
-         {},
-         ConductionMode::Discontinuous},
-        {"soft-start, load 10 -> 5 ohm",
-         worked,
-         parts,
-         15,
-         {},
-         {1e-3, 5, 5e-3, {}, {}, 8e-3},
-         ConductionMode::Continuous},
-        {"12 V to 3.3 V, line 12 -> 9 V",
-         Designed(12, 3.3, 300e3, 0.5, 0.02, 2, 1),
-         {0.01, 0.02, 0.02, 0.4},
-         3.3,
-         3,
-         {0, {}, {}, 9, 0.3e-3, 0.6e-3},
-         ConductionMode::Continuous},
+        {"worked example, parts", worked, parts, 15, {}, {}, ccm},
+        {"Type II, ESR 300 mohm", wet, electrolytic, 15, 2, {}, ccm},
+        {"Type II, tenth load", tenth, electrolytic, 15, 2, {}, ConductionMode::Discontinuous},
+        {"soft-start, load 10 -> 5 ohm", worked, parts, 15, {}, loadStep, ccm},
+        {"12 V to 3.3 V, line 12 -> 9 V", low, lowParts, 3.3, 3, lineStep, ccm},
     };
     std::printf("%-30s %9s %9s %9s %9s (%% off the program)\n", "", "Vo mean", "divider", "ripple",
                 "undershoot");
@@ -213,6 +186,7 @@ TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
         const std::chrono::duration<double, std::milli> spent =
             std::chrono::steady_clock::now() - begin;
         ASSERT_EQ(program.steadyMode, row.mode) << row.name;
+        EXPECT_EQ(netlist.find("R3 in serie") != std::string::npos, loop.compensator.type == 3);
         auto m = Ngspice(netlist);
         const std::optional<StepFigures>& step =
             row.request.t1 ? program.loadStep : program.lineStep;

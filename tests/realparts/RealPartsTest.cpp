@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/Module1.h"
+#include "realparts/LinearInterval.h"
 #include "realparts/PartTexts.h"
 #include "realparts/RealParts.h"
 #include "steadystate/SteadyState.h"
@@ -130,6 +131,18 @@ TEST(RealPartsSteadyState, ReducesToTheIdealisedLoopAsItsStepShrinks) {
         EXPECT_LT(worst, previous / 5) << N;
         previous = worst;
     }
+}
+
+// Undamped (a zero trace: no closed form), G by quadrature against cos^2, cos sin, sin^2.
+TEST(LinearInterval, AnUndampedRotationIsSquaredByQuadrature) {
+    const Real w = 1000, T = 0.01L, half = std::sin(2 * w * T) / (4 * w);
+    const LinearInterval rotation{{0, -w, w, 0}, {0, 0}};
+    const Symmetric2 G = Integrate(rotation, {1, 0}, T, rotation.Exponential(T)).deviationSquare;
+    const Real expected[] = {T / 2 + half, std::sin(w * T) * std::sin(w * T) / (2 * w),
+                             T / 2 - half};
+    for (const auto& [got, want] :
+         {std::pair{G.ii, expected[0]}, {G.iv, expected[1]}, {G.vv, expected[2]}})
+        EXPECT_NEAR(static_cast<double>(got), static_cast<double>(want), 1e-14);
 }
 
 TEST(RealPartsAnalysis, EnergyBalanceClosesOnEveryCircuit) {
