@@ -44,12 +44,8 @@ RandomLoop RandomDesigned(std::mt19937_64& rng) {
     for (;;) {
         LoopCircuit loop;
         const double f = LogUniform(rng, 20e3, 1e6);
-        loop.circuit = {LogUniform(rng, 5, 100),
-                        0,
-                        f,
-                        LogUniform(rng, 1e-6, 1e-2),
-                        LogUniform(rng, 1e-6, 1e-3),
-                        LogUniform(rng, 0.5, 100)};
+        const auto draw = [&](double low, double high) { return LogUniform(rng, low, high); };
+        loop.circuit = {draw(5, 100), 0, f, draw(1e-6, 1e-2), draw(1e-6, 1e-3), draw(0.5, 100)};
         loop.parts.ESR = LogUniform(rng, 1e-3, 0.2);
         loop.parts.DCR = LogUniform(rng, 1e-3, 0.2);
         loop.parts.Rds = LogUniform(rng, 1e-3, 0.2);
@@ -251,13 +247,19 @@ TEST(StandardSeries, E96IsTheRoundedGeometricSeriesAndRoundsToTheNearest) {
     EXPECT_FALSE(RoundToE96(-1));
 }
 
-// A soft-start alone asks for the step response; a load step without its time is refused.
-TEST(LoopAssembly, StepRequestOfTheValues) {
-    ControlTexts texts;
-    texts.tss = "1";
-    EXPECT_TRUE(StepRequestOf(*ReadControlTexts(texts).values).request);
-    texts.rl2 = "5";
-    EXPECT_TRUE(StepRequestOf(*ReadControlTexts(texts).values).unpaired);
+// tss or a step's text, alone, asks for the step response (a half step: refused as unpaired).
+TEST(LoopAssembly, EachTextOfTheStepsAsksForTheStepResponse) {
+    for (std::string ControlTexts::*text :
+         {&ControlTexts::tss, &ControlTexts::rl2, &ControlTexts::t1, &ControlTexts::vi2,
+          &ControlTexts::t2}) {
+        ControlTexts texts;
+        texts.*text = "1";
+        const StepRequest step = StepRequestOf(*ReadControlTexts(texts).values);
+        EXPECT_TRUE(step.request.has_value() != step.unpaired);
+    }
+    ControlTexts ramp;
+    ramp.vramp = "2";  // and Vcmax left empty: 1.2 Vramp
+    EXPECT_EQ(ModulatorOf(*ReadControlTexts(ramp).values).Vcmax, 2.4);
 }
 
 TEST(ControlQuantities, EachRowReadOrRefusedByItsOwnRange) {

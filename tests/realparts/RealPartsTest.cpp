@@ -219,6 +219,7 @@ TEST(RealPartsAnalysis, RefusesValuesOutsideTheModel) {
     EXPECT_EQ(refused(With(kWorkedExample, 1, 10), kWorkedParts, 1000),
               RealPartsOutcome::InvalidValues);
     EXPECT_EQ(refused(kWorkedExample, kWorkedParts, 0), RealPartsOutcome::InvalidValues);
+    EXPECT_EQ(refused(kWorkedExample, kWorkedParts, 1), RealPartsOutcome::Found);  // the least
     EXPECT_EQ(refused(kWorkedExample, kWorkedParts, kMaxRealPartsSamples + 1),
               RealPartsOutcome::InvalidValues);
     EXPECT_EQ(refused({1e306, 0.6, 80000, 125e-6, 15.6e-6, 10}, kWorkedParts, 1000),
@@ -269,6 +270,7 @@ TEST(DutyForTarget, ReachesTheTargetOrSaysItCannot) {
     const PartValues worked = kWorkedParts;
     // D -> 1 gives Vi RL / (RL + Rds + DCR).
     const double highest = 25 * 10 / (10 + worked.Rds + worked.DCR);
+    const CircuitValues backwards{48, 0, 30000, 3.1e-6, 3.7e-7, 33};
     const Case cases[] = {
         {kWorkedExample, worked, true, 15, RealPartsOutcome::Found},
         {With(kWorkedExample, 0, 100), kIdealDiode, true, 15, RealPartsOutcome::Found},
@@ -281,11 +283,7 @@ TEST(DutyForTarget, ReachesTheTargetOrSaysItCannot) {
         {kWorkedExample, worked, true, std::nan(""), RealPartsOutcome::Unreachable},
         {With(kWorkedExample, 0.6, 0), worked, true, 15, RealPartsOutcome::InvalidValues},
         // The first guess, D 0.14, leaves a current flowing backwards at turn-off.
-        {{48, 0, 30000, 3.1e-6, 3.7e-7, 33},
-         kIdealised,
-         true,
-         6.2,
-         RealPartsOutcome::NoSteadyState},
+        {backwards, kIdealised, true, 6.2, RealPartsOutcome::NoSteadyState},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.target);

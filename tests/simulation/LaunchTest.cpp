@@ -162,18 +162,14 @@ TEST(Launch, EveryKindOfRunLeavesTheLastCompletedFigures) {
     };
     FieldTexts huge = kVerificationExample;  // and Vi at the top of the double range
     huge.insert(huge.end(), {{"Text7", "1e308"}, {"Text13", "1000"}});
-    const Case cases[] = {
-        {kLongStep, kUnstableMessage, 0, LaunchOutcome::Unstable},
-        {huge, kResultNotFiniteMessage, 0, LaunchOutcome::Unstable},
-        {{{"Text7", "25"}, {"Text10", "1000"}, {"Text11", "100"}, {"Text15", "3000"}},
-         "",
-         1,
-         LaunchOutcome::Cancelled},
-        // RL = 5e-324: Vo / RL overflows at the last step only.
-        {{{"Text11", "5e-324"}, {"Text13", "3"}, {"Text8", "90"}, {"Text15", "1"}},
-         kUnstableMessage,
-         0,
-         LaunchOutcome::Unstable}};
+    const FieldTexts tiny{{"Text11", "5e-324"}, {"Text13", "3"}, {"Text8", "90"}, {"Text15", "1"}};
+    const FieldTexts slow{
+        {"Text7", "25"}, {"Text10", "1000"}, {"Text11", "100"}, {"Text15", "3000"}};
+    const Case cases[] = {{kLongStep, kUnstableMessage, 0, LaunchOutcome::Unstable},
+                          {huge, kResultNotFiniteMessage, 0, LaunchOutcome::Unstable},
+                          {slow, "", 1, LaunchOutcome::Cancelled},
+                          // RL = 5e-324: Vo / RL overflows at the last step only.
+                          {tiny, kUnstableMessage, 0, LaunchOutcome::Unstable}};
     for (const Case& c : cases) {
         click.progress = RecordingProgress(c.cancelAt);
         click.Again(c.changes);

@@ -137,6 +137,7 @@ TEST(ProgressTimes, TellTheTimeSoFarAndAtMostTheTimeLeftAtItsPace) {
     EXPECT_EQ(ProgressTimes(2, 40, 100), "tempo trascorso 0:02, rimanente al più 0:03");
     EXPECT_EQ(ProgressTimes(0.2, 0, 100), "tempo trascorso 0:01, rimanente in stima");
     EXPECT_EQ(ProgressTimes(3725, 1, 2), "tempo trascorso 1:02:05, rimanente al più 1:02:05");
+    EXPECT_EQ(ProgressTimes(1e12, 1, 2).substr(16, 14), "1000000:00:00,");  // 10^6 h at most
 }
 
 }  // namespace
