@@ -18,56 +18,29 @@
 #include "cli/CommandLine.h"
 #include "control/ImpedanceLoop.h"
 #include "designfile/DesignFile.h"
+#include "support/CommandRun.h"
 
 namespace stepdown::cli {
 namespace {
 
-using Args = std::vector<std::string>;
-
-struct Result {
-    std::string out, err;
-    int status = -1;
-};
-
 // "loop" with `args`: what it wrote and its exit status.
 Result Loop(Args args, const char* command = "loop") {
     args.insert(args.begin(), command);
-    std::ostringstream out, err;
-    const int status = RunCommandLine(args, out, err);
-    return {out.str(), err.str(), status};
+    return Cli(args);
 }
 
 const Args kExample{"--vi",   "25",   "--vo", "15",    "--f", "80",    "--l", "125",   "--c",
                     "15.625", "--rl", "10",   "--esr", "50",  "--dcr", "100", "--rds", "50"};
 
-Args Plus(Args base, const Args& more) {
-    base.insert(base.end(), more.begin(), more.end());
-    return base;
-}
-
-Args With(Args more) {
-    Args args = kExample;
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
+Args With(const Args& more) { return Plus(kExample, more); }
 
 LoopCircuit ExampleWith(const nlohmann::json& network) {
-    LoopCircuit loop;
-    loop.circuit = {25, 0, 80e3, 125e-6, 15.625e-6, 10};
-    loop.parts.ESR = 0.05;
-    loop.parts.DCR = 0.1;
-    loop.parts.Rds = 0.05;
-    Compensator& c = loop.compensator;
-    c.type = network["type"];
-    c.R1 = network["R1"];
-    c.Rb = network["Rb"];
-    c.R2 = network["R2"];
-    c.C1 = network["C1"];
-    c.C2 = network["C2"];
-    if (c.type == 3) {
-        c.R3 = network["R3"];
-        c.C3 = network["C3"];
-    }
+    LoopCircuit loop{{25, 0, 80e3, 125e-6, 15.625e-6, 10}, {0.05, 0.1, 0.05}, {}, {}};
+    loop.compensator.type = network["type"];
+    const char* keys[] = {"R1", "Rb", "R2", "C1", "C2", "R3", "C3"};
+    using C = Compensator;
+    double C::*values[] = {&C::R1, &C::Rb, &C::R2, &C::C1, &C::C2, &C::R3, &C::C3};
+    for (int k = 0; k < 7; ++k) loop.compensator.*values[k] = network.value(keys[k], 0.0);
     return loop;
 }
 

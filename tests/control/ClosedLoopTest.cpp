@@ -233,6 +233,19 @@ TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
     }
 }
 
+// A step's figures end where the next step begins: a line step after the
+// load step leaves them as the load step alone gives them.
+TEST(ClosedLoop, AStepsFiguresEndAtTheNextStep) {
+    const LoopCircuit loop = WorkedExample();
+    const TransientResult alone = SimulateClosedLoop(loop, {1e-3, 5.0, 4e-3, {}, {}, 6e-3});
+    const TransientResult both = SimulateClosedLoop(loop, {1e-3, 5.0, 4e-3, 40.0, 6e-3, 8e-3});
+    ASSERT_TRUE(alone.loadStep && both.loadStep && both.lineStep);
+    using S = StepFigures;
+    for (double S::*figure : {&S::finalVoMean, &S::undershoot, &S::overshoot})
+        EXPECT_NEAR((*both.loadStep).*figure, (*alone.loadStep).*figure, 1e-9);
+    EXPECT_GT(both.lineStep->overshoot, 2 * alone.loadStep->overshoot);  // not to be taken in
+}
+
 // Random circuits over the accepted ranges (log-uniform L, C, loads), each
 // with its designed compensator, a soft-start of 40 periods and a load
 // step to a random load, against the Runge-Kutta model.

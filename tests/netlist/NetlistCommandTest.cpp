@@ -9,21 +9,10 @@
 
 #include "cli/CommandLine.h"
 #include "designfile/DesignFile.h"
+#include "support/CommandRun.h"
 
 namespace stepdown::cli {
 namespace {
-
-using Args = std::vector<std::string>;
-
-// The exit status, what went to standard output and what to standard error.
-struct Result {
-    int status;
-    std::string out, err;
-};
-Result Cli(const Args& args) {
-    std::ostringstream out, err;
-    return {RunCommandLine(args, out, err), out.str(), err.str()};
-}
 
 const Args kParts{"--esr", "50", "--dcr", "100", "--rds", "50", "--tr", "50", "--tf", "50"};
 
@@ -149,6 +138,7 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     ASSERT_EQ(shown.status, kExitSuccess) << shown.err;
     EXPECT_NE(shown.out.find("\nR1 vo fb 10k\nRB fb 0 2k\n"), std::string::npos);
     EXPECT_NE(shown.out.find("\n.tran 62.5n 250u 0 62.5n uic\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("parte dal regime periodico ad anello chiuso"), std::string::npos);
 
     const std::string saved = ::testing::TempDir() + "loop.stepdown";
     Args verify = Netlist(kParts);

@@ -65,6 +65,21 @@ bool NgspiceRuns() {
 constexpr const char* kNoNgspice =
     "ngspice is not installed (Debian package ngspice): nothing to compare";
 
+// Each part under the comment that tells it: the nearest comment line above its element.
+void ExpectEachPartUnderItsComment(const std::string& netlist, bool closedLoop) {
+    const char* parts[] = {
+        "Vi", "Ingresso",  "S1",   "Interruttore", "DFW",  "Diodo di ricircolo",
+        "L1", "Induttore", "C1",   "Condensatore", "RL",   "Carico",
+        "R1", "Partitore", "VREF", "Riferimento",  "BAMP", "Amplificatore d'errore",
+        "R2", "Rete"};
+    for (std::size_t k = 0; k < (closedLoop ? std::size(parts) : 12); k += 2) {
+        const std::size_t at = netlist.find('\n' + std::string(parts[k]) + ' ');
+        ASSERT_NE(at, std::string::npos) << parts[k];
+        EXPECT_EQ(netlist.rfind("\n* ", at), netlist.rfind("\n* " + std::string(parts[k + 1]), at))
+            << parts[k];
+    }
+}
+
 TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
     if (!NgspiceRuns()) GTEST_SKIP() << kNoNgspice;
     struct Row {
@@ -116,6 +131,7 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
         const auto start = std::chrono::steady_clock::now();
         const std::string netlist = SpiceNetlist(c, row.parts, a);
         writing += std::chrono::steady_clock::now() - start;
+        ExpectEachPartUnderItsComment(netlist, false);
         auto m = Ngspice(netlist);
         const double measured[] = {m["vo_mean"], m["vo_mean_first"], m["vo_ripple"], m["il_rms"],
                                    m["pin"]};
@@ -187,6 +203,7 @@ TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
             std::chrono::steady_clock::now() - begin;
         ASSERT_EQ(program.steadyMode, row.mode) << row.name;
         EXPECT_EQ(netlist.find("R3 in serie") != std::string::npos, loop.compensator.type == 3);
+        ExpectEachPartUnderItsComment(netlist, true);
         auto m = Ngspice(netlist);
         const std::optional<StepFigures>& step =
             row.request.t1 ? program.loadStep : program.lineStep;

@@ -185,9 +185,10 @@ TEST(Reduction, BeyondTwoSegmentsPerPixelAndWithinThePlotForAnyNP) {
     EXPECT_FALSE(TraceIsReduced(1, 1995, 997));
     EXPECT_FALSE(TraceIsReduced(0, 100000, 997));
     EXPECT_FALSE(TraceIsReduced(-2000000000, 0, 997));
-    EXPECT_TRUE(TraceIsReduced(1, 1996, 0));                // no width yet: the nominal one
-    EXPECT_LE(Segments(Shape(1000, 0), 10, 1).size(), 3U);  // a plot one pixel wide
-    EXPECT_EQ(Segments(Shape(1000, 0), 10, 0).size(),       // no width yet: the nominal one
+    EXPECT_TRUE(TraceIsReduced(1, 1996, 0));  // no width yet: the nominal one
+    EXPECT_TRUE(TraceIsReduced(1, 4, 1));     // a plot one pixel wide
+    EXPECT_LE(Segments(Shape(1000, 0), 10, 1).size(), 3U);
+    EXPECT_EQ(Segments(Shape(1000, 0), 10, 0).size(),  // no width yet: the nominal one
               Segments(Shape(1000, 0), 10, kNominalPlotWidth).size());
     const std::vector<PlotSegment> out =
         Segments({10.0F, 90.0F, 50.0F}, std::numeric_limits<std::int32_t>::max(), 997);
