@@ -159,9 +159,7 @@ Row Simulation::AmplifierOutput() const {
 Row Simulation::Ramp() const { return Unit(kTau, loop_.modulator.Vramp / period_); }
 
 void Simulation::Build() {
-    const int key = static_cast<int>(mode_.sw) + 3 * static_cast<int>(mode_.amp) + 9 * mode_.load +
-                    18 * mode_.line + (mode_.ramping ? 36 : 0);
-    const auto found = cache_.find(key);
+    const auto found = cache_.find(mode_);
     if (found != cache_.end()) {
         current_ = &found->second;
         return;
@@ -179,8 +177,7 @@ void Simulation::Build() {
     A_[kIL][kVC] = static_cast<double>(M.m12);
     A_[kIL][kOne] = static_cast<double>(-pull.i);
     A_[kVC][kIL] = static_cast<double>(M.m21);
-    A_[kVC][kVC] = static_cast<double>(M.m22);
-    A_[kVC][kOne] = static_cast<double>(-pull.v);
+    A_[kVC][kVC] = static_cast<double>(M.m22);  // no constant: only iL drives vC
     const Row vo = OutputVoltage(), vm = InvertingInput();
     // What the network sees of the output: vo and the injected sine.
     const Row sensed = Combine(vo, 1, Unit(kSin), injection_.amplitude);
@@ -202,7 +199,7 @@ void Simulation::Build() {
     A_[kQ] = vo;
     A_[kSin][kCos] = injection_.omega;
     A_[kCos][kSin] = -injection_.omega;
-    Cached& entry = cache_[key];
+    Cached& entry = cache_[mode_];
     for (const Row& row : A_) {
         double sum = 0;
         for (const double x : row) sum += std::abs(x);

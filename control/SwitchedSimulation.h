@@ -40,6 +40,7 @@ struct Mode {
     Amp amp = Amp::Linear;
     int load = 0, line = 0;
     bool ramping = false;
+    auto operator<=>(const Mode&) const = default;
 };
 
 struct PeriodRecord {
@@ -96,7 +97,7 @@ private:
     Injection injection_;
     Mode mode_;
     Matrix A_{};  // the mode's matrix while it is built
-    std::map<int, Cached> cache_;
+    std::map<Mode, Cached> cache_;
     const Cached* current_ = nullptr;
     State y_{};
     // The substep's Taylor terms while an event is located in it, else empty.

@@ -117,7 +117,6 @@ ParsedNumber ParseNumberChecked(std::string_view text) {
         exponent + scale + static_cast<std::int64_t>(significant.size()) - 1, -kOrderClamp,
         kOrderClamp);
     std::string normalised;
-    normalised.reserve(significant.size() + 24);
     if (negative) normalised += '-';
     normalised += significant[0];
     if (significant.size() > 1) {

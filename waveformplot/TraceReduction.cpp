@@ -74,7 +74,8 @@ void AppendReduced(std::span<const float> sampleY, std::int32_t NP, int W,
             piece(0, mLast);
         }
 
-        if (last < total && mLast < N - 1)
+        // The last column ends on the last sample: never a join after it.
+        if (mLast < N - 1)
             out.push_back(RawSegment(sampleY, NP, static_cast<std::int32_t>(kLast + 1),
                                      static_cast<std::int32_t>(mLast + 1)));
         first = next;
