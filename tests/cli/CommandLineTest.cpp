@@ -25,11 +25,7 @@ namespace {
 
 const Args kDesign{"design",   "--vi", "25",    "--vo", "15",   "--f", "80",
                    "--ripple", "40",   "--dvo", "60",   "--io", "1.5"};
-Args Sweep(Args design) {
-    design.front() = "sweep";
-    return design;
-}
-const Args kSweep = Sweep(kDesign);
+const Args kSweep = Plus({"sweep"}, Args(kDesign.begin() + 1, kDesign.end()));
 const Args kVerify{"verify", "--vi", "25",  "--d",   "60",   "--f", "80",
                    "--l",    "125",  "--c", "15.63", "--rl", "10"};
 
@@ -56,9 +52,6 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
         {{"design", "--vi", "25", "--esr", "5"},
          "l'opzione --esr vale solo con --verify, --series o --corners"},
         {{"design", "--real"}, "l'opzione --real vale solo con --verify, --series o --corners"},
-        {Plus(kVerify, {"--vdrv", "-2"}),
-         "il valore di --vdrv non è valido: La tensione di pilotaggio del gate Vdrv non può essere "
-         "negativa!"},
         {Plus(kVerify, {"--vo-target", "15"}),
          "l'opzione --vo-target vale solo con --real o con i valori dei componenti"},
         {Plus(kVerify, {"--real", "--vo-target", "0"}),
@@ -89,9 +82,6 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
         {Plus(kSweep, {"--io-to", "0.1"}),
          "l'intervallo da --io-from a --io-to è rovesciato con il valore nominale: 1.50E-01 "
          "supera 1.00E-01"},
-        {Plus(kSweep, {"--points", "1001"}),
-         "il valore di --points non è valido: Il numero dei punti deve essere un intero da 1 a "
-         "1000!"},
         {Plus(kSweep, {"--points", "2.5"}),
          "il valore di --points non è valido: Il numero dei punti deve essere un intero da 1 a "
          "1000!"},

@@ -24,7 +24,8 @@ TEST(SpiceNumber, SuffixesEdgesAndShortestDigits) {
     const std::pair<double, const char*> table[] = {
         {0, "0"},         {25, "25"},     {125e-6, "125u"}, {15.625e-6, "15.625u"},
         {80e3, "80k"},    {1e6, "1Meg"},  {-0.6, "-600m"},  {1.0 / 3, "333.3333333333333m"},
-        {999e12, "999T"}, {1e15, "1e15"}, {1e-15, "1f"},    {9.99e-16, "9.99e-16"}};
+        {999e12, "999T"}, {1e15, "1e15"}, {1e-15, "1f"},    {9.99e-16, "9.99e-16"},
+        {47e-12, "47p"}};
     for (const auto& [value, text] : table) EXPECT_EQ(SpiceNumber(value), text) << value;
 }
 
@@ -241,6 +242,7 @@ TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
             ++compared;
         }
         EXPECT_GE(compared, step ? 5 : 2) << row.name;
+        EXPECT_NEAR(header["vo_divider"], expected[1], 1e-9 * expected[1]);
         const PartValues& p = row.parts;
         const double IL = row.Vo / row.circuit.RL + row.Vo / (10e3 + loop.compensator.Rb);
         if (row.mode == ConductionMode::Continuous) {

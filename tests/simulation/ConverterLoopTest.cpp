@@ -208,6 +208,8 @@ TEST(SteadyState, KindFollowsTheSettingsAndTheRadius) {
         {Circuit{25, 0.8, 80000, 1e-6, 1e-5, 0.1, 2}, SteadyStateKind::Unbounded},
     };
     for (const auto& [c, kind] : cases) EXPECT_EQ(FindSteadyState(Inputs(c), c.f).kind, kind);
+    // Without A there is no radius: never a finite one that reads as a decay.
+    EXPECT_FALSE(std::isfinite(FindSteadyState(Inputs(With(0, 0.6, 1)), 80e3, {}).spectralRadius));
 }
 
 // After a refusal, P only for a run that simulated periods without repeating, of a steady
