@@ -22,8 +22,7 @@ Args Netlist(const Args& more, const std::string& option = "", const std::string
               "--l",     "125",  "--c", "15.625", "--rl", "10"};
     for (std::size_t k = 1; k < args.size(); k += 2)
         if (args[k] == option) args[k + 1] = text;
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
+    return Plus(args, more);
 }
 
 TEST(NetlistCommand, RefusesAValueNamingItsOptionAndWritesNothing) {
@@ -114,10 +113,9 @@ TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
 
 // The worked example regulated, its compensator designed for fc = 8 kHz.
 Args Loop(const Args& more) {
-    Args args{"netlist", "--loop", "--vi", "25", "--f",  "80", "--l",  "125",
-              "--c",     "15.625", "--rl", "10", "--vo", "15", "--fc", "8"};
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
+    return Plus({"netlist", "--loop", "--vi", "25", "--f", "80", "--l", "125", "--c", "15.625",
+                 "--rl", "10", "--vo", "15", "--fc", "8"},
+                more);
 }
 
 TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
@@ -139,6 +137,10 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     EXPECT_NE(shown.out.find("\nR1 vo fb 10k\nRB fb 0 2k\n"), std::string::npos);
     EXPECT_NE(shown.out.find("\n.tran 62.5n 250u 0 62.5n uic\n"), std::string::npos);
     EXPECT_NE(shown.out.find("parte dal regime periodico ad anello chiuso"), std::string::npos);
+    // A step followed for exactly one period still has that period's mean.
+    const Args onePeriod = Loop(Plus(kParts, {"--rl2", "5", "--t1", "1", "--tend", "1.0125"}));
+    EXPECT_NE(Cli(onePeriod).out.find("load_final AVG v(vo) FROM=1m TO=1.0125m"),
+              std::string::npos);
 
     const std::string saved = ::testing::TempDir() + "loop.stepdown";
     Args verify = Netlist(kParts);

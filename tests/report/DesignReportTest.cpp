@@ -304,6 +304,7 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
     EXPECT_EQ(values[1], FormatFixed2(D * 100, ",") + " %");
     EXPECT_EQ(values[6], "8,00E+03 Hz");
     ASSERT_EQ(loop.table.rows.size(), 7U);  // R3 and C3 included for Type III
+    EXPECT_EQ(loop.table.header.back(), "Valore standard (E96, E12)");
     EXPECT_EQ(loop.table.rows[1], (std::vector<std::string>{"Rb", "Ω", "2,00E+03", "2,00E+03"}));
     const ReportSection& step = report.sections[before + 1];
     EXPECT_EQ(step.picture, ReportPicture::LoopStep);
