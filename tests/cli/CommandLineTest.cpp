@@ -68,12 +68,6 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
          "il valore di --round non è valido: L'arrotondamento può essere per eccesso (up), al più "
          "vicino (nearest) o il minimo che rispetta i requisiti (meets)!"},
         {Plus(kDesign, {"--io-min", "1"}), "l'opzione --io-min vale solo con --corners"},
-        {Plus(kDesign, {"--corners", "--tol-c", "100"}),
-         "il valore di --tol-c non è valido: La tolleranza di C deve restare sotto il 100 %: al "
-         "minimo C sarebbe zero!"},
-        {Plus(kDesign, {"--corners", "--tol-l", "0", "--io-max", "0"}),
-         "il valore di --io-max non è valido: La corrente di uscita massima non può essere zero o "
-         "negativa!"},
         {Plus(kDesign, {"--corners", "--io-min", "2"}),
          "l'intervallo da --io-min a --io-max è rovesciato con il valore nominale: 2.00E+00 supera "
          "1.50E+00"},

@@ -22,10 +22,9 @@ namespace {
 
 TEST(SpiceNumber, SuffixesEdgesAndShortestDigits) {
     const std::pair<double, const char*> table[] = {
-        {0, "0"},         {25, "25"},     {125e-6, "125u"}, {15.625e-6, "15.625u"},
-        {80e3, "80k"},    {1e6, "1Meg"},  {-0.6, "-600m"},  {1.0 / 3, "333.3333333333333m"},
-        {999e12, "999T"}, {1e15, "1e15"}, {1e-15, "1f"},    {9.99e-16, "9.99e-16"},
-        {47e-12, "47p"}};
+        {0, "0"},         {25, "25"},     {47e-12, "47p"}, {15.625e-6, "15.625u"},
+        {80e3, "80k"},    {1e6, "1Meg"},  {-0.6, "-600m"}, {1.0 / 3, "333.3333333333333m"},
+        {999e12, "999T"}, {1e15, "1e15"}, {1e-15, "1f"},   {9.99e-16, "9.99e-16"}};
     for (const auto& [value, text] : table) EXPECT_EQ(SpiceNumber(value), text) << value;
 }
 
@@ -74,10 +73,10 @@ void ExpectEachPartUnderItsComment(const std::string& netlist, bool closedLoop) 
         "R1", "Partitore", "VREF", "Riferimento",  "BAMP", "Amplificatore d'errore",
         "R2", "Rete"};
     for (std::size_t k = 0; k < (closedLoop ? std::size(parts) : 12); k += 2) {
-        const std::size_t at = netlist.find('\n' + std::string(parts[k]) + ' ');
-        ASSERT_NE(at, std::string::npos) << parts[k];
-        EXPECT_EQ(netlist.rfind("\n* ", at), netlist.rfind("\n* " + std::string(parts[k + 1]), at))
-            << parts[k];
+        const std::string element = parts[k], comment = "\n* " + std::string(parts[k + 1]);
+        const std::size_t at = netlist.find('\n' + element + ' ');
+        ASSERT_NE(at, std::string::npos) << element;
+        EXPECT_EQ(netlist.rfind("\n* ", at), netlist.rfind(comment, at)) << element;
     }
 }
 
@@ -133,6 +132,11 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
         const std::string netlist = SpiceNetlist(c, row.parts, a);
         writing += std::chrono::steady_clock::now() - start;
         ExpectEachPartUnderItsComment(netlist, false);
+        for (const auto& [resistor, ohms] : {std::pair{"\nRD ", row.parts.Rd},
+                                             {"\nRDCR ", row.parts.DCR},
+                                             {"\nRESR ", row.parts.ESR}})
+            EXPECT_EQ(netlist.find(resistor) != std::string::npos, ohms > 0)
+                << resistor;  // never 0 ohm
         auto m = Ngspice(netlist);
         const double measured[] = {m["vo_mean"], m["vo_mean_first"], m["vo_ripple"], m["il_rms"],
                                    m["pin"]};

@@ -145,6 +145,20 @@ TEST(LinearInterval, AnUndampedRotationIsSquaredByQuadrature) {
         EXPECT_NEAR(static_cast<double>(got), static_cast<double>(want), 1e-14);
 }
 
+// e^(M t) against its scaled and squared series: real, complex, equal and close eigenvalues.
+TEST(LinearInterval, ExponentialMatchesItsSeriesInEveryRegime) {
+    for (const Matrix2& M :
+         {Matrix2{-3, 1, 2, -4}, {-1, -5, 5, -1}, {-2, 1, 0, -2}, {-2, 0.5L, 1, -2}}) {
+        const Real h = 4.0L / 1024;  // t = 4 s
+        Matrix2 term = kIdentity2, series = kIdentity2;
+        for (int k = 1; k < 30; ++k)
+            series = series + (term = term * M * Matrix2{h / k, 0, 0, h / k});
+        for (int k = 0; k < 10; ++k) series = series * series;
+        const Matrix2 d = LinearInterval{M, {0, 0}}.Exponential(4) + series * Matrix2{-1, 0, 0, -1};
+        EXPECT_LT(std::fabs(d.m11) + std::fabs(d.m12) + std::fabs(d.m21) + std::fabs(d.m22), 1e-12);
+    }
+}
+
 TEST(RealPartsAnalysis, EnergyBalanceClosesOnEveryCircuit) {
     const CircuitValues w = kWorkedExample;
     for (const CircuitValues& c : {w,

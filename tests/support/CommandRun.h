@@ -1,6 +1,5 @@
 #pragma once
-// stepdown-cli run in process: its arguments, and the exit status and the two
-// streams it leaves.
+// stepdown-cli run in process: its exit status and what it wrote on each stream.
 
 #include <sstream>
 #include <string>

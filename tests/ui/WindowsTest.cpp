@@ -195,6 +195,14 @@ private:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    // `action` run with its file dialog answered by `name` in `folder`: what it wrote.
+    template <class Window>
+    static QByteArray Saved(Window& window, QAction* action, const QTemporaryDir& folder,
+                            const char* name) {
+        AnswerSaveWith(window, folder.filePath(QString::fromUtf8(name)));
+        action->trigger();
+        return Read(folder.filePath(QString::fromUtf8(name)));
+    }
 
     std::unique_ptr<stepdown::Module1> module_;
     stepdown::SideWindowTexts sideTexts_;
@@ -250,16 +258,14 @@ void WindowsTest::exportsReplaceCancelOrReport() {
     Form2* form2 = WorkedExample();
     QTemporaryDir folder;
     const QString csv = folder.filePath(QStringLiteral("periodo.csv"));
-    const QString png = folder.filePath(QStringLiteral("grafico.png"));
     QFile old(csv);
     QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
     old.close();
-    AnswerSaveWith(*form2, csv);
-    form2->ExportCsvAction()->trigger();
-    QCOMPARE(Read(csv), QByteArray::fromStdString(stepdown::WaveformCsv(*form2->ShownRun())));
-    AnswerSaveWith(*form2, png);
-    form2->SaveImageAction()->trigger();
-    QCOMPARE(QImage(png).size(), QSize(997, 605));
+    QCOMPARE(Saved(*form2, form2->ExportCsvAction(), folder, "periodo.csv"),
+             QByteArray::fromStdString(stepdown::WaveformCsv(*form2->ShownRun())));
+    QCOMPARE(
+        QImage::fromData(Saved(*form2, form2->SaveImageAction(), folder, "grafico.png")).size(),
+        QSize(997, 605));
 
     AnswerSaveWith(*form2, QString());  // the dialog cancelled
     QVERIFY(WatchForModalBox([&] { form2->ExportCsvAction()->trigger(); }).text.isEmpty());
@@ -271,12 +277,11 @@ void WindowsTest::exportsReplaceCancelOrReport() {
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 2);
 
     // The report from the main window's menu: the shown run's plot and start-up chart inside.
-    AnswerSaveWith(form1_->Document(), folder.filePath(QStringLiteral("r.pdf")));
-    form1_->Document().ReportAction()->trigger();
-    QVERIFY(Read(folder.filePath(QStringLiteral("r.pdf"))).startsWith("%PDF-"));
-    AnswerSaveWith(form1_->Document(), folder.filePath(QStringLiteral("r.html")));
-    form1_->Document().HtmlReportAction()->trigger();
-    QCOMPARE(Read(folder.filePath(QStringLiteral("r.html"))).count("data:image/png;base64,"), 2);
+    stepdown::DesignDocument& document = form1_->Document();
+    QVERIFY(Saved(document, document.ReportAction(), folder, "r.pdf").startsWith("%PDF-"));
+    QCOMPARE(Saved(document, document.HtmlReportAction(), folder, "r.html")
+                 .count("data:image/png;base64,"),
+             2);
 
     // The netlist of the converter as built on the fields as they are; none for a refused field.
     const QString cir = folder.filePath(QStringLiteral("c.cir"));
@@ -322,10 +327,8 @@ void WindowsTest::startupWindowFollowsCompletedRuns() {
     QCOMPARE(window->Table()->item(1, 4)->text(), QString::fromStdString(rows[1].steady));
 
     QTemporaryDir folder;
-    AnswerSaveWith(*window, folder.filePath(QStringLiteral("inviluppo.csv")));
-    window->ExportCsvAction()->trigger();
     const stepdown::SimulationRun& run = *form2->ShownRun();
-    QCOMPARE(Read(folder.filePath(QStringLiteral("inviluppo.csv"))),
+    QCOMPARE(Saved(*window, window->ExportCsvAction(), folder, "inviluppo.csv"),
              QByteArray::fromStdString(stepdown::EnvelopeCsv(*run.analysis, run.f)));
 
     // A later completed run takes its place.
@@ -428,9 +431,7 @@ void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
     QVERIFY(window->SummaryValue(QStringLiteral("Vo media"))->text().endsWith("(0,00 %)"));
 
     QTemporaryDir folder;
-    AnswerSaveWith(*window, folder.filePath(QStringLiteral("c.csv")));
-    window->ExportCsvAction()->trigger();
-    QCOMPARE(Read(folder.filePath(QStringLiteral("c.csv"))),
+    QCOMPARE(Saved(*window, window->ExportCsvAction(), folder, "c.csv"),
              QByteArray::fromStdString(stepdown::RealPartsCsv(window->Study().analysis.waveform)));
     AnswerSaveWith(*window, folder.filePath(QStringLiteral("c.cir")));
     QVERIFY(ChooseFromMenu(window, stepdown::kExportNetlistText));
@@ -438,9 +439,7 @@ void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
     QCOMPARE(Read(folder.filePath(QStringLiteral("c.cir"))),
              QByteArray::fromStdString(
                  stepdown::SpiceNetlist(shown.circuit, shown.parts, shown.analysis)));
-    AnswerSaveWith(*window, folder.filePath(QStringLiteral("c.png")));
-    window->SaveImageAction()->trigger();
-    QCOMPARE(QImage(folder.filePath(QStringLiteral("c.png"))).size(),
+    QCOMPARE(QImage::fromData(Saved(*window, window->SaveImageAction(), folder, "c.png")).size(),
              window->WaveformChart()->size());
 }
 
@@ -535,10 +534,9 @@ void WindowsTest::unsavedChangesAskBeforeTheyAreLost() {
 void WindowsTest::aFailedSaveLeavesTheOldFile() {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("b.stepdown"));
-    AnswerSaveWith(form1_->Document(), path);
     Click("Command3");
-    form1_->Document().SaveAsAction()->trigger();
-    const QByteArray old = Read(path);
+    const QByteArray old =
+        Saved(form1_->Document(), form1_->Document().SaveAsAction(), folder, "b.stepdown");
     Box("Text1")->setText(QStringLiteral("30"));
     rlimit unlimited{}, tiny{};  // no file may grow beyond 10 bytes
     ::getrlimit(RLIMIT_FSIZE, &unlimited);
@@ -650,14 +648,11 @@ void WindowsTest::choiceRefusalUseValuesAndExport() {
     QCOMPARE(Box("Text9")->palette().color(QPalette::Text), QColor(0, 0, 255));
 
     QTemporaryDir folder;
-    AnswerSaveWith(*window, folder.filePath(QStringLiteral("casi.csv")));
-    window->ExportCornersAction()->trigger();
     const stepdown::ChoiceStudy& study = window->Study();
-    QCOMPARE(Read(folder.filePath(QStringLiteral("casi.csv"))),
+    QCOMPARE(Saved(*window, window->ExportCornersAction(), folder, "casi.csv"),
              QByteArray::fromStdString(stepdown::CornersCsv(study.corners, study.design)));
-    AnswerSaveWith(*window, folder.filePath(QStringLiteral("grafici.png")));
-    window->SaveImageAction()->trigger();
-    QVERIFY(!QImage(folder.filePath(QStringLiteral("grafici.png"))).isNull());
+    QVERIFY(!QImage::fromData(Saved(*window, window->SaveImageAction(), folder, "grafici.png"))
+                 .isNull());
 }
 
 // "Anello di controllo" from the menu bar: "Progetta" writes the network the
@@ -695,11 +690,8 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     QCOMPARE(window->BodeChart()->chart()->series().size(), 9);
     // The netlist carries the designed network around the power stage.
     QTemporaryDir folder;
-    AnswerSaveWith(*window, folder.filePath(QStringLiteral("anello.cir")));
-    window->ExportNetlistAction()->trigger();
-    QFile netlist(folder.filePath(QStringLiteral("anello.cir")));
-    QVERIFY(netlist.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(netlist.readAll());
+    const QString text =
+        QString::fromUtf8(Saved(*window, window->ExportNetlistAction(), folder, "anello.cir"));
     QVERIFY(text.contains(QStringLiteral("\nBAMP ")));
     const double r2 = window->Field("r2")->text().toDouble();  // as the analysis read it
     QVERIFY(text.contains(QString::fromStdString(" " + stepdown::SpiceNumber(r2) + "\n")));
@@ -781,8 +773,7 @@ void WindowsTest::menuBarAboveTheClientAreaOffersEveryCommand() {
     QVERIFY(form1_->OpenRealPartsWindow() != nullptr);
     // Once saved, a part typed marks the design changed at once, with no polling.
     QTemporaryDir folder;
-    AnswerSaveWith(form1_->Document(), folder.filePath(QStringLiteral("m.stepdown")));
-    form1_->Document().SaveAsAction()->trigger();
+    Saved(form1_->Document(), form1_->Document().SaveAsAction(), folder, "m.stepdown");
     QVERIFY(!form1_->isWindowModified());
     form1_->OpenRealPartsWindow()->findChild<QLineEdit*>("esr")->setText(QStringLiteral("7"));
     QVERIFY(form1_->isWindowModified());
