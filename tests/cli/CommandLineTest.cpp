@@ -105,11 +105,8 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
 }
 
 TEST(RunCommandLine, WritesBothFilesAsItWritesThemToStandardOutput) {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("stepdown-cli-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    const std::string waves = (folder / "waves.csv").string();
-    const std::string envelope = (folder / "envelope.csv").string();
+    const std::string own = ::testing::TempDir() + std::to_string(::getpid());
+    const std::string waves = own + "-waves.csv", envelope = own + "-envelope.csv";
     // Values may be given as --option=value, and may start with a minus.
     const Args run = Plus(kVerify, {"--n=8", "--np", "-1"});
     EXPECT_EQ(Cli(Plus(run, {"--csv", waves, "--startup-csv", envelope})), Cli(run));
@@ -119,7 +116,7 @@ TEST(RunCommandLine, WritesBothFilesAsItWritesThemToStandardOutput) {
     };
     EXPECT_EQ(read(waves), Cli(Plus(run, {"--csv", "-"})).out);
     EXPECT_EQ(read(envelope), Cli(Plus(run, {"--startup-csv", "-"})).out);
-    std::filesystem::remove_all(folder);
+    std::filesystem::remove(waves), std::filesystem::remove(envelope);
 }
 
 // Each run saved, then opened: the texts typed, byte for byte, and the run's output;

@@ -226,6 +226,8 @@ TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
             EXPECT_NEAR(p->iL - from->iL, refAt(p->t).second - refAt(from->t).second, 0.02);
         }
         EXPECT_EQ(ref.blockedAtEnd, k.mode == ConductionMode::Discontinuous);
+        for (const TracePoint& p : r.trace)  // the amplifier within its rails, the diode blocking
+            ASSERT_TRUE(p.vc >= 0 && p.vc <= k.loop.modulator.Vcmax && p.iL >= 0) << p.t;
         // The integrator leaves no error but the ripple's and the drops' share,
         // so nothing is told as not regulating.
         EXPECT_NEAR(r.steadyVoMean, 15, 0.1);
