@@ -1,5 +1,7 @@
 #include "cli/OptionValues.h"
 
+#include <utility>
+
 #include "model/Conversions.h"
 #include "model/Module1.h"
 
@@ -10,17 +12,8 @@ std::string InvalidValue(std::string_view option, std::string_view why) {
 }
 
 NumberText ReadNumberText(const std::string& text, std::string_view description) {
-    switch (ClassifyNumericText(text)) {
-    case FieldCheck::Empty:
-        return {std::nullopt, ForgotMessageFor(description)};
-    case FieldCheck::InvalidCharacter:
-        return {std::nullopt, InvalidMessageFor(description)};
-    case FieldCheck::Passed:
-        break;
-    }
-    const ParsedNumber parsed = ParseNumberChecked(text);
-    if (parsed.overflow) return {std::nullopt, OverflowMessageFor(description)};
-    return {parsed.value, {}};
+    FieldNumber read = ReadFieldNumber(text, description);
+    return {read.value, std::move(read.message)};
 }
 
 NumberText ReadPositiveText(const std::string& text, std::string_view description,

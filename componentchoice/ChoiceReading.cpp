@@ -108,25 +108,6 @@ const Range kRanges[] = {
      "La prima corrente di carico dei grafici non può superare l'ultima!"},
 };
 
-struct Number {
-    std::optional<double> value;
-    std::string message;  // why there is none
-};
-
-Number ReadNumber(const std::string& text, std::string_view description) {
-    switch (ClassifyNumericText(text)) {
-    case FieldCheck::Empty:
-        return {std::nullopt, ForgotMessageFor(description)};
-    case FieldCheck::InvalidCharacter:
-        return {std::nullopt, InvalidMessageFor(description)};
-    case FieldCheck::Passed:
-        break;
-    }
-    const ParsedNumber parsed = ParseNumberChecked(text);
-    if (parsed.overflow) return {std::nullopt, OverflowMessageFor(description)};
-    return {parsed.value, {}};
-}
-
 }  // namespace
 
 std::span<const ChoiceField> ChoiceFields() { return kFields; }
@@ -151,7 +132,7 @@ ChoiceValuesReading ReadChoiceValues(const ChoiceTexts& texts) {
         const ChoiceField& field = kFields[rule.field];
         const std::string& text = texts.*field.text;
         if (text.empty() && rule.emptyAllowed) continue;
-        const Number number = ReadNumber(text, field.description);
+        const FieldNumber number = ReadFieldNumber(text, field.description);
         if (!number.value) return refuse(rule.field, number.message);
         const double value = *number.value;
         if (rule.zeroAllowed ? value < 0 : !(value > 0)) return refuse(rule.field, rule.low);

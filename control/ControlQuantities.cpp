@@ -65,13 +65,10 @@ double ToSI(const Q& row, double x) {
 
 // The row's refusal of `text`, or the empty text with `value` set.
 std::string Refusal(const Q& row, const std::string& text, std::optional<double>& value) {
-    const FieldCheck check = ClassifyNumericText(text);
-    if (check == FieldCheck::Empty) return ForgotMessageFor(row.description);
-    if (check == FieldCheck::InvalidCharacter) return InvalidMessageFor(row.description);
-    const ParsedNumber parsed = ParseNumberChecked(text);
-    if (parsed.overflow) return OverflowMessageFor(row.description);
-    if (!InRange(row, parsed.value)) return std::string(row.refusal);
-    value = ToSI(row, parsed.value);
+    const FieldNumber read = ReadFieldNumber(text, row.description);
+    if (!read.value) return read.message;
+    if (!InRange(row, *read.value)) return std::string(row.refusal);
+    value = ToSI(row, *read.value);
     return {};
 }
 

@@ -48,6 +48,20 @@ std::string OverflowMessageFor(std::string_view description) {
     return message;
 }
 
+FieldNumber ReadFieldNumber(std::string_view text, std::string_view description) {
+    switch (ClassifyNumericText(text)) {
+    case FieldCheck::Empty:
+        return {std::nullopt, ForgotMessageFor(description)};
+    case FieldCheck::InvalidCharacter:
+        return {std::nullopt, InvalidMessageFor(description)};
+    case FieldCheck::Passed:
+        break;
+    }
+    const ParsedNumber parsed = ParseNumberChecked(text);
+    if (parsed.overflow) return {std::nullopt, OverflowMessageFor(description)};
+    return {parsed.value, {}};
+}
+
 bool Module1::CheckField(MainWindowOperations& window, const NumericField& field) {
     FieldText = window.GetText(field.textBox);
     ForgotMessage = ForgotMessageFor(field.description);

@@ -72,6 +72,15 @@ std::string InvalidMessageFor(std::string_view description);
 // "Il numero scritto per " + description + " è troppo grande in valore assoluto!"
 std::string OverflowMessageFor(std::string_view description);
 
+// A text read as the number of a field named `description`: its value, or the
+// first of the three messages that refuses it (empty, a character other than
+// the number's, too large). Each reader then applies its own range.
+struct FieldNumber {
+    std::optional<double> value;
+    std::string message;  // why there is no value
+};
+FieldNumber ReadFieldNumber(std::string_view text, std::string_view description);
+
 class Module1 {
 public:
     // Design and verification quantities (SI units unless noted).

@@ -49,28 +49,14 @@ PartsReading ReadPartTexts(const PartTexts& texts) {
     PartValues values;
     for (const PartField& field : kParts) {
         const std::string& text = texts.*field.text;
-        std::string message;
-        switch (ClassifyNumericText(text)) {
-        case FieldCheck::Empty:
-            message = ForgotMessageFor(field.description);
-            break;
-        case FieldCheck::InvalidCharacter:
-            message = InvalidMessageFor(field.description);
-            break;
-        case FieldCheck::Passed:
-            break;
-        }
-        if (message.empty()) {
-            const ParsedNumber parsed = ParseNumberChecked(text);
-            if (parsed.overflow)
-                message = OverflowMessageFor(field.description);
-            else if (parsed.value < 0)
-                message = field.negative;
-            else if (parsed.value > field.highest)
-                message = field.tooLarge;
-            else
-                values.*field.value = parsed.value * field.toSI;
-        }
+        const FieldNumber read = ReadFieldNumber(text, field.description);
+        std::string message = read.message;
+        if (read.value && *read.value < 0)
+            message = field.negative;
+        else if (read.value && *read.value > field.highest)
+            message = field.tooLarge;
+        else if (read.value)
+            values.*field.value = *read.value * field.toSI;
         if (!message.empty()) return {std::nullopt, &field, std::move(message)};
     }
     return {values, nullptr, {}};

@@ -57,9 +57,6 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
         {Plus(kVerify, {"--real", "--vo-target", "0"}),
          "il valore di --vo-target non è valido: La tensione di uscita obiettivo non può essere "
          "zero o negativa!"},
-        {Plus(kVerify, {"--tf", "0", "--vo-target="}),
-         "il valore di --vo-target non è valido: Hai dimenticato di scrivere la tensione di uscita "
-         "obiettivo in V"},
         {Plus(kVerify, {"--real", "--vo-target", "1e999"}),
          "il valore di --vo-target non è valido: Il numero scritto per la tensione di uscita "
          "obiettivo in V è troppo grande in valore assoluto!"},
