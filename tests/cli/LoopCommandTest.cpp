@@ -117,10 +117,6 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
         int status;
         std::string says;
     } cases[] = {
-        {{"--vref", "0"}, 2, "--vref"},
-        {{"--type", "4"}, 2, "--type"},
-        {{"--pm", "200"}, 2, "--pm"},
-        {{"--dmax", "0"}, 2, "--dmax"},
         {{"--c1", "1,5"}, 2, "--c1"},
         {{"--esr", "-1"}, 2, "--esr"},
         {{"--vref", "20"}, 2, "--vo"},
@@ -131,6 +127,7 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
         {{"--rl2", "5"}, 2, "--rl2 e --t1"},
         {{"--t1", "20", "--rl2", "5", "--tend", "10"}, 2, "--t1"},
         {{"--tss", "-1"}, 2, "--tss"},
+        {{"--tss", "1", "--tend", "625.0125"}, 1, "più di 50000 periodi"},  // 50001 of 12.5 us
         {{"--type", "2", "--fc", "8"}, 1, "usa il tipo III"},
         {{"--rb", "100"}, 1, "fuori dall'intervallo da 0 a Dmax"},
     };
@@ -140,7 +137,8 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
         EXPECT_NE(r.err.find(k.says), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty());
     }
-    EXPECT_EQ(Loop(With({"--fc", "30"})).status, 0);  // designed below f/2, 40 kHz
+    EXPECT_EQ(Loop(With({"--fc", "30"})).status, 0);                   // designed below f/2, 40 kHz
+    EXPECT_EQ(Loop(With({"--tss", "1", "--tend", "625"})).status, 0);  // 50000 periods at most
     const Result missing =
         Loop({"--vi", "25", "--f", "80", "--l", "125", "--c", "15", "--rl", "10"});
     EXPECT_EQ(missing.status, 2);

@@ -173,6 +173,8 @@ TEST(LoopAnalysis, WorkedExample) {
     // Gvd(0) = Vg RL / (Req + RL), Vg = Vi + Vf - Rds IL, Req = D Rds + DCR.
     const double Vg = 25.6 - 0.05 * IL, Req = a.op.D * 0.05 + 0.1;
     EXPECT_NEAR(a.dcGainDb, 20 * std::log10(Vg * 10 / (Req + 10)), 1e-12);
+    loop.modulator.Vramp = 0.5;  // the modulator's gain stays out of Gvd
+    EXPECT_NEAR(AnalyseLoop(loop).dcGainDb, a.dcGainDb, 1e-12);
     EXPECT_NEAR(a.fLC, 3615.7, 0.05);
     EXPECT_NEAR(a.Q, 2.908, 5e-4);
     EXPECT_NEAR(a.fESR, 203.7e3, 50);
@@ -257,6 +259,9 @@ TEST(LoopAssembly, EachTextOfTheStepsAsksForTheStepResponse) {
         const StepRequest step = StepRequestOf(*ReadControlTexts(texts).values);
         EXPECT_TRUE(step.request.has_value() != step.unpaired);
     }
+    ControlTexts late;  // the load step after tend, no line step
+    late.rl2 = "5", late.t1 = "20", late.tend = "10";
+    EXPECT_TRUE(StepRequestOf(*ReadControlTexts(late).values).late);
     ControlTexts ramp;
     ramp.vramp = "2";  // and Vcmax left empty: 1.2 Vramp
     EXPECT_EQ(ModulatorOf(*ReadControlTexts(ramp).values).Vcmax, 2.4);

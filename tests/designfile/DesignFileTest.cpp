@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "designfile/AtomicFile.h"
 #include "designfile/DesignFile.h"
 #include "designfile/Utf8.h"
 #include "support/RecordingWindow.h"
@@ -234,6 +235,7 @@ TEST(SaveDesignFile, WritesThroughLinksAndRefusesWhatIsNoRegularFile) {
     }
     EXPECT_EQ(fs::status(target).permissions(), fs::perms(0604));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder / "sub"), {}), 3);  // t, new, c: no more
+    EXPECT_TRUE(SameFile(folder / "b", target) && !SameFile(target, folder / "sub/new"));
     fs::remove_all(folder);
 }
 

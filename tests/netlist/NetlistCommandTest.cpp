@@ -141,6 +141,10 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     const Args onePeriod = Loop(Plus(kParts, {"--rl2", "5", "--t1", "1", "--tend", "1.0125"}));
     EXPECT_NE(Cli(onePeriod).out.find("load_final AVG v(vo) FROM=1m TO=1.0125m"),
               std::string::npos);
+    // A step 10 ns after a period's start: no whole period follows it before tend, no mean.
+    const Result late =
+        Cli(Loop(Plus(kParts, {"--rl2", "5", "--t1", "1.00001", "--tend", "1.0125"})));
+    EXPECT_TRUE(late.status == kExitSuccess && late.out.find("load_final") == std::string::npos);
 
     const std::string saved = ::testing::TempDir() + "loop.stepdown";
     Args verify = Netlist(kParts);

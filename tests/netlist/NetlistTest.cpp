@@ -122,15 +122,12 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
     }
     std::printf("%-28s %9s %9s %9s %9s %9s (%% off the program)\n", "", "Vo mean", "first",
                 "ripple", "IL rms", "Pin");
-    std::chrono::steady_clock::duration writing{};
     for (const Row& row : all) {
         CircuitValues c = row.circuit;
         if (row.targetVo > 0) c.D = DutyForTarget(c, row.parts, row.targetVo).D;
         const RealPartsAnalysis a = Analyze(c, row.parts);
         ASSERT_EQ(a.mode, row.mode) << row.name;
-        const auto start = std::chrono::steady_clock::now();
         const std::string netlist = SpiceNetlist(c, row.parts, a);
-        writing += std::chrono::steady_clock::now() - start;
         ExpectEachPartUnderItsComment(netlist, false);
         for (const auto& [resistor, ohms] : {std::pair{"\nRD ", row.parts.Rd},
                                              {"\nRDCR ", row.parts.DCR},
@@ -151,9 +148,6 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
         }
         std::printf("\n");
     }
-    // It only formats the steady state already computed: far below 5 ms.
-    const std::chrono::duration<double, std::milli> spent = writing;
-    EXPECT_LT(spent.count() / static_cast<double>(all.size()), 5.0);
 }
 
 // The regulated converter with its designed compensator: ngspice's closed loop
@@ -208,6 +202,8 @@ TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
             std::chrono::steady_clock::now() - begin;
         ASSERT_EQ(program.steadyMode, row.mode) << row.name;
         EXPECT_EQ(netlist.find("R3 in serie") != std::string::npos, loop.compensator.type == 3);
+        EXPECT_NE(netlist.find(loop.compensator.type == 3 ? "tipo III:" : "tipo II:"),
+                  std::string::npos);
         ExpectEachPartUnderItsComment(netlist, true);
         auto m = Ngspice(netlist);
         const std::optional<StepFigures>& step =

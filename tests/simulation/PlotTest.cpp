@@ -8,6 +8,7 @@
 #include <limits>
 #include <numbers>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "support/RecordingWindow.h"
@@ -89,13 +90,13 @@ TEST(DrawWaveforms, FollowsTheWrittenFormulasCopyByCopy) {
                             static_cast<float>(a * (s + 1) / 4 + a * (k - 1)), y(s + 1)},
                            true, e.colour);
     }
-    // NP below one, a single sample or arrays short of N draw nothing.
-    for (const auto& [NP, N] : {std::pair{0, 4}, std::pair{2, 1}, std::pair{1, 5}}) {
-        Module1 none = SmallPeriod(NP);
-        none.N = N;
-        RecordingWaveformWindow blank;
-        DrawWaveforms(none, blank);
-        EXPECT_TRUE(blank.batches.empty()) << NP << " " << N;
+    // NP below one, a single sample or arrays short of N draw nothing; one period, every trace.
+    for (const auto& [NP, N, traces] : {std::tuple{0, 4, 0U}, {2, 1, 0U}, {1, 5, 0U}, {1, 4, 5U}}) {
+        Module1 one = SmallPeriod(NP);
+        one.N = N;
+        RecordingWaveformWindow drawn;
+        DrawWaveforms(one, drawn);
+        EXPECT_EQ(drawn.batches.size(), traces) << NP << " " << N;
     }
 }
 
@@ -185,8 +186,8 @@ TEST(Reduction, BeyondTwoSegmentsPerPixelAndWithinThePlotForAnyNP) {
     EXPECT_FALSE(TraceIsReduced(1, 1995, 997));
     EXPECT_FALSE(TraceIsReduced(0, 100000, 997));
     EXPECT_FALSE(TraceIsReduced(-2000000000, 0, 997));
-    EXPECT_TRUE(TraceIsReduced(1, 1996, 0));  // no width yet: the nominal one
-    EXPECT_TRUE(TraceIsReduced(1, 4, 1));     // a plot one pixel wide
+    EXPECT_FALSE(TraceIsReduced(1, 1995, 0));  // no width yet: the nominal one
+    EXPECT_TRUE(TraceIsReduced(1, 4, 1));      // a plot one pixel wide
     EXPECT_LE(Segments(Shape(1000, 0), 10, 1).size(), 3U);
     EXPECT_EQ(Segments(Shape(1000, 0), 10, 0).size(),  // no width yet: the nominal one
               Segments(Shape(1000, 0), 10, kNominalPlotWidth).size());

@@ -86,6 +86,8 @@ TEST(TransientEnvelope, PastTheWalksBudgetTheBoundStands) {
     ASSERT_GT(bound - lastMiss, kWalked + 1);
     EXPECT_EQ(PeriodsWithin(deviation, tolerance), bound - kWalked + 1);
     EXPECT_EQ(deviation.BoundWithin(deviation.Bound(0)), 0);  // within it from the start
+    const Matrix D{0.3L, 0, 0, -0.2L};  // d(m) = 0.3^m - (-0.2)^m <= 0.5, its bound 2 at m = 0
+    EXPECT_EQ(PeriodsWithin(Deviation(D, ModesOf(D), {1, 1}, {1, -1}), 1), 1);
     // A rotation never decays: out of reach, told as the cap itself.
     const Matrix R{std::cos(theta), -std::sin(theta), std::sin(theta), std::cos(theta)};
     EXPECT_EQ(PeriodsWithin(Deviation(R, ModesOf(R), w, e), tolerance), kMostPeriods);

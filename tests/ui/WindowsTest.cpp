@@ -163,9 +163,13 @@ private:
             if (auto* form2 = qobject_cast<Form2*>(widget)) return form2;
         return nullptr;
     }
-    Form2* WorkedExample() {
+    // "Dati Esempio" then "Calcola": the worked example designed.
+    void Design() {
         Click("Command3");
         Click("Command1");
+    }
+    Form2* WorkedExample() {
+        Design();
         Click("Command2");
         return Waveforms();
     }
@@ -211,8 +215,7 @@ private:
 };
 
 void WindowsTest::workedExampleThroughBothWindows() {
-    Click("Command3");
-    Click("Command1");
+    Design();
     QCOMPARE(Caption(form1_.get(), "Label24"), QStringLiteral("1,25E+02"));
     QCOMPARE(Box("Text10")->text(), QStringLiteral("1.563E+01"));
     QCOMPARE(Box("Text10")->palette().color(QPalette::Text), QColor(0, 0, 255));
@@ -300,8 +303,7 @@ void WindowsTest::exportsReplaceCancelOrReport() {
 }
 
 void WindowsTest::startupWindowFollowsCompletedRuns() {
-    Click("Command3");
-    Click("Command1");
+    Design();
     Box("Text15")->setText(QStringLiteral("0"));  // refused: the frame only
     const ModalBox refusal = WatchForModalBox([this] { Click("Command2"); });
     QVERIFY(refusal.text.startsWith(QStringLiteral("Il Duty Cycle non può essere così basso")));
@@ -360,8 +362,7 @@ void WindowsTest::longRunShowsItsTimesAndStopsOnCancel() {
 }
 
 void WindowsTest::realPartsFromBothMenusShowTheCoresFigures() {
-    Click("Command3");
-    Click("Command1");
+    Design();
     Box("Text15")->setText(QStringLiteral("0"));  // a run refused by the conduction check
     WatchForModalBox([this] { Click("Command2"); });
     QVERIFY(ChooseFromMenu(Waveforms()->Plot(), Form2::kRealPartsText));
@@ -399,8 +400,7 @@ void WindowsTest::realPartsFromBothMenusShowTheCoresFigures() {
 }
 
 void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
-    Click("Command3");
-    Click("Command1");
+    Design();
     form1_->RealPartsAction()->trigger();
     QPointer<stepdown::RealPartsWindow> window = form1_->OpenRealPartsWindow();
     window->PartEdit("esr")->clear();
@@ -567,8 +567,7 @@ void WindowsTest::aFailedSaveLeavesTheOldFile() {
 void WindowsTest::choiceFromTheMenuOnceDesignedAgainstTheCore() {
     const QString entry = QStringLiteral("Scelta dei componenti…");
     QVERIFY(!ChooseFromMenu(form1_.get(), entry));
-    Click("Command3");
-    Click("Command1");
+    Design();
     QVERIFY(ChooseFromMenu(form1_.get(), entry));
     stepdown::ChoiceWindow* window = form1_->OpenChoiceWindow();
     QVERIFY(window != nullptr && window->isVisible());
@@ -620,8 +619,7 @@ void WindowsTest::choiceFromTheMenuOnceDesignedAgainstTheCore() {
 }
 
 void WindowsTest::choiceRefusalUseValuesAndExport() {
-    Click("Command3");
-    Click("Command1");
+    Design();
     form1_->ShowChoiceWindow();
     QPointer<stepdown::ChoiceWindow> window = form1_->OpenChoiceWindow();
     window->ChoiceEdit("tol-c")->clear();
@@ -658,8 +656,7 @@ void WindowsTest::choiceRefusalUseValuesAndExport() {
 // "Anello di controllo" from the menu bar: "Progetta" writes the network the
 // core designs for the same circuit, the chart draws it, a refusal is told.
 void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
-    Click("Command3");
-    Click("Command1");
+    Design();
     for (QAction* action : form1_->MenuBar()->actions()[1]->menu()->actions())
         if (action->text() == QStringLiteral("Anello di controllo…")) action->trigger();
     stepdown::LoopWindow* window = form1_->OpenLoopWindow();
@@ -766,8 +763,7 @@ void WindowsTest::menuBarAboveTheClientAreaOffersEveryCommand() {
 
     // "Scelta dei componenti…" waits for a design, as in the context menu.
     QVERIFY(!entries(1)[QStringLiteral("Scelta dei componenti…")]->isEnabled());
-    Click("Command3");
-    Click("Command1");
+    Design();
     const auto analysis = entries(1);
     analysis[QStringLiteral("Componenti reali…")]->trigger();
     QVERIFY(form1_->OpenRealPartsWindow() != nullptr);
