@@ -75,6 +75,24 @@ double DefaultEnd(const TransientRequest& request) {
     return std::max({request.tss, request.t1.value_or(0), request.t2.value_or(0)}) + 5e-3;
 }
 
+double FirstStepTime(const TransientRequest& r) {
+    return std::min({r.t1.value_or(r.tend), r.t2.value_or(r.tend), r.tend});
+}
+
+double StepWindowEnd(const TransientRequest& r, double after) {
+    double end = r.tend;
+    for (const std::optional<double>& step : {r.t1, r.t2})
+        if (step && *step > after) end = std::min(end, *step);
+    return end;
+}
+
+std::array<double, 5> AveragedStart(const LoopCircuit& loop) {
+    const LoopOperatingPoint op = AveragedOperatingPoint(loop);
+    const Modulator& m = loop.modulator;
+    const double vc = std::clamp(op.D * m.Vramp, 0.0, m.Vcmax);
+    return {op.IL, op.Vo, m.Vref - vc, m.Vref - vc, op.Vo - m.Vref};
+}
+
 TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientRequest& request,
                                    std::optional<std::array<double, 5>> start) {
     TransientResult result;
@@ -82,8 +100,7 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
     switched::Simulation simulation(loop, request, start);
     result.refusal = simulation.Run(result, periods);
     if (!result.refusal.empty()) return result;
-    const double firstStep = std::min(
-        {request.t1.value_or(request.tend), request.t2.value_or(request.tend), request.tend});
+    const double firstStep = FirstStepTime(request);
     const PeriodRecord* steady = LastPeriod(periods, 0, firstStep);
     if (!steady) {
         result.refusal =
@@ -107,14 +124,9 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
                 before->t + (p.t - before->t) * (target - before->vo) / (p.vo - before->vo);
         before = &p;
     }
-    const auto next = [&](double after) {
-        double t = request.tend;
-        for (const std::optional<double>& step : {request.t1, request.t2})
-            if (step && *step > after) t = std::min(t, *step);
-        return t;
-    };
-    if (request.t1) result.loadStep = MeasureStep(result, periods, *request.t1, next(*request.t1));
-    if (request.t2) result.lineStep = MeasureStep(result, periods, *request.t2, next(*request.t2));
+    for (const auto& [step, figures] :
+         {std::pair{request.t1, &result.loadStep}, {request.t2, &result.lineStep}})
+        if (step) *figures = MeasureStep(result, periods, *step, StepWindowEnd(request, *step));
     const double target = loop.modulator.Vref * (1 + loop.compensator.R1 / loop.compensator.Rb);
     const auto check = [&](std::string_view when, double mean) {
         if (std::abs(mean - target) > 0.01 * target)

@@ -64,6 +64,17 @@ struct TransientResult {
 // of tss, t1 and t2.
 double DefaultEnd(const TransientRequest& request);
 
+// The first step's time, tend when there is none: the start-up ends there.
+double FirstStepTime(const TransientRequest& request);
+
+// Where the step at `after` is followed to: the next step after it, or tend.
+double StepWindowEnd(const TransientRequest& request, double after);
+
+// The start (iL, vC, vC1, vC2, vC3) that the averaged operating point gives,
+// the amplifier's output at D Vramp within its rails and the reference at
+// Vref: where the settling toward the periodic steady state begins.
+std::array<double, 5> AveragedStart(const LoopCircuit& loop);
+
 // From rest, or from `start` (iL, vC, vC1, vC2, vC3 at a period's start) with
 // the reference at Vref.
 TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientRequest& request,

@@ -67,21 +67,16 @@ SwitchedBode SwitchedLoopGain(const LoopCircuit& loop, int points,
                               const std::function<bool(int, int)>& progress) {
     SwitchedBode bode;
     const double T = 1 / loop.circuit.f;
-    const LoopOperatingPoint op = AveragedOperatingPoint(loop);
-    const Modulator& m = loop.modulator;
-    const double vc = std::clamp(op.D * m.Vramp, 0.0, m.Vcmax);
     // From the averaged operating point, settled by the switched loop itself.
     TransientRequest settle{0, {}, {}, {}, {}, kSettlePeriods * T};
-    switched::Simulation first(
-        loop, settle,
-        std::array<double, 5>{op.IL, op.Vo, m.Vref - vc, m.Vref - vc, op.Vo - m.Vref});
+    switched::Simulation first(loop, settle, AveragedStart(loop));
     TransientResult scratch;
     std::vector<switched::PeriodRecord> periods;
     bode.refusal = first.Run(scratch, periods);
     if (!bode.refusal.empty()) return bode;
     const std::array<double, 5> steady = first.Final();
     const std::vector<int> divisors = Divisors(loop.circuit.f, points);
-    const double a = kAmplitude * m.Vref;
+    const double a = kAmplitude * loop.modulator.Vref;
     std::vector<std::complex<double>> gains;
     for (std::size_t k = 0; k < divisors.size(); ++k) {
         const int n = divisors[k];

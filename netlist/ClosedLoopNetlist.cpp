@@ -159,10 +159,7 @@ std::string StepMeasures(std::string_view name, double f, double from, double un
 }  // namespace
 
 std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop) {
-    const LoopOperatingPoint op = AveragedOperatingPoint(loop);
-    const Modulator& m = loop.modulator;
-    const double vc = std::clamp(op.D * m.Vramp, 0.0, m.Vcmax);
-    std::array<double, 5> state{op.IL, op.Vo, m.Vref - vc, m.Vref - vc, op.Vo - m.Vref};
+    std::array<double, 5> state = AveragedStart(loop);
     const TransientRequest chunk{0, {}, {}, {}, {}, kChunkPeriods / loop.circuit.f};
     // Once the slowest of the loop's modes is left, it decays by a constant
     // ratio r over a chunk: two changes in a row along one direction give r,
@@ -225,7 +222,7 @@ std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientReque
     }
     n += Controller(loop, r, s) + PwmModulator(loop);
     n += Transient(c.f, r.tend);
-    const double firstStep = std::min({r.t1.value_or(r.tend), r.t2.value_or(r.tend), r.tend});
+    const double firstStep = FirstStepTime(r);
     if (!start) {
         n += "* L'avvio\n";
         n += Measure("il_peak", "MAX", "i(L1)", 0, firstStep);
@@ -241,14 +238,10 @@ std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientReque
         n += Measure("vo_min", "MIN", "v(vo)", last->first, last->second);
         n += Parameter("vo_ripple", "vo_max-vo_min");
     }
-    const auto next = [&](double after) {
-        double t = r.tend;
-        for (const std::optional<double>& step : {r.t1, r.t2})
-            if (step && *step > after) t = std::min(t, *step);
-        return t;
-    };
-    if (r.t1) n += "* Il gradino di carico\n" + StepMeasures("load", c.f, *r.t1, next(*r.t1));
-    if (r.t2) n += "* Il gradino di linea\n" + StepMeasures("line", c.f, *r.t2, next(*r.t2));
+    if (r.t1)
+        n += "* Il gradino di carico\n" + StepMeasures("load", c.f, *r.t1, StepWindowEnd(r, *r.t1));
+    if (r.t2)
+        n += "* Il gradino di linea\n" + StepMeasures("line", c.f, *r.t2, StepWindowEnd(r, *r.t2));
     return n + ".end\n";
 }
 
