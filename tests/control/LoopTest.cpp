@@ -175,6 +175,11 @@ TEST(LoopAnalysis, WorkedExample) {
     EXPECT_NEAR(a.dcGainDb, 20 * std::log10(Vg * 10 / (Req + 10)), 1e-12);
     loop.modulator.Vramp = 0.5;  // the modulator's gain stays out of Gvd
     EXPECT_NEAR(AnalyseLoop(loop).dcGainDb, a.dcGainDb, 1e-12);
+    loop.modulator.Vramp = 1e-3;  // |T| 60 dB higher: above 1 from 10 Hz to f/2
+    for (double f = 10; f <= 40e3; f *= 1.01) ASSERT_GT(Db(LoopFromImpedances(loop, f)), 0) << f;
+    const std::vector<std::string> high = AnalyseLoop(loop).warnings;
+    EXPECT_TRUE(high.size() > 1 && high[0].starts_with("|T| è maggiore di 1 a f/2") &&
+                high[1].starts_with("|T| non scende sotto 1 tra 10 Hz e f/2"));
     EXPECT_NEAR(a.fLC, 3615.7, 0.05);
     EXPECT_NEAR(a.Q, 2.908, 5e-4);
     EXPECT_NEAR(a.fESR, 203.7e3, 50);

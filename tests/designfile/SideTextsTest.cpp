@@ -13,27 +13,15 @@ TEST(SideTexts, EveryMemberUnderItsOwnKeyBothWaysAndTheStartTextsTheWindowsOwn) 
     const ChoiceTexts choice{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k"};
     DesignFile file;
     PutSideTexts(parts, choice, file);
-    EXPECT_EQ(file.parts, (SectionTexts{{"esr", "1"},
-                                        {"dcr", "2"},
-                                        {"rds", "3"},
-                                        {"rd", "4"},
-                                        {"vf", "5"},
-                                        {"tr", "6"},
-                                        {"tf", "7"},
-                                        {"qg", "8"},
-                                        {"vdrv", "9"},
-                                        {"iq", "10"}}));
-    EXPECT_EQ(file.selection, (SectionTexts{{"series", "a"},
-                                            {"round", "b"},
-                                            {"tol-l", "c"},
-                                            {"tol-c", "d"},
-                                            {"vi-min", "e"},
-                                            {"vi-max", "f"},
-                                            {"io-min", "g"},
-                                            {"io-max", "h"},
-                                            {"io-from", "i"},
-                                            {"io-to", "j"},
-                                            {"points", "k"}}));
+    const SectionTexts partKeys{{"esr", "1"},  {"dcr", "2"}, {"rds", "3"}, {"rd", "4"},
+                                {"vf", "5"},   {"tr", "6"},  {"tf", "7"},  {"qg", "8"},
+                                {"vdrv", "9"}, {"iq", "10"}};
+    const SectionTexts choiceKeys{{"series", "a"}, {"round", "b"},  {"tol-l", "c"},
+                                  {"tol-c", "d"},  {"vi-min", "e"}, {"vi-max", "f"},
+                                  {"io-min", "g"}, {"io-max", "h"}, {"io-from", "i"},
+                                  {"io-to", "j"},  {"points", "k"}};
+    EXPECT_EQ(file.parts, partKeys);
+    EXPECT_EQ(file.selection, choiceKeys);
     PartTexts partsBack;
     ChoiceTexts choiceBack;
     TakeSideTexts(file, partsBack, choiceBack);

@@ -64,6 +64,15 @@ TEST(NetlistCommand, TargetGivesDPrimeAndTheFileHoldsWhatStandardOutputShows) {
     const Result target = Cli(Netlist({"--vo-target", "15", "--periods", "3"}));
     ASSERT_EQ(shown.status + target.status, kExitSuccess);
     EXPECT_NE(shown.out.find("Ron=50m "), std::string::npos);
+    EXPECT_NE(shown.out.find("* Circuito: Vi = 25 V, D = 0.6, f = 80 kHz,\n*   L = 125 uH, C = "
+                             "15.625 uF, RL = 10 ohm\n* Componenti: ESR = 50 mohm, DCR = 100 mohm"),
+              std::string::npos);
+    // Near D = 0 and 1 the edges shorten: no time of the drive's pulse is negative.
+    for (const char* d : {"0.0005", "99.9995"}) {
+        const std::string out = Cli(Netlist({}, "--d", d)).out,
+                          pulse = out.substr(out.find("PULSE"));
+        EXPECT_EQ(pulse.substr(0, pulse.find('\n')).find('-'), std::string::npos) << pulse;
+    }
     EXPECT_NE(shown.out.find(".tran 62.5n 250u 0 62.5n uic\n"), std::string::npos);
     EXPECT_NE(target.out.find(".tran 62.5n 37.5u 0 62.5n uic\n"), std::string::npos);
     // Lossless but for the diode's 0.6 V, and continuous: D' = (Vo + Vf) / (Vi + Vf).
