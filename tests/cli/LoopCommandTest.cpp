@@ -137,7 +137,13 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
         EXPECT_NE(r.err.find(k.says), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty());
     }
-    EXPECT_EQ(Loop(With({"--fc", "30"})).status, 0);                   // designed below f/2, 40 kHz
+    EXPECT_EQ(Loop(With({"--fc", "30"})).status, 0);  // designed below f/2, 40 kHz
+    // 0.6 ms after a load step the mean is 1 to 1.5 % above the divider's 15 V: told.
+    const auto late = nlohmann::json::parse(
+        Loop(With({"--rl2", "5", "--t1", "1", "--tend", "1.6", "--json"})).out)["loop"];
+    const double off = late["transient"]["loadStep"]["finalVoMean"].get<double>() / 15 - 1;
+    EXPECT_TRUE(off > 0.01 && off < 0.015 &&
+                late["warnings"].dump().find("Dopo il gradino di carico") != std::string::npos);
     EXPECT_EQ(Loop(With({"--tss", "1", "--tend", "625"})).status, 0);  // 50000 periods at most
     const Result missing =
         Loop({"--vi", "25", "--f", "80", "--l", "125", "--c", "15", "--rl", "10"});

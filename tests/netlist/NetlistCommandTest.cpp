@@ -146,6 +146,9 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     EXPECT_NE(shown.out.find("\nR1 vo fb 10k\nRB fb 0 2k\n"), std::string::npos);
     EXPECT_NE(shown.out.find("\n.tran 62.5n 250u 0 62.5n uic\n"), std::string::npos);
     EXPECT_NE(shown.out.find("parte dal regime periodico ad anello chiuso"), std::string::npos);
+    EXPECT_NE(shown.out.find("* Il primo periodo\n.meas tran vo_mean_first"), std::string::npos);
+    const std::string rest = Cli(Loop(Plus(kParts, {"--tss", "1", "--tend", "2"}))).out;
+    EXPECT_NE(rest.find("\n*   il_peak "), std::string::npos);
     // A step followed for exactly one period still has that period's mean.
     const Args onePeriod = Loop(Plus(kParts, {"--rl2", "5", "--t1", "1", "--tend", "1.0125"}));
     EXPECT_NE(Cli(onePeriod).out.find("load_final AVG v(vo) FROM=1m TO=1.0125m"),
