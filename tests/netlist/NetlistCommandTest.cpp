@@ -41,8 +41,7 @@ TEST(NetlistCommand, RefusesAValueNamingItsOptionAndWritesNothing) {
         {Netlist({"--vo-target", "0"}),
          "vo-target non è valido: La tensione di uscita obiettivo non può essere zero"},
         {Netlist({"--periods", "0"}),
-         "periods non è valido: Il numero dei periodi deve essere un "
-         "intero da 1 a 100000!\n"},
+         "periods non è valido: Il numero dei periodi deve essere un intero da 1 a 100000!\n"},
         {Netlist({"--periods", "2.5"}), "periods non è valido: Il numero dei periodi"},
         {Netlist({"--periods", "100001"}), "periods non è valido: Il numero dei periodi"},
     };

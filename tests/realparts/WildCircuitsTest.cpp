@@ -62,18 +62,17 @@ double LogUniform(std::mt19937_64& random, double low, double high) {
 int WrongOfRandom(int count, std::uint64_t seed) {
     std::mt19937_64 random(seed);
     int wrong = 0;
+    const auto draw = [&](double low, double high) { return LogUniform(random, low, high); };
     for (int k = 0; k < count; ++k) {
-        const CircuitValues c{LogUniform(random, 1, 100),
-                              std::uniform_real_distribution<double>(0.05, 0.95)(random),
-                              LogUniform(random, 1e4, 5e5),
-                              LogUniform(random, 1e-7, 1e-3),
-                              LogUniform(random, 5e-7, 1e-3),
-                              LogUniform(random, 0.5, 1e4)};
+        const double Vi = draw(1, 100),
+                     D = std::uniform_real_distribution<double>(0.05, 0.95)(random);
+        const CircuitValues c{
+            Vi, D, draw(1e4, 5e5), draw(1e-7, 1e-3), draw(5e-7, 1e-3), draw(0.5, 1e4)};
         PartValues p;
         for (const PartField& field : PartFields()) {
             const double highest =
                 field.key == "tr" || field.key == "tf" ? 1 / c.f : field.highest * field.toSI;
-            if (random() % 3 != 0) p.*field.value = LogUniform(random, highest * 1e-3, highest);
+            if (random() % 3 != 0) p.*field.value = draw(highest * 1e-3, highest);
         }
         const std::string fault = Fault(c, p);
         wrong += !fault.empty();
