@@ -67,8 +67,11 @@ int RunLoopOn(const ParsedArguments& arguments, const RefuseLoop& refuse, std::o
         err << report.analysis.refusal << '\n';
         return kExitRefused;
     }
+    if (reading.designedFor)
+        if (auto missed = MissedTargets(*reading.designedFor, report.analysis))
+            report.analysis.warnings.push_back(std::move(*missed));
     if (transient) {
-        report.transient = SimulateClosedLoop(loop, *transient);
+        report.transient = RunRegulated(loop, *transient).result;
         if (!report.transient->refusal.empty()) {
             err << report.transient->refusal << '\n';
             return kExitRefused;

@@ -1,12 +1,14 @@
 #include "cli/LoopOptions.h"
 
 #include <array>
+#include <cmath>
 
 #include "cli/OptionValues.h"
 #include "control/ControlQuantities.h"
 #include "control/LoopAssembly.h"
 #include "model/Module1.h"
 #include "model/Quantities.h"
+#include "model/VerificationFields.h"
 #include "realparts/PartTexts.h"
 
 namespace stepdown::cli {
@@ -83,6 +85,9 @@ LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
         const NumberText read = Required(arguments, option.key, option.description, option.refusal);
         if (!read.value) return Refused({option.key, read.why});
         loop.circuit.*option.value = *read.value * option.toSI;
+        // Only the frequency's kilohertz can pass the largest double.
+        if (!std::isfinite(loop.circuit.*option.value))
+            return Refused({option.key, std::string(kFrequencyOverflowMessage)});
     }
     PartTexts partTexts;
     for (const PartField& part : PartFields())
@@ -134,6 +139,7 @@ LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
             return result;
         }
         c = *design.compensator;
+        result.designedFor = CompensatorTargets{*fc, *v.pm, {}};
     }
     return result;
 }

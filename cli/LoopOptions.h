@@ -10,6 +10,7 @@
 
 #include "cli/ArgumentParser.h"
 #include "control/ClosedLoop.h"
+#include "control/CompensatorDesign.h"
 
 namespace stepdown::cli {
 
@@ -28,9 +29,10 @@ std::string UsageOf(const LoopRefusal& refusal);
 std::vector<OptionSpec> WithLoopOptions(std::vector<OptionSpec> options);
 
 struct LoopReading {
-    std::optional<LoopRefusal> refused;         // a text refused
-    std::string refusal;                        // no compensator meets the targets
-    std::optional<TransientRequest> transient;  // when a step response is asked
+    std::optional<LoopRefusal> refused;             // a text refused
+    std::string refusal;                            // no compensator meets the targets
+    std::optional<TransientRequest> transient;      // when a step response is asked
+    std::optional<CompensatorTargets> designedFor;  // the network was designed for these
 };
 
 // Each text under its key (a key left out at its start text): Vi, f, L, C

@@ -11,6 +11,16 @@ namespace {
 
 using switched::PeriodRecord;
 
+// Settled when two starts of period this many periods apart agree to a
+// part in a million; given up after kMostChunks of them.
+constexpr int kChunkPeriods = 100;
+constexpr int kMostChunks = 60;
+constexpr double kRepeat = 1e-6;
+// A ratio nearer one is taken for a mode that does not decay; two changes
+// whose cosine squared is below kParallel are not one mode.
+constexpr double kFastestRatio = 0.95;
+constexpr double kParallel = 0.999;
+
 // The last full period inside [from, until].
 const PeriodRecord* LastPeriod(const std::vector<PeriodRecord>& periods, double from,
                                double until) {
@@ -57,9 +67,10 @@ std::optional<StepFigures> MeasureStep(const TransientResult& r,
         }
     s.undershoot = s.finalVoMean - low;
     s.overshoot = high - s.finalVoMean;
+    // The period that holds the step is the first whose mean it moves.
     double meanLow = s.finalVoMean, meanHigh = s.finalVoMean;
     for (const PeriodRecord& p : periods)
-        if (p.start >= from && p.end <= until) {
+        if (p.end > from && p.end <= until) {
             meanLow = std::min(meanLow, p.mean);
             meanHigh = std::max(meanHigh, p.mean);
         }
@@ -143,6 +154,74 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
     if (result.loadStep) check("Dopo il gradino di carico", result.loadStep->finalVoMean);
     if (result.lineStep) check("Dopo il gradino di linea", result.lineStep->finalVoMean);
     return result;
+}
+
+namespace {
+
+// The settling of SettledClosedLoop; a run refused on the way says why in `refusal`.
+std::optional<std::array<double, 5>> Settle(const LoopCircuit& loop, std::string& refusal) {
+    std::array<double, 5> state = AveragedStart(loop);
+    const TransientRequest chunk{0, {}, {}, {}, {}, kChunkPeriods / loop.circuit.f};
+    // Once the slowest of the loop's modes is left, it decays by a constant
+    // ratio r over a chunk: two changes in a row along one direction give r,
+    // and the remaining change, d r/(1 - r), is taken at once. The jump
+    // stirs the faster modes: the chunk after it is not used.
+    std::optional<std::array<double, 5>> previous;
+    bool jumped = false;
+    for (int k = 0; k < kMostChunks; ++k) {
+        switched::Simulation simulation(loop, chunk, state);
+        TransientResult scratch;
+        std::vector<switched::PeriodRecord> periods;
+        refusal = simulation.Run(scratch, periods);
+        if (!refusal.empty()) return std::nullopt;
+        const std::array<double, 5> next = simulation.Final();
+        std::array<double, 5> change{};
+        bool repeats = true;
+        double along = 0, before = 0, now = 0;
+        for (int i = 0; i < 5; ++i) {
+            change[i] = next[i] - state[i];
+            repeats = repeats && std::abs(change[i]) <= kRepeat * (1 + std::abs(next[i]));
+            const double p = previous ? (*previous)[i] : 0;
+            along += change[i] * p;
+            before += p * p;
+            now += change[i] * change[i];
+        }
+        state = next;
+        if (repeats) return state;
+        const bool oneMode = before > 0 && along * along >= kParallel * before * now;
+        previous = jumped ? std::nullopt : std::optional(change);
+        jumped = false;
+        if (const double r = oneMode ? along / before : 0; r > 0 && r < kFastestRatio) {
+            for (int i = 0; i < 5; ++i) state[i] += change[i] * r / (1 - r);
+            previous.reset();
+            jumped = true;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop) {
+    std::string refusal;
+    return Settle(loop, refusal);
+}
+
+RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& request) {
+    RegulatedRun run;
+    if (!(request.tss > 0)) {
+        run.start = Settle(loop, run.result.refusal);
+        if (!run.result.refusal.empty()) return run;
+        run.unsettled = !run.start;
+        if (run.unsettled) {
+            run.result.refusal =
+                "L'anello chiuso non raggiunge un regime periodico da cui far partire la "
+                "simulazione: con un avvio graduale tss la simulazione parte da fermo.";
+            return run;
+        }
+    }
+    run.result = SimulateClosedLoop(loop, request, run.start);
+    return run;
 }
 
 }  // namespace stepdown

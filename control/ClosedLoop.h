@@ -41,10 +41,11 @@ struct TracePoint {
 };
 
 struct StepFigures {
-    double finalVoMean = 0;                        // V, the last full period's mean
-    double undershoot = 0, overshoot = 0;          // V, instantaneous Vo against the final mean
-    double undershootMean = 0, overshootMean = 0;  // V, period means against it
-    std::optional<double> settlingTime;            // s after the step; nothing: not settled
+    double finalVoMean = 0;                // V, the last full period's mean
+    double undershoot = 0, overshoot = 0;  // V, instantaneous Vo against the final mean
+    // V, the means of the periods on the grid from the one holding the step
+    double undershootMean = 0, overshootMean = 0;
+    std::optional<double> settlingTime;  // s after the step; nothing: not settled
     ConductionMode mode = ConductionMode::Continuous;
 };
 
@@ -79,5 +80,22 @@ std::array<double, 5> AveragedStart(const LoopCircuit& loop);
 // the reference at Vref.
 TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientRequest& request,
                                    std::optional<std::array<double, 5>> start = std::nullopt);
+
+// The closed loop's periodic steady state at a period's start (iL, vC, vC1,
+// vC2, vC3), reached by the switched loop from the averaged operating point;
+// nothing when it does not repeat within a few thousand periods (a loop that
+// oscillates, or that the amplifier's rails hold).
+std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop);
+
+// Where every front end starts the same request, so that the command, the
+// window, the report and the netlist give the same figures: from rest when
+// the reference rises over tss, else at the closed loop's periodic steady
+// state; `unsettled` (with the refusal) when it has none to start from.
+struct RegulatedRun {
+    std::optional<std::array<double, 5>> start;
+    bool unsettled = false;
+    TransientResult result;
+};
+RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& request);
 
 }  // namespace stepdown

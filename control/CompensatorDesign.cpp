@@ -67,6 +67,22 @@ Compensator RoundedCompensator(const Compensator& c) {
     return r;
 }
 
+std::optional<std::string> MissedTargets(const CompensatorTargets& targets,
+                                         const LoopAnalysis& analysis) {
+    const std::string asked = FormatScientific(targets.fc, 2, ".") + " Hz e " +
+                              FormatFixed2(targets.phaseMarginDeg, ".") + "°";
+    if (!analysis.fc)
+        return "Il compensatore progettato non raggiunge gli obiettivi (" + asked +
+               "): |T| non attraversa 1 sotto f/2.";
+    const double fc = *analysis.fc, pm = *analysis.phaseMargin;
+    if (!(std::abs(fc - targets.fc) > 0.01 * targets.fc) &&
+        !(std::abs(pm - targets.phaseMarginDeg) > 1))
+        return std::nullopt;
+    return "Il compensatore progettato non raggiunge gli obiettivi: fc = " +
+           FormatScientific(fc, 2, ".") + " Hz e margine di fase " + FormatFixed2(pm, ".") +
+           "° invece di " + asked + ".";
+}
+
 CompensatorDesign DesignCompensator(const LoopCircuit& loop, const CompensatorTargets& targets) {
     CompensatorDesign design;
     const LoopOperatingPoint op = AveragedOperatingPoint(loop);

@@ -34,6 +34,12 @@ struct CompensatorDesign {
 // The loop's compensator R1 and Rb are kept; the rest is designed.
 CompensatorDesign DesignCompensator(const LoopCircuit& loop, const CompensatorTargets& targets);
 
+// The sentence telling that the designed loop's `analysis` misses the
+// targets, by more than 1 % in fc or 1 degree in the phase margin, with both
+// numbers of each; nothing when it meets them.
+std::optional<std::string> MissedTargets(const CompensatorTargets& targets,
+                                         const LoopAnalysis& analysis);
+
 // The nearest E96 value on a log scale; nothing for a value not positive and finite.
 std::optional<double> RoundToE96(double value);
 

@@ -76,13 +76,6 @@ void FindMargins(const Plant& plant, const Compensator& c, double nyquist, LoopA
     const double fc = SolveLog(magnitude, scan[last - 1], scan[last]);
     out.fc = fc;
     out.phaseMargin = 180 + LoopAt(plant, c, fc).phaseDeg;
-    for (std::size_t k = 0; k < scan.size() && scan[k] < fc; ++k)
-        if (!(values[k].phaseDeg > -180)) {
-            out.warnings.emplace_back(
-                "La fase di T scende sotto -180° prima di fc: l'anello è "
-                "stabile solo condizionatamente.");
-            break;
-        }
     double before = fc;
     for (std::size_t k = last; k < scan.size(); ++k) {
         if (phase(before) > 0 && !(values[k].phaseDeg + 180 > 0)) {
@@ -91,6 +84,24 @@ void FindMargins(const Plant& plant, const Compensator& c, double nyquist, LoopA
         }
         before = scan[k];
     }
+    // A margin at or below zero: the closed loop has a pole in the right half-plane.
+    if (!(*out.phaseMargin > 0)) {
+        out.warnings.push_back("Il margine di fase è di " + FormatFixed2(*out.phaseMargin, ".") +
+                               "°, non positivo: l'anello chiuso è instabile.");
+        return;
+    }
+    if (out.gainMargin && !(*out.gainMargin > 0)) {
+        out.warnings.push_back("Il margine di guadagno è di " + FormatFixed2(*out.gainMargin, ".") +
+                               " dB, non positivo: l'anello chiuso è instabile.");
+        return;
+    }
+    for (std::size_t k = 0; k < scan.size() && scan[k] < fc; ++k)
+        if (!(values[k].phaseDeg > -180)) {
+            out.warnings.emplace_back(
+                "La fase di T scende sotto -180° prima di fc: l'anello è "
+                "stabile solo condizionatamente.");
+            break;
+        }
 }
 
 void CompensatorWarnings(const Compensator& c, double nyquist, LoopAnalysis& out) {
@@ -177,6 +188,14 @@ LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points) {
                       Figure(op.D * 100) +
                       " %, fuori dall'intervallo da 0 a Dmax: l'anello non "
                       "può regolarla.";
+        return out;
+    }
+    const Modulator& m = loop.modulator;
+    if (m.Vcmax < op.D * m.Vramp) {
+        out.refusal = "L'amplificatore d'errore arriva al più a Vcmax = " + Figure(m.Vcmax) +
+                      " V, sotto D Vramp = " + Figure(op.D * m.Vramp) +
+                      " V: il modulatore non raggiunge il duty cycle di " + Figure(op.D * 100) +
+                      " % del punto di lavoro, l'anello non può regolarlo.";
         return out;
     }
     const Compensator& c = loop.compensator;

@@ -26,6 +26,7 @@ LoopStudy StudyLoop(const CircuitValues& circuit, const PartValues& parts, doubl
     }
     c.Rb = *rb;
     const NetworkTake network = TakeNetwork(v, c);
+    std::optional<CompensatorTargets> targets;
     if (network.Partial()) {
         s.refusal = "Il compensatore si dà con tutti i suoi valori, o si progetta!";
         return s;
@@ -43,6 +44,7 @@ LoopStudy StudyLoop(const CircuitValues& circuit, const PartValues& parts, doubl
         }
         c = *design.compensator;
         s.designed = true;
+        targets = CompensatorTargets{*fc, *v.pm, {}};
     }
     const StepRequest step = StepRequestOf(v);
     if (step.unpaired || step.late) {
@@ -55,11 +57,14 @@ LoopStudy StudyLoop(const CircuitValues& circuit, const PartValues& parts, doubl
         s.refusal = s.analysis.refusal;
         return s;
     }
+    if (targets)
+        if (auto missed = MissedTargets(*targets, s.analysis))
+            s.analysis.warnings.push_back(std::move(*missed));
     LoopCircuit rounded = s.loop;
     rounded.compensator = s.standard = RoundedCompensator(c);
     s.standardAnalysis = AnalyseLoop(rounded);
     if (s.request) {
-        s.transient = SimulateClosedLoop(s.loop, *s.request);
+        s.transient = RunRegulated(s.loop, *s.request).result;
         if (!s.transient->refusal.empty()) s.refusal = s.transient->refusal;
     }
     return s;

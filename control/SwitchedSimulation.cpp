@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "model/Conversions.h"
+
 namespace stepdown::switched {
 namespace {
 
@@ -11,6 +13,16 @@ namespace {
 constexpr int kSubsteps = 16;
 constexpr long kMostPeriods = 50000;
 constexpr int kMostEventsPerPeriod = 200;
+// The largest |A| h of one substep that the run takes on: beyond it the
+// circuit's fastest time constant is so much shorter than the period that
+// the Taylor pieces of every interval would take minutes.
+constexpr double kMostSubstepReach = 2000;
+// The Taylor pieces one run may spend, some seconds of work: a backstop for
+// what the estimate before the run cannot foresee (events piling up).
+constexpr long kMostPieces = 20'000'000;
+// Closer than this to the substep's start (in periods), an extreme is the
+// start itself.
+constexpr double kExtremeGap = 1e-9;
 
 double Dot(const Row& c, const State& y) {
     double sum = 0;
@@ -70,10 +82,12 @@ double MaxAbs(const State& y) {
 }
 
 // e^{A s} y by its Taylor series, in pieces where |A| s <= 1/2 so that the
-// terms fall fast and none is large.
-State Propagate(const SparseMatrix& A, double norm, State y, double s) {
+// terms fall fast and none is large; `work` counts the pieces.
+State Propagate(const SparseMatrix& A, double norm, State y, double s, long& work) {
     if (!(s > 0)) return y;
     const double pieces = std::max(1.0, std::ceil(norm * s / 0.5));
+    work += pieces < kMostPieces ? static_cast<long>(pieces) : kMostPieces;
+    if (work > kMostPieces) return y;
     const double h = s / pieces;
     for (double p = 0; p < pieces; ++p) {
         State sum = y, term = y;
@@ -86,6 +100,21 @@ State Propagate(const SparseMatrix& A, double norm, State y, double s) {
         y = sum;
     }
     return y;
+}
+
+// The largest row sum of A without its column of sources: past the first
+// term, A^k y has no component along the constant 1, so the sources (a
+// large Vi/L, a fast reference ramp) scale the terms but never slow their
+// fall.
+double HomogeneousNorm(const Matrix& A) {
+    double most = 0;
+    for (const Row& row : A) {
+        double sum = 0;
+        for (int k = 0; k < kSize; ++k)
+            if (k != kOne) sum += std::abs(row[k]);
+        if (!(sum <= most)) most = sum;
+    }
+    return most;
 }
 
 // The largest |A| h for which one Taylor series about the substep's start
@@ -164,6 +193,46 @@ void Simulation::Build() {
         current_ = &found->second;
         return;
     }
+    Assemble();
+    const Row vo = OutputVoltage();
+    Cached& entry = cache_[mode_];
+    entry.norm = HomogeneousNorm(A_);
+    entry.A = Sparse(A_);
+    Matrix step{};
+    for (int column = 0; column < kSize; ++column) {
+        const State image =
+            Propagate(entry.A, entry.norm, Unit(column), period_ / kSubsteps, work_);
+        for (int row = 0; row < kSize; ++row) step[row][column] = image[row];
+    }
+    entry.step = Sparse(step);
+    entry.events = Events();
+    entry.vo = Sparse(vo);
+    entry.vc = Sparse(AmplifierOutput());
+    current_ = &entry;
+}
+
+// The largest |A| T/16 over the modes this request can reach: the switch's
+// three states, the amplifier's three, the steps' circuits, the ramp.
+double Simulation::MostSubstepReach() {
+    const Mode saved = mode_;
+    double most = 0;
+    for (const Switch sw : {Switch::On, Switch::Diode, Switch::Blocked})
+        for (const Amp amp : {Amp::Linear, Amp::Low, Amp::High})
+            for (int load = 0; load <= (request_.t1 ? 1 : 0); ++load)
+                for (int line = 0; line <= (request_.t2 ? 1 : 0); ++line)
+                    for (const bool ramping : {false, request_.tss > 0}) {
+                        mode_ = {sw, amp, load, line, ramping};
+                        Assemble();
+                        const double reach = HomogeneousNorm(A_) * period_ / kSubsteps;
+                        // NaN and infinity are the most of all.
+                        if (!(reach <= most)) most = reach;
+                    }
+    mode_ = saved;
+    return most;
+}
+
+// The mode's matrix into A_.
+void Simulation::Assemble() {
     const Compensator& c = loop_.compensator;
     const IntervalKind kind = mode_.sw == Switch::On      ? IntervalKind::SwitchOn
                               : mode_.sw == Switch::Diode ? IntervalKind::DiodeConducting
@@ -199,23 +268,6 @@ void Simulation::Build() {
     A_[kQ] = vo;
     A_[kSin][kCos] = injection_.omega;
     A_[kCos][kSin] = -injection_.omega;
-    Cached& entry = cache_[mode_];
-    for (const Row& row : A_) {
-        double sum = 0;
-        for (const double x : row) sum += std::abs(x);
-        entry.norm = std::max(entry.norm, sum);
-    }
-    entry.A = Sparse(A_);
-    Matrix step{};
-    for (int column = 0; column < kSize; ++column) {
-        const State image = Propagate(entry.A, entry.norm, Unit(column), period_ / kSubsteps);
-        for (int row = 0; row < kSize; ++row) step[row][column] = image[row];
-    }
-    entry.step = Sparse(step);
-    entry.events = Events();
-    entry.vo = Sparse(vo);
-    entry.vc = Sparse(AmplifierOutput());
-    current_ = &entry;
 }
 
 // The functions whose fall through zero ends the interval, in this mode.
@@ -237,6 +289,15 @@ std::vector<std::pair<Event, SparseRow>> Simulation::Events() const {
         const double side = mode_.amp == Amp::High ? 1 : -1;
         events.emplace_back(Event::Leave, Combine(Unit(kRef), side, InvertingInput(), -side));
     }
+    // The extremes within the interval, where vo' or iL' changes sign: vo' is
+    // the row vo A, iL' the row of iL in A. They switch nothing; the trace
+    // takes a point there, so that its extremes are the trajectory's.
+    const Row vo = OutputVoltage();
+    Row slope{};
+    for (int i = 0; i < kSize; ++i) AddTo(slope, A_[i], vo[i]);
+    events.emplace_back(Event::Extreme, slope);
+    events.emplace_back(Event::Extreme, Combine(slope, -1, slope, 0));
+    if (mode_.sw != Switch::Blocked) events.emplace_back(Event::Extreme, A_[kIL]);
     std::vector<std::pair<Event, SparseRow>> sparse;
     sparse.reserve(events.size());
     for (const auto& [event, row] : events) sparse.emplace_back(event, Sparse(row));
@@ -254,7 +315,7 @@ double Simulation::Locate(const SparseRow& c, double h) const {
         for (const State& term : series_) g.push_back(Dot(c, term));
     const auto valueAndSlope = [&](double s) {
         if (!series) {
-            const State y = Propagate(current_->A, current_->norm, y_, s);
+            const State y = Propagate(current_->A, current_->norm, y_, s, work_);
             return std::pair{Dot(c, y), Dot(c, Apply(current_->A, y))};
         }
         double value = g.back(), slope = 0;
@@ -301,6 +362,8 @@ void Simulation::Switching(Event event) {
     case Event::Leave:
         mode_.amp = Amp::Linear;
         break;
+    case Event::Extreme:
+        return;
     }
     Consistent();
 }
@@ -326,10 +389,26 @@ void Simulation::Record() {
     trace_->push_back({t_, y_[kIL], Dot(current_->vo, y_), Dot(current_->vc, y_)});
 }
 
+// What the run would take, before it starts: the periods asked and the
+// circuit's stiffness, each against its bound.
+std::string Simulation::Refusal() {
+    if (!(request_.tend / period_ <= kMostPeriods))
+        return "La simulazione ad anello chiuso coprirebbe più di 50000 periodi: accorcia tend.";
+    const double reach = MostSubstepReach();
+    if (!(reach <= kMostSubstepReach))
+        return "La simulazione ad anello chiuso non è calcolabile in tempi brevi: la costante "
+               "di tempo più breve del circuito (" +
+               FormatScientific(period_ / kSubsteps / reach, 2, ".") + " s) è più di " +
+               FormatScientific(kMostSubstepReach * kSubsteps, 2, ".") +
+               " volte più breve del periodo di commutazione.";
+    return {};
+}
+
 std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& periods) {
+    if (const std::string refused = Refusal(); !refused.empty()) return refused;
     trace_ = &result.trace;
-    // The trace holds every substep and switching instant.
-    trace_->reserve(static_cast<std::size_t>(request_.tend / period_ * (kSubsteps + 4)) + 8);
+    // The trace holds every substep, switching instant and extreme.
+    trace_->reserve(static_cast<std::size_t>(request_.tend / period_ * (kSubsteps + 7)) + 8);
     const Modulator& m = loop_.modulator;
     y_[kOne] = 1;
     mode_.ramping = request_.tss > 0;
@@ -341,8 +420,7 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
     const double vc = y_[kRef] - y_[kC2];
     mode_.amp = vc > m.Vcmax ? Amp::High : vc < 0 ? Amp::Low : Amp::Linear;
     const double end = request_.tend;
-    if (end / period_ > kMostPeriods)
-        return "La simulazione ad anello chiuso coprirebbe più di 50000 periodi: accorcia tend.";
+    if (const std::string refused = Refusal(); !refused.empty()) return refused;
     bool loadDone = !request_.t1, lineDone = !request_.t2;
     double periodStart = 0;
     int events = 0;
@@ -367,8 +445,9 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         if (!loadDone) boundary = std::min(boundary, *request_.t1);
         if (!lineDone) boundary = std::min(boundary, *request_.t2);
         const double h = std::min(period_ / kSubsteps, boundary - t_);
-        const State next = h == period_ / kSubsteps ? Apply(current_->step, y_)
-                                                    : Propagate(current_->A, current_->norm, y_, h);
+        const State next = h == period_ / kSubsteps
+                               ? Apply(current_->step, y_)
+                               : Propagate(current_->A, current_->norm, y_, h, work_);
         std::optional<std::pair<Event, double>> first;
         series_.clear();
         // The events' values at the substep's start are those at the last
@@ -384,13 +463,16 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
             if (values_[k] > 0 && !(after > 0)) {
                 if (series_.empty() && current_->norm * h <= kSeriesReach) Expand(h);
                 const double s = Locate(c, h);
-                if (!first || s < first->second) first = {{event, s}};
+                // An extreme at the substep's start is the point already traced
+                // there; a step of a few ulps would not move the time.
+                const bool atStart = event == Event::Extreme && s <= kExtremeGap * period_;
+                if (!atStart && (!first || s < first->second)) first = {{event, s}};
             }
             values_[k] = after;
         }
         if (first) {
             valuesOf_ = nullptr;
-            y_ = series_.empty() ? Propagate(current_->A, current_->norm, y_, first->second)
+            y_ = series_.empty() ? Propagate(current_->A, current_->norm, y_, first->second, work_)
                                  : Sum(first->second);
             t_ += first->second;
             Switching(first->first);
@@ -400,6 +482,9 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
                        "in un periodo.";
             continue;
         }
+        if (work_ > kMostPieces)
+            return "La simulazione ad anello chiuso richiede troppo calcolo: il circuito è "
+                   "troppo rigido per il periodo di commutazione.";
         y_ = next;
         t_ = h == boundary - t_ ? boundary : t_ + h;
         if (t_ >= boundary) {

@@ -33,7 +33,7 @@ using SparseMatrix = std::array<SparseRow, kSize>;
 
 enum class Switch { On, Diode, Blocked };
 enum class Amp { Linear, Low, High };
-enum class Event { Ramp, DutyLimit, CurrentZero, ToLow, ToHigh, Leave };
+enum class Event { Ramp, DutyLimit, CurrentZero, ToLow, ToHigh, Leave, Extreme };
 
 struct Mode {
     Switch sw = Switch::Blocked;
@@ -72,6 +72,9 @@ private:
     Row AmplifierOutput() const;
     Row Ramp() const;
     void Build();
+    void Assemble();
+    double MostSubstepReach();
+    std::string Refusal();
     std::vector<std::pair<Event, SparseRow>> Events() const;
     // What a mode needs, built once: its matrix and norm, the propagator of
     // one substep, the functions whose zeros end it.
@@ -106,6 +109,7 @@ private:
     std::vector<double> values_;
     const Cached* valuesOf_ = nullptr;
     double t_ = 0, onTime_ = 0;
+    mutable long work_ = 0;  // Taylor pieces spent
     bool blockedInPeriod_ = false;
     std::vector<TracePoint>* trace_ = nullptr;
 };

@@ -12,16 +12,6 @@ namespace {
 
 using namespace netlist;
 
-// Settled when two starts of period this many periods apart agree to a
-// part in a million; given up after kMostChunks of them.
-constexpr int kChunkPeriods = 100;
-constexpr int kMostChunks = 60;
-constexpr double kRepeat = 1e-6;
-// A ratio nearer one is taken for a mode that does not decay; two changes
-// whose cosine squared is below kParallel are not one mode.
-constexpr double kFastestRatio = 0.95;
-constexpr double kParallel = 0.999;
-
 std::string Mode(ConductionMode mode) {
     return mode == ConductionMode::Continuous ? "continua (CCM)" : "discontinua (DCM)";
 }
@@ -158,46 +148,6 @@ std::string StepMeasures(std::string_view name, double f, double from, double un
 
 }  // namespace
 
-std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop) {
-    std::array<double, 5> state = AveragedStart(loop);
-    const TransientRequest chunk{0, {}, {}, {}, {}, kChunkPeriods / loop.circuit.f};
-    // Once the slowest of the loop's modes is left, it decays by a constant
-    // ratio r over a chunk: two changes in a row along one direction give r,
-    // and the remaining change, d r/(1 - r), is taken at once. The jump
-    // stirs the faster modes: the chunk after it is not used.
-    std::optional<std::array<double, 5>> previous;
-    bool jumped = false;
-    for (int k = 0; k < kMostChunks; ++k) {
-        switched::Simulation simulation(loop, chunk, state);
-        TransientResult scratch;
-        std::vector<switched::PeriodRecord> periods;
-        if (!simulation.Run(scratch, periods).empty()) return std::nullopt;
-        const std::array<double, 5> next = simulation.Final();
-        std::array<double, 5> change{};
-        bool repeats = true;
-        double along = 0, before = 0, now = 0;
-        for (int i = 0; i < 5; ++i) {
-            change[i] = next[i] - state[i];
-            repeats = repeats && std::abs(change[i]) <= kRepeat * (1 + std::abs(next[i]));
-            const double p = previous ? (*previous)[i] : 0;
-            along += change[i] * p;
-            before += p * p;
-            now += change[i] * change[i];
-        }
-        state = next;
-        if (repeats) return state;
-        const bool oneMode = before > 0 && along * along >= kParallel * before * now;
-        previous = jumped ? std::nullopt : std::optional(change);
-        jumped = false;
-        if (const double r = oneMode ? along / before : 0; r > 0 && r < kFastestRatio) {
-            for (int i = 0; i < 5; ++i) state[i] += change[i] * r / (1 - r);
-            previous.reset();
-            jumped = true;
-        }
-    }
-    return std::nullopt;
-}
-
 std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientRequest& r,
                                    const std::optional<std::array<double, 5>>& start,
                                    const TransientResult& figures) {
@@ -247,15 +197,11 @@ std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientReque
 
 ClosedLoopExport ExportClosedLoop(const LoopCircuit& loop, const TransientRequest& request) {
     ClosedLoopExport out;
-    std::optional<std::array<double, 5>> start;
-    if (!(request.tss > 0)) {
-        start = SettledClosedLoop(loop);
-        out.unsettled = !start;
-        if (out.unsettled) return out;
-    }
-    const TransientResult figures = SimulateClosedLoop(loop, request, start);
-    out.refusal = figures.refusal;
-    if (out.refusal.empty()) out.netlist = SpiceClosedLoopNetlist(loop, request, start, figures);
+    const RegulatedRun run = RunRegulated(loop, request);
+    out.unsettled = run.unsettled;
+    out.refusal = run.result.refusal;
+    if (out.refusal.empty())
+        out.netlist = SpiceClosedLoopNetlist(loop, request, run.start, run.result);
     return out;
 }
 

@@ -19,12 +19,6 @@ inline constexpr double kAmplifierGain = 1e5;
 // also the least on time.
 inline constexpr double kSetFraction = 1e-3;
 
-// The closed loop's periodic steady state at a period's start (iL, vC, vC1,
-// vC2, vC3), reached by the switched loop from the averaged operating point;
-// nothing when it does not repeat within a few thousand periods (a loop that
-// oscillates, or that the amplifier's rails hold).
-std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop);
-
 // The netlist of `loop` running `request` to its end from `start` (nothing:
 // from rest, the reference rising over tss), with the program's figures of
 // the same run, `figures` (SimulateClosedLoop of the same loop, request and

@@ -280,7 +280,7 @@ void LoopWindow::Calculate() {
     analysis_ = AnalyseLoop(loop_);
     transient_.reset();
     switchedBode_.reset();
-    if (analysis_->valid && request_) transient_ = SimulateClosedLoop(loop_, *request_);
+    if (analysis_->valid && request_) transient_ = RunRegulated(loop_, *request_).result;
     QApplication::restoreOverrideCursor();
     ShowAll();
     if (!analysis_->valid) return ShowMessage(analysis_->refusal);

@@ -140,7 +140,8 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
     EXPECT_EQ(Loop(With({"--fc", "30"})).status, 0);  // designed below f/2, 40 kHz
     // 0.6 ms after a load step the mean is 1 to 1.5 % above the divider's 15 V: told.
     const auto late = nlohmann::json::parse(
-        Loop(With({"--rl2", "5", "--t1", "1", "--tend", "1.6", "--json"})).out)["loop"];
+        Loop(With({"--tss", "0.2", "--rl2", "5", "--t1", "1", "--tend", "1.6", "--json"}))
+            .out)["loop"];
     const double off = late["transient"]["loadStep"]["finalVoMean"].get<double>() / 15 - 1;
     EXPECT_TRUE(off > 0.01 && off < 0.015 &&
                 late.dump().find("Dopo il gradino") != std::string::npos);

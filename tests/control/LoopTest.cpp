@@ -194,6 +194,80 @@ TEST(LoopAnalysis, WorkedExample) {
     for (const std::string& w : a.warnings) EXPECT_EQ(w.find("più volte"), std::string::npos) << w;
 }
 
+// A margin not above zero is instability, whatever the phase did below fc;
+// a phase under -180 degrees below fc with a positive margin is conditional.
+// The margin's sign is the impedance model's at the crossover found.
+TEST(LoopAnalysis, NoPositiveMarginIsInstabilityNotConditionalStability) {
+    const struct {
+        double esr;
+        Compensator network;
+        std::string_view says;
+    } cases[] = {
+        {0.05,
+         {2, 10e3, 2e3, 300, 0, 100e-9, 10e-9, 0},
+         "non positivo: l'anello chiuso è instabile"},
+        {0.3, {2, 10e3, 2e3, 30e3, 0, 1e-9, 1e-12, 0}, "stabile solo condizionatamente"},
+    };
+    for (const auto& k : cases) {
+        LoopCircuit loop = WorkedExample();
+        loop.parts.ESR = k.esr;
+        loop.compensator = k.network;
+        const LoopAnalysis a = AnalyseLoop(loop);
+        ASSERT_TRUE(a.fc) << k.says;
+        const double margin = AngleGap(180 + Deg(LoopFromImpedances(loop, *a.fc)), 0);
+        EXPECT_EQ(margin > 0, k.says.starts_with("stabile")) << margin;
+        int verdicts = 0;
+        for (const std::string& w : a.warnings)
+            if (w.find("stabil") != std::string::npos) {
+                ++verdicts;
+                EXPECT_NE(w.find(k.says), std::string::npos) << w;
+            }
+        EXPECT_EQ(verdicts, 1) << k.says;
+    }
+}
+
+// The amplifier's top below D Vramp leaves the operating point out of reach:
+// refused before any margin; just at it, analysed.
+TEST(LoopAnalysis, AnAmplifierThatCannotReachTheDutyCycleIsRefused) {
+    LoopCircuit loop = WorkedExample();
+    loop.compensator = *DesignCompensator(loop, {8e3, 60, {}}).compensator;
+    const double needed = AnalyseLoop(loop).op.D * loop.modulator.Vramp;
+    loop.modulator.Vcmax = needed;
+    EXPECT_TRUE(AnalyseLoop(loop).valid);
+    loop.modulator.Vcmax = std::nextafter(needed, 0.0);
+    const LoopAnalysis a = AnalyseLoop(loop);
+    EXPECT_FALSE(a.valid || a.fc);
+    EXPECT_TRUE(a.refusal.starts_with("L'amplificatore d'errore arriva al più a Vcmax"))
+        << a.refusal;
+}
+
+// Targets met within 1 % in fc and 1 degree in the margin say nothing;
+// beyond, both numbers are told; no crossover at all is told too.
+TEST(CompensatorDesign, MissedTargetsAreToldWithBothNumbers) {
+    const CompensatorTargets targets{8e3, 60, {}};
+    const struct {
+        std::optional<double> fc;
+        double pm;
+        std::string_view says;  // empty: nothing told
+    } cases[] = {
+        {8.079e3, 60.99, ""},
+        {7.921e3, 59.01, ""},
+        {8.081e3, 60, "fc = 8.08E+03 Hz e margine di fase 60.00° invece di 8.00E+03 Hz e 60.00°."},
+        {7.919e3, 60, "fc = 7.92E+03 Hz"},
+        {8e3, 61.01, "margine di fase 61.01° invece"},
+        {8e3, 58.99, "margine di fase 58.99° invece"},
+        {{}, 0, "obiettivi (8.00E+03 Hz e 60.00°): |T| non attraversa 1 sotto f/2."},
+    };
+    for (const auto& k : cases) {
+        LoopAnalysis a;
+        a.fc = k.fc;
+        if (k.fc) a.phaseMargin = k.pm;
+        const std::optional<std::string> told = MissedTargets(targets, a);
+        EXPECT_EQ(told.has_value(), !k.says.empty()) << k.says;
+        EXPECT_NE(told.value_or("").find(k.says), std::string::npos) << told.value_or("");
+    }
+}
+
 TEST(CompensatorDesign, BoostBeyondTheTypeIsRefusedNamingTheOneThatCan) {
     const LoopCircuit loop = WorkedExample();
     struct Case {
