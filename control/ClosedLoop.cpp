@@ -162,6 +162,10 @@ namespace {
 std::optional<std::array<double, 5>> Settle(const LoopCircuit& loop, std::string& refusal) {
     std::array<double, 5> state = AveragedStart(loop);
     const TransientRequest chunk{0, {}, {}, {}, {}, kChunkPeriods / loop.circuit.f};
+    // The whole settling, every chunk taken, within the bounds of one run.
+    const TransientRequest whole{0, {}, {}, {}, {}, kMostChunks * chunk.tend};
+    refusal = switched::Simulation(loop, whole, state).Refusal();
+    if (!refusal.empty()) return std::nullopt;
     // Once the slowest of the loop's modes is left, it decays by a constant
     // ratio r over a chunk: two changes in a row along one direction give r,
     // and the remaining change, d r/(1 - r), is taken at once. The jump

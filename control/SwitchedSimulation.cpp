@@ -13,13 +13,10 @@ namespace {
 constexpr int kSubsteps = 16;
 constexpr long kMostPeriods = 50000;
 constexpr int kMostEventsPerPeriod = 200;
-// The largest |A| h of one substep that the run takes on: beyond it the
-// circuit's fastest time constant is so much shorter than the period that
-// the Taylor pieces of every interval would take minutes.
-constexpr double kMostSubstepReach = 2000;
-// The Taylor pieces one run may spend, some seconds of work: a backstop for
-// what the estimate before the run cannot foresee (events piling up).
-constexpr long kMostPieces = 20'000'000;
+// The substeps and Taylor pieces one run may spend, a few seconds of work:
+// the estimate before the run refuses what would pass it, and the count
+// stops what the estimate cannot foresee (events piling up).
+constexpr long kMostWork = 30'000'000;
 // Closer than this to the substep's start (in periods), an extreme is the
 // start itself.
 constexpr double kExtremeGap = 1e-9;
@@ -86,8 +83,8 @@ double MaxAbs(const State& y) {
 State Propagate(const SparseMatrix& A, double norm, State y, double s, long& work) {
     if (!(s > 0)) return y;
     const double pieces = std::max(1.0, std::ceil(norm * s / 0.5));
-    work += pieces < kMostPieces ? static_cast<long>(pieces) : kMostPieces;
-    if (work > kMostPieces) return y;
+    work += pieces < kMostWork ? static_cast<long>(pieces) : kMostWork;
+    if (work > kMostWork) return y;
     const double h = s / pieces;
     for (double p = 0; p < pieces; ++p) {
         State sum = y, term = y;
@@ -120,6 +117,10 @@ double HomogeneousNorm(const Matrix& A) {
 // The largest |A| h for which one Taylor series about the substep's start
 // serves the whole substep: its terms then fall from the first.
 constexpr double kSeriesReach = 1;
+
+// The substeps into which a stiff mode splits each of the period's 16, as
+// a double: a circuit past every bound must still be counted.
+double FineSubsteps(double reach) { return std::max(1.0, std::ceil(reach / kSeriesReach)); }
 
 }  // namespace
 
@@ -198,10 +199,13 @@ void Simulation::Build() {
     Cached& entry = cache_[mode_];
     entry.norm = HomogeneousNorm(A_);
     entry.A = Sparse(A_);
+    // A stiff mode takes finer substeps, each within one series' reach, so
+    // that its events are located on a polynomial and never by propagating
+    // the whole substep again and again.
+    entry.substep = period_ / kSubsteps / FineSubsteps(entry.norm * period_ / kSubsteps);
     Matrix step{};
     for (int column = 0; column < kSize; ++column) {
-        const State image =
-            Propagate(entry.A, entry.norm, Unit(column), period_ / kSubsteps, work_);
+        const State image = Propagate(entry.A, entry.norm, Unit(column), entry.substep, work_);
         for (int row = 0; row < kSize; ++row) step[row][column] = image[row];
     }
     entry.step = Sparse(step);
@@ -310,16 +314,16 @@ double Simulation::Locate(const SparseRow& c, double h) const {
     // Within the series' reach c.y(s) is a polynomial: its coefficients once,
     // then each step costs a few multiplications.
     const bool series = !series_.empty();
-    std::vector<double> g;
-    if (series)
-        for (const State& term : series_) g.push_back(Dot(c, term));
+    std::array<double, 40> g{};
+    const std::size_t terms = series_.size();
+    for (std::size_t k = 0; k < terms; ++k) g[k] = Dot(c, series_[k]);
     const auto valueAndSlope = [&](double s) {
         if (!series) {
             const State y = Propagate(current_->A, current_->norm, y_, s, work_);
             return std::pair{Dot(c, y), Dot(c, Apply(current_->A, y))};
         }
-        double value = g.back(), slope = 0;
-        for (std::size_t k = g.size() - 1; k-- > 0;) {
+        double value = g[terms - 1], slope = 0;
+        for (std::size_t k = terms - 1; k-- > 0;) {
             slope = slope * s + value;
             value = value * s + g[k];
         }
@@ -395,12 +399,14 @@ std::string Simulation::Refusal() {
     if (!(request_.tend / period_ <= kMostPeriods))
         return "La simulazione ad anello chiuso coprirebbe più di 50000 periodi: accorcia tend.";
     const double reach = MostSubstepReach();
-    if (!(reach <= kMostSubstepReach))
-        return "La simulazione ad anello chiuso non è calcolabile in tempi brevi: la costante "
-               "di tempo più breve del circuito (" +
-               FormatScientific(period_ / kSubsteps / reach, 2, ".") + " s) è più di " +
-               FormatScientific(kMostSubstepReach * kSubsteps, 2, ".") +
-               " volte più breve del periodo di commutazione.";
+    const double work = request_.tend / period_ * kSubsteps * FineSubsteps(reach);
+    if (!(work <= kMostWork))
+        return "La simulazione ad anello chiuso non è calcolabile in tempi brevi: chiederebbe " +
+               FormatScientific(work, 2, ".") +
+               " passi di integrazione, perché la costante di tempo più breve del circuito (" +
+               FormatScientific(period_ / kSubsteps / reach, 2, ".") +
+               " s) è molto più breve del periodo di commutazione; accorcia tend o rivedi i "
+               "valori.";
     return {};
 }
 
@@ -436,7 +442,7 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
     };
     startPeriod();
     Record();
-    double qStart = 0;
+    double qStart = 0, nextRecord = 0;
     std::size_t traceStart = 0;
     while (t_ < end) {
         const double periodEnd = periodStart + period_;
@@ -444,12 +450,14 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         if (mode_.ramping) boundary = std::min(boundary, request_.tss);
         if (!loadDone) boundary = std::min(boundary, *request_.t1);
         if (!lineDone) boundary = std::min(boundary, *request_.t2);
-        const double h = std::min(period_ / kSubsteps, boundary - t_);
-        const State next = h == period_ / kSubsteps
+        const double h = std::min(current_->substep, boundary - t_);
+        ++work_;
+        const State next = h == current_->substep
                                ? Apply(current_->step, y_)
                                : Propagate(current_->A, current_->norm, y_, h, work_);
         std::optional<std::pair<Event, double>> first;
         series_.clear();
+        extremes_.clear();
         // The events' values at the substep's start are those at the last
         // one's end, unless the mode or the state changed in between.
         if (valuesOf_ != current_) {
@@ -463,13 +471,25 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
             if (values_[k] > 0 && !(after > 0)) {
                 if (series_.empty() && current_->norm * h <= kSeriesReach) Expand(h);
                 const double s = Locate(c, h);
-                // An extreme at the substep's start is the point already traced
-                // there; a step of a few ulps would not move the time.
-                const bool atStart = event == Event::Extreme && s <= kExtremeGap * period_;
-                if (!atStart && (!first || s < first->second)) first = {{event, s}};
+                // An extreme at the substep's start is the point already traced there.
+                if (event == Event::Extreme) {
+                    if (s > kExtremeGap * period_) extremes_.push_back(s);
+                } else if (!first || s < first->second) {
+                    first = {{event, s}};
+                }
             }
             values_[k] = after;
         }
+        // The extremes before the substep's end or its first event, in time
+        // order, each traced on the series: they switch nothing.
+        std::sort(extremes_.begin(), extremes_.end());
+        for (const double s : extremes_)
+            if (!first || s < first->second) {
+                const State y = series_.empty()
+                                    ? Propagate(current_->A, current_->norm, y_, s, work_)
+                                    : Sum(s);
+                trace_->push_back({t_ + s, y[kIL], Dot(current_->vo, y), Dot(current_->vc, y)});
+            }
         if (first) {
             valuesOf_ = nullptr;
             y_ = series_.empty() ? Propagate(current_->A, current_->norm, y_, first->second, work_)
@@ -482,7 +502,7 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
                        "in un periodo.";
             continue;
         }
-        if (work_ > kMostPieces)
+        if (work_ > kMostWork)
             return "La simulazione ad anello chiuso richiede troppo calcolo: il circuito è "
                    "troppo rigido per il periodo di commutazione.";
         y_ = next;
@@ -518,7 +538,11 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
             }
             Consistent();
         }
-        Record();
+        // A stiff mode's fine substeps are traced at the period's 16 only.
+        if (t_ >= nextRecord) {
+            Record();
+            nextRecord = t_ + period_ / kSubsteps * (1 - 1e-9);
+        }
         // x * 0 is zero for every finite x and NaN otherwise.
         double zero = 0;
         for (const double x : y_) zero += x * 0;

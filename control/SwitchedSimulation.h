@@ -62,6 +62,9 @@ public:
 
     // Runs to the request's end; an Italian message when it cannot.
     std::string Run(TransientResult& result, std::vector<PeriodRecord>& periods);
+    // Why the run would be refused before it starts (too many periods, or
+    // too much work for the circuit's stiffness); empty when it would not.
+    std::string Refusal();
     std::array<double, 5> Final() const;
 
 private:
@@ -74,13 +77,13 @@ private:
     void Build();
     void Assemble();
     double MostSubstepReach();
-    std::string Refusal();
     std::vector<std::pair<Event, SparseRow>> Events() const;
-    // What a mode needs, built once: its matrix and norm, the propagator of
-    // one substep, the functions whose zeros end it.
+    // What a mode needs, built once: its matrix and norm, its substep and
+    // the propagator of one, the functions whose zeros end it.
     struct Cached {
         SparseMatrix A{};
         double norm = 0;
+        double substep = 0;  // s, T/16 or a whole fraction of it
         SparseMatrix step{};
         std::vector<std::pair<Event, SparseRow>> events;
         SparseRow vo{}, vc{};  // the output and the amplifier's output
@@ -105,6 +108,7 @@ private:
     State y_{};
     // The substep's Taylor terms while an event is located in it, else empty.
     std::vector<State> series_;
+    std::vector<double> extremes_;  // s of the substep's extremes
     // The events' values at y_ for the mode `valuesOf_`; null when unknown.
     std::vector<double> values_;
     const Cached* valuesOf_ = nullptr;

@@ -334,6 +334,10 @@ TEST(ClosedLoop, EveryAcceptedRequestEndsWithinASecond) {
         {[](LoopCircuit& l) { l.circuit.RL = 1e-9; }, {1e-3, {}, {}, {}, {}, 5e-3}, ""},
         {[](LoopCircuit& l) { l.circuit.C = 1e-18; }, {1e-3, {}, {}, {}, {}, 5e-3}, "tempi brevi"},
         {[](LoopCircuit& l) { l.circuit.f = 1e9; }, {1e-3, {}, {}, {}, {}, 5e-3}, "50000"},
+        // C2 of 10 pF: its network's time constant a thousandth of T/16.
+        {[](LoopCircuit& l) { l.compensator.C2 = 1e-11; }, {1e-3, {}, {}, {}, {}, 20e-3},
+         "passi di integrazione"},
+        {[](LoopCircuit& l) { l.compensator.C2 = 1e-10; }, {1e-3, {}, {}, {}, {}, 4e-3}, ""},
         {[](LoopCircuit& l) { l.circuit.f = 1e9; }, {1e-7, {}, {}, {}, {}, 1e-5}, ""},
     };
     for (const auto& k : cases) {
