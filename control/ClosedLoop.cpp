@@ -20,6 +20,8 @@ constexpr double kRepeat = 1e-6;
 // whose cosine squared is below kParallel are not one mode.
 constexpr double kFastestRatio = 0.95;
 constexpr double kParallel = 0.999;
+// A start-up peak this far above the steady mean is told.
+constexpr double kStartupOvershoot = 1.05;
 
 // The last full period inside [from, until].
 const PeriodRecord* LastPeriod(const std::vector<PeriodRecord>& periods, double from,
@@ -105,10 +107,13 @@ std::array<double, 5> AveragedStart(const LoopCircuit& loop) {
 }
 
 TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientRequest& request,
-                                   std::optional<std::array<double, 5>> start) {
+                                   std::optional<std::array<double, 5>> start,
+                                   ProgressReporter* progress) {
     TransientResult result;
     std::vector<PeriodRecord> periods;
     switched::Simulation simulation(loop, request, start);
+    const auto total = static_cast<std::int64_t>(std::ceil(request.tend * loop.circuit.f));
+    simulation.ReportTo(progress, 0, total);
     result.refusal = simulation.Run(result, periods);
     if (!result.refusal.empty()) return result;
     const double firstStep = FirstStepTime(request);
@@ -150,6 +155,12 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
                                       "l'anello non regola (amplificatore al limite, Dmax, o "
                                       "simulazione troppo breve).");
     };
+    // From rest, a start-up that rises well past the regulated output.
+    if (!start && result.voPeak > kStartupOvershoot * result.steadyVoMean)
+        result.warnings.push_back(
+            "All'avvio Vo sale fino a " + FormatFixed2(result.voPeak, ".") + " V, il " +
+            FormatFixed2((result.voPeak / result.steadyVoMean - 1) * 100, ".") +
+            " % sopra la Vo media di regime: allunga l'avvio graduale tss.");
     check("Prima del primo gradino", result.steadyVoMean);
     if (result.loadStep) check("Dopo il gradino di carico", result.loadStep->finalVoMean);
     if (result.lineStep) check("Dopo il gradino di linea", result.lineStep->finalVoMean);
@@ -159,7 +170,8 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
 namespace {
 
 // The settling of SettledClosedLoop; a run refused on the way says why in `refusal`.
-std::optional<std::array<double, 5>> Settle(const LoopCircuit& loop, std::string& refusal) {
+std::optional<std::array<double, 5>> Settle(const LoopCircuit& loop, std::string& refusal,
+                                            ProgressReporter* progress = nullptr) {
     std::array<double, 5> state = AveragedStart(loop);
     const TransientRequest chunk{0, {}, {}, {}, {}, kChunkPeriods / loop.circuit.f};
     // The whole settling, every chunk taken, within the bounds of one run.
@@ -174,6 +186,7 @@ std::optional<std::array<double, 5>> Settle(const LoopCircuit& loop, std::string
     bool jumped = false;
     for (int k = 0; k < kMostChunks; ++k) {
         switched::Simulation simulation(loop, chunk, state);
+        simulation.ReportTo(progress, k * kChunkPeriods, kMostChunks * kChunkPeriods);
         TransientResult scratch;
         std::vector<switched::PeriodRecord> periods;
         refusal = simulation.Run(scratch, periods);
@@ -211,10 +224,12 @@ std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop) 
     return Settle(loop, refusal);
 }
 
-RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& request) {
+RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& request,
+                          ProgressReporter* progress) {
     RegulatedRun run;
     if (!(request.tss > 0)) {
-        run.start = Settle(loop, run.result.refusal);
+        run.start = Settle(loop, run.result.refusal, progress);
+        run.cancelled = run.result.refusal == kCancelled;
         if (!run.result.refusal.empty()) return run;
         run.unsettled = !run.start;
         if (run.unsettled) {
@@ -224,7 +239,8 @@ RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& reque
             return run;
         }
     }
-    run.result = SimulateClosedLoop(loop, request, run.start);
+    run.result = SimulateClosedLoop(loop, request, run.start, progress);
+    run.cancelled = run.result.refusal == kCancelled;
     return run;
 }
 

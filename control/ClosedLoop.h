@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "control/LoopAnalysis.h"
+#include "model/WindowOperations.h"
 
 namespace stepdown {
 
@@ -57,7 +58,8 @@ struct TransientResult {
     std::optional<double> t99;      // s, first reach of 99 % of the steady mean
     std::optional<StepFigures> loadStep, lineStep;
     std::vector<TracePoint> trace;  // at every switching instant and between them
-    // A mean Vo more than 1 % away from Vref (1 + R1/Rb): not regulated.
+    // A mean Vo more than 1 % away from Vref (1 + R1/Rb): not regulated; from
+    // rest, a start-up peak more than 5 % above the steady mean.
     std::vector<std::string> warnings;
 };
 
@@ -79,7 +81,8 @@ std::array<double, 5> AveragedStart(const LoopCircuit& loop);
 // From rest, or from `start` (iL, vC, vC1, vC2, vC3 at a period's start) with
 // the reference at Vref.
 TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientRequest& request,
-                                   std::optional<std::array<double, 5>> start = std::nullopt);
+                                   std::optional<std::array<double, 5>> start = std::nullopt,
+                                   ProgressReporter* progress = nullptr);
 
 // The closed loop's periodic steady state at a period's start (iL, vC, vC1,
 // vC2, vC3), reached by the switched loop from the averaged operating point;
@@ -91,11 +94,14 @@ std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop);
 // window, the report and the netlist give the same figures: from rest when
 // the reference rises over tss, else at the closed loop's periodic steady
 // state; `unsettled` (with the refusal) when it has none to start from.
+// A run that `progress` cancels ends with this refusal and `cancelled`.
+inline constexpr std::string_view kCancelled = "Simulazione ad anello chiuso annullata.";
 struct RegulatedRun {
     std::optional<std::array<double, 5>> start;
-    bool unsettled = false;
+    bool unsettled = false, cancelled = false;
     TransientResult result;
 };
-RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& request);
+RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& request,
+                          ProgressReporter* progress = nullptr);
 
 }  // namespace stepdown

@@ -393,6 +393,12 @@ void Simulation::Record() {
     trace_->push_back({t_, y_[kIL], Dot(current_->vo, y_), Dot(current_->vc, y_)});
 }
 
+void Simulation::ReportTo(ProgressReporter* reporter, std::int64_t before, std::int64_t total) {
+    reporter_ = reporter;
+    reportedBefore_ = before;
+    reportTotal_ = total;
+}
+
 // What the run would take, before it starts: the periods asked and the
 // circuit's stiffness, each against its bound.
 std::string Simulation::Refusal() {
@@ -485,9 +491,8 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         std::sort(extremes_.begin(), extremes_.end());
         for (const double s : extremes_)
             if (!first || s < first->second) {
-                const State y = series_.empty()
-                                    ? Propagate(current_->A, current_->norm, y_, s, work_)
-                                    : Sum(s);
+                const State y =
+                    series_.empty() ? Propagate(current_->A, current_->norm, y_, s, work_) : Sum(s);
                 trace_->push_back({t_ + s, y[kIL], Dot(current_->vo, y), Dot(current_->vc, y)});
             }
         if (first) {
@@ -530,6 +535,10 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
                     r.voMax = std::max(r.voMax, result.trace[k].vo);
                 }
                 periods.push_back(r);
+                if (reporter_ &&
+                    !reporter_->Continue(
+                        reportedBefore_ + static_cast<std::int64_t>(periods.size()), reportTotal_))
+                    return std::string(kCancelled);
                 traceStart = result.trace.size() - 1;
                 periodStart = t_;
                 qStart = y_[kQ];

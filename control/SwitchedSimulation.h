@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "control/ClosedLoop.h"
+#include "model/WindowOperations.h"
 
 namespace stepdown::switched {
 
@@ -65,6 +66,9 @@ public:
     // Why the run would be refused before it starts (too many periods, or
     // too much work for the circuit's stiffness); empty when it would not.
     std::string Refusal();
+    // After each period: `before` + the periods done so far, of `total`; a
+    // reporter that answers false ends the run, with kCancelled.
+    void ReportTo(ProgressReporter* reporter, std::int64_t before, std::int64_t total);
     std::array<double, 5> Final() const;
 
 private:
@@ -114,6 +118,8 @@ private:
     const Cached* valuesOf_ = nullptr;
     double t_ = 0, onTime_ = 0;
     mutable long work_ = 0;  // Taylor pieces spent
+    ProgressReporter* reporter_ = nullptr;
+    std::int64_t reportedBefore_ = 0, reportTotal_ = 0;
     bool blockedInPeriod_ = false;
     std::vector<TracePoint>* trace_ = nullptr;
 };

@@ -62,7 +62,9 @@ QChart* LoopWindow::NewBodeChart() const {
                             switchedBode_ ? &*switchedBode_ : nullptr, locale_);
 }
 
-QChart* LoopWindow::NewStepChart() const { return NewLoopStepChart(*transient_, locale_); }
+QChart* LoopWindow::NewStepChart() const {
+    return NewLoopStepChart(*transient_, *request_, locale_);
+}
 
 QChart* NewLoopBodeChart(const LoopAnalysis* analysis, const SwitchedBode* switchedBode,
                          const QLocale& locale) {
@@ -75,7 +77,8 @@ QChart* NewLoopBodeChart(const LoopAnalysis* analysis, const SwitchedBode* switc
     const LoopAnalysis& a = *analysis;
     auto* frequency = new QLogValueAxis(chart);
     frequency->setBase(10);
-    frequency->setLabelFormat(QStringLiteral("%g"));
+    // Whole hertz at each decade: the localized labels know %f, not %g.
+    frequency->setLabelFormat(QStringLiteral("%.0f"));
     frequency->setMinorTickCount(8);
     frequency->setTitleText(QStringLiteral("f [Hz]"));
     chart->addAxis(frequency, Qt::AlignBottom);
@@ -103,7 +106,11 @@ QChart* NewLoopBodeChart(const LoopAnalysis* analysis, const SwitchedBode* switc
         AddLine(*chart, QStringLiteral("|%1|").arg(c.name), QPen(c.colour, 2), magnitude, frequency,
                 db);
         QPen dashed(c.colour, 1.5, Qt::DashLine);
-        AddLine(*chart, QStringLiteral("∠%1").arg(c.name), dashed, angle, frequency, degrees);
+        QLineSeries* phaseLine =
+            AddLine(*chart, QStringLiteral("∠%1").arg(c.name), dashed, angle, frequency, degrees);
+        // The legend's box cannot dash: a hatched one tells the phase from the magnitude.
+        for (QLegendMarker* marker : chart->legend()->markers(phaseLine))
+            marker->setBrush(QBrush(c.colour, Qt::Dense4Pattern));
     }
     if (switchedBode) {
         const struct {
@@ -138,15 +145,22 @@ QChart* NewLoopBodeChart(const LoopAnalysis* analysis, const SwitchedBode* switc
     return chart;
 }
 
-QChart* NewLoopStepChart(const TransientResult& r, const QLocale& locale) {
+QChart* NewLoopStepChart(const TransientResult& r, const TransientRequest& request,
+                         const QLocale& locale) {
     QChart* chart = NewNumberChart(locale, 4);
     chart->legend()->setAlignment(Qt::AlignTop);
     QValueAxis* time = NewAxis(*chart, QStringLiteral("t [ms]"), Qt::AlignBottom);
     QValueAxis* volts = NewAxis(*chart, QStringLiteral("Vo [V]"), Qt::AlignLeft);
     QValueAxis* amps = NewAxis(*chart, QStringLiteral("iL [A]"), Qt::AlignRight);
+    // With a step, from a tenth of its window before it: a start-up from rest
+    // would swamp the step it was asked for.
+    const double first = FirstStepTime(request);
+    const double from =
+        request.t1 || request.t2 ? std::max(0.0, first - (request.tend - first) / 10) : 0;
     QList<QPointF> vo, il;
     Range v, i;
     for (const TracePoint& p : r.trace) {
+        if (p.t < from) continue;
         vo.append(QPointF(p.t * 1e3, p.vo));
         il.append(QPointF(p.t * 1e3, p.iL));
         v.Add(p.vo);
@@ -159,15 +173,20 @@ QChart* NewLoopStepChart(const TransientResult& r, const QLocale& locale) {
     const double final = last ? last->finalVoMean : r.steadyVoMean;
     const double end = r.trace.empty() ? 1 : r.trace.back().t * 1e3;
     for (const double edge : {0.99 * final, 1.01 * final}) {
-        const QList<QPointF> line{QPointF(0, edge), QPointF(end, edge)};
+        const QList<QPointF> line{QPointF(from * 1e3, edge), QPointF(end, edge)};
         QLineSeries* band = AddLine(*chart, QStringLiteral("±1 % di Vo finale"),
                                     QPen(Qt::darkGray, 1, Qt::DashLine), line, time, volts);
         if (edge > final) HideFromLegend(*chart, band);
         v.Add(edge);
     }
-    time->setRange(0, end);
+    time->setRange(from * 1e3, end);
     KeepRoundTicks(*time, 10);
-    AlignAxes(*volts, std::min(0.0, v.low), v.high, *amps, std::min(0.0, i.low), i.high);
+    if (from > 0) {  // each on the step's own scale, not from zero
+        SpanRoundly(*volts, v.low, v.high, 0);
+        SpanRoundly(*amps, i.low, i.high, 0);
+    } else {
+        AlignAxes(*volts, std::min(0.0, v.low), v.high, *amps, std::min(0.0, i.low), i.high);
+    }
     amps->setGridLineVisible(false);
     return chart;
 }

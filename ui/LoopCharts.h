@@ -22,6 +22,8 @@ QString LoopNumber(const QLocale& locale, double value);
 QChart* NewLoopBodeChart(const LoopAnalysis* analysis, const SwitchedBode* switched,
                          const QLocale& locale);
 
-QChart* NewLoopStepChart(const TransientResult& transient, const QLocale& locale);
+// The step response; scaled to the steps when `request` asks for one.
+QChart* NewLoopStepChart(const TransientResult& transient, const TransientRequest& request,
+                         const QLocale& locale);
 
 }  // namespace stepdown

@@ -26,6 +26,7 @@
 #include "ui/ApplicationTitle.h"
 #include "ui/ChartAxes.h"
 #include "ui/NetlistExport.h"
+#include "ui/ProgressDialogReporter.h"
 
 namespace stepdown {
 
@@ -280,7 +281,12 @@ void LoopWindow::Calculate() {
     analysis_ = AnalyseLoop(loop_);
     transient_.reset();
     switchedBode_.reset();
-    if (analysis_->valid && request_) transient_ = RunRegulated(loop_, *request_).result;
+    if (analysis_->valid && request_) {
+        // A dialog with Annulla once the run is expected past half a second.
+        ProgressDialogReporter progress(this);
+        RegulatedRun run = RunRegulated(loop_, *request_, &progress);
+        if (!run.cancelled) transient_ = std::move(run.result);
+    }
     QApplication::restoreOverrideCursor();
     ShowAll();
     if (!analysis_->valid) return ShowMessage(analysis_->refusal);

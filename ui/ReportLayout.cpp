@@ -158,7 +158,8 @@ void AddLoopPictures(const DesignReport& report, const QLocale& locale, ReportPi
                            .arg(LoopNumber(numbers, *a.fc), LoopNumber(numbers, *a.phaseMargin)));
     pictures.bode = ChartImage(bode);
     if (report.loop->transient)
-        pictures.step = ChartImage(NewLoopStepChart(*report.loop->transient, numbers));
+        pictures.step =
+            ChartImage(NewLoopStepChart(*report.loop->transient, *report.loop->request, numbers));
 }
 
 QString ReportDate() {
