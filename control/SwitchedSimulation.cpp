@@ -20,6 +20,10 @@ constexpr long kMostWork = 30'000'000;
 // Closer than this to the substep's start (in periods), an extreme is the
 // start itself.
 constexpr double kExtremeGap = 1e-9;
+// How closely an instant is located, in periods: a switching instant to
+// rounding, an extreme to where its value is exact to rounding.
+constexpr double kSwitchTime = 1e-15;
+constexpr double kExtremeTime = 1e-8;
 
 double Dot(const Row& c, const State& y) {
     double sum = 0;
@@ -132,7 +136,8 @@ void Simulation::Expand(double h) {
     double reach = 1;
     for (int k = 1; k < 40; ++k) {
         State term = Apply(current_->A, series_.back());
-        for (double& x : term) x /= k;
+        const double inverse = 1.0 / k;  // one division a term, not one an entry
+        for (double& x : term) x *= inverse;
         series_.push_back(term);
         reach *= h;
         if (MaxAbs(term) * reach <= floor) break;
@@ -301,16 +306,19 @@ std::vector<std::pair<Event, SparseRow>> Simulation::Events() const {
     for (int i = 0; i < kSize; ++i) AddTo(slope, A_[i], vo[i]);
     events.emplace_back(Event::Extreme, slope);
     events.emplace_back(Event::Extreme, Combine(slope, -1, slope, 0));
-    if (mode_.sw != Switch::Blocked) events.emplace_back(Event::Extreme, A_[kIL]);
+    // iL's serve the start-up's peak, before any step.
+    if (mode_.sw != Switch::Blocked && mode_.load == 0 && mode_.line == 0)
+        events.emplace_back(Event::Extreme, A_[kIL]);
     std::vector<std::pair<Event, SparseRow>> sparse;
     sparse.reserve(events.size());
     for (const auto& [event, row] : events) sparse.emplace_back(event, Sparse(row));
     return sparse;
 }
 
-// The first zero of c.y(s) in (0, h], where c.y falls from above zero.
-double Simulation::Locate(const SparseRow& c, double h) const {
-    const double tolerance = 1e-15 * period_;
+// The first zero of c.y(s) in (0, h], where c.y falls from above zero: a
+// safeguarded Newton search on the series, from the chord.
+double Simulation::Locate(const SparseRow& c, double h, double tolerance, double before,
+                          double after) const {
     // Within the series' reach c.y(s) is a polynomial: its coefficients once,
     // then each step costs a few multiplications.
     const bool series = !series_.empty();
@@ -329,7 +337,9 @@ double Simulation::Locate(const SparseRow& c, double h) const {
         }
         return std::pair{value, slope};
     };
-    double low = 0, high = h, s = h / 2;
+    // The first guess where the chord between the substep's ends crosses zero.
+    const double chord = h * (before / (before - after));
+    double low = 0, high = h, s = chord > 0 && chord < h ? chord : h / 2;
     for (int k = 0; k < 100 && high - low > tolerance; ++k) {
         const auto [value, slope] = valueAndSlope(s);
         if (value > 0)
@@ -476,7 +486,10 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
             const double after = Dot(c, next);
             if (values_[k] > 0 && !(after > 0)) {
                 if (series_.empty() && current_->norm * h <= kSeriesReach) Expand(h);
-                const double s = Locate(c, h);
+                // An extreme's value moves with the square of its time's error.
+                const double s =
+                    Locate(c, h, (event == Event::Extreme ? kExtremeTime : kSwitchTime) * period_,
+                           values_[k], after);
                 // An extreme at the substep's start is the point already traced there.
                 if (event == Event::Extreme) {
                     if (s > kExtremeGap * period_) extremes_.push_back(s);

@@ -94,7 +94,10 @@ private:
     };
     void Expand(double h);
     State Sum(double s) const;
-    double Locate(const SparseRow& c, double h) const;
+    // The first zero of c.y in (0, h], where c.y falls from `before` at the
+    // substep's start to `after` at its end.
+    double Locate(const SparseRow& c, double h, double tolerance, double before,
+                  double after) const;
     void Switching(Event event);
     void Consistent();
     void Record();
