@@ -173,6 +173,7 @@ JsonObject LoopJson(const LoopReport& report) {
         .Number("Q", a.Q)
         .Number("fESR", a.fESR)
         .Number("dcGainDb", a.dcGainDb);
+    if (a.fPole > 0) plant.Number("fPole", a.fPole);
     JsonObject loop;
     loop.Object("operatingPoint", std::move(op))
         .Object("plant", std::move(plant))
@@ -216,6 +217,7 @@ void LoopText(std::ostream& out, const LoopReport& report) {
     Field(out, "Q", Label(a.Q), "");
     Field(out, "fESR", Label(a.fESR), "Hz");
     Field(out, "guadagno DC", Label(a.dcGainDb), "dB");
+    if (a.fPole > 0) Field(out, "polo (DCM)", Label(a.fPole), "Hz");
     out << "\nCompensatore di tipo " << (report.designed.type == 3 ? "III" : "II") << '\n';
     NetworkText(out, report.designed);
     out << "\nAnello\n";

@@ -85,8 +85,12 @@ std::optional<std::string> MissedTargets(const CompensatorTargets& targets,
 
 CompensatorDesign DesignCompensator(const LoopCircuit& loop, const CompensatorTargets& targets) {
     CompensatorDesign design;
-    const LoopOperatingPoint op = AveragedOperatingPoint(loop);
-    const Plant plant = AveragedPlant(loop, op, 1 / loop.modulator.Vramp);
+    const LoopPlant plantOf = PlantOf(loop);
+    if (!plantOf.refusal.empty()) {
+        design.refusal = plantOf.refusal;
+        return design;
+    }
+    const Plant& plant = plantOf.plant;
     const int type = targets.type.value_or(plant.fESR() > targets.fc ? 3 : 2);
     const Response at = plant.At(targets.fc);
     design.boostDeg = targets.phaseMarginDeg - 90 - at.phaseDeg;

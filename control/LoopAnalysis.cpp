@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "model/Conversions.h"
+#include "realparts/RealParts.h"
 
 namespace stepdown {
 namespace {
@@ -138,10 +139,20 @@ double Plant::Q() const {
 
 double Plant::fESR() const { return 1 / (2 * std::numbers::pi * ESR * C); }
 
-double Plant::DcGainDb() const { return 20 * std::log10(gain / (Req + RL)); }
+double Plant::fPole() const { return (go + 1 / RL) / (2 * std::numbers::pi * C); }
+
+double Plant::DcGainDb() const {
+    return 20 * std::log10(discontinuous ? gain / (go + 1 / RL) : gain / (Req + RL));
+}
 
 Response Plant::At(double f) const {
     const double w = OmegaOf(f);
+    if (discontinuous) {
+        // Y = go + 1/R + jwC/(1 + jw ESR C), Gvd = gain/Y.
+        const double a = w * ESR * C, wC = w * C / (1 + a * a);
+        const double re = go + 1 / RL + wC * a, im = wC;
+        return {20 * std::log10(gain / std::hypot(re, im)), -std::atan2(im, re) * kDegrees};
+    }
     const double a2 = L * C * (RL + ESR);
     const double a1 = L + C * (Req * (RL + ESR) + RL * ESR);
     const double a0 = Req + RL;
@@ -179,10 +190,10 @@ Response LoopAt(const Plant& plant, const Compensator& c, double f) {
     return {p.magDb + g.magDb, p.phaseDeg + g.phaseDeg};
 }
 
-LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points) {
-    LoopAnalysis out;
+LoopPlant PlantOf(const LoopCircuit& loop) {
+    LoopPlant out;
     out.op = AveragedOperatingPoint(loop);
-    const LoopOperatingPoint& op = out.op;
+    LoopOperatingPoint& op = out.op;
     if (!(op.D > 0 && op.D < loop.modulator.Dmax) || !std::isfinite(op.D)) {
         out.refusal = "La tensione di uscita di " + Figure(op.Vo) + " V chiede un duty cycle di " +
                       Figure(op.D * 100) +
@@ -191,13 +202,15 @@ LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points) {
         return out;
     }
     const Modulator& m = loop.modulator;
-    if (m.Vcmax < op.D * m.Vramp) {
-        out.refusal = "L'amplificatore d'errore arriva al più a Vcmax = " + Figure(m.Vcmax) +
-                      " V, sotto D Vramp = " + Figure(op.D * m.Vramp) +
-                      " V: il modulatore non raggiunge il duty cycle di " + Figure(op.D * 100) +
-                      " % del punto di lavoro, l'anello non può regolarlo.";
+    // The operating point's duty cycle, once known, within the amplifier's reach.
+    const auto reached = [&m, &out, &op] {
+        if (m.Vcmax < op.D * m.Vramp)
+            out.refusal = "L'amplificatore d'errore arriva al più a Vcmax = " + Figure(m.Vcmax) +
+                          " V, sotto D Vramp = " + Figure(op.D * m.Vramp) +
+                          " V: il modulatore non raggiunge il duty cycle di " + Figure(op.D * 100) +
+                          " % del punto di lavoro, l'anello non può regolarlo.";
         return out;
-    }
+    };
     const Compensator& c = loop.compensator;
     CircuitValues circuit = loop.circuit;
     circuit.RL = circuit.RL * (c.R1 + c.Rb) / (circuit.RL + c.R1 + c.Rb);
@@ -208,21 +221,44 @@ LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points) {
             "del punto di lavoro.";
         return out;
     }
-    out.valid = true;
     out.mode = steady.mode;
-    const double Fm = 1 / loop.modulator.Vramp;
+    const double Fm = 1 / m.Vramp;
     out.plant = AveragedPlant(loop, op, Fm);
+    if (out.mode == ConductionMode::Continuous) return reached();
+    // Below the CCM duty cycle: the one the converter as built needs in DCM.
+    const DutySynthesis duty = DutyForTarget(circuit, loop.parts, op.Vo);
+    if (duty.outcome != RealPartsOutcome::Found) {
+        out.refusal = "In conduzione discontinua nessun duty cycle dà la Vo di " + Figure(op.Vo) +
+                      " V del partitore: l'anello non può regolarla.";
+        return out;
+    }
+    op.D = duty.D;
+    const double T = 1 / circuit.f, Vf = loop.parts.Vf, Vi = circuit.Vi, R = circuit.RL;
+    Plant& p = out.plant;
+    p.discontinuous = true;
+    p.RL = R;
+    p.go = op.D * op.D * T * (Vi + Vf) * (Vi + Vf) / (2 * circuit.L * (op.Vo + Vf) * (op.Vo + Vf));
+    p.gain = Fm * (2 * op.Vo / (R * op.D));
+    return reached();
+}
+
+LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points) {
+    LoopAnalysis out;
+    LoopPlant plantOf = PlantOf(loop);
+    out.op = plantOf.op;
+    out.refusal = std::move(plantOf.refusal);
+    if (!out.refusal.empty()) return out;
+    out.valid = true;
+    out.mode = plantOf.mode;
+    out.plant = plantOf.plant;
+    const Compensator& c = loop.compensator;
+    const double Fm = 1 / loop.modulator.Vramp;
     const Plant& plant = out.plant;
     out.fLC = plant.fLC();
     out.Q = plant.Q();
     out.fESR = plant.fESR();
     out.dcGainDb = plant.DcGainDb() - 20 * std::log10(Fm);
-    if (out.mode == ConductionMode::Discontinuous) {
-        out.warnings.emplace_back(
-            "Il convertitore lavora in conduzione discontinua, dove il modello "
-            "mediato in CCM non vale: nessun diagramma di Bode mediato.");
-        return out;
-    }
+    if (plant.discontinuous) out.fPole = plant.fPole();
     const double nyquist = loop.circuit.f / 2;
     out.f = LogGrid(kLowestFrequency, nyquist, points);
     for (const double f : out.f) {

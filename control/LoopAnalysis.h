@@ -15,6 +15,17 @@
 //   a2 = L C (RL + ESR), a1 = L + C (Req (RL + ESR) + RL ESR), a0 = Req + RL.
 // Phases are sums of the factors' own angles, so they are continuous from
 // the integrator's -90 degrees and never wrapped.
+//
+// In discontinuous conduction the inductor's current is no state of the
+// average: the reduced-order model. The duty cycle is the one for which the
+// converter as built gives Vo (D' of realparts, in DCM), and the mean current
+// into the output, ideal switch and diode with its drop Vf,
+//   i(d, vo) = d^2 T (Vi - vo)(Vi + Vf) / (2 L (vo + Vf)),
+// gives, with R the load and the divider, Zc = ESR + 1/(sC),
+//   Gvd = gid / (go + 1/R + 1/Zc),  gid = di/dd = 2 Vo/(R D),
+//   go = -di/dvo = D^2 T (Vi + Vf)^2 / (2 L (Vo + Vf)^2):
+// one pole, at (go + 1/R)/(2 pi C) without ESR; without Vf,
+// Gvd(0) = (2 Vo/D)(1 - M)/(2 - M) and the pole (2 - M)/((1 - M) R C), M = Vo/Vi.
 
 #include <optional>
 #include <string>
@@ -62,9 +73,12 @@ struct Response {
 
 // Fm Gvd(s) over the averaged plant.
 struct Plant {
-    double gain = 0;  // Fm Vg RL, V/V over the denominator
+    double gain = 0;  // Fm Vg RL, V/V over the denominator; in DCM Fm gid
     double L = 0, C = 0, RL = 0, ESR = 0, Req = 0;
-    double fLC() const;  // Hz
+    bool discontinuous = false;
+    double go = 0;         // S, in DCM
+    double fPole() const;  // Hz, in DCM
+    double fLC() const;    // Hz
     double Q() const;
     double fESR() const;      // Hz, infinite without ESR
     double DcGainDb() const;  // of Fm Gvd
@@ -86,6 +100,7 @@ struct LoopAnalysis {
     LoopOperatingPoint op;
     ConductionMode mode = ConductionMode::Continuous;
     double fLC = 0, Q = 0, fESR = 0, dcGainDb = 0;  // of Gvd, without Fm
+    double fPole = 0;                               // Hz, Gvd's pole in DCM; 0 in CCM
     Plant plant;                                    // Fm Gvd
     std::vector<double> f;                          // Hz, log-spaced from 10 Hz to f/2
     BodeCurve T, Gvd, Gc;
@@ -93,7 +108,18 @@ struct LoopAnalysis {
     std::vector<std::string> warnings;
 };
 
-// The analysis over `points` frequencies; in DCM only the operating point.
+// The operating point, the conduction mode and the plant Fm Gvd of `loop`,
+// or the refusal that says why the loop cannot regulate: what the analysis
+// and the design both start from.
+struct LoopPlant {
+    std::string refusal;
+    LoopOperatingPoint op;
+    ConductionMode mode = ConductionMode::Continuous;
+    Plant plant;
+};
+LoopPlant PlantOf(const LoopCircuit& loop);
+
+// The analysis over `points` frequencies, in either conduction mode.
 LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points = 200);
 
 }  // namespace stepdown

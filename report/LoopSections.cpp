@@ -104,6 +104,9 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
         {"Margine di fase con i valori standard",
          Optional(study.standardAnalysis.phaseMargin, "°", s, "nessuno")},
     };
+    if (a.fPole > 0)  // in DCM, after the plant's figures
+        loop.lines.insert(loop.lines.begin() + 6,
+                          {"Polo di Gvd in conduzione discontinua", Figure(a.fPole, "Hz", s)});
     loop.table.header = {"Componente", "Unità", "Valore", "Valore standard (E96, E12)"};
     const struct {
         const char* name;

@@ -206,8 +206,14 @@ void LoopWindow::ShowFigures() {
     if (!a.valid) {
         lines << a.refusal.c_str();
     } else if (!a.f.empty()) {
-        lines << QStringLiteral("<b>Impianto</b>: fLC = %1 Hz, Q = %2, fESR = %3 Hz")
-                     .arg(Number(a.fLC), Number(a.Q), Number(a.fESR));
+        if (a.fPole > 0)
+            lines << QStringLiteral(
+                         "<b>Impianto</b> (conduzione discontinua, un polo): fp = %1 Hz, "
+                         "fESR = %2 Hz")
+                         .arg(Number(a.fPole), Number(a.fESR));
+        else
+            lines << QStringLiteral("<b>Impianto</b>: fLC = %1 Hz, Q = %2, fESR = %3 Hz")
+                         .arg(Number(a.fLC), Number(a.Q), Number(a.fESR));
         lines << QStringLiteral("<b>Compensatore</b>: tipo %1, Rb = %2 Ω")
                      .arg(c.type == 3 ? QStringLiteral("III") : QStringLiteral("II"), Number(c.Rb));
         const auto optional = [this](const std::optional<double>& value, const QString& unit) {
@@ -259,6 +265,13 @@ QWidget* LoopWindow::BuildExplanation() {
         "<p>Gvd = Vg RL (1 + s ESR C) / (a2 s² + a1 s + a0),<br>"
         "a2 = L C (RL + ESR), a1 = L + C (Req (RL + ESR) + RL ESR), a0 = Req + RL<br>"
         "fLC = √(a0/a2) / 2π, Q = √(a0 a2) / a1, fESR = 1 / (2π ESR C)</p>"
+        "<h3>In conduzione discontinua</h3>"
+        "<p>La corrente dell'induttore non è più uno stato della media (modello di ordine "
+        "ridotto). D è quello con cui il convertitore come costruito dà Vo; la corrente media "
+        "in uscita i = d² T (Vi − vo)(Vi + Vf) / (2 L (vo + Vf)) dà, con R il carico e il "
+        "partitore:</p>"
+        "<p>Gvd = gid / (go + 1/R + 1/(ESR + 1/(sC))), gid = 2 Vo/(R D), "
+        "go = D² T (Vi + Vf)² / (2 L (Vo + Vf)²): un polo, fp = (go + 1/R) / (2π C).</p>"
         "<h3>Il controllore</h3>"
         "<p>Partitore: Vo = Vref (1 + R1/Rb). Modulatore a rampa 0 → Vramp: Fm = 1/Vramp.</p>"
         "<p>Tipo II: Gc = (1 + sR2C1) / [s R1 (C1 + C2)(1 + s R2 C1C2/(C1 + C2))]<br>"

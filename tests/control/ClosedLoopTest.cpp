@@ -445,5 +445,22 @@ TEST(SwitchedLoopGain, AgreesWithTheAveragedLoopBelowATwentiethOfF) {
     EXPECT_TRUE(SwitchedLoopGain(loop, 12, [](int, int) { return false; }).cancelled);
 }
 
+// In DCM the reduced-order model against the injection, the worked example
+// at a fiftieth of its load, its loop designed on that model.
+TEST(SwitchedLoopGain, AgreesWithTheDiscontinuousModelBelowATwentiethOfF) {
+    LoopCircuit loop = WorkedExample();
+    loop.circuit.RL = 500;
+    loop.compensator = DesignCompensator(loop, {1e3, 60, {}}).compensator.value();
+    const LoopAnalysis a = AnalyseLoop(loop);
+    ASSERT_EQ(a.mode, ConductionMode::Discontinuous);
+    const SwitchedBode bode = SwitchedLoopGain(loop, 12);
+    ASSERT_TRUE(bode.refusal.empty()) << bode.refusal;
+    for (std::size_t k = 0; k < bode.f.size() && bode.f[k] <= 80e3 / 20; ++k) {
+        const Response averaged = LoopAt(a.plant, loop.compensator, bode.f[k]);
+        EXPECT_NEAR(bode.T.magDb[k], averaged.magDb, 1) << bode.f[k];
+        EXPECT_NEAR(bode.T.phaseDeg[k], averaged.phaseDeg, 5) << bode.f[k];
+    }
+}
+
 }  // namespace
 }  // namespace stepdown
