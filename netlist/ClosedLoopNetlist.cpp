@@ -278,7 +278,9 @@ std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientReque
                             SpiceNumber(*r.vi2) + ')'
                       : "DC " + SpiceNumber(c.Vi));
     n += "* Interruttore, Ron = Rds(on), comandato dal modulatore (nodo ctl)\n";
-    n += PowerStage(c, loop.parts, s[0], s[1], "Vt=0.5 Vh=0");
+    // On above 0.75, off below 0.25: a latch held halfway (vc at the ramp's foot as the
+    // clock sets it) never chatters the switch.
+    n += PowerStage(c, loop.parts, s[0], s[1], "Vt=0.5 Vh=0.25");
     if (r.t1) {
         const double loadEdge = StepEdge(m, T, *r.t1);
         n += "* Gradino di carico a t1: la conduttanza 1/RL2 - 1/RL si aggiunge a RL\n";
