@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+#include <vector>
 
 #include "control/SwitchedSimulation.h"
 #include "netlist/NetlistText.h"
@@ -78,7 +80,7 @@ std::string Header(const LoopCircuit& loop, const TransientRequest& r, bool from
 
 // The error amplifier and its network, the divider and the reference.
 std::string Controller(const LoopCircuit& loop, const TransientRequest& r,
-                       const std::array<double, 5>& s) {
+                       const std::array<double, 5>& s, double vc) {
     const Compensator& k = loop.compensator;
     const Modulator& m = loop.modulator;
     std::string n = "* Partitore: R1 da vo all'ingresso invertente fb, Rb da fb a massa\n";
@@ -88,10 +90,21 @@ std::string Controller(const LoopCircuit& loop, const TransientRequest& r,
     n += Element("VREF", "ref", "0",
                  r.tss > 0 ? "PWL(0 0 " + SpiceNumber(r.tss) + ' ' + SpiceNumber(m.Vref) + ')'
                            : "DC " + SpiceNumber(m.Vref));
-    n += "* Amplificatore d'errore: guadagno " + Plain(kAmplifierGain) +
-         ", uscita vc limitata a 0 .. Vcmax\n";
-    n += "BAMP vc 0 V=max(0,min(" + Plain(m.Vcmax) + ',' + Plain(kAmplifierGain) +
-         "*(v(ref)-v(fb))))\n";
+    // A transconductance into RAMP || CAMP: the gain and one pole. Near a
+    // rail it stops pushing toward it, so that it leaves the rail as soon
+    // as v(fb) crosses v(ref), as the ideal amplifier does; EVC buffers it.
+    const double gm = 1, rail = 1e-3 * m.Vcmax;
+    const std::string e = "(v(ref)-v(fb))";
+    n += "* Amplificatore d'errore: guadagno " + Plain(kAmplifierGain) + ", banda " +
+         Plain(kAmplifierBandwidth) + " f, uscita vc limitata a 0 .. Vcmax\n";
+    n += "BAMP 0 va I=" + Plain(gm) + "*(max(" + e + ",0)*min(1,max(0,(" + Plain(m.Vcmax) +
+         "-v(va))/" + Plain(rail) + "))+min(" + e + ",0)*min(1,max(0,v(va)/" + Plain(rail) +
+         ")))\n";
+    n += Element("RAMP", "va", "0", SpiceNumber(kAmplifierGain / gm));
+    n += Element("CAMP", "va", "0",
+                 SpiceNumber(gm / (2 * std::numbers::pi * kAmplifierBandwidth * loop.circuit.f)) +
+                     " IC=" + SpiceNumber(vc));
+    n += "EVC vc 0 va 0 1\n";
     n += "* Rete: R2 in serie a CC1, in parallelo a CC2, da fb a vc";
     n += k.type == 3 ? "; R3 in serie a CC3 da vo a fb\n" : "\n";
     n += Element("R2", "fb", "zf", SpiceNumber(k.R2));
@@ -104,33 +117,82 @@ std::string Controller(const LoopCircuit& loop, const TransientRequest& r,
     return n;
 }
 
-// The ramp, the clock and Dmax, and the latch: the switch's hysteresis
-// (on above 0.5 V, off below -0.5 V) holds its state while ctl is 0; the
-// clock sets it, the comparator (ramp above vc) or Dmax resets it.
-std::string PwmModulator(const LoopCircuit& loop) {
+// Where the sources' edges lie in a period, from its start: the ramp's
+// reset, the clock's pulse, Dmax's.
+std::vector<double> EdgePhases(const Modulator& m, double T) {
+    const double e = kLoopEdgeFraction * T, set = kSetFraction * T;
+    std::vector<double> phases{0, e / 2, e / 2 + set, 1.5 * e + set, T - 2 * e, T - e, T - e / 2};
+    if ((1 - m.Dmax) * T > 2.5 * e) {
+        phases.push_back(m.Dmax * T - e / 2);
+        phases.push_back(m.Dmax * T + e / 2);
+    }
+    return phases;
+}
+
+// The start of a step's edge at `t` or just after: no edge of the
+// modulator's sources within half an edge of it, where ngspice would have
+// two breakpoints a rounding apart.
+double StepEdge(const Modulator& m, double T, double t) {
+    const double e = kLoopEdgeFraction * T;
+    const std::vector<double> phases = EdgePhases(m, T);
+    for (int moved = 0; moved < 2 * static_cast<int>(phases.size()); ++moved) {
+        const double period = std::floor(t / T) * T;
+        std::optional<double> clash;
+        for (const double shift : {-T, 0.0, T})
+            for (const double phase : phases)
+                if (const double b = period + shift + phase; b > t - e / 2 && b < t + 1.5 * e)
+                    clash = std::max(clash.value_or(b), b);
+        if (!clash) break;
+        t = *clash + e / 2;
+    }
+    return t;
+}
+
+// The ramp, the clock and Dmax, and the latch: a capacitor that holds the
+// switch's state, charged by the clock at each period's start, discharged by
+// the comparator (ramp above vc) or Dmax, which win over the clock.
+std::string PwmModulator(const LoopCircuit& loop, bool on) {
     const Modulator& m = loop.modulator;
-    const double T = 1 / loop.circuit.f, edge = kEdgeFraction * T, set = kSetFraction * T;
+    const double T = 1 / loop.circuit.f, e = kLoopEdgeFraction * T, set = kSetFraction * T;
     std::string n =
         "* Modulatore: la rampa 0 -> Vramp in ogni periodo, l'impulso che accende\n"
         "* all'inizio del periodo, il limite Dmax; il comparatore spegne quando la\n"
-        "* rampa raggiunge vc, e l'isteresi dell'interruttore tiene lo stato\n";
+        "* rampa raggiunge vc, e il condensatore del latch tiene lo stato\n";
+    // Rising at Vramp/T from each period's start; reset over an edge that ends
+    // an edge before the clock's.
     n += Element("VRAMP", "ramp", "0",
-                 "PULSE(0 " + SpiceNumber(m.Vramp) + " 0 " + SpiceNumber(T - edge) + ' ' +
-                     SpiceNumber(edge) + " 0 " + SpiceNumber(T) + ')');
+                 "PULSE(0 " + SpiceNumber(m.Vramp * (1 - 2 * kLoopEdgeFraction)) + " 0 " +
+                     SpiceNumber(T - 2 * e) + ' ' + SpiceNumber(e) + " 0 " + SpiceNumber(T) + ')');
+    // Its rising edge centred on the period's start.
     n += Element("VCLK", "clk", "0",
-                 "PULSE(1 0 " + SpiceNumber(set) + ' ' + SpiceNumber(edge) + ' ' +
-                     SpiceNumber(edge) + ' ' + SpiceNumber(T - set - 2 * edge) + ' ' +
-                     SpiceNumber(T) + ')');
-    const double dmaxWidth = (1 - m.Dmax) * T - 3 * edge;
-    std::string limit;
-    if (dmaxWidth > 0) {
+                 "PULSE(0 1 " + SpiceNumber(T - e / 2) + ' ' + SpiceNumber(e) + ' ' +
+                     SpiceNumber(e) + ' ' + SpiceNumber(set) + ' ' + SpiceNumber(T) + ')');
+    std::string limit = "1";
+    if ((1 - m.Dmax) * T > 2.5 * e) {
         n += Element("VDMAX", "dmax", "0",
-                     "PULSE(0 1 " + SpiceNumber(m.Dmax * T) + ' ' + SpiceNumber(edge) + ' ' +
-                         SpiceNumber(edge) + ' ' + SpiceNumber(dmaxWidth) + ' ' + SpiceNumber(T) +
-                         ')');
-        limit = "-v(dmax)";
+                     "PULSE(0 1 " + SpiceNumber(m.Dmax * T - e / 2) + ' ' + SpiceNumber(e) + ' ' +
+                         SpiceNumber(e) + ' ' + SpiceNumber((1 - m.Dmax) * T - 2.5 * e) + ' ' +
+                         SpiceNumber(T) + ')');
+        limit = "(1-v(dmax))";
     }
-    return n + "BCTL ctl 0 V=v(clk)-max(0,min(1,0.5+1000*(v(ramp)-v(vc))))" + limit + '\n';
+    const double width = kLatchFraction * m.Vramp, tau = kLatchFraction * T, c = 1e-9;
+    n +=
+        "BRST rst 0 V=1-(1-min(1,max(0,0.5+(v(ramp)-v(vc))/" + Plain(width) + ")))*" + limit + '\n';
+    n += "BCTL 0 ctl I=" + Plain(c / tau) + "*(v(clk)*(1-v(rst))*(1-v(ctl))-v(rst)*v(ctl))\n";
+    return n + Element("CCTL", "ctl", "0", SpiceNumber(c) + " IC=" + (on ? "1" : "0"));
+}
+
+// The .options and .tran lines of the loop's run to `stop`: a step of at most
+// T/kLoopStepsPerPeriod, and a tenth of the network's fastest time constant
+// when that is shorter, down to a tenth of that step.
+std::string LoopTransient(const LoopCircuit& loop, double stop) {
+    const Compensator& k = loop.compensator;
+    const double longest = 1 / (loop.circuit.f * kLoopStepsPerPeriod);
+    double fastest = k.R2 * k.C1 * k.C2 / (k.C1 + k.C2);
+    if (k.type == 3) fastest = std::min(fastest, k.R3 * k.C3);
+    const double step = std::clamp(fastest / 10, longest / 10, longest);
+    return "*\n.options reltol=1e-4\n.tran " + SpiceNumber(step) + ' ' + SpiceNumber(stop) + " 0 " +
+           SpiceNumber(step) + " uic\n";
 }
 
 std::string StepMeasures(std::string_view name, double f, double from, double until) {
@@ -152,26 +214,33 @@ std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientReque
                                    const std::optional<std::array<double, 5>>& start,
                                    const TransientResult& figures) {
     const CircuitValues& c = loop.circuit;
-    const double T = 1 / c.f, edge = kEdgeFraction * T;
+    const Modulator& m = loop.modulator;
+    const double T = 1 / c.f, edge = kLoopEdgeFraction * T;
     const std::array<double, 5> s = start.value_or(std::array<double, 5>{});
+    // The amplifier's output at the start, as the program's: within its rails.
+    const double vc = start ? std::clamp(m.Vref - s[3], 0.0, m.Vcmax) : 0.0;
     std::string n = Header(loop, r, !start, figures);
     n += "* Ingresso\n";
+    const double lineEdge = r.t2 ? StepEdge(m, T, *r.t2) : 0;
     n += Element("Vi", kInputNode, "0",
-                 r.t2 ? "PWL(0 " + SpiceNumber(c.Vi) + ' ' + SpiceNumber(*r.t2) + ' ' +
-                            SpiceNumber(c.Vi) + ' ' + SpiceNumber(*r.t2 + edge) + ' ' +
+                 r.t2 ? "PWL(0 " + SpiceNumber(c.Vi) + ' ' + SpiceNumber(lineEdge) + ' ' +
+                            SpiceNumber(c.Vi) + ' ' + SpiceNumber(lineEdge + edge) + ' ' +
                             SpiceNumber(*r.vi2) + ')'
                       : "DC " + SpiceNumber(c.Vi));
     n += "* Interruttore, Ron = Rds(on), comandato dal modulatore (nodo ctl)\n";
-    n += PowerStage(c, loop.parts, s[0], s[1], "Vt=0 Vh=0.5");
+    // On above 0.75, off below 0.25: a latch held halfway (vc at the ramp's foot as the
+    // clock sets it) never chatters the switch.
+    n += PowerStage(c, loop.parts, s[0], s[1], "Vt=0.5 Vh=0.25");
     if (r.t1) {
+        const double loadEdge = StepEdge(m, T, *r.t1);
         n += "* Gradino di carico a t1: la conduttanza 1/RL2 - 1/RL si aggiunge a RL\n";
         n += Element("VGSTEP", "gstep", "0",
-                     "PWL(0 0 " + SpiceNumber(*r.t1) + " 0 " + SpiceNumber(*r.t1 + edge) + ' ' +
-                         SpiceNumber(1 / *r.rl2 - 1 / c.RL) + ')');
+                     "PWL(0 0 " + SpiceNumber(loadEdge) + " 0 " + SpiceNumber(loadEdge + edge) +
+                         ' ' + SpiceNumber(1 / *r.rl2 - 1 / c.RL) + ')');
         n += "BSTEP vo 0 I=v(vo)*v(gstep)\n";
     }
-    n += Controller(loop, r, s) + PwmModulator(loop);
-    n += Transient(c.f, r.tend);
+    n += Controller(loop, r, s, vc) + PwmModulator(loop, start && vc > 0 && m.Dmax > 0);
+    n += LoopTransient(loop, r.tend);
     const double firstStep = FirstStepTime(r);
     if (!start) {
         n += "* L'avvio\n";

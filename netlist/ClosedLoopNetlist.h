@@ -15,9 +15,21 @@ namespace stepdown {
 // The error amplifier's open-loop gain: against the ideal amplifier the
 // program models, Vo moves by about Vcmax/gain (1 + R1/Rb), microvolts.
 inline constexpr double kAmplifierGain = 1e5;
-// The clock that sets the latch at each period's start, against the period:
-// also the least on time.
-inline constexpr double kSetFraction = 1e-3;
+// Its gain-bandwidth against f: the network's ripple at f passes it to a
+// part in a few hundred, and its output is a capacitor's voltage, which
+// ngspice's step control follows where the ideal amplifier would jump.
+inline constexpr double kAmplifierBandwidth = 1000;
+// The edges of the clock, the ramp's reset, Dmax and the steps, against the
+// period: ngspice stalls on edges much shorter than its own steps.
+inline constexpr double kLoopEdgeFraction = 1e-3;
+// The clock that sets the latch at each period's start, against the period.
+inline constexpr double kSetFraction = 2e-3;
+// The latch's time constant and the comparator's width in ramp time,
+// against the period: each on and off instant is late by about this much,
+// and ngspice's step control finds it on the latch's capacitor.
+inline constexpr double kLatchFraction = 1e-4;
+// Time steps per period at least.
+inline constexpr int kLoopStepsPerPeriod = 1000;
 
 // The netlist of `loop` running `request` to its end from `start` (nothing:
 // from rest, the reference rising over tss), with the program's figures of

@@ -143,7 +143,7 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     const Result shown = Cli(Loop(kParts));
     ASSERT_EQ(shown.status, kExitSuccess) << shown.err;
     EXPECT_NE(shown.out.find("\nR1 vo fb 10k\nRB fb 0 2k\n"), std::string::npos);
-    EXPECT_NE(shown.out.find("\n.tran 62.5n 250u 0 62.5n uic\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("\n.tran 12.5n 250u 0 12.5n uic\n"), std::string::npos);
     EXPECT_NE(shown.out.find("parte dal regime periodico ad anello chiuso"), std::string::npos);
     EXPECT_NE(shown.out.find("* Il primo periodo\n.meas tran vo_mean_first"), std::string::npos);
     const std::string rest = Cli(Loop(Plus(kParts, {"--tss", "1", "--tend", "2"}))).out;

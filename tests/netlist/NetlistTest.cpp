@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "control/CompensatorDesign.h"
@@ -251,6 +252,59 @@ TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
                             (row.circuit.Vi + p.Vf + IL * (p.Rd - p.Rds)),
                         0.005)
                 << row.name;
+        }
+    }
+}
+
+// Random accepted regulated circuits from rest, soft-started and loaded by a
+// step: ngspice finishes and meets the program's figures.
+TEST(ClosedLoopNetlist, NgspiceFinishesRandomLoopsAndAgrees) {
+    if (!NgspiceRuns()) GTEST_SKIP() << kNoNgspice;
+    std::mt19937_64 random(2);
+    const auto uniform = [&](double low, double high) {
+        return low + (high - low) * static_cast<double>(random() >> 11) * 0x1p-53;
+    };
+    const auto logUniform = [&](double low, double high) {
+        return std::exp(uniform(std::log(low), std::log(high)));
+    };
+    for (int accepted = 0; accepted < 2;) {
+        const double f = logUniform(5e4, 1.1e6), D = uniform(0.04, 0.85), Vi = logUniform(5, 100);
+        const double Vo = D * Vi, Io = logUniform(0.1, 10), ripple = logUniform(0.1, 1);
+        if (Vo < 1) continue;
+        LoopCircuit loop{{Vi, D, f, (Vi - Vo) * D / (f * ripple * Io),
+                          ripple * Io / (8 * f * logUniform(0.002, 0.02) * Vo), Vo / Io},
+                         {logUniform(1e-3, 0.1), logUniform(1e-3, 0.2), logUniform(1e-3, 0.1),
+                          uniform(0.2, 0.8)},
+                         {},
+                         {}};
+        loop.modulator.Vref = std::min(2.5, Vo / 1.5);
+        loop.compensator.R1 = 10e3;
+        loop.compensator.Rb = 10e3 * loop.modulator.Vref / (Vo - loop.modulator.Vref);
+        const double fc = f / logUniform(6, 20), T = 1 / f, periods = std::round(f / fc);
+        const CompensatorDesign design =
+            DesignCompensator(loop, {fc, uniform(45, 70), 2 + static_cast<int>(random() % 2)});
+        if (!design.compensator) continue;
+        loop.compensator = *design.compensator;
+        // The first step on a period's start, where the clock's edges are.
+        const double tss = 10 * periods * T,
+                     t1 = tss + 12 * periods * T + (accepted == 0 ? 0 : uniform(0, T));
+        const TransientRequest request{tss, Vo / Io * logUniform(0.4, 2.5), t1, {},
+                                       {},  t1 + 12 * periods * T};
+        const TransientResult program = SimulateClosedLoop(loop, request);
+        if (!program.refusal.empty() || !program.warnings.empty() || !program.loadStep) continue;
+        ++accepted;
+        auto m = Ngspice(SpiceClosedLoopNetlist(loop, request, std::nullopt, program));
+        const std::tuple<const char*, double, double> figures[] = {
+            {"vo_mean", program.steadyVoMean, 0.5},
+            {"vo_ripple", program.steadyVoRipple, 10},
+            {"il_peak", program.ilPeak, 2},
+            {"vo_peak", program.voPeak, 2},
+            {"load_final", program.loadStep->finalVoMean, 0.5},
+            {"load_undershoot", program.loadStep->undershoot, 5}};
+        for (const auto& [name, value, percent] : figures) {
+            ASSERT_EQ(m.count(name), 1U) << name;
+            EXPECT_NEAR(m[name], value, percent / 100 * value)
+                << name << ", f " << f << ", D " << D;
         }
     }
 }
