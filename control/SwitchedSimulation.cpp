@@ -1,5 +1,7 @@
 #include "control/SwitchedSimulation.h"
 
+#include "control/SwitchedAlgebra.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -9,14 +11,8 @@
 namespace stepdown::switched {
 namespace {
 
-// Substeps per period on which sign changes are looked for.
-constexpr int kSubsteps = 16;
 constexpr long kMostPeriods = 50000;
 constexpr int kMostEventsPerPeriod = 200;
-// The substeps and Taylor pieces one run may spend, a few seconds of work:
-// the estimate before the run refuses what would pass it, and the count
-// stops what the estimate cannot foresee (events piling up).
-constexpr long kMostWork = 30'000'000;
 // Closer than this to the substep's start (in periods), an extreme is the
 // start itself.
 constexpr double kExtremeGap = 1e-9;
@@ -24,107 +20,6 @@ constexpr double kExtremeGap = 1e-9;
 // rounding, an extreme to where its value is exact to rounding.
 constexpr double kSwitchTime = 1e-15;
 constexpr double kExtremeTime = 1e-8;
-
-double Dot(const Row& c, const State& y) {
-    double sum = 0;
-    for (int k = 0; k < kSize; ++k) sum += c[k] * y[k];
-    return sum;
-}
-
-// The same sums as over the whole row: only the zero terms are left out.
-double Dot(const SparseRow& c, const State& y) {
-    double sum = 0;
-    for (int k = 0; k < c.count; ++k) sum += c.value[k] * y[c.column[k]];
-    return sum;
-}
-
-State Apply(const SparseMatrix& A, const State& y) {
-    State out{};
-    for (int r = 0; r < kSize; ++r) out[r] = Dot(A[r], y);
-    return out;
-}
-
-SparseRow Sparse(const Row& row) {
-    SparseRow sparse;
-    for (int k = 0; k < kSize; ++k)
-        if (row[k] != 0) {
-            sparse.column[sparse.count] = k;
-            sparse.value[sparse.count++] = row[k];
-        }
-    return sparse;
-}
-
-SparseMatrix Sparse(const Matrix& A) {
-    SparseMatrix sparse;
-    for (int r = 0; r < kSize; ++r) sparse[r] = Sparse(A[r]);
-    return sparse;
-}
-
-Row Unit(int index, double scale = 1) {
-    Row c{};
-    c[index] = scale;
-    return c;
-}
-
-Row Combine(const Row& a, double sa, const Row& b, double sb) {
-    Row c{};
-    for (int k = 0; k < kSize; ++k) c[k] = a[k] * sa + b[k] * sb;
-    return c;
-}
-
-void AddTo(Row& row, const Row& c, double scale) {
-    for (int k = 0; k < kSize; ++k) row[k] += c[k] * scale;
-}
-
-double MaxAbs(const State& y) {
-    double m = 0;
-    for (const double x : y) m = std::max(m, std::abs(x));
-    return m;
-}
-
-// e^{A s} y by its Taylor series, in pieces where |A| s <= 1/2 so that the
-// terms fall fast and none is large; `work` counts the pieces.
-State Propagate(const SparseMatrix& A, double norm, State y, double s, long& work) {
-    if (!(s > 0)) return y;
-    const double pieces = std::max(1.0, std::ceil(norm * s / 0.5));
-    work += pieces < kMostWork ? static_cast<long>(pieces) : kMostWork;
-    if (work > kMostWork) return y;
-    const double h = s / pieces;
-    for (double p = 0; p < pieces; ++p) {
-        State sum = y, term = y;
-        for (int k = 1; k < 40; ++k) {
-            term = Apply(A, term);
-            for (double& x : term) x *= h / k;
-            for (int i = 0; i < kSize; ++i) sum[i] += term[i];
-            if (MaxAbs(term) <= 1e-18 * MaxAbs(sum)) break;
-        }
-        y = sum;
-    }
-    return y;
-}
-
-// The largest row sum of A without its column of sources: past the first
-// term, A^k y has no component along the constant 1, so the sources (a
-// large Vi/L, a fast reference ramp) scale the terms but never slow their
-// fall.
-double HomogeneousNorm(const Matrix& A) {
-    double most = 0;
-    for (const Row& row : A) {
-        double sum = 0;
-        for (int k = 0; k < kSize; ++k)
-            if (k != kOne) sum += std::abs(row[k]);
-        if (!(sum <= most)) most = sum;
-    }
-    return most;
-}
-
-// The largest |A| h for which one Taylor series about the substep's start
-// serves the whole substep: its terms then fall from the first.
-constexpr double kSeriesReach = 1;
-
-// The substeps into which a stiff mode splits each of the period's 16, as
-// a double: a circuit past every bound must still be counted.
-double FineSubsteps(double reach) { return std::max(1.0, std::ceil(reach / kSeriesReach)); }
 
 }  // namespace
 
@@ -172,147 +67,6 @@ Simulation::Simulation(const LoopCircuit& loop, const TransientRequest& request,
 
 std::array<double, 5> Simulation::Final() const {
     return {y_[kIL], y_[kVC], y_[kC1], y_[kC2], y_[kC3]};
-}
-
-const ConverterModel& Simulation::Model() const { return *models_[mode_.load * 2 + mode_.line]; }
-
-Row Simulation::OutputVoltage() const {
-    const Observable w = Model().OutputVoltage();
-    return Combine(Unit(kIL), static_cast<double>(w.i), Unit(kVC), static_cast<double>(w.v));
-}
-
-double Simulation::Rail() const { return mode_.amp == Amp::High ? loop_.modulator.Vcmax : 0; }
-
-Row Simulation::InvertingInput() const {
-    return mode_.amp == Amp::Linear ? Unit(kRef) : Combine(Unit(kOne), Rail(), Unit(kC2), 1);
-}
-
-Row Simulation::AmplifierOutput() const {
-    return mode_.amp == Amp::Linear ? Combine(Unit(kRef), 1, Unit(kC2), -1) : Unit(kOne, Rail());
-}
-
-Row Simulation::Ramp() const { return Unit(kTau, loop_.modulator.Vramp / period_); }
-
-void Simulation::Build() {
-    const auto found = cache_.find(mode_);
-    if (found != cache_.end()) {
-        current_ = &found->second;
-        return;
-    }
-    Assemble();
-    const Row vo = OutputVoltage();
-    Cached& entry = cache_[mode_];
-    entry.norm = HomogeneousNorm(A_);
-    entry.A = Sparse(A_);
-    // A stiff mode takes finer substeps, each within one series' reach, so
-    // that its events are located on a polynomial and never by propagating
-    // the whole substep again and again.
-    entry.substep = period_ / kSubsteps / FineSubsteps(entry.norm * period_ / kSubsteps);
-    Matrix step{};
-    for (int column = 0; column < kSize; ++column) {
-        const State image = Propagate(entry.A, entry.norm, Unit(column), entry.substep, work_);
-        for (int row = 0; row < kSize; ++row) step[row][column] = image[row];
-    }
-    entry.step = Sparse(step);
-    entry.events = Events();
-    entry.vo = Sparse(vo);
-    entry.vc = Sparse(AmplifierOutput());
-    current_ = &entry;
-}
-
-// The largest |A| T/16 over the modes this request can reach: the switch's
-// three states, the amplifier's three, the steps' circuits, the ramp.
-double Simulation::MostSubstepReach() {
-    const Mode saved = mode_;
-    double most = 0;
-    for (const Switch sw : {Switch::On, Switch::Diode, Switch::Blocked})
-        for (const Amp amp : {Amp::Linear, Amp::Low, Amp::High})
-            for (int load = 0; load <= (request_.t1 ? 1 : 0); ++load)
-                for (int line = 0; line <= (request_.t2 ? 1 : 0); ++line)
-                    for (const bool ramping : {false, request_.tss > 0}) {
-                        mode_ = {sw, amp, load, line, ramping};
-                        Assemble();
-                        const double reach = HomogeneousNorm(A_) * period_ / kSubsteps;
-                        // NaN and infinity are the most of all.
-                        if (!(reach <= most)) most = reach;
-                    }
-    mode_ = saved;
-    return most;
-}
-
-// The mode's matrix into A_.
-void Simulation::Assemble() {
-    const Compensator& c = loop_.compensator;
-    const IntervalKind kind = mode_.sw == Switch::On      ? IntervalKind::SwitchOn
-                              : mode_.sw == Switch::Diode ? IntervalKind::DiodeConducting
-                                                          : IntervalKind::DiodeBlocked;
-    const LinearInterval& interval = Model().Interval(kind);
-    const Matrix2& M = interval.M;
-    const Vector2 pull = M * interval.equilibrium;
-    A_ = Matrix{};
-    A_[kIL] = Row{};
-    A_[kIL][kIL] = static_cast<double>(M.m11);
-    A_[kIL][kVC] = static_cast<double>(M.m12);
-    A_[kIL][kOne] = static_cast<double>(-pull.i);
-    A_[kVC][kIL] = static_cast<double>(M.m21);
-    A_[kVC][kVC] = static_cast<double>(M.m22);  // no constant: only iL drives vC
-    const Row vo = OutputVoltage(), vm = InvertingInput();
-    // What the network sees of the output: vo and the injected sine.
-    const Row sensed = Combine(vo, 1, Unit(kSin), injection_.amplitude);
-    const Row toDivider = Combine(sensed, 1, vm, -1);          // vo - v-
-    const Row branch2 = Combine(Unit(kC2), 1, Unit(kC1), -1);  // vC2 - vC1
-    AddTo(A_[kC1], branch2, 1 / (c.R2 * c.C1));
-    Row feedback{};
-    AddTo(feedback, toDivider, 1 / c.R1);
-    if (c.type == 3) {
-        const Row branch3 = Combine(toDivider, 1, Unit(kC3), -1);  // vo - vC3 - v-
-        AddTo(A_[kC3], branch3, 1 / (c.R3 * c.C3));
-        AddTo(feedback, branch3, 1 / c.R3);
-    }
-    AddTo(feedback, vm, -1 / c.Rb);
-    AddTo(feedback, branch2, -1 / c.R2);
-    AddTo(A_[kC2], feedback, 1 / c.C2);
-    if (mode_.ramping) A_[kRef][kOne] = loop_.modulator.Vref / request_.tss;
-    A_[kTau][kOne] = 1;
-    A_[kQ] = vo;
-    A_[kSin][kCos] = injection_.omega;
-    A_[kCos][kSin] = -injection_.omega;
-}
-
-// The functions whose fall through zero ends the interval, in this mode.
-std::vector<std::pair<Event, SparseRow>> Simulation::Events() const {
-    std::vector<std::pair<Event, Row>> events;
-    const Modulator& m = loop_.modulator;
-    const Row vc = AmplifierOutput();
-    if (mode_.sw == Switch::On) {
-        events.emplace_back(Event::Ramp, Combine(vc, 1, Ramp(), -1));
-        events.emplace_back(Event::DutyLimit,
-                            Combine(Unit(kOne), m.Dmax * period_, Unit(kTau), -1));
-    }
-    if (mode_.sw == Switch::Diode) events.emplace_back(Event::CurrentZero, Unit(kIL));
-    if (mode_.amp == Amp::Linear) {
-        events.emplace_back(Event::ToLow, vc);
-        events.emplace_back(Event::ToHigh, Combine(Unit(kOne), m.Vcmax, vc, -1));
-    } else {
-        // At the top rail v- lies below vref, at the bottom above it.
-        const double side = mode_.amp == Amp::High ? 1 : -1;
-        events.emplace_back(Event::Leave, Combine(Unit(kRef), side, InvertingInput(), -side));
-    }
-    // The extremes within the interval, where vo' or iL' changes sign: vo' is
-    // the row vo A, iL' the row of iL in A. They switch nothing; the trace
-    // takes a point there, so that its extremes are the trajectory's.
-    const Row vo = OutputVoltage();
-    Row slope{};
-    for (int i = 0; i < kSize; ++i) AddTo(slope, A_[i], vo[i]);
-    events.emplace_back(Event::Extreme, slope);
-    events.emplace_back(Event::Extreme, Combine(slope, -1, slope, 0));
-    // iL's serve the start-up's peak, before any step.
-    if (mode_.sw != Switch::Blocked && mode_.load == 0 && mode_.line == 0)
-        events.emplace_back(Event::Extreme, A_[kIL]);
-    std::vector<std::pair<Event, SparseRow>> sparse;
-    sparse.reserve(events.size());
-    for (const auto& [event, row] : events) sparse.emplace_back(event, Sparse(row));
-    return sparse;
 }
 
 // The first zero of c.y(s) in (0, h], where c.y falls from above zero: a
