@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <span>
@@ -244,6 +245,16 @@ TEST(RunCommandLine, TolerancesAsTypedAndTheSmallestValuesThatMeet) {
 
 // The sweep's CSV rows are its JSON points; its loads run evenly from 10 % of Io by default.
 TEST(RunCommandLine, SweepWritesTheSamePointsAsCsvAndJson) {
+    // Loads from a picoampere to a teraampere, and a ripple of 1e-12 %: each
+    // stiff interval squared by the pace of its modes, within a second.
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(
+        Cli(Plus(kSweep, {"--io-from", "1e-12", "--io-to", "1e12", "--points", "1000"})).status +
+            Cli({"sweep", "--vi", "25", "--vo", "15", "--f", "80", "--ripple", "1e-12", "--dvo",
+                 "60", "--io", "1.5"})
+                .status,
+        0);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1));
     const Args sweep =
         Plus(kSweep, {"--points", "3", "--vi-list", "20,30", "--io-to", "30", "--dcr", "500"});
     const nlohmann::json points = nlohmann::json::parse(Cli(Plus(sweep, {"--json"})).out)["points"];
