@@ -52,6 +52,8 @@ const std::string_view kUsage =
     "                     [--json] [--csv FILE] [--save FILE]\n"
     "  stepdown-cli open FILE [--json] [--verify [--csv FILE] [--startup-csv FILE]]\n"
     "                    [--standard] [--corners] [--sweep [--csv FILE]]\n"
+    "  stepdown-cli loop --vi V --vo V --f KHZ --l UH --c UF --rl OHM [...]\n"
+    "  stepdown-cli netlist --vi T --d T --f T --l T --c T --rl T [...] | --loop [...]\n"
     "  stepdown-cli --help | --version\n"
     "COMPONENTI: --real, e/o uno o più tra --esr T --dcr T --rds T --rd T --vf T\n"
     "            --tr T --tf T --qg T --vdrv T --iq T; in design con --verify,\n"

@@ -224,11 +224,28 @@ std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop) 
     return Settle(loop, refusal);
 }
 
+// One progress for the settling and the run: the settling's periods first,
+// counted up to its bound, then the run's after that bound.
+struct Shifted : ProgressReporter {
+    ProgressReporter* reporter;
+    std::int64_t before, total;
+    Shifted(ProgressReporter* r, std::int64_t b, std::int64_t t)
+        : reporter(r), before(b), total(t) {}
+    bool Continue(std::int64_t done, std::int64_t) override {
+        return reporter->Continue(before + done, total);
+    }
+};
+
 RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& request,
                           ProgressReporter* progress) {
     RegulatedRun run;
-    if (!(request.tss > 0)) {
-        run.start = Settle(loop, run.result.refusal, progress);
+    const bool settles = !(request.tss > 0);
+    const std::int64_t settling = settles ? kMostChunks * kChunkPeriods : 0;
+    const std::int64_t total =
+        settling + static_cast<std::int64_t>(std::ceil(request.tend * loop.circuit.f));
+    Shifted first(progress, 0, total), second(progress, settling, total);
+    if (settles) {
+        run.start = Settle(loop, run.result.refusal, progress ? &first : nullptr);
         run.cancelled = run.result.refusal == kCancelled;
         if (!run.result.refusal.empty()) return run;
         run.unsettled = !run.start;
@@ -239,7 +256,7 @@ RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& reque
             return run;
         }
     }
-    run.result = SimulateClosedLoop(loop, request, run.start, progress);
+    run.result = SimulateClosedLoop(loop, request, run.start, progress ? &second : nullptr);
     run.cancelled = run.result.refusal == kCancelled;
     return run;
 }

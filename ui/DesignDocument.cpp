@@ -12,6 +12,8 @@
 #include <QSettings>
 #include <QWidget>
 
+#include <algorithm>
+
 #include "designfile/SideTexts.h"
 #include "report/DesignReport.h"
 #include "ui/ApplicationTitle.h"
@@ -258,8 +260,10 @@ void DesignDocument::ExportReport(bool html) {
     SaveBytes(&window_, path, html ? ReportHtml(report, pictures) : ReportPdf(report, pictures));
 }
 
-// Puts `path` first among the recent files, or drops it.
-void DesignDocument::Remember(const QString& path, bool keep) {
+// Puts `path` first among the recent files, or drops it: one entry a file,
+// however its path was written.
+void DesignDocument::Remember(const QString& written, bool keep) {
+    const QString path = QFileInfo(written).absoluteFilePath();
     QSettings settings = Settings();
     QStringList files = settings.value(kRecentKey).toStringList();
     files.removeAll(path);
@@ -274,7 +278,13 @@ void DesignDocument::ShowRecentFiles() {
         QAction* entry = recent_[static_cast<std::size_t>(i)];
         entry->setVisible(i < files.size());
         if (i >= files.size()) continue;
-        QString name = QFileInfo(files[i]).fileName();
+        // Two files of one name are told apart by their folders.
+        const QFileInfo file(files[i]);
+        const bool twin = std::ranges::count_if(files, [&](const QString& other) {
+                              return QFileInfo(other).fileName() == file.fileName();
+                          }) > 1;
+        QString name =
+            twin ? QDir(file.absolutePath()).dirName() + '/' + file.fileName() : file.fileName();
         name.replace(QLatin1Char('&'), QStringLiteral("&&"));
         entry->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
         entry->setToolTip(QDir::toNativeSeparators(files[i]));

@@ -245,8 +245,7 @@ TEST(RunCommandLine, TolerancesAsTypedAndTheSmallestValuesThatMeet) {
 
 // The sweep's CSV rows are its JSON points; its loads run evenly from 10 % of Io by default.
 TEST(RunCommandLine, SweepWritesTheSamePointsAsCsvAndJson) {
-    // Loads from a picoampere to a teraampere, and a ripple of 1e-12 %: each
-    // stiff interval squared by the pace of its modes, within a second.
+    // Loads from 1 pA to 1 TA, a ripple of 1e-12 %: stiff intervals, within a second.
     const auto begin = std::chrono::steady_clock::now();
     EXPECT_EQ(
         Cli(Plus(kSweep, {"--io-from", "1e-12", "--io-to", "1e12", "--points", "1000"})).status +

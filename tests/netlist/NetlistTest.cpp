@@ -121,8 +121,6 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
         const RealPartsAnalysis a = Analyze(c, p);
         if (a.outcome == RealPartsOutcome::Found) all.push_back({"random", c, p, 0, a.mode});
     }
-    std::printf("%-28s %9s %9s %9s %9s %9s (%% off the program)\n", "", "Vo mean", "first",
-                "ripple", "IL rms", "Pin");
     for (const Row& row : all) {
         CircuitValues c = row.circuit;
         if (row.targetVo > 0) c.D = DutyForTarget(c, row.parts, row.targetVo).D;
@@ -141,13 +139,9 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
         const double program[] = {a.VoMean, a.VoMean, a.VoRipple, a.stresses.inductor.rms,
                                   a.powers.input};
         const double allowed[] = {0.5, 0.5, 3, 1, 1};
-        std::printf("%-28s", row.name);
-        for (int k = 0; k < 5; ++k) {
-            const double off = 100 * (measured[k] - program[k]) / program[k];
-            std::printf(" %+9.4f", off);
-            EXPECT_LT(std::fabs(off), allowed[k]) << row.name << ", measure " << k;
-        }
-        std::printf("\n");
+        for (int k = 0; k < 5; ++k)
+            EXPECT_LT(std::fabs(100 * (measured[k] - program[k]) / program[k]), allowed[k])
+                << row.name << ", measure " << k;
     }
 }
 
@@ -207,28 +201,23 @@ TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
     const TransientRequest settled{0, {}, {}, {}, {}, 20 / 80e3},
         loadStep{1e-3, 5, 3e-3, {}, {}, 4.5e-3}, lineStep{0, {}, {}, 9, 0.3e-3, 0.6e-3};
     const ConductionMode ccm = ConductionMode::Continuous;
-    const struct {
-        const char* name;
-        CircuitValues circuit;
-        PartValues parts;
-        double Vo;
-        std::optional<int> type;
-        TransientRequest request;
-        ConductionMode mode;
-    } rows[] = {
-        {"worked example, parts", worked, parts, 15, {}, settled, ccm},
-        {"Type II, ESR 300 mohm", wet, electrolytic, 15, 2, settled, ccm},
-        {"Type II, tenth load", tenth, electrolytic, 15, 2, settled, ConductionMode::Discontinuous},
-        {"soft-start, load 10 -> 5 ohm", worked, parts, 15, {}, loadStep, ccm},
-        {"12 V to 3.3 V, line 12 -> 9 V", low, lowParts, 3.3, 3, lineStep, ccm},
-    };
-    for (const auto& row : rows) {
-        LoopCircuit loop{row.circuit, row.parts, {}, {}};
+    // Name, circuit, parts, Vo, the network's type if forced, the run, the mode.
+    const std::tuple<const char*, CircuitValues, PartValues, double, std::optional<int>,
+                     TransientRequest, ConductionMode>
+        rows[] = {
+            {"worked example, parts", worked, parts, 15, {}, settled, ccm},
+            {"Type II, ESR 300 mohm", wet, electrolytic, 15, 2, settled, ccm},
+            {"Type II, tenth load", tenth, electrolytic, 15, 2, settled,
+             ConductionMode::Discontinuous},
+            {"soft-start, load 10 -> 5 ohm", worked, parts, 15, {}, loadStep, ccm},
+            {"12 V to 3.3 V, line 12 -> 9 V", low, lowParts, 3.3, 3, lineStep, ccm},
+        };
+    for (const auto& [name, circuit, rowParts, Vo, type, request, mode] : rows) {
+        LoopCircuit loop{circuit, rowParts, {}, {}};
         loop.compensator.R1 = 10e3;
-        loop.compensator.Rb = 10e3 * 2.5 / (row.Vo - 2.5);
-        loop.compensator =
-            DesignCompensator(loop, {row.circuit.f / 10, 60, row.type}).compensator.value();
-        ExpectNgspiceAgrees(row.name, loop, row.request, row.mode);
+        loop.compensator.Rb = 10e3 * 2.5 / (Vo - 2.5);
+        loop.compensator = DesignCompensator(loop, {circuit.f / 10, 60, type}).compensator.value();
+        ExpectNgspiceAgrees(name, loop, request, mode);
     }
 }
 
@@ -247,12 +236,11 @@ TEST(ClosedLoopNetlist, NgspiceFinishesRandomLoopsAndAgrees) {
         const double f = logUniform(5e4, 1.1e6), D = uniform(0.04, 0.85), Vi = logUniform(5, 100);
         const double Vo = D * Vi, Io = logUniform(0.1, 10), ripple = logUniform(0.1, 1);
         if (Vo < 1) continue;
-        LoopCircuit loop{{Vi, D, f, (Vi - Vo) * D / (f * ripple * Io),
-                          ripple * Io / (8 * f * logUniform(0.002, 0.02) * Vo), Vo / Io},
-                         {logUniform(1e-3, 0.1), logUniform(1e-3, 0.2), logUniform(1e-3, 0.1),
-                          uniform(0.2, 0.8)},
-                         {},
-                         {}};
+        const double L = (Vi - Vo) * D / (f * ripple * Io);
+        LoopCircuit loop;
+        loop.circuit = {Vi, D, f, L, ripple * Io / (8 * f * logUniform(0.002, 0.02) * Vo), Vo / Io};
+        loop.parts = {logUniform(1e-3, 0.1), logUniform(1e-3, 0.2), logUniform(1e-3, 0.1),
+                      uniform(0.2, 0.8)};
         loop.modulator.Vref = std::min(2.5, Vo / 1.5);
         loop.compensator.R1 = 10e3;
         loop.compensator.Rb = 10e3 * loop.modulator.Vref / (Vo - loop.modulator.Vref);
@@ -266,10 +254,9 @@ TEST(ClosedLoopNetlist, NgspiceFinishesRandomLoopsAndAgrees) {
         const TransientRequest request{tss, Vo / Io * logUniform(0.4, 2.5), t1, {},
                                        {},  t1 + 12 * periods * T};
         const TransientResult program = SimulateClosedLoop(loop, request);
-        if (!program.refusal.empty() || program.steadyMode != ConductionMode::Continuous) continue;
-        ++accepted;
-        ExpectNgspiceAgrees("random " + std::to_string(accepted), loop, request,
-                            ConductionMode::Continuous);
+        if (program.refusal.empty() && program.steadyMode == ConductionMode::Continuous)
+            ExpectNgspiceAgrees("random " + std::to_string(++accepted), loop, request,
+                                ConductionMode::Continuous);
     }
 }
 
