@@ -184,15 +184,17 @@ std::string PwmModulator(const LoopCircuit& loop, bool on) {
 
 // The .options and .tran lines of the loop's run to `stop`: a step of at most
 // T/kLoopStepsPerPeriod, and a tenth of the network's fastest time constant
-// when that is shorter, down to a tenth of that step.
+// when that is shorter, down to a tenth of that step. Gear's method: the
+// trapezoidal rule's ringing on the latch's capacitor could hold ngspice's
+// time at one instant.
 std::string LoopTransient(const LoopCircuit& loop, double stop) {
     const Compensator& k = loop.compensator;
     const double longest = 1 / (loop.circuit.f * kLoopStepsPerPeriod);
     double fastest = k.R2 * k.C1 * k.C2 / (k.C1 + k.C2);
     if (k.type == 3) fastest = std::min(fastest, k.R3 * k.C3);
     const double step = std::clamp(fastest / 10, longest / 10, longest);
-    return "*\n.options reltol=1e-4\n.tran " + SpiceNumber(step) + ' ' + SpiceNumber(stop) + " 0 " +
-           SpiceNumber(step) + " uic\n";
+    return "*\n.options reltol=1e-4 method=gear\n.tran " + SpiceNumber(step) + ' ' +
+           SpiceNumber(stop) + " 0 " + SpiceNumber(step) + " uic\n";
 }
 
 std::string StepMeasures(std::string_view name, double f, double from, double until) {

@@ -197,9 +197,8 @@ LoopCircuit WorkedExample() {
     return loop;
 }
 
-// The worked example's load step, a start without soft-start that saturates
-// the amplifier and a line step (both within a period), a Type II loop, a
-// load step into DCM and one just past a period's start.
+// The worked example's load step, a hard start and a line step (both within a
+// period), Type II, a step into DCM and one just past a period's start.
 TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
     LoopCircuit typeTwo = WorkedExample();
     typeTwo.parts.ESR = 1;  // its zero at 10 kHz, below fc: Type II
