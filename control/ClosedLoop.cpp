@@ -186,7 +186,8 @@ std::optional<std::array<double, 5>> Settle(const LoopCircuit& loop, std::string
     bool jumped = false;
     for (int k = 0; k < kMostChunks; ++k) {
         switched::Simulation simulation(loop, chunk, state);
-        simulation.ReportTo(progress, k * kChunkPeriods, kMostChunks * kChunkPeriods);
+        simulation.ReportTo(progress, std::int64_t{k} * kChunkPeriods,
+                            std::int64_t{kMostChunks} * kChunkPeriods);
         TransientResult scratch;
         std::vector<switched::PeriodRecord> periods;
         refusal = simulation.Run(scratch, periods);

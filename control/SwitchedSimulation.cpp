@@ -181,7 +181,7 @@ std::string Simulation::Refusal() {
 }
 
 std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& periods) {
-    if (const std::string refused = Refusal(); !refused.empty()) return refused;
+    if (std::string refused = Refusal(); !refused.empty()) return refused;
     trace_ = &result.trace;
     // The trace holds every substep, switching instant and extreme.
     trace_->reserve(static_cast<std::size_t>(request_.tend / period_ * (kSubsteps + 7)) + 8);
@@ -196,7 +196,7 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
     const double vc = y_[kRef] - y_[kC2];
     mode_.amp = vc > m.Vcmax ? Amp::High : vc < 0 ? Amp::Low : Amp::Linear;
     const double end = request_.tend;
-    if (const std::string refused = Refusal(); !refused.empty()) return refused;
+    if (std::string refused = Refusal(); !refused.empty()) return refused;
     bool loadDone = !request_.t1, lineDone = !request_.t2;
     double periodStart = 0;
     int events = 0;

@@ -146,10 +146,9 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
     EXPECT_TRUE(off > 0.01 && off < 0.015 &&
                 late.dump().find("Dopo il gradino") != std::string::npos);
     EXPECT_EQ(Loop(With({"--tss", "1", "--tend", "625"})).status, 0);  // 50000 periods at most
-    // RL too light for the full load's network to take the start-up's overshoot down.
     Args light = With({"--tss", "1", "--tend", "20", "--json", "--r2", "312.42", "--r3", "379.53",
                        "--c1", "333.01", "--c2", "12.639", "--c3", "10.024"});
-    light[11] = "100000";
+    light[11] = "100000";  // RL: the full load's network cannot take the overshoot down
     EXPECT_EQ(nlohmann::json::parse(Loop(light).out)["loop"]["transient"]["steady"]["duty"], 0.0);
     const Result missing =
         Loop({"--vi", "25", "--f", "80", "--l", "125", "--c", "15", "--rl", "10"});

@@ -288,9 +288,6 @@ TEST(LoopAnalysis, DiscontinuousConductionHasTheReducedOrderModel) {
     EXPECT_NEAR(a.fPole / fp, 1, 1e-3);
     EXPECT_NEAR(a.plant.At(a.fPole).phaseDeg, -45, 1e-9);
     EXPECT_NEAR(*a.fc / 1e3, 1, 1e-6);  // designed on it
-    // Beyond Dmax: Vo above what the input can give.
-    loop.compensator.Rb = 800;
-    EXPECT_FALSE(AnalyseLoop(loop).valid);
 }
 
 TEST(StandardSeries, E96IsTheRoundedGeometricSeriesAndRoundsToTheNearest) {

@@ -156,8 +156,12 @@ void ExpectNgspiceAgrees(const std::string& name, const LoopCircuit& loop,
     ASSERT_EQ(p.steadyMode, mode);
     const std::string netlist = SpiceClosedLoopNetlist(loop, request, run.start, p);
     const Compensator& k = loop.compensator;
-    EXPECT_EQ(netlist.find("R3 in serie") != std::string::npos, k.type == 3);
-    EXPECT_NE(netlist.find(k.type == 3 ? "tipo III:" : "tipo II:"), std::string::npos);
+    const auto has = [&netlist](const char* text) {
+        return netlist.find(text) != std::string::npos;
+    };
+    EXPECT_TRUE(has("R3 in serie") == (k.type == 3) && has(", R3 = ") == (k.type == 3) &&
+                has(k.type == 3 ? "tipo III:" : "tipo II:") &&
+                has("confrontare con le misure (.meas):"));
     ExpectEachPartUnderItsComment(netlist, true);
     auto m = Ngspice(netlist);
     const double divider = loop.modulator.Vref * (1 + k.R1 / k.Rb);
