@@ -82,6 +82,67 @@ std::optional<StepFigures> MeasureStep(const TransientResult& r,
     return s;
 }
 
+// The settling of SettledClosedLoop; a run refused on the way says why in `refusal`.
+std::optional<std::array<double, 5>> Settle(const LoopCircuit& loop, std::string& refusal,
+                                            ProgressReporter* progress = nullptr) {
+    std::array<double, 5> state = AveragedStart(loop);
+    const TransientRequest chunk{0, {}, {}, {}, {}, kChunkPeriods / loop.circuit.f};
+    // The whole settling, every chunk taken, within the bounds of one run.
+    const TransientRequest whole{0, {}, {}, {}, {}, kMostChunks * chunk.tend};
+    refusal = switched::Simulation(loop, whole, state).Refusal();
+    if (!refusal.empty()) return std::nullopt;
+    // Once the slowest of the loop's modes is left, it decays by a constant
+    // ratio r over a chunk: two changes in a row along one direction give r,
+    // and the remaining change, d r/(1 - r), is taken at once. The jump
+    // stirs the faster modes: the chunk after it is not used.
+    std::optional<std::array<double, 5>> previous;
+    bool jumped = false;
+    for (int k = 0; k < kMostChunks; ++k) {
+        switched::Simulation simulation(loop, chunk, state);
+        simulation.ReportTo(progress, std::int64_t{k} * kChunkPeriods,
+                            std::int64_t{kMostChunks} * kChunkPeriods);
+        TransientResult scratch;
+        std::vector<switched::PeriodRecord> periods;
+        refusal = simulation.Run(scratch, periods);
+        if (!refusal.empty()) return std::nullopt;
+        const std::array<double, 5> next = simulation.Final();
+        std::array<double, 5> change{};
+        bool repeats = true;
+        double along = 0, before = 0, now = 0;
+        for (int i = 0; i < 5; ++i) {
+            change[i] = next[i] - state[i];
+            repeats = repeats && std::abs(change[i]) <= kRepeat * (1 + std::abs(next[i]));
+            const double p = previous ? (*previous)[i] : 0;
+            along += change[i] * p;
+            before += p * p;
+            now += change[i] * change[i];
+        }
+        state = next;
+        if (repeats) return state;
+        const bool oneMode = before > 0 && along * along >= kParallel * before * now;
+        previous = jumped ? std::nullopt : std::optional(change);
+        jumped = false;
+        if (const double r = oneMode ? along / before : 0; r > 0 && r < kFastestRatio) {
+            for (int i = 0; i < 5; ++i) state[i] += change[i] * r / (1 - r);
+            previous.reset();
+            jumped = true;
+        }
+    }
+    return std::nullopt;
+}
+
+// One progress for the settling and the run: the settling's periods first,
+// counted up to its bound, then the run's after that bound.
+struct Shifted : ProgressReporter {
+    ProgressReporter* reporter;
+    std::int64_t before, total;
+    Shifted(ProgressReporter* r, std::int64_t b, std::int64_t t)
+        : reporter(r), before(b), total(t) {}
+    bool Continue(std::int64_t done, std::int64_t) override {
+        return reporter->Continue(before + done, total);
+    }
+};
+
 }  // namespace
 
 double DefaultEnd(const TransientRequest& request) {
@@ -167,75 +228,10 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
     return result;
 }
 
-namespace {
-
-// The settling of SettledClosedLoop; a run refused on the way says why in `refusal`.
-std::optional<std::array<double, 5>> Settle(const LoopCircuit& loop, std::string& refusal,
-                                            ProgressReporter* progress = nullptr) {
-    std::array<double, 5> state = AveragedStart(loop);
-    const TransientRequest chunk{0, {}, {}, {}, {}, kChunkPeriods / loop.circuit.f};
-    // The whole settling, every chunk taken, within the bounds of one run.
-    const TransientRequest whole{0, {}, {}, {}, {}, kMostChunks * chunk.tend};
-    refusal = switched::Simulation(loop, whole, state).Refusal();
-    if (!refusal.empty()) return std::nullopt;
-    // Once the slowest of the loop's modes is left, it decays by a constant
-    // ratio r over a chunk: two changes in a row along one direction give r,
-    // and the remaining change, d r/(1 - r), is taken at once. The jump
-    // stirs the faster modes: the chunk after it is not used.
-    std::optional<std::array<double, 5>> previous;
-    bool jumped = false;
-    for (int k = 0; k < kMostChunks; ++k) {
-        switched::Simulation simulation(loop, chunk, state);
-        simulation.ReportTo(progress, std::int64_t{k} * kChunkPeriods,
-                            std::int64_t{kMostChunks} * kChunkPeriods);
-        TransientResult scratch;
-        std::vector<switched::PeriodRecord> periods;
-        refusal = simulation.Run(scratch, periods);
-        if (!refusal.empty()) return std::nullopt;
-        const std::array<double, 5> next = simulation.Final();
-        std::array<double, 5> change{};
-        bool repeats = true;
-        double along = 0, before = 0, now = 0;
-        for (int i = 0; i < 5; ++i) {
-            change[i] = next[i] - state[i];
-            repeats = repeats && std::abs(change[i]) <= kRepeat * (1 + std::abs(next[i]));
-            const double p = previous ? (*previous)[i] : 0;
-            along += change[i] * p;
-            before += p * p;
-            now += change[i] * change[i];
-        }
-        state = next;
-        if (repeats) return state;
-        const bool oneMode = before > 0 && along * along >= kParallel * before * now;
-        previous = jumped ? std::nullopt : std::optional(change);
-        jumped = false;
-        if (const double r = oneMode ? along / before : 0; r > 0 && r < kFastestRatio) {
-            for (int i = 0; i < 5; ++i) state[i] += change[i] * r / (1 - r);
-            previous.reset();
-            jumped = true;
-        }
-    }
-    return std::nullopt;
-}
-
-}  // namespace
-
 std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop) {
     std::string refusal;
     return Settle(loop, refusal);
 }
-
-// One progress for the settling and the run: the settling's periods first,
-// counted up to its bound, then the run's after that bound.
-struct Shifted : ProgressReporter {
-    ProgressReporter* reporter;
-    std::int64_t before, total;
-    Shifted(ProgressReporter* r, std::int64_t b, std::int64_t t)
-        : reporter(r), before(b), total(t) {}
-    bool Continue(std::int64_t done, std::int64_t) override {
-        return reporter->Continue(before + done, total);
-    }
-};
 
 RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& request,
                           ProgressReporter* progress) {

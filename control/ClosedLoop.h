@@ -90,12 +90,14 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
 // oscillates, or that the amplifier's rails hold).
 std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop);
 
+// A run that its progress reporter cancels ends with this refusal.
+inline constexpr std::string_view kCancelled = "Simulazione ad anello chiuso annullata.";
+
 // Where every front end starts the same request, so that the command, the
 // window, the report and the netlist give the same figures: from rest when
 // the reference rises over tss, else at the closed loop's periodic steady
-// state; `unsettled` (with the refusal) when it has none to start from.
-// A run that `progress` cancels ends with this refusal and `cancelled`.
-inline constexpr std::string_view kCancelled = "Simulazione ad anello chiuso annullata.";
+// state; `unsettled` (with the refusal) when it has none to start from, and
+// `cancelled` when `progress` stopped it.
 struct RegulatedRun {
     std::optional<std::array<double, 5>> start;
     bool unsettled = false, cancelled = false;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <tuple>
 
 #include "model/Conversions.h"
 #include "realparts/RealParts.h"
@@ -86,16 +87,14 @@ void FindMargins(const Plant& plant, const Compensator& c, double nyquist, LoopA
         before = scan[k];
     }
     // A margin at or below zero: the closed loop has a pole in the right half-plane.
-    if (!(*out.phaseMargin > 0)) {
-        out.warnings.push_back("Il margine di fase è di " + FormatFixed2(*out.phaseMargin, ".") +
-                               "°, non positivo: l'anello chiuso è instabile.");
-        return;
-    }
-    if (out.gainMargin && !(*out.gainMargin > 0)) {
-        out.warnings.push_back("Il margine di guadagno è di " + FormatFixed2(*out.gainMargin, ".") +
-                               " dB, non positivo: l'anello chiuso è instabile.");
-        return;
-    }
+    for (const auto& [margin, name, unit] :
+         {std::tuple{out.phaseMargin, "fase", "°"}, {out.gainMargin, "guadagno", " dB"}})
+        if (margin && !(*margin > 0)) {
+            out.warnings.push_back(std::string("Il margine di ") + name + " è di " +
+                                   FormatFixed2(*margin, ".") + unit +
+                                   ", non positivo: l'anello chiuso è instabile.");
+            return;
+        }
     for (std::size_t k = 0; k < scan.size() && scan[k] < fc; ++k)
         if (!(values[k].phaseDeg > -180)) {
             out.warnings.emplace_back(

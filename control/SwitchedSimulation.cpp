@@ -196,7 +196,6 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
     const double vc = y_[kRef] - y_[kC2];
     mode_.amp = vc > m.Vcmax ? Amp::High : vc < 0 ? Amp::Low : Amp::Linear;
     const double end = request_.tend;
-    if (std::string refused = Refusal(); !refused.empty()) return refused;
     bool loadDone = !request_.t1, lineDone = !request_.t2;
     double periodStart = 0;
     int events = 0;
