@@ -25,9 +25,9 @@ std::optional<std::string> ReadChoiceOptions(const ParsedArguments& arguments,
                                              ChoiceValues& values) {
     ChoiceTexts texts;
     for (const ChoiceField& field : ChoiceFields())
-        if (arguments.Has(field.key)) texts.*field.text = arguments.ValueOr(field.key);
+        if (arguments.Has(field.row->key)) texts.*field.text = arguments.ValueOr(field.row->key);
     const ChoiceValuesReading read = ReadChoiceValues(texts);
-    if (!read.values) return InvalidValue(read.refused->key, read.message);
+    if (!read.values) return InvalidValue(read.refused->row->key, read.message);
     values = *read.values;
     return std::nullopt;
 }
@@ -325,15 +325,14 @@ std::optional<std::string> FileChoiceRefusal(
     const std::optional<DesignTargets>& nominal) {
     ChoiceTexts texts;
     for (const ChoiceField& field : ChoiceFields())
-        if (const auto found = selection.find(field.key); found != selection.end())
+        if (const auto found = selection.find(field.row->key); found != selection.end())
             texts.*field.text = found->second;
     const ChoiceValuesReading read = ReadChoiceValues(texts);
     ChoiceReading resolved{std::nullopt, read.refused, read.message};
     if (read.values && !nominal) return std::nullopt;
     if (read.values) resolved = ResolveChoiceValues(*read.values, *nominal);
     if (resolved.refused == nullptr) return std::nullopt;
-    return "Nel file " + std::string(path) + " la chiave \"" + std::string(resolved.refused->key) +
-           "\" della sezione \"selection\" è rifiutata: " + resolved.message;
+    return FileRefusal(path, "selection", resolved.refused->row->key, resolved.message);
 }
 
 ChoiceOutcome EvaluateChoice(const ChoiceRequest& request, const ComputedDesign& design) {

@@ -1,7 +1,6 @@
 #include "cli/LoopOptions.h"
 
 #include <array>
-#include <cmath>
 
 #include "cli/OptionValues.h"
 #include "control/ControlQuantities.h"
@@ -17,13 +16,11 @@ namespace {
 // The circuit's options: verify's rows of the table of quantities, so that a
 // text gets the same verdict and message as in verify.
 struct CircuitOption {
-    std::string_view key, description, refusal;
-    double toSI;
+    const Quantity* row;
     double CircuitValues::*value;
 };
 consteval CircuitOption CircuitRow(std::string_view key, double CircuitValues::*value) {
-    const Quantity& row = Row(QuantityGroup::Verification, key);
-    return {row.key, row.subject, row.refusal, row.toSI, value};
+    return {&Row(QuantityGroup::Verification, key), value};
 }
 const std::array<CircuitOption, 5> kCircuit{{
     CircuitRow("vi", &CircuitValues::Vi),
@@ -71,7 +68,7 @@ std::string UsageOf(const LoopRefusal& refusal) {
 
 std::vector<OptionSpec> WithLoopOptions(std::vector<OptionSpec> options) {
     options.push_back({"vo"});
-    for (const ControlQuantity& row : ControlQuantities()) options.push_back({row.key});
+    for (const ControlField& field : ControlFields()) options.push_back({field.row->key});
     return options;
 }
 
@@ -82,24 +79,21 @@ LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
         return result;
     };
     for (const CircuitOption& option : kCircuit) {
-        const NumberText read = Required(arguments, option.key, option.description, option.refusal);
-        if (!read.value) return Refused({option.key, read.why});
-        loop.circuit.*option.value = *read.value * option.toSI;
-        // Only the frequency's kilohertz can pass the largest double.
-        if (!std::isfinite(loop.circuit.*option.value))
-            return Refused({option.key, std::string(kFrequencyOverflowMessage)});
+        QuantityReading read = ReadQuantity(*option.row, arguments.ValueOr(option.row->key));
+        if (read.Refused()) return Refused({option.row->key, std::move(read.refusal)});
+        loop.circuit.*option.value = *read.value;
     }
     PartTexts partTexts;
     for (const PartField& part : PartFields())
-        partTexts.*part.text = arguments.ValueOr(part.key, partTexts.*part.text);
+        partTexts.*part.text = arguments.ValueOr(part.row->key, partTexts.*part.text);
     const PartsReading parts = ReadPartTexts(partTexts);
-    if (!parts.values) return Refused({parts.refused->key, parts.message});
+    if (!parts.values) return Refused({parts.refused->row->key, parts.message});
     loop.parts = *parts.values;
     ControlTexts texts;
-    for (const ControlQuantity& row : ControlQuantities())
-        texts.*row.text = arguments.ValueOr(row.key, std::string(row.startText));
+    for (const ControlField& field : ControlFields())
+        texts.*field.text = arguments.ValueOr(field.row->key, std::string(field.row->startText));
     const ControlReading reading = ReadControlTexts(texts);
-    if (!reading.values) return Refused({reading.refused->key, reading.message});
+    if (!reading.values) return Refused({reading.refused->row->key, reading.message});
     const ControlValues& v = *reading.values;
     if (const auto refusal = ReadTransient(arguments, v, result.transient))
         return Refused(*refusal);

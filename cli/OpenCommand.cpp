@@ -17,6 +17,7 @@
 #include "cli/LoopCommand.h"
 #include "cli/NetlistCommand.h"
 #include "cli/OptionOwners.h"
+#include "cli/OptionValues.h"
 #include "cli/QuantityOptions.h"
 #include "cli/RealPartsOutput.h"
 #include "cli/TerminalProgress.h"
@@ -25,6 +26,7 @@
 #include "designfile/DesignFile.h"
 #include "engine/Figures.h"
 #include "model/Module1.h"
+#include "model/QuantityReader.h"
 #include "realparts/RealPartsReport.h"
 #include "verification/Launch.h"
 #include "waveformview/StartupReport.h"
@@ -82,7 +84,21 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     }
     const DesignFile& file = *read.file;
     if (arguments.Has("loop")) return RunOpenLoop(words.front(), file, arguments, out, err);
-    if (arguments.Has("netlist")) return RunNetlist(NetlistWords(file, arguments), out, err);
+    // The parts' texts are refused as the file's, not as mistyped options.
+    const auto partsRefused = [&] {
+        const GroupReading parts = ReadGroup(QuantityGroup::Parts, [&](const Quantity& row) {
+            const auto found = file.parts.find(row.key);
+            return found == file.parts.end() ? row.startText : std::string_view(found->second);
+        });
+        if (!parts.refusal) return false;
+        err << FileRefusal(words.front(), "parts", parts.refusal->row->key, parts.refusal->sentence)
+            << '\n';
+        return true;
+    };
+    if (arguments.Has("netlist")) {
+        if (partsRefused()) return kExitRefused;
+        return RunNetlist(NetlistWords(file, arguments), out, err);
+    }
     std::vector<std::string> equivalent;
     // The texts at their start values say nothing of what the saved run asked
     // for: a setting is passed back where it differs, a group whole.
@@ -119,7 +135,10 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         passBack(corners, file.selection, false);
         partsApply = true;
     }
-    if (partsApply) passBack(kPartsKeys, file.parts, false);
+    if (partsApply) {
+        if (partsRefused()) return kExitRefused;
+        passBack(kPartsKeys, file.parts, false);
+    }
     // The file's choices, where the run takes them, refused as the window
     // refuses them and not as mistyped options.
     if (sweep || (!verify && partsApply)) {

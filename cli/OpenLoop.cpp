@@ -8,6 +8,7 @@
 #include "cli/CommandLine.h"
 #include "cli/CommandParts.h"
 #include "cli/LoopCommand.h"
+#include "cli/OptionValues.h"
 #include "control/ControlQuantities.h"
 #include "realparts/PartTexts.h"
 
@@ -26,7 +27,7 @@ std::string_view SectionOf(std::string_view key) {
     if (std::find(kCircuitKeys.begin(), kCircuitKeys.end(), key) != kCircuitKeys.end())
         return "verification";
     for (const PartField& part : PartFields())
-        if (part.key == key) return "parts";
+        if (part.row->key == key) return "parts";
     return "loop";
 }
 
@@ -60,8 +61,7 @@ int RunOpenLoop(const std::string& path, const DesignFile& file, const ParsedArg
     return RunLoopOn(
         texts,
         [&](const LoopRefusal& r) {
-            err << "Nel file " << path << " la chiave \"" << r.key << "\" della sezione \""
-                << SectionOf(r.key) << "\" è rifiutata: " << r.why << '\n';
+            err << FileRefusal(path, SectionOf(r.key), r.key, r.why) << '\n';
             return kExitRefused;
         },
         out, err);

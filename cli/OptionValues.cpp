@@ -11,6 +11,12 @@ std::string InvalidValue(std::string_view option, std::string_view why) {
     return "il valore di --" + std::string(option) + " non è valido: " + std::string(why);
 }
 
+std::string FileRefusal(std::string_view path, std::string_view section, std::string_view key,
+                        std::string_view why) {
+    return "Nel file " + std::string(path) + " la chiave \"" + std::string(key) +
+           "\" della sezione \"" + std::string(section) + "\" è rifiutata: " + std::string(why);
+}
+
 NumberText ReadNumberText(const std::string& text, std::string_view description) {
     FieldNumber read = ReadFieldNumber(text, description);
     return {read.value, std::move(read.message)};

@@ -13,6 +13,11 @@ namespace stepdown::cli {
 // "il valore di --<option> non è valido: <why>"
 std::string InvalidValue(std::string_view option, std::string_view why);
 
+// What the command says of a design file's text refused with `why`: the
+// file, the section and the key, never the command's usage.
+std::string FileRefusal(std::string_view path, std::string_view section, std::string_view key,
+                        std::string_view why);
+
 struct NumberOption {
     std::optional<double> value;  // empty when the option is left out or refused
     std::string error;            // the usage error, when refused

@@ -72,7 +72,7 @@ std::string_view ModeName(ConductionMode mode) {
 }
 
 std::vector<OptionSpec> WithPartOptions(std::vector<OptionSpec> options, bool realFlag) {
-    for (const PartField& part : PartFields()) options.push_back({part.key});
+    for (const PartField& part : PartFields()) options.push_back({part.row->key});
     if (realFlag) options.push_back({"real", false});
     return options;
 }
@@ -92,10 +92,10 @@ bool AsksForRealParts(const ParsedArguments& arguments) {
 PartOptions ReadPartOptions(const ParsedArguments& arguments) {
     PartTexts texts;
     for (const PartField& part : PartFields())
-        texts.*part.text = arguments.ValueOr(part.key, texts.*part.text);
+        texts.*part.text = arguments.ValueOr(part.row->key, texts.*part.text);
     PartsReading reading = ReadPartTexts(texts);
     if (reading.values) return {reading.values, {}};
-    return {std::nullopt, InvalidValue(reading.refused->key, reading.message)};
+    return {std::nullopt, InvalidValue(reading.refused->row->key, reading.message)};
 }
 
 NumberOption ReadVoTarget(const ParsedArguments& arguments) {

@@ -1,18 +1,13 @@
 #include "componentchoice/ChoiceReading.h"
 
 #include <array>
-#include <cmath>
 #include <iterator>
 
-#include "model/Module1.h"
-#include "model/Quantities.h"
-#include "model/VerificationFields.h"
+#include "model/QuantityReader.h"
 
 namespace stepdown {
 namespace {
 
-// Whole numbers only: a count of points has no fraction to round.
-const std::string kPointsMessage(Row(QuantityGroup::Selection, "points").refusal);
 static_assert(Row(QuantityGroup::Selection, "points").range.high == kMaxSweepPoints);
 
 enum FieldIndex {
@@ -30,8 +25,7 @@ enum FieldIndex {
 };
 
 consteval ChoiceField ChoiceRow(std::string_view key, std::string ChoiceTexts::*text) {
-    const Quantity& row = Row(QuantityGroup::Selection, key);
-    return {row.key, row.subject, text};
+    return {&Row(QuantityGroup::Selection, key), text};
 }
 
 const std::array<ChoiceField, 11> kFields{{
@@ -47,42 +41,7 @@ const std::array<ChoiceField, 11> kFields{{
     ChoiceRow("io-to", &ChoiceTexts::ioTo),
     ChoiceRow("points", &ChoiceTexts::points),
 }};
-
-// A number field: whether an empty text is allowed (a range end the
-// nominal design fills) and the lowest value, zero itself allowed or not.
-struct NumberRule {
-    FieldIndex field;
-    bool emptyAllowed;
-    bool zeroAllowed;
-    std::string_view low;
-};
-
-// Whether zero is allowed and the words refusing a lower value: the row's.
-consteval NumberRule RuleOf(FieldIndex field, std::string_view key, bool emptyAllowed) {
-    const Quantity& row = Row(QuantityGroup::Selection, key);
-    return {field, emptyAllowed, row.range.lowIncluded, row.refusal};
-}
-
-const NumberRule kRules[] = {
-    RuleOf(kTolL, "tol-l", false),           RuleOf(kTolC, "tol-c", false),
-    RuleOf(kViMin, "vi-min", true),          RuleOf(kViMax, "vi-max", true),
-    RuleOf(kIoMin, "io-min", true),          RuleOf(kIoMax, "io-max", true),
-    RuleOf(kFrom, "io-from", true),          RuleOf(kTo, "io-to", true),
-    {kPoints, false, false, kPointsMessage},
-};
-
-// A value that must stay below a limit.
-struct UpperLimit {
-    FieldIndex field;
-    double limit;
-    std::string_view message;
-};
-// The typed limit, exactly: 1 / 0.01 is 100.
-consteval UpperLimit LimitOf(FieldIndex field, std::string_view key) {
-    const Quantity& row = Row(QuantityGroup::Selection, key);
-    return {field, row.range.high / row.toSI, row.highRefusal};
-}
-const UpperLimit kUpperLimits[] = {LimitOf(kTolL, "tol-l"), LimitOf(kTolC, "tol-c")};
+static_assert(std::size(kFields) == QuantitiesOf(QuantityGroup::Selection).size());
 
 // A range and what fills its empty ends.
 struct Range {
@@ -128,30 +87,18 @@ ChoiceValuesReading ReadChoiceValues(const ChoiceTexts& texts) {
     read.rounding = *rounding;
 
     std::array<std::optional<double>, kFields.size()> values{};
-    for (const NumberRule& rule : kRules) {
-        const ChoiceField& field = kFields[rule.field];
-        const std::string& text = texts.*field.text;
-        if (text.empty() && rule.emptyAllowed) continue;
-        const FieldNumber number = ReadFieldNumber(text, field.description);
-        if (!number.value) return refuse(rule.field, number.message);
-        const double value = *number.value;
-        if (rule.zeroAllowed ? value < 0 : !(value > 0)) return refuse(rule.field, rule.low);
-        for (const UpperLimit& upper : kUpperLimits)
-            if (upper.field == rule.field && value >= upper.limit)
-                return refuse(rule.field, upper.message);
-        values[rule.field] = value;
+    for (std::size_t k = kTolL; k < kFields.size(); ++k) {
+        QuantityReading number = ReadQuantity(*kFields[k].row, texts.*kFields[k].text);
+        if (number.Refused()) return refuse(static_cast<FieldIndex>(k), number.refusal);
+        values[k] = number.value;
     }
-    const double points = *values[kPoints];
-    if (!(points <= kMaxSweepPoints) || points != std::floor(points))
-        return refuse(kPoints, kPointsMessage);
-
-    read.tolL = *values[kTolL] / 100;
-    read.tolC = *values[kTolC] / 100;
+    read.tolL = *values[kTolL];
+    read.tolC = *values[kTolC];
     for (const Range& range : kRanges) {
         read.*range.firstValue = values[range.first];
         read.*range.secondValue = values[range.second];
     }
-    read.points = static_cast<std::int32_t>(points);
+    read.points = static_cast<std::int32_t>(*values[kPoints]);
     return {read, nullptr, {}};
 }
 

@@ -15,17 +15,16 @@
 
 #include "componentchoice/ChoiceTexts.h"
 #include "componentchoice/Selection.h"
+#include "model/Quantity.h"
 
 namespace stepdown {
 
 // Loads per input voltage the sweep accepts.
 inline constexpr std::int32_t kMaxSweepPoints = 1000;
 
-// One choice: its key in the design file and the words its messages name
-// it by.
+// One choice: its row of the table of quantities and where its text lives.
 struct ChoiceField {
-    std::string_view key;
-    std::string_view description;
+    const Quantity* row;
     std::string ChoiceTexts::*text;
 };
 

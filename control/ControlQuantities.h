@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/Quantity.h"
+
 namespace stepdown {
 
 // The texts as typed, in the unit of each row. An empty text of a row that
@@ -26,36 +28,26 @@ struct ControlValues {
         rl2, t1, vi2, t2, tend;
 };
 
-struct ControlQuantity {
-    std::string_view key;          // the option without "--", the design file's key
-    std::string_view caption;      // the window's label
-    std::string_view description;  // what the messages call it
-    std::string_view unit;
-    double toSI;
-    std::string_view startText;
-    double min, max;  // the accepted range, in the row's unit
-    bool minIncluded, maxIncluded;
-    bool mayBeEmpty;
-    bool integer;  // only whole numbers
-    std::string_view refusal;
+// One quantity: its row of the table of quantities and where its text and
+// SI value live.
+struct ControlField {
+    const Quantity* row;
     std::string ControlTexts::*text;
     std::optional<double> ControlValues::*value;
 };
 
-std::span<const ControlQuantity> ControlQuantities();
-const ControlQuantity* ControlQuantityNamed(std::string_view key);
+std::span<const ControlField> ControlFields();
+const ControlField* ControlFieldNamed(std::string_view key);
 
 // The values, or the first row refused and why.
 struct ControlReading {
     std::optional<ControlValues> values;
-    const ControlQuantity* refused = nullptr;
+    const ControlField* refused = nullptr;
     std::string message;  // Italian, as the field check's messages
 };
 
-// Each text in table order, checked like every field (empty where not
-// allowed, a character other than digits and "e", ".", "E", "-", "+", a
-// number beyond the double range), then against the row's range; the first
-// refusal ends the reading.
+// Each text in table order, read by its row; the first refusal ends the
+// reading.
 ControlReading ReadControlTexts(const ControlTexts& texts);
 
 }  // namespace stepdown

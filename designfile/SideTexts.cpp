@@ -24,26 +24,26 @@ constexpr ChoiceKey kChoiceKeys[] = {
 
 void TakeSideTexts(const DesignFile& file, PartTexts& parts, ChoiceTexts& choice) {
     for (const PartField& field : PartFields())
-        parts.*field.text = TextOf(file.parts, kPartsKeys, field.key);
+        parts.*field.text = TextOf(file.parts, kPartsKeys, field.row->key);
     for (const ChoiceKey& entry : kChoiceKeys)
         choice.*entry.text = TextOf(file.selection, kSelectionKeys, entry.key);
 }
 
 void PutSideTexts(const PartTexts& parts, const ChoiceTexts& choice, DesignFile& file) {
     for (const PartField& field : PartFields())
-        file.parts[std::string(field.key)] = parts.*field.text;
+        file.parts[std::string(field.row->key)] = parts.*field.text;
     for (const ChoiceKey& entry : kChoiceKeys)
         file.selection[std::string(entry.key)] = choice.*entry.text;
 }
 
 void TakeLoopTexts(const DesignFile& file, ControlTexts& loop) {
-    for (const ControlQuantity& row : ControlQuantities())
-        loop.*row.text = TextOf(file.loop, kLoopKeys, row.key);
+    for (const ControlField& field : ControlFields())
+        loop.*field.text = TextOf(file.loop, kLoopKeys, field.row->key);
 }
 
 void PutLoopTexts(const ControlTexts& loop, DesignFile& file) {
-    for (const ControlQuantity& row : ControlQuantities())
-        file.loop[std::string(row.key)] = loop.*row.text;
+    for (const ControlField& field : ControlFields())
+        file.loop[std::string(field.row->key)] = loop.*field.text;
 }
 
 }  // namespace stepdown

@@ -39,7 +39,13 @@ struct Quantity {
     bool mayBeEmpty = false;            // an empty text stands for "automatic" or "not asked"
     bool wholeNumber = false;           // a count or a choice among whole numbers
     std::string_view label = {};        // a side window's short field label, if not the caption
+    bool word = false;                  // a choice among names, read by its group's code
 };
+
+// What a side window's field is labelled with.
+constexpr std::string_view FieldLabel(const Quantity& quantity) {
+    return quantity.label.empty() ? quantity.caption : quantity.label;
+}
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr QuantityRange kAnyValue{};

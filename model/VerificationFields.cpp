@@ -5,7 +5,7 @@ namespace {
 
 consteval CircuitQuantity CircuitRow(std::string_view key, double Module1::*stored) {
     const Quantity& row = Row(QuantityGroup::Verification, key);
-    return {FieldOf(row), row.toSI, stored, row.range, row.refusal};
+    return {&row, FieldOf(row), stored};
 }
 
 constexpr CircuitQuantity kCircuit[] = {

@@ -12,6 +12,7 @@
 
 #include "model/Module1.h"
 #include "model/Quantities.h"
+#include "model/QuantityReader.h"
 #include "model/WindowOperations.h"
 
 namespace stepdown {
@@ -31,18 +32,12 @@ inline constexpr NumericField kNField = FieldOf(Row(QuantityGroup::Simulation, "
 inline constexpr NumericField kNPField = FieldOf(Row(QuantityGroup::Simulation, "np"));
 inline constexpr NumericField kNIField = FieldOf(Row(QuantityGroup::Simulation, "ni"));
 
-// One of the six quantities of the circuit, Vi, D, f, L, C, RL: its field,
-// the factor to SI units, where the launch stores it, and the range it must
-// lie in with the message that refuses it.
+// One of the six quantities of the circuit, Vi, D, f, L, C, RL: its row of
+// the table, its field and where the launch stores it.
 struct CircuitQuantity {
+    const Quantity* row;
     NumericField field;
-    double toSI;
     double Module1::*stored;
-    QuantityRange range;
-    std::string_view refusal;
-
-    // Named as the function pointer it replaced, so callers read the same.
-    bool inRange(double value) const { return range.Contains(value); }
 };
 
 // The six in the launch's reading order: Text7, Text8, Text12, Text9,
@@ -65,8 +60,6 @@ inline constexpr std::string_view kCapacitanceNotPositiveMessage =
     Row(QuantityGroup::Verification, "c").refusal;
 inline constexpr std::string_view kLoadNotPositiveMessage =
     Row(QuantityGroup::Verification, "rl").refusal;
-inline constexpr std::string_view kFrequencyOverflowMessage =
-    "La frequenza scritta è troppo grande: convertita in Hz supera i numeri rappresentabili!";
 inline constexpr std::string_view kTooFewSamplesMessage =
     Row(QuantityGroup::Simulation, "n").refusal;
 inline constexpr std::string_view kTooManySamplesMessage =

@@ -2,30 +2,14 @@
 
 #include <array>
 
-#include "model/Conversions.h"
-#include "model/Module1.h"
-#include "model/Quantities.h"
+#include "model/QuantityReader.h"
 
 namespace stepdown {
 namespace {
 
-// A part's row of the table of quantities, with where its text and value
-// live. The highest value is stated in SI there and checked in the field's
-// unit here, exactly: each limit over its factor is a whole number.
 consteval PartField PartRow(std::string_view key, std::string PartTexts::*text,
                             double PartValues::*value) {
-    const Quantity& row = Row(QuantityGroup::Parts, key);
-    return {row.key,
-            row.subject,
-            row.unit,
-            row.toSI,
-            text,
-            value,
-            row.refusal,
-            row.range.high / row.toSI,
-            row.highRefusal,
-            row.caption,
-            row.label.empty() ? row.caption : row.label};
+    return {&Row(QuantityGroup::Parts, key), text, value};
 }
 
 const std::array<PartField, 10> kParts{{
@@ -40,6 +24,7 @@ const std::array<PartField, 10> kParts{{
     PartRow("vdrv", &PartTexts::vdrv, &PartValues::Vdrv),
     PartRow("iq", &PartTexts::iq, &PartValues::Iq),
 }};
+static_assert(std::size(kParts) == QuantitiesOf(QuantityGroup::Parts).size());
 
 }  // namespace
 
@@ -48,16 +33,9 @@ std::span<const PartField> PartFields() { return kParts; }
 PartsReading ReadPartTexts(const PartTexts& texts) {
     PartValues values;
     for (const PartField& field : kParts) {
-        const std::string& text = texts.*field.text;
-        const FieldNumber read = ReadFieldNumber(text, field.description);
-        std::string message = read.message;
-        if (read.value && *read.value < 0)
-            message = field.negative;
-        else if (read.value && *read.value > field.highest)
-            message = field.tooLarge;
-        else if (read.value)
-            values.*field.value = *read.value * field.toSI;
-        if (!message.empty()) return {std::nullopt, &field, std::move(message)};
+        QuantityReading read = ReadQuantity(*field.row, texts.*field.text);
+        if (read.Refused()) return {std::nullopt, &field, std::move(read.refusal)};
+        values.*field.value = *read.value;
     }
     return {values, nullptr, {}};
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/Quantity.h"
 #include "realparts/ConverterModel.h"
 
 namespace stepdown {
@@ -30,24 +31,12 @@ struct PartTexts {
     friend bool operator==(const PartTexts&, const PartTexts&) = default;
 };
 
-// One part: the key the command and the design file name it by, the words
-// its messages name it by, its unit, the factor to SI units, where its text
-// and value live, the message refusing a negative value, and the highest
-// value in the field's unit with the message refusing one above it: beyond
-// it the period's exponentials and the loss sums lose their precision, and
-// no part that a step-down converter is built with comes near it.
+// One part: its row of the table of quantities and where its text and SI
+// value live.
 struct PartField {
-    std::string_view key;
-    std::string_view description;
-    std::string_view unit;
-    double toSI;
+    const Quantity* row;
     std::string PartTexts::*text;
     double PartValues::*value;
-    std::string_view negative;
-    double highest;
-    std::string_view tooLarge;
-    std::string_view caption;  // "Resistenza serie ESR del condensatore"
-    std::string_view label;    // "ESR del condensatore": the window's field
 };
 
 // The ten parts in the order of the fields: esr, dcr, rds, rd, vf, tr, tf,
@@ -60,10 +49,8 @@ struct PartsReading {
     std::string message;
 };
 
-// Checks each text in field order like the other fields (empty, a character
-// other than digits and "e", ".", "E", "-", "+", a number beyond the double
-// range) and refuses a negative value or one above the field's highest; the
-// first refusal ends the reading.
+// The texts read by their rows in field order; the first refusal ends the
+// reading.
 PartsReading ReadPartTexts(const PartTexts& texts);
 
 }  // namespace stepdown

@@ -1,6 +1,5 @@
 #include "realparts/RealPartsStudy.h"
 
-#include <cmath>
 #include <vector>
 
 #include "model/VerificationFields.h"
@@ -26,16 +25,10 @@ CircuitReading ReadCircuitFields(const MainWindowOperations& window) {
     Module1 read;
     auto text = texts.begin();
     for (const CircuitQuantity& quantity : CircuitQuantities()) {
-        const ParsedNumber parsed = ParseNumberChecked(*text++);
-        if (parsed.overflow)
-            return {std::nullopt, OverflowMessageFor(quantity.field.description),
-                    quantity.field.textBox};
-        const double converted = parsed.value * quantity.toSI;
-        if (!std::isfinite(converted))
-            return {std::nullopt, std::string(kFrequencyOverflowMessage), quantity.field.textBox};
-        if (!quantity.inRange(converted))
-            return {std::nullopt, std::string(quantity.refusal), quantity.field.textBox};
-        read.*quantity.stored = converted;
+        QuantityReading value = ReadQuantity(*quantity.row, *text++);
+        if (value.Refused())
+            return {std::nullopt, std::move(value.refusal), quantity.field.textBox};
+        read.*quantity.stored = *value.value;
     }
     return {CircuitValues{read.Vi, read.D, read.f, read.L, read.C, read.RL}, {}, {}};
 }

@@ -177,8 +177,9 @@ void AddRealPartsSections(const ReportInputs& in, const Module1& module, const P
     ReportSection built{"Componenti reali", {}, ReportPicture::None, {}, {}};
     for (const PartField& field : PartFields()) {
         const std::string& text = parts.*field.text;
-        built.lines.push_back({std::string(field.caption),
-                               text.empty() ? Shown(text) : WithUnit(Shown(text), field.unit)});
+        built.lines.push_back(
+            {std::string(field.row->caption),
+             text.empty() ? Shown(text) : WithUnit(Shown(text), field.row->unit)});
     }
     const DesignFileWindow window(in.texts, in.separator);
     const RealPartsStudy study = StudyRealParts(module, window, parts);

@@ -46,7 +46,7 @@ constexpr FormRow kFormRows[] = {
 
 const ChoiceField* FieldNamed(std::string_view key) {
     for (const ChoiceField& field : ChoiceFields())
-        if (field.key == key) return &field;
+        if (field.row->key == key) return &field;
     return nullptr;
 }
 
@@ -207,8 +207,8 @@ QWidget* ChoiceWindow::BuildChoicesForm() {
             const ChoiceField* field = FieldNamed(key);
             if (field == nullptr) continue;
             auto* edit = new QLineEdit(box);
-            edit->setObjectName(Text(field->key));
-            edit->setToolTip(Capitalised(field->description));
+            edit->setObjectName(Text(field->row->key));
+            edit->setToolTip(Capitalised(field->row->subject));
             edit->setAlignment(Qt::AlignRight);
             edit->setFixedWidth(80);
             // The store follows every change, so that it holds what is typed
@@ -311,7 +311,7 @@ void ChoiceWindow::Update() {
     if (study_.Computed()) return;
     ShowMessage(study_.refusal);
     if (study_.refusedChoice == nullptr) return;
-    if (QLineEdit* edit = ChoiceEdit(study_.refusedChoice->key)) {
+    if (QLineEdit* edit = ChoiceEdit(study_.refusedChoice->row->key)) {
         edit->setFocus();
         edit->selectAll();
     }

@@ -39,7 +39,7 @@ QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString Caption(const ControlQuantity& row) {
+QString Caption(const Quantity& row) {
     return row.unit.empty()
                ? Text(row.caption)
                : Text(row.caption) + QStringLiteral(" [") + Text(row.unit) + QStringLiteral("]");
@@ -119,14 +119,16 @@ QWidget* LoopWindow::BuildFields() {
     auto* box = new QGroupBox(QStringLiteral("Controllore"), this);
     auto* form = new QFormLayout(box);
     form->setLabelAlignment(Qt::AlignLeft);
-    for (const ControlQuantity& row : ControlQuantities()) {
-        auto* edit = new QLineEdit(QString::fromStdString(store_.*row.text), box);
+    for (const ControlField& field : ControlFields()) {
+        const Quantity& row = *field.row;
+        auto* edit = new QLineEdit(QString::fromStdString(store_.*field.text), box);
         edit->setObjectName(Text(row.key));
-        connect(edit, &QLineEdit::textChanged, this, [this, text = row.text](const QString& typed) {
-            store_.*text = typed.toStdString();
-            emit TextsEdited();
-        });
-        edit->setToolTip(Text(row.description));
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, text = field.text](const QString& typed) {
+                    store_.*text = typed.toStdString();
+                    emit TextsEdited();
+                });
+        edit->setToolTip(Text(row.subject));
         edit->setAlignment(Qt::AlignRight);
         edit->setFixedWidth(90);
         connect(edit, &QLineEdit::returnPressed, this,
@@ -172,7 +174,7 @@ QLineEdit* LoopWindow::Field(std::string_view key) const {
 }
 
 void LoopWindow::ShowLoopTexts() {
-    const auto rows = ControlQuantities();
+    const auto rows = ControlFields();
     for (std::size_t k = 0; k < rows.size(); ++k)
         edits_[k]->setText(QString::fromStdString(store_.*rows[k].text));
 }
@@ -182,7 +184,7 @@ LoopWindow::Reading LoopWindow::Read() const {
     const CircuitReading circuit = ReadCircuitFields(fields_);
     const PartsReading parts = ReadPartTexts(parts_);
     ControlTexts texts;
-    const auto rows = ControlQuantities();
+    const auto rows = ControlFields();
     for (std::size_t k = 0; k < rows.size(); ++k)
         texts.*rows[k].text = edits_[k]->text().trimmed().toStdString();
     const ControlReading control = ReadControlTexts(texts);

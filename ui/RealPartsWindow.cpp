@@ -96,8 +96,8 @@ QWidget* RealPartsWindow::BuildPartsForm() {
     form->setLabelAlignment(Qt::AlignLeft);
     for (const PartField& field : PartFields()) {
         auto* edit = new QLineEdit(box);
-        edit->setToolTip(Text(field.caption));
-        edit->setObjectName(Text(field.key));
+        edit->setToolTip(Text(field.row->caption));
+        edit->setObjectName(Text(field.row->key));
         edit->setAlignment(Qt::AlignRight);
         edit->setFixedWidth(90);
         // The store follows every change, so that it holds what is typed
@@ -108,9 +108,9 @@ QWidget* RealPartsWindow::BuildPartsForm() {
                     emit TextsEdited();
                 });
         connect(edit, &QLineEdit::returnPressed, this, &RealPartsWindow::Recompute);
-        form->addRow(
-            Text(field.label) + QStringLiteral(" [") + Text(field.unit) + QStringLiteral("]"),
-            edit);
+        form->addRow(Text(FieldLabel(*field.row)) + QStringLiteral(" [") + Text(field.row->unit) +
+                         QStringLiteral("]"),
+                     edit);
         partFields_.push_back(edit);
     }
     recompute_ = new QPushButton(QStringLiteral("Ricalcola"), box);

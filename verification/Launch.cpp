@@ -36,15 +36,15 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
         window.SetTextColour(quantity.field.textBox, kBlack);
         const std::optional<double> value = m.ReadNumber(window, quantity.field);
         if (!value) return false;
-        const double converted = *value * quantity.toSI;
+        const double converted = *value * quantity.row->toSI;
         // Only the frequency can leave the double range on its way to SI units.
         if (!std::isfinite(converted)) {
             m.Refuse(window, kFrequencyOverflowMessage);
             return false;
         }
         m.*quantity.stored = converted;
-        if (!quantity.inRange(converted)) {
-            m.Refuse(window, quantity.refusal);
+        if (!quantity.row->range.Contains(converted)) {
+            m.Refuse(window, quantity.row->refusal);
             return false;
         }
     }

@@ -96,8 +96,9 @@ TEST(LoopCommand, BodeCsvHoldsTheJsonsCurvesAndAGivenNetworkIsKept) {
     ASSERT_EQ(csv.status + json.status + text.status, 0) << csv.err << json.err;
     EXPECT_NE(text.out.find("Compensatore di tipo III\n"), std::string::npos) << text.out;
     const nlohmann::json loop = nlohmann::json::parse(json.out)["loop"];
-    EXPECT_EQ(loop["compensator"]["C1"], 100e-9);
-    EXPECT_EQ(loop["compensator"]["C3"], 10e-9);
+    // Every row takes its unit one way: the typed number times the factor.
+    EXPECT_EQ(loop["compensator"]["C1"], 100 * 1e-9);
+    EXPECT_EQ(loop["compensator"]["C3"], 10 * 1e-9);
     std::istringstream lines(csv.out);
     std::string line;
     std::getline(lines, line);

@@ -98,7 +98,7 @@ TEST(ReadChoiceTexts, EmptyRangesAreTheDesignsAndEachRefusalNamesItsField) {
         const ChoiceReading reading = ReadChoiceTexts(row.texts, kWorked);
         EXPECT_FALSE(reading.settings.has_value());
         ASSERT_NE(reading.refused, nullptr);
-        EXPECT_EQ(reading.refused->key, row.key);
+        EXPECT_EQ(reading.refused->row->key, row.key);
         EXPECT_EQ(reading.message, row.message);
     }
 }
@@ -171,7 +171,7 @@ TEST(StudyChoice, StandardValuesCornersAndSweepFromTheLastDesign) {
     choices.points = "0";
     const ChoiceStudy refusedChoice = StudyChoice(*designed.module.LastDesign, parts, choices);
     EXPECT_EQ(refusedChoice.refusal, "Il numero dei punti deve essere un intero da 1 a 1000!");
-    EXPECT_EQ(refusedChoice.refusedChoice->key, "points");
+    EXPECT_EQ(refusedChoice.refusedChoice->row->key, "points");
 }
 
 TEST(ApplyStandardValues, WritesLAndCInBlueAndTheDesignStillCounts) {

@@ -341,9 +341,6 @@ TEST(ControlQuantities, EachRowReadOrRefusedByItsOwnRange) {
         std::optional<double> value;  // nothing: refused
         std::string message;
     } cases[] = {
-        {"vref", "", {}, ForgotMessageFor("la tensione di riferimento Vref in V")},
-        {"vref", "2,5", {}, InvalidMessageFor("la tensione di riferimento Vref in V")},
-        {"vref", "1e400", {}, OverflowMessageFor("la tensione di riferimento Vref in V")},
         {"vref", "0", {}, "La tensione di riferimento Vref deve essere maggiore di zero!"},
         {"dmax", "100", 1.0, ""},
         {"dmax",
@@ -365,7 +362,7 @@ TEST(ControlQuantities, EachRowReadOrRefusedByItsOwnRange) {
         {"rb", "", {}, ""},
     };
     for (const Case& k : cases) {
-        const ControlQuantity* row = ControlQuantityNamed(k.key);
+        const ControlField* row = ControlFieldNamed(k.key);
         ASSERT_NE(row, nullptr) << k.key;
         ControlTexts texts;
         texts.*row->text = k.text;

@@ -114,9 +114,12 @@ TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
     const std::string path = ::testing::TempDir() + "hostile.stepdown";
     ASSERT_TRUE(SaveDesignFile(path, hostile).saved);
     const Result refused = Cli({"open", path, "--netlist"});
-    EXPECT_EQ(refused.status, kExitUsage);
+    EXPECT_EQ(refused.status, kExitRefused);
     EXPECT_EQ(refused.out, "");
-    EXPECT_EQ(refused.err.rfind("stepdown-cli: il valore di --esr non è valido: ", 0), 0U);
+    EXPECT_EQ(
+        refused.err.rfind(
+            "Nel file " + path + " la chiave \"esr\" della sezione \"parts\" è rifiutata: ", 0),
+        0U);
 }
 
 // The worked example regulated, its compensator designed for fc = 8 kHz.

@@ -71,7 +71,7 @@ int WrongOfRandom(int count, std::uint64_t seed) {
         PartValues p;
         for (const PartField& field : PartFields()) {
             const double highest =
-                field.key == "tr" || field.key == "tf" ? 1 / c.f : field.highest * field.toSI;
+                field.row->key == "tr" || field.row->key == "tf" ? 1 / c.f : field.row->range.high;
             if (random() % 3 != 0) p.*field.value = draw(highest * 1e-3, highest);
         }
         const std::string fault = Fault(c, p);

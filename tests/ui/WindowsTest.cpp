@@ -696,7 +696,7 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     window->Field("pm")->setText(QStringLiteral("180"));
     const ModalBox refusal = WatchForModalBox([&] { window->CalculateButton()->click(); });
     QCOMPARE(refusal.text,
-             QString::fromStdString(std::string(stepdown::ControlQuantityNamed("pm")->refusal)));
+             QString::fromStdString(std::string(stepdown::ControlFieldNamed("pm")->row->refusal)));
 }
 
 // The controller's fields belong to the document: typing marks it unsaved,

@@ -1,0 +1,88 @@
+// Every numeric row of the table through the one reader: the same texts
+// meet the same rule on every row, whatever its group.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "model/Module1.h"
+#include "model/QuantityReader.h"
+
+namespace stepdown::testing {
+namespace {
+
+std::string Typed(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+TEST(QuantityReader, EveryRowAppliesItsColumnsInOneOrder) {
+    int numeric = 0;
+    for (const Quantity& row : kQuantities) {
+        SCOPED_TRACE(std::string(row.key));
+        const std::string subject(row.subject);
+        if (row.word) continue;
+        ++numeric;
+        const QuantityReading empty = ReadQuantity(row, "");
+        EXPECT_EQ(empty.refusal, row.mayBeEmpty ? "" : "Hai dimenticato di scrivere " + subject);
+        EXPECT_FALSE(empty.value);
+        EXPECT_EQ(ReadQuantity(row, "2,5").refusal,
+                  "Errore di inserimento dati per " + subject + std::string(kInvalidTail));
+        EXPECT_EQ(ReadQuantity(row, "-1e400").refusal,
+                  "Il numero scritto per " + subject + " è troppo grande in valore assoluto!");
+        // Only a unit larger than SI can overflow on the way, and only a frequency has one.
+        EXPECT_EQ(ReadQuantity(row, "1e306").refusal == kFrequencyOverflowMessage, row.toSI > 1);
+
+        const double low = row.range.low, high = row.range.high;
+        if (std::isfinite(low)) {
+            const double below =
+                row.range.lowIncluded ? low - std::max(std::abs(low), row.toSI) : low;
+            EXPECT_EQ(ReadQuantity(row, Typed(below / row.toSI)).refusal, row.refusal);
+        }
+        if (std::isfinite(high)) {
+            const double above = row.range.highIncluded ? std::nextafter(high, kInf) * 1.001 : high;
+            EXPECT_EQ(ReadQuantity(row, Typed(above / row.toSI)).refusal,
+                      row.highRefusal.empty() ? row.refusal : row.highRefusal);
+        }
+        // A value inside: the typed number times the unit's factor, for every row.
+        double inside = std::isfinite(low) && std::isfinite(high) ? (low + high) / 2
+                        : std::isfinite(low)                      ? low + 2 * row.toSI
+                                                                  : 1;
+        inside = std::round(inside / row.toSI);
+        if (!row.range.Contains(inside * row.toSI)) inside = (low + high) / 2 / row.toSI;
+        const QuantityReading read = ReadQuantity(row, Typed(inside));
+        ASSERT_TRUE(read.value) << read.refusal;
+        EXPECT_EQ(*read.value, inside * row.toSI);
+        if (row.wholeNumber) {
+            EXPECT_EQ(ReadQuantity(row, Typed(inside + 0.5)).refusal, row.refusal);
+        }
+    }
+    EXPECT_GE(numeric, 50);
+}
+
+TEST(QuantityReader, AGroupStopsAtItsFirstRefusedRow) {
+    const auto texts = [](std::string_view refusedKey) {
+        return [refusedKey](const Quantity& row) {
+            return row.key == refusedKey ? std::string_view("-7") : row.startText;
+        };
+    };
+    const GroupReading read = ReadGroup(QuantityGroup::Parts, texts(""));
+    ASSERT_FALSE(read.refusal);
+    EXPECT_EQ(read["vf"], 0.6);
+    EXPECT_EQ(read["esr"], 0.0);
+    EXPECT_FALSE(read["nothing"]);
+    const GroupReading refused = ReadGroup(QuantityGroup::Parts, texts("tr"));
+    ASSERT_TRUE(refused.refusal);
+    EXPECT_EQ(refused.refusal->row->key, "tr");
+    EXPECT_EQ(refused.refusal->sentence,
+              "Il tempo di salita tr dell'interruttore non può essere negativo!");
+    EXPECT_EQ(refused.values.size(), 5U);  // esr, dcr, rds, rd, vf
+    EXPECT_FALSE(refused["tr"]);
+}
+
+}  // namespace
+}  // namespace stepdown::testing
