@@ -8,6 +8,7 @@
 #include "cli/RealPartsOutput.h"
 #include "control/CompensatorDesign.h"
 #include "control/ControlQuantities.h"
+#include "control/LoopAssembly.h"
 #include "control/SwitchedLoopGain.h"
 #include "model/Conversions.h"
 #include "model/Module1.h"
@@ -62,14 +63,16 @@ int RunLoopOn(const ParsedArguments& arguments, const RefuseLoop& refuse, std::o
     }
     const std::optional<TransientRequest>& transient = reading.transient;
     const Compensator& c = loop.compensator;
-    LoopReport report{c, AnalyseLoop(loop), std::nullopt, std::nullopt, std::nullopt, std::nullopt};
+    LoopReport report{c,
+                      AnalyseLoopFor(loop, reading.designedFor),
+                      std::nullopt,
+                      std::nullopt,
+                      std::nullopt,
+                      std::nullopt};
     if (!report.analysis.valid) {
         err << report.analysis.refusal << '\n';
         return kExitRefused;
     }
-    if (reading.designedFor)
-        if (auto missed = MissedTargets(*reading.designedFor, report.analysis))
-            report.analysis.warnings.push_back(std::move(*missed));
     if (transient) {
         report.transient = RunRegulated(loop, *transient).result;
         if (!report.transient->refusal.empty()) {

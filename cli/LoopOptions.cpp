@@ -37,29 +37,6 @@ NumberText Required(const ParsedArguments& arguments, std::string_view key,
     return ReadPositiveText(arguments.ValueOr(key), description, refusal);
 }
 
-// The step response, when any of its options asks for it.
-std::optional<LoopRefusal> ReadTransient(const ParsedArguments& arguments, const ControlValues& v,
-                                         std::optional<TransientRequest>& request) {
-    bool asked = arguments.Has("step-csv");
-    for (const std::string_view key : {"tss", "rl2", "t1", "vi2", "t2", "tend"})
-        asked = asked || arguments.Has(key);
-    if (!asked) return std::nullopt;
-    const std::array<std::array<std::string_view, 2>, 2> pairs{{{"rl2", "t1"}, {"vi2", "t2"}}};
-    for (const auto& [value, time] : pairs)
-        if (arguments.Has(value) != arguments.Has(time))
-            return LoopRefusal{
-                arguments.Has(value) ? time : value,
-                "il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e t2",
-                "--" + std::string(value) + " e --" + std::string(time) + " vanno date insieme"};
-    TransientRequest r{*v.tss, v.rl2, v.t1, v.vi2, v.t2, 0};
-    r.tend = v.tend.value_or(DefaultEnd(r));
-    for (const auto& [key, time] : {std::pair{"t1", v.t1}, std::pair{"t2", v.t2}})
-        if (time && !(*time < r.tend))
-            return LoopRefusal{key, "il gradino deve venire prima della fine tend"};
-    request = r;
-    return std::nullopt;
-}
-
 }  // namespace
 
 std::string UsageOf(const LoopRefusal& refusal) {
@@ -95,11 +72,6 @@ LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
     const ControlReading reading = ReadControlTexts(texts);
     if (!reading.values) return Refused({reading.refused->row->key, reading.message});
     const ControlValues& v = *reading.values;
-    if (const auto refusal = ReadTransient(arguments, v, result.transient))
-        return Refused(*refusal);
-    loop.modulator = ModulatorOf(v);
-    Compensator& c = loop.compensator;
-    c.R1 = *v.r1;
     double vo = 0;
     if (!v.rb) {
         const NumberText read =
@@ -108,33 +80,22 @@ LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
         if (!read.value) return Refused({"vo", read.why});
         vo = *read.value;
     }
-    const std::optional<double> rb = DividerRb(v, vo);
-    if (!rb)
-        return Refused({"vo",
-                        "la tensione di uscita Vo deve essere maggiore della tensione di "
-                        "riferimento Vref"});
-    c.Rb = *rb;
-    // The network as given: all of its values, or none (then designed).
-    const NetworkTake network = TakeNetwork(v, c);
-    if (network.Partial()) {
-        const std::string why = std::string("il compensatore di tipo ") +
-                                (c.type == 3 ? "III" : "II") +
-                                " si dà con tutti i suoi valori, o si progetta";
-        return Refused({network.firstMissing, why,
-                        "manca --" + std::string(network.firstMissing) + ": " + why});
+    LoopSetup setup =
+        SetUpLoop(loop.circuit, loop.parts, vo, v, {false, arguments.Has("step-csv")});
+    if (setup.refusal && setup.refusal->key.empty()) {
+        result.refusal = std::move(setup.refusal->sentence);
+        return result;
     }
-    if (!network.Whole()) {
-        const std::optional<double> fc = CrossoverOf(v, loop.circuit.f);
-        if (!fc)
-            return Refused({"fc", "la frequenza di attraversamento fc deve essere minore di f/2"});
-        const CompensatorDesign design = DesignNetwork(v, loop, *fc);
-        if (!design.compensator) {
-            result.refusal = design.refusal;
-            return result;
-        }
-        c = *design.compensator;
-        result.designedFor = CompensatorTargets{*fc, *v.pm, {}};
+    if (setup.refusal) {
+        const std::string_view key = setup.refusal->key;
+        std::string why = std::move(setup.refusal->sentence);
+        // A text left out is missing, not mistyped.
+        std::string usage = arguments.Has(key) ? "" : "manca --" + std::string(key) + ": " + why;
+        return Refused({key, std::move(why), std::move(usage)});
     }
+    loop = setup.loop;
+    result.transient = setup.request;
+    result.designedFor = setup.designedFor;
     return result;
 }
 

@@ -46,16 +46,75 @@ CompensatorDesign DesignNetwork(const ControlValues& v, const LoopCircuit& loop,
     return DesignCompensator(loop, {fc, *v.pm, type});
 }
 
-StepRequest StepRequestOf(const ControlValues& v) {
+StepRequest StepRequestOf(const ControlValues& v, bool asked) {
     StepRequest step;
-    if (!(*v.tss > 0 || v.rl2 || v.t1 || v.vi2 || v.t2)) return step;
-    step.unpaired = v.rl2.has_value() != v.t1.has_value() || v.vi2.has_value() != v.t2.has_value();
-    if (step.unpaired) return step;
+    if (!(asked || *v.tss > 0 || v.rl2 || v.t1 || v.vi2 || v.t2 || v.tend)) return step;
+    if (v.rl2.has_value() != v.t1.has_value())
+        step.unpaired = v.rl2 ? "t1" : "rl2";
+    else if (v.vi2.has_value() != v.t2.has_value())
+        step.unpaired = v.vi2 ? "t2" : "vi2";
+    if (!step.unpaired.empty()) return step;
     TransientRequest r{*v.tss, v.rl2, v.t1, v.vi2, v.t2, 0};
     r.tend = v.tend.value_or(DefaultEnd(r));
-    step.late = (v.t1 && !(*v.t1 < r.tend)) || (v.t2 && !(*v.t2 < r.tend));
-    if (!step.late) step.request = r;
+    if (v.t1 && !(*v.t1 < r.tend))
+        step.late = "t1";
+    else if (v.t2 && !(*v.t2 < r.tend))
+        step.late = "t2";
+    else
+        step.request = r;
     return step;
+}
+
+LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, double vo,
+                    const ControlValues& v, LoopAsk ask) {
+    LoopSetup setup;
+    const auto refuse = [&setup](std::string_view key, std::string sentence) {
+        setup.refusal = LoopRefusal{key, std::move(sentence)};
+        return setup;
+    };
+    const StepRequest step = StepRequestOf(v, ask.stepResponse);
+    if (!step.unpaired.empty())
+        return refuse(step.unpaired,
+                      "Il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e t2!");
+    if (!step.late.empty())
+        return refuse(step.late, "I gradini devono venire prima della fine tend!");
+    setup.request = step.request;
+    LoopCircuit& loop = setup.loop;
+    loop.circuit = circuit;
+    loop.parts = parts;
+    loop.modulator = ModulatorOf(v);
+    Compensator& c = loop.compensator;
+    c.R1 = *v.r1;
+    const std::optional<double> rb = DividerRb(v, vo);
+    if (!rb)
+        return refuse("vo",
+                      "La tensione di uscita Vo deve essere maggiore della tensione di "
+                      "riferimento Vref: abbassa Vref o scrivi Rb!");
+    c.Rb = *rb;
+    const NetworkTake network = TakeNetwork(v, c);
+    if (network.Partial() && !ask.redesign)
+        return refuse(network.firstMissing,
+                      c.type == 3 ? "Il compensatore di tipo III si dà con R2, R3, C1, C2 e C3, "
+                                    "oppure si lasciano vuoti e si progetta!"
+                                  : "Il compensatore di tipo II si dà con R2, C1 e C2, oppure si "
+                                    "lasciano vuoti e si progetta!");
+    if (network.Whole() && !ask.redesign) return setup;
+    const std::optional<double> fc = CrossoverOf(v, circuit.f);
+    if (!fc) return refuse("fc", "La frequenza di attraversamento fc deve essere minore di f/2!");
+    CompensatorDesign design = DesignNetwork(v, loop, *fc);
+    if (!design.compensator) return refuse("", std::move(design.refusal));
+    c = *design.compensator;
+    setup.designedFor = CompensatorTargets{*fc, *v.pm, {}};
+    return setup;
+}
+
+LoopAnalysis AnalyseLoopFor(const LoopCircuit& loop,
+                            const std::optional<CompensatorTargets>& designedFor) {
+    LoopAnalysis analysis = AnalyseLoop(loop);
+    if (analysis.valid && designedFor)
+        if (auto missed = MissedTargets(*designedFor, analysis))
+            analysis.warnings.push_back(std::move(*missed));
+    return analysis;
 }
 
 }  // namespace stepdown

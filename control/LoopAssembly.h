@@ -1,8 +1,9 @@
 #pragma once
-// From the controller's values to the loop to analyse: the steps that the
-// command, the window "Anello di controllo" and the report each take in
-// their own order of checks. Each step returns what went wrong as a value,
-// and every caller words it for its own reader (an option, a field, a line).
+// From the controller's values to the loop to analyse, the same for the
+// command, the window "Anello di controllo" and the report: SetUpLoop
+// applies the rules that tie the read values together, in one order, and
+// refuses with one sentence per rule; each front end only says where the
+// refused text came from.
 
 #include <optional>
 #include <string>
@@ -38,13 +39,43 @@ std::optional<double> CrossoverOf(const ControlValues& v, double f);
 // The network designed for `fc` and the phase margin, with the type if one is given.
 CompensatorDesign DesignNetwork(const ControlValues& v, const LoopCircuit& loop, double fc);
 
-// The step response asked by a soft-start or a step, with tend as given or
-// the default; `unpaired` when a step lacks its value or its time, `late`
-// when a step is not before tend.
+// The step response asked by a soft-start, a step, an end tend or `asked`
+// (the command's --step-csv), with tend as given or the default. `unpaired`
+// names the text a step lacks (its value or its time), `late` the time of a
+// step that is not before tend.
 struct StepRequest {
     std::optional<TransientRequest> request;
-    bool unpaired = false, late = false;
+    std::string_view unpaired, late;
 };
-StepRequest StepRequestOf(const ControlValues& v);
+StepRequest StepRequestOf(const ControlValues& v, bool asked = false);
+
+// A rule of the loop refused: the key of the text to change (empty when no
+// text is at fault, as when no network meets the targets) and the sentence.
+struct LoopRefusal {
+    std::string_view key;
+    std::string sentence;
+};
+
+struct LoopSetup {
+    std::optional<LoopRefusal> refusal;  // when set, nothing below holds
+    LoopCircuit loop;
+    std::optional<CompensatorTargets> designedFor;  // the network was designed for these
+    std::optional<TransientRequest> request;        // a step response is asked
+};
+
+struct LoopAsk {
+    bool redesign = false;      // design the network even when it is given
+    bool stepResponse = false;  // a step response even without a step
+};
+
+// The loop of the read values, in this order of checks: the steps, the
+// divider (Rb as given, or from `vo`), the network given whole or designed
+// for fc and the phase margin.
+LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, double vo,
+                    const ControlValues& v, LoopAsk ask = {});
+
+// The averaged analysis of `loop`, telling a designed network's missed targets.
+LoopAnalysis AnalyseLoopFor(const LoopCircuit& loop,
+                            const std::optional<CompensatorTargets>& designedFor);
 
 }  // namespace stepdown

@@ -1,8 +1,14 @@
 #include "control/LoopStudy.h"
 
 #include "control/LoopAssembly.h"
+#include "model/QuantityReader.h"
 
 namespace stepdown {
+
+double RegulatedVo(const MainWindowOperations& window, const CircuitValues& circuit) {
+    const Quantity& vo = Row(QuantityGroup::Design, "vo");
+    return ReadQuantity(vo, window.GetText(vo.textBox)).value.value_or(circuit.D * circuit.Vi);
+}
 
 LoopStudy StudyLoop(const CircuitValues& circuit, const PartValues& parts, double vo,
                     const ControlTexts& texts) {
@@ -12,56 +18,21 @@ LoopStudy StudyLoop(const CircuitValues& circuit, const PartValues& parts, doubl
         s.refusal = reading.message;
         return s;
     }
-    const ControlValues& v = *reading.values;
-    s.loop.circuit = circuit;
-    s.loop.parts = parts;
-    s.loop.modulator = ModulatorOf(v);
-    Compensator& c = s.loop.compensator;
-    c.R1 = *v.r1;
-    const std::optional<double> rb = DividerRb(v, vo);
-    if (!rb) {
-        s.refusal =
-            "La tensione di uscita Vo deve essere maggiore della tensione di riferimento Vref!";
+    LoopSetup setup = SetUpLoop(circuit, parts, vo, *reading.values);
+    if (setup.refusal) {
+        s.refusal = std::move(setup.refusal->sentence);
         return s;
     }
-    c.Rb = *rb;
-    const NetworkTake network = TakeNetwork(v, c);
-    std::optional<CompensatorTargets> targets;
-    if (network.Partial()) {
-        s.refusal = "Il compensatore si dà con tutti i suoi valori, o si progetta!";
-        return s;
-    }
-    if (!network.Whole()) {
-        const std::optional<double> fc = CrossoverOf(v, circuit.f);
-        if (!fc) {
-            s.refusal = "La frequenza di attraversamento fc deve essere minore di f/2!";
-            return s;
-        }
-        const CompensatorDesign design = DesignNetwork(v, s.loop, *fc);
-        if (!design.compensator) {
-            s.refusal = design.refusal;
-            return s;
-        }
-        c = *design.compensator;
-        s.designed = true;
-        targets = CompensatorTargets{*fc, *v.pm, {}};
-    }
-    const StepRequest step = StepRequestOf(v);
-    if (step.unpaired || step.late) {
-        s.refusal = "I gradini si danno con RL2 e t1, Vi2 e t2, prima della fine tend!";
-        return s;
-    }
-    s.request = step.request;
-    s.analysis = AnalyseLoop(s.loop);
+    s.loop = setup.loop;
+    s.designed = setup.designedFor.has_value();
+    s.request = setup.request;
+    s.analysis = AnalyseLoopFor(s.loop, setup.designedFor);
     if (!s.analysis.valid) {
         s.refusal = s.analysis.refusal;
         return s;
     }
-    if (targets)
-        if (auto missed = MissedTargets(*targets, s.analysis))
-            s.analysis.warnings.push_back(std::move(*missed));
     LoopCircuit rounded = s.loop;
-    rounded.compensator = s.standard = RoundedCompensator(c);
+    rounded.compensator = s.standard = RoundedCompensator(s.loop.compensator);
     s.standardAnalysis = AnalyseLoop(rounded);
     if (s.request) {
         s.transient = RunRegulated(s.loop, *s.request).result;

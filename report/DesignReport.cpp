@@ -295,8 +295,13 @@ DesignReport BuildDesignReport(const ReportInputs& in) {
     TakeSideTexts(in.texts, parts, choices);
     AddRealPartsSections(in, module, parts, report.sections);
     AddChoiceSection(in, module, parts, choices, report.sections);
-    report.loop = StudyReportLoop(in, module);
-    if (report.loop) AddLoopSections(*report.loop, in.separator, report.sections);
+    // A loop asked for but refused is said so, and draws nothing.
+    if (auto loop = StudyReportLoop(in); loop && !loop->refusal.empty()) {
+        AddLoopRefusal(*loop, report.sections);
+    } else if (loop) {
+        report.loop = std::move(loop);
+        AddLoopSections(*report.loop, in.separator, report.sections);
+    }
     return report;
 }
 

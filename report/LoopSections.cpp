@@ -64,7 +64,7 @@ ReportSection StepSection(const TransientResult& r, std::string_view s) {
 
 }  // namespace
 
-std::shared_ptr<const LoopStudy> StudyReportLoop(const ReportInputs& in, const Module1& module) {
+std::shared_ptr<const LoopStudy> StudyReportLoop(const ReportInputs& in) {
     ControlTexts texts;
     TakeLoopTexts(in.texts, texts);
     if (texts == ControlTexts{}) return nullptr;
@@ -74,12 +74,21 @@ std::shared_ptr<const LoopStudy> StudyReportLoop(const ReportInputs& in, const M
     ChoiceTexts choices;
     TakeSideTexts(in.texts, partTexts, choices);
     const PartsReading parts = ReadPartTexts(partTexts);
-    if (!circuit.values || !parts.values) return nullptr;
-    const double vo =
-        module.LastDesign ? module.LastDesign->Vo : circuit.values->D * circuit.values->Vi;
-    auto study = std::make_shared<LoopStudy>(StudyLoop(*circuit.values, *parts.values, vo, texts));
-    if (!study->refusal.empty()) return nullptr;
+    auto study = std::make_shared<LoopStudy>();
+    if (!circuit.values || !parts.values)
+        study->refusal = !circuit.values ? circuit.message : parts.message;
+    else
+        *study =
+            StudyLoop(*circuit.values, *parts.values, RegulatedVo(window, *circuit.values), texts);
     return study;
+}
+
+void AddLoopRefusal(const LoopStudy& study, std::vector<ReportSection>& sections) {
+    sections.push_back({"Anello di controllo",
+                        {},
+                        ReportPicture::None,
+                        {},
+                        {"L'anello di controllo non è stato calcolato: " + study.refusal}});
 }
 
 void AddLoopSections(const LoopStudy& study, std::string_view s,

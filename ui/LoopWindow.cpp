@@ -21,6 +21,7 @@
 
 #include "control/CompensatorDesign.h"
 #include "control/LoopAssembly.h"
+#include "control/LoopStudy.h"
 #include "netlist/SpiceNetlist.h"
 #include "realparts/RealPartsStudy.h"
 #include "ui/ApplicationTitle.h"
@@ -179,8 +180,7 @@ void LoopWindow::ShowLoopTexts() {
         edits_[k]->setText(QString::fromStdString(store_.*rows[k].text));
 }
 
-LoopWindow::Reading LoopWindow::Read() const {
-    Reading r;
+LoopSetup LoopWindow::Read(LoopAsk ask) const {
     const CircuitReading circuit = ReadCircuitFields(fields_);
     const PartsReading parts = ReadPartTexts(parts_);
     ControlTexts texts;
@@ -188,46 +188,12 @@ LoopWindow::Reading LoopWindow::Read() const {
     for (std::size_t k = 0; k < rows.size(); ++k)
         texts.*rows[k].text = edits_[k]->text().trimmed().toStdString();
     const ControlReading control = ReadControlTexts(texts);
-    r.refusal = !circuit.values ? circuit.message : !parts.values ? parts.message : control.message;
-    if (!r.refusal.empty()) return r;
-    const ControlValues& v = r.values = *control.values;
-    r.loop.circuit = *circuit.values;
-    r.loop.parts = *parts.values;
-    r.loop.modulator = ModulatorOf(v);
-    Compensator& c = r.loop.compensator;
-    c.R1 = *v.r1;
-    // Without Rb the divider gives the design's Vo, or the ideal D Vi.
-    const double vo =
-        module_.LastDesign ? module_.LastDesign->Vo : r.loop.circuit.D * r.loop.circuit.Vi;
-    const std::optional<double> rb = DividerRb(v, vo);
-    if (!rb) {
-        r.refusal =
-            "La tensione di uscita Vo deve essere maggiore della tensione di riferimento "
-            "Vref: abbassa Vref o scrivi Rb!";
-        return r;
-    }
-    c.Rb = *rb;
-    const NetworkTake network = TakeNetwork(v, c);
-    r.networkGiven = network.Whole();
-    if (network.Partial())
-        r.networkRefusal = c.type == 3
-                               ? "Il compensatore di tipo III si dà con R2, R3, C1, C2 e C3, "
-                                 "oppure si lasciano vuoti e si progetta!"
-                               : "Il compensatore di tipo II si dà con R2, C1 e C2, oppure si "
-                                 "lasciano vuoti e si progetta!";
-    return r;
-}
-
-std::optional<Compensator> LoopWindow::Designed(const Reading& reading) {
-    const ControlValues& v = reading.values;
-    const std::optional<double> fc = CrossoverOf(v, reading.loop.circuit.f);
-    if (!fc) {
-        ShowMessage("La frequenza di attraversamento fc deve essere minore di f/2!");
-        return std::nullopt;
-    }
-    const CompensatorDesign design = DesignNetwork(v, reading.loop, *fc);
-    if (!design.compensator) ShowMessage(design.refusal);
-    return design.compensator;
+    const std::string refusal = !circuit.values ? circuit.message
+                                : !parts.values ? parts.message
+                                                : control.message;
+    if (!refusal.empty()) return {LoopRefusal{{}, refusal}, {}, {}, {}};
+    return SetUpLoop(*circuit.values, *parts.values, RegulatedVo(fields_, *circuit.values),
+                     *control.values, ask);
 }
 
 void LoopWindow::WriteNetwork(const Compensator& c) {
@@ -240,47 +206,29 @@ void LoopWindow::WriteNetwork(const Compensator& c) {
 }
 
 void LoopWindow::Design() {
-    const Reading reading = Read();
     // A network, whole or in part, in the fields is designed anew.
-    if (!reading.refusal.empty()) return ShowMessage(reading.refusal);
-    if (const auto c = Designed(reading)) {
-        WriteNetwork(*c);
-        Calculate();
-    }
+    const LoopSetup setup = Read({true, false});
+    if (setup.refusal) return ShowMessage(setup.refusal->sentence);
+    WriteNetwork(setup.loop.compensator);
+    Calculate();
 }
 
 void LoopWindow::UseStandardValues() {
-    const Reading reading = Read();
-    if (!reading.refusal.empty()) return ShowMessage(reading.refusal);
-    if (!reading.networkRefusal.empty()) return ShowMessage(reading.networkRefusal);
-    const std::optional<Compensator> c =
-        reading.networkGiven ? reading.loop.compensator : Designed(reading);
-    if (!c) return;
-    WriteNetwork(RoundedCompensator(*c));
+    const LoopSetup setup = Read();
+    if (setup.refusal) return ShowMessage(setup.refusal->sentence);
+    WriteNetwork(RoundedCompensator(setup.loop.compensator));
     Calculate();
 }
 
 void LoopWindow::Calculate() {
-    Reading reading = Read();
-    if (!reading.refusal.empty()) return ShowMessage(reading.refusal);
-    if (!reading.networkRefusal.empty()) return ShowMessage(reading.networkRefusal);
-    if (!reading.networkGiven) {
-        const std::optional<Compensator> c = Designed(reading);
-        if (!c) return;
-        // What is analysed is in the fields.
-        WriteNetwork(*c);
-        reading.loop.compensator = *c;
-    }
-    const StepRequest step = StepRequestOf(reading.values);
-    if (step.unpaired)
-        return ShowMessage(
-            "Il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e "
-            "t2!");
-    if (step.late) return ShowMessage("I gradini devono venire prima della fine tend!");
+    const LoopSetup setup = Read();
+    if (setup.refusal) return ShowMessage(setup.refusal->sentence);
+    // What is analysed is in the fields.
+    if (setup.designedFor) WriteNetwork(setup.loop.compensator);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    loop_ = reading.loop;
-    request_ = step.request;
-    analysis_ = AnalyseLoop(loop_);
+    loop_ = setup.loop;
+    request_ = setup.request;
+    analysis_ = AnalyseLoopFor(loop_, setup.designedFor);
     transient_.reset();
     switchedBode_.reset();
     if (analysis_->valid && request_) {

@@ -21,6 +21,7 @@
 #include "control/ClosedLoop.h"
 #include "control/ControlQuantities.h"
 #include "control/LoopAnalysis.h"
+#include "control/LoopAssembly.h"
 #include "control/SwitchedLoopGain.h"
 #include "model/Module1.h"
 #include "realparts/PartTexts.h"
@@ -69,19 +70,10 @@ signals:
     void TextsEdited();
 
 private:
-    // The circuit, the parts and the controller's values, or a refusal.
-    struct Reading {
-        LoopCircuit loop;
-        ControlValues values;
-        bool networkGiven = false;
-        std::string refusal;
-        std::string networkRefusal;  // a network given only in part
-    };
-
     QWidget* BuildFields();
     QWidget* BuildExplanation();
-    Reading Read() const;
-    std::optional<Compensator> Designed(const Reading& reading);
+    // The fields read and the loop set up, or the refusal.
+    LoopSetup Read(LoopAsk ask = {}) const;
     void WriteNetwork(const Compensator& c);
     void Design();
     void UseStandardValues();

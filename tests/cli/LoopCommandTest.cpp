@@ -124,8 +124,8 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
         {{"--vref", "15"}, 2, "maggiore della tensione di riferimento"},
         {{"--fc", "40"}, 2, "--fc"},
         {{"--r2", "1000"}, 2, "--c1"},
-        {{"--r3", "300"}, 2, "manca --r2: il compensatore di tipo III"},  // R3 or C3: type III
-        {{"--rl2", "5"}, 2, "--rl2 e --t1"},
+        {{"--r3", "300"}, 2, "manca --r2: Il compensatore di tipo III"},  // R3 or C3: type III
+        {{"--rl2", "5"}, 2, "manca --t1: Il gradino di carico si dà con RL2 e t1"},
         {{"--t1", "20", "--rl2", "5", "--tend", "10"}, 2, "--t1"},
         {{"--tss", "-1"}, 2, "--tss"},
         {{"--tss", "1", "--tend", "625.0125"}, 1, "più di 50000 periodi"},  // 50001 of 12.5 us

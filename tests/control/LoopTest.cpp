@@ -312,19 +312,27 @@ TEST(StandardSeries, E96IsTheRoundedGeometricSeriesAndRoundsToTheNearest) {
     EXPECT_FALSE(RoundToE96(-1));
 }
 
-// tss or a step's text, alone, asks for the step response (a half step: refused as unpaired).
+// tss, tend or a step's text, alone, asks for the step response; a half
+// step is refused at the text it lacks, a late one at its time.
 TEST(LoopAssembly, EachTextOfTheStepsAsksForTheStepResponse) {
-    for (std::string ControlTexts::*text :
-         {&ControlTexts::tss, &ControlTexts::rl2, &ControlTexts::t1, &ControlTexts::vi2,
-          &ControlTexts::t2}) {
+    struct Case {
+        std::string ControlTexts::*text;
+        std::string_view unpaired;
+    } cases[] = {{&ControlTexts::tss, ""},   {&ControlTexts::tend, ""},
+                 {&ControlTexts::rl2, "t1"}, {&ControlTexts::t1, "rl2"},
+                 {&ControlTexts::vi2, "t2"}, {&ControlTexts::t2, "vi2"}};
+    for (const Case& c : cases) {
         ControlTexts texts;
-        texts.*text = "1";
+        texts.*c.text = "1";
         const StepRequest step = StepRequestOf(*ReadControlTexts(texts).values);
-        EXPECT_TRUE(step.request.has_value() != step.unpaired);
+        EXPECT_EQ(step.unpaired, c.unpaired);
+        EXPECT_EQ(step.request.has_value(), c.unpaired.empty());
     }
-    ControlTexts late;  // the load step after tend, no line step
-    late.rl2 = "5", late.t1 = "20", late.tend = "10";
-    EXPECT_TRUE(StepRequestOf(*ReadControlTexts(late).values).late);
+    EXPECT_FALSE(StepRequestOf(*ReadControlTexts({}).values).request);
+    EXPECT_TRUE(StepRequestOf(*ReadControlTexts({}).values, true).request);
+    ControlTexts late;  // the line step after tend, the load step before it
+    late.rl2 = "5", late.t1 = "2", late.vi2 = "20", late.t2 = "10", late.tend = "10";
+    EXPECT_EQ(StepRequestOf(*ReadControlTexts(late).values).late, "t2");
     ControlTexts ramp;
     ramp.vramp = "2";  // and Vcmax left empty: 1.2 Vramp
     EXPECT_EQ(ModulatorOf(*ReadControlTexts(ramp).values).Vcmax, 2.4);

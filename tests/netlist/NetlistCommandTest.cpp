@@ -135,7 +135,8 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
         {Loop({"--d", "60"}), "l'opzione --d non vale con --loop: il duty cycle lo dà l'anello"},
         {Loop({"--tss", "1", "--periods", "5"}), "l'opzione --periods non vale con l'avvio"},
         {Loop({"--vref", "2.5\nBX vo 0 I=1"}), "il valore di --vref non è valido: Errore"},
-        {Loop({"--t1", "9", "--rl2", "5", "--tend", "8"}), "il valore di --t1 non è valido: il"},
+        {Loop({"--t1", "9", "--rl2", "5", "--tend", "8"}),
+         "il valore di --t1 non è valido: I gradini"},
     };
     for (const auto& [args, error] : refused) {
         const Result r = Cli(args);

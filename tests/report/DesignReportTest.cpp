@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -266,17 +267,25 @@ TEST(DesignReport, TheStandardPartsAndTheWorstCornersFromTheFilesChoices) {
 // The controller's texts, once they differ from their start texts, give the
 // loop's sections: a designed network that meets its fc and phase margin on
 // the circuit's own impedances, and the step response asked for. Refused
-// texts leave the report as it was.
+// texts give one section that says why, and no chart.
 TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
     ReportInputs in{.texts = ClickThrough().texts};
     in.texts.parts = {{"esr", "50"}, {"dcr", "100"}, {"rds", "50"}};
     const std::size_t before = BuildDesignReport(in).sections.size();
     // A text refused, a design refused (type II for a boost beyond 90 degrees), a half step.
-    for (const auto& [key, refused] : {std::pair{"pm", "200"}, {"type", "2"}, {"rl2", "5"}}) {
+    for (const auto& [key, refused, why] :
+         {std::tuple{"pm", "200", "Il margine di fase deve"},
+          {"type", "2", "tipo III"},
+          {"rl2", "5", "Il gradino di carico si dà con RL2 e t1"}}) {
         in.texts.loop = {{"fc", "8"}, {key, refused}};
         const DesignReport report = BuildDesignReport(in);
-        EXPECT_EQ(report.sections.size(), before);
+        ASSERT_EQ(report.sections.size(), before + 1);
         EXPECT_EQ(report.loop, nullptr);
+        const ReportSection& told = report.sections.back();
+        EXPECT_EQ(told.title, "Anello di controllo");
+        ASSERT_EQ(told.notes.size(), 1U);
+        EXPECT_EQ(told.notes[0].rfind("L'anello di controllo non è stato calcolato: ", 0), 0U);
+        EXPECT_NE(told.notes[0].find(why), std::string::npos) << told.notes[0];
     }
     in.texts.loop = {{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}};
     const DesignReport report = BuildDesignReport(in);
