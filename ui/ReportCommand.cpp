@@ -107,6 +107,11 @@ int RunReportCommand(const QString& designFile, const QString& output, std::ostr
     if (std::any_of(design.begin(), design.end(),
                     [](const auto& key) { return !key.second.empty(); }))
         DesignCalculation(module, window);
+    // The design's results, but the circuit as saved: a D' or standard L and
+    // C the file holds are what its verification ran on.
+    for (const Quantity& key : kVerificationKeys)
+        if (const std::string saved = TextOf(read.file->verification, key); !saved.empty())
+            window.SetText(key.textBox, saved);
     Form2Host waveforms(locale);
     Unwatched progress;
     LaunchVerification(module, window, waveforms, progress);
