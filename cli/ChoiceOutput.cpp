@@ -44,15 +44,6 @@ std::optional<std::string> ReadStandard(const ParsedArguments& arguments,
     return std::nullopt;
 }
 
-// The usage error of a range whose two ends are given upside down.
-std::optional<std::string> RangeReversed(std::string_view low, std::string_view high,
-                                         std::optional<double> from, std::optional<double> to) {
-    if (from && to && *from > *to)
-        return "l'intervallo da --" + std::string(low) + " a --" + std::string(high) +
-               " è rovesciato: " + Label(*from) + " supera " + Label(*to);
-    return std::nullopt;
-}
-
 // A tolerance as typed, in percent: two decimals when they show it whole.
 std::string PercentText(const ParsedArguments& arguments, std::string_view option) {
     const double percent = ParseNumberChecked(arguments.ValueOr(option, "20")).value;
@@ -60,15 +51,13 @@ std::string PercentText(const ParsedArguments& arguments, std::string_view optio
     return ParseNumberChecked(fixed).value == percent ? fixed : RoundTripText(percent);
 }
 
-// The ends left out at the nominal value; an error when they cross.
-std::optional<std::string> Resolve(std::optional<double> from, std::optional<double> to,
-                                   double nominalFrom, double nominalTo, std::string_view low,
-                                   std::string_view high, double& first, double& last) {
-    first = from.value_or(nominalFrom);
-    last = to.value_or(nominalTo);
-    if (first > last)
-        return "l'intervallo da --" + std::string(low) + " a --" + std::string(high) +
-               " è rovesciato con il valore nominale: " + Label(first) + " supera " + Label(last);
+// The ranges' ends left out at the nominal design's, refused with the
+// window's words when they cross.
+std::optional<std::string> ResolveRanges(ChoiceValues values, const DesignTargets& nominal,
+                                         ChoiceSettings& settings) {
+    const ChoiceReading resolved = ResolveChoiceValues(values, nominal);
+    if (!resolved.settings) return InvalidValue(resolved.refused->row->key, resolved.message);
+    settings = *resolved.settings;
     return std::nullopt;
 }
 
@@ -291,8 +280,6 @@ std::optional<std::string> ReadChoiceRequest(const ParsedArguments& arguments,
                 return "l'opzione --" + std::string(setting) + " vale solo con --corners";
         return std::nullopt;
     }
-    if (auto error = RangeReversed("vi-min", "vi-max", values.viMin, values.viMax)) return error;
-    if (auto error = RangeReversed("io-min", "io-max", values.ioMin, values.ioMax)) return error;
     request.corners = CornerRequest{values.tolL,
                                     values.tolC,
                                     values.viMin,
@@ -309,7 +296,6 @@ std::optional<std::string> ReadSweepRequest(const ParsedArguments& arguments,
     ChoiceValues values;
     if (auto error = ReadChoiceOptions(arguments, values)) return error;
     if (auto error = ReadStandard(arguments, values, request.standard)) return error;
-    if (auto error = RangeReversed("io-from", "io-to", values.ioFrom, values.ioTo)) return error;
     request.ioFrom = values.ioFrom;
     request.ioTo = values.ioTo;
     request.points = values.points;
@@ -342,20 +328,18 @@ ChoiceOutcome EvaluateChoice(const ChoiceRequest& request, const ComputedDesign&
     const DesignTargets& t = design.targets;
     if (request.corners) {
         const CornerRequest& c = *request.corners;
-        r.ranges.tolL = c.tolL;
-        r.ranges.tolC = c.tolC;
         r.tolLShown = c.tolLShown;
         r.tolCShown = c.tolCShown;
-        if (auto error = Resolve(c.viMin, c.viMax, t.Vi, t.Vi, "vi-min", "vi-max", r.ranges.viMin,
-                                 r.ranges.viMax)) {
+        ChoiceValues ends;
+        ends.viMin = c.viMin, ends.viMax = c.viMax, ends.ioMin = c.ioMin, ends.ioMax = c.ioMax;
+        ChoiceSettings settings;
+        if (auto error = ResolveRanges(ends, t, settings)) {
             outcome.error = *error;
             return outcome;
         }
-        if (auto error = Resolve(c.ioMin, c.ioMax, t.Io, t.Io, "io-min", "io-max", r.ranges.ioMin,
-                                 r.ranges.ioMax)) {
-            outcome.error = *error;
-            return outcome;
-        }
+        r.ranges = settings.corners;
+        r.ranges.tolL = c.tolL;
+        r.ranges.tolC = c.tolC;
     }
     double L = design.L, C = design.C;
     if (request.standard) {
@@ -398,12 +382,14 @@ SweepOutcome EvaluateSweep(const SweepRequest& request, const ComputedDesign& de
                            const PartValues& parts) {
     SweepOutcome outcome;
     const DesignTargets& t = design.targets;
-    double from = 0, to = 0;
-    if (auto error = Resolve(request.ioFrom, request.ioTo, 0.1 * t.Io, 1.5 * t.Io, "io-from",
-                             "io-to", from, to)) {
+    ChoiceValues ends;
+    ends.ioFrom = request.ioFrom, ends.ioTo = request.ioTo;
+    ChoiceSettings settings;
+    if (auto error = ResolveRanges(ends, t, settings)) {
         outcome.error = *error;
         return outcome;
     }
+    const double from = settings.ioFrom, to = settings.ioTo;
     SweepResults& r = outcome.results;
     r.L = design.L;
     r.C = design.C;

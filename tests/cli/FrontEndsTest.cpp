@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 
+#include "componentchoice/ChoiceReading.h"
 #include "componentchoice/ChoiceStudy.h"
 #include "control/LoopStudy.h"
 #include "design/DesignCalculation.h"
@@ -21,104 +24,124 @@ namespace {
 
 struct Case {
     std::string section, key, text;
-    std::string sentence;     // as the window shows it
-    std::string refusedAt{};  // the key the refusal names, when not the typed one
-    std::string refusedIn{};  // and its section
+    std::string run;         // what takes the text: verify, corners, sweep, loop
+    std::string sentence;    // as the window shows it
+    std::string at{}, in{};  // the key and section refused, when not the typed ones
 };
 
-TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
-    const std::string tail(kInvalidTail);
-    const Case cases[] = {
-        {"parts", "esr", "-1", "La resistenza serie ESR del condensatore non può essere negativa!"},
-        {"parts", "vf", "2,5",
-         "Errore di inserimento dati per la caduta di tensione Vf del diodo in V" + tail},
-        {"parts", "tr", "1e400",
-         "Il numero scritto per il tempo di salita tr dell'interruttore in ns è troppo grande in "
-         "valore assoluto!"},
-        {"selection", "tol-l", "100",
-         "La tolleranza di L deve restare sotto il 100 %: al minimo L sarebbe zero!"},
-        {"selection", "points", "2.5", "Il numero dei punti deve essere un intero da 1 a 1000!"},
-        {"loop", "pm", "200", "Il margine di fase deve essere maggiore di 0° e minore di 180°!"},
-        {"loop", "fc", "50", "La frequenza di attraversamento fc deve essere minore di f/2!"},
-        {"loop", "vref", "20",
-         "La tensione di uscita Vo deve essere maggiore della tensione di riferimento Vref: "
-         "abbassa Vref o scrivi Rb!",
-         "vo", "design"},
-        {"loop", "rl2", "5",
-         "Il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e t2!", "t1", "loop"},
-    };
-    // The worked example, designed and verified as its window would hold it.
+const std::string kTail(kInvalidTail);
+const Case kCases[] = {
+    {"parts", "esr", "-1", "verify",
+     "La resistenza serie ESR del condensatore non può essere negativa!"},
+    {"parts", "vf", "2,5", "verify",
+     "Errore di inserimento dati per la caduta di tensione Vf del diodo in V" + kTail},
+    {"parts", "rd", "\xc3\xa8", "loop",
+     "Errore di inserimento dati per la resistenza serie Rd del diodo in mΩ" + kTail},
+    {"parts", "tr", "1e400", "corners",
+     "Il numero scritto per il tempo di salita tr dell'interruttore in ns è troppo grande in "
+     "valore assoluto!"},
+    {"selection", "tol-l", "100", "corners",
+     "La tolleranza di L deve restare sotto il 100 %: al minimo L sarebbe zero!"},
+    {"selection", "tol-c", "1e999", "corners",
+     "Il numero scritto per la tolleranza di C in % è troppo grande in valore assoluto!"},
+    // An empty end is the design's: 30 V above the nominal 25 V.
+    {"selection", "vi-min", "30", "corners",
+     "La tensione di ingresso minima non può superare la massima!", "vi-max"},
+    {"selection", "points", "2.5", "sweep",
+     "Il numero dei punti deve essere un intero da 1 a 1000!"},
+    {"verification", "l", "-3", "loop", "L'induttanza non può essere zero o negativa!"},
+    {"loop", "pm", "200", "loop",
+     "Il margine di fase deve essere maggiore di 0° e minore di 180°!"},
+    {"loop", "type", "2.5", "loop", "Il tipo del compensatore può essere solo 2 o 3!"},
+    {"loop", "c1", "1,5", "loop",
+     "Errore di inserimento dati per la capacità C1 del compensatore in nF" + kTail},
+    {"loop", "fc", "50", "loop", "La frequenza di attraversamento fc deve essere minore di f/2!"},
+    {"loop", "vref", "20", "loop",
+     "La tensione di uscita Vo deve essere maggiore della tensione di riferimento Vref: abbassa "
+     "Vref o scrivi Rb!",
+     "vo", "design"},
+    {"loop", "rl2", "5", "loop",
+     "Il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e t2!", "t1"},
+};
+
+// What the window that takes the case's text computes on it, next to the
+// worked example designed and verified.
+std::string WindowSays(const Case& c) {
     testing::RecordingWindow window;
     for (const auto& [box, text] : testing::kDesignExample) window.Type(box, text);
     Module1 module;
     DesignCalculation(module, window);
+    window.Type(std::string(Row(QuantityGroup::Verification, "c").textBox), "15.625");
+    PartTexts parts;
+    ChoiceTexts choices;
+    ControlTexts loop;
+    loop.fc = "8";
+    for (const PartField& f : PartFields())
+        if (c.section == "parts" && f.row->key == c.key) parts.*f.text = c.text;
+    for (const ChoiceField& f : ChoiceFields())
+        if (c.section == "selection" && f.row->key == c.key) choices.*f.text = c.text;
+    for (const ControlField& f : ControlFields())
+        if (c.section == "loop" && f.row->key == c.key) loop.*f.text = c.text;
+    if (const Quantity* row = FindQuantity(QuantityGroup::Verification, c.key))
+        window.Type(std::string(row->textBox), c.text);
+    if (c.run == "verify") return StudyRealParts(module, window, parts).refusal;
+    if (c.run != "loop") return StudyChoice(*module.LastDesign, parts, choices).refusal;
+    const CircuitReading circuit = ReadCircuitFields(window);
+    if (!circuit.values) return circuit.message;
+    const PartsReading read = ReadPartTexts(parts);
+    if (!read.values) return read.message;
+    return StudyLoop(*circuit.values, *read.values, 15, loop).refusal;
+}
+
+TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
     const Args circuit{"--vi", "25", "--f", "80", "--l", "125", "--c", "15.625", "--rl", "10"};
+    const Args design{"--vi",     "25", "--vo",  "15", "--f",  "80",
+                      "--ripple", "40", "--dvo", "60", "--io", "1.5"};
     const std::string path = ::testing::TempDir() + "front-ends.stepdown";
-    for (const Case& c : cases) {
+    for (const Case& c : kCases) {
         SCOPED_TRACE(c.key + "=" + c.text);
-        const std::string at = c.refusedAt.empty() ? c.key : c.refusedAt;
-        const std::string in = c.refusedIn.empty() ? c.section : c.refusedIn;
+        const std::string at = c.at.empty() ? c.key : c.at;
+        const std::string in = c.in.empty() ? c.section : c.in;
+        EXPECT_EQ(WindowSays(c), c.sentence);
 
-        // The window's computation.
-        PartTexts parts;
-        ChoiceTexts choices;
-        ControlTexts loop;
-        std::string shown;
-        if (c.section == "parts") {
-            if (c.key == "esr") parts.esr = c.text;
-            if (c.key == "vf") parts.vf = c.text;
-            if (c.key == "tr") parts.tr = c.text;
-            shown = StudyRealParts(module, window, parts).refusal;
-        } else if (c.section == "selection") {
-            (c.key == "tol-l" ? choices.tolL : choices.points) = c.text;
-            shown = StudyChoice(*module.LastDesign, parts, choices).refusal;
-        } else {
-            if (c.key == "pm") loop.pm = c.text;
-            if (c.key == "fc") loop.fc = c.text;
-            if (c.key == "vref") loop.vref = c.text;
-            if (c.key == "rl2") loop.rl2 = c.text;
-            shown = StudyLoop({25, 0.6, 80e3, 125e-6, 15.625e-6, 10}, *ReadPartTexts({}).values, 15,
-                              loop)
-                        .refusal;
-        }
-        EXPECT_EQ(shown, c.sentence);
-
-        // The command's option.
-        const Args option{"--" + c.key, c.text};
-        const Args design{"--vi",     "25", "--vo",  "15", "--f",  "80",
-                          "--ripple", "40", "--dvo", "60", "--io", "1.5"};
-        const bool sweep = c.key == "points";
-        const Result typed = c.section == "parts"
-                                 ? Cli(Plus(Plus({"verify", "--d", "60"}, circuit), option))
-                             : sweep ? Cli(Plus(Plus({"sweep"}, design), option))
-                             : c.section == "selection"
-                                 ? Cli(Plus(Plus(Plus({"design"}, design), {"--corners"}), option))
-                                 : Cli(Plus(Plus({"loop", "--vo", "15"}, circuit), option));
-        EXPECT_NE(typed.status, 0);
-        const std::string said = typed.err.substr(0, typed.err.find('\n'));
+        // The command's option: the same sentence, named by its option.
+        Args typed = c.run == "verify" ? Plus({"verify", "--d", "60"}, circuit)
+                     : c.run == "loop" ? Plus({"loop", "--vo", "15", "--fc", "8"}, circuit)
+                                       : Plus({c.run == "sweep" ? "sweep" : "design"}, design);
+        if (c.run == "corners") typed.push_back("--corners");
+        // The case's text in place of the run's own value, if it has one.
+        const auto given = std::find(typed.begin(), typed.end(), "--" + c.key);
+        if (given != typed.end()) typed.erase(given, given + 2);
+        const Result option = Cli(Plus(typed, {"--" + c.key, c.text}));
+        EXPECT_NE(option.status, 0);
+        const std::string said = option.err.substr(0, option.err.find('\n'));
         EXPECT_TRUE(said == "stepdown-cli: il valore di --" + at + " non è valido: " + c.sentence ||
                     said == "stepdown-cli: manca --" + at + ": " + c.sentence)
             << said;
 
-        // The design file's key, and the report of that file.
+        // The design file's key: the file, its section and key, never the usage.
         DesignFile file;
         file.design = {{"vi", "25"},     {"vo", "15"},  {"f", "80"},
                        {"ripple", "40"}, {"dvo", "60"}, {"io", "1.5"}};
         file.verification = {{"vi", "25"}, {"d", "60"},     {"f", "80"},
                              {"l", "125"}, {"c", "15.625"}, {"rl", "10"}};
-        (c.section == "parts"       ? file.parts
-         : c.section == "selection" ? file.selection
-                                    : file.loop)[c.key] = c.text;
-        if (c.section == "loop") file.loop.emplace("fc", "8");  // not the default f/10
+        file.loop = {{"fc", "8"}};
+        for (const DesignFileSection& section : kDesignFileSections)
+            if (section.name == c.section) (file.*section.texts)[c.key] = c.text;
         ASSERT_TRUE(SaveDesignFile(path, file).saved);
-        const std::string run = sweep                  ? "--sweep"
-                                : c.section == "loop"  ? "--loop"
-                                : c.section == "parts" ? "--verify"
-                                                       : "--corners";
-        const Result opened = Cli({"open", path, run});
+        const Result opened = Cli({"open", path, "--" + c.run});
         EXPECT_NE(opened.status, 0);
+        EXPECT_EQ(opened.out, "");
         EXPECT_EQ(opened.err, "Nel file " + path + " la chiave \"" + at + "\" della sezione \"" +
                                   in + "\" è rifiutata: " + c.sentence + "\n");
+        // A run that does not take the text does not read it.
+        if (c.run == "sweep") {
+            EXPECT_EQ(Cli({"open", path}).status, 0);
+            EXPECT_EQ(Cli({"open", path, "--verify"}).status, 0);
+        }
+
+        // The report of that file says it where the result would stand.
+        if (c.section == "verification") continue;  // the launch's own refusal, shown by "Grafici"
         const DesignReport report = BuildDesignReport({.texts = file});
         bool told = false;
         for (const ReportSection& section : report.sections)
@@ -126,6 +149,7 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
                 told = told || note.find(c.sentence) != std::string::npos;
         EXPECT_TRUE(told);
     }
+    std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -199,49 +199,5 @@ TEST(LoopCommand, SavedFileReopensToTheSameLoop) {
     std::filesystem::remove(path);
 }
 
-// A text the loop refuses in a file names the file, its section and key, with
-// the message the same text gets as an option.
-TEST(LoopCommand, RefusedTextInAFileNamesFileSectionAndKey) {
-    const std::string path = TempPath("b.stepdown");
-    const struct {
-        const char* section;
-        SectionTexts DesignFile::*texts;
-        const char* key;
-        const char* text;
-    } cases[] = {
-        {"loop", &DesignFile::loop, "c1", "1,5"},
-        {"loop", &DesignFile::loop, "vref", "1e999"},
-        {"loop", &DesignFile::loop, "type", "2.5"},
-        {"verification", &DesignFile::verification, "l", "-3"},
-        {"parts", &DesignFile::parts, "esr", "\xc3\xa8"},
-        {"design", &DesignFile::design, "vo", ""},
-    };
-    for (const auto& k : cases) {
-        DesignFile file;
-        file.design = {{"vo", "15"}};
-        file.verification = {
-            {"vi", "25"}, {"f", "80"}, {"l", "125"}, {"c", "15.625"}, {"rl", "10"}};
-        (file.*k.texts)[k.key] = k.text;
-        ASSERT_TRUE(SaveDesignFile(path, file).saved);
-        const Result r = Loop({path, "--loop"}, "open");
-        Args options{"--vo=" + file.design["vo"]};
-        for (const auto& [key, text] : file.verification)
-            options.push_back("--" + key + "=" + text);
-        if (k.texts == &DesignFile::loop || k.texts == &DesignFile::parts)
-            options.push_back(std::string("--") + k.key + "=" + k.text);
-        const Result option = Loop(options);
-        const std::string prefix =
-            "stepdown-cli: il valore di --" + std::string(k.key) + " non è valido: ";
-        ASSERT_EQ(option.err.rfind(prefix, 0), 0u) << option.err;
-        const std::string why =
-            option.err.substr(prefix.size(), option.err.find('\n') - prefix.size());
-        EXPECT_EQ(r.status, 1) << k.key;
-        EXPECT_EQ(r.err, "Nel file " + path + " la chiave \"" + k.key + "\" della sezione \"" +
-                             k.section + "\" è rifiutata: " + why + "\n");
-        EXPECT_TRUE(r.out.empty());
-    }
-    std::filesystem::remove(path);
-}
-
 }  // namespace
 }  // namespace stepdown::cli
