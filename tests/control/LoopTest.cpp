@@ -228,6 +228,27 @@ TEST(LoopAnalysis, VerdictsOnStabilityAndOnTheAmplifiersReach) {
     EXPECT_TRUE(!a.valid && !a.fc && a.refusal.starts_with("L'amplificatore d'errore arriva"));
 }
 
+// The averaged model ends at f/2: a network pole beyond it is told, a Type
+// II's unused R3 and C3 are not its poles.
+TEST(LoopAnalysis, ANetworkPoleBeyondHalfTheSwitchingFrequencyIsTold) {
+    const double R2 = 10e3, C1 = 10e-9, R3 = 100, nyquist = 40e3;
+    // The type, the poles of R2 C1 C2 and of R3 C3 over f/2, whether told.
+    for (const auto& [type, high, third, told] : {std::tuple{2, 0.9, 9.0, false},
+                                                  {2, 1.1, 0.5, true},
+                                                  {3, 0.9, 1.1, true},
+                                                  {3, 0.9, 0.9, false}}) {
+        LoopCircuit loop = WorkedExample();
+        // (C1 + C2) / (2 pi R2 C1 C2) = pole
+        const double C2 = 1 / (2 * kPi * R2 * high * nyquist - 1 / C1);
+        const double C3 = 1 / (2 * kPi * R3 * third * nyquist);
+        loop.compensator = {type, 10e3, 2e3, R2, R3, C1, C2, C3};
+        bool said = false;
+        for (const std::string& w : AnalyseLoop(loop).warnings)
+            said = said || w.starts_with("Un polo del compensatore è oltre f/2");
+        EXPECT_EQ(said, told) << type << " " << high << " " << third;
+    }
+}
+
 // Targets met within 1 % and 1 degree say nothing (empty), else both numbers.
 TEST(CompensatorDesign, MissedTargetsAreToldWithBothNumbers) {
     const std::tuple<std::optional<double>, double, std::string_view> cases[] = {

@@ -219,6 +219,12 @@ TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
         loop.compensator = DesignCompensator(loop, {circuit.f / 10, 60, type}).compensator.value();
         ExpectNgspiceAgrees(name, loop, request, mode);
     }
+    // Past its reach the loop holds D at Dmax, in ngspice as in the program.
+    LoopCircuit clamped{worked, parts, {2.5, 1, 1.2, 0.7}, {}};
+    clamped.compensator = {2, 10e3, 2e3, 0, 0, 0, 0, 0};
+    clamped.compensator = DesignCompensator(clamped, {8e3, 60, {}}).compensator.value();
+    ExpectNgspiceAgrees("Dmax 70 %, line 25 -> 17 V", clamped, {0, {}, {}, 17, 0.3e-3, 0.6e-3},
+                        ccm);
 }
 
 // The `which`-th random accepted loop, soft-started and stepped (the first on a
