@@ -15,7 +15,9 @@
 #include "control/ImpedanceLoop.h"
 #include "control/LoopAnalysis.h"
 #include "control/LoopAssembly.h"
+#include "control/LoopStudy.h"
 #include "model/Module1.h"
+#include "support/RecordingWindow.h"
 
 namespace stepdown {
 namespace {
@@ -357,6 +359,18 @@ TEST(LoopAssembly, EachTextOfTheStepsAsksForTheStepResponse) {
     ControlTexts ramp;
     ramp.vramp = "2";  // and Vcmax left empty: 1.2 Vramp
     EXPECT_EQ(ModulatorOf(*ReadControlTexts(ramp).values).Vcmax, 2.4);
+}
+
+// Without Rb the divider sets the design's Vo as its field holds it (a
+// reopened design's too), D Vi only when that field does not read.
+TEST(LoopStudy, RegulatesToTheDesignsVoAsItsFieldHoldsIt) {
+    testing::RecordingWindow window;
+    const CircuitValues circuit{12, 0.3063, 500e3, 5.6e-6, 10e-6, 1.65};
+    EXPECT_EQ(RegulatedVo(window, circuit), 0.3063 * 12);
+    window.Type("Text2", "3.3");
+    EXPECT_EQ(RegulatedVo(window, circuit), 3.3);
+    window.Type("Text2", "3,3");
+    EXPECT_EQ(RegulatedVo(window, circuit), 0.3063 * 12);
 }
 
 TEST(ControlQuantities, EachRowReadOrRefusedByItsOwnRange) {
