@@ -311,6 +311,24 @@ TEST(LoopAnalysis, DiscontinuousConductionHasTheReducedOrderModel) {
     EXPECT_NEAR(a.fPole / fp, 1, 1e-3);
     EXPECT_NEAR(a.plant.At(a.fPole).phaseDeg, -45, 1e-9);
     EXPECT_NEAR(*a.fc / 1e3, 1, 1e-6);  // designed on it
+
+    // With the diode's drop, the DC gain against dVo/dD of the averaged
+    // period: iL rises for D T, falls to zero for D2 T, its mean feeds R.
+    loop.parts.Vf = 0.6;
+    const LoopAnalysis drop = AnalyseLoop(loop);
+    ASSERT_TRUE(drop.valid && drop.mode == ConductionMode::Discontinuous) << drop.refusal;
+    const auto averagedVo = [&](double d) {
+        double low = 0, high = 25;
+        for (int k = 0; k < 200; ++k) {
+            const double vo = (low + high) / 2, peak = (25 - vo) * d * T / 125e-6;
+            const double d2 = peak * 125e-6 / ((vo + 0.6) * T);
+            (peak * (d + d2) / 2 > vo / R ? low : high) = vo;
+        }
+        return low;
+    };
+    const double h = 1e-6 * drop.op.D;
+    const double slope = (averagedVo(drop.op.D + h) - averagedVo(drop.op.D - h)) / (2 * h);
+    EXPECT_NEAR(drop.dcGainDb, 20 * std::log10(slope), 0.05);
 }
 
 TEST(StandardSeries, E96IsTheRoundedGeometricSeriesAndRoundsToTheNearest) {
