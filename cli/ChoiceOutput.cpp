@@ -331,6 +331,7 @@ ChoiceOutcome EvaluateChoice(const ChoiceRequest& request, const ComputedDesign&
         r.tolLShown = c.tolLShown;
         r.tolCShown = c.tolCShown;
         ChoiceValues ends;
+        ends.tolL = c.tolL, ends.tolC = c.tolC;
         ends.viMin = c.viMin, ends.viMax = c.viMax, ends.ioMin = c.ioMin, ends.ioMax = c.ioMax;
         ChoiceSettings settings;
         if (auto error = ResolveRanges(ends, t, settings)) {
@@ -338,8 +339,6 @@ ChoiceOutcome EvaluateChoice(const ChoiceRequest& request, const ComputedDesign&
             return outcome;
         }
         r.ranges = settings.corners;
-        r.ranges.tolL = c.tolL;
-        r.ranges.tolC = c.tolC;
     }
     double L = design.L, C = design.C;
     if (request.standard) {
