@@ -86,13 +86,12 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     if (arguments.Has("loop")) return RunOpenLoop(words.front(), file, arguments, out, err);
     // The parts' texts are refused as the file's, not as mistyped options.
     const auto partsRefused = [&] {
-        const GroupReading parts = ReadGroup(QuantityGroup::Parts, [&](const Quantity& row) {
+        const auto refused = FirstRefusal(QuantityGroup::Parts, [&](const Quantity& row) {
             const auto found = file.parts.find(row.key);
             return found == file.parts.end() ? row.startText : std::string_view(found->second);
         });
-        if (!parts.refusal) return false;
-        err << FileRefusal(words.front(), "parts", parts.refusal->row->key, parts.refusal->sentence)
-            << '\n';
+        if (!refused) return false;
+        err << FileRefusal(words.front(), "parts", refused->row->key, refused->sentence) << '\n';
         return true;
     };
     if (arguments.Has("netlist")) {

@@ -23,24 +23,12 @@ QuantityReading ReadQuantity(const Quantity& row, std::string_view text) {
     return {value, {}};
 }
 
-std::optional<double> GroupReading::operator[](std::string_view key) const {
-    for (std::size_t i = 0; i < rows.size() && i < values.size(); ++i)
-        if (rows[i].key == key) return values[i];
+std::optional<QuantityRefusal> FirstRefusal(
+    QuantityGroup group, const std::function<std::string_view(const Quantity&)>& textOf) {
+    for (const Quantity& row : QuantitiesOf(group))
+        if (QuantityReading read = ReadQuantity(row, textOf(row)); read.Refused())
+            return QuantityRefusal{&row, std::move(read.refusal)};
     return std::nullopt;
-}
-
-GroupReading ReadGroup(QuantityGroup group,
-                       const std::function<std::string_view(const Quantity&)>& textOf) {
-    GroupReading reading{QuantitiesOf(group), {}, {}};
-    for (const Quantity& row : reading.rows) {
-        QuantityReading read = ReadQuantity(row, textOf(row));
-        if (read.Refused()) {
-            reading.refusal = QuantityRefusal{&row, std::move(read.refusal)};
-            break;
-        }
-        reading.values.push_back(read.value);
-    }
-    return reading;
 }
 
 }  // namespace stepdown

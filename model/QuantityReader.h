@@ -13,10 +13,8 @@
 
 #include <functional>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "model/Quantities.h"
 
@@ -43,18 +41,9 @@ struct QuantityRefusal {
     std::string sentence;
 };
 
-struct GroupReading {
-    std::span<const Quantity> rows;
-    std::vector<std::optional<double>> values;  // SI, in the rows' order
-    std::optional<QuantityRefusal> refusal;     // the first row refused
-
-    // The value of `key`'s row; nothing when it was left empty or refused.
-    std::optional<double> operator[](std::string_view key) const;
-};
-
-// The texts of `group` in table order, `textOf` giving each row's text; the
-// first refusal ends the reading.
-GroupReading ReadGroup(QuantityGroup group,
-                       const std::function<std::string_view(const Quantity&)>& textOf);
+// The texts of `group` in table order, `textOf` giving each row's text: the
+// first refused, or nothing.
+std::optional<QuantityRefusal> FirstRefusal(
+    QuantityGroup group, const std::function<std::string_view(const Quantity&)>& textOf);
 
 }  // namespace stepdown
