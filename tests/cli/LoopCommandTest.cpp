@@ -118,7 +118,6 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
         int status;
         std::string says;
     } cases[] = {
-        {{"--vref", "20"}, 2, "--vo"},
         {{"--r2", "1000"}, 2, "--c1"},
         {{"--r3", "300"}, 2, "manca --r2: Il compensatore di tipo III"},  // R3 or C3: type III
         {{"--t1", "20", "--rl2", "5", "--tend", "10"}, 2, "--t1"},

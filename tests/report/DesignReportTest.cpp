@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -273,10 +272,7 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
     in.texts.parts = {{"esr", "50"}, {"dcr", "100"}, {"rds", "50"}};
     const std::size_t before = BuildDesignReport(in).sections.size();
     // A text refused, a design refused (type II for a boost beyond 90 degrees), a half step.
-    for (const auto& [key, refused, why] :
-         {std::tuple{"pm", "200", "Il margine di fase deve"},
-          {"type", "2", "tipo III"},
-          {"rl2", "5", "Il gradino di carico si dà con RL2 e t1"}}) {
+    for (const auto& [key, refused] : {std::pair{"pm", "200"}, {"type", "2"}, {"rl2", "5"}}) {
         in.texts.loop = {{"fc", "8"}, {key, refused}};
         const DesignReport report = BuildDesignReport(in);
         ASSERT_EQ(report.sections.size(), before + 1);
@@ -285,7 +281,6 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
         EXPECT_EQ(told.title, "Anello di controllo");
         ASSERT_EQ(told.notes.size(), 1U);
         EXPECT_EQ(told.notes[0].rfind("L'anello di controllo non è stato calcolato: ", 0), 0U);
-        EXPECT_NE(told.notes[0].find(why), std::string::npos) << told.notes[0];
     }
     in.texts.loop = {{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}};
     const DesignReport report = BuildDesignReport(in);
