@@ -18,20 +18,19 @@ constexpr int kNewtonIterations = 30;
 // Newton's steps end in rounding noise of a few hundred epsilon.
 constexpr Real kNewtonTolerance = 1024 * kEpsilon;
 
-// L iL' = E - Rs iL - Vo with the output network of the circuit.
-LinearInterval Conducting(Real E, Real Rs, Real L, Real C, Real RL, Real ESR) {
-    const Real Rp = RL + ESR;
-    const Matrix2 M{-(Rs + ESR * RL / Rp) / L, -(RL / Rp) / L, RL / (Rp * C), -1 / (Rp * C)};
-    const Real current = E / (Rs + RL);
-    return {M, {current, RL * current}};
-}
-
 Matrix2 Decay(Real rate, Real t) {
     const Real factor = std::exp(-rate * t);
     return {factor, 0, 0, factor};
 }
 
 }  // namespace
+
+LinearInterval Conducting(Real E, Real Rs, Real L, Real C, Real RL, Real ESR) {
+    const Real Rp = RL + ESR;
+    const Matrix2 M{-(Rs + ESR * RL / Rp) / L, -(RL / Rp) / L, RL / (Rp * C), -1 / (Rp * C)};
+    const Real current = E / (Rs + RL);
+    return {M, {current, RL * current}};
+}
 
 bool ValidValues(const CircuitValues& values, const PartValues& parts, bool checkDuty) {
     const auto positive = [](double x) { return std::isfinite(x) && x > 0; };
@@ -40,11 +39,15 @@ bool ValidValues(const CircuitValues& values, const PartValues& parts, bool chec
     for (double x : {values.Vi, values.f, values.L, values.C, values.RL})
         if (!positive(x)) return false;
     for (double x : {parts.ESR, parts.DCR, parts.Rds, parts.Vf, parts.Rd, parts.tr, parts.tf,
-                     parts.Qg, parts.Vdrv, parts.Iq})
+                     parts.Qg, parts.Vdrv, parts.Iq, parts.RdsLo, parts.td1, parts.td2,
+                     parts.CossHi, parts.CossLo, parts.Qrr, parts.QgLo})
         if (!nonNegative(x)) return false;
     // A switch still turning on or off when the next period begins.
     const double period = 1 / values.f;
-    return parts.tr <= period && parts.tf <= period;
+    if (!(parts.tr <= period && parts.tf <= period)) return false;
+    // The low-side slot may shrink to nothing, the dead times may not overlap the on time.
+    return !checkDuty || parts.rectifier == Rectifier::Diode ||
+           values.D + (parts.td1 + parts.td2) * values.f < 1;
 }
 
 ConverterModel::ConverterModel(const CircuitValues& values, const PartValues& parts)

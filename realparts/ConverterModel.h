@@ -64,6 +64,18 @@ struct CircuitValues {
     double RL = 0;  // ohm
 };
 
+// What carries the inductor current while the switch is off.
+enum class Rectifier {
+    Diode,        // a free-wheeling diode
+    Synchronous,  // a low-side switch, with a body diode across each switch
+};
+
+// A synchronous stage at light load.
+enum class LowSideMode {
+    ForcedContinuous,  // the low-side switch conducts for its whole slot, iL may reverse
+    DiodeEmulation,    // it turns off when iL reaches zero
+};
+
 // The parasitics and losses of the parts; all zero but Vf by default.
 struct PartValues {
     double ESR = 0;   // ohm, of C
@@ -76,12 +88,32 @@ struct PartValues {
     double Qg = 0;    // C, gate charge
     double Vdrv = 0;  // V, gate drive voltage
     double Iq = 0;    // A, the controller's quiescent current
+    // The synchronous stage; Vf and Rd are then the switches' body diodes.
+    Rectifier rectifier = Rectifier::Diode;
+    LowSideMode lowSideMode = LowSideMode::ForcedContinuous;
+    double RdsLo = 0;   // ohm, the low-side switch on
+    double td1 = 0;     // s, dead time after the high-side switch turns off
+    double td2 = 0;     // s, dead time before it turns on again
+    double CossHi = 0;  // F, output capacitance of the high-side switch
+    double CossLo = 0;  // F, of the low-side switch
+    double Qrr = 0;     // C, reverse-recovery charge of the low-side body diode
+    double QgLo = 0;    // C, gate charge of the low-side switch
+    // The thermal verdict. A thermal resistance of zero is one not given:
+    // that part stays at Ta. The resistances above are those at 25 °C.
+    double Ta = 25;          // °C, ambient
+    double RthHigh = 0;      // K/W, high-side switch
+    double RthLow = 0;       // K/W, low-side switch or diode
+    double RthInductor = 0;  // K/W
+    double TjMax = 150;      // °C
+    double tcRds = 0.004;    // 1/K, of both switches' Rds(on)
+    double tcDcr = 0.00393;  // 1/K, copper
 };
 
 enum class RealPartsOutcome {
     Found,
     InvalidValues,  // Vi, f, L, C, RL not positive, D outside (0, 1), a negative part value,
-                    // tr or tf longer than the period, or any value not finite
+                    // tr or tf longer than the period, any value not finite, or a
+                    // synchronous stage whose dead times leave no room: D + (td1 + td2) f >= 1
     NoSteadyState,  // the values are accepted but the results are not finite numbers, or
                     // iL flows backwards when the switch opens while the diode blocks (its
                     // way back through the switch is not modelled)
@@ -110,8 +142,12 @@ struct SteadyPeriod {
     int newtonIterations = 0;
 };
 
+// L iL' = E - Rs iL - Vo with the output network of the circuit (RL, C with ESR).
+LinearInterval Conducting(Real E, Real Rs, Real L, Real C, Real RL, Real ESR);
+
 // Vi, f, L, C, RL positive, part values non-negative, tr and tf within the
-// period, all finite; D too when asked.
+// period, all finite; D too when asked, with the dead times of a synchronous
+// stage after it within the period.
 bool ValidValues(const CircuitValues& values, const PartValues& parts, bool checkDuty);
 
 class ConverterModel {

@@ -4,8 +4,11 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <optional>
 
+#include "realparts/PeriodFigures.h"
 #include "realparts/RootFinding.h"
+#include "realparts/SynchronousStage.h"
 
 namespace stepdown {
 namespace {
@@ -44,20 +47,10 @@ Vector2 EndOf(const ConverterModel& model, const PeriodPiece& piece) {
     return model.Interval(piece.kind).Through(piece.propagator, piece.start);
 }
 
-struct Range {
-    double low = std::numeric_limits<double>::infinity();
-    double high = -std::numeric_limits<double>::infinity();
-    void Take(double x) {
-        low = std::min(low, x);
-        high = std::max(high, x);
-    }
-    double Span() const { return high - low; }
-};
-
 struct SampledExtremes {
-    Range iL, Vo, isw, id;
-    Range transistorVoltage;  // Vi - vsw while off
-    Range diodeVoltage;       // vsw while the diode does not conduct
+    SampledRange iL, Vo, isw, id;
+    SampledRange transistorVoltage;  // Vi - vsw while off
+    SampledRange diodeVoltage;       // vsw while the diode does not conduct
 };
 
 // The piece on its own uniform grid of `steps` steps, both ends included, into
@@ -143,6 +136,8 @@ SampledExtremes Sample(const ConverterModel& model, const SteadyPeriod& period, 
 
 double Rms(Real meanSquare) { return static_cast<double>(std::sqrt(meanSquare)); }
 
+}  // namespace
+
 TextbookStresses Textbook(double Io, double deltaIL, double D) {
     const double square = Io * Io + deltaIL * deltaIL / 12;
     TextbookStresses t;
@@ -194,19 +189,23 @@ bool AllFinite(const RealPartsAnalysis& r) {
     return true;
 }
 
-// Efficiency within 0-100 %, no loss and no diode mean current below zero,
-// and input = output + losses within 0.5 %.
-bool KeepsThePhysics(const RealPartsAnalysis& r) {
-    const Losses& l = r.losses;
-    for (double loss : {l.switchConduction, l.switching, l.gate, l.diode, l.inductor,
-                        l.outputCapacitor, l.quiescent})
-        if (!(loss >= 0)) return false;
-    const Powers& p = r.powers;
-    return r.stresses.diode.mean >= 0 && p.efficiency >= 0 && p.efficiency <= 1 &&
-           std::fabs(p.input - p.output - l.total) <= 5e-3 * p.input;
+double TotalLoss(const Losses& l) {
+    return l.switchConduction + l.switching + l.gate + l.diode + l.inductor + l.outputCapacitor +
+           l.quiescent + l.lowSideConduction + l.bodyDiode + l.coss + l.reverseRecovery;
 }
 
-}  // namespace
+bool KeepsThePhysics(const RealPartsAnalysis& r) {
+    const Losses& l = r.losses;
+    for (double loss :
+         {l.switchConduction, l.switching, l.gate, l.diode, l.inductor, l.outputCapacitor,
+          l.quiescent, l.lowSideConduction, l.bodyDiode, l.coss, l.reverseRecovery})
+        if (!(loss >= 0)) return false;
+    // A low-side switch may carry the current backwards, a diode may not.
+    const bool diodeForward = r.rectifier == Rectifier::Synchronous || r.stresses.diode.mean >= 0;
+    const Powers& p = r.powers;
+    return diodeForward && p.efficiency >= 0 && p.efficiency <= 1 &&
+           std::fabs(p.input - p.output - l.total) <= 5e-3 * p.input;
+}
 
 RealPartsAnalysis Analyze(const CircuitValues& values, const PartValues& parts,
                           const AnalysisOptions& options) {
@@ -216,6 +215,8 @@ RealPartsAnalysis Analyze(const CircuitValues& values, const PartValues& parts,
         result.outcome = RealPartsOutcome::InvalidValues;
         return result;
     }
+    if (parts.rectifier == Rectifier::Synchronous)
+        return AnalyzeSynchronous(values, parts, options);
     const ConverterModel model(values, parts);
     const SteadyPeriod period = model.SteadyState(values.D, options.diodeBlocks);
     if (period.outcome != RealPartsOutcome::Found) return result;
@@ -255,8 +256,8 @@ RealPartsAnalysis Analyze(const CircuitValues& values, const PartValues& parts,
     l.inductor = static_cast<double>(parts.DCR * (sums.iL2 / Ts));
     l.outputCapacitor = static_cast<double>(parts.ESR * (sums.iC2 / Ts));
     l.quiescent = parts.Iq * Vi;
-    l.total = l.switchConduction + l.switching + l.gate + l.diode + l.inductor + l.outputCapacitor +
-              l.quiescent;
+    l.total = TotalLoss(l);
+    result.heat = {l.switchConduction + l.switching, l.diode, l.inductor};
 
     result.powers.input = static_cast<double>(Vi * meanSwitch) + l.switching + l.gate + l.quiescent;
     result.powers.output = static_cast<double>(sums.Vo2 / Ts / RL);
@@ -290,37 +291,67 @@ DutySynthesis DutyForTarget(const CircuitValues& values, const PartValues& parts
         synthesis.outcome = RealPartsOutcome::Unreachable;
         return synthesis;
     }
-    const ConverterModel model(values, parts);
+    std::optional<ConverterModel> model;
+    std::optional<SynchronousStage> stage;
+    if (parts.rectifier == Rectifier::Synchronous)
+        stage.emplace(values, parts);
+    else
+        model.emplace(values, parts);
+    // The mean Vo at D, or nothing where there is no steady state.
+    const auto meanAt = [&](Real D) -> std::optional<Real> {
+        Real mean = 0;
+        if (stage) {
+            const StagePeriod period = stage->SteadyState(D);
+            if (period.outcome != RealPartsOutcome::Found) return std::nullopt;
+            mean = stage->MeanOutputVoltage(period);
+        } else {
+            const SteadyPeriod period = model->SteadyState(D, options.diodeBlocks);
+            if (period.outcome != RealPartsOutcome::Found) return std::nullopt;
+            mean = model->MeanOutputVoltage(period);
+        }
+        if (!std::isfinite(mean)) return std::nullopt;
+        return mean;
+    };
     bool failed = false;
     const auto excess = [&](Real D) {
         ++synthesis.evaluations;
-        const SteadyPeriod period = model.SteadyState(D, options.diodeBlocks);
-        const Real mean = model.MeanOutputVoltage(period);
-        if (period.outcome != RealPartsOutcome::Found || !std::isfinite(mean)) {
+        const std::optional<Real> mean = meanAt(D);
+        if (!mean) {
             failed = true;
             return Real{0};
         }
-        return mean - target;
+        return *mean - target;
     };
+    // The dead times of a synchronous stage leave the duty cycle below 1.
+    const Real top = stage ? 1 - (static_cast<Real>(parts.td1) + parts.td2) * values.f : Real{1};
+    Real atTop = highest - target;
+    if (top < 1) {
+        atTop = excess(top);
+        if (failed || !(atTop > 0)) {
+            synthesis.outcome =
+                failed ? RealPartsOutcome::NoSteadyState : RealPartsOutcome::Unreachable;
+            return synthesis;
+        }
+    }
     // The averaged first guess: Vo + Vf + Io DCR = D (Vi - Io Rds + Vf).
     const double Io = targetVo / RL;
     // Within (0, 1) for every reachable target: D = 1 in it gives the highest.
-    const double guess =
+    const double averaged =
         (targetVo + parts.Vf + Io * parts.DCR) / (values.Vi - Io * parts.Rds + parts.Vf);
+    const double guess = averaged < top ? averaged : static_cast<double>(top / 2);
     const Real atGuess = excess(guess);
     // D -> 1 tends to the on-state divider, D -> 0 to no output (or to the
     // diode's share of it when the diode conducts backwards): below the target.
     const RootSearch search{std::numeric_limits<Real>::epsilon(), 1e-10L * target};
-    const Real D = atGuess == 0 ? Real{guess}
-                   : atGuess < 0
-                       ? BracketedRoot(excess, guess, atGuess, 1, highest - target, search)
-                       : BracketedRoot(excess, 0, -target, guess, atGuess, search);
+    const Real D = atGuess == 0  ? Real{guess}
+                   : atGuess < 0 ? BracketedRoot(excess, guess, atGuess, top, atTop, search)
+                                 : BracketedRoot(excess, 0, -target, guess, atGuess, search);
     // The duty cycle as the caller will pass it back.
     synthesis.D = static_cast<double>(D);
-    const Real mean = model.MeanOutputVoltage(model.SteadyState(synthesis.D, options.diodeBlocks));
-    if (failed || !(std::fabs(mean - target) <= 1e-9L * target)) return synthesis;
+    const std::optional<Real> mean = meanAt(synthesis.D);
+    if (failed || !mean || !(std::fabs(*mean - target) <= 1e-9L * target)) return synthesis;
     synthesis.outcome = RealPartsOutcome::Found;
-    synthesis.VoMean = static_cast<double>(mean);
+    synthesis.VoMean = static_cast<double>(*mean);
     return synthesis;
 }
 

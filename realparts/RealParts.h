@@ -58,6 +58,16 @@ struct TextbookStresses {
     double inputCapacitorRms = 0;   // Io sqrt(D (1 - D))
 };
 
+// The low-side device of a synchronous stage: its channel and its body diode
+// together carry iL while the high-side switch is off.
+struct LowSideStress {
+    double peak = 0;           // A
+    double rms = 0;            // A
+    double mean = 0;           // A
+    double bodyDiodeMean = 0;  // A, of the body diode alone
+    double bodyDiodeTime = 0;  // s per period that the body diode conducts
+};
+
 // Watts.
 struct Losses {
     double switchConduction = 0;  // Rds mean(isw^2)
@@ -69,11 +79,30 @@ struct Losses {
     double inductor = 0;         // DCR mean(iL^2)
     double outputCapacitor = 0;  // ESR mean(iC^2)
     double quiescent = 0;        // Iq Vi
+    // The synchronous stage (zero with a diode): RdsLo mean(iLS^2); Vf mean|i|
+    // + Rd mean(i^2) of both body diodes; (CossHi + CossLo) Vi^2 f / 2 unless
+    // the high-side switch turns on at zero voltage; Qrr Vi f when the
+    // low-side body diode conducts as it turns on. `gate` covers both gates.
+    double lowSideConduction = 0;
+    double bodyDiode = 0;
+    double coss = 0;
+    double reverseRecovery = 0;
     double total = 0;
 };
 
+// The heat of each part that has a temperature of its own, watts.
+struct PartHeat {
+    // Conduction, its body diode, switching, Coss and reverse recovery.
+    double highSide = 0;
+    // The low-side switch's conduction and its body diode, or the diode's loss.
+    double lowSide = 0;
+    double inductor = 0;  // DCR
+};
+
 struct Powers {
-    double input = 0;   // W, Vi mean(isw) + switching + gate + quiescent
+    // W, Vi mean(isw) + switching + gate + quiescent (+ coss and reverse
+    // recovery; isw then includes the high-side body diode's current back into Vi)
+    double input = 0;
     double output = 0;  // W, mean(Vo^2) / RL
     double efficiency = 0;
 };
@@ -84,8 +113,8 @@ struct Powers {
 struct Waveform {
     std::vector<double> time;  // s
     std::vector<double> iL;    // A
-    std::vector<double> isw;   // A
-    std::vector<double> id;    // A
+    std::vector<double> isw;   // A, the high-side device (with its body diode)
+    std::vector<double> id;    // A, the diode, or the low-side device
     std::vector<double> vsw;   // V, the switch node
     std::vector<double> Vo;    // V, at the load
     std::vector<double> iC;    // A
@@ -93,6 +122,7 @@ struct Waveform {
 
 struct RealPartsAnalysis {
     RealPartsOutcome outcome = RealPartsOutcome::NoSteadyState;
+    Rectifier rectifier = Rectifier::Diode;
     ConductionMode mode = ConductionMode::Continuous;
     // The load current at the CCM/DCM boundary for these L, f, D: half the
     // rise of iL over the on time in the continuous solution (the diode
@@ -103,7 +133,12 @@ struct RealPartsAnalysis {
     double deltaIL = 0;       // A, peak to peak
     Stresses stresses;
     TextbookStresses textbook;
+    LowSideStress lowSide;  // the synchronous stage only
     Losses losses;
+    PartHeat heat;
+    // The high-side switch turns on while its body diode conducts: no
+    // turn-on or Coss loss.
+    bool zeroVoltageSwitching = false;
     Powers powers;
     Waveform waveform;
     double startIL = 0;  // A, the steady state at turn-on

@@ -55,7 +55,8 @@ DesignFile Filled(bool labelled = true) {
 TEST(DesignFile, WritesTheKeysInTheirOrderAndReadsBackEveryTextToTheByte) {
     std::istringstream order(
         "design: vi vo f ripple dvo io verification: vi d f l c rl simulation: n np ni "
-        "parts: esr dcr rds rd vf tr tf qg vdrv iq "
+        "parts: esr dcr rds rd vf tr tf qg vdrv iq rectifier lsmode rds-lo td1 td2 coss-hi coss-lo "
+        "qrr qg-lo ta rth-hs rth-ls rth-l tjmax tc-rds tc-dcr "
         "selection: series round tol-l tol-c vi-min vi-max io-min io-max io-from io-to points "
         "loop: vref vramp vcmax dmax r1 rb type r2 r3 c1 c2 c3 fc pm tss rl2 t1 vi2 t2 tend");
     nlohmann::ordered_json expected{{"format", "stepdown-design"}, {"version", 2}};
@@ -73,9 +74,12 @@ TEST(DesignFile, WritesTheKeysInTheirOrderAndReadsBackEveryTextToTheByte) {
     EXPECT_EQ(ParseDesignFile(DesignFileText(odd), "d").file, odd);
     DesignFile missing = Filled(false);  // what is left out reads as the windows start
     missing.simulation = {{"n", "1000"}, {"np", "5"}, {"ni", "2000"}};
-    for (const char* part : {"esr", "dcr", "rds", "rd", "tr", "tf", "qg", "vdrv", "iq"})
+    for (const char* part : {"esr", "dcr", "rds", "rd", "tr", "tf", "qg", "vdrv", "iq", "rds-lo",
+                             "td1", "td2", "coss-hi", "coss-lo", "qrr", "qg-lo"})
         missing.parts[part] = "0";
-    missing.parts["vf"] = "0.6";
+    missing.parts["vf"] = "0.6", missing.parts["rectifier"] = "diode";
+    missing.parts["lsmode"] = "ccm", missing.parts["ta"] = "25", missing.parts["tjmax"] = "150";
+    missing.parts["tc-rds"] = "0.4", missing.parts["tc-dcr"] = "0.393";
     missing.selection["series"] = "E12", missing.selection["round"] = "up";
     missing.selection["tol-l"] = missing.selection["tol-c"] = "20";
     missing.selection["points"] = "50";

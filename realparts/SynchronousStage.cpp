@@ -1,0 +1,206 @@
+#include "realparts/SynchronousStage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numbers>
+#include <optional>
+
+#include "realparts/RootFinding.h"
+
+namespace stepdown {
+namespace {
+
+constexpr Real kEpsilon = std::numeric_limits<Real>::epsilon();
+constexpr std::int64_t kMostRingingSteps = 100000;
+constexpr int kNewtonIterations = 60;
+constexpr int kHalvings = 40;
+
+std::size_t IndexOf(StageInterval kind) { return static_cast<std::size_t>(kind); }
+
+Vector2 Minus(Vector2 a, Vector2 b) { return {a.i - b.i, a.v - b.v}; }
+
+// The first time in [0, duration] at which iL, nonzero at `start`, reaches
+// zero; nothing when it keeps its sign. A filter ringing fast against the
+// interval can take iL through zero and back, so the sign is looked at on a
+// grid of a quarter of the ringing period before the root is polished.
+std::optional<Real> FirstZero(const LinearInterval& in, Vector2 start, Real duration, Vector2 end) {
+    const bool positive = start.i > 0;
+    const auto crossed = [positive](Real i) { return positive ? !(i > 0) : !(i < 0); };
+    const Matrix2& M = in.M;
+    const Real half = (M.m11 - M.m22) / 2;
+    const Real q2 = half * half + M.m12 * M.m21;
+    const Real quarter = q2 < 0 ? std::numbers::pi_v<Real> / 2 / std::sqrt(-q2) : duration;
+    std::int64_t steps = 1;
+    if (quarter < duration)
+        steps =
+            std::min<std::int64_t>(kMostRingingSteps, std::llround(std::ceil(duration / quarter)));
+    const Real h = duration / static_cast<Real>(steps);
+    const Matrix2 P = in.Exponential(h);
+    Vector2 x = start;
+    for (std::int64_t k = 1; k <= steps; ++k) {
+        const Vector2 previous = x;
+        x = k == steps ? end : in.Through(P, x);
+        if (!crossed(x.i)) continue;
+        const auto current = [&](Real t) { return in.After(start, t).i; };
+        const Real low = h * static_cast<Real>(k - 1);
+        const Real high = k == steps ? duration : h * static_cast<Real>(k);
+        return BracketedRoot(current, low, previous.i, high, x.i, {kEpsilon * duration});
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+struct SynchronousStage::Run {
+    StagePeriod period;
+    Vector2 x;
+    Matrix2 jacobian = kIdentity2;
+
+    void Add(StageInterval kind, Real duration, const Matrix2& P, Vector2 end) {
+        period.pieces[static_cast<std::size_t>(period.pieceCount++)] = {kind, duration, x, P};
+        x = end;
+        jacobian = P * jacobian;
+    }
+};
+
+SynchronousStage::SynchronousStage(const CircuitValues& values, const PartValues& parts)
+    : period_(1 / static_cast<Real>(values.f)),
+      td1_(parts.td1),
+      td2_(parts.td2),
+      mode_(parts.lowSideMode) {
+    const Real L = values.L, C = values.C, RL = values.RL, ESR = parts.ESR, DCR = parts.DCR;
+    const Real Vi = values.Vi, Vf = parts.Vf, Rd = parts.Rd;
+    const Real Rp = RL + ESR;
+    intervals_[IndexOf(StageInterval::HighSideOn)] = Conducting(Vi, parts.Rds + DCR, L, C, RL, ESR);
+    intervals_[IndexOf(StageInterval::LowSideOn)] = Conducting(0, parts.RdsLo + DCR, L, C, RL, ESR);
+    intervals_[IndexOf(StageInterval::LowBodyDiode)] = Conducting(-Vf, Rd + DCR, L, C, RL, ESR);
+    intervals_[IndexOf(StageInterval::HighBodyDiode)] =
+        Conducting(Vi + Vf, Rd + DCR, L, C, RL, ESR);
+    const Real rate = 1 / (Rp * C);
+    intervals_[IndexOf(StageInterval::Blocked)] = {{-rate, 0, 0, -rate}, {0, 0}};
+    outputVoltage_ = {ESR * RL / Rp, RL / Rp};
+    capacitorCurrent_ = {RL / Rp, -1 / Rp};
+}
+
+const LinearInterval& SynchronousStage::Interval(StageInterval kind) const {
+    return intervals_[IndexOf(kind)];
+}
+
+SynchronousStage::Run SynchronousStage::Through(Real D, Vector2 start) const {
+    Run run;
+    run.x = start;
+    const Real rate = -Interval(StageInterval::Blocked).M.m22;
+    const auto block = [&](Real t) {
+        if (!(t > 0)) return;
+        const Real decay = std::exp(-rate * t);
+        run.Add(StageInterval::Blocked, t, {decay, 0, 0, decay}, {0, run.x.v * decay});
+    };
+    const auto conduct = [&](StageInterval kind, Real t) {
+        const LinearInterval& in = Interval(kind);
+        const Matrix2 P = in.Exponential(t);
+        run.Add(kind, t, P, in.Through(P, run.x));
+    };
+    // Conducts until iL reaches zero, then nothing conducts for the rest of `t`.
+    const auto untilZero = [&](StageInterval kind, Real t) {
+        const LinearInterval& in = Interval(kind);
+        const Matrix2 P = in.Exponential(t);
+        const Vector2 end = in.Through(P, run.x);
+        const std::optional<Real> zero = FirstZero(in, run.x, t, end);
+        if (!zero) {
+            run.Add(kind, t, P, end);
+            return;
+        }
+        const Matrix2 Pz = in.Exponential(*zero);
+        const Vector2 atZero = in.Through(Pz, run.x);
+        run.Add(kind, *zero, Pz, {0, atZero.v});
+        // The crossing moves with the start: dt = -d iL / iL'. vC then moves
+        // by its own rate times dt, and its decay starts dt later.
+        const Vector2 slope = in.M * Minus(atZero, in.equilibrium);
+        Matrix2& J = run.jacobian;
+        const Real byI = -J.m11 / slope.i, byV = -J.m12 / slope.i;
+        const Real moved = slope.v + rate * atZero.v;
+        J = {0, 0, J.m21 + moved * byI, J.m22 + moved * byV};
+        block(t - *zero);
+    };
+    const auto free = [&](Real t) {
+        if (!(t > 0)) return;
+        if (run.x.i > 0)
+            untilZero(StageInterval::LowBodyDiode, t);
+        else if (run.x.i < 0)
+            untilZero(StageInterval::HighBodyDiode, t);
+        else
+            block(t);
+    };
+    const Real onTime = D * period_;
+    const Real lowSlot = std::max<Real>(0, period_ - onTime - td1_ - td2_);
+    conduct(StageInterval::HighSideOn, onTime);
+    free(td1_);
+    if (lowSlot > 0) {
+        if (mode_ == LowSideMode::ForcedContinuous) {
+            run.period.lowSideDriven = true;
+            conduct(StageInterval::LowSideOn, lowSlot);
+        } else if (run.x.i > 0) {
+            run.period.lowSideDriven = true;
+            untilZero(StageInterval::LowSideOn, lowSlot);
+        } else {
+            free(lowSlot);
+        }
+    }
+    free(td2_);
+    return run;
+}
+
+StagePeriod SynchronousStage::SteadyState(Real D) const {
+    const LinearInterval& on = Interval(StageInterval::HighSideOn);
+    const Real Vo = D * on.equilibrium.v;
+    Vector2 x{Vo / (on.equilibrium.v / on.equilibrium.i), Vo};
+    // Currents weighed by the load, so that the two residuals are both volts.
+    const Real load = on.equilibrium.v / on.equilibrium.i;
+    const auto size = [load](Vector2 r) { return std::fabs(r.i) * load + std::fabs(r.v); };
+    const Real scale = std::fabs(on.equilibrium.v);
+    Run run = Through(D, x);
+    Vector2 residual = Minus(run.x, x);
+    for (int iteration = 0; iteration < kNewtonIterations; ++iteration) {
+        if (size(residual) <= 64 * kEpsilon * scale) {
+            run.period.outcome = RealPartsOutcome::Found;
+            return run.period;
+        }
+        const Matrix2& J = run.jacobian;
+        const Real a11 = J.m11 - 1, a12 = J.m12, a21 = J.m21, a22 = J.m22 - 1;
+        const Real det = a11 * a22 - a12 * a21;
+        const Vector2 step{-(a22 * residual.i - a12 * residual.v) / det,
+                           -(a11 * residual.v - a21 * residual.i) / det};
+        if (!std::isfinite(step.i) || !std::isfinite(step.v)) break;
+        Real fraction = 1;
+        for (int halving = 0;; ++halving) {
+            const Vector2 trial{x.i + fraction * step.i, x.v + fraction * step.v};
+            Run next = Through(D, trial);
+            const Vector2 r = Minus(next.x, trial);
+            if (size(r) < size(residual) || halving == kHalvings) {
+                x = trial;
+                run = next;
+                residual = r;
+                break;
+            }
+            fraction /= 2;
+        }
+    }
+    // Newton stalled at a kink: accept the fixed point only if it is one.
+    if (size(residual) <= 1e-12L * scale) run.period.outcome = RealPartsOutcome::Found;
+    return run.period;
+}
+
+Real SynchronousStage::MeanOutputVoltage(const StagePeriod& period) const {
+    Real sum = 0;
+    for (int k = 0; k < period.pieceCount; ++k) {
+        const StagePiece& piece = period.pieces[static_cast<std::size_t>(k)];
+        const LinearInterval& interval = Interval(piece.kind);
+        sum += outputVoltage_.Of(interval.equilibrium) * piece.duration +
+               outputVoltage_.Of(DeviationIntegral(interval, piece.start, piece.propagator));
+    }
+    return sum / period_;
+}
+
+}  // namespace stepdown
