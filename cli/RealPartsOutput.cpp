@@ -36,8 +36,43 @@ JsonObject LossesJson(const Losses& l) {
         .Number("inductor", l.inductor)
         .Number("outputCapacitor", l.outputCapacitor)
         .Number("quiescent", l.quiescent)
+        .Number("lowSideConduction", l.lowSideConduction)
+        .Number("bodyDiode", l.bodyDiode)
+        .Number("coss", l.coss)
+        .Number("reverseRecovery", l.reverseRecovery)
         .Number("total", l.total);
     return object;
+}
+
+std::string_view ThermalStatusName(ThermalStatus status) {
+    switch (status) {
+    case ThermalStatus::Converged:
+        return "converged";
+    case ThermalStatus::Runaway:
+        return "runaway";
+    case ThermalStatus::NotConverged:
+        break;
+    }
+    return "not converged";
+}
+
+JsonObject ThermalJson(const ThermalResult& thermal, const PartValues& parts) {
+    JsonObject object;
+    object.String("status", ThermalStatusName(thermal.status));
+    for (const auto& [key, figure] :
+         {std::pair{"highSide", &thermal.highSide}, std::pair{"lowSide", &thermal.lowSide},
+          std::pair{"inductor", &thermal.inductor}}) {
+        if (thermal.status != ThermalStatus::Converged || !figure->given) {
+            object.Null(key);
+            continue;
+        }
+        JsonObject part;
+        part.Number("tj", figure->tj)
+            .Number("margin", figure->margin)
+            .Number("power", figure->power);
+        object.Object(key, std::move(part));
+    }
+    return object.String("verdict", ThermalVerdict(thermal, parts, "."));
 }
 
 JsonObject& NumberOrNull(JsonObject& object, std::string_view key, std::optional<double> value) {
@@ -105,14 +140,8 @@ NumberOption ReadVoTarget(const ParsedArguments& arguments) {
 
 RealPartsStudy StudyAsBuilt(const Module1& module, const PartValues& parts,
                             std::optional<double> targetVo) {
-    RealPartsStudy study;
-    study.circuit = {module.Vi, module.D, module.f, module.L, module.C, module.RL};
-    study.parts = parts;
-    study.targetVo = targetVo;
-    const AnalysisOptions options{true, kRealPartsWindowSamples};
-    study.analysis = Analyze(study.circuit, parts, options);
-    if (targetVo) study.duty = DutyForTarget(study.circuit, parts, *targetVo, options);
-    return study;
+    return StudyCircuit({module.Vi, module.D, module.f, module.L, module.C, module.RL}, parts,
+                        targetVo);
 }
 
 bool AsBuiltStandsAlone(LaunchOutcome outcome) {
@@ -131,7 +160,9 @@ JsonObject RealPartsJson(const RealPartsStudy& study) {
             .String("message", NoFiguresExplanation(study));
     // Without a target there is no search, and its outcome is not Found.
     const bool found = study.duty.outcome == RealPartsOutcome::Found;
-    object.String("outcome", "found").String("mode", ModeName(a.mode));
+    object.String("outcome", "found")
+        .String("rectifier", RectifierWord(a.rectifier))
+        .String("mode", ModeName(a.mode));
     NumberOrNull(object, "criticalLoad",
                  a.criticalLoad > 0 ? std::optional(a.criticalLoad) : std::nullopt)
         .Number("VoMean", a.VoMean)
@@ -149,6 +180,14 @@ JsonObject RealPartsJson(const RealPartsStudy& study) {
         .Number("inputPower", a.powers.input)
         .Number("outputPower", a.powers.output)
         .Number("efficiency", a.powers.efficiency);
+    if (a.rectifier == Rectifier::Synchronous) {
+        const LowSideStress& low = a.lowSide;
+        JsonObject lowSide = CurrentJson(low.peak, low.rms, low.mean);
+        lowSide.Number("bodyDiodeMean", low.bodyDiodeMean)
+            .Number("bodyDiodeTime", low.bodyDiodeTime);
+        object.Object("lowSide", std::move(lowSide)).Boolean("zvs", a.zeroVoltageSwitching);
+    }
+    if (study.thermal) object.Object("thermal", ThermalJson(*study.thermal, study.parts));
     // Only when there is something to say, so that the common output stays short.
     if (std::vector<JsonObject> notes = NotesJson(a); !notes.empty())
         object.Array("notes", std::move(notes));
@@ -172,11 +211,11 @@ void RealPartsText(std::ostream& out, const RealPartsStudy& study) {
 
     out << '\n' << Padded("", 37) << "simulato  formula\n";
     for (const StressRow& row : StressTable(a, "."))
-        out << Padded(row.quantity, 31) << Padded(row.unit, 6) << row.simulated
+        out << Padded(row.quantity + " ", 31) << Padded(row.unit, 6) << row.simulated
             << (row.formula.empty() ? "" : "  " + row.formula) << '\n';
 
     out << "\nPerdite\n";
-    for (const LossShare& loss : LossBreakdown(a.losses))
+    for (const LossShare& loss : LossBreakdown(a.losses, a.rectifier))
         out << Padded(std::string(loss.name), 31) << Label(loss.watts) << " W\n";
     out << Padded("Totale", 31) << Label(a.losses.total) << " W\n\n";
 

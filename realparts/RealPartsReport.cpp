@@ -9,22 +9,26 @@ namespace stepdown {
 std::vector<StressRow> StressTable(const RealPartsAnalysis& a, std::string_view separator) {
     const Stresses& s = a.stresses;
     const TextbookStresses& t = a.textbook;
+    const bool synchronous = a.rectifier == Rectifier::Synchronous;
+    const std::string high = synchronous ? "Interruttore alto" : "Interruttore";
+    const std::string low = synchronous ? "Interruttore basso" : "Diodo";
     const struct {
-        std::string_view quantity, unit;
+        std::string quantity;
+        std::string_view unit;
         double simulated;
         const double* formula;
     } rows[] = {
         {"Induttore, picco", "A", s.inductor.peak, &t.peak},
         {"Induttore, RMS", "A", s.inductor.rms, &t.inductorRms},
         {"Induttore, media", "A", s.inductor.mean, &t.inductorMean},
-        {"Interruttore, picco", "A", s.transistor.peak, &t.peak},
-        {"Interruttore, RMS", "A", s.transistor.rms, &t.transistorRms},
-        {"Interruttore, media", "A", s.transistor.mean, &t.transistorMean},
-        {"Interruttore, tensione", "V", s.transistor.voltage, nullptr},
-        {"Diodo, picco", "A", s.diode.peak, &t.peak},
-        {"Diodo, RMS", "A", s.diode.rms, &t.diodeRms},
-        {"Diodo, media", "A", s.diode.mean, &t.diodeMean},
-        {"Diodo, tensione inversa", "V", s.diode.voltage, nullptr},
+        {high + ", picco", "A", s.transistor.peak, &t.peak},
+        {high + ", RMS", "A", s.transistor.rms, &t.transistorRms},
+        {high + ", media", "A", s.transistor.mean, &t.transistorMean},
+        {high + ", tensione", "V", s.transistor.voltage, nullptr},
+        {low + ", picco", "A", s.diode.peak, &t.peak},
+        {low + ", RMS", "A", s.diode.rms, &t.diodeRms},
+        {low + ", media", "A", s.diode.mean, &t.diodeMean},
+        {low + ", tensione inversa", "V", s.diode.voltage, nullptr},
         {"Condensatore di uscita, RMS", "A", s.outputCapacitorRms, &t.outputCapacitorRms},
         {"Condensatore di ingresso, RMS", "A", s.inputCapacitorRms, &t.inputCapacitorRms},
     };
@@ -32,22 +36,129 @@ std::vector<StressRow> StressTable(const RealPartsAnalysis& a, std::string_view 
     const bool continuous = a.mode == ConductionMode::Continuous;
     std::vector<StressRow> table;
     for (const auto& row : rows)
-        table.push_back({std::string(row.quantity), std::string(row.unit),
+        table.push_back({row.quantity, std::string(row.unit),
                          FormatScientific(row.simulated, 2, separator),
                          !row.formula ? ""
                          : continuous ? FormatScientific(*row.formula, 2, separator)
                                       : std::string(kOnlyContinuous)});
+    if (synchronous) {
+        table.push_back({"Diodo di corpo basso, media", "A",
+                         FormatScientific(a.lowSide.bodyDiodeMean, 2, separator), ""});
+        table.push_back({"Diodo di corpo basso, conduzione", "ns",
+                         FormatScientific(a.lowSide.bodyDiodeTime * 1e9, 2, separator), ""});
+    }
     return table;
 }
 
-std::array<LossShare, 7> LossBreakdown(const Losses& l) {
-    return {{{"Interruttore (Rds)", l.switchConduction},
-             {"Commutazione", l.switching},
-             {"Pilotaggio gate", l.gate},
-             {"Diodo", l.diode},
-             {"Induttore (DCR)", l.inductor},
-             {"Condensatore (ESR)", l.outputCapacitor},
-             {"Controllore (Iq)", l.quiescent}}};
+std::vector<LossShare> LossBreakdown(const Losses& l, Rectifier rectifier) {
+    if (rectifier == Rectifier::Diode)
+        return {{"Interruttore (Rds)", l.switchConduction},
+                {"Commutazione", l.switching},
+                {"Pilotaggio gate", l.gate},
+                {"Diodo", l.diode},
+                {"Induttore (DCR)", l.inductor},
+                {"Condensatore (ESR)", l.outputCapacitor},
+                {"Controllore (Iq)", l.quiescent}};
+    return {{"Interr. alto (Rds)", l.switchConduction},
+            {"Interr. basso (Rds)", l.lowSideConduction},
+            {"Diodi di corpo", l.bodyDiode},
+            {"Commutazione", l.switching},
+            {"Coss", l.coss},
+            {"Recupero (Qrr)", l.reverseRecovery},
+            {"Pilotaggio gate", l.gate},
+            {"Induttore (DCR)", l.inductor},
+            {"Condensatore (ESR)", l.outputCapacitor},
+            {"Controllore (Iq)", l.quiescent}};
+}
+
+namespace {
+
+std::string LowerFirst(std::string name) {
+    name[0] = static_cast<char>(name[0] - 'A' + 'a');
+    return name;
+}
+
+}  // namespace
+
+std::string HeatedPartName(HeatedPart part, Rectifier rectifier) {
+    switch (part) {
+    case HeatedPart::HighSide:
+        return rectifier == Rectifier::Synchronous ? "Interruttore alto" : "Interruttore";
+    case HeatedPart::LowSide:
+        return rectifier == Rectifier::Synchronous ? "Interruttore basso" : "Diodo";
+    case HeatedPart::Inductor:
+        break;
+    }
+    return "Induttore";
+}
+
+std::vector<ReportLine> ThermalLines(const ThermalResult& thermal, const PartValues& parts,
+                                     std::string_view separator) {
+    const auto celsius = [&](double t) { return FormatFixed2(t, separator) + " °C"; };
+    std::vector<ReportLine> lines;
+    if (thermal.status != ThermalStatus::Converged) {
+        lines.push_back(
+            {std::string(kThermalVerdictCaption), ThermalVerdict(thermal, parts, separator)});
+        return lines;
+    }
+    const struct {
+        HeatedPart part;
+        const PartTemperature& figure;
+    } heated[] = {{HeatedPart::HighSide, thermal.highSide},
+                  {HeatedPart::LowSide, thermal.lowSide},
+                  {HeatedPart::Inductor, thermal.inductor}};
+    for (const auto& h : heated) {
+        if (!h.figure.given) continue;
+        lines.push_back({"Tj " + LowerFirst(HeatedPartName(h.part, parts.rectifier)),
+                         celsius(h.figure.tj) + ", " +
+                             FormatScientific(h.figure.power, 2, separator) + " W, margine " +
+                             celsius(h.figure.margin)});
+    }
+    lines.push_back(
+        {std::string(kThermalVerdictCaption), ThermalVerdict(thermal, parts, separator)});
+    return lines;
+}
+
+bool ThermalOverLimit(const ThermalResult& thermal) {
+    return thermal.status != ThermalStatus::Converged ||
+           (thermal.highSide.given && thermal.highSide.margin < 0) ||
+           (thermal.lowSide.given && thermal.lowSide.margin < 0) ||
+           (thermal.inductor.given && thermal.inductor.margin < 0);
+}
+
+std::string ThermalVerdict(const ThermalResult& thermal, const PartValues& parts,
+                           std::string_view separator) {
+    const auto celsius = [&](double t) { return FormatFixed2(t, separator) + " °C"; };
+    switch (thermal.status) {
+    case ThermalStatus::Runaway:
+        return "fuga termica: " + LowerFirst(HeatedPartName(thermal.runaway, parts.rectifier)) +
+               " non trova una temperatura di equilibrio, il suo calore cresce con la "
+               "temperatura più in fretta di quanto la resistenza termica lo smaltisca.";
+    case ThermalStatus::NotConverged:
+        return "le temperature non sono state trovate: scaldandosi il convertitore perde il "
+               "regime periodico o non raggiunge più la Vo obiettivo.";
+    case ThermalStatus::Converged:
+        break;
+    }
+    const std::string limit = "Tj,max = " + celsius(parts.TjMax);
+    std::string over, coolest;
+    double smallest = 0;
+    for (const auto& [part, figure] : {std::pair{HeatedPart::HighSide, thermal.highSide},
+                                       std::pair{HeatedPart::LowSide, thermal.lowSide},
+                                       std::pair{HeatedPart::Inductor, thermal.inductor}}) {
+        if (!figure.given) continue;
+        const std::string name = HeatedPartName(part, parts.rectifier);
+        if (figure.margin < 0)
+            over += (over.empty() ? "" : "; ") + LowerFirst(name) + " a " + celsius(figure.tj) +
+                    ", " + celsius(-figure.margin) + " oltre " + limit;
+        else if (coolest.empty() || figure.margin < smallest) {
+            coolest = name;
+            smallest = figure.margin;
+        }
+    }
+    if (!over.empty()) return "troppo caldo: " + over + ".";
+    return "entro " + limit + ", margine minimo " + celsius(smallest) + " (" + LowerFirst(coolest) +
+           ").";
 }
 
 std::string EfficiencyText(const Powers& powers, std::string_view separator) {
@@ -100,11 +211,21 @@ std::vector<ReportLine> RealPartsSummary(const RealPartsStudy& study, std::strin
         {"ΔiL", FormatScientific(a.deltaIL, 2, separator) + " A picco-picco"},
     };
     for (std::string& note : AnalysisNotes(a)) lines.push_back({"Nota", std::move(note)});
+    if (!study.thermal) return lines;
+    if (study.thermal->status == ThermalStatus::Converged)
+        lines.push_back({"Nota", study.targetVo ? "figure alle temperature trovate, a D′."
+                                                : "figure alle temperature trovate."});
+    for (ReportLine& line : ThermalLines(*study.thermal, study.parts, separator))
+        lines.push_back(std::move(line));
     return lines;
 }
 
 std::vector<std::string> AnalysisNotes(const RealPartsAnalysis& a) {
     std::vector<std::string> notes;
+    if (a.zeroVoltageSwitching)
+        notes.emplace_back(
+            "l'interruttore alto si accende a tensione zero (ZVS): il suo diodo di corpo "
+            "conduce prima dell'accensione, e le perdite di accensione e di Coss valgono zero.");
     if (a.switchingBeyondOnTime)
         notes.emplace_back(
             "tr + tf supera il tempo di accensione D/f: il modello lineare della "
@@ -125,6 +246,10 @@ std::string SwitchingTimeRefusal(const CircuitValues& circuit, const PartValues&
     if (parts.tf > period)
         return "Il tempo di discesa tf dell'interruttore supera il periodo di commutazione 1/f: "
                "l'interruttore non finirebbe di aprirsi prima del periodo successivo!";
+    if (parts.rectifier == Rectifier::Synchronous &&
+        !(circuit.D + (parts.td1 + parts.td2) * circuit.f < 1))
+        return "Il duty cycle e i tempi morti td1 e td2 non stanno nel periodo di commutazione: "
+               "D + (td1 + td2)·f deve restare minore di 1!";
     return {};
 }
 

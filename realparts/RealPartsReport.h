@@ -33,7 +33,9 @@ inline constexpr std::string_view kNoCriticalLoad =
     "non definita: il filtro oscilla più in fretta del periodo";
 
 // Inductor peak, RMS, mean; switch peak, RMS, mean, voltage; diode peak, RMS,
-// mean, voltage; output capacitor RMS; input capacitor RMS.
+// mean, voltage; output capacitor RMS; input capacitor RMS. A synchronous
+// stage names its two switches and adds its low-side body diode's mean
+// current and conduction time.
 std::vector<StressRow> StressTable(const RealPartsAnalysis& analysis, std::string_view separator);
 
 struct LossShare {
@@ -41,8 +43,28 @@ struct LossShare {
     double watts;
 };
 
-// The seven losses in the order of Losses, without the total.
-std::array<LossShare, 7> LossBreakdown(const Losses& losses);
+// The losses of the rectifier's stage, without the total: the diode's seven
+// in the order of Losses; the synchronous stage's ten, its switches first.
+std::vector<LossShare> LossBreakdown(const Losses& losses, Rectifier rectifier);
+
+// "Interruttore alto", "Interruttore basso", "Induttore" (with a diode,
+// "Interruttore" and "Diodo").
+std::string HeatedPartName(HeatedPart part, Rectifier rectifier);
+
+// Each part with a thermal resistance: "Tj <part>" with its temperature, its
+// heat and its margin to Tj,max; then "Verdetto termico".
+std::vector<ReportLine> ThermalLines(const ThermalResult& thermal, const PartValues& parts,
+                                     std::string_view separator);
+
+inline constexpr std::string_view kThermalVerdictCaption = "Verdetto termico";
+
+// A part over Tj,max, a thermal runaway, or no temperatures found.
+bool ThermalOverLimit(const ThermalResult& thermal);
+
+// Within Tj,max with the smallest margin, too hot naming each part over it and
+// by how much, thermal runaway naming the part, or no temperatures found.
+std::string ThermalVerdict(const ThermalResult& thermal, const PartValues& parts,
+                           std::string_view separator);
 
 // The efficiency in percent with two decimals: "93,21 %".
 std::string EfficiencyText(const Powers& powers, std::string_view separator);
@@ -65,10 +87,11 @@ enum SummaryLine : std::size_t {
 std::vector<ReportLine> RealPartsSummary(const RealPartsStudy& study, std::string_view separator);
 
 // What limits the figures shown: tr + tf beyond the on time, a gate charge
-// without drive voltage.
+// without drive voltage; and a high-side switch turning on at zero voltage.
 std::vector<std::string> AnalysisNotes(const RealPartsAnalysis& analysis);
 
-// Why a switching time longer than the period is refused; empty when none is.
+// Why a switching time longer than the period, or dead times that do not fit
+// beside the on time, are refused; empty when none is.
 std::string SwitchingTimeRefusal(const CircuitValues& circuit, const PartValues& parts);
 
 // Why a study shows no figures: its refusal, or what the model found.

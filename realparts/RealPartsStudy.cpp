@@ -46,14 +46,25 @@ RealPartsStudy StudyRealParts(const Module1& module, const MainWindowOperations&
         study.refusal = std::move(reading.message);
         return study;
     }
-    study.circuit = *circuit.values;
-    study.parts = *reading.values;
+    const DesignRecord* design = VerifiedDesign(module, window);
+    return StudyCircuit(*circuit.values, *reading.values,
+                        design ? std::optional(design->Vo) : std::nullopt);
+}
+
+RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& parts,
+                            std::optional<double> targetVo) {
+    RealPartsStudy study;
+    study.circuit = circuit;
+    study.parts = parts;
+    study.targetVo = targetVo;
     const AnalysisOptions options{true, kRealPartsWindowSamples};
-    study.analysis = Analyze(study.circuit, study.parts, options);
-    if (const DesignRecord* design = VerifiedDesign(module, window)) {
-        study.targetVo = design->Vo;
-        study.duty = DutyForTarget(study.circuit, study.parts, design->Vo, options);
-    }
+    study.analysis = Analyze(circuit, parts, options);
+    if (targetVo) study.duty = DutyForTarget(circuit, parts, *targetVo, options);
+    if (!ThermalAsked(parts) || study.analysis.outcome != RealPartsOutcome::Found) return study;
+    study.thermal = ThermalFixedPoint(circuit, parts, targetVo, options);
+    if (study.thermal->status != ThermalStatus::Converged) return study;
+    study.analysis = study.thermal->analysis;
+    if (targetVo) study.duty = study.thermal->duty;
     return study;
 }
 

@@ -13,6 +13,7 @@
 #include "model/Module1.h"
 #include "realparts/PartTexts.h"
 #include "realparts/RealParts.h"
+#include "realparts/Thermal.h"
 
 namespace stepdown {
 
@@ -41,7 +42,16 @@ struct RealPartsStudy {
     std::optional<double> targetVo;
     RealPartsAnalysis analysis;
     DutySynthesis duty;  // only with a target
+    // With a thermal resistance given. Once its temperatures are found, the
+    // analysis and D' above are those of the warm converter, running at D'
+    // when there is a target.
+    std::optional<ThermalResult> thermal;
 };
+
+// The converter as built at `circuit`, D' for a target, and the thermal
+// verdict when asked.
+RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& parts,
+                            std::optional<double> targetVo);
 
 RealPartsStudy StudyRealParts(const Module1& module, const MainWindowOperations& window,
                               const PartTexts& parts);

@@ -196,7 +196,7 @@ void AddRealPartsSections(const ReportInputs& in, const Module1& module, const P
     sections.push_back(std::move(built));
 
     ReportSection losses{"Perdite e rendimento", {}, ReportPicture::None, {}, {}};
-    for (const LossShare& loss : LossBreakdown(study.analysis.losses))
+    for (const LossShare& loss : LossBreakdown(study.analysis.losses, study.analysis.rectifier))
         losses.lines.push_back({std::string(loss.name), Figure(loss.watts, "W", in.separator)});
     losses.lines.push_back({"Totale", Figure(study.analysis.losses.total, "W", in.separator)});
     losses.lines.push_back({"Rendimento", EfficiencyText(study.analysis.powers, in.separator)});

@@ -12,11 +12,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <cstdio>
@@ -103,6 +106,25 @@ int main(int argc, char* argv[]) {
                         parts->move(0, 0);
                         QTimer::singleShot(700, &form1, [&, parts] {
                             if (!SaveScreenOf(*parts, path("realparts"))) status = 1;
+                            // The same converter, synchronous, with its thermal verdict.
+                            parts->PartChoice("rectifier")->setCurrentIndex(1);
+                            sideTexts.parts.rectifier = "sync";
+                            for (const auto& [key, text] : {std::pair{"rds-lo", "20"},
+                                                            {"td1", "50"},
+                                                            {"td2", "50"},
+                                                            {"coss-hi", "300"},
+                                                            {"coss-lo", "500"},
+                                                            {"qrr", "30"},
+                                                            {"rth-hs", "60"},
+                                                            {"rth-ls", "60"},
+                                                            {"rth-l", "40"}})
+                                parts->PartEdit(key)->setText(QString::fromUtf8(text));
+                            parts->findChild<QTabWidget*>("partPages")->setCurrentIndex(1);
+                            parts->RecomputeButton()->click();
+                            QElapsedTimer painting;
+                            for (painting.start(); painting.elapsed() < 700;)
+                                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+                            if (!SaveScreenOf(*parts, path("realparts-sync"))) status = 1;
                             sideTexts.choice.viMin = "20";
                             sideTexts.choice.viMax = "30";
                             form1.ShowChoiceWindow();

@@ -5,6 +5,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
 #include <QCursor>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -17,6 +18,7 @@
 #include <QLineSeries>
 #include <QPen>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -47,7 +49,7 @@ QChart* NewChart(const QLocale& locale) { return NewNumberChart(locale, 4); }
 
 RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, PartTexts& store,
                                  const QLocale& locale, QWidget* parent)
-    : ChartWindowFrame(kTitle, QSize(1280, 780), locale, parent),
+    : ChartWindowFrame(kTitle, QSize(1280, 880), locale, parent),
       module_(module),
       fields_(fields),
       store_(store) {
@@ -65,7 +67,7 @@ RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, 
     left->addStretch(1);
     auto* leftColumn = new QWidget(this);
     leftColumn->setLayout(left);
-    leftColumn->setFixedWidth(std::max(370, left->sizeHint().width()));
+    leftColumn->setFixedWidth(std::max(440, left->sizeHint().width()));
 
     auto* columns = new QHBoxLayout;
     columns->addWidget(leftColumn);
@@ -92,34 +94,78 @@ RealPartsWindow::~RealPartsWindow() = default;
 
 QWidget* RealPartsWindow::BuildPartsForm() {
     auto* box = new QGroupBox(QStringLiteral("Componenti"), this);
-    auto* form = new QFormLayout(box);
-    form->setLabelAlignment(Qt::AlignLeft);
-    for (const PartField& field : PartFields()) {
-        auto* edit = new QLineEdit(box);
-        edit->setToolTip(Text(field.row->caption));
-        edit->setObjectName(Text(field.row->key));
-        edit->setAlignment(Qt::AlignRight);
-        edit->setFixedWidth(90);
-        // The store follows every change, so that it holds what is typed
-        // whether or not it was recomputed.
-        connect(edit, &QLineEdit::textChanged, this,
-                [this, text = field.text](const QString& typed) {
-                    store_.*text = typed.toStdString();
-                    emit TextsEdited();
-                });
-        connect(edit, &QLineEdit::returnPressed, this, &RealPartsWindow::Recompute);
-        form->addRow(Text(FieldLabel(*field.row)) + QStringLiteral(" [") + Text(field.row->unit) +
-                         QStringLiteral("]"),
-                     edit);
-        partFields_.push_back(edit);
+    auto* layout = new QVBoxLayout(box);
+    auto* pages = new QTabWidget(box);
+    pages->setObjectName(QStringLiteral("partPages"));
+    layout->addWidget(pages);
+    // The diode stage's parts, then the synchronous stage's, then the thermal rows.
+    const auto parts = PartFields();
+    static_assert(10 + 9 + 7 == QuantitiesOf(QuantityGroup::Parts).size());
+    const struct {
+        const char* title;
+        std::size_t first, count;
+    } tabs[] = {{"Parti", 0, 10}, {"Sincrono", 10, 9}, {"Termico", 19, 7}};
+    for (const auto& tab : tabs) {
+        auto* page = new QWidget(pages);
+        auto* form = new QFormLayout(page);
+        form->setLabelAlignment(Qt::AlignLeft);
+        for (const PartField& field : parts.subspan(tab.first, tab.count)) {
+            QString label = Text(FieldLabel(*field.row));
+            if (!field.row->unit.empty())
+                label += QStringLiteral(" [") + Text(field.row->unit) + "]";
+            QWidget* input = field.row->word ? static_cast<QWidget*>(NewPartChoice(field, page))
+                                             : NewPartEdit(field, page);
+            form->addRow(label, input);
+        }
+        pages->addTab(page, QString::fromUtf8(tab.title));
     }
     recompute_ = new QPushButton(QStringLiteral("Ricalcola"), box);
     recompute_->setToolTip(
         QStringLiteral("Ricalcola con i campi della verifica e questi valori "
                        "(anche Invio in un campo)"));
     connect(recompute_, &QPushButton::clicked, this, &RealPartsWindow::Recompute);
-    form->addRow(recompute_);
+    layout->addWidget(recompute_, 0, Qt::AlignLeft);
     return box;
+}
+
+QLineEdit* RealPartsWindow::NewPartEdit(const PartField& field, QWidget* page) {
+    auto* edit = new QLineEdit(page);
+    edit->setToolTip(Text(field.row->caption));
+    edit->setObjectName(Text(field.row->key));
+    edit->setAlignment(Qt::AlignRight);
+    edit->setFixedWidth(90);
+    // The store follows every change, so that it holds what is typed
+    // whether or not it was recomputed.
+    connect(edit, &QLineEdit::textChanged, this, [this, text = field.text](const QString& typed) {
+        store_.*text = typed.toStdString();
+        emit TextsEdited();
+    });
+    connect(edit, &QLineEdit::returnPressed, this, &RealPartsWindow::Recompute);
+    partFields_.push_back(edit);
+    return edit;
+}
+
+QComboBox* RealPartsWindow::NewPartChoice(const PartField& field, QWidget* page) {
+    auto* choice = new QComboBox(page);
+    choice->setToolTip(Text(field.row->caption));
+    choice->setObjectName(Text(field.row->key));
+    // The store holds the word the command and the design file use.
+    if (field.text == &PartTexts::rectifier) {
+        choice->addItem(QStringLiteral("diodo"), Text(RectifierWord(Rectifier::Diode)));
+        choice->addItem(QStringLiteral("sincrono"), Text(RectifierWord(Rectifier::Synchronous)));
+    } else {
+        choice->addItem(QStringLiteral("CCM forzato"),
+                        Text(LowSideWord(LowSideMode::ForcedContinuous)));
+        choice->addItem(QStringLiteral("emulazione del diodo"),
+                        Text(LowSideWord(LowSideMode::DiodeEmulation)));
+    }
+    connect(choice, &QComboBox::activated, this, [this, choice, text = field.text] {
+        store_.*text = choice->currentData().toString().toStdString();
+        emit TextsEdited();
+        Recompute();
+    });
+    partChoices_.push_back({choice, field.text});
+    return choice;
 }
 
 QWidget* RealPartsWindow::BuildFigures() {
@@ -171,14 +217,25 @@ QWidget* RealPartsWindow::BuildFigures() {
 }
 
 void RealPartsWindow::ShowPartTexts() {
-    const auto parts = PartFields();
-    for (std::size_t k = 0; k < parts.size(); ++k)
-        partFields_[k]->setText(QString::fromStdString(store_.*parts[k].text));
+    std::size_t edit = 0;
+    for (const PartField& field : PartFields())
+        if (!field.row->word)
+            partFields_[edit++]->setText(QString::fromStdString(store_.*field.text));
+    // A word the choice does not know (from a file) shows as no choice, and
+    // the recompute refuses it in words.
+    for (const auto& [choice, text] : partChoices_)
+        choice->setCurrentIndex(choice->findData(QString::fromStdString(store_.*text)));
 }
 
 QLineEdit* RealPartsWindow::PartEdit(std::string_view key) const {
     for (QLineEdit* field : partFields_)
         if (field->objectName() == Text(key)) return field;
+    return nullptr;
+}
+
+QComboBox* RealPartsWindow::PartChoice(std::string_view key) const {
+    for (const auto& entry : partChoices_)
+        if (entry.first->objectName() == Text(key)) return entry.first;
     return nullptr;
 }
 
@@ -214,6 +271,7 @@ void RealPartsWindow::ShowWaveforms() {
     QValueAxis* current = NewAxis(*chart, QStringLiteral("corrente [A]"), Qt::AlignLeft);
     QValueAxis* ripple = NewAxis(*chart, QStringLiteral("Vo − Vo media [mV]"), Qt::AlignRight);
 
+    const bool synchronous = study_.analysis.rectifier == Rectifier::Synchronous;
     const struct {
         const std::vector<double>& values;
         QString name;
@@ -224,9 +282,13 @@ void RealPartsWindow::ShowWaveforms() {
         // iL is isw while the switch conducts and id while the diode does: a
         // wide pale band under the two.
         {wave.iL, QStringLiteral("iL"), QPen(QColor(230, 0, 0, 90), 7), current, 1, 0},
-        {wave.isw, QStringLiteral("isw (interruttore)"), QPen(QColor(200, 110, 0), 1.5), current, 1,
-         0},
-        {wave.id, QStringLiteral("id (diodo)"), QPen(QColor(0, 140, 140), 1.5), current, 1, 0},
+        {wave.isw,
+         synchronous ? QStringLiteral("isw (interruttore alto)")
+                     : QStringLiteral("isw (interruttore)"),
+         QPen(QColor(200, 110, 0), 1.5), current, 1, 0},
+        {wave.id,
+         synchronous ? QStringLiteral("id (interruttore basso)") : QStringLiteral("id (diodo)"),
+         QPen(QColor(0, 140, 140), 1.5), current, 1, 0},
         {wave.Vo, QStringLiteral("Vo − Vo media"), QPen(QColor(0, 0, 220), 1.5), ripple, 1000,
          study_.analysis.VoMean},
     };
@@ -268,7 +330,7 @@ void RealPartsWindow::ShowLosses() {
     QStringList names;
     double largest = 0;
     // Horizontal bars stack their categories upwards: the first loss on top.
-    const auto losses = LossBreakdown(study_.analysis.losses);
+    const auto losses = LossBreakdown(study_.analysis.losses, study_.analysis.rectifier);
     for (auto loss = losses.rbegin(); loss != losses.rend(); ++loss) {
         set->append(loss->watts);
         names.append(Text(loss->name));
@@ -337,6 +399,9 @@ void RealPartsWindow::ShowSummary() {
         value->setObjectName(QString::fromStdString(line.caption));
         value->setWordWrap(true);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        if (line.caption == kThermalVerdictCaption && study_.thermal &&
+            ThermalOverLimit(*study_.thermal))
+            value->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
         form->addRow(QString::fromStdString(line.caption + ":"), value);
     }
     static_cast<QVBoxLayout*>(summaryBox_->layout())->insertWidget(0, summary_);

@@ -19,6 +19,7 @@
 #include "realparts/RealPartsStudy.h"
 #include "ui/ChartWindowFrame.h"
 
+class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -44,6 +45,8 @@ public:
 
     const RealPartsStudy& Study() const { return study_; }
     QLineEdit* PartEdit(std::string_view key) const;
+    // The choice of a word row (rectifier, lsmode), by its key.
+    QComboBox* PartChoice(std::string_view key) const;
     QPushButton* RecomputeButton() const { return recompute_; }
     QPushButton* UseDutyButton() const { return useDuty_; }
     QChartView* WaveformChart() const { return waveformChart_; }
@@ -63,6 +66,8 @@ signals:
 
 private:
     QWidget* BuildPartsForm();
+    QLineEdit* NewPartEdit(const PartField& field, QWidget* page);
+    QComboBox* NewPartChoice(const PartField& field, QWidget* page);
     QWidget* BuildFigures();
     void ShowFigures();
     void ShowWaveforms();
@@ -77,6 +82,7 @@ private:
     RealPartsStudy study_;
 
     std::vector<QLineEdit*> partFields_;
+    std::vector<std::pair<QComboBox*, std::string PartTexts::*>> partChoices_;
     QPushButton* recompute_ = nullptr;
     QGroupBox* summaryBox_ = nullptr;
     QWidget* summary_ = nullptr;

@@ -159,9 +159,16 @@ TEST(RealPartsReport, StressesLossesExplanationsAndCsvInTheirOrder) {
         EXPECT_EQ(row.formula, row.unit == "V" ? "" : "solo CCM") << row.quantity;
 
     double watts = 0;
-    for (const LossShare& loss : LossBreakdown({1, 2, 3, 4, 5, 6, 7, 28}))
+    const Losses each{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+    for (const LossShare& loss : LossBreakdown(each, Rectifier::Diode))
         EXPECT_EQ(loss.watts, ++watts);
     EXPECT_EQ(watts, 7);
+    // The synchronous stage has no diode (4) and each of its other losses once.
+    const std::vector<LossShare> stage = LossBreakdown(each, Rectifier::Synchronous);
+    watts = 0;
+    for (const LossShare& loss : stage) watts += loss.watts;
+    EXPECT_EQ(stage.size(), 10U);
+    EXPECT_EQ(watts, 66 - 4);
 
     RealPartsStudy study;
     EXPECT_NE(NoFiguresExplanation(study).find("non ha un regime periodico"), std::string::npos);
