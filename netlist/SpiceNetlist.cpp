@@ -90,6 +90,12 @@ std::string CircuitLines(const CircuitValues& c, const PartValues& p, bool withD
          ", Rd = " + Quantity(p.Rd, "ohm") + ", tr = " + Quantity(p.tr, "s") +
          ", tf = " + Quantity(p.tf, "s") + ",\n*   Qg = " + Quantity(p.Qg, "C") +
          ", Vdrv = " + Quantity(p.Vdrv, "V") + ", Iq = " + Quantity(p.Iq, "A") + '\n';
+    if (p.rectifier == Rectifier::Synchronous)
+        h += "* Raddrizzatore sincrono: Rds(on) basso = " + Quantity(p.RdsLo, "ohm") +
+             ", td1 = " + Quantity(p.td1, "s") + ", td2 = " + Quantity(p.td2, "s") +
+             ",\n*   Coss = " + Quantity(p.CossHi, "F") + " / " + Quantity(p.CossLo, "F") +
+             ", Qrr = " + Quantity(p.Qrr, "C") + ", Qg basso = " + Quantity(p.QgLo, "C") +
+             " (Vf e Rd: i diodi di corpo)\n";
     return h;
 }
 
@@ -99,9 +105,27 @@ std::string PowerStage(const CircuitValues& c, const PartValues& p, double start
     n += ".model SWITCH SW(" + std::string(threshold) +
          " Ron=" + SpiceNumber(p.Rds > 0 ? p.Rds : kLeastOnResistance) +
          " Roff=" + SpiceNumber(kOffResistance) + ")\n";
+    if (p.rectifier == Rectifier::Synchronous) {
+        n += "* Interruttore basso, comandato da ctllo, e i due diodi di corpo (Vf, Rd)\n";
+        n += "S2 " + std::string(kSwitchNode) + " 0 ctllo 0 SWITCHLO\n";
+        n += ".model SWITCHLO SW(" + std::string(threshold) +
+             " Ron=" + SpiceNumber(p.RdsLo > 0 ? p.RdsLo : kLeastOnResistance) +
+             " Roff=" + SpiceNumber(kOffResistance) + ")\n";
+        // Above Vi by Vf and Rd |iL|: the high-side body diode returns a
+        // current flowing backwards to the input.
+        n += Element("VFH", "dhv", kInputNode, "DC " + SpiceNumber(p.Vf));
+        std::string cathode = "dhv";
+        if (p.Rd > 0) {
+            n += Element("RDH", "dhr", "dhv", SpiceNumber(p.Rd));
+            cathode = "dhr";
+        }
+        n += Element("DHB", kSwitchNode, cathode, "DIODE");
+    }
     // The junction's own drop is a few millivolts against Vf; it blocks
     // once iL reaches zero, as the model's diode does.
-    n += "* Diodo di ricircolo: Vf, Rd e un diodo ripido che blocca\n";
+    n += p.rectifier == Rectifier::Synchronous
+             ? "* Diodo di ricircolo, il diodo di corpo basso: Vf, Rd e un diodo ripido che blocca\n"
+             : "* Diodo di ricircolo: Vf, Rd e un diodo ripido che blocca\n";
     n += Element("VF", "0", "dvf", "DC " + SpiceNumber(p.Vf));
     std::string anode = "dvf";
     if (p.Rd > 0) {
@@ -194,6 +218,14 @@ std::string SpiceNumber(double value) {
     return sign + mantissa + 'e' + std::to_string(exponent);
 }
 
+std::string NetlistRefusal(const PartValues& parts) {
+    if (parts.rectifier == Rectifier::Synchronous &&
+        parts.lowSideMode == LowSideMode::DiodeEmulation)
+        return "La netlist del raddrizzatore sincrono si scrive solo in CCM forzato: "
+               "l'emulazione del diodo vorrebbe un comparatore sulla corrente dell'induttore!";
+    return {};
+}
+
 std::string SpiceNetlist(const CircuitValues& c, const PartValues& p, const RealPartsAnalysis& a,
                          const NetlistOptions& options) {
     const double T = 1 / c.f;
@@ -210,13 +242,25 @@ std::string SpiceNetlist(const CircuitValues& c, const PartValues& p, const Real
                  "PULSE(1 0 " + SpiceNumber(c.D * T - edge / 2) + ' ' + SpiceNumber(edge) + ' ' +
                      SpiceNumber(edge) + ' ' + SpiceNumber((1 - c.D) * T - edge) + ' ' +
                      SpiceNumber(T) + ')');
+    if (p.rectifier == Rectifier::Synchronous) {
+        // Driven high at D T + td1 and low again at T - td2.
+        const double on = c.D * T + p.td1, off = T - p.td2;
+        const double lowEdge = std::min(edge, (off - on) / 2);
+        n += "* Interruttore basso: chiuso da D T + td1 a T - td2, Ron = Rds(on) basso\n";
+        n += Element("Vctllo", "ctllo", "0",
+                     "PULSE(0 1 " + SpiceNumber(on - lowEdge / 2) + ' ' + SpiceNumber(lowEdge) +
+                         ' ' + SpiceNumber(lowEdge) + ' ' + SpiceNumber(off - on - lowEdge) + ' ' +
+                         SpiceNumber(T) + ')');
+    }
     n += PowerStage(c, p, a.startIL, a.startVC, "Vt=0.5 Vh=0");
 
     // What the model adds to the input power beyond Vi mean(isw); to be
     // removed with a real switch and controller, which draw it themselves.
-    const double extra = a.losses.switching + a.losses.gate + a.losses.quiescent;
+    const double extra = a.losses.switching + a.losses.gate + a.losses.quiescent + a.losses.coss +
+                         a.losses.reverseRecovery;
     if (extra > 0) {
-        n += "* Commutazione (tr, tf), pilotaggio del gate e Iq: la loro potenza, come corrente\n"
+        n += "* Commutazione (tr, tf, Coss, Qrr), pilotaggio dei gate e Iq: la loro potenza, come "
+             "corrente\n"
              "* media prelevata dall'ingresso\n";
         n += Element("IPERD", kInputNode, "0", "DC " + SpiceNumber(extra / c.Vi));
     }

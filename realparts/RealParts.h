@@ -147,6 +147,9 @@ struct RealPartsAnalysis {
     bool switchingBeyondOnTime = false;
     // A gate charge with no drive voltage: the gate loss counts as none.
     bool gateWithoutDrive = false;
+    // A switch's channel drops more than Vf while on: its body diode would
+    // share the current, which the model leaves to the channel.
+    bool bodyDiodeBesideChannel = false;
     // NoSteadyState because the figures broke the physics (an efficiency
     // outside 0-100 %, a negative loss or diode mean current, an energy
     // balance off by more than 0.5 %): the model's numerics failed.

@@ -231,6 +231,10 @@ std::vector<std::string> AnalysisNotes(const RealPartsAnalysis& a) {
             "tr + tf supera il tempo di accensione D/f: il modello lineare della "
             "commutazione non vale più, e la perdita di commutazione è solo "
             "indicativa.");
+    if (a.bodyDiodeBesideChannel)
+        notes.emplace_back(
+            "la caduta su un interruttore chiuso supera Vf: il suo diodo di corpo condurrebbe "
+            "in parallelo al canale, e il modello lascia tutta la corrente al canale.");
     if (a.gateWithoutDrive)
         notes.emplace_back(
             "la carica di gate Qg è data senza la tensione di pilotaggio Vdrv: la "

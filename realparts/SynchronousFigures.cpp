@@ -63,8 +63,9 @@ StageIntegrals Integrals(const SynchronousStage& stage, const StagePeriod& perio
 
 struct StageExtremes {
     SampledRange iL, Vo, high, low;
-    SampledRange highVoltage;  // Vi - vsw while the high side is off
-    SampledRange lowVoltage;   // vsw while the low side is off
+    SampledRange highChannel, lowChannel;  // iL while each switch is on
+    SampledRange highVoltage;              // Vi - vsw while the high side is off
+    SampledRange lowVoltage;               // vsw while the low side is off
 };
 
 bool HighSideCarries(StageInterval kind) {
@@ -135,6 +136,8 @@ StageExtremes Sample(const SynchronousStage& stage, const StagePeriod& period, d
             extremes.Vo.Take(Vo);
             extremes.high.Take(wave.isw[at]);
             extremes.low.Take(wave.id[at]);
+            if (piece.kind == StageInterval::HighSideOn) extremes.highChannel.Take(i);
+            if (piece.kind == StageInterval::LowSideOn) extremes.lowChannel.Take(i);
             if (!high) extremes.highVoltage.Take(Vi - vsw);
             if (!low) extremes.lowVoltage.Take(vsw);
             x = in.Through(step, x);
@@ -231,6 +234,10 @@ RealPartsAnalysis AnalyzeSynchronous(const CircuitValues& values, const PartValu
     }
     result.switchingBeyondOnTime = parts.tr + parts.tf > values.D / f;
     result.gateWithoutDrive = (parts.Qg > 0 || parts.QgLo > 0) && parts.Vdrv == 0;
+    // The channel's drop against its body diode's: iL forward in the low side,
+    // backwards in the high side.
+    result.bodyDiodeBesideChannel = extremes.lowChannel.high * parts.RdsLo > parts.Vf ||
+                                    -extremes.highChannel.low * parts.Rds > parts.Vf;
     result.outcome = RealPartsOutcome::Found;
     return result;
 }

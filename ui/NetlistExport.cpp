@@ -28,13 +28,19 @@ void SaveNetlist(QWidget* parent, const SaveFileNameProvider& saveFileName,
         // "Ricalcola" belongs to the window of the converter as built.
         return Tell(parent, study.refusal.empty() ? NoFiguresExplanation(study) : study.refusal);
     }
+    if (const std::string why = NetlistRefusal(study.parts); !why.empty()) return Tell(parent, why);
     const QString path =
         saveFileName(QStringLiteral("Esporta netlist SPICE"), QStringLiteral("convertitore.cir"),
                      QStringLiteral("Netlist SPICE (*.cir)"));
     if (path.isEmpty()) return;
     // The switch runs at the fields' D, which is D' only once "Usa D′" wrote it.
+    // Warm, the parts have their resistances at the temperatures found.
+    const bool warm = study.thermal && study.thermal->status == ThermalStatus::Converged;
+    CircuitValues circuit = study.circuit;
+    if (warm && study.targetVo) circuit.D = study.thermal->duty.D;
     SaveBytes(parent, path,
-              QByteArray::fromStdString(SpiceNetlist(study.circuit, study.parts, study.analysis)));
+              QByteArray::fromStdString(SpiceNetlist(
+                  circuit, warm ? study.thermal->hotParts : study.parts, study.analysis)));
 }
 
 void SaveClosedLoopNetlist(QWidget* parent, const SaveFileNameProvider& saveFileName,

@@ -112,14 +112,21 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
     const auto part = [&](double low, double high) {
         return random() % 3 == 0 ? 0.0 : logUniform(low, high);
     };
-    while (all.size() < std::size(rows) + 12) {
+    while (all.size() < std::size(rows) + 16) {
         const CircuitValues c{logUniform(3, 100),     logUniform(0.05, 0.95), logUniform(2e4, 1e6),
                               logUniform(1e-6, 1e-3), logUniform(1e-6, 1e-3), logUniform(0.5, 500)};
-        const PartValues p{part(1e-3, 0.1), part(1e-3, 0.1),  part(1e-3, 0.1),  part(1e-3, 0.1),
-                           part(0.2, 0.8),  part(1e-9, 2e-8), part(1e-9, 2e-8), part(1e-9, 2e-8),
-                           part(3, 12),     part(1e-4, 1e-2)};
+        PartValues p{part(1e-3, 0.1), part(1e-3, 0.1),  part(1e-3, 0.1),  part(1e-3, 0.1),
+                     part(0.2, 0.8),  part(1e-9, 2e-8), part(1e-9, 2e-8), part(1e-9, 2e-8),
+                     part(3, 12),     part(1e-4, 1e-2)};
+        if (all.size() % 2 == 0) {  // every other one synchronous, in forced CCM
+            p.rectifier = Rectifier::Synchronous;
+            p.RdsLo = part(1e-3, 0.1), p.Qrr = part(1e-9, 5e-8), p.CossLo = part(1e-11, 1e-9);
+            p.td1 = logUniform(5e-9, 2e-7), p.td2 = logUniform(5e-9, 2e-7);
+        }
         const RealPartsAnalysis a = Analyze(c, p);
-        if (a.outcome == RealPartsOutcome::Found) all.push_back({"random", c, p, 0, a.mode});
+        // A body diode sharing a switch's current is the one thing the model leaves out.
+        if (a.outcome == RealPartsOutcome::Found && !a.bodyDiodeBesideChannel)
+            all.push_back({"random", c, p, 0, a.mode});
     }
     for (const Row& row : all) {
         CircuitValues c = row.circuit;
