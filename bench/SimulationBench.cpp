@@ -22,6 +22,7 @@
 #include "engine/ConverterLoop.h"
 #include "model/Module1.h"
 #include "realparts/RealParts.h"
+#include "realparts/Thermal.h"
 #include "support/RecordingWindow.h"
 #include "verification/Launch.h"
 #include "waveformplot/Plot.h"
@@ -376,6 +377,24 @@ void VerifyCommandWithParts(benchmark::State& state) {
     state.counters["median_ms"] = seconds[100] * 1000;
 }
 BENCHMARK(VerifyCommandWithParts)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// The synchronous worked example with every loss (Arg 0), and its thermal
+// fixed point with the three parts' resistances and D' for 14.5 V (Arg 1).
+void SynchronousStage(benchmark::State& state) {
+    const CircuitValues circuit{25, 0.6, 80e3, 125e-6, 15.625e-6, 10};
+    PartValues p;
+    p.rectifier = Rectifier::Synchronous;
+    p.ESR = 0.05, p.DCR = 0.1, p.Rds = 0.05, p.RdsLo = 0.02, p.Vf = 0.8, p.Rd = 0.01;
+    p.td1 = p.td2 = 50e-9, p.tr = p.tf = 20e-9, p.CossHi = 300e-12, p.CossLo = 500e-12;
+    p.Qrr = 30e-9, p.Qg = 10e-9, p.QgLo = 15e-9, p.Vdrv = 5;
+    p.RthHigh = 60, p.RthLow = 60, p.RthInductor = 40;
+    for (auto _ : state)
+        if (state.range(0) == 0)
+            benchmark::DoNotOptimize(Analyze(circuit, p).powers.efficiency);
+        else
+            benchmark::DoNotOptimize(ThermalFixedPoint(circuit, p, 14.5, {}).highSide.tj);
+}
+BENCHMARK(SynchronousStage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace stepdown

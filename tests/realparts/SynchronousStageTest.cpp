@@ -25,7 +25,6 @@ struct Reference {
     Top last = kHS;  // what conducts as the high side turns on
     bool lowSideDriven = false, blocked = false;
     R turnOn = 0, turnOff = 0, minVo = 0, maxVo = 0;
-
     R Vo(const Y& y) const { return (y[1] + p.ESR * y[0]) * c.RL / (c.RL + p.ESR); }
     Y Slope(const Y& y, Top t) const {
         const R i = t == kBlocked ? 0 : y[0], vo = Vo(y), ic = (c.RL * i - y[1]) / (c.RL + p.ESR);
@@ -112,9 +111,9 @@ struct Reference {
             c.Vi * (y[6] + y[12]) / Ts + (p.Qg + lowSideDriven * p.QgLo) * p.Vdrv * c.f +
             p.Iq * c.Vi + c.Vi * c.f * (last == kLowBody) * p.Qrr +
             c.Vi * c.f * (on * p.tr + off * p.tf + hard * (p.CossHi + p.CossLo) * c.Vi) / 2;
-        return {y[2] / Ts,           p.Rds * y[7] / Ts,
-                p.RdsLo * y[9] / Ts, (p.Vf * (y[10] - y[12]) + p.Rd * (y[11] + y[13])) / Ts,
-                p.DCR * y[5] / Ts,   y[3] / Ts / c.RL / input};
+        const R body = p.Vf * (y[10] - y[12]) + p.Rd * (y[11] + y[13]);
+        return {y[2] / Ts, p.Rds * y[7] / Ts, p.RdsLo * y[9] / Ts,
+                body / Ts, p.DCR * y[5] / Ts, y[3] / Ts / c.RL / input};
     }
 };
 
@@ -122,12 +121,11 @@ struct Reference {
 void ExpectAgrees(const RealPartsAnalysis& a, Reference& ref) {
     ASSERT_EQ(a.outcome, RealPartsOutcome::Found);
     const Losses& l = a.losses;
-    const double floor = 1e-9 * a.powers.output;
     const double got[] = {a.VoMean,    l.switchConduction, l.lowSideConduction,
                           l.bodyDiode, l.inductor,         a.powers.efficiency};
     const std::array<R, 6> want = ref.Expected();
     for (std::size_t j = 0; j < want.size(); ++j)
-        EXPECT_NEAR(got[j], double(want[j]), 1e-6 * double(std::fabs(want[j])) + floor) << j;
+        EXPECT_NEAR(got[j], want[j], 1e-6 * std::fabs(got[j]) + 1e-9 * a.powers.output) << j;
 }
 
 // The stage's parts in the order the tests give them.
