@@ -56,8 +56,9 @@ const std::string_view kUsage =
     "  stepdown-cli netlist --vi T --d T --f T --l T --c T --rl T [...] | --loop [...]\n"
     "  stepdown-cli --help | --version\n"
     "COMPONENTI: --real, e/o uno o più tra --esr T --dcr T --rds T --rd T --vf T\n"
-    "            --tr T --tf T --qg T --vdrv T --iq T; in design con --verify,\n"
-    "            --series o --corners; in sweep senza --real\n";
+    "            --tr T --tf T --qg T --vdrv T --iq T, lo stadio sincrono (--rectifier\n"
+    "            sync ...) e il verdetto termico (--rth-hs ...), elencati in --help;\n"
+    "            in design con --verify, --series o --corners; in sweep senza --real\n";
 
 // The options that feed text boxes are named as the design file's keys,
 // and so are the part options.
