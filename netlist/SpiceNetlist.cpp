@@ -123,9 +123,10 @@ std::string PowerStage(const CircuitValues& c, const PartValues& p, double start
     }
     // The junction's own drop is a few millivolts against Vf; it blocks
     // once iL reaches zero, as the model's diode does.
-    n += p.rectifier == Rectifier::Synchronous
-             ? "* Diodo di ricircolo, il diodo di corpo basso: Vf, Rd e un diodo ripido che blocca\n"
-             : "* Diodo di ricircolo: Vf, Rd e un diodo ripido che blocca\n";
+    n +=
+        p.rectifier == Rectifier::Synchronous
+            ? "* Diodo di ricircolo, il diodo di corpo basso: Vf, Rd e un diodo ripido che blocca\n"
+            : "* Diodo di ricircolo: Vf, Rd e un diodo ripido che blocca\n";
     n += Element("VF", "0", "dvf", "DC " + SpiceNumber(p.Vf));
     std::string anode = "dvf";
     if (p.Rd > 0) {

@@ -204,27 +204,30 @@ std::optional<ConverterModel::DiscontinuousStart> ConverterModel::Discontinuous(
 
 // While iL > 0 and Vo >= 0 the current only falls, but past its zero the
 // conducting equations may ring it back above zero before the off time ends.
-// Without ringing it crosses zero at most once; with it, the first step of a
-// grid of a quarter of the ringing period that ends at or below zero holds
-// the first crossing.
 std::optional<std::array<Real, 2>> ConverterModel::FirstZero(Vector2 turnOff, Real offTime,
                                                              Vector2 end) const {
-    const Matrix2& M = conducting_.M;
+    return FirstZeroBracket(conducting_, turnOff, offTime, end);
+}
+
+std::optional<std::array<Real, 2>> FirstZeroBracket(const LinearInterval& in, Vector2 start,
+                                                    Real duration, Vector2 end) {
+    const bool positive = start.i > 0;
+    const Matrix2& M = in.M;
     const Real half = (M.m11 - M.m22) / 2;
     const Real q2 = half * half + M.m12 * M.m21;
-    const Real quarter = q2 < 0 ? std::numbers::pi_v<Real> / 2 / std::sqrt(-q2) : offTime;
+    const Real quarter = q2 < 0 ? std::numbers::pi_v<Real> / 2 / std::sqrt(-q2) : duration;
     std::int64_t steps = 1;
-    if (quarter < offTime)
+    if (quarter < duration)
         steps =
-            std::min<std::int64_t>(kMostRingingSteps, std::llround(std::ceil(offTime / quarter)));
-    const Real h = offTime / static_cast<Real>(steps);
-    const Matrix2 P = conducting_.Exponential(h);
-    Vector2 x = turnOff;
+            std::min<std::int64_t>(kMostRingingSteps, std::llround(std::ceil(duration / quarter)));
+    const Real h = duration / static_cast<Real>(steps);
+    const Matrix2 P = in.Exponential(h);
+    Vector2 x = start;
     for (std::int64_t k = 1; k <= steps; ++k) {
-        x = k == steps ? end : conducting_.Through(P, x);
-        if (!(x.i > 0))
+        x = k == steps ? end : in.Through(P, x);
+        if (positive ? !(x.i > 0) : !(x.i < 0))
             return std::array<Real, 2>{h * static_cast<Real>(k - 1),
-                                       k == steps ? offTime : h * static_cast<Real>(k)};
+                                       k == steps ? duration : h * static_cast<Real>(k)};
     }
     return std::nullopt;
 }

@@ -145,6 +145,14 @@ struct SteadyPeriod {
 // L iL' = E - Rs iL - Vo with the output network of the circuit (RL, C with ESR).
 LinearInterval Conducting(Real E, Real Rs, Real L, Real C, Real RL, Real ESR);
 
+// A bracket of the first time in [0, duration] at which iL, nonzero at
+// `start`, reaches zero (`end` is the state at `duration`); nothing when it
+// keeps its sign. Without ringing iL crosses zero at most once; with it, the
+// first step of a grid of a quarter of the ringing period that ends at or
+// past zero holds the first crossing.
+std::optional<std::array<Real, 2>> FirstZeroBracket(const LinearInterval& in, Vector2 start,
+                                                    Real duration, Vector2 end);
+
 // Vi, f, L, C, RL positive, part values non-negative, tr and tf within the
 // period, all finite; D too when asked, with the dead times of a synchronous
 // stage after it within the period.

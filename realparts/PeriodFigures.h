@@ -30,6 +30,12 @@ bool AllFinite(const RealPartsAnalysis& r);
 // and input = output + losses within 0.5 %.
 bool KeepsThePhysics(const RealPartsAnalysis& r);
 
+// `result` as it may be shown: with the notes on the switching times and the
+// gate drive and Found; or, with a figure not finite, nothing; or, breaking
+// the physics, only marked unphysical.
+RealPartsAnalysis Shown(RealPartsAnalysis result, const CircuitValues& values,
+                        const PartValues& parts);
+
 // The sum of the losses, in the order of their fields.
 double TotalLoss(const Losses& l);
 

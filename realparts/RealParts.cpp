@@ -265,14 +265,20 @@ RealPartsAnalysis Analyze(const CircuitValues& values, const PartValues& parts,
     result.startIL = static_cast<double>(first.start.i);
     result.startVC = static_cast<double>(first.start.v);
 
+    return Shown(std::move(result), values, parts);
+}
+
+RealPartsAnalysis Shown(RealPartsAnalysis result, const CircuitValues& values,
+                        const PartValues& parts) {
     if (!AllFinite(result)) return RealPartsAnalysis{};
     if (!KeepsThePhysics(result)) {
         RealPartsAnalysis refused;
         refused.unphysical = true;
         return refused;
     }
-    result.switchingBeyondOnTime = parts.tr + parts.tf > values.D / f;
-    result.gateWithoutDrive = parts.Qg > 0 && parts.Vdrv == 0;
+    result.switchingBeyondOnTime = parts.tr + parts.tf > values.D / values.f;
+    const bool lowGate = parts.rectifier == Rectifier::Synchronous && parts.QgLo > 0;
+    result.gateWithoutDrive = (parts.Qg > 0 || lowGate) && parts.Vdrv == 0;
     result.outcome = RealPartsOutcome::Found;
     return result;
 }

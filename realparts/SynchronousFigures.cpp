@@ -226,20 +226,11 @@ RealPartsAnalysis AnalyzeSynchronous(const CircuitValues& values, const PartValu
     result.startIL = static_cast<double>(on.start.i);
     result.startVC = static_cast<double>(on.start.v);
 
-    if (!AllFinite(result)) return RealPartsAnalysis{};
-    if (!KeepsThePhysics(result)) {
-        RealPartsAnalysis refused;
-        refused.unphysical = true;
-        return refused;
-    }
-    result.switchingBeyondOnTime = parts.tr + parts.tf > values.D / f;
-    result.gateWithoutDrive = (parts.Qg > 0 || parts.QgLo > 0) && parts.Vdrv == 0;
     // The channel's drop against its body diode's: iL forward in the low side,
     // backwards in the high side.
     result.bodyDiodeBesideChannel = extremes.lowChannel.high * parts.RdsLo > parts.Vf ||
                                     -extremes.highChannel.low * parts.Rds > parts.Vf;
-    result.outcome = RealPartsOutcome::Found;
-    return result;
+    return Shown(std::move(result), values, parts);
 }
 
 }  // namespace stepdown

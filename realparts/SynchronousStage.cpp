@@ -13,7 +13,6 @@ namespace stepdown {
 namespace {
 
 constexpr Real kEpsilon = std::numeric_limits<Real>::epsilon();
-constexpr std::int64_t kMostRingingSteps = 100000;
 constexpr int kNewtonIterations = 60;
 constexpr int kHalvings = 40;
 
@@ -22,33 +21,14 @@ std::size_t IndexOf(StageInterval kind) { return static_cast<std::size_t>(kind);
 Vector2 Minus(Vector2 a, Vector2 b) { return {a.i - b.i, a.v - b.v}; }
 
 // The first time in [0, duration] at which iL, nonzero at `start`, reaches
-// zero; nothing when it keeps its sign. A filter ringing fast against the
-// interval can take iL through zero and back, so the sign is looked at on a
-// grid of a quarter of the ringing period before the root is polished.
+// zero; nothing when it keeps its sign.
 std::optional<Real> FirstZero(const LinearInterval& in, Vector2 start, Real duration, Vector2 end) {
-    const bool positive = start.i > 0;
-    const auto crossed = [positive](Real i) { return positive ? !(i > 0) : !(i < 0); };
-    const Matrix2& M = in.M;
-    const Real half = (M.m11 - M.m22) / 2;
-    const Real q2 = half * half + M.m12 * M.m21;
-    const Real quarter = q2 < 0 ? std::numbers::pi_v<Real> / 2 / std::sqrt(-q2) : duration;
-    std::int64_t steps = 1;
-    if (quarter < duration)
-        steps =
-            std::min<std::int64_t>(kMostRingingSteps, std::llround(std::ceil(duration / quarter)));
-    const Real h = duration / static_cast<Real>(steps);
-    const Matrix2 P = in.Exponential(h);
-    Vector2 x = start;
-    for (std::int64_t k = 1; k <= steps; ++k) {
-        const Vector2 previous = x;
-        x = k == steps ? end : in.Through(P, x);
-        if (!crossed(x.i)) continue;
-        const auto current = [&](Real t) { return in.After(start, t).i; };
-        const Real low = h * static_cast<Real>(k - 1);
-        const Real high = k == steps ? duration : h * static_cast<Real>(k);
-        return BracketedRoot(current, low, previous.i, high, x.i, {kEpsilon * duration});
-    }
-    return std::nullopt;
+    const std::optional<std::array<Real, 2>> bracket = FirstZeroBracket(in, start, duration, end);
+    if (!bracket) return std::nullopt;
+    const auto current = [&](Real t) { return in.After(start, t).i; };
+    const auto [low, high] = *bracket;
+    return BracketedRoot(current, low, low == 0 ? start.i : current(low), high,
+                         high == duration ? end.i : current(high), {kEpsilon * duration});
 }
 
 }  // namespace
