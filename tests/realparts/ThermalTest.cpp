@@ -86,6 +86,25 @@ TEST(Thermal, VerdictNamesEachPartOverTheLimitAndByHowMuch) {
               "entro Tj,max = 150.00 °C, margine minimo 1.50 °C (interruttore alto).");
 }
 
+// The inductor's current flows in one device or the other, or stops; the high
+// side blocks the most right after it turns off, with the low-side body diode
+// carrying the peak current: Vi + Vf + Rd iL,peak.
+TEST(SynchronousStage, DevicesShareTheInductorCurrentAndBlockWhatTheNodeSays) {
+    PartValues p = WarmParts();
+    for (const auto& [RL, mode] : {std::pair{10.0, LowSideMode::ForcedContinuous},
+                                   {500.0, LowSideMode::ForcedContinuous},
+                                   {500.0, LowSideMode::DiodeEmulation}}) {
+        p.lowSideMode = mode;
+        CircuitValues c = kCircuit;
+        c.RL = RL;
+        const RealPartsAnalysis a = Analyze(c, p);
+        ASSERT_EQ(a.outcome, RealPartsOutcome::Found);
+        const Stresses& s = a.stresses;
+        EXPECT_NEAR(s.transistor.mean + s.diode.mean, s.inductor.mean, 1e-12);
+        EXPECT_NEAR(s.transistor.voltage, c.Vi + p.Vf + p.Rd * s.inductor.peak, 1e-9);
+    }
+}
+
 TEST(SynchronousTexts, WordsAndDeadTimesAreReadOrRefusedInTheirOwnWords) {
     PartTexts texts;
     texts.rectifier = "sincrono";  // the window's word, not the file's
