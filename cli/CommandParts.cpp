@@ -140,9 +140,12 @@ LaunchResult Launch(Module1& module, HeadlessMainWindow& window, std::ostream& e
         bool Continue(std::int64_t, std::int64_t) override { return true; }
     } silent;
     if (showProgress) terminal.emplace(err);
-    ProgressReporter& progress = terminal ? static_cast<ProgressReporter&>(*terminal) : silent;
+    StepBudget progress(terminal ? static_cast<ProgressReporter&>(*terminal) : silent);
     LaunchResult result = LaunchVerification(module, window, window, progress);
     if (terminal) terminal->Finish();
+    if (progress.Exhausted())
+        window.ShowMessage(
+            BudgetMessage(static_cast<std::int64_t>(module.N) * module.NI, progress.Budget()));
     // A run short of its steady state still completed: its warning is told.
     ReportMessages(window, err);
     return result;

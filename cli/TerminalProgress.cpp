@@ -3,8 +3,18 @@
 #include <string>
 
 #include "common/ProgressTimes.h"
+#include "model/Conversions.h"
 
 namespace stepdown::cli {
+
+namespace {
+
+// 1.8E+09: a count as the command writes its figures.
+std::string ScientificCount(std::int64_t count) {
+    return FormatScientific(static_cast<double>(count), 1, ".");
+}
+
+}  // namespace
 
 TerminalProgress::TerminalProgress(std::ostream& out, std::function<Clock::time_point()> now)
     : out_(out), now_(std::move(now)), start_(now_()) {}
@@ -35,6 +45,22 @@ void TerminalProgress::Finish() {
     out_.flush();
     lineLength_ = 0;
     lastWrite_.reset();
+}
+
+bool StepBudget::Continue(std::int64_t stepsDone, std::int64_t stepsTotal) {
+    if (!inner_.Continue(stepsDone, stepsTotal)) return false;
+    if (stepsDone < stepsTotal && stepsDone > budget_) {
+        exhausted_ = true;
+        return false;
+    }
+    return true;
+}
+
+std::string BudgetMessage(std::int64_t stepsTotal, std::int64_t budget) {
+    return "La simulazione chiede " + ScientificCount(stepsTotal) +
+           " passi (N per NI): il comando si è fermato dopo " + ScientificCount(budget) +
+           ", qualche secondo di calcolo. Riduci N o NI, oppure usa la finestra, che mostra "
+           "l'avanzamento e si può interrompere!";
 }
 
 }  // namespace stepdown::cli

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <ostream>
+#include <string>
 
 #include "model/WindowOperations.h"
 
@@ -40,5 +41,33 @@ private:
     std::optional<Clock::time_point> lastWrite_;  // none while nothing is on the terminal
     std::size_t lineLength_ = 0;                  // 0 while nothing is on the terminal
 };
+
+// The command has no cancel button: a run that could take longer than a few
+// seconds is stopped once it has done `budget` steps, unless it has already
+// reached its end (a run whose state repeats ends early and reports all its
+// steps done at once). Every call is passed on to `inner` first.
+class StepBudget : public ProgressReporter {
+public:
+    // About two seconds of the plain loop on an ordinary machine.
+    static constexpr std::int64_t kCommandSteps = 200'000'000;
+
+    StepBudget(ProgressReporter& inner, std::int64_t budget = kCommandSteps)
+        : inner_(inner), budget_(budget) {}
+
+    bool Continue(std::int64_t stepsDone, std::int64_t stepsTotal) override;
+
+    // Whether the run was stopped by the budget rather than by `inner`.
+    bool Exhausted() const { return exhausted_; }
+    std::int64_t Budget() const { return budget_; }
+
+private:
+    ProgressReporter& inner_;
+    std::int64_t budget_;
+    bool exhausted_ = false;
+};
+
+// What the command says of a run stopped by its budget: how far it went
+// and what to change.
+std::string BudgetMessage(std::int64_t stepsTotal, std::int64_t budget);
 
 }  // namespace stepdown::cli

@@ -363,6 +363,38 @@ TEST(TerminalProgress, ShowsItsLineFromHalfASecondAndNeverCancels) {
               "\r" + std::string(second.size(), ' ') + "\r");
 }
 
+TEST(StepBudget, StopsARunPastItsBudgetButNotOneAtItsEnd) {
+    struct Inner : ProgressReporter {
+        bool answer = true;
+        bool Continue(std::int64_t, std::int64_t) override { return answer; }
+    } inner;
+    const struct {
+        std::int64_t done, total;
+        bool innerAnswer, expected, exhausted;
+    } cases[] = {
+        {100, 1000, true, true, false},   // at the budget
+        {101, 1000, true, false, true},   // past it
+        {5000, 5000, true, true, false},  // a repeated state reports the whole run at once
+        {50, 1000, false, false, false},  // a cancel of the terminal's own
+    };
+    for (const auto& c : cases) {
+        inner.answer = c.innerAnswer;
+        StepBudget budget(inner, 100);
+        EXPECT_EQ(budget.Continue(c.done, c.total), c.expected) << c.done;
+        EXPECT_EQ(budget.Exhausted(), c.exhausted) << c.done;
+    }
+    // Two million samples per period for the default 2000 periods: stopped
+    // within seconds, in words, never a silent run of minutes.
+    const auto started = std::chrono::steady_clock::now();
+    const Result run = Cli(Plus(kVerify, {"--n", "2000000"}));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_EQ(run.status, kExitRefused);
+    EXPECT_NE(run.err.find("La simulazione chiede 4.0E+09 passi (N per NI): il comando si è "
+                           "fermato dopo 2.0E+08"),
+              std::string::npos)
+        << run.err;
+}
+
 TEST(SavedDesignFile, TakesTheOtherWindowsTextsFromTheOptionsOfTheirKeys) {
     HeadlessMainWindow window;
     window.SetText("Text1", "25");
