@@ -63,16 +63,16 @@ int RunLoopOn(const ParsedArguments& arguments, const RefuseLoop& refuse, std::o
     }
     const std::optional<TransientRequest>& transient = reading.transient;
     const Compensator& c = loop.compensator;
-    LoopReport report{c,
-                      AnalyseLoopFor(loop, reading.designedFor),
-                      std::nullopt,
-                      std::nullopt,
-                      std::nullopt,
-                      std::nullopt};
+    LoopReport report;
+    report.designed = c;
+    report.analysis = AnalyseLoopFor(loop, reading.designedFor);
     if (!report.analysis.valid) {
         err << report.analysis.refusal << '\n';
         return kExitRefused;
     }
+    report.modulator = loop.modulator;
+    if (loop.modulator.control == ControlMethod::PeakCurrent)
+        report.multipliers = ClosedLoopMultipliers(loop);
     if (transient) {
         report.transient = RunRegulated(loop, *transient).result;
         if (!report.transient->refusal.empty()) {

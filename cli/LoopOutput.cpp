@@ -1,5 +1,7 @@
 #include "cli/LoopOutput.h"
 
+#include "control/ControlQuantities.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -21,6 +23,8 @@ void Field(std::ostream& out, std::string_view name, std::string_view value,
 // The loop's warnings, then the step response's.
 std::vector<std::string> Warnings(const LoopReport& report) {
     std::vector<std::string> all = report.analysis.warnings;
+    if (report.multipliers)
+        if (auto warning = MultiplierWarning(*report.multipliers)) all.push_back(*warning);
     if (report.transient)
         all.insert(all.end(), report.transient->warnings.begin(), report.transient->warnings.end());
     return all;
@@ -99,6 +103,49 @@ JsonObject TransientJson(const TransientResult& r) {
     if (r.loadStep) json.Object("loadStep", StepJson(*r.loadStep));
     if (r.lineStep) json.Object("lineStep", StepJson(*r.lineStep));
     return json;
+}
+
+JsonObject CurrentModeJson(const LoopReport& report) {
+    const CurrentModeFigures& k = *report.analysis.currentMode;
+    const Modulator& m = report.modulator;
+    JsonObject json;
+    json.Number("Sn", k.Sn)
+        .Number("Se", k.Se)
+        .Boolean("rampChosen", m.rampChosen)
+        .Number("mc", k.mc)
+        .Number("Qp", k.Qp)
+        .Number("seCritical", k.seCritical)
+        .Number("Ilim", m.Ilim)
+        .Boolean("limitChosen", m.limitChosen);
+    if (report.multipliers && report.multipliers->refusal.empty()) {
+        const PeriodMultipliers& p = *report.multipliers;
+        JsonObject multipliers;
+        multipliers.Number("absMax", p.absMax);
+        Optional(multipliers, "mostNegativeReal", p.mostNegativeReal);
+        json.Object("multipliers", std::move(multipliers)).Boolean("subharmonic", p.subharmonic);
+        Optional(json, "sufficientSe", p.sufficientSe);
+    } else {
+        json.Null("multipliers").Null("subharmonic");
+    }
+    return json;
+}
+
+void CurrentModeText(std::ostream& out, const LoopReport& report) {
+    const CurrentModeFigures& k = *report.analysis.currentMode;
+    const Modulator& m = report.modulator;
+    out << "\nControllo di corrente di picco\n";
+    Field(out, "Sn", Label(k.Sn * 1e-6), "V/µs");
+    Field(out, "Se", Label(k.Se * 1e-6), m.rampChosen ? "V/µs  (scelta per Qp = 1)" : "V/µs");
+    Field(out, "mc", Label(k.mc), "");
+    Field(out, "Qp", Label(k.Qp), "");
+    Field(out, "Se critica", Label(k.seCritical * 1e-6), "V/µs");
+    Field(out, "Ilim", Label(m.Ilim), m.limitChosen ? "A  (dai carichi e dall'ondulazione)" : "A");
+    if (!report.multipliers || !report.multipliers->refusal.empty()) return;
+    const PeriodMultipliers& p = *report.multipliers;
+    Field(out, "|moltiplicatore| massimo", Label(p.absMax), "");
+    Field(out, "moltiplicatore reale minimo",
+          p.mostNegativeReal ? Label(*p.mostNegativeReal) : "nessuno negativo", "");
+    Field(out, "oscillazione subarmonica", p.subharmonic ? "sì" : "no", "");
 }
 
 std::string Percent(double part, double whole) { return Label(100 * part / whole); }
@@ -195,6 +242,8 @@ JsonObject LoopJson(const LoopReport& report) {
         switched.Numbers("f", report.switched->f).Object("T", Curve(report.switched->T));
         loop.Object("switched", std::move(switched));
     }
+    loop.String("control", ControlWord(report.modulator.control));
+    if (a.currentMode) loop.Object("currentMode", CurrentModeJson(report));
     Optional(loop, "fc", a.fc);
     Optional(loop, "phaseMargin", a.phaseMargin);
     Optional(loop, "gainMargin", a.gainMargin);
@@ -212,12 +261,13 @@ void LoopText(std::ostream& out, const LoopReport& report) {
     Field(out, "IL", Label(a.op.IL), "A");
     Field(out, "Vo", Label(a.op.Vo), "V");
     Field(out, "modo", ModeName(a.mode), "");
-    out << "\nImpianto Gvd\n";
+    out << (a.currentMode ? "\nImpianto Gvc (controllo di corrente)\n" : "\nImpianto Gvd\n");
     Field(out, "fLC", Label(a.fLC), "Hz");
     Field(out, "Q", Label(a.Q), "");
     Field(out, "fESR", Label(a.fESR), "Hz");
     Field(out, "guadagno DC", Label(a.dcGainDb), "dB");
     if (a.fPole > 0) Field(out, "polo (DCM)", Label(a.fPole), "Hz");
+    if (a.currentMode) CurrentModeText(out, report);
     out << "\nCompensatore di tipo " << (report.designed.type == 3 ? "III" : "II") << '\n';
     NetworkText(out, report.designed);
     out << "\nAnello\n";

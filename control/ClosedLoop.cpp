@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "control/CurrentMode.h"
 #include "control/SwitchedSimulation.h"
 #include "model/Conversions.h"
 
@@ -163,6 +164,12 @@ double StepWindowEnd(const TransientRequest& r, double after) {
 std::array<double, 5> AveragedStart(const LoopCircuit& loop) {
     const LoopOperatingPoint op = AveragedOperatingPoint(loop);
     const Modulator& m = loop.modulator;
+    if (m.control == ControlMethod::PeakCurrent) {
+        // A period starts at the current's valley; vc stands at its peak.
+        const CurrentModeFigures k = CurrentModeAt(loop, op);
+        const double vc = std::clamp(SensedPeak(loop, op, k), 0.0, m.Vcmax);
+        return {op.IL - k.ripple / 2, op.Vo, m.Vref - vc, m.Vref - vc, op.Vo - m.Vref};
+    }
     const double vc = std::clamp(op.D * m.Vramp, 0.0, m.Vcmax);
     return {op.IL, op.Vo, m.Vref - vc, m.Vref - vc, op.Vo - m.Vref};
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "control/ControlMethod.h"
 #include "model/Quantity.h"
 
 namespace stepdown {
@@ -16,20 +17,25 @@ namespace stepdown {
 // The texts as typed, in the unit of each row. An empty text of a row that
 // may be left empty means "automatic" (designed, derived or not asked).
 struct ControlTexts {
-    std::string vref = "2.5", vramp = "1", vcmax, dmax = "95", r1 = "10000", rb, type, r2, r3, c1,
-                c2, c3, fc, pm = "60", tss = "0", rl2, t1, vi2, t2, tend;
+    std::string vref = "2.5", vramp = "1", vcmax, dmax = "95", control = "voltage", ri = "0.5", se,
+                ilim, tblank = "0", r1 = "10000", rb, type, r2, r3, c1, c2, c3, fc, pm = "60",
+                tss = "0", rl2, t1, vi2, t2, tend;
 
     friend bool operator==(const ControlTexts&, const ControlTexts&) = default;
 };
 
+// "voltage" or "peak", as the row of "control" reads it.
+std::string_view ControlWord(ControlMethod method);
+
 // SI values; nothing where the text was left empty.
 struct ControlValues {
-    std::optional<double> vref, vramp, vcmax, dmax, r1, rb, type, r2, r3, c1, c2, c3, fc, pm, tss,
-        rl2, t1, vi2, t2, tend;
+    std::optional<double> vref, vramp, vcmax, dmax, ri, se, ilim, tblank, r1, rb, type, r2, r3, c1,
+        c2, c3, fc, pm, tss, rl2, t1, vi2, t2, tend;
+    ControlMethod control = ControlMethod::Voltage;
 };
 
 // One quantity: its row of the table of quantities and where its text and
-// SI value live.
+// SI value live; a word's value is read into ControlValues::control.
 struct ControlField {
     const Quantity* row;
     std::string ControlTexts::*text;

@@ -5,6 +5,7 @@
 #include <numbers>
 #include <tuple>
 
+#include "control/CurrentMode.h"
 #include "model/Conversions.h"
 #include "realparts/RealParts.h"
 
@@ -141,10 +142,12 @@ double Plant::fESR() const { return 1 / (2 * std::numbers::pi * ESR * C); }
 double Plant::fPole() const { return (go + 1 / RL) / (2 * std::numbers::pi * C); }
 
 double Plant::DcGainDb() const {
+    if (currentMode) return At(0).magDb;
     return 20 * std::log10(discontinuous ? gain / (go + 1 / RL) : gain / (Req + RL));
 }
 
 Response Plant::At(double f) const {
+    if (currentMode) return CurrentModeResponse(*this, f);
     const double w = OmegaOf(f);
     if (discontinuous) {
         // Y = go + 1/R + jwC/(1 + jw ESR C), Gvd = gain/Y.
@@ -168,6 +171,10 @@ Plant AveragedPlant(const LoopCircuit& loop, const LoopOperatingPoint& op, doubl
             loop.circuit.RL,
             loop.parts.ESR,
             op.seriesResistance};
+}
+
+double ShownModulatorGain(const Modulator& m) {
+    return m.control == ControlMethod::PeakCurrent ? 1 : 1 / m.Vramp;
 }
 
 Response CompensatorAt(const Compensator& c, double f) {
@@ -202,7 +209,16 @@ LoopPlant PlantOf(const LoopCircuit& loop) {
     }
     const Modulator& m = loop.modulator;
     // The operating point's duty cycle, once known, within the amplifier's reach.
-    const auto reached = [&m, &out, &op] {
+    const auto reached = [&m, &out, &op, &loop] {
+        if (m.control == ControlMethod::PeakCurrent) {
+            const double peak = SensedPeak(loop, op, CurrentModeAt(loop, op));
+            if (m.Vcmax < peak)
+                out.refusal = "L'amplificatore d'errore arriva al più a Ri Ilim = " +
+                              Figure(m.Vcmax) + " V, sotto il picco di corrente misurato più la "
+                              "rampa, " + Figure(peak) +
+                              " V, del punto di lavoro: alza il limite di corrente Ilim.";
+            return out;
+        }
         if (m.Vcmax < op.D * m.Vramp)
             out.refusal = "L'amplificatore d'errore arriva al più a Vcmax = " + Figure(m.Vcmax) +
                           " V, sotto D Vramp = " + Figure(op.D * m.Vramp) +
@@ -221,6 +237,17 @@ LoopPlant PlantOf(const LoopCircuit& loop) {
         return out;
     }
     out.mode = steady.mode;
+    if (m.control == ControlMethod::PeakCurrent) {
+        if (out.mode != ConductionMode::Continuous) {
+            out.refusal =
+                "Al punto di lavoro la corrente nell'induttore si annulla (conduzione "
+                "discontinua): il modello mediato del controllo di corrente di picco vale solo "
+                "in conduzione continua; aumenta L o il carico.";
+            return out;
+        }
+        out.plant = CurrentModePlant(loop, op);
+        return reached();
+    }
     const double Fm = 1 / m.Vramp;
     out.plant = AveragedPlant(loop, op, Fm);
     if (out.mode == ConductionMode::Continuous) return reached();
@@ -251,8 +278,9 @@ LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points) {
     out.mode = plantOf.mode;
     out.plant = plantOf.plant;
     const Compensator& c = loop.compensator;
-    const double Fm = 1 / loop.modulator.Vramp;
+    const double Fm = ShownModulatorGain(loop.modulator);
     const Plant& plant = out.plant;
+    if (plant.currentMode) out.currentMode = CurrentModeAt(loop, out.op);
     out.fLC = plant.fLC();
     out.Q = plant.Q();
     out.fESR = plant.fESR();

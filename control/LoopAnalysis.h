@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "control/ControlMethod.h"
 #include "realparts/ConverterModel.h"
 
 namespace stepdown {
@@ -44,8 +45,16 @@ struct Compensator {
 struct Modulator {
     double Vref = 2.5;   // V
     double Vramp = 1;    // V, Fm = 1/Vramp
-    double Vcmax = 1.2;  // V
+    double Vcmax = 1.2;  // V; Ri Ilim in peak-current mode
     double Dmax = 0.95;  // fraction
+    ControlMethod control = ControlMethod::Voltage;
+    // Peak-current mode only.
+    double Ri = 0;             // V/A, the current sense's gain
+    double Se = 0;             // V/s, the compensation ramp's slope
+    double tblank = 0;         // s, the comparator is ignored for this long after turn-on
+    double Ilim = 0;           // A, Vcmax / Ri
+    bool rampChosen = false;   // Se was chosen for Qp = 1, not given
+    bool limitChosen = false;  // Ilim was derived, not given
 };
 
 // Vi, f, L, C, RL of `circuit` (its D is not used), the parts, the controller.
@@ -71,6 +80,18 @@ struct Response {
     double phaseDeg = 0;
 };
 
+// The slopes and gains of peak-current mode at the operating point
+// (control/CurrentMode.h).
+struct CurrentModeFigures {
+    double mn = 0, mf = 0;  // A/s, the inductor current's on and off slopes
+    double Sn = 0, Se = 0;  // V/s, the sensed on-slope and the compensation ramp
+    double mc = 0;          // 1 + Se/Sn
+    double Qp = 0;          // of the double pole at f/2, 1/(pi (mc D' - 0.5))
+    double seCritical = 0;  // V/s, the least ramp for a stable current loop alone
+    double Fm = 0, kf = 0, kr = 0, kI = 0;
+    double ripple = 0;  // A, the inductor current's peak to peak at the operating point
+};
+
 // Fm Gvd(s) over the averaged plant.
 struct Plant {
     double gain = 0;  // Fm Vg RL, V/V over the denominator; in DCM Fm gid
@@ -83,9 +104,15 @@ struct Plant {
     double fESR() const;      // Hz, infinite without ESR
     double DcGainDb() const;  // of Fm Gvd
     Response At(double f) const;
+    // Peak-current mode: the plant is Gvc (control/CurrentMode.h), not Fm Gvd.
+    bool currentMode = false;
+    double Fm = 0, Vd = 0, Ri = 0, kI = 0, kr = 0, T = 0;
 };
 
 Plant AveragedPlant(const LoopCircuit& loop, const LoopOperatingPoint& op, double Fm);
+// What divides the plant's response to give Gvd: Fm = 1/Vramp in voltage
+// mode, 1 in peak-current mode, whose plant Gvc is shown as it is.
+double ShownModulatorGain(const Modulator& m);
 Response CompensatorAt(const Compensator& c, double f);
 // T = Gc Fm Gvd at one frequency.
 Response LoopAt(const Plant& plant, const Compensator& c, double f);
@@ -106,6 +133,7 @@ struct LoopAnalysis {
     BodeCurve T, Gvd, Gc;
     std::optional<double> fc, phaseMargin, gainMargin;  // Hz, degrees, dB
     std::vector<std::string> warnings;
+    std::optional<CurrentModeFigures> currentMode;  // in peak-current mode
 };
 
 // The operating point, the conduction mode and the plant Fm Gvd of `loop`,

@@ -1,12 +1,34 @@
 #include "control/LoopAssembly.h"
 
+#include "control/CurrentMode.h"
+
+#include <algorithm>
 #include <array>
 #include <utility>
 
 namespace stepdown {
 
 Modulator ModulatorOf(const ControlValues& v) {
-    return {*v.vref, *v.vramp, v.vcmax.value_or(1.2 * *v.vramp), *v.dmax};
+    Modulator m{*v.vref, *v.vramp, v.vcmax.value_or(1.2 * *v.vramp), *v.dmax};
+    m.control = v.control;
+    return m;
+}
+
+void SetUpCurrentMode(const ControlValues& v, const std::optional<TransientRequest>& request,
+                      LoopCircuit& loop) {
+    Modulator& m = loop.modulator;
+    if (m.control != ControlMethod::PeakCurrent) return;
+    m.Ri = *v.ri;
+    m.tblank = *v.tblank;
+    const LoopOperatingPoint op = AveragedOperatingPoint(loop);
+    const CurrentModeFigures slopes = CurrentModeAt(loop, op);
+    m.rampChosen = !v.se;
+    m.Se = v.se ? *v.se : RampForUnitQ(slopes.Sn, op.D);
+    double heaviest = loop.circuit.RL;
+    if (request && request->rl2) heaviest = std::min(heaviest, *request->rl2);
+    m.limitChosen = !v.ilim;
+    m.Ilim = v.ilim ? *v.ilim : DefaultCurrentLimit(op.Vo / heaviest, slopes.ripple);
+    m.Vcmax = m.Ri * m.Ilim;
 }
 
 std::optional<double> DividerRb(const ControlValues& v, double vo) {
@@ -96,6 +118,7 @@ LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, doubl
                       "La tensione di uscita Vo deve essere maggiore della tensione di "
                       "riferimento Vref: abbassa Vref o scrivi Rb!");
     c.Rb = *rb;
+    SetUpCurrentMode(v, setup.request, loop);
     const NetworkTake network = TakeNetwork(v, c);
     if (network.Partial() && !ask.redesign)
         return refuse(network.firstMissing,

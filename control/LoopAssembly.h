@@ -19,6 +19,12 @@ namespace stepdown {
 // Vcmax left empty is 1.2 Vramp.
 Modulator ModulatorOf(const ControlValues& v);
 
+// In peak-current mode, once the divider is known: Ri and tblank as given,
+// Se as given or chosen for Qp = 1 at the operating point, Ilim as given or
+// the default from the heaviest load of `request`, and Vcmax = Ri Ilim.
+void SetUpCurrentMode(const ControlValues& v, const std::optional<TransientRequest>& request,
+                      LoopCircuit& loop);
+
 // Rb as given, or the one that divides vo (V) down to Vref; nothing when Rb
 // is left empty and vo is not above Vref.
 std::optional<double> DividerRb(const ControlValues& v, double vo);

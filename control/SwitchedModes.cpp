@@ -26,7 +26,14 @@ Row Simulation::AmplifierOutput() const {
     return mode_.amp == Amp::Linear ? Combine(Unit(kRef), 1, Unit(kC2), -1) : Unit(kOne, Rail());
 }
 
-Row Simulation::Ramp() const { return Unit(kTau, loop_.modulator.Vramp / period_); }
+// What the comparator sets against vc: the ramp, or in peak-current mode
+// the sensed current with the compensation ramp.
+Row Simulation::Ramp() const {
+    const Modulator& m = loop_.modulator;
+    if (m.control == ControlMethod::PeakCurrent)
+        return Combine(Unit(kIL), m.Ri, Unit(kTau), m.Se);
+    return Unit(kTau, m.Vramp / period_);
+}
 
 void Simulation::Build() {
     const auto found = cache_.find(mode_);
@@ -120,7 +127,11 @@ std::vector<std::pair<Event, SparseRow>> Simulation::Events() const {
     const Modulator& m = loop_.modulator;
     const Row vc = AmplifierOutput();
     if (mode_.sw == Switch::On) {
-        events.emplace_back(Event::Ramp, Combine(vc, 1, Ramp(), -1));
+        if (mode_.blanking)
+            events.emplace_back(Event::BlankEnd,
+                                Combine(Unit(kOne), m.tblank, Unit(kTau), -1));
+        else
+            events.emplace_back(Event::Ramp, Combine(vc, 1, Ramp(), -1));
         events.emplace_back(Event::DutyLimit,
                             Combine(Unit(kOne), m.Dmax * period_, Unit(kTau), -1));
     }

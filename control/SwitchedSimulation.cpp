@@ -115,7 +115,11 @@ void Simulation::Switching(Event event) {
     case Event::Ramp:
     case Event::DutyLimit:
         onTime_ = y_[kTau];
+        mode_.blanking = false;
         mode_.sw = y_[kIL] > 0 ? Switch::Diode : Switch::Blocked;
+        break;
+    case Event::BlankEnd:
+        mode_.blanking = false;
         break;
     case Event::CurrentZero:
         y_[kIL] = 0;
@@ -140,8 +144,10 @@ void Simulation::Switching(Event event) {
 // off, a diode without current blocks.
 void Simulation::Consistent() {
     valuesOf_ = nullptr;
-    if (mode_.sw == Switch::On && (Dot(Combine(AmplifierOutput(), 1, Ramp(), -1), y_) <= 0 ||
-                                   y_[kTau] >= loop_.modulator.Dmax * period_)) {
+    if (mode_.sw == Switch::On &&
+        ((!mode_.blanking && Dot(Combine(AmplifierOutput(), 1, Ramp(), -1), y_) <= 0) ||
+         y_[kTau] >= loop_.modulator.Dmax * period_)) {
+        mode_.blanking = false;
         onTime_ = y_[kTau];
         mode_.sw = y_[kIL] > 0 ? Switch::Diode : Switch::Blocked;
     }
@@ -204,9 +210,15 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         onTime_ = 0;
         blockedInPeriod_ = false;
         events = 0;
-        mode_.sw = Dot(AmplifierOutput(), y_) > 0 && m.Dmax > 0 ? Switch::On
-                   : y_[kIL] > 0                                ? Switch::Diode
-                                                                : Switch::Blocked;
+        // The clock sets the latch unless vc is at or below zero, or in
+        // peak-current mode the sensed current is already above it.
+        const bool sets = Dot(AmplifierOutput(), y_) > 0 &&
+                          (m.control != ControlMethod::PeakCurrent ||
+                           Dot(Combine(AmplifierOutput(), 1, Ramp(), -1), y_) > 0);
+        mode_.sw = sets && m.Dmax > 0 ? Switch::On
+                   : y_[kIL] > 0      ? Switch::Diode
+                                      : Switch::Blocked;
+        mode_.blanking = mode_.sw == Switch::On && m.tblank > 0;
         Consistent();
     };
     startPeriod();

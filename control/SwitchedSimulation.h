@@ -34,13 +34,14 @@ using SparseMatrix = std::array<SparseRow, kSize>;
 
 enum class Switch { On, Diode, Blocked };
 enum class Amp { Linear, Low, High };
-enum class Event { Ramp, DutyLimit, CurrentZero, ToLow, ToHigh, Leave, Extreme };
+enum class Event { Ramp, DutyLimit, BlankEnd, CurrentZero, ToLow, ToHigh, Leave, Extreme };
 
 struct Mode {
     Switch sw = Switch::Blocked;
     Amp amp = Amp::Linear;
     int load = 0, line = 0;
     bool ramping = false;
+    bool blanking = false;  // peak-current mode: the comparator is not yet heard
     auto operator<=>(const Mode&) const = default;
 };
 
