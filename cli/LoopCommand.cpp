@@ -71,8 +71,6 @@ int RunLoopOn(const ParsedArguments& arguments, const RefuseLoop& refuse, std::o
         return kExitRefused;
     }
     report.modulator = loop.modulator;
-    if (loop.modulator.control == ControlMethod::PeakCurrent)
-        report.multipliers = ClosedLoopMultipliers(loop);
     if (transient) {
         report.transient = RunRegulated(loop, *transient).result;
         if (!report.transient->refusal.empty()) {

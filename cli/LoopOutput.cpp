@@ -23,8 +23,6 @@ void Field(std::ostream& out, std::string_view name, std::string_view value,
 // The loop's warnings, then the step response's.
 std::vector<std::string> Warnings(const LoopReport& report) {
     std::vector<std::string> all = report.analysis.warnings;
-    if (report.multipliers)
-        if (auto warning = MultiplierWarning(*report.multipliers)) all.push_back(*warning);
     if (report.transient)
         all.insert(all.end(), report.transient->warnings.begin(), report.transient->warnings.end());
     return all;
@@ -117,8 +115,8 @@ JsonObject CurrentModeJson(const LoopReport& report) {
         .Number("seCritical", k.seCritical)
         .Number("Ilim", m.Ilim)
         .Boolean("limitChosen", m.limitChosen);
-    if (report.multipliers && report.multipliers->refusal.empty()) {
-        const PeriodMultipliers& p = *report.multipliers;
+    if (report.analysis.multipliers && report.analysis.multipliers->refusal.empty()) {
+        const PeriodMultipliers& p = *report.analysis.multipliers;
         JsonObject multipliers;
         multipliers.Number("absMax", p.absMax);
         Optional(multipliers, "mostNegativeReal", p.mostNegativeReal);
@@ -140,8 +138,8 @@ void CurrentModeText(std::ostream& out, const LoopReport& report) {
     Field(out, "Qp", Label(k.Qp), "");
     Field(out, "Se critica", Label(k.seCritical * 1e-6), "V/µs");
     Field(out, "Ilim", Label(m.Ilim), m.limitChosen ? "A  (dai carichi e dall'ondulazione)" : "A");
-    if (!report.multipliers || !report.multipliers->refusal.empty()) return;
-    const PeriodMultipliers& p = *report.multipliers;
+    if (!report.analysis.multipliers || !report.analysis.multipliers->refusal.empty()) return;
+    const PeriodMultipliers& p = *report.analysis.multipliers;
     Field(out, "|moltiplicatore| massimo", Label(p.absMax), "");
     Field(out, "moltiplicatore reale minimo",
           p.mostNegativeReal ? Label(*p.mostNegativeReal) : "nessuno negativo", "");

@@ -9,7 +9,6 @@
 #include "cli/JsonWriter.h"
 #include "control/ClosedLoop.h"
 #include "control/LoopAnalysis.h"
-#include "control/PeriodMultipliers.h"
 #include "control/SwitchedLoopGain.h"
 
 namespace stepdown::cli {
@@ -21,7 +20,6 @@ struct LoopReport {
     std::optional<LoopAnalysis> standardAnalysis;
     std::optional<TransientResult> transient;
     std::optional<SwitchedBode> switched;  // with --switched
-    std::optional<PeriodMultipliers> multipliers;  // in peak-current mode
     Modulator modulator;
 };
 

@@ -21,7 +21,7 @@ namespace stepdown {
 struct CompensatorTargets {
     double fc = 0;  // Hz
     double phaseMarginDeg = 60;
-    std::optional<int> type;  // forced; automatic: 3 when fESR > fc, else 2
+    std::optional<int> type;  // forced; automatic: 3 when fESR > fc in voltage mode, else 2
 };
 
 struct CompensatorDesign {

@@ -27,6 +27,7 @@
 // one pole, at (go + 1/R)/(2 pi C) without ESR; without Vf,
 // Gvd(0) = (2 Vo/D)(1 - M)/(2 - M) and the pole (2 - M)/((1 - M) R C), M = Vo/Vi.
 
+#include <complex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -117,6 +118,19 @@ Response CompensatorAt(const Compensator& c, double f);
 // T = Gc Fm Gvd at one frequency.
 Response LoopAt(const Plant& plant, const Compensator& c, double f);
 
+// The switched closed loop's period map at its period-1 orbit
+// (control/PeriodMultipliers.h).
+struct PeriodMultipliers {
+    std::string refusal;  // not empty: no period-1 orbit was found
+    std::vector<std::complex<double>> values;
+    double absMax = 0;
+    std::optional<double> mostNegativeReal;  // the most negative real multiplier, if any is
+    bool subharmonic = false;                // a real multiplier below -1
+    // V/s: in peak-current mode, once subharmonic, the least ramp Se (within
+    // 1 %) that takes every real multiplier above -1.
+    std::optional<double> sufficientSe;
+};
+
 struct BodeCurve {
     std::vector<double> magDb, phaseDeg;
 };
@@ -134,6 +148,7 @@ struct LoopAnalysis {
     std::optional<double> fc, phaseMargin, gainMargin;  // Hz, degrees, dB
     std::vector<std::string> warnings;
     std::optional<CurrentModeFigures> currentMode;  // in peak-current mode
+    std::optional<PeriodMultipliers> multipliers;   // in peak-current mode, by AnalyseLoopFor
 };
 
 // The operating point, the conduction mode and the plant Fm Gvd of `loop`,

@@ -1,6 +1,7 @@
 #include "control/LoopAssembly.h"
 
 #include "control/CurrentMode.h"
+#include "control/PeriodMultipliers.h"
 
 #include <algorithm>
 #include <array>
@@ -142,6 +143,12 @@ LoopAnalysis AnalyseLoopFor(const LoopCircuit& loop,
     if (analysis.valid && designedFor)
         if (auto missed = MissedTargets(*designedFor, analysis))
             analysis.warnings.push_back(std::move(*missed));
+    // The averaged model cannot tell the oscillation at f/2: the switched loop does.
+    if (analysis.valid && loop.modulator.control == ControlMethod::PeakCurrent) {
+        analysis.multipliers = ClosedLoopMultipliers(loop);
+        if (auto warning = MultiplierWarning(*analysis.multipliers))
+            analysis.warnings.push_back(std::move(*warning));
+    }
     return analysis;
 }
 

@@ -80,7 +80,8 @@ struct LoopAsk {
 LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, double vo,
                     const ControlValues& v, LoopAsk ask = {});
 
-// The averaged analysis of `loop`, telling a designed network's missed targets.
+// The averaged analysis of `loop`, telling a designed network's missed
+// targets, and in peak-current mode the switched loop's multipliers.
 LoopAnalysis AnalyseLoopFor(const LoopCircuit& loop,
                             const std::optional<CompensatorTargets>& designedFor);
 

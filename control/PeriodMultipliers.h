@@ -17,16 +17,6 @@
 
 namespace stepdown {
 
-struct PeriodMultipliers {
-    std::string refusal;  // not empty: no period-1 orbit was found
-    std::vector<std::complex<double>> values;
-    double absMax = 0;
-    std::optional<double> mostNegativeReal;  // the most negative real multiplier, if any is
-    bool subharmonic = false;                // a real multiplier below -1
-    // V/s: in peak-current mode, once subharmonic, the least ramp Se (within
-    // 1 %) that takes every real multiplier above -1.
-    std::optional<double> sufficientSe;
-};
 
 PeriodMultipliers ClosedLoopMultipliers(const LoopCircuit& loop);
 

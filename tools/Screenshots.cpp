@@ -132,6 +132,8 @@ int main(int argc, char* argv[]) {
                             choice->move(0, 0);
                             QTimer::singleShot(700, &form1, [&, choice] {
                                 if (!SaveScreenOf(*choice, path("choice"))) status = 1;
+                                // The loop is designed over the diode's stage.
+                                sideTexts.parts.rectifier = "diode";
                                 form1.ShowLoopWindow();
                                 stepdown::LoopWindow* loop = form1.OpenLoopWindow();
                                 loop->Field("tss")->setText(QStringLiteral("1"));
@@ -142,9 +144,17 @@ int main(int argc, char* argv[]) {
                                 loop->move(0, 0);
                                 QTimer::singleShot(700, &form1, [&, loop] {
                                     if (!SaveScreenOf(*loop, path("loop"))) status = 1;
-                                    // Not quit(): that closes the windows, which ask about
-                                    // unsaved changes.
-                                    QCoreApplication::exit(0);
+                                    // Peak-current mode at D > 0.5, its ramp chosen.
+                                    auto* control = loop->findChild<QComboBox*>("control");
+                                    control->setCurrentIndex(1);
+                                    emit control->activated(1);
+                                    loop->DesignButton()->click();
+                                    QTimer::singleShot(700, &form1, [&, loop] {
+                                        if (!SaveScreenOf(*loop, path("loop-peak"))) status = 1;
+                                        // Not quit(): that closes the windows, which ask
+                                        // about unsaved changes.
+                                        QCoreApplication::exit(0);
+                                    });
                                 });
                             });
                         });

@@ -92,7 +92,7 @@ QChart* NewLoopBodeChart(const LoopAnalysis* analysis, const SwitchedBode* switc
         QString name;
         QColor colour;
     } curves[] = {{a.T, QStringLiteral("T"), QColor(0, 0, 220)},
-                  {a.Gvd, QStringLiteral("Gvd"), QColor(0, 140, 60)},
+                  {a.Gvd, a.currentMode ? QStringLiteral("Gvc") : QStringLiteral("Gvd"), QColor(0, 140, 60)},
                   {a.Gc, QStringLiteral("Gc"), QColor(200, 110, 0)}};
     Range mag, phase;
     for (const auto& c : curves) {
@@ -214,6 +214,24 @@ void LoopWindow::ShowFigures() {
         else
             lines << QStringLiteral("<b>Impianto</b>: fLC = %1 Hz, Q = %2, fESR = %3 Hz")
                          .arg(Number(a.fLC), Number(a.Q), Number(a.fESR));
+        if (a.currentMode) {
+            const CurrentModeFigures& k = *a.currentMode;
+            const Modulator& m = loop_.modulator;
+            lines << QStringLiteral(
+                         "<b>Corrente di picco</b>: Sn = %1 V/µs, Se = %2 V/µs%3, mc = %4, "
+                         "Qp = %5, Se critica = %6 V/µs, Ilim = %7 A")
+                         .arg(Number(k.Sn * 1e-6), Number(k.Se * 1e-6),
+                              m.rampChosen ? QStringLiteral(" (scelta per Qp = 1)") : QString(),
+                              Number(k.mc), Number(k.Qp), Number(k.seCritical * 1e-6),
+                              Number(m.Ilim));
+            if (a.multipliers && a.multipliers->refusal.empty())
+                lines << QStringLiteral("<b>Moltiplicatori del periodo</b>: |μ| massimo %1%2")
+                             .arg(Number(a.multipliers->absMax),
+                                  a.multipliers->mostNegativeReal
+                                      ? QStringLiteral(", reale minimo %1")
+                                            .arg(Number(*a.multipliers->mostNegativeReal))
+                                      : QString());
+        }
         lines << QStringLiteral("<b>Compensatore</b>: tipo %1, Rb = %2 Ω")
                      .arg(c.type == 3 ? QStringLiteral("III") : QStringLiteral("II"), Number(c.Rb));
         const auto optional = [this](const std::optional<double>& value, const QString& unit) {
@@ -272,6 +290,17 @@ QWidget* LoopWindow::BuildExplanation() {
         "partitore:</p>"
         "<p>Gvd = gid / (go + 1/R + 1/(ESR + 1/(sC))), gid = 2 Vo/(R D), "
         "go = D² T (Vi + Vf)² / (2 L (Vo + Vf)²): un polo, fp = (go + 1/R) / (2π C).</p>"
+        "<h3>Il controllo di corrente di picco</h3>"
+        "<p>Il clock accende l'interruttore; si spegne quando Ri iL + Se t raggiunge vc. Con "
+        "mn = (Vi − (Rds + DCR) IL − Vo)/L, Sn = Ri mn, mc = 1 + Se/Sn, "
+        "Fm = 1/((Sn + Se) T) e il campionamento He(s) = sT/(e^{sT} − 1) esatto:</p>"
+        "<p>Gvc = Zo / ((sL + Req + Zo)/(Fm Vd) + Ri He + kI − kr Zo), Vd = Vg,<br>"
+        "kr = −(Ri T (1 − 2D)/(2L) − Sn T/Vd), "
+        "kI = Ri T (D′² (Rd + DCR) − D² (Rds + DCR))/(2L) − Sn T Req/Vd<br>"
+        "Qp = 1/(π (mc D′ − 0.5)); Se vuota: la rampa di Qp = 1, mc D′ = 0.5 + 1/π.</p>"
+        "<p>Il modello mediato non basta vicino a f/2: i moltiplicatori del periodo del "
+        "convertitore commutato ad anello chiuso dicono se l'orbita regge; uno reale sotto −1 "
+        "è l'oscillazione subarmonica.</p>"
         "<h3>Il controllore</h3>"
         "<p>Partitore: Vo = Vref (1 + R1/Rb). Modulatore a rampa 0 → Vramp: Fm = 1/Vramp.</p>"
         "<p>Tipo II: Gc = (1 + sR2C1) / [s R1 (C1 + C2)(1 + s R2 C1C2/(C1 + C2))]<br>"

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -122,6 +123,22 @@ QWidget* LoopWindow::BuildFields() {
     form->setLabelAlignment(Qt::AlignLeft);
     for (const ControlField& field : ControlFields()) {
         const Quantity& row = *field.row;
+        if (row.word) {
+            // The store holds the word the command and the design file use.
+            control_ = new QComboBox(box);
+            control_->setObjectName(Text(row.key));
+            control_->setToolTip(Text(row.caption));
+            control_->addItem(QStringLiteral("di tensione"),
+                              Text(ControlWord(ControlMethod::Voltage)));
+            control_->addItem(QStringLiteral("di corrente di picco"),
+                              Text(ControlWord(ControlMethod::PeakCurrent)));
+            connect(control_, &QComboBox::activated, this, [this, text = field.text] {
+                store_.*text = control_->currentData().toString().toStdString();
+                emit TextsEdited();
+            });
+            form->addRow(Caption(row), control_);
+            continue;
+        }
         auto* edit = new QLineEdit(QString::fromStdString(store_.*field.text), box);
         edit->setObjectName(Text(row.key));
         connect(edit, &QLineEdit::textChanged, this,
@@ -175,18 +192,26 @@ QLineEdit* LoopWindow::Field(std::string_view key) const {
 }
 
 void LoopWindow::ShowLoopTexts() {
-    const auto rows = ControlFields();
-    for (std::size_t k = 0; k < rows.size(); ++k)
-        edits_[k]->setText(QString::fromStdString(store_.*rows[k].text));
+    for (const ControlField& field : ControlFields()) {
+        const QString text = QString::fromStdString(store_.*field.text);
+        if (!field.row->word) {
+            Field(field.row->key)->setText(text);
+            continue;
+        }
+        // A word no choice holds stays in the store, to be refused by the reading.
+        const int index = control_->findData(text);
+        if (index >= 0) control_->setCurrentIndex(index);
+    }
 }
 
 LoopSetup LoopWindow::Read(LoopAsk ask) const {
     const CircuitReading circuit = ReadCircuitFields(fields_);
     const PartsReading parts = ReadPartTexts(parts_);
     ControlTexts texts;
-    const auto rows = ControlFields();
-    for (std::size_t k = 0; k < rows.size(); ++k)
-        texts.*rows[k].text = edits_[k]->text().trimmed().toStdString();
+    for (const ControlField& field : ControlFields())
+        texts.*field.text = field.row->word
+                                ? store_.*field.text
+                                : Field(field.row->key)->text().trimmed().toStdString();
     const ControlReading control = ReadControlTexts(texts);
     const std::string refusal = !circuit.values ? circuit.message
                                 : !parts.values ? parts.message

@@ -29,6 +29,7 @@
 #include "ui/SlotGuard.h"
 
 class QChart;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -95,6 +96,7 @@ private:
     SlotGuard guard_{[this](const std::string& text) { ShowMessage(text); }};
 
     std::vector<QLineEdit*> edits_;
+    QComboBox* control_ = nullptr;  // the control method's word
     QPushButton* design_ = nullptr;
     QPushButton* standard_ = nullptr;
     QPushButton* calculate_ = nullptr;
