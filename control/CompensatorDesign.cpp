@@ -92,8 +92,7 @@ CompensatorDesign DesignCompensator(const LoopCircuit& loop, const CompensatorTa
     }
     const Plant& plant = plantOf.plant;
     // Current mode's plant has one dominant pole: Type II unless asked.
-    const int type =
-        targets.type.value_or(!plant.currentMode && plant.fESR() > targets.fc ? 3 : 2);
+    const int type = targets.type.value_or(!plant.currentMode && plant.fESR() > targets.fc ? 3 : 2);
     const Response at = plant.At(targets.fc);
     design.boostDeg = targets.phaseMarginDeg - 90 - at.phaseDeg;
     const double limit = type == 3 ? 180 : 90;

@@ -62,8 +62,7 @@ Response CurrentModeResponse(const Plant& p, double f) {
     const double half = x / 2;
     const double heMagnitude = half == 0 ? 1 : half / std::sin(half);
     const Complex He = std::polar(heMagnitude, -half);
-    const Complex den =
-        (s * p.L + p.Req + Zo) / (p.Fm * p.Vd) + p.Ri * He + p.kI - p.kr * Zo;
+    const Complex den = (s * p.L + p.Req + Zo) / (p.Fm * p.Vd) + p.Ri * He + p.kI - p.kr * Zo;
     return {20 * std::log10(std::abs(Zo) / std::abs(den)),
             (zoPhase - std::atan2(den.imag(), den.real())) * kDegrees};
 }

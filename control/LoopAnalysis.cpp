@@ -213,10 +213,11 @@ LoopPlant PlantOf(const LoopCircuit& loop) {
         if (m.control == ControlMethod::PeakCurrent) {
             const double peak = SensedPeak(loop, op, CurrentModeAt(loop, op));
             if (m.Vcmax < peak)
-                out.refusal = "L'amplificatore d'errore arriva al più a Ri Ilim = " +
-                              Figure(m.Vcmax) + " V, sotto il picco di corrente misurato più la "
-                              "rampa, " + Figure(peak) +
-                              " V, del punto di lavoro: alza il limite di corrente Ilim.";
+                out.refusal =
+                    "L'amplificatore d'errore arriva al più a Ri Ilim = " + Figure(m.Vcmax) +
+                    " V, sotto il picco di corrente misurato più la "
+                    "rampa, " +
+                    Figure(peak) + " V, del punto di lavoro: alza il limite di corrente Ilim.";
             return out;
         }
         if (m.Vcmax < op.D * m.Vramp)

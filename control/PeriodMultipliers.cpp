@@ -170,7 +170,7 @@ std::vector<std::complex<double>> Eigenvalues(Matrix A) {
     std::vector<Complex> roots(n);
     for (std::size_t k = 0; k < n; ++k)
         roots[k] = std::polar(1 + bound, 0.4 + 2 * 3.141592653589793 * static_cast<double>(k) /
-                                                  static_cast<double>(n));
+                                                   static_cast<double>(n));
     for (int iteration = 0; iteration < 500; ++iteration) {
         double moved = 0;
         for (std::size_t k = 0; k < n; ++k) {
@@ -190,9 +190,10 @@ std::optional<std::string> MultiplierWarning(const PeriodMultipliers& m) {
     if (!m.refusal.empty()) return m.refusal;
     const auto figure = [](double x) { return FormatScientific(x, 2, "."); };
     if (m.subharmonic) {
-        std::string text = "Oscillazione subarmonica: il periodo del convertitore ad anello chiuso "
-                           "ha un moltiplicatore reale di " +
-                           figure(*m.mostNegativeReal) + ", sotto -1";
+        std::string text =
+            "Oscillazione subarmonica: il periodo del convertitore ad anello chiuso "
+            "ha un moltiplicatore reale di " +
+            figure(*m.mostNegativeReal) + ", sotto -1";
         if (m.sufficientSe)
             text += "; una rampa di compensazione Se di " + figure(*m.sufficientSe * 1e-6) +
                     " V/µs basterebbe a toglierla";

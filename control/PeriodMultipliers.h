@@ -17,7 +17,6 @@
 
 namespace stepdown {
 
-
 PeriodMultipliers ClosedLoopMultipliers(const LoopCircuit& loop);
 
 // What the multipliers say when the orbit is not stable: "oscillazione

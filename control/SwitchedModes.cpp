@@ -30,8 +30,7 @@ Row Simulation::AmplifierOutput() const {
 // the sensed current with the compensation ramp.
 Row Simulation::Ramp() const {
     const Modulator& m = loop_.modulator;
-    if (m.control == ControlMethod::PeakCurrent)
-        return Combine(Unit(kIL), m.Ri, Unit(kTau), m.Se);
+    if (m.control == ControlMethod::PeakCurrent) return Combine(Unit(kIL), m.Ri, Unit(kTau), m.Se);
     return Unit(kTau, m.Vramp / period_);
 }
 
@@ -128,8 +127,7 @@ std::vector<std::pair<Event, SparseRow>> Simulation::Events() const {
     const Row vc = AmplifierOutput();
     if (mode_.sw == Switch::On) {
         if (mode_.blanking)
-            events.emplace_back(Event::BlankEnd,
-                                Combine(Unit(kOne), m.tblank, Unit(kTau), -1));
+            events.emplace_back(Event::BlankEnd, Combine(Unit(kOne), m.tblank, Unit(kTau), -1));
         else
             events.emplace_back(Event::Ramp, Combine(vc, 1, Ramp(), -1));
         events.emplace_back(Event::DutyLimit,

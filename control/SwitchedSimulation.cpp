@@ -215,9 +215,7 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         const bool sets = Dot(AmplifierOutput(), y_) > 0 &&
                           (m.control != ControlMethod::PeakCurrent ||
                            Dot(Combine(AmplifierOutput(), 1, Ramp(), -1), y_) > 0);
-        mode_.sw = sets && m.Dmax > 0 ? Switch::On
-                   : y_[kIL] > 0      ? Switch::Diode
-                                      : Switch::Blocked;
+        mode_.sw = sets && m.Dmax > 0 ? Switch::On : y_[kIL] > 0 ? Switch::Diode : Switch::Blocked;
         mode_.blanking = mode_.sw == Switch::On && m.tblank > 0;
         Consistent();
     };

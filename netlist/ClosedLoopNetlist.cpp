@@ -5,6 +5,7 @@
 #include <numbers>
 #include <vector>
 
+#include "control/CurrentMode.h"
 #include "control/SwitchedSimulation.h"
 #include "netlist/NetlistText.h"
 #include "netlist/SpiceNetlist.h"
@@ -39,8 +40,16 @@ std::string Header(const LoopCircuit& loop, const TransientRequest& r, bool from
                     "* programma (uic e IC= di L1, C1, CC1, CC2, CC3): il primo periodo è già\n"
                     "* quello di regime.\n";
     h += "*\n" + CircuitLines(loop.circuit, loop.parts, false);
-    h += "* Modulatore: Vref = " + Quantity(m.Vref, "V") + ", Vramp = " + Quantity(m.Vramp, "V") +
-         ", Vcmax = " + Quantity(m.Vcmax, "V") + ", Dmax = " + Plain(m.Dmax, 6) + '\n';
+    if (m.control == ControlMethod::PeakCurrent)
+        h += "* Controllo di corrente di picco: Vref = " + Quantity(m.Vref, "V") +
+             ", Ri = " + Quantity(m.Ri, "V/A") + ", Se = " + Quantity(m.Se, "V/s") +
+             ",\n*   tblank = " + Quantity(m.tblank, "s") + ", Ilim = " + Quantity(m.Ilim, "A") +
+             ", Vcmax = Ri Ilim = " + Quantity(m.Vcmax, "V") + ", Dmax = " + Plain(m.Dmax, 6) +
+             '\n';
+    else
+        h += "* Modulatore: Vref = " + Quantity(m.Vref, "V") +
+             ", Vramp = " + Quantity(m.Vramp, "V") + ", Vcmax = " + Quantity(m.Vcmax, "V") +
+             ", Dmax = " + Plain(m.Dmax, 6) + '\n';
     h += std::string("* Compensatore di tipo ") + (k.type == 3 ? "III" : "II") +
          ": R1 = " + Quantity(k.R1, "ohm") + ", Rb = " + Quantity(k.Rb, "ohm") +
          ",\n*   R2 = " + Quantity(k.R2, "ohm") + ", C1 = " + Quantity(k.C1, "F") +
@@ -126,6 +135,12 @@ std::vector<double> EdgePhases(const Modulator& m, double T) {
         phases.push_back(m.Dmax * T - e / 2);
         phases.push_back(m.Dmax * T + e / 2);
     }
+    if (m.control == ControlMethod::PeakCurrent) {
+        // The compensation ramp's reset, the latch's arming, the blanking's end.
+        phases.insert(phases.end(), {T - 3 * e, T - 2.75 * e, T - 2.25 * e, T - 1.7 * e,
+                                     T - 1.5 * e, T - 1.3 * e, T - 1.1 * e});
+        if (m.tblank > 1.5 * e) phases.insert(phases.end(), {m.tblank - e / 2, m.tblank + e / 2});
+    }
     return phases;
 }
 
@@ -182,6 +197,68 @@ std::string PwmModulator(const LoopCircuit& loop, bool on) {
     return n + Element("CCTL", "ctl", "0", SpiceNumber(c) + " IC=" + (on ? "1" : "0"));
 }
 
+// Peak-current mode: the comparator sets Ri iL plus the compensation ramp
+// against vc; the clock sets the latch only while the comparator is low (a
+// current already above vc skips the pulse), and the comparator resets it
+// only once the blanking time is over.
+std::string PeakModulator(const LoopCircuit& loop, bool on) {
+    const Modulator& m = loop.modulator;
+    const double T = 1 / loop.circuit.f, e = kLoopEdgeFraction * T, set = kSetFraction * T;
+    std::string n =
+        "* Modulatore di corrente di picco: la rampa di compensazione Se in ogni periodo,\n"
+        "* l'impulso che accende all'inizio del periodo, il limite Dmax; il comparatore\n"
+        "* spegne quando Ri iL + rampa raggiunge vc, non prima di tblank\n";
+    // Rising at Se from each period's start, held for a quarter edge (ngspice
+    // reads a zero width as one time step), reset within the next half edge:
+    // before Dmax's fall, whose instants ngspice could not also take.
+    n += Element("VRAMP", "ramp", "0",
+                 "PULSE(0 " + SpiceNumber(m.Se * (T - 3 * e)) + " 0 " + SpiceNumber(T - 3 * e) +
+                     ' ' + SpiceNumber(e / 2) + ' ' + SpiceNumber(e / 4) + ' ' + SpiceNumber(T) +
+                     ')');
+    n += Element("VCLK", "clk", "0",
+                 "PULSE(0 1 " + SpiceNumber(T - e / 2) + ' ' + SpiceNumber(e) + ' ' +
+                     SpiceNumber(e) + ' ' + SpiceNumber(set) + ' ' + SpiceNumber(T) + ')');
+    std::string limit = "1";
+    if ((1 - m.Dmax) * T > 2.5 * e) {
+        n += Element("VDMAX", "dmax", "0",
+                     "PULSE(0 1 " + SpiceNumber(m.Dmax * T - e / 2) + ' ' + SpiceNumber(e) + ' ' +
+                         SpiceNumber(e) + ' ' + SpiceNumber((1 - m.Dmax) * T - 2.5 * e) + ' ' +
+                         SpiceNumber(T) + ')');
+        limit = "(1-v(dmax))";
+    }
+    std::string heard = "v(cmp)";
+    if (m.tblank > 1.5 * e) {
+        n += Element("VBLANK", "blank", "0",
+                     "PULSE(1 0 " + SpiceNumber(m.tblank - e / 2) + ' ' + SpiceNumber(e) + ' ' +
+                         SpiceNumber(e) + ' ' + SpiceNumber(T - m.tblank - 1.5 * e) + ' ' +
+                         SpiceNumber(T) + ')');
+        heard = "v(cmp)*(1-v(blank))";
+    }
+    // The comparator's band: a ten-thousandth of what the sensed signal
+    // rises in a period, as the voltage mode's is of its ramp.
+    const double rise = (CurrentModeAt(loop, AveragedOperatingPoint(loop)).Sn + m.Se) * T;
+    const double width = kLatchFraction * rise, tau = kLatchFraction * T, c = 1e-9;
+    n += "BCMP cmp 0 V=min(1,max(0,0.5+(v(ramp)+" + Plain(m.Ri) + "*i(VSENSE)-v(vc))/" +
+         Plain(width) + "))\n";
+    n += "BRST rst 0 V=1-(1-" + heard + ")*" + limit + '\n';
+    // The clock sets the latch once a period: the current falls after the
+    // turn-off and would let the clock set it again within its pulse. ARM is
+    // cleared, ten times faster than the latch moves, while the latch is
+    // being reset, and armed again just before the next clock.
+    n += Element("VARM", "rearm", "0",
+                 "PULSE(0 1 " + SpiceNumber(T - 1.7 * e) + ' ' + SpiceNumber(e / 5) + ' ' +
+                     SpiceNumber(e / 5) + ' ' + SpiceNumber(e / 5) + ' ' + SpiceNumber(T) + ')');
+    // Both capacitors' voltages are read clamped to 0 .. 1: the products of
+    // states overshooting within a step would otherwise run away.
+    const std::string arm = "min(1,max(0,v(arm)))", ctl = "min(1,max(0,v(ctl)))";
+    n += "BARM 0 arm I=" + Plain(c / tau) + "*(v(rearm)*(1-" + arm + ")-10*v(rst)*" + ctl + '*' +
+         arm + ")\n";
+    n += Element("CARM", "arm", "0", SpiceNumber(c) + " IC=" + (on ? "0" : "1"));
+    n += "BCTL 0 ctl I=" + Plain(c / tau) + "*(v(clk)*" + arm + "*(1-v(cmp))*(1-v(rst))*(1-" + ctl +
+         ")-v(rst)*" + ctl + ")\n";
+    return n + Element("CCTL", "ctl", "0", SpiceNumber(c) + " IC=" + (on ? "1" : "0"));
+}
+
 // The .options and .tran lines of the loop's run to `stop`: a step of at most
 // T/kLoopStepsPerPeriod, and a tenth of the network's fastest time constant
 // when that is shorter, down to a tenth of that step. Gear's method: the
@@ -232,7 +309,8 @@ std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientReque
     n += "* Interruttore, Ron = Rds(on), comandato dal modulatore (nodo ctl)\n";
     // On above 0.75, off below 0.25: a latch held halfway (vc at the ramp's foot as the
     // clock sets it) never chatters the switch.
-    n += PowerStage(c, loop.parts, s[0], s[1], "Vt=0.5 Vh=0.25");
+    n += PowerStage(c, loop.parts, s[0], s[1], "Vt=0.5 Vh=0.25",
+                    m.control == ControlMethod::PeakCurrent);
     if (r.t1) {
         const double loadEdge = StepEdge(m, T, *r.t1);
         n += "* Gradino di carico a t1: la conduttanza 1/RL2 - 1/RL si aggiunge a RL\n";
@@ -241,7 +319,11 @@ std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientReque
                          ' ' + SpiceNumber(1 / *r.rl2 - 1 / c.RL) + ')');
         n += "BSTEP vo 0 I=v(vo)*v(gstep)\n";
     }
-    n += Controller(loop, r, s, vc) + PwmModulator(loop, start && vc > 0 && m.Dmax > 0);
+    if (m.control == ControlMethod::PeakCurrent)
+        n += Controller(loop, r, s, vc) +
+             PeakModulator(loop, start && vc > 0 && vc - m.Ri * s[0] > 0 && m.Dmax > 0);
+    else
+        n += Controller(loop, r, s, vc) + PwmModulator(loop, start && vc > 0 && m.Dmax > 0);
     n += LoopTransient(loop, r.tend);
     const double firstStep = FirstStepTime(r);
     if (!start) {

@@ -37,9 +37,10 @@ std::string Figure(std::string_view name, double value, std::string_view unit,
 std::string CircuitLines(const CircuitValues& c, const PartValues& p, bool withDuty);
 // The switch S1 from `vi` to `sw` driven by node `ctl` (its model's Vt and
 // Vh in `threshold`), the diode, the inductor and the capacitor started at
-// iL and vC, the load RL.
+// iL and vC, the load RL; with `senseCurrent`, VSENSE (0 V) in series with
+// the inductor, whose current a controller reads.
 std::string PowerStage(const CircuitValues& c, const PartValues& p, double startIL, double startVC,
-                       std::string_view threshold);
+                       std::string_view threshold, bool senseCurrent = false);
 // The .options and .tran lines of a run to `stop`, stepping at most T/200.
 std::string Transient(double f, double stop);
 

@@ -100,7 +100,7 @@ std::string CircuitLines(const CircuitValues& c, const PartValues& p, bool withD
 }
 
 std::string PowerStage(const CircuitValues& c, const PartValues& p, double startIL, double startVC,
-                       std::string_view threshold) {
+                       std::string_view threshold, bool senseCurrent) {
     std::string n = "S1 " + std::string(kInputNode) + ' ' + kSwitchNode + " ctl 0 SWITCH\n";
     n += ".model SWITCH SW(" + std::string(threshold) +
          " Ron=" + SpiceNumber(p.Rds > 0 ? p.Rds : kLeastOnResistance) +
@@ -137,7 +137,11 @@ std::string PowerStage(const CircuitValues& c, const PartValues& p, double start
     n += ".model DIODE D(IS=1e-12 N=0.001)\n";
     n += "* Induttore con la sua DCR; IC= la corrente di regime all'accensione\n";
     const std::string coil = p.DCR > 0 ? "ldcr" : kOutputNode;
-    n += Element("L1", kSwitchNode, coil, SpiceNumber(c.L) + " IC=" + SpiceNumber(startIL));
+    // The controller reads iL through a 0 V source: ngspice could not take
+    // an inductor's own current into a comparator's expression.
+    n += Element("L1", kSwitchNode, senseCurrent ? "lsense" : coil,
+                 SpiceNumber(c.L) + " IC=" + SpiceNumber(startIL));
+    if (senseCurrent) n += Element("VSENSE", "lsense", coil, "DC 0");
     if (p.DCR > 0) n += Element("RDCR", coil, kOutputNode, SpiceNumber(p.DCR));
     n += "* Condensatore con la sua ESR; IC= la tensione di regime all'accensione\n";
     const std::string plate = p.ESR > 0 ? "cesr" : kOutputNode;

@@ -91,9 +91,10 @@ QChart* NewLoopBodeChart(const LoopAnalysis* analysis, const SwitchedBode* switc
         const BodeCurve& curve;
         QString name;
         QColor colour;
-    } curves[] = {{a.T, QStringLiteral("T"), QColor(0, 0, 220)},
-                  {a.Gvd, a.currentMode ? QStringLiteral("Gvc") : QStringLiteral("Gvd"), QColor(0, 140, 60)},
-                  {a.Gc, QStringLiteral("Gc"), QColor(200, 110, 0)}};
+    } curves[] = {
+        {a.T, QStringLiteral("T"), QColor(0, 0, 220)},
+        {a.Gvd, a.currentMode ? QStringLiteral("Gvc") : QStringLiteral("Gvd"), QColor(0, 140, 60)},
+        {a.Gc, QStringLiteral("Gc"), QColor(200, 110, 0)}};
     Range mag, phase;
     for (const auto& c : curves) {
         QList<QPointF> magnitude, angle;

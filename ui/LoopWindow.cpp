@@ -209,9 +209,8 @@ LoopSetup LoopWindow::Read(LoopAsk ask) const {
     const PartsReading parts = ReadPartTexts(parts_);
     ControlTexts texts;
     for (const ControlField& field : ControlFields())
-        texts.*field.text = field.row->word
-                                ? store_.*field.text
-                                : Field(field.row->key)->text().trimmed().toStdString();
+        texts.*field.text = field.row->word ? store_.*field.text
+                                            : Field(field.row->key)->text().trimmed().toStdString();
     const ControlReading control = ReadControlTexts(texts);
     const std::string refusal = !circuit.values ? circuit.message
                                 : !parts.values ? parts.message

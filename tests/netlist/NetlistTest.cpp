@@ -236,7 +236,7 @@ TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
 
 // The `which`-th random accepted loop, soft-started and stepped (the first on a
 // period's start, where the clock's edges are): one a test, for the time.
-void RandomLoopAgainstNgspice(int which) {
+void RandomLoopAgainstNgspice(int which, ControlMethod control = ControlMethod::Voltage) {
     std::mt19937_64 random(2);
     const auto uniform = [&](double low, double high) {
         return low + (high - low) * static_cast<double>(random() >> 11) * 0x1p-53;
@@ -257,6 +257,17 @@ void RandomLoopAgainstNgspice(int which) {
         loop.compensator.R1 = 10e3;
         loop.compensator.Rb = 10e3 * loop.modulator.Vref / (Vo - loop.modulator.Vref);
         const double fc = f / logUniform(6, 20), T = 1 / f, periods = std::round(f / fc);
+        if (control == ControlMethod::PeakCurrent) {
+            // A sense of 0.1 to 2 V at the load, a ramp of mc 1 to 3, now
+            // and then a blanking time.
+            Modulator& m = loop.modulator;
+            m.control = control;
+            m.Ri = logUniform(0.1, 2) / Io;
+            m.Se = uniform(0, 2) * m.Ri * (Vi - Vo) / L;
+            m.tblank = random() % 2 ? uniform(0, 0.3) * D * T : 0;
+            m.Ilim = 4 * Io;
+            m.Vcmax = m.Ri * m.Ilim;
+        }
         const CompensatorDesign design =
             DesignCompensator(loop, {fc, uniform(45, 70), 2 + static_cast<int>(random() % 2)});
         if (!design.compensator) continue;
@@ -281,6 +292,18 @@ TEST(ClosedLoopNetlist, NgspiceFinishesARandomLoopAndAgrees) {
 TEST(ClosedLoopNetlist, NgspiceFinishesAnotherRandomLoopAndAgrees) {
     if (!NgspiceRuns()) GTEST_SKIP() << kNoNgspice;
     RandomLoopAgainstNgspice(1);
+}
+
+// Peak-current mode: the sensed current, the compensation ramp, the latch
+// armed once a period and the blanking, in SPICE.
+TEST(ClosedLoopNetlist, NgspiceFinishesARandomPeakCurrentLoopAndAgrees) {
+    if (!NgspiceRuns()) GTEST_SKIP() << kNoNgspice;
+    RandomLoopAgainstNgspice(0, ControlMethod::PeakCurrent);
+}
+
+TEST(ClosedLoopNetlist, NgspiceFinishesAnotherRandomPeakCurrentLoopAndAgrees) {
+    if (!NgspiceRuns()) GTEST_SKIP() << kNoNgspice;
+    RandomLoopAgainstNgspice(1, ControlMethod::PeakCurrent);
 }
 
 }  // namespace
