@@ -13,6 +13,7 @@
 #include "control/ClosedLoop.h"
 #include "control/CompensatorDesign.h"
 #include "control/ImpedanceLoop.h"
+#include "control/PeriodMultipliers.h"
 #include "control/SwitchedLoopGain.h"
 #include "engine/ConverterLoop.h"
 
@@ -69,6 +70,54 @@ void SwitchedGainForty(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(SwitchedLoopGain(loop, 40).f.size());
 }
 BENCHMARK(SwitchedGainForty)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+// Peak-current mode on the worked example: Ri 0.5 V/A, Se 0.02 V/us, its
+// Type II designed for 8 kHz and 60 degrees.
+LoopCircuit PeakExample() {
+    LoopCircuit loop = test::WorkedExampleLoop();
+    loop.parts.Vf = 0.6;
+    Modulator& m = loop.modulator;
+    m.control = ControlMethod::PeakCurrent;
+    m.Ri = 0.5;
+    m.Se = 2e4;
+    m.Ilim = 4.5;
+    m.Vcmax = m.Ri * m.Ilim;
+    loop.compensator = DesignCompensator(loop, {8e3, 60, 2}).compensator.value();
+    return loop;
+}
+
+void PeakAveragedBode(benchmark::State& state) {
+    const LoopCircuit loop = PeakExample();
+    for (auto _ : state) benchmark::DoNotOptimize(AnalyseLoop(loop, 200));
+}
+BENCHMARK(PeakAveragedBode)->Unit(benchmark::kMicrosecond);
+
+void PeakMultipliers(benchmark::State& state) {
+    const LoopCircuit loop = PeakExample();
+    for (auto _ : state) benchmark::DoNotOptimize(ClosedLoopMultipliers(loop).absMax);
+}
+BENCHMARK(PeakMultipliers)->Unit(benchmark::kMillisecond);
+
+// Below the ramp that suffices: the multipliers and the search for that ramp.
+void PeakMultipliersSubharmonic(benchmark::State& state) {
+    LoopCircuit loop = PeakExample();
+    loop.modulator.Se = 1.4e4;
+    for (auto _ : state) benchmark::DoNotOptimize(ClosedLoopMultipliers(loop).sufficientSe);
+}
+BENCHMARK(PeakMultipliersSubharmonic)->Unit(benchmark::kMillisecond);
+
+void PeakLoopCommandTransient(benchmark::State& state) {
+    const std::vector<std::string> args{
+        "loop",   "--vi",      "25",   "--vo",  "15",  "--f",   "80",   "--l",    "125", "--c",
+        "15.625", "--rl",      "10",   "--esr", "50",  "--dcr", "100",  "--rds",  "50",  "--vf",
+        "0.6",    "--control", "peak", "--ri",  "0.5", "--se",  "0.02", "--fc",   "8",   "--type",
+        "2",      "--tss",     "1",    "--rl2", "5",   "--t1",  "5",    "--tend", "12.5"};
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        benchmark::DoNotOptimize(cli::RunCommandLine(args, out, err));
+    }
+}
+BENCHMARK(PeakLoopCommandTransient)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace stepdown

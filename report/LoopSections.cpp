@@ -105,7 +105,8 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
         {"Frequenza di risonanza fLC", Figure(a.fLC, "Hz", s)},
         {"Fattore di merito Q", Figure(a.Q, "", s)},
         {"Frequenza dello zero dell'ESR fESR", Figure(a.fESR, "Hz", s)},
-        {"Guadagno in continua di Gvd", Figure(a.dcGainDb, "dB", s)},
+        {a.currentMode ? "Guadagno in continua di Gvc" : "Guadagno in continua di Gvd",
+         Figure(a.dcGainDb, "dB", s)},
         {"Frequenza di attraversamento fc", Optional(a.fc, "Hz", s, "nessuna")},
         {"Margine di fase", Optional(a.phaseMargin, "°", s, "nessuno")},
         {"Margine di guadagno", Optional(a.gainMargin, "dB", s, "nessuno sotto f/2")},
@@ -116,6 +117,25 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
     if (a.fPole > 0)  // in DCM, after the plant's figures
         loop.lines.insert(loop.lines.begin() + 6,
                           {"Polo di Gvd in conduzione discontinua", Figure(a.fPole, "Hz", s)});
+    if (a.currentMode) {
+        const CurrentModeFigures& k = *a.currentMode;
+        const Modulator& m = study.loop.modulator;
+        std::vector<ReportLine> current = {
+            {"Controllo", "di corrente di picco"},
+            {"Guadagno del sensore di corrente Ri", Figure(m.Ri, "V/A", s)},
+            {"Pendenza della corrente misurata Sn", Figure(k.Sn * 1e-6, "V/µs", s)},
+            {"Rampa di compensazione Se", Figure(k.Se * 1e-6, "V/µs", s) +
+                                              (m.rampChosen ? ", scelta per Qp = 1" : "")},
+            {"mc = 1 + Se/Sn", Figure(k.mc, "", s)},
+            {"Qp", Figure(k.Qp, "", s)},
+            {"Rampa critica del solo anello di corrente", Figure(k.seCritical * 1e-6, "V/µs", s)},
+            {"Limite di corrente Ilim", Figure(m.Ilim, "A", s)},
+        };
+        if (a.multipliers && a.multipliers->refusal.empty())
+            current.push_back({"Modulo massimo dei moltiplicatori del periodo",
+                               Figure(a.multipliers->absMax, "", s)});
+        loop.lines.insert(loop.lines.begin() + 1, current.begin(), current.end());
+    }
     loop.table.header = {"Componente", "Unità", "Valore", "Valore standard (E96, E12)"};
     const struct {
         const char* name;
