@@ -17,6 +17,8 @@ inline constexpr double kOffResistance = 1e9;       // ohm
 // The sources' edges, against the period: short enough that the on time is
 // D T to a few parts in a hundred thousand.
 inline constexpr double kEdgeFraction = 1e-5;
+// A comparator's band on iL, as a fraction of the ripple.
+inline constexpr double kLatchBand = 1e-4;
 
 // Without a suffix, for expressions and the figures: the shortest text of a
 // double that reads back the same, or rounded to `significantDigits`.

@@ -188,6 +188,35 @@ std::string Header(const CircuitValues& c, const PartValues& p, const RealPartsA
     return h + "*\n";
 }
 
+// The low side in diode emulation: its slot's drive passes only while a
+// latch is set. The latch is set just before the slot when iL > 0, so that
+// the switch still closes on the slot's own edge, and reset once iL falls to
+// zero, when it opens without current. iL is read through VSENSE; the
+// comparator's band is a ten-thousandth of the ripple just above zero, so
+// that a current held at zero never half-sets the latch.
+std::string DiodeEmulation(const std::string& slot, double on, double edge, double D,
+                           const RealPartsAnalysis& a, double T) {
+    const double band = std::max(kLatchBand * a.deltaIL, 1e-12);
+    // The set pulse ends an edge before the slot; the latch's time constant
+    // is a tenth of it.
+    const double width = std::min(1e-3 * T, (on - edge - D * T / 2) / 2), tau = width / 10;
+    const double c = 1e-9;
+    const std::string ok = "min(1,max(0,v(lsok)))";
+    std::string n =
+        "* Interruttore basso in emulazione del diodo: chiuso da D T + td1 a T - td2 finché iL > 0 "
+        "(il latch lsok, armato prima della finestra se iL > 0, si azzera a iL = 0)\n";
+    n += Element("Vslot", "lsslot", "0", slot);
+    n +=
+        Element("Vlsset", "lsset", "0",
+                "PULSE(0 1 " + SpiceNumber(on - edge - width - 2 * tau) + ' ' + SpiceNumber(tau) +
+                    ' ' + SpiceNumber(tau) + ' ' + SpiceNumber(width) + ' ' + SpiceNumber(T) + ')');
+    n += "BPOS pos 0 V=min(1,max(0,(i(VSENSE)-" + Plain(band) + ")/" + Plain(band) + "))\n";
+    n += "BLSOK 0 lsok I=" + Plain(c / tau) + "*(v(lsset)*v(pos)*(1-" + ok + ")-(1-v(pos))*" + ok +
+         ")\n";
+    n += Element("CLSOK", "lsok", "0", SpiceNumber(c) + " IC=" + (a.startIL > 0 ? "1" : "0"));
+    return n + "Bctllo ctllo 0 V=v(lsslot)*" + ok + '\n';
+}
+
 }  // namespace
 
 std::string SpiceNumber(double value) {
@@ -223,14 +252,6 @@ std::string SpiceNumber(double value) {
     return sign + mantissa + 'e' + std::to_string(exponent);
 }
 
-std::string NetlistRefusal(const PartValues& parts) {
-    if (parts.rectifier == Rectifier::Synchronous &&
-        parts.lowSideMode == LowSideMode::DiodeEmulation)
-        return "La netlist del raddrizzatore sincrono si scrive solo in CCM forzato: "
-               "l'emulazione del diodo vorrebbe un comparatore sulla corrente dell'induttore!";
-    return {};
-}
-
 std::string SpiceNetlist(const CircuitValues& c, const PartValues& p, const RealPartsAnalysis& a,
                          const NetlistOptions& options) {
     const double T = 1 / c.f;
@@ -251,13 +272,19 @@ std::string SpiceNetlist(const CircuitValues& c, const PartValues& p, const Real
         // Driven high at D T + td1 and low again at T - td2.
         const double on = c.D * T + p.td1, off = T - p.td2;
         const double lowEdge = std::min(edge, (off - on) / 2);
-        n += "* Interruttore basso: chiuso da D T + td1 a T - td2, Ron = Rds(on) basso\n";
-        n += Element("Vctllo", "ctllo", "0",
-                     "PULSE(0 1 " + SpiceNumber(on - lowEdge / 2) + ' ' + SpiceNumber(lowEdge) +
-                         ' ' + SpiceNumber(lowEdge) + ' ' + SpiceNumber(off - on - lowEdge) + ' ' +
-                         SpiceNumber(T) + ')');
+        const std::string slot = "PULSE(0 1 " + SpiceNumber(on - lowEdge / 2) + ' ' +
+                                 SpiceNumber(lowEdge) + ' ' + SpiceNumber(lowEdge) + ' ' +
+                                 SpiceNumber(off - on - lowEdge) + ' ' + SpiceNumber(T) + ')';
+        if (p.lowSideMode == LowSideMode::DiodeEmulation) {
+            n += DiodeEmulation(slot, on, lowEdge, c.D, a, T);
+        } else {
+            n += "* Interruttore basso: chiuso da D T + td1 a T - td2, Ron = Rds(on) basso\n";
+            n += Element("Vctllo", "ctllo", "0", slot);
+        }
     }
-    n += PowerStage(c, p, a.startIL, a.startVC, "Vt=0.5 Vh=0");
+    n += PowerStage(
+        c, p, a.startIL, a.startVC, "Vt=0.5 Vh=0",
+        p.rectifier == Rectifier::Synchronous && p.lowSideMode == LowSideMode::DiodeEmulation);
 
     // What the model adds to the input power beyond Vi mean(isw); to be
     // removed with a real switch and controller, which draw it themselves.

@@ -36,10 +36,6 @@ struct NetlistOptions {
     std::optional<double> targetVo;  // V
 };
 
-// Why `parts` have no netlist: a synchronous stage in diode emulation, whose
-// low-side switch would need a comparator on iL; empty when they have one.
-std::string NetlistRefusal(const PartValues& parts);
-
 // The netlist of `circuit` (D the duty cycle the switch is driven with) and
 // `parts`, whose steady state is `analysis` (Found, computed at the same
 // values). Lines end with "\n".

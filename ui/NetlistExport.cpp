@@ -28,7 +28,6 @@ void SaveNetlist(QWidget* parent, const SaveFileNameProvider& saveFileName,
         // "Ricalcola" belongs to the window of the converter as built.
         return Tell(parent, study.refusal.empty() ? NoFiguresExplanation(study) : study.refusal);
     }
-    if (const std::string why = NetlistRefusal(study.parts); !why.empty()) return Tell(parent, why);
     const QString path =
         saveFileName(QStringLiteral("Esporta netlist SPICE"), QStringLiteral("convertitore.cir"),
                      QStringLiteral("Netlist SPICE (*.cir)"));

@@ -118,8 +118,9 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
         PartValues p{part(1e-3, 0.1), part(1e-3, 0.1),  part(1e-3, 0.1),  part(1e-3, 0.1),
                      part(0.2, 0.8),  part(1e-9, 2e-8), part(1e-9, 2e-8), part(1e-9, 2e-8),
                      part(3, 12),     part(1e-4, 1e-2)};
-        if (all.size() % 2 == 0) {  // every other one synchronous, in forced CCM
+        if (all.size() % 2 == 0) {  // every other one synchronous, one in two of them in DE
             p.rectifier = Rectifier::Synchronous;
+            if (all.size() % 4 == 0) p.lowSideMode = LowSideMode::DiodeEmulation;
             p.RdsLo = part(1e-3, 0.1), p.Qrr = part(1e-9, 5e-8), p.CossLo = part(1e-11, 1e-9);
             p.td1 = logUniform(5e-9, 2e-7), p.td2 = logUniform(5e-9, 2e-7);
         }
