@@ -1,9 +1,11 @@
 #include "control/ClosedLoop.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "control/CurrentMode.h"
+#include "control/PeriodMultipliers.h"
 #include "control/SwitchedSimulation.h"
 #include "model/Conversions.h"
 
@@ -240,6 +242,31 @@ std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop) 
     return Settle(loop, refusal);
 }
 
+std::vector<std::string> StepMultiplierWarnings(const LoopCircuit& loop,
+                                                const TransientRequest& request) {
+    std::vector<std::string> warnings;
+    if (loop.modulator.control != ControlMethod::PeakCurrent) return warnings;
+    const auto tell = [&warnings](const LoopCircuit& after, const char* step) {
+        if (auto warning = MultiplierWarning(ClosedLoopMultipliers(after))) {
+            // Within the sentence: "Dopo il gradino di carico: oscillazione ...".
+            (*warning)[0] =
+                static_cast<char>(std::tolower(static_cast<unsigned char>((*warning)[0])));
+            warnings.push_back(std::string("Dopo il gradino ") + step + ": " + *warning);
+        }
+    };
+    if (request.rl2) {
+        LoopCircuit after = loop;
+        after.circuit.RL = *request.rl2;
+        tell(after, "di carico");
+    }
+    if (request.vi2) {
+        LoopCircuit after = loop;
+        after.circuit.Vi = *request.vi2;
+        tell(after, "di linea");
+    }
+    return warnings;
+}
+
 RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& request,
                           ProgressReporter* progress) {
     RegulatedRun run;
@@ -262,6 +289,10 @@ RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& reque
     }
     run.result = SimulateClosedLoop(loop, request, run.start, progress ? &second : nullptr);
     run.cancelled = run.result.refusal == kCancelled;
+    if (run.result.refusal.empty()) {
+        const std::vector<std::string> after = StepMultiplierWarnings(loop, request);
+        run.result.warnings.insert(run.result.warnings.end(), after.begin(), after.end());
+    }
     return run;
 }
 

@@ -59,7 +59,8 @@ struct TransientResult {
     std::optional<StepFigures> loadStep, lineStep;
     std::vector<TracePoint> trace;  // at every switching instant and between them
     // A mean Vo more than 1 % away from Vref (1 + R1/Rb): not regulated; from
-    // rest, a start-up peak more than 5 % above the steady mean.
+    // rest, a start-up peak more than 5 % above the steady mean; by
+    // RunRegulated, in peak-current mode, an orbit unstable after a step.
     std::vector<std::string> warnings;
 };
 
@@ -92,6 +93,12 @@ std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop);
 
 // A run that its progress reporter cancels ends with this refusal.
 inline constexpr std::string_view kCancelled = "Simulazione ad anello chiuso annullata.";
+
+// In peak-current mode, what the multipliers say of the loop after each step
+// of `request` (the new load, the new line), when its orbit is not stable:
+// the averaged margins hold at the first operating point only.
+std::vector<std::string> StepMultiplierWarnings(const LoopCircuit& loop,
+                                                const TransientRequest& request);
 
 // Where every front end starts the same request, so that the command, the
 // window, the report and the netlist give the same figures: from rest when
