@@ -22,8 +22,10 @@
 #include "cli/RealPartsOutput.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TextOutput.h"
+#include "control/ControlQuantities.h"
 #include "design/DesignCalculation.h"
 #include "designfile/DesignFile.h"
+#include "designfile/SideTexts.h"
 #include "engine/Figures.h"
 #include "model/Module1.h"
 #include "model/QuantityReader.h"
@@ -96,6 +98,13 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     };
     if (arguments.Has("netlist")) {
         if (partsRefused()) return kExitRefused;
+        // So are the controller's, which ask for the regulated netlist.
+        ControlTexts loopTexts;
+        TakeLoopTexts(file, loopTexts);
+        if (const ControlReading loop = ReadControlTexts(loopTexts); !loop.values) {
+            err << FileRefusal(words.front(), "loop", loop.refused->row->key, loop.message) << '\n';
+            return kExitRefused;
+        }
         return RunNetlist(NetlistWords(file, arguments), out, err);
     }
     std::vector<std::string> equivalent;

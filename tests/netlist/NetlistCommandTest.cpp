@@ -101,17 +101,23 @@ TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
         EXPECT_EQ(Cli({"open", saved, "--netlist", conflict}).status, kExitUsage);
     EXPECT_EQ(Cli({"open", saved, "--output", "x.cir"}).status, kExitUsage);
 
-    DesignFile hostile = ReadDesignFile(saved).file.value();
-    hostile.parts["esr"] = "50\nV2 vi 0 DC 1k";
-    const std::string path = ::testing::TempDir() + "hostile.stepdown";
-    ASSERT_TRUE(SaveDesignFile(path, hostile).saved);
-    const Result refused = Cli({"open", path, "--netlist"});
-    EXPECT_EQ(refused.status, kExitRefused);
-    EXPECT_EQ(refused.out, "");
-    EXPECT_EQ(
-        refused.err.rfind(
-            "Nel file " + path + " la chiave \"esr\" della sezione \"parts\" è rifiutata: ", 0),
-        0U);
+    // A refused text is the file's, named with its section and key, not a usage error.
+    for (const auto& [section, key, text] : {std::tuple{"parts", "esr", "50\nV2 vi 0 DC 1k"},
+                                             {"loop", "tss", "-1"},
+                                             {"loop", "control", "current"}}) {
+        DesignFile hostile = ReadDesignFile(saved).file.value();
+        (std::string(section) == "parts" ? hostile.parts : hostile.loop)[key] = text;
+        const std::string path = ::testing::TempDir() + "hostile.stepdown";
+        ASSERT_TRUE(SaveDesignFile(path, hostile).saved);
+        const Result refused = Cli({"open", path, "--netlist"});
+        EXPECT_EQ(refused.status, kExitRefused) << key;
+        EXPECT_EQ(refused.out, "");
+        EXPECT_EQ(refused.err.rfind("Nel file " + path + " la chiave \"" + key +
+                                        "\" della sezione \"" + section + "\" è rifiutata: ",
+                                    0),
+                  0U)
+            << refused.err;
+    }
 }
 
 // The worked example regulated, its compensator designed for fc = 8 kHz.
@@ -167,8 +173,9 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     file.loop["r1"] = "1e4\nBX vo 0 I=1";
     ASSERT_TRUE(SaveDesignFile(saved, file).saved);
     const Result hostile = Cli({"open", saved, "--netlist"});
-    EXPECT_EQ(hostile.status, kExitUsage);
-    EXPECT_EQ(hostile.err.rfind("stepdown-cli: il valore di --r1 non è valido: ", 0), 0U);
+    EXPECT_EQ(hostile.status, kExitRefused);
+    EXPECT_EQ(
+        hostile.err.rfind("Nel file " + saved + " la chiave \"r1\" della sezione \"loop\"", 0), 0U);
 }
 
 }  // namespace
