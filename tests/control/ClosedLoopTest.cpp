@@ -1,7 +1,5 @@
-// The switched closed loop against a model written here: fourth-order
-// Runge-Kutta on the circuit's own equations (the divider drawing its real
-// current, the amplifier's rails, the latched modulator), each switching
-// instant located by linear interpolation of its condition over the step.
+// The switched closed loop against the Runge-Kutta model of
+// support/ClosedLoopReference.h.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +7,6 @@
 #include <array>
 #include <chrono>
 #include <cmath>
-#include <map>
 #include <optional>
 #include <random>
 #include <tuple>
@@ -18,176 +15,14 @@
 #include "control/CompensatorDesign.h"
 #include "control/ImpedanceLoop.h"
 #include "control/SwitchedLoopGain.h"
+#include "support/ClosedLoopReference.h"
 
 namespace stepdown {
 namespace {
 
-struct Reference {
-    // iL, vC, vC1, vC2, vC3
-    using X = std::array<double, 5>;
-    LoopCircuit loop;
-    double RL = 0, Vi = 0, vref = 0;
-    bool on = false, blocked = true;
-    int rail = 0;  // 0 linear, -1 at 0 V, +1 at Vcmax
-
-    double Minus(const X& x) const {
-        return rail == 0 ? vref : (rail > 0 ? loop.modulator.Vcmax : 0) + x[3];
-    }
-    double Vc(const X& x) const {
-        return rail == 0 ? vref - x[3] : (rail > 0 ? loop.modulator.Vcmax : 0);
-    }
-    // The output node: vo = vC + ESR iC, iC = iL - vo/RL - the divider's current.
-    double Vo(const X& x) const {
-        const Compensator& c = loop.compensator;
-        const double g3 = c.type == 3 ? 1 / c.R3 : 0, vm = Minus(x), esr = loop.parts.ESR;
-        const double g = 1 / c.R1 + g3;
-        return (x[1] + esr * (x[0] + vm * g + x[4] * g3)) / (1 + esr / RL + esr * g);
-    }
-    X Slope(const X& x) const {
-        const Compensator& c = loop.compensator;
-        const PartValues& p = loop.parts;
-        const double vo = Vo(x), vm = Minus(x);
-        const double i3 = c.type == 3 ? (vo - x[4] - vm) / c.R3 : 0;
-        const double iDivider = (vo - vm) / c.R1 + i3;
-        X d{};
-        if (on)
-            d[0] = (Vi - (p.Rds + p.DCR) * x[0] - vo) / loop.circuit.L;
-        else if (!blocked)
-            d[0] = (-p.Vf - (p.Rd + p.DCR) * x[0] - vo) / loop.circuit.L;
-        d[1] = (x[0] - vo / RL - iDivider) / loop.circuit.C;
-        const double i1 = (x[3] - x[2]) / c.R2;
-        d[2] = i1 / c.C1;
-        d[3] = (iDivider - vm / c.Rb - i1) / c.C2;
-        d[4] = c.type == 3 ? i3 / c.C3 : 0;
-        return d;
-    }
-    X Step(const X& x, double h) const {
-        const auto add = [](X a, const X& b, double s) {
-            for (int k = 0; k < 5; ++k) a[k] += s * b[k];
-            return a;
-        };
-        const X k1 = Slope(x), k2 = Slope(add(x, k1, h / 2)), k3 = Slope(add(x, k2, h / 2)),
-                k4 = Slope(add(x, k3, h));
-        X out = x;
-        for (int k = 0; k < 5; ++k) out[k] += h / 6 * (k1[k] + 2 * k2[k] + 2 * k3[k] + k4[k]);
-        return out;
-    }
-};
-
-struct Figures {
-    double steadyMean = 0, ilPeak = 0, undershoot = 0, overshoot = 0, finalMean = 0, settling = 0,
-           t99 = -1, undershootMean = 0, voPeak = 0;
-    double steadyLow = 1e300, steadyHigh = -1e300;  // Vo over the last period before the step
-    bool blockedAtEnd = false;
-    std::map<double, std::pair<double, double>> after;  // t: vo and iL, from the step on
-};
-
-// Runs the request; the figures of its one step (the load's or the line's).
-Figures RunReference(const LoopCircuit& loop, const TransientRequest& q) {
-    Reference r{loop, loop.circuit.RL, loop.circuit.Vi, 0};
-    const double T = 1 / loop.circuit.f, h = T / 400, step = q.t1 ? *q.t1 : *q.t2;
-    const Modulator& m = loop.modulator;
-    Reference::X x{};
-    Figures fig;
-    std::vector<double> means;
-    std::vector<std::pair<double, double>> before;  // t, vo before the step
-    auto& after = fig.after;
-    double sum = 0;
-    bool blocked = false;
-    const long steps = std::lround(q.tend / h);
-    const double lastStart = (std::floor(step / T + 1e-9) - 1) * T;
-    for (long n = 0; n < steps; ++n) {
-        const double t = n * h, tau = t - std::floor(t / T + 1e-9) * T;
-        r.vref = q.tss > 0 ? m.Vref * std::min(1.0, t / q.tss) : m.Vref;
-        // The reference moves between steps: a rail left by its move.
-        if (r.rail != 0 && (r.vref - r.Minus(x)) * r.rail <= 0) r.rail = 0;
-        if (q.t1 && t >= *q.t1 - h / 2) r.RL = *q.rl2;
-        if (q.t2 && t >= *q.t2 - h / 2) r.Vi = *q.vi2;
-        if (n % 400 == 0) {
-            if (n > 0) means.push_back(sum / T);
-            fig.blockedAtEnd = blocked;
-            sum = 0;
-            blocked = false;
-            if (r.rail == 0 && r.Vc(x) > m.Vcmax) r.rail = 1;
-            r.on = r.Vc(x) > 0;
-            r.blocked = !r.on && !(x[0] > 0);
-        }
-        // The conditions that end the present state, each falling through zero.
-        const auto conditions = [&](const Reference::X& y, double s) {
-            std::array<double, 4> c{1, 1, 1, 1};
-            if (r.on) c[0] = std::min(r.Vc(y) - m.Vramp * s / T, m.Dmax * T - s);
-            if (!r.on && !r.blocked) c[1] = y[0];
-            if (r.rail == 0)
-                c[2] = std::min(r.Vc(y), m.Vcmax - r.Vc(y));
-            else
-                c[3] = r.rail > 0 ? r.vref - r.Minus(y) : r.Minus(y) - r.vref;
-            return c;
-        };
-        // Vo at each step's end and switching instant, on the last period before the step.
-        const auto extremes = [&](double at) {
-            if (at < lastStart - h / 2 || at > lastStart + T + h / 2) return;
-            fig.steadyLow = std::min(fig.steadyLow, r.Vo(x));
-            fig.steadyHigh = std::max(fig.steadyHigh, r.Vo(x));
-        };
-        double done = 0;
-        for (int guard = 0; guard < 8 && done < h; ++guard) {
-            const std::array<double, 4> before = conditions(x, tau + done);
-            Reference::X next = r.Step(x, h - done);
-            const std::array<double, 4> after = conditions(next, tau + h);
-            int which = -1;
-            double first = h - done;
-            for (int k = 0; k < 4; ++k)
-                if (before[k] > 0 && after[k] <= 0) {
-                    const double s = (h - done) * before[k] / (before[k] - after[k]);
-                    if (s < first) first = s, which = k;
-                }
-            if (which < 0) {
-                sum += (r.Vo(x) + r.Vo(next)) / 2 * (h - done);
-                x = next;
-                done = h;
-                extremes(t + h);
-                break;
-            }
-            next = r.Step(x, first);
-            sum += (r.Vo(x) + r.Vo(next)) / 2 * first;
-            x = next;
-            done += first;
-            extremes(t + done);
-            if (which == 0) r.on = false, r.blocked = !(x[0] > 0);
-            if (which == 1) r.blocked = true, x[0] = 0;
-            if (which == 2) r.rail = r.Vc(x) < m.Vcmax / 2 ? -1 : 1;
-            if (which == 3) r.rail = 0;
-        }
-        blocked = blocked || r.blocked;
-        if (t < step) fig.ilPeak = std::max(fig.ilPeak, x[0]);
-        if (t < step) fig.voPeak = std::max(fig.voPeak, r.Vo(x));
-        if (t + h >= step) after[t + h] = {r.Vo(x), x[0]};
-        if (t + h < step) before.push_back({t + h, r.Vo(x)});
-        if (t < step && t + h >= step) fig.steadyMean = means.back();
-    }
-    means.push_back(sum / T);
-    fig.finalMean = means.back();
-    double low = fig.finalMean, high = fig.finalMean;
-    for (const auto& [t, state] : after) {
-        low = std::min(low, state.first);
-        high = std::max(high, state.first);
-        if (std::abs(state.first - fig.finalMean) > 0.01 * fig.finalMean) fig.settling = t - step;
-    }
-    fig.undershoot = fig.finalMean - low;
-    // The period means from the one that holds the step (period j ends at (j + 1) T).
-    double meanLow = fig.finalMean;
-    for (std::size_t j = 0; j < means.size(); ++j)
-        if ((j + 1) * T > step) meanLow = std::min(meanLow, means[j]);
-    fig.undershootMean = fig.finalMean - meanLow;
-    for (std::size_t k = 1; k < before.size() && fig.t99 < 0; ++k)
-        if (before[k].second >= 0.99 * fig.steadyMean) fig.t99 = before[k].first;
-    fig.overshoot = high - fig.finalMean;
-    return fig;
-}
-
 // The ripple's gap: the program draws the divider's current as R1 + Rb, but
 // Type III's R3 branch carries ripple current too: up to 1 to 2 % of it.
-double RippleGap(const LoopCircuit& l, const Figures& ref) {
+double RippleGap(const LoopCircuit& l, const test::Figures& ref) {
     return (l.compensator.type == 3 ? 0.02 : 3e-3) * (ref.steadyHigh - ref.steadyLow);
 }
 
@@ -220,7 +55,7 @@ TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
         SCOPED_TRACE(k.request.tend);
         const TransientResult r = SimulateClosedLoop(k.loop, k.request);
         ASSERT_TRUE(r.refusal.empty()) << r.refusal;
-        const Figures ref = RunReference(k.loop, k.request);
+        const test::Figures ref = test::RunReference(k.loop, k.request);
         const std::optional<StepFigures>& s = k.request.t1 ? r.loadStep : r.lineStep;
         ASSERT_TRUE(s);
         EXPECT_NEAR(r.steadyVoMean, ref.steadyMean, 2e-3 * 15);
@@ -302,7 +137,7 @@ TEST(ClosedLoop, RandomCircuitsAgainstTheRungeKuttaModel) {
         SCOPED_TRACE(trial);
         const TransientResult r = SimulateClosedLoop(loop, q);
         ASSERT_TRUE(r.refusal.empty()) << r.refusal;
-        const Figures ref = RunReference(loop, q);
+        const test::Figures ref = test::RunReference(loop, q);
         EXPECT_NEAR(r.steadyVoMean, ref.steadyMean, 2e-3 * Vo);
         EXPECT_NEAR(r.ilPeak, ref.ilPeak, 0.02 * ref.ilPeak);
         EXPECT_NEAR(r.loadStep->finalVoMean, ref.finalMean, 2e-3 * Vo);
