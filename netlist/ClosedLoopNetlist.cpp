@@ -163,12 +163,28 @@ double StepEdge(const Modulator& m, double T, double t) {
     return t;
 }
 
+// The clock, its rising edge centred on the period's start, and the Dmax
+// limit when it leaves room for its edges: appended to `n`; what resets the
+// latch for Dmax, "1" without it.
+std::string ClockAndLimit(const Modulator& m, double T, std::string& n) {
+    const double e = kLoopEdgeFraction * T, set = kSetFraction * T;
+    n += Element("VCLK", "clk", "0",
+                 "PULSE(0 1 " + SpiceNumber(T - e / 2) + ' ' + SpiceNumber(e) + ' ' +
+                     SpiceNumber(e) + ' ' + SpiceNumber(set) + ' ' + SpiceNumber(T) + ')');
+    if (!((1 - m.Dmax) * T > 2.5 * e)) return "1";
+    n += Element("VDMAX", "dmax", "0",
+                 "PULSE(0 1 " + SpiceNumber(m.Dmax * T - e / 2) + ' ' + SpiceNumber(e) + ' ' +
+                     SpiceNumber(e) + ' ' + SpiceNumber((1 - m.Dmax) * T - 2.5 * e) + ' ' +
+                     SpiceNumber(T) + ')');
+    return "(1-v(dmax))";
+}
+
 // The ramp, the clock and Dmax, and the latch: a capacitor that holds the
 // switch's state, charged by the clock at each period's start, discharged by
 // the comparator (ramp above vc) or Dmax, which win over the clock.
 std::string PwmModulator(const LoopCircuit& loop, bool on) {
     const Modulator& m = loop.modulator;
-    const double T = 1 / loop.circuit.f, e = kLoopEdgeFraction * T, set = kSetFraction * T;
+    const double T = 1 / loop.circuit.f, e = kLoopEdgeFraction * T;
     std::string n =
         "* Modulatore: la rampa 0 -> Vramp in ogni periodo, l'impulso che accende\n"
         "* all'inizio del periodo, il limite Dmax; il comparatore spegne quando la\n"
@@ -178,18 +194,7 @@ std::string PwmModulator(const LoopCircuit& loop, bool on) {
     n += Element("VRAMP", "ramp", "0",
                  "PULSE(0 " + SpiceNumber(m.Vramp * (1 - 2 * kLoopEdgeFraction)) + " 0 " +
                      SpiceNumber(T - 2 * e) + ' ' + SpiceNumber(e) + " 0 " + SpiceNumber(T) + ')');
-    // Its rising edge centred on the period's start.
-    n += Element("VCLK", "clk", "0",
-                 "PULSE(0 1 " + SpiceNumber(T - e / 2) + ' ' + SpiceNumber(e) + ' ' +
-                     SpiceNumber(e) + ' ' + SpiceNumber(set) + ' ' + SpiceNumber(T) + ')');
-    std::string limit = "1";
-    if ((1 - m.Dmax) * T > 2.5 * e) {
-        n += Element("VDMAX", "dmax", "0",
-                     "PULSE(0 1 " + SpiceNumber(m.Dmax * T - e / 2) + ' ' + SpiceNumber(e) + ' ' +
-                         SpiceNumber(e) + ' ' + SpiceNumber((1 - m.Dmax) * T - 2.5 * e) + ' ' +
-                         SpiceNumber(T) + ')');
-        limit = "(1-v(dmax))";
-    }
+    const std::string limit = ClockAndLimit(m, T, n);
     const double width = kLatchFraction * m.Vramp, tau = kLatchFraction * T, c = 1e-9;
     n +=
         "BRST rst 0 V=1-(1-min(1,max(0,0.5+(v(ramp)-v(vc))/" + Plain(width) + ")))*" + limit + '\n';
@@ -203,7 +208,7 @@ std::string PwmModulator(const LoopCircuit& loop, bool on) {
 // only once the blanking time is over.
 std::string PeakModulator(const LoopCircuit& loop, bool on) {
     const Modulator& m = loop.modulator;
-    const double T = 1 / loop.circuit.f, e = kLoopEdgeFraction * T, set = kSetFraction * T;
+    const double T = 1 / loop.circuit.f, e = kLoopEdgeFraction * T;
     std::string n =
         "* Modulatore di corrente di picco: la rampa di compensazione Se in ogni periodo,\n"
         "* l'impulso che accende all'inizio del periodo, il limite Dmax; il comparatore\n"
@@ -215,17 +220,7 @@ std::string PeakModulator(const LoopCircuit& loop, bool on) {
                  "PULSE(0 " + SpiceNumber(m.Se * (T - 3 * e)) + " 0 " + SpiceNumber(T - 3 * e) +
                      ' ' + SpiceNumber(e / 2) + ' ' + SpiceNumber(e / 4) + ' ' + SpiceNumber(T) +
                      ')');
-    n += Element("VCLK", "clk", "0",
-                 "PULSE(0 1 " + SpiceNumber(T - e / 2) + ' ' + SpiceNumber(e) + ' ' +
-                     SpiceNumber(e) + ' ' + SpiceNumber(set) + ' ' + SpiceNumber(T) + ')');
-    std::string limit = "1";
-    if ((1 - m.Dmax) * T > 2.5 * e) {
-        n += Element("VDMAX", "dmax", "0",
-                     "PULSE(0 1 " + SpiceNumber(m.Dmax * T - e / 2) + ' ' + SpiceNumber(e) + ' ' +
-                         SpiceNumber(e) + ' ' + SpiceNumber((1 - m.Dmax) * T - 2.5 * e) + ' ' +
-                         SpiceNumber(T) + ')');
-        limit = "(1-v(dmax))";
-    }
+    const std::string limit = ClockAndLimit(m, T, n);
     std::string heard = "v(cmp)";
     if (m.tblank > 1.5 * e) {
         n += Element("VBLANK", "blank", "0",
