@@ -294,8 +294,8 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
                 y_[kRef] = m.Vref;
             }
             // A step moves vo at once through the ESR: traced at its instant.
-            const bool stepped = (!loadDone && t_ >= *request_.t1) ||
-                                 (!lineDone && t_ >= *request_.t2);
+            const bool stepped =
+                (!loadDone && t_ >= *request_.t1) || (!lineDone && t_ >= *request_.t2);
             if (!loadDone && t_ >= *request_.t1) loadDone = true, mode_.load = 1;
             if (!lineDone && t_ >= *request_.t2) lineDone = true, mode_.line = 1;
             if (t_ >= periodEnd) {

@@ -58,7 +58,8 @@ TEST(DesignFile, WritesTheKeysInTheirOrderAndReadsBackEveryTextToTheByte) {
         "parts: esr dcr rds rd vf tr tf qg vdrv iq rectifier lsmode rds-lo td1 td2 coss-hi coss-lo "
         "qrr qg-lo ta rth-hs rth-ls rth-l tjmax tc-rds tc-dcr "
         "selection: series round tol-l tol-c vi-min vi-max io-min io-max io-from io-to points "
-        "loop: vref vramp vcmax dmax control ri se ilim tblank r1 rb type r2 r3 c1 c2 c3 fc pm tss rl2 t1 vi2 t2 tend");
+        "loop: vref vramp vcmax dmax control ri se ilim tblank r1 rb type r2 r3 c1 c2 c3 fc pm tss "
+        "rl2 t1 vi2 t2 tend");
     nlohmann::ordered_json expected{{"format", "stepdown-design"}, {"version", 2}};
     for (std::string word, section; order >> word;)
         if (word.back() == ':')
