@@ -25,6 +25,6 @@ PeriodMultipliers ClosedLoopMultipliers(const LoopCircuit& loop);
 std::optional<std::string> MultiplierWarning(const PeriodMultipliers& m);
 
 // The eigenvalues of a square matrix of at most 5 rows (row-major).
-std::vector<std::complex<double>> Eigenvalues(std::vector<std::vector<double>> matrix);
+std::vector<std::complex<double>> Eigenvalues(std::vector<std::vector<double>> A);
 
 }  // namespace stepdown

@@ -170,7 +170,8 @@ void ExpectNgspiceAgrees(const std::string& name, const LoopCircuit& loop,
     };
     EXPECT_TRUE(has("R3 in serie") == (k.type == 3) && has(", R3 = ") == (k.type == 3) &&
                 has(k.type == 3 ? "tipo III:" : "tipo II:") &&
-                has("confrontare con le misure (.meas):"));
+                has("confrontare con le misure (.meas):") && has("\n*   vo_mean ") &&
+                has("\n*   vo_ripple "));
     ExpectEachPartUnderItsComment(netlist, true);
     auto m = Ngspice(netlist);
     const double divider = loop.modulator.Vref * (1 + k.R1 / k.Rb);
