@@ -1,6 +1,8 @@
 #pragma once
 // The regulated converter switched period by period: the power stage as
-// built (realparts/ConverterModel.h, its blocking diode included), the
+// built (realparts/ConverterModel.h, its blocking diode included, or the
+// synchronous stage of realparts/SynchronousStage.h, its low side driven
+// td1 after the high side opens until td2 before the period's end), the
 // error amplifier's network with its rails, the latched trailing-edge
 // modulator with natural sampling, soft-start, a load step and a line step.
 //
@@ -16,7 +18,8 @@
 // Taylor series of e^{As} applied to the state, in pieces where |A| s <= 1/2,
 // to rounding; every switching instant (the ramp reaching vc, Dmax, the
 // current reaching zero, a rail reached or left) is located on the exact
-// trajectory by a safeguarded Newton search.
+// trajectory by a safeguarded Newton search, and the low side's scheduled
+// instants end the substep that reaches them.
 // The divider's current is taken as the resistance R1 + Rb across the
 // output, which it is at every operating point.
 

@@ -20,7 +20,7 @@ CurrentModeFigures CurrentModeAt(const LoopCircuit& loop, const LoopOperatingPoi
     const double Vd = op.dutyGain, Req = op.seriesResistance;
     CurrentModeFigures k;
     k.mn = (c.Vi - (p.Rds + p.DCR) * IL - op.Vo) / L;
-    k.mf = (op.Vo + p.Vf + (p.Rd + p.DCR) * IL) / L;
+    k.mf = (op.Vo + op.offDrop + (op.offResistance + p.DCR) * IL) / L;
     k.Sn = m.Ri * k.mn;
     k.Se = m.Se;
     k.mc = 1 + k.Se / k.Sn;
@@ -29,7 +29,7 @@ CurrentModeFigures CurrentModeAt(const LoopCircuit& loop, const LoopOperatingPoi
     k.Fm = 1 / ((k.Sn + k.Se) * T);
     k.kf = -(m.Ri * T * D * D / (2 * L) + k.Sn * T * D / Vd);
     k.kr = -(m.Ri * T * (1 - 2 * D) / (2 * L) - k.Sn * T / Vd);
-    k.kI = m.Ri * T * (Dp * Dp * (p.Rd + p.DCR) - D * D * (p.Rds + p.DCR)) / (2 * L) -
+    k.kI = m.Ri * T * (Dp * Dp * (op.offResistance + p.DCR) - D * D * (p.Rds + p.DCR)) / (2 * L) -
            k.Sn * T * Req / Vd;
     k.ripple = k.mn * D * T;
     return k;

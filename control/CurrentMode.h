@@ -4,6 +4,7 @@
 // vc. With the parts' drops, at the operating point (D, IL, Vd, Req of
 // control/LoopAnalysis.h):
 //   mn = (Vi - (Rds + DCR) IL - Vo)/L,  mf = (Vo + Vf + (Rd + DCR) IL)/L,
+// (Vf and Rd: the off time's offDrop and offResistance, a synchronous stage's mean),
 //   Sn = Ri mn,  mc = 1 + Se/Sn,  Fm = 1/((Sn + Se) T),
 //   kf = -(Ri T D^2/(2L) + Sn T D/Vd),
 //   kr = -(Ri T (1 - 2D)/(2L) - Sn T/Vd),

@@ -1,5 +1,6 @@
 #include "control/LoopAnalysis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -8,6 +9,7 @@
 #include "control/CurrentMode.h"
 #include "model/Conversions.h"
 #include "realparts/RealParts.h"
+#include "realparts/SynchronousStage.h"
 
 namespace stepdown {
 namespace {
@@ -114,6 +116,34 @@ void CompensatorWarnings(const Compensator& c, double nyquist, LoopAnalysis& out
             "vale più.");
 }
 
+// The conduction mode of the stage's steady state at D, as the averaged
+// model takes it; nothing without one.
+std::optional<ConductionMode> SteadyModeAt(const CircuitValues& circuit, const PartValues& parts,
+                                           double D) {
+    if (parts.rectifier == Rectifier::Diode) {
+        const SteadyPeriod steady = ConverterModel(circuit, parts).SteadyState(D, true);
+        if (steady.outcome != RealPartsOutcome::Found) return std::nullopt;
+        return steady.mode;
+    }
+    const StagePeriod steady = SynchronousStage(circuit, parts).SteadyState(D);
+    if (steady.outcome != RealPartsOutcome::Found) return std::nullopt;
+    // Forced conduction reverses the current: its average stays the CCM one.
+    if (parts.lowSideMode == LowSideMode::ForcedContinuous) return ConductionMode::Continuous;
+    for (int k = 0; k < steady.pieceCount; ++k)
+        if (steady.pieces[static_cast<std::size_t>(k)].kind == StageInterval::Blocked)
+            return ConductionMode::Discontinuous;
+    return ConductionMode::Continuous;
+}
+
+// In diode emulation's DCM the body diode carries the current for td1 of
+// the freewheeling D2 T = D T (Vi - Vo)/Vo, the low-side switch the rest:
+// its Vf counts for that share.
+double EmulationDrop(const PartValues& parts, const LoopOperatingPoint& op,
+                     const CircuitValues& circuit) {
+    const double freewheeling = op.D / circuit.f * (circuit.Vi - op.Vo) / op.Vo;
+    return parts.Vf * std::min(1.0, parts.td1 / freewheeling);
+}
+
 }  // namespace
 
 LoopOperatingPoint AveragedOperatingPoint(const LoopCircuit& loop) {
@@ -122,9 +152,22 @@ LoopOperatingPoint AveragedOperatingPoint(const LoopCircuit& loop) {
     LoopOperatingPoint op;
     op.Vo = loop.modulator.Vref * (1 + c.R1 / c.Rb);
     op.IL = op.Vo / loop.circuit.RL + op.Vo / (c.R1 + c.Rb);
+    if (p.rectifier == Rectifier::Synchronous) {
+        const double dead = (p.td1 + p.td2) * loop.circuit.f;
+        op.dutyGain = loop.circuit.Vi + op.IL * (p.RdsLo - p.Rds);
+        op.D = (op.Vo + op.IL * (p.DCR + (1 - dead) * p.RdsLo) + dead * (p.Vf + p.Rd * op.IL)) /
+               op.dutyGain;
+        const double slot = 1 - op.D - dead;
+        op.seriesResistance = op.D * p.Rds + slot * p.RdsLo + dead * p.Rd + p.DCR;
+        op.offDrop = dead * p.Vf / (1 - op.D);
+        op.offResistance = (dead * p.Rd + slot * p.RdsLo) / (1 - op.D);
+        return op;
+    }
     op.dutyGain = loop.circuit.Vi + p.Vf + op.IL * (p.Rd - p.Rds);
     op.D = (op.Vo + p.Vf + op.IL * (p.Rd + p.DCR)) / op.dutyGain;
     op.seriesResistance = op.D * p.Rds + (1 - op.D) * p.Rd + p.DCR;
+    op.offDrop = p.Vf;
+    op.offResistance = p.Rd;
     return op;
 }
 
@@ -230,14 +273,23 @@ LoopPlant PlantOf(const LoopCircuit& loop) {
     const Compensator& c = loop.compensator;
     CircuitValues circuit = loop.circuit;
     circuit.RL = circuit.RL * (c.R1 + c.Rb) / (circuit.RL + c.R1 + c.Rb);
-    const SteadyPeriod steady = ConverterModel(circuit, loop.parts).SteadyState(op.D, true);
-    if (steady.outcome != RealPartsOutcome::Found) {
+    const PartValues& parts = loop.parts;
+    const bool synchronous = parts.rectifier == Rectifier::Synchronous;
+    const double dead = (parts.td1 + parts.td2) * circuit.f;
+    if (synchronous && !(op.D + dead < 1)) {
+        out.refusal = "Con i tempi morti td1 e td2 il duty cycle di " + Figure(op.D * 100) +
+                      " % del punto di lavoro non lascia spazio: D + (td1 + td2) f deve restare "
+                      "minore di 1.";
+        return out;
+    }
+    const std::optional<ConductionMode> mode = SteadyModeAt(circuit, parts, op.D);
+    if (!mode) {
         out.refusal =
             "Il convertitore come costruito non ha uno stato stazionario al duty cycle "
             "del punto di lavoro.";
         return out;
     }
-    out.mode = steady.mode;
+    out.mode = *mode;
     if (m.control == ControlMethod::PeakCurrent) {
         if (out.mode != ConductionMode::Continuous) {
             out.refusal =
@@ -260,7 +312,8 @@ LoopPlant PlantOf(const LoopCircuit& loop) {
         return out;
     }
     op.D = duty.D;
-    const double T = 1 / circuit.f, Vf = loop.parts.Vf, Vi = circuit.Vi, R = circuit.RL;
+    const double T = 1 / circuit.f, Vi = circuit.Vi, R = circuit.RL;
+    const double Vf = synchronous ? EmulationDrop(parts, op, circuit) : parts.Vf;
     Plant& p = out.plant;
     p.discontinuous = true;
     p.RL = R;

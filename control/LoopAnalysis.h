@@ -26,6 +26,15 @@
 //   go = -di/dvo = D^2 T (Vi + Vf)^2 / (2 L (Vo + Vf)^2):
 // one pole, at (go + 1/R)/(2 pi C) without ESR; without Vf,
 // Gvd(0) = (2 Vo/D)(1 - M)/(2 - M) and the pole (2 - M)/((1 - M) R C), M = Vo/Vi.
+//
+// A synchronous stage (realparts/SynchronousStage.h) averages the high-side
+// switch over D, the body diode over the dead times Dd = (td1 + td2) f and
+// the low-side switch over the rest, the current taken positive in the dead
+// times:
+//   D (Vi - Rds IL) = Vo + DCR IL + (1 - D - Dd) RdsLo IL + Dd (Vf + Rd IL),
+// so Vg = Vi + IL (RdsLo - Rds) and Req = D Rds + (1 - D - Dd) RdsLo + Dd Rd + DCR.
+// In diode emulation at light load its DCM model takes the body diode's Vf
+// over the part of the freewheeling that td1 covers, none after it.
 
 #include <complex>
 #include <optional>
@@ -72,6 +81,12 @@ struct LoopOperatingPoint {
     double Vo = 0;                // V, Vref (1 + R1/Rb)
     double dutyGain = 0;          // V, Vg
     double seriesResistance = 0;  // ohm, Req
+    // The off time's mean source and resistance, L iL' = -offDrop -
+    // (offResistance + DCR) iL - vo averaged over (1 - D) T: the diode's Vf
+    // and Rd, or for a synchronous stage the body diode's share of the dead
+    // times and the low-side switch's of its slot.
+    double offDrop = 0;        // V
+    double offResistance = 0;  // ohm
 };
 
 LoopOperatingPoint AveragedOperatingPoint(const LoopCircuit& loop);

@@ -95,11 +95,6 @@ LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, doubl
         setup.refusal = LoopRefusal{key, std::move(sentence)};
         return setup;
     };
-    // The averaged plant and the switched loop know the diode's stage only.
-    if (parts.rectifier == Rectifier::Synchronous)
-        return refuse("rectifier",
-                      "L'anello di controllo è calcolato solo con il raddrizzatore a diodo: "
-                      "scegli il diodo (diode) per progettarlo!");
     const StepRequest step = StepRequestOf(v, ask.stepResponse);
     if (!step.unpaired.empty())
         return refuse(step.unpaired,

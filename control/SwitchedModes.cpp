@@ -9,10 +9,12 @@
 
 namespace stepdown::switched {
 
-const ConverterModel& Simulation::Model() const { return *models_[mode_.load * 2 + mode_.line]; }
+const Simulation::Stage& Simulation::Model() const { return models_[mode_.load * 2 + mode_.line]; }
+
+bool Simulation::Synchronous() const { return loop_.parts.rectifier == Rectifier::Synchronous; }
 
 Row Simulation::OutputVoltage() const {
-    const Observable w = Model().OutputVoltage();
+    const Observable w = Model().vo;
     return Combine(Unit(kIL), static_cast<double>(w.i), Unit(kVC), static_cast<double>(w.v));
 }
 
@@ -61,12 +63,14 @@ void Simulation::Build() {
     current_ = &entry;
 }
 
-// The largest |A| T/16 over the modes this request can reach: the switch's
-// three states, the amplifier's three, the steps' circuits, the ramp.
+// The largest |A| T/16 over the modes this request can reach: the stage's
+// states, the amplifier's three, the steps' circuits, the ramp.
 double Simulation::MostSubstepReach() {
     const Mode saved = mode_;
     double most = 0;
-    for (const Switch sw : {Switch::On, Switch::Diode, Switch::Blocked})
+    std::vector<Switch> states{Switch::On, Switch::Diode, Switch::Blocked};
+    if (Synchronous()) states.insert(states.end(), {Switch::LowOn, Switch::HighDiode});
+    for (const Switch sw : states)
         for (const Amp amp : {Amp::Linear, Amp::Low, Amp::High})
             for (int load = 0; load <= (request_.t1 ? 1 : 0); ++load)
                 for (int line = 0; line <= (request_.t2 ? 1 : 0); ++line)
@@ -84,10 +88,24 @@ double Simulation::MostSubstepReach() {
 // The mode's matrix into A_.
 void Simulation::Assemble() {
     const Compensator& c = loop_.compensator;
-    const IntervalKind kind = mode_.sw == Switch::On      ? IntervalKind::SwitchOn
-                              : mode_.sw == Switch::Diode ? IntervalKind::DiodeConducting
-                                                          : IntervalKind::DiodeBlocked;
-    const LinearInterval& interval = Model().Interval(kind);
+    StageInterval kind = StageInterval::Blocked;
+    switch (mode_.sw) {
+    case Switch::On:
+        kind = StageInterval::HighSideOn;
+        break;
+    case Switch::Diode:
+        kind = StageInterval::LowBodyDiode;
+        break;
+    case Switch::LowOn:
+        kind = StageInterval::LowSideOn;
+        break;
+    case Switch::HighDiode:
+        kind = StageInterval::HighBodyDiode;
+        break;
+    case Switch::Blocked:
+        break;
+    }
+    const LinearInterval& interval = Model().intervals[static_cast<std::size_t>(kind)];
     const Matrix2& M = interval.M;
     const Vector2 pull = M * interval.equilibrium;
     A_ = Matrix{};
@@ -133,7 +151,11 @@ std::vector<std::pair<Event, SparseRow>> Simulation::Events() const {
         events.emplace_back(Event::DutyLimit,
                             Combine(Unit(kOne), m.Dmax * period_, Unit(kTau), -1));
     }
-    if (mode_.sw == Switch::Diode) events.emplace_back(Event::CurrentZero, Unit(kIL));
+    // A diode, or the low-side switch emulating one, stops the current at zero.
+    if (mode_.sw == Switch::Diode ||
+        (mode_.sw == Switch::LowOn && loop_.parts.lowSideMode == LowSideMode::DiodeEmulation))
+        events.emplace_back(Event::CurrentZero, Unit(kIL));
+    if (mode_.sw == Switch::HighDiode) events.emplace_back(Event::CurrentZero, Unit(kIL, -1));
     if (mode_.amp == Amp::Linear) {
         events.emplace_back(Event::ToLow, vc);
         events.emplace_back(Event::ToHigh, Combine(Unit(kOne), m.Vcmax, vc, -1));

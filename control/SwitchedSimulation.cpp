@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "model/Conversions.h"
+#include "realparts/SynchronousStage.h"
 
 namespace stepdown::switched {
 namespace {
@@ -61,8 +62,60 @@ Simulation::Simulation(const LoopCircuit& loop, const TransientRequest& request,
             const double RL = load == 1 && request.rl2 ? *request.rl2 : v.RL;
             v.RL = RL * (c.R1 + c.Rb) / (RL + c.R1 + c.Rb);
             if (line == 1 && request.vi2) v.Vi = *request.vi2;
-            models_[load * 2 + line].emplace(v, loop.parts);
+            Stage& stage = models_[load * 2 + line];
+            const auto at = [](StageInterval kind) { return static_cast<std::size_t>(kind); };
+            if (Synchronous()) {
+                const SynchronousStage model(v, loop.parts);
+                for (const StageInterval kind :
+                     {StageInterval::HighSideOn, StageInterval::LowSideOn,
+                      StageInterval::LowBodyDiode, StageInterval::HighBodyDiode,
+                      StageInterval::Blocked})
+                    stage.intervals[at(kind)] = model.Interval(kind);
+                stage.vo = model.OutputVoltage();
+            } else {
+                // The diode's stage: its switch, its diode and its blocked interval.
+                const ConverterModel model(v, loop.parts);
+                stage.intervals[at(StageInterval::HighSideOn)] =
+                    model.Interval(IntervalKind::SwitchOn);
+                stage.intervals[at(StageInterval::LowBodyDiode)] =
+                    model.Interval(IntervalKind::DiodeConducting);
+                stage.intervals[at(StageInterval::Blocked)] =
+                    model.Interval(IntervalKind::DiodeBlocked);
+                stage.vo = model.OutputVoltage();
+            }
         }
+}
+
+// Where the current goes with both switches open: a diode while it flows
+// its way, nowhere at zero.
+Switch Simulation::Freewheeling() const {
+    if (y_[kIL] > 0) return Switch::Diode;
+    if (y_[kIL] < 0 && Synchronous()) return Switch::HighDiode;
+    return Switch::Blocked;
+}
+
+void Simulation::HighSideOff() {
+    onTime_ = y_[kTau];
+    mode_.blanking = false;
+    mode_.sw = Freewheeling();
+    if (Synchronous()) highOff_ = t_;
+}
+
+// In diode emulation the low side closes only on a current flowing out of it.
+void Simulation::LowSideOn() {
+    if (loop_.parts.lowSideMode == LowSideMode::ForcedContinuous || y_[kIL] > 0)
+        mode_.sw = Switch::LowOn;
+}
+
+// The next instant of the low side's drive, in the run's time; nothing when
+// its slot is over or cannot yet be known.
+std::optional<double> Simulation::NextScheduled() const {
+    if (!highOff_) return std::nullopt;
+    const double on = *highOff_ + loop_.parts.td1;
+    const double off = periodStart_ + period_ - loop_.parts.td2;
+    if (lowPhase_ == 0 && on < off) return on;
+    if (lowPhase_ == 1) return off;
+    return std::nullopt;
 }
 
 std::array<double, 5> Simulation::Final() const {
@@ -114,9 +167,7 @@ void Simulation::Switching(Event event) {
     switch (event) {
     case Event::Ramp:
     case Event::DutyLimit:
-        onTime_ = y_[kTau];
-        mode_.blanking = false;
-        mode_.sw = y_[kIL] > 0 ? Switch::Diode : Switch::Blocked;
+        HighSideOff();
         break;
     case Event::BlankEnd:
         mode_.blanking = false;
@@ -141,17 +192,31 @@ void Simulation::Switching(Event event) {
 }
 
 // After any change: a switch whose turn-off condition already holds turns
-// off, a diode without current blocks.
+// off, the low side follows its schedule, a diode without current blocks.
 void Simulation::Consistent() {
     valuesOf_ = nullptr;
     if (mode_.sw == Switch::On &&
         ((!mode_.blanking && Dot(Combine(AmplifierOutput(), 1, Ramp(), -1), y_) <= 0) ||
-         y_[kTau] >= loop_.modulator.Dmax * period_)) {
-        mode_.blanking = false;
-        onTime_ = y_[kTau];
-        mode_.sw = y_[kIL] > 0 ? Switch::Diode : Switch::Blocked;
+         y_[kTau] >= loop_.modulator.Dmax * period_))
+        HighSideOff();
+    if (highOff_) {
+        const double on = *highOff_ + loop_.parts.td1;
+        const double off = periodStart_ + period_ - loop_.parts.td2;
+        if (lowPhase_ == 0 && on < off && t_ >= on) {
+            lowPhase_ = 1;
+            LowSideOn();
+        }
+        if (lowPhase_ == 1 && t_ >= off) {
+            lowPhase_ = 2;
+            if (mode_.sw == Switch::LowOn) mode_.sw = Freewheeling();
+        }
     }
-    if (mode_.sw == Switch::Diode && !(y_[kIL] > 0)) {
+    const bool emulating = loop_.parts.lowSideMode == LowSideMode::DiodeEmulation;
+    if ((mode_.sw == Switch::Diode || (mode_.sw == Switch::LowOn && emulating)) && !(y_[kIL] > 0)) {
+        y_[kIL] = 0;
+        mode_.sw = Switch::Blocked;
+    }
+    if (mode_.sw == Switch::HighDiode && !(y_[kIL] < 0)) {
         y_[kIL] = 0;
         mode_.sw = Switch::Blocked;
     }
@@ -203,11 +268,14 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
     mode_.amp = vc > m.Vcmax ? Amp::High : vc < 0 ? Amp::Low : Amp::Linear;
     const double end = request_.tend;
     bool loadDone = !request_.t1, lineDone = !request_.t2;
-    double periodStart = 0;
+    double& periodStart = periodStart_;
+    periodStart = 0;
     int events = 0;
     const auto startPeriod = [&] {
         y_[kTau] = 0;
         onTime_ = 0;
+        highOff_.reset();
+        lowPhase_ = 0;
         blockedInPeriod_ = false;
         events = 0;
         // The clock sets the latch unless vc is at or below zero, or in
@@ -215,7 +283,13 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         const bool sets = Dot(AmplifierOutput(), y_) > 0 &&
                           (m.control != ControlMethod::PeakCurrent ||
                            Dot(Combine(AmplifierOutput(), 1, Ramp(), -1), y_) > 0);
-        mode_.sw = sets && m.Dmax > 0 ? Switch::On : y_[kIL] > 0 ? Switch::Diode : Switch::Blocked;
+        if (sets && m.Dmax > 0) {
+            mode_.sw = Switch::On;
+        } else {
+            // A skipped pulse: the low side's slot runs from the period's start.
+            mode_.sw = Freewheeling();
+            if (Synchronous()) highOff_ = t_;
+        }
         mode_.blanking = mode_.sw == Switch::On && m.tblank > 0;
         Consistent();
     };
@@ -229,6 +303,8 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         if (mode_.ramping) boundary = std::min(boundary, request_.tss);
         if (!loadDone) boundary = std::min(boundary, *request_.t1);
         if (!lineDone) boundary = std::min(boundary, *request_.t2);
+        if (const std::optional<double> drive = NextScheduled())
+            boundary = std::min(boundary, *drive);
         const double h = std::min(current_->substep, boundary - t_);
         ++work_;
         const State next = h == current_->substep

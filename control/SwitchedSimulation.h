@@ -12,6 +12,7 @@
 
 #include "control/ClosedLoop.h"
 #include "model/WindowOperations.h"
+#include "realparts/SynchronousStage.h"
 
 namespace stepdown::switched {
 
@@ -32,7 +33,10 @@ struct SparseRow {
 };
 using SparseMatrix = std::array<SparseRow, kSize>;
 
-enum class Switch { On, Diode, Blocked };
+// The power stage's state. The diode's stage knows the first three; a
+// synchronous one: On the high-side switch, Diode the low-side body diode,
+// LowOn the low-side switch, HighDiode the high-side body diode.
+enum class Switch { On, Diode, Blocked, LowOn, HighDiode };
 enum class Amp { Linear, Low, High };
 enum class Event { Ramp, DutyLimit, BlankEnd, CurrentZero, ToLow, ToHigh, Leave, Extreme };
 
@@ -73,7 +77,20 @@ public:
     std::array<double, 5> Final() const;
 
 private:
-    const ConverterModel& Model() const;
+    // The stage's intervals, indexed by StageInterval, and its output.
+    struct Stage {
+        std::array<LinearInterval, 5> intervals;
+        Observable vo;
+    };
+    const Stage& Model() const;
+    // The synchronous stage's drive of its low-side switch, scheduled in the
+    // period from the high-side switch's turn-off: on td1 after it, off td2
+    // before the period's end (Consistent applies it).
+    bool Synchronous() const;
+    Switch Freewheeling() const;
+    void HighSideOff();
+    void LowSideOn();
+    std::optional<double> NextScheduled() const;
     Row OutputVoltage() const;
     double Rail() const;
     Row InvertingInput() const;
@@ -106,7 +123,12 @@ private:
     const LoopCircuit& loop_;
     const TransientRequest& request_;
     double period_;
-    std::array<std::optional<ConverterModel>, 4> models_;
+    std::array<Stage, 4> models_;
+    // The high-side switch's turn-off in the run's time, once known this
+    // period; the period's start; where the low-side slot stands.
+    std::optional<double> highOff_;
+    double periodStart_ = 0;
+    int lowPhase_ = 0;  // 0 before the slot, 1 in it, 2 after it
     std::optional<std::array<double, 5>> start_;
     Injection injection_;
     Mode mode_;

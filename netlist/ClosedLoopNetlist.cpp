@@ -254,6 +254,54 @@ std::string PeakModulator(const LoopCircuit& loop, bool on) {
     return n + Element("CCTL", "ctl", "0", SpiceNumber(c) + " IC=" + (on ? "1" : "0"));
 }
 
+// A synchronous stage's low side: closed td1 after the high side opens,
+// open from td2 before the period's end. TOFF counts the high side's open
+// time in periods: charged at 1 V a period once the latch is below 0.2,
+// where the high side has already opened, and emptied ten times faster
+// than the latch moves while it is above or the clock is high, so that a
+// skipped pulse starts the count at the period's start. LSWIN opens the low
+// side over [T - td2, T]. In diode emulation the latch LSOK, set while the
+// high side carries a positive current, is reset once iL falls to zero: the
+// low side then stays open until the next period.
+std::string LowSideDrive(const LoopCircuit& loop, bool currentAtStart) {
+    const PartValues& p = loop.parts;
+    const double T = 1 / loop.circuit.f, e = kLoopEdgeFraction * T;
+    const double tau = kLatchFraction * T, c = 1e-9;
+    std::string n =
+        "* Interruttore basso, Ron = Rds(on) basso: chiuso td1 dopo l'apertura dell'alto "
+        "(contatore toff), aperto da T - td2 a T (finestra lswin)";
+    n += p.lowSideMode == LowSideMode::DiodeEmulation
+             ? "; in emulazione del diodo si apre a iL = 0 (latch lsok)\n"
+             : "\n";
+    const std::string open = "min(1,max(0,(0.2-v(ctl))/0.1))*(1-v(clk))";
+    n += "BTOFF 0 toff I=" + Plain(c / T) + '*' + open + '-' + Plain(10 * c / tau) + "*(1-" + open +
+         ")*v(toff)\n";
+    n += Element("CTOFF", "toff", "0", SpiceNumber(c) + " IC=0");
+    std::string gate =
+        "min(1,max(0,(v(toff)-" + Plain(p.td1 / T) + ")/" + Plain(kLatchFraction) + "))";
+    if (p.td2 > 0) {
+        const double w = std::min(e, p.td2 / 2);
+        n +=
+            Element("VLSWIN", "lswin", "0",
+                    "PULSE(1 0 " + SpiceNumber(T - p.td2 - w / 2) + ' ' + SpiceNumber(w) + ' ' +
+                        SpiceNumber(w) + ' ' + SpiceNumber(p.td2 - w) + ' ' + SpiceNumber(T) + ')');
+        gate += "*v(lswin)";
+    }
+    if (p.lowSideMode == LowSideMode::DiodeEmulation) {
+        // The band: a ten-thousandth of the ripple just above zero, as the
+        // open stage's emulation has it.
+        const double ripple = CurrentModeAt(loop, AveragedOperatingPoint(loop)).ripple;
+        const double band = std::max(kLatchBand * std::abs(ripple), 1e-12);
+        const std::string ok = "min(1,max(0,v(lsok)))";
+        n += "BPOS pos 0 V=min(1,max(0,(i(VSENSE)-" + Plain(band) + ")/" + Plain(band) + "))\n";
+        n += "BLSOK 0 lsok I=" + Plain(c / tau) + "*(min(1,max(0,v(ctl)))*v(pos)*(1-" + ok +
+             ")-(1-v(pos))*" + ok + ")\n";
+        n += Element("CLSOK", "lsok", "0", SpiceNumber(c) + " IC=" + (currentAtStart ? "1" : "0"));
+        gate += '*' + ok;
+    }
+    return n + "Bctllo ctllo 0 V=" + gate + '\n';
+}
+
 // The .options and .tran lines of the loop's run to `stop`: a step of at most
 // T/kLoopStepsPerPeriod, and a tenth of the network's fastest time constant
 // when that is shorter, down to a tenth of that step. Gear's method: the
@@ -304,8 +352,10 @@ std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientReque
     n += "* Interruttore, Ron = Rds(on), comandato dal modulatore (nodo ctl)\n";
     // On above 0.75, off below 0.25: a latch held halfway (vc at the ramp's foot as the
     // clock sets it) never chatters the switch.
+    const bool synchronous = loop.parts.rectifier == Rectifier::Synchronous;
     n += PowerStage(c, loop.parts, s[0], s[1], "Vt=0.5 Vh=0.25",
-                    m.control == ControlMethod::PeakCurrent);
+                    m.control == ControlMethod::PeakCurrent ||
+                        (synchronous && loop.parts.lowSideMode == LowSideMode::DiodeEmulation));
     if (r.t1) {
         const double loadEdge = StepEdge(m, T, *r.t1);
         n += "* Gradino di carico a t1: la conduttanza 1/RL2 - 1/RL si aggiunge a RL\n";
@@ -319,6 +369,7 @@ std::string SpiceClosedLoopNetlist(const LoopCircuit& loop, const TransientReque
              PeakModulator(loop, start && vc > 0 && vc - m.Ri * s[0] > 0 && m.Dmax > 0);
     else
         n += Controller(loop, r, s, vc) + PwmModulator(loop, start && vc > 0 && m.Dmax > 0);
+    if (synchronous) n += LowSideDrive(loop, s[0] > 0);
     n += LoopTransient(loop, r.tend);
     const double firstStep = FirstStepTime(r);
     if (!start) {

@@ -291,6 +291,13 @@ QWidget* LoopWindow::BuildExplanation() {
         "partitore:</p>"
         "<p>Gvd = gid / (go + 1/R + 1/(ESR + 1/(sC))), gid = 2 Vo/(R D), "
         "go = D² T (Vi + Vf)² / (2 L (Vo + Vf)²): un polo, fp = (go + 1/R) / (2π C).</p>"
+        "<h3>Con lo stadio sincrono</h3>"
+        "<p>L'interruttore alto conduce per D, il diodo di corpo per i tempi morti "
+        "Dd = (td1 + td2) f, l'interruttore basso per il resto:</p>"
+        "<p>D (Vi − Rds IL) = Vo + DCR IL + (1 − D − Dd) Rds,basso IL + Dd (Vf + Rd IL)</p>"
+        "<p>Vg = Vi + IL (Rds,basso − Rds), Req = D Rds + (1 − D − Dd) Rds,basso + Dd Rd + DCR. "
+        "In emulazione del diodo a carico leggero vale il modello discontinuo, con Vf per la "
+        "parte del ricircolo coperta da td1.</p>"
         "<h3>Il controllo di corrente di picco</h3>"
         "<p>Il clock accende l'interruttore; si spegne quando Ri iL + Se t raggiunge vc. Con "
         "mn = (Vi − (Rds + DCR) IL − Vo)/L, Sn = Ri mn, mc = 1 + Se/Sn, "
@@ -317,7 +324,8 @@ QWidget* LoopWindow::BuildExplanation() {
         "resistenze sulla serie E96 e le capacità sulla E12.</p>"
         "<h3>Il convertitore commutato</h3>"
         "<p>La risposta al gradino e «T commutato» simulano il circuito periodo per periodo, "
-        "con il diodo, la conduzione discontinua, la saturazione dell'amplificatore e il "
+        "con il diodo o lo stadio sincrono e i suoi tempi morti, la conduzione discontinua, la "
+        "saturazione dell'amplificatore e il "
         "campionamento del modulatore che il modello mediato trascura. La banda è ±1 % della "
         "Vo media finale.</p>"));
     label->setWordWrap(true);

@@ -193,8 +193,15 @@ void ExpectNgspiceAgrees(const std::string& name, const LoopCircuit& loop,
     }
     const PartValues& q = loop.parts;
     const double IL = divider / loop.circuit.RL + divider / (k.R1 + k.Rb);
+    // The period's mean of the switch node: the on time's, the off time's diode, or
+    // a synchronous stage's low slot and dead times (Dd), less DCR IL, is Vo.
+    const double Dd = (q.td1 + q.td2) * loop.circuit.f;
     const double averaged =
-        (divider + q.Vf + IL * (q.Rd + q.DCR)) / (loop.circuit.Vi + q.Vf + IL * (q.Rd - q.Rds));
+        q.rectifier == Rectifier::Diode
+            ? (divider + q.Vf + IL * (q.Rd + q.DCR)) /
+                  (loop.circuit.Vi + q.Vf + IL * (q.Rd - q.Rds))
+            : (divider + IL * q.DCR + (1 - Dd) * q.RdsLo * IL + Dd * (q.Vf + q.Rd * IL)) /
+                  (loop.circuit.Vi - q.Rds * IL + q.RdsLo * IL);
     EXPECT_TRUE(mode != ConductionMode::Continuous || std::fabs(p.steadyDuty - averaged) < 0.005);
 }
 
@@ -239,7 +246,8 @@ TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
 
 // The `which`-th random accepted loop, soft-started and stepped (the first on a
 // period's start, where the clock's edges are): one a test, for the time.
-void RandomLoopAgainstNgspice(int which, ControlMethod control = ControlMethod::Voltage) {
+void RandomLoopAgainstNgspice(int which, ControlMethod control = ControlMethod::Voltage,
+                              std::optional<LowSideMode> synchronous = std::nullopt) {
     std::mt19937_64 random(2);
     const auto uniform = [&](double low, double high) {
         return low + (high - low) * static_cast<double>(random() >> 11) * 0x1p-53;
@@ -256,6 +264,13 @@ void RandomLoopAgainstNgspice(int which, ControlMethod control = ControlMethod::
         loop.circuit = {Vi, D, f, L, ripple * Io / (8 * f * logUniform(0.002, 0.02) * Vo), Vo / Io};
         loop.parts = {logUniform(1e-3, 0.1), logUniform(1e-3, 0.2), logUniform(1e-3, 0.1),
                       uniform(0.2, 0.8)};
+        if (synchronous) {
+            // Its body diodes, the low side and dead times of 5 to 200 ns.
+            PartValues& p = loop.parts;
+            p.rectifier = Rectifier::Synchronous, p.lowSideMode = *synchronous;
+            p.Rd = logUniform(1e-3, 0.1), p.RdsLo = logUniform(1e-3, 0.1);
+            p.td1 = logUniform(5e-9, 200e-9), p.td2 = logUniform(5e-9, 200e-9);
+        }
         loop.modulator.Vref = std::min(2.5, Vo / 1.5);
         loop.compensator.R1 = 10e3;
         loop.compensator.Rb = 10e3 * loop.modulator.Vref / (Vo - loop.modulator.Vref);
@@ -313,6 +328,14 @@ TEST(ClosedLoopNetlist, NgspiceFinishesARandomPeakCurrentLoopAndAgrees) {
 TEST(ClosedLoopNetlist, NgspiceFinishesAnotherRandomPeakCurrentLoopAndAgrees) {
     if (!NgspiceRuns()) GTEST_SKIP() << kNoNgspice;
     RandomLoopAgainstNgspice(1, ControlMethod::PeakCurrent);
+}
+
+// A synchronous stage under either control: the low side's drive with its
+// dead times from the latch, in forced conduction and in diode emulation.
+TEST(ClosedLoopNetlist, NgspiceFinishesRandomSynchronousLoopsAndAgrees) {
+    if (!NgspiceRuns()) GTEST_SKIP() << kNoNgspice;
+    RandomLoopAgainstNgspice(0, ControlMethod::Voltage, LowSideMode::ForcedContinuous);
+    RandomLoopAgainstNgspice(1, ControlMethod::PeakCurrent, LowSideMode::DiodeEmulation);
 }
 
 }  // namespace

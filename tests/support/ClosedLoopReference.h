@@ -1,8 +1,9 @@
 #pragma once
 // The switched closed loop as the tests model it: fourth-order Runge-Kutta on
 // the circuit's own equations (the divider's real current, the amplifier's
-// rails, the latched modulator of either control), each switching instant
-// located by linear interpolation of its condition over the step.
+// rails, the latched modulator of either control, the diode or a synchronous
+// stage with its dead times), each switching instant located by linear
+// interpolation of its condition over the step.
 
 #include <algorithm>
 #include <cmath>
@@ -19,6 +20,13 @@ struct Reference {
     LoopCircuit loop;
     double RL = 0, Vi = 0, vref = 0;
     bool on = false, blocked = true, blanking = false;
+    // A synchronous stage: its low side on, the sign of the current a body
+    // diode carries (+1 the low side's, -1 the high side's), the high side's
+    // turn-off in the period (-1: not yet) and the low slot's phase.
+    bool low = false;
+    int freeSign = 1;
+    double highOff = -1;
+    int phase = 0;
     int rail = 0;                       // 0 linear, -1 at 0 V, +1 at Vcmax
     double onTime = 0;                  // s, of the present period
     static constexpr int kSteps = 400;  // a period's
@@ -51,8 +59,12 @@ struct Reference {
         X d{};
         if (on)
             d[0] = (Vi - (p.Rds + p.DCR) * x[0] - vo) / loop.circuit.L;
-        else if (!blocked)
+        else if (low)
+            d[0] = (-(p.RdsLo + p.DCR) * x[0] - vo) / loop.circuit.L;
+        else if (!blocked && freeSign > 0)
             d[0] = (-p.Vf - (p.Rd + p.DCR) * x[0] - vo) / loop.circuit.L;
+        else if (!blocked)
+            d[0] = (Vi + p.Vf - (p.Rd + p.DCR) * x[0] - vo) / loop.circuit.L;
         d[1] = (x[0] - vo / RL - iDivider) / loop.circuit.C;
         const double i1 = (x[3] - x[2]) / c.R2;
         d[2] = i1 / c.C1;
@@ -71,13 +83,43 @@ struct Reference {
         for (int k = 0; k < 5; ++k) out[k] += h / 6 * (k1[k] + 2 * k2[k] + 2 * k3[k] + k4[k]);
         return out;
     }
+    bool Synchronous() const { return loop.parts.rectifier == Rectifier::Synchronous; }
+    bool Emulating() const { return loop.parts.lowSideMode == LowSideMode::DiodeEmulation; }
+    // Both switches open: the diode the current's sign picks, or none at zero.
+    void Free(const X& x) {
+        low = false, freeSign = x[0] > 0 ? 1 : -1;
+        blocked = !(x[0] > 0) && !(Synchronous() && x[0] < 0);
+    }
+    // The low side's slot, from td1 after the high side's turn-off to td2
+    // before the period's end; at or past an instant, it acts.
+    double SlotOn() const { return highOff + loop.parts.td1; }
+    double SlotOff() const { return 1 / loop.circuit.f - loop.parts.td2; }
+    void Schedule(const X& x, double s) {
+        if (!Synchronous() || highOff < 0) return;
+        if (phase == 0 && SlotOn() < SlotOff() && s >= SlotOn()) {
+            phase = 1;
+            if (!Emulating() || x[0] > 0) low = true, blocked = false;
+        }
+        if (phase == 1 && s >= SlotOff()) {
+            phase = 2;
+            if (low) Free(x);
+        }
+    }
     // The clock sets the latch unless vc is at or below the ramp's start.
     void Clock(const X& x) {
         if (rail == 0 && Vc(x) > loop.modulator.Vcmax) rail = 1;
         on = Vc(x) > 0 && Vc(x) - Ramp(x, 0) > 0;
-        blanking = on && loop.modulator.tblank > 0, blocked = !on && !(x[0] > 0), onTime = 0;
+        blanking = on && loop.modulator.tblank > 0, onTime = 0, highOff = -1, phase = 0;
+        low = false, blocked = false;
+        if (!on) Free(x), highOff = Synchronous() ? 0 : -1;
+        Schedule(x, 0);
     }
-    void TurnOff(const X& x, double s) { on = false, blocked = !(x[0] > 0), onTime = s; }
+    void TurnOff(const X& x, double s) {
+        on = false, onTime = s;
+        Free(x);
+        if (Synchronous()) highOff = s;
+        Schedule(x, s);
+    }
     // Advances x by h from s into the period; `piece(from, to, length)` sees
     // each stretch between switching instants.
     template <class Piece>
@@ -86,10 +128,14 @@ struct Reference {
         const double T = 1 / loop.circuit.f;
         // The conditions that end the state, each falling through zero, apart.
         const auto conditions = [&](const X& y, double at) {
-            std::array<double, 6> c{1, 1, 1, 1, 1, 1};
+            std::array<double, 8> c{1, 1, 1, 1, 1, 1, 1, 1};
             if (on) c[blanking ? 4 : 0] = blanking ? m.tblank - at : Vc(y) - Ramp(y, at);
             if (on) c[5] = m.Dmax * T - at;
-            if (!on && !blocked) c[1] = y[0];
+            if (!on && !blocked && !low) c[1] = y[0] * freeSign;
+            if (low && Emulating()) c[1] = y[0];
+            if (Synchronous() && highOff >= 0 && phase == 0 && SlotOn() < SlotOff())
+                c[6] = SlotOn() - at;
+            if (Synchronous() && phase == 1) c[7] = SlotOff() - at;
             if (rail == 0)
                 c[2] = std::min(Vc(y), m.Vcmax - Vc(y));
             else
@@ -102,12 +148,13 @@ struct Reference {
             if (blanking && s + done >= m.tblank) blanking = false;
             if (on && (s + done >= m.Dmax * T || (!blanking && Vc(x) - Ramp(x, s + done) <= 0)))
                 TurnOff(x, s + done);
-            const std::array<double, 6> before = conditions(x, s + done);
+            Schedule(x, s + done);
+            const std::array<double, 8> before = conditions(x, s + done);
             X next = Step(x, h - done);
-            const std::array<double, 6> after = conditions(next, s + h);
+            const std::array<double, 8> after = conditions(next, s + h);
             int which = -1;
             double first = h - done;
-            for (int k = 0; k < 6; ++k)
+            for (int k = 0; k < 8; ++k)
                 if (before[k] > 0 && after[k] <= 0) {
                     const double at = (h - done) * before[k] / (before[k] - after[k]);
                     if (at <= first) first = at, which = k;  // one at the step's end too
@@ -117,7 +164,9 @@ struct Reference {
             x = next;
             done = which < 0 ? h : done + first;
             if (which == 0 || which == 5) TurnOff(x, s + done);
-            if (which == 1) blocked = true, x[0] = 0;
+            if (which == 1) blocked = true, low = false, x[0] = 0;
+            if (which == 6) Schedule(x, SlotOn());
+            if (which == 7) Schedule(x, SlotOff());
             if (which == 2) rail = Vc(x) < m.Vcmax / 2 ? -1 : 1;
             if (which == 3) rail = 0;
             if (which == 4) blanking = false;
