@@ -119,5 +119,21 @@ void PeakLoopCommandTransient(benchmark::State& state) {
 }
 BENCHMARK(PeakLoopCommandTransient)->Unit(benchmark::kMillisecond);
 
+// The worked example over a synchronous stage with dead times of 50 ns: the
+// low side's two scheduled instants a period on top of the switching.
+void SynchronousLoopCommandTransient(benchmark::State& state) {
+    const std::vector<std::string> args{
+        "loop",  "--vi",   "25",    "--vo",   "15",    "--f",         "80",    "--l",      "125",
+        "--c",   "15.625", "--rl",  "10",     "--esr", "50",          "--dcr", "100",      "--rds",
+        "50",    "--vf",   "0.8",   "--rd",   "10",    "--rectifier", "sync",  "--rds-lo", "20",
+        "--td1", "50",     "--td2", "50",     "--fc",  "8",           "--tss", "1",        "--rl2",
+        "5",     "--t1",   "5",     "--tend", "12.5"};
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        benchmark::DoNotOptimize(cli::RunCommandLine(args, out, err));
+    }
+}
+BENCHMARK(SynchronousLoopCommandTransient)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace stepdown
