@@ -303,8 +303,8 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         if (mode_.ramping) boundary = std::min(boundary, request_.tss);
         if (!loadDone) boundary = std::min(boundary, *request_.t1);
         if (!lineDone) boundary = std::min(boundary, *request_.t2);
-        if (const std::optional<double> drive = NextScheduled())
-            boundary = std::min(boundary, *drive);
+        const std::optional<double> drive = NextScheduled();
+        if (drive) boundary = std::min(boundary, *drive);
         const double h = std::min(current_->substep, boundary - t_);
         ++work_;
         const State next = h == current_->substep
@@ -369,9 +369,10 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
                 mode_.ramping = false;
                 y_[kRef] = m.Vref;
             }
-            // A step moves vo at once through the ESR: traced at its instant.
-            const bool stepped =
-                (!loadDone && t_ >= *request_.t1) || (!lineDone && t_ >= *request_.t2);
+            // A step moves vo at once through the ESR: traced at its instant;
+            // so is the low side's switching, where iL and vo turn.
+            const bool stepped = (!loadDone && t_ >= *request_.t1) ||
+                                 (!lineDone && t_ >= *request_.t2) || (drive && t_ >= *drive);
             if (!loadDone && t_ >= *request_.t1) loadDone = true, mode_.load = 1;
             if (!lineDone && t_ >= *request_.t2) lineDone = true, mode_.line = 1;
             if (t_ >= periodEnd) {
