@@ -149,11 +149,20 @@ int main(int argc, char* argv[]) {
                                     control->setCurrentIndex(1);
                                     emit control->activated(1);
                                     loop->DesignButton()->click();
-                                    QTimer::singleShot(700, &form1, [&, loop] {
+                                    QTimer::singleShot(700, &form1, [&, loop, control] {
                                         if (!SaveScreenOf(*loop, path("loop-peak"))) status = 1;
-                                        // Not quit(): that closes the windows, which ask
-                                        // about unsaved changes.
-                                        QCoreApplication::exit(0);
+                                        // Voltage mode over the synchronous stage above.
+                                        sideTexts.parts.rectifier = "sync";
+                                        control->setCurrentIndex(0);
+                                        emit control->activated(0);
+                                        loop->DesignButton()->click();
+                                        loop->SwitchedButton()->click();
+                                        QTimer::singleShot(700, &form1, [&, loop] {
+                                            if (!SaveScreenOf(*loop, path("loop-sync"))) status = 1;
+                                            // Not quit(): that closes the windows, which
+                                            // ask about unsaved changes.
+                                            QCoreApplication::exit(0);
+                                        });
                                     });
                                 });
                             });
