@@ -60,14 +60,14 @@ std::vector<LossShare> LossBreakdown(const Losses& l, Rectifier rectifier) {
                 {"Condensatore (ESR)", l.outputCapacitor},
                 {"Controllore (Iq)", l.quiescent}};
     return {{"Interr. alto (Rds)", l.switchConduction},
-            {"Interr. basso (Rds)", l.lowSideConduction},
+            {"Interr. basso", l.lowSideConduction},
             {"Diodi di corpo", l.bodyDiode},
             {"Commutazione", l.switching},
             {"Coss", l.coss},
             {"Recupero (Qrr)", l.reverseRecovery},
             {"Pilotaggio gate", l.gate},
             {"Induttore (DCR)", l.inductor},
-            {"Condensatore (ESR)", l.outputCapacitor},
+            {"Condens. (ESR)", l.outputCapacitor},
             {"Controllore (Iq)", l.quiescent}};
 }
 
