@@ -148,6 +148,16 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     EXPECT_NE(shown.out.find("\n.tran 12.5n 250u 0 12.5n uic\n"), std::string::npos);
     EXPECT_NE(shown.out.find("parte dal regime periodico ad anello chiuso"), std::string::npos);
     EXPECT_NE(shown.out.find("* Il primo periodo\n.meas tran vo_mean_first"), std::string::npos);
+    // Peak-current mode's blanking; a synchronous stage's low side, its dead
+    // times and its emulation latch.
+    const std::string peak = Cli(Loop(Plus(kParts, {"--control", "peak", "--tblank", "900"}))).out;
+    EXPECT_NE(peak.find("\nVBLANK blank 0 PULSE(1 0 893.75n "), std::string::npos);
+    const std::string sync = Cli(Loop(Plus(kParts, {"--rectifier", "sync", "--lsmode", "de",
+                                                    "--td1", "50", "--td2", "40"})))
+                                 .out;
+    for (const char* part : {"\nBTOFF 0 toff ", "\nVLSWIN lswin 0 PULSE(1 0 12.45375u ",
+                             "\nBLSOK 0 lsok ", "\nBctllo ctllo 0 V=min(1,max(0,(v(toff)-0.004)/"})
+        EXPECT_NE(sync.find(part), std::string::npos) << part;
     const std::string rest = Cli(Loop(Plus(kParts, {"--tss", "1", "--tend", "2"}))).out;
     EXPECT_NE(rest.find("\n*   il_peak "), std::string::npos);
     // A step followed for exactly one period still has that period's mean.

@@ -142,6 +142,11 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
                                              {"\nRESR ", row.parts.ESR}})
             EXPECT_EQ(netlist.find(resistor) != std::string::npos, ohms > 0)
                 << resistor;  // never 0 ohm
+        // The high side's body diode returns to Vi through its own Rd.
+        const bool synchronous = row.parts.rectifier == Rectifier::Synchronous;
+        EXPECT_TRUE(!synchronous ||
+                    netlist.find(row.parts.Rd > 0 ? "\nDHB sw dhr " : "\nDHB sw dhv ") !=
+                        std::string::npos);
         auto m = Ngspice(netlist);
         const double measured[] = {m["vo_mean"], m["vo_mean_first"], m["vo_ripple"], m["il_rms"],
                                    m["pin"]};
@@ -173,6 +178,10 @@ void ExpectNgspiceAgrees(const std::string& name, const LoopCircuit& loop,
                 has("confrontare con le misure (.meas):") && has("\n*   vo_mean ") &&
                 has("\n*   vo_ripple "));
     ExpectEachPartUnderItsComment(netlist, true);
+    // A blanking time longer than the sources' edges is a source of its own.
+    EXPECT_EQ(has("\nVBLANK "),
+              loop.modulator.control == ControlMethod::PeakCurrent &&
+                  loop.modulator.tblank > 1.5 * kLoopEdgeFraction / loop.circuit.f);
     auto m = Ngspice(netlist);
     const double divider = loop.modulator.Vref * (1 + k.R1 / k.Rb);
     std::vector<std::tuple<std::string, double, double>> figures{
