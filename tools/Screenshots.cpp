@@ -1,4 +1,4 @@
-// Takes the README's screenshots as a user would see them: the main window
+// Takes the README's and the manual's screenshots as a user would see them: the main window
 // after "Dati Esempio" and "Calcola", then the waveform window after
 // "Grafici" with the pointer resting on the iL trace, then the start-up
 // window opened from the waveform window's menu, then the window of the

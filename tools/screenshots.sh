@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Renews the README's screenshots on a virtual X display: docs/form1.png,
+# Renews the README's and the manual's screenshots on a virtual X display: docs/form1.png,
 # docs/form2.png, docs/startup.png, docs/realparts.png and docs/choice.png in
 # Italian, and docs/startup-en.png, docs/realparts-en.png and
 # docs/choice-en.png with the English locale's numbers; docs/report.png, the

@@ -334,8 +334,12 @@ void ChoiceWindow::ShowResults() {
 
 void ChoiceWindow::ShowDesign() {
     const DesignTargets& d = study_.design;
-    // Beside the input fields, in their form: the point, no thousands separator.
-    const auto number = [](double value) { return QString::number(value, 'g', 4); };
+    // A label: the locale's decimal separator, as the windows' other figures
+    // have it; no thousands separator.
+    const QString separator = QString::fromStdString(separator_);
+    const auto number = [&separator](double value) {
+        return QString::number(value, 'g', 4).replace(QLatin1Char('.'), separator);
+    };
     design_->setText(
         module_.LastDesign
             ? QStringLiteral("Progetto: Vi = %1 V, Vo = %2 V, f = %3 kHz, Io = %4 A; requisiti "
