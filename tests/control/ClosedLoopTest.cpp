@@ -113,9 +113,8 @@ TEST(ClosedLoop, AStepsFiguresEndAtTheNextStep) {
     EXPECT_GT(both.lineStep->overshoot, 2 * alone.loadStep->overshoot);  // not to be taken in
 }
 
-// The switched loop's figures of `q` against the Runge-Kutta model's; false
-// when the loop has not settled by then (a limit cycle between the rails,
-// whose phase two integrations do not share): nothing compared.
+// The switched loop's figures of `q` against the Runge-Kutta model's; false, nothing
+// compared, for a loop not settled by then (a limit cycle whose phase neither shares).
 bool ExpectTheReferencesFigures(const LoopCircuit& loop, const TransientRequest& q, double Vo) {
     const TransientResult r = SimulateClosedLoop(loop, q);
     if (!r.refusal.empty()) {
@@ -140,11 +139,9 @@ bool ExpectTheReferencesFigures(const LoopCircuit& loop, const TransientRequest&
     return true;
 }
 
-// Random circuits over the accepted ranges (log-uniform L, C, loads), each
-// with its designed compensator, a soft-start of 40 periods and a load
-// step to a random load, against the Runge-Kutta model: the diode's stage in
-// voltage mode, and synchronous stages in both light-load behaviours under
-// both controls, with low-side resistances and dead times of 5 to 200 ns.
+// Random circuits (log-uniform L, C, loads), each with its designed compensator, a soft-start
+// of 40 periods and a random load step: the diode's stage in voltage mode, synchronous stages
+// in both light-load behaviours under both controls, dead times of 5 to 200 ns.
 TEST(ClosedLoop, RandomCircuitsAgainstTheRungeKuttaModel) {
     std::mt19937_64 rng(5);
     const auto uniform = [&](double low, double high) {
@@ -189,8 +186,7 @@ TEST(ClosedLoop, RandomCircuitsAgainstTheRungeKuttaModel) {
         loop.compensator = *design.compensator;
         const TransientRequest q{40 / f, logUniform(1, stage == 0 ? 50 : 200), 300 / f, {}, {},
                                  600 / f};
-        // A loop stable at both loads: one designed for DCM may ring without
-        // end in CCM, where two integrations part ways.
+        // Stable at both loads: a loop designed for DCM may ring without end in CCM.
         LoopCircuit stepped = loop;
         stepped.circuit.RL = *q.rl2;
         const LoopAnalysis a = AnalyseLoop(loop), b = AnalyseLoop(stepped);

@@ -152,7 +152,9 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
                                    m["pin"]};
         const double program[] = {a.VoMean, a.VoMean, a.VoRipple, a.stresses.inductor.rms,
                                   a.powers.input};
-        const double allowed[] = {0.5, 0.5, 3, 1, 1};
+        // A synchronous stage has no diode knee: its mean within a twentieth of a percent.
+        const double mean = synchronous ? 0.05 : 0.5;
+        const double allowed[] = {mean, mean, 3, 1, 1};
         for (int k = 0; k < 5; ++k)
             EXPECT_LT(std::fabs(100 * (measured[k] - program[k]) / program[k]), allowed[k])
                 << row.name << ", measure " << k;

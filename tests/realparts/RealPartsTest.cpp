@@ -293,6 +293,12 @@ TEST(DutyForTarget, ReachesTheTargetOrSaysItCannot) {
         {kWorkedExample, worked, true, highest * (1 - 1e-3), RealPartsOutcome::Found},
         {kWorkedExample, worked, true, highest * (1 + 1e-12), RealPartsOutcome::Unreachable},
         {kWorkedExample, kIdealised, true, 25, RealPartsOutcome::Unreachable},
+        // Dead times of 2 us a period hold D below 0.84, Vo below 23 V.
+        {kWorkedExample,
+         {.rectifier = Rectifier::Synchronous, .td1 = 1e-6, .td2 = 1e-6},
+         true,
+         23,
+         RealPartsOutcome::Unreachable},
         {kWorkedExample, worked, true, 0, RealPartsOutcome::Unreachable},
         {kWorkedExample, worked, true, std::nan(""), RealPartsOutcome::Unreachable},
         {With(kWorkedExample, 0.6, 0), worked, true, 15, RealPartsOutcome::InvalidValues},
