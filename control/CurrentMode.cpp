@@ -12,6 +12,11 @@ constexpr double kDegrees = 180 / std::numbers::pi;
 
 }  // namespace
 
+double OnSlope(const LoopCircuit& loop, const LoopOperatingPoint& op) {
+    const PartValues& p = loop.parts;
+    return (loop.circuit.Vi - (p.Rds + p.DCR) * op.IL - op.Vo) / loop.circuit.L;
+}
+
 CurrentModeFigures CurrentModeAt(const LoopCircuit& loop, const LoopOperatingPoint& op) {
     const PartValues& p = loop.parts;
     const CircuitValues& c = loop.circuit;
@@ -19,7 +24,7 @@ CurrentModeFigures CurrentModeAt(const LoopCircuit& loop, const LoopOperatingPoi
     const double T = 1 / c.f, D = op.D, Dp = 1 - D, L = c.L, IL = op.IL;
     const double Vd = op.dutyGain, Req = op.seriesResistance;
     CurrentModeFigures k;
-    k.mn = (c.Vi - (p.Rds + p.DCR) * IL - op.Vo) / L;
+    k.mn = OnSlope(loop, op);
     k.mf = (op.Vo + op.offDrop + (op.offResistance + p.DCR) * IL) / L;
     k.Sn = m.Ri * k.mn;
     k.Se = m.Se;

@@ -24,6 +24,9 @@ namespace stepdown {
 
 CurrentModeFigures CurrentModeAt(const LoopCircuit& loop, const LoopOperatingPoint& op);
 
+// mn, the inductor current's slope while the high side is on, A/s.
+double OnSlope(const LoopCircuit& loop, const LoopOperatingPoint& op);
+
 // The ramp that puts Qp at 1: mc D' = 0.5 + 1/pi, none below.
 double RampForUnitQ(double Sn, double D);
 

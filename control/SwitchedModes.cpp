@@ -2,6 +2,7 @@
 // propagator, and the functions whose zeros end it.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "control/SwitchedAlgebra.h"
@@ -88,23 +89,11 @@ double Simulation::MostSubstepReach() {
 // The mode's matrix into A_.
 void Simulation::Assemble() {
     const Compensator& c = loop_.compensator;
-    StageInterval kind = StageInterval::Blocked;
-    switch (mode_.sw) {
-    case Switch::On:
-        kind = StageInterval::HighSideOn;
-        break;
-    case Switch::Diode:
-        kind = StageInterval::LowBodyDiode;
-        break;
-    case Switch::LowOn:
-        kind = StageInterval::LowSideOn;
-        break;
-    case Switch::HighDiode:
-        kind = StageInterval::HighBodyDiode;
-        break;
-    case Switch::Blocked:
-        break;
-    }
+    // The stage's interval of each Switch, in the enumeration's order.
+    constexpr std::array<StageInterval, 5> kIntervalOf{
+        StageInterval::HighSideOn, StageInterval::LowBodyDiode, StageInterval::Blocked,
+        StageInterval::LowSideOn, StageInterval::HighBodyDiode};
+    const StageInterval kind = kIntervalOf[static_cast<std::size_t>(mode_.sw)];
     const LinearInterval& interval = Model().intervals[static_cast<std::size_t>(kind)];
     const Matrix2& M = interval.M;
     const Vector2 pull = M * interval.equilibrium;

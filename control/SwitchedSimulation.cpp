@@ -199,18 +199,12 @@ void Simulation::Consistent() {
         ((!mode_.blanking && Dot(Combine(AmplifierOutput(), 1, Ramp(), -1), y_) <= 0) ||
          y_[kTau] >= loop_.modulator.Dmax * period_))
         HighSideOff();
-    if (highOff_) {
-        const double on = *highOff_ + loop_.parts.td1;
-        const double off = periodStart_ + period_ - loop_.parts.td2;
-        if (lowPhase_ == 0 && on < off && t_ >= on) {
-            lowPhase_ = 1;
+    // Each of the low side's instants reached: the slot opens, then closes.
+    for (std::optional<double> at; (at = NextScheduled()) && t_ >= *at;)
+        if (lowPhase_++ == 0)
             LowSideOn();
-        }
-        if (lowPhase_ == 1 && t_ >= off) {
-            lowPhase_ = 2;
-            if (mode_.sw == Switch::LowOn) mode_.sw = Freewheeling();
-        }
-    }
+        else if (mode_.sw == Switch::LowOn)
+            mode_.sw = Freewheeling();
     const bool emulating = loop_.parts.lowSideMode == LowSideMode::DiodeEmulation;
     if ((mode_.sw == Switch::Diode || (mode_.sw == Switch::LowOn && emulating)) && !(y_[kIL] > 0)) {
         y_[kIL] = 0;

@@ -291,8 +291,7 @@ std::string LowSideDrive(const LoopCircuit& loop, bool currentAtStart) {
         // The band: a ten-thousandth of the ripple just above zero, as the
         // open stage's emulation has it.
         const LoopOperatingPoint op = AveragedOperatingPoint(loop);
-        const double ripple =
-            (loop.circuit.Vi - (p.Rds + p.DCR) * op.IL - op.Vo) / loop.circuit.L * op.D * T;
+        const double ripple = OnSlope(loop, op) * op.D * T;
         const double band = std::max(kLatchBand * std::abs(ripple), 1e-12);
         const std::string ok = "min(1,max(0,v(lsok)))";
         n += "BPOS pos 0 V=min(1,max(0,(i(VSENSE)-" + Plain(band) + ")/" + Plain(band) + "))\n";

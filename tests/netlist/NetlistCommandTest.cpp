@@ -148,8 +148,7 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     EXPECT_NE(shown.out.find("\n.tran 12.5n 250u 0 12.5n uic\n"), std::string::npos);
     EXPECT_NE(shown.out.find("parte dal regime periodico ad anello chiuso"), std::string::npos);
     EXPECT_NE(shown.out.find("* Il primo periodo\n.meas tran vo_mean_first"), std::string::npos);
-    // Peak-current mode's blanking; a synchronous stage's low side, its dead
-    // times and its emulation latch.
+    // Peak-current mode's blanking; a synchronous low side, dead times, emulation latch.
     const std::string peak = Cli(Loop(Plus(kParts, {"--control", "peak", "--tblank", "900"}))).out;
     EXPECT_NE(peak.find("\nVBLANK blank 0 PULSE(1 0 893.75n "), std::string::npos);
     const std::string sync = Cli(Loop(Plus(kParts, {"--rectifier", "sync", "--lsmode", "de",
