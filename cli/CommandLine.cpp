@@ -56,7 +56,8 @@ std::string HelpDetails() {
            QuantityHelp(QuantityGroup::Simulation) +
            "  --csv FILE  scrive l'ultimo periodo simulato in FILE ('-': standard output)\n"
            "  --startup-csv FILE\n"
-           "              scrive in FILE l'inviluppo di iL e Vo dall'avvio ('-': standard output)\n"
+           "              scrive in FILE l'inviluppo di iL e Vo dall'avvio ('-': standard\n"
+           "              output)\n"
            "\n"
            "Componenti reali (verify e design --verify): aggiungono l'analisi a regime del\n"
            "convertitore come costruito, sullo stesso circuito, con un diodo che blocca.\n"
@@ -72,16 +73,16 @@ std::string HelpDetails() {
            "Scelta dei componenti (design, con o senza --verify; sweep), sul convertitore\n"
            "come costruito regolato alla Vo del progetto, con i valori dei COMPONENTI:\n"
            "  --series S  i valori normalizzati di L e C nella serie E6, E12 o E24\n"
-           "  --round R   up: il primo valore non minore (se omesso); nearest: il più vicino;\n"
-           "              meets: le più piccole L e C che rispettano i requisiti di ΔiL e ΔVo\n"
+           "  --round R   up: il primo valore non minore (se omesso); nearest: il più\n"
+           "              vicino; meets: le più piccole L e C che rispettano i requisiti\n"
+           "              di ΔiL e ΔVo\n"
            "  --corners   il caso peggiore sui vertici delle tolleranze e degli intervalli,\n"
            "              intorno ai valori normalizzati con --series, ai calcolati senza\n" +
-           QuantityHelp(QuantityGroup::Selection,
-                        {"tol-l", "tol-c", "vi-min", "vi-max", "io-min", "io-max"}) +
+           QuantityHelp(QuantityGroup::Selection, kCornerKeys) +
            "  Un estremo omesso degli intervalli è la Vi o la Io del progetto.\n"
            "\n"
            "sweep: il progetto come design, poi una scansione del carico.\n" +
-           QuantityHelp(QuantityGroup::Selection, {"io-from", "io-to", "points"}) +
+           QuantityHelp(QuantityGroup::Selection, kSweepLoadKeys) +
            "  Le correnti omesse sono il 10 % e il 150 % di Io; i punti sono carichi per\n"
            "  tensione di ingresso, da 1 a 1000.\n"
            "  --vi-list V,V,...\n"
@@ -89,8 +90,8 @@ std::string HelpDetails() {
            "  --csv FILE  scrive i punti in FILE ('-': standard output)\n"
            "\n"
            "  --json      un oggetto JSON al posto del testo\n"
-           "  --save FILE salva in FILE, file di progetto, i testi dei campi dopo il calcolo,\n"
-           "              anche quando i dati sono rifiutati\n"
+           "  --save FILE salva in FILE, file di progetto, i testi dei campi dopo il\n"
+           "              calcolo, anche quando i dati sono rifiutati\n"
            "\n"
            "open: esegue il file di progetto FILE (salvato con --save) come design con i\n"
            "  suoi dati di progetto, o con --verify come verify con i suoi dati di verifica\n"
@@ -132,7 +133,9 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "--help" || command == "-h") {
         if (!rest.empty()) return UsageError(err, "argomento inatteso: " + rest.front());
-        out << kUsage << HelpDetails() << kLoopUsage << NetlistHelp();
+        out << Usage() << HelpDetails() << LoopUsage()
+            << "Il circuito come in verify; --vo è la Vo da regolare, se manca --rb.\n"
+            << QuantityHelp(QuantityGroup::Loop) << NetlistHelp();
         return kExitSuccess;
     }
     if (command == "--version") {

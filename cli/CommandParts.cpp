@@ -15,6 +15,7 @@
 #include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
 #include "cli/LoopCommand.h"
+#include "cli/LoopOptions.h"
 #include "cli/NetlistCommand.h"
 #include "cli/OptionOwners.h"
 #include "cli/QuantityOptions.h"
@@ -36,29 +37,41 @@
 
 namespace stepdown::cli {
 
-const std::string_view kUsage =
-    "Uso:\n"
-    "  stepdown-cli design --vi T --vo T --f T --ripple T --dvo T --io T [--json]\n"
-    "                      [--verify [--n T --np T --ni T] [--csv FILE]\n"
-    "                      [--startup-csv FILE]] [--series E6|E12|E24 [--round up|nearest]]\n"
-    "                      [--corners [--tol-l PCT --tol-c PCT --vi-min V --vi-max V\n"
-    "                      --io-min A --io-max A]] [COMPONENTI] [--save FILE]\n"
-    "  stepdown-cli verify --vi T --d T --f T --l T --c T --rl T [--n T --np T --ni T]\n"
-    "                      [--json] [--csv FILE] [--startup-csv FILE]\n"
-    "                      [COMPONENTI [--vo-target V]] [--save FILE]\n"
-    "  stepdown-cli sweep --vi T --vo T --f T --ripple T --dvo T --io T\n"
-    "                     [--io-from A --io-to A --points K] [--vi-list V,V,...]\n"
-    "                     [--series E6|E12|E24 [--round up|nearest]] [COMPONENTI]\n"
-    "                     [--json] [--csv FILE] [--save FILE]\n"
-    "  stepdown-cli open FILE [--json] [--verify [--csv FILE] [--startup-csv FILE]]\n"
-    "                    [--standard] [--corners] [--sweep [--csv FILE]]\n"
-    "  stepdown-cli loop --vi V --vo V --f KHZ --l UH --c UF --rl OHM [...]\n"
-    "  stepdown-cli netlist --vi T --d T --f T --l T --c T --rl T [...] | --loop [...]\n"
-    "  stepdown-cli --help | --version\n"
-    "COMPONENTI: --real, e/o uno o più tra --esr T --dcr T --rds T --rd T --vf T\n"
-    "            --tr T --tf T --qg T --vdrv T --iq T, lo stadio sincrono (--rectifier\n"
-    "            sync ...) e il verdetto termico (--rth-hs ...), elencati in --help;\n"
-    "            in design con --verify, --series o --corners; in sweep senza --real\n";
+const std::string& Usage() {
+    using G = QuantityGroup;
+    static const std::string usage =
+        "Uso:\n" +
+        Wrapped("  stepdown-cli design " + OptionsOf(G::Design) + " [--json] [--verify [" +
+                    OptionsOf(G::Simulation) + "] [--csv FILE] [--startup-csv FILE]] [" +
+                    OptionOf(Row(G::Selection, "series")) + " [" +
+                    OptionOf(Row(G::Selection, "round")) + "]] [--corners [" +
+                    OptionsOf(G::Selection, kCornerKeys) + "]] [COMPONENTI] [--save FILE]",
+                22) +
+        Wrapped("  stepdown-cli verify " + OptionsOf(G::Verification) + " [" +
+                    OptionsOf(G::Simulation) +
+                    "] [--json] [--csv FILE] [--startup-csv FILE] [COMPONENTI [--vo-target V]] "
+                    "[--save FILE]",
+                22) +
+        Wrapped("  stepdown-cli sweep " + OptionsOf(G::Design) + " [" +
+                    OptionsOf(G::Selection, kSweepLoadKeys) + "] [--vi-list V,V,...] [" +
+                    OptionOf(Row(G::Selection, "series")) + " [" +
+                    OptionOf(Row(G::Selection, "round")) +
+                    "]] [COMPONENTI] [--json] [--csv FILE] [--save FILE]",
+                21) +
+        Wrapped(
+            "  stepdown-cli open FILE [--json] [--verify [--csv FILE] [--startup-csv FILE]] "
+            "[--standard] [--corners] [--sweep [--csv FILE]] [--loop] [--netlist]",
+            20) +
+        Wrapped("  stepdown-cli loop " + LoopCircuitOptions() + " [...]", 20) +
+        Wrapped("  stepdown-cli netlist " + OptionsOf(G::Verification) + " [...] | --loop [...]",
+                23) +
+        "  stepdown-cli --help | --version\n" +
+        Wrapped("COMPONENTI: --real, e/o uno o più tra " + OptionsOf(G::Parts) +
+                    ", elencati in --help; in design con --verify, --series o --corners; in "
+                    "sweep senza --real",
+                12);
+    return usage;
+}
 
 // The options that feed text boxes are named as the design file's keys,
 // and so are the part options.
@@ -80,7 +93,7 @@ const std::vector<OptionSpec> kOpenOptions{
 };
 
 int UsageError(std::ostream& err, std::string_view error) {
-    err << "stepdown-cli: " << error << '\n' << kUsage;
+    err << "stepdown-cli: " << error << '\n' << Usage();
     return kExitUsage;
 }
 

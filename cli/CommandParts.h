@@ -30,7 +30,8 @@
 
 namespace stepdown::cli {
 
-extern const std::string_view kUsage;
+// The usage of every command, its options named by the table of quantities.
+const std::string& Usage();
 extern const std::vector<OptionSpec> kDesignOptions, kVerifyOptions, kSweepOptions, kOpenOptions;
 
 // The design as it stood right after "Calcola": the launch later overwrites

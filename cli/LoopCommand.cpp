@@ -5,6 +5,7 @@
 #include "cli/LoopOptions.h"
 #include "cli/LoopOutput.h"
 #include "cli/OptionValues.h"
+#include "cli/QuantityOptions.h"
 #include "cli/RealPartsOutput.h"
 #include "control/CompensatorDesign.h"
 #include "control/ControlQuantities.h"
@@ -17,14 +18,16 @@
 
 namespace stepdown::cli {
 
-const char* const kLoopUsage =
-    "  stepdown-cli loop --vi V --vo V --f KHZ --l UH --c UF --rl OHM [COMPONENTI]\n"
-    "                    [--vref V --vramp V --vcmax V --dmax PCT --r1 OHM --rb OHM]\n"
-    "                    [--type 2|3 --r2 OHM --r3 OHM --c1 NF --c2 NF --c3 NF |\n"
-    "                    --fc KHZ --pm DEG] [--series] [--switched] [--json] [--csv FILE]\n"
-    "                    [--tss MS --rl2 OHM --t1 MS --vi2 V --t2 MS --tend MS]\n"
-    "                    [--step-csv FILE] [--save FILE]\n"
-    "  stepdown-cli open FILE --loop [--json] [--csv FILE]\n";
+std::string LoopUsage() {
+    return Wrapped("  stepdown-cli loop " + LoopCircuitOptions() +
+                       " [COMPONENTI] [CONTROLLORE] [--series] [--switched] [--json] [--csv FILE] "
+                       "[--step-csv FILE] [--save FILE]",
+                   20) +
+           "  stepdown-cli open FILE --loop [--json] [--csv FILE]\n" +
+           Wrapped("CONTROLLORE: uno o più tra " + OptionsOf(QuantityGroup::Loop) +
+                       ", elencati in --help",
+                   13);
+}
 
 namespace {
 
@@ -46,7 +49,7 @@ std::vector<OptionSpec> LoopOptions() {
 }
 
 int Usage(std::ostream& err, std::string_view error) {
-    err << "stepdown-cli: " << error << "\nUso:\n" << kLoopUsage;
+    err << "stepdown-cli: " << error << "\nUso:\n" << LoopUsage();
     return kExitUsage;
 }
 

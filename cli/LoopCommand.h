@@ -32,6 +32,6 @@ int RunOpenLoop(const std::string& path, const DesignFile& file, const ParsedArg
                 std::ostream& out, std::ostream& err);
 
 // The usage lines of the command.
-extern const char* const kLoopUsage;
+std::string LoopUsage();
 
 }  // namespace stepdown::cli

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "cli/OptionValues.h"
+#include "cli/QuantityOptions.h"
 #include "control/ControlQuantities.h"
 #include "control/LoopAssembly.h"
 #include "model/Module1.h"
@@ -38,6 +39,12 @@ NumberText Required(const ParsedArguments& arguments, std::string_view key,
 }
 
 }  // namespace
+
+std::string LoopCircuitOptions() {
+    std::string options;
+    for (const CircuitOption& option : kCircuit) options += OptionOf(*option.row) + ' ';
+    return options + OptionOf(Row(QuantityGroup::Design, "vo"));
+}
 
 std::string UsageOf(const LoopRefusal& refusal) {
     return refusal.usage.empty() ? InvalidValue(refusal.key, refusal.why) : refusal.usage;

@@ -22,6 +22,9 @@ struct LoopRefusal {
     std::string usage{};
 };
 
+// The circuit's options as the usage writes them: "--vi T ... --vo T".
+std::string LoopCircuitOptions();
+
 // What a command says of a refused option.
 std::string UsageOf(const LoopRefusal& refusal);
 

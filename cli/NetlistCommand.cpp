@@ -38,8 +38,9 @@ constexpr std::string_view kNetlistHelp =
     "  cycle dà, un circuito senza regime periodico o una netlist non scritta.\n"
     "  --loop         anche il controllore (partitore, riferimento, amplificatore\n"
     "                 d'errore con la sua rete, rampa, comparatore e latch), con le\n"
-    "                 opzioni di loop; la simulazione parte dal regime ad anello chiuso,\n"
-    "                 o da fermo con --tss; con i gradini o --tss dura fino a tend.\n"
+    "                 opzioni di loop; la simulazione parte dal regime ad anello\n"
+    "                 chiuso, o da fermo con --tss; con i gradini o --tss dura fino\n"
+    "                 a tend.\n"
     "                 open FILE --netlist lo include quando la sezione \"loop\" del\n"
     "                 file ha un valore diverso da quello iniziale.\n";
 

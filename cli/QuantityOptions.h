@@ -3,7 +3,8 @@
 // row, named by its key, and the help line that describes it, both made
 // from the table so that a new row is a new option without more code.
 
-#include <initializer_list>
+#include <array>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,22 @@ std::vector<OptionSpec> WithQuantityOptions(std::vector<OptionSpec> options, Qua
 // one on a line of its own).
 std::string QuantityHelp(QuantityGroup group);
 // The same for the rows of `group` named by `keys`, in their order.
-std::string QuantityHelp(QuantityGroup group, std::initializer_list<std::string_view> keys);
+std::string QuantityHelp(QuantityGroup group, std::span<const std::string_view> keys);
+
+// "--key T" for every row of `group`, or for the rows named by `keys`,
+// joined by blanks: the usage's synopsis of a group.
+std::string OptionOf(const Quantity& quantity);
+std::string OptionsOf(QuantityGroup group);
+std::string OptionsOf(QuantityGroup group, std::span<const std::string_view> keys);
+
+// `text` broken at its blanks into lines of at most 80 columns, every line
+// after the first indented by `indent` blanks, each line ended. An option
+// keeps its argument (a word in capitals after it) on its line.
+std::string Wrapped(std::string_view text, std::size_t indent);
+
+// The rows of the choice group that --corners and the sweep's loads read.
+inline constexpr std::array<std::string_view, 6> kCornerKeys{"tol-l",  "tol-c",  "vi-min",
+                                                             "vi-max", "io-min", "io-max"};
+inline constexpr std::array<std::string_view, 3> kSweepLoadKeys{"io-from", "io-to", "points"};
 
 }  // namespace stepdown::cli

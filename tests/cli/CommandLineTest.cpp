@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -312,21 +313,32 @@ TEST(RunCommandLine, ConverterAsBuiltBesideARefusedRunAndItsPartLimits) {
     EXPECT_NE(notes[0]["note"].get<std::string>().find("Vdrv"), std::string::npos);
 }
 
-// The progress line appears from half a second on, is redrawn at most every tenth of a
-// second, never cancels the run, covers a longer line it replaces, and is wiped.
-// The help and the options come from the table of quantities: a line per
-// row in the help, with its unit and start text, and every row an option of
-// the commands of its group.
-TEST(RunCommandLine, HelpAndOptionsFollowTheTableOfQuantities) {
+// The help and the usages come from the table of quantities: a help line per
+// row, every row in the usage of its command as "--key T" on one line, and no
+// line wider than a terminal's 80 columns.
+TEST(RunCommandLine, HelpAndUsageFollowTheTableOfQuantities) {
     const std::string help = Cli({"--help"}).out;
-    for (const char* line : {
-             "\n  --vi T      tensione di ingresso Vi [V]\n",
-             "\n  --ni T      periodi simulati NI (se omesso: 2000)\n",
-             "\n  --vf T      caduta di tensione Vf del diodo [V] (se omesso: 0.6)\n",
-         })
-        EXPECT_NE(help.find(line), std::string::npos) << line;
+    const std::string usage = Cli({"--bogus"}).err, loopUsage = Cli({"loop", "--bogus"}).err;
+    using G = QuantityGroup;
+    for (const G group :
+         {G::Design, G::Verification, G::Simulation, G::Parts, G::Selection, G::Loop})
+        for (const Quantity& row : QuantitiesOf(group)) {
+            const std::string key = "--" + std::string(row.key);
+            EXPECT_NE(help.find("\n  " + key + ' '), std::string::npos) << key;
+            const std::string& inUsage = group == G::Loop ? loopUsage : usage;
+            EXPECT_NE(inUsage.find(key + " T"), std::string::npos) << key;
+        }
+    EXPECT_NE(help.find("\n  --ni T      periodi simulati NI (se omesso: 2000)\n"),
+              std::string::npos);
+    std::istringstream lines(help + usage + loopUsage);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(
+            std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }), 80)
+            << line;
 }
 
+// The progress line appears from half a second on, is redrawn at most every tenth of a
+// second, never cancels the run, covers a longer line it replaces, and is wiped.
 TEST(TerminalProgress, ShowsItsLineFromHalfASecondAndNeverCancels) {
     using std::chrono::milliseconds;
     struct Step {
