@@ -10,6 +10,7 @@
 #include "control/CompensatorDesign.h"
 #include "control/ControlQuantities.h"
 #include "control/LoopAssembly.h"
+#include "control/LoopCsv.h"
 #include "control/SwitchedLoopGain.h"
 #include "model/Conversions.h"
 #include "model/Module1.h"

@@ -197,15 +197,6 @@ void SwitchedText(std::ostream& out, const SwitchedBode& s, const Compensator& c
 
 }  // namespace
 
-std::string StepCsv(const TransientResult& transient) {
-    std::ostringstream csv;
-    csv << "t_s,iL_A,vo_V,vc_V\n";
-    for (const TracePoint& p : transient.trace)
-        csv << JsonNumber(p.t) << ',' << JsonNumber(p.iL) << ',' << JsonNumber(p.vo) << ','
-            << JsonNumber(p.vc) << '\n';
-    return csv.str();
-}
-
 JsonObject LoopJson(const LoopReport& report) {
     const LoopAnalysis& a = report.analysis;
     JsonObject op;
@@ -291,17 +282,6 @@ void LoopText(std::ostream& out, const LoopReport& report) {
                      Padded(Label(a.T.phaseDeg[k]), 11) + Padded(Label(a.Gvd.magDb[k]), 11) +
                      Padded(Label(a.Gvd.phaseDeg[k]), 11) + Padded(Label(a.Gc.magDb[k]), 11) +
                      Label(a.Gc.phaseDeg[k]));
-}
-
-std::string BodeCsv(const LoopAnalysis& a) {
-    std::ostringstream csv;
-    csv << "f_Hz,T_dB,T_deg,Gvd_dB,Gvd_deg,Gc_dB,Gc_deg\n";
-    for (std::size_t k = 0; k < a.f.size(); ++k)
-        csv << JsonNumber(a.f[k]) << ',' << JsonNumber(a.T.magDb[k]) << ','
-            << JsonNumber(a.T.phaseDeg[k]) << ',' << JsonNumber(a.Gvd.magDb[k]) << ','
-            << JsonNumber(a.Gvd.phaseDeg[k]) << ',' << JsonNumber(a.Gc.magDb[k]) << ','
-            << JsonNumber(a.Gc.phaseDeg[k]) << '\n';
-    return csv.str();
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text, std::ostream& out,

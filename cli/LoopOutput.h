@@ -25,12 +25,6 @@ struct LoopReport {
 
 JsonObject LoopJson(const LoopReport& report);
 void LoopText(std::ostream& out, const LoopReport& report);
-// f, |T|, angle T, |Gvd|, angle Gvd, |Gc|, angle Gc per line, with a header.
-std::string BodeCsv(const LoopAnalysis& analysis);
-
-// t, iL, vo, vc at every point of the step response's trace.
-std::string StepCsv(const TransientResult& transient);
-
 // Writes `text` to `path` ("-": `out`); false, with the reason on `err`, when
 // the file cannot be written.
 bool WriteTextFile(const std::string& path, const std::string& text, std::ostream& out,

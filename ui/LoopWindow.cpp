@@ -17,11 +17,10 @@
 #include <QVBoxLayout>
 
 #include <cmath>
-#include <iomanip>
-#include <sstream>
 
 #include "control/CompensatorDesign.h"
 #include "control/LoopAssembly.h"
+#include "control/LoopCsv.h"
 #include "control/LoopStudy.h"
 #include "netlist/SpiceNetlist.h"
 #include "realparts/RealPartsStudy.h"
@@ -301,17 +300,7 @@ void LoopWindow::ShowAll() {
 }
 
 std::string LoopWindow::BodeCsv() const {
-    std::ostringstream csv;
-    csv << std::setprecision(17) << "f_Hz,T_dB,T_deg,Gvd_dB,Gvd_deg,Gc_dB,Gc_deg\n";
-    if (!analysis_) return csv.str();
-    const LoopAnalysis& a = *analysis_;
-    for (std::size_t k = 0; k < a.f.size(); ++k) {
-        csv << a.f[k];
-        for (const BodeCurve* curve : {&a.T, &a.Gvd, &a.Gc})
-            csv << ',' << curve->magDb[k] << ',' << curve->phaseDeg[k];
-        csv << '\n';
-    }
-    return csv.str();
+    return stepdown::BodeCsv(analysis_ ? *analysis_ : LoopAnalysis{});
 }
 
 }  // namespace stepdown

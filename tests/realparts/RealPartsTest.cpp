@@ -12,6 +12,7 @@
 #include "model/Module1.h"
 #include "realparts/LinearInterval.h"
 #include "realparts/PartTexts.h"
+#include "realparts/PeriodFigures.h"
 #include "realparts/RealParts.h"
 #include "steadystate/SteadyState.h"
 #include "support/RealPartsReference.h"
@@ -175,6 +176,27 @@ TEST(RealPartsAnalysis, EnergyBalanceClosesOnEveryCircuit) {
             EXPECT_NEAR(e.efficiency * e.input, e.output, 1e-12 * e.input);
         }
     }
+}
+
+// The last guard before a result is shown refuses each way a result can break physics.
+TEST(RealPartsAnalysis, ThePhysicsGuardRefusesEachBrokenResult) {
+    const RealPartsAnalysis found = Analyze(kWorkedExample, kWorkedParts);
+    ASSERT_TRUE(KeepsThePhysics(found));
+    const auto broken = [&](auto&& breakIt) {
+        RealPartsAnalysis r = found;
+        breakIt(r);
+        return KeepsThePhysics(r);
+    };
+    EXPECT_FALSE(broken([](RealPartsAnalysis& r) { r.losses.diode = -1e-6; }));
+    EXPECT_FALSE(broken([](RealPartsAnalysis& r) { r.powers.efficiency = 1 + 1e-9; }));
+    EXPECT_FALSE(broken([](RealPartsAnalysis& r) { r.powers.efficiency = -1e-9; }));
+    EXPECT_FALSE(broken([](RealPartsAnalysis& r) { r.powers.input *= 1.01; }));
+    EXPECT_FALSE(broken([](RealPartsAnalysis& r) { r.stresses.diode.mean = -1e-9; }));
+    // A low-side switch may carry the current backwards.
+    EXPECT_TRUE(broken([](RealPartsAnalysis& r) {
+        r.rectifier = Rectifier::Synchronous;
+        r.stresses.diode.mean = -1;
+    }));
 }
 
 // Triangular ripple on an ideal circuit: the formulas hold to the ripple's second order.
