@@ -25,7 +25,7 @@ project_sources() {
   if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     git ls-files -- '*.cpp' '*.h'
   else
-    find app bench cli common componentchoice design designfile engine model realparts report steadystate tests tools ui verification waveformplot waveformview -name '*.cpp' -o -name '*.h'
+    find app bench cli common componentchoice control design designfile engine model netlist realparts report steadystate tests tools ui verification waveformplot waveformview -name '*.cpp' -o -name '*.h'
   fi
 }
 
