@@ -95,6 +95,9 @@ TEST(LoopCommand, BodeCsvHoldsTheJsonsCurvesAndAGivenNetworkIsKept) {
     const Result json = Loop(With(Plus(network, {"--json"})));
     ASSERT_EQ(csv.status + json.status + text.status, 0) << csv.err << json.err;
     EXPECT_NE(text.out.find("Compensatore di tipo III\n"), std::string::npos) << text.out;
+    for (const std::string& value : {"\nC1" + std::string(28, ' ') + "1.00E+02  nF\n",
+                                     "\nR3" + std::string(28, ' ') + "3.00E+02  Ω\n"})
+        EXPECT_NE(text.out.find(value), std::string::npos) << value;
     const nlohmann::json loop = nlohmann::json::parse(json.out)["loop"];
     // Every row takes its unit one way: the typed number times the factor.
     EXPECT_EQ(loop["compensator"]["C1"], 100 * 1e-9);

@@ -159,6 +159,8 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
         EXPECT_NE(sync.find(part), std::string::npos) << part;
     const std::string rest = Cli(Loop(Plus(kParts, {"--tss", "1", "--tend", "2"}))).out;
     EXPECT_NE(rest.find("\n*   il_peak "), std::string::npos);
+    EXPECT_NE(rest.find("\n* Avvio graduale: tss = 1 ms\n"), std::string::npos) << rest;
+    EXPECT_EQ(peak.find("Avvio graduale"), std::string::npos);
     // A step followed for exactly one period still has that period's mean.
     const Args onePeriod = Loop(Plus(kParts, {"--rl2", "5", "--t1", "1", "--tend", "1.0125"}));
     EXPECT_NE(Cli(onePeriod).out.find("load_final AVG v(vo) FROM=1m TO=1.0125m"),
