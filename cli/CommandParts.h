@@ -34,17 +34,6 @@ namespace stepdown::cli {
 const std::string& Usage();
 extern const std::vector<OptionSpec> kDesignOptions, kVerifyOptions, kSweepOptions, kOpenOptions;
 
-// The design as it stood right after "Calcola": the launch later overwrites
-// L and C with henry and farad, and D, RL with the values read back.
-struct DesignResult {
-    double L = 0.0, C = 0.0, IDP = 0.0, IDm = 0.0, Iim = 0.0, D = 0.0, RL = 0.0;
-    double DeltaiL = 0.0;  // A
-    double DeltaVo = 0.0;  // V
-    // The texts the design wrote into the verification fields, under their
-    // keys in the table of quantities, in the order written.
-    std::vector<std::pair<std::string_view, std::string>> verificationTexts;
-};
-
 // Where the results go: --json, and the two CSV files.
 struct OutputChoice {
     bool json = false;
@@ -114,23 +103,27 @@ bool WriteRequestedCsv(const OutputChoice& choice, const SimulationRun& run, std
 int SaveIfAsked(const ParsedArguments& arguments, const HeadlessMainWindow& window, int status,
                 std::ostream& err);
 
-// From the module as "Calcola" left it, never from the window's captions.
-DesignResult TakeDesign(const Module1& m);
+// The design as "Calcola" recorded it (the launch later overwrites the
+// module's L and C with henry and farad, and D, RL with the values read
+// back), never from the window's captions. Only after a design that passed.
+const DesignRecord& TakeDesign(const Module1& m);
 
-JsonObject DesignJson(const DesignResult& r);
+// The figures, then the texts written into the verification fields under
+// their keys, in the order written.
+JsonObject DesignJson(const DesignRecord& r);
 
 // The five figures, under their names in the program.
 JsonObject FiguresJson(const MeasuredFigures& figures, JsonObject object = {});
 
 JsonObject VerifyJson(const Module1& m);
 
-void DesignText(std::ostream& out, const DesignResult& r);
+void DesignText(std::ostream& out, const DesignRecord& r);
 
 // The figures as the waveform window's labels show them (those of the last
 // completed run), then the extremes.
 void VerifyText(std::ostream& out, const Module1& m);
 
-void ComparisonText(std::ostream& out, const DesignResult& r, const Module1& m);
+void ComparisonText(std::ostream& out, const DesignRecord& r, const Module1& m);
 
 // The verification's object with the start-up and the steady state.
 JsonObject AnalysedJson(const Module1& m, const RunAnalysis& a);

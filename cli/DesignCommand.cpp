@@ -47,7 +47,7 @@ int DesignClicks(const ParsedArguments& arguments, const DesignRequests& request
     TypeFields(window, arguments, kDesignKeys);
     DesignCalculation(module, window);
     if (ReportMessages(window, err)) return kExitRefused;
-    const DesignResult design = TakeDesign(module);
+    const DesignRecord design = TakeDesign(module);
     std::optional<ChoiceResults> chosen;
     if (requests.choice.Any()) {
         ChoiceOutcome evaluated = EvaluateChoice(requests.choice, TakeComputedDesign(module));

@@ -36,39 +36,16 @@
 
 namespace stepdown::cli {
 
-// From the module as "Calcola" left it, never from the window's captions.
-DesignResult TakeDesign(const Module1& m) {
-    DesignResult r;
-    r.L = m.L;
-    r.C = m.C;
-    r.IDP = m.IDP;
-    r.IDm = m.IDm;
-    r.Iim = m.Iim;
-    r.D = m.D;
-    r.RL = m.RL;
-    r.DeltaiL = m.DeltaiL;
-    r.DeltaVo = m.DeltaVo;
-    if (m.LastDesign)
-        for (const auto& [textBox, text] : m.LastDesign->fieldTexts)
-            for (const Quantity& quantity : kVerificationKeys)
-                if (quantity.textBox == textBox)
-                    r.verificationTexts.emplace_back(quantity.key, text);
-    return r;
-}
+const DesignRecord& TakeDesign(const Module1& m) { return m.LastDesign.value(); }
 
-JsonObject DesignJson(const DesignResult& r) {
-    JsonObject verification;
-    for (const auto& [key, text] : r.verificationTexts) verification.String(key, text);
+JsonObject DesignJson(const DesignRecord& r) {
     JsonObject object;
-    object.Number("L", r.L)
-        .Number("C", r.C)
-        .Number("IDP", r.IDP)
-        .Number("IDm", r.IDm)
-        .Number("Iim", r.Iim)
-        .Number("D", r.D)
-        .Number("RL", r.RL)
-        .Object("verification", std::move(verification));
-    return object;
+    for (const DesignFigure& figure : kDesignFigures) object.Number(figure.name, r.*figure.value);
+    JsonObject verification;
+    for (const auto& [textBox, text] : r.fieldTexts)
+        for (const Quantity& quantity : kVerificationKeys)
+            if (quantity.textBox == textBox) verification.String(quantity.key, text);
+    return object.Object("verification", std::move(verification));
 }
 
 // The five figures, under their names in the program.
@@ -96,14 +73,9 @@ JsonObject VerifyJson(const Module1& m) {
     return object;
 }
 
-void DesignText(std::ostream& out, const DesignResult& r) {
-    Line(out, "L", Label(r.L), "uH");
-    Line(out, "C", Label(r.C), "uF");
-    Line(out, "IDP", Label(r.IDP), "A");
-    Line(out, "IDm", Label(r.IDm), "A");
-    Line(out, "Iim", Label(r.Iim), "A");
-    Line(out, "D", Label(r.D * 100), "%");
-    Line(out, "RL", Label(r.RL), "ohm");
+void DesignText(std::ostream& out, const DesignRecord& r) {
+    for (const DesignFigure& figure : kDesignFigures)
+        Line(out, figure.name, Label(r.*figure.value * figure.textScale), figure.unit);
 }
 
 // The figures as the waveform window's labels show them (those of the last
@@ -122,7 +94,7 @@ void VerifyText(std::ostream& out, const Module1& m) {
     Line(out, "MaxVd", Label(m.MaxVd), "V");
 }
 
-void ComparisonText(std::ostream& out, const DesignResult& r, const Module1& m) {
+void ComparisonText(std::ostream& out, const DesignRecord& r, const Module1& m) {
     struct Row {
         std::string_view name;
         double designed;

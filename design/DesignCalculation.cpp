@@ -77,15 +77,14 @@ void DesignCalculation(Module1& m, MainWindowOperations& window) {
     for (const double shown : {m.L, m.C, m.IDP, m.IDm, m.Iim, m.f, m.RL})
         if (!std::isfinite(shown)) return m.Refuse(window, kResultNotFiniteMessage);
 
+    m.LastDesign = DesignRecord{m.DeltaiL, m.DeltaVo, m.IDP, m.IDm, m.Iim, m.Vo, m.Vi,
+                                m.f,       m.Io,      m.L,   m.C,   m.D,   m.RL, {}};
     const std::string separator = window.DecimalSeparator();
-    window.SetCaption("Label24", FormatScientific(m.L, 2, separator));
-    window.SetCaption("Label25", FormatScientific(m.C, 2, separator));
-    window.SetCaption("Label26", FormatScientific(m.IDP, 2, separator));
-    window.SetCaption("Label27", FormatScientific(m.IDm, 2, separator));
-    window.SetCaption("Label32", FormatScientific(m.Iim, 2, separator));
+    for (const DesignFigure& figure : kDesignFigures)
+        if (!figure.label.empty())
+            window.SetCaption(figure.label,
+                              FormatScientific((*m.LastDesign).*figure.value, 2, separator));
 
-    m.LastDesign = DesignRecord{m.DeltaiL, m.DeltaVo, m.IDP, m.IDm, m.Iim, m.Vo,
-                                m.Vi,      m.f,       m.Io,  m.L,   m.C,   {}};
     WriteVerificationField(m, window, "Text7", m.Vi);
     WriteVerificationField(m, window, "Text12", m.f / 1000);
     WriteVerificationField(m, window, "Text8", m.D * 100);

@@ -15,6 +15,29 @@ void DesignCalculation(Module1& module, MainWindowOperations& window);
 // The click of "Dati Esempio": the worked example into Text1..Text6.
 void ExampleData(MainWindowOperations& window);
 
+// One result of the design, described once for every output: its name in
+// the command's text and JSON, the report's caption, its unit in the text
+// (shown as value x textScale; the JSON keeps the recorded value) and the
+// main window's label that shows it, if any.
+struct DesignFigure {
+    std::string_view name;
+    std::string_view caption;
+    std::string_view unit;
+    double textScale;
+    double DesignRecord::*value;
+    std::string_view label;
+};
+
+inline constexpr DesignFigure kDesignFigures[] = {
+    {"L", "Induttanza L", "uH", 1, &DesignRecord::L, "Label24"},
+    {"C", "Capacità C", "uF", 1, &DesignRecord::C, "Label25"},
+    {"IDP", "Corrente di picco nel diodo IDP", "A", 1, &DesignRecord::IDP, "Label26"},
+    {"IDm", "Corrente media nel diodo IDm", "A", 1, &DesignRecord::IDm, "Label27"},
+    {"Iim", "Corrente media in ingresso Iim", "A", 1, &DesignRecord::Iim, "Label32"},
+    {"D", "Duty cycle D", "%", 100, &DesignRecord::D, ""},
+    {"RL", "Resistenza di carico RL", "ohm", 1, &DesignRecord::RL, ""},
+};
+
 // Messages of the checks the program adds to the design calculation.
 inline constexpr std::string_view kVoEqualsViMessage =
     "La tensione in uscita non può essere uguale alla tensione in ingresso Vi: "

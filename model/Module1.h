@@ -61,6 +61,8 @@ struct DesignRecord {
     double Io = 0.0;  // A
     double L = 0.0;   // uH
     double C = 0.0;   // uF
+    double D = 0.0;   // fraction of the period
+    double RL = 0.0;  // ohm
     // The verification text boxes and the texts written into them.
     std::vector<std::pair<std::string, std::string>> fieldTexts;
 };

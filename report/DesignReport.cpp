@@ -17,22 +17,6 @@
 namespace stepdown {
 namespace {
 
-// A result of the design click: where the click records it, its caption
-// and unit. The report formats it as the window shows it.
-struct DesignResultRow {
-    double DesignRecord::*value;
-    std::string_view caption;
-    std::string_view unit;
-};
-
-constexpr DesignResultRow kDesignResults[] = {
-    {&DesignRecord::L, "Induttanza L", "uH"},
-    {&DesignRecord::C, "Capacità C", "uF"},
-    {&DesignRecord::IDP, "Corrente di picco nel diodo IDP", "A"},
-    {&DesignRecord::IDm, "Corrente media nel diodo IDm", "A"},
-    {&DesignRecord::Iim, "Corrente media in ingresso Iim", "A"},
-};
-
 // A text as the report prints it: cut at a character boundary when long,
 // "non scritto" when empty.
 std::string Shown(const std::string& text) {
@@ -83,9 +67,11 @@ ReportSection DesignResults(const ReportInputs& in, Module1& module) {
     }
     // A click without a message has recorded its design.
     const DesignRecord& record = module.LastDesign.value();
-    for (const DesignResultRow& result : kDesignResults)
-        section.lines.push_back(
-            {std::string(result.caption), Figure(record.*result.value, result.unit, in.separator)});
+    // The results the window's labels show.
+    for (const DesignFigure& figure : kDesignFigures)
+        if (!figure.label.empty())
+            section.lines.push_back({std::string(figure.caption),
+                                     Figure(record.*figure.value, figure.unit, in.separator)});
     return section;
 }
 
