@@ -50,16 +50,13 @@ JsonObject DesignJson(const DesignRecord& r) {
 
 // The five figures, under their names in the program.
 JsonObject FiguresJson(const MeasuredFigures& figures, JsonObject object) {
-    object.Number("SimDeltaiL", figures.SimDeltaiL)
-        .Number("SimDeltaVo", figures.SimDeltaVo)
-        .Number("SimIDP", figures.SimIDP)
-        .Number("SimIDm", figures.SimIDm)
-        .Number("SimIim", figures.SimIim);
+    for (const FigureDescription& figure : kMeasuredFigures)
+        object.Number(figure.name, figures.*figure.value);
     return object;
 }
 
 JsonObject VerifyJson(const Module1& m) {
-    JsonObject object = FiguresJson({m.SimDeltaiL, m.SimIDP, m.SimDeltaVo, m.SimIDm, m.SimIim});
+    JsonObject object = FiguresJson(FiguresOf(m));
     object.Number("MaxIL", m.MaxIL)
         .Number("MinIL", m.MinIL)
         .Number("MaxIC", m.MaxIC)
@@ -81,11 +78,9 @@ void DesignText(std::ostream& out, const DesignRecord& r) {
 // The figures as the waveform window's labels show them (those of the last
 // completed run), then the extremes.
 void VerifyText(std::ostream& out, const Module1& m) {
-    Line(out, "SimDeltaiL", Label(m.SimDeltaiL), "A");
-    Line(out, "SimDeltaVo", Label(m.SimDeltaVo), "mV");
-    Line(out, "SimIDP", Label(m.SimIDP), "A");
-    Line(out, "SimIDm", Label(m.SimIDm), "A");
-    Line(out, "SimIim", Label(m.SimIim), "A");
+    const MeasuredFigures shown = FiguresOf(m);
+    for (const FigureDescription& figure : kMeasuredFigures)
+        Line(out, figure.name, Label(shown.*figure.value), figure.unit);
     Line(out, "MaxIL", Label(m.MaxIL), "A");
     Line(out, "MinIL", Label(m.MinIL), "A");
     Line(out, "MaxIC", Label(m.MaxIC), "A");
@@ -95,27 +90,16 @@ void VerifyText(std::ostream& out, const Module1& m) {
 }
 
 void ComparisonText(std::ostream& out, const DesignRecord& r, const Module1& m) {
-    struct Row {
-        std::string_view name;
-        double designed;
-        double simulated;
-        std::string_view unit;
-    };
-    const Row rows[] = {
-        {"DeltaiL", r.DeltaiL, m.SimDeltaiL, "A"},
-        {"DeltaVo", r.DeltaVo * 1000, m.SimDeltaVo, "mV"},
-        {"IDP", r.IDP, m.SimIDP, "A"},
-        {"IDm", r.IDm, m.SimIDm, "A"},
-        {"Iim", r.Iim, m.SimIim, "A"},
-    };
+    const MeasuredFigures simulated = FiguresOf(m);
     out << "\n            progetto  simulato  unità  (sim.-prog.)/prog.\n";
-    for (const Row& row : rows) {
-        std::string line(row.name);
+    for (const FigureDescription& figure : kMeasuredFigures) {
+        const double designed = r.*figure.designed * figure.designScale;
+        std::string line(figure.designName);
         line.resize(12, ' ');
-        line += Label(row.designed) + "  " + Label(row.simulated) + "  ";
-        std::string unit(row.unit);
+        line += Label(designed) + "  " + Label(simulated.*figure.value) + "  ";
+        std::string unit(figure.unit);
         unit.resize(5, ' ');
-        line += unit + "  " + PercentDifference(row.simulated, row.designed, ".");
+        line += unit + "  " + PercentDifference(simulated.*figure.value, designed, ".");
         out << line << '\n';
     }
 }

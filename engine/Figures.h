@@ -3,6 +3,7 @@
 // output voltage measured the same way.
 
 #include <cstdint>
+#include <string_view>
 
 #include "model/Module1.h"
 
@@ -14,6 +15,36 @@ struct MeasuredFigures {
     double SimDeltaVo = 0.0;  // mV
     double SimIDm = 0.0;      // A
     double SimIim = 0.0;      // A
+};
+
+// Module1's five figures.
+constexpr MeasuredFigures FiguresOf(const Module1& m) {
+    return {m.SimDeltaiL, m.SimIDP, m.SimDeltaVo, m.SimIDm, m.SimIim};
+}
+
+// One of the five figures, described once for every output: its name in the
+// command's text and JSON, the name of the design's value it is compared
+// with, the symbol of the comparison tables, the report's caption, its unit,
+// the waveform window's label that shows it, and the design's value in the
+// figure's unit (the recorded value x designScale).
+struct FigureDescription {
+    std::string_view name, designName, symbol, caption, unit, label;
+    double MeasuredFigures::*value;
+    double DesignRecord::*designed;
+    double designScale;
+};
+
+inline constexpr FigureDescription kMeasuredFigures[] = {
+    {"SimDeltaiL", "DeltaiL", "ΔiL", "Ondulazione della corrente ΔiL", "A", "Label2",
+     &MeasuredFigures::SimDeltaiL, &DesignRecord::DeltaiL, 1},
+    {"SimDeltaVo", "DeltaVo", "ΔVo", "Ondulazione della tensione ΔVo", "mV", "Label5",
+     &MeasuredFigures::SimDeltaVo, &DesignRecord::DeltaVo, 1000},
+    {"SimIDP", "IDP", "IDP", "Corrente di picco nel diodo", "A", "Label8", &MeasuredFigures::SimIDP,
+     &DesignRecord::IDP, 1},
+    {"SimIDm", "IDm", "IDm", "Corrente media nel diodo", "A", "Label9", &MeasuredFigures::SimIDm,
+     &DesignRecord::IDm, 1},
+    {"SimIim", "Iim", "Iim", "Corrente media in ingresso", "A", "Label16", &MeasuredFigures::SimIim,
+     &DesignRecord::Iim, 1},
 };
 
 // What the figures are measured from: the extremes of the period's samples

@@ -11,6 +11,7 @@
 #include "designfile/DesignFileWindow.h"
 #include "designfile/SideTexts.h"
 #include "engine/Extremes.h"
+#include "engine/Figures.h"
 #include "realparts/RealPartsReport.h"
 #include "report/LoopSections.h"
 
@@ -129,11 +130,9 @@ void AddRunSections(const ReportInputs& in, std::vector<ReportSection>& sections
     const RunAnalysis& analysis = *in.run->analysis;
     const std::string& s = in.separator;
     const MeasuredFigures& last = analysis.last;
-    run.lines = {{"Ondulazione della corrente ΔiL", Figure(last.SimDeltaiL, "A", s)},
-                 {"Ondulazione della tensione ΔVo", Figure(last.SimDeltaVo, "mV", s)},
-                 {"Corrente di picco nel diodo", Figure(last.SimIDP, "A", s)},
-                 {"Corrente media nel diodo", Figure(last.SimIDm, "A", s)},
-                 {"Corrente media in ingresso", Figure(last.SimIim, "A", s)}};
+    for (const FigureDescription& figure : kMeasuredFigures)
+        run.lines.push_back(
+            {std::string(figure.caption), Figure(last.*figure.value, figure.unit, s)});
     run.picture = ReportPicture::Waveforms;
     AddTraceScales(*in.run, s, run);
     sections.push_back(std::move(run));

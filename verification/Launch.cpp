@@ -111,11 +111,9 @@ LaunchResult LaunchVerification(Module1& m, MainWindowOperations& window, Wavefo
         SimulateConverter(m, window, waveform, progress, VerifiedDesign(m, window));
 
     const std::string separator = window.DecimalSeparator();
-    waveform.SetCaption("Label2", FormatScientific(m.SimDeltaiL, 2, separator));
-    waveform.SetCaption("Label5", FormatScientific(m.SimDeltaVo, 2, separator));
-    waveform.SetCaption("Label8", FormatScientific(m.SimIDP, 2, separator));
-    waveform.SetCaption("Label9", FormatScientific(m.SimIDm, 2, separator));
-    waveform.SetCaption("Label16", FormatScientific(m.SimIim, 2, separator));
+    const MeasuredFigures shown = FiguresOf(m);
+    for (const FigureDescription& figure : kMeasuredFigures)
+        waveform.SetCaption(figure.label, FormatScientific(shown.*figure.value, 2, separator));
 
     LaunchResult result{LaunchOutcome::InputRefused, simulation.run};
     switch (simulation.outcome) {

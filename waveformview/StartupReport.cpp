@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/Figures.h"
 #include "model/Conversions.h"
 
 namespace stepdown {
@@ -113,14 +114,11 @@ std::vector<ComparisonRow> ComparisonTable(const RunAnalysis& a, std::string_vie
     const DesignRecord d = a.design.value_or(DesignRecord{});
     const MeasuredFigures& last = a.last;
     const MeasuredFigures& steady = a.steady.figures;
-    const Quantity quantities[] = {
-        {"ΔiL", "A", d.DeltaiL, last.SimDeltaiL, steady.SimDeltaiL},
-        {"ΔVo", "mV", d.DeltaVo * 1000, last.SimDeltaVo, steady.SimDeltaVo},
-        {"IDP", "A", d.IDP, last.SimIDP, steady.SimIDP},
-        {"IDm", "A", d.IDm, last.SimIDm, steady.SimIDm},
-        {"Iim", "A", d.Iim, last.SimIim, steady.SimIim},
-        {"Vo medio", "V", d.Vo, a.lastMeanVo, a.steady.meanVo},
-    };
+    std::vector<Quantity> quantities;
+    for (const FigureDescription& f : kMeasuredFigures)
+        quantities.push_back(
+            {f.symbol, f.unit, d.*f.designed * f.designScale, last.*f.value, steady.*f.value});
+    quantities.push_back({"Vo medio", "V", d.Vo, a.lastMeanVo, a.steady.meanVo});
     std::vector<ComparisonRow> rows;
     for (const Quantity& q : quantities) {
         ComparisonRow row{std::string(q.name), std::string(q.unit), {}, {}, {}, {}, {}};
