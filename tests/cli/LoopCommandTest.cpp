@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/CommandLine.h"
+#include "cli/TextOutput.h"
 #include "control/ImpedanceLoop.h"
 #include "designfile/DesignFile.h"
 #include "support/CommandRun.h"
@@ -113,6 +114,20 @@ TEST(LoopCommand, BodeCsvHoldsTheJsonsCurvesAndAGivenNetworkIsKept) {
         EXPECT_NEAR(t, loop["bode"]["T"]["magDb"][k].get<double>(), 1e-9 * (1 + std::abs(t)));
     }
     EXPECT_EQ(k, 200u);
+}
+
+// Peak-current mode's text gives the slopes in V/µs where its JSON has V/s.
+TEST(LoopCommand, PeakCurrentSlopesInTheTextsUnit) {
+    const Result text = Loop(With({"--control", "peak"}));
+    const Result json = Loop(With({"--control", "peak", "--json"}));
+    ASSERT_EQ(text.status + json.status, 0) << text.err << json.err;
+    const nlohmann::json k = nlohmann::json::parse(json.out)["loop"]["currentMode"];
+    for (const auto& [name, key] : {std::pair{"Sn", "Sn"}, {"Se critica", "seCritical"}}) {
+        char value[32];
+        std::snprintf(value, sizeof value, "%.2E", k[key].get<double>() * 1e-6);
+        const std::string line = Padded(name, 30) + value + "  V/µs\n";
+        EXPECT_NE(text.out.find('\n' + line), std::string::npos) << line << text.out;
+    }
 }
 
 TEST(LoopCommand, RefusalsNameTheirOption) {

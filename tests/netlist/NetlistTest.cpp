@@ -80,6 +80,13 @@ void ExpectEachPartUnderItsComment(const std::string& netlist, bool closedLoop) 
         ASSERT_NE(at, std::string::npos) << element;
         EXPECT_EQ(netlist.rfind("\n* ", at), netlist.rfind(comment, at)) << element;
     }
+    // A synchronous stage's body diodes are told where they stand.
+    if (const std::size_t at = netlist.find("\nDHB "); at != std::string::npos) {
+        const std::size_t comment = netlist.rfind("\n* ", at);
+        EXPECT_NE(netlist.substr(comment, netlist.find('\n', comment + 1) - comment)
+                      .find("diodi di corpo"),
+                  std::string::npos);
+    }
 }
 
 TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
