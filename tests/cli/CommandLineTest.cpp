@@ -16,7 +16,6 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/CommandLine.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/TerminalProgress.h"
 #include "common/ProgressTimes.h"
 #include "model/Quantities.h"
@@ -405,16 +404,6 @@ TEST(StepBudget, StopsARunPastItsBudgetButNotOneAtItsEnd) {
                            "fermato dopo 2.0E+08"),
               std::string::npos)
         << run.err;
-}
-
-TEST(SavedDesignFile, TakesTheOtherWindowsTextsFromTheOptionsOfTheirKeys) {
-    HeadlessMainWindow window;
-    window.SetText("Text1", "25");
-    const DesignFile file =
-        SavedDesignFile(window, {{{"esr", "12"}, {"tol-c", "5"}, {"vi", "9"}}, {}});
-    EXPECT_EQ(file.design.at("vi") + file.simulation.at("ni") + "|" + file.parts.at("esr") + "|" +
-                  file.parts.at("vf") + "|" + file.selection.at("tol-c"),
-              "252000|12|0.6|5");
 }
 
 }  // namespace

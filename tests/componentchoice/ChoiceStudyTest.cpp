@@ -54,9 +54,6 @@ TEST(ReadChoiceTexts, EmptyRangesAreTheDesignsAndEachRefusalNamesItsField) {
         {With({{&T::round, "down"}}), "round",
          "L'arrotondamento può essere per eccesso (up), al più vicino (nearest) o il minimo che "
          "rispetta i requisiti (meets)!"},
-        // An empty maximum is the nominal 25 V.
-        {With({{&T::viMin, "30"}}), "vi-max",
-         "La tensione di ingresso minima non può superare la massima!"},
         {With({{&T::ioMin, "2"}, {&T::ioMax, "1.9"}}), "io-max",
          "La corrente di uscita minima non può superare la massima!"},
         {With({{&T::ioTo, "0.1"}}), "io-to",
