@@ -118,6 +118,17 @@ void AddTraceScales(const SimulationRun& run, std::string_view s, ReportSection&
         ".");
 }
 
+// Whether the run was launched from the verification and simulation texts
+// the report prints (a run that does not say is taken as launched from them).
+bool LaunchedFrom(const SimulationRun& run, const DesignFile& texts) {
+    for (const auto& [textBox, text] : run.launchTexts)
+        for (const auto& [keys, section] : {std::pair{kVerificationKeys, &texts.verification},
+                                            {kSimulationKeys, &texts.simulation}})
+            for (const DesignFileKey& key : keys)
+                if (key.textBox == textBox && TextOf(*section, key) != text) return false;
+    return true;
+}
+
 void AddRunSections(const ReportInputs& in, std::vector<ReportSection>& sections) {
     ReportSection run{"Verifica per simulazione", {}, ReportPicture::None, {}, {}};
     if (!in.run || !in.run->analysis) {
@@ -133,6 +144,11 @@ void AddRunSections(const ReportInputs& in, std::vector<ReportSection>& sections
     for (const FigureDescription& figure : kMeasuredFigures)
         run.lines.push_back(
             {std::string(figure.caption), Figure(last.*figure.value, figure.unit, s)});
+    if (!LaunchedFrom(*in.run, in.texts))
+        run.notes.emplace_back(
+            "La simulazione mostrata è stata eseguita con dati di verifica o di simulazione "
+            "diversi "
+            "da quelli scritti ora: esegui di nuovo «Grafici» per aggiornarla.");
     run.picture = ReportPicture::Waveforms;
     AddTraceScales(*in.run, s, run);
     sections.push_back(std::move(run));

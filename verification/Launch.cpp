@@ -105,10 +105,13 @@ LaunchResult LaunchVerification(Module1& m, MainWindowOperations& window, Wavefo
                                 ProgressReporter& progress) {
     if (!ReadInputs(m, window)) return {};
 
+    std::vector<std::pair<std::string, std::string>> launchTexts;
+    for (const NumericField& field : kStepOrder)
+        launchTexts.emplace_back(field.textBox, window.GetText(field.textBox));
     WaveformWindowOperations& waveform = host.WaveformWindow();
     waveform.ResetPlot();
-    const SimulationResult simulation =
-        SimulateConverter(m, window, waveform, progress, VerifiedDesign(m, window));
+    const SimulationResult simulation = SimulateConverter(
+        m, window, waveform, progress, VerifiedDesign(m, window), std::move(launchTexts));
 
     const std::string separator = window.DecimalSeparator();
     const MeasuredFigures shown = FiguresOf(m);

@@ -63,7 +63,8 @@ std::string ConductionDuringStartupMessage(std::int32_t NI, std::int64_t periods
 
 SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
                                    WaveformWindowOperations& window, ProgressReporter& progress,
-                                   const DesignRecord* design) {
+                                   const DesignRecord* design,
+                                   std::vector<std::pair<std::string, std::string>> launchTexts) {
     const std::int32_t N = m.N;
     if (N < 1 || N > kMaxSamplesPerPeriod || !SwitchOnSteps(N, m.D)) return {};
 
@@ -101,7 +102,8 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
     }
 
     if (!ConductionContinuous(m.WaveIL, N)) {
-        std::shared_ptr<const SimulationRun> run = CopyRun(m);
+        std::shared_ptr<SimulationRun> run = CopyRun(m);
+        run->launchTexts = std::move(launchTexts);
         window.SetShownRun(run);
         // A run refused during its start-up says how long the start-up lasts.
         const std::int64_t periods =
@@ -136,6 +138,7 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
     DrawWaveforms(m, window);
     std::shared_ptr<SimulationRun> run = CopyRun(m);
     run->analysis = std::move(analysis);
+    run->launchTexts = std::move(launchTexts);
     window.SetShownRun(run);
     return {SimulationOutcome::Completed, std::move(run)};
 }

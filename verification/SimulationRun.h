@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "verification/RunAnalysis.h"
@@ -20,6 +22,8 @@ struct SimulationRun {
     std::vector<double> WaveIL, WaveVo, WaveIC, WaveVd, WaveId;
     // Only for a completed run.
     std::optional<RunAnalysis> analysis;
+    // The boxes it was launched from and their texts, in the launch's order.
+    std::vector<std::pair<std::string, std::string>> launchTexts;
 };
 
 }  // namespace stepdown

@@ -126,6 +126,11 @@ TEST(DesignReport, TheShownRunItsFiguresPicturesAndComparison) {
                                         FormatScientific(last.SimIDP, 2, ",") + " A",
                                         FormatScientific(last.SimIDm, 2, ",") + " A",
                                         FormatScientific(last.SimIim, 2, ",") + " A"}));
+    // Texts changed since "Grafici" are told: the run shown is not theirs.
+    ReportInputs typed{.texts = clicked.texts, .run = clicked.run};
+    typed.texts.simulation["ni"] = "2001";
+    const DesignReport stale = BuildDesignReport(typed);
+    EXPECT_EQ(Find(stale, "Verifica per simulazione")->notes.size(), run->notes.size() + 1);
     // Beneath the plot, each trace named with its colour, zero line and scale.
     const SimulationRun& shown = *clicked.run;
     const auto largest = [&](const std::vector<double>& wave) {  // of samples 1..N
