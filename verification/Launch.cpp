@@ -106,6 +106,7 @@ LaunchResult LaunchVerification(Module1& m, MainWindowOperations& window, Wavefo
     if (!ReadInputs(m, window)) return {};
 
     std::vector<std::pair<std::string, std::string>> launchTexts;
+    launchTexts.reserve(kStepOrder.size());
     for (const NumericField& field : kStepOrder)
         launchTexts.emplace_back(field.textBox, window.GetText(field.textBox));
     WaveformWindowOperations& waveform = host.WaveformWindow();
