@@ -161,6 +161,14 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
                                    m["pin"]};
         const double program[] = {a.VoMean, a.VoMean, a.VoRipple, a.stresses.inductor.rms,
                                   a.powers.input};
+        // The header's figures are the program's, to their six digits.
+        for (const auto& [name, k] : {std::pair{"vo_mean", 0}, {"vo_ripple", 2}, {"pin", 4}}) {
+            const std::size_t at = netlist.find("\n*   " + std::string(name) + ' ');
+            ASSERT_NE(at, std::string::npos) << name;
+            EXPECT_NEAR(std::stod(netlist.substr(netlist.find("= ", at) + 2)), program[k],
+                        1e-5 * std::fabs(program[k]))
+                << name;
+        }
         const double mean = synchronous ? 0.05 : 0.5;  // no diode knee: within 0.05 %
         const double allowed[] = {mean, mean, 3, 1, 1};
         for (int k = 0; k < 5; ++k)

@@ -806,17 +806,12 @@ void WindowsTest::handlersRunOneAtATimeAndFailWithAMessage() {
 // The value axes: a flat curve spans at least the least span asked and a thousandth of its
 // magnitude, so its rounding noise does not fill the chart; a wide one keeps its own span.
 void WindowsTest::axesKeepALeastSpan() {
-    const struct {
+    struct Row {
         double low, high, least;
-    } rows[] = {{74.66682, 74.66688, 0.1},
-                {74.66682, 74.66688, 0},
-                {60, 90, 0.1},
-                {1.75, 1.75, 0},
-                {0, 0, 0},
-                {-3e-6, 5e-6, 0},
-                {44.1, 44.1000001, 0},
-                {1e5, 1e5 + 1e-6, 0.1}};
-    for (const auto& row : rows) {
+    };
+    for (const Row& row : {Row{74.66682, 74.66688, 0.1}, Row{74.66682, 74.66688, 0},
+                           Row{60, 90, 0.1}, Row{1.75, 1.75, 0}, Row{0, 0, 0}, Row{-3e-6, 5e-6, 0},
+                           Row{44.1, 44.1000001, 0}, Row{1e5, 1e5 + 1e-6, 0.1}}) {
         const stepdown::AxisRange range = stepdown::RoundedSpan(row.low, row.high, row.least);
         const double magnitude = std::max(std::abs(row.low), std::abs(row.high));
         const double span = std::max({row.high - row.low, row.least, magnitude * 1e-3});
