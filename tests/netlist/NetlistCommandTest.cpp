@@ -151,6 +151,10 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     // Peak-current mode's blanking; a synchronous low side, dead times, emulation latch.
     const std::string peak = Cli(Loop(Plus(kParts, {"--control", "peak", "--tblank", "900"}))).out;
     EXPECT_NE(peak.find("\nVBLANK blank 0 PULSE(1 0 893.75n "), std::string::npos);
+    // Blanking as short as 25 ns still masks: two of the edges' T/1000 is 25 ns.
+    EXPECT_NE(
+        Cli(Loop(Plus(kParts, {"--control", "peak", "--tblank", "25"}))).out.find("\nVBLANK "),
+        std::string::npos);
     const std::string sync = Cli(Loop(Plus(kParts, {"--rectifier", "sync", "--lsmode", "de",
                                                     "--td1", "50", "--td2", "40"})))
                                  .out;

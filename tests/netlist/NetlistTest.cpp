@@ -80,13 +80,6 @@ void ExpectEachPartUnderItsComment(const std::string& netlist, bool closedLoop) 
         ASSERT_NE(at, std::string::npos) << element;
         EXPECT_EQ(netlist.rfind("\n* ", at), netlist.rfind(comment, at)) << element;
     }
-    // A synchronous stage's body diodes are told where they stand.
-    if (const std::size_t at = netlist.find("\nDHB "); at != std::string::npos) {
-        const std::size_t comment = netlist.rfind("\n* ", at);
-        EXPECT_NE(netlist.substr(comment, netlist.find('\n', comment + 1) - comment)
-                      .find("diodi di corpo"),
-                  std::string::npos);
-    }
 }
 
 TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
@@ -157,23 +150,22 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
         const bool synchronous = row.parts.rectifier == Rectifier::Synchronous;
         EXPECT_TRUE(!synchronous || has(row.parts.Rd > 0 ? "\nDHB sw dhr " : "\nDHB sw dhv "));
         auto m = Ngspice(netlist);
-        const double measured[] = {m["vo_mean"], m["vo_mean_first"], m["vo_ripple"], m["il_rms"],
-                                   m["pin"]};
+        const char* names[] = {"vo_mean", "vo_mean_first", "vo_ripple", "il_rms", "pin"};
         const double program[] = {a.VoMean, a.VoMean, a.VoRipple, a.stresses.inductor.rms,
                                   a.powers.input};
-        // The header's figures are the program's, to their six digits.
-        for (const auto& [name, k] : {std::pair{"vo_mean", 0}, {"vo_ripple", 2}, {"pin", 4}}) {
-            const std::size_t at = netlist.find("\n*   " + std::string(name) + ' ');
-            ASSERT_NE(at, std::string::npos) << name;
-            EXPECT_NEAR(std::stod(netlist.substr(netlist.find("= ", at) + 2)), program[k],
-                        1e-5 * std::fabs(program[k]))
-                << name;
-        }
         const double mean = synchronous ? 0.05 : 0.5;  // no diode knee: within 0.05 %
         const double allowed[] = {mean, mean, 3, 1, 1};
-        for (int k = 0; k < 5; ++k)
-            EXPECT_LT(std::fabs(100 * (measured[k] - program[k]) / program[k]), allowed[k])
-                << row.name << ", measure " << k;
+        for (int k = 0; k < 5; ++k) {
+            EXPECT_LT(std::fabs(100 * (m[names[k]] - program[k]) / program[k]), allowed[k])
+                << row.name << ", " << names[k];
+            // The header gives the program's figure to its six digits.
+            const std::size_t at = netlist.find(std::string("\n*   ") + names[k] + ' ');
+            EXPECT_TRUE(
+                at == std::string::npos ||
+                std::fabs(std::stod(netlist.substr(netlist.find("= ", at) + 2)) / program[k] - 1) <
+                    1e-5)
+                << names[k];
+        }
     }
 }
 

@@ -414,8 +414,8 @@ TEST(Launch, ADesignsVoMissedByMoreThanTwoPercentIsToldWithTheDiodesDropAndDPrim
 }
 
 TEST(Simulation, InvalidSettingsTouchNothing) {
-    for (const auto& [N, D] :
-         {std::pair{0, 0.6}, std::pair{kMaxSamplesPerPeriod + 1, 0.6}, std::pair{1000, 1.5}}) {
+    for (const auto& [N, D] : {std::pair{0, 0.6}, std::pair{kMaxSamplesPerPeriod + 1, 0.6},
+                               std::pair{1000, 1.5}, std::pair{1000, -0.5}}) {
         Module1 m;
         m.N = N;
         m.D = D;
