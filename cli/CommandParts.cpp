@@ -39,32 +39,27 @@ namespace stepdown::cli {
 
 const std::string& Usage() {
     using G = QuantityGroup;
+    const std::string choice =
+        OptionOf(Row(G::Selection, "series")) + " [" + OptionOf(Row(G::Selection, "round")) + "]";
     static const std::string usage =
         "Uso:\n" +
-        Wrapped("  stepdown-cli design " + OptionsOf(G::Design) + " [--json] [--verify [" +
-                    OptionsOf(G::Simulation) + "] [--csv FILE] [--startup-csv FILE]] [" +
-                    OptionOf(Row(G::Selection, "series")) + " [" +
-                    OptionOf(Row(G::Selection, "round")) + "]] [--corners [" +
-                    OptionsOf(G::Selection, kCornerKeys) + "]] [COMPONENTI] [--save FILE]",
-                22) +
-        Wrapped("  stepdown-cli verify " + OptionsOf(G::Verification) + " [" +
-                    OptionsOf(G::Simulation) +
-                    "] [--json] [--csv FILE] [--startup-csv FILE] [COMPONENTI [--vo-target V]] "
-                    "[--save FILE]",
-                22) +
-        Wrapped("  stepdown-cli sweep " + OptionsOf(G::Design) + " [" +
-                    OptionsOf(G::Selection, kSweepLoadKeys) + "] [--vi-list V,V,...] [" +
-                    OptionOf(Row(G::Selection, "series")) + " [" +
-                    OptionOf(Row(G::Selection, "round")) +
-                    "]] [COMPONENTI] [--json] [--csv FILE] [--save FILE]",
-                21) +
-        Wrapped(
-            "  stepdown-cli open FILE [--json] [--verify [--csv FILE] [--startup-csv FILE]] "
-            "[--standard] [--corners] [--sweep [--csv FILE]] [--loop] [--netlist]",
-            20) +
-        Wrapped("  stepdown-cli loop " + LoopCircuitOptions() + " [...]", 20) +
-        Wrapped("  stepdown-cli netlist " + OptionsOf(G::Verification) + " [...] | --loop [...]",
-                23) +
+        CommandSynopsis(
+            "design", OptionsOf(G::Design) + " [--json] [--verify [" + OptionsOf(G::Simulation) +
+                          "] [--csv FILE] [--startup-csv FILE]] [" + choice + "] [--corners [" +
+                          OptionsOf(G::Selection, kCornerKeys) + "]] [COMPONENTI] [--save FILE]") +
+        CommandSynopsis("verify", OptionsOf(G::Verification) + " [" + OptionsOf(G::Simulation) +
+                                      "] [--json] [--csv FILE] [--startup-csv FILE] "
+                                      "[COMPONENTI [--vo-target V]] [--save FILE]") +
+        CommandSynopsis("sweep", OptionsOf(G::Design) + " [" +
+                                     OptionsOf(G::Selection, kSweepLoadKeys) +
+                                     "] [--vi-list V,V,...] [" + choice +
+                                     "] [COMPONENTI] [--json] [--csv FILE] [--save FILE]") +
+        CommandSynopsis("open",
+                        "FILE [--json] [--verify [--csv FILE] [--startup-csv FILE]] "
+                        "[--standard] [--corners] [--sweep [--csv FILE]] [--loop] "
+                        "[--netlist]") +
+        CommandSynopsis("loop", LoopCircuitOptions() + " [...]") +
+        CommandSynopsis("netlist", OptionsOf(G::Verification) + " [...] | --loop [...]") +
         "  stepdown-cli --help | --version\n" +
         Wrapped("COMPONENTI: --real, e/o uno o più tra " + OptionsOf(G::Parts) +
                     ", elencati in --help; in design con --verify, --series o --corners; in "

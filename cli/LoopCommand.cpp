@@ -20,10 +20,9 @@
 namespace stepdown::cli {
 
 std::string LoopUsage() {
-    return Wrapped("  stepdown-cli loop " + LoopCircuitOptions() +
-                       " [COMPONENTI] [CONTROLLORE] [--series] [--switched] [--json] [--csv FILE] "
-                       "[--step-csv FILE] [--save FILE]",
-                   20) +
+    return CommandSynopsis("loop", LoopCircuitOptions() +
+                                       " [COMPONENTI] [CONTROLLORE] [--series] [--switched] "
+                                       "[--json] [--csv FILE] [--step-csv FILE] [--save FILE]") +
            "  stepdown-cli open FILE --loop [--json] [--csv FILE]\n" +
            Wrapped("CONTROLLORE: uno o più tra " + OptionsOf(QuantityGroup::Loop) +
                        ", elencati in --help",

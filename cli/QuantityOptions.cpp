@@ -69,6 +69,11 @@ std::string OptionsOf(QuantityGroup group, std::span<const std::string_view> key
     return options;
 }
 
+std::string CommandSynopsis(std::string_view command, std::string_view options) {
+    const std::string head = "  stepdown-cli " + std::string(command) + ' ';
+    return Wrapped(head + std::string(options), head.size());
+}
+
 std::string Wrapped(std::string_view text, std::size_t indent) {
     const std::size_t lead = std::min(text.find_first_not_of(' '), text.size());
     // The words; an option's argument ("--save FILE", "--vi T") stays with it.

@@ -35,6 +35,9 @@ std::string OptionsOf(QuantityGroup group, std::span<const std::string_view> key
 // keeps its argument (a word in capitals after it) on its line.
 std::string Wrapped(std::string_view text, std::size_t indent);
 
+// "  stepdown-cli COMMAND OPTIONS" wrapped, its later lines under OPTIONS.
+std::string CommandSynopsis(std::string_view command, std::string_view options);
+
 // The rows of the choice group that --corners and the sweep's loads read.
 inline constexpr std::array<std::string_view, 6> kCornerKeys{"tol-l",  "tol-c",  "vi-min",
                                                              "vi-max", "io-min", "io-max"};
