@@ -67,6 +67,17 @@ SwitchedBode SwitchedLoopGain(const LoopCircuit& loop, int points,
                               const std::function<bool(int, int)>& progress) {
     SwitchedBode bode;
     const double T = 1 / loop.circuit.f;
+    const std::vector<int> divisors = Divisors(loop.circuit.f, points);
+    // Each run alone may be short while all of them are not: the whole is
+    // refused before the first.
+    const auto cycles = [](int n, double least) {
+        return std::max(2, static_cast<int>(std::ceil(least / n)));
+    };
+    double allPeriods = kSettlePeriods;
+    for (const int n : divisors) allPeriods += (cycles(n, 100) + cycles(n, 40)) * n;
+    const TransientRequest all{0, {}, {}, {}, {}, allPeriods * T};
+    bode.refusal = switched::Simulation(loop, all, AveragedStart(loop)).Refusal();
+    if (!bode.refusal.empty()) return bode;
     // From the averaged operating point, settled by the switched loop itself.
     TransientRequest settle{0, {}, {}, {}, {}, kSettlePeriods * T};
     switched::Simulation first(loop, settle, AveragedStart(loop));
@@ -75,14 +86,12 @@ SwitchedBode SwitchedLoopGain(const LoopCircuit& loop, int points,
     bode.refusal = first.Run(scratch, periods);
     if (!bode.refusal.empty()) return bode;
     const std::array<double, 5> steady = first.Final();
-    const std::vector<int> divisors = Divisors(loop.circuit.f, points);
     const double a = kAmplitude * loop.modulator.Vref;
     std::vector<std::complex<double>> gains;
     for (std::size_t k = 0; k < divisors.size(); ++k) {
         const int n = divisors[k];
         const double f = loop.circuit.f / n, w = 2 * std::numbers::pi * f;
-        const int settleCycles = std::max(2, static_cast<int>(std::ceil(100.0 / n)));
-        const int measureCycles = std::max(2, static_cast<int>(std::ceil(40.0 / n)));
+        const int settleCycles = cycles(n, 100), measureCycles = cycles(n, 40);
         const double from = settleCycles * n * T;
         TransientRequest run{0, {}, {}, {}, {}, (settleCycles + measureCycles) * n * T};
         switched::Simulation injected(loop, run, steady, {a, w});

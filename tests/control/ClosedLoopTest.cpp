@@ -211,6 +211,8 @@ TEST(ClosedLoop, EveryAcceptedRequestEndsWithinASecond) {
         {{1e-9, -1, 0, 0, 0, 0, 0}, {1e-3, {}, {}, {}, {}, 5e-3}, "tempi brevi"},  // and no ESR
         {{1e-9, 0, 0, 0, 0, 0, 0}, {1e-3, {}, {}, {}, {}, 5e-3}, ""},
         {{0, 0, 1e-18, 0, 0, 0, 0}, {1e-3, {}, {}, {}, {}, 5e-3}, "tempi brevi"},
+        // Each chunk of the settling is short enough, all of them are not: refused at once.
+        {{0, 0, 1e-9, 0, 0, 0, 0}, {0, {}, {}, {}, {}, 5e-3}, "tempi brevi"},
         {{0, 0, 0, 1e9, 0, 0, 0}, {1e-3, {}, {}, {}, {}, 5e-3}, "50000"},
         {{0, 0, 0, 1e9, 0, 0, 0}, {1e-7, {}, {}, {}, {}, 1e-5}, ""},
         {{0, 0, 0, 0, 1e-11, 0, 0}, {1e-3, {}, {}, {}, {}, 20e-3}, "passi di integrazione"},
