@@ -91,7 +91,8 @@ TEST(LoopCommand, BodeCsvHoldsTheJsonsCurvesAndAGivenNetworkIsKept) {
     ASSERT_EQ(csv.status + json.status + text.status, 0) << csv.err << json.err;
     EXPECT_NE(text.out.find("Compensatore di tipo III\n"), std::string::npos) << text.out;
     for (const std::string& value : {"\nC1" + std::string(28, ' ') + "1.00E+02  nF\n",
-                                     "\nR3" + std::string(28, ' ') + "3.00E+02  Ω\n"})
+                                     "\nR3" + std::string(28, ' ') + "3.00E+02  Ω\n",
+                                     std::string("\nf [Hz]     |T| [dB]   ∠T [°]     |Gvd| [dB]")})
         EXPECT_NE(text.out.find(value), std::string::npos) << value;
     const nlohmann::json loop = nlohmann::json::parse(json.out)["loop"];
     // Every row takes its unit one way: the typed number times the factor.
