@@ -102,9 +102,7 @@ std::string_view OutcomeName(RealPartsOutcome outcome) {
     return "unreachable";
 }
 
-std::string_view ModeName(ConductionMode mode) {
-    return mode == ConductionMode::Continuous ? "CCM" : "DCM";
-}
+std::string_view ModeName(ConductionMode mode) { return WordsOf(mode).abbreviation; }
 
 std::vector<OptionSpec> WithPartOptions(std::vector<OptionSpec> options, bool realFlag) {
     for (const PartField& part : PartFields()) options.push_back({part.row->key});

@@ -20,7 +20,7 @@ std::string Percent(double fraction, std::string_view separator) {
 std::string_view ModeWord(const OperatingPoint& p) {
     switch (p.outcome) {
     case RealPartsOutcome::Found:
-        return p.mode == ConductionMode::Continuous ? "CCM" : "DCM";
+        return WordsOf(p.mode).abbreviation;
     case RealPartsOutcome::Unreachable:
         return "Vo irraggiungibile";
     case RealPartsOutcome::InvalidValues:

@@ -15,9 +15,7 @@ namespace {
 
 using namespace netlist;
 
-std::string Mode(ConductionMode mode) {
-    return mode == ConductionMode::Continuous ? "continua (CCM)" : "discontinua (DCM)";
-}
+std::string Mode(ConductionMode mode) { return std::string(WordsOf(mode).adjective); }
 
 // The window [from, to] of the last whole period inside [after, until], the
 // periods counted from t = 0 as the program counts them.

@@ -176,8 +176,7 @@ std::string Header(const CircuitValues& c, const PartValues& p, const RealPartsA
         h += "* Vo obiettivo: " + Quantity(*options.targetVo, "V") +
              " (D è il duty cycle D′ che la dà)\n";
     h += "*\n* Il programma a regime, da confrontare con le misure (.meas) dell'ultimo periodo:\n";
-    h += std::string("*   conduzione: ") +
-         (a.mode == ConductionMode::Continuous ? "continua (CCM)" : "discontinua (DCM)") + '\n';
+    h += "*   conduzione: " + std::string(WordsOf(a.mode).adjective) + '\n';
     h += Figure("vo_mean", a.VoMean, "V", "Vo media");
     h += Figure("vo_ripple", a.VoRipple, "V", "ondulazione di Vo picco-picco");
     h += Figure("il_ripple", a.deltaIL, "A", "ondulazione di iL picco-picco");

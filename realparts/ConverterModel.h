@@ -49,6 +49,7 @@
 
 #include <array>
 #include <optional>
+#include <string_view>
 
 #include "realparts/LinearInterval.h"
 
@@ -121,6 +122,16 @@ enum class RealPartsOutcome {
 };
 
 enum class ConductionMode { Continuous, Discontinuous };
+
+// The mode's words, the same in every output: "CCM", "continua (CCM)",
+// "conduzione continua".
+struct ConductionModeWords {
+    std::string_view abbreviation, adjective, phrase;
+};
+constexpr ConductionModeWords WordsOf(ConductionMode mode) {
+    if (mode == ConductionMode::Continuous) return {"CCM", "continua (CCM)", "conduzione continua"};
+    return {"DCM", "discontinua (DCM)", "conduzione discontinua"};
+}
 
 enum class IntervalKind { SwitchOn, DiodeConducting, DiodeBlocked };
 

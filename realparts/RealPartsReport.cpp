@@ -197,8 +197,7 @@ std::vector<ReportLine> RealPartsSummary(const RealPartsStudy& study, std::strin
         mean += ", obiettivo " + Volts(*study.targetVo, separator) + " (" +
                 PercentDifference(a.VoMean, *study.targetVo, separator) + ")";
     std::vector<ReportLine> lines{
-        {"Conduzione",
-         a.mode == ConductionMode::Continuous ? "continua (CCM)" : "discontinua (DCM)"},
+        {"Conduzione", std::string(WordsOf(a.mode).adjective)},
         {"Corrente critica di carico", a.criticalLoad > 0
                                            ? FormatScientific(a.criticalLoad, 2, separator) + " A"
                                            : std::string(kNoCriticalLoad)},

@@ -23,9 +23,7 @@ std::string Optional(const std::optional<double>& value, std::string_view unit,
     return value ? Figure(*value, unit, separator) : std::string(none);
 }
 
-std::string ModeName(ConductionMode mode) {
-    return mode == ConductionMode::Continuous ? "conduzione continua" : "conduzione discontinua";
-}
+std::string ModeName(ConductionMode mode) { return std::string(WordsOf(mode).phrase); }
 
 // A deviation in volts and in % of the final mean.
 std::string Deviation(double volts, double final, std::string_view s) {

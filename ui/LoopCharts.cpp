@@ -44,8 +44,8 @@ QLineSeries* AddLine(QChart& chart, const QString& name, const QPen& pen,
 }
 
 QString ModeText(ConductionMode mode) {
-    return mode == ConductionMode::Continuous ? QStringLiteral("conduzione continua")
-                                              : QStringLiteral("conduzione discontinua");
+    const std::string_view phrase = WordsOf(mode).phrase;
+    return QString::fromUtf8(phrase.data(), static_cast<qsizetype>(phrase.size()));
 }
 
 }  // namespace
