@@ -75,12 +75,13 @@ SwitchedBode SwitchedLoopGain(const LoopCircuit& loop, int points,
     };
     double allPeriods = kSettlePeriods;
     for (const int n : divisors) allPeriods += (cycles(n, 100) + cycles(n, 40)) * n;
+    const std::array<double, 5> averaged = AveragedStart(loop);
     const TransientRequest all{0, {}, {}, {}, {}, allPeriods * T};
-    bode.refusal = switched::Simulation(loop, all, AveragedStart(loop)).Refusal();
+    bode.refusal = switched::Simulation(loop, all, averaged).Refusal();
     if (!bode.refusal.empty()) return bode;
     // From the averaged operating point, settled by the switched loop itself.
     TransientRequest settle{0, {}, {}, {}, {}, kSettlePeriods * T};
-    switched::Simulation first(loop, settle, AveragedStart(loop));
+    switched::Simulation first(loop, settle, averaged);
     TransientResult scratch;
     std::vector<switched::PeriodRecord> periods;
     bode.refusal = first.Run(scratch, periods);

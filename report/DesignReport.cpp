@@ -147,8 +147,7 @@ void AddRunSections(const ReportInputs& in, std::vector<ReportSection>& sections
     if (!LaunchedFrom(*in.run, in.texts))
         run.notes.emplace_back(
             "La simulazione mostrata è stata eseguita con dati di verifica o di simulazione "
-            "diversi "
-            "da quelli scritti ora: esegui di nuovo «Grafici» per aggiornarla.");
+            "diversi da quelli scritti ora: esegui di nuovo «Grafici» per aggiornarla.");
     run.picture = ReportPicture::Waveforms;
     AddTraceScales(*in.run, s, run);
     sections.push_back(std::move(run));

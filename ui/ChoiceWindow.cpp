@@ -20,15 +20,12 @@
 
 #include "componentchoice/ChoiceReport.h"
 #include "ui/ChartAxes.h"
+#include "ui/QtText.h"
 #include "ui/SweepCharts.h"
 
 namespace stepdown {
 
 namespace {
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The number fields in the rows of the form: a caption and the keys of its
 // one or two fields.

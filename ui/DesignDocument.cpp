@@ -18,6 +18,7 @@
 #include "report/DesignReport.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/Form2Host.h"
+#include "ui/QtText.h"
 #include "ui/ReportLayout.h"
 
 namespace stepdown {
@@ -27,10 +28,6 @@ const QString kFilter = QStringLiteral("Progetti stepdown (*.stepdown);;Tutti i 
 const QString kRecentKey = QStringLiteral("recentFiles");
 
 QSettings Settings() { return QSettings(QStringLiteral("stepdown"), QStringLiteral("stepdown")); }
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The main window's boxes, by the names of the design file's tables.
 template <typename Visit>
@@ -81,7 +78,7 @@ DesignDocument::DesignDocument(QWidget& window, MainWindowOperations& fields,
     ShowRecentFiles();
 
     ForEachBox([this](std::string_view name) {
-        if (auto* box = window_.findChild<QLineEdit*>(ToQString(name)))
+        if (auto* box = window_.findChild<QLineEdit*>(Text(name)))
             connect(box, &QLineEdit::textChanged, this, &DesignDocument::UpdateTitle);
     });
 

@@ -14,6 +14,7 @@
 #include "ui/ApplicationTitle.h"
 #include "ui/NetlistExport.h"
 #include "ui/ProgressDialogReporter.h"
+#include "ui/QtText.h"
 #include "ui_Form1.h"
 #include "verification/Launch.h"
 
@@ -23,10 +24,6 @@ static void InitialiseStepdownResources() { Q_INIT_RESOURCE(resources); }
 
 namespace stepdown {
 namespace {
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Designer files keep whole point sizes only; the window's faces are 8.25 and
 // 9.75 pt, stored there as 8 and 10.
@@ -48,7 +45,7 @@ void RestoreFractionalPointSizes(QWidget& window) {
 
 template <typename Control>
 Control* FindControl(const QWidget& window, std::string_view name, const char* kind) {
-    auto* control = window.findChild<Control*>(ToQString(name), Qt::FindDirectChildrenOnly);
+    auto* control = window.findChild<Control*>(Text(name), Qt::FindDirectChildrenOnly);
     // A wrong name is a programming error that no user action can cause.
     if (control == nullptr)
         qFatal("Form1 has no %s named %.*s", kind, static_cast<int>(name.size()), name.data());
@@ -72,10 +69,7 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
     RestoreFractionalPointSizes(*this);
     // The boxes start at their rows' start texts, the table being their one source.
     for (const Quantity& row : kQuantities)
-        if (!row.textBox.empty())
-            TextBox(row.textBox)
-                ->setText(QString::fromUtf8(row.startText.data(),
-                                            static_cast<qsizetype>(row.startText.size())));
+        if (!row.textBox.empty()) TextBox(row.textBox)->setText(Text(row.startText));
     connect(ui_->Command1, &QPushButton::clicked, this, &Form1::onCommand1Clicked);
     connect(ui_->Command2, &QPushButton::clicked, this, &Form1::onCommand2Clicked);
     connect(ui_->Command3, &QPushButton::clicked, this, &Form1::onCommand3Clicked);

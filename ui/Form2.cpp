@@ -13,6 +13,7 @@
 
 #include "ui/NetlistExport.h"
 #include "ui/PlotArea.h"
+#include "ui/QtText.h"
 #include "ui/StartupWindow.h"
 #include "ui_Form2.h"
 #include "waveformview/CursorReadout.h"
@@ -120,7 +121,7 @@ int Form2::PlotWidthPixels() const { return ui_->Picture1->PlotWidthPixels(); }
 int Form2::PlotHeightPixels() const { return ui_->Picture1->PlotHeightPixels(); }
 
 void Form2::SetCaption(std::string_view label, const std::string& caption) {
-    const QString name = QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
+    const QString name = Text(label);
     auto* target = findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
     // A wrong name is a programming error that no user action can cause.
     if (target == nullptr)

@@ -17,6 +17,7 @@
 #include "ui/ChartAxes.h"
 #include "ui/LoopCharts.h"
 #include "ui/LoopWindow.h"
+#include "ui/QtText.h"
 
 namespace stepdown {
 
@@ -43,10 +44,7 @@ QLineSeries* AddLine(QChart& chart, const QString& name, const QPen& pen,
     return series;
 }
 
-QString ModeText(ConductionMode mode) {
-    const std::string_view phrase = WordsOf(mode).phrase;
-    return QString::fromUtf8(phrase.data(), static_cast<qsizetype>(phrase.size()));
-}
+QString ModeText(ConductionMode mode) { return Text(WordsOf(mode).phrase); }
 
 }  // namespace
 

@@ -28,6 +28,7 @@
 #include "ui/ChartAxes.h"
 #include "ui/NetlistExport.h"
 #include "ui/ProgressDialogReporter.h"
+#include "ui/QtText.h"
 
 namespace stepdown {
 
@@ -35,10 +36,6 @@ namespace {
 
 // Frequencies of the switched loop gain: each one is a run to steady state.
 constexpr int kSwitchedPoints = 40;
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString Caption(const Quantity& row) {
     return row.unit.empty()

@@ -31,15 +31,12 @@
 #include "realparts/RealPartsReport.h"
 #include "ui/ChartAxes.h"
 #include "ui/NetlistExport.h"
+#include "ui/QtText.h"
 #include "waveformplot/Plot.h"
 
 namespace stepdown {
 
 namespace {
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A chart with the locale's decimal separator and no thousands separators,
 // which beside a decimal comma would read as one.

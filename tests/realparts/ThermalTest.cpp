@@ -88,10 +88,9 @@ TEST(Thermal, VerdictNamesEachPartOverTheLimitAndByHowMuch) {
     EXPECT_FALSE(ThermalOverLimit(r));
     EXPECT_EQ(ThermalVerdict(r, p, "."),
               "entro Tj,max = 150.00 °C, margine minimo 1.50 °C (interruttore alto).");
-    // The parts given a resistance, then the verdict; without a fixed point, the verdict alone.
-    EXPECT_EQ(ThermalLines(r, p, ".").size(), 3U);
+    EXPECT_EQ(ThermalLines(r, p, ".").size(), 3U);  // the two parts given an Rθ, the verdict
     r.status = ThermalStatus::Runaway;
-    EXPECT_EQ(ThermalLines(r, p, ".").size(), 1U);
+    EXPECT_EQ(ThermalLines(r, p, ".").size(), 1U);  // no fixed point: the verdict alone
 }
 
 // The inductor's current flows in one device or the other, or stops; the high
