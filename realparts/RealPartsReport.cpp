@@ -57,7 +57,7 @@ std::vector<LossShare> LossBreakdown(const Losses& l, Rectifier rectifier) {
                 {"Pilotaggio gate", l.gate},
                 {"Diodo", l.diode},
                 {"Induttore (DCR)", l.inductor},
-                {"Condensatore (ESR)", l.outputCapacitor},
+                {"Condens. (ESR)", l.outputCapacitor},
                 {"Controllore (Iq)", l.quiescent}};
     return {{"Interr. alto (Rds)", l.switchConduction},
             {"Interr. basso", l.lowSideConduction},
