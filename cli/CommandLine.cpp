@@ -14,7 +14,6 @@
 
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
 #include "cli/LoopCommand.h"
 #include "cli/NetlistCommand.h"
@@ -113,9 +112,9 @@ std::string HelpDetails() {
 
 }  // namespace
 
-DesignFile SavedDesignFile(const MainWindowOperations& window, const ParsedArguments& arguments) {
+DesignFile SavedDesignFile(const FormTexts& texts, const ParsedArguments& arguments) {
     DesignFile file;
-    TakeMainWindowTexts(window, file);
+    TakeFormTexts(texts, file);
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)
             if (key.textBox.empty())

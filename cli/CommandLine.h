@@ -1,9 +1,9 @@
 #pragma once
 // stepdown-cli: the design calculation and the verification of the windows,
-// driven from the command line. Every value goes into the matching text box
-// of a headless main window and through the very DesignCalculation and
-// LaunchVerification the buttons run, so checks, messages and their order
-// are the window's.
+// driven from the command line. Every value becomes the text of the matching
+// box of the main window and goes through the very DesignFromTexts and
+// VerifyFromTexts the buttons run, so checks, messages and their order are
+// the window's.
 
 #include <ostream>
 #include <string>
@@ -12,7 +12,7 @@
 
 #include "cli/ArgumentParser.h"
 #include "designfile/DesignFile.h"
-#include "model/WindowOperations.h"
+#include "model/FormTexts.h"
 
 namespace stepdown::cli {
 
@@ -31,9 +31,9 @@ std::string VersionText();
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    bool showProgress = false);
 
-// What --save writes: the texts of the window's boxes and, for the keys of
+// What --save writes: the texts of the main window's boxes and, for the keys of
 // the other windows' sections, the texts of the options of the same names
 // (empty for options not given).
-DesignFile SavedDesignFile(const MainWindowOperations& window, const ParsedArguments& arguments);
+DesignFile SavedDesignFile(const FormTexts& texts, const ParsedArguments& arguments);
 
 }  // namespace stepdown::cli

@@ -12,7 +12,6 @@
 
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
 #include "cli/LoopCommand.h"
 #include "cli/LoopOptions.h"
@@ -103,17 +102,23 @@ int ParseError(std::ostream& err, const ParseOutcome& parsed, std::string_view c
 
 // Only the present options: a left-out option leaves its box as the window
 // starts it, empty or holding the default setting.
-void TypeFields(HeadlessMainWindow& window, const ParsedArguments& arguments,
+void TypeFields(CommandForm& form, const ParsedArguments& arguments,
                 std::span<const DesignFileKey> fields) {
     for (const DesignFileKey& field : fields)
         if (arguments.values.count(field.key) != 0)
-            window.SetText(field.textBox, arguments.ValueOr(field.key));
+            form.texts.insert_or_assign(std::string(field.textBox), arguments.ValueOr(field.key));
+}
+
+const DesignRecord* Design(Module1& module, CommandForm& form) {
+    const DesignRecord* design = DesignFromTexts(module, form.texts, form.messages);
+    if (design != nullptr) WriteVerificationTexts(*design, form.texts);
+    return design;
 }
 
 // What a refusal leaves: the messages, in the order shown, on `err`.
-bool ReportMessages(const HeadlessMainWindow& window, std::ostream& err) {
-    for (const std::string& message : window.Messages()) err << message << '\n';
-    return !window.Messages().empty();
+bool ReportMessages(const CommandForm& form, std::ostream& err) {
+    for (const std::string& message : form.messages.Texts()) err << message << '\n';
+    return !form.messages.Empty();
 }
 
 // Writes a CSV where its option says ("-": standard output); false (with
@@ -141,21 +146,21 @@ bool WriteCsv(const std::string& path, const std::function<void(std::ostream&)>&
 
 // The launch of "Grafici" on the window's current verification fields, its
 // messages told.
-LaunchResult Launch(Module1& module, HeadlessMainWindow& window, std::ostream& err,
-                    bool showProgress) {
+LaunchResult Launch(Module1& module, CommandForm& form, std::ostream& err, bool showProgress) {
     std::optional<TerminalProgress> terminal;
     struct Silent : ProgressReporter {
         bool Continue(std::int64_t, std::int64_t) override { return true; }
     } silent;
     if (showProgress) terminal.emplace(err);
     StepBudget progress(terminal ? static_cast<ProgressReporter&>(*terminal) : silent);
-    LaunchResult result = LaunchVerification(module, window, window, progress);
+    // The command writes its numbers with a point.
+    LaunchResult result = VerifyFromTexts(module, form.texts, form.messages, progress, ".");
     if (terminal) terminal->Finish();
     if (progress.Exhausted())
-        window.ShowMessage(
+        form.messages.ShowMessage(
             BudgetMessage(static_cast<std::int64_t>(module.N) * module.NI, progress.Budget()));
     // A run short of its steady state still completed: its warning is told.
-    ReportMessages(window, err);
+    ReportMessages(form, err);
     return result;
 }
 
@@ -196,11 +201,11 @@ bool WriteRequestedCsv(const OutputChoice& choice, const SimulationRun& run, std
 
 // After a run, whatever its outcome: the design file --save asks for. A
 // save that fails turns the run's status into kExitDesignFile.
-int SaveIfAsked(const ParsedArguments& arguments, const HeadlessMainWindow& window, int status,
+int SaveIfAsked(const ParsedArguments& arguments, const CommandForm& form, int status,
                 std::ostream& err) {
     if (!arguments.Has("save")) return status;
     const SaveOutcome saved =
-        SaveDesignFile(arguments.ValueOr("save"), SavedDesignFile(window, arguments));
+        SaveDesignFile(arguments.ValueOr("save"), SavedDesignFile(form.texts, arguments));
     if (saved.saved) return status;
     err << saved.message << '\n';
     return kExitDesignFile;

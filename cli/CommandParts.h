@@ -1,6 +1,6 @@
 #pragma once
 // The pieces the command's commands share: the usage, the option tables,
-// the headless window's fields typed from the options, the outputs of a
+// the main window's boxes typed from the options, the outputs of a
 // design and of a verification, the launch with its CSV files, the
 // converter as built beside it, the save. Each command has its file
 // (DesignCommand, VerifyCommand, SweepCommand, OpenCommand); CommandLine
@@ -19,11 +19,11 @@
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
 #include "cli/CommandLine.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
 #include "cli/RealPartsOutput.h"
 #include "designfile/DesignFile.h"
 #include "engine/Figures.h"
+#include "model/FormTexts.h"
 #include "model/Module1.h"
 #include "realparts/RealPartsStudy.h"
 #include "verification/Launch.h"
@@ -59,6 +59,14 @@ struct Verification {
     std::optional<RealPartsStudy> asBuilt;
 };
 
+// What the command's clicks work on: the main window's boxes, as the window
+// opens them until an option or a click writes them, and the messages told,
+// in order.
+struct CommandForm {
+    FormTexts texts = StartTexts();
+    MessageList messages;
+};
+
 // What design was asked for beyond "Calcola".
 struct DesignRequests {
     OutputChoice output;
@@ -73,21 +81,24 @@ int ParseError(std::ostream& err, const ParseOutcome& parsed, std::string_view c
 
 // Only the present options: a left-out option leaves its box as the window
 // starts it, empty or holding the default setting.
-void TypeFields(HeadlessMainWindow& window, const ParsedArguments& arguments,
+void TypeFields(CommandForm& form, const ParsedArguments& arguments,
                 std::span<const DesignFileKey> fields);
 
+// "Calcola" on the form's texts: the design, with the verification fields'
+// texts written, or null with the message told.
+const DesignRecord* Design(Module1& module, CommandForm& form);
+
 // What a refusal leaves: the messages, in the order shown, on `err`.
-bool ReportMessages(const HeadlessMainWindow& window, std::ostream& err);
+bool ReportMessages(const CommandForm& form, std::ostream& err);
 
 // Writes a CSV where its option says ("-": standard output); false (with
 // the message on `err`) when the file cannot be written.
 bool WriteCsv(const std::string& path, const std::function<void(std::ostream&)>& write,
               std::ostream& out, std::ostream& err);
 
-// The launch of "Grafici" on the window's current verification fields, its
+// The launch of "Grafici" on the form's current verification fields, its
 // messages told.
-LaunchResult Launch(Module1& module, HeadlessMainWindow& window, std::ostream& err,
-                    bool showProgress);
+LaunchResult Launch(Module1& module, CommandForm& form, std::ostream& err, bool showProgress);
 
 std::optional<std::string> OutputConflict(const OutputChoice& choice);
 
@@ -100,7 +111,7 @@ bool WriteRequestedCsv(const OutputChoice& choice, const SimulationRun& run, std
 
 // After a run, whatever its outcome: the design file --save asks for. A
 // save that fails turns the run's status into kExitDesignFile.
-int SaveIfAsked(const ParsedArguments& arguments, const HeadlessMainWindow& window, int status,
+int SaveIfAsked(const ParsedArguments& arguments, const CommandForm& form, int status,
                 std::ostream& err);
 
 // The design as "Calcola" recorded it (the launch later overwrites the
@@ -138,10 +149,10 @@ void StartupText(std::ostream& out, const RunAnalysis& a);
 std::optional<std::string> ReadAsBuiltRequest(const ParsedArguments& arguments,
                                               std::optional<AsBuiltRequest>& request);
 
-// "Grafici" on the window's verification fields, the CSV files asked for,
+// "Grafici" on the form's verification fields, the CSV files asked for,
 // and the converter as built at the circuit the launch read, aiming at the
 // design's Vo while the fields hold the design.
-Verification VerifyFields(Module1& module, HeadlessMainWindow& window, const OutputChoice& choice,
+Verification VerifyFields(Module1& module, CommandForm& form, const OutputChoice& choice,
                           const std::optional<AsBuiltRequest>& request, std::ostream& out,
                           std::ostream& err, bool showProgress);
 
@@ -151,23 +162,22 @@ void AsBuiltText(std::ostream& out, const Verification& v, bool afterOtherText);
 // "Calcola", and "Grafici" after it with --verify, on the typed options;
 // the standard values and the corners on the design just computed.
 int DesignClicks(const ParsedArguments& arguments, const DesignRequests& requests,
-                 HeadlessMainWindow& window, std::ostream& out, std::ostream& err,
-                 bool showProgress);
+                 CommandForm& form, std::ostream& out, std::ostream& err, bool showProgress);
 
 int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
               bool showProgress);
 
 // "Grafici" on the typed options.
 int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
-                const std::optional<AsBuiltRequest>& request, HeadlessMainWindow& window,
-                std::ostream& out, std::ostream& err, bool showProgress);
+                const std::optional<AsBuiltRequest>& request, CommandForm& form, std::ostream& out,
+                std::ostream& err, bool showProgress);
 
 int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
               bool showProgress);
 
 // The load sweep on the design computed from the typed options.
 int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
-                const PartValues& parts, const OutputChoice& choice, HeadlessMainWindow& window,
+                const PartValues& parts, const OutputChoice& choice, CommandForm& form,
                 std::ostream& out, std::ostream& err);
 
 int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);

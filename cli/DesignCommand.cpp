@@ -12,7 +12,6 @@
 
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
 #include "cli/LoopCommand.h"
 #include "cli/NetlistCommand.h"
@@ -39,14 +38,12 @@ namespace stepdown::cli {
 // "Calcola", and "Grafici" after it with --verify, on the typed options;
 // the standard values and the corners on the design just computed.
 int DesignClicks(const ParsedArguments& arguments, const DesignRequests& requests,
-                 HeadlessMainWindow& window, std::ostream& out, std::ostream& err,
-                 bool showProgress) {
+                 CommandForm& form, std::ostream& out, std::ostream& err, bool showProgress) {
     const OutputChoice& choice = requests.output;
     const bool verify = arguments.Has("verify");
     Module1 module;
-    TypeFields(window, arguments, kDesignKeys);
-    DesignCalculation(module, window);
-    if (ReportMessages(window, err)) return kExitRefused;
+    TypeFields(form, arguments, kDesignKeys);
+    if (Design(module, form) == nullptr) return ReportMessages(form, err), kExitRefused;
     const DesignRecord design = TakeDesign(module);
     std::optional<ChoiceResults> chosen;
     if (requests.choice.Any()) {
@@ -69,9 +66,9 @@ int DesignClicks(const ParsedArguments& arguments, const DesignRequests& request
 
     // "Grafici" after "Calcola": the verification fields as the design wrote
     // them, the settings as typed or left at the window's start values.
-    TypeFields(window, arguments, kSimulationKeys);
+    TypeFields(form, arguments, kSimulationKeys);
     const Verification v =
-        VerifyFields(module, window, choice, requests.asBuilt, out, err, showProgress);
+        VerifyFields(module, form, choice, requests.asBuilt, out, err, showProgress);
     if (v.status != kExitSuccess || choice.CsvOnStandardOutput()) return v.status;
     if (choice.json) {
         JsonObject object = DesignJson(design);
@@ -120,9 +117,9 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
     if (!parts.values) return UsageError(err, parts.error);
     requests.choice.parts = *parts.values;
     if (verify && AsksForRealParts(arguments)) requests.asBuilt = AsBuiltRequest{*parts.values, {}};
-    HeadlessMainWindow window;
-    const int status = DesignClicks(arguments, requests, window, out, err, showProgress);
-    return SaveIfAsked(arguments, window, status, err);
+    CommandForm form;
+    const int status = DesignClicks(arguments, requests, form, out, err, showProgress);
+    return SaveIfAsked(arguments, form, status, err);
 }
 
 }  // namespace stepdown::cli

@@ -116,15 +116,16 @@ int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostre
     const int status = RunLoopOn(
         arguments, [&](const LoopRefusal& r) { return Usage(err, UsageOf(r)); }, out, err);
     // The texts as typed, whatever came of them, as verify saves its own.
-    HeadlessMainWindow window;
-    TypeFields(window, arguments, kDesignKeys);
-    TypeFields(window, arguments, kVerificationKeys);
+    CommandForm form;
+    TypeFields(form, arguments, kDesignKeys);
+    TypeFields(form, arguments, kVerificationKeys);
     // The loop has no duty cycle of its own to type: the design's Vo/Vi, as
     // "Calcola" writes it, so that the windows read the saved circuit whole.
     const double vo = ParseNumber(arguments.ValueOr("vo")),
                  vi = ParseNumber(arguments.ValueOr("vi"));
-    if (vo > 0 && vi > 0) window.SetText(kDField.textBox, FormatForField(vo / vi * 100));
-    return SaveIfAsked(arguments, window, status, err);
+    if (vo > 0 && vi > 0)
+        form.texts.insert_or_assign(std::string(kDField.textBox), FormatForField(vo / vi * 100));
+    return SaveIfAsked(arguments, form, status, err);
 }
 
 }  // namespace stepdown::cli

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "cli/CommandLine.h"
-#include "cli/HeadlessWindow.h"
+#include "cli/CommandParts.h"
 #include "cli/LoopOptions.h"
 #include "cli/OptionValues.h"
 #include "cli/RealPartsOutput.h"
@@ -72,10 +72,11 @@ struct NetlistRequest {
 
 // The circuit as the launch reads its fields, each refusal naming its option.
 std::optional<std::string> ReadCircuit(const ParsedArguments& arguments, CircuitValues& circuit) {
-    HeadlessMainWindow window;
+    CommandForm form;
     for (const DesignFileKey& key : kVerificationKeys)
-        if (arguments.Has(key.key)) window.SetText(key.textBox, arguments.ValueOr(key.key));
-    CircuitReading reading = ReadCircuitFields(window);
+        if (arguments.Has(key.key))
+            form.texts.insert_or_assign(std::string(key.textBox), arguments.ValueOr(key.key));
+    CircuitReading reading = ReadCircuitFields(form.texts);
     if (reading.values) {
         circuit = *reading.values;
         return std::nullopt;

@@ -12,7 +12,6 @@
 
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
 #include "cli/LoopCommand.h"
 #include "cli/NetlistCommand.h"
@@ -151,13 +150,12 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     // refuses them and not as mistyped options.
     if (sweep || (!verify && partsApply)) {
         // The ranges' empty ends are the design's: "Calcola" on the file's texts.
-        HeadlessMainWindow designed;
+        CommandForm designed;
         Module1 module;
         for (const DesignFileKey& key : kDesignKeys)
-            designed.SetText(key.textBox, TextOf(file.design, key));
-        DesignCalculation(module, designed);
+            designed.texts.insert_or_assign(std::string(key.textBox), TextOf(file.design, key));
         std::optional<DesignTargets> nominal;
-        if (designed.Messages().empty()) nominal = TakeComputedDesign(module).targets;
+        if (Design(module, designed) != nullptr) nominal = TakeComputedDesign(module).targets;
         if (const auto refusal = FileChoiceRefusal(words.front(), file.selection, nominal)) {
             err << *refusal << '\n';
             return kExitRefused;

@@ -12,7 +12,6 @@
 
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
 #include "cli/LoopCommand.h"
 #include "cli/NetlistCommand.h"
@@ -38,12 +37,11 @@ namespace stepdown::cli {
 
 // The load sweep on the design computed from the typed options.
 int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
-                const PartValues& parts, const OutputChoice& choice, HeadlessMainWindow& window,
+                const PartValues& parts, const OutputChoice& choice, CommandForm& form,
                 std::ostream& out, std::ostream& err) {
     Module1 module;
-    TypeFields(window, arguments, kDesignKeys);
-    DesignCalculation(module, window);
-    if (ReportMessages(window, err)) return kExitRefused;
+    TypeFields(form, arguments, kDesignKeys);
+    if (Design(module, form) == nullptr) return ReportMessages(form, err), kExitRefused;
     const SweepOutcome sweep = EvaluateSweep(request, TakeComputedDesign(module), parts);
     if (!sweep.error.empty()) return UsageError(err, sweep.error);
     if (!sweep.refusal.empty()) {
@@ -72,9 +70,9 @@ int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostr
     if (const auto error = ReadSweepRequest(arguments, request)) return UsageError(err, *error);
     const PartOptions parts = ReadPartOptions(arguments);
     if (!parts.values) return UsageError(err, parts.error);
-    HeadlessMainWindow window;
-    const int status = SweepClicks(arguments, request, *parts.values, choice, window, out, err);
-    return SaveIfAsked(arguments, window, status, err);
+    CommandForm form;
+    const int status = SweepClicks(arguments, request, *parts.values, choice, form, out, err);
+    return SaveIfAsked(arguments, form, status, err);
 }
 
 }  // namespace stepdown::cli

@@ -12,7 +12,6 @@
 
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
 #include "cli/LoopCommand.h"
 #include "cli/NetlistCommand.h"
@@ -177,10 +176,10 @@ std::optional<std::string> ReadAsBuiltRequest(const ParsedArguments& arguments,
 // "Grafici" on the window's verification fields, the CSV files asked for,
 // and the converter as built at the circuit the launch read, aiming at the
 // design's Vo while the fields hold the design.
-Verification VerifyFields(Module1& module, HeadlessMainWindow& window, const OutputChoice& choice,
+Verification VerifyFields(Module1& module, CommandForm& form, const OutputChoice& choice,
                           const std::optional<AsBuiltRequest>& request, std::ostream& out,
                           std::ostream& err, bool showProgress) {
-    const LaunchResult launch = Launch(module, window, err, showProgress);
+    const LaunchResult launch = Launch(module, form, err, showProgress);
     Verification v;
     if (launch.outcome == LaunchOutcome::Settled || launch.outcome == LaunchOutcome::NotSettled) {
         v.run = launch.run;
@@ -188,12 +187,12 @@ Verification VerifyFields(Module1& module, HeadlessMainWindow& window, const Out
     } else if (request && AsBuiltStandsAlone(launch.outcome) && !choice.csv && !choice.startupCsv) {
         // The analysis as built does not depend on the idealised run, whose
         // refusal becomes a note. The CSV files, though, are the run's.
-        v.refusal = window.Messages().back();
+        v.refusal = form.messages.Texts().back();
     } else {
         v.status = kExitRefused;
     }
     if (v.status != kExitSuccess || !request) return v;
-    const DesignRecord* design = VerifiedDesign(module, window);
+    const DesignRecord* design = VerifiedDesign(module, form.texts);
     v.asBuilt = StudyAsBuilt(module, request->parts,
                              design ? std::optional(design->Vo) : request->targetVo);
     if ((!v.run || RefusedAsBuilt(*v.asBuilt)) &&

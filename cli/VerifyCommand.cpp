@@ -12,7 +12,6 @@
 
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
-#include "cli/HeadlessWindow.h"
 #include "cli/JsonWriter.h"
 #include "cli/LoopCommand.h"
 #include "cli/NetlistCommand.h"
@@ -38,12 +37,12 @@ namespace stepdown::cli {
 
 // "Grafici" on the typed options.
 int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
-                const std::optional<AsBuiltRequest>& request, HeadlessMainWindow& window,
-                std::ostream& out, std::ostream& err, bool showProgress) {
+                const std::optional<AsBuiltRequest>& request, CommandForm& form, std::ostream& out,
+                std::ostream& err, bool showProgress) {
     Module1 module;
-    TypeFields(window, arguments, kVerificationKeys);
-    TypeFields(window, arguments, kSimulationKeys);
-    const Verification v = VerifyFields(module, window, choice, request, out, err, showProgress);
+    TypeFields(form, arguments, kVerificationKeys);
+    TypeFields(form, arguments, kSimulationKeys);
+    const Verification v = VerifyFields(module, form, choice, request, out, err, showProgress);
     if (v.status != kExitSuccess || choice.CsvOnStandardOutput()) return v.status;
     if (choice.json) {
         JsonObject object;
@@ -72,9 +71,9 @@ int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ost
     if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
     std::optional<AsBuiltRequest> request;
     if (const auto error = ReadAsBuiltRequest(arguments, request)) return UsageError(err, *error);
-    HeadlessMainWindow window;
-    const int status = VerifyClick(arguments, choice, request, window, out, err, showProgress);
-    return SaveIfAsked(arguments, window, status, err);
+    CommandForm form;
+    const int status = VerifyClick(arguments, choice, request, form, out, err, showProgress);
+    return SaveIfAsked(arguments, form, status, err);
 }
 
 }  // namespace stepdown::cli

@@ -22,47 +22,51 @@ constexpr NumericField kIo = FieldOf(Design("io"));
 // The order of the character checks; the range checks read in another order.
 constexpr std::array kCheckOrder{kVi, kVo, kF, kRipple, kDeltaVo, kIo};
 
-void WriteVerificationField(Module1& module, MainWindowOperations& window, std::string_view textBox,
-                            double value) {
+// The verification fields the design fills, and the value each shows.
+void RecordVerificationText(Module1& module, std::string_view textBox, double value) {
     module.ResultText = FormatForField(value);
-    window.SetText(textBox, module.ResultText);
-    window.SetTextColour(textBox, kBlue);
     module.LastDesign->fieldTexts.emplace_back(textBox, module.ResultText);
+}
+
+// A range message ends the click.
+const DesignRecord* Refused(Module1& module, MessageDisplay& display, std::string_view message) {
+    module.Refuse(display, message);
+    return nullptr;
 }
 
 }  // namespace
 
-void DesignCalculation(Module1& m, MainWindowOperations& window) {
+const DesignRecord* DesignFromTexts(Module1& m, const FormTexts& texts, MessageDisplay& messages) {
     for (const NumericField& field : kCheckOrder)
-        if (!m.CheckField(window, field)) return;
+        if (!m.CheckField(messages, texts, field)) return nullptr;
 
     std::optional<double> value;
-    if (!(value = m.ReadNumber(window, kVi))) return;
+    if (!(value = m.ReadNumber(messages, texts, kVi))) return nullptr;
     m.Vi = *value;
-    if (!(m.Vi > 0)) return m.Refuse(window, Design("vi").refusal);
+    if (!(m.Vi > 0)) return Refused(m, messages, Design("vi").refusal);
 
-    if (!(value = m.ReadNumber(window, kVo))) return;
+    if (!(value = m.ReadNumber(messages, texts, kVo))) return nullptr;
     m.Vo = *value;
-    if (!(m.Vo > 0 && m.Vo <= m.Vi)) return m.Refuse(window, Design("vo").refusal);
+    if (!(m.Vo > 0 && m.Vo <= m.Vi)) return Refused(m, messages, Design("vo").refusal);
 
-    if (!(value = m.ReadNumber(window, kF))) return;
+    if (!(value = m.ReadNumber(messages, texts, kF))) return nullptr;
     m.f = *value * Design("f").toSI;
-    if (!(m.f > 0)) return m.Refuse(window, Design("f").refusal);
+    if (!(m.f > 0)) return Refused(m, messages, Design("f").refusal);
 
-    if (!(value = m.ReadNumber(window, kDeltaVo))) return;
+    if (!(value = m.ReadNumber(messages, texts, kDeltaVo))) return nullptr;
     m.DeltaVo = *value * Design("dvo").toSI;
-    if (!(m.DeltaVo > 0)) return m.Refuse(window, Design("dvo").refusal);
+    if (!(m.DeltaVo > 0)) return Refused(m, messages, Design("dvo").refusal);
 
-    if (!(value = m.ReadNumber(window, kIo))) return;
+    if (!(value = m.ReadNumber(messages, texts, kIo))) return nullptr;
     m.Io = *value;
-    if (!(m.Io >= 0)) return m.Refuse(window, Design("io").refusal);
+    if (!(m.Io >= 0)) return Refused(m, messages, Design("io").refusal);
 
-    if (!(value = m.ReadNumber(window, kRipple))) return;
+    if (!(value = m.ReadNumber(messages, texts, kRipple))) return nullptr;
     m.DeltaiL = (*value * m.Io) / 100;
-    if (!(m.DeltaiL > 0)) return m.Refuse(window, Design("ripple").refusal);
+    if (!(m.DeltaiL > 0)) return Refused(m, messages, Design("ripple").refusal);
 
     // With Vo = Vi the inductance is zero and the capacitance 0/0.
-    if (m.Vo == m.Vi) return m.Refuse(window, kVoEqualsViMessage);
+    if (m.Vo == m.Vi) return Refused(m, messages, kVoEqualsViMessage);
 
     m.L = ((m.Vi - m.Vo) * m.Vo * 1e6) / (m.f * m.Vi * m.DeltaiL);
     m.C = ((m.Vi - m.Vo) * m.Vo * 1e12) / (m.f * m.f * 8 * m.L * m.Vi * m.DeltaVo);
@@ -75,22 +79,34 @@ void DesignCalculation(Module1& m, MainWindowOperations& window) {
     // Extreme inputs can overflow or divide by zero; nothing of such a
     // result may reach the window. D lies within 0..1 once Vo passed.
     for (const double shown : {m.L, m.C, m.IDP, m.IDm, m.Iim, m.f, m.RL})
-        if (!std::isfinite(shown)) return m.Refuse(window, kResultNotFiniteMessage);
+        if (!std::isfinite(shown)) return Refused(m, messages, kResultNotFiniteMessage);
 
     m.LastDesign = DesignRecord{m.DeltaiL, m.DeltaVo, m.IDP, m.IDm, m.Iim, m.Vo, m.Vi,
                                 m.f,       m.Io,      m.L,   m.C,   m.D,   m.RL, {}};
+    RecordVerificationText(m, "Text7", m.Vi);
+    RecordVerificationText(m, "Text12", m.f / 1000);
+    RecordVerificationText(m, "Text8", m.D * 100);
+    RecordVerificationText(m, "Text9", m.L);
+    RecordVerificationText(m, "Text10", m.C);
+    RecordVerificationText(m, "Text11", m.RL);
+    return &*m.LastDesign;
+}
+
+void WriteVerificationTexts(const DesignRecord& design, FormTexts& texts) {
+    for (const auto& [textBox, text] : design.fieldTexts) texts.insert_or_assign(textBox, text);
+}
+
+void DesignCalculation(Module1& m, MainWindowOperations& window) {
+    const DesignRecord* design = DesignFromTexts(m, TextsOf(window), window);
+    if (design == nullptr) return;
     const std::string separator = window.DecimalSeparator();
     for (const DesignFigure& figure : kDesignFigures)
         if (!figure.label.empty())
-            window.SetCaption(figure.label,
-                              FormatScientific((*m.LastDesign).*figure.value, 2, separator));
-
-    WriteVerificationField(m, window, "Text7", m.Vi);
-    WriteVerificationField(m, window, "Text12", m.f / 1000);
-    WriteVerificationField(m, window, "Text8", m.D * 100);
-    WriteVerificationField(m, window, "Text9", m.L);
-    WriteVerificationField(m, window, "Text10", m.C);
-    WriteVerificationField(m, window, "Text11", m.RL);
+            window.SetCaption(figure.label, FormatScientific(design->*figure.value, 2, separator));
+    for (const auto& [textBox, text] : design->fieldTexts) {
+        window.SetText(textBox, text);
+        window.SetTextColour(textBox, kBlue);
+    }
 }
 
 }  // namespace stepdown

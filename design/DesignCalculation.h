@@ -2,14 +2,25 @@
 // The design of the step-down stage from its requirements, and the example
 // data that fills the design fields.
 
+#include "model/FormTexts.h"
 #include "model/Module1.h"
 
 namespace stepdown {
 
-// The click of "Calcola L , C , IDP, IDm , Iim": checks Text1..Text6,
-// converts and range-checks them into `module`, shows L, C, IDP, IDm, Iim in
-// the result labels and writes Vi, f, D, L, C, RL into the verification
-// fields in blue. The first failure shows one message and ends the click.
+// The design from the texts of Text1..Text6, as "Calcola" computes it for
+// every front end: checks them, converts and range-checks them into
+// `module`, and records the design with the texts of Vi, f, D, L, C, RL that
+// the verification fields get. The first failure tells one message to
+// `messages` and gives null; otherwise the design (module.LastDesign).
+const DesignRecord* DesignFromTexts(Module1& module, const FormTexts& texts,
+                                    MessageDisplay& messages);
+
+// The verification fields' texts the design recorded, into `texts`.
+void WriteVerificationTexts(const DesignRecord& design, FormTexts& texts);
+
+// The click of "Calcola L , C , IDP, IDm , Iim": the design from the
+// window's texts, then L, C, IDP, IDm, Iim in the result labels and Vi, f, D,
+// L, C, RL in the verification fields in blue.
 void DesignCalculation(Module1& module, MainWindowOperations& window);
 
 // The click of "Dati Esempio": the worked example into Text1..Text6.

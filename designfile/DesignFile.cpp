@@ -226,17 +226,19 @@ std::string TextOf(const SectionTexts& texts, std::span<const DesignFileKey> key
     return {};
 }
 
-void TakeMainWindowTexts(const MainWindowOperations& window, DesignFile& file) {
+void TakeFormTexts(const FormTexts& texts, DesignFile& file) {
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)
             if (!key.textBox.empty())
-                (file.*section.texts)[std::string(key.key)] = window.GetText(key.textBox);
+                (file.*section.texts)[std::string(key.key)] = TextIn(texts, key.textBox);
 }
 
-void PutMainWindowTexts(const DesignFile& file, MainWindowOperations& window) {
+FormTexts FormTextsOf(const DesignFile& file) {
+    FormTexts texts;
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)
-            if (!key.textBox.empty()) window.SetText(key.textBox, TextOf(file.*section.texts, key));
+            if (!key.textBox.empty()) texts.emplace(key.textBox, TextOf(file.*section.texts, key));
+    return texts;
 }
 
 std::string DesignFileText(const DesignFile& file) {

@@ -18,8 +18,8 @@
 #include <string_view>
 
 #include "designfile/AtomicFile.h"
+#include "model/FormTexts.h"
 #include "model/Quantities.h"
-#include "model/WindowOperations.h"
 
 namespace stepdown {
 
@@ -80,9 +80,9 @@ std::string TextOf(const SectionTexts& texts, std::span<const DesignFileKey> key
                    std::string_view name);
 
 // The main window's fifteen boxes into the file, and back: each box named in
-// a table gets the text of its key.
-void TakeMainWindowTexts(const MainWindowOperations& window, DesignFile& file);
-void PutMainWindowTexts(const DesignFile& file, MainWindowOperations& window);
+// a table gets the text of its key (its start text when the file lacks it).
+void TakeFormTexts(const FormTexts& texts, DesignFile& file);
+FormTexts FormTextsOf(const DesignFile& file);
 
 // The bytes of the file: pretty-printed with two spaces, format, version and
 // the sections with their keys in the order of the tables (a key `file`

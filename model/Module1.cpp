@@ -62,18 +62,20 @@ FieldNumber ReadFieldNumber(std::string_view text, std::string_view description)
     return {parsed.value, {}};
 }
 
-bool Module1::CheckField(MainWindowOperations& window, const NumericField& field) {
-    FieldText = window.GetText(field.textBox);
+bool Module1::CheckField(MessageDisplay& display, const FormTexts& texts,
+                         const NumericField& field) {
+    FieldText = TextIn(texts, field.textBox);
     ForgotMessage = ForgotMessageFor(field.description);
     InvalidMessage = InvalidMessageFor(field.description);
-    CheckNumericField(window);
+    CheckNumericField(display);
     return ValidationFailed == 0;
 }
 
-std::optional<double> Module1::ReadNumber(MainWindowOperations& window, const NumericField& field) {
-    const ParsedNumber parsed = ParseNumberChecked(window.GetText(field.textBox));
+std::optional<double> Module1::ReadNumber(MessageDisplay& display, const FormTexts& texts,
+                                          const NumericField& field) {
+    const ParsedNumber parsed = ParseNumberChecked(TextIn(texts, field.textBox));
     if (parsed.overflow) {
-        Refuse(window, OverflowMessageFor(field.description));
+        Refuse(display, OverflowMessageFor(field.description));
         return std::nullopt;
     }
     return parsed.value;

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "model/Conversions.h"
+#include "model/FormTexts.h"
 #include "model/WindowOperations.h"
 
 namespace stepdown {
@@ -135,11 +136,12 @@ public:
 
     // Copies the field's text into FieldText, sets the two messages from its
     // description and checks it. True when the field passed.
-    bool CheckField(MainWindowOperations& window, const NumericField& field);
+    bool CheckField(MessageDisplay& display, const FormTexts& texts, const NumericField& field);
 
     // The value of the field's text; a number beyond the double range is
     // refused with a message naming the field.
-    std::optional<double> ReadNumber(MainWindowOperations& window, const NumericField& field);
+    std::optional<double> ReadNumber(MessageDisplay& display, const FormTexts& texts,
+                                     const NumericField& field);
 
     // A range message: passes through ForgotMessage on its way to the box.
     void Refuse(MessageDisplay& display, std::string_view message);

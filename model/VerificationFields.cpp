@@ -22,10 +22,10 @@ static_assert(kCircuit[kDutyRow].stored == &Module1::D);
 
 const CircuitQuantity& DutyCycleQuantity() { return kCircuit[kDutyRow]; }
 
-const DesignRecord* VerifiedDesign(const Module1& m, const MainWindowOperations& window) {
+const DesignRecord* VerifiedDesign(const Module1& m, const FormTexts& texts) {
     if (!m.LastDesign) return nullptr;
     for (const auto& [textBox, text] : m.LastDesign->fieldTexts)
-        if (window.GetText(textBox) != text) return nullptr;
+        if (TextIn(texts, textBox) != text) return nullptr;
     return &*m.LastDesign;
 }
 

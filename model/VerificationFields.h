@@ -49,7 +49,7 @@ const CircuitQuantity& DutyCycleQuantity();
 
 // The last design when the verification fields still hold every text it
 // wrote into them, otherwise null.
-const DesignRecord* VerifiedDesign(const Module1& module, const MainWindowOperations& window);
+const DesignRecord* VerifiedDesign(const Module1& module, const FormTexts& texts);
 
 // Messages of the checks the program adds to the launch.
 inline constexpr std::string_view kFrequencyNotPositiveMessage =

@@ -1,7 +1,8 @@
 #pragma once
 // The operations through which the logic reaches a window. The Qt windows
-// implement them; the tests use a recording fake; the command-line tool uses
-// a headless one. Controls are addressed by their object names ("Text7").
+// implement them and the tests use a recording fake; the command and the
+// report hand the same functions plain texts (FormTexts.h) instead. Controls
+// are addressed by their object names ("Text7").
 
 #include <cstdint>
 #include <memory>

@@ -6,11 +6,11 @@
 
 namespace stepdown {
 
-CircuitReading ReadCircuitFields(const MainWindowOperations& window) {
-    std::vector<std::string> texts;
+CircuitReading ReadCircuitFields(const FormTexts& texts) {
+    std::vector<std::string> typed;
     for (const CircuitQuantity& quantity : CircuitQuantities()) {
-        texts.push_back(window.GetText(quantity.field.textBox));
-        switch (ClassifyNumericText(texts.back())) {
+        typed.push_back(TextIn(texts, quantity.field.textBox));
+        switch (ClassifyNumericText(typed.back())) {
         case FieldCheck::Empty:
             return {std::nullopt, ForgotMessageFor(quantity.field.description),
                     quantity.field.textBox};
@@ -23,7 +23,7 @@ CircuitReading ReadCircuitFields(const MainWindowOperations& window) {
     }
     // Where the launch stores each quantity, away from the program's own.
     Module1 read;
-    auto text = texts.begin();
+    auto text = typed.begin();
     for (const CircuitQuantity& quantity : CircuitQuantities()) {
         QuantityReading value = ReadQuantity(*quantity.row, *text++);
         if (value.Refused())
@@ -33,10 +33,10 @@ CircuitReading ReadCircuitFields(const MainWindowOperations& window) {
     return {CircuitValues{read.Vi, read.D, read.f, read.L, read.C, read.RL}, {}, {}};
 }
 
-RealPartsStudy StudyRealParts(const Module1& module, const MainWindowOperations& window,
+RealPartsStudy StudyRealParts(const Module1& module, const FormTexts& texts,
                               const PartTexts& parts) {
     RealPartsStudy study;
-    CircuitReading circuit = ReadCircuitFields(window);
+    CircuitReading circuit = ReadCircuitFields(texts);
     if (!circuit.values) {
         study.refusal = std::move(circuit.message);
         return study;
@@ -46,7 +46,7 @@ RealPartsStudy StudyRealParts(const Module1& module, const MainWindowOperations&
         study.refusal = std::move(reading.message);
         return study;
     }
-    const DesignRecord* design = VerifiedDesign(module, window);
+    const DesignRecord* design = VerifiedDesign(module, texts);
     return StudyCircuit(*circuit.values, *reading.values,
                         design ? std::optional(design->Vo) : std::nullopt);
 }
@@ -69,7 +69,7 @@ RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& part
 }
 
 void ApplyDutyCycle(Module1& module, MainWindowOperations& window, double D) {
-    const bool designHeld = VerifiedDesign(module, window) != nullptr;
+    const bool designHeld = VerifiedDesign(module, TextsOf(window)) != nullptr;
     // The duty cycle is second in the reading order.
     const std::string_view textBox = DutyCycleQuantity().field.textBox;
     const std::string text = FormatForField(D * 100);

@@ -29,8 +29,8 @@ struct CircuitReading {
 // Text7, Text8, Text12, Text9, Text10, Text11 as the launch reads them: the
 // character check of the six in that order, then each read with ParseNumber,
 // converted to SI units and range-checked, with the launch's messages; the
-// first refusal ends the reading. Changes neither the window nor a Module1.
-CircuitReading ReadCircuitFields(const MainWindowOperations& window);
+// first refusal ends the reading. Changes no Module1.
+CircuitReading ReadCircuitFields(const FormTexts& texts);
 
 struct RealPartsStudy {
     // The first refused field's message (circuit before parts); then
@@ -53,7 +53,7 @@ struct RealPartsStudy {
 RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& parts,
                             std::optional<double> targetVo);
 
-RealPartsStudy StudyRealParts(const Module1& module, const MainWindowOperations& window,
+RealPartsStudy StudyRealParts(const Module1& module, const FormTexts& texts,
                               const PartTexts& parts);
 
 // Writes D' into the field D as the design writes its fields: in percent in

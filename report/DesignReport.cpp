@@ -8,7 +8,6 @@
 
 #include "componentchoice/ChoiceStudy.h"
 #include "design/DesignCalculation.h"
-#include "designfile/DesignFileWindow.h"
 #include "designfile/SideTexts.h"
 #include "engine/Extremes.h"
 #include "engine/Figures.h"
@@ -60,14 +59,13 @@ ReportSection DesignResults(const ReportInputs& in, Module1& module) {
         section.notes.emplace_back("I dati di progetto non sono scritti: nessun risultato.");
         return section;
     }
-    DesignFileWindow window(in.texts, in.separator);
-    DesignCalculation(module, window);
-    if (!window.Messages().empty()) {
-        section.notes.push_back("«Calcola» non dà risultati: " + window.Messages().front());
+    MessageList messages;
+    const DesignRecord* design = DesignFromTexts(module, FormTextsOf(in.texts), messages);
+    if (design == nullptr) {
+        section.notes.push_back("«Calcola» non dà risultati: " + messages.Texts().front());
         return section;
     }
-    // A click without a message has recorded its design.
-    const DesignRecord& record = module.LastDesign.value();
+    const DesignRecord& record = *design;
     // The results the window's labels show.
     for (const DesignFigure& figure : kDesignFigures)
         if (!figure.label.empty())
@@ -181,8 +179,7 @@ void AddRealPartsSections(const ReportInputs& in, const Module1& module, const P
             {std::string(field.row->caption),
              text.empty() ? Shown(text) : WithUnit(Shown(text), field.row->unit)});
     }
-    const DesignFileWindow window(in.texts, in.separator);
-    const RealPartsStudy study = StudyRealParts(module, window, parts);
+    const RealPartsStudy study = StudyRealParts(module, FormTextsOf(in.texts), parts);
     if (const std::string why = NoFiguresExplanation(study); !why.empty()) {
         built.notes.push_back(why);
         sections.push_back(std::move(built));

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <string>
 
-#include "designfile/DesignFileWindow.h"
 #include "designfile/SideTexts.h"
 #include "model/Conversions.h"
 #include "realparts/RealPartsStudy.h"
@@ -66,8 +65,8 @@ std::shared_ptr<const LoopStudy> StudyReportLoop(const ReportInputs& in) {
     ControlTexts texts;
     TakeLoopTexts(in.texts, texts);
     if (texts == ControlTexts{}) return nullptr;
-    const DesignFileWindow window(in.texts, in.separator);
-    const CircuitReading circuit = ReadCircuitFields(window);
+    const FormTexts form = FormTextsOf(in.texts);
+    const CircuitReading circuit = ReadCircuitFields(form);
     PartTexts partTexts;
     ChoiceTexts choices;
     TakeSideTexts(in.texts, partTexts, choices);
@@ -77,7 +76,7 @@ std::shared_ptr<const LoopStudy> StudyReportLoop(const ReportInputs& in) {
         study->refusal = !circuit.values ? circuit.message : parts.message;
     else
         *study =
-            StudyLoop(*circuit.values, *parts.values, RegulatedVo(window, *circuit.values), texts);
+            StudyLoop(*circuit.values, *parts.values, RegulatedVo(form, *circuit.values), texts);
     return study;
 }
 

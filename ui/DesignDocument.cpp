@@ -151,14 +151,14 @@ void DesignDocument::SetOpenFileNameProvider(OpenFileNameProvider provider) {
 
 DesignFile DesignDocument::Snapshot() const {
     DesignFile file;
-    TakeMainWindowTexts(fields_, file);
+    TakeFormTexts(TextsOf(fields_), file);
     PutSideTexts(sideTexts_.parts, sideTexts_.choice, file);
     PutLoopTexts(sideTexts_.loop, file);
     return file;
 }
 
 void DesignDocument::Fill(const DesignFile& file) {
-    PutMainWindowTexts(file, fields_);
+    for (const auto& [textBox, text] : FormTextsOf(file)) fields_.SetText(textBox, text);
     ForEachBox([this](std::string_view name) { fields_.SetTextColour(name, kBlack); });
     TakeSideTexts(file, sideTexts_.parts, sideTexts_.choice);
     TakeLoopTexts(file, sideTexts_.loop);

@@ -82,11 +82,12 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
     loopAction_ = new QAction(QStringLiteral("Anello di controllo…"), this);
     connect(loopAction_, &QAction::triggered, this,
             [this] { guard_.Run([this] { ShowLoopWindow(); }); });
-    waveformWindow_.SetNetlistExporter([self = QPointer<Form1>(this)](
-                                           QWidget* over, const SaveFileNameProvider& name) {
-        if (self)
-            SaveNetlist(over, name, StudyRealParts(self->module_, *self, self->sideTexts_.parts));
-    });
+    waveformWindow_.SetNetlistExporter(
+        [self = QPointer<Form1>(this)](QWidget* over, const SaveFileNameProvider& name) {
+            if (self)
+                SaveNetlist(over, name,
+                            StudyRealParts(self->module_, TextsOf(*self), self->sideTexts_.parts));
+        });
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &Form1::onContextMenuRequested);
     document_ = new DesignDocument(*this, *this, sideTexts_, waveformWindow_, locale_);

@@ -201,7 +201,8 @@ void LoopWindow::ShowLoopTexts() {
 }
 
 LoopSetup LoopWindow::Read(LoopAsk ask) const {
-    const CircuitReading circuit = ReadCircuitFields(fields_);
+    const FormTexts form = TextsOf(fields_);
+    const CircuitReading circuit = ReadCircuitFields(form);
     const PartsReading parts = ReadPartTexts(parts_);
     ControlTexts texts;
     for (const ControlField& field : ControlFields())
@@ -212,7 +213,7 @@ LoopSetup LoopWindow::Read(LoopAsk ask) const {
                                 : !parts.values ? parts.message
                                                 : control.message;
     if (!refusal.empty()) return {LoopRefusal{{}, refusal}, {}, {}, {}};
-    return SetUpLoop(*circuit.values, *parts.values, RegulatedVo(fields_, *circuit.values),
+    return SetUpLoop(*circuit.values, *parts.values, RegulatedVo(form, *circuit.values),
                      *control.values, ask);
 }
 

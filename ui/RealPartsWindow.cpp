@@ -237,7 +237,7 @@ QComboBox* RealPartsWindow::PartChoice(std::string_view key) const {
 }
 
 void RealPartsWindow::Recompute() {
-    study_ = StudyRealParts(module_, fields_, store_);
+    study_ = StudyRealParts(module_, TextsOf(fields_), store_);
     ShowFigures();
     if (!study_.refusal.empty()) ShowMessage(study_.refusal);
 }

@@ -9,7 +9,6 @@
 
 #include "design/DesignCalculation.h"
 #include "designfile/AtomicFile.h"
-#include "designfile/DesignFileWindow.h"
 #include "ui/FileExport.h"
 #include "ui/Form2Host.h"
 #include "ui/ReportLayout.h"
@@ -101,24 +100,26 @@ int RunReportCommand(const QString& designFile, const QString& output, std::ostr
     const QLocale locale = QLocale::system();
     ReportInputs inputs;
     inputs.separator = locale.decimalPoint().toStdString();
-    DesignFileWindow window(*read.file, inputs.separator);
+    FormTexts texts = FormTextsOf(*read.file);
+    MessageList messages;
     Module1 module;
     const auto& design = read.file->design;
     if (std::any_of(design.begin(), design.end(),
                     [](const auto& key) { return !key.second.empty(); }))
-        DesignCalculation(module, window);
+        if (const DesignRecord* designed = DesignFromTexts(module, texts, messages))
+            WriteVerificationTexts(*designed, texts);
     // The design's results, but the circuit as saved: a D' or standard L and
     // C the file holds are what its verification ran on.
     for (const Quantity& key : kVerificationKeys)
         if (const std::string saved = TextOf(read.file->verification, key); !saved.empty())
-            window.SetText(key.textBox, saved);
+            texts.insert_or_assign(std::string(key.textBox), saved);
     Form2Host waveforms(locale);
     Unwatched progress;
-    LaunchVerification(module, window, waveforms, progress);
-    for (const std::string& message : window.Messages()) err << message << '\n';
+    VerifyFromTexts(module, texts, messages, progress, inputs.separator, &waveforms);
+    for (const std::string& message : messages.Texts()) err << message << '\n';
 
     inputs.texts = *read.file;
-    TakeMainWindowTexts(window, inputs.texts);
+    TakeFormTexts(texts, inputs.texts);
     inputs.fileName = QFileInfo(designFile).fileName().toStdString();
     inputs.date = ReportDate().toStdString();
     const Form2* shown = waveforms.Window();

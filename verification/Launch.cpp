@@ -18,9 +18,9 @@ constexpr std::array kStepOrder{kViField, kDField, kFField,  kLField, kCField,
                                 kRLField, kNField, kNPField, kNIField};
 
 // One of the three counts: parsed and rounded to 32 bits.
-std::optional<std::int32_t> ReadCount(Module1& m, MainWindowOperations& window,
+std::optional<std::int32_t> ReadCount(Module1& m, const FormTexts& texts, MessageDisplay& window,
                                       const NumericField& field) {
-    const std::optional<double> value = m.ReadNumber(window, field);
+    const std::optional<double> value = m.ReadNumber(window, texts, field);
     if (!value) return std::nullopt;
     const std::optional<std::int32_t> count = RoundToInteger(*value);
     if (!count) m.Refuse(window, IntegerRangeMessageFor(field.description));
@@ -28,13 +28,14 @@ std::optional<std::int32_t> ReadCount(Module1& m, MainWindowOperations& window,
 }
 
 // Reads the fields into the module; false once a refusal has been shown.
-bool ReadInputs(Module1& m, MainWindowOperations& window) {
+bool ReadInputs(Module1& m, const FormTexts& texts, MessageDisplay& window,
+                const FieldReadNotice& fieldRead) {
     for (const NumericField& field : kStepOrder)
-        if (!m.CheckField(window, field)) return false;
+        if (!m.CheckField(window, texts, field)) return false;
 
     for (const CircuitQuantity& quantity : CircuitQuantities()) {
-        window.SetTextColour(quantity.field.textBox, kBlack);
-        const std::optional<double> value = m.ReadNumber(window, quantity.field);
+        if (fieldRead) fieldRead(quantity.field.textBox);
+        const std::optional<double> value = m.ReadNumber(window, texts, quantity.field);
         if (!value) return false;
         const double converted = *value * quantity.row->toSI;
         // Only the frequency can leave the double range on its way to SI units.
@@ -49,7 +50,7 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
         }
     }
 
-    std::optional<std::int32_t> count = ReadCount(m, window, kNField);
+    std::optional<std::int32_t> count = ReadCount(m, texts, window, kNField);
     if (!count) return false;
     if (*count < 1) {
         m.Refuse(window, kTooFewSamplesMessage);
@@ -62,7 +63,7 @@ bool ReadInputs(Module1& m, MainWindowOperations& window) {
     m.N = *count;
     for (const auto& [field, stored] :
          {std::pair{kNPField, &Module1::NP}, std::pair{kNIField, &Module1::NI}}) {
-        if (!(count = ReadCount(m, window, field))) return false;
+        if (!(count = ReadCount(m, texts, window, field))) return false;
         m.*stored = *count;
     }
     return true;
@@ -101,23 +102,25 @@ std::string UnsettledWarning(const RunAnalysis& a, std::int32_t NI, std::string_
     return std::string(kNoSteadyStateMessage);
 }
 
-LaunchResult LaunchVerification(Module1& m, MainWindowOperations& window, WaveformWindowHost& host,
-                                ProgressReporter& progress) {
-    if (!ReadInputs(m, window)) return {};
+LaunchResult VerifyFromTexts(Module1& m, const FormTexts& texts, MessageDisplay& messages,
+                             ProgressReporter& progress, std::string_view separator,
+                             WaveformWindowHost* host, const FieldReadNotice& fieldRead) {
+    if (!ReadInputs(m, texts, messages, fieldRead)) return {};
 
     std::vector<std::pair<std::string, std::string>> launchTexts;
     launchTexts.reserve(kStepOrder.size());
     for (const NumericField& field : kStepOrder)
-        launchTexts.emplace_back(field.textBox, window.GetText(field.textBox));
-    WaveformWindowOperations& waveform = host.WaveformWindow();
-    waveform.ResetPlot();
+        launchTexts.emplace_back(field.textBox, TextIn(texts, field.textBox));
+    WaveformWindowOperations* waveform = host != nullptr ? &host->WaveformWindow() : nullptr;
+    if (waveform != nullptr) waveform->ResetPlot();
     const SimulationResult simulation = SimulateConverter(
-        m, window, waveform, progress, VerifiedDesign(m, window), std::move(launchTexts));
+        m, messages, waveform, progress, VerifiedDesign(m, texts), std::move(launchTexts));
 
-    const std::string separator = window.DecimalSeparator();
-    const MeasuredFigures shown = FiguresOf(m);
-    for (const FigureDescription& figure : kMeasuredFigures)
-        waveform.SetCaption(figure.label, FormatScientific(shown.*figure.value, 2, separator));
+    if (waveform != nullptr) {
+        const MeasuredFigures shown = FiguresOf(m);
+        for (const FigureDescription& figure : kMeasuredFigures)
+            waveform->SetCaption(figure.label, FormatScientific(shown.*figure.value, 2, separator));
+    }
 
     LaunchResult result{LaunchOutcome::InputRefused, simulation.run};
     switch (simulation.outcome) {
@@ -140,11 +143,18 @@ LaunchResult LaunchVerification(Module1& m, MainWindowOperations& window, Wavefo
             break;
         }
         result.outcome = LaunchOutcome::NotSettled;
-        window.ShowMessage(UnsettledWarning(analysis, m.NI, separator));
+        messages.ShowMessage(UnsettledWarning(analysis, m.NI, separator));
         break;
     }
     }
     return result;
+}
+
+LaunchResult LaunchVerification(Module1& m, MainWindowOperations& window, WaveformWindowHost& host,
+                                ProgressReporter& progress) {
+    return VerifyFromTexts(
+        m, TextsOf(window), window, progress, window.DecimalSeparator(), &host,
+        [&window](std::string_view textBox) { window.SetTextColour(textBox, kBlack); });
 }
 
 }  // namespace stepdown

@@ -4,6 +4,7 @@
 // and writes the measured figures into it.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -31,23 +32,36 @@ struct LaunchResult {
     std::shared_ptr<const SimulationRun> run;
 };
 
-// Checks Text7, Text8, Text12, Text9, Text10, Text11, Text13, Text14, Text15
-// in that order, converts them into Vi, D, f, L, C, RL, N, NP, NI (turning
-// each of the first six black as it is read) and refuses, each with one
-// message that ends the click:
+// Told of each of the six circuit fields as it is read.
+using FieldReadNotice = std::function<void(std::string_view textBox)>;
+
+// "Grafici" on the texts, as every front end runs it. Checks Text7, Text8,
+// Text12, Text9, Text10, Text11, Text13, Text14, Text15
+// in that order, converts them into Vi, D, f, L, C, RL, N, NP, NI (telling
+// `fieldRead` of each of the first six as it is read) and refuses, each with
+// one message to `messages` that ends the click:
 //   Vi <= 0; D <= 0 or D >= 1; f, L, C or RL <= 0 (each right after it is
 //   read); a number beyond the double range in any field; an f that
 //   overflows on the way to Hz; N, NP or NI beyond 32 bits; N below 1 or
 //   above kMaxSamplesPerPeriod.
 // A refused quantity stays stored, as do those read before it, except N,
 // which is stored only once accepted so that it never exceeds the arrays the
-// scans read. Then it takes the waveform window from `host`, resets its
-// plot, runs SimulateConverter and writes SimDeltaiL, SimDeltaVo, SimIDP,
-// SimIDm and SimIim into Label2, Label5, Label8, Label9 and Label16 with the
-// locale's separator. Whatever the run's outcome the labels are written:
-// after a run that was refused, unstable or cancelled they show the figures
-// of the last completed run (0 before the first). Last, a completed run
-// whose figures are not yet those of the steady state gets one warning.
+// scans read. Then, given a `host`, it takes the waveform window from it and
+// resets its plot; it runs SimulateConverter and, given the window, writes
+// SimDeltaiL, SimDeltaVo, SimIDP, SimIDm and SimIim into Label2, Label5,
+// Label8, Label9 and Label16 with `separator`. Whatever the run's outcome
+// the labels are written: after a run that was refused, unstable or
+// cancelled they show the figures of the last completed run (0 before the
+// first). Last, a completed run whose figures are not yet those of the
+// steady state gets one warning.
+LaunchResult VerifyFromTexts(Module1& module, const FormTexts& texts, MessageDisplay& messages,
+                             ProgressReporter& progress, std::string_view separator,
+                             WaveformWindowHost* host = nullptr,
+                             const FieldReadNotice& fieldRead = {});
+
+// The click of "Grafici": the same on the window's texts, each circuit field
+// turned black as it is read, the figures in the waveform window's labels
+// with the locale's separator.
 LaunchResult LaunchVerification(Module1& module, MainWindowOperations& window,
                                 WaveformWindowHost& host, ProgressReporter& progress);
 

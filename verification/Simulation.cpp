@@ -62,16 +62,18 @@ std::string ConductionDuringStartupMessage(std::int32_t NI, std::int64_t periods
 }
 
 SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
-                                   WaveformWindowOperations& window, ProgressReporter& progress,
+                                   WaveformWindowOperations* window, ProgressReporter& progress,
                                    const DesignRecord* design,
                                    std::vector<std::pair<std::string, std::string>> launchTexts) {
     const std::int32_t N = m.N;
     if (N < 1 || N > kMaxSamplesPerPeriod || !SwitchOnSteps(N, m.D)) return {};
 
-    PreparePlot(window);
-    // The readout of a blank plot has nothing to read, and the memory of the
-    // old run is better spent on this one.
-    window.SetShownRun(nullptr);
+    if (window != nullptr) {
+        PreparePlot(*window);
+        // The readout of a blank plot has nothing to read, and the memory of
+        // the old run is better spent on this one.
+        window->SetShownRun(nullptr);
+    }
 
     m.TimeStep = 1 / m.f / N;
     const auto size = static_cast<std::size_t>(N) + 2;
@@ -104,7 +106,7 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
     if (!ConductionContinuous(m.WaveIL, N)) {
         std::shared_ptr<SimulationRun> run = CopyRun(m);
         run->launchTexts = std::move(launchTexts);
-        window.SetShownRun(run);
+        if (window != nullptr) window->SetShownRun(run);
         // A run refused during its start-up says how long the start-up lasts.
         const std::int64_t periods =
             PeriodsToAdviseAfterRefusal(steady, m.NI, loop.end == LoopEnd::Repeated);
@@ -135,11 +137,11 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
                 DutyForTarget({m.Vi, m.D, m.f, m.L, m.C, m.RL}, PartValues{}, design->Vo);
     }
 
-    DrawWaveforms(m, window);
+    if (window != nullptr) DrawWaveforms(m, *window);
     std::shared_ptr<SimulationRun> run = CopyRun(m);
     run->analysis = std::move(analysis);
     run->launchTexts = std::move(launchTexts);
-    window.SetShownRun(run);
+    if (window != nullptr) window->SetShownRun(run);
     return {SimulationOutcome::Completed, std::move(run)};
 }
 

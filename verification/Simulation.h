@@ -50,8 +50,9 @@ struct SimulationResult {
 // Simulates Module1's Vi, D, f, L, C, RL over NI periods of N steps from
 // rest into WaveIL..WaveId and TimeStep; then checks continuous conduction,
 // takes the six extremes, measures the figures, analyses the start-up and
-// the steady state, and draws the traces. The frame is drawn (PreparePlot)
-// before anything is simulated, and the window lets go of the run it showed.
+// the steady state, and draws the traces. Given a window, the frame is drawn
+// (PreparePlot) before anything is simulated, and the window lets go of the
+// run it showed; without one nothing is drawn.
 // Messages go through Module1::Refuse to `messages`. The window is handed
 // the run it shows: a copy of the arrays after a completed or
 // conduction-refused run, null after an unstable, overflowing or cancelled
@@ -61,7 +62,7 @@ struct SimulationResult {
 // the analysis for comparison; `launchTexts`, the texts of the boxes the
 // launch read, are kept in the run.
 SimulationResult SimulateConverter(
-    Module1& module, MessageDisplay& messages, WaveformWindowOperations& window,
+    Module1& module, MessageDisplay& messages, WaveformWindowOperations* window,
     ProgressReporter& progress, const DesignRecord* design = nullptr,
     std::vector<std::pair<std::string, std::string>> launchTexts = {});
 

@@ -79,9 +79,9 @@ std::string WindowSays(const Case& c) {
         if (c.section == "loop" && f.row->key == c.key) loop.*f.text = c.text;
     if (const Quantity* row = FindQuantity(QuantityGroup::Verification, c.key))
         window.Type(std::string(row->textBox), c.text);
-    if (c.run == "verify") return StudyRealParts(module, window, parts).refusal;
+    if (c.run == "verify") return StudyRealParts(module, TextsOf(window), parts).refusal;
     if (c.run != "loop") return StudyChoice(*module.LastDesign, parts, choices).refusal;
-    const CircuitReading circuit = ReadCircuitFields(window);
+    const CircuitReading circuit = ReadCircuitFields(TextsOf(window));
     if (!circuit.values) return circuit.message;
     const PartsReading read = ReadPartTexts(parts);
     if (!read.values) return read.message;

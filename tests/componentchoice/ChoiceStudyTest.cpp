@@ -149,12 +149,12 @@ TEST(ApplyStandardValues, WritesLAndCInBlueAndTheDesignStillCounts) {
     EXPECT_EQ(designed.window.texts["Text9"], "1.500E+02");
     EXPECT_EQ(designed.window.texts["Text10"], "1.800E+01");
     EXPECT_EQ(designed.window.colours["Text10"].blue, 255);
-    EXPECT_NE(VerifiedDesign(designed.module, designed.window), nullptr);
+    EXPECT_NE(VerifiedDesign(designed.module, TextsOf(designed.window)), nullptr);
 
     designed.window.Type("Text7", "30");  // the fields no longer hold the design
     ApplyStandardValues(designed.module, designed.window, 120, 15);
     designed.window.Type("Text7", "2.500E+01");
-    EXPECT_EQ(VerifiedDesign(designed.module, designed.window), nullptr);
+    EXPECT_EQ(VerifiedDesign(designed.module, TextsOf(designed.window)), nullptr);
 }
 
 TEST(ChoiceReport, TablesVerdictAndCsvOnValuesSetByHand) {

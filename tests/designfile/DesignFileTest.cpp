@@ -145,14 +145,15 @@ TEST(DesignFile, RefusesEachHostileFileWholeWithItsMessage) {
 }
 
 TEST(DesignFile, TheMainWindowsBoxesTakeBackWhatTheyWereGiven) {
-    testing::RecordingWindow window;
-    PutMainWindowTexts(Filled(), window);
     DesignFile taken, expected = Filled();
-    TakeMainWindowTexts(window, taken);
+    TakeFormTexts(FormTextsOf(Filled()), taken);
     expected.parts = expected.selection = expected.loop = {};
     EXPECT_EQ(taken, expected);
-    PutMainWindowTexts(DesignFile{}, window);  // keys left out: the window's start texts
-    EXPECT_EQ(window.texts["Text1"] + window.texts["Text14"], "10");
+    // Keys left out: the window's start texts, for all fifteen boxes.
+    const FormTexts start = FormTextsOf(DesignFile{});
+    EXPECT_EQ(start.size(), 15U);
+    EXPECT_EQ(start, StartTexts());
+    EXPECT_EQ(TextIn(start, "Text1") + TextIn(start, "Text14"), "10");
 }
 
 TEST(SaveDesignFile, ReplacesTheFileWholeOrLeavesItAsItWas) {

@@ -27,7 +27,7 @@ struct Designed {
 };
 
 TEST(ReadCircuitFields, ReadsLikeTheLaunchAndRefusesWithItsMessagesTouchingNothing) {
-    const CircuitValues read = ReadCircuitFields(Designed().window).values.value();
+    const CircuitValues read = ReadCircuitFields(TextsOf(Designed().window)).values.value();
     const Circuit si;
     const double pairs[][2] = {{read.Vi, si.Vi}, {read.D, si.D}, {read.f, si.f},
                                {read.L, si.L},   {read.C, si.C}, {read.RL, si.RL}};
@@ -48,7 +48,7 @@ TEST(ReadCircuitFields, ReadsLikeTheLaunchAndRefusesWithItsMessagesTouchingNothi
         ASSERT_EQ(launched.window.messages.size(), 1U);
 
         const Designed untouched(changes);
-        const CircuitReading reading = ReadCircuitFields(untouched.window);
+        const CircuitReading reading = ReadCircuitFields(TextsOf(untouched.window));
         EXPECT_FALSE(reading.values.has_value());
         EXPECT_EQ(reading.message, launched.window.messages[0]);
         EXPECT_TRUE(untouched.window.log.empty());
@@ -59,7 +59,7 @@ TEST(ReadCircuitFields, ReadsLikeTheLaunchAndRefusesWithItsMessagesTouchingNothi
 TEST(StudyRealParts, TargetsTheDesignsVoWhileTheFieldsHoldTheDesign) {
     Designed designed;
     const PartTexts ideal;  // Vf 0.6 V and nothing else: continuous at the worked example
-    RealPartsStudy study = StudyRealParts(designed.module, designed.window, ideal);
+    RealPartsStudy study = StudyRealParts(designed.module, TextsOf(designed.window), ideal);
     ASSERT_EQ(study.analysis.outcome, RealPartsOutcome::Found);
     // Lossless and continuous, the mean of Vo is that of the switch node: D Vi - (1 - D) Vf.
     EXPECT_NEAR(study.analysis.VoMean, 0.6 * 25 - 0.4 * 0.6, 1e-9);
@@ -70,25 +70,25 @@ TEST(StudyRealParts, TargetsTheDesignsVoWhileTheFieldsHoldTheDesign) {
     ApplyDutyCycle(designed.module, designed.window, study.duty.D);
     EXPECT_EQ(designed.window.texts.at("Text8"), "6.094E+01");
     EXPECT_EQ(designed.window.colours.at("Text8"), kBlue);
-    study = StudyRealParts(designed.module, designed.window, ideal);
+    study = StudyRealParts(designed.module, TextsOf(designed.window), ideal);
     EXPECT_EQ(study.targetVo, 15.0);
     EXPECT_NEAR(study.analysis.VoMean, (6.094E+01 / 100) * 25.6 - 0.6, 1e-9);
 
     // Another L: no longer the design; D written then is not recorded as the design's.
     designed.window.Type("Text9", "130");
-    study = StudyRealParts(designed.module, designed.window, ideal);
+    study = StudyRealParts(designed.module, TextsOf(designed.window), ideal);
     EXPECT_FALSE(study.targetVo.has_value());
     EXPECT_EQ(study.duty.evaluations, 0);
     ApplyDutyCycle(designed.module, designed.window, 0.5);
     designed.window.Type("Text9", "1.250E+02");
-    EXPECT_EQ(VerifiedDesign(designed.module, designed.window), nullptr);
+    EXPECT_EQ(VerifiedDesign(designed.module, TextsOf(designed.window)), nullptr);
 
     PartTexts bad;
     bad.rd = "-1";
-    EXPECT_EQ(StudyRealParts(designed.module, designed.window, bad).refusal,
+    EXPECT_EQ(StudyRealParts(designed.module, TextsOf(designed.window), bad).refusal,
               "La resistenza serie Rd del diodo non può essere negativa!");
     designed.window.Type("Text7", "");  // the circuit is read first
-    EXPECT_EQ(StudyRealParts(designed.module, designed.window, bad).refusal,
+    EXPECT_EQ(StudyRealParts(designed.module, TextsOf(designed.window), bad).refusal,
               "Hai dimenticato di scrivere la tensione di ingresso Vi");
 }
 

@@ -13,7 +13,6 @@
 #include "componentchoice/ChoiceStudy.h"
 #include "control/ImpedanceLoop.h"
 #include "design/DesignCalculation.h"
-#include "designfile/DesignFileWindow.h"
 #include "report/DesignReport.h"
 #include "support/RecordingWindow.h"
 #include "verification/Launch.h"
@@ -103,14 +102,14 @@ struct Clicked {
     std::shared_ptr<const SimulationRun> run;
 };
 Clicked ClickThrough(const std::string& capacitance = {}) {
-    DesignFileWindow window(WorkedExample(), ",");
+    FormTexts texts = FormTextsOf(WorkedExample());
     Module1 module;
-    DesignCalculation(module, window);
-    if (!capacitance.empty()) window.SetText("Text10", capacitance);
-    testing::RecordingWindow host;
+    MessageList messages;
+    WriteVerificationTexts(*DesignFromTexts(module, texts, messages), texts);
+    if (!capacitance.empty()) texts["Text10"] = capacitance;
     testing::RecordingProgress progress;
-    Clicked clicked{WorkedExample(), LaunchVerification(module, window, host, progress).run};
-    TakeMainWindowTexts(window, clicked.texts);
+    Clicked clicked{WorkedExample(), VerifyFromTexts(module, texts, messages, progress, ",").run};
+    TakeFormTexts(texts, clicked.texts);
     return clicked;
 }
 
@@ -234,9 +233,9 @@ TEST(DesignReport, TheStandardPartsAndTheWorstCornersFromTheFilesChoices) {
         std::vector<std::string>(values.begin(), values.begin() + 4),
         (std::vector<std::string>{"E24", "al valore più vicino", "1,30E+02 uH", "1,60E+01 uF"}));
     // The same numbers as the window's study of the same texts.
-    DesignFileWindow window(in.texts, ",");
     Module1 module;
-    DesignCalculation(module, window);
+    MessageList messages;
+    DesignFromTexts(module, FormTextsOf(in.texts), messages);
     ChoiceTexts e24, badTolerance;
     e24.series = "E24", e24.round = "nearest", badTolerance.tolL = "abc";
     const ChoiceStudy study = StudyChoice(*module.LastDesign, PartTexts{}, e24);

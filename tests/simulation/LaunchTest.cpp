@@ -422,7 +422,7 @@ TEST(Simulation, InvalidSettingsTouchNothing) {
         m.WaveIL = {1.0, 2.0, 3.0};
         RecordingWindow main;
         RecordingProgress progress;
-        EXPECT_EQ(SimulateConverter(m, main, main.waveform, progress).outcome,
+        EXPECT_EQ(SimulateConverter(m, main, &main.waveform, progress).outcome,
                   SimulationOutcome::InvalidSettings);
         EXPECT_TRUE(main.waveform.log.empty());
         EXPECT_EQ(m.WaveIL, (std::vector<double>{1.0, 2.0, 3.0}));

@@ -291,7 +291,8 @@ void WindowsTest::exportsReplaceCancelOrReport() {
     AnswerSaveWith(*form2, cir);
     sideTexts_.parts.rds = "50";
     QVERIFY(ChooseFromMenu(form2->Plot(), stepdown::kExportNetlistText));
-    const auto study = stepdown::StudyRealParts(*module_, *form1_, sideTexts_.parts);
+    const auto study =
+        stepdown::StudyRealParts(*module_, stepdown::TextsOf(*form1_), sideTexts_.parts);
     QCOMPARE(study.parts.Rds, 0.05);
     QCOMPARE(Read(cir), QByteArray::fromStdString(
                             stepdown::SpiceNetlist(study.circuit, study.parts, study.analysis)));
@@ -664,7 +665,7 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     window->DesignButton()->click();
 
     // The defaults: Vref 2.5 V, Vramp 1 V, Vcmax 1.2 V, Dmax 95 %, R1 10 kΩ, fc f/10, PM 60°.
-    stepdown::LoopCircuit loop{*stepdown::ReadCircuitFields(*form1_).values,
+    stepdown::LoopCircuit loop{*stepdown::ReadCircuitFields(stepdown::TextsOf(*form1_)).values,
                                *stepdown::ReadPartTexts(sideTexts_.parts).values,
                                {2.5, 1, 1.2, 0.95},
                                {}};
