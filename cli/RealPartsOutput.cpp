@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 #include "cli/OptionValues.h"
 #include "cli/TextOutput.h"
@@ -17,31 +18,23 @@ JsonObject CurrentJson(double peak, double rms, double mean) {
     return object;
 }
 
-JsonObject DeviceJson(const DeviceStress& device) {
-    return CurrentJson(device.peak, device.rms, device.mean).Number("voltage", device.voltage);
-}
-
-JsonObject RmsJson(double rms) {
-    JsonObject object;
-    object.Number("rms", rms);
-    return object;
-}
-
 JsonObject LossesJson(const Losses& l) {
     JsonObject object;
-    object.Number("switchConduction", l.switchConduction)
-        .Number("switching", l.switching)
-        .Number("gate", l.gate)
-        .Number("diode", l.diode)
-        .Number("inductor", l.inductor)
-        .Number("outputCapacitor", l.outputCapacitor)
-        .Number("quiescent", l.quiescent)
-        .Number("lowSideConduction", l.lowSideConduction)
-        .Number("bodyDiode", l.bodyDiode)
-        .Number("coss", l.coss)
-        .Number("reverseRecovery", l.reverseRecovery)
-        .Number("total", l.total);
-    return object;
+    for (const LossFigure& figure : kLossFigures) object.Number(figure.field, l.*figure.watts);
+    return object.Number("total", l.total);
+}
+
+// The stresses, each part's figures in an object of its own.
+void AddStressesJson(JsonObject& object, const Stresses& s) {
+    std::string_view current;
+    JsonObject part;
+    for (const StressFigure& figure : kStressFigures) {
+        if (figure.object != current && !current.empty())
+            object.Object(current, std::exchange(part, JsonObject()));
+        current = figure.object;
+        part.Number(figure.field, figure.simulated(s));
+    }
+    object.Object(current, std::move(part));
 }
 
 std::string_view ThermalStatusName(ThermalStatus status) {
@@ -168,13 +161,8 @@ JsonObject RealPartsJson(const RealPartsStudy& study) {
         .Number("deltaIL", a.deltaIL);
     NumberOrNull(object, "VoTarget", study.targetVo);
     NumberOrNull(object, "dutyForTarget", found ? std::optional(study.duty.D) : std::nullopt);
-    const Stresses& s = a.stresses;
-    object.Object("inductor", CurrentJson(s.inductor.peak, s.inductor.rms, s.inductor.mean))
-        .Object("switch", DeviceJson(s.transistor))
-        .Object("diode", DeviceJson(s.diode))
-        .Object("outputCapacitor", RmsJson(s.outputCapacitorRms))
-        .Object("inputCapacitor", RmsJson(s.inputCapacitorRms))
-        .Object("losses", LossesJson(a.losses))
+    AddStressesJson(object, a.stresses);
+    object.Object("losses", LossesJson(a.losses))
         .Number("inputPower", a.powers.input)
         .Number("outputPower", a.powers.output)
         .Number("efficiency", a.powers.efficiency);

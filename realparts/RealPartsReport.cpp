@@ -6,42 +6,34 @@
 
 namespace stepdown {
 
+std::string StressedPartName(StressedPart part, Rectifier rectifier) {
+    switch (part) {
+    case StressedPart::Inductor:
+        break;
+    case StressedPart::HighSide:
+        return HeatedPartName(HeatedPart::HighSide, rectifier);
+    case StressedPart::LowSide:
+        return HeatedPartName(HeatedPart::LowSide, rectifier);
+    case StressedPart::OutputCapacitor:
+        return "Condensatore di uscita";
+    case StressedPart::InputCapacitor:
+        return "Condensatore di ingresso";
+    }
+    return "Induttore";
+}
+
 std::vector<StressRow> StressTable(const RealPartsAnalysis& a, std::string_view separator) {
-    const Stresses& s = a.stresses;
-    const TextbookStresses& t = a.textbook;
-    const bool synchronous = a.rectifier == Rectifier::Synchronous;
-    const std::string high = synchronous ? "Interruttore alto" : "Interruttore";
-    const std::string low = synchronous ? "Interruttore basso" : "Diodo";
-    const struct {
-        std::string quantity;
-        std::string_view unit;
-        double simulated;
-        const double* formula;
-    } rows[] = {
-        {"Induttore, picco", "A", s.inductor.peak, &t.peak},
-        {"Induttore, RMS", "A", s.inductor.rms, &t.inductorRms},
-        {"Induttore, media", "A", s.inductor.mean, &t.inductorMean},
-        {high + ", picco", "A", s.transistor.peak, &t.peak},
-        {high + ", RMS", "A", s.transistor.rms, &t.transistorRms},
-        {high + ", media", "A", s.transistor.mean, &t.transistorMean},
-        {high + ", tensione", "V", s.transistor.voltage, nullptr},
-        {low + ", picco", "A", s.diode.peak, &t.peak},
-        {low + ", RMS", "A", s.diode.rms, &t.diodeRms},
-        {low + ", media", "A", s.diode.mean, &t.diodeMean},
-        {low + ", tensione inversa", "V", s.diode.voltage, nullptr},
-        {"Condensatore di uscita, RMS", "A", s.outputCapacitorRms, &t.outputCapacitorRms},
-        {"Condensatore di ingresso, RMS", "A", s.inputCapacitorRms, &t.inputCapacitorRms},
-    };
     // The textbook formulas assume a current that never stops.
     const bool continuous = a.mode == ConductionMode::Continuous;
     std::vector<StressRow> table;
-    for (const auto& row : rows)
-        table.push_back({row.quantity, std::string(row.unit),
-                         FormatScientific(row.simulated, 2, separator),
-                         !row.formula ? ""
-                         : continuous ? FormatScientific(*row.formula, 2, separator)
-                                      : std::string(kOnlyContinuous)});
-    if (synchronous) {
+    for (const StressFigure& figure : kStressFigures)
+        table.push_back(
+            {StressedPartName(figure.part, a.rectifier) + ", " + std::string(figure.what),
+             std::string(figure.unit), FormatScientific(figure.simulated(a.stresses), 2, separator),
+             !figure.formula ? ""
+             : continuous    ? FormatScientific(a.textbook.*figure.formula, 2, separator)
+                             : std::string(kOnlyContinuous)});
+    if (a.rectifier == Rectifier::Synchronous) {
         table.push_back({"Diodo di corpo basso, media", "A",
                          FormatScientific(a.lowSide.bodyDiodeMean, 2, separator), ""});
         table.push_back({"Diodo di corpo basso, conduzione", "ns",
@@ -51,24 +43,18 @@ std::vector<StressRow> StressTable(const RealPartsAnalysis& a, std::string_view 
 }
 
 std::vector<LossShare> LossBreakdown(const Losses& l, Rectifier rectifier) {
-    if (rectifier == Rectifier::Diode)
-        return {{"Interruttore (Rds)", l.switchConduction},
-                {"Commutazione", l.switching},
-                {"Pilotaggio gate", l.gate},
-                {"Diodo", l.diode},
-                {"Induttore (DCR)", l.inductor},
-                {"Condens. (ESR)", l.outputCapacitor},
-                {"Controllore (Iq)", l.quiescent}};
-    return {{"Interr. alto (Rds)", l.switchConduction},
-            {"Interr. basso", l.lowSideConduction},
-            {"Diodi di corpo", l.bodyDiode},
-            {"Commutazione", l.switching},
-            {"Coss", l.coss},
-            {"Recupero (Qrr)", l.reverseRecovery},
-            {"Pilotaggio gate", l.gate},
-            {"Induttore (DCR)", l.inductor},
-            {"Condens. (ESR)", l.outputCapacitor},
-            {"Controllore (Iq)", l.quiescent}};
+    std::vector<LossShare> shares;
+    if (rectifier == Rectifier::Diode) {
+        for (const LossFigure& figure : kLossFigures)
+            if (!figure.diodeName.empty()) shares.push_back({figure.diodeName, l.*figure.watts});
+        return shares;
+    }
+    // The switches' own losses first, then those of the edges, the drive and
+    // the passive parts.
+    constexpr std::size_t kSynchronousOrder[] = {0, 7, 8, 1, 9, 10, 2, 4, 5, 6};
+    for (const std::size_t index : kSynchronousOrder)
+        shares.push_back({kLossFigures[index].synchronousName, l.*kLossFigures[index].watts});
+    return shares;
 }
 
 namespace {

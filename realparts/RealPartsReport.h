@@ -32,11 +32,82 @@ inline constexpr std::string_view kOnlyContinuous = "solo CCM";
 inline constexpr std::string_view kNoCriticalLoad =
     "non definita: il filtro oscilla più in fretta del periodo";
 
-// Inductor peak, RMS, mean; switch peak, RMS, mean, voltage; diode peak, RMS,
-// mean, voltage; output capacitor RMS; input capacitor RMS. A synchronous
-// stage names its two switches and adds its low-side body diode's mean
-// current and conduction time.
+// The part a stress belongs to; the switches are named by the rectifier.
+enum class StressedPart { Inductor, HighSide, LowSide, OutputCapacitor, InputCapacitor };
+
+// One stress of the converter as built, described once for the tables of
+// the window, the report and the command's text ("<part>, <what>") and for
+// the command's JSON (`object`.`field`, SI units).
+struct StressFigure {
+    std::string_view object;
+    std::string_view field;
+    StressedPart part;
+    std::string_view what;
+    std::string_view unit;
+    double (*simulated)(const Stresses&);
+    double TextbookStresses::*formula;  // null where the textbook has none
+};
+
+inline constexpr StressFigure kStressFigures[] = {
+    {"inductor", "peak", StressedPart::Inductor, "picco", "A",
+     [](const Stresses& s) { return s.inductor.peak; }, &TextbookStresses::peak},
+    {"inductor", "rms", StressedPart::Inductor, "RMS", "A",
+     [](const Stresses& s) { return s.inductor.rms; }, &TextbookStresses::inductorRms},
+    {"inductor", "mean", StressedPart::Inductor, "media", "A",
+     [](const Stresses& s) { return s.inductor.mean; }, &TextbookStresses::inductorMean},
+    {"switch", "peak", StressedPart::HighSide, "picco", "A",
+     [](const Stresses& s) { return s.transistor.peak; }, &TextbookStresses::peak},
+    {"switch", "rms", StressedPart::HighSide, "RMS", "A",
+     [](const Stresses& s) { return s.transistor.rms; }, &TextbookStresses::transistorRms},
+    {"switch", "mean", StressedPart::HighSide, "media", "A",
+     [](const Stresses& s) { return s.transistor.mean; }, &TextbookStresses::transistorMean},
+    {"switch", "voltage", StressedPart::HighSide, "tensione", "V",
+     [](const Stresses& s) { return s.transistor.voltage; }, nullptr},
+    {"diode", "peak", StressedPart::LowSide, "picco", "A",
+     [](const Stresses& s) { return s.diode.peak; }, &TextbookStresses::peak},
+    {"diode", "rms", StressedPart::LowSide, "RMS", "A",
+     [](const Stresses& s) { return s.diode.rms; }, &TextbookStresses::diodeRms},
+    {"diode", "mean", StressedPart::LowSide, "media", "A",
+     [](const Stresses& s) { return s.diode.mean; }, &TextbookStresses::diodeMean},
+    {"diode", "voltage", StressedPart::LowSide, "tensione inversa", "V",
+     [](const Stresses& s) { return s.diode.voltage; }, nullptr},
+    {"outputCapacitor", "rms", StressedPart::OutputCapacitor, "RMS", "A",
+     [](const Stresses& s) { return s.outputCapacitorRms; }, &TextbookStresses::outputCapacitorRms},
+    {"inputCapacitor", "rms", StressedPart::InputCapacitor, "RMS", "A",
+     [](const Stresses& s) { return s.inputCapacitorRms; }, &TextbookStresses::inputCapacitorRms},
+};
+
+// "Induttore", "Interruttore" or "Interruttore alto", "Diodo" or
+// "Interruttore basso", "Condensatore di uscita", "Condensatore di ingresso".
+std::string StressedPartName(StressedPart part, Rectifier rectifier);
+
+// The rows of kStressFigures; a synchronous stage adds its low-side body
+// diode's mean current and conduction time.
 std::vector<StressRow> StressTable(const RealPartsAnalysis& analysis, std::string_view separator);
+
+// One loss of the converter as built, described once: its JSON field and
+// the name it goes by in each stage, empty in the stage that has none.
+struct LossFigure {
+    std::string_view field;
+    double Losses::*watts;
+    std::string_view diodeName;
+    std::string_view synchronousName;
+};
+
+// In the order of Losses, which the JSON keeps; the total is apart.
+inline constexpr LossFigure kLossFigures[] = {
+    {"switchConduction", &Losses::switchConduction, "Interruttore (Rds)", "Interr. alto (Rds)"},
+    {"switching", &Losses::switching, "Commutazione", "Commutazione"},
+    {"gate", &Losses::gate, "Pilotaggio gate", "Pilotaggio gate"},
+    {"diode", &Losses::diode, "Diodo", ""},
+    {"inductor", &Losses::inductor, "Induttore (DCR)", "Induttore (DCR)"},
+    {"outputCapacitor", &Losses::outputCapacitor, "Condens. (ESR)", "Condens. (ESR)"},
+    {"quiescent", &Losses::quiescent, "Controllore (Iq)", "Controllore (Iq)"},
+    {"lowSideConduction", &Losses::lowSideConduction, "", "Interr. basso"},
+    {"bodyDiode", &Losses::bodyDiode, "", "Diodi di corpo"},
+    {"coss", &Losses::coss, "", "Coss"},
+    {"reverseRecovery", &Losses::reverseRecovery, "", "Recupero (Qrr)"},
+};
 
 struct LossShare {
     std::string_view name;
