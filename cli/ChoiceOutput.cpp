@@ -118,17 +118,16 @@ std::string_view OutcomeWords(RealPartsOutcome outcome) {
 // The five figures of an operating point in JSON units, or null; with the
 // conduction mode after D when asked.
 JsonObject& FiguresOf(JsonObject& object, const OperatingPoint& p, bool withMode = false) {
-    if (!p.Found()) {
-        object.Null("D");
-        if (withMode) object.Null("mode");
-        return object.Null("SimDeltaiL").Null("SimDeltaVo").Null("SimIDP").Null("VoMean");
+    for (const PointFigure& figure : kPointFigures) {
+        if (p.Found())
+            object.Number(figure.name, p.*figure.value);
+        else
+            object.Null(figure.name);
+        // The mode after D.
+        if (withMode && figure.percent)
+            p.Found() ? object.String("mode", ModeName(p.mode)) : object.Null("mode");
     }
-    object.Number("D", p.D);
-    if (withMode) object.String("mode", ModeName(p.mode));
-    return object.Number("SimDeltaiL", p.deltaIL)
-        .Number("SimDeltaVo", p.deltaVo)
-        .Number("SimIDP", p.peakIL)
-        .Number("VoMean", p.VoMean);
+    return object;
 }
 
 // `key`: the figures, or null and "<key>Outcome" saying why.
@@ -154,8 +153,6 @@ JsonObject StandardJson(const StandardChoice& s) {
     return object.Object("meets", std::move(meets));
 }
 
-constexpr std::string_view kFigureNames[] = {"D", "SimDeltaiL", "SimDeltaVo", "SimIDP", "VoMean"};
-
 void CornersJson(JsonObject& object, const WorstCase& w) {
     std::vector<JsonObject> corners;
     for (const Corner& c : w.corners) {
@@ -166,13 +163,13 @@ void CornersJson(JsonObject& object, const WorstCase& w) {
         corners.push_back(std::move(corner));
     }
     JsonObject worst;
-    for (std::size_t k = 0; k < std::size(kFigureNames); ++k) {
+    for (std::size_t k = 0; k < std::size(kPointFigures); ++k) {
         JsonObject value;
         if (w.worst[k].corner < 0)
             value.Null("value").Null("corner");
         else
             value.Number("value", w.worst[k].value).Integer("corner", w.worst[k].corner);
-        worst.Object(kFigureNames[k], std::move(value));
+        worst.Object(kPointFigures[k].name, std::move(value));
     }
     object.Array("corners", std::move(corners))
         .Object("worst", std::move(worst))
@@ -180,10 +177,9 @@ void CornersJson(JsonObject& object, const WorstCase& w) {
 }
 
 // The text of a figure as the table shows it: D in percent.
-std::string FigureText(const OperatingPoint& p, std::size_t figure) {
+std::string FigureText(const OperatingPoint& p, const PointFigure& figure) {
     if (!p.Found()) return "n.d.";
-    const double values[] = {p.D * 100, p.deltaIL, p.deltaVo, p.peakIL, p.VoMean};
-    return Label(values[figure]);
+    return Label(p.*figure.value * (figure.percent ? 100 : 1));
 }
 
 void StandardText(std::ostream& out, const ChoiceResults& r) {
@@ -202,12 +198,12 @@ void StandardText(std::ostream& out, const ChoiceResults& r) {
     };
     Row(out, row("L", Label(r.design.L), Label(s.L), "uH"));
     Row(out, row("C", Label(r.design.C), Label(s.C), "uF"));
-    const std::string_view units[] = {"%", "A", "mV", "A", "V"};
     const double limits[] = {0, r.design.targets.DeltaiL, r.design.targets.DeltaVo * 1000};
     const bool met[] = {false, s.meets.ripple, s.meets.outputRipple};
-    for (std::size_t k = 0; k < std::size(kFigureNames); ++k) {
-        std::string line =
-            row(kFigureNames[k], FigureText(s.nominal, k), FigureText(s.figures, k), units[k]);
+    for (std::size_t k = 0; k < std::size(kPointFigures); ++k) {
+        const PointFigure& figure = kPointFigures[k];
+        std::string line = row(figure.name, FigureText(s.nominal, figure),
+                               FigureText(s.figures, figure), figure.unit);
         if (k == 1 || k == 2) line += Padded(Label(limits[k]), 11) + (met[k] ? "sì" : "no");
         Row(out, line);
     }
@@ -237,9 +233,9 @@ void CornersText(std::ostream& out, const ChoiceResults& r) {
         line += "  " + Padded(Label(c.Vi), 10) + Padded(Label(c.Io), 10) + Padded(Label(c.L), 10) +
                 Padded(Label(c.C), 10) +
                 Padded(c.point.Found() ? std::string(ModeName(c.point.mode)) : "n.d.", 6);
-        for (std::size_t k = 0; k < std::size(kFigureNames); ++k) {
+        for (std::size_t k = 0; k < std::size(kPointFigures); ++k) {
             const bool worst = w.worst[k].corner == static_cast<int>(i) && w.worst[k].deviates;
-            line += Padded(FigureText(c.point, k) + (worst ? "*" : ""), 11);
+            line += Padded(FigureText(c.point, kPointFigures[k]) + (worst ? "*" : ""), 11);
         }
         Row(out, line);
     }

@@ -93,12 +93,11 @@ std::vector<CornerRow> CornerTable(const WorstCase& corners, std::string_view se
         CornerRow row{Scientific(c.Vi, separator), Scientific(c.Io, separator),
                       Scientific(c.L, separator), Scientific(c.C, separator)};
         row[5] = ModeWord(p);
-        if (p.Found()) {
-            row[4] = Percent(p.D, separator);
-            row[6] = Scientific(p.deltaIL, separator);
-            row[7] = Scientific(p.deltaVo, separator);
-            row[8] = Scientific(p.peakIL, separator);
-            row[9] = Scientific(p.VoMean, separator);
+        for (std::size_t k = 0; k < std::size(kPointFigures) && p.Found(); ++k) {
+            const PointFigure& figure = kPointFigures[k];
+            row[static_cast<std::size_t>(kCornerFigureColumns[k])] =
+                figure.percent ? Percent(p.*figure.value, separator)
+                               : Scientific(p.*figure.value, separator);
         }
         rows.push_back(std::move(row));
     }

@@ -31,7 +31,7 @@ std::vector<CheckRow> CheckTable(const ChoiceStudy& study, std::string_view sepa
 inline constexpr std::array<std::string_view, 10> kCornerColumns{
     "Vi [V]", "Io [A]",  "L [uH]",   "C [uF]",       "D′ [%]",
     "Modo",   "ΔiL [A]", "ΔVo [mV]", "iL picco [A]", "Vo media [V]"};
-// The column of each figure of kCornerFigures.
+// The column of each figure of kPointFigures.
 inline constexpr std::array<int, 5> kCornerFigureColumns{4, 6, 7, 8, 9};
 
 using CornerRow = std::array<std::string, kCornerColumns.size()>;

@@ -126,21 +126,12 @@ std::vector<double> Ends(double low, double high) {
     return {low, high};
 }
 
-double FigureOf(const OperatingPoint& p, CornerFigure figure, double target) {
-    switch (figure) {
-    case CornerFigure::D:
-        return p.D;
-    case CornerFigure::DeltaiL:
-        return p.deltaIL;
-    case CornerFigure::DeltaVo:
-        return p.deltaVo;
-    case CornerFigure::PeakIL:
-        return p.peakIL;
-    case CornerFigure::VoMean:
-        break;
-    }
-    // The mean Vo is judged by how far it lies from the target; a rounding
-    // error is no distance.
+bool IsMeanVo(const PointFigure& figure) { return figure.value == &OperatingPoint::VoMean; }
+
+// The larger, the worse. The mean Vo is judged by how far it lies from the
+// target; a rounding error is no distance.
+double Judged(const OperatingPoint& p, const PointFigure& figure, double target) {
+    if (!IsMeanVo(figure)) return p.*figure.value;
     return SameValue(p.VoMean, target) ? 0 : std::fabs(p.VoMean - target);
 }
 
@@ -157,17 +148,16 @@ WorstCase EvaluateCorners(const DesignTargets& design, double L, double C,
                     result.corners.push_back(
                         {Vi, Io, l, c, EvaluateRegulated(design, Vi, Io, l, c, parts, samples)});
     result.meetsAll = true;
-    double largest[5] = {};  // what each worst value is judged by
+    double largest[std::size(kPointFigures)] = {};  // what each worst value is judged by
     for (std::size_t i = 0; i < result.corners.size(); ++i) {
         const OperatingPoint& p = result.corners[i].point;
         result.meetsAll = result.meetsAll && Meets(p, design).All();
         if (!p.Found()) continue;
-        for (int k = 0; k < 5; ++k) {
-            const CornerFigure figure = kCornerFigures[k];
-            const double judged = FigureOf(p, figure, design.Vo);
+        for (std::size_t k = 0; k < std::size(kPointFigures); ++k) {
+            const double judged = Judged(p, kPointFigures[k], design.Vo);
             if (result.worst[k].corner >= 0 && !(judged > largest[k])) continue;
             largest[k] = judged;
-            const bool voMean = figure == CornerFigure::VoMean;
+            const bool voMean = IsMeanVo(kPointFigures[k]);
             result.worst[k] = {voMean ? p.VoMean : judged, static_cast<int>(i),
                                !voMean || !SameValue(p.VoMean, design.Vo)};
         }

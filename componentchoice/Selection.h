@@ -94,10 +94,25 @@ struct Corner {
     OperatingPoint point;
 };
 
-enum class CornerFigure { D, DeltaiL, DeltaVo, PeakIL, VoMean };
-inline constexpr CornerFigure kCornerFigures[] = {CornerFigure::D, CornerFigure::DeltaiL,
-                                                  CornerFigure::DeltaVo, CornerFigure::PeakIL,
-                                                  CornerFigure::VoMean};
+// The five figures of an operating point that the corners judge, described
+// once for every output: the name in the command's text and JSON, the
+// report's caption, the unit shown and the value's scale to it (D, a
+// fraction, is shown in percent with two decimals).
+struct PointFigure {
+    std::string_view name;
+    std::string_view caption;
+    std::string_view unit;
+    double OperatingPoint::*value;
+    bool percent;
+};
+
+inline constexpr PointFigure kPointFigures[] = {
+    {"D", "Duty cycle D′", "%", &OperatingPoint::D, true},
+    {"SimDeltaiL", "ΔiL", "A", &OperatingPoint::deltaIL, false},
+    {"SimDeltaVo", "ΔVo", "mV", &OperatingPoint::deltaVo, false},
+    {"SimIDP", "Picco di iL", "A", &OperatingPoint::peakIL, false},
+    {"VoMean", "Vo media", "V", &OperatingPoint::VoMean, false},
+};
 
 struct WorstValue {
     double value = 0;
@@ -111,8 +126,8 @@ struct WorstCase {
     std::vector<Corner> corners;
     // The largest D, ripples and peak current, and the mean Vo farthest
     // from the target, among the corners that have an operating point; in
-    // the order of kCornerFigures.
-    WorstValue worst[5];
+    // the order of kPointFigures.
+    WorstValue worst[std::size(kPointFigures)];
     // Every corner has an operating point that meets both requirements.
     bool meetsAll = false;
 };

@@ -200,19 +200,9 @@ void AddRealPartsSections(const ReportInputs& in, const Module1& module, const P
     sections.push_back(std::move(losses));
 }
 
-std::string CornerValue(CornerFigure figure, double value, std::string_view separator) {
-    switch (figure) {
-    case CornerFigure::D:
-        return FormatFixed2(value * 100, separator) + " %";
-    case CornerFigure::DeltaiL:
-    case CornerFigure::PeakIL:
-        return Figure(value, "A", separator);
-    case CornerFigure::DeltaVo:
-        return Figure(value, "mV", separator);
-    case CornerFigure::VoMean:
-        break;
-    }
-    return Figure(value, "V", separator);
+std::string CornerValue(const PointFigure& figure, double value, std::string_view separator) {
+    if (figure.percent) return FormatFixed2(value * 100, separator) + " %";
+    return Figure(value, figure.unit, separator);
 }
 
 // The window "Scelta dei componenti" on the file's choices, once they differ
@@ -249,15 +239,13 @@ void AddChoiceSection(const ReportInputs& in, const Module1& module, const PartT
         {"Requisito su ΔVo", met(chosen.meets.outputRipple)},
     };
     const WorstCase& worst = study.corners;
-    constexpr std::string_view kNames[] = {"Duty cycle D′", "ΔiL", "ΔVo", "Picco di iL",
-                                           "Vo media"};
     section.table.header = {"Caso peggiore", "Valore", "Vi [V]", "Io [A]", "L [uH]", "C [uF]"};
-    for (std::size_t i = 0; i < std::size(kCornerFigures); ++i) {
+    for (std::size_t i = 0; i < std::size(kPointFigures); ++i) {
         const WorstValue& value = worst.worst[i];
         if (value.corner < 0) continue;
         const Corner& at = worst.corners[static_cast<std::size_t>(value.corner)];
-        section.table.rows.push_back({std::string(kNames[i]),
-                                      CornerValue(kCornerFigures[i], value.value, s),
+        section.table.rows.push_back({std::string(kPointFigures[i].caption),
+                                      CornerValue(kPointFigures[i], value.value, s),
                                       FormatScientific(at.Vi, 2, s), FormatScientific(at.Io, 2, s),
                                       FormatScientific(at.L, 2, s), FormatScientific(at.C, 2, s)});
     }
