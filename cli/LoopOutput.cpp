@@ -79,11 +79,8 @@ void MarginsText(std::ostream& out, const LoopAnalysis& a) {
 
 JsonObject StepJson(const StepFigures& s) {
     JsonObject json;
-    json.Number("finalVoMean", s.finalVoMean)
-        .Number("undershoot", s.undershoot)
-        .Number("overshoot", s.overshoot)
-        .Number("undershootMean", s.undershootMean)
-        .Number("overshootMean", s.overshootMean);
+    for (const StepFigureDescription& figure : kStepFigures)
+        json.Number(figure.name, s.*figure.value);
     Optional(json, "settlingTime", s.settlingTime);
     json.String("mode", ModeName(s.mode));
     return json;
@@ -150,15 +147,13 @@ std::string Percent(double part, double whole) { return Label(100 * part / whole
 
 void StepText(std::ostream& out, std::string_view title, const StepFigures& s) {
     out << '\n' << title << '\n';
-    Field(out, "Vo media finale", Label(s.finalVoMean), "V");
-    Field(out, "sottoelongazione", Label(s.undershoot),
-          "V  (" + Percent(s.undershoot, s.finalVoMean) + " %)");
-    Field(out, "sovraelongazione", Label(s.overshoot),
-          "V  (" + Percent(s.overshoot, s.finalVoMean) + " %)");
-    Field(out, "sottoelongazione delle medie", Label(s.undershootMean),
-          "V  (" + Percent(s.undershootMean, s.finalVoMean) + " %)");
-    Field(out, "sovraelongazione delle medie", Label(s.overshootMean),
-          "V  (" + Percent(s.overshootMean, s.finalVoMean) + " %)");
+    for (const StepFigureDescription& figure : kStepFigures) {
+        const double volts = s.*figure.value;
+        Field(out, figure.shortCaption, Label(volts),
+              figure.value == &StepFigures::finalVoMean
+                  ? "V"
+                  : "V  (" + Percent(volts, s.finalVoMean) + " %)");
+    }
     Field(out, "assestamento ±1 %", s.settlingTime ? Label(*s.settlingTime) : "non assestato",
           s.settlingTime ? "s" : "");
     Field(out, "modo", ModeName(s.mode), "");

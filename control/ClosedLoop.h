@@ -26,6 +26,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "control/LoopAnalysis.h"
@@ -51,6 +52,26 @@ struct StepFigures {
     double undershootMean = 0, overshootMean = 0;
     std::optional<double> settlingTime;  // s after the step; nothing: not settled
     ConductionMode mode = ConductionMode::Continuous;
+};
+
+// The step's figures in volts, described once for every output: the name in
+// the JSON, the command's caption and the report's. All but the final mean
+// are deviations from it, shown in % of it as well.
+struct StepFigureDescription {
+    std::string_view name;
+    std::string_view shortCaption;
+    std::string_view caption;
+    double StepFigures::*value;
+};
+
+inline constexpr StepFigureDescription kStepFigures[] = {
+    {"finalVoMean", "Vo media finale", "Vo media finale", &StepFigures::finalVoMean},
+    {"undershoot", "sottoelongazione", "sottoelongazione", &StepFigures::undershoot},
+    {"overshoot", "sovraelongazione", "sovraelongazione", &StepFigures::overshoot},
+    {"undershootMean", "sottoelongazione delle medie", "sottoelongazione delle medie di periodo",
+     &StepFigures::undershootMean},
+    {"overshootMean", "sovraelongazione delle medie", "sovraelongazione delle medie di periodo",
+     &StepFigures::overshootMean},
 };
 
 struct TransientResult {

@@ -32,13 +32,13 @@ std::string Deviation(double volts, double final, std::string_view s) {
 void AddStep(const char* name, const StepFigures& step, std::string_view s,
              std::vector<ReportLine>& lines) {
     const std::string n(name);
-    lines.push_back({n + ": Vo media finale", Figure(step.finalVoMean, "V", s)});
-    lines.push_back({n + ": sottoelongazione", Deviation(step.undershoot, step.finalVoMean, s)});
-    lines.push_back({n + ": sovraelongazione", Deviation(step.overshoot, step.finalVoMean, s)});
-    lines.push_back({n + ": sottoelongazione delle medie di periodo",
-                     Deviation(step.undershootMean, step.finalVoMean, s)});
-    lines.push_back({n + ": sovraelongazione delle medie di periodo",
-                     Deviation(step.overshootMean, step.finalVoMean, s)});
+    for (const StepFigureDescription& figure : kStepFigures) {
+        const double volts = step.*figure.value;
+        lines.push_back(
+            {n + ": " + std::string(figure.caption), figure.value == &StepFigures::finalVoMean
+                                                         ? Figure(volts, "V", s)
+                                                         : Deviation(volts, step.finalVoMean, s)});
+    }
     lines.push_back({n + ": tempo di assestamento (±1 %)",
                      Optional(step.settlingTime, "s", s, "non assestata")});
     lines.push_back({n + ": modo", ModeName(step.mode)});
