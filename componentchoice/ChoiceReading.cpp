@@ -71,6 +71,10 @@ const Range kRanges[] = {
 
 std::span<const ChoiceField> ChoiceFields() { return kFields; }
 
+ChoiceTexts::ChoiceTexts() {
+    for (const ChoiceField& field : kFields) this->*field.text = field.row->startText;
+}
+
 ChoiceValuesReading ReadChoiceValues(const ChoiceTexts& texts) {
     const auto refuse = [](FieldIndex field, std::string_view message) {
         return ChoiceValuesReading{std::nullopt, &kFields[field], std::string(message)};

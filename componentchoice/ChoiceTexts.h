@@ -9,15 +9,17 @@
 
 namespace stepdown {
 
+// Each text starts at its row's start text.
 struct ChoiceTexts {
-    std::string series = "E12";  // E6, E12, E24
-    std::string round = "up";    // up, nearest, meets
-    std::string tolL = "20";     // %
-    std::string tolC = "20";     // %
-    std::string viMin, viMax;    // V
-    std::string ioMin, ioMax;    // A
-    std::string ioFrom, ioTo;    // A, the sweep
-    std::string points = "50";   // loads per input voltage
+    ChoiceTexts();
+
+    std::string series;        // E6, E12, E24
+    std::string round;         // up, nearest, meets
+    std::string tolL, tolC;    // %
+    std::string viMin, viMax;  // V
+    std::string ioMin, ioMax;  // A
+    std::string ioFrom, ioTo;  // A, the sweep
+    std::string points;        // loads per input voltage
 
     friend bool operator==(const ChoiceTexts&, const ChoiceTexts&) = default;
 };

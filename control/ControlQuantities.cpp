@@ -54,6 +54,10 @@ std::string_view ControlWord(ControlMethod method) {
 
 std::span<const ControlField> ControlFields() { return kControlRows; }
 
+ControlTexts::ControlTexts() {
+    for (const ControlField& field : kControlRows) this->*field.text = field.row->startText;
+}
+
 const ControlField* ControlFieldNamed(std::string_view key) {
     for (const ControlField& field : kControlRows)
         if (field.row->key == key) return &field;

@@ -14,12 +14,14 @@
 
 namespace stepdown {
 
-// The texts as typed, in the unit of each row. An empty text of a row that
-// may be left empty means "automatic" (designed, derived or not asked).
+// The texts as typed, in the unit of each row, each starting at its row's
+// start text. An empty text of a row that may be left empty means
+// "automatic" (designed, derived or not asked).
 struct ControlTexts {
-    std::string vref = "2.5", vramp = "1", vcmax, dmax = "95", control = "voltage", ri = "0.5", se,
-                ilim, tblank = "0", r1 = "10000", rb, type, r2, r3, c1, c2, c3, fc, pm = "60",
-                tss = "0", rl2, t1, vi2, t2, tend;
+    ControlTexts();
+
+    std::string vref, vramp, vcmax, dmax, control, ri, se, ilim, tblank, r1, rb, type, r2, r3, c1,
+        c2, c3, fc, pm, tss, rl2, t1, vi2, t2, tend;
 
     friend bool operator==(const ControlTexts&, const ControlTexts&) = default;
 };

@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "control/ControlMethod.h"
+#include "model/QuantityReader.h"
 #include "realparts/ConverterModel.h"
 
 namespace stepdown {
@@ -52,11 +53,15 @@ struct Compensator {
     double R1 = 0, Rb = 0, R2 = 0, R3 = 0, C1 = 0, C2 = 0, C3 = 0;
 };
 
+// The amplifier's largest output when left empty, in ramp amplitudes.
+inline constexpr double kVcmaxPerVramp = 1.2;
+
+// Each starts at its row's start text as the reader reads it.
 struct Modulator {
-    double Vref = 2.5;   // V
-    double Vramp = 1;    // V, Fm = 1/Vramp
-    double Vcmax = 1.2;  // V; Ri Ilim in peak-current mode
-    double Dmax = 0.95;  // fraction
+    double Vref = StartValue(Row(QuantityGroup::Loop, "vref"));    // V
+    double Vramp = StartValue(Row(QuantityGroup::Loop, "vramp"));  // V, Fm = 1/Vramp
+    double Vcmax = kVcmaxPerVramp * Vramp;                       // V; Ri Ilim in peak-current mode
+    double Dmax = StartValue(Row(QuantityGroup::Loop, "dmax"));  // fraction
     ControlMethod control = ControlMethod::Voltage;
     // Peak-current mode only.
     double Ri = 0;             // V/A, the current sense's gain

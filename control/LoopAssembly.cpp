@@ -10,7 +10,7 @@
 namespace stepdown {
 
 Modulator ModulatorOf(const ControlValues& v) {
-    Modulator m{*v.vref, *v.vramp, v.vcmax.value_or(1.2 * *v.vramp), *v.dmax};
+    Modulator m{*v.vref, *v.vramp, v.vcmax.value_or(kVcmaxPerVramp * *v.vramp), *v.dmax};
     m.control = v.control;
     return m;
 }

@@ -31,4 +31,8 @@ std::optional<QuantityRefusal> FirstRefusal(
     return std::nullopt;
 }
 
+double StartValue(const Quantity& row) {
+    return ReadQuantity(row, row.startText).value.value_or(0);
+}
+
 }  // namespace stepdown

@@ -36,6 +36,9 @@ struct QuantityReading {
 // group's code and reads as nothing.
 QuantityReading ReadQuantity(const Quantity& row, std::string_view text);
 
+// The row's start text as ReadQuantity reads it; 0 for one left empty.
+double StartValue(const Quantity& row);
+
 struct QuantityRefusal {
     const Quantity* row = nullptr;
     std::string sentence;

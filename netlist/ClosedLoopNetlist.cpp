@@ -39,28 +39,29 @@ std::string Header(const LoopCircuit& loop, const TransientRequest& r, bool from
                     "* quello di regime.\n";
     h += "*\n" + CircuitLines(loop.circuit, loop.parts, false);
     if (m.control == ControlMethod::PeakCurrent)
-        h += "* Controllo di corrente di picco: Vref = " + Quantity(m.Vref, "V") +
-             ", Ri = " + Quantity(m.Ri, "V/A") + ", Se = " + Quantity(m.Se, "V/s") +
-             ",\n*   tblank = " + Quantity(m.tblank, "s") + ", Ilim = " + Quantity(m.Ilim, "A") +
-             ", Vcmax = Ri Ilim = " + Quantity(m.Vcmax, "V") + ", Dmax = " + Plain(m.Dmax, 6) +
+        h += "* Controllo di corrente di picco: Vref = " + HeaderValue(m.Vref, "V") +
+             ", Ri = " + HeaderValue(m.Ri, "V/A") + ", Se = " + HeaderValue(m.Se, "V/s") +
+             ",\n*   tblank = " + HeaderValue(m.tblank, "s") +
+             ", Ilim = " + HeaderValue(m.Ilim, "A") +
+             ", Vcmax = Ri Ilim = " + HeaderValue(m.Vcmax, "V") + ", Dmax = " + Plain(m.Dmax, 6) +
              '\n';
     else
-        h += "* Modulatore: Vref = " + Quantity(m.Vref, "V") +
-             ", Vramp = " + Quantity(m.Vramp, "V") + ", Vcmax = " + Quantity(m.Vcmax, "V") +
+        h += "* Modulatore: Vref = " + HeaderValue(m.Vref, "V") +
+             ", Vramp = " + HeaderValue(m.Vramp, "V") + ", Vcmax = " + HeaderValue(m.Vcmax, "V") +
              ", Dmax = " + Plain(m.Dmax, 6) + '\n';
     h += std::string("* Compensatore di tipo ") + (k.type == 3 ? "III" : "II") +
-         ": R1 = " + Quantity(k.R1, "ohm") + ", Rb = " + Quantity(k.Rb, "ohm") +
-         ",\n*   R2 = " + Quantity(k.R2, "ohm") + ", C1 = " + Quantity(k.C1, "F") +
-         ", C2 = " + Quantity(k.C2, "F");
-    if (k.type == 3) h += ", R3 = " + Quantity(k.R3, "ohm") + ", C3 = " + Quantity(k.C3, "F");
+         ": R1 = " + HeaderValue(k.R1, "ohm") + ", Rb = " + HeaderValue(k.Rb, "ohm") +
+         ",\n*   R2 = " + HeaderValue(k.R2, "ohm") + ", C1 = " + HeaderValue(k.C1, "F") +
+         ", C2 = " + HeaderValue(k.C2, "F");
+    if (k.type == 3) h += ", R3 = " + HeaderValue(k.R3, "ohm") + ", C3 = " + HeaderValue(k.C3, "F");
     h += '\n';
-    if (r.tss > 0) h += "* Avvio graduale: tss = " + Quantity(r.tss, "s") + '\n';
+    if (r.tss > 0) h += "* Avvio graduale: tss = " + HeaderValue(r.tss, "s") + '\n';
     if (r.t1)
-        h += "* Gradino di carico: RL -> " + Quantity(*r.rl2, "ohm") +
-             " a t1 = " + Quantity(*r.t1, "s") + '\n';
+        h += "* Gradino di carico: RL -> " + HeaderValue(*r.rl2, "ohm") +
+             " a t1 = " + HeaderValue(*r.t1, "s") + '\n';
     if (r.t2)
-        h += "* Gradino di linea: Vi -> " + Quantity(*r.vi2, "V") +
-             " a t2 = " + Quantity(*r.t2, "s") + '\n';
+        h += "* Gradino di linea: Vi -> " + HeaderValue(*r.vi2, "V") +
+             " a t2 = " + HeaderValue(*r.t2, "s") + '\n';
     h += "*\n* Il programma (anello chiuso commutato), da confrontare con le misure (.meas):\n";
     h += "*   prima del primo gradino, conduzione " + Mode(figures.steadyMode) + '\n';
     h += Figure("vo_mean", figures.steadyVoMean, "V", "Vo media dell'ultimo periodo");

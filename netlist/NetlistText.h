@@ -24,7 +24,7 @@ inline constexpr double kLatchBand = 1e-4;
 // double that reads back the same, or rounded to `significantDigits`.
 std::string Plain(double value, int significantDigits = 0);
 // A value in the header, to six digits: "80 kHz", "125 uH", "0 ohm".
-std::string Quantity(double value, std::string_view unit);
+std::string HeaderValue(double value, std::string_view unit);
 // "name n1 n2 value": an element line.
 std::string Element(std::string_view name, std::string_view plus, std::string_view minus,
                     const std::string& value);

@@ -42,7 +42,7 @@ std::string Plain(double value, int significantDigits) {
     return std::string(first, result.ptr);
 }
 
-std::string Quantity(double value, std::string_view unit) {
+std::string HeaderValue(double value, std::string_view unit) {
     std::string number = SpiceNumber(std::strtod(Plain(value, 6).c_str(), nullptr));
     std::string prefix;
     if (number.find('e') == std::string::npos) {
@@ -81,20 +81,21 @@ std::string Figure(std::string_view name, double value, std::string_view unit,
 }
 
 std::string CircuitLines(const CircuitValues& c, const PartValues& p, bool withDuty) {
-    std::string h = "* Circuito: Vi = " + Quantity(c.Vi, "V") +
+    std::string h = "* Circuito: Vi = " + HeaderValue(c.Vi, "V") +
                     (withDuty ? ", D = " + Plain(c.D, 6) : std::string()) +
-                    ", f = " + Quantity(c.f, "Hz") + ",\n*   L = " + Quantity(c.L, "H") +
-                    ", C = " + Quantity(c.C, "F") + ", RL = " + Quantity(c.RL, "ohm") + '\n';
-    h += "* Componenti: ESR = " + Quantity(p.ESR, "ohm") + ", DCR = " + Quantity(p.DCR, "ohm") +
-         ", Rds(on) = " + Quantity(p.Rds, "ohm") + ",\n*   Vf = " + Quantity(p.Vf, "V") +
-         ", Rd = " + Quantity(p.Rd, "ohm") + ", tr = " + Quantity(p.tr, "s") +
-         ", tf = " + Quantity(p.tf, "s") + ",\n*   Qg = " + Quantity(p.Qg, "C") +
-         ", Vdrv = " + Quantity(p.Vdrv, "V") + ", Iq = " + Quantity(p.Iq, "A") + '\n';
+                    ", f = " + HeaderValue(c.f, "Hz") + ",\n*   L = " + HeaderValue(c.L, "H") +
+                    ", C = " + HeaderValue(c.C, "F") + ", RL = " + HeaderValue(c.RL, "ohm") + '\n';
+    h += "* Componenti: ESR = " + HeaderValue(p.ESR, "ohm") +
+         ", DCR = " + HeaderValue(p.DCR, "ohm") + ", Rds(on) = " + HeaderValue(p.Rds, "ohm") +
+         ",\n*   Vf = " + HeaderValue(p.Vf, "V") + ", Rd = " + HeaderValue(p.Rd, "ohm") +
+         ", tr = " + HeaderValue(p.tr, "s") + ", tf = " + HeaderValue(p.tf, "s") +
+         ",\n*   Qg = " + HeaderValue(p.Qg, "C") + ", Vdrv = " + HeaderValue(p.Vdrv, "V") +
+         ", Iq = " + HeaderValue(p.Iq, "A") + '\n';
     if (p.rectifier == Rectifier::Synchronous)
-        h += "* Raddrizzatore sincrono: Rds(on) basso = " + Quantity(p.RdsLo, "ohm") +
-             ", td1 = " + Quantity(p.td1, "s") + ", td2 = " + Quantity(p.td2, "s") +
-             ",\n*   Coss = " + Quantity(p.CossHi, "F") + " / " + Quantity(p.CossLo, "F") +
-             ", Qrr = " + Quantity(p.Qrr, "C") + ", Qg basso = " + Quantity(p.QgLo, "C") +
+        h += "* Raddrizzatore sincrono: Rds(on) basso = " + HeaderValue(p.RdsLo, "ohm") +
+             ", td1 = " + HeaderValue(p.td1, "s") + ", td2 = " + HeaderValue(p.td2, "s") +
+             ",\n*   Coss = " + HeaderValue(p.CossHi, "F") + " / " + HeaderValue(p.CossLo, "F") +
+             ", Qrr = " + HeaderValue(p.Qrr, "C") + ", Qg basso = " + HeaderValue(p.QgLo, "C") +
              " (Vf e Rd: i diodi di corpo)\n";
     return h;
 }
@@ -173,7 +174,7 @@ std::string Header(const CircuitValues& c, const PartValues& p, const RealPartsA
         "*\n";
     h += CircuitLines(c, p, true);
     if (options.targetVo)
-        h += "* Vo obiettivo: " + Quantity(*options.targetVo, "V") +
+        h += "* Vo obiettivo: " + HeaderValue(*options.targetVo, "V") +
              " (D è il duty cycle D′ che la dà)\n";
     h += "*\n* Il programma a regime, da confrontare con le misure (.meas) dell'ultimo periodo:\n";
     h += "*   conduzione: " + std::string(WordsOf(a.mode).adjective) + '\n';

@@ -60,6 +60,10 @@ bool ReadWord(std::string_view text, const std::string_view (&words)[N], Choice&
 
 std::span<const PartField> PartFields() { return kParts; }
 
+PartTexts::PartTexts() {
+    for (const PartField& field : kParts) this->*field.text = field.row->startText;
+}
+
 std::string_view RectifierWord(Rectifier rectifier) {
     return kRectifierWords[static_cast<std::size_t>(rectifier)];
 }

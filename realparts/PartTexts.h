@@ -14,40 +14,28 @@
 
 namespace stepdown {
 
-// Every part starts at zero but the diode's drop: today's circuit, with a
-// diode that blocks.
+// Each text starts at its row's start text: every part at zero but the
+// diode's drop (today's circuit, with a diode that blocks), the synchronous
+// stage's and the thermal verdict's at theirs.
 struct PartTexts {
-    static std::string StartText(std::string_view key) {
-        return std::string(FindQuantity(QuantityGroup::Parts, key)->startText);
-    }
+    PartTexts();
 
-    std::string esr = "0";   // mΩ
-    std::string dcr = "0";   // mΩ
-    std::string rds = "0";   // mΩ
-    std::string rd = "0";    // mΩ
-    std::string vf = "0.6";  // V
-    std::string tr = "0";    // ns
-    std::string tf = "0";    // ns
-    std::string qg = "0";    // nC
-    std::string vdrv = "0";  // V
-    std::string iq = "0";    // mA
-    // The synchronous stage and the thermal verdict start at their rows' texts.
-    std::string rectifier = StartText("rectifier");  // diode or sync
-    std::string lsmode = StartText("lsmode");        // ccm or de
-    std::string rdsLo = StartText("rds-lo");         // mΩ
-    std::string td1 = StartText("td1");              // ns
-    std::string td2 = StartText("td2");              // ns
-    std::string cossHi = StartText("coss-hi");       // pF
-    std::string cossLo = StartText("coss-lo");       // pF
-    std::string qrr = StartText("qrr");              // nC
-    std::string qgLo = StartText("qg-lo");           // nC
-    std::string ta = StartText("ta");                // °C
-    std::string rthHs = StartText("rth-hs");         // K/W, empty: not given
-    std::string rthLs = StartText("rth-ls");         // K/W
-    std::string rthL = StartText("rth-l");           // K/W
-    std::string tjmax = StartText("tjmax");          // °C
-    std::string tcRds = StartText("tc-rds");         // %/K
-    std::string tcDcr = StartText("tc-dcr");         // %/K
+    std::string esr, dcr, rds, rd;   // mΩ
+    std::string vf;                  // V
+    std::string tr, tf;              // ns
+    std::string qg;                  // nC
+    std::string vdrv;                // V
+    std::string iq;                  // mA
+    std::string rectifier;           // diode or sync
+    std::string lsmode;              // ccm or de
+    std::string rdsLo;               // mΩ
+    std::string td1, td2;            // ns
+    std::string cossHi, cossLo;      // pF
+    std::string qrr, qgLo;           // nC
+    std::string ta;                  // °C
+    std::string rthHs, rthLs, rthL;  // K/W, empty: not given
+    std::string tjmax;               // °C
+    std::string tcRds, tcDcr;        // %/K
 
     friend bool operator==(const PartTexts&, const PartTexts&) = default;
 };
