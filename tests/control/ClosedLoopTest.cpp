@@ -249,9 +249,10 @@ TEST(ClosedLoop, EveryAcceptedRequestEndsWithinASecond) {
 // Progress after each period, the settling's then the run's; false cancels.
 TEST(ClosedLoop, ReportsEachPeriodAndStopsWhenCancelled) {
     struct Counting : ProgressReporter {
-        std::int64_t last = 0, total = 0, stopAt = -1;
+        std::int64_t first = 0, last = 0, total = 0, stopAt = -1;
         bool Continue(std::int64_t done, std::int64_t all) override {
             EXPECT_GT(done, last);
+            first = first == 0 ? done : first;
             return (total = all, last = done) != stopAt;
         }
     } fromRest, settled;
@@ -260,6 +261,7 @@ TEST(ClosedLoop, ReportsEachPeriodAndStopsWhenCancelled) {
     settled.stopAt = 6010;  // the run's tenth period, after the settling's 6000 at most
     const RegulatedRun stopped = RunRegulated(WorkedExample(), {0, {}, {}, {}, {}, 2e-3}, &settled);
     EXPECT_TRUE(stopped.cancelled && stopped.result.refusal == kCancelled && settled.total == 6160);
+    EXPECT_TRUE(fromRest.first == 1 && settled.first == 1);  // each counts from its first period
 }
 
 // An amplifier held at a rail of 0.3 V: the duty cycle stays 0.3 and the
