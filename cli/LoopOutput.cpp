@@ -200,11 +200,8 @@ JsonObject LoopJson(const LoopReport& report) {
         .Number("Vo", a.op.Vo)
         .String("mode", ModeName(a.mode));
     JsonObject plant;
-    plant.Number("fLC", a.fLC)
-        .Number("Q", a.Q)
-        .Number("fESR", a.fESR)
-        .Number("dcGainDb", a.dcGainDb);
-    if (a.fPole > 0) plant.Number("fPole", a.fPole);
+    for (const PlantFigure& figure : kPlantFigures)
+        if (Shows(a, figure)) plant.Number(figure.name, a.*figure.value);
     JsonObject loop;
     loop.Object("operatingPoint", std::move(op))
         .Object("plant", std::move(plant))
@@ -246,11 +243,8 @@ void LoopText(std::ostream& out, const LoopReport& report) {
     Field(out, "Vo", Label(a.op.Vo), "V");
     Field(out, "modo", ModeName(a.mode), "");
     out << (a.currentMode ? "\nImpianto Gvc (controllo di corrente)\n" : "\nImpianto Gvd\n");
-    Field(out, "fLC", Label(a.fLC), "Hz");
-    Field(out, "Q", Label(a.Q), "");
-    Field(out, "fESR", Label(a.fESR), "Hz");
-    Field(out, "guadagno DC", Label(a.dcGainDb), "dB");
-    if (a.fPole > 0) Field(out, "polo (DCM)", Label(a.fPole), "Hz");
+    for (const PlantFigure& figure : kPlantFigures)
+        if (Shows(a, figure)) Field(out, figure.shortCaption, Label(a.*figure.value), figure.unit);
     if (a.currentMode) CurrentModeText(out, report);
     out << "\nCompensatore di tipo " << (report.designed.type == 3 ? "III" : "II") << '\n';
     NetworkText(out, report.designed);

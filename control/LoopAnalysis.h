@@ -39,6 +39,7 @@
 #include <complex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "control/ControlMethod.h"
@@ -170,6 +171,30 @@ struct LoopAnalysis {
     std::optional<CurrentModeFigures> currentMode;  // in peak-current mode
     std::optional<PeriodMultipliers> multipliers;   // in peak-current mode, by AnalyseLoopFor
 };
+
+// The plant's figures, described once for every output: the name in the
+// JSON, the command's caption and the report's (which names the plant Gvd;
+// Gvc in peak-current mode), the unit. The DCM pole is shown only in DCM.
+struct PlantFigure {
+    std::string_view name;
+    std::string_view shortCaption;
+    std::string_view caption;
+    std::string_view unit;
+    double LoopAnalysis::*value;
+};
+
+inline constexpr PlantFigure kPlantFigures[] = {
+    {"fLC", "fLC", "Frequenza di risonanza fLC", "Hz", &LoopAnalysis::fLC},
+    {"Q", "Q", "Fattore di merito Q", "", &LoopAnalysis::Q},
+    {"fESR", "fESR", "Frequenza dello zero dell'ESR fESR", "Hz", &LoopAnalysis::fESR},
+    {"dcGainDb", "guadagno DC", "Guadagno in continua di Gvd", "dB", &LoopAnalysis::dcGainDb},
+    {"fPole", "polo (DCM)", "Polo di Gvd in conduzione discontinua", "Hz", &LoopAnalysis::fPole},
+};
+
+// Whether `analysis` shows the figure: all but the DCM pole always.
+inline bool Shows(const LoopAnalysis& analysis, const PlantFigure& figure) {
+    return figure.value != &LoopAnalysis::fPole || analysis.fPole > 0;
+}
 
 // The operating point, the conduction mode and the plant Fm Gvd of `loop`,
 // or the refusal that says why the loop cannot regulate: what the analysis

@@ -99,21 +99,24 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
         {"Compensatore", std::string(three ? "tipo III" : "tipo II") +
                              (study.designed ? ", progettato per fc e margine di fase" : "")},
         {"Duty cycle D del punto di lavoro", FormatFixed2(a.op.D * 100, s) + " %"},
-        {"Frequenza di risonanza fLC", Figure(a.fLC, "Hz", s)},
-        {"Fattore di merito Q", Figure(a.Q, "", s)},
-        {"Frequenza dello zero dell'ESR fESR", Figure(a.fESR, "Hz", s)},
-        {a.currentMode ? "Guadagno in continua di Gvc" : "Guadagno in continua di Gvd",
-         Figure(a.dcGainDb, "dB", s)},
-        {"Frequenza di attraversamento fc", Optional(a.fc, "Hz", s, "nessuna")},
-        {"Margine di fase", Optional(a.phaseMargin, "°", s, "nessuno")},
-        {"Margine di guadagno", Optional(a.gainMargin, "dB", s, "nessuno sotto f/2")},
-        {"fc con i valori standard", Optional(study.standardAnalysis.fc, "Hz", s, "nessuna")},
-        {"Margine di fase con i valori standard",
-         Optional(study.standardAnalysis.phaseMargin, "°", s, "nessuno")},
     };
-    if (a.fPole > 0)  // in DCM, after the plant's figures
-        loop.lines.insert(loop.lines.begin() + 6,
-                          {"Polo di Gvd in conduzione discontinua", Figure(a.fPole, "Hz", s)});
+    for (const PlantFigure& figure : kPlantFigures) {
+        if (!Shows(a, figure)) continue;
+        std::string caption(figure.caption);
+        if (const std::size_t plant = caption.find("Gvd"); a.currentMode && plant != caption.npos)
+            caption.replace(plant, 3, "Gvc");
+        loop.lines.push_back({caption, Figure(a.*figure.value, figure.unit, s)});
+    }
+    loop.lines.insert(
+        loop.lines.end(),
+        {
+            {"Frequenza di attraversamento fc", Optional(a.fc, "Hz", s, "nessuna")},
+            {"Margine di fase", Optional(a.phaseMargin, "°", s, "nessuno")},
+            {"Margine di guadagno", Optional(a.gainMargin, "dB", s, "nessuno sotto f/2")},
+            {"fc con i valori standard", Optional(study.standardAnalysis.fc, "Hz", s, "nessuna")},
+            {"Margine di fase con i valori standard",
+             Optional(study.standardAnalysis.phaseMargin, "°", s, "nessuno")},
+        });
     if (a.currentMode) {
         const CurrentModeFigures& k = *a.currentMode;
         const Modulator& m = study.loop.modulator;

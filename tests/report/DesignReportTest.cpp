@@ -326,6 +326,14 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
     EXPECT_EQ(step.lines.at(8).value,
               FormatScientific(load.undershoot, 2, ",") + " V (" +
                   FormatFixed2(load.undershoot / load.finalVoMean * 100, ",") + " %)");
+    // The plant named as the control has it: Gvd, Gvc in peak-current mode.
+    EXPECT_EQ(loop.lines[5].caption, "Guadagno in continua di Gvd");
+    in.texts.loop = {{"fc", "8"}, {"control", "peak"}};
+    std::string gains;
+    const DesignReport peak = BuildDesignReport(in);
+    for (const ReportLine& line : peak.sections[before].lines)
+        if (line.caption.rfind("Guadagno in continua", 0) == 0) gains += line.caption;
+    EXPECT_EQ(gains, "Guadagno in continua di Gvc");
 }
 
 }  // namespace
