@@ -55,6 +55,9 @@ TEST(NetlistCommand, TargetGivesDPrimeAndTheFileHoldsWhatStandardOutputShows) {
     const Result target = Cli(Netlist({"--vo-target", "15", "--periods", "3"}));
     ASSERT_EQ(shown.status + target.status, kExitSuccess);
     EXPECT_NE(shown.out.find("Ron=50m "), std::string::npos);
+    // A switch given no resistance closes through the least one, the low side's too.
+    const std::string sync = Cli(Netlist({"--rectifier", "sync"})).out;
+    EXPECT_NE(sync.find("SWITCHLO SW(Vt=0.5 Vh=0 Ron=1u "), std::string::npos) << sync;
     EXPECT_NE(shown.out.find("* Circuito: Vi = 25 V, D = 0.6, f = 80 kHz,\n*   L = 125 uH, C = "
                              "15.625 uF, RL = 10 ohm\n* Componenti: ESR = 50 mohm, DCR = 100 mohm"),
               std::string::npos);

@@ -102,8 +102,10 @@ struct Reference {
             x[0] -= s * step[0], x[1] -= s * step[1];
         }
     }
-    // VoMean, switchConduction, lowSideConduction, bodyDiode, inductor, efficiency.
-    std::array<R, 6> Expected() {
+    // VoMean, switchConduction, lowSideConduction, bodyDiode, inductor, efficiency, and the
+    // input capacitor's RMS: the input current's (the high side's and its body diode's)
+    // deviation from its mean.
+    std::array<R, 7> Expected() {
         const Y y = Steady();
         const R Ts = 1 / R(c.f), hard = last != kHighBody;
         const R on = hard * std::max<R>(0, turnOn), off = std::max<R>(0, turnOff);
@@ -112,8 +114,14 @@ struct Reference {
             p.Iq * c.Vi + c.Vi * c.f * (last == kLowBody) * p.Qrr +
             c.Vi * c.f * (on * p.tr + off * p.tf + hard * (p.CossHi + p.CossLo) * c.Vi) / 2;
         const R body = p.Vf * (y[10] - y[12]) + p.Rd * (y[11] + y[13]);
-        return {y[2] / Ts, p.Rds * y[7] / Ts, p.RdsLo * y[9] / Ts,
-                body / Ts, p.DCR * y[5] / Ts, y[3] / Ts / c.RL / input};
+        const R inputMean = (y[6] + y[12]) / Ts, inputSquare = (y[7] + y[13]) / Ts;
+        return {y[2] / Ts,
+                p.Rds * y[7] / Ts,
+                p.RdsLo * y[9] / Ts,
+                body / Ts,
+                p.DCR * y[5] / Ts,
+                y[3] / Ts / c.RL / input,
+                std::sqrt(inputSquare - inputMean * inputMean)};
     }
 };
 
@@ -121,9 +129,9 @@ struct Reference {
 void ExpectAgrees(const RealPartsAnalysis& a, Reference& ref) {
     ASSERT_EQ(a.outcome, RealPartsOutcome::Found);
     const Losses& l = a.losses;
-    const double got[] = {a.VoMean,    l.switchConduction, l.lowSideConduction,
-                          l.bodyDiode, l.inductor,         a.powers.efficiency};
-    const std::array<R, 6> want = ref.Expected();
+    const double got[] = {a.VoMean,   l.switchConduction,  l.lowSideConduction,         l.bodyDiode,
+                          l.inductor, a.powers.efficiency, a.stresses.inputCapacitorRms};
+    const std::array<R, 7> want = ref.Expected();
     for (std::size_t j = 0; j < want.size(); ++j)
         EXPECT_NEAR(got[j], want[j], 1e-6 * std::fabs(got[j]) + 1e-9 * a.powers.output) << j;
 }
