@@ -20,6 +20,26 @@ struct SampledRange {
     double Span() const { return high - low; }
 };
 
+// The integrals over a period that every stage's figures share (iL, iL^2,
+// iC^2, Vo, Vo^2 in `sums`), each piece's current integrals then handed to
+// `byPiece(piece, i, i2)` for the stage's own.
+template <class Stage, class Period, class Sums, class ByPiece>
+void IntegratePeriod(const Stage& stage, const Period& period, Sums& sums, ByPiece byPiece) {
+    const Observable current{1, 0};
+    for (int k = 0; k < period.pieceCount; ++k) {
+        const auto& piece = period.pieces[static_cast<std::size_t>(k)];
+        const IntervalIntegrals in =
+            Integrate(stage.Interval(piece.kind), piece.start, piece.duration, piece.propagator);
+        const Real i = in.Linear(current), i2 = in.Square(current);
+        sums.iL += i;
+        sums.iL2 += i2;
+        sums.iC2 += in.Square(stage.CapacitorCurrent());
+        sums.Vo += in.Linear(stage.OutputVoltage());
+        sums.Vo2 += in.Square(stage.OutputVoltage());
+        byPiece(piece, i, i2);
+    }
+}
+
 // The textbook estimates from Io, the ripple dIL and D.
 TextbookStresses Textbook(double Io, double deltaIL, double D);
 

@@ -20,15 +20,8 @@ struct PeriodIntegrals {
 };
 
 PeriodIntegrals Integrals(const ConverterModel& model, const SteadyPeriod& period) {
-    const Observable current{1, 0};
     PeriodIntegrals sums;
-    for (int k = 0; k < period.pieceCount; ++k) {
-        const PeriodPiece& piece = period.pieces[static_cast<std::size_t>(k)];
-        const IntervalIntegrals in =
-            Integrate(model.Interval(piece.kind), piece.start, piece.duration, piece.propagator);
-        const Real i = in.Linear(current), i2 = in.Square(current);
-        sums.iL += i;
-        sums.iL2 += i2;
+    IntegratePeriod(model, period, sums, [&sums](const PeriodPiece& piece, Real i, Real i2) {
         if (piece.kind == IntervalKind::SwitchOn) {
             sums.isw += i;
             sums.isw2 += i2;
@@ -36,10 +29,7 @@ PeriodIntegrals Integrals(const ConverterModel& model, const SteadyPeriod& perio
             sums.id += i;
             sums.id2 += i2;
         }
-        sums.iC2 += in.Square(model.CapacitorCurrent());
-        sums.Vo += in.Linear(model.OutputVoltage());
-        sums.Vo2 += in.Square(model.OutputVoltage());
-    }
+    });
     return sums;
 }
 

@@ -24,18 +24,8 @@ struct StageIntegrals {
 };
 
 StageIntegrals Integrals(const SynchronousStage& stage, const StagePeriod& period) {
-    const Observable current{1, 0};
     StageIntegrals sums;
-    for (int k = 0; k < period.pieceCount; ++k) {
-        const StagePiece& piece = period.pieces[static_cast<std::size_t>(k)];
-        const IntervalIntegrals in =
-            Integrate(stage.Interval(piece.kind), piece.start, piece.duration, piece.propagator);
-        const Real i = in.Linear(current), i2 = in.Square(current);
-        sums.iL += i;
-        sums.iL2 += i2;
-        sums.iC2 += in.Square(stage.CapacitorCurrent());
-        sums.Vo += in.Linear(stage.OutputVoltage());
-        sums.Vo2 += in.Square(stage.OutputVoltage());
+    IntegratePeriod(stage, period, sums, [&sums](const StagePiece& piece, Real i, Real i2) {
         switch (piece.kind) {
         case StageInterval::HighSideOn:
             sums.high += i;
@@ -57,7 +47,7 @@ StageIntegrals Integrals(const SynchronousStage& stage, const StagePeriod& perio
         case StageInterval::Blocked:
             break;
         }
-    }
+    });
     return sums;
 }
 
