@@ -4,7 +4,12 @@
 // and the checks a result passes before it is shown.
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "realparts/RealParts.h"
 
@@ -38,6 +43,24 @@ void IntegratePeriod(const Stage& stage, const Period& period, Sums& sums, ByPie
         sums.Vo2 += in.Square(stage.OutputVoltage());
         byPiece(piece, i, i2);
     }
+}
+
+// Each piece's steps on its own uniform grid, `samples` a period and at
+// least one, into `steps`; the waveform's arrays sized for them, both ends
+// of every piece included.
+template <class Stage, class Period, std::size_t N>
+void SampleGrid(const Stage& stage, const Period& period, std::int32_t samples,
+                std::array<std::int64_t, N>& steps, Waveform& wave) {
+    std::size_t size = 0;
+    for (int k = 0; k < period.pieceCount; ++k) {
+        const Real share = period.pieces[static_cast<std::size_t>(k)].duration / stage.Period();
+        steps[static_cast<std::size_t>(k)] =
+            std::max<std::int64_t>(1, std::llround(static_cast<double>(samples * share)));
+        size += static_cast<std::size_t>(steps[static_cast<std::size_t>(k)]) + 1;
+    }
+    for (std::vector<double>* v :
+         {&wave.time, &wave.iL, &wave.isw, &wave.id, &wave.vsw, &wave.Vo, &wave.iC})
+        v->resize(size);
 }
 
 // The textbook estimates from Io, the ripple dIL and D.

@@ -101,16 +101,7 @@ void SamplePiece(const ConverterModel& model, const PeriodPiece& piece, Real sta
 SampledExtremes Sample(const ConverterModel& model, const SteadyPeriod& period, double Vi,
                        const PartValues& parts, std::int32_t samples, Waveform& wave) {
     std::array<std::int64_t, 3> steps{};
-    std::size_t size = 0;
-    for (int k = 0; k < period.pieceCount; ++k) {
-        const Real share = period.pieces[static_cast<std::size_t>(k)].duration / model.Period();
-        steps[static_cast<std::size_t>(k)] =
-            std::max<std::int64_t>(1, std::llround(static_cast<double>(samples * share)));
-        size += static_cast<std::size_t>(steps[static_cast<std::size_t>(k)]) + 1;
-    }
-    for (std::vector<double>* v :
-         {&wave.time, &wave.iL, &wave.isw, &wave.id, &wave.vsw, &wave.Vo, &wave.iC})
-        v->resize(size);
+    SampleGrid(model, period, samples, steps, wave);
     SampledExtremes extremes;
     Real time = 0;
     std::size_t first = 0;

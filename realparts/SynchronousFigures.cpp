@@ -87,16 +87,7 @@ double NodeVoltage(StageInterval kind, double i, double Vo, double Vi, const Par
 StageExtremes Sample(const SynchronousStage& stage, const StagePeriod& period, double Vi,
                      const PartValues& parts, std::int32_t samples, Waveform& wave) {
     std::array<std::int64_t, kMostStagePieces> steps{};
-    std::size_t size = 0;
-    for (int k = 0; k < period.pieceCount; ++k) {
-        const Real share = period.pieces[static_cast<std::size_t>(k)].duration / stage.Period();
-        steps[static_cast<std::size_t>(k)] =
-            std::max<std::int64_t>(1, std::llround(static_cast<double>(samples * share)));
-        size += static_cast<std::size_t>(steps[static_cast<std::size_t>(k)]) + 1;
-    }
-    for (std::vector<double>* v :
-         {&wave.time, &wave.iL, &wave.isw, &wave.id, &wave.vsw, &wave.Vo, &wave.iC})
-        v->resize(size);
+    SampleGrid(stage, period, samples, steps, wave);
     const Observable vo = stage.OutputVoltage(), ic = stage.CapacitorCurrent();
     StageExtremes extremes;
     Real time = 0;
