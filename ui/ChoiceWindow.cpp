@@ -27,24 +27,33 @@ namespace stepdown {
 
 namespace {
 
-// The number fields in the rows of the form: a caption and the keys of its
+using Choice = std::string ChoiceTexts::*;
+
+// The number fields in the rows of the form: a caption and the texts of its
 // one or two fields.
 struct FormRow {
     const char* caption;
-    std::string_view first, second;
+    Choice first, second;
 };
 constexpr FormRow kFormRows[] = {
-    {"Tolleranza di L e di C [%]", "tol-l", "tol-c"},
-    {"Vi minima e massima [V]", "vi-min", "vi-max"},
-    {"Io minima e massima [A]", "io-min", "io-max"},
-    {"Io dei grafici, da e fino a [A]", "io-from", "io-to"},
-    {"Punti per curva dei grafici", "points", {}},
+    {"Tolleranza di L e di C [%]", &ChoiceTexts::tolL, &ChoiceTexts::tolC},
+    {"Vi minima e massima [V]", &ChoiceTexts::viMin, &ChoiceTexts::viMax},
+    {"Io minima e massima [A]", &ChoiceTexts::ioMin, &ChoiceTexts::ioMax},
+    {"Io dei grafici, da e fino a [A]", &ChoiceTexts::ioFrom, &ChoiceTexts::ioTo},
+    {"Punti per curva dei grafici", &ChoiceTexts::points, nullptr},
 };
 
 const ChoiceField* FieldNamed(std::string_view key) {
     for (const ChoiceField& field : ChoiceFields())
         if (field.row->key == key) return &field;
     return nullptr;
+}
+
+// The key of the field that holds `text`.
+std::string_view KeyOf(Choice text) {
+    for (const ChoiceField& field : ChoiceFields())
+        if (field.text == text) return field.row->key;
+    return {};
 }
 
 // "la tolleranza di L in %" -> "La tolleranza di L in %".
@@ -200,8 +209,8 @@ QWidget* ChoiceWindow::BuildChoicesForm() {
         const int row = grid->rowCount();
         grid->addWidget(new QLabel(QString::fromUtf8(formRow.caption), box), row, 0);
         int column = 1;
-        for (const std::string_view key : {formRow.first, formRow.second}) {
-            const ChoiceField* field = FieldNamed(key);
+        for (const Choice text : {formRow.first, formRow.second}) {
+            const ChoiceField* field = text ? FieldNamed(KeyOf(text)) : nullptr;
             if (field == nullptr) continue;
             auto* edit = new QLineEdit(box);
             edit->setObjectName(Text(field->row->key));
@@ -347,13 +356,14 @@ void ChoiceWindow::ShowDesign() {
             : QString());
     // Empty range fields stand for these values.
     const struct {
-        const char* key;
+        Choice text;
         double value;
-    } placeholders[] = {{"vi-min", d.Vi}, {"vi-max", d.Vi},       {"io-min", d.Io},
-                        {"io-max", d.Io}, {"io-from", d.Io / 10}, {"io-to", d.Io * 1.5}};
+    } placeholders[] = {{&ChoiceTexts::viMin, d.Vi},       {&ChoiceTexts::viMax, d.Vi},
+                        {&ChoiceTexts::ioMin, d.Io},       {&ChoiceTexts::ioMax, d.Io},
+                        {&ChoiceTexts::ioFrom, d.Io / 10}, {&ChoiceTexts::ioTo, d.Io * 1.5}};
     for (const auto& p : placeholders)
-        ChoiceEdit(p.key)->setPlaceholderText(module_.LastDesign ? QString::number(p.value, 'g', 6)
-                                                                 : QString());
+        ChoiceEdit(KeyOf(p.text))
+            ->setPlaceholderText(module_.LastDesign ? QString::number(p.value, 'g', 6) : QString());
 }
 
 void ChoiceWindow::ShowCheck() {

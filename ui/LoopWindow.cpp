@@ -219,11 +219,15 @@ LoopSetup LoopWindow::Read(LoopAsk ask) const {
 
 void LoopWindow::WriteNetwork(const Compensator& c) {
     const bool three = c.type == 3;
-    Field("r2")->setText(FieldText(c.R2));
-    Field("r3")->setText(three ? FieldText(c.R3) : QString());
-    Field("c1")->setText(FieldText(c.C1 * 1e9));
-    Field("c2")->setText(FieldText(c.C2 * 1e9));
-    Field("c3")->setText(three ? FieldText(c.C3 * 1e9) : QString());
+    const auto write = [this](std::string ControlTexts::*text, const QString& shown) {
+        for (const ControlField& field : ControlFields())
+            if (field.text == text) Field(field.row->key)->setText(shown);
+    };
+    write(&ControlTexts::r2, FieldText(c.R2));
+    write(&ControlTexts::r3, three ? FieldText(c.R3) : QString());
+    write(&ControlTexts::c1, FieldText(c.C1 * 1e9));
+    write(&ControlTexts::c2, FieldText(c.C2 * 1e9));
+    write(&ControlTexts::c3, three ? FieldText(c.C3 * 1e9) : QString());
 }
 
 void LoopWindow::Design() {
