@@ -30,6 +30,7 @@ TEST(TransientEnvelope, BoundsEveryLaterTermAndFindsTheLastMiss) {
         {"complex_slowly_turning", {slowC, -slowS, slowS, slowC}},
         {"real_of_both_signs", {0.2L, 0.7L, 0.9L, -0.1L}},
         {"real_close_to_one", {0.998L, 0.05L, 0.0L, 0.6L}},
+        {"real_lower_triangular", {0.9L, 0, 5, 0.4L}},  // an eigenvector off the first row
         {"repeated", {0.9L, 1, 0, 0.9L}},
         {"nearly_repeated_real", {0.9L, 1, 1e-12L, 0.9L}},
         {"nearly_repeated_complex", {0.9L, 1, -1e-12L, 0.9L}},
