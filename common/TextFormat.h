@@ -4,6 +4,8 @@
 // a report as a caption and its value.
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace stepdown {
 
@@ -13,6 +15,13 @@ std::string RoundTripText(double value);
 
 // Appends RoundTripText(value) to `line` without a temporary string.
 void AppendRoundTripText(std::string& line, double value);
+
+// The program writes the numbers of its warnings with a point; a window or a
+// report in a locale of its own shows them with its decimal separator: each
+// point between two digits of `text` becomes `separator`.
+std::string WithDecimalSeparator(std::string text, std::string_view separator);
+std::vector<std::string> WithDecimalSeparator(std::vector<std::string> texts,
+                                              std::string_view separator);
 
 struct ReportLine {
     std::string caption;

@@ -55,7 +55,7 @@ ReportSection StepSection(const TransientResult& r, std::string_view s) {
                   {"Avvio: tempo al 99 % di Vo", Optional(r.t99, "s", s, "non raggiunto")}};
     if (r.loadStep) AddStep("Gradino di carico", *r.loadStep, s, step.lines);
     if (r.lineStep) AddStep("Gradino di linea", *r.lineStep, s, step.lines);
-    step.notes = r.warnings;
+    step.notes = WithDecimalSeparator(r.warnings, s);
     return step;
 }
 
@@ -150,7 +150,7 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
         loop.table.rows.push_back({part.name, part.resistor ? "Ω" : "F",
                                    Figure(c.*part.value, "", s), Figure(e.*part.value, "", s)});
     }
-    loop.notes = a.warnings;
+    loop.notes = WithDecimalSeparator(a.warnings, s);
     sections.push_back(std::move(loop));
     if (study.transient) sections.push_back(StepSection(*study.transient, s));
 }

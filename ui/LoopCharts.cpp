@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/TextFormat.h"
 #include "ui/ChartAxes.h"
 #include "ui/LoopCharts.h"
 #include "ui/LoopWindow.h"
@@ -265,7 +266,8 @@ void LoopWindow::ShowFigures() {
                               ModeText(s.mode));
         }
     }
-    for (const std::string& warning : warnings)
+    const std::string separator = locale_.decimalPoint().toStdString();
+    for (const std::string& warning : WithDecimalSeparator(warnings, separator))
         lines << QStringLiteral("<font color=\"#b00000\">Attenzione: %1</font>")
                      .arg(QString::fromStdString(warning).toHtmlEscaped());
     figures_->setText(lines.join(QStringLiteral("<br>")));

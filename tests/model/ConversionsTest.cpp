@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/TextFormat.h"
 #include "model/Conversions.h"
 
 namespace stepdown {
@@ -138,6 +139,25 @@ TEST(RoundToInteger, NearestWithHalvesToEvenWithin32Bits) {
           Case{-2147483648.5, kMin}, Case{-2147483649.0, std::nullopt}, Case{kInf, std::nullopt},
           Case{-kInf, std::nullopt}, Case{kNaN, std::nullopt}})
         EXPECT_EQ(RoundToInteger(c.value), c.expected) << c.value;
+}
+
+}  // namespace
+}  // namespace stepdown
+
+namespace stepdown {
+namespace {
+
+// Only a point between two digits is a decimal point; a sentence's full stop is not.
+TEST(WithDecimalSeparator, TurnsTheDecimalPointsOnly) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Vo sale fino a 20.38 V, il 35.79 % sopra.", "Vo sale fino a 20,38 V, il 35,79 % sopra."},
+        {"chiederebbe 2.00E+08 passi. Poi 3. 4.5", "chiederebbe 2,00E+08 passi. Poi 3. 4,5"},
+        {".5 e 5. restano", ".5 e 5. restano"},
+    };
+    for (const auto& [written, shown] : cases) {
+        EXPECT_EQ(WithDecimalSeparator(written, ","), shown);
+        EXPECT_EQ(WithDecimalSeparator(written, "."), written);
+    }
 }
 
 }  // namespace
