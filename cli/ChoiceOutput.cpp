@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/OptionValues.h"
+#include "cli/QuantityOptions.h"
 #include "cli/RealPartsOutput.h"
 #include "cli/TextOutput.h"
 #include "componentchoice/ChoiceReading.h"
@@ -14,9 +15,6 @@
 
 namespace stepdown::cli {
 namespace {
-
-constexpr std::string_view kCornerSettings[] = {"tol-l",  "tol-c",  "vi-min",
-                                                "vi-max", "io-min", "io-max"};
 
 // The options among the choices' texts, those left out at the window's
 // start texts, read by the choices' own reader: a refused text is a usage
@@ -255,7 +253,7 @@ void CornersText(std::ostream& out, const ChoiceResults& r) {
 
 std::vector<OptionSpec> WithChoiceOptions(std::vector<OptionSpec> options) {
     options.insert(options.end(), {{"series"}, {"round"}, {"corners", false}});
-    for (const std::string_view setting : kCornerSettings) options.push_back({setting});
+    for (const std::string_view setting : kCornerKeys) options.push_back({setting});
     return options;
 }
 
@@ -271,7 +269,7 @@ std::optional<std::string> ReadChoiceRequest(const ParsedArguments& arguments,
     if (auto error = ReadChoiceOptions(arguments, values)) return error;
     if (auto error = ReadStandard(arguments, values, request.standard)) return error;
     if (!arguments.Has("corners")) {
-        for (const std::string_view setting : kCornerSettings)
+        for (const std::string_view setting : kCornerKeys)
             if (arguments.Has(setting))
                 return "l'opzione --" + std::string(setting) + " vale solo con --corners";
         return std::nullopt;

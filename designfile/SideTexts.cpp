@@ -1,39 +1,23 @@
 #include "designfile/SideTexts.h"
 
 #include <string>
-#include <string_view>
+
+#include "componentchoice/ChoiceReading.h"
 
 namespace stepdown {
-namespace {
-
-struct ChoiceKey {
-    std::string_view key;
-    std::string ChoiceTexts::*text;
-};
-
-constexpr ChoiceKey kChoiceKeys[] = {
-    {"series", &ChoiceTexts::series},  {"round", &ChoiceTexts::round},
-    {"tol-l", &ChoiceTexts::tolL},     {"tol-c", &ChoiceTexts::tolC},
-    {"vi-min", &ChoiceTexts::viMin},   {"vi-max", &ChoiceTexts::viMax},
-    {"io-min", &ChoiceTexts::ioMin},   {"io-max", &ChoiceTexts::ioMax},
-    {"io-from", &ChoiceTexts::ioFrom}, {"io-to", &ChoiceTexts::ioTo},
-    {"points", &ChoiceTexts::points},
-};
-
-}  // namespace
 
 void TakeSideTexts(const DesignFile& file, PartTexts& parts, ChoiceTexts& choice) {
     for (const PartField& field : PartFields())
         parts.*field.text = TextOf(file.parts, kPartsKeys, field.row->key);
-    for (const ChoiceKey& entry : kChoiceKeys)
-        choice.*entry.text = TextOf(file.selection, kSelectionKeys, entry.key);
+    for (const ChoiceField& field : ChoiceFields())
+        choice.*field.text = TextOf(file.selection, kSelectionKeys, field.row->key);
 }
 
 void PutSideTexts(const PartTexts& parts, const ChoiceTexts& choice, DesignFile& file) {
     for (const PartField& field : PartFields())
         file.parts[std::string(field.row->key)] = parts.*field.text;
-    for (const ChoiceKey& entry : kChoiceKeys)
-        file.selection[std::string(entry.key)] = choice.*entry.text;
+    for (const ChoiceField& field : ChoiceFields())
+        file.selection[std::string(field.row->key)] = choice.*field.text;
 }
 
 void TakeLoopTexts(const DesignFile& file, ControlTexts& loop) {
