@@ -43,7 +43,10 @@ int DesignClicks(const ParsedArguments& arguments, const DesignRequests& request
     const bool verify = arguments.Has("verify");
     Module1 module;
     TypeFields(form, arguments, kDesignKeys);
-    if (Design(module, form) == nullptr) return ReportMessages(form, err), kExitRefused;
+    if (Design(module, form) == nullptr) {
+        ReportMessages(form, err);
+        return kExitRefused;
+    }
     const DesignRecord design = TakeDesign(module);
     std::optional<ChoiceResults> chosen;
     if (requests.choice.Any()) {

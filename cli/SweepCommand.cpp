@@ -41,7 +41,10 @@ int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
                 std::ostream& out, std::ostream& err) {
     Module1 module;
     TypeFields(form, arguments, kDesignKeys);
-    if (Design(module, form) == nullptr) return ReportMessages(form, err), kExitRefused;
+    if (Design(module, form) == nullptr) {
+        ReportMessages(form, err);
+        return kExitRefused;
+    }
     const SweepOutcome sweep = EvaluateSweep(request, TakeComputedDesign(module), parts);
     if (!sweep.error.empty()) return UsageError(err, sweep.error);
     if (!sweep.refusal.empty()) {

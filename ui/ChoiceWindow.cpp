@@ -49,11 +49,11 @@ const ChoiceField* FieldNamed(std::string_view key) {
     return nullptr;
 }
 
-// The key of the field that holds `text`.
-std::string_view KeyOf(Choice text) {
+// The field that holds `text`.
+const ChoiceField* FieldOf(Choice text) {
     for (const ChoiceField& field : ChoiceFields())
-        if (field.text == text) return field.row->key;
-    return {};
+        if (field.text == text) return &field;
+    return nullptr;
 }
 
 // "la tolleranza di L in %" -> "La tolleranza di L in %".
@@ -210,7 +210,7 @@ QWidget* ChoiceWindow::BuildChoicesForm() {
         grid->addWidget(new QLabel(QString::fromUtf8(formRow.caption), box), row, 0);
         int column = 1;
         for (const Choice text : {formRow.first, formRow.second}) {
-            const ChoiceField* field = text ? FieldNamed(KeyOf(text)) : nullptr;
+            const ChoiceField* field = text ? FieldOf(text) : nullptr;
             if (field == nullptr) continue;
             auto* edit = new QLineEdit(box);
             edit->setObjectName(Text(field->row->key));
@@ -362,7 +362,7 @@ void ChoiceWindow::ShowDesign() {
                         {&ChoiceTexts::ioMin, d.Io},       {&ChoiceTexts::ioMax, d.Io},
                         {&ChoiceTexts::ioFrom, d.Io / 10}, {&ChoiceTexts::ioTo, d.Io * 1.5}};
     for (const auto& p : placeholders)
-        ChoiceEdit(KeyOf(p.text))
+        ChoiceEdit(FieldOf(p.text)->row->key)
             ->setPlaceholderText(module_.LastDesign ? QString::number(p.value, 'g', 6) : QString());
 }
 
