@@ -34,8 +34,8 @@ std::optional<std::string> ReadChoiceOptions(const ParsedArguments& arguments,
 std::optional<std::string> ReadStandard(const ParsedArguments& arguments,
                                         const ChoiceValues& values,
                                         std::optional<StandardRequest>& standard) {
-    if (!arguments.Has("series")) {
-        if (arguments.Has("round")) return "l'opzione --round vale solo con --series";
+    if (!arguments.Has(key::series)) {
+        if (arguments.Has(key::round)) return "l'opzione --round vale solo con --series";
         return std::nullopt;
     }
     standard = StandardRequest{values.series, values.rounding};
@@ -142,8 +142,8 @@ JsonObject StandardJson(const StandardChoice& s) {
     JsonObject meets;
     meets.Boolean("ripple", s.meets.ripple).Boolean("outputRipple", s.meets.outputRipple);
     JsonObject object;
-    object.String("series", SeriesName(s.series))
-        .String("round", RoundingName(s.rounding))
+    object.String(key::series, SeriesName(s.series))
+        .String(key::round, RoundingName(s.rounding))
         .Number("L", s.L)
         .Number("C", s.C);
     PointJson(object, "figures", s.figures);
@@ -252,14 +252,15 @@ void CornersText(std::ostream& out, const ChoiceResults& r) {
 }  // namespace
 
 std::vector<OptionSpec> WithChoiceOptions(std::vector<OptionSpec> options) {
-    options.insert(options.end(), {{"series"}, {"round"}, {"corners", false}});
+    options.insert(options.end(), {{key::series}, {key::round}, {"corners", false}});
     for (const std::string_view setting : kCornerKeys) options.push_back({setting});
     return options;
 }
 
 std::vector<OptionSpec> WithSweepOptions(std::vector<OptionSpec> options) {
-    options.insert(options.end(),
-                   {{"series"}, {"round"}, {"io-from"}, {"io-to"}, {"points"}, {"vi-list"}});
+    options.insert(
+        options.end(),
+        {{key::series}, {key::round}, {key::ioFrom}, {key::ioTo}, {key::points}, {"vi-list"}});
     return options;
 }
 
@@ -280,8 +281,8 @@ std::optional<std::string> ReadChoiceRequest(const ParsedArguments& arguments,
                                     values.viMax,
                                     values.ioMin,
                                     values.ioMax,
-                                    PercentText(arguments, "tol-l"),
-                                    PercentText(arguments, "tol-c")};
+                                    PercentText(arguments, key::tolL),
+                                    PercentText(arguments, key::tolC)};
     return std::nullopt;
 }
 

@@ -38,8 +38,8 @@ namespace stepdown::cli {
 
 const std::string& Usage() {
     using G = QuantityGroup;
-    const std::string choice =
-        OptionOf(Row(G::Selection, "series")) + " [" + OptionOf(Row(G::Selection, "round")) + "]";
+    const std::string choice = OptionOf(Row(G::Selection, key::series)) + " [" +
+                               OptionOf(Row(G::Selection, key::round)) + "]";
     static const std::string usage =
         "Uso:\n" +
         CommandSynopsis(

@@ -101,7 +101,8 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
     const ParsedArguments& arguments = *parsed.arguments;
     const bool verify = arguments.Has("verify");
     if (!verify) {
-        for (const std::string_view option : {"n", "np", "ni", "csv", "startup-csv"})
+        for (const std::string_view option : std::initializer_list<std::string_view>{
+                 key::n, key::np, key::ni, "csv", "startup-csv"})
             if (arguments.Has(option))
                 return UsageError(err,
                                   "l'opzione --" + std::string(option) + " vale solo con --verify");

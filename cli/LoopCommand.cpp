@@ -34,12 +34,12 @@ namespace {
 constexpr int kSwitchedPoints = 40;
 
 std::vector<OptionSpec> LoopOptions() {
-    std::vector<OptionSpec> options{{"vi"},
-                                    {"f"},
-                                    {"l"},
-                                    {"c"},
-                                    {"rl"},
-                                    {"series", false},
+    std::vector<OptionSpec> options{{key::vi},
+                                    {key::f},
+                                    {key::l},
+                                    {key::c},
+                                    {key::rl},
+                                    {key::series, false},
                                     {"switched", false},
                                     {"json", false},
                                     {"csv"},
@@ -91,7 +91,7 @@ int RunLoopOn(const ParsedArguments& arguments, const RefuseLoop& refuse, std::o
             return kExitRefused;
         }
     }
-    if (arguments.Has("series")) {
+    if (arguments.Has(key::series)) {
         LoopCircuit rounded = loop;
         rounded.compensator = RoundedCompensator(c);
         report.standard = rounded.compensator;
@@ -121,8 +121,8 @@ int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostre
     TypeFields(form, arguments, kVerificationKeys);
     // The loop has no duty cycle of its own to type: the design's Vo/Vi, as
     // "Calcola" writes it, so that the windows read the saved circuit whole.
-    const double vo = ParseNumber(arguments.ValueOr("vo")),
-                 vi = ParseNumber(arguments.ValueOr("vi"));
+    const double vo = ParseNumber(arguments.ValueOr(key::vo)),
+                 vi = ParseNumber(arguments.ValueOr(key::vi));
     if (vo > 0 && vi > 0)
         form.texts.insert_or_assign(std::string(kDField.textBox), FormatForField(vo / vi * 100));
     return SaveIfAsked(arguments, form, status, err);

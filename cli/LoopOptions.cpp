@@ -24,13 +24,13 @@ consteval CircuitOption CircuitRow(std::string_view key, double CircuitValues::*
     return {&Row(QuantityGroup::Verification, key), value};
 }
 const std::array<CircuitOption, 5> kCircuit{{
-    CircuitRow("vi", &CircuitValues::Vi),
-    CircuitRow("f", &CircuitValues::f),
-    CircuitRow("l", &CircuitValues::L),
-    CircuitRow("c", &CircuitValues::C),
-    CircuitRow("rl", &CircuitValues::RL),
+    CircuitRow(key::vi, &CircuitValues::Vi),
+    CircuitRow(key::f, &CircuitValues::f),
+    CircuitRow(key::l, &CircuitValues::L),
+    CircuitRow(key::c, &CircuitValues::C),
+    CircuitRow(key::rl, &CircuitValues::RL),
 }};
-constexpr std::string_view kVoDescription = Row(QuantityGroup::Design, "vo").subject;
+constexpr std::string_view kVoDescription = Row(QuantityGroup::Design, key::vo).subject;
 
 // A value of the circuit, refused when left out, as an empty field would be.
 NumberText Required(const ParsedArguments& arguments, std::string_view key,
@@ -43,7 +43,7 @@ NumberText Required(const ParsedArguments& arguments, std::string_view key,
 std::string LoopCircuitOptions() {
     std::string options;
     for (const CircuitOption& option : kCircuit) options += OptionOf(*option.row) + ' ';
-    return options + OptionOf(Row(QuantityGroup::Design, "vo"));
+    return options + OptionOf(Row(QuantityGroup::Design, key::vo));
 }
 
 std::string UsageOf(const LoopRefusal& refusal) {
@@ -51,7 +51,7 @@ std::string UsageOf(const LoopRefusal& refusal) {
 }
 
 std::vector<OptionSpec> WithLoopOptions(std::vector<OptionSpec> options) {
-    options.push_back({"vo"});
+    options.push_back({key::vo});
     for (const ControlField& field : ControlFields()) options.push_back({field.row->key});
     return options;
 }
@@ -82,9 +82,9 @@ LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
     double vo = 0;
     if (!v.rb) {
         const NumberText read =
-            Required(arguments, "vo", kVoDescription,
+            Required(arguments, key::vo, kVoDescription,
                      "La tensione desiderata in uscita Vo deve essere maggiore di zero!");
-        if (!read.value) return Refused({"vo", read.why});
+        if (!read.value) return Refused({key::vo, read.why});
         vo = *read.value;
     }
     LoopSetup setup =

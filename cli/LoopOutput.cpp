@@ -223,7 +223,7 @@ JsonObject LoopJson(const LoopReport& report) {
         switched.Numbers("f", report.switched->f).Object("T", Curve(report.switched->T));
         loop.Object("switched", std::move(switched));
     }
-    loop.String("control", ControlWord(report.modulator.control));
+    loop.String(key::control, ControlWord(report.modulator.control));
     if (a.currentMode) loop.Object("currentMode", CurrentModeJson(report));
     Optional(loop, "fc", a.fc);
     Optional(loop, "phaseMargin", a.phaseMargin);

@@ -140,7 +140,8 @@ std::optional<std::string> Netlist(NetlistRequest request, std::ostream& err) {
 // The loop's options without --loop, or the open loop's with it.
 std::optional<std::string> LoopConflict(const ParsedArguments& arguments) {
     if (arguments.Has("loop")) {
-        for (const std::string_view option : {"d", "vo-target"})
+        for (const std::string_view option :
+             std::initializer_list<std::string_view>{key::d, "vo-target"})
             if (arguments.Has(option))
                 return "l'opzione --" + std::string(option) +
                        " non vale con --loop: il duty cycle lo dà l'anello";
@@ -246,13 +247,13 @@ std::vector<std::string> NetlistWords(const DesignFile& file, const ParsedArgume
         for (const DesignFileKey& key : kLoopKeys)
             if (const std::string text = TextOf(file.loop, key); text != key.startText)
                 words.push_back("--" + std::string(key.key) + "=" + text);
-        if (const std::string vo = TextOf(file.design, Row(QuantityGroup::Design, "vo"));
+        if (const std::string vo = TextOf(file.design, Row(QuantityGroup::Design, key::vo));
             !vo.empty())
             words.push_back("--vo=" + vo);
     }
-    for (const DesignFileKey& key : kVerificationKeys)
-        if (!loop || key.key != "d")
-            words.push_back("--" + std::string(key.key) + "=" + TextOf(file.verification, key));
+    for (const DesignFileKey& entry : kVerificationKeys)
+        if (!loop || entry.key != key::d)
+            words.push_back("--" + std::string(entry.key) + "=" + TextOf(file.verification, entry));
     for (const DesignFileKey& key : kPartsKeys)
         words.push_back("--" + std::string(key.key) + "=" + TextOf(file.parts, key));
     for (const std::string_view option : kNetlistOnly)

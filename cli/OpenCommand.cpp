@@ -122,9 +122,9 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     };
     // The selection's keys: series and round, the six corner settings, the
     // sweep's three.
-    const auto standard = SelectionKeys("series", "round");
-    const auto corners = SelectionKeys("tol-l", "io-max");
-    const auto loads = SelectionKeys("io-from", "points");
+    const auto standard = SelectionKeys(key::series, key::round);
+    const auto corners = SelectionKeys(key::tolL, key::ioMax);
+    const auto loads = SelectionKeys(key::ioFrom, key::points);
     bool partsApply = verify || sweep;
     if (verify) {
         AppendTyped(equivalent, file.verification, kVerificationKeys);

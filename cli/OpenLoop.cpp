@@ -20,14 +20,14 @@ constexpr std::array<std::string_view, 3> kLoopOpenOptions{"loop", "json", "csv"
 
 // The circuit of the loop: the verification's texts, as the window reads
 // its fields.
-constexpr std::array<std::string_view, 5> kCircuitKeys{"vi", "f", "l", "c", "rl"};
+constexpr std::array<std::string_view, 5> kCircuitKeys{key::vi, key::f, key::l, key::c, key::rl};
 
-std::string_view SectionOf(std::string_view key) {
-    if (key == "vo") return "design";
-    if (std::find(kCircuitKeys.begin(), kCircuitKeys.end(), key) != kCircuitKeys.end())
+std::string_view SectionOf(std::string_view name) {
+    if (name == key::vo) return "design";
+    if (std::find(kCircuitKeys.begin(), kCircuitKeys.end(), name) != kCircuitKeys.end())
         return "verification";
     for (const PartField& part : PartFields())
-        if (part.row->key == key) return "parts";
+        if (part.row->key == name) return "parts";
     return "loop";
 }
 
@@ -45,16 +45,16 @@ int RunOpenLoop(const std::string& path, const DesignFile& file, const ParsedArg
         if (other(name)) return UsageError(err, "l'opzione --" + name + " non vale con --loop");
 
     ParsedArguments texts;
-    for (const std::string_view key : kCircuitKeys)
-        texts.values[std::string(key)] = TextOf(file.verification, kVerificationKeys, key);
-    texts.values["vo"] = TextOf(file.design, kDesignKeys, "vo");
-    for (const DesignFileKey& key : kPartsKeys)
-        texts.values[std::string(key.key)] = TextOf(file.parts, key);
+    for (const std::string_view name : kCircuitKeys)
+        texts.values[std::string(name)] = TextOf(file.verification, kVerificationKeys, name);
+    texts.values[std::string(key::vo)] = TextOf(file.design, kDesignKeys, key::vo);
+    for (const DesignFileKey& entry : kPartsKeys)
+        texts.values[std::string(entry.key)] = TextOf(file.parts, entry);
     // A text at its start value is as if left out: a soft-start of zero
     // and no step ask for no step response, as in the window.
-    for (const DesignFileKey& key : kLoopKeys)
-        if (TextOf(file.loop, key) != key.startText)
-            texts.values[std::string(key.key)] = TextOf(file.loop, key);
+    for (const DesignFileKey& entry : kLoopKeys)
+        if (TextOf(file.loop, entry) != entry.startText)
+            texts.values[std::string(entry.key)] = TextOf(file.loop, entry);
     texts.flags = arguments.flags;
     texts.flags.erase("loop");
     if (arguments.Has("csv")) texts.values["csv"] = arguments.ValueOr("csv");

@@ -39,8 +39,9 @@ std::string Wrapped(std::string_view text, std::size_t indent);
 std::string CommandSynopsis(std::string_view command, std::string_view options);
 
 // The rows of the choice group that --corners and the sweep's loads read.
-inline constexpr std::array<std::string_view, 6> kCornerKeys{"tol-l",  "tol-c",  "vi-min",
-                                                             "vi-max", "io-min", "io-max"};
-inline constexpr std::array<std::string_view, 3> kSweepLoadKeys{"io-from", "io-to", "points"};
+inline constexpr std::array<std::string_view, 6> kCornerKeys{key::tolL,  key::tolC,  key::viMin,
+                                                             key::viMax, key::ioMin, key::ioMax};
+inline constexpr std::array<std::string_view, 3> kSweepLoadKeys{key::ioFrom, key::ioTo,
+                                                                key::points};
 
 }  // namespace stepdown::cli

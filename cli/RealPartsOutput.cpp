@@ -152,7 +152,7 @@ JsonObject RealPartsJson(const RealPartsStudy& study) {
     // Without a target there is no search, and its outcome is not Found.
     const bool found = study.duty.outcome == RealPartsOutcome::Found;
     object.String("outcome", "found")
-        .String("rectifier", RectifierWord(a.rectifier))
+        .String(key::rectifier, RectifierWord(a.rectifier))
         .String("mode", ModeName(a.mode));
     NumberOrNull(object, "criticalLoad",
                  a.criticalLoad > 0 ? std::optional(a.criticalLoad) : std::nullopt)

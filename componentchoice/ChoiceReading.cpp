@@ -8,7 +8,7 @@
 namespace stepdown {
 namespace {
 
-static_assert(Row(QuantityGroup::Selection, "points").range.high == kMaxSweepPoints);
+static_assert(Row(QuantityGroup::Selection, key::points).range.high == kMaxSweepPoints);
 
 enum FieldIndex {
     kSeries,
@@ -29,17 +29,17 @@ consteval ChoiceField ChoiceRow(std::string_view key, std::string ChoiceTexts::*
 }
 
 const std::array<ChoiceField, 11> kFields{{
-    ChoiceRow("series", &ChoiceTexts::series),
-    ChoiceRow("round", &ChoiceTexts::round),
-    ChoiceRow("tol-l", &ChoiceTexts::tolL),
-    ChoiceRow("tol-c", &ChoiceTexts::tolC),
-    ChoiceRow("vi-min", &ChoiceTexts::viMin),
-    ChoiceRow("vi-max", &ChoiceTexts::viMax),
-    ChoiceRow("io-min", &ChoiceTexts::ioMin),
-    ChoiceRow("io-max", &ChoiceTexts::ioMax),
-    ChoiceRow("io-from", &ChoiceTexts::ioFrom),
-    ChoiceRow("io-to", &ChoiceTexts::ioTo),
-    ChoiceRow("points", &ChoiceTexts::points),
+    ChoiceRow(key::series, &ChoiceTexts::series),
+    ChoiceRow(key::round, &ChoiceTexts::round),
+    ChoiceRow(key::tolL, &ChoiceTexts::tolL),
+    ChoiceRow(key::tolC, &ChoiceTexts::tolC),
+    ChoiceRow(key::viMin, &ChoiceTexts::viMin),
+    ChoiceRow(key::viMax, &ChoiceTexts::viMax),
+    ChoiceRow(key::ioMin, &ChoiceTexts::ioMin),
+    ChoiceRow(key::ioMax, &ChoiceTexts::ioMax),
+    ChoiceRow(key::ioFrom, &ChoiceTexts::ioFrom),
+    ChoiceRow(key::ioTo, &ChoiceTexts::ioTo),
+    ChoiceRow(key::points, &ChoiceTexts::points),
 }};
 static_assert(std::size(kFields) == QuantitiesOf(QuantityGroup::Selection).size());
 

@@ -59,10 +59,10 @@ inline constexpr double kVcmaxPerVramp = 1.2;
 
 // Each starts at its row's start text as the reader reads it.
 struct Modulator {
-    double Vref = StartValue(Row(QuantityGroup::Loop, "vref"));    // V
-    double Vramp = StartValue(Row(QuantityGroup::Loop, "vramp"));  // V, Fm = 1/Vramp
-    double Vcmax = kVcmaxPerVramp * Vramp;                       // V; Ri Ilim in peak-current mode
-    double Dmax = StartValue(Row(QuantityGroup::Loop, "dmax"));  // fraction
+    double Vref = StartValue(Row(QuantityGroup::Loop, key::vref));    // V
+    double Vramp = StartValue(Row(QuantityGroup::Loop, key::vramp));  // V, Fm = 1/Vramp
+    double Vcmax = kVcmaxPerVramp * Vramp;  // V; Ri Ilim in peak-current mode
+    double Dmax = StartValue(Row(QuantityGroup::Loop, key::dmax));  // fraction
     ControlMethod control = ControlMethod::Voltage;
     // Peak-current mode only.
     double Ri = 0;             // V/A, the current sense's gain

@@ -41,7 +41,7 @@ std::optional<double> DividerRb(const ControlValues& v, double vo) {
 NetworkTake TakeNetwork(const ControlValues& v, Compensator& c) {
     c.type = v.type ? static_cast<int>(*v.type) : (v.r3 || v.c3 ? 3 : 2);
     const std::array<std::pair<std::string_view, std::optional<double>>, 5> values{
-        {{"r2", v.r2}, {"c1", v.c1}, {"c2", v.c2}, {"r3", v.r3}, {"c3", v.c3}}};
+        {{key::r2, v.r2}, {key::c1, v.c1}, {key::c2, v.c2}, {key::r3, v.r3}, {key::c3, v.c3}}};
     const std::array<double Compensator::*, 5> into{
         &Compensator::R2, &Compensator::C1, &Compensator::C2, &Compensator::R3, &Compensator::C3};
     NetworkTake take;
@@ -73,16 +73,16 @@ StepRequest StepRequestOf(const ControlValues& v, bool asked) {
     StepRequest step;
     if (!(asked || *v.tss > 0 || v.rl2 || v.t1 || v.vi2 || v.t2 || v.tend)) return step;
     if (v.rl2.has_value() != v.t1.has_value())
-        step.unpaired = v.rl2 ? "t1" : "rl2";
+        step.unpaired = v.rl2 ? key::t1 : key::rl2;
     else if (v.vi2.has_value() != v.t2.has_value())
-        step.unpaired = v.vi2 ? "t2" : "vi2";
+        step.unpaired = v.vi2 ? key::t2 : key::vi2;
     if (!step.unpaired.empty()) return step;
     TransientRequest r{*v.tss, v.rl2, v.t1, v.vi2, v.t2, 0};
     r.tend = v.tend.value_or(DefaultEnd(r));
     if (v.t1 && !(*v.t1 < r.tend))
-        step.late = "t1";
+        step.late = key::t1;
     else if (v.t2 && !(*v.t2 < r.tend))
-        step.late = "t2";
+        step.late = key::t2;
     else
         step.request = r;
     return step;
@@ -110,7 +110,7 @@ LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, doubl
     c.R1 = *v.r1;
     const std::optional<double> rb = DividerRb(v, vo);
     if (!rb)
-        return refuse("vo",
+        return refuse(key::vo,
                       "La tensione di uscita Vo deve essere maggiore della tensione di "
                       "riferimento Vref: abbassa Vref o scrivi Rb!");
     c.Rb = *rb;
@@ -124,7 +124,8 @@ LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, doubl
                                     "lasciano vuoti e si progetta!");
     if (network.Whole() && !ask.redesign) return setup;
     const std::optional<double> fc = CrossoverOf(v, circuit.f);
-    if (!fc) return refuse("fc", "La frequenza di attraversamento fc deve essere minore di f/2!");
+    if (!fc)
+        return refuse(key::fc, "La frequenza di attraversamento fc deve essere minore di f/2!");
     CompensatorDesign design = DesignNetwork(v, loop, *fc);
     if (!design.compensator) return refuse("", std::move(design.refusal));
     c = *design.compensator;

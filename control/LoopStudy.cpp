@@ -6,7 +6,7 @@
 namespace stepdown {
 
 double RegulatedVo(const FormTexts& texts, const CircuitValues& circuit) {
-    const Quantity& vo = Row(QuantityGroup::Design, "vo");
+    const Quantity& vo = Row(QuantityGroup::Design, key::vo);
     return ReadQuantity(vo, TextIn(texts, vo.textBox)).value.value_or(circuit.D * circuit.Vi);
 }
 

@@ -12,12 +12,12 @@ namespace {
 
 consteval const Quantity& Design(std::string_view key) { return Row(QuantityGroup::Design, key); }
 
-constexpr NumericField kVi = FieldOf(Design("vi"));
-constexpr NumericField kVo = FieldOf(Design("vo"));
-constexpr NumericField kF = FieldOf(Design("f"));
-constexpr NumericField kRipple = FieldOf(Design("ripple"));
-constexpr NumericField kDeltaVo = FieldOf(Design("dvo"));
-constexpr NumericField kIo = FieldOf(Design("io"));
+constexpr NumericField kVi = FieldOf(Design(key::vi));
+constexpr NumericField kVo = FieldOf(Design(key::vo));
+constexpr NumericField kF = FieldOf(Design(key::f));
+constexpr NumericField kRipple = FieldOf(Design(key::ripple));
+constexpr NumericField kDeltaVo = FieldOf(Design(key::dvo));
+constexpr NumericField kIo = FieldOf(Design(key::io));
 
 // The order of the character checks; the range checks read in another order.
 constexpr std::array kCheckOrder{kVi, kVo, kF, kRipple, kDeltaVo, kIo};
@@ -43,27 +43,27 @@ const DesignRecord* DesignFromTexts(Module1& m, const FormTexts& texts, MessageD
     std::optional<double> value;
     if (!(value = m.ReadNumber(messages, texts, kVi))) return nullptr;
     m.Vi = *value;
-    if (!(m.Vi > 0)) return Refused(m, messages, Design("vi").refusal);
+    if (!(m.Vi > 0)) return Refused(m, messages, Design(key::vi).refusal);
 
     if (!(value = m.ReadNumber(messages, texts, kVo))) return nullptr;
     m.Vo = *value;
-    if (!(m.Vo > 0 && m.Vo <= m.Vi)) return Refused(m, messages, Design("vo").refusal);
+    if (!(m.Vo > 0 && m.Vo <= m.Vi)) return Refused(m, messages, Design(key::vo).refusal);
 
     if (!(value = m.ReadNumber(messages, texts, kF))) return nullptr;
-    m.f = *value * Design("f").toSI;
-    if (!(m.f > 0)) return Refused(m, messages, Design("f").refusal);
+    m.f = *value * Design(key::f).toSI;
+    if (!(m.f > 0)) return Refused(m, messages, Design(key::f).refusal);
 
     if (!(value = m.ReadNumber(messages, texts, kDeltaVo))) return nullptr;
-    m.DeltaVo = *value * Design("dvo").toSI;
-    if (!(m.DeltaVo > 0)) return Refused(m, messages, Design("dvo").refusal);
+    m.DeltaVo = *value * Design(key::dvo).toSI;
+    if (!(m.DeltaVo > 0)) return Refused(m, messages, Design(key::dvo).refusal);
 
     if (!(value = m.ReadNumber(messages, texts, kIo))) return nullptr;
     m.Io = *value;
-    if (!(m.Io >= 0)) return Refused(m, messages, Design("io").refusal);
+    if (!(m.Io >= 0)) return Refused(m, messages, Design(key::io).refusal);
 
     if (!(value = m.ReadNumber(messages, texts, kRipple))) return nullptr;
     m.DeltaiL = (*value * m.Io) / 100;
-    if (!(m.DeltaiL > 0)) return Refused(m, messages, Design("ripple").refusal);
+    if (!(m.DeltaiL > 0)) return Refused(m, messages, Design(key::ripple).refusal);
 
     // With Vo = Vi the inductance is zero and the capacitance 0/0.
     if (m.Vo == m.Vi) return Refused(m, messages, kVoEqualsViMessage);

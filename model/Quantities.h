@@ -9,7 +9,8 @@
 // words that refuse it. The groups are the design file's sections, in the
 // order they are written.
 //
-// Adding a quantity: a row here, then the physics that uses its SI value.
+// Adding a quantity: its key in model/InputKeys.h, a row here, then the
+// physics that uses its SI value.
 // The design file, the command's options and help and the report's
 // captions follow from the row.
 
@@ -17,6 +18,7 @@
 #include <span>
 #include <string_view>
 
+#include "model/InputKeys.h"
 #include "model/LoopQuantities.h"
 #include "model/PartQuantities.h"
 #include "model/Quantity.h"
@@ -28,27 +30,28 @@ namespace stepdown {
 // controller's in model/LoopQuantities.h.
 inline constexpr Quantity kFormQuantities[] = {
     // "Progetto > dati": the checks and their order are the design click's own.
-    {QuantityGroup::Design, "vi", "Tensione di ingresso Vi", "la tensione di ingresso Vi", "V", 1,
-     "", "Text1", kPositive, "La tensione in ingresso non può essere zero o negativa!"},
-    {QuantityGroup::Design, "vo", "Tensione di uscita Vo",
+    {QuantityGroup::Design, key::vi, "Tensione di ingresso Vi", "la tensione di ingresso Vi", "V",
+     1, "", "Text1", kPositive, "La tensione in ingresso non può essere zero o negativa!"},
+    {QuantityGroup::Design, key::vo, "Tensione di uscita Vo",
      "il valore della tensione desiderata in uscita Vo", "V", 1, "", "Text2", kPositive,
      "La tensione in uscita non può essere zero o negativa o maggiore di Vi!"},
-    {QuantityGroup::Design, "f", "Frequenza di commutazione f",
+    {QuantityGroup::Design, key::f, "Frequenza di commutazione f",
      "il valore della frequenza di commutazione f in kHz", "kHz", 1000, "", "Text3", kPositive,
      "La frequenza non può essere zero o negativa!"},
-    {QuantityGroup::Design, "ripple", "Ondulazione della corrente ΔiL/Io",
+    {QuantityGroup::Design, key::ripple, "Ondulazione della corrente ΔiL/Io",
      "il valore di DeltaiL/Io in %", "%", 0.01, "", "Text4", kPositive,
      "DeltaiL non può essere zero o negativo!"},
-    {QuantityGroup::Design, "dvo", "Ondulazione della tensione ΔVo", "il valore di DeltaVo in mV",
-     "mV", 0.001, "", "Text5", kPositive, "DeltaVo non può essere zero o negativo!"},
-    {QuantityGroup::Design, "io", "Corrente di uscita Io", "il valore di Io in Ampere", "A", 1, "",
-     "Text6", kNotNegative, "Io non può essere negativo!"},
+    {QuantityGroup::Design, key::dvo, "Ondulazione della tensione ΔVo",
+     "il valore di DeltaVo in mV", "mV", 0.001, "", "Text5", kPositive,
+     "DeltaVo non può essere zero o negativo!"},
+    {QuantityGroup::Design, key::io, "Corrente di uscita Io", "il valore di Io in Ampere", "A", 1,
+     "", "Text6", kNotNegative, "Io non può essere negativo!"},
 
     // "Verifica > dati": the circuit the launch simulates.
-    {QuantityGroup::Verification, "vi", "Tensione di ingresso Vi", "la tensione di ingresso Vi",
+    {QuantityGroup::Verification, key::vi, "Tensione di ingresso Vi", "la tensione di ingresso Vi",
      "V", 1, "", "Text7", kPositive, "La tensione in ingresso non può essere zero o negativa!"},
     {QuantityGroup::Verification,
-     "d",
+     key::d,
      "Duty cycle D",
      "il valore del Duty Cycle in %",
      "%",
@@ -57,20 +60,20 @@ inline constexpr Quantity kFormQuantities[] = {
      "Text8",
      {0, false, 1, false},
      "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
-    {QuantityGroup::Verification, "f", "Frequenza di commutazione f",
+    {QuantityGroup::Verification, key::f, "Frequenza di commutazione f",
      "il valore della frequenza di commutazione f in kHz", "kHz", 1000, "", "Text12", kPositive,
      "La frequenza non può essere zero o negativa!"},
-    {QuantityGroup::Verification, "l", "Induttanza L", "il valore dell'induttanza in uH", "uH",
+    {QuantityGroup::Verification, key::l, "Induttanza L", "il valore dell'induttanza in uH", "uH",
      0.000001, "", "Text9", kPositive, "L'induttanza non può essere zero o negativa!"},
-    {QuantityGroup::Verification, "c", "Capacità C", "il valore della capacità in uF", "uF",
+    {QuantityGroup::Verification, key::c, "Capacità C", "il valore della capacità in uF", "uF",
      0.000001, "", "Text10", kPositive, "La capacità non può essere zero o negativa!"},
-    {QuantityGroup::Verification, "rl", "Resistenza di carico RL",
+    {QuantityGroup::Verification, key::rl, "Resistenza di carico RL",
      "il valore della resistenza di carico RL in ohm", "Ω", 1, "", "Text11", kPositive,
      "La resistenza di carico RL non può essere zero o negativa!"},
 
     // The three counts of the simulation, whole numbers.
     {QuantityGroup::Simulation,
-     "n",
+     key::n,
      "Campioni per periodo N",
      "il numero dei campioni N",
      "",
@@ -81,10 +84,10 @@ inline constexpr Quantity kFormQuantities[] = {
      "Il numero dei campioni N non può essere minore di 1!",
      "Il numero dei campioni N non può superare 2000000: le forme d'onda non starebbero "
      "comodamente in memoria!"},
-    {QuantityGroup::Simulation, "np", "Periodi visualizzati NP",
+    {QuantityGroup::Simulation, key::np, "Periodi visualizzati NP",
      "il numero dei periodi visualizzati NP", "", 1, "10", "Text14", kAnyValue, ""},
-    {QuantityGroup::Simulation, "ni", "Periodi simulati NI", "il numero delle iterazioni NI", "", 1,
-     "2000", "Text15", kAnyValue, ""},
+    {QuantityGroup::Simulation, key::ni, "Periodi simulati NI", "il numero delle iterazioni NI", "",
+     1, "2000", "Text15", kAnyValue, ""},
 
 };
 
@@ -93,7 +96,7 @@ inline constexpr Quantity kSelectionQuantities[] = {
     // "Scelta dei componenti": an empty range end stands for the design's value.
     // The series and the rounding are words, read by the choice's own code.
     {QuantityGroup::Selection,
-     "series",
+     key::series,
      "Serie dei valori standard",
      "la serie dei valori standard",
      "",
@@ -108,7 +111,7 @@ inline constexpr Quantity kSelectionQuantities[] = {
      {},
      true},
     {QuantityGroup::Selection,
-     "round",
+     key::round,
      "Arrotondamento",
      "l'arrotondamento",
      "",
@@ -123,7 +126,7 @@ inline constexpr Quantity kSelectionQuantities[] = {
      {},
      true},
     {QuantityGroup::Selection,
-     "tol-l",
+     key::tolL,
      "Tolleranza di L",
      "la tolleranza di L in %",
      "%",
@@ -134,7 +137,7 @@ inline constexpr Quantity kSelectionQuantities[] = {
      "La tolleranza di L non può essere negativa!",
      "La tolleranza di L deve restare sotto il 100 %: al minimo L sarebbe zero!"},
     {QuantityGroup::Selection,
-     "tol-c",
+     key::tolC,
      "Tolleranza di C",
      "la tolleranza di C in %",
      "%",
@@ -145,7 +148,7 @@ inline constexpr Quantity kSelectionQuantities[] = {
      "La tolleranza di C non può essere negativa!",
      "La tolleranza di C deve restare sotto il 100 %: al minimo C sarebbe zero!"},
     {QuantityGroup::Selection,
-     "vi-min",
+     key::viMin,
      "Tensione di ingresso minima",
      "la tensione di ingresso minima in V",
      "V",
@@ -157,7 +160,7 @@ inline constexpr Quantity kSelectionQuantities[] = {
      {},
      true},
     {QuantityGroup::Selection,
-     "vi-max",
+     key::viMax,
      "Tensione di ingresso massima",
      "la tensione di ingresso massima in V",
      "V",
@@ -169,7 +172,7 @@ inline constexpr Quantity kSelectionQuantities[] = {
      {},
      true},
     {QuantityGroup::Selection,
-     "io-min",
+     key::ioMin,
      "Corrente di uscita minima",
      "la corrente di uscita minima in A",
      "A",
@@ -181,7 +184,7 @@ inline constexpr Quantity kSelectionQuantities[] = {
      {},
      true},
     {QuantityGroup::Selection,
-     "io-max",
+     key::ioMax,
      "Corrente di uscita massima",
      "la corrente di uscita massima in A",
      "A",
@@ -193,7 +196,7 @@ inline constexpr Quantity kSelectionQuantities[] = {
      {},
      true},
     {QuantityGroup::Selection,
-     "io-from",
+     key::ioFrom,
      "Prima corrente di carico dei grafici",
      "la prima corrente di carico dei grafici in A",
      "A",
@@ -205,7 +208,7 @@ inline constexpr Quantity kSelectionQuantities[] = {
      {},
      true},
     {QuantityGroup::Selection,
-     "io-to",
+     key::ioTo,
      "Ultima corrente di carico dei grafici",
      "l'ultima corrente di carico dei grafici in A",
      "A",
@@ -217,7 +220,7 @@ inline constexpr Quantity kSelectionQuantities[] = {
      {},
      true},
     {QuantityGroup::Selection,
-     "points",
+     key::points,
      "Punti per curva dei grafici",
      "il numero dei punti dei grafici",
      "",

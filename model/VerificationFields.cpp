@@ -9,8 +9,9 @@ consteval CircuitQuantity CircuitRow(std::string_view key, double Module1::*stor
 }
 
 constexpr CircuitQuantity kCircuit[] = {
-    CircuitRow("vi", &Module1::Vi), CircuitRow("d", &Module1::D), CircuitRow("f", &Module1::f),
-    CircuitRow("l", &Module1::L),   CircuitRow("c", &Module1::C), CircuitRow("rl", &Module1::RL),
+    CircuitRow(key::vi, &Module1::Vi), CircuitRow(key::d, &Module1::D),
+    CircuitRow(key::f, &Module1::f),   CircuitRow(key::l, &Module1::L),
+    CircuitRow(key::c, &Module1::C),   CircuitRow(key::rl, &Module1::RL),
 };
 
 }  // namespace

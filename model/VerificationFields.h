@@ -22,15 +22,15 @@ constexpr NumericField FieldOf(const Quantity& quantity) {
     return {quantity.textBox, quantity.subject};
 }
 
-inline constexpr NumericField kViField = FieldOf(Row(QuantityGroup::Verification, "vi"));
-inline constexpr NumericField kDField = FieldOf(Row(QuantityGroup::Verification, "d"));
-inline constexpr NumericField kFField = FieldOf(Row(QuantityGroup::Verification, "f"));
-inline constexpr NumericField kLField = FieldOf(Row(QuantityGroup::Verification, "l"));
-inline constexpr NumericField kCField = FieldOf(Row(QuantityGroup::Verification, "c"));
-inline constexpr NumericField kRLField = FieldOf(Row(QuantityGroup::Verification, "rl"));
-inline constexpr NumericField kNField = FieldOf(Row(QuantityGroup::Simulation, "n"));
-inline constexpr NumericField kNPField = FieldOf(Row(QuantityGroup::Simulation, "np"));
-inline constexpr NumericField kNIField = FieldOf(Row(QuantityGroup::Simulation, "ni"));
+inline constexpr NumericField kViField = FieldOf(Row(QuantityGroup::Verification, key::vi));
+inline constexpr NumericField kDField = FieldOf(Row(QuantityGroup::Verification, key::d));
+inline constexpr NumericField kFField = FieldOf(Row(QuantityGroup::Verification, key::f));
+inline constexpr NumericField kLField = FieldOf(Row(QuantityGroup::Verification, key::l));
+inline constexpr NumericField kCField = FieldOf(Row(QuantityGroup::Verification, key::c));
+inline constexpr NumericField kRLField = FieldOf(Row(QuantityGroup::Verification, key::rl));
+inline constexpr NumericField kNField = FieldOf(Row(QuantityGroup::Simulation, key::n));
+inline constexpr NumericField kNPField = FieldOf(Row(QuantityGroup::Simulation, key::np));
+inline constexpr NumericField kNIField = FieldOf(Row(QuantityGroup::Simulation, key::ni));
 
 // One of the six quantities of the circuit, Vi, D, f, L, C, RL: its row of
 // the table, its field and where the launch stores it.
@@ -53,17 +53,17 @@ const DesignRecord* VerifiedDesign(const Module1& module, const FormTexts& texts
 
 // Messages of the checks the program adds to the launch.
 inline constexpr std::string_view kFrequencyNotPositiveMessage =
-    Row(QuantityGroup::Verification, "f").refusal;
+    Row(QuantityGroup::Verification, key::f).refusal;
 inline constexpr std::string_view kInductanceNotPositiveMessage =
-    Row(QuantityGroup::Verification, "l").refusal;
+    Row(QuantityGroup::Verification, key::l).refusal;
 inline constexpr std::string_view kCapacitanceNotPositiveMessage =
-    Row(QuantityGroup::Verification, "c").refusal;
+    Row(QuantityGroup::Verification, key::c).refusal;
 inline constexpr std::string_view kLoadNotPositiveMessage =
-    Row(QuantityGroup::Verification, "rl").refusal;
+    Row(QuantityGroup::Verification, key::rl).refusal;
 inline constexpr std::string_view kTooFewSamplesMessage =
-    Row(QuantityGroup::Simulation, "n").refusal;
+    Row(QuantityGroup::Simulation, key::n).refusal;
 inline constexpr std::string_view kTooManySamplesMessage =
-    Row(QuantityGroup::Simulation, "n").highRefusal;
+    Row(QuantityGroup::Simulation, key::n).highRefusal;
 
 // "Il numero scritto per " + description + " non è un intero rappresentabile
 // a 32 bit: deve stare tra -2147483648 e 2147483647!"
