@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <span>
@@ -223,6 +224,24 @@ TEST(RunCommandLine, SweepWritesTheSamePointsAsCsvAndJson) {
     }
     EXPECT_FALSE(std::getline(csv, row));
     EXPECT_EQ(points[5]["outcome"], "unreachable");
+    // The text table: the same points, D and the efficiency in %, to three digits.
+    const auto digits = [](double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2E", value);
+        return std::string(text);
+    };
+    std::istringstream table(Cli(sweep).out);
+    for (int header = 0; header < 2; ++header) std::getline(table, row);
+    for (const nlohmann::json& point : points) {
+        ASSERT_TRUE(std::getline(table, row));
+        std::istringstream cells(row);
+        std::string vi, io, mode, d, efficiency;
+        cells >> vi >> io >> mode >> d >> efficiency;
+        EXPECT_EQ(vi + io, digits(point["Vi"].get<double>()) + digits(point["Io"].get<double>()));
+        if (point["D"].is_null()) continue;
+        EXPECT_EQ(d, digits(point["D"].get<double>() * 100)) << row;
+        EXPECT_EQ(efficiency, digits(point["efficiency"].get<double>() * 100)) << row;
+    }
     // Parts that cannot reach the design's Vo at all: no figures, and why.
     const nlohmann::json lossy = nlohmann::json::parse(
         Cli(Plus(kDesign, {"--series", "E6", "--dcr", "1e4", "--json"})).out)["standard"];
