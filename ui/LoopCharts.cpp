@@ -255,11 +255,12 @@ void LoopWindow::ShowFigures() {
         for (const auto& [title, step] : steps) {
             if (!*step) continue;
             const StepFigures& s = **step;
-            lines << QStringLiteral(
-                         "<b>%1</b>: Vo finale %2 V, sottoelongazione %3 V, "
-                         "sovraelongazione %4 V, assestamento ±1 % %5, %6")
-                         .arg(QString::fromUtf8(title), Number(s.finalVoMean), Number(s.undershoot),
-                              Number(s.overshoot),
+            QStringList figures;
+            for (const StepFigureDescription& figure : kStepFigures)
+                figures << QStringLiteral("%1 %2 V").arg(QString::fromUtf8(figure.shortCaption),
+                                                         Number(s.*figure.value));
+            lines << QStringLiteral("<b>%1</b>: %2, assestamento ±1 % %3, %4")
+                         .arg(QString::fromUtf8(title), figures.join(QStringLiteral(", ")),
                               s.settlingTime
                                   ? QStringLiteral("in %1 ms").arg(Number(*s.settlingTime * 1e3))
                                   : QStringLiteral("non raggiunto"),
