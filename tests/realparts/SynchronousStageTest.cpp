@@ -104,8 +104,8 @@ struct Reference {
     }
     // VoMean, switchConduction, lowSideConduction, bodyDiode, inductor, efficiency, and the
     // input capacitor's RMS: the input current's (the high side's and its body diode's)
-    // deviation from its mean.
-    std::array<R, 7> Expected() {
+    // deviation from its mean; the Coss loss of a hard turn-on.
+    std::array<R, 8> Expected() {
         const Y y = Steady();
         const R Ts = 1 / R(c.f), hard = last != kHighBody;
         const R on = hard * std::max<R>(0, turnOn), off = std::max<R>(0, turnOff);
@@ -121,7 +121,8 @@ struct Reference {
                 body / Ts,
                 p.DCR * y[5] / Ts,
                 y[3] / Ts / c.RL / input,
-                std::sqrt(inputSquare - inputMean * inputMean)};
+                std::sqrt(inputSquare - inputMean * inputMean),
+                hard * (p.CossHi + p.CossLo) * c.Vi * c.Vi * c.f / 2};
     }
 };
 
@@ -129,11 +130,15 @@ struct Reference {
 void ExpectAgrees(const RealPartsAnalysis& a, Reference& ref) {
     ASSERT_EQ(a.outcome, RealPartsOutcome::Found);
     const Losses& l = a.losses;
-    const double got[] = {a.VoMean,   l.switchConduction,  l.lowSideConduction,         l.bodyDiode,
-                          l.inductor, a.powers.efficiency, a.stresses.inputCapacitorRms};
-    const std::array<R, 7> want = ref.Expected();
+    const double got[] = {
+        a.VoMean,   l.switchConduction,  l.lowSideConduction,          l.bodyDiode,
+        l.inductor, a.powers.efficiency, a.stresses.inputCapacitorRms, l.coss};
+    const std::array<R, 8> want = ref.Expected();
     for (std::size_t j = 0; j < want.size(); ++j)
         EXPECT_NEAR(got[j], want[j], 1e-6 * std::fabs(got[j]) + 1e-9 * a.powers.output) << j;
+    // Each loss but the gates', the capacitor's and the quiescent one heats one of three parts.
+    EXPECT_NEAR(a.heat.highSide + a.heat.lowSide + a.heat.inductor,
+                l.total - l.gate - l.outputCapacitor - l.quiescent, 1e-12 * a.powers.output);
 }
 
 // The stage's parts in the order the tests give them.
