@@ -18,10 +18,16 @@
 
 #include "ui/FileExport.h"
 
+// With the widgets the windows built on the frame hand out to their tests.
 class QAction;
 class QBoxLayout;
 class QChartView;
+class QComboBox;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
 
 namespace stepdown {
 
@@ -33,6 +39,12 @@ public:
     void SetSaveFileNameProvider(SaveFileNameProvider provider);
     // The explanation shown instead of the figures; empty while they show.
     QString Explanation() const;
+    QAction* SaveImageAction() const { return saveImage_; }
+
+signals:
+    // A side window's field was typed into or designed: the store holds its
+    // text, and the design has changed.
+    void TextsEdited();
 
 protected:
     // A window that deletes itself when closed unless `keptOpen`, whose
@@ -63,7 +75,8 @@ protected:
                    const std::function<std::string()>& bytes);
 
     QLocale locale_;
-    std::string separator_;  // the locale's decimal separator
+    std::string separator_;         // the locale's decimal separator
+    QAction* saveImage_ = nullptr;  // each window makes its own
 
 private:
     QStackedWidget* pages_ = nullptr;

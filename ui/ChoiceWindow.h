@@ -23,12 +23,6 @@
 #include "ui/ChartWindowFrame.h"
 #include "ui/SideWindowTexts.h"
 
-class QComboBox;
-class QGroupBox;
-class QLineEdit;
-class QPushButton;
-class QTableWidget;
-
 namespace stepdown {
 
 class ChoiceWindow : public ChartWindowFrame {
@@ -60,15 +54,10 @@ public:
     // Efficiency, output ripple, peak inductor current.
     const std::array<QChartView*, 3>& SweepCharts() const { return charts_; }
 
-    QAction* SaveImageAction() const { return saveImage_; }
     QAction* ExportCornersAction() const { return exportCorners_; }
     QAction* ExportSweepAction() const { return exportSweep_; }
 
     static inline const QString kTitle = QStringLiteral("Scelta dei componenti");
-
-signals:
-    // A field of the store was typed into: the design has changed.
-    void TextsEdited();
 
 private:
     QWidget* BuildChoicesForm();
@@ -99,7 +88,6 @@ private:
     QLabel* verdict_ = nullptr;
     QWidget* chartArea_ = nullptr;
     std::array<QChartView*, 3> charts_{};
-    QAction* saveImage_ = nullptr;
     QAction* exportCorners_ = nullptr;
     QAction* exportSweep_ = nullptr;
 };

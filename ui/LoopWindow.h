@@ -29,9 +29,6 @@
 #include "ui/SlotGuard.h"
 
 class QChart;
-class QComboBox;
-class QLineEdit;
-class QPushButton;
 class QTabWidget;
 
 namespace stepdown {
@@ -60,15 +57,10 @@ public:
     // Analyses what the fields hold; a refusal in the program's message box.
     void Calculate();
 
-    QAction* SaveImageAction() const { return saveImage_; }
     QAction* ExportCsvAction() const { return exportCsv_; }
     QAction* ExportNetlistAction() const { return exportNetlist_; }
 
     static inline const QString kTitle = QStringLiteral("Anello di controllo");
-
-signals:
-    // A field's text changed, typed or designed: the store holds it.
-    void TextsEdited();
 
 private:
     QWidget* BuildFields();
@@ -105,7 +97,6 @@ private:
     QChartView* bodeChart_ = nullptr;
     QChartView* stepChart_ = nullptr;
     QLabel* figures_ = nullptr;
-    QAction* saveImage_ = nullptr;
     QAction* exportCsv_ = nullptr;
     QAction* exportNetlist_ = nullptr;
 

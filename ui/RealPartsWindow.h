@@ -19,12 +19,6 @@
 #include "realparts/RealPartsStudy.h"
 #include "ui/ChartWindowFrame.h"
 
-class QComboBox;
-class QGroupBox;
-class QLineEdit;
-class QPushButton;
-class QTableWidget;
-
 namespace stepdown {
 
 class RealPartsWindow : public ChartWindowFrame {
@@ -54,15 +48,10 @@ public:
     QTableWidget* StressView() const { return stressTable_; }
     // The value label of a summary line by its caption, null when not shown.
     QLabel* SummaryValue(const QString& caption) const;
-    QAction* SaveImageAction() const { return saveImage_; }
     QAction* ExportCsvAction() const { return exportCsv_; }
     QAction* ExportNetlistAction() const { return exportNetlist_; }
 
     static inline const QString kTitle = QStringLiteral("Componenti reali");
-
-signals:
-    // A field of the store was typed into: the design has changed.
-    void TextsEdited();
 
 private:
     QWidget* BuildPartsForm();
@@ -91,7 +80,6 @@ private:
     QChartView* lossChart_ = nullptr;
     QLabel* efficiency_ = nullptr;
     QTableWidget* stressTable_ = nullptr;
-    QAction* saveImage_ = nullptr;
     QAction* exportCsv_ = nullptr;
     QAction* exportNetlist_ = nullptr;
 };

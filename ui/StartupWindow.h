@@ -14,8 +14,6 @@
 #include "ui/ChartWindowFrame.h"
 #include "verification/SimulationRun.h"
 
-class QTableWidget;
-
 namespace stepdown {
 
 class StartupWindow : public ChartWindowFrame {
@@ -33,7 +31,6 @@ public:
     QTableWidget* Table() const { return table_; }
     QChartView* ChartView() const { return chartView_; }
 
-    QAction* SaveImageAction() const { return saveImage_; }
     QAction* ExportCsvAction() const { return exportCsv_; }
 
     static inline const QString kTitle = QStringLiteral("Avviamento e regime");
@@ -44,7 +41,6 @@ private:
     std::shared_ptr<const SimulationRun> run_;
     QChartView* chartView_ = nullptr;
     QTableWidget* table_ = nullptr;
-    QAction* saveImage_ = nullptr;
     QAction* exportCsv_ = nullptr;
 };
 

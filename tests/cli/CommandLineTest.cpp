@@ -231,7 +231,7 @@ TEST(RunCommandLine, SweepWritesTheSamePointsAsCsvAndJson) {
         return std::string(text);
     };
     std::istringstream table(Cli(sweep).out);
-    for (int header = 0; header < 2; ++header) std::getline(table, row);
+    std::getline(std::getline(table, row), row);  // the title and the header
     for (const nlohmann::json& point : points) {
         ASSERT_TRUE(std::getline(table, row));
         std::istringstream cells(row);

@@ -228,8 +228,7 @@ TEST(LoopAnalysis, VerdictsOnStabilityAndOnTheAmplifiersReach) {
     loop.modulator.Vcmax = std::nextafter(loop.modulator.Vcmax, 0.0);
     const LoopAnalysis a = AnalyseLoop(loop);
     EXPECT_TRUE(!a.valid && !a.fc && a.refusal.starts_with("L'amplificatore d'errore arriva"));
-    // Dead times of 0.4 T, the body diodes' 0.6 V through them: D = (15 + 0.6 0.4) / 25,
-    // 60.96 %, leaves no room.
+    // Dead times of 0.4 T, the body diodes' 0.6 V in them: D = (15 + 0.6 0.4) / 25, no room.
     loop.parts = {.Vf = 0.6, .rectifier = Rectifier::Synchronous};
     loop.parts.td1 = loop.parts.td2 = 0.2 / 80e3;
     EXPECT_TRUE(AnalyseLoop(loop).refusal.starts_with(
