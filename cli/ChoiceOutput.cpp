@@ -1,6 +1,8 @@
 #include "cli/ChoiceOutput.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string_view>
@@ -10,6 +12,7 @@
 #include "cli/RealPartsOutput.h"
 #include "cli/TextOutput.h"
 #include "componentchoice/ChoiceReading.h"
+#include "componentchoice/ChoiceReport.h"
 #include "model/Conversions.h"
 #include "waveformview/WaveformCsv.h"
 
@@ -409,19 +412,16 @@ JsonObject SweepJson(const SweepResults& r) {
         JsonObject point;
         point.Number("Vi", s.Vi).Number("Io", s.Io);
         const OperatingPoint& p = s.point;
-        if (p.Found())
-            point.Number("D", p.D)
-                .String("mode", ModeName(p.mode))
-                .Number("efficiency", p.efficiency)
-                .Number("VoRipple", p.deltaVo / 1000)
-                .Number("ilPeak", p.peakIL);
-        else
-            point.Null("D")
-                .Null("mode")
-                .Null("efficiency")
-                .Null("VoRipple")
-                .Null("ilPeak")
-                .String("outcome", OutcomeName(p.outcome));
+        for (const SweepFigure& figure : kSweepFigures) {
+            if (figure.json.empty()) continue;
+            if (!p.Found())
+                point.Null(figure.json);
+            else if (figure.value)
+                point.Number(figure.json, p.*figure.value / figure.unitsPerSI);
+            else
+                point.String(figure.json, ModeName(p.mode));
+        }
+        if (!p.Found()) point.String("outcome", OutcomeName(p.outcome));
         points.push_back(std::move(point));
     }
     JsonObject object;
@@ -429,18 +429,31 @@ JsonObject SweepJson(const SweepResults& r) {
     return object;
 }
 
+// The text table leads with the mode, whose column says why a point has no
+// figures.
 void SweepText(std::ostream& out, const SweepResults& r) {
+    const auto textColumns = [](auto write) {
+        for (const SweepFigure& figure : kSweepFigures)
+            if (figure.value && !figure.text.empty()) write(figure);
+    };
+    const SweepFigure& mode = *std::find_if(std::begin(kSweepFigures), std::end(kSweepFigures),
+                                            [](const SweepFigure& f) { return !f.value; });
+    std::string header =
+        Padded("Vi [V]", 10) + Padded("Io [A]", 10) + Padded(std::string(mode.text), mode.width);
+    textColumns([&](const SweepFigure& f) { header += Padded(std::string(f.text), f.width); });
     out << "Scansione del carico con L " << Label(r.L) << " uH, C " << Label(r.C) << " uF\n"
-        << "Vi [V]    Io [A]    modo  D [%]     rend. [%]  ΔVo [mV]  iL picco [A]\n";
+        << header << '\n';
     for (const SweepPoint& s : r.points) {
         const OperatingPoint& p = s.point;
         out << Padded(Label(s.Vi), 10) << Padded(Label(s.Io), 10);
-        if (p.Found())
-            out << Padded(std::string(ModeName(p.mode)), 6) << Padded(Label(p.D * 100), 10)
-                << Padded(Label(p.efficiency * 100), 11) << Padded(Label(p.deltaVo), 10)
-                << Label(p.peakIL);
-        else
-            out << "n.d.  " << OutcomeWords(p.outcome);
+        if (p.Found()) {
+            out << Padded(std::string(ModeName(p.mode)), mode.width);
+            textColumns([&](const SweepFigure& f) {
+                out << Padded(Label(p.*f.value * f.textScale), f.width);
+            });
+        } else {
+            out << Padded("n.d.", mode.width) << OutcomeWords(p.outcome);
+        }
         out << '\n';
     }
 }

@@ -37,13 +37,12 @@ std::string_view CsvModeWord(const OperatingPoint& p) {
 
 std::string YesNo(bool yes) { return yes ? "sì" : "no"; }
 
-// ", f1, f2, ..." for a point's figures, or as many empty cells.
-std::string CsvFigures(const OperatingPoint& p, bool withEfficiency) {
-    const double figures[] = {p.efficiency, p.deltaIL, p.deltaVo, p.peakIL, p.VoMean};
+// ", f1, f2, ..." for a corner's figures after D, or as many empty cells.
+std::string CsvFigures(const OperatingPoint& p) {
     std::string text;
-    for (std::size_t k = withEfficiency ? 0 : 1; k < std::size(figures); ++k) {
+    for (const double figure : {p.deltaIL, p.deltaVo, p.peakIL, p.VoMean}) {
         text += ',';
-        if (p.Found()) text += RoundTripText(figures[k]);
+        if (p.Found()) text += RoundTripText(figure);
     }
     return text;
 }
@@ -124,21 +123,25 @@ std::string CornersCsv(const WorstCase& corners, const DesignTargets& design) {
         if (p.Found()) csv += RoundTripText(p.D);
         csv += ',';
         csv += CsvModeWord(p);
-        csv += CsvFigures(p, false);
+        csv += CsvFigures(p);
         csv += Meets(p, design).All() ? ",true\n" : ",false\n";
     }
     return csv;
 }
 
 std::string SweepCsv(const std::vector<SweepPoint>& sweep) {
-    std::string csv(kSweepCsvHeader);
+    std::string csv = "Vi_V,Io_A";
+    for (const SweepFigure& figure : kSweepFigures) (csv += ',') += figure.csv;
     csv += '\n';
     for (const SweepPoint& s : sweep) {
-        csv += RoundTripText(s.Vi) + ',' + RoundTripText(s.Io) + ',';
-        if (s.point.Found()) csv += RoundTripText(s.point.D);
-        csv += ',';
-        csv += CsvModeWord(s.point);
-        csv += CsvFigures(s.point, true);
+        csv += RoundTripText(s.Vi) + ',' + RoundTripText(s.Io);
+        for (const SweepFigure& figure : kSweepFigures) {
+            csv += ',';
+            if (!figure.value)
+                csv += CsvModeWord(s.point);
+            else if (s.point.Found())
+                csv += RoundTripText(s.point.*figure.value);
+        }
         csv += '\n';
     }
     return csv;

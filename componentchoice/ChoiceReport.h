@@ -4,6 +4,7 @@
 // of the worst values, the verdict, and the corners and the sweep as CSV.
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,8 +49,6 @@ std::string CornerVerdict(const WorstCase& corners, const DesignTargets& design,
 // The header rows, without their line ends.
 inline constexpr std::string_view kCornersCsvHeader =
     "Vi_V,Io_A,L_uH,C_uF,D,mode,deltaIL_A,deltaVo_mV,peakIL_A,VoMean_V,meets";
-inline constexpr std::string_view kSweepCsvHeader =
-    "Vi_V,Io_A,D,mode,efficiency,deltaIL_A,deltaVo_mV,peakIL_A,VoMean_V";
 
 // The header and one row per corner or per load, numbers in RoundTripText
 // form, D and the efficiency as fractions, the mode CCM, DCM, unreachable
@@ -57,5 +56,30 @@ inline constexpr std::string_view kSweepCsvHeader =
 // are empty; lines ended by "\n".
 std::string CornersCsv(const WorstCase& corners, const DesignTargets& design);
 std::string SweepCsv(const std::vector<SweepPoint>& sweep);
+
+// The figures of a sweep point after its Vi and Io, described once for every
+// output: the name in the command's JSON (empty: not there) and how many of
+// the point's units make its SI unit, the text table's column (empty: not
+// there) with its width (0: the last, unpadded) and scale, and the CSV's
+// column. The conduction mode has no member; the text table puts it first.
+struct SweepFigure {
+    std::string_view json;
+    double unitsPerSI;
+    std::string_view text;
+    std::size_t width;
+    double textScale;
+    std::string_view csv;
+    double OperatingPoint::*value;
+};
+
+inline constexpr SweepFigure kSweepFigures[] = {
+    {"D", 1, "D [%]", 10, 100, "D", &OperatingPoint::D},
+    {"mode", 1, "modo", 6, 1, "mode", nullptr},
+    {"efficiency", 1, "rend. [%]", 11, 100, "efficiency", &OperatingPoint::efficiency},
+    {"", 1, "", 0, 1, "deltaIL_A", &OperatingPoint::deltaIL},
+    {"VoRipple", 1000, "ΔVo [mV]", 10, 1, "deltaVo_mV", &OperatingPoint::deltaVo},
+    {"ilPeak", 1, "iL picco [A]", 0, 1, "peakIL_A", &OperatingPoint::peakIL},
+    {"", 1, "", 0, 1, "VoMean_V", &OperatingPoint::VoMean},
+};
 
 }  // namespace stepdown

@@ -196,8 +196,8 @@ TEST(ChoiceReport, TablesVerdictAndCsvOnValuesSetByHand) {
                                                 "30,0.15,180,21.6,,unreachable,,,,,false\n");
     const OperatingPoint noSteadyState{RealPartsOutcome::NoSteadyState};
     EXPECT_EQ(SweepCsv({{25, 0.6, good}, {25, 0.3, noSteadyState}}),
-              std::string(kSweepCsvHeader) +
-                  "\n25,0.6,0.625,DCM,0.875,0.5,40,1.75,15\n25,0.3,,no-steady-state,,,,,\n");
+              "Vi_V,Io_A,D,mode,efficiency,deltaIL_A,deltaVo_mV,peakIL_A,VoMean_V"
+              "\n25,0.6,0.625,DCM,0.875,0.5,40,1.75,15\n25,0.3,,no-steady-state,,,,,\n");
 }
 
 }  // namespace
