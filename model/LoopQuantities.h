@@ -43,21 +43,10 @@ inline constexpr Quantity kLoopQuantities[] = {
     // compensation ramp (empty: chosen for Qp = 1), the current limit that
     // sets the amplifier's top (empty: from the loads and the ripple) and the
     // blanking time. Voltage mode does not read them.
-    {QuantityGroup::Loop,
-     key::control,
-     "Metodo di controllo",
-     "il metodo di controllo",
-     "",
-     1,
-     "voltage",
-     "",
-     kAnyValue,
-     "Il metodo di controllo può essere voltage (di tensione) o peak (di corrente di picco)!",
-     {},
-     false,
-     false,
-     {},
-     true},
+    WordRow(
+        QuantityGroup::Loop, key::control, "Metodo di controllo", "il metodo di controllo",
+        "voltage",
+        "Il metodo di controllo può essere voltage (di tensione) o peak (di corrente di picco)!"),
     {QuantityGroup::Loop, key::ri, "Guadagno del sensore di corrente Ri",
      "il guadagno del sensore di corrente Ri in V/A", "Ω", 1, "0.5", "", kPositive,
      "Il guadagno del sensore di corrente Ri deve essere maggiore di zero!"},

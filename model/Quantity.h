@@ -52,4 +52,13 @@ constexpr QuantityRange kAnyValue{};
 constexpr QuantityRange kPositive{0, false, kInf, true};
 constexpr QuantityRange kNotNegative{0, true, kInf, true};
 
+// A row whose text is a choice among names, read by its group's code; its
+// refusal, if any, names the accepted words.
+constexpr Quantity WordRow(QuantityGroup group, std::string_view key, std::string_view caption,
+                           std::string_view subject, std::string_view startText,
+                           std::string_view refusal = {}) {
+    return {group,     key,     caption, subject, "",    1,  startText, "",
+            kAnyValue, refusal, {},      false,   false, {}, true};
+}
+
 }  // namespace stepdown
