@@ -83,12 +83,12 @@ const DesignRecord* DesignFromTexts(Module1& m, const FormTexts& texts, MessageD
 
     m.LastDesign = DesignRecord{m.DeltaiL, m.DeltaVo, m.IDP, m.IDm, m.Iim, m.Vo, m.Vi,
                                 m.f,       m.Io,      m.L,   m.C,   m.D,   m.RL, {}};
-    RecordVerificationText(m, "Text7", m.Vi);
-    RecordVerificationText(m, "Text12", m.f / 1000);
-    RecordVerificationText(m, "Text8", m.D * 100);
-    RecordVerificationText(m, "Text9", m.L);
-    RecordVerificationText(m, "Text10", m.C);
-    RecordVerificationText(m, "Text11", m.RL);
+    RecordVerificationText(m, kViField.textBox, m.Vi);
+    RecordVerificationText(m, kFField.textBox, m.f / 1000);
+    RecordVerificationText(m, kDField.textBox, m.D * 100);
+    RecordVerificationText(m, kLField.textBox, m.L);
+    RecordVerificationText(m, kCField.textBox, m.C);
+    RecordVerificationText(m, kRLField.textBox, m.RL);
     return &*m.LastDesign;
 }
 
