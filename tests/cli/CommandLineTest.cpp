@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <span>
 #include <sstream>
 #include <string>
@@ -96,12 +95,8 @@ TEST(RunCommandLine, WritesBothFilesAsItWritesThemToStandardOutput) {
     // Values may be given as --option=value, and may start with a minus.
     const Args run = Plus(kVerify, {"--n=8", "--np", "-1"});
     EXPECT_EQ(Cli(Plus(run, {"--csv", waves, "--startup-csv", envelope})), Cli(run));
-    const auto read = [](const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-    EXPECT_EQ(read(waves), Cli(Plus(run, {"--csv", "-"})).out);
-    EXPECT_EQ(read(envelope), Cli(Plus(run, {"--startup-csv", "-"})).out);
+    EXPECT_EQ(FileText(waves), Cli(Plus(run, {"--csv", "-"})).out);
+    EXPECT_EQ(FileText(envelope), Cli(Plus(run, {"--startup-csv", "-"})).out);
     std::filesystem::remove(waves), std::filesystem::remove(envelope);
 }
 
@@ -111,8 +106,7 @@ TEST(RunCommandLine, OpenRunsTheSavedTextsAsTheCommandThatSavedThem) {
     const std::string file = std::filesystem::temp_directory_path() /
                              ("stepdown-cli-" + std::to_string(::getpid()) + ".stepdown");
     const Args runs[] = {
-        {"design", "--vi", "25", "--vo", "15", "--f", "80", "--ripple", "40", "--dvo", "60", "--io",
-         "1.5"},
+        kDesign,
         {"design", "--vi", "25", "--vo", "1,5", "--f", "µΩ è 日本 😀\t\"", "--ripple", "", "--io",
          std::string(5000, '7')},
         Plus(kVerify, {"--n", "8", "--np", "-1", "--ni", "40"}),

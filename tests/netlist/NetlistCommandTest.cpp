@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "cli/CommandLine.h"
 #include "designfile/DesignFile.h"
 #include "support/CommandRun.h"
@@ -25,23 +22,39 @@ Args Netlist(const Args& more, const std::string& option = "", const std::string
     return Plus(args, more);
 }
 
+// The worked example regulated, its compensator designed for fc = 8 kHz.
+Args Loop(const Args& more) {
+    return Plus({"netlist", "--loop", "--vi", "25", "--f", "80", "--l", "125", "--c", "15.625",
+                 "--rl", "10", "--vo", "15", "--fc", "8"},
+                more);
+}
+
+// The loop's options only with --loop, the open-loop ones only without.
 TEST(NetlistCommand, RefusesAValueNamingItsOptionAndWritesNothing) {
     const std::pair<Args, std::string> cases[] = {
         {Netlist({}, "--vi", "25\n.control\nshell rm -rf ~\n.endc"),
-         "vi non è valido: Errore di inserimento dati per la tensione di ingresso Vi. Puoi "
-         "scrivere soltanto numeri razionali"},
+         "il valore di --vi non è valido: Errore di inserimento dati per la tensione di ingresso "
+         "Vi. Puoi scrivere soltanto numeri razionali"},
         {Netlist({"--vo-target", "0"}),
-         "vo-target non è valido: La tensione di uscita obiettivo non può essere zero"},
+         "il valore di --vo-target non è valido: La tensione di uscita obiettivo non può essere "
+         "zero"},
         {Netlist({"--periods", "0"}),
-         "periods non è valido: Il numero dei periodi deve essere un intero da 1 a 100000!\n"},
-        {Netlist({"--periods", "2.5"}), "periods non è valido: Il numero dei periodi"},
-        {Netlist({"--periods", "100001"}), "periods non è valido: Il numero dei periodi"},
+         "il valore di --periods non è valido: Il numero dei periodi deve essere un intero da 1 a "
+         "100000!\n"},
+        {Netlist({"--periods", "2.5"}), "il valore di --periods non è valido: Il numero dei"},
+        {Netlist({"--periods", "100001"}), "il valore di --periods non è valido: Il numero dei"},
+        {Loop({"--vref", "2.5\nBX vo 0 I=1"}), "il valore di --vref non è valido: Errore"},
+        {Loop({"--t1", "9", "--rl2", "5", "--tend", "8"}),
+         "il valore di --t1 non è valido: I gradini"},
+        {Netlist({"--vref", "2"}), "l'opzione --vref vale solo con --loop"},
+        {Loop({"--d", "60"}), "l'opzione --d non vale con --loop: il duty cycle lo dà l'anello"},
+        {Loop({"--tss", "1", "--periods", "5"}), "l'opzione --periods non vale con l'avvio"},
     };
     for (const auto& [args, error] : cases) {
         const Result r = Cli(args);
         EXPECT_EQ(r.status, kExitUsage) << error;
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err.rfind("stepdown-cli: il valore di --" + error, 0), 0U) << r.err;
+        EXPECT_EQ(r.err.rfind("stepdown-cli: " + error, 0), 0U) << r.err;
         EXPECT_NE(r.err.find("\nUso:\n  stepdown-cli netlist --vi T"), std::string::npos);
     }
     const Result unreachable = Cli(Netlist({"--vo-target", "25"}));
@@ -75,14 +88,10 @@ TEST(NetlistCommand, TargetGivesDPrimeAndTheFileHoldsWhatStandardOutputShows) {
     EXPECT_NEAR(std::stod(target.out.substr(pulse)), (15 + 0.6) / (25 + 0.6) * 12.5, 1e-4);
 
     const std::string file = ::testing::TempDir() + "worked.cir";
-    Args save = Netlist(kParts);
-    save.insert(save.end(), {"--output", file});
-    const Result written = Cli(save);
+    const Result written = Cli(Plus(Netlist(kParts), {"--output", file}));
     EXPECT_EQ(written.status, kExitSuccess);
     EXPECT_EQ(written.out + written.err, "");
-    std::stringstream bytes;
-    bytes << std::ifstream(file).rdbuf();
-    EXPECT_EQ(bytes.str(), shown.out);
+    EXPECT_EQ(FileText(file), shown.out);
     const Result unwritable = Cli(Netlist({"--output", "/nonexistent/c.cir"}));
     EXPECT_EQ(unwritable.status, kExitRefused);
     EXPECT_EQ(unwritable.err,
@@ -95,11 +104,9 @@ TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
     verify.front() = "verify";
     verify.insert(verify.end(), {"--save", saved});
     ASSERT_EQ(Cli(verify).status, kExitSuccess);
-    Args periods = Netlist(kParts);
-    periods.insert(periods.end(), {"--periods", "7"});
     const Result opened = Cli({"open", saved, "--netlist", "--periods", "7"});
     EXPECT_EQ(opened.status, kExitSuccess);
-    EXPECT_EQ(opened.out, Cli(periods).out);
+    EXPECT_EQ(opened.out, Cli(Plus(Netlist(kParts), {"--periods", "7"})).out);
     for (const char* conflict : {"--json", "--verify", "--sweep"})
         EXPECT_EQ(Cli({"open", saved, "--netlist", conflict}).status, kExitUsage);
     EXPECT_EQ(Cli({"open", saved, "--output", "x.cir"}).status, kExitUsage);
@@ -123,28 +130,7 @@ TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
     }
 }
 
-// The worked example regulated, its compensator designed for fc = 8 kHz.
-Args Loop(const Args& more) {
-    return Plus({"netlist", "--loop", "--vi", "25", "--f", "80", "--l", "125", "--c", "15.625",
-                 "--rl", "10", "--vo", "15", "--fc", "8"},
-                more);
-}
-
 TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
-    const std::pair<Args, std::string> refused[] = {
-        {Netlist({"--vref", "2"}), "l'opzione --vref vale solo con --loop"},
-        {Loop({"--d", "60"}), "l'opzione --d non vale con --loop: il duty cycle lo dà l'anello"},
-        {Loop({"--tss", "1", "--periods", "5"}), "l'opzione --periods non vale con l'avvio"},
-        {Loop({"--vref", "2.5\nBX vo 0 I=1"}), "il valore di --vref non è valido: Errore"},
-        {Loop({"--t1", "9", "--rl2", "5", "--tend", "8"}),
-         "il valore di --t1 non è valido: I gradini"},
-    };
-    for (const auto& [args, error] : refused) {
-        const Result r = Cli(args);
-        EXPECT_EQ(r.status, kExitUsage) << error;
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err.rfind("stepdown-cli: " + error, 0), 0U) << r.err;
-    }
     const Result shown = Cli(Loop(kParts));
     ASSERT_EQ(shown.status, kExitSuccess) << shown.err;
     EXPECT_NE(shown.out.find("\nR1 vo fb 10k\nRB fb 0 2k\n"), std::string::npos);

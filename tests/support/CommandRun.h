@@ -1,6 +1,8 @@
 #pragma once
 // stepdown-cli run in process: its exit status and what it wrote on each stream.
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,6 +23,12 @@ inline Result Cli(const Args& args) {
     std::ostringstream out, err;
     const int status = RunCommandLine(args, out, err);
     return {status, out.str(), err.str()};
+}
+
+// A file's bytes; empty when it cannot be read.
+inline std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 inline Args Plus(Args base, const Args& more) {
