@@ -114,7 +114,8 @@ TEST(Launch, EachRefusalEndsTheClickWithOneMessageAfterStoringWhatWasRead) {
         Row::Of({{"Text11", "0"}}, 6, &Module1::RL, 0, 0, std::string(kLoadNotPositiveMessage)),
         Row::Of({{"Text7", "1E400"}}, 1, &Module1::Vi, 0, 0, OverflowMessageFor(vi)),
         Row::Of({{"Text13", "3E9"}}, 6, &Module1::RL, 10, 0,
-                IntegerRangeMessageFor("il numero dei campioni N")),
+                "Il numero scritto per il numero dei campioni N non è un intero rappresentabile a "
+                "32 bit: deve stare tra -2147483648 e 2147483647!"),
         Row::Of({{"Text13", "0.5"}}, 6, &Module1::RL, 10, 0, std::string(kTooFewSamplesMessage)),
         Row::Of({{"Text13", "2000001"}}, 6, &Module1::RL, 10, 0,
                 std::string(kTooManySamplesMessage)),
