@@ -21,9 +21,10 @@ SaveOutcome Failure(const std::string& path, const std::string& reason) {
 // one from its own folder; false with errno set when a link cannot be read
 // or the chain does not end.
 bool FollowLinks(const std::string& path, std::string& target) {
-    constexpr int kMaxLinks = 40;  // the kernel's own limit
+    constexpr int kMaxLinks = 40;  // the kernel's own limit: it follows 40, not 41
     target = path;
-    for (int link = 0; link < kMaxLinks; ++link) {
+    // One more pass than links allowed: the last finds the file or a link too many.
+    for (int followed = 0; followed <= kMaxLinks; ++followed) {
         struct stat status {};
         // Missing, or unreachable: the open that follows tells why, if it must.
         if (::lstat(target.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return true;

@@ -241,6 +241,12 @@ TEST(SaveDesignFile, WritesThroughLinksAndRefusesWhatIsNoRegularFile) {
     EXPECT_EQ(fs::status(target).permissions(), fs::perms(0604));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder / "sub"), {}), 3);  // t, new, c: no more
     EXPECT_TRUE(SameFile(folder / "b", target) && !SameFile(target, folder / "sub/new"));
+    // As the kernel: a chain of 40 links leads to its file, one of 41 does not.
+    for (int k = 1; k <= 41; ++k)
+        fs::create_symlink(k == 1 ? fs::path(target) : folder / std::to_string(k - 1),
+                           folder / std::to_string(k));
+    EXPECT_TRUE(SaveDesignFile(folder / "40", Filled()).saved);
+    EXPECT_EQ(SaveDesignFile(folder / "41", Filled()).reason, "Too many levels of symbolic links");
     fs::remove_all(folder);
 }
 
