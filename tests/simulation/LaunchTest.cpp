@@ -86,8 +86,8 @@ TEST(Launch, EachRefusalEndsTheClickWithOneMessageAfterStoringWhatWasRead) {
         std::int32_t N;  // stored only once accepted
         std::string message;
         static Row Of(FieldTexts c, std::size_t b, double Module1::*q, double v, std::int32_t N,
-                      std::string m) {
-            return {std::move(c), b, q, v, N, std::move(m)};
+                      std::string_view m) {
+            return {std::move(c), b, q, v, N, std::string(m)};
         }
     };
     const std::string duty =
@@ -104,21 +104,17 @@ TEST(Launch, EachRefusalEndsTheClickWithOneMessageAfterStoringWhatWasRead) {
                 "La tensione in ingresso non può essere zero o negativa!"),
         Row::Of({{"Text8", "100"}}, 2, &Module1::D, 1.0, 0, duty),
         Row::Of({{"Text8", "0"}}, 2, &Module1::Vi, 25, 0, duty),
-        Row::Of({{"Text12", "0"}}, 3, &Module1::L, 0, 0, std::string(kFrequencyNotPositiveMessage)),
-        Row::Of({{"Text12", "1E306"}}, 3, &Module1::f, 0, 0,
-                std::string(kFrequencyOverflowMessage)),
-        Row::Of({{"Text9", "0"}}, 4, &Module1::f, 80000, 0,
-                std::string(kInductanceNotPositiveMessage)),
-        Row::Of({{"Text10", "-1"}}, 5, &Module1::C, -1e-6, 0,
-                std::string(kCapacitanceNotPositiveMessage)),
-        Row::Of({{"Text11", "0"}}, 6, &Module1::RL, 0, 0, std::string(kLoadNotPositiveMessage)),
+        Row::Of({{"Text12", "0"}}, 3, &Module1::L, 0, 0, kFrequencyNotPositiveMessage),
+        Row::Of({{"Text12", "1E306"}}, 3, &Module1::f, 0, 0, kFrequencyOverflowMessage),
+        Row::Of({{"Text9", "0"}}, 4, &Module1::f, 80000, 0, kInductanceNotPositiveMessage),
+        Row::Of({{"Text10", "-1"}}, 5, &Module1::C, -1e-6, 0, kCapacitanceNotPositiveMessage),
+        Row::Of({{"Text11", "0"}}, 6, &Module1::RL, 0, 0, kLoadNotPositiveMessage),
         Row::Of({{"Text7", "1E400"}}, 1, &Module1::Vi, 0, 0, OverflowMessageFor(vi)),
         Row::Of({{"Text13", "3E9"}}, 6, &Module1::RL, 10, 0,
                 "Il numero scritto per il numero dei campioni N non è un intero rappresentabile a "
                 "32 bit: deve stare tra -2147483648 e 2147483647!"),
-        Row::Of({{"Text13", "0.5"}}, 6, &Module1::RL, 10, 0, std::string(kTooFewSamplesMessage)),
-        Row::Of({{"Text13", "2000001"}}, 6, &Module1::RL, 10, 0,
-                std::string(kTooManySamplesMessage)),
+        Row::Of({{"Text13", "0.5"}}, 6, &Module1::RL, 10, 0, kTooFewSamplesMessage),
+        Row::Of({{"Text13", "2000001"}}, 6, &Module1::RL, 10, 0, kTooManySamplesMessage),
         Row::Of({{"Text14", "-3E9"}}, 6, &Module1::RL, 10, 1000,
                 IntegerRangeMessageFor("il numero dei periodi visualizzati NP")),
         Row::Of({{"Text15", "2147483648"}}, 6, &Module1::RL, 10, 1000,
