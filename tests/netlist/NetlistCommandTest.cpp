@@ -134,6 +134,8 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     const Result shown = Cli(Loop(kParts));
     ASSERT_EQ(shown.status, kExitSuccess) << shown.err;
     EXPECT_NE(shown.out.find("\nR1 vo fb 10k\nRB fb 0 2k\n"), std::string::npos);
+    // The ramp rises over the period less two edges of T/1000 and falls over one.
+    EXPECT_NE(shown.out.find("\nVRAMP ramp 0 PULSE(0 998m 0 12.475u 12.5"), std::string::npos);
     EXPECT_NE(shown.out.find("\n.tran 12.5n 250u 0 12.5n uic\n"), std::string::npos);
     EXPECT_NE(shown.out.find("parte dal regime periodico ad anello chiuso"), std::string::npos);
     EXPECT_NE(shown.out.find("* Il primo periodo\n.meas tran vo_mean_first"), std::string::npos);
