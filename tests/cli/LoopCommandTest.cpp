@@ -111,14 +111,17 @@ TEST(LoopCommand, BodeCsvHoldsTheJsonsCurvesAndAGivenNetworkIsKept) {
     EXPECT_EQ(k, 200u);
 }
 
-// Peak-current mode's text gives the slopes in V/µs where its JSON has V/s.
+// Peak-current mode's text gives the slopes in V/µs where its JSON has V/s; the
+// switched loop gain stands beside the averaged one, under its own columns.
 TEST(LoopCommand, PeakCurrentSlopesInTheTextsUnit) {
-    const Result text = Loop(With({"--control", "peak"}));
+    const Result text = Loop(With({"--control", "peak", "--switched"}));
     const auto k = nlohmann::json::parse(Loop(With({"--control", "peak", "--json"})).out);
     char line[96];
     std::snprintf(line, sizeof line, "\nSn%28s%.2E  V/µs\nSe", "",
                   k["loop"]["currentMode"]["Sn"].get<double>() * 1e-6);
     EXPECT_NE(text.out.find(line), std::string::npos) << line << text.out;
+    EXPECT_NE(text.out.find("\nf [Hz]     |T| [dB]   ∠T [°]     mediato |T|  mediato ∠T\n2."),
+              std::string::npos);
 }
 
 TEST(LoopCommand, RefusalsNameTheirOption) {
