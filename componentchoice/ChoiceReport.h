@@ -46,7 +46,7 @@ std::vector<CornerRow> CornerTable(const WorstCase& corners, std::string_view se
 std::string CornerVerdict(const WorstCase& corners, const DesignTargets& design,
                           std::string_view separator);
 
-// The header rows, without their line ends.
+// The corners' header row, without its line end.
 inline constexpr std::string_view kCornersCsvHeader =
     "Vi_V,Io_A,L_uH,C_uF,D,mode,deltaIL_A,deltaVo_mV,peakIL_A,VoMean_V,meets";
 
