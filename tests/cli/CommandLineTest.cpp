@@ -11,7 +11,6 @@
 #include <span>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -29,9 +28,6 @@ const Args kDesign{"design",   "--vi", "25",    "--vo", "15",   "--f", "80",
 const Args kSweep = Plus({"sweep"}, Args(kDesign.begin() + 1, kDesign.end()));
 const Args kVerify{"verify", "--vi", "25",  "--d",   "60",   "--f", "80",
                    "--l",    "125",  "--c", "15.63", "--rl", "10"};
-
-const std::string kLoadsReversed =
-    "La prima corrente di carico dei grafici non può superare l'ultima!";
 
 TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
     const std::pair<Args, std::string> cases[] = {
@@ -63,7 +59,9 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
          "obiettivo in V è troppo grande in valore assoluto!"},
         {Plus(kDesign, {"--round", "up"}), "l'opzione --round vale solo con --series"},
         {Plus(kDesign, {"--io-min", "1"}), "l'opzione --io-min vale solo con --corners"},
-        {Plus(kSweep, {"--io-to", "0.1"}), "il valore di --io-to non è valido: " + kLoadsReversed},
+        {Plus(kSweep, {"--io-to", "0.1"}),
+         "il valore di --io-to non è valido: La prima corrente di carico dei grafici non può "
+         "superare l'ultima!"},
         {Plus(kSweep, {"--vi-list", "20,-1"}),
          "il valore di --vi-list non è valido: ogni elemento deve essere una tensione positiva in "
          "V, con il punto come separatore decimale e una virgola tra un elemento e l'altro: «-1»"},

@@ -11,7 +11,6 @@
 #include <unistd.h>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 

@@ -279,12 +279,6 @@ TEST(ClosedLoop, AnAmplifierAtItsRailIsToldNotRegulating) {
     EXPECT_NE(r.warnings.back().find("l'anello non regola"), std::string::npos);
 }
 
-}  // namespace
-}  // namespace stepdown
-
-namespace stepdown {
-namespace {
-
 // The injection against the averaged model of the circuit's impedances,
 // where sampling does not matter yet: within 0.5 dB and 3 degrees to f/20.
 TEST(SwitchedLoopGain, AgreesWithTheAveragedLoopBelowATwentiethOfF) {

@@ -15,7 +15,6 @@
 #include <string>
 #include <tuple>
 #include <utility>
-#include <vector>
 
 #include "designfile/AtomicFile.h"
 #include "designfile/DesignFile.h"

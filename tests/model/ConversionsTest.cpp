@@ -141,12 +141,6 @@ TEST(RoundToInteger, NearestWithHalvesToEvenWithin32Bits) {
         EXPECT_EQ(RoundToInteger(c.value), c.expected) << c.value;
 }
 
-}  // namespace
-}  // namespace stepdown
-
-namespace stepdown {
-namespace {
-
 // Only a point between two digits is a decimal point; a sentence's full stop is not.
 TEST(WithDecimalSeparator, TurnsTheDecimalPointsOnly) {
     const std::pair<const char*, const char*> cases[] = {

@@ -100,9 +100,8 @@ TEST(NetlistCommand, TargetGivesDPrimeAndTheFileHoldsWhatStandardOutputShows) {
 
 TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
     const std::string saved = ::testing::TempDir() + "saved.stepdown";
-    Args verify = Netlist(kParts);
+    Args verify = Plus(Netlist(kParts), {"--save", saved});
     verify.front() = "verify";
-    verify.insert(verify.end(), {"--save", saved});
     ASSERT_EQ(Cli(verify).status, kExitSuccess);
     const Result opened = Cli({"open", saved, "--netlist", "--periods", "7"});
     EXPECT_EQ(opened.status, kExitSuccess);
@@ -165,9 +164,8 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     EXPECT_TRUE(late.status == kExitSuccess && late.out.find("load_final") == std::string::npos);
 
     const std::string saved = ::testing::TempDir() + "loop.stepdown";
-    Args verify = Netlist(kParts);
+    Args verify = Plus(Netlist(kParts), {"--save", saved});
     verify.front() = "verify";
-    verify.insert(verify.end(), {"--save", saved});
     ASSERT_EQ(Cli(verify).status, kExitSuccess);
     EXPECT_EQ(Cli({"open", saved, "--netlist"}).out.find("BAMP"), std::string::npos);
     DesignFile file = ReadDesignFile(saved).file.value();

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "realparts/PartTexts.h"
 #include "realparts/RealPartsReport.h"
 #include "realparts/RealPartsStudy.h"

@@ -210,9 +210,8 @@ TEST(DesignReport, TheConverterAsBuiltOnceAPartIsSetWithTheDesignAsTarget) {
     EXPECT_TRUE(changed[changed.size() - 2].value.starts_with("non calcolato"));
     in.texts.parts["esr"] = "abc";
     report = BuildDesignReport(in);
-    EXPECT_TRUE(Find(report, "Componenti reali")
-                    ->notes.at(0)
-                    .starts_with("Errore di inserimento dati per la resistenza serie ESR"));
+    const std::string& told = Find(report, "Componenti reali")->notes.at(0);
+    EXPECT_TRUE(told.starts_with("Errore di inserimento dati per la resistenza serie ESR"));
     EXPECT_EQ(Find(report, "Perdite e rendimento"), nullptr);
 }
 
