@@ -237,28 +237,28 @@ std::optional<std::string> OpenNetlistConflict(const ParsedArguments& arguments)
 }
 
 std::vector<std::string> NetlistWords(const DesignFile& file, const ParsedArguments& arguments) {
-    std::vector<std::string> words;
+    const auto word = [](std::string_view option, const std::string& text) {
+        return "--" + std::string(option) + "=" + text;
+    };
     // The controller when the loop's section holds anything but its start texts.
-    bool loop = false;
-    for (const DesignFileKey& key : kLoopKeys)
-        loop = loop || TextOf(file.loop, key) != key.startText;
+    std::vector<std::string> words;
+    for (const DesignFileKey& entry : kLoopKeys)
+        if (const std::string text = TextOf(file.loop, entry); text != entry.startText)
+            words.push_back(word(entry.key, text));
+    const bool loop = !words.empty();
     if (loop) {
-        words.push_back("--loop");
-        for (const DesignFileKey& key : kLoopKeys)
-            if (const std::string text = TextOf(file.loop, key); text != key.startText)
-                words.push_back("--" + std::string(key.key) + "=" + text);
+        words.insert(words.begin(), "--loop");
         if (const std::string vo = TextOf(file.design, Row(QuantityGroup::Design, key::vo));
             !vo.empty())
-            words.push_back("--vo=" + vo);
+            words.push_back(word(key::vo, vo));
     }
     for (const DesignFileKey& entry : kVerificationKeys)
         if (!loop || entry.key != key::d)
-            words.push_back("--" + std::string(entry.key) + "=" + TextOf(file.verification, entry));
-    for (const DesignFileKey& key : kPartsKeys)
-        words.push_back("--" + std::string(key.key) + "=" + TextOf(file.parts, key));
+            words.push_back(word(entry.key, TextOf(file.verification, entry)));
+    for (const DesignFileKey& entry : kPartsKeys)
+        words.push_back(word(entry.key, TextOf(file.parts, entry)));
     for (const std::string_view option : kNetlistOnly)
-        if (arguments.Has(option))
-            words.push_back("--" + std::string(option) + "=" + arguments.ValueOr(option));
+        if (arguments.Has(option)) words.push_back(word(option, arguments.ValueOr(option)));
     return words;
 }
 
