@@ -10,7 +10,7 @@ STEPDOWN_PACKAGES=(
   fonts-liberation2
   clang libclang-rt-14-dev clang-format clang-tidy
   dpkg-dev desktop-file-utils appstream file man-db groff-base
-  poppler-utils shared-mime-info jq
+  poppler-utils shared-mime-info jq time
   ngspice
 )
 

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
 #include <QTableWidget>
@@ -151,6 +153,7 @@ private slots:
     void loopFieldsThroughTheFileAndNew();
     void handlersRunOneAtATimeAndFailWithAMessage();
     void axesKeepALeastSpan();
+    void hostileTextsEndInAResultOrAMessage();
 
 private:
     void Click(const char* button) { form1_->findChild<QPushButton*>(button)->click(); }
@@ -822,6 +825,73 @@ void WindowsTest::axesKeepALeastSpan() {
         // Room and whole steps at most double a span, and a little more.
         if (span > 0) QVERIFY2(range.high - range.low <= span * 2.5, qPrintable(where));
     }
+}
+
+// Every box of every window takes the texts that break careless code, and its window's
+// buttons are clicked: each click ends within seconds with its results or a message box,
+// and no label, box or table of the program then shows a number that is not finite.
+void WindowsTest::hostileTextsEndInAResultOrAMessage() {
+    const QStringList hostile = {"0", "-0", "1e-300", "5e-324", "1e300", "nan", "inf", "", "-1"};
+    const QRegularExpression nonFinite(QStringLiteral("(^|[^a-z])-?(nan|inf)([^a-z]|$)|∞"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const auto nonFiniteShown = [&](const QLineEdit* typed) -> QString {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            for (const QLabel* label : window->findChildren<QLabel*>())
+                if (label->text().contains(nonFinite)) return label->text();
+            for (const QLineEdit* edit : window->findChildren<QLineEdit*>())
+                if (edit != typed && edit->text().contains(nonFinite)) return edit->text();
+            for (const QTableWidget* table : window->findChildren<QTableWidget*>())
+                for (int row = 0; row < table->rowCount(); ++row)
+                    for (int column = 0; column < table->columnCount(); ++column)
+                        if (const QTableWidgetItem* item = table->item(row, column);
+                            item && item->text().contains(nonFinite))
+                            return item->text();
+        }
+        return {};
+    };
+    // Each box at every `stride`-th value (shifted by its place), then its text restored.
+    const auto attack = [&](QWidget* window, const std::function<void()>& click, int stride) {
+        const QList<QLineEdit*> edits = window->findChildren<QLineEdit*>();
+        QVERIFY(!edits.isEmpty());
+        for (qsizetype i = 0; i < edits.size(); ++i) {
+            QLineEdit* edit = edits[i];
+            if (edit->isReadOnly() || !edit->isEnabled()) continue;
+            const QString kept = edit->text();
+            for (qsizetype j = 0; j < hostile.size(); j += stride) {
+                const QString value = hostile[(i + j) % hostile.size()];
+                edit->setText(value);
+                QElapsedTimer timer;
+                timer.start();
+                WatchForModalBox(click);
+                const QString where = edit->objectName() + QStringLiteral(" = \"") + value + "\"";
+                QVERIFY2(timer.elapsed() < 10000, qPrintable(where + " took too long"));
+                const QString shown = nonFiniteShown(edit);
+                QVERIFY2(shown.isEmpty(), qPrintable(where + " shows " + shown));
+            }
+            edit->setText(kept);
+        }
+    };
+    Design();
+    Box("Text13")->setText(QStringLiteral("50"));   // N
+    Box("Text15")->setText(QStringLiteral("200"));  // NI
+    // "Grafici" before "Calcola", which writes the verification boxes anew.
+    attack(
+        form1_.get(), [this] { Click("Command2"), Click("Command1"); }, 1);
+
+    Design();
+    form1_->RealPartsAction()->trigger();
+    stepdown::RealPartsWindow* parts = form1_->OpenRealPartsWindow();
+    attack(
+        parts, [parts] { parts->RecomputeButton()->click(); }, 3);
+    QVERIFY(ChooseFromMenu(form1_.get(), QStringLiteral("Scelta dei componenti…")));
+    stepdown::ChoiceWindow* choice = form1_->OpenChoiceWindow();
+    attack(
+        choice, [choice] { choice->UpdateButton()->click(); }, 3);
+    for (QAction* action : form1_->MenuBar()->actions()[1]->menu()->actions())
+        if (action->text() == QStringLiteral("Anello di controllo…")) action->trigger();
+    stepdown::LoopWindow* loop = form1_->OpenLoopWindow();
+    attack(
+        loop, [loop] { loop->CalculateButton()->click(), loop->DesignButton()->click(); }, 3);
 }
 
 QTEST_MAIN(WindowsTest)
