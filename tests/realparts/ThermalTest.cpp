@@ -80,8 +80,7 @@ TEST(Thermal, ACoefficientThatTakesAResistanceToZeroAtTaIsRefused) {
                                     {"100", "0", "0", "0.001", "5.1", "5", "0", ""},
                                     {"100", "0", "0", "", "5", "5", "0", ""},
                                     {"0", "0", "30", "1", "-100", "0.8", "0", "tc-rds"},
-                                    {"0", "100", "0", "1", "-100", "0", "0.8", "tc-dcr"},
-                                    {"0", "100", "0", "1", "-100", "0", "0.79", ""}};
+                                    {"0", "100", "0", "1", "-100", "0", "0.8", "tc-dcr"}};
     for (const auto& c : cases) {
         PartTexts t;
         t.rectifier = "sync", t.rds = c[0], t.dcr = c[1], t.rdsLo = c[2];
