@@ -28,6 +28,7 @@
 #include "engine/Figures.h"
 #include "model/Module1.h"
 #include "model/QuantityReader.h"
+#include "realparts/PartTexts.h"
 #include "realparts/RealPartsReport.h"
 #include "verification/Launch.h"
 #include "waveformview/StartupReport.h"
@@ -91,8 +92,20 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
             const auto found = file.parts.find(row.key);
             return found == file.parts.end() ? row.startText : std::string_view(found->second);
         });
-        if (!refused) return false;
-        err << FileRefusal(words.front(), "parts", refused->row->key, refused->sentence) << '\n';
+        if (refused) {
+            err << FileRefusal(words.front(), "parts", refused->row->key, refused->sentence)
+                << '\n';
+            return true;
+        }
+        // So are the rules between texts, as a temperature coefficient against Ta.
+        PartTexts texts;
+        for (const PartField& part : PartFields())
+            if (const auto found = file.parts.find(part.row->key); found != file.parts.end())
+                texts.*part.text = found->second;
+        const PartsReading reading = ReadPartTexts(texts);
+        if (reading.values) return false;
+        err << FileRefusal(words.front(), "parts", reading.refused->row->key, reading.message)
+            << '\n';
         return true;
     };
     if (arguments.Has("netlist")) {

@@ -25,6 +25,9 @@ constexpr double kFastestRatio = 0.95;
 constexpr double kParallel = 0.999;
 // A start-up peak this far above the steady mean is told.
 constexpr double kStartupOvershoot = 1.05;
+// Two instants closer than this share of a period are one: far above the
+// rounding of 50000 periods summed, far below any step placed on purpose.
+constexpr double kSameInstant = 1e-9;
 
 // The last full period inside [from, until].
 const PeriodRecord* LastPeriod(const std::vector<PeriodRecord>& periods, double from,
@@ -72,10 +75,12 @@ std::optional<StepFigures> MeasureStep(const TransientResult& r,
         }
     s.undershoot = s.finalVoMean - low;
     s.overshoot = high - s.finalVoMean;
-    // The period that holds the step is the first whose mean it moves.
+    // The period that holds the step is the first whose mean it moves. The
+    // periods' ends are sums of periods: a step on a period's start may fall
+    // a rounding before the previous one's end, which it leaves whole.
     double meanLow = s.finalVoMean, meanHigh = s.finalVoMean;
     for (const PeriodRecord& p : periods)
-        if (p.end > from && p.end <= until) {
+        if (p.end - from > kSameInstant * (p.end - p.start) && p.end <= until) {
             meanLow = std::min(meanLow, p.mean);
             meanHigh = std::max(meanHigh, p.mean);
         }
@@ -83,6 +88,14 @@ std::optional<StepFigures> MeasureStep(const TransientResult& r,
     s.overshootMean = meanHigh - s.finalVoMean;
     s.settlingTime = Settling(r.trace, from, until, s.finalVoMean);
     return s;
+}
+
+// The periods a run covers, for its progress: counted only within the
+// simulation's bound, as a run beyond it is refused before it starts.
+std::int64_t PeriodsOf(const TransientRequest& request, double f) {
+    const double periods = std::ceil(request.tend * f);
+    return periods <= switched::kMostPeriods ? static_cast<std::int64_t>(periods)
+                                             : switched::kMostPeriods + 1;
 }
 
 // The settling of SettledClosedLoop; a run refused on the way says why in `refusal`.
@@ -182,8 +195,7 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
     TransientResult result;
     std::vector<PeriodRecord> periods;
     switched::Simulation simulation(loop, request, start);
-    const auto total = static_cast<std::int64_t>(std::ceil(request.tend * loop.circuit.f));
-    simulation.ReportTo(progress, 0, total);
+    simulation.ReportTo(progress, 0, PeriodsOf(request, loop.circuit.f));
     result.refusal = simulation.Run(result, periods);
     if (!result.refusal.empty()) return result;
     const double firstStep = FirstStepTime(request);
@@ -272,9 +284,11 @@ RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& reque
     RegulatedRun run;
     const bool settles = !(request.tss > 0);
     const std::int64_t settling = settles ? kMostChunks * kChunkPeriods : 0;
-    const std::int64_t total =
-        settling + static_cast<std::int64_t>(std::ceil(request.tend * loop.circuit.f));
+    const std::int64_t total = settling + PeriodsOf(request, loop.circuit.f);
     Shifted first(progress, 0, total), second(progress, settling, total);
+    // A run its bounds refuse is refused before the settling.
+    run.result.refusal = switched::Simulation(loop, request).Refusal();
+    if (!run.result.refusal.empty()) return run;
     if (settles) {
         run.start = Settle(loop, run.result.refusal, progress ? &first : nullptr);
         run.cancelled = run.result.refusal == kCancelled;

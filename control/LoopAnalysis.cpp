@@ -351,6 +351,23 @@ LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points) {
         out.T.magDb.push_back(p.magDb + g.magDb);
         out.T.phaseDeg.push_back(p.phaseDeg + g.phaseDeg);
     }
+    // A loop some of whose figures are not numbers is not shown: its
+    // refusal names the gains that scale it.
+    bool finite = std::isfinite(out.fLC) && std::isfinite(out.Q) && std::isfinite(out.dcGainDb) &&
+                  std::isfinite(out.fPole);
+    for (const BodeCurve* curve : {&out.T, &out.Gvd, &out.Gc})
+        for (const std::vector<double>* values : {&curve->magDb, &curve->phaseDeg})
+            for (const double x : *values) finite = finite && std::isfinite(x);
+    if (!finite) {
+        out.valid = false;
+        out.refusal = std::string(
+                          "Con questi valori il guadagno d'anello non è un numero "
+                          "rappresentabile a ogni frequenza: rivedi ") +
+                      (plant.currentMode ? "il guadagno Ri del sensore di corrente"
+                                         : "l'ampiezza della rampa Vramp") +
+                      " e la resistenza R1 del partitore!";
+        return out;
+    }
     FindMargins(plant, c, nyquist, out);
     CompensatorWarnings(c, nyquist, out);
     return out;

@@ -2,12 +2,34 @@
 
 #include "control/CurrentMode.h"
 #include "control/PeriodMultipliers.h"
+#include "model/QuantityReader.h"
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <initializer_list>
 #include <utility>
 
 namespace stepdown {
+
+namespace {
+
+// A value the loop can compute with: finite and normal. Below the smallest
+// normal double the digits are lost, and what is built on it overflows.
+bool Computable(double x) { return std::isnormal(x); }
+
+// The key to name for a result that is not computable: the first of `keys`
+// given with a value that is not, or else `otherwise`.
+std::string_view CulpritOf(const ControlValues& v, std::initializer_list<std::string_view> keys,
+                           std::string_view otherwise) {
+    for (const std::string_view key : keys)
+        if (const std::optional<double> value = v.*ControlFieldNamed(key)->value;
+            value && !Computable(*value))
+            return key;
+    return otherwise;
+}
+
+}  // namespace
 
 Modulator ModulatorOf(const ControlValues& v) {
     Modulator m{*v.vref, *v.vramp, v.vcmax.value_or(kVcmaxPerVramp * *v.vramp), *v.dmax};
@@ -114,7 +136,35 @@ LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, doubl
                       "La tensione di uscita Vo deve essere maggiore della tensione di "
                       "riferimento Vref: abbassa Vref o scrivi Rb!");
     c.Rb = *rb;
+    if (!Computable(c.Rb) || !Computable(loop.modulator.Vref * (1 + c.R1 / c.Rb)))
+        return refuse(CulpritOf(v, {key::vref, key::r1, key::rb}, v.rb ? key::rb : key::vref),
+                      std::string(kDividerLost));
+    const Modulator& m = loop.modulator;
+    if (m.control == ControlMethod::Voltage &&
+        !(Computable(1 / m.Vramp) && Computable(circuit.Vi / m.Vramp)))
+        return refuse(key::vramp, std::string(kRampGainLost));
     SetUpCurrentMode(v, setup.request, loop);
+    if (m.control == ControlMethod::PeakCurrent &&
+        !(Computable(1 / m.Ri) && Computable(m.Vcmax) && std::isfinite(m.Se)))
+        return refuse(key::ri, std::string(kSenseLost));
+    // A network given or designed: every value computable, or the loop is refused.
+    const auto computable = [&c] {
+        for (const double x : {c.R2, c.C1, c.C2})
+            if (!Computable(x)) return false;
+        return c.type != 3 || (Computable(c.R3) && Computable(c.C3));
+    };
+    // With every value normal the network's scale is R1's, unless the
+    // modulator's gain has been moved from its start.
+    const std::string_view gain = m.control == ControlMethod::PeakCurrent ? key::ri : key::vramp;
+    const ControlField& gainField = *ControlFieldNamed(gain);
+    const std::string_view scale =
+        *(v.*gainField.value) != StartValue(*gainField.row) ? gain : key::r1;
+    const auto networkLost = [&] {
+        const std::string_view culprit = CulpritOf(
+            v, {key::r1, key::vramp, key::ri, key::r2, key::c1, key::c2, key::r3, key::c3}, scale);
+        return refuse(culprit, std::string(kNetworkLost) +
+                                   std::string(ControlFieldNamed(culprit)->row->subject) + "!");
+    };
     const NetworkTake network = TakeNetwork(v, c);
     if (network.Partial() && !ask.redesign)
         return refuse(network.firstMissing,
@@ -122,13 +172,14 @@ LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, doubl
                                     "oppure si lasciano vuoti e si progetta!"
                                   : "Il compensatore di tipo II si dà con R2, C1 e C2, oppure si "
                                     "lasciano vuoti e si progetta!");
-    if (network.Whole() && !ask.redesign) return setup;
+    if (network.Whole() && !ask.redesign) return computable() ? setup : networkLost();
     const std::optional<double> fc = CrossoverOf(v, circuit.f);
     if (!fc)
         return refuse(key::fc, "La frequenza di attraversamento fc deve essere minore di f/2!");
     CompensatorDesign design = DesignNetwork(v, loop, *fc);
     if (!design.compensator) return refuse("", std::move(design.refusal));
     c = *design.compensator;
+    if (!computable()) return networkLost();
     setup.designedFor = CompensatorTargets{*fc, *v.pm, {}};
     return setup;
 }

@@ -55,6 +55,24 @@ struct StepRequest {
 };
 StepRequest StepRequestOf(const ControlValues& v, bool asked = false);
 
+// Values no loop can be computed from: a divider whose Vo is not a normal
+// number (named by the first of Vref, R1 and Rb that is not, else Rb if
+// given, else Vref), a ramp whose gain Vi/Vramp is not, a current sense whose
+// Ri Ilim or 1/Ri is not, and a network with a value that is not (named by
+// the first given value that is not, else by the modulator's gain if moved
+// from its start, else by R1; the sentence ends with that quantity's words).
+inline constexpr std::string_view kDividerLost =
+    "Con questi Vref, R1 e Rb la tensione del partitore Vref (1 + R1/Rb) non è un numero "
+    "rappresentabile: rivedi i valori!";
+inline constexpr std::string_view kRampGainLost =
+    "Con questa Vramp il guadagno del modulatore Vi/Vramp non è un numero rappresentabile: "
+    "rivedi Vramp!";
+inline constexpr std::string_view kSenseLost =
+    "Con questo Ri il sensore di corrente dà valori non rappresentabili (Ri Ilim, la rampa Se): "
+    "rivedi Ri!";
+inline constexpr std::string_view kNetworkLost =
+    "Con questi valori la rete del compensatore non ha valori rappresentabili: rivedi ";
+
 // A rule of the loop refused: the key of the text to change (empty when no
 // text is at fault, as when no network meets the targets) and the sentence.
 struct LoopRefusal {

@@ -12,7 +12,6 @@
 namespace stepdown::switched {
 namespace {
 
-constexpr long kMostPeriods = 50000;
 constexpr int kMostEventsPerPeriod = 200;
 // Closer than this to the substep's start (in periods), an extreme is the
 // start itself.

@@ -36,6 +36,9 @@ using SparseMatrix = std::array<SparseRow, kSize>;
 // The power stage's state. The diode's stage knows the first three; a
 // synchronous one: On the high-side switch, Diode the low-side body diode,
 // LowOn the low-side switch, HighDiode the high-side body diode.
+// The most periods one run covers; a longer run is refused before it starts.
+inline constexpr long kMostPeriods = 50000;
+
 enum class Switch { On, Diode, Blocked, LowOn, HighDiode };
 enum class Amp { Linear, Low, High };
 enum class Event { Ramp, DutyLimit, BlankEnd, CurrentZero, ToLow, ToHigh, Leave, Extreme };

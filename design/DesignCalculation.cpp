@@ -80,6 +80,10 @@ const DesignRecord* DesignFromTexts(Module1& m, const FormTexts& texts, MessageD
     // result may reach the window. D lies within 0..1 once Vo passed.
     for (const double shown : {m.L, m.C, m.IDP, m.IDm, m.Iim, m.f, m.RL})
         if (!std::isfinite(shown)) return Refused(m, messages, kResultNotFiniteMessage);
+    // Nor one that underflows: below the smallest normal double the digits
+    // are lost, and at zero a part vanishes from the circuit.
+    for (const double shown : {m.L, m.C, m.IDP, m.IDm, m.Iim, m.D, m.f, m.RL})
+        if (!std::isnormal(shown)) return Refused(m, messages, kResultUnderflowMessage);
 
     m.LastDesign = DesignRecord{m.DeltaiL, m.DeltaVo, m.IDP, m.IDm, m.Iim, m.Vo, m.Vi,
                                 m.f,       m.Io,      m.L,   m.C,   m.D,   m.RL, {}};

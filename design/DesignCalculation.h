@@ -56,5 +56,8 @@ inline constexpr std::string_view kVoEqualsViMessage =
 inline constexpr std::string_view kResultNotFiniteMessage =
     "Con questi dati i risultati non sono numeri rappresentabili: "
     "controlla i valori inseriti!";
+inline constexpr std::string_view kResultUnderflowMessage =
+    "Con questi dati i risultati sono troppo piccoli per essere rappresentati: "
+    "controlla i valori inseriti!";
 
 }  // namespace stepdown

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "model/QuantityReader.h"
+#include "realparts/Thermal.h"
 
 namespace stepdown {
 namespace {
@@ -87,6 +88,23 @@ PartsReading ReadPartTexts(const PartTexts& texts) {
         if (read.Refused()) return {std::nullopt, &field, std::move(read.refusal)};
         if (read.value) values.*field.value = *read.value;
     }
+    // The thermal verdict takes each resistance linearly from its value at
+    // 25 °C; the parts are never colder than Ta, so a coefficient that takes
+    // one to zero or below there is refused.
+    if (!ThermalAsked(values)) return {values, nullptr, {}};
+    const bool synchronous = values.rectifier == Rectifier::Synchronous;
+    const struct {
+        double resistance, coefficient;
+        std::string PartTexts::*text;
+        std::string_view refusal;
+    } heated[] = {{values.Rds, values.tcRds, &PartTexts::tcRds, kRdsToZero},
+                  {synchronous ? values.RdsLo : 0, values.tcRds, &PartTexts::tcRds, kRdsToZero},
+                  {values.DCR, values.tcDcr, &PartTexts::tcDcr, kDcrToZero}};
+    for (const auto& part : heated)
+        if (part.resistance > 0 && !(1 + part.coefficient * (values.Ta - 25) > 0))
+            for (const PartField& field : kParts)
+                if (field.text == part.text)
+                    return {std::nullopt, &field, std::string(part.refusal)};
     return {values, nullptr, {}};
 }
 

@@ -62,8 +62,18 @@ struct PartsReading {
     std::string message;
 };
 
+// A temperature coefficient that takes its resistance to zero or below at Ta.
+inline constexpr std::string_view kRdsToZero =
+    "Con questo coefficiente di temperatura Rds(on) arriva a zero o sotto alla temperatura "
+    "ambiente Ta: abbassa il coefficiente o alza Ta!";
+inline constexpr std::string_view kDcrToZero =
+    "Con questo coefficiente di temperatura la DCR arriva a zero o sotto alla temperatura "
+    "ambiente Ta: abbassa il coefficiente o alza Ta!";
+
 // The texts read by their rows in field order; the first refusal ends the
-// reading. An empty thermal resistance is one not given (zero).
+// reading. An empty thermal resistance is one not given (zero). With a
+// thermal resistance given, a coefficient refused by kRdsToZero or
+// kDcrToZero ends it too.
 PartsReading ReadPartTexts(const PartTexts& texts);
 
 }  // namespace stepdown

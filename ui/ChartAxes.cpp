@@ -13,6 +13,12 @@
 #include <cmath>
 
 namespace stepdown {
+namespace {
+
+// The most ticks either side of zero of two aligned axes.
+constexpr double kMostTicks = 100;
+
+}  // namespace
 
 double RoundStep(double span, int count) {
     const double raw = span / count;
@@ -34,6 +40,7 @@ void KeepRoundTicks(QValueAxis& axis, int count) {
             return;
         }
         const double largest = std::max(std::abs(min), std::abs(max));
+        if (!std::isfinite(largest)) return;  // no digits to count
         const int digits = static_cast<int>(std::floor(std::log10(largest))) - stepDigit + 1;
         axis.setLabelFormat(QStringLiteral("%.%1g").arg(std::max(1, digits)));
     };
@@ -59,6 +66,10 @@ void AlignAxes(QValueAxis& left, double leftLow, double leftHigh, QValueAxis& ri
         above = std::max(above, std::ceil(side.high * 1.02 / side.step - 1e-9));
     }
     above = std::max(above, 1.0);
+    // Values far apart, or not finite, get the most ticks an axis shows.
+    const auto bounded = [](double ticks) { return ticks <= kMostTicks ? ticks : kMostTicks; };
+    below = bounded(below);
+    above = bounded(above);
     for (Side& side : sides) {
         side.axis.setRange(-below * side.step, above * side.step);
         KeepRoundTicks(side.axis, static_cast<int>(below + above));

@@ -130,12 +130,18 @@ TEST(RunCommandLine, OpenRunsTheSavedTextsAsTheCommandThatSavedThem) {
     EXPECT_EQ(Cli({"open", file, "--verify", "--json"}),
               Cli({"verify", "--vi", "2.500E+01", "--d", "6.000E+01", "--f", "8.000E+01", "--l",
                    "1.250E+02", "--c", "1.563E+01", "--rl", "1.000E+01", "--json"}));
-    // Parts away from their start texts are passed back; at them, the file reruns without.
+    // Parts away from their start texts are passed back; at them, the file reruns without;
+    // a rule between them (a coefficient against Ta) is refused as the file's.
     const Args withParts = Plus(kVerify, {"--esr", "50", "--vf", "0.45"});
     Cli(Plus(withParts, {"--save", file}));
     EXPECT_EQ(Cli({"open", file, "--verify"}), Cli(withParts));
     Cli(Plus(kVerify, {"--real", "--save", file}));
     EXPECT_EQ(Cli({"open", file, "--verify"}), Cli(kVerify));
+    DesignFile cold = ReadDesignFile(file).file.value();
+    cold.parts = {{"rds", "1"}, {"rth-hs", "1"}, {"tc-rds", "5"}, {"ta", "5"}};
+    SaveDesignFile(file, cold);
+    const std::string said = Cli({"open", file, "--verify"}).err;
+    EXPECT_TRUE(said.starts_with("Nel file " + file + " la chiave \"tc-rds\"")) << said;
     // So are the choices; at their start texts only --standard and --corners ask for them.
     const Args choices[][2] = {
         {Plus(kDesign, {"--series", "E24", "--round", "nearest", "--corners", "--tol-c", "10",

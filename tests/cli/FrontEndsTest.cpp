@@ -10,6 +10,7 @@
 
 #include "componentchoice/ChoiceReading.h"
 #include "componentchoice/ChoiceStudy.h"
+#include "control/LoopAssembly.h"
 #include "control/LoopStudy.h"
 #include "design/DesignCalculation.h"
 #include "designfile/DesignFile.h"
@@ -55,6 +56,11 @@ const Case kCases[] = {
      "La tensione di uscita Vo deve essere maggiore della tensione di riferimento Vref: abbassa "
      "Vref o scrivi Rb!",
      "vo", "design"},
+    // Values that no result can be computed from, each named by its key.
+    {"loop", "vramp", "5e-324", "loop", std::string(kRampGainLost)},
+    {"loop", "rb", "5e-324", "loop", std::string(kDividerLost)},
+    {"loop", "vref", "5e-324", "loop", std::string(kDividerLost)},
+    {"loop", "r1", "5e-324", "loop", std::string(kDividerLost)},
     {"loop", "rl2", "5", "loop",
      "Il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e t2!", "t1"},
 };

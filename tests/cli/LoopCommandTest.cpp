@@ -135,6 +135,12 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
         {{"--tss", "1", "--tend", "625.0125"}, 1, "più di 50000 periodi"},  // 50001 of 12.5 us
         {{"--type", "2", "--fc", "8"}, 1, "usa il tipo III"},
         {{"--rb", "100"}, 1, "fuori dall'intervallo da 0 a Dmax"},
+        {{"--tend", "1e300"}, 1, "più di 50000 periodi"},
+        {{"--tss", "1e300"}, 1, "più di 50000 periodi"},
+        {{"--r1", "5e-324", "--rb", "1000"}, 2, "--r1 non è valido: Con questi valori la rete"},
+        {{"--control", "peak", "--ri", "1e300"}, 2, "--ri non è valido: Con questi valori la rete"},
+        {{"--control", "peak", "--ri", "1e-310"}, 2, "--ri non è valido: Con questo Ri"},
+        {{"--control", "peak", "--ri", "1e-300"}, 1, "il guadagno d'anello non è un numero"},
     };
     for (const auto& k : cases) {
         const Result r = Loop(With(k.more));

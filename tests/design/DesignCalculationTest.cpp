@@ -83,7 +83,10 @@ TEST(DesignCalculation, ARefusedClickShowsItsFirstFailureAndChangesNothingElse) 
          1,
          "Il numero scritto per " + kVo + " è troppo grande in valore assoluto!"},
         {{{"Text2", "25"}}, 6, std::string(kVoEqualsViMessage)},
-        {{{"Text3", "1e306"}}, 6, std::string(kResultNotFiniteMessage)}};
+        {{{"Text3", "1e306"}}, 6, std::string(kResultNotFiniteMessage)},
+        // C = 150e12 / (8 f^2 L Vi DeltaVo) and L = 150e6 / (25 f DeltaiL) underflow.
+        {{{"Text3", "1e300"}}, 6, std::string(kResultUnderflowMessage)},
+        {{{"Text2", "5e-324"}}, 6, std::string(kResultUnderflowMessage)}};
     for (const Case& c : cases) {
         RecordingWindow window;
         for (const auto& [box, text] : testing::kDesignExample) window.Type(box, text);

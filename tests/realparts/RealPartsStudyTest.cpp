@@ -94,12 +94,9 @@ TEST(StudyRealParts, TargetsTheDesignsVoWhileTheFieldsHoldTheDesign) {
 
 TEST(RealPartsReport, SummaryLinesAndTheDutyCycleInEachOutcome) {
     RealPartsStudy study;
-    study.analysis.mode = ConductionMode::Discontinuous;
-    study.analysis.criticalLoad = 1.5;
-    study.analysis.VoMean = 14.7;
-    study.analysis.VoRipple = 0.0613;
-    study.analysis.deltaIL = 0.25;
-    study.analysis.powers = {22, 20.5, 0.93214};
+    RealPartsAnalysis& a = study.analysis;
+    a.mode = ConductionMode::Discontinuous, a.criticalLoad = 1.5, a.VoMean = 14.7;
+    a.VoRipple = 0.0613, a.deltaIL = 0.25, a.powers = {22, 20.5, 0.93214};
     const std::vector<std::string> common{"discontinua (DCM)", "1,50E+00 A",
                                           "6,13E+01 mV picco-picco", "2,20E+01 W", "2,05E+01 W"};
     struct Case {
@@ -174,21 +171,18 @@ TEST(RealPartsReport, StressesLossesExplanationsAndCsvInTheirOrder) {
     EXPECT_NE(NoFiguresExplanation(study).find("non ha un regime periodico"), std::string::npos);
     study.analysis.outcome = RealPartsOutcome::Found;
     EXPECT_EQ(NoFiguresExplanation(study), "");
-    study.analysis = {};
-    study.analysis.unphysical = true;
+    study.analysis = {}, study.analysis.unphysical = true;
     EXPECT_NE(NoFiguresExplanation(study).find("violerebbero la fisica"), std::string::npos);
     study.analysis.outcome = RealPartsOutcome::InvalidValues;
-    study.circuit.f = 1e5;
-    study.parts.tf = 1.0000001e-5;  // just beyond the period
+    study.circuit.f = 1e5, study.parts.tf = 1.0000001e-5;  // just beyond the period
     EXPECT_EQ(NoFiguresExplanation(study).rfind("Il tempo di discesa tf", 0), 0U);
     study.analysis.outcome = RealPartsOutcome::Found;
     study.refusal = "Hai dimenticato di scrivere la tensione di ingresso Vi";
     EXPECT_EQ(NoFiguresExplanation(study).rfind(study.refusal, 0), 0U);
 
     Waveform w;
-    w.time = {0, 0.25};
+    w.time = {0, 0.25}, w.iC = {-0.5, 2};
     w.iL = {1, 0.1}, w.isw = {1, 0}, w.id = {0, 0.1}, w.vsw = {25, -0.6}, w.Vo = {15, 1e-5};
-    w.iC = {-0.5, 2};
     EXPECT_EQ(RealPartsCsv(w),
               "t_us,iL_A,isw_A,id_A,vsw_V,Vo_V,iC_A\n0,1,1,0,25,15,-0.5\n"
               "250000,0.1,0,0.1,-0.6,1e-05,2\n");

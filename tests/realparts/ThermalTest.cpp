@@ -72,12 +72,29 @@ TEST(Thermal, RunawayNamesThePartWhoseHeatOutgrowsItsResistance) {
     EXPECT_EQ(ThermalVerdict(r, p, ",").rfind("troppo caldo: induttore a ", 0), 0U);
 }
 
+// R(Ta) = R25 (1 + a (Ta - 25)) must stay above zero: a = 5 %/K reaches zero
+// at 5 °C, 0.8 %/K at -100 °C; without a thermal resistance nothing is heated.
+TEST(Thermal, ACoefficientThatTakesAResistanceToZeroAtTaIsRefused) {
+    // Rds, DCR, Rds of the low side, Rθ of the inductor, Ta, the two coefficients, the key refused.
+    const std::string cases[][8] = {{"100", "0", "0", "0.001", "5", "5", "0", "tc-rds"},
+                                    {"100", "0", "0", "0.001", "5.1", "5", "0", ""},
+                                    {"100", "0", "0", "", "5", "5", "0", ""},
+                                    {"0", "0", "30", "1", "-100", "0.8", "0", "tc-rds"},
+                                    {"0", "100", "0", "1", "-100", "0", "0.8", "tc-dcr"}};
+    for (const auto& c : cases) {
+        PartTexts t;
+        t.rectifier = "sync", t.rds = c[0], t.dcr = c[1], t.rdsLo = c[2];
+        t.rthL = c[3], t.ta = c[4], t.tcRds = c[5], t.tcDcr = c[6];
+        const PartsReading read = ReadPartTexts(t);
+        EXPECT_EQ(read.refused ? read.refused->row->key : "", c[7]) << c[4] << " " << c[5];
+        EXPECT_EQ(read.message, c[7].empty() ? "" : c[7] == "tc-rds" ? kRdsToZero : kDcrToZero);
+    }
+}
+
 TEST(Thermal, VerdictNamesEachPartOverTheLimitAndByHowMuch) {
     ThermalResult r;
-    r.status = ThermalStatus::Converged;
-    r.highSide = {true, 172.25, -22.25, 2};
-    r.lowSide = {true, 80, 70, 1};
-    r.inductor = {false, 25, 125, 0.5};
+    r.status = ThermalStatus::Converged, r.highSide = {true, 172.25, -22.25, 2};
+    r.lowSide = {true, 80, 70, 1}, r.inductor = {false, 25, 125, 0.5};
     PartValues p;
     p.rectifier = Rectifier::Synchronous;
     EXPECT_EQ(ThermalVerdict(r, p, ","),

@@ -29,6 +29,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QValueAxis>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -41,6 +42,7 @@
 
 #include "componentchoice/ChoiceReport.h"
 #include "control/CompensatorDesign.h"
+#include "control/LoopAssembly.h"
 #include "model/Module1.h"
 #include "netlist/SpiceNetlist.h"
 #include "realparts/RealPartsReport.h"
@@ -701,6 +703,18 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     const ModalBox refusal = WatchForModalBox([&] { window->CalculateButton()->click(); });
     QCOMPARE(refusal.text,
              QString::fromStdString(std::string(stepdown::ControlFieldNamed("pm")->row->refusal)));
+    // A value no network can be computed from is refused, the fields kept as they were.
+    window->Field("pm")->setText(QStringLiteral("60"));
+    window->Field("vramp")->setText(QStringLiteral("5e-324"));
+    const QString r2Text = window->Field("r2")->text();
+    const ModalBox lost = WatchForModalBox([&] { window->DesignButton()->click(); });
+    QCOMPARE(lost.text, Q(std::string(stepdown::kRampGainLost)));
+    QCOMPARE(window->Field("r2")->text(), r2Text);
+    window->Field("vramp")->setText(QStringLiteral("1"));
+    window->Field("tend")->setText(QStringLiteral("1e300"));
+    const ModalBox longRun = WatchForModalBox([&] { window->CalculateButton()->click(); });
+    QVERIFY2(longRun.text.contains(QStringLiteral("più di 50000 periodi")),
+             qPrintable(longRun.text));
 }
 
 // The controller's fields belong to the document: typing marks it unsaved,
@@ -825,6 +839,10 @@ void WindowsTest::axesKeepALeastSpan() {
         // Room and whole steps at most double a span, and a little more.
         if (span > 0) QVERIFY2(range.high - range.low <= span * 2.5, qPrintable(where));
     }
+    // Aligned axes over values no round count of ticks reaches: finite ranges that hold them.
+    QValueAxis left, right;
+    stepdown::AlignAxes(left, -qInf(), 1, right, 0, 1.7e308);
+    QVERIFY(std::isfinite(left.min()) && left.min() < 0 && left.max() >= 1);
 }
 
 // Every box of every window takes the texts that break careless code, and its window's
