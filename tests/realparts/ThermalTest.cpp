@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "realparts/PartTexts.h"
 #include "realparts/RealPartsReport.h"
 #include "realparts/RealPartsStudy.h"
@@ -52,24 +54,92 @@ TEST(Thermal, TheFixedPointHoldsEachPartsBalanceAtItsOwnResistances) {
     }
 }
 
-// Rth a R25 I^2 >= 1 has no fixed point: the DCR's heat at 0.22 W and
-// 0.393 %/K outgrows 1200 K/W (gain 1.04) but not 1100 K/W (0.96).
-TEST(Thermal, RunawayNamesThePartWhoseHeatOutgrowsItsResistance) {
+// The stage of a fixed-duty runaway once told at currents held: 12 V, 30 %,
+// 500 kHz, a 50 mΩ high side, a 0.33 Ω load.
+PartValues HotStage() {
     PartValues p = WarmParts();
-    p.RthHigh = p.RthLow = 0;
-    p.RthInductor = 1200;
-    ThermalResult r = ThermalFixedPoint(kCircuit, p, std::nullopt, {});
-    EXPECT_EQ(r.status, ThermalStatus::Runaway);
-    EXPECT_EQ(r.runaway, HeatedPart::Inductor);
-    EXPECT_EQ(ThermalVerdict(r, p, ","),
-              "fuga termica: induttore non trova una temperatura di "
-              "equilibrio, il suo calore cresce con la temperatura più "
-              "in fretta di quanto la resistenza termica lo smaltisca.");
-    p.RthInductor = 1100;
-    r = ThermalFixedPoint(kCircuit, p, std::nullopt, {});
-    EXPECT_EQ(r.status, ThermalStatus::Converged);
-    EXPECT_TRUE(ThermalOverLimit(r));  // far above 150 °C
-    EXPECT_EQ(ThermalVerdict(r, p, ",").rfind("troppo caldo: induttore a ", 0), 0U);
+    p.ESR = p.DCR = p.RdsLo = 0.003, p.Rd = 0.01, p.td1 = p.td2 = 20e-9, p.Qg = 10e-9;
+    p.QgLo = 15e-9, p.Vdrv = 5, p.RthLow = 40, p.RthInductor = 30;
+    return p;
+}
+const CircuitValues kHot{12, 0.3, 500e3, 2.2e-6, 100e-6, 0.33};
+
+// The heat of one part through its Rth, the circuit solved at its resistance at
+// t (D' again for a target); nothing where the converter has no answer.
+std::optional<double> Rise(const CircuitValues& c, PartValues p, HeatedPart part,
+                           std::optional<double> target, double t) {
+    double PartValues::*r = part == HeatedPart::HighSide ? &PartValues::Rds : &PartValues::DCR;
+    const double a = part == HeatedPart::HighSide ? p.tcRds : p.tcDcr;
+    const double rth = part == HeatedPart::HighSide ? p.RthHigh : p.RthInductor;
+    p.*r *= 1 + a * (t - 25);
+    CircuitValues at = c;
+    if (target) {
+        const DutySynthesis d = DutyForTarget(c, p, *target);
+        if (d.outcome != RealPartsOutcome::Found) return std::nullopt;
+        at.D = d.D;
+    }
+    const RealPartsAnalysis s = Analyze(at, p);
+    if (s.outcome != RealPartsOutcome::Found) return std::nullopt;
+    return p.Ta + rth * (part == HeatedPart::HighSide ? s.heat.highSide : s.heat.inductor) - t;
+}
+
+// One part given an Rth: the whole map's fixed point is the first sign change
+// of Ta + Rth P(t) - t on a scan from Ta to 10^4 °C, bisected; a scan that
+// stays positive is a runaway, one that meets no answer first loses the target.
+TEST(Thermal, RunawayOnlyWhereTheWholeMapHasNoFixedPoint) {
+    struct Case {
+        CircuitValues circuit;
+        PartValues parts;
+        HeatedPart part;
+        double rth, coefficient;
+        std::optional<double> target;
+    };
+    std::vector<Case> cases = {
+        {kHot, HotStage(), HeatedPart::HighSide, 14, 0.05, {}},      // told runaway
+        {kHot, HotStage(), HeatedPart::HighSide, 12.2, 0.05, {}},    // told not converged
+        {kHot, HotStage(), HeatedPart::HighSide, 98.3, 0.004, 3.3},  // near 1210 °C
+        {kHot, HotStage(), HeatedPart::HighSide, 50, 0.01, 3.3},     // the target lost
+        {kCircuit, WarmParts(), HeatedPart::Inductor, 1200, 0.00393, {}},
+        {kCircuit, WarmParts(), HeatedPart::Inductor, 1300, 0.00393, 14.5},
+        {kCircuit, WarmParts(), HeatedPart::Inductor, 1100, 0.00393, 14.5},
+    };
+    // Around the edge of the held target's inductor, 1 / (a DCR I^2) = 1210 K/W.
+    std::mt19937 random(47);
+    for (int k = 0; k < 6; ++k)
+        cases.push_back({kCircuit, WarmParts(), HeatedPart::Inductor,
+                         std::uniform_real_distribution(300.0, 2400.0)(random),
+                         std::uniform_real_distribution(0.001, 0.006)(random), 14.5});
+    for (Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rth << " K/W, " << c.coefficient << " /K");
+        PartValues& p = c.parts;
+        p.RthHigh = c.part == HeatedPart::HighSide ? c.rth : 0;
+        p.RthInductor = c.part == HeatedPart::Inductor ? c.rth : 0;
+        p.RthLow = 0;
+        (c.part == HeatedPart::HighSide ? p.tcRds : p.tcDcr) = c.coefficient;
+        const ThermalResult r = ThermalFixedPoint(c.circuit, p, c.target, {});
+        const auto f = [&](double t) { return Rise(c.circuit, p, c.part, c.target, t); };
+        double lo = p.Ta, hi = p.Ta;
+        std::optional<double> at = f(lo);
+        for (int step = 1; at && *at > 0 && step <= 400; ++step) {
+            lo = hi, hi = p.Ta + (1e4 - p.Ta) * step / 400;
+            at = f(hi);
+        }
+        if (!at) {
+            EXPECT_EQ(r.status, ThermalStatus::NotConverged);
+            EXPECT_EQ(r.stall, ThermalStall::TargetLost);
+            continue;
+        }
+        if (*at > 0) {
+            EXPECT_EQ(r.status, ThermalStatus::Runaway);
+            EXPECT_EQ(r.runaway, c.part);
+            continue;
+        }
+        for (int halving = 0; halving < 60; ++halving)
+            (f((lo + hi) / 2).value_or(-1) > 0 ? lo : hi) = (lo + hi) / 2;
+        ASSERT_EQ(r.status, ThermalStatus::Converged);
+        const PartTemperature& t = c.part == HeatedPart::HighSide ? r.highSide : r.inductor;
+        EXPECT_NEAR(t.tj, lo, 1e-4);
+    }
 }
 
 TEST(Thermal, VerdictNamesEachPartOverTheLimitAndByHowMuch) {
