@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "realparts/PartTexts.h"
@@ -64,81 +65,61 @@ PartValues HotStage() {
 }
 const CircuitValues kHot{12, 0.3, 500e3, 2.2e-6, 100e-6, 0.33};
 
-// The heat of one part through its Rth, the circuit solved at its resistance at
-// t (D' again for a target); nothing where the converter has no answer.
-std::optional<double> Rise(const CircuitValues& c, PartValues p, HeatedPart part,
-                           std::optional<double> target, double t) {
-    double PartValues::*r = part == HeatedPart::HighSide ? &PartValues::Rds : &PartValues::DCR;
-    const double a = part == HeatedPart::HighSide ? p.tcRds : p.tcDcr;
-    const double rth = part == HeatedPart::HighSide ? p.RthHigh : p.RthInductor;
-    p.*r *= 1 + a * (t - 25);
-    CircuitValues at = c;
-    if (target) {
-        const DutySynthesis d = DutyForTarget(c, p, *target);
-        if (d.outcome != RealPartsOutcome::Found) return std::nullopt;
-        at.D = d.D;
-    }
-    const RealPartsAnalysis s = Analyze(at, p);
-    if (s.outcome != RealPartsOutcome::Found) return std::nullopt;
-    return p.Ta + rth * (part == HeatedPart::HighSide ? s.heat.highSide : s.heat.inductor) - t;
+// The heat of the high side (else the inductor) through its Rth, less t, the
+// circuit solved at its resistance at t (D' again for a target); -inf where
+// the converter has no answer.
+double Rise(const CircuitValues& c, PartValues p, bool high, std::optional<double> target,
+            double t) {
+    (high ? p.Rds : p.DCR) *= 1 + (high ? p.tcRds : p.tcDcr) * (t - 25);
+    const DutySynthesis d =
+        target ? DutyForTarget(c, p, *target) : DutySynthesis{RealPartsOutcome::Found, c.D};
+    const RealPartsAnalysis s = Analyze({c.Vi, d.D, c.f, c.L, c.C, c.RL}, p);
+    if (d.outcome != RealPartsOutcome::Found || s.outcome != RealPartsOutcome::Found)
+        return -INFINITY;
+    return p.Ta + (high ? p.RthHigh * s.heat.highSide : p.RthInductor * s.heat.inductor) - t;
 }
 
-// One part given an Rth: the whole map's fixed point is the first sign change
-// of Ta + Rth P(t) - t on a scan from Ta to 10^4 °C, bisected; a scan that
-// stays positive is a runaway, one that meets no answer first loses the target.
+// One part given an Rth: the whole map's fixed point is the first t on a scan
+// from Ta to 10^4 °C that the heat no longer lifts, bisected; a scan lifted to
+// its end is a runaway, one that meets no answer first has lost the target.
 TEST(Thermal, RunawayOnlyWhereTheWholeMapHasNoFixedPoint) {
     struct Case {
-        CircuitValues circuit;
-        PartValues parts;
-        HeatedPart part;
+        bool hot;  // the stage of kHot and its high side, else the worked example's inductor
         double rth, coefficient;
         std::optional<double> target;
     };
-    std::vector<Case> cases = {
-        {kHot, HotStage(), HeatedPart::HighSide, 14, 0.05, {}},      // told runaway
-        {kHot, HotStage(), HeatedPart::HighSide, 12.2, 0.05, {}},    // told not converged
-        {kHot, HotStage(), HeatedPart::HighSide, 98.3, 0.004, 3.3},  // near 1210 °C
-        {kHot, HotStage(), HeatedPart::HighSide, 50, 0.01, 3.3},     // the target lost
-        {kCircuit, WarmParts(), HeatedPart::Inductor, 1200, 0.00393, {}},
-        {kCircuit, WarmParts(), HeatedPart::Inductor, 1300, 0.00393, 14.5},
-        {kCircuit, WarmParts(), HeatedPart::Inductor, 1100, 0.00393, 14.5},
-    };
+    std::vector<Case> cases = {{true, 14, 0.05, {}},      // once told a runaway
+                               {true, 12.2, 0.05, {}},    // once told not converged
+                               {true, 98.3, 0.004, 3.3},  // near 1210 °C
+                               {true, 50, 0.01, 3.3},     // the target lost
+                               {false, 1200, 0.00393, {}},  {false, 1300, 0.00393, 14.5},
+                               {false, 1100, 0.00393, 14.5}};
     // Around the edge of the held target's inductor, 1 / (a DCR I^2) = 1210 K/W.
     std::mt19937 random(47);
     for (int k = 0; k < 6; ++k)
-        cases.push_back({kCircuit, WarmParts(), HeatedPart::Inductor,
-                         std::uniform_real_distribution(300.0, 2400.0)(random),
+        cases.push_back({false, std::uniform_real_distribution(300.0, 2400.0)(random),
                          std::uniform_real_distribution(0.001, 0.006)(random), 14.5});
-    for (Case& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.rth << " K/W, " << c.coefficient << " /K");
-        PartValues& p = c.parts;
-        p.RthHigh = c.part == HeatedPart::HighSide ? c.rth : 0;
-        p.RthInductor = c.part == HeatedPart::Inductor ? c.rth : 0;
-        p.RthLow = 0;
-        (c.part == HeatedPart::HighSide ? p.tcRds : p.tcDcr) = c.coefficient;
-        const ThermalResult r = ThermalFixedPoint(c.circuit, p, c.target, {});
-        const auto f = [&](double t) { return Rise(c.circuit, p, c.part, c.target, t); };
+        const CircuitValues& circuit = c.hot ? kHot : kCircuit;
+        PartValues p = c.hot ? HotStage() : WarmParts();
+        p.RthLow = 0, p.RthHigh = c.hot ? c.rth : 0, p.RthInductor = c.hot ? 0 : c.rth;
+        (c.hot ? p.tcRds : p.tcDcr) = c.coefficient;
+        const auto f = [&](double t) { return Rise(circuit, p, c.hot, c.target, t); };
         double lo = p.Ta, hi = p.Ta;
-        std::optional<double> at = f(lo);
-        for (int step = 1; at && *at > 0 && step <= 400; ++step) {
-            lo = hi, hi = p.Ta + (1e4 - p.Ta) * step / 400;
-            at = f(hi);
+        while (hi < 1e4 && f(hi) > 0) lo = hi, hi += (1e4 - p.Ta) / 400;
+        const double end = f(hi);
+        const ThermalResult r = ThermalFixedPoint(circuit, p, c.target, {});
+        ASSERT_EQ(r.status, std::isinf(end) ? ThermalStatus::NotConverged
+                            : end > 0       ? ThermalStatus::Runaway
+                                            : ThermalStatus::Converged);
+        EXPECT_EQ(r.stall, std::isinf(end) ? ThermalStall::TargetLost : ThermalStall::None);
+        if (end > 0) {
+            EXPECT_EQ(r.runaway, c.hot ? HeatedPart::HighSide : HeatedPart::Inductor);
         }
-        if (!at) {
-            EXPECT_EQ(r.status, ThermalStatus::NotConverged);
-            EXPECT_EQ(r.stall, ThermalStall::TargetLost);
-            continue;
-        }
-        if (*at > 0) {
-            EXPECT_EQ(r.status, ThermalStatus::Runaway);
-            EXPECT_EQ(r.runaway, c.part);
-            continue;
-        }
-        for (int halving = 0; halving < 60; ++halving)
-            (f((lo + hi) / 2).value_or(-1) > 0 ? lo : hi) = (lo + hi) / 2;
-        ASSERT_EQ(r.status, ThermalStatus::Converged);
-        const PartTemperature& t = c.part == HeatedPart::HighSide ? r.highSide : r.inductor;
-        EXPECT_NEAR(t.tj, lo, 1e-4);
+        if (std::isinf(end) || end > 0) continue;
+        for (int k = 0; k < 60; ++k) (f((lo + hi) / 2) > 0 ? lo : hi) = (lo + hi) / 2;
+        EXPECT_NEAR((c.hot ? r.highSide : r.inductor).tj, lo, 1e-4);
     }
 }
 
