@@ -193,6 +193,7 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
     const auto total = static_cast<std::int64_t>(std::ceil(request.tend * loop.circuit.f));
     simulation.ReportTo(progress, 0, total);
     result.refusal = simulation.Run(result, periods);
+    result.fromRest = !start;
     if (!result.refusal.empty()) return result;
     const double firstStep = FirstStepTime(request);
     const PeriodRecord* steady = LastPeriod(periods, 0, firstStep);
