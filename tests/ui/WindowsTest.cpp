@@ -149,7 +149,6 @@ private slots:
     void menuBarAboveTheClientAreaOffersEveryCommand();
     void loopFromTheMenuDesignsAsTheCore();
     void loopFieldsThroughTheFileAndNew();
-    void loopTellsWhatItsFiguresHoldFor();
     void handlersRunOneAtATimeAndFailWithAMessage();
     void axesKeepALeastSpan();
 
@@ -656,7 +655,8 @@ void WindowsTest::choiceRefusalUseValuesAndExport() {
 }
 
 // "Anello di controllo" from the menu bar: "Progetta" writes the network the
-// core designs for the same circuit, the chart draws it, a refusal is told.
+// core designs for the same circuit, the chart draws it, the figures say what
+// they hold for, a refusal is told.
 void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     Design();
     for (QAction* action : form1_->MenuBar()->actions()[1]->menu()->actions())
@@ -695,45 +695,36 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     const double r2 = window->Field("r2")->text().toDouble();  // as the analysis read it
     QVERIFY(text.contains(QString::fromStdString(" " + stepdown::SpiceNumber(r2) + "\n")));
 
+    // The figures' qualifiers: start-up figures only from rest; "Valori standard"
+    // puts Rb on E96, 10 kΩ 1.25/(15 - 1.25) to 909 Ω, whose Vo stands beside the
+    // 15 V asked; margins over a current loop whose error grows by Sf/Sn = 1.5 a
+    // period (no ramp) are told void.
+    const auto shows = [window](std::initializer_list<std::pair<const char*, const char*>> texts,
+                                QPushButton* button, const QString& part) {
+        for (const auto& [key, text] : texts) window->Field(key)->setText(QString::fromUtf8(text));
+        button->click();
+        return window->Figures()->text().contains(part);
+    };
+    const QLocale italian(QLocale::Italian);
+    const double vo = 1.25 * (1 + 1e4 / 909);
+    const QString start = QStringLiteral("<b>Avvio</b>"),
+                  beside = QStringLiteral("Vo = %1 V (richiesta 15 V, +%2 %)")
+                               .arg(italian.toString(vo, 'g', 4),
+                                    italian.toString(100 * (vo / 15 - 1), 'f', 2));
+    QVERIFY(
+        !shows({{"vref", "1.25"}, {"rl2", "5"}, {"t1", "5"}}, window->CalculateButton(), start));
+    QVERIFY(shows({{"tss", "1"}}, window->CalculateButton(), start));
+    QVERIFY(shows({}, window->StandardButton(), beside) && window->Field("rb")->text() == "909");
+    auto* control = window->findChild<QComboBox*>(QStringLiteral("control"));
+    control->setCurrentIndex(1);
+    emit control->activated(1);
+    const QString margins = "<b>Margini</b>: " + Q(std::string(stepdown::kUnstableOrbitMargins));
+    QVERIFY(shows({{"se", "0.001"}, {"ri", "0.5"}}, window->CalculateButton(), margins));
+    QVERIFY(!shows({{"se", "0.1"}}, window->CalculateButton(), margins));
     window->Field("pm")->setText(QStringLiteral("180"));
     const ModalBox refusal = WatchForModalBox([&] { window->CalculateButton()->click(); });
     QCOMPARE(refusal.text,
              QString::fromStdString(std::string(stepdown::ControlFieldNamed("pm")->row->refusal)));
-}
-
-// The figures' qualifiers: start-up figures only from rest; "Valori standard"
-// puts Rb on E96, 10 kΩ 1.25/(15 - 1.25) to 909 Ω, whose Vo stands beside the
-// 15 V asked; margins over a current loop whose error grows by Sf/Sn = 1.5 a
-// period (no ramp) are told void.
-void WindowsTest::loopTellsWhatItsFiguresHoldFor() {
-    Design();
-    form1_->ShowLoopWindow();
-    stepdown::LoopWindow* window = form1_->OpenLoopWindow();
-    const auto shows = [window](std::initializer_list<std::pair<const char*, const char*>> texts,
-                                QPushButton* button) {
-        for (const auto& [key, text] : texts) window->Field(key)->setText(QString::fromUtf8(text));
-        button->click();
-        return window->Figures()->text();
-    };
-    QVERIFY(!shows({{"vref", "1.25"}, {"rl2", "5"}, {"t1", "5"}}, window->DesignButton())
-                 .contains(QStringLiteral("<b>Avvio</b>")));
-    QVERIFY(
-        shows({{"tss", "1"}}, window->CalculateButton()).contains(QStringLiteral("<b>Avvio</b>")));
-    const QString rounded = shows({}, window->StandardButton());
-    QCOMPARE(window->Field("rb")->text(), QStringLiteral("909"));
-    const double vo = 1.25 * (1 + 1e4 / 909);
-    QVERIFY2(
-        rounded.contains(QStringLiteral("Vo = %1 V (richiesta 15 V, +%2 %)")
-                             .arg(QLocale(QLocale::Italian).toString(vo, 'g', 4),
-                                  QLocale(QLocale::Italian).toString(100 * (vo / 15 - 1), 'f', 2))),
-        qPrintable(rounded));
-    auto* control = window->findChild<QComboBox*>(QStringLiteral("control"));
-    control->setCurrentIndex(1);
-    emit control->activated(1);
-    const QString margins =
-        QStringLiteral("<b>Margini</b>: ") + Q(std::string(stepdown::kUnstableOrbitMargins));
-    QVERIFY(shows({{"se", "0.001"}, {"ri", "0.5"}}, window->CalculateButton()).contains(margins));
-    QVERIFY(!shows({{"se", "0.1"}}, window->CalculateButton()).contains(margins));
 }
 
 // The controller's fields belong to the document: typing marks it unsaved,
