@@ -74,6 +74,7 @@ int RunLoopOn(const ParsedArguments& arguments, const RefuseLoop& refuse, std::o
         return kExitRefused;
     }
     report.modulator = loop.modulator;
+    report.askedVo = reading.askedVo;
     if (transient) {
         report.transient = RunRegulated(loop, *transient).result;
         if (!report.transient->refusal.empty()) {

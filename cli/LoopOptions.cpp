@@ -103,6 +103,7 @@ LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
     loop = setup.loop;
     result.transient = setup.request;
     result.designedFor = setup.designedFor;
+    result.askedVo = vo;
     return result;
 }
 

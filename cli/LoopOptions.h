@@ -36,6 +36,7 @@ struct LoopReading {
     std::string refusal;                            // no compensator meets the targets
     std::optional<TransientRequest> transient;      // when a step response is asked
     std::optional<CompensatorTargets> designedFor;  // the network was designed for these
+    double askedVo = 0;                             // V, --vo; 0 with --rb
 };
 
 // Each text under its key (a key left out at its start text): Vi, f, L, C

@@ -75,6 +75,15 @@ void MarginsText(std::ostream& out, const LoopAnalysis& a) {
     Field(out, "fc", OptionalLabel(a.fc), a.fc ? "Hz" : "");
     Field(out, "margine di fase", OptionalLabel(a.phaseMargin), a.phaseMargin ? "°" : "");
     Field(out, "margine di guadagno", OptionalLabel(a.gainMargin), a.gainMargin ? "dB" : "");
+    if (MarginsOverUnstableOrbit(a)) Field(out, "margini", kUnstableOrbitMargins, "");
+}
+
+// The unit of a regulated Vo, with the one asked beside it when they differ.
+std::string VoUnit(double regulated, double asked) {
+    const std::optional<double> off = VoOffAsked(regulated, asked);
+    if (!off) return "V";
+    return "V  (richiesta " + Label(asked) + " V, " + (*off >= 0 ? "+" : "") +
+           FormatFixed2(*off, ".") + " %)";
 }
 
 JsonObject StepJson(const StepFigures& s) {
@@ -94,7 +103,11 @@ JsonObject TransientJson(const TransientResult& r) {
         .String("mode", ModeName(r.steadyMode));
     startup.Number("ilPeak", r.ilPeak).Number("voPeak", r.voPeak);
     Optional(startup, "t99", r.t99);
-    json.Object("steady", std::move(steady)).Object("startup", std::move(startup));
+    json.Object("steady", std::move(steady));
+    if (r.fromRest)
+        json.Object("startup", std::move(startup));
+    else
+        json.Null("startup");  // started at the periodic steady state: no start
     if (r.loadStep) json.Object("loadStep", StepJson(*r.loadStep));
     if (r.lineStep) json.Object("lineStep", StepJson(*r.lineStep));
     return json;
@@ -165,10 +178,12 @@ void TransientText(std::ostream& out, const TransientResult& r) {
     Field(out, "ondulazione di Vo", Label(r.steadyVoRipple), "V");
     Field(out, "duty cycle", Label(r.steadyDuty), "");
     Field(out, "modo", ModeName(r.steadyMode), "");
-    out << "\nAvvio\n";
-    Field(out, "iL massima", Label(r.ilPeak), "A");
-    Field(out, "Vo massima", Label(r.voPeak), "V");
-    Field(out, "99 % di Vo", r.t99 ? Label(*r.t99) : "mai raggiunto", r.t99 ? "s" : "");
+    if (r.fromRest) {
+        out << "\nAvvio\n";
+        Field(out, "iL massima", Label(r.ilPeak), "A");
+        Field(out, "Vo massima", Label(r.voPeak), "V");
+        Field(out, "99 % di Vo", r.t99 ? Label(*r.t99) : "mai raggiunto", r.t99 ? "s" : "");
+    }
     if (r.loadStep) StepText(out, "Gradino di carico", *r.loadStep);
     if (r.lineStep) StepText(out, "Gradino di linea", *r.lineStep);
 }
@@ -199,6 +214,10 @@ JsonObject LoopJson(const LoopReport& report) {
         .Number("IL", a.op.IL)
         .Number("Vo", a.op.Vo)
         .String("mode", ModeName(a.mode));
+    if (report.askedVo > 0)
+        op.Number("VoAsked", report.askedVo);
+    else
+        op.Null("VoAsked");
     JsonObject plant;
     for (const PlantFigure& figure : kPlantFigures)
         if (Shows(a, figure)) plant.Number(figure.name, a.*figure.value);
@@ -208,6 +227,7 @@ JsonObject LoopJson(const LoopReport& report) {
         .Object("compensator", Network(report.designed));
     if (report.standard) {
         JsonObject standard = Network(*report.standard);
+        standard.Number("Vo", report.standardAnalysis->op.Vo);
         Optional(standard, "fc", report.standardAnalysis->fc);
         Optional(standard, "phaseMargin", report.standardAnalysis->phaseMargin);
         loop.Object("standard", std::move(standard));
@@ -228,6 +248,7 @@ JsonObject LoopJson(const LoopReport& report) {
     Optional(loop, "fc", a.fc);
     Optional(loop, "phaseMargin", a.phaseMargin);
     Optional(loop, "gainMargin", a.gainMargin);
+    loop.Boolean("marginsHold", !MarginsOverUnstableOrbit(a));
     loop.Strings("warnings", Warnings(report));
     if (report.transient) loop.Object("transient", TransientJson(*report.transient));
     JsonObject json;
@@ -240,7 +261,7 @@ void LoopText(std::ostream& out, const LoopReport& report) {
     out << "Punto di lavoro (modello mediato)\n";
     Field(out, "D", Label(a.op.D), "");
     Field(out, "IL", Label(a.op.IL), "A");
-    Field(out, "Vo", Label(a.op.Vo), "V");
+    Field(out, "Vo", Label(a.op.Vo), VoUnit(a.op.Vo, report.askedVo));
     Field(out, "modo", ModeName(a.mode), "");
     out << (a.currentMode ? "\nImpianto Gvc (controllo di corrente)\n" : "\nImpianto Gvd\n");
     for (const PlantFigure& figure : kPlantFigures)
@@ -253,6 +274,8 @@ void LoopText(std::ostream& out, const LoopReport& report) {
     if (report.standard) {
         out << "\nValori normalizzati (resistenze E96, condensatori E12)\n";
         NetworkText(out, *report.standard);
+        const double vo = report.standardAnalysis->op.Vo;
+        Field(out, "Vo regolata", Label(vo), VoUnit(vo, report.askedVo));
         MarginsText(out, *report.standardAnalysis);
     }
     if (const std::vector<std::string> warnings = Warnings(report); !warnings.empty()) {

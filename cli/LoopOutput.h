@@ -21,6 +21,7 @@ struct LoopReport {
     std::optional<TransientResult> transient;
     std::optional<SwitchedBode> switched;  // with --switched
     Modulator modulator;
+    double askedVo = 0;  // V, what the divider was asked for; 0: nothing
 };
 
 JsonObject LoopJson(const LoopReport& report);

@@ -59,14 +59,22 @@ std::optional<double> Settling(const std::vector<TracePoint>& trace, double from
     return a.t + (b.t - a.t) * (edge - a.vo) / (b.vo - a.vo) - from;
 }
 
-std::optional<StepFigures> MeasureStep(const TransientResult& r,
+// A period blocked somewhere: DCM behind a diode or in diode emulation, iL
+// only held in a dead time by a synchronous stage in forced CCM.
+ConductionMode PeriodMode(const LoopCircuit& loop, const PeriodRecord& period) {
+    const bool synchronous = loop.parts.rectifier == Rectifier::Synchronous;
+    return ModeOfBlocked(period.blocked,
+                         synchronous ? loop.parts.lowSideMode : LowSideMode::DiodeEmulation);
+}
+
+std::optional<StepFigures> MeasureStep(const LoopCircuit& loop, const TransientResult& r,
                                        const std::vector<PeriodRecord>& periods, double from,
                                        double until) {
     const PeriodRecord* last = LastPeriod(periods, from, until);
     if (!last) return std::nullopt;
     StepFigures s;
     s.finalVoMean = last->mean;
-    s.mode = last->blocked ? ConductionMode::Discontinuous : ConductionMode::Continuous;
+    s.mode = PeriodMode(loop, *last);
     double low = s.finalVoMean, high = s.finalVoMean;
     for (const TracePoint& p : r.trace)
         if (p.t >= from && p.t <= until) {
@@ -197,6 +205,7 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
     switched::Simulation simulation(loop, request, start);
     simulation.ReportTo(progress, 0, PeriodsOf(request, loop.circuit.f));
     result.refusal = simulation.Run(result, periods);
+    result.fromRest = !start;
     if (!result.refusal.empty()) return result;
     const double firstStep = FirstStepTime(request);
     const PeriodRecord* steady = LastPeriod(periods, 0, firstStep);
@@ -209,8 +218,7 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
     result.steadyVoMean = steady->mean;
     result.steadyVoRipple = steady->voMax - steady->voMin;
     result.steadyDuty = steady->duty;
-    result.steadyMode =
-        steady->blocked ? ConductionMode::Discontinuous : ConductionMode::Continuous;
+    result.steadyMode = PeriodMode(loop, *steady);
     const TracePoint* before = nullptr;
     for (const TracePoint& p : result.trace) {
         if (p.t > firstStep) break;
@@ -224,7 +232,8 @@ TransientResult SimulateClosedLoop(const LoopCircuit& loop, const TransientReque
     }
     for (const auto& [step, figures] :
          {std::pair{request.t1, &result.loadStep}, {request.t2, &result.lineStep}})
-        if (step) *figures = MeasureStep(result, periods, *step, StepWindowEnd(request, *step));
+        if (step)
+            *figures = MeasureStep(loop, result, periods, *step, StepWindowEnd(request, *step));
     const double target = loop.modulator.Vref * (1 + loop.compensator.R1 / loop.compensator.Rb);
     const auto check = [&](std::string_view when, double mean) {
         if (std::abs(mean - target) > 0.01 * target)

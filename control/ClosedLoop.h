@@ -78,6 +78,9 @@ struct TransientResult {
     std::string refusal;  // not empty: no result
     double steadyVoMean = 0, steadyVoRipple = 0, steadyDuty = 0;
     ConductionMode steadyMode = ConductionMode::Continuous;
+    // Started from rest: the start-up figures below describe a start. From the
+    // periodic steady state there is none, and every front end leaves them out.
+    bool fromRest = false;
     double ilPeak = 0, voPeak = 0;  // A, V, before the first step
     std::optional<double> t99;      // s, first reach of 99 % of the steady mean
     std::optional<StepFigures> loadStep, lineStep;

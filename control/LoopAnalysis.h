@@ -36,6 +36,7 @@
 // In diode emulation at light load its DCM model takes the body diode's Vf
 // over the part of the freewheeling that td1 covers, none after it.
 
+#include <cmath>
 #include <complex>
 #include <optional>
 #include <string>
@@ -206,6 +207,24 @@ struct LoopPlant {
     Plant plant;
 };
 LoopPlant PlantOf(const LoopCircuit& loop);
+
+// How far, in per cent, the output the divider regulates to, Vref (1 + R1/Rb),
+// lies from the one asked of it (a rounded or a typed Rb); nothing when none
+// was asked or the two agree to 1e-9.
+inline std::optional<double> VoOffAsked(double regulated, double asked) {
+    if (!(asked > 0) || !(std::abs(regulated - asked) > 1e-9 * asked)) return std::nullopt;
+    return (regulated / asked - 1) * 100;
+}
+
+// In peak-current mode, a period-1 orbit with a multiplier outside the unit
+// circle: the switched loop never stays on it, and the averaged model's
+// margins describe no circuit that runs. Every front end says so beside them.
+inline bool MarginsOverUnstableOrbit(const LoopAnalysis& a) {
+    return a.multipliers && a.multipliers->refusal.empty() && a.multipliers->absMax > 1;
+}
+inline constexpr std::string_view kUnstableOrbitMargins =
+    "non validi: l'orbita di periodo 1 del convertitore commutato è instabile, i margini del "
+    "modello mediato non descrivono il circuito";
 
 // The analysis over `points` frequencies, in either conduction mode.
 LoopAnalysis AnalyseLoop(const LoopCircuit& loop, int points = 200);

@@ -124,6 +124,7 @@ LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, doubl
     if (!step.late.empty())
         return refuse(step.late, "I gradini devono venire prima della fine tend!");
     setup.request = step.request;
+    setup.askedVo = vo;
     LoopCircuit& loop = setup.loop;
     loop.circuit = circuit;
     loop.parts = parts;

@@ -85,6 +85,7 @@ struct LoopSetup {
     LoopCircuit loop;
     std::optional<CompensatorTargets> designedFor;  // the network was designed for these
     std::optional<TransientRequest> request;        // a step response is asked
+    double askedVo = 0;                             // V, the `vo` Rb was or would be set from
 };
 
 struct LoopAsk {

@@ -24,6 +24,7 @@ LoopStudy StudyLoop(const CircuitValues& circuit, const PartValues& parts, doubl
         return s;
     }
     s.loop = setup.loop;
+    s.askedVo = vo;
     s.designed = setup.designedFor.has_value();
     s.request = setup.request;
     s.analysis = AnalyseLoopFor(s.loop, setup.designedFor);

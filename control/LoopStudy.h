@@ -18,6 +18,7 @@ namespace stepdown {
 struct LoopStudy {
     std::string refusal;  // not empty: nothing below holds
     LoopCircuit loop;
+    double askedVo = 0;     // V, what the divider was asked for
     bool designed = false;  // the network was designed, not given
     LoopAnalysis analysis;
     std::optional<TransientRequest> request;

@@ -121,7 +121,18 @@ enum class RealPartsOutcome {
     Unreachable,    // no duty cycle in (0, 1) gives the target output voltage
 };
 
-enum class ConductionMode { Continuous, Discontinuous };
+// HeldInDeadTime: a synchronous stage in forced CCM whose iL reaches zero
+// within a dead time, both body diodes then blocking it there until the next
+// switch turns on; the stage keeps its continuous schedule all the same.
+enum class ConductionMode { Continuous, Discontinuous, HeldInDeadTime };
+
+// Blocked somewhere in the period: discontinuous, or only held in a dead time
+// when the low side is forced on for the rest.
+constexpr ConductionMode ModeOfBlocked(bool blocked, LowSideMode lowSide) {
+    if (!blocked) return ConductionMode::Continuous;
+    return lowSide == LowSideMode::ForcedContinuous ? ConductionMode::HeldInDeadTime
+                                                    : ConductionMode::Discontinuous;
+}
 
 // The mode's words, the same in every output: "CCM", "continua (CCM)",
 // "conduzione continua".
@@ -130,6 +141,9 @@ struct ConductionModeWords {
 };
 constexpr ConductionModeWords WordsOf(ConductionMode mode) {
     if (mode == ConductionMode::Continuous) return {"CCM", "continua (CCM)", "conduzione continua"};
+    if (mode == ConductionMode::HeldInDeadTime)
+        return {"CCM0", "continua con iL ferma a zero nei tempi morti (CCM0)",
+                "conduzione continua, iL ferma a zero nei tempi morti"};
     return {"DCM", "discontinua (DCM)", "conduzione discontinua"};
 }
 

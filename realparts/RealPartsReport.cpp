@@ -121,8 +121,19 @@ std::string ThermalVerdict(const ThermalResult& thermal, const PartValues& parts
                " non trova una temperatura di equilibrio, il suo calore cresce con la "
                "temperatura più in fretta di quanto la resistenza termica lo smaltisca.";
     case ThermalStatus::NotConverged:
+        switch (thermal.stall) {
+        case ThermalStall::TargetLost:
+            return "le temperature non sono state trovate: scaldandosi il convertitore non "
+                   "raggiunge più la Vo obiettivo.";
+        case ThermalStall::Undecided:
+            return "le temperature non sono state trovate: la ricerca dell'equilibrio termico "
+                   "non si è fermata entro un microkelvin nei passi concessi.";
+        case ThermalStall::None:
+        case ThermalStall::SteadyStateLost:
+            break;
+        }
         return "le temperature non sono state trovate: scaldandosi il convertitore perde il "
-               "regime periodico o non raggiunge più la Vo obiettivo.";
+               "regime periodico.";
     case ThermalStatus::Converged:
         break;
     }

@@ -150,7 +150,7 @@ RealPartsAnalysis AnalyzeSynchronous(const CircuitValues& values, const PartValu
     const auto first = period.pieces.begin(), last = first + period.pieceCount;
     const bool blocked = std::any_of(
         first, last, [](const StagePiece& p) { return p.kind == StageInterval::Blocked; });
-    result.mode = blocked ? ConductionMode::Discontinuous : ConductionMode::Continuous;
+    result.mode = ModeOfBlocked(blocked, parts.lowSideMode);
     const StagePiece& on = period.pieces[0];
     const Vector2 turnOff = stage.Interval(on.kind).Through(on.propagator, on.start);
     result.criticalLoad = static_cast<double>((turnOff.i - on.start.i) / 2);

@@ -4,13 +4,16 @@
 // where the heat they dissipate, through their thermal resistances to the
 // ambient, gives the temperatures their resistances were taken at:
 //   Tj = Ta + P(Tj) Rth,   Rds(Tj) = Rds,25 (1 + a (Tj - 25 C)),  DCR likewise.
-// Each step holds the circuit's currents and solves each part's equation
-// exactly: with P = Pfixed + R25 (1 + a (T - 25)) I^2,
-//   T (1 - Rth R25 a I^2) = Ta + Rth (Pfixed + R25 I^2 (1 - 25 a)),
-// which has no solution once Rth a R25 I^2 >= 1: the part's heat grows with
-// its temperature faster than it can shed it (thermal runaway). The circuit
-// is then solved again at the new resistances, with D' found again for a
-// target Vo, until no temperature moves by more than a microkelvin.
+// The temperatures are a fixed point of the whole map t -> Ta + Rth P(t),
+// the circuit solved at each t (D' found again for a target Vo, else D
+// held): at a fixed D the current falls as the resistances rise, so no part's
+// heat is taken at currents held. Thermal runaway is the absence of a fixed
+// point below 10^4 °C: the heat at every temperature takes some part higher.
+// The search climbs from Ta by Newton's steps on G(t) - t (the Jacobian by
+// differences), or by G's own step, through points whose heat takes every
+// part higher, until one takes every part lower; the two bracket the fixed
+// point, which Newton's steps or the bracket's middle then narrow to a
+// microkelvin.
 
 #include <optional>
 
@@ -20,7 +23,12 @@ namespace stepdown {
 
 enum class ThermalStatus { Converged, Runaway, NotConverged };
 
+// In the order of the result's parts.
 enum class HeatedPart { HighSide, LowSide, Inductor };
+
+// Why the temperatures were not found (NotConverged): the converter loses its
+// steady state or the target Vo on the way, or the search's steps ran out.
+enum class ThermalStall { None, SteadyStateLost, TargetLost, Undecided };
 
 struct PartTemperature {
     bool given = false;  // a thermal resistance was given for it
@@ -34,6 +42,7 @@ struct ThermalResult {
     PartTemperature highSide, lowSide, inductor;
     // The part without a fixed point, with Runaway.
     HeatedPart runaway = HeatedPart::HighSide;
+    ThermalStall stall = ThermalStall::None;
     int iterations = 0;
     // The converter at the temperatures found (Converged): its parts with
     // their hot resistances, its figures and D' for the target.
@@ -46,7 +55,7 @@ struct ThermalResult {
 bool ThermalAsked(const PartValues& parts);
 
 // The fixed point from the ambient temperature; `targetVo` re-solves D' at
-// each step and the circuit then runs at it.
+// each temperature and the circuit then runs at it.
 ThermalResult ThermalFixedPoint(const CircuitValues& circuit, const PartValues& parts,
                                 std::optional<double> targetVo, const AnalysisOptions& options);
 

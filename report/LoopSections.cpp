@@ -44,15 +44,25 @@ void AddStep(const char* name, const StepFigures& step, std::string_view s,
     lines.push_back({n + ": modo", ModeName(step.mode)});
 }
 
+// A regulated Vo, with the one asked beside it when they differ.
+std::string RegulatedVo(double regulated, double asked, std::string_view s) {
+    const std::optional<double> off = VoOffAsked(regulated, asked);
+    if (!off) return Figure(regulated, "V", s);
+    return Figure(regulated, "V", s) + " (richiesta " + Figure(asked, "V", s) + ", " +
+           (*off >= 0 ? "+" : "") + FormatFixed2(*off, s) + " %)";
+}
+
 ReportSection StepSection(const TransientResult& r, std::string_view s) {
     ReportSection step{"Risposta al gradino", {}, ReportPicture::LoopStep, {}, {}};
     step.lines = {{"Vo media a regime", Figure(r.steadyVoMean, "V", s)},
                   {"Ondulazione di Vo a regime", Figure(r.steadyVoRipple, "V", s)},
                   {"Duty cycle a regime", FormatFixed2(r.steadyDuty * 100, s) + " %"},
-                  {"Modo a regime", ModeName(r.steadyMode)},
-                  {"Avvio: picco di iL", Figure(r.ilPeak, "A", s)},
-                  {"Avvio: picco di Vo", Figure(r.voPeak, "V", s)},
-                  {"Avvio: tempo al 99 % di Vo", Optional(r.t99, "s", s, "non raggiunto")}};
+                  {"Modo a regime", ModeName(r.steadyMode)}};
+    if (r.fromRest)
+        step.lines.insert(step.lines.end(), {{"Avvio: picco di iL", Figure(r.ilPeak, "A", s)},
+                                             {"Avvio: picco di Vo", Figure(r.voPeak, "V", s)},
+                                             {"Avvio: tempo al 99 % di Vo",
+                                              Optional(r.t99, "s", s, "non raggiunto")}});
     if (r.loadStep) AddStep("Gradino di carico", *r.loadStep, s, step.lines);
     if (r.lineStep) AddStep("Gradino di linea", *r.lineStep, s, step.lines);
     step.notes = WithDecimalSeparator(r.warnings, s);
@@ -116,7 +126,15 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
             {"fc con i valori standard", Optional(study.standardAnalysis.fc, "Hz", s, "nessuna")},
             {"Margine di fase con i valori standard",
              Optional(study.standardAnalysis.phaseMargin, "°", s, "nessuno")},
+            {"Vo regolata con i valori standard",
+             RegulatedVo(study.standardAnalysis.op.Vo, study.askedVo, s)},
         });
+    if (MarginsOverUnstableOrbit(a))  // beside the margins it speaks of
+        loop.lines.insert(loop.lines.end() - 3,
+                          {"Validità dei margini", std::string(kUnstableOrbitMargins)});
+    if (VoOffAsked(a.op.Vo, study.askedVo))
+        loop.lines.insert(loop.lines.begin() + 2,
+                          {"Vo regolata dal partitore", RegulatedVo(a.op.Vo, study.askedVo, s)});
     if (a.currentMode) {
         const CurrentModeFigures& k = *a.currentMode;
         const Modulator& m = study.loop.modulator;

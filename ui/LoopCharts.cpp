@@ -201,8 +201,14 @@ void LoopWindow::ShowFigures() {
     const LoopAnalysis& a = *analysis_;
     const Compensator& c = loop_.compensator;
     QStringList lines;
-    lines << QStringLiteral("<b>Punto di lavoro</b>: D = %1, IL = %2 A, Vo = %3 V, %4")
-                 .arg(Number(a.op.D), Number(a.op.IL), Number(a.op.Vo), ModeText(a.mode));
+    const std::optional<double> off = VoOffAsked(a.op.Vo, askedVo_);
+    lines << QStringLiteral("<b>Punto di lavoro</b>: D = %1, IL = %2 A, Vo = %3 V%4, %5")
+                 .arg(Number(a.op.D), Number(a.op.IL), Number(a.op.Vo),
+                      off ? QStringLiteral(" (richiesta %1 V, %2%3 %)")
+                                .arg(Number(askedVo_), *off >= 0 ? QStringLiteral("+") : QString(),
+                                     locale_.toString(*off, 'f', 2))
+                          : QString(),
+                      ModeText(a.mode));
     if (!a.valid) {
         lines << a.refusal.c_str();
     } else if (!a.f.empty()) {
@@ -242,14 +248,17 @@ void LoopWindow::ShowFigures() {
                      "<b>margine di guadagno</b> = %3")
                      .arg(optional(a.fc, QStringLiteral(" Hz")), optional(a.phaseMargin, "°"),
                           optional(a.gainMargin, QStringLiteral(" dB")));
+        if (MarginsOverUnstableOrbit(a))
+            lines << QStringLiteral("<b>Margini</b>: %1").arg(Text(kUnstableOrbitMargins));
     }
     std::vector<std::string> warnings = a.warnings;
     if (const TransientResult* r = transient_ ? &*transient_ : nullptr; r && r->refusal.empty()) {
         warnings.insert(warnings.end(), r->warnings.begin(), r->warnings.end());
-        lines << QStringLiteral("<b>Avvio</b>: iL massima %1 A, Vo massima %2 V, 99 % di Vo %3")
-                     .arg(Number(r->ilPeak), Number(r->voPeak),
-                          r->t99 ? QStringLiteral("a %1 ms").arg(Number(*r->t99 * 1e3))
-                                 : QStringLiteral("mai raggiunto"));
+        if (r->fromRest)
+            lines << QStringLiteral("<b>Avvio</b>: iL massima %1 A, Vo massima %2 V, 99 % di Vo %3")
+                         .arg(Number(r->ilPeak), Number(r->voPeak),
+                              r->t99 ? QStringLiteral("a %1 ms").arg(Number(*r->t99 * 1e3))
+                                     : QStringLiteral("mai raggiunto"));
         const std::pair<const char*, const std::optional<StepFigures>*> steps[] = {
             {"Gradino di carico", &r->loadStep}, {"Gradino di linea", &r->lineStep}};
         for (const auto& [title, step] : steps) {

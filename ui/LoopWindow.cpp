@@ -241,7 +241,11 @@ void LoopWindow::Design() {
 void LoopWindow::UseStandardValues() {
     const LoopSetup setup = Read();
     if (setup.refusal) return ShowMessage(setup.refusal->sentence);
-    WriteNetwork(RoundedCompensator(setup.loop.compensator));
+    // Rb too: the divider on the E96 series regulates to its own Vo.
+    const Compensator rounded = RoundedCompensator(setup.loop.compensator);
+    WriteNetwork(rounded);
+    for (const ControlField& field : ControlFields())
+        if (field.text == &ControlTexts::rb) Field(field.row->key)->setText(FieldText(rounded.Rb));
     Calculate();
 }
 
@@ -252,6 +256,7 @@ void LoopWindow::Calculate() {
     if (setup.designedFor) WriteNetwork(setup.loop.compensator);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     loop_ = setup.loop;
+    askedVo_ = setup.askedVo;
     request_ = setup.request;
     analysis_ = AnalyseLoopFor(loop_, setup.designedFor);
     transient_.reset();

@@ -101,6 +101,7 @@ private:
     QAction* exportNetlist_ = nullptr;
 
     LoopCircuit loop_;
+    double askedVo_ = 0;  // V, what the divider was asked for
     std::optional<LoopAnalysis> analysis_;
     std::optional<TransientRequest> request_;  // the step response asked, if any
     std::optional<TransientResult> transient_;

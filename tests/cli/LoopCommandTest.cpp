@@ -123,6 +123,42 @@ TEST(LoopCommand, PeakCurrentSlopesInTheTextsUnit) {
               std::string::npos);
 }
 
+// Beside the figures, what they hold for: margins over a current loop whose
+// error grows by (Sf - Se)/(Sn + Se) a period (Sn = Ri (Vi - Vo)/L, Sf = Ri
+// Vo/L) told void; a rounded Rb's Vo, Vref (1 + R1/Rb), beside the one asked;
+// start-up figures only from rest.
+TEST(LoopCommand, WhatTheFiguresHoldForIsToldBesideThem) {
+    const auto json = [](const Args& args) {
+        return nlohmann::json::parse(Loop(Plus(args, {"--json"})).out)["loop"];
+    };
+    for (const double se : {0.05, 0.3}) {
+        const Args peak{"--vi",      "12",  "--vo", "8",    "--f",  "500",
+                        "--l",       "4.7", "--c",  "47",   "--rl", "1.6",
+                        "--fc",      "40",  "--ri", "0.25", "--se", std::to_string(se),
+                        "--control", "peak"};
+        const bool grows = std::abs((0.25 * 8 / 4.7 - se) / (0.25 * 4 / 4.7 + se)) > 1;
+        EXPECT_EQ(json(peak)["marginsHold"], !grows) << se;
+        const std::string told = "\nmargini" + std::string(23, ' ') + "non validi: l'orbita";
+        EXPECT_EQ(Loop(peak).out.find(told) != std::string::npos, grows) << se;
+    }
+    const Args divider{"--vi",   "48",   "--vo", "12",   "--f",     "200",    "--l",
+                       "56",     "--c",  "12",   "--rl", "8",       "--type", "3",
+                       "--vref", "1.25", "--fc", "20",   "--series"};
+    const nlohmann::json loop = json(divider);
+    const double vo = 1.25 * (1 + 1e4 / loop["standard"]["Rb"].get<double>());
+    EXPECT_NEAR(loop["standard"]["Vo"].get<double>(), vo, 1e-12 * vo);
+    EXPECT_EQ(loop["operatingPoint"]["VoAsked"], 12);
+    char line[96];
+    std::snprintf(line, sizeof line, "\nVo regolata%19s%.2E  V  (richiesta 1.20E+01 V, +%.2f %%)\n",
+                  "", vo, 100 * (vo / 12 - 1));
+    EXPECT_NE(Loop(divider).out.find(line), std::string::npos) << line;
+    for (const char* tss : {"0", "1"}) {
+        const Args steps = With({"--fc", "8", "--rl2", "5", "--t1", "5", "--tss", tss});
+        EXPECT_EQ(json(steps)["transient"]["startup"].is_object(), *tss == '1');
+        EXPECT_EQ(Loop(steps).out.find("\nAvvio\n") != std::string::npos, *tss == '1');
+    }
+}
+
 TEST(LoopCommand, RefusalsNameTheirOption) {
     const struct {
         Args more;

@@ -17,7 +17,7 @@ fields="$(
     "$cli" verify "${circuit[@]}" --real --rectifier sync --rth-hs 10 --rth-ls 10 --rth-l 10 \
       --vo-target 14 --json
     "$cli" sweep "${worked[@]}" --points 2 --json
-    "$cli" loop "${loop[@]}" --series --switched --rl2 5 --t1 1 --vi2 20 --t2 2 --json
+    "$cli" loop "${loop[@]}" --series --switched --tss 1 --rl2 5 --t1 3 --vi2 20 --t2 4 --json
     "$cli" loop "${loop[@]}" --control peak --json
   } | jq -r 'paths(type != "object" and type != "array")
              | map(if type == "number" then "[]" else . end) | join(".")' |

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 #include "realparts/PartTexts.h"
 #include "realparts/RealPartsReport.h"
 #include "realparts/RealPartsStudy.h"
@@ -52,24 +55,65 @@ TEST(Thermal, TheFixedPointHoldsEachPartsBalanceAtItsOwnResistances) {
     }
 }
 
-// Rth a R25 I^2 >= 1 has no fixed point: the DCR's heat at 0.22 W and
-// 0.393 %/K outgrows 1200 K/W (gain 1.04) but not 1100 K/W (0.96).
-TEST(Thermal, RunawayNamesThePartWhoseHeatOutgrowsItsResistance) {
-    PartValues p = WarmParts();
-    p.RthHigh = p.RthLow = 0;
-    p.RthInductor = 1200;
-    ThermalResult r = ThermalFixedPoint(kCircuit, p, std::nullopt, {});
-    EXPECT_EQ(r.status, ThermalStatus::Runaway);
-    EXPECT_EQ(r.runaway, HeatedPart::Inductor);
-    EXPECT_EQ(ThermalVerdict(r, p, ","),
-              "fuga termica: induttore non trova una temperatura di "
-              "equilibrio, il suo calore cresce con la temperatura più "
-              "in fretta di quanto la resistenza termica lo smaltisca.");
-    p.RthInductor = 1100;
-    r = ThermalFixedPoint(kCircuit, p, std::nullopt, {});
-    EXPECT_EQ(r.status, ThermalStatus::Converged);
-    EXPECT_TRUE(ThermalOverLimit(r));  // far above 150 °C
-    EXPECT_EQ(ThermalVerdict(r, p, ",").rfind("troppo caldo: induttore a ", 0), 0U);
+// A fixed-duty stage once told a runaway at currents held: 12 V, 30 %, 500 kHz.
+const CircuitValues kHot{12, 0.3, 500e3, 2.2e-6, 100e-6, 0.33};
+
+// The heat of the high side (else the inductor) through its Rth, less t, the
+// circuit solved at its resistance at t (D' again for a target); -inf where
+// the converter has no answer.
+double Rise(const CircuitValues& c, PartValues p, bool high, std::optional<double> target,
+            double t) {
+    (high ? p.Rds : p.DCR) *= 1 + (high ? p.tcRds : p.tcDcr) * (t - 25);
+    const DutySynthesis d =
+        target ? DutyForTarget(c, p, *target) : DutySynthesis{RealPartsOutcome::Found, c.D};
+    const RealPartsAnalysis s = Analyze({c.Vi, d.D, c.f, c.L, c.C, c.RL}, p);
+    if (d.outcome != RealPartsOutcome::Found || s.outcome != RealPartsOutcome::Found)
+        return -INFINITY;
+    return p.Ta + (high ? p.RthHigh * s.heat.highSide : p.RthInductor * s.heat.inductor) - t;
+}
+
+// One part given an Rth: the whole map's fixed point is the first t on a scan
+// from Ta to 10^4 °C that the heat no longer lifts, bisected; a scan lifted to
+// its end is a runaway, one that meets no answer first has lost the target.
+TEST(Thermal, RunawayOnlyWhereTheWholeMapHasNoFixedPoint) {
+    struct Case {
+        bool hot;  // kHot's high side, else the worked example's inductor
+        double rth, coefficient;
+        std::optional<double> target;
+    };
+    std::vector<Case> cases = {{true, 14, 0.05, {}},      // once told a runaway
+                               {true, 12.2, 0.05, {}},    // once told not converged
+                               {true, 98.3, 0.004, 3.3},  // near 1210 °C
+                               {true, 50, 0.01, 3.3},     // the target lost
+                               {false, 1200, 0.00393, {}},  {false, 1300, 0.00393, 14.5},
+                               {false, 1100, 0.00393, 14.5}};
+    // Around the edge of the held target's inductor, 1 / (a DCR I^2) = 1210 K/W.
+    std::mt19937 random(47);
+    for (int k = 0; k < 6; ++k)
+        cases.push_back({false, std::uniform_real_distribution(300.0, 2400.0)(random),
+                         std::uniform_real_distribution(0.001, 0.006)(random), 14.5});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rth << " K/W, " << c.coefficient << " /K");
+        const CircuitValues& circuit = c.hot ? kHot : kCircuit;
+        PartValues p = WarmParts();
+        if (c.hot) p.ESR = p.DCR = p.RdsLo = 0.003, p.td1 = p.td2 = 20e-9, p.Qg = 10e-9;
+        if (c.hot) p.QgLo = 15e-9, p.Vdrv = 5;
+        p.RthLow = 0, p.RthHigh = c.hot ? c.rth : 0, p.RthInductor = c.hot ? 0 : c.rth;
+        (c.hot ? p.tcRds : p.tcDcr) = c.coefficient;
+        const auto f = [&](double t) { return Rise(circuit, p, c.hot, c.target, t); };
+        double lo = p.Ta, hi = p.Ta;
+        while (hi < 1e4 && f(hi) > 0) lo = hi, hi += (1e4 - p.Ta) / 400;
+        const double end = f(hi);
+        const ThermalResult r = ThermalFixedPoint(circuit, p, c.target, {});
+        ASSERT_EQ(r.status, std::isinf(end) ? ThermalStatus::NotConverged
+                            : end > 0       ? ThermalStatus::Runaway
+                                            : ThermalStatus::Converged);
+        EXPECT_EQ(r.stall, std::isinf(end) ? ThermalStall::TargetLost : ThermalStall::None);
+        EXPECT_EQ(r.runaway, end > 0 && !c.hot ? HeatedPart::Inductor : HeatedPart::HighSide);
+        if (std::isinf(end) || end > 0) continue;
+        for (int k = 0; k < 60; ++k) (f((lo + hi) / 2) > 0 ? lo : hi) = (lo + hi) / 2;
+        EXPECT_NEAR((c.hot ? r.highSide : r.inductor).tj, lo, 1e-4);
+    }
 }
 
 // R(Ta) = R25 (1 + a (Ta - 25)) must stay above zero: a = 5 %/K reaches zero

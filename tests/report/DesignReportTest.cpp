@@ -327,12 +327,39 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
                   FormatFixed2(load.undershoot / load.finalVoMean * 100, ",") + " %)");
     // The plant named as the control has it: Gvd, Gvc in peak-current mode.
     EXPECT_EQ(loop.lines[5].caption, "Guadagno in continua di Gvd");
-    in.texts.loop = {{"fc", "8"}, {"control", "peak"}};
-    std::string gains;
-    const DesignReport peak = BuildDesignReport(in);
-    for (const ReportLine& line : peak.sections[before].lines)
-        if (line.caption.rfind("Guadagno in continua", 0) == 0) gains += line.caption;
-    EXPECT_EQ(gains, "Guadagno in continua di Gvc");
+    // Start-up figures only from rest (tss); Rb = 10 kΩ 1.25/(15 - 1.25) on E96
+    // is 909 Ω, whose Vo is told beside the 15 V asked; margins over a current
+    // loop whose error grows by Sf/Sn = Vo/(Vi - Vo) = 1.5 a period (no ramp)
+    // are told void. Each caption's value, or nothing where it is not shown.
+    const double vo = 1.25 * (1 + 1e4 / 909);
+    const struct {
+        SectionTexts texts;
+        const char* caption;
+        std::string value;
+    } shown[] = {
+        {{{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}}, "Avvio: picco di iL", "A"},
+        {{{"fc", "8"}, {"rl2", "5"}, {"t1", "5"}}, "Avvio: picco di iL", ""},
+        {{{"fc", "8"}, {"vref", "1.25"}},
+         "Vo regolata con i valori standard",
+         FormatScientific(vo, 2, ",") + " V (richiesta 1,50E+01 V, +" +
+             FormatFixed2(100 * (vo / 15 - 1), ",") + " %)"},
+        {{{"fc", "8"}, {"control", "peak"}, {"se", "0.001"}, {"ri", "0.5"}},
+         "Validità dei margini",
+         std::string(kUnstableOrbitMargins)},
+        {{{"fc", "8"}, {"control", "peak"}}, "Validità dei margini", ""},
+    };
+    for (const auto& c : shown) {
+        in.texts.loop = c.texts;
+        std::string found, gains;
+        for (const ReportSection& section : BuildDesignReport(in).sections)
+            for (const ReportLine& line : section.lines) {
+                if (line.caption == c.caption) found = line.value;
+                if (line.caption.rfind("Guadagno in continua", 0) == 0) gains += line.caption;
+            }
+        EXPECT_TRUE(found.ends_with(c.value) && found.empty() == c.value.empty()) << found;
+        EXPECT_EQ(gains, c.texts.count("control") ? "Guadagno in continua di Gvc"
+                                                  : "Guadagno in continua di Gvd");
+    }
 }
 
 }  // namespace

@@ -660,7 +660,8 @@ void WindowsTest::choiceRefusalUseValuesAndExport() {
 }
 
 // "Anello di controllo" from the menu bar: "Progetta" writes the network the
-// core designs for the same circuit, the chart draws it, a refusal is told.
+// core designs for the same circuit, the chart draws it, the figures say what
+// they hold for, a refusal is told.
 void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     Design();
     for (QAction* action : form1_->MenuBar()->actions()[1]->menu()->actions())
@@ -699,6 +700,32 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     const double r2 = window->Field("r2")->text().toDouble();  // as the analysis read it
     QVERIFY(text.contains(QString::fromStdString(" " + stepdown::SpiceNumber(r2) + "\n")));
 
+    // The figures' qualifiers: start-up figures only from rest; "Valori standard"
+    // puts Rb on E96, 10 kΩ 1.25/(15 - 1.25) to 909 Ω, whose Vo stands beside the
+    // 15 V asked; margins over a current loop whose error grows by Sf/Sn = 1.5 a
+    // period (no ramp) are told void.
+    const auto shows = [window](std::initializer_list<std::pair<const char*, const char*>> texts,
+                                QPushButton* button, const QString& part) {
+        for (const auto& [key, text] : texts) window->Field(key)->setText(QString::fromUtf8(text));
+        button->click();
+        return window->Figures()->text().contains(part);
+    };
+    const QLocale italian(QLocale::Italian);
+    const double vo = 1.25 * (1 + 1e4 / 909);
+    const QString start = QStringLiteral("<b>Avvio</b>"),
+                  beside = QStringLiteral("Vo = %1 V (richiesta 15 V, +%2 %)")
+                               .arg(italian.toString(vo, 'g', 4),
+                                    italian.toString(100 * (vo / 15 - 1), 'f', 2));
+    QVERIFY(
+        !shows({{"vref", "1.25"}, {"rl2", "5"}, {"t1", "5"}}, window->CalculateButton(), start));
+    QVERIFY(shows({{"tss", "1"}}, window->CalculateButton(), start));
+    QVERIFY(shows({}, window->StandardButton(), beside) && window->Field("rb")->text() == "909");
+    auto* control = window->findChild<QComboBox*>(QStringLiteral("control"));
+    control->setCurrentIndex(1);
+    emit control->activated(1);
+    const QString margins = "<b>Margini</b>: " + Q(std::string(stepdown::kUnstableOrbitMargins));
+    QVERIFY(shows({{"se", "0.001"}, {"ri", "0.5"}}, window->CalculateButton(), margins));
+    QVERIFY(!shows({{"se", "0.1"}}, window->CalculateButton(), margins));
     window->Field("pm")->setText(QStringLiteral("180"));
     const ModalBox refusal = WatchForModalBox([&] { window->CalculateButton()->click(); });
     QCOMPARE(refusal.text,
