@@ -94,12 +94,9 @@ TEST(StudyRealParts, TargetsTheDesignsVoWhileTheFieldsHoldTheDesign) {
 
 TEST(RealPartsReport, SummaryLinesAndTheDutyCycleInEachOutcome) {
     RealPartsStudy study;
-    study.analysis.mode = ConductionMode::Discontinuous;
-    study.analysis.criticalLoad = 1.5;
-    study.analysis.VoMean = 14.7;
-    study.analysis.VoRipple = 0.0613;
-    study.analysis.deltaIL = 0.25;
-    study.analysis.powers = {22, 20.5, 0.93214};
+    RealPartsAnalysis& a = study.analysis;
+    a.mode = ConductionMode::Discontinuous, a.criticalLoad = 1.5, a.VoMean = 14.7;
+    a.VoRipple = 0.0613, a.deltaIL = 0.25, a.powers = {22, 20.5, 0.93214};
     const std::vector<std::string> common{"discontinua (DCM)", "1,50E+00 A",
                                           "6,13E+01 mV picco-picco", "2,20E+01 W", "2,05E+01 W"};
     struct Case {
