@@ -171,7 +171,10 @@ JsonObject RealPartsJson(const RealPartsStudy& study) {
         JsonObject lowSide = CurrentJson(low.peak, low.rms, low.mean);
         lowSide.Number("bodyDiodeMean", low.bodyDiodeMean)
             .Number("bodyDiodeTime", low.bodyDiodeTime);
-        object.Object("lowSide", std::move(lowSide)).Boolean("zvs", a.zeroVoltageSwitching);
+        object.Object("lowSide", std::move(lowSide))
+            .Boolean("zvs", a.zeroVoltageSwitching)
+            .Boolean("zvsPartial", a.partialZvs)
+            .Number("turnOnVoltage", a.turnOnVoltage);
     }
     if (study.thermal) object.Object("thermal", ThermalJson(*study.thermal, study.parts));
     // Only when there is something to say, so that the common output stays short.

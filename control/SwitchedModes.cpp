@@ -75,13 +75,14 @@ double Simulation::MostSubstepReach() {
         for (const Amp amp : {Amp::Linear, Amp::Low, Amp::High})
             for (int load = 0; load <= (request_.t1 ? 1 : 0); ++load)
                 for (int line = 0; line <= (request_.t2 ? 1 : 0); ++line)
-                    for (const bool ramping : {false, request_.tss > 0}) {
-                        mode_ = {sw, amp, load, line, ramping};
-                        Assemble();
-                        const double reach = HomogeneousNorm(A_) * period_ / kSubsteps;
-                        // NaN and infinity are the most of all.
-                        if (!(reach <= most)) most = reach;
-                    }
+                    for (const bool ramping : {false, request_.tss > 0})
+                        for (const bool shared : {false, sw == Switch::On || sw == Switch::LowOn}) {
+                            mode_ = {sw, amp, load, line, ramping, false, shared};
+                            Assemble();
+                            const double reach = HomogeneousNorm(A_) * period_ / kSubsteps;
+                            // NaN and infinity are the most of all.
+                            if (!(reach <= most)) most = reach;
+                        }
     mode_ = saved;
     return most;
 }
@@ -93,7 +94,9 @@ void Simulation::Assemble() {
     constexpr std::array<StageInterval, 5> kIntervalOf{
         StageInterval::HighSideOn, StageInterval::LowBodyDiode, StageInterval::Blocked,
         StageInterval::LowSideOn, StageInterval::HighBodyDiode};
-    const StageInterval kind = kIntervalOf[static_cast<std::size_t>(mode_.sw)];
+    const StageInterval kind = !mode_.shared ? kIntervalOf[static_cast<std::size_t>(mode_.sw)]
+                               : mode_.sw == Switch::On ? StageInterval::HighSideShared
+                                                        : StageInterval::LowSideShared;
     const LinearInterval& interval = Model().intervals[static_cast<std::size_t>(kind)];
     const Matrix2& M = interval.M;
     const Vector2 pull = M * interval.equilibrium;
@@ -145,6 +148,16 @@ std::vector<std::pair<Event, SparseRow>> Simulation::Events() const {
         (mode_.sw == Switch::LowOn && loop_.parts.lowSideMode == LowSideMode::DiodeEmulation))
         events.emplace_back(Event::CurrentZero, Unit(kIL));
     if (mode_.sw == Switch::HighDiode) events.emplace_back(Event::CurrentZero, Unit(kIL, -1));
+    // A closed switch's current crossing the edge of its drop: below -highEdge_
+    // on the high side, above lowEdge_ on the low side, the body diode joins.
+    const bool high = mode_.sw == Switch::On;
+    const double edge = high ? -highEdge_ : lowEdge_;
+    if (Synchronous() && (high || mode_.sw == Switch::LowOn) && std::isfinite(edge)) {
+        // Falling through the edge ends the high side's lone channel and the
+        // low side's pair; rising through it, the other two.
+        const double falling = high != mode_.shared ? 1 : -1;
+        events.emplace_back(Event::Share, Combine(Unit(kIL), falling, Unit(kOne), -falling * edge));
+    }
     if (mode_.amp == Amp::Linear) {
         events.emplace_back(Event::ToLow, vc);
         events.emplace_back(Event::ToHigh, Combine(Unit(kOne), m.Vcmax, vc, -1));

@@ -53,7 +53,9 @@ Simulation::Simulation(const LoopCircuit& loop, const TransientRequest& request,
       request_(request),
       period_(1 / loop.circuit.f),
       start_(start),
-      injection_(injection) {
+      injection_(injection),
+      highEdge_(ShareOf(loop.parts.Rds, loop.parts.Vf, loop.parts.Rd).edge),
+      lowEdge_(ShareOf(loop.parts.RdsLo, loop.parts.Vf, loop.parts.Rd).edge) {
     const Compensator& c = loop.compensator;
     for (int load = 0; load < 2; ++load)
         for (int line = 0; line < 2; ++line) {
@@ -68,7 +70,8 @@ Simulation::Simulation(const LoopCircuit& loop, const TransientRequest& request,
                 for (const StageInterval kind :
                      {StageInterval::HighSideOn, StageInterval::LowSideOn,
                       StageInterval::LowBodyDiode, StageInterval::HighBodyDiode,
-                      StageInterval::Blocked})
+                      StageInterval::Blocked, StageInterval::LowSideShared,
+                      StageInterval::HighSideShared})
                     stage.intervals[at(kind)] = model.Interval(kind);
                 stage.vo = model.OutputVoltage();
             } else {
@@ -175,6 +178,11 @@ void Simulation::Switching(Event event) {
         y_[kIL] = 0;
         mode_.sw = Switch::Blocked;
         break;
+    case Event::Share:
+        // On the edge, where the pair's two drops meet.
+        y_[kIL] = mode_.sw == Switch::On ? -highEdge_ : lowEdge_;
+        mode_.shared = !mode_.shared;
+        break;
     case Event::ToLow:
         mode_.amp = Amp::Low;
         break;
@@ -214,7 +222,18 @@ void Simulation::Consistent() {
         mode_.sw = Switch::Blocked;
     }
     if (mode_.sw == Switch::Blocked) blockedInPeriod_ = true;
+    Sharing();
     Build();
+}
+
+void Simulation::Sharing() {
+    const bool high = mode_.sw == Switch::On;
+    if (!Synchronous() || !(high || mode_.sw == Switch::LowOn)) {
+        mode_.shared = false;
+        return;
+    }
+    const double past = high ? -highEdge_ - y_[kIL] : y_[kIL] - lowEdge_;
+    if (past != 0) mode_.shared = past > 0;
 }
 
 void Simulation::Record() {

@@ -35,13 +35,14 @@ using SparseMatrix = std::array<SparseRow, kSize>;
 
 // The power stage's state. The diode's stage knows the first three; a
 // synchronous one: On the high-side switch, Diode the low-side body diode,
-// LowOn the low-side switch, HighDiode the high-side body diode.
+// LowOn the low-side switch, HighDiode the high-side body diode; a closed
+// switch whose drop passes Vf has its body diode beside it (Mode::shared).
 // The most periods one run covers; a longer run is refused before it starts.
 inline constexpr long kMostPeriods = 50000;
 
 enum class Switch { On, Diode, Blocked, LowOn, HighDiode };
 enum class Amp { Linear, Low, High };
-enum class Event { Ramp, DutyLimit, BlankEnd, CurrentZero, ToLow, ToHigh, Leave, Extreme };
+enum class Event { Ramp, DutyLimit, BlankEnd, CurrentZero, Share, ToLow, ToHigh, Leave, Extreme };
 
 struct Mode {
     Switch sw = Switch::Blocked;
@@ -49,6 +50,7 @@ struct Mode {
     int load = 0, line = 0;
     bool ramping = false;
     bool blanking = false;  // peak-current mode: the comparator is not yet heard
+    bool shared = false;    // the closed switch's body diode conducts beside it
     auto operator<=>(const Mode&) const = default;
 };
 
@@ -82,7 +84,7 @@ public:
 private:
     // The stage's intervals, indexed by StageInterval, and its output.
     struct Stage {
-        std::array<LinearInterval, 5> intervals;
+        std::array<LinearInterval, kStageIntervals> intervals;
         Observable vo;
     };
     const Stage& Model() const;
@@ -121,6 +123,9 @@ private:
                   double after) const;
     void Switching(Event event);
     void Consistent();
+    // Whether the closed switch shares iL with its body diode; kept as it is
+    // on the edge itself, where an event has just decided it.
+    void Sharing();
     void Record();
 
     const LoopCircuit& loop_;
@@ -134,6 +139,8 @@ private:
     int lowPhase_ = 0;  // 0 before the slot, 1 in it, 2 after it
     std::optional<std::array<double, 5>> start_;
     Injection injection_;
+    // |iL| at which each closed switch's drop reaches Vf; infinite without Rds.
+    double highEdge_ = 0, lowEdge_ = 0;
     Mode mode_;
     Matrix A_{};  // the mode's matrix while it is built
     std::map<Mode, Cached> cache_;

@@ -79,10 +79,11 @@ struct Losses {
     double inductor = 0;         // DCR mean(iL^2)
     double outputCapacitor = 0;  // ESR mean(iC^2)
     double quiescent = 0;        // Iq Vi
-    // The synchronous stage (zero with a diode): RdsLo mean(iLS^2); Vf mean|i|
-    // + Rd mean(i^2) of both body diodes; (CossHi + CossLo) Vi^2 f / 2 unless
-    // the high-side switch turns on at zero voltage; Qrr Vi f when the
-    // low-side body diode conducts as it turns on. `gate` covers both gates.
+    // The synchronous stage (zero with a diode): RdsLo mean(iLS^2) of the
+    // channel's share; Vf mean|i| + Rd mean(i^2) of both body diodes, alone
+    // or beside their channels; (CossHi + CossLo) V^2 f / 2 with V the high
+    // side's voltage at its turn-on; Qrr Vi f when the low-side body diode
+    // conducts as it turns on. `gate` covers both gates.
     double lowSideConduction = 0;
     double bodyDiode = 0;
     double coss = 0;
@@ -136,9 +137,16 @@ struct RealPartsAnalysis {
     LowSideStress lowSide;  // the synchronous stage only
     Losses losses;
     PartHeat heat;
-    // The high-side switch turns on while its body diode conducts: no
-    // turn-on or Coss loss.
+    // The high-side switch turns on with the node at Vi, swung there in the
+    // dead time td2: no turn-on or Coss loss.
     bool zeroVoltageSwitching = false;
+    // A reversed current swung the node in td2: fully, partly (partialZvs)
+    // or too little to lower the turn-on's voltage.
+    bool reversedSwing = false;
+    bool partialZvs = false;
+    // V across the high side as it turns on: the swing left undone, which
+    // the turn-on and Coss losses are charged on (the synchronous stage only).
+    double turnOnVoltage = 0;
     Powers powers;
     Waveform waveform;
     double startIL = 0;  // A, the steady state at turn-on
@@ -147,9 +155,6 @@ struct RealPartsAnalysis {
     bool switchingBeyondOnTime = false;
     // A gate charge with no drive voltage: the gate loss counts as none.
     bool gateWithoutDrive = false;
-    // A switch's channel drops more than Vf while on: its body diode would
-    // share the current, which the model leaves to the channel.
-    bool bodyDiodeBesideChannel = false;
     // NoSteadyState because the figures broke the physics (an efficiency
     // outside 0-100 %, a negative loss or diode mean current, an energy
     // balance off by more than 0.5 %): the model's numerics failed.

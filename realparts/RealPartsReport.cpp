@@ -38,6 +38,8 @@ std::vector<StressRow> StressTable(const RealPartsAnalysis& a, std::string_view 
                          FormatScientific(a.lowSide.bodyDiodeMean, 2, separator), ""});
         table.push_back({"Diodo di corpo basso, conduzione", "ns",
                          FormatScientific(a.lowSide.bodyDiodeTime * 1e9, 2, separator), ""});
+        table.push_back({"Interruttore alto, tensione all'accensione", "V",
+                         FormatScientific(a.turnOnVoltage, 2, separator), ""});
     }
     return table;
 }
@@ -222,15 +224,20 @@ std::vector<std::string> AnalysisNotes(const RealPartsAnalysis& a) {
         notes.emplace_back(
             "l'interruttore alto si accende a tensione zero (ZVS): il suo diodo di corpo "
             "conduce prima dell'accensione, e le perdite di accensione e di Coss valgono zero.");
+    else if (a.partialZvs)
+        notes.emplace_back(
+            "ZVS parziale: nel tempo morto td2 la corrente inversa di L carica le due Coss solo "
+            "in parte, e l'interruttore alto si accende con la tensione residua ai capi; le "
+            "perdite di accensione e di Coss contano la parte di escursione non compiuta.");
+    else if (a.reversedSwing)
+        notes.emplace_back(
+            "nessuno ZVS: la corrente inversa di L non sposta il nodo nel tempo morto td2, e "
+            "l'interruttore alto si accende con tutta Vi ai capi.");
     if (a.switchingBeyondOnTime)
         notes.emplace_back(
             "tr + tf supera il tempo di accensione D/f: il modello lineare della "
             "commutazione non vale più, e la perdita di commutazione è solo "
             "indicativa.");
-    if (a.bodyDiodeBesideChannel)
-        notes.emplace_back(
-            "la caduta su un interruttore chiuso supera Vf: il suo diodo di corpo condurrebbe "
-            "in parallelo al canale, e il modello lascia tutta la corrente al canale.");
     if (a.gateWithoutDrive)
         notes.emplace_back(
             "la carica di gate Qg è data senza la tensione di pilotaggio Vdrv: la "

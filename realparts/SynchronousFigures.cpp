@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
+#include "realparts/DeadTimeSwing.h"
 #include "realparts/PeriodFigures.h"
 #include "realparts/SynchronousStage.h"
 
@@ -21,7 +23,23 @@ struct StageIntegrals {
     Real low = 0, low2 = 0;            // LS channel
     Real lowBody = 0, lowBody2 = 0;    // LS body diode
     Real lowBodyTime = 0;
+    Real highShared = 0, highShared2 = 0, highSharedTime = 0;  // HS channel and body diode
+    Real lowShared = 0, lowShared2 = 0, lowSharedTime = 0;     // LS channel and body diode
 };
+
+// A shared pair's current j split over its pieces (their time and the
+// integrals of j and j^2): the channel carries a + b j, the diode the rest.
+struct PairSplit {
+    Real channel2 = 0, diode = 0, diode2 = 0;
+};
+
+PairSplit Split(const SharedDrop& share, Real time, Real j, Real j2) {
+    if (!(time > 0)) return {};
+    const Real a = share.source / share.channel, b = share.slope / share.channel;
+    const Real channel = a * time + b * j, channel2 = a * a * time + 2 * a * b * j + b * b * j2;
+    const Real cross = a * j + b * j2;  // integral of j times the channel's share
+    return {channel2, j - channel, j2 - 2 * cross + channel2};
+}
 
 StageIntegrals Integrals(const SynchronousStage& stage, const StagePeriod& period) {
     StageIntegrals sums;
@@ -44,6 +62,16 @@ StageIntegrals Integrals(const SynchronousStage& stage, const StagePeriod& perio
             sums.lowBody2 += i2;
             sums.lowBodyTime += piece.duration;
             break;
+        case StageInterval::HighSideShared:
+            sums.highShared += i;
+            sums.highShared2 += i2;
+            sums.highSharedTime += piece.duration;
+            break;
+        case StageInterval::LowSideShared:
+            sums.lowShared += i;
+            sums.lowShared2 += i2;
+            sums.lowSharedTime += piece.duration;
+            break;
         case StageInterval::Blocked:
             break;
         }
@@ -53,22 +81,28 @@ StageIntegrals Integrals(const SynchronousStage& stage, const StagePeriod& perio
 
 struct StageExtremes {
     SampledRange iL, Vo, high, low;
-    SampledRange highChannel, lowChannel;  // iL while each switch is on
-    SampledRange highVoltage;              // Vi - vsw while the high side is off
-    SampledRange lowVoltage;               // vsw while the low side is off
+    SampledRange highVoltage;  // Vi - vsw while the high side is off
+    SampledRange lowVoltage;   // vsw while the low side is off
 };
 
 bool HighSideCarries(StageInterval kind) {
-    return kind == StageInterval::HighSideOn || kind == StageInterval::HighBodyDiode;
+    return kind == StageInterval::HighSideOn || kind == StageInterval::HighBodyDiode ||
+           kind == StageInterval::HighSideShared;
 }
 
 bool LowSideCarries(StageInterval kind) {
-    return kind == StageInterval::LowSideOn || kind == StageInterval::LowBodyDiode;
+    return kind == StageInterval::LowSideOn || kind == StageInterval::LowBodyDiode ||
+           kind == StageInterval::LowSideShared;
 }
 
 // The switch node's voltage in an interval at the inductor current i.
-double NodeVoltage(StageInterval kind, double i, double Vo, double Vi, const PartValues& parts) {
+double NodeVoltage(StageInterval kind, double i, double Vo, double Vi, const PartValues& parts,
+                   const SynchronousStage& stage) {
     switch (kind) {
+    case StageInterval::HighSideShared:
+        return Vi + stage.Share(true).source - stage.Share(true).slope * i;
+    case StageInterval::LowSideShared:
+        return -stage.Share(false).source - stage.Share(false).slope * i;
     case StageInterval::HighSideOn:
         return Vi - parts.Rds * i;
     case StageInterval::LowSideOn:
@@ -104,7 +138,7 @@ StageExtremes Sample(const SynchronousStage& stage, const StagePeriod& period, d
             const Vector2 state = j == n ? end : x;
             const double i = static_cast<double>(state.i);
             const double Vo = static_cast<double>(vo.Of(state));
-            const double vsw = NodeVoltage(piece.kind, i, Vo, Vi, parts);
+            const double vsw = NodeVoltage(piece.kind, i, Vo, Vi, parts, stage);
             const bool high = HighSideCarries(piece.kind), low = LowSideCarries(piece.kind);
             wave.time[at] = static_cast<double>(time + h * static_cast<Real>(j));
             wave.iL[at] = i;
@@ -117,8 +151,6 @@ StageExtremes Sample(const SynchronousStage& stage, const StagePeriod& period, d
             extremes.Vo.Take(Vo);
             extremes.high.Take(wave.isw[at]);
             extremes.low.Take(wave.id[at]);
-            if (piece.kind == StageInterval::HighSideOn) extremes.highChannel.Take(i);
-            if (piece.kind == StageInterval::LowSideOn) extremes.lowChannel.Take(i);
             if (!high) extremes.highVoltage.Take(Vi - vsw);
             if (!low) extremes.lowVoltage.Take(vsw);
             x = in.Through(step, x);
@@ -152,7 +184,13 @@ RealPartsAnalysis AnalyzeSynchronous(const CircuitValues& values, const PartValu
         first, last, [](const StagePiece& p) { return p.kind == StageInterval::Blocked; });
     result.mode = ModeOfBlocked(blocked, parts.lowSideMode);
     const StagePiece& on = period.pieces[0];
-    const Vector2 turnOff = stage.Interval(on.kind).Through(on.propagator, on.start);
+    // The high side's slot: its channel, shared with its body diode where
+    // the reversed current passes the edge.
+    const StagePiece* lastOn = &on;
+    while (lastOn + 1 != last && HighSideCarries(lastOn[1].kind) &&
+           lastOn[1].kind != StageInterval::HighBodyDiode)
+        ++lastOn;
+    const Vector2 turnOff = stage.Interval(lastOn->kind).Through(lastOn->propagator, lastOn->start);
     result.criticalLoad = static_cast<double>((turnOff.i - on.start.i) / 2);
     result.VoMean = static_cast<double>(sums.Vo / Ts);
     result.VoRipple = extremes.Vo.Span();
@@ -160,41 +198,70 @@ RealPartsAnalysis AnalyzeSynchronous(const CircuitValues& values, const PartValu
 
     Stresses& s = result.stresses;
     s.inductor = {extremes.iL.high, Rms(sums.iL2 / Ts), static_cast<double>(sums.iL / Ts)};
-    const Real inputMean = (sums.high + sums.highBody) / Ts;
-    const Real inputSquare = (sums.high2 + sums.highBody2) / Ts;
+    const Real inputMean = (sums.high + sums.highShared + sums.highBody) / Ts;
+    const Real inputSquare = (sums.high2 + sums.highShared2 + sums.highBody2) / Ts;
+    const PairSplit highPair =
+        Split(stage.Share(true), sums.highSharedTime, -sums.highShared, sums.highShared2);
+    const PairSplit lowPair =
+        Split(stage.Share(false), sums.lowSharedTime, sums.lowShared, sums.lowShared2);
     s.transistor = {extremes.high.high, Rms(inputSquare), static_cast<double>(inputMean),
                     extremes.highVoltage.high};
-    s.diode = {extremes.low.high, Rms((sums.low2 + sums.lowBody2) / Ts),
-               static_cast<double>((sums.low + sums.lowBody) / Ts), extremes.lowVoltage.high};
+    s.diode = {extremes.low.high, Rms((sums.low2 + sums.lowShared2 + sums.lowBody2) / Ts),
+               static_cast<double>((sums.low + sums.lowShared + sums.lowBody) / Ts),
+               extremes.lowVoltage.high};
     result.lowSide = {s.diode.peak, s.diode.rms, s.diode.mean,
-                      static_cast<double>(sums.lowBody / Ts),
-                      static_cast<double>(sums.lowBodyTime)};
+                      static_cast<double>((sums.lowBody + lowPair.diode) / Ts),
+                      static_cast<double>(sums.lowBodyTime + sums.lowSharedTime)};
     s.outputCapacitorRms = Rms(sums.iC2 / Ts);
     s.inputCapacitorRms = Rms(inputSquare - inputMean * inputMean);
     result.textbook = Textbook(result.VoMean / RL, result.deltaIL, values.D);
 
-    // The high side turns on at zero voltage when its body diode carried the
-    // current back to Vi just before; hard, with a recovery charge, when the
-    // low-side body diode carried it.
+    // The high side turns on at zero voltage when the node has reached Vi:
+    // a reversed current at the low side's turn-off swings it there through
+    // the two Coss in td2, all the way, part of it or not at all; with no
+    // Coss given the swing is instant, and the high-side body diode's
+    // conduction at the turn-on tells it. What is left of the swing is
+    // switched hard, with a recovery charge when the low-side body diode
+    // carries the current.
     const StageInterval before =
         period.pieces[static_cast<std::size_t>(period.pieceCount - 1)].kind;
-    result.zeroVoltageSwitching = before == StageInterval::HighBodyDiode;
-    const double turnOn =
-        result.zeroVoltageSwitching ? 0 : std::max(0.0, static_cast<double>(on.start.i));
+    const double nodeCapacitance = parts.CossHi + parts.CossLo;
+    const int dead = period.deadTimeStart;
+    std::optional<SwingEnd> swing;
+    if (dead > 0 && dead < period.pieceCount && nodeCapacitance > 0) {
+        const StagePiece& opened = period.pieces[static_cast<std::size_t>(dead)];
+        const double i0 = static_cast<double>(opened.start.i);
+        if (period.pieces[static_cast<std::size_t>(dead - 1)].kind == StageInterval::LowSideOn &&
+            i0 < 0)
+            swing = FollowSwing(i0, -parts.RdsLo * i0,
+                                static_cast<double>(stage.OutputVoltage().Of(opened.start)),
+                                values.L, nodeCapacitance, Vi, parts.Vf, parts.td2);
+    }
+    result.reversedSwing = swing.has_value();
+    result.zeroVoltageSwitching =
+        swing ? swing->highClamp || swing->node >= Vi : before == StageInterval::HighBodyDiode;
+    const double node = swing ? swing->node : result.zeroVoltageSwitching ? Vi : 0;
+    result.turnOnVoltage = Vi - std::clamp(node, 0.0, Vi);
+    result.partialZvs = swing && !result.zeroVoltageSwitching && result.turnOnVoltage < Vi;
+    const double V = result.turnOnVoltage;
+    const double turnOn = std::max(0.0, static_cast<double>(on.start.i));
     const double turnOffCurrent = std::max(0.0, static_cast<double>(turnOff.i));
     Losses& l = result.losses;
-    l.switchConduction = static_cast<double>(parts.Rds * (sums.high2 / Ts));
-    l.switching = Vi * f * (turnOn * parts.tr + turnOffCurrent * parts.tf) / 2;
+    l.switchConduction = static_cast<double>(parts.Rds * ((sums.high2 + highPair.channel2) / Ts));
+    l.switching = f * (V * turnOn * parts.tr + Vi * turnOffCurrent * parts.tf) / 2;
     l.gate = (parts.Qg + (period.lowSideDriven ? parts.QgLo : 0)) * parts.Vdrv * f;
     l.inductor = static_cast<double>(parts.DCR * (sums.iL2 / Ts));
     l.outputCapacitor = static_cast<double>(parts.ESR * (sums.iC2 / Ts));
     l.quiescent = parts.Iq * Vi;
-    l.lowSideConduction = static_cast<double>(parts.RdsLo * (sums.low2 / Ts));
-    const Real highBody = parts.Vf * (-sums.highBody / Ts) + parts.Rd * (sums.highBody2 / Ts);
-    const Real lowBody = parts.Vf * (sums.lowBody / Ts) + parts.Rd * (sums.lowBody2 / Ts);
+    l.lowSideConduction = static_cast<double>(parts.RdsLo * ((sums.low2 + lowPair.channel2) / Ts));
+    const Real highBody = parts.Vf * ((-sums.highBody + highPair.diode) / Ts) +
+                          parts.Rd * ((sums.highBody2 + highPair.diode2) / Ts);
+    const Real lowBody = parts.Vf * ((sums.lowBody + lowPair.diode) / Ts) +
+                         parts.Rd * ((sums.lowBody2 + lowPair.diode2) / Ts);
     l.bodyDiode = static_cast<double>(highBody + lowBody);
-    l.coss = result.zeroVoltageSwitching ? 0 : (parts.CossHi + parts.CossLo) * Vi * Vi * f / 2;
-    l.reverseRecovery = before == StageInterval::LowBodyDiode ? parts.Qrr * Vi * f : 0;
+    l.coss = (parts.CossHi + parts.CossLo) * V * V * f / 2;
+    const bool recovers = swing ? swing->lowClamp : before == StageInterval::LowBodyDiode;
+    l.reverseRecovery = recovers ? parts.Qrr * Vi * f : 0;
     l.total = TotalLoss(l);
     result.heat = {l.switchConduction + static_cast<double>(highBody) + l.switching + l.coss +
                        l.reverseRecovery,
@@ -207,10 +274,6 @@ RealPartsAnalysis AnalyzeSynchronous(const CircuitValues& values, const PartValu
     result.startIL = static_cast<double>(on.start.i);
     result.startVC = static_cast<double>(on.start.v);
 
-    // The channel's drop against its body diode's: iL forward in the low side,
-    // backwards in the high side.
-    result.bodyDiodeBesideChannel = extremes.lowChannel.high * parts.RdsLo > parts.Vf ||
-                                    -extremes.highChannel.low * parts.Rds > parts.Vf;
     return Shown(std::move(result), values, parts);
 }
 

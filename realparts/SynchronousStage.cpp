@@ -31,7 +31,18 @@ std::optional<Real> FirstZero(const LinearInterval& in, Vector2 start, Real dura
                          high == duration ? end.i : current(high), {kEpsilon * duration});
 }
 
+// The interval and a state seen from iL = edge: the current's zero there.
+LinearInterval Shifted(const LinearInterval& in, Real edge) {
+    return {in.M, {in.equilibrium.i - edge, in.equilibrium.v}};
+}
+Vector2 Shifted(Vector2 x, Real edge) { return {x.i - edge, x.v}; }
+
 }  // namespace
+
+SharedDrop ShareOf(double Rds, double Vf, double Rd) {
+    if (!(Rds > 0)) return {std::numeric_limits<double>::infinity(), 0, 0, 0};
+    return {Vf / Rds, Vf * Rds / (Rds + Rd), Rds * Rd / (Rds + Rd), Rds};
+}
 
 struct SynchronousStage::Run {
     StagePeriod period;
@@ -49,7 +60,9 @@ SynchronousStage::SynchronousStage(const CircuitValues& values, const PartValues
     : period_(1 / static_cast<Real>(values.f)),
       td1_(parts.td1),
       td2_(parts.td2),
-      mode_(parts.lowSideMode) {
+      mode_(parts.lowSideMode),
+      highShare_(ShareOf(parts.Rds, parts.Vf, parts.Rd)),
+      lowShare_(ShareOf(parts.RdsLo, parts.Vf, parts.Rd)) {
     const Real L = values.L, C = values.C, RL = values.RL, ESR = parts.ESR, DCR = parts.DCR;
     const Real Vi = values.Vi, Vf = parts.Vf, Rd = parts.Rd;
     const Real Rp = RL + ESR;
@@ -58,6 +71,10 @@ SynchronousStage::SynchronousStage(const CircuitValues& values, const PartValues
     intervals_[IndexOf(StageInterval::LowBodyDiode)] = Conducting(-Vf, Rd + DCR, L, C, RL, ESR);
     intervals_[IndexOf(StageInterval::HighBodyDiode)] =
         Conducting(Vi + Vf, Rd + DCR, L, C, RL, ESR);
+    intervals_[IndexOf(StageInterval::LowSideShared)] =
+        Conducting(-lowShare_.source, lowShare_.slope + DCR, L, C, RL, ESR);
+    intervals_[IndexOf(StageInterval::HighSideShared)] =
+        Conducting(Vi + highShare_.source, highShare_.slope + DCR, L, C, RL, ESR);
     const Real rate = 1 / (Rp * C);
     intervals_[IndexOf(StageInterval::Blocked)] = {{-rate, 0, 0, -rate}, {0, 0}};
     outputVoltage_ = {ESR * RL / Rp, RL / Rp};
@@ -76,11 +93,6 @@ SynchronousStage::Run SynchronousStage::Through(Real D, Vector2 start) const {
         if (!(t > 0)) return;
         const Real decay = std::exp(-rate * t);
         run.Add(StageInterval::Blocked, t, {decay, 0, 0, decay}, {0, run.x.v * decay});
-    };
-    const auto conduct = [&](StageInterval kind, Real t) {
-        const LinearInterval& in = Interval(kind);
-        const Matrix2 P = in.Exponential(t);
-        run.Add(kind, t, P, in.Through(P, run.x));
     };
     // Conducts until iL reaches zero, then nothing conducts for the rest of `t`.
     const auto untilZero = [&](StageInterval kind, Real t) {
@@ -104,6 +116,54 @@ SynchronousStage::Run SynchronousStage::Through(Real D, Vector2 start) const {
         J = {0, 0, J.m21 + moved * byI, J.m22 + moved * byV};
         block(t - *zero);
     };
+    // A closed switch for `t`: its channel, and with its body diode beside
+    // it wherever iL passes the edge (above it on the low side, below minus
+    // it on the high side); where `stops`, the channel opens at iL = 0.
+    const auto closed = [&](bool high, Real t, bool stops) {
+        const SharedDrop& share = high ? highShare_ : lowShare_;
+        const StageInterval channel = high ? StageInterval::HighSideOn : StageInterval::LowSideOn;
+        const StageInterval both =
+            high ? StageInterval::HighSideShared : StageInterval::LowSideShared;
+        const Real edge = high ? -Real(share.edge) : Real(share.edge);
+        const Real outward = high ? -1 : 1;  // beyond the edge: outward (iL - edge) > 0
+        const auto beyond = [&](StageInterval kind) {
+            const Real past = outward * (run.x.i - edge);
+            if (past != 0) return past > 0;
+            const LinearInterval& in = Interval(kind);
+            return outward * (in.M * Minus(run.x, in.equilibrium)).i > 0;
+        };
+        bool sharing = std::isfinite(edge) && beyond(channel);
+        for (int edges = 0; t > 0; ++edges) {
+            const StageInterval kind = sharing ? both : channel;
+            const LinearInterval& in = Interval(kind);
+            if (stops && !(edge > 0) && !high) {
+                // No forward drop: the pair carries iL down to zero.
+                untilZero(kind, t);
+                return;
+            }
+            const Matrix2 P = in.Exponential(t);
+            const Vector2 end = in.Through(P, run.x);
+            std::optional<Real> crossing;
+            if (std::isfinite(edge) && edges < kMostEdges) {
+                // Seen from the edge the current starts on the side `sharing` says.
+                Vector2 from = Shifted(run.x, edge);
+                const Real side = sharing ? outward : -outward;
+                if (!(side * from.i > 0)) from.i = side * kEpsilon * (1 + std::fabs(edge));
+                crossing = FirstZero(Shifted(in, edge), from, t, Shifted(end, edge));
+            }
+            if (!crossing) {
+                if (stops && !sharing)
+                    untilZero(kind, t);
+                else
+                    run.Add(kind, t, P, end);
+                return;
+            }
+            const Matrix2 Pc = in.Exponential(*crossing);
+            run.Add(kind, *crossing, Pc, in.Through(Pc, run.x));
+            t -= *crossing;
+            sharing = !sharing;
+        }
+    };
     const auto free = [&](Real t) {
         if (!(t > 0)) return;
         if (run.x.i > 0)
@@ -115,19 +175,20 @@ SynchronousStage::Run SynchronousStage::Through(Real D, Vector2 start) const {
     };
     const Real onTime = D * period_;
     const Real lowSlot = std::max<Real>(0, period_ - onTime - td1_ - td2_);
-    conduct(StageInterval::HighSideOn, onTime);
+    closed(true, onTime, false);
     free(td1_);
     if (lowSlot > 0) {
         if (mode_ == LowSideMode::ForcedContinuous) {
             run.period.lowSideDriven = true;
-            conduct(StageInterval::LowSideOn, lowSlot);
+            closed(false, lowSlot, false);
         } else if (run.x.i > 0) {
             run.period.lowSideDriven = true;
-            untilZero(StageInterval::LowSideOn, lowSlot);
+            closed(false, lowSlot, true);
         } else {
             free(lowSlot);
         }
     }
+    run.period.deadTimeStart = run.period.pieceCount;
     free(td2_);
     return run;
 }

@@ -9,6 +9,14 @@
 //   LS body diode:      L iL' = -Vf - (Rd + DCR) iL - Vo        vsw = -Vf - Rd iL     (iL > 0)
 //   HS body diode:      L iL' = Vi + Vf - (Rd + DCR) iL - Vo    vsw = Vi + Vf - Rd iL (iL < 0)
 //   nothing conducting: iL = 0, vC' = -vC / (Rp C)              vsw = Vo
+// A closed switch whose channel would drop more than Vf shares the current
+// with its body diode: with both conducting the pair drops
+//   Vs + Rs i,   Vs = Vf Rds / (Rds + Rd),   Rs = Rds Rd / (Rds + Rd),
+// the channel carrying the drop over Rds and the diode the rest. The drop is
+// continuous at the edge Rds i = Vf, so the two intervals meet without a
+// jump in iL' and the period map's Jacobian is the propagators' product.
+//   LS shared (iL > Vf / RdsLo):   L iL' = -Vs - (Rs + DCR) iL - Vo        vsw = -Vs - Rs iL
+//   HS shared (iL < -Vf / Rds):    L iL' = Vi + Vs - (Rs + DCR) iL - Vo    vsw = Vi + Vs - Rs iL
 // While both switches are off, the diode the current's sign picks conducts
 // until iL reaches zero; it then stays at zero until a switch turns on. In
 // forced continuous conduction the low-side switch conducts for its whole
@@ -30,7 +38,26 @@
 
 namespace stepdown {
 
-enum class StageInterval { HighSideOn, LowSideOn, LowBodyDiode, HighBodyDiode, Blocked };
+enum class StageInterval {
+    HighSideOn,
+    LowSideOn,
+    LowBodyDiode,
+    HighBodyDiode,
+    Blocked,
+    LowSideShared,  // the low-side channel and its body diode
+    HighSideShared  // the high-side channel and its body diode, iL reversed
+};
+inline constexpr int kStageIntervals = 7;
+
+// The drop of a closed channel with its body diode beside it, and the
+// current through the pair at which the diode starts to conduct.
+struct SharedDrop {
+    double edge = 0;     // A; infinite without a channel resistance
+    double source = 0;   // V, Vs
+    double slope = 0;    // ohm, Rs
+    double channel = 0;  // ohm, Rds: the channel carries (Vs + Rs i) / Rds
+};
+SharedDrop ShareOf(double Rds, double Vf, double Rd);
 
 struct StagePiece {
     StageInterval kind = StageInterval::HighSideOn;
@@ -39,15 +66,17 @@ struct StagePiece {
     Matrix2 propagator;  // e^{M duration}
 };
 
-// At most: HS on; td1 as a diode then nothing; the LS slot as the switch
-// then nothing; td2 as a diode then nothing.
-inline constexpr int kMostStagePieces = 7;
+// At most: HS on, split at a few edges of the shared drop; td1 as a diode
+// then nothing; the LS slot likewise, then nothing; td2 as a diode then nothing.
+inline constexpr int kMostEdges = 4;
+inline constexpr int kMostStagePieces = 2 * (kMostEdges + 1) + 2 + 2 + 1;
 
 struct StagePeriod {
     RealPartsOutcome outcome = RealPartsOutcome::NoSteadyState;
     std::array<StagePiece, kMostStagePieces> pieces{};
     int pieceCount = 0;
     bool lowSideDriven = false;  // the LS gate was applied in this period
+    int deadTimeStart = 0;       // the first piece of td2 (pieceCount when td2 is zero)
 };
 
 class SynchronousStage {
@@ -59,6 +88,7 @@ public:
     Real Period() const { return period_; }
     Observable OutputVoltage() const { return outputVoltage_; }
     Observable CapacitorCurrent() const { return capacitorCurrent_; }
+    const SharedDrop& Share(bool high) const { return high ? highShare_ : lowShare_; }
 
     // The steady state at D with D + (td1 + td2) f <= 1.
     StagePeriod SteadyState(Real D) const;
@@ -72,7 +102,8 @@ private:
     Real period_;
     Real td1_, td2_;
     LowSideMode mode_;
-    std::array<LinearInterval, 5> intervals_;
+    SharedDrop highShare_, lowShare_;
+    std::array<LinearInterval, kStageIntervals> intervals_;
     Observable outputVoltage_, capacitorCurrent_;
 };
 

@@ -156,6 +156,20 @@ bool ExpectTheReferencesFigures(const LoopCircuit& loop, const TransientRequest&
     return true;
 }
 
+// 7.5 A through a 200 mOhm low side, 1.5 V against Vf = 0.7 V: its body diode takes a share.
+TEST(ClosedLoop, ALowSideSharingItsBodyDiodeAgainstTheRungeKuttaModel) {
+    LoopCircuit loop = test::WorkedExampleLoop();
+    loop.circuit.RL = 2;
+    PartValues& p = loop.parts;
+    p.rectifier = Rectifier::Synchronous, p.Rds = 0.01, p.RdsLo = 0.2, p.Vf = 0.7, p.Rd = 0.01;
+    p.td1 = p.td2 = 100e-9;
+    loop.compensator = DesignCompensator(loop, {8e3, 60, {}}).compensator.value();
+    for (const LowSideMode mode : {LowSideMode::ForcedContinuous, LowSideMode::DiodeEmulation}) {
+        p.lowSideMode = mode;
+        EXPECT_TRUE(ExpectTheReferencesFigures(loop, {5e-4, 6.0, 3.75e-3, {}, {}, 5e-3}, 15));
+    }
+}
+
 // Random circuits (log-uniform L, C, loads), each with its designed compensator, a soft-start
 // of 40 periods and a random load step: the diode's stage in voltage mode, synchronous stages
 // in both light-load behaviours under both controls, dead times of 5 to 200 ns.

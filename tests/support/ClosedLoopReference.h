@@ -57,10 +57,16 @@ struct Reference {
         const double i3 = c.type == 3 ? (vo - x[4] - vm) / c.R3 : 0;
         const double iDivider = (vo - vm) / c.R1 + i3;
         X d{};
+        // A channel R carrying j beside its body diode: the diode's share, R (j - id) = Vf + Rd id.
+        const auto diode = [&](double R, double j) {
+            return R > 0 ? std::max(0.0, (R * j - p.Vf) / (R + p.Rd)) : 0;
+        };
         if (on)
-            d[0] = (Vi - (p.Rds + p.DCR) * x[0] - vo) / loop.circuit.L;
+            d[0] =
+                (Vi - p.Rds * diode(p.Rds, -x[0]) - (p.Rds + p.DCR) * x[0] - vo) / loop.circuit.L;
         else if (low)
-            d[0] = (-(p.RdsLo + p.DCR) * x[0] - vo) / loop.circuit.L;
+            d[0] =
+                (p.RdsLo * diode(p.RdsLo, x[0]) - (p.RdsLo + p.DCR) * x[0] - vo) / loop.circuit.L;
         else if (!blocked && freeSign > 0)
             d[0] = (-p.Vf - (p.Rd + p.DCR) * x[0] - vo) / loop.circuit.L;
         else if (!blocked)

@@ -403,6 +403,29 @@ void WindowsTest::realPartsFromBothMenusShowTheCoresFigures() {
     window->PartEdit("qg")->setText(QStringLiteral("20"));
     window->RecomputeButton()->click();
     QVERIFY(window->SummaryValue(QStringLiteral("Nota"))->text().contains(QStringLiteral("Vdrv")));
+
+    // A reversed valley with 20 nF in each Coss: ZVS parziale; a low side past Vf: no note.
+    const auto show = [&](const QString& fields) {  // "box=text", Text* the main window's
+        for (const QString& field : fields.split(' ')) {
+            const QStringList f = field.split('=');
+            QLineEdit* edit = form1_->findChild<QLineEdit*>(f[0]);
+            (edit ? edit : window->findChild<QLineEdit*>(f[0]))->setText(f[1]);
+        }
+        window->RecomputeButton()->click();
+    };
+    window->PartChoice("rectifier")->setCurrentIndex(1);
+    emit window->PartChoice("rectifier")->activated(1);
+    show(
+        "Text7=12 Text8=27.5 Text12=500 Text9=2 Text10=47 Text11=10 qg=0 rds=10 rds-lo=5 td1=20 "
+        "td2=20 coss-hi=20000 coss-lo=20000");
+    stepdown::PartValues sync{.Rds = 0.01, .rectifier = stepdown::Rectifier::Synchronous};
+    sync.RdsLo = 0.005, sync.td1 = sync.td2 = 20e-9, sync.CossHi = sync.CossLo = 2e-8;
+    QVERIFY(window->SummaryValue(QStringLiteral("Nota"))->text().startsWith("ZVS parziale"));
+    const double V = stepdown::Analyze({12, 0.275, 5e5, 2e-6, 47e-6, 10}, sync).turnOnVoltage;
+    QCOMPARE(window->StressView()->item(window->StressView()->rowCount() - 1, 2)->text(),
+             Q(stepdown::FormatScientific(V, 2, ",")));
+    show("Text8=30 Text9=10 Text10=100 Text11=0.6 rds-lo=200 vf=0.7 rd=10 coss-hi=0 coss-lo=0");
+    QCOMPARE(window->SummaryValue(QStringLiteral("Nota")), nullptr);
 }
 
 void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
