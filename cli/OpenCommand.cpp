@@ -83,6 +83,9 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         err << read.message << '\n';
         return kExitDesignFile;
     }
+    // The file is read whole, and no output of the run may replace it.
+    if (const auto clash = FileClash(arguments, {"csv", "startup-csv", "output"}, words.front()))
+        return UsageError(err, *clash);
     const DesignFile& file = *read.file;
     if (arguments.Has("loop")) return RunOpenLoop(words.front(), file, arguments, out, err);
     // The parts' texts are refused as the file's, not as mistyped options.
