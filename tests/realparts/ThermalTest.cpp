@@ -50,6 +50,10 @@ TEST(Thermal, TheFixedPointHoldsEachPartsBalanceAtItsOwnResistances) {
         const RealPartsStudy study = StudyCircuit(kCircuit, p, target);
         EXPECT_EQ(study.analysis.losses.inductor, r.analysis.losses.inductor);
     }
+    // A target beyond Vi, out of reach even cold, is the search's to tell, not the heating's.
+    const RealPartsStudy beyond = StudyCircuit(kCircuit, p, 30.0);
+    EXPECT_TRUE(beyond.duty.outcome == RealPartsOutcome::Unreachable && beyond.thermal &&
+                beyond.thermal->status == ThermalStatus::Converged);
 }
 
 // Rth a R25 I^2 >= 1 has no fixed point: the DCR's heat at 0.22 W and
