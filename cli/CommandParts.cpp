@@ -22,6 +22,7 @@
 #include "cli/TerminalProgress.h"
 #include "cli/TextOutput.h"
 #include "design/DesignCalculation.h"
+#include "designfile/AtomicFile.h"
 #include "designfile/DesignFile.h"
 #include "engine/Figures.h"
 #include "model/Module1.h"
@@ -172,6 +173,24 @@ std::optional<std::string> OutputConflict(const OutputChoice& choice) {
     if (choice.json && choice.CsvOnStandardOutput())
         return std::string("--json e ") + (waveform ? "--csv -" : "--startup-csv -") +
                " scriverebbero entrambi sullo standard output";
+    return std::nullopt;
+}
+
+std::optional<std::string> FileClash(const ParsedArguments& arguments,
+                                     std::initializer_list<std::string_view> options,
+                                     const std::string& input) {
+    std::vector<std::pair<std::string, std::string>> named;  // the path, then "--option path"
+    for (const std::string_view option : options) {
+        if (!arguments.Has(option) || arguments.ValueOr(option) == "-") continue;
+        const std::string path = arguments.ValueOr(option);
+        const std::string typed = "--" + std::string(option) + " " + path;
+        if (!input.empty() && SameFile(input, path))
+            return typed + " è il file di progetto aperto: lo sostituirebbe";
+        for (const auto& [earlierPath, earlier] : named)
+            if (SameFile(earlierPath, path))
+                return earlier + " e " + typed + " scriverebbero entrambi sullo stesso file";
+        named.emplace_back(path, typed);
+    }
     return std::nullopt;
 }
 

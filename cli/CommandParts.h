@@ -7,6 +7,7 @@
 // dispatches to them.
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -101,6 +102,13 @@ bool WriteCsv(const std::string& path, const std::function<void(std::ostream&)>&
 LaunchResult Launch(Module1& module, CommandForm& form, std::ostream& err, bool showProgress);
 
 std::optional<std::string> OutputConflict(const OutputChoice& choice);
+
+// The file options among `options` that would write over `input` (the design
+// file read, when there is one) or over one another, links followed: the
+// refusal of the first. "-" is standard output, not a file.
+std::optional<std::string> FileClash(const ParsedArguments& arguments,
+                                     std::initializer_list<std::string_view> options,
+                                     const std::string& input = {});
 
 OutputChoice ChooseOutput(const ParsedArguments& arguments);
 

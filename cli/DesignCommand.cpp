@@ -109,6 +109,8 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
     }
     DesignRequests requests{ChooseOutput(arguments), std::nullopt, {}};
     if (const auto conflict = OutputConflict(requests.output)) return UsageError(err, *conflict);
+    if (const auto clash = FileClash(arguments, {"csv", "startup-csv", "save"}))
+        return UsageError(err, *clash);
     if (const auto error = ReadChoiceRequest(arguments, requests.choice))
         return UsageError(err, *error);
     if (!verify && !requests.choice.Any()) {

@@ -114,6 +114,8 @@ int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostre
     const ParseOutcome parsed = ParseOptions(words, LoopOptions());
     if (!parsed.arguments) return Usage(err, parsed.error);
     const ParsedArguments& arguments = *parsed.arguments;
+    if (const auto clash = FileClash(arguments, {"csv", "step-csv", "save"}))
+        return Usage(err, *clash);
     const int status = RunLoopOn(
         arguments, [&](const LoopRefusal& r) { return Usage(err, UsageOf(r)); }, out, err);
     // The texts as typed, whatever came of them, as verify saves its own.

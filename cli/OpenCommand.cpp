@@ -84,32 +84,43 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         err << read.message << '\n';
         return kExitDesignFile;
     }
+    // The file is read whole, and no output of the run may replace it.
+    if (const auto clash = FileClash(arguments, {"csv", "startup-csv", "output"}, words.front()))
+        return UsageError(err, *clash);
     const DesignFile& file = *read.file;
     if (arguments.Has("loop")) return RunOpenLoop(words.front(), file, arguments, out, err);
-    // The parts' texts are refused as the file's, not as mistyped options.
+    // The parts' texts, the choices among words (rectifier, lsmode) too, are
+    // refused as the file's, not as mistyped options.
     const auto partsRefused = [&] {
-        const auto refused = FirstRefusal(QuantityGroup::Parts, [&](const Quantity& row) {
-            const auto found = file.parts.find(row.key);
-            return found == file.parts.end() ? row.startText : std::string_view(found->second);
-        });
-        if (refused) {
-            err << FileRefusal(words.front(), "parts", refused->row->key, refused->sentence)
-                << '\n';
-            return true;
-        }
-        // So are the rules between texts, as a temperature coefficient against Ta.
-        PartTexts texts;
-        for (const PartField& part : PartFields())
-            if (const auto found = file.parts.find(part.row->key); found != file.parts.end())
-                texts.*part.text = found->second;
-        const PartsReading reading = ReadPartTexts(texts);
-        if (reading.values) return false;
-        err << FileRefusal(words.front(), "parts", reading.refused->row->key, reading.message)
-            << '\n';
+        PartTexts parts;
+        ChoiceTexts choices;
+        TakeSideTexts(file, parts, choices);
+        const PartsReading read = ReadPartTexts(parts);
+        if (read.values) return false;
+        err << FileRefusal(words.front(), "parts", read.refused->row->key, read.message) << '\n';
         return true;
     };
     if (arguments.Has("netlist")) {
         if (partsRefused()) return kExitRefused;
+        // The circuit's texts as the netlist reads them: D only without the
+        // controller, which sets it, and then the design's Vo to regulate.
+        const bool regulated = std::any_of(kLoopKeys.begin(), kLoopKeys.end(), [&](const auto& k) {
+            return TextOf(file.loop, k) != k.startText;
+        });
+        const auto refused = [&](std::string_view section, const Quantity& row,
+                                 const std::string& text) {
+            const QuantityReading read = ReadQuantity(row, text);
+            if (read.Refused())
+                err << FileRefusal(words.front(), section, row.key, read.refusal) << '\n';
+            return read.Refused();
+        };
+        for (const Quantity& row : QuantitiesOf(QuantityGroup::Verification))
+            if ((!regulated || row.key != key::d) &&
+                refused("verification", row, TextOf(file.verification, kVerificationKeys, row.key)))
+                return kExitRefused;
+        const std::string vo = TextOf(file.design, kDesignKeys, key::vo);
+        if (regulated && !vo.empty() && refused("design", Row(QuantityGroup::Design, key::vo), vo))
+            return kExitRefused;
         // So are the controller's, which ask for the regulated netlist.
         ControlTexts loopTexts;
         TakeLoopTexts(file, loopTexts);

@@ -69,6 +69,7 @@ int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostr
     const ParsedArguments& arguments = *parsed.arguments;
     const OutputChoice choice = ChooseOutput(arguments);
     if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+    if (const auto clash = FileClash(arguments, {"csv", "save"})) return UsageError(err, *clash);
     SweepRequest request;
     if (const auto error = ReadSweepRequest(arguments, request)) return UsageError(err, *error);
     const PartOptions parts = ReadPartOptions(arguments);

@@ -69,6 +69,8 @@ int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ost
     const ParsedArguments& arguments = *parsed.arguments;
     const OutputChoice choice = ChooseOutput(arguments);
     if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
+    if (const auto clash = FileClash(arguments, {"csv", "startup-csv", "save"}))
+        return UsageError(err, *clash);
     std::optional<AsBuiltRequest> request;
     if (const auto error = ReadAsBuiltRequest(arguments, request)) return UsageError(err, *error);
     CommandForm form;

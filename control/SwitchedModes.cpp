@@ -123,7 +123,7 @@ void Simulation::Assemble() {
     AddTo(feedback, vm, -1 / c.Rb);
     AddTo(feedback, branch2, -1 / c.R2);
     AddTo(A_[kC2], feedback, 1 / c.C2);
-    if (mode_.ramping) A_[kRef][kOne] = loop_.modulator.Vref / request_.tss;
+    if (mode_.ramping) A_[kRef][kOne] = loop_.modulator.Vref / RampTime();
     A_[kTau][kOne] = 1;
     A_[kQ] = vo;
     A_[kSin][kCos] = injection_.omega;

@@ -312,7 +312,7 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
     while (t_ < end) {
         const double periodEnd = periodStart + period_;
         double boundary = std::min(periodEnd, end);
-        if (mode_.ramping) boundary = std::min(boundary, request_.tss);
+        if (mode_.ramping) boundary = std::min(boundary, RampTime());
         if (!loadDone) boundary = std::min(boundary, *request_.t1);
         if (!lineDone) boundary = std::min(boundary, *request_.t2);
         const std::optional<double> drive = NextScheduled();
@@ -377,7 +377,7 @@ std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& 
         y_ = next;
         t_ = h == boundary - t_ ? boundary : t_ + h;
         if (t_ >= boundary) {
-            if (mode_.ramping && t_ >= request_.tss) {
+            if (mode_.ramping && t_ >= RampTime()) {
                 mode_.ramping = false;
                 y_[kRef] = m.Vref;
             }

@@ -3,6 +3,7 @@
 // the injection that measures the switched loop gain. The method is told in
 // control/ClosedLoop.h.
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <optional>
@@ -92,6 +93,10 @@ private:
     // period from the high-side switch's turn-off: on td1 after it, off td2
     // before the period's end (Consistent applies it).
     bool Synchronous() const;
+    // The reference's ramp: tss, but never shorter than a trillionth of the
+    // period, which moves the state by less than its rounding, where the slope
+    // Vref/tss of a shorter one would overflow the propagator.
+    double RampTime() const { return std::max(request_.tss, period_ * 0x1p-40); }
     Switch Freewheeling() const;
     void HighSideOff();
     void LowSideOn();

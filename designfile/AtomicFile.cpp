@@ -122,10 +122,28 @@ std::string NotRegularFile(unsigned mode) {
 }
 
 bool SameFile(const std::string& first, const std::string& second) {
-    struct stat one {};
-    struct stat other {};
-    return ::stat(first.c_str(), &one) == 0 && ::stat(second.c_str(), &other) == 0 &&
-           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+    // Where each write would land: the file the links lead to, or, when it
+    // does not exist yet, its name in the folder that would hold it.
+    struct Place {
+        bool exists = false;
+        struct stat status {};
+        std::string name;
+    };
+    const auto placeOf = [](const std::string& path, Place& place) {
+        std::string target;
+        if (!FollowLinks(path, target)) return false;
+        place.exists = ::stat(target.c_str(), &place.status) == 0;
+        if (place.exists) return true;
+        const std::size_t slash = target.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+        place.name = target.substr(slash == std::string::npos ? 0 : slash + 1);
+        return ::stat(folder.c_str(), &place.status) == 0;
+    };
+    Place one;
+    Place other;
+    return placeOf(first, one) && placeOf(second, other) && one.exists == other.exists &&
+           one.name == other.name && one.status.st_dev == other.status.st_dev &&
+           one.status.st_ino == other.status.st_ino;
 }
 
 }  // namespace stepdown

@@ -38,8 +38,9 @@ std::string SaveTargetProblem(const std::string& path);
 // "non è un file regolare: è una cartella.", and so on for the other kinds.
 std::string NotRegularFile(unsigned mode);
 
-// Whether both paths, links followed, name one existing file (same device
-// and inode), however different the paths.
+// Whether both paths, links followed, name one file (same device and inode),
+// however different the paths; a file not there yet is the same when both
+// would create it under one name in one folder.
 bool SameFile(const std::string& first, const std::string& second);
 
 }  // namespace stepdown

@@ -1,5 +1,6 @@
 #include "realparts/LinearInterval.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -60,10 +61,11 @@ Real FastestRate(const Matrix2& M) {
 }
 
 // Five-point Gauss-Legendre on panels of a quarter radian of `rate` (a
-// million at most) over `duration` from y = d: adds the integral of y y^T to
-// G and returns y at the end.
+// million at most) over `duration` from y = d: adds the integral of
+// (offset + y)(offset + y)^T to G, and that of offset + y to `sum` when
+// given, and returns y at the end.
 Vector2 AddPanels(const LinearInterval& interval, Vector2 d, Real duration, Real rate,
-                  Symmetric2& G) {
+                  Symmetric2& G, Vector2 offset = {0, 0}, Vector2* sum = nullptr) {
     const Real wanted = std::ceil(rate * duration / 0.25L);
     const std::int64_t panels = wanted < 1      ? 1
                                 : wanted > 1e6L ? 1000000
@@ -81,11 +83,13 @@ Vector2 AddPanels(const LinearInterval& interval, Vector2 d, Real duration, Real
     Vector2 y = d;
     for (std::int64_t p = 0; p < panels; ++p) {
         for (int k = 0; k < 5; ++k) {
-            const Vector2 z = atNode[k] * y;
+            Vector2 z = atNode[k] * y;
+            z = {offset.i + z.i, offset.v + z.v};
             const Real w = weights[k] * h / 2;
             G.ii += w * z.i * z.i;
             G.iv += w * z.i * z.v;
             G.vv += w * z.v * z.v;
+            if (sum != nullptr) *sum = {sum->i + w * z.i, sum->v + w * z.v};
         }
         y = step * y;
     }
@@ -128,7 +132,7 @@ IntervalIntegrals Integrate(const LinearInterval& interval, Vector2 start, Real 
     const Real r22 = y.v * y.v - d.v * d.v;
     const Real trace = M.m11 + M.m22;
     const Real det3 = 4 * trace * (M.m11 * M.m22 - M.m12 * M.m21);
-    const Symmetric2 G{
+    Symmetric2 G{
         (r11 * (trace * 2 * M.m22 - 2 * M.m12 * M.m21) -
          2 * M.m12 * (2 * M.m22 * r12 - M.m12 * r22)) /
             det3,
@@ -148,20 +152,67 @@ IntervalIntegrals Integrate(const LinearInterval& interval, Vector2 start, Real 
                      std::fabs(2 * M.m12 * M.m21) * a22 + 2 * M.m21 * M.m21 * a11;
     const Real rounding = 64 * std::numeric_limits<Real>::epsilon() / std::fabs(det3);
     if (!(rounding * mii <= 1e-10L * G.ii && rounding * mvv <= 1e-10L * G.vv))
-        return {duration, interval.equilibrium, DeviationIntegral(interval, start, P),
-                SquareByQuadrature(interval, d, duration)};
-    return {duration, interval.equilibrium, DeviationIntegral(interval, start, P), G};
+        G = SquareByQuadrature(interval, d, duration);
+    IntervalIntegrals in{duration,
+                         interval.equilibrium,
+                         DeviationIntegral(interval, start, P),
+                         G,
+                         std::nullopt,
+                         std::nullopt,
+                         FastestRate(M) * duration};
+    for (const Observable w : {Observable{1, 0}, Observable{0, 1}})
+        if (in.Cancels(w)) {
+            Symmetric2 square;
+            Vector2 sum{0, 0};
+            AddPanels(interval, d, duration, FastestRate(M), square, interval.equilibrium, &sum);
+            in.state = sum;
+            in.stateSquare = square;
+            break;
+        }
+    return in;
 }
 
-Real IntervalIntegrals::Linear(Observable w) const {
-    return w.Of(equilibrium) * duration + w.Of(deviationIntegral);
+Real IntervalIntegrals::SplitLinear(Observable w, Real& size) const {
+    const Real steady = w.Of(equilibrium) * duration, deviation = w.Of(deviationIntegral);
+    size = std::fabs(steady) + std::fabs(deviation);
+    return steady + deviation;
 }
 
-Real IntervalIntegrals::Square(Observable w) const {
+Real IntervalIntegrals::SplitSquare(Observable w, Real& size) const {
     const Real steady = w.Of(equilibrium);
     const Real quadratic = w.i * w.i * deviationSquare.ii + 2 * w.i * w.v * deviationSquare.iv +
                            w.v * w.v * deviationSquare.vv;
-    return steady * steady * duration + 2 * steady * w.Of(deviationIntegral) + quadratic;
+    const Real cross = 2 * steady * w.Of(deviationIntegral);
+    size = steady * steady * duration + std::fabs(cross) + std::fabs(quadratic);
+    return steady * steady * duration + cross + quadratic;
+}
+
+// Phi d takes P - I, whose rounding grows as the interval shortens against
+// the circuit's motion: with the terms' cancellation, the sum's rounding
+// against its value.
+bool IntervalIntegrals::LeftToRounding(Real split, Real size) const {
+    return !(std::fabs(split) * std::min<Real>(1, reach) >= 1e-7L * size);
+}
+
+bool IntervalIntegrals::Cancels(Observable w) const {
+    Real size = 0, linearSize = 0;
+    const Real split = SplitSquare(w, size);
+    const Real linear = SplitLinear(w, linearSize);
+    return LeftToRounding(split, size) || LeftToRounding(linear, linearSize);
+}
+
+Real IntervalIntegrals::Linear(Observable w) const {
+    Real size = 0;
+    const Real split = SplitLinear(w, size);
+    return state && LeftToRounding(split, size) ? w.Of(*state) : split;
+}
+
+Real IntervalIntegrals::Square(Observable w) const {
+    Real size = 0;
+    const Real split = SplitSquare(w, size);
+    if (!stateSquare || !LeftToRounding(split, size)) return split;
+    const Symmetric2& S = *stateSquare;
+    return w.i * w.i * S.ii + 2 * w.i * w.v * S.iv + w.v * w.v * S.vv;
 }
 
 }  // namespace stepdown

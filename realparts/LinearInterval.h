@@ -21,6 +21,11 @@
 //   M G + G M^T = (P d)(P d)^T - d d^T
 // (differentiate e^{Mt} d d^T e^{M^T t} and integrate), three linear equations
 // in the entries of the symmetric G whose determinant is 4 tr(M) det(M) != 0.
+// Where the state stays far below its equilibrium (a pulse of a few
+// picoseconds from zero current), those terms cancel to their rounding: the
+// integral of x x^T is then also taken by quadrature of x itself.
+
+#include <optional>
 
 #include "common/Matrix2.h"
 
@@ -56,9 +61,22 @@ struct IntervalIntegrals {
     Vector2 equilibrium;
     Vector2 deviationIntegral;   // Phi d
     Symmetric2 deviationSquare;  // G
+    // The integrals of x and of x x^T by quadrature, where the sums above
+    // cancel.
+    std::optional<Vector2> state;
+    std::optional<Symmetric2> stateSquare;
+    Real reach = 1;  // the interval's length in radians of the circuit's fastest motion
 
     Real Linear(Observable w) const;  // integral of w.x
     Real Square(Observable w) const;  // integral of (w.x)^2
+    // Whether the closed form of Linear(w) or Square(w) is left to its
+    // rounding (to more than about 1e-12 of its value).
+    bool Cancels(Observable w) const;
+
+private:
+    bool LeftToRounding(Real split, Real size) const;
+    Real SplitLinear(Observable w, Real& size) const;
+    Real SplitSquare(Observable w, Real& size) const;
 };
 
 // Phi d only: enough for the mean of a linear quantity.

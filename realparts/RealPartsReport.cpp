@@ -211,8 +211,9 @@ std::vector<ReportLine> RealPartsSummary(const RealPartsStudy& study, std::strin
     for (std::string& note : AnalysisNotes(a)) lines.push_back({"Nota", std::move(note)});
     if (!study.thermal) return lines;
     if (study.thermal->status == ThermalStatus::Converged)
-        lines.push_back({"Nota", study.targetVo ? "figure alle temperature trovate, a D′."
-                                                : "figure alle temperature trovate."});
+        lines.push_back({"Nota", study.targetVo && study.duty.outcome == RealPartsOutcome::Found
+                                     ? "figure alle temperature trovate, a D′."
+                                     : "figure alle temperature trovate."});
     for (ReportLine& line : ThermalLines(*study.thermal, study.parts, separator))
         lines.push_back(std::move(line));
     return lines;

@@ -61,10 +61,14 @@ RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& part
     study.analysis = Analyze(circuit, parts, options);
     if (targetVo) study.duty = DutyForTarget(circuit, parts, *targetVo, options);
     if (!ThermalAsked(parts) || study.analysis.outcome != RealPartsOutcome::Found) return study;
-    study.thermal = ThermalFixedPoint(circuit, parts, targetVo, options);
+    // A target that no duty cycle meets even before the parts warm up is no
+    // fault of the heating: the temperatures are then the circuit's at its
+    // own D, beside the search's own answer.
+    const bool targetMet = targetVo && study.duty.outcome == RealPartsOutcome::Found;
+    study.thermal = ThermalFixedPoint(circuit, parts, targetMet ? targetVo : std::nullopt, options);
     if (study.thermal->status != ThermalStatus::Converged) return study;
     study.analysis = study.thermal->analysis;
-    if (targetVo) study.duty = study.thermal->duty;
+    if (targetMet) study.duty = study.thermal->duty;
     return study;
 }
 

@@ -30,6 +30,7 @@ const Args kVerify{"verify", "--vi", "25",  "--d",   "60",   "--f", "80",
                    "--l",    "125",  "--c", "15.63", "--rl", "10"};
 
 TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
+    const std::string same = " scriverebbero entrambi sullo stesso file";
     const std::pair<Args, std::string> cases[] = {
         {{}, "manca il comando"},
         {{"simulate"}, "comando sconosciuto: simulate"},
@@ -78,6 +79,11 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
         {{"open", "x", "--sweep", "--corners"},
          "l'opzione --corners vale solo senza --verify e --sweep"},
         {{"open", "x", "--verify", "--standard"}, "l'opzione --standard vale solo senza --verify"},
+        {Plus(kVerify, {"--csv", "w", "--save", "./w"}), "--csv w e --save ./w" + same},
+        {Plus(kDesign, {"--verify", "--csv", "w", "--startup-csv", "w"}),
+         "--csv w e --startup-csv w" + same},
+        {Plus(kSweep, {"--csv", "w", "--save", "w"}), "--csv w e --save w" + same},
+        {{"loop", "--csv", "w", "--step-csv", "w"}, "--csv w e --step-csv w" + same},
     };
     for (const auto& [args, error] : cases) {
         const Result r = Cli(args);
@@ -96,6 +102,26 @@ TEST(RunCommandLine, WritesBothFilesAsItWritesThemToStandardOutput) {
     EXPECT_EQ(FileText(waves), Cli(Plus(run, {"--csv", "-"})).out);
     EXPECT_EQ(FileText(envelope), Cli(Plus(run, {"--startup-csv", "-"})).out);
     std::filesystem::remove(waves), std::filesystem::remove(envelope);
+}
+
+// No output of open replaces the file it reads, under any name, nor a byte of it.
+TEST(RunCommandLine, OpenWritesNoOutputOverTheFileItReads) {
+    const std::string file = ::testing::TempDir() + "read-" + std::to_string(getpid()),
+                      link = file + "-link";
+    Cli(Plus(kVerify, {"--save", file}));
+    std::filesystem::create_symlink(file, link);
+    const std::string saved = FileText(file);
+    const std::string runs[][2] = {{"--verify", "--csv"},
+                                   {"--verify", "--startup-csv"},
+                                   {"--sweep", "--csv"},
+                                   {"--loop", "--csv"},
+                                   {"--netlist", "--output"}};
+    for (const auto& [run, option] : runs) {
+        const std::string said = "stepdown-cli: " + option + " " + link + " è il file di progetto";
+        EXPECT_EQ(Cli({"open", file, run, option, link}).err.rfind(said, 0), 0U) << run;
+        EXPECT_EQ(FileText(file), saved);
+    }
+    std::filesystem::remove(file), std::filesystem::remove(link);
 }
 
 // Each run saved, then opened: the texts typed, byte for byte, and the run's output;
@@ -277,8 +303,7 @@ TEST(RunCommandLine, DPrimeForTheDesignsVoAndForATargetAgainstTheAveragedLossles
     // filter that rings some eighty times, undamped, within the on time.
     const Result none = Cli({"verify", "--vi", "10", "--d", "50", "--f", "1", "--l", "1", "--c",
                              "1", "--rl", "1e6", "--ni", "0", "--real"});
-    EXPECT_EQ(none.status, kExitRefused);
-    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(std::tie(none.status, none.out), std::tuple(kExitRefused, ""));
     EXPECT_NE(none.err.find("\nCon questi valori il convertitore non ha un regime periodico"),
               std::string::npos);
 }

@@ -36,6 +36,10 @@ const Case kCases[] = {
      "La resistenza serie ESR del condensatore non può essere negativa!"},
     {"parts", "rd", "\xc3\xa8", "loop",
      "Errore di inserimento dati per la resistenza serie Rd del diodo in mΩ" + kTail},
+    {"parts", "rectifier", "x", "corners",
+     "Il raddrizzatore può essere diode (diodo) o sync (sincrono)!"},
+    {"parts", "lsmode", "x", "verify",
+     "Il comportamento a basso carico può essere ccm (CCM forzato) o de (emulazione del diodo)!"},
     {"parts", "tr", "1e400", "corners",
      "Il numero scritto per il tempo di salita tr dell'interruttore in ns è troppo grande in "
      "valore assoluto!"},

@@ -193,6 +193,10 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
     EXPECT_TRUE(off > 0.01 && off < 0.015 &&
                 late.dump().find("Dopo il gradino") != std::string::npos);
     EXPECT_EQ(Loop(With({"--tss", "1", "--tend", "625"})).status, 0);  // 50000 periods at most
+    // A soft-start of 1e-303 s: the reference's step from rest that a femtosecond's ramp gives.
+    const Result none = Loop(With({"--tss", "1e-300"}));
+    EXPECT_EQ(std::tie(none.status, none.out),
+              std::tuple(kExitSuccess, Loop(With({"--tss", "1e-12"})).out));
     Args light = With({"--tss", "1", "--tend", "20", "--json", "--r2", "312.42", "--r3", "379.53",
                        "--c1", "333.01", "--c2", "12.639", "--c3", "10.024"});
     light[11] = "100000";  // RL: the full load's network cannot take the overshoot down

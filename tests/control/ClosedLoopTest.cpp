@@ -238,6 +238,7 @@ TEST(ClosedLoop, EveryAcceptedRequestEndsWithinASecond) {
     const std::tuple<std::array<double, 7>, TransientRequest, std::string_view> cases[] = {
         {{0, 0, 0, 0, 0, 0, 0}, {1e-3, {}, {}, {}, {}, 1e9}, "più di 50000 periodi"},
         {{0, 0, 0, 0, 0, 0, 0}, {1e-15, {}, {}, {}, {}, 2e-3}, ""},
+        {{0, 0, 0, 0, 0, 0, 0}, {1e-303, {}, {}, {}, {}, 2e-3}, ""},  // a step of the reference
         {{0, 0, 0, 0, 0, 0, 0}, {1e-3, {}, {}, 1e12, 1e-3, 3e-3}, ""},
         {{1e-9, -1, 0, 0, 0, 0, 0}, {1e-3, {}, {}, {}, {}, 5e-3}, "tempi brevi"},  // and no ESR
         {{1e-9, 0, 0, 0, 0, 0, 0}, {1e-3, {}, {}, {}, {}, 5e-3}, ""},

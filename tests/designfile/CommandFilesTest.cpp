@@ -28,9 +28,10 @@ struct Ended {
     std::string err;  // standard error
 };
 
-// `words` run with the file-size limit `largestFile`; a run that waits longer
-// than 20 s is ended by SIGALRM, so a hang fails instead of blocking.
-Ended RunChild(const std::vector<std::string>& words, rlim_t largestFile = RLIM_INFINITY) {
+// `words` run with the file-size limit `largestFile`, standard output on `output`; a run
+// that waits longer than 20 s is ended by SIGALRM, so a hang fails instead of blocking.
+Ended RunChild(const std::vector<std::string>& words, rlim_t largestFile = RLIM_INFINITY,
+               const char* output = "/dev/null") {
     int errors[2];
     if (::pipe(errors) != 0) return {-1, "pipe"};
     const pid_t child = ::fork();
@@ -41,7 +42,7 @@ Ended RunChild(const std::vector<std::string>& words, rlim_t largestFile = RLIM_
         ::setenv("LC_ALL", "C.UTF-8", 1);  // the system's reasons in English
         ::alarm(20);
         ::dup2(errors[1], STDERR_FILENO);
-        ::dup2(::open("/dev/null", O_WRONLY), STDOUT_FILENO);
+        ::dup2(::open(output, O_WRONLY), STDOUT_FILENO);
         ::close(errors[0]);
         std::vector<char*> argv;
         for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
@@ -106,6 +107,9 @@ TEST(CommandFiles, RefuseWithExit2WhatTheyMustNotReadOrReplaceAndLeaveNothing) {
         EXPECT_EQ(ended.status, 2) << row.path;
         EXPECT_EQ(ended.err, "Impossibile " + row.verb + " il file " + row.path + row.reason);
     }
+    const Ended full = RunChild({cli, "--version"}, RLIM_INFINITY, "/dev/full");  // told, not kept
+    EXPECT_EQ(std::tie(full.status, full.err),
+              std::tuple(1, "Impossibile scrivere lo standard output: No space left on device\n"));
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(folder))
         left.push_back(entry.path().filename());

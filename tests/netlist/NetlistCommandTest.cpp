@@ -112,10 +112,12 @@ TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
 
     // A refused text is the file's, named with its section and key, not a usage error.
     for (const auto& [section, key, text] : {std::tuple{"parts", "esr", "50\nV2 vi 0 DC 1k"},
+                                             {"verification", "vi", "x"},
                                              {"loop", "tss", "-1"},
                                              {"loop", "control", "current"}}) {
         DesignFile hostile = ReadDesignFile(saved).file.value();
-        (std::string(section) == "parts" ? hostile.parts : hostile.loop)[key] = text;
+        for (const DesignFileSection& s : kDesignFileSections)
+            if (s.name == section) (hostile.*s.texts)[key] = text;
         const std::string path = ::testing::TempDir() + "hostile.stepdown";
         ASSERT_TRUE(SaveDesignFile(path, hostile).saved);
         const Result refused = Cli({"open", path, "--netlist"});

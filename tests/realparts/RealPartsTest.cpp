@@ -114,6 +114,19 @@ TEST(RealPartsSteadyState, DiscontinuousAsTheAveragedFormulaWithAnIdealDiode) {
     }
 }
 
+// Picosecond pulses: the load takes a triangle of charge, peak (ton + tcross) / 2.
+TEST(RealPartsSteadyState, DiscontinuousAtATinyDutyAsItsTriangleOfCharge) {
+    for (double D : {1e-8, 1e-6}) {
+        const CircuitValues c = With(kWorkedExample, D, 10);
+        const double on = D / c.f, peak = c.Vi * on / c.L;
+        const double load = peak * (on + peak * c.L / kIdealised.Vf) / 2 * c.f;  // A
+        const RealPartsAnalysis a = Analyze(c, kIdealised);
+        EXPECT_NEAR(a.stresses.inductor.mean, load, 1e-6 * load);  // Vo beside Vf
+        EXPECT_NEAR(a.VoMean, load * c.RL, 1e-3 * load * c.RL);
+        EXPECT_NEAR(a.powers.input, c.Vi * D * peak / 2, 1e-9 * c.Vi * D * peak);
+    }
+}
+
 // Every parasitic zero, Vf 0.6 V, the diode conducting backwards: the circuit that the
 // verification integrates by forward Euler, whose error shrinks with N.
 TEST(RealPartsSteadyState, ReducesToTheIdealisedLoopAsItsStepShrinks) {

@@ -53,6 +53,10 @@ TEST(Thermal, TheFixedPointHoldsEachPartsBalanceAtItsOwnResistances) {
         const RealPartsStudy study = StudyCircuit(kCircuit, p, target);
         EXPECT_EQ(study.analysis.losses.inductor, r.analysis.losses.inductor);
     }
+    // A target beyond Vi, out of reach even cold, is the search's to tell, not the heating's.
+    const RealPartsStudy beyond = StudyCircuit(kCircuit, p, 30.0);
+    EXPECT_TRUE(beyond.duty.outcome == RealPartsOutcome::Unreachable && beyond.thermal &&
+                beyond.thermal->status == ThermalStatus::Converged);
 }
 
 // A fixed-duty stage once told a runaway at currents held: 12 V, 30 %, 500 kHz.
