@@ -4,6 +4,7 @@
 // control/ClosedLoop.h.
 
 #include <array>
+#include <complex>
 #include <map>
 #include <optional>
 #include <string>
@@ -60,6 +61,13 @@ struct Injection {
     double amplitude = 0, omega = 0;
 };
 
+// vo transformed at the injected frequency over the whole run: the integrals
+// of vo e^{-j w t}, and by the same rule of e^{-j w t} and of vo.
+struct Transformed {
+    std::complex<double> vo, one;
+    double integral = 0, length = 0;
+};
+
 class Simulation {
 public:
     // From rest, or from `start` (iL, vC, vC1, vC2, vC3) with the reference at Vref.
@@ -75,6 +83,8 @@ public:
     // reporter that answers false ends the run, with kCancelled.
     void ReportTo(ProgressReporter* reporter, std::int64_t before, std::int64_t total);
     std::array<double, 5> Final() const;
+    // With an injection: vo's transform over the run.
+    const Transformed& Transform() const { return transform_; }
 
 private:
     // The stage's intervals, indexed by StageInterval, and its output.
@@ -106,7 +116,7 @@ private:
         SparseMatrix A{};
         double norm = 0;
         double substep = 0;  // s, T/16 or a whole fraction of it
-        SparseMatrix step{};
+        SparseMatrix step{}, half{};
         std::vector<std::pair<Event, SparseRow>> events;
         SparseRow vo{}, vc{};  // the output and the amplifier's output
     };
@@ -119,6 +129,8 @@ private:
     void Switching(Event event);
     void Consistent();
     void Record();
+    // Adds the piece of h from y_ to `end` in the current mode to transform_.
+    void Integrate(double h, const State& end);
 
     const LoopCircuit& loop_;
     const TransientRequest& request_;
@@ -148,6 +160,7 @@ private:
     std::int64_t reportedBefore_ = 0, reportTotal_ = 0;
     bool blockedInPeriod_ = false;
     std::vector<TracePoint>* trace_ = nullptr;
+    Transformed transform_;
 };
 
 }  // namespace stepdown::switched
