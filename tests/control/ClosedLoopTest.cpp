@@ -280,9 +280,8 @@ TEST(ClosedLoop, AnAmplifierAtItsRailIsToldNotRegulating) {
     EXPECT_NE(r.warnings.back().find("l'anello non regola"), std::string::npos);
 }
 
-// The injection against the averaged model of the circuit's impedances,
-// where sampling does not matter yet: within 0.5 dB and 3 degrees to f/20.
-TEST(SwitchedLoopGain, AgreesWithTheAveragedLoopBelowATwentiethOfF) {
+// Progress after each frequency; false cancels after the first.
+TEST(SwitchedLoopGain, ReportsEachFrequencyAndStopsWhenCancelled) {
     const LoopCircuit loop = WorkedExample();
     int calls = 0;
     const SwitchedBode bode = SwitchedLoopGain(loop, 12, [&](int done, int total) {
@@ -293,19 +292,6 @@ TEST(SwitchedLoopGain, AgreesWithTheAveragedLoopBelowATwentiethOfF) {
     ASSERT_TRUE(bode.refusal.empty()) << bode.refusal;
     EXPECT_EQ(calls, static_cast<int>(bode.f.size()));
     EXPECT_EQ(bode.f.back(), 40e3);
-    int compared = 0;
-    for (std::size_t k = 0; k < bode.f.size(); ++k) {
-        if (bode.f[k] > 80e3 / 20) continue;
-        const test::Complex T = test::LoopFromImpedances(loop, bode.f[k]);
-        const double mag = static_cast<double>(20 * std::log10(std::abs(T)));
-        const double phase =
-            static_cast<double>(std::arg(T) * 180 / std::numbers::pi_v<long double>);
-        EXPECT_NEAR(bode.T.magDb[k], mag, 0.5) << bode.f[k];
-        EXPECT_NEAR(std::remainder(bode.T.phaseDeg[k] - phase, 360.0), 0, 3) << bode.f[k];
-        ++compared;
-    }
-    EXPECT_GE(compared, 5);
-    // Cancelled after the first frequency.
     EXPECT_TRUE(SwitchedLoopGain(loop, 12, [](int, int) { return false; }).cancelled);
 }
 
@@ -357,8 +343,7 @@ std::complex<double> InjectedReference(const LoopCircuit& loop, int n, int settl
     const int steps = test::Reference::kSteps;
     const double T = 1 / loop.circuit.f, h = T / steps, w = 2 * std::numbers::pi / (n * T);
     const double a = 0.01 * loop.modulator.Vref;
-    const std::array<double, 5> start = AveragedStart(loop);
-    test::Reference::X x{start[0], start[1], start[2], start[3], start[4]};
+    test::Reference::X x = AveragedStart(loop);
     std::complex<double> vo, one;
     double mean = 0, at = 0;
     for (long k = 0; k < static_cast<long>(settle + window) * steps; ++k) {
@@ -377,49 +362,46 @@ std::complex<double> InjectedReference(const LoopCircuit& loop, int n, int settl
     return -out / (out + std::complex<double>(0, -a * window * T / 2));
 }
 
-// A peak-current loop that read 0.13 dB high from f/400 to f/46 and a light
-// load in DCM that read 0.7 dB and 8 degrees off at f/40: the measure
-// against the injection above, settled and windowed well past need, and
-// converged; in DCM the reduced-order model too, within 1 dB and 5 degrees
-// to f/20.
+// The worked example at f/20, a peak-current loop that read 0.13 dB high from f/400 to f/46 and a
+// light load in DCM that read 0.7 dB and 8 degrees off at f/40: the measure against the injection
+// above, settled and windowed well past need, and converged; in DCM the reduced-order model too,
+// within 15 % (1 dB, 5 degrees) to f/20.
 TEST(SwitchedLoopGain, AgreesWithAnInjectionWrittenHere) {
-    LoopCircuit peak{{25.538, 0.8, 825.9e3, 1.1745e-6, 4.134e-6, 2.6548},
-                     {6.742e-3, 3.75e-3, 1.235e-3, 0.399, 1.244e-3},
-                     {},
-                     {2, 1e4, 1358.1, 957.8, 0, 6.355e-9, 1.119e-9, 0}};
-    Modulator& m = peak.modulator;
-    m.control = ControlMethod::PeakCurrent, m.Ri = 0.0453, m.Se = 0.4827e6, m.Ilim = 23.63;
-    m.Vcmax = m.Ri * m.Ilim;
+    const LoopCircuit peak{
+        {25.538, 0.8, 825.9e3, 1.1745e-6, 4.134e-6, 2.6548},
+        {6.742e-3, 3.75e-3, 1.235e-3, 0.399, 1.244e-3},
+        {2.5, 1, 0.0453 * 23.63, 0.95, ControlMethod::PeakCurrent, 0.0453, 0.4827e6, 0, 23.63},
+        {2, 1e4, 1358.1, 957.8, 0, 6.355e-9, 1.119e-9, 0}};
     const LoopCircuit dcm{{25, 0.6, 80e3, 125e-6, 15.625e-6, 200},
                           {0.05, 0.1, 0.05, 0.6},
                           {2.5, 1, 1.2, 0.95},
                           {3, 1e4, 2e3, 312.42, 379.53, 333.0e-9, 12.64e-9, 10.02e-9}};
+    const auto gain = [](double db, double degrees) {
+        return std::polar(std::pow(10.0, db / 20), degrees * std::numbers::pi / 180);
+    };
     // The loop, f/n, the reference's settling and window in periods, the
-    // agreement in dB and degrees: the switched model loads vo with R1 + Rb
-    // alone, the reference also with Type III's R3 branch (0.035 dB here).
-    const std::tuple<LoopCircuit, int, int, int, double, double> rows[] = {
-        {peak, 400, 800, 800, 0.01, 0.1},
-        {peak, 40, 400, 400, 0.01, 0.1},
-        {dcm, 40, 4000, 400, 0.05, 0.25}};
-    for (const auto& [loop, n, settle, window, db, degrees] : rows) {
+    // agreement (0.01 dB is 1.2e-3, 0.1 degree 1.7e-3): the switched model
+    // loads vo with R1 + Rb alone, the reference with Type III's R3 branch too.
+    const std::tuple<LoopCircuit, int, int, int, double> rows[] = {
+        {WorkedExample(), 20, 400, 400, 2e-3},
+        {peak, 400, 800, 800, 2e-3},
+        {peak, 40, 400, 400, 2e-3},
+        {dcm, 40, 4000, 400, 1e-2}};
+    for (const auto& [loop, n, settle, window, agreement] : rows) {
         const SwitchedBode bode = SwitchedLoopGain(loop, 40);
         const std::size_t k =
             std::find(bode.f.begin(), bode.f.end(), loop.circuit.f / n) - bode.f.begin();
         ASSERT_LT(k, bode.f.size());
-        const std::complex<double> t = InjectedReference(loop, n, settle, window);
-        EXPECT_NEAR(bode.T.magDb[k], 20 * std::log10(std::abs(t)), db) << n;
-        EXPECT_NEAR(
-            std::remainder(bode.T.phaseDeg[k] - std::arg(t) * 180 / std::numbers::pi, 360.0), 0,
-            degrees)
-            << n;
+        const std::complex<double> t = gain(bode.T.magDb[k], bode.T.phaseDeg[k]);
+        EXPECT_LT(std::abs(t / InjectedReference(loop, n, settle, window) - 1.0), agreement) << n;
         EXPECT_TRUE(bode.converged && bode.spreadDb < 1e-3 && bode.spreadDeg < 0.01);
-        const LoopAnalysis averaged = AnalyseLoop(loop);
-        for (std::size_t j = 0;
-             averaged.mode == ConductionMode::Discontinuous && bode.f[j] <= loop.circuit.f / 20;
-             ++j) {
-            const Response at = LoopAt(averaged.plant, loop.compensator, bode.f[j]);
-            EXPECT_TRUE(std::abs(bode.T.magDb[j] - at.magDb) < 1 &&
-                        std::abs(std::remainder(bode.T.phaseDeg[j] - at.phaseDeg, 360.0)) < 5)
+        const LoopAnalysis a = AnalyseLoop(loop);
+        for (std::size_t j = 0; a.mode == ConductionMode::Discontinuous && bode.f[j] <= 4e3; ++j) {
+            const Response at = LoopAt(a.plant, loop.compensator, bode.f[j]);
+            EXPECT_LT(
+                std::abs(gain(bode.T.magDb[j], bode.T.phaseDeg[j]) / gain(at.magDb, at.phaseDeg) -
+                         1.0),
+                0.15)
                 << bode.f[j];
         }
     }

@@ -49,10 +49,7 @@ RandomLoop RandomDesigned(std::mt19937_64& rng) {
         const double f = LogUniform(rng, 20e3, 1e6);
         const auto draw = [&](double low, double high) { return LogUniform(rng, low, high); };
         loop.circuit = {draw(5, 100), 0, f, draw(1e-6, 1e-2), draw(1e-6, 1e-3), draw(0.5, 100)};
-        loop.parts.ESR = LogUniform(rng, 1e-3, 0.2);
-        loop.parts.DCR = LogUniform(rng, 1e-3, 0.2);
-        loop.parts.Rds = LogUniform(rng, 1e-3, 0.2);
-        loop.parts.Rd = LogUniform(rng, 1e-3, 0.1);
+        loop.parts = {draw(1e-3, 0.2), draw(1e-3, 0.2), draw(1e-3, 0.2), 0.6, draw(1e-3, 0.1)};
         const double Vo = loop.circuit.Vi * std::uniform_real_distribution<double>(0.15, 0.8)(rng);
         if (Vo <= 3) continue;
         loop.compensator.R1 = 10e3;
