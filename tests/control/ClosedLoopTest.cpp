@@ -157,12 +157,9 @@ TEST(ClosedLoop, RandomCircuitsAgainstTheRungeKuttaModel) {
         const int stage = trial < 6 ? 0 : 1 + trial % 2, peak = trial < 6 ? 0 : trial / 2 % 2;
         LoopCircuit loop = test::WorkedExampleLoop();
         const double f = logUniform(20e3, 500e3), Vo = logUniform(3, 15);
-        loop.circuit = {logUniform(Vo * 1.5, 60),
-                        0,
-                        f,
-                        logUniform(1e-6, 1e-3),
-                        logUniform(1e-6, 1e-3),
-                        logUniform(1, stage == 0 ? 50 : 200)};
+        const double Vi = logUniform(Vo * 1.5, 60), L = logUniform(1e-6, 1e-3),
+                     C = logUniform(1e-6, 1e-3);
+        loop.circuit = {Vi, 0, f, L, C, logUniform(1, stage ? 200 : 50)};
         loop.compensator.Rb = 1e4 * 2.5 / (Vo - 2.5);
         if (stage > 0) {
             PartValues& p = loop.parts;
