@@ -203,6 +203,9 @@ void SwitchedText(std::ostream& out, const SwitchedBode& s, const Compensator& c
         Row(out, Padded(Label(s.f[k]), 11) + Padded(Label(s.T.magDb[k]), 11) +
                      Padded(Label(s.T.phaseDeg[k]), 11) + averaged);
     }
+    Field(out, "scarto fra le ultime finestre", Label(s.spreadDb), "dB");
+    Field(out, "scarto di fase", Label(s.spreadDeg), "°");
+    Field(out, "convergenza", s.converged ? "sì" : "no", "");
 }
 
 }  // namespace
@@ -240,7 +243,11 @@ JsonObject LoopJson(const LoopReport& report) {
     loop.Object("bode", std::move(bode));
     if (report.switched) {
         JsonObject switched;
-        switched.Numbers("f", report.switched->f).Object("T", Curve(report.switched->T));
+        switched.Numbers("f", report.switched->f)
+            .Object("T", Curve(report.switched->T))
+            .Number("spreadDb", report.switched->spreadDb)
+            .Number("spreadDeg", report.switched->spreadDeg)
+            .Boolean("converged", report.switched->converged);
         loop.Object("switched", std::move(switched));
     }
     loop.String(key::control, ControlWord(report.modulator.control));

@@ -11,7 +11,14 @@ namespace stepdown {
 namespace {
 
 constexpr int kMostDivisor = 400;
-constexpr int kSettlePeriods = 300;
+// The steady state: blocks of periods, until one moves no state by more
+// than a part in 1e9, at most kMostSettleBlocks of them.
+constexpr int kSettleBlock = 300, kMostSettleBlocks = 10;
+// At each frequency: a settling of at least kLeastSettle periods, then
+// windows of at least kLeastWindow, at most kMostWindows of them; every one
+// whole cycles of the sine.
+constexpr double kLeastSettle = 300, kLeastWindow = 40;
+constexpr int kMostWindows = 6;
 // The sine's amplitude against Vref: small enough for the modulator to stay
 // linear, large enough to stand well above rounding.
 constexpr double kAmplitude = 0.01;
@@ -29,36 +36,13 @@ std::vector<int> Divisors(double f, int points) {
     return n;
 }
 
-// The integral over [from, to] of x(t) e^{-j w t} by the trapezoid rule on the
-// trace, each piece cut at the window's ends, for x = vo and for vo plus the
-// sine, each less its mean: the window holds whole periods of the sine, but
-// the rule does not integrate e^{-j w t} to zero exactly, and 15 V of mean
-// would swamp millivolts of response.
-std::array<std::complex<double>, 2> Transform(const std::vector<TracePoint>& trace, double from,
-                                              double to, double w, double a) {
-    struct Piece {
-        double t0, t1, v0, v1;
-    };
-    std::vector<Piece> pieces;
-    double mean = 0;
-    for (std::size_t k = 1; k < trace.size(); ++k) {
-        const TracePoint &p = trace[k - 1], &q = trace[k];
-        if (q.t <= from || p.t >= to || !(q.t > p.t)) continue;
-        const auto at = [&](double t) { return p.vo + (q.vo - p.vo) * (t - p.t) / (q.t - p.t); };
-        const double t0 = std::max(p.t, from), t1 = std::min(q.t, to);
-        pieces.push_back({t0, t1, at(t0), at(t1)});
-        mean += (pieces.back().v0 + pieces.back().v1) / 2 * (t1 - t0);
-    }
-    mean /= to - from;
-    std::array<std::complex<double>, 2> sums{};
-    for (const Piece& p : pieces) {
-        const std::complex<double> e0 = std::polar(1.0, -w * p.t0), e1 = std::polar(1.0, -w * p.t1);
-        const double x0 = p.v0 - mean, x1 = p.v1 - mean;
-        const double h = (p.t1 - p.t0) / 2;
-        sums[0] += (x0 * e0 + x1 * e1) * h;
-        sums[1] += ((x0 + a * std::sin(w * p.t0)) * e0 + (x1 + a * std::sin(w * p.t1)) * e1) * h;
-    }
-    return sums;
+TransientRequest Lasting(double seconds) { return {0, {}, {}, {}, {}, seconds}; }
+
+bool Moved(const std::array<double, 5>& from, const std::array<double, 5>& to) {
+    for (std::size_t k = 0; k < from.size(); ++k)
+        if (std::fabs(to[k] - from[k]) > 1e-9 * (std::fabs(from[k]) + std::fabs(to[k])) + 1e-15)
+            return true;
+    return false;
 }
 
 }  // namespace
@@ -68,41 +52,67 @@ SwitchedBode SwitchedLoopGain(const LoopCircuit& loop, int points,
     SwitchedBode bode;
     const double T = 1 / loop.circuit.f;
     const std::vector<int> divisors = Divisors(loop.circuit.f, points);
-    // Each run alone may be short while all of them are not: the whole is
-    // refused before the first.
+    // Whole sine cycles, at least `least` periods of the switching.
     const auto cycles = [](int n, double least) {
-        return std::max(2, static_cast<int>(std::ceil(least / n)));
+        return std::max(1, static_cast<int>(std::ceil(least / n)));
     };
-    double allPeriods = kSettlePeriods;
-    for (const int n : divisors) allPeriods += (cycles(n, 100) + cycles(n, 40)) * n;
-    const std::array<double, 5> averaged = AveragedStart(loop);
-    const TransientRequest all{0, {}, {}, {}, {}, allPeriods * T};
-    bode.refusal = switched::Simulation(loop, all, averaged).Refusal();
+    // Each run alone may be short while all of them are not: the whole, with
+    // every block and window it may take, is refused before the first.
+    double allPeriods = kSettleBlock * kMostSettleBlocks;
+    for (const int n : divisors)
+        allPeriods += (cycles(n, kLeastSettle) + kMostWindows * cycles(n, kLeastWindow)) * n;
+    bode.refusal =
+        switched::Simulation(loop, Lasting(allPeriods * T), AveragedStart(loop)).Refusal();
     if (!bode.refusal.empty()) return bode;
-    // From the averaged operating point, settled by the switched loop itself.
-    TransientRequest settle{0, {}, {}, {}, {}, kSettlePeriods * T};
-    switched::Simulation first(loop, settle, averaged);
-    TransientResult scratch;
+    // A run of `seconds` from `state`, left at its end; its transform.
     std::vector<switched::PeriodRecord> periods;
-    bode.refusal = first.Run(scratch, periods);
-    if (!bode.refusal.empty()) return bode;
-    const std::array<double, 5> steady = first.Final();
+    const auto run = [&](std::array<double, 5>& state, double seconds, switched::Injection sine) {
+        const TransientRequest request = Lasting(seconds);
+        switched::Simulation simulation(loop, request, state, sine);
+        TransientResult result;
+        periods.clear();
+        bode.refusal = simulation.Run(result, periods);
+        state = simulation.Final();
+        return simulation.Transform();
+    };
+    // From the averaged operating point, settled by the switched loop itself.
+    std::array<double, 5> steady = AveragedStart(loop);
+    for (int block = 0; block < kMostSettleBlocks; ++block) {
+        const std::array<double, 5> before = steady;
+        run(steady, kSettleBlock * T, {});
+        if (!bode.refusal.empty()) return bode;
+        if (!Moved(before, steady)) break;
+        if (block + 1 == kMostSettleBlocks) bode.converged = false;
+    }
     const double a = kAmplitude * loop.modulator.Vref;
     std::vector<std::complex<double>> gains;
     for (std::size_t k = 0; k < divisors.size(); ++k) {
         const int n = divisors[k];
-        const double f = loop.circuit.f / n, w = 2 * std::numbers::pi * f;
-        const int settleCycles = cycles(n, 100), measureCycles = cycles(n, 40);
-        const double from = settleCycles * n * T;
-        TransientRequest run{0, {}, {}, {}, {}, (settleCycles + measureCycles) * n * T};
-        switched::Simulation injected(loop, run, steady, {a, w});
-        TransientResult result;
-        periods.clear();
-        bode.refusal = injected.Run(result, periods);
+        const switched::Injection sine{a, 2 * std::numbers::pi * loop.circuit.f / n};
+        std::array<double, 5> state = steady;
+        run(state, cycles(n, kLeastSettle) * n * T, sine);
         if (!bode.refusal.empty()) return bode;
-        const auto [out, sensed] = Transform(result.trace, from, run.tend, w, a);
-        gains.push_back(-out / sensed);
-        bode.f.push_back(f);
+        // The last window's T against the one before it.
+        std::complex<double> gain, ratio;
+        for (int window = 0; window < kMostWindows; ++window) {
+            const switched::Transformed x = run(state, cycles(n, kLeastWindow) * n * T, sine);
+            if (!bode.refusal.empty()) return bode;
+            // Less its mean, which the rule integrates against e^{-j w t} to
+            // rounding only; the sine's own transform over whole cycles is
+            // exact: a W / 2j.
+            const std::complex<double> out = x.vo - x.integral / x.length * x.one;
+            const std::complex<double> g =
+                -out / (out + std::complex<double>(0, -a * x.length / 2));
+            if (window > 0) ratio = g / gain;
+            gain = g;
+            if (window > 0 && std::abs(ratio - 1.0) <= kWindowsAgree) break;
+        }
+        if (!(std::abs(ratio - 1.0) <= kWindowsAgree)) bode.converged = false;
+        bode.spreadDb = std::max(bode.spreadDb, std::fabs(20 * std::log10(std::abs(ratio))));
+        bode.spreadDeg =
+            std::max(bode.spreadDeg, std::fabs(std::arg(ratio)) * 180 / std::numbers::pi);
+        gains.push_back(gain);
+        bode.f.push_back(loop.circuit.f / n);
         if (progress && !progress(static_cast<int>(k) + 1, static_cast<int>(divisors.size()))) {
             bode.cancelled = true;
             return bode;

@@ -52,12 +52,16 @@ void Simulation::Build() {
     // that its events are located on a polynomial and never by propagating
     // the whole substep again and again.
     entry.substep = period_ / kSubsteps / FineSubsteps(entry.norm * period_ / kSubsteps);
-    Matrix step{};
+    // The substep's propagator, and its half's for the injection's transform.
+    Matrix step{}, half{};
     for (int column = 0; column < kSize; ++column) {
         const State image = Propagate(entry.A, entry.norm, Unit(column), entry.substep, work_);
+        const State middle = Propagate(entry.A, entry.norm, Unit(column), entry.substep / 2, work_);
         for (int row = 0; row < kSize; ++row) step[row][column] = image[row];
+        for (int row = 0; row < kSize; ++row) half[row][column] = middle[row];
     }
     entry.step = Sparse(step);
+    entry.half = Sparse(half);
     entry.events = Events();
     entry.vo = Sparse(vo);
     entry.vc = Sparse(AmplifierOutput());

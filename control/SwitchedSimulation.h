@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <complex>
 #include <map>
 #include <optional>
 #include <string>
@@ -66,6 +67,13 @@ struct Injection {
     double amplitude = 0, omega = 0;
 };
 
+// vo transformed at the injected frequency over the whole run: the integrals
+// of vo e^{-j w t}, and by the same rule of e^{-j w t} and of vo.
+struct Transformed {
+    std::complex<double> vo, one;
+    double integral = 0, length = 0;
+};
+
 class Simulation {
 public:
     // From rest, or from `start` (iL, vC, vC1, vC2, vC3) with the reference at Vref.
@@ -81,6 +89,8 @@ public:
     // reporter that answers false ends the run, with kCancelled.
     void ReportTo(ProgressReporter* reporter, std::int64_t before, std::int64_t total);
     std::array<double, 5> Final() const;
+    // With an injection: vo's transform over the run.
+    const Transformed& Transform() const { return transform_; }
 
 private:
     // The stage's intervals, indexed by StageInterval, and its output.
@@ -116,7 +126,7 @@ private:
         SparseMatrix A{};
         double norm = 0;
         double substep = 0;  // s, T/16 or a whole fraction of it
-        SparseMatrix step{};
+        SparseMatrix step{}, half{};
         std::vector<std::pair<Event, SparseRow>> events;
         SparseRow vo{}, vc{};  // the output and the amplifier's output
     };
@@ -132,6 +142,8 @@ private:
     // on the edge itself, where an event has just decided it.
     void Sharing();
     void Record();
+    // Adds the piece of h from y_ to `end` in the current mode to transform_.
+    void Integrate(double h, const State& end);
 
     const LoopCircuit& loop_;
     const TransientRequest& request_;
@@ -163,6 +175,7 @@ private:
     std::int64_t reportedBefore_ = 0, reportTotal_ = 0;
     bool blockedInPeriod_ = false;
     std::vector<TracePoint>* trace_ = nullptr;
+    Transformed transform_;
 };
 
 }  // namespace stepdown::switched

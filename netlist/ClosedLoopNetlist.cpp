@@ -17,6 +17,16 @@ using namespace netlist;
 
 std::string Mode(ConductionMode mode) { return std::string(WordsOf(mode).adjective); }
 
+// What makes a latch's capacitor a latch: its state, read clamped to 0 .. 1,
+// runs to the nearer rail once neither input drives it, near a rail twice as
+// fast as the latch's own drive, and not at all on a rail. A reset too short
+// to empty the capacitor (the comparator tripping for a nanosecond while vc
+// slews) would otherwise leave it halfway, the switches open, for the rest
+// of the period.
+std::string Regeneration(const std::string& state) {
+    return "+" + Plain(kLatchRegeneration) + '*' + state + "*(1-" + state + ")*(" + state + "-0.5)";
+}
+
 // The window [from, to] of the last whole period inside [after, until], the
 // periods counted from t = 0 as the program counts them.
 std::optional<std::pair<double, double>> LastPeriod(double f, double after, double until) {
@@ -197,7 +207,8 @@ std::string PwmModulator(const LoopCircuit& loop, bool on) {
     const double width = kLatchFraction * m.Vramp, tau = kLatchFraction * T, c = 1e-9;
     n +=
         "BRST rst 0 V=1-(1-min(1,max(0,0.5+(v(ramp)-v(vc))/" + Plain(width) + ")))*" + limit + '\n';
-    n += "BCTL 0 ctl I=" + Plain(c / tau) + "*(v(clk)*(1-v(rst))*(1-v(ctl))-v(rst)*v(ctl))\n";
+    n += "BCTL 0 ctl I=" + Plain(c / tau) + "*(v(clk)*(1-v(rst))*(1-v(ctl))-v(rst)*v(ctl)" +
+         Regeneration("min(1,max(0,v(ctl)))") + ")\n";
     return n + Element("CCTL", "ctl", "0", SpiceNumber(c) + " IC=" + (on ? "1" : "0"));
 }
 
@@ -246,10 +257,10 @@ std::string PeakModulator(const LoopCircuit& loop, bool on) {
     // states overshooting within a step would otherwise run away.
     const std::string arm = "min(1,max(0,v(arm)))", ctl = "min(1,max(0,v(ctl)))";
     n += "BARM 0 arm I=" + Plain(c / tau) + "*(v(rearm)*(1-" + arm + ")-10*v(rst)*" + ctl + '*' +
-         arm + ")\n";
+         arm + Regeneration(arm) + ")\n";
     n += Element("CARM", "arm", "0", SpiceNumber(c) + " IC=" + (on ? "0" : "1"));
     n += "BCTL 0 ctl I=" + Plain(c / tau) + "*(v(clk)*" + arm + "*(1-v(cmp))*(1-v(rst))*(1-" + ctl +
-         ")-v(rst)*" + ctl + ")\n";
+         ")-v(rst)*" + ctl + Regeneration(ctl) + ")\n";
     return n + Element("CCTL", "ctl", "0", SpiceNumber(c) + " IC=" + (on ? "1" : "0"));
 }
 
@@ -295,7 +306,7 @@ std::string LowSideDrive(const LoopCircuit& loop, bool currentAtStart) {
         const std::string ok = "min(1,max(0,v(lsok)))";
         n += "BPOS pos 0 V=min(1,max(0,(i(VSENSE)-" + Plain(band) + ")/" + Plain(band) + "))\n";
         n += "BLSOK 0 lsok I=" + Plain(c / tau) + "*(min(1,max(0,v(ctl)))*v(pos)*(1-" + ok +
-             ")-(1-v(pos))*" + ok + ")\n";
+             ")-(1-v(pos))*" + ok + Regeneration(ok) + ")\n";
         n += Element("CLSOK", "lsok", "0", SpiceNumber(c) + " IC=" + (currentAtStart ? "1" : "0"));
         gate += '*' + ok;
     }

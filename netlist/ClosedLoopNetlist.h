@@ -28,6 +28,8 @@ inline constexpr double kSetFraction = 2e-3;
 // against the period: each on and off instant is late by about this much,
 // and ngspice's step control finds it on the latch's capacitor.
 inline constexpr double kLatchFraction = 1e-4;
+// The pull of a latch's state toward its nearer rail, against its drive.
+inline constexpr double kLatchRegeneration = 4;
 // Time steps per period at least.
 inline constexpr int kLoopStepsPerPeriod = 1000;
 

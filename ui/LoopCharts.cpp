@@ -65,6 +65,14 @@ QChart* LoopWindow::NewStepChart() const {
     return NewLoopStepChart(*transient_, *request_, locale_);
 }
 
+// A measured series' name with what its last two windows still differ by.
+QString SwitchedName(const QLocale& locale, const SwitchedBode& bode, bool magnitude) {
+    return (magnitude ? QStringLiteral("|T| commutato (scarto %1 dB%2)")
+                      : QStringLiteral("∠T commutato (scarto %1 °%2)"))
+        .arg(LoopNumber(locale, magnitude ? bode.spreadDb : bode.spreadDeg),
+             bode.converged ? QString() : QStringLiteral(", non convergente"));
+}
+
 QChart* NewLoopBodeChart(const LoopAnalysis* analysis, const SwitchedBode* switchedBode,
                          const QLocale& locale) {
     QChart* chart = NewNumberChart(locale, 4);
@@ -119,8 +127,9 @@ QChart* NewLoopBodeChart(const LoopAnalysis* analysis, const SwitchedBode* switc
             QAbstractAxis* axis;
             Range* range;
         } measured[] = {
-            {switchedBode->T.magDb, QStringLiteral("|T| commutato"), db, &mag},
-            {switchedBode->T.phaseDeg, QStringLiteral("∠T commutato"), degrees, &phase}};
+            {switchedBode->T.magDb, SwitchedName(locale, *switchedBode, true), db, &mag},
+            {switchedBode->T.phaseDeg, SwitchedName(locale, *switchedBode, false), degrees,
+             &phase}};
         for (const auto& m : measured) {
             auto* dots = new QScatterSeries(chart);
             dots->setName(m.name);

@@ -16,6 +16,8 @@ namespace stepdown {
 
 // Four significant digits, "∞" for an infinite value.
 QString LoopNumber(const QLocale& locale, double value);
+// "|T| commutato" or "∠T commutato" with the measure's last difference.
+QString SwitchedName(const QLocale& locale, const SwitchedBode& bode, bool magnitude);
 
 // A chart that asks for "Progetta" or "Calcola" while `analysis` is null or
 // has no curves; the switched loop gain's points when `switched` is given.

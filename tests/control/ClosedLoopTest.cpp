@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <complex>
 #include <optional>
 #include <random>
 #include <tuple>
@@ -187,12 +188,9 @@ TEST(ClosedLoop, RandomCircuitsAgainstTheRungeKuttaModel) {
         const int stage = trial < 6 ? 0 : 1 + trial % 2, peak = trial < 6 ? 0 : trial / 2 % 2;
         LoopCircuit loop = test::WorkedExampleLoop();
         const double f = logUniform(20e3, 500e3), Vo = logUniform(3, 15);
-        loop.circuit = {logUniform(Vo * 1.5, 60),
-                        0,
-                        f,
-                        logUniform(1e-6, 1e-3),
-                        logUniform(1e-6, 1e-3),
-                        logUniform(1, stage == 0 ? 50 : 200)};
+        const double Vi = logUniform(Vo * 1.5, 60), L = logUniform(1e-6, 1e-3),
+                     C = logUniform(1e-6, 1e-3);
+        loop.circuit = {Vi, 0, f, L, C, logUniform(1, stage ? 200 : 50)};
         loop.compensator.Rb = 1e4 * 2.5 / (Vo - 2.5);
         if (stage > 0) {
             PartValues& p = loop.parts;
@@ -311,40 +309,19 @@ TEST(ClosedLoop, AnAmplifierAtItsRailIsToldNotRegulating) {
     EXPECT_NE(r.warnings.back().find("l'anello non regola"), std::string::npos);
 }
 
-// The injection against the averaged loop where sampling does not matter yet,
-// to f/20: in CCM the circuit's impedances within 0.5 dB and 3 degrees; in DCM,
-// the worked example at a fiftieth of its load with its loop designed on the
-// reduced-order model, that model within 1 dB and 5 degrees.
-TEST(SwitchedLoopGain, AgreesWithTheAveragedLoopBelowATwentiethOfF) {
-    for (const bool dcm : {false, true}) {
-        LoopCircuit loop = WorkedExample();
-        if (dcm) loop.circuit.RL = 500;
-        if (dcm) loop.compensator = DesignCompensator(loop, {1e3, 60, {}}).compensator.value();
-        const LoopAnalysis a = AnalyseLoop(loop);
-        int calls = 0;
-        const SwitchedBode bode = SwitchedLoopGain(loop, 12, [&](int done, int total) {
-            EXPECT_EQ(done, ++calls);
-            EXPECT_GE(total, done);
-            return true;
-        });
-        ASSERT_TRUE(bode.refusal.empty() && (a.mode == ConductionMode::Discontinuous) == dcm);
-        EXPECT_EQ(calls, static_cast<int>(bode.f.size()));
-        EXPECT_EQ(bode.f.back(), 40e3);
-        int compared = 0;
-        for (std::size_t k = 0; k < bode.f.size() && bode.f[k] <= 80e3 / 20; ++k, ++compared) {
-            const test::Complex T = test::LoopFromImpedances(loop, bode.f[k]);
-            const double mag = static_cast<double>(20 * std::log10(std::abs(T)));
-            const double phase =
-                static_cast<double>(std::arg(T) * 180 / std::numbers::pi_v<long double>);
-            const Response averaged = LoopAt(a.plant, loop.compensator, bode.f[k]);
-            EXPECT_NEAR(bode.T.magDb[k], dcm ? averaged.magDb : mag, dcm ? 1 : 0.5) << bode.f[k];
-            const double gap = bode.T.phaseDeg[k] - (dcm ? averaged.phaseDeg : phase);
-            EXPECT_NEAR(dcm ? gap : std::remainder(gap, 360.0), 0, dcm ? 5 : 3) << bode.f[k];
-        }
-        EXPECT_GE(compared, 5);
-    }
-    // Cancelled after the first frequency.
-    EXPECT_TRUE(SwitchedLoopGain(WorkedExample(), 12, [](int, int) { return false; }).cancelled);
+// Progress after each frequency; false cancels after the first.
+TEST(SwitchedLoopGain, ReportsEachFrequencyAndStopsWhenCancelled) {
+    const LoopCircuit loop = WorkedExample();
+    int calls = 0;
+    const SwitchedBode bode = SwitchedLoopGain(loop, 12, [&](int done, int total) {
+        EXPECT_EQ(done, ++calls);
+        EXPECT_GE(total, done);
+        return true;
+    });
+    ASSERT_TRUE(bode.refusal.empty()) << bode.refusal;
+    EXPECT_EQ(calls, static_cast<int>(bode.f.size()));
+    EXPECT_EQ(bode.f.back(), 40e3);
+    EXPECT_TRUE(SwitchedLoopGain(loop, 12, [](int, int) { return false; }).cancelled);
 }
 
 // With dead times a fifth of the period, the averaged plant's duty gain and
@@ -384,6 +361,78 @@ TEST(SwitchedLoopGain, AgreesWithTheAveragedSynchronousStage) {
         EXPECT_TRUE(!crowded.valid && crowded.refusal.find("D + (td1 + td2) f deve restare "
                                                            "minore di 1") != std::string::npos)
             << crowded.refusal;
+    }
+}
+
+// T at f/n by an injection of 1 % of Vref on the Runge-Kutta loop from the
+// averaged start: `settle` periods, then vo less its mean transformed over
+// `window` periods of whole sine cycles by the trapezoid on its steps.
+std::complex<double> InjectedReference(const LoopCircuit& loop, int n, int settle, int window) {
+    test::Reference r{loop, loop.circuit.RL, loop.circuit.Vi, loop.modulator.Vref};
+    const int steps = test::Reference::kSteps;
+    const double T = 1 / loop.circuit.f, h = T / steps, w = 2 * std::numbers::pi / (n * T);
+    const double a = 0.01 * loop.modulator.Vref;
+    test::Reference::X x = AveragedStart(loop);
+    std::complex<double> vo, one;
+    double mean = 0, at = 0;
+    for (long k = 0; k < static_cast<long>(settle + window) * steps; ++k) {
+        if (k % steps == 0) r.Clock(x);
+        r.injected = a * std::sin(w * (k + 0.5) * h);
+        r.Advance(x, (k % steps) * h, h, [&](const auto& from, const auto& to, double length) {
+            const std::complex<double> e0 = std::polar(1.0, -w * at),
+                                       e1 = std::polar(1.0, -w * (at + length));
+            if (k >= static_cast<long>(settle) * steps)
+                vo += (r.Vo(from) * e0 + r.Vo(to) * e1) * (length / 2),
+                    one += (e0 + e1) * (length / 2), mean += (r.Vo(from) + r.Vo(to)) * (length / 2);
+            at += length;
+        });
+    }
+    const std::complex<double> out = vo - mean / (window * T) * one;
+    return -out / (out + std::complex<double>(0, -a * window * T / 2));
+}
+
+// The worked example at f/20, a peak-current loop that read 0.13 dB high from f/400 to f/46 and a
+// light load in DCM that read 0.7 dB and 8 degrees off at f/40: the measure against the injection
+// above, settled and windowed well past need, and converged; in DCM the reduced-order model too,
+// within 15 % (1 dB, 5 degrees) to f/20.
+TEST(SwitchedLoopGain, AgreesWithAnInjectionWrittenHere) {
+    const LoopCircuit peak{
+        {25.538, 0.8, 825.9e3, 1.1745e-6, 4.134e-6, 2.6548},
+        {6.742e-3, 3.75e-3, 1.235e-3, 0.399, 1.244e-3},
+        {2.5, 1, 0.0453 * 23.63, 0.95, ControlMethod::PeakCurrent, 0.0453, 0.4827e6, 0, 23.63},
+        {2, 1e4, 1358.1, 957.8, 0, 6.355e-9, 1.119e-9, 0}};
+    const LoopCircuit dcm{{25, 0.6, 80e3, 125e-6, 15.625e-6, 200},
+                          {0.05, 0.1, 0.05, 0.6},
+                          {2.5, 1, 1.2, 0.95},
+                          {3, 1e4, 2e3, 312.42, 379.53, 333.0e-9, 12.64e-9, 10.02e-9}};
+    const auto gain = [](double db, double degrees) {
+        return std::polar(std::pow(10.0, db / 20), degrees * std::numbers::pi / 180);
+    };
+    // The loop, f/n, the reference's settling and window in periods, the
+    // agreement (0.01 dB is 1.2e-3, 0.1 degree 1.7e-3): the switched model
+    // loads vo with R1 + Rb alone, the reference with Type III's R3 branch too.
+    const std::tuple<LoopCircuit, int, int, int, double> rows[] = {
+        {WorkedExample(), 20, 400, 400, 2e-3},
+        {peak, 400, 800, 800, 2e-3},
+        {peak, 40, 400, 400, 2e-3},
+        {dcm, 40, 4000, 400, 1e-2}};
+    for (const auto& [loop, n, settle, window, agreement] : rows) {
+        const SwitchedBode bode = SwitchedLoopGain(loop, 40);
+        const std::size_t k =
+            std::find(bode.f.begin(), bode.f.end(), loop.circuit.f / n) - bode.f.begin();
+        ASSERT_LT(k, bode.f.size());
+        const std::complex<double> t = gain(bode.T.magDb[k], bode.T.phaseDeg[k]);
+        EXPECT_LT(std::abs(t / InjectedReference(loop, n, settle, window) - 1.0), agreement) << n;
+        EXPECT_TRUE(bode.converged && bode.spreadDb < 1e-3 && bode.spreadDeg < 0.01);
+        const LoopAnalysis a = AnalyseLoop(loop);
+        for (std::size_t j = 0; a.mode == ConductionMode::Discontinuous && bode.f[j] <= 4e3; ++j) {
+            const Response at = LoopAt(a.plant, loop.compensator, bode.f[j]);
+            EXPECT_LT(
+                std::abs(gain(bode.T.magDb[j], bode.T.phaseDeg[j]) / gain(at.magDb, at.phaseDeg) -
+                         1.0),
+                0.15)
+                << bode.f[j];
+        }
     }
 }
 

@@ -29,6 +29,7 @@ struct Reference {
     int phase = 0;
     int rail = 0;                       // 0 linear, -1 at 0 V, +1 at Vcmax
     double onTime = 0;                  // s, of the present period
+    double injected = 0;                // V, added to what the network sees of vo
     static constexpr int kSteps = 400;  // a period's
 
     double Minus(const X& x) const {
@@ -48,14 +49,14 @@ struct Reference {
         const Compensator& c = loop.compensator;
         const double g3 = c.type == 3 ? 1 / c.R3 : 0, vm = Minus(x), esr = loop.parts.ESR;
         const double g = 1 / c.R1 + g3;
-        return (x[1] + esr * (x[0] + vm * g + x[4] * g3)) / (1 + esr / RL + esr * g);
+        return (x[1] + esr * (x[0] + (vm - injected) * g + x[4] * g3)) / (1 + esr / RL + esr * g);
     }
     X Slope(const X& x) const {
         const Compensator& c = loop.compensator;
         const PartValues& p = loop.parts;
-        const double vo = Vo(x), vm = Minus(x);
-        const double i3 = c.type == 3 ? (vo - x[4] - vm) / c.R3 : 0;
-        const double iDivider = (vo - vm) / c.R1 + i3;
+        const double vo = Vo(x), vm = Minus(x), sensed = vo + injected;
+        const double i3 = c.type == 3 ? (sensed - x[4] - vm) / c.R3 : 0;
+        const double iDivider = (sensed - vm) / c.R1 + i3;
         X d{};
         // A channel R carrying j beside its body diode: the diode's share, R (j - id) = Vf + Rd id.
         const auto diode = [&](double R, double j) {

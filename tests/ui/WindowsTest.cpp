@@ -712,9 +712,17 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
         QVERIFY2(std::abs(window->Field(key)->text().toDouble() - value) <= 5e-4 * value, key);
     // |T|, ∠T, |Gvd|, ∠Gvd, |Gc|, ∠Gc and the crossover's mark.
     QCOMPARE(window->BodeChart()->chart()->series().size(), 7);
-    // "T commutato" adds its two series.
+    // "T commutato" adds its two series, each named with its windows' agreement.
     window->SwitchedButton()->click();
-    QCOMPARE(window->BodeChart()->chart()->series().size(), 9);
+    const QList<QAbstractSeries*> series = window->BodeChart()->chart()->series();
+    QCOMPARE(series.size(), 9);
+    QStringList names;
+    for (const QAbstractSeries* each : series) names << each->name();
+    const QString all = names.join(QStringLiteral(" / "));
+    QVERIFY2(all.contains(QStringLiteral("|T| commutato (scarto ")) &&
+                 all.contains(QStringLiteral("∠T commutato (scarto ")) &&
+                 !all.contains(QStringLiteral("non convergente")),
+             qPrintable(all));
     // The netlist carries the designed network around the power stage.
     QTemporaryDir folder;
     const QString text =
