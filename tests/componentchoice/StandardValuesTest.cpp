@@ -21,15 +21,14 @@ TEST(StandardValues, SeriesHoldTheirListedValuesAndNestInEachOther) {
         const auto m = SeriesMantissas(s);
         return std::vector<int>(m.begin(), m.end());
     };
-    EXPECT_EQ(list(Series::E6), e6);
-    EXPECT_EQ(list(Series::E12), e12);
-    EXPECT_EQ(list(Series::E24), e24);
-    for (const Series s : {Series::E6, Series::E12, Series::E24})
+    for (const auto& [s, listed] :
+         {std::pair{Series::E6, e6}, {Series::E12, e12}, {Series::E24, e24}}) {
+        EXPECT_EQ(list(s), listed);
         EXPECT_EQ(SeriesNamed(SeriesName(s)), s);
+    }
     EXPECT_FALSE(SeriesNamed("E48").has_value());
-    EXPECT_EQ(RoundingNamed("nearest"), Rounding::Nearest);
-    EXPECT_EQ(RoundingNamed("meets"), Rounding::Meets);
-    EXPECT_FALSE(RoundingNamed("down").has_value());
+    EXPECT_EQ(std::tuple(RoundingNamed("nearest"), RoundingNamed("meets"), RoundingNamed("down")),
+              std::tuple(Rounding::Nearest, Rounding::Meets, std::nullopt));
 }
 
 TEST(StandardValues, RoundUpOrToTheNearestOnALogScaleWithExactDecades) {
