@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "design/DesignCalculation.h"
 #include "steadystate/SteadyState.h"
 #include "support/RecordingWindow.h"
@@ -49,9 +51,17 @@ struct Click {
     LaunchResult result;
 };
 
+// "Text8=75 Text9=220": the fields typed, in that order.
+FieldTexts Typed(const std::string& typed) {
+    FieldTexts fields;
+    std::istringstream words(typed);
+    for (std::string w; words >> w;)
+        fields.emplace_back(w.substr(0, w.find('=')), w.substr(w.find('=') + 1));
+    return fields;
+}
+
 // A time step too long for L, C and RL: the integration grows without bound.
-const FieldTexts kLongStep{
-    {"Text9", "1"}, {"Text10", "1"}, {"Text11", "1"}, {"Text12", "1"}, {"Text13", "4"}};
+const FieldTexts kLongStep = Typed("Text9=1 Text10=1 Text11=1 Text12=1 Text13=4");
 
 TEST(Launch, WorkedExampleRunsInOrderAndShowsItsFigures) {
     const Click click;
@@ -159,22 +169,19 @@ TEST(Launch, EveryKindOfRunLeavesTheLastCompletedFigures) {
     };
     FieldTexts huge = kVerificationExample;  // and Vi at the top of the double range
     huge.insert(huge.end(), {{"Text7", "1e308"}, {"Text13", "1000"}});
-    const FieldTexts tiny{{"Text11", "5e-324"}, {"Text13", "3"}, {"Text8", "90"}, {"Text15", "1"}};
-    const FieldTexts slow{
-        {"Text7", "25"}, {"Text10", "1000"}, {"Text11", "100"}, {"Text15", "3000"}};
-    const Case cases[] = {{kLongStep, kUnstableMessage, 0, LaunchOutcome::Unstable},
-                          {huge, kResultNotFiniteMessage, 0, LaunchOutcome::Unstable},
-                          {slow, "", 1, LaunchOutcome::Cancelled},
-                          // RL = 5e-324: Vo / RL overflows at the last step only.
-                          {tiny, kUnstableMessage, 0, LaunchOutcome::Unstable}};
+    const Case cases[] = {
+        {kLongStep, kUnstableMessage, 0, LaunchOutcome::Unstable},
+        {huge, kResultNotFiniteMessage, 0, LaunchOutcome::Unstable},
+        {Typed("Text7=25 Text10=1000 Text11=100 Text15=3000"), "", 1, LaunchOutcome::Cancelled},
+        // RL = 5e-324: Vo / RL overflows at the last step only.
+        {Typed("Text11=5e-324 Text13=3 Text8=90 Text15=1"), kUnstableMessage, 0,
+         LaunchOutcome::Unstable}};
     for (const Case& c : cases) {
         click.progress = RecordingProgress(c.cancelAt);
         click.Again(c.changes);
         EXPECT_EQ(click.result.outcome, c.outcome);
-        EXPECT_EQ(click.window.messages.size(), c.message.empty() ? 0U : 1U);
-        if (!c.message.empty()) {
-            EXPECT_EQ(click.window.messages[0], c.message);
-        }
+        EXPECT_EQ(click.window.messages, c.message.empty() ? std::vector<std::string>{}
+                                                           : std::vector{std::string(c.message)});
         EXPECT_EQ(click.Figures(), completed);
         EXPECT_EQ(click.window.waveform.shownRun, nullptr);
         EXPECT_EQ(click.window.waveform.lines.size(), 30U);  // the frame only
@@ -318,25 +325,14 @@ INSTANTIATE_TEST_SUITE_P(
         AdviceCase{"overdamped", {{"Text11", "1"}}, SettleAdvice::None},
         AdviceCase{"worked_example", {}, SettleAdvice::None},
         // A cycle of 7 periods in the double run.
-        AdviceCase{"cycling",
-                   {{"Text7", "48"},
-                    {"Text8", "75"},
-                    {"Text12", "50"},
-                    {"Text9", "220"},
-                    {"Text10", "10"}},
+        AdviceCase{"cycling", Typed("Text7=48 Text8=75 Text12=50 Text9=220 Text10=10"),
                    SettleAdvice::None},
-        AdviceCase{"light_duty",
-                   {{"Text8", "20"}, {"Text9", "47"}, {"Text10", "4.7"}, {"Text11", "2"}},
+        AdviceCase{"light_duty", Typed("Text8=20 Text9=47 Text10=4.7 Text11=2"),
                    SettleAdvice::None},
         // 12 V to 3.3 V at 500 kHz as designed: refused at NI 2000 while still ringing.
         AdviceCase{"refused_in_startup",
-                   {{"Text7", "12"},
-                    {"Text8", "27.5"},
-                    {"Text12", "500"},
-                    {"Text9", "15.95"},
-                    {"Text10", "750"},
-                    {"Text11", "3.3"},
-                    {"Text13", "300"}},
+                   Typed("Text7=12 Text8=27.5 Text12=500 Text9=15.95 Text10=750 Text11=3.3 "
+                         "Text13=300"),
                    SettleAdvice::RaiseNI},
         // L = 20 uH: the steady-state current dips below zero.
         AdviceCase{"steady_current_negative",
@@ -344,11 +340,9 @@ INSTANTIATE_TEST_SUITE_P(
                    SettleAdvice::CurrentReachesZero},
         // D N < 1: the switch never closes, and each period starts from rest.
         AdviceCase{"switch_never_on", {{"Text8", "0.04"}}, SettleAdvice::CurrentReachesZero},
-        AdviceCase{"radius_within_rounding",
-                   {{"Text9", "1e15"}, {"Text10", "1e12"}, {"Text11", "1e12"}},
+        AdviceCase{"radius_within_rounding", Typed("Text9=1e15 Text10=1e12 Text11=1e12"),
                    SettleAdvice::NotComputable},
-        AdviceCase{"beyond_largest_NI",
-                   {{"Text9", "1e6"}, {"Text10", "1e6"}, {"Text11", "3100"}},
+        AdviceCase{"beyond_largest_NI", Typed("Text9=1e6 Text10=1e6 Text11=3100"),
                    SettleAdvice::BeyondLargestNI}),
     [](const auto& info) { return info.param.name; });
 
@@ -359,8 +353,7 @@ TEST(Launch, KeepsTheDesignOnlyWhileTheFieldsStillHoldIt) {
     click.Again();
     const std::optional<DesignRecord>& design = click.result.run->analysis->design;
     ASSERT_TRUE(design.has_value());
-    EXPECT_EQ(design->DeltaiL, 0.6);
-    EXPECT_EQ(design->Vo, 15.0);
+    EXPECT_EQ(std::tie(design->DeltaiL, design->Vo), std::tuple(0.6, 15.0));
     click.Again({{"Text11", "10"}});  // the same value, no longer the design's text
     EXPECT_FALSE(click.result.run->analysis->design.has_value());
 }
