@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/ProgressTimes.h"
@@ -29,9 +32,8 @@ TEST(Scans, LookAtSamplesOneToNOnlyStartingFromSampleOneAsStored) {
         EXPECT_EQ(MaxMagnitudeScan(c.wave, c.N), c.max);
         EXPECT_EQ(MinMagnitudeScan(c.wave, c.N), c.min);
     }
-    EXPECT_TRUE(ScanFits(std::vector<double>(2), 0));
-    EXPECT_FALSE(ScanFits(std::vector<double>(1), 0));
-    EXPECT_FALSE(ScanFits(std::vector<double>(5), 4));
+    for (const auto& [size, N, fits] : {std::tuple{2, 0, true}, {1, 0, false}, {5, 4, false}})
+        EXPECT_EQ(ScanFits(std::vector<double>(size), N), fits) << size << " " << N;
     EXPECT_FALSE(std::signbit(MaxMagnitudeScan(std::vector<double>{0, -0.0, 0}, 1)));
 }
 
@@ -47,11 +49,9 @@ TEST(Figures, SumSamplesOneToNInAscendingOrder) {
         const auto N = static_cast<std::int32_t>(c.iL.size()) - 2;
         const MeasuredFigures figures = MeasureFigures(
             FigureInputs{1.75, 1.25, 15.0625, 15, c.TimeStep, c.f, N, c.iL.data(), c.id.data()});
-        EXPECT_EQ(figures.SimDeltaiL, 0.5);
-        EXPECT_EQ(figures.SimIDP, 1.75);
-        EXPECT_EQ(figures.SimDeltaVo, 62.5);
-        EXPECT_EQ(figures.SimIDm, c.IDm);
-        EXPECT_EQ(figures.SimIim, c.Iim);
+        EXPECT_EQ((std::vector{figures.SimDeltaiL, figures.SimIDP, figures.SimDeltaVo,
+                               figures.SimIDm, figures.SimIim}),
+                  (std::vector{0.5, 1.75, 62.5, c.IDm, c.Iim}));
         EXPECT_EQ(MeanOutputVoltage(c.iL.data(), N, c.TimeStep, c.f), c.IDm + c.Iim);
     }
 }
@@ -60,9 +60,7 @@ TEST(Figures, SumSamplesOneToNInAscendingOrder) {
 // Vd 25, id 1.7835, and indices 0 and 5 hold larger values that no scan may see.
 SimulationRun ExampleRun() {
     SimulationRun run;
-    run.f = 80000;
-    run.NP = 10;
-    run.N = 4;
+    run.f = 80000, run.NP = 10, run.N = 4;
     run.WaveIL = {99, 1.2, 1.7835, 1.5, 1.2, 99};
     run.WaveIC = {99, -0.3, 0.2, 0.1, -0.3, 99};
     run.WaveVo = {99, 14.7, 14.8, 14.75, 14.7, 99};
@@ -111,18 +109,15 @@ TEST(CursorReadout, EachBandFromItsLowerBoundReadsItsWaveform) {
 
 TEST(CursorReadout, RescansTheShownRunOnEveryMoveAndWithoutOneOnlySelects) {
     SimulationRun run = ExampleRun();
-    run.WaveIL[3] = -3.6;
-    run.f = 40000;
-    run.NP = 1;
+    run.WaveIL[3] = -3.6, run.f = 40000, run.NP = 1;
     EXPECT_EQ(CursorReadout(&run, 0, 5, 98, ".").toolTip, "t= 1.25usec ; iL(t) = 3.60E+00A");
     run.WaveIL[3] = -1.7e308;  // 18 times it overflows: the quotient comes first
     EXPECT_EQ(CursorReadout(&run, 0, 5, 98, ".").toolTip, "t= 1.25usec ; iL(t) = 1.70E+308A");
     const ReadoutResult moved = CursorReadout(nullptr, 0, 5, 90, ".");
-    EXPECT_EQ(moved.selectedOption, 1);
-    EXPECT_FALSE(moved.toolTip.has_value());
+    EXPECT_EQ(std::pair(moved.selectedOption, moved.toolTip),
+              std::pair(1, std::optional<std::string>{}));
     // A time beyond the double range keeps the tooltip as it was.
-    run.f = 1e-300;
-    run.NP = 1000000000;
+    run.f = 1e-300, run.NP = 1000000000;
     EXPECT_FALSE(CursorReadout(&run, 0, 100, 90, ".").toolTip.has_value());
 }
 

@@ -45,17 +45,13 @@ TEST(PreparePlot, ShowsScalesAndDrawsTicksThenZeroLines) {
 // A hand-made final period of N = 4 samples.
 Module1 SmallPeriod(std::int32_t NP) {
     Module1 m;
-    m.N = 4;
-    m.NP = NP;
+    m.N = 4, m.NP = NP;
     m.WaveIL = {0, 1.0, 2.0, 1.5, 1.0, 0};
     m.WaveIC = {0, 0.5, -0.5, 0.25, 0.5, 0};
     m.WaveVo = {0, 14.0, 15.0, 14.5, 14.0, 0};
     m.WaveVd = {0, -0.6, 25.0, -0.6, -0.6, 0};
     m.WaveId = {0, 1.0, 0.0, 1.5, 1.0, 0};
-    m.MaxIL = 2.0;
-    m.MaxIC = 0.5;
-    m.MaxVo = 15.0;
-    m.MaxVd = 25.0;
+    m.MaxIL = 2.0, m.MaxIC = 0.5, m.MaxVo = 15.0, m.MaxVd = 25.0;
     return m;
 }
 
@@ -171,23 +167,25 @@ TEST(Reduction, MatchesTheRawImageWithinOnePixelAndStaysBounded) {
         const auto [left, right] = std::minmax_element(
             reduced.begin(), reduced.end(),
             [](const PlotSegment& a, const PlotSegment& b) { return a.x1 < b.x1; });
-        EXPECT_LT(left->x1, 100.0 / kWidth) << N << " x " << NP;
-        EXPECT_GT(right->x1, 100.0 - 100.0 / kWidth) << N << " x " << NP;
-        EXPECT_LT(right->x1, 100.0F) << N << " x " << NP;
+        EXPECT_TRUE(left->x1 < 100.0 / kWidth && right->x1 > 100.0 - 100.0 / kWidth &&
+                    right->x1 < 100.0F)
+            << N << " x " << NP << ": " << left->x1 << " to " << right->x1;
         const std::vector<bool> fast = Render(reduced);
         const std::vector<bool> slow = Render(Segments(y, NP, std::numeric_limits<int>::max() / 4));
-        EXPECT_EQ(StrayPixels(fast, slow), 0) << N << " x " << NP;
-        EXPECT_EQ(StrayPixels(slow, fast), 0) << N << " x " << NP;
+        EXPECT_EQ(std::pair(StrayPixels(fast, slow), StrayPixels(slow, fast)), std::pair(0, 0))
+            << N << " x " << NP;
     }
 }
 
 TEST(Reduction, BeyondTwoSegmentsPerPixelAndWithinThePlotForAnyNP) {
-    EXPECT_TRUE(TraceIsReduced(1, 1996, 997));
-    EXPECT_FALSE(TraceIsReduced(1, 1995, 997));
-    EXPECT_FALSE(TraceIsReduced(0, 100000, 997));
-    EXPECT_FALSE(TraceIsReduced(-2000000000, 0, 997));
-    EXPECT_FALSE(TraceIsReduced(1, 1995, 0));  // no width yet: the nominal one
-    EXPECT_TRUE(TraceIsReduced(1, 4, 1));      // a plot one pixel wide
+    // NP, N, the width in pixels (0: none yet, the nominal one), whether reduced.
+    for (const auto& [NP, N, width, reduced] : {std::tuple{1, 1996, 997, true},
+                                                {1, 1995, 997, false},
+                                                {0, 100000, 997, false},
+                                                {-2000000000, 0, 997, false},
+                                                {1, 1995, 0, false},
+                                                {1, 4, 1, true}})
+        EXPECT_EQ(TraceIsReduced(NP, N, width), reduced) << NP << " " << N << " " << width;
     EXPECT_LE(Segments(Shape(1000, 0), 10, 1).size(), 3U);
     EXPECT_EQ(Segments(Shape(1000, 0), 10, 0).size(),  // no width yet: the nominal one
               Segments(Shape(1000, 0), 10, kNominalPlotWidth).size());
@@ -210,8 +208,9 @@ TEST(RangeExtremes, MatchAPlainScanOverAnyRange) {
             const auto [a, b] = std::minmax({index(random), index(random)});
             const auto [low, high] =
                 std::minmax_element(values.begin() + a, values.begin() + b + 1);
-            ASSERT_EQ(extremes.Query(a, b).low, *low) << size << ": " << a << ".." << b;
-            ASSERT_EQ(extremes.Query(a, b).high, *high) << size << ": " << a << ".." << b;
+            ASSERT_EQ(std::pair(extremes.Query(a, b).low, extremes.Query(a, b).high),
+                      std::pair(*low, *high))
+                << size << ": " << a << ".." << b;
         }
     }
 }

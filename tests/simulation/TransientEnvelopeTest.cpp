@@ -99,15 +99,12 @@ TEST(TransientEnvelope, PowersAndSumsOfPowersBySquaring) {
     Matrix power = kIdentity2, sum{0, 0, 0, 0};
     for (int n = 0; n <= 37; ++n) {
         const Matrix p = PowerOf(S, n), q = SumOfPowers(S, n);
-        for (const auto& [actual, expected] : {std::pair{p.m11, power.m11},
-                                               {p.m12, power.m12},
-                                               {p.m21, power.m21},
-                                               {p.m22, power.m22},
-                                               {q.m11, sum.m11},
-                                               {q.m12, sum.m12},
-                                               {q.m21, sum.m21},
-                                               {q.m22, sum.m22}})
-            EXPECT_NEAR(static_cast<double>(actual), static_cast<double>(expected), 1e-15) << n;
+        const Real actual[] = {p.m11, p.m12, p.m21, p.m22, q.m11, q.m12, q.m21, q.m22};
+        const Real expected[] = {power.m11, power.m12, power.m21, power.m22,
+                                 sum.m11,   sum.m12,   sum.m21,   sum.m22};
+        for (int k = 0; k < 8; ++k)
+            EXPECT_NEAR(static_cast<double>(actual[k]), static_cast<double>(expected[k]), 1e-15)
+                << n << " " << k;
         sum = sum + power;
         power = power * S;
     }
