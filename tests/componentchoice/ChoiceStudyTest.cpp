@@ -44,11 +44,8 @@ TEST(ReadChoiceTexts, EmptyRangesAreTheDesignsAndEachRefusalNamesItsField) {
               (std::vector{0.0, 0.995, 30.0, 1.5, 2.0, 0.05, 1000.0}));
 
     const std::string tail(kInvalidTail);
-    const struct {
-        ChoiceTexts texts;
-        std::string_view key;
-        std::string message;
-    } rows[] = {
+    // The texts, the key of the row refused, its message.
+    const std::tuple<ChoiceTexts, std::string_view, std::string> rows[] = {
         {With({{&T::series, "E48"}}), "series",
          "La serie dei valori standard può essere E6, E12 o E24!"},
         {With({{&T::round, "down"}}), "round",
@@ -62,13 +59,12 @@ TEST(ReadChoiceTexts, EmptyRangesAreTheDesignsAndEachRefusalNamesItsField) {
         {With({{&T::ioMin, "3"}, {&T::ioMax, "2"}, {&T::points, "x"}}), "points",
          "Errore di inserimento dati per il numero dei punti dei grafici" + tail},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.message);
-        const ChoiceReading reading = ReadChoiceTexts(row.texts, kWorked);
+    for (const auto& [texts, key, message] : rows) {
+        SCOPED_TRACE(message);
+        const ChoiceReading reading = ReadChoiceTexts(texts, kWorked);
         EXPECT_FALSE(reading.settings.has_value());
         ASSERT_NE(reading.refused, nullptr);
-        EXPECT_EQ(std::tie(reading.refused->row->key, reading.message),
-                  std::tie(row.key, row.message));
+        EXPECT_EQ(std::tie(reading.refused->row->key, reading.message), std::tie(key, message));
     }
 }
 

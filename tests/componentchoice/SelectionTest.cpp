@@ -133,22 +133,19 @@ TEST(WorstCase, EveryCornerAtItsOwnDutyCycleAndTheWorstOfEachFigure) {
 // mV against V.
 TEST(StandardChoice, MeetsARequirementUpToItsLimit) {
     const double above = 60 * (1 + 2e-9), aboveIL = 0.6 * (1 + 2e-9);
-    struct Case {
-        double deltaIL, deltaVo;
-        bool ripple, outputRipple;
-    };
-    const Case cases[] = {{0.6, 60, true, true},
-                          {aboveIL, 60, false, true},
-                          {0.6, above, true, false},
-                          {0, 0, true, true},
-                          {std::nextafter(0.6, 1.0), std::nextafter(60.0, 100.0), true, true}};
-    for (const Case& c : cases) {
+    // ΔiL, ΔVo, whether each meets.
+    const std::tuple<double, double, bool, bool> cases[] = {
+        {0.6, 60, true, true},
+        {aboveIL, 60, false, true},
+        {0.6, above, true, false},
+        {0, 0, true, true},
+        {std::nextafter(0.6, 1.0), std::nextafter(60.0, 100.0), true, true}};
+    for (const auto& [deltaIL, deltaVo, ripple, outputRipple] : cases) {
         OperatingPoint point;
-        point.outcome = RealPartsOutcome::Found, point.deltaIL = c.deltaIL,
-        point.deltaVo = c.deltaVo;
+        point.outcome = RealPartsOutcome::Found, point.deltaIL = deltaIL, point.deltaVo = deltaVo;
         const RequirementCheck check = Meets(point, kWorked);
-        EXPECT_EQ(std::pair(check.ripple, check.outputRipple), std::pair(c.ripple, c.outputRipple))
-            << c.deltaIL << " A, " << c.deltaVo << " mV";
+        EXPECT_EQ(std::pair(check.ripple, check.outputRipple), std::pair(ripple, outputRipple))
+            << deltaIL << " A, " << deltaVo << " mV";
         point.outcome = RealPartsOutcome::Unreachable;  // no figures: nothing met
         EXPECT_FALSE(Meets(point, kWorked).ripple || Meets(point, kWorked).outputRipple);
     }
