@@ -220,18 +220,14 @@ TEST(SteadyState, AdviceAfterARefusalOnlyWhenMorePeriodsWouldConduct) {
     steady.kind = SteadyStateKind::Found, steady.band.minIL = 0.1, steady.periodsNeeded = 3000;
     SteadyState negative = steady, notFound = steady;
     negative.band.minIL = -0.1, notFound.kind = SteadyStateKind::NotComputable;
-    const struct {
-        const SteadyState& steady;
-        std::int32_t NI;
-        bool repeated;
-        std::int64_t advised;
-    } cases[] = {{steady, 2000, false, 3000}, {steady, 2999, false, 3000},
-                 {steady, 3000, false, 0},    {steady, 0, false, 0},
-                 {steady, 2000, true, 0},     {negative, 2000, false, 0},
-                 {notFound, 2000, false, 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(PeriodsToAdviseAfterRefusal(c.steady, c.NI, c.repeated), c.advised)
-            << c.NI << (c.repeated ? " repeated" : "");
+    // The steady state, the run's NI, whether it repeated, the periods advised.
+    const std::tuple<const SteadyState*, std::int32_t, bool, std::int64_t> cases[] = {
+        {&steady, 2000, false, 3000}, {&steady, 2999, false, 3000}, {&steady, 3000, false, 0},
+        {&steady, 0, false, 0},       {&steady, 2000, true, 0},     {&negative, 2000, false, 0},
+        {&notFound, 2000, false, 0}};
+    for (const auto& [state, NI, repeated, advised] : cases)
+        EXPECT_EQ(PeriodsToAdviseAfterRefusal(*state, NI, repeated), advised)
+            << NI << (repeated ? " repeated" : "");
 }
 
 TEST(Settled, ToleranceIsHalfAPercentOfEveryFigureAndRoundingForAZeroOne) {

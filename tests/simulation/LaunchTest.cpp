@@ -161,27 +161,22 @@ TEST(Launch, EveryKindOfRunLeavesTheLastCompletedFigures) {
     EXPECT_NE(click.window.waveform.shownRun, nullptr);  // its readout reads the new arrays
     EXPECT_FALSE(click.window.waveform.shownRun->analysis.has_value());
 
-    struct Case {
-        FieldTexts changes;
-        std::string_view message;
-        int cancelAt;
-        LaunchOutcome outcome;
-    };
     FieldTexts huge = kVerificationExample;  // and Vi at the top of the double range
     huge.insert(huge.end(), {{"Text7", "1e308"}, {"Text13", "1000"}});
-    const Case cases[] = {
+    // The changes, the message, the progress report that cancels (0: none), the outcome.
+    const std::tuple<FieldTexts, std::string_view, int, LaunchOutcome> cases[] = {
         {kLongStep, kUnstableMessage, 0, LaunchOutcome::Unstable},
         {huge, kResultNotFiniteMessage, 0, LaunchOutcome::Unstable},
         {Typed("Text7=25 Text10=1000 Text11=100 Text15=3000"), "", 1, LaunchOutcome::Cancelled},
         // RL = 5e-324: Vo / RL overflows at the last step only.
         {Typed("Text11=5e-324 Text13=3 Text8=90 Text15=1"), kUnstableMessage, 0,
          LaunchOutcome::Unstable}};
-    for (const Case& c : cases) {
-        click.progress = RecordingProgress(c.cancelAt);
-        click.Again(c.changes);
-        EXPECT_EQ(click.result.outcome, c.outcome);
-        EXPECT_EQ(click.window.messages, c.message.empty() ? std::vector<std::string>{}
-                                                           : std::vector{std::string(c.message)});
+    for (const auto& [changes, message, cancelAt, outcome] : cases) {
+        click.progress = RecordingProgress(cancelAt);
+        click.Again(changes);
+        EXPECT_EQ(click.result.outcome, outcome);
+        EXPECT_EQ(click.window.messages,
+                  message.empty() ? std::vector<std::string>{} : std::vector{std::string(message)});
         EXPECT_EQ(click.Figures(), completed);
         EXPECT_EQ(click.window.waveform.shownRun, nullptr);
         EXPECT_EQ(click.window.waveform.lines.size(), 30U);  // the frame only
@@ -363,22 +358,18 @@ TEST(Launch, KeepsTheDesignOnlyWhileTheFieldsStillHoldIt) {
 // says so with D': lossless and continuous, the converter as built has the mean Vo of its switch
 // node, D (Vi + 0.6) - 0.6, so D' = (Vo + 0.6) / (Vi + 0.6) to the search's 1e-9 of Vo.
 TEST(Launch, ADesignsVoMissedByMoreThanTwoPercentIsToldWithTheDiodesDropAndDPrime) {
-    struct Case {
-        std::string Vi, Vo, f, ripple, dvo, io;
+    const FieldTexts designs[] = {
+        Typed("Text1=5 Text2=1.2 Text3=1000 Text4=30 Text5=10 Text6=5"),  // 38 % low
+        Typed("Text1=24 Text2=12 Text3=80 Text4=40 Text5=60 Text6=1.5"),  // 2.5 % low
+        Typed("Text1=25 Text2=15 Text3=80 Text4=40 Text5=60 Text6=1.5"),  // 1.6 %: the example
     };
-    const Case cases[] = {
-        {"5", "1.2", "1000", "30", "10", "5"},  // 38 % low
-        {"24", "12", "80", "40", "60", "1.5"},  // 2.5 % low
-        {"25", "15", "80", "40", "60", "1.5"},  // 1.6 % low: the worked example
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Vi + " V to " + c.Vo + " V");
+    for (const FieldTexts& design : designs) {
+        SCOPED_TRACE(design[0].second + " V to " + design[1].second + " V");
         Click click;
-        const std::string* texts[] = {&c.Vi, &c.Vo, &c.f, &c.ripple, &c.dvo, &c.io};
-        for (int i = 0; i < 6; ++i) click.window.Type("Text" + std::to_string(i + 1), *texts[i]);
+        for (const auto& [box, text] : design) click.window.Type(box, text);
         DesignCalculation(click.module, click.window);
         click.Again();
-        const double Vi = std::stod(c.Vi), Vo = std::stod(c.Vo);
+        const double Vi = std::stod(design[0].second), Vo = std::stod(design[1].second);
         const double averaged = Vo - (1 - Vo / Vi) * 0.6;
         const RunAnalysis& a = *click.result.run->analysis;
         EXPECT_NEAR(a.steady.meanVo, averaged, 0.005 * Vo);

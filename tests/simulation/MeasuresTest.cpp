@@ -21,16 +21,16 @@ namespace stepdown::testing {
 namespace {
 
 TEST(Scans, LookAtSamplesOneToNOnlyStartingFromSampleOneAsStored) {
-    struct Case {
-        std::vector<double> wave;  // indices 0..N+1
-        std::int32_t N;
-        double max, min;
-    };
-    for (const Case& c : {Case{{90, 2, -5, 3, 5, -99}, 4, 5, 2}, Case{{-8, 3, 8}, 1, 3, 3},
-                          Case{{0, -4, 1, 9}, 2, 4, -4}, Case{{0, 2, -2, 2, 0}, 3, 2, 2}}) {
-        ASSERT_TRUE(ScanFits(c.wave, c.N));
-        EXPECT_EQ(MaxMagnitudeScan(c.wave, c.N), c.max);
-        EXPECT_EQ(MinMagnitudeScan(c.wave, c.N), c.min);
+    // The wave at indices 0..N+1, N, the largest and the smallest magnitude.
+    const std::tuple<std::vector<double>, std::int32_t, double, double> cases[] = {
+        {{90, 2, -5, 3, 5, -99}, 4, 5, 2},
+        {{-8, 3, 8}, 1, 3, 3},
+        {{0, -4, 1, 9}, 2, 4, -4},
+        {{0, 2, -2, 2, 0}, 3, 2, 2}};
+    for (const auto& [wave, N, max, min] : cases) {
+        ASSERT_TRUE(ScanFits(wave, N));
+        EXPECT_EQ(std::pair(MaxMagnitudeScan(wave, N), MinMagnitudeScan(wave, N)),
+                  std::pair(max, min));
     }
     for (const auto& [size, N, fits] : {std::tuple{2, 0, true}, {1, 0, false}, {5, 4, false}})
         EXPECT_EQ(ScanFits(std::vector<double>(size), N), fits) << size << " " << N;
@@ -38,21 +38,20 @@ TEST(Scans, LookAtSamplesOneToNOnlyStartingFromSampleOneAsStored) {
 }
 
 TEST(Figures, SumSamplesOneToNInAscendingOrder) {
-    struct Case {
-        std::vector<double> iL, id;  // indices 0..N+1
-        double TimeStep, f, IDm, Iim;
-    };
-    // Ascending order loses the 1 against 1E16; any other order keeps it.
-    for (const Case& c : {Case{{50, 1, 2, 3, 4, 50}, {50, 0, 0, 3, 4, 50}, 0.25, 1, 1.75, 0.75},
-                          Case{{0, 2, 2, 0}, {0, 2, 0, 0}, 0.5, 4, 4, 4},
-                          Case{{0, 1, 1e16, -1e16, 0}, {0, 1, 1e16, -1e16, 0}, 1, 1, 0, 0}}) {
-        const auto N = static_cast<std::int32_t>(c.iL.size()) - 2;
+    // iL and id at indices 0..N+1, TimeStep, f, IDm, Iim. Ascending order loses the 1
+    // against 1E16; any other order keeps it.
+    const std::tuple<std::vector<double>, std::vector<double>, double, double, double, double>
+        cases[] = {{{50, 1, 2, 3, 4, 50}, {50, 0, 0, 3, 4, 50}, 0.25, 1, 1.75, 0.75},
+                   {{0, 2, 2, 0}, {0, 2, 0, 0}, 0.5, 4, 4, 4},
+                   {{0, 1, 1e16, -1e16, 0}, {0, 1, 1e16, -1e16, 0}, 1, 1, 0, 0}};
+    for (const auto& [iL, id, TimeStep, f, IDm, Iim] : cases) {
+        const auto N = static_cast<std::int32_t>(iL.size()) - 2;
         const MeasuredFigures figures = MeasureFigures(
-            FigureInputs{1.75, 1.25, 15.0625, 15, c.TimeStep, c.f, N, c.iL.data(), c.id.data()});
-        EXPECT_EQ((std::vector{figures.SimDeltaiL, figures.SimIDP, figures.SimDeltaVo,
-                               figures.SimIDm, figures.SimIim}),
-                  (std::vector{0.5, 1.75, 62.5, c.IDm, c.Iim}));
-        EXPECT_EQ(MeanOutputVoltage(c.iL.data(), N, c.TimeStep, c.f), c.IDm + c.Iim);
+            FigureInputs{1.75, 1.25, 15.0625, 15, TimeStep, f, N, iL.data(), id.data()});
+        EXPECT_EQ(
+            (std::vector{figures.SimDeltaiL, figures.SimIDP, figures.SimDeltaVo, figures.SimIDm,
+                         figures.SimIim, MeanOutputVoltage(iL.data(), N, TimeStep, f)}),
+            (std::vector{0.5, 1.75, 62.5, IDm, Iim, IDm + Iim}));
     }
 }
 
@@ -70,12 +69,8 @@ SimulationRun ExampleRun() {
 }
 
 TEST(CursorReadout, EachBandFromItsLowerBoundReadsItsWaveform) {
-    struct Case {
-        float x, y;
-        int before, after;
-        const char* text;  // nothing when null
-    };
-    const Case cases[] = {
+    // The pointer's x and y, the option selected before and after, the tooltip (null: none).
+    const std::tuple<float, float, int, int, const char*> cases[] = {
         {5, 90, 0, 1, "t= 6.25usec ; iL(t) = 9.91E-01A"},
         {5, 80, 0, 1, "t= 6.25usec ; iL(t) = 0.00E+00A"},
         {5, std::nextafter(80.0F, 0.0F), 1, 2, nullptr},
@@ -96,12 +91,13 @@ TEST(CursorReadout, EachBandFromItsLowerBoundReadsItsWaveform) {
         {100, 90, 0, 1, "t= 125.00usec ; iL(t) = 9.91E-01A"},
     };
     const SimulationRun run = ExampleRun();
-    for (const Case& c : cases) {
-        const ReadoutResult result = CursorReadout(&run, c.before, c.x, c.y, ".");
-        EXPECT_EQ(result.selectedOption, c.after) << c.y;
-        EXPECT_EQ(result.toolTip.has_value(), c.after != 0) << c.y;
-        if (c.text != nullptr) {
-            EXPECT_EQ(result.toolTip, c.text) << c.y;
+    for (const auto& [x, y, before, after, text] : cases) {
+        const ReadoutResult result = CursorReadout(&run, before, x, y, ".");
+        EXPECT_EQ(std::pair(result.selectedOption, result.toolTip.has_value()),
+                  std::pair(after, after != 0))
+            << y;
+        if (text != nullptr) {
+            EXPECT_EQ(result.toolTip, text) << y;
         }
     }
     EXPECT_EQ(CursorReadout(&run, 0, 5, 90, ",").toolTip, "t= 6,25usec ; iL(t) = 9,91E-01A");

@@ -19,10 +19,9 @@ namespace stepdown::testing {
 namespace {
 
 void ExpectLine(const RecordedLine& line, PlotSegment s, bool hasColour, Rgb colour = {}) {
-    EXPECT_EQ(std::tie(line.segment.x1, line.segment.y1, line.segment.x2, line.segment.y2),
-              std::tie(s.x1, s.y1, s.x2, s.y2));
-    EXPECT_EQ(line.hasColour, hasColour);
-    EXPECT_EQ(line.colour, colour);
+    EXPECT_EQ(std::tie(line.segment.x1, line.segment.y1, line.segment.x2, line.segment.y2,
+                       line.hasColour, line.colour),
+              std::tie(s.x1, s.y1, s.x2, s.y2, hasColour, colour));
 }
 
 TEST(PreparePlot, ShowsScalesAndDrawsTicksThenZeroLines) {

@@ -14,15 +14,11 @@
 namespace stepdown::transient {
 namespace {
 
-struct Case {
-    const char* name;
-    Matrix A;
-};
-
 TEST(TransientEnvelope, BoundsEveryLaterTermAndFindsTheLastMiss) {
     const Real c = 0.95L * std::cos(0.3L), s = 0.95L * std::sin(0.3L);
     const Real slowC = 0.999L * std::cos(1e-4L), slowS = 0.999L * std::sin(1e-4L);
-    const Case cases[] = {
+    const std::pair<const char*, Matrix> cases[] = {
+        // a name, the map
         {"complex", {c, -2 * s, s / 2, c}},
         {"complex_turning_by_a_radian",
          {0.95L * std::cos(1.0L), -0.95L * std::sin(1.0L), 0.95L * std::sin(1.0L),
@@ -42,19 +38,19 @@ TEST(TransientEnvelope, BoundsEveryLaterTermAndFindsTheLastMiss) {
     // The start's deviation, from rest, is no unit vector.
     const Vector es[] = {{1, 0}, {0.5L, 3}};
     constexpr int kTerms = 30000;
-    for (const Case& k : cases)
+    for (const auto& [name, A] : cases)
         for (const Vector& w : ws)
             for (const Vector& e : es) {
-                SCOPED_TRACE(k.name);
+                SCOPED_TRACE(name);
                 std::vector<Real> d;
                 Vector x = e;
-                for (int m = 0; m < kTerms; ++m, x = k.A * x) d.push_back(Dot(w, x));
+                for (int m = 0; m < kTerms; ++m, x = A * x) d.push_back(Dot(w, x));
                 // sup over m' >= m, the terms beyond kTerms being negligible here.
                 std::vector<Real> later(d.size() + 1, 0);
                 for (int m = kTerms - 1; m >= 0; --m)
                     later[m] = std::max(later[m + 1], std::fabs(d[m]));
 
-                const Deviation deviation(k.A, ModesOf(k.A), w, e);
+                const Deviation deviation(A, ModesOf(A), w, e);
                 for (const int m : {0, 1, 2, 7, 60, 500, 5000})
                     EXPECT_LE(later[m], deviation.Bound(m) * (1 + 1e-12L)) << m;
                 for (const Real fraction : {0.5L, 1e-3L, 1e-6L}) {
