@@ -273,19 +273,15 @@ TEST(CompensatorDesign, MissedTargetsAreToldWithBothNumbers) {
 
 TEST(CompensatorDesign, BoostBeyondTheTypeIsRefusedNamingTheOneThatCan) {
     const LoopCircuit loop = WorkedExample();
-    struct Case {
-        double fc, pm;
-        std::optional<int> type;
-        std::string_view says;
-    } cases[] = {
+    // The targets fc and phase margin, the type asked for, what the refusal says.
+    const std::tuple<double, double, std::optional<int>, std::string_view> cases[] = {
         {8e3, 60, 2, "usa il tipo III"},               // 137 degrees
         {8e3, 179, 3, "nessun tipo lo dà"},            // beyond 180
         {200, 5, {}, "né il tipo II né il tipo III"},  // the plant leaves margin alone
     };
-    for (const Case& k : cases) {
-        const CompensatorDesign d = DesignCompensator(loop, {k.fc, k.pm, k.type});
-        EXPECT_FALSE(d.compensator) << k.says;
-        EXPECT_NE(d.refusal.find(k.says), std::string::npos) << d.refusal;
+    for (const auto& [fc, pm, type, says] : cases) {
+        const CompensatorDesign d = DesignCompensator(loop, {fc, pm, type});
+        EXPECT_TRUE(!d.compensator && d.refusal.find(says) != std::string::npos) << d.refusal;
     }
     LoopCircuit flat = loop;  // Zf = R2: T's phase is the plant's, 180.5 degrees to boost
     flat.compensator = {2, 10e3, 2e3, 10e3, 0, 1, 1e-18, 0};
@@ -349,25 +345,22 @@ TEST(StandardSeries, E96IsTheRoundedGeometricSeriesAndRoundsToTheNearest) {
             }
         EXPECT_NEAR(*RoundToE96(x) / best, 1, 1e-12) << x;
     }
-    EXPECT_FALSE(RoundToE96(0));
-    EXPECT_FALSE(RoundToE96(-1));
+    EXPECT_FALSE(RoundToE96(0) || RoundToE96(-1));
 }
 
 // tss, tend or a step's text, alone, asks for the step response; a half
 // step is refused at the text it lacks, a late one at its time.
 TEST(LoopAssembly, EachTextOfTheStepsAsksForTheStepResponse) {
-    struct Case {
-        std::string ControlTexts::*text;
-        std::string_view unpaired;
-    } cases[] = {{&ControlTexts::tss, ""},   {&ControlTexts::tend, ""},
-                 {&ControlTexts::rl2, "t1"}, {&ControlTexts::t1, "rl2"},
-                 {&ControlTexts::vi2, "t2"}, {&ControlTexts::t2, "vi2"}};
-    for (const Case& c : cases) {
+    // The one text written, the text it lacks to pair with.
+    const std::pair<std::string ControlTexts::*, std::string_view> cases[] = {
+        {&ControlTexts::tss, ""},   {&ControlTexts::tend, ""},  {&ControlTexts::rl2, "t1"},
+        {&ControlTexts::t1, "rl2"}, {&ControlTexts::vi2, "t2"}, {&ControlTexts::t2, "vi2"}};
+    for (const auto& [text, unpaired] : cases) {
         ControlTexts texts;
-        texts.*c.text = "1";
+        texts.*text = "1";
         const StepRequest step = StepRequestOf(*ReadControlTexts(texts).values);
-        EXPECT_EQ(step.unpaired, c.unpaired);
-        EXPECT_EQ(step.request.has_value(), c.unpaired.empty());
+        EXPECT_EQ(std::pair(step.unpaired, step.request.has_value()),
+                  std::pair(unpaired, unpaired.empty()));
     }
     EXPECT_FALSE(StepRequestOf(*ReadControlTexts({}).values).request);
     EXPECT_TRUE(StepRequestOf(*ReadControlTexts({}).values, true).request);
