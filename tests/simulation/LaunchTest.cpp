@@ -311,35 +311,29 @@ TEST(ConductionDuringStartup, AsksForTheNeededNIUpToTheLargestOne) {
     EXPECT_NE(ConductionDuringStartupMessage(9, 2147483648).find("nemmeno"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Circuits, Advice,
-    ::testing::Values(
-        // C = 1 mF: a slow oscillation, sampled once a period.
-        AdviceCase{"slow_ringing", {{"Text10", "1000"}, {"Text13", "200"}}, SettleAdvice::RaiseNI},
-        // RL = 1 ohm: real eigenvalues.
-        AdviceCase{"overdamped", {{"Text11", "1"}}, SettleAdvice::None},
-        AdviceCase{"worked_example", {}, SettleAdvice::None},
-        // A cycle of 7 periods in the double run.
-        AdviceCase{"cycling", Typed("Text7=48 Text8=75 Text12=50 Text9=220 Text10=10"),
-                   SettleAdvice::None},
-        AdviceCase{"light_duty", Typed("Text8=20 Text9=47 Text10=4.7 Text11=2"),
-                   SettleAdvice::None},
-        // 12 V to 3.3 V at 500 kHz as designed: refused at NI 2000 while still ringing.
-        AdviceCase{"refused_in_startup",
-                   Typed("Text7=12 Text8=27.5 Text12=500 Text9=15.95 Text10=750 Text11=3.3 "
-                         "Text13=300"),
-                   SettleAdvice::RaiseNI},
-        // L = 20 uH: the steady-state current dips below zero.
-        AdviceCase{"steady_current_negative",
-                   {{"Text9", "20"}, {"Text10", "1000"}},
-                   SettleAdvice::CurrentReachesZero},
-        // D N < 1: the switch never closes, and each period starts from rest.
-        AdviceCase{"switch_never_on", {{"Text8", "0.04"}}, SettleAdvice::CurrentReachesZero},
-        AdviceCase{"radius_within_rounding", Typed("Text9=1e15 Text10=1e12 Text11=1e12"),
-                   SettleAdvice::NotComputable},
-        AdviceCase{"beyond_largest_NI", Typed("Text9=1e6 Text10=1e6 Text11=3100"),
-                   SettleAdvice::BeyondLargestNI}),
-    [](const auto& info) { return info.param.name; });
+const AdviceCase kAdviceCases[] = {
+    // C = 1 mF: a slow oscillation, sampled once a period.
+    {"slow_ringing", Typed("Text10=1000 Text13=200"), SettleAdvice::RaiseNI},
+    // RL = 1 ohm: real eigenvalues.
+    {"overdamped", Typed("Text11=1"), SettleAdvice::None},
+    {"worked_example", {}, SettleAdvice::None},
+    // A cycle of 7 periods in the double run.
+    {"cycling", Typed("Text7=48 Text8=75 Text12=50 Text9=220 Text10=10"), SettleAdvice::None},
+    {"light_duty", Typed("Text8=20 Text9=47 Text10=4.7 Text11=2"), SettleAdvice::None},
+    // 12 V to 3.3 V at 500 kHz as designed: refused at NI 2000 while still ringing.
+    {"refused_in_startup",
+     Typed("Text7=12 Text8=27.5 Text12=500 Text9=15.95 Text10=750 Text11=3.3 Text13=300"),
+     SettleAdvice::RaiseNI},
+    // L = 20 uH: the steady-state current dips below zero.
+    {"steady_current_negative", Typed("Text9=20 Text10=1000"), SettleAdvice::CurrentReachesZero},
+    // D N < 1: the switch never closes, and each period starts from rest.
+    {"switch_never_on", Typed("Text8=0.04"), SettleAdvice::CurrentReachesZero},
+    {"radius_within_rounding", Typed("Text9=1e15 Text10=1e12 Text11=1e12"),
+     SettleAdvice::NotComputable},
+    {"beyond_largest_NI", Typed("Text9=1e6 Text10=1e6 Text11=3100"), SettleAdvice::BeyondLargestNI},
+};
+INSTANTIATE_TEST_SUITE_P(Circuits, Advice, ::testing::ValuesIn(kAdviceCases),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(Launch, KeepsTheDesignOnlyWhileTheFieldsStillHoldIt) {
     Click click;
