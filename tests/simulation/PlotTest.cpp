@@ -58,23 +58,20 @@ TEST(DrawWaveforms, FollowsTheWrittenFormulasCopyByCopy) {
     const Module1 m = SmallPeriod(3);
     RecordingWaveformWindow w;
     DrawWaveforms(m, w);
-    struct Trace {
-        const std::vector<double>& wave;
-        double factor, extreme, offset;
-        Rgb colour;
-    };
-    const Trace traces[] = {{m.WaveIL, 18, 2.0, 80, kTraceIL},
-                            {m.WaveIC, 6, 0.5, 70, kTraceIC},
-                            {m.WaveVo, 18, 15.0, 40, kTraceVo},
-                            {m.WaveVd, 18, 25.0, 20, kTraceVd},
-                            {m.WaveId, 18, 2.0, 0.1, kTraceId}};
+    // Each trace's wave, factor, extreme, offset and colour.
+    const std::tuple<const std::vector<double>&, double, double, double, Rgb> traces[] = {
+        {m.WaveIL, 18, 2.0, 80, kTraceIL},
+        {m.WaveIC, 6, 0.5, 70, kTraceIC},
+        {m.WaveVo, 18, 15.0, 40, kTraceVo},
+        {m.WaveVd, 18, 25.0, 20, kTraceVd},
+        {m.WaveId, 18, 2.0, 0.1, kTraceId}};
     ASSERT_EQ(w.batches.size(), 5U);
     for (std::size_t t = 0; t < 5; ++t) {
-        const Trace& e = traces[t];
+        const auto& [wave, factor, extreme, offset, colour] = traces[t];
         ASSERT_EQ(w.batches[t].count, 9U);
         const auto y = [&](int i) {
-            return static_cast<float>(e.wave[static_cast<std::size_t>(i)] * e.factor / e.extreme +
-                                      e.offset);
+            return static_cast<float>(wave[static_cast<std::size_t>(i)] * factor / extreme +
+                                      offset);
         };
         std::size_t line = w.batches[t].first;
         const double a = 100.0 / 3;
@@ -83,7 +80,7 @@ TEST(DrawWaveforms, FollowsTheWrittenFormulasCopyByCopy) {
                 ExpectLine(w.lines[line],
                            {static_cast<float>(a * (k - 1) + a * s / 4), y(s),
                             static_cast<float>(a * (s + 1) / 4 + a * (k - 1)), y(s + 1)},
-                           true, e.colour);
+                           true, colour);
     }
     // NP below one, a single sample or arrays short of N draw nothing; one period, every trace.
     for (const auto& [NP, N, traces] : {std::tuple{0, 4, 0U}, {2, 1, 0U}, {1, 5, 0U}, {1, 4, 5U}}) {
