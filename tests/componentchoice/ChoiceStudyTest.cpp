@@ -44,11 +44,8 @@ TEST(ReadChoiceTexts, EmptyRangesAreTheDesignsAndEachRefusalNamesItsField) {
               (std::vector{0.0, 0.995, 30.0, 1.5, 2.0, 0.05, 1000.0}));
 
     const std::string tail(kInvalidTail);
-    const struct {
-        ChoiceTexts texts;
-        std::string_view key;
-        std::string message;
-    } rows[] = {
+    // The texts, the key of the row refused, its message.
+    const std::tuple<ChoiceTexts, std::string_view, std::string> rows[] = {
         {With({{&T::series, "E48"}}), "series",
          "La serie dei valori standard può essere E6, E12 o E24!"},
         {With({{&T::round, "down"}}), "round",
@@ -62,13 +59,12 @@ TEST(ReadChoiceTexts, EmptyRangesAreTheDesignsAndEachRefusalNamesItsField) {
         {With({{&T::ioMin, "3"}, {&T::ioMax, "2"}, {&T::points, "x"}}), "points",
          "Errore di inserimento dati per il numero dei punti dei grafici" + tail},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.message);
-        const ChoiceReading reading = ReadChoiceTexts(row.texts, kWorked);
+    for (const auto& [texts, key, message] : rows) {
+        SCOPED_TRACE(message);
+        const ChoiceReading reading = ReadChoiceTexts(texts, kWorked);
         EXPECT_FALSE(reading.settings.has_value());
         ASSERT_NE(reading.refused, nullptr);
-        EXPECT_EQ(reading.refused->row->key, row.key);
-        EXPECT_EQ(reading.message, row.message);
+        EXPECT_EQ(std::tie(reading.refused->row->key, reading.message), std::tie(key, message));
     }
 }
 
@@ -119,8 +115,7 @@ TEST(StudyChoice, StandardValuesCornersAndSweepFromTheLastDesign) {
     // 20 ohm in series with the 10 ohm load: at most 25 * 10 / 30 = 8.3 V, so no
     // standard values regulate to 15 V, let alone meet.
     PartTexts lossy;
-    lossy.dcr = "10000";
-    lossy.rds = "10000";
+    lossy.dcr = lossy.rds = "10000";
     EXPECT_EQ(StudyChoice(*designed.module.LastDesign, lossy, With({{&T::round, "meets"}})).refusal,
               "Nessuna coppia di valori standard, da un decimo a cento volte L e C calcolate, "
               "rispetta i requisiti!");
@@ -135,19 +130,20 @@ TEST(StudyChoice, StandardValuesCornersAndSweepFromTheLastDesign) {
     PartTexts parts;
     parts.dcr = "-1";
     const ChoiceStudy refusedPart = StudyChoice(*designed.module.LastDesign, parts, {});
-    EXPECT_EQ(refusedPart.refusal, "La resistenza DCR dell'induttore non può essere negativa!");
-    EXPECT_EQ(refusedPart.refusedChoice, nullptr);
+    EXPECT_EQ(std::tie(refusedPart.refusal, refusedPart.refusedChoice),
+              std::tuple("La resistenza DCR dell'induttore non può essere negativa!", nullptr));
     choices.points = "0";
     const ChoiceStudy refusedChoice = StudyChoice(*designed.module.LastDesign, parts, choices);
-    EXPECT_EQ(refusedChoice.refusal, "Il numero dei punti deve essere un intero da 1 a 1000!");
-    EXPECT_EQ(refusedChoice.refusedChoice->row->key, "points");
+    ASSERT_NE(refusedChoice.refusedChoice, nullptr);
+    EXPECT_EQ(std::tie(refusedChoice.refusal, refusedChoice.refusedChoice->row->key),
+              std::tuple("Il numero dei punti deve essere un intero da 1 a 1000!", "points"));
 }
 
 TEST(ApplyStandardValues, WritesLAndCInBlueAndTheDesignStillCounts) {
     Designed designed;
     ApplyStandardValues(designed.module, designed.window, 150, 18);
-    EXPECT_EQ(designed.window.texts["Text9"], "1.500E+02");
-    EXPECT_EQ(designed.window.texts["Text10"], "1.800E+01");
+    EXPECT_EQ(std::tie(designed.window.texts["Text9"], designed.window.texts["Text10"]),
+              std::tuple("1.500E+02", "1.800E+01"));
     EXPECT_EQ(designed.window.colours["Text10"].blue, 255);
     EXPECT_NE(VerifiedDesign(designed.module, TextsOf(designed.window)), nullptr);
 
@@ -183,8 +179,7 @@ TEST(ChoiceReport, TablesVerdictAndCsvOnValuesSetByHand) {
     const std::vector<CornerRow> rows = CornerTable(corners, ".");
     EXPECT_EQ(rows[0], (CornerRow{"2.00E+01", "1.50E+00", "1.20E+02", "1.44E+01", "62.50", "DCM",
                                   "5.00E-01", "4.00E+01", "1.75E+00", "1.50E+01"}));
-    EXPECT_EQ(rows[1][5], "Vo irraggiungibile");
-    EXPECT_EQ(rows[1][6], "");
+    EXPECT_EQ(std::tie(rows[1][5], rows[1][6]), std::tuple("Vo irraggiungibile", ""));
     EXPECT_EQ(CornerVerdict(corners, kWorked, ","),
               "Requisiti ΔiL ≤ 6,00E-01 A e ΔVo ≤ 6,00E+01 mV: non rispettati in 1 casi su 2");
     corners.corners.pop_back();

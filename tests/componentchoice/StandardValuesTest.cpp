@@ -21,25 +21,20 @@ TEST(StandardValues, SeriesHoldTheirListedValuesAndNestInEachOther) {
         const auto m = SeriesMantissas(s);
         return std::vector<int>(m.begin(), m.end());
     };
-    EXPECT_EQ(list(Series::E6), e6);
-    EXPECT_EQ(list(Series::E12), e12);
-    EXPECT_EQ(list(Series::E24), e24);
-    for (const Series s : {Series::E6, Series::E12, Series::E24})
+    for (const auto& [s, listed] :
+         {std::pair{Series::E6, e6}, {Series::E12, e12}, {Series::E24, e24}}) {
+        EXPECT_EQ(list(s), listed);
         EXPECT_EQ(SeriesNamed(SeriesName(s)), s);
+    }
     EXPECT_FALSE(SeriesNamed("E48").has_value());
-    EXPECT_EQ(RoundingNamed("nearest"), Rounding::Nearest);
-    EXPECT_EQ(RoundingNamed("meets"), Rounding::Meets);
-    EXPECT_FALSE(RoundingNamed("down").has_value());
+    EXPECT_EQ(std::tuple(RoundingNamed("nearest"), RoundingNamed("meets"), RoundingNamed("down")),
+              std::tuple(Rounding::Nearest, Rounding::Meets, std::nullopt));
 }
 
 TEST(StandardValues, RoundUpOrToTheNearestOnALogScaleWithExactDecades) {
-    struct Case {
-        double value;
-        Series series;
-        std::optional<double> up, nearest;
-    };
     const double huge = std::numeric_limits<double>::max();
-    const Case cases[] = {
+    // A value, its series, the value rounded up and to the nearest.
+    const std::tuple<double, Series, std::optional<double>, std::optional<double>> cases[] = {
         {125, Series::E12, 150, 120},   // the worked example's L, uH
         {15.625, Series::E12, 18, 15},  // and its C, uF
         {9.6, Series::E12, 10, 10},     // into the next decade
@@ -67,23 +62,22 @@ TEST(StandardValues, RoundUpOrToTheNearestOnALogScaleWithExactDecades) {
         {0.1 * 3 * 10, Series::E24, 3, 3},  // 3.0000000000000004
         {82 * (1 + 0.5e-9), Series::E12, 82, 82},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(RoundToSeries(c.value, c.series, Rounding::Up), c.up) << c.value;
-        EXPECT_EQ(RoundToSeries(c.value, c.series, Rounding::Nearest), c.nearest) << c.value;
-    }
+    for (const auto& [value, series, up, nearest] : cases)
+        EXPECT_EQ(std::pair(RoundToSeries(value, series, Rounding::Up),
+                            RoundToSeries(value, series, Rounding::Nearest)),
+                  std::pair(up, nearest))
+            << value;
 }
 
 TEST(StandardValues, SameValueWithinAToleranceOfTheLargerMagnitude) {
-    const struct {
-        double a, b;
-        bool same;
-    } rows[] = {{1, 1 + 0.9e-9, true},  {1, 1 + 1.1e-9, false}, {-5, -5 * (1 + 0.9e-9), true},
-                {1e-300, 1e-300, true}, {0, 0, true},           {0, 1e-300, false},
-                {-1, 1, false}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(SameValue(row.a, row.b), row.same) << row.a << " " << row.b;
-        EXPECT_EQ(SameValue(row.b, row.a), row.same) << row.a << " " << row.b;
-    }
+    // Two values, whether they are the same either way round.
+    const std::tuple<double, double, bool> rows[] = {
+        {1, 1 + 0.9e-9, true},  {1, 1 + 1.1e-9, false}, {-5, -5 * (1 + 0.9e-9), true},
+        {1e-300, 1e-300, true}, {0, 0, true},           {0, 1e-300, false},
+        {-1, 1, false}};
+    for (const auto& [a, b, same] : rows)
+        EXPECT_EQ(std::pair(SameValue(a, b), SameValue(b, a)), std::pair(same, same))
+            << a << " " << b;
 }
 
 }  // namespace

@@ -17,11 +17,8 @@ using Complex = std::complex<long double>;
 inline LoopCircuit WorkedExampleLoop() {
     LoopCircuit loop;
     loop.circuit = {25, 0, 80e3, 125e-6, 15.625e-6, 10};
-    loop.parts.ESR = 0.05;
-    loop.parts.DCR = 0.1;
-    loop.parts.Rds = 0.05;
-    loop.compensator.R1 = 10e3;
-    loop.compensator.Rb = 2e3;
+    loop.parts.ESR = 0.05, loop.parts.DCR = 0.1, loop.parts.Rds = 0.05;
+    loop.compensator.R1 = 10e3, loop.compensator.Rb = 2e3;
     return loop;
 }
 

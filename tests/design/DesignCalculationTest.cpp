@@ -1,5 +1,6 @@
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -51,12 +52,9 @@ const std::string kDeltaVo = "il valore di DeltaVo in mV";
 const std::string kIo = "il valore di Io in Ampere";
 
 TEST(DesignCalculation, ARefusedClickShowsItsFirstFailureAndChangesNothingElse) {
-    struct Case {
-        std::map<std::string, std::string> changes;  // to the worked example
-        int converted;  // how many of Vi, Vo, f, DeltaVo, Io, DeltaiL were stored
-        std::string message;
-    };
-    const std::vector<Case> cases{
+    // The changes to the worked example, how many of Vi, Vo, f, DeltaVo, Io, DeltaiL were
+    // stored, the message.
+    const std::tuple<std::map<std::string, std::string>, int, std::string> cases[] = {
         {{{"Text1", ""}, {"Text6", "?"}}, 0, Forgot(kVi)},
         {{{"Text1", "2,5"}}, 0, Invalid(kVi)},
         // Every character check comes before the first conversion.
@@ -87,18 +85,17 @@ TEST(DesignCalculation, ARefusedClickShowsItsFirstFailureAndChangesNothingElse) 
         // C = 150e12 / (8 f^2 L Vi DeltaVo) and L = 150e6 / (25 f DeltaiL) underflow.
         {{{"Text3", "1e300"}}, 6, std::string(kResultUnderflowMessage)},
         {{{"Text2", "5e-324"}}, 6, std::string(kResultUnderflowMessage)}};
-    for (const Case& c : cases) {
+    for (const auto& [changes, converted, message] : cases) {
         RecordingWindow window;
         for (const auto& [box, text] : testing::kDesignExample) window.Type(box, text);
-        for (const auto& [box, text] : c.changes) window.Type(box, text);
+        for (const auto& [box, text] : changes) window.Type(box, text);
         Module1 module;
         double* const read[] = {&module.Vi,      &module.Vo, &module.f,
                                 &module.DeltaVo, &module.Io, &module.DeltaiL};
         for (double* quantity : read) *quantity = -7;  // unless the click stores it
         DesignCalculation(module, window);
-        EXPECT_EQ(window.log, std::vector<std::string>{"message " + c.message});  // nothing else
-        for (int i = 0; i < 6; ++i)
-            EXPECT_EQ(*read[i] != -7, i < c.converted) << c.message << " " << i;
+        EXPECT_EQ(window.log, std::vector<std::string>{"message " + message});  // nothing else
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(*read[i] != -7, i < converted) << message << " " << i;
     }
 }
 

@@ -86,11 +86,8 @@ int WrongOfRandom(int count, std::uint64_t seed) {
 TEST(WildCircuits, AgreeWithTheReferenceAndKeepThePhysics) {
     const PartValues none{};  // Vf 0.6 V
     const PartValues lossy{0.08, 0.2, 0.1, 0.5, 0.05, 40e-9, 30e-9, 20e-9, 10, 2e-3};
-    const struct {
-        const char* name;
-        CircuitValues values;
-        PartValues parts;
-    } cases[] = {
+    const std::tuple<const char*, CircuitValues, PartValues> cases[] = {
+        // name, circuit, parts
         // A small L rings iL through zero inside the off time and back above it at its end.
         {"small L, D 0.1", {25, 0.1, 80000, 0.3e-6, 12.5e-6, 10}, none},
         {"duty 0.05, lossy parts", {12, 0.05, 1e5, 1e-6, 2e-6, 3}, lossy},
@@ -102,7 +99,7 @@ TEST(WildCircuits, AgreeWithTheReferenceAndKeepThePhysics) {
          {62.316, 0.6246, 35672, 0.12927e-6, 958.85e-6, 8575.3},
          {0, 0, 0.2047, 0.014}},
     };
-    for (const auto& c : cases) EXPECT_EQ(Fault(c.values, c.parts), "") << c.name;
+    for (const auto& [name, values, parts] : cases) EXPECT_EQ(Fault(values, parts), "") << name;
 }
 
 // A fixed sample; STEPDOWN_WILD_CIRCUITS=1000 runs the large one (minutes, not in the suite).

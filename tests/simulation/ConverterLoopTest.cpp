@@ -124,10 +124,11 @@ TEST_P(Loop, MatchesThePlainReadingFromRest) {
         return;
     }
     ExpectSame(expected.arrays, fast);
-    EXPECT_EQ(result.end, expected.repeat > 0 ? LoopEnd::Repeated : LoopEnd::AllPeriods);
-    EXPECT_EQ(result.repeatPeriod, expected.repeat);
-    EXPECT_EQ(result.cycleLength, expected.cycle);
-    EXPECT_EQ(result.periodsSimulated, expected.repeat > 0 ? expected.repeat : std::max(c.NI, 0));
+    EXPECT_EQ(
+        std::tie(result.end, result.repeatPeriod, result.cycleLength, result.periodsSimulated),
+        std::tuple(expected.repeat > 0 ? LoopEnd::Repeated : LoopEnd::AllPeriods, expected.repeat,
+                   expected.cycle,
+                   expected.repeat > 0 ? expected.repeat : std::max<std::int64_t>(c.NI, 0)));
     EXPECT_TRUE(GetParam().repeat < 0 || std::tie(expected.repeat, expected.cycle) ==
                                              std::tie(GetParam().repeat, GetParam().cycle));
     if (c.NI <= 0) return;
@@ -216,24 +217,17 @@ TEST(SteadyState, KindFollowsTheSettingsAndTheRadius) {
 // state that conducts, when P is beyond the run's NI.
 TEST(SteadyState, AdviceAfterARefusalOnlyWhenMorePeriodsWouldConduct) {
     SteadyState steady;
-    steady.kind = SteadyStateKind::Found;
-    steady.band.minIL = 0.1;
-    steady.periodsNeeded = 3000;
+    steady.kind = SteadyStateKind::Found, steady.band.minIL = 0.1, steady.periodsNeeded = 3000;
     SteadyState negative = steady, notFound = steady;
-    negative.band.minIL = -0.1;
-    notFound.kind = SteadyStateKind::NotComputable;
-    const struct {
-        const SteadyState& steady;
-        std::int32_t NI;
-        bool repeated;
-        std::int64_t advised;
-    } cases[] = {{steady, 2000, false, 3000}, {steady, 2999, false, 3000},
-                 {steady, 3000, false, 0},    {steady, 0, false, 0},
-                 {steady, 2000, true, 0},     {negative, 2000, false, 0},
-                 {notFound, 2000, false, 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(PeriodsToAdviseAfterRefusal(c.steady, c.NI, c.repeated), c.advised)
-            << c.NI << (c.repeated ? " repeated" : "");
+    negative.band.minIL = -0.1, notFound.kind = SteadyStateKind::NotComputable;
+    // The steady state, the run's NI, whether it repeated, the periods advised.
+    const std::tuple<const SteadyState*, std::int32_t, bool, std::int64_t> cases[] = {
+        {&steady, 2000, false, 3000}, {&steady, 2999, false, 3000}, {&steady, 3000, false, 0},
+        {&steady, 0, false, 0},       {&steady, 2000, true, 0},     {&negative, 2000, false, 0},
+        {&notFound, 2000, false, 0}};
+    for (const auto& [state, NI, repeated, advised] : cases)
+        EXPECT_EQ(PeriodsToAdviseAfterRefusal(*state, NI, repeated), advised)
+            << NI << (repeated ? " repeated" : "");
 }
 
 TEST(Settled, ToleranceIsHalfAPercentOfEveryFigureAndRoundingForAZeroOne) {
@@ -253,8 +247,7 @@ TEST(Settled, ToleranceIsHalfAPercentOfEveryFigureAndRoundingForAZeroOne) {
     // Settled up to a billionth of the largest current (1.8 A) or of Vo (14800 mV).
     for (const double shown : {1e-12, 1e-6, 1.0}) {
         MeasuredFigures current = zero.figures, ripple = zero.figures;
-        current.SimIDm = shown;
-        ripple.SimDeltaVo = shown;
+        current.SimIDm = ripple.SimDeltaVo = shown;
         EXPECT_EQ(WorstDeviation(current, zero) <= kSettledTolerance, shown < 1e-9);
         EXPECT_EQ(WorstDeviation(ripple, zero) <= kSettledTolerance, shown < 1e-5);
     }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "design/DesignCalculation.h"
 #include "steadystate/SteadyState.h"
 #include "support/RecordingWindow.h"
@@ -49,9 +51,17 @@ struct Click {
     LaunchResult result;
 };
 
+// "Text8=75 Text9=220": the fields typed, in that order.
+FieldTexts Typed(const std::string& typed) {
+    FieldTexts fields;
+    std::istringstream words(typed);
+    for (std::string w; words >> w;)
+        fields.emplace_back(w.substr(0, w.find('=')), w.substr(w.find('=') + 1));
+    return fields;
+}
+
 // A time step too long for L, C and RL: the integration grows without bound.
-const FieldTexts kLongStep{
-    {"Text9", "1"}, {"Text10", "1"}, {"Text11", "1"}, {"Text12", "1"}, {"Text13", "4"}};
+const FieldTexts kLongStep = Typed("Text9=1 Text10=1 Text11=1 Text12=1 Text13=4");
 
 TEST(Launch, WorkedExampleRunsInOrderAndShowsItsFigures) {
     const Click click;
@@ -151,30 +161,22 @@ TEST(Launch, EveryKindOfRunLeavesTheLastCompletedFigures) {
     EXPECT_NE(click.window.waveform.shownRun, nullptr);  // its readout reads the new arrays
     EXPECT_FALSE(click.window.waveform.shownRun->analysis.has_value());
 
-    struct Case {
-        FieldTexts changes;
-        std::string_view message;
-        int cancelAt;
-        LaunchOutcome outcome;
-    };
     FieldTexts huge = kVerificationExample;  // and Vi at the top of the double range
     huge.insert(huge.end(), {{"Text7", "1e308"}, {"Text13", "1000"}});
-    const FieldTexts tiny{{"Text11", "5e-324"}, {"Text13", "3"}, {"Text8", "90"}, {"Text15", "1"}};
-    const FieldTexts slow{
-        {"Text7", "25"}, {"Text10", "1000"}, {"Text11", "100"}, {"Text15", "3000"}};
-    const Case cases[] = {{kLongStep, kUnstableMessage, 0, LaunchOutcome::Unstable},
-                          {huge, kResultNotFiniteMessage, 0, LaunchOutcome::Unstable},
-                          {slow, "", 1, LaunchOutcome::Cancelled},
-                          // RL = 5e-324: Vo / RL overflows at the last step only.
-                          {tiny, kUnstableMessage, 0, LaunchOutcome::Unstable}};
-    for (const Case& c : cases) {
-        click.progress = RecordingProgress(c.cancelAt);
-        click.Again(c.changes);
-        EXPECT_EQ(click.result.outcome, c.outcome);
-        EXPECT_EQ(click.window.messages.size(), c.message.empty() ? 0U : 1U);
-        if (!c.message.empty()) {
-            EXPECT_EQ(click.window.messages[0], c.message);
-        }
+    // The changes, the message, the progress report that cancels (0: none), the outcome.
+    const std::tuple<FieldTexts, std::string_view, int, LaunchOutcome> cases[] = {
+        {kLongStep, kUnstableMessage, 0, LaunchOutcome::Unstable},
+        {huge, kResultNotFiniteMessage, 0, LaunchOutcome::Unstable},
+        {Typed("Text7=25 Text10=1000 Text11=100 Text15=3000"), "", 1, LaunchOutcome::Cancelled},
+        // RL = 5e-324: Vo / RL overflows at the last step only.
+        {Typed("Text11=5e-324 Text13=3 Text8=90 Text15=1"), kUnstableMessage, 0,
+         LaunchOutcome::Unstable}};
+    for (const auto& [changes, message, cancelAt, outcome] : cases) {
+        click.progress = RecordingProgress(cancelAt);
+        click.Again(changes);
+        EXPECT_EQ(click.result.outcome, outcome);
+        EXPECT_EQ(click.window.messages,
+                  message.empty() ? std::vector<std::string>{} : std::vector{std::string(message)});
         EXPECT_EQ(click.Figures(), completed);
         EXPECT_EQ(click.window.waveform.shownRun, nullptr);
         EXPECT_EQ(click.window.waveform.lines.size(), 30U);  // the frame only
@@ -309,48 +311,29 @@ TEST(ConductionDuringStartup, AsksForTheNeededNIUpToTheLargestOne) {
     EXPECT_NE(ConductionDuringStartupMessage(9, 2147483648).find("nemmeno"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Circuits, Advice,
-    ::testing::Values(
-        // C = 1 mF: a slow oscillation, sampled once a period.
-        AdviceCase{"slow_ringing", {{"Text10", "1000"}, {"Text13", "200"}}, SettleAdvice::RaiseNI},
-        // RL = 1 ohm: real eigenvalues.
-        AdviceCase{"overdamped", {{"Text11", "1"}}, SettleAdvice::None},
-        AdviceCase{"worked_example", {}, SettleAdvice::None},
-        // A cycle of 7 periods in the double run.
-        AdviceCase{"cycling",
-                   {{"Text7", "48"},
-                    {"Text8", "75"},
-                    {"Text12", "50"},
-                    {"Text9", "220"},
-                    {"Text10", "10"}},
-                   SettleAdvice::None},
-        AdviceCase{"light_duty",
-                   {{"Text8", "20"}, {"Text9", "47"}, {"Text10", "4.7"}, {"Text11", "2"}},
-                   SettleAdvice::None},
-        // 12 V to 3.3 V at 500 kHz as designed: refused at NI 2000 while still ringing.
-        AdviceCase{"refused_in_startup",
-                   {{"Text7", "12"},
-                    {"Text8", "27.5"},
-                    {"Text12", "500"},
-                    {"Text9", "15.95"},
-                    {"Text10", "750"},
-                    {"Text11", "3.3"},
-                    {"Text13", "300"}},
-                   SettleAdvice::RaiseNI},
-        // L = 20 uH: the steady-state current dips below zero.
-        AdviceCase{"steady_current_negative",
-                   {{"Text9", "20"}, {"Text10", "1000"}},
-                   SettleAdvice::CurrentReachesZero},
-        // D N < 1: the switch never closes, and each period starts from rest.
-        AdviceCase{"switch_never_on", {{"Text8", "0.04"}}, SettleAdvice::CurrentReachesZero},
-        AdviceCase{"radius_within_rounding",
-                   {{"Text9", "1e15"}, {"Text10", "1e12"}, {"Text11", "1e12"}},
-                   SettleAdvice::NotComputable},
-        AdviceCase{"beyond_largest_NI",
-                   {{"Text9", "1e6"}, {"Text10", "1e6"}, {"Text11", "3100"}},
-                   SettleAdvice::BeyondLargestNI}),
-    [](const auto& info) { return info.param.name; });
+const AdviceCase kAdviceCases[] = {
+    // C = 1 mF: a slow oscillation, sampled once a period.
+    {"slow_ringing", Typed("Text10=1000 Text13=200"), SettleAdvice::RaiseNI},
+    // RL = 1 ohm: real eigenvalues.
+    {"overdamped", Typed("Text11=1"), SettleAdvice::None},
+    {"worked_example", {}, SettleAdvice::None},
+    // A cycle of 7 periods in the double run.
+    {"cycling", Typed("Text7=48 Text8=75 Text12=50 Text9=220 Text10=10"), SettleAdvice::None},
+    {"light_duty", Typed("Text8=20 Text9=47 Text10=4.7 Text11=2"), SettleAdvice::None},
+    // 12 V to 3.3 V at 500 kHz as designed: refused at NI 2000 while still ringing.
+    {"refused_in_startup",
+     Typed("Text7=12 Text8=27.5 Text12=500 Text9=15.95 Text10=750 Text11=3.3 Text13=300"),
+     SettleAdvice::RaiseNI},
+    // L = 20 uH: the steady-state current dips below zero.
+    {"steady_current_negative", Typed("Text9=20 Text10=1000"), SettleAdvice::CurrentReachesZero},
+    // D N < 1: the switch never closes, and each period starts from rest.
+    {"switch_never_on", Typed("Text8=0.04"), SettleAdvice::CurrentReachesZero},
+    {"radius_within_rounding", Typed("Text9=1e15 Text10=1e12 Text11=1e12"),
+     SettleAdvice::NotComputable},
+    {"beyond_largest_NI", Typed("Text9=1e6 Text10=1e6 Text11=3100"), SettleAdvice::BeyondLargestNI},
+};
+INSTANTIATE_TEST_SUITE_P(Circuits, Advice, ::testing::ValuesIn(kAdviceCases),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(Launch, KeepsTheDesignOnlyWhileTheFieldsStillHoldIt) {
     Click click;
@@ -359,8 +342,7 @@ TEST(Launch, KeepsTheDesignOnlyWhileTheFieldsStillHoldIt) {
     click.Again();
     const std::optional<DesignRecord>& design = click.result.run->analysis->design;
     ASSERT_TRUE(design.has_value());
-    EXPECT_EQ(design->DeltaiL, 0.6);
-    EXPECT_EQ(design->Vo, 15.0);
+    EXPECT_EQ(std::tie(design->DeltaiL, design->Vo), std::tuple(0.6, 15.0));
     click.Again({{"Text11", "10"}});  // the same value, no longer the design's text
     EXPECT_FALSE(click.result.run->analysis->design.has_value());
 }
@@ -370,22 +352,18 @@ TEST(Launch, KeepsTheDesignOnlyWhileTheFieldsStillHoldIt) {
 // says so with D': lossless and continuous, the converter as built has the mean Vo of its switch
 // node, D (Vi + 0.6) - 0.6, so D' = (Vo + 0.6) / (Vi + 0.6) to the search's 1e-9 of Vo.
 TEST(Launch, ADesignsVoMissedByMoreThanTwoPercentIsToldWithTheDiodesDropAndDPrime) {
-    struct Case {
-        std::string Vi, Vo, f, ripple, dvo, io;
+    const FieldTexts designs[] = {
+        Typed("Text1=5 Text2=1.2 Text3=1000 Text4=30 Text5=10 Text6=5"),  // 38 % low
+        Typed("Text1=24 Text2=12 Text3=80 Text4=40 Text5=60 Text6=1.5"),  // 2.5 % low
+        Typed("Text1=25 Text2=15 Text3=80 Text4=40 Text5=60 Text6=1.5"),  // 1.6 %: the example
     };
-    const Case cases[] = {
-        {"5", "1.2", "1000", "30", "10", "5"},  // 38 % low
-        {"24", "12", "80", "40", "60", "1.5"},  // 2.5 % low
-        {"25", "15", "80", "40", "60", "1.5"},  // 1.6 % low: the worked example
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Vi + " V to " + c.Vo + " V");
+    for (const FieldTexts& design : designs) {
+        SCOPED_TRACE(design[0].second + " V to " + design[1].second + " V");
         Click click;
-        const std::string* texts[] = {&c.Vi, &c.Vo, &c.f, &c.ripple, &c.dvo, &c.io};
-        for (int i = 0; i < 6; ++i) click.window.Type("Text" + std::to_string(i + 1), *texts[i]);
+        for (const auto& [box, text] : design) click.window.Type(box, text);
         DesignCalculation(click.module, click.window);
         click.Again();
-        const double Vi = std::stod(c.Vi), Vo = std::stod(c.Vo);
+        const double Vi = std::stod(design[0].second), Vo = std::stod(design[1].second);
         const double averaged = Vo - (1 - Vo / Vi) * 0.6;
         const RunAnalysis& a = *click.result.run->analysis;
         EXPECT_NEAR(a.steady.meanVo, averaged, 0.005 * Vo);

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/ProgressTimes.h"
@@ -18,41 +21,37 @@ namespace stepdown::testing {
 namespace {
 
 TEST(Scans, LookAtSamplesOneToNOnlyStartingFromSampleOneAsStored) {
-    struct Case {
-        std::vector<double> wave;  // indices 0..N+1
-        std::int32_t N;
-        double max, min;
-    };
-    for (const Case& c : {Case{{90, 2, -5, 3, 5, -99}, 4, 5, 2}, Case{{-8, 3, 8}, 1, 3, 3},
-                          Case{{0, -4, 1, 9}, 2, 4, -4}, Case{{0, 2, -2, 2, 0}, 3, 2, 2}}) {
-        ASSERT_TRUE(ScanFits(c.wave, c.N));
-        EXPECT_EQ(MaxMagnitudeScan(c.wave, c.N), c.max);
-        EXPECT_EQ(MinMagnitudeScan(c.wave, c.N), c.min);
+    // The wave at indices 0..N+1, N, the largest and the smallest magnitude.
+    const std::tuple<std::vector<double>, std::int32_t, double, double> cases[] = {
+        {{90, 2, -5, 3, 5, -99}, 4, 5, 2},
+        {{-8, 3, 8}, 1, 3, 3},
+        {{0, -4, 1, 9}, 2, 4, -4},
+        {{0, 2, -2, 2, 0}, 3, 2, 2}};
+    for (const auto& [wave, N, max, min] : cases) {
+        ASSERT_TRUE(ScanFits(wave, N));
+        EXPECT_EQ(std::pair(MaxMagnitudeScan(wave, N), MinMagnitudeScan(wave, N)),
+                  std::pair(max, min));
     }
-    EXPECT_TRUE(ScanFits(std::vector<double>(2), 0));
-    EXPECT_FALSE(ScanFits(std::vector<double>(1), 0));
-    EXPECT_FALSE(ScanFits(std::vector<double>(5), 4));
+    for (const auto& [size, N, fits] : {std::tuple{2, 0, true}, {1, 0, false}, {5, 4, false}})
+        EXPECT_EQ(ScanFits(std::vector<double>(size), N), fits) << size << " " << N;
     EXPECT_FALSE(std::signbit(MaxMagnitudeScan(std::vector<double>{0, -0.0, 0}, 1)));
 }
 
 TEST(Figures, SumSamplesOneToNInAscendingOrder) {
-    struct Case {
-        std::vector<double> iL, id;  // indices 0..N+1
-        double TimeStep, f, IDm, Iim;
-    };
-    // Ascending order loses the 1 against 1E16; any other order keeps it.
-    for (const Case& c : {Case{{50, 1, 2, 3, 4, 50}, {50, 0, 0, 3, 4, 50}, 0.25, 1, 1.75, 0.75},
-                          Case{{0, 2, 2, 0}, {0, 2, 0, 0}, 0.5, 4, 4, 4},
-                          Case{{0, 1, 1e16, -1e16, 0}, {0, 1, 1e16, -1e16, 0}, 1, 1, 0, 0}}) {
-        const auto N = static_cast<std::int32_t>(c.iL.size()) - 2;
+    // iL and id at indices 0..N+1, TimeStep, f, IDm, Iim. Ascending order loses the 1
+    // against 1E16; any other order keeps it.
+    const std::tuple<std::vector<double>, std::vector<double>, double, double, double, double>
+        cases[] = {{{50, 1, 2, 3, 4, 50}, {50, 0, 0, 3, 4, 50}, 0.25, 1, 1.75, 0.75},
+                   {{0, 2, 2, 0}, {0, 2, 0, 0}, 0.5, 4, 4, 4},
+                   {{0, 1, 1e16, -1e16, 0}, {0, 1, 1e16, -1e16, 0}, 1, 1, 0, 0}};
+    for (const auto& [iL, id, TimeStep, f, IDm, Iim] : cases) {
+        const auto N = static_cast<std::int32_t>(iL.size()) - 2;
         const MeasuredFigures figures = MeasureFigures(
-            FigureInputs{1.75, 1.25, 15.0625, 15, c.TimeStep, c.f, N, c.iL.data(), c.id.data()});
-        EXPECT_EQ(figures.SimDeltaiL, 0.5);
-        EXPECT_EQ(figures.SimIDP, 1.75);
-        EXPECT_EQ(figures.SimDeltaVo, 62.5);
-        EXPECT_EQ(figures.SimIDm, c.IDm);
-        EXPECT_EQ(figures.SimIim, c.Iim);
-        EXPECT_EQ(MeanOutputVoltage(c.iL.data(), N, c.TimeStep, c.f), c.IDm + c.Iim);
+            FigureInputs{1.75, 1.25, 15.0625, 15, TimeStep, f, N, iL.data(), id.data()});
+        EXPECT_EQ(
+            (std::vector{figures.SimDeltaiL, figures.SimIDP, figures.SimDeltaVo, figures.SimIDm,
+                         figures.SimIim, MeanOutputVoltage(iL.data(), N, TimeStep, f)}),
+            (std::vector{0.5, 1.75, 62.5, IDm, Iim, IDm + Iim}));
     }
 }
 
@@ -60,9 +59,7 @@ TEST(Figures, SumSamplesOneToNInAscendingOrder) {
 // Vd 25, id 1.7835, and indices 0 and 5 hold larger values that no scan may see.
 SimulationRun ExampleRun() {
     SimulationRun run;
-    run.f = 80000;
-    run.NP = 10;
-    run.N = 4;
+    run.f = 80000, run.NP = 10, run.N = 4;
     run.WaveIL = {99, 1.2, 1.7835, 1.5, 1.2, 99};
     run.WaveIC = {99, -0.3, 0.2, 0.1, -0.3, 99};
     run.WaveVo = {99, 14.7, 14.8, 14.75, 14.7, 99};
@@ -72,12 +69,8 @@ SimulationRun ExampleRun() {
 }
 
 TEST(CursorReadout, EachBandFromItsLowerBoundReadsItsWaveform) {
-    struct Case {
-        float x, y;
-        int before, after;
-        const char* text;  // nothing when null
-    };
-    const Case cases[] = {
+    // The pointer's x and y, the option selected before and after, the tooltip (null: none).
+    const std::tuple<float, float, int, int, const char*> cases[] = {
         {5, 90, 0, 1, "t= 6.25usec ; iL(t) = 9.91E-01A"},
         {5, 80, 0, 1, "t= 6.25usec ; iL(t) = 0.00E+00A"},
         {5, std::nextafter(80.0F, 0.0F), 1, 2, nullptr},
@@ -98,12 +91,13 @@ TEST(CursorReadout, EachBandFromItsLowerBoundReadsItsWaveform) {
         {100, 90, 0, 1, "t= 125.00usec ; iL(t) = 9.91E-01A"},
     };
     const SimulationRun run = ExampleRun();
-    for (const Case& c : cases) {
-        const ReadoutResult result = CursorReadout(&run, c.before, c.x, c.y, ".");
-        EXPECT_EQ(result.selectedOption, c.after) << c.y;
-        EXPECT_EQ(result.toolTip.has_value(), c.after != 0) << c.y;
-        if (c.text != nullptr) {
-            EXPECT_EQ(result.toolTip, c.text) << c.y;
+    for (const auto& [x, y, before, after, text] : cases) {
+        const ReadoutResult result = CursorReadout(&run, before, x, y, ".");
+        EXPECT_EQ(std::pair(result.selectedOption, result.toolTip.has_value()),
+                  std::pair(after, after != 0))
+            << y;
+        if (text != nullptr) {
+            EXPECT_EQ(result.toolTip, text) << y;
         }
     }
     EXPECT_EQ(CursorReadout(&run, 0, 5, 90, ",").toolTip, "t= 6,25usec ; iL(t) = 9,91E-01A");
@@ -111,18 +105,15 @@ TEST(CursorReadout, EachBandFromItsLowerBoundReadsItsWaveform) {
 
 TEST(CursorReadout, RescansTheShownRunOnEveryMoveAndWithoutOneOnlySelects) {
     SimulationRun run = ExampleRun();
-    run.WaveIL[3] = -3.6;
-    run.f = 40000;
-    run.NP = 1;
+    run.WaveIL[3] = -3.6, run.f = 40000, run.NP = 1;
     EXPECT_EQ(CursorReadout(&run, 0, 5, 98, ".").toolTip, "t= 1.25usec ; iL(t) = 3.60E+00A");
     run.WaveIL[3] = -1.7e308;  // 18 times it overflows: the quotient comes first
     EXPECT_EQ(CursorReadout(&run, 0, 5, 98, ".").toolTip, "t= 1.25usec ; iL(t) = 1.70E+308A");
     const ReadoutResult moved = CursorReadout(nullptr, 0, 5, 90, ".");
-    EXPECT_EQ(moved.selectedOption, 1);
-    EXPECT_FALSE(moved.toolTip.has_value());
+    EXPECT_EQ(std::pair(moved.selectedOption, moved.toolTip),
+              std::pair(1, std::optional<std::string>{}));
     // A time beyond the double range keeps the tooltip as it was.
-    run.f = 1e-300;
-    run.NP = 1000000000;
+    run.f = 1e-300, run.NP = 1000000000;
     EXPECT_FALSE(CursorReadout(&run, 0, 100, 90, ".").toolTip.has_value());
 }
 

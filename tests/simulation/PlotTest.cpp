@@ -19,10 +19,9 @@ namespace stepdown::testing {
 namespace {
 
 void ExpectLine(const RecordedLine& line, PlotSegment s, bool hasColour, Rgb colour = {}) {
-    EXPECT_EQ(std::tie(line.segment.x1, line.segment.y1, line.segment.x2, line.segment.y2),
-              std::tie(s.x1, s.y1, s.x2, s.y2));
-    EXPECT_EQ(line.hasColour, hasColour);
-    EXPECT_EQ(line.colour, colour);
+    EXPECT_EQ(std::tie(line.segment.x1, line.segment.y1, line.segment.x2, line.segment.y2,
+                       line.hasColour, line.colour),
+              std::tie(s.x1, s.y1, s.x2, s.y2, hasColour, colour));
 }
 
 TEST(PreparePlot, ShowsScalesAndDrawsTicksThenZeroLines) {
@@ -45,17 +44,13 @@ TEST(PreparePlot, ShowsScalesAndDrawsTicksThenZeroLines) {
 // A hand-made final period of N = 4 samples.
 Module1 SmallPeriod(std::int32_t NP) {
     Module1 m;
-    m.N = 4;
-    m.NP = NP;
+    m.N = 4, m.NP = NP;
     m.WaveIL = {0, 1.0, 2.0, 1.5, 1.0, 0};
     m.WaveIC = {0, 0.5, -0.5, 0.25, 0.5, 0};
     m.WaveVo = {0, 14.0, 15.0, 14.5, 14.0, 0};
     m.WaveVd = {0, -0.6, 25.0, -0.6, -0.6, 0};
     m.WaveId = {0, 1.0, 0.0, 1.5, 1.0, 0};
-    m.MaxIL = 2.0;
-    m.MaxIC = 0.5;
-    m.MaxVo = 15.0;
-    m.MaxVd = 25.0;
+    m.MaxIL = 2.0, m.MaxIC = 0.5, m.MaxVo = 15.0, m.MaxVd = 25.0;
     return m;
 }
 
@@ -63,23 +58,20 @@ TEST(DrawWaveforms, FollowsTheWrittenFormulasCopyByCopy) {
     const Module1 m = SmallPeriod(3);
     RecordingWaveformWindow w;
     DrawWaveforms(m, w);
-    struct Trace {
-        const std::vector<double>& wave;
-        double factor, extreme, offset;
-        Rgb colour;
-    };
-    const Trace traces[] = {{m.WaveIL, 18, 2.0, 80, kTraceIL},
-                            {m.WaveIC, 6, 0.5, 70, kTraceIC},
-                            {m.WaveVo, 18, 15.0, 40, kTraceVo},
-                            {m.WaveVd, 18, 25.0, 20, kTraceVd},
-                            {m.WaveId, 18, 2.0, 0.1, kTraceId}};
+    // Each trace's wave, factor, extreme, offset and colour.
+    const std::tuple<const std::vector<double>&, double, double, double, Rgb> traces[] = {
+        {m.WaveIL, 18, 2.0, 80, kTraceIL},
+        {m.WaveIC, 6, 0.5, 70, kTraceIC},
+        {m.WaveVo, 18, 15.0, 40, kTraceVo},
+        {m.WaveVd, 18, 25.0, 20, kTraceVd},
+        {m.WaveId, 18, 2.0, 0.1, kTraceId}};
     ASSERT_EQ(w.batches.size(), 5U);
     for (std::size_t t = 0; t < 5; ++t) {
-        const Trace& e = traces[t];
+        const auto& [wave, factor, extreme, offset, colour] = traces[t];
         ASSERT_EQ(w.batches[t].count, 9U);
         const auto y = [&](int i) {
-            return static_cast<float>(e.wave[static_cast<std::size_t>(i)] * e.factor / e.extreme +
-                                      e.offset);
+            return static_cast<float>(wave[static_cast<std::size_t>(i)] * factor / extreme +
+                                      offset);
         };
         std::size_t line = w.batches[t].first;
         const double a = 100.0 / 3;
@@ -88,7 +80,7 @@ TEST(DrawWaveforms, FollowsTheWrittenFormulasCopyByCopy) {
                 ExpectLine(w.lines[line],
                            {static_cast<float>(a * (k - 1) + a * s / 4), y(s),
                             static_cast<float>(a * (s + 1) / 4 + a * (k - 1)), y(s + 1)},
-                           true, e.colour);
+                           true, colour);
     }
     // NP below one, a single sample or arrays short of N draw nothing; one period, every trace.
     for (const auto& [NP, N, traces] : {std::tuple{0, 4, 0U}, {2, 1, 0U}, {1, 5, 0U}, {1, 4, 5U}}) {
@@ -171,23 +163,25 @@ TEST(Reduction, MatchesTheRawImageWithinOnePixelAndStaysBounded) {
         const auto [left, right] = std::minmax_element(
             reduced.begin(), reduced.end(),
             [](const PlotSegment& a, const PlotSegment& b) { return a.x1 < b.x1; });
-        EXPECT_LT(left->x1, 100.0 / kWidth) << N << " x " << NP;
-        EXPECT_GT(right->x1, 100.0 - 100.0 / kWidth) << N << " x " << NP;
-        EXPECT_LT(right->x1, 100.0F) << N << " x " << NP;
+        EXPECT_TRUE(left->x1 < 100.0 / kWidth && right->x1 > 100.0 - 100.0 / kWidth &&
+                    right->x1 < 100.0F)
+            << N << " x " << NP << ": " << left->x1 << " to " << right->x1;
         const std::vector<bool> fast = Render(reduced);
         const std::vector<bool> slow = Render(Segments(y, NP, std::numeric_limits<int>::max() / 4));
-        EXPECT_EQ(StrayPixels(fast, slow), 0) << N << " x " << NP;
-        EXPECT_EQ(StrayPixels(slow, fast), 0) << N << " x " << NP;
+        EXPECT_EQ(std::pair(StrayPixels(fast, slow), StrayPixels(slow, fast)), std::pair(0, 0))
+            << N << " x " << NP;
     }
 }
 
 TEST(Reduction, BeyondTwoSegmentsPerPixelAndWithinThePlotForAnyNP) {
-    EXPECT_TRUE(TraceIsReduced(1, 1996, 997));
-    EXPECT_FALSE(TraceIsReduced(1, 1995, 997));
-    EXPECT_FALSE(TraceIsReduced(0, 100000, 997));
-    EXPECT_FALSE(TraceIsReduced(-2000000000, 0, 997));
-    EXPECT_FALSE(TraceIsReduced(1, 1995, 0));  // no width yet: the nominal one
-    EXPECT_TRUE(TraceIsReduced(1, 4, 1));      // a plot one pixel wide
+    // NP, N, the width in pixels (0: none yet, the nominal one), whether reduced.
+    for (const auto& [NP, N, width, reduced] : {std::tuple{1, 1996, 997, true},
+                                                {1, 1995, 997, false},
+                                                {0, 100000, 997, false},
+                                                {-2000000000, 0, 997, false},
+                                                {1, 1995, 0, false},
+                                                {1, 4, 1, true}})
+        EXPECT_EQ(TraceIsReduced(NP, N, width), reduced) << NP << " " << N << " " << width;
     EXPECT_LE(Segments(Shape(1000, 0), 10, 1).size(), 3U);
     EXPECT_EQ(Segments(Shape(1000, 0), 10, 0).size(),  // no width yet: the nominal one
               Segments(Shape(1000, 0), 10, kNominalPlotWidth).size());
@@ -210,8 +204,9 @@ TEST(RangeExtremes, MatchAPlainScanOverAnyRange) {
             const auto [a, b] = std::minmax({index(random), index(random)});
             const auto [low, high] =
                 std::minmax_element(values.begin() + a, values.begin() + b + 1);
-            ASSERT_EQ(extremes.Query(a, b).low, *low) << size << ": " << a << ".." << b;
-            ASSERT_EQ(extremes.Query(a, b).high, *high) << size << ": " << a << ".." << b;
+            ASSERT_EQ(std::pair(extremes.Query(a, b).low, extremes.Query(a, b).high),
+                      std::pair(*low, *high))
+                << size << ": " << a << ".." << b;
         }
     }
 }

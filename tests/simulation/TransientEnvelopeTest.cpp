@@ -14,15 +14,11 @@
 namespace stepdown::transient {
 namespace {
 
-struct Case {
-    const char* name;
-    Matrix A;
-};
-
 TEST(TransientEnvelope, BoundsEveryLaterTermAndFindsTheLastMiss) {
     const Real c = 0.95L * std::cos(0.3L), s = 0.95L * std::sin(0.3L);
     const Real slowC = 0.999L * std::cos(1e-4L), slowS = 0.999L * std::sin(1e-4L);
-    const Case cases[] = {
+    const std::pair<const char*, Matrix> cases[] = {
+        // a name, the map
         {"complex", {c, -2 * s, s / 2, c}},
         {"complex_turning_by_a_radian",
          {0.95L * std::cos(1.0L), -0.95L * std::sin(1.0L), 0.95L * std::sin(1.0L),
@@ -42,19 +38,19 @@ TEST(TransientEnvelope, BoundsEveryLaterTermAndFindsTheLastMiss) {
     // The start's deviation, from rest, is no unit vector.
     const Vector es[] = {{1, 0}, {0.5L, 3}};
     constexpr int kTerms = 30000;
-    for (const Case& k : cases)
+    for (const auto& [name, A] : cases)
         for (const Vector& w : ws)
             for (const Vector& e : es) {
-                SCOPED_TRACE(k.name);
+                SCOPED_TRACE(name);
                 std::vector<Real> d;
                 Vector x = e;
-                for (int m = 0; m < kTerms; ++m, x = k.A * x) d.push_back(Dot(w, x));
+                for (int m = 0; m < kTerms; ++m, x = A * x) d.push_back(Dot(w, x));
                 // sup over m' >= m, the terms beyond kTerms being negligible here.
                 std::vector<Real> later(d.size() + 1, 0);
                 for (int m = kTerms - 1; m >= 0; --m)
                     later[m] = std::max(later[m + 1], std::fabs(d[m]));
 
-                const Deviation deviation(k.A, ModesOf(k.A), w, e);
+                const Deviation deviation(A, ModesOf(A), w, e);
                 for (const int m : {0, 1, 2, 7, 60, 500, 5000})
                     EXPECT_LE(later[m], deviation.Bound(m) * (1 + 1e-12L)) << m;
                 for (const Real fraction : {0.5L, 1e-3L, 1e-6L}) {
@@ -99,15 +95,12 @@ TEST(TransientEnvelope, PowersAndSumsOfPowersBySquaring) {
     Matrix power = kIdentity2, sum{0, 0, 0, 0};
     for (int n = 0; n <= 37; ++n) {
         const Matrix p = PowerOf(S, n), q = SumOfPowers(S, n);
-        for (const auto& [actual, expected] : {std::pair{p.m11, power.m11},
-                                               {p.m12, power.m12},
-                                               {p.m21, power.m21},
-                                               {p.m22, power.m22},
-                                               {q.m11, sum.m11},
-                                               {q.m12, sum.m12},
-                                               {q.m21, sum.m21},
-                                               {q.m22, sum.m22}})
-            EXPECT_NEAR(static_cast<double>(actual), static_cast<double>(expected), 1e-15) << n;
+        const Real actual[] = {p.m11, p.m12, p.m21, p.m22, q.m11, q.m12, q.m21, q.m22};
+        const Real expected[] = {power.m11, power.m12, power.m21, power.m22,
+                                 sum.m11,   sum.m12,   sum.m21,   sum.m22};
+        for (int k = 0; k < 8; ++k)
+            EXPECT_NEAR(static_cast<double>(actual[k]), static_cast<double>(expected[k]), 1e-15)
+                << n << " " << k;
         sum = sum + power;
         power = power * S;
     }
