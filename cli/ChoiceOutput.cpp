@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string_view>
 
@@ -62,11 +63,25 @@ std::optional<std::string> ResolveRanges(ChoiceValues values, const DesignTarget
     return std::nullopt;
 }
 
-std::optional<std::string> ReadInputVoltages(const ParsedArguments& arguments,
+// The points one sweep computes at most, all its input voltages together:
+// a few seconds of work, and its output held in a few megabytes.
+constexpr std::int64_t kMostSweepPoints = 50000;
+
+std::optional<std::string> ReadInputVoltages(const ParsedArguments& arguments, std::int32_t points,
                                              std::vector<double>& voltages) {
     if (!arguments.Has("vi-list")) return std::nullopt;
-    std::istringstream list(arguments.ValueOr("vi-list") + ",");
+    const std::string text = arguments.ValueOr("vi-list");
+    // Counted before any is read: the list may be as long as the command line.
+    const std::int64_t count = std::count(text.begin(), text.end(), ',') + 1;
+    if (count * std::max<std::int32_t>(points, 1) > kMostSweepPoints)
+        return InvalidValue("vi-list", std::to_string(count) + " tensioni per " +
+                                           std::to_string(points) + " punti ciascuna passano i " +
+                                           std::to_string(kMostSweepPoints) +
+                                           " punti di una scansione: accorcia l'elenco o "
+                                           "abbassa --points");
+    std::istringstream list(text + ",");
     std::string piece;
+    std::set<double> seen;
     while (std::getline(list, piece, ',')) {
         const bool number = ClassifyNumericText(piece) == FieldCheck::Passed;
         const ParsedNumber parsed = ParseNumberChecked(piece);
@@ -76,10 +91,13 @@ std::optional<std::string> ReadInputVoltages(const ParsedArguments& arguments,
                                 "punto come separatore decimale e una virgola tra un elemento e "
                                 "l'altro: «" +
                                     piece + "»");
-        for (const double earlier : voltages)
-            if (SameValue(earlier, parsed.value))
-                return InvalidValue("vi-list", "la tensione " + Label(parsed.value) +
-                                                   " V compare più di una volta");
+        // Only the nearest earlier voltages, below and above, can be the same.
+        const auto above = seen.lower_bound(parsed.value);
+        if ((above != seen.end() && SameValue(*above, parsed.value)) ||
+            (above != seen.begin() && SameValue(*std::prev(above), parsed.value)))
+            return InvalidValue(
+                "vi-list", "la tensione " + Label(parsed.value) + " V compare più di una volta");
+        seen.insert(parsed.value);
         voltages.push_back(parsed.value);
     }
     return std::nullopt;
@@ -297,7 +315,7 @@ std::optional<std::string> ReadSweepRequest(const ParsedArguments& arguments,
     request.ioFrom = values.ioFrom;
     request.ioTo = values.ioTo;
     request.points = values.points;
-    return ReadInputVoltages(arguments, request.inputVoltages);
+    return ReadInputVoltages(arguments, request.points, request.inputVoltages);
 }
 
 ComputedDesign TakeComputedDesign(const Module1& m) {

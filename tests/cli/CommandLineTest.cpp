@@ -87,6 +87,22 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
     }
 }
 
+// A sweep computes at most 50000 points: one voltage more than 50 at 1000
+// points each is refused before any is read, 50 reach the design (here refused).
+TEST(RunCommandLine, SweepOfMoreThanItsPointsIsRefusedNamingTheBound) {
+    for (const int count : {50, 51}) {
+        std::string list = "1";
+        for (int k = 2; k <= count; ++k) list += "," + std::to_string(k);
+        Args args = Plus(kSweep, {"--points", "1000", "--vi-list", list});
+        args[12] = "0";  // --io 0: the design refuses it
+        const Result r = Cli(args);
+        EXPECT_EQ(r.status, count > 50 ? kExitUsage : kExitRefused) << count;
+        EXPECT_EQ(r.err.find("stepdown-cli: il valore di --vi-list non è valido: 51 tensioni per "
+                             "1000 punti ciascuna passano i 50000 punti di una scansione"),
+                  count > 50 ? 0U : std::string::npos);
+    }
+}
+
 TEST(RunCommandLine, WritesBothFilesAsItWritesThemToStandardOutput) {
     const std::string own = ::testing::TempDir() + std::to_string(::getpid());
     const std::string waves = own + "-waves.csv", envelope = own + "-envelope.csv";
