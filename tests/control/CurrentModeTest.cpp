@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <complex>
 #include <numbers>
 #include <random>
@@ -12,6 +13,7 @@
 #include "control/LoopAssembly.h"
 #include "control/PeriodMultipliers.h"
 #include "support/ClosedLoopReference.h"
+#include "support/RecordingWindow.h"
 
 namespace stepdown {
 namespace {
@@ -268,6 +270,31 @@ TEST(CurrentMode, MultipliersAgainstTheReferencePeriodMap) {
     }
     PeriodMultipliers stable = ClosedLoopMultipliers(PeakExample(0.0155e6));
     EXPECT_FALSE(stable.subharmonic || stable.sufficientSe || MultiplierWarning(stable));
+}
+
+// The multipliers' work is bounded before Newton starts: a circuit a
+// thousand times stiffer than its period is refused at once; a stable one
+// reports each period mapped, Newton's steps of 1 + 2 x 4 maps each (Type II),
+// and a cancel at the third stops there.
+TEST(CurrentMode, MultipliersBoundedReportedAndCancelled) {
+    LoopCircuit stiff = PeakExample(0.0155e6);
+    stiff.circuit.L = 1e-11;
+    const auto begun = std::chrono::steady_clock::now();
+    const PeriodMultipliers refused = ClosedLoopMultipliers(stiff);
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(500));
+    EXPECT_TRUE(
+        refused.refusal.starts_with("I moltiplicatori del periodo ad anello chiuso non "
+                                    "sono calcolabili in tempi brevi"))
+        << refused.refusal;
+    testing::RecordingProgress all, third(3);
+    EXPECT_TRUE(ClosedLoopMultipliers(PeakExample(0.0155e6), &all).refusal.empty());
+    ASSERT_FALSE(all.reports.empty());
+    EXPECT_EQ(all.reports.size() % 9, 0U);
+    for (std::size_t k = 1; k < all.reports.size(); ++k)
+        EXPECT_TRUE(all.reports[k].first > all.reports[k - 1].first &&
+                    all.reports[k].second == all.reports[0].second);
+    EXPECT_EQ(ClosedLoopMultipliers(PeakExample(0.0155e6), &third).refusal, kCancelled);
+    EXPECT_EQ(third.reports.size(), 3U);
 }
 
 // The switched loop from rest against the reference, figures and states over 20

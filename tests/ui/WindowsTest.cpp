@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -149,6 +150,7 @@ private slots:
     void menuBarAboveTheClientAreaOffersEveryCommand();
     void loopFromTheMenuDesignsAsTheCore();
     void loopFieldsThroughTheFileAndNew();
+    void loopTooStiffForTheMultipliersAnswersAtOnce();
     void handlersRunOneAtATimeAndFailWithAMessage();
     void axesKeepALeastSpan();
 
@@ -698,6 +700,26 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     const ModalBox refusal = WatchForModalBox([&] { window->CalculateButton()->click(); });
     QCOMPARE(refusal.text,
              QString::fromStdString(std::string(stepdown::ControlFieldNamed("pm")->row->refusal)));
+}
+
+// Peak-current mode on a circuit far stiffer than its period: "Calcola"
+// tells at once that the period's multipliers would take too long.
+void WindowsTest::loopTooStiffForTheMultipliersAnswersAtOnce() {
+    const std::pair<const char*, const char*> circuit[] = {
+        {"Text2", "218"},  {"Text7", "555"},     {"Text8", "39.28"}, {"Text12", "75"},
+        {"Text9", "1.43"}, {"Text10", "210000"}, {"Text11", "9350"}};
+    for (const auto& [box, text] : circuit) Box(box)->setText(QString::fromUtf8(text));
+    sideTexts_.parts.rectifier = "sync";
+    sideTexts_.parts.rdsLo = "286";
+    sideTexts_.loop.control = "peak";
+    form1_->ShowLoopWindow();
+    stepdown::LoopWindow* window = form1_->OpenLoopWindow();
+    QElapsedTimer clock;
+    clock.start();
+    window->CalculateButton()->click();
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(window->Figures()->text().contains(QStringLiteral("non sono calcolabili in tempi")),
+             qPrintable(window->Figures()->text()));
 }
 
 // The controller's fields belong to the document: typing marks it unsaved,
