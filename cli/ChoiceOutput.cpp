@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 #include <string_view>
+#include <utility>
 
 #include "cli/OptionValues.h"
 #include "cli/QuantityOptions.h"
@@ -418,15 +419,22 @@ SweepOutcome EvaluateSweep(const SweepRequest& request, const ComputedDesign& de
         r.L = chosen->L;
         r.C = chosen->C;
     }
-    const std::vector<double> voltages =
-        request.inputVoltages.empty() ? std::vector<double>{t.Vi} : request.inputVoltages;
-    r.points = SweepLoad(t, r.L, r.C, voltages, from, to, request.points, parts);
+    r.design = t;
+    r.voltages = request.inputVoltages.empty() ? std::vector<double>{t.Vi} : request.inputVoltages;
+    r.ioFrom = from, r.ioTo = to, r.points = request.points, r.parts = parts;
     return outcome;
 }
 
-JsonObject SweepJson(const SweepResults& r) {
-    std::vector<JsonObject> points;
-    for (const SweepPoint& s : r.points) {
+void SweepResults::Each(const std::function<void(const SweepPoint&)>& each) const {
+    SweepLoadEach(design, L, C, voltages, ioFrom, ioTo, points, parts, each);
+}
+
+// As one JSON object's text would be, each point written once computed.
+void SweepJson(std::ostream& out, const SweepResults& r) {
+    out << "{\n  \"L\": " << JsonNumber(r.L) << ",\n  \"C\": " << JsonNumber(r.C)
+        << ",\n  \"points\": [";
+    const char* between = "\n";
+    r.Each([&](const SweepPoint& s) {
         JsonObject point;
         point.Number("Vi", s.Vi).Number("Io", s.Io);
         const OperatingPoint& p = s.point;
@@ -440,11 +448,19 @@ JsonObject SweepJson(const SweepResults& r) {
                 point.String(figure.json, ModeName(p.mode));
         }
         if (!p.Found()) point.String("outcome", OutcomeName(p.outcome));
-        points.push_back(std::move(point));
-    }
-    JsonObject object;
-    object.Number("L", r.L).Number("C", r.C).Array("points", std::move(points));
-    return object;
+        // Two levels in: four spaces before each of its lines.
+        std::string text = point.Text();
+        for (std::size_t at = text.find('\n'); at != std::string::npos;
+             at = text.find('\n', at + 5))
+            text.insert(at + 1, "    ");
+        out << std::exchange(between, ",\n") << "    " << text;
+    });
+    out << "\n  ]\n}";
+}
+
+void SweepCsv(std::ostream& out, const SweepResults& r) {
+    out << SweepCsvHeader();
+    r.Each([&out](const SweepPoint& s) { out << SweepCsvRow(s); });
 }
 
 // The text table leads with the mode, whose column says why a point has no
@@ -461,7 +477,7 @@ void SweepText(std::ostream& out, const SweepResults& r) {
     textColumns([&](const SweepFigure& f) { header += Padded(std::string(f.text), f.width); });
     out << "Scansione del carico con L " << Label(r.L) << " uH, C " << Label(r.C) << " uF\n"
         << header << '\n';
-    for (const SweepPoint& s : r.points) {
+    r.Each([&](const SweepPoint& s) {
         const OperatingPoint& p = s.point;
         out << Padded(Label(s.Vi), 10) << Padded(Label(s.Io), 10);
         if (p.Found()) {
@@ -473,7 +489,7 @@ void SweepText(std::ostream& out, const SweepResults& r) {
             out << Padded("n.d.", mode.width) << OutcomeWords(p.outcome);
         }
         out << '\n';
-    }
+    });
 }
 
 }  // namespace stepdown::cli
