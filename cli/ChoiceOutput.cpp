@@ -4,8 +4,10 @@
 #include <cmath>
 #include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string_view>
+#include <utility>
 
 #include "cli/OptionValues.h"
 #include "cli/QuantityOptions.h"
@@ -62,11 +64,25 @@ std::optional<std::string> ResolveRanges(ChoiceValues values, const DesignTarget
     return std::nullopt;
 }
 
-std::optional<std::string> ReadInputVoltages(const ParsedArguments& arguments,
+// The points one sweep computes at most, all its input voltages together:
+// a few seconds of work, and its output held in a few megabytes.
+constexpr std::int64_t kMostSweepPoints = 50000;
+
+std::optional<std::string> ReadInputVoltages(const ParsedArguments& arguments, std::int32_t points,
                                              std::vector<double>& voltages) {
     if (!arguments.Has("vi-list")) return std::nullopt;
-    std::istringstream list(arguments.ValueOr("vi-list") + ",");
+    const std::string text = arguments.ValueOr("vi-list");
+    // Counted before any is read: the list may be as long as the command line.
+    const std::int64_t count = std::count(text.begin(), text.end(), ',') + 1;
+    if (count * std::max<std::int32_t>(points, 1) > kMostSweepPoints)
+        return InvalidValue("vi-list", std::to_string(count) + " tensioni per " +
+                                           std::to_string(points) + " punti ciascuna passano i " +
+                                           std::to_string(kMostSweepPoints) +
+                                           " punti di una scansione: accorcia l'elenco o "
+                                           "abbassa --points");
+    std::istringstream list(text + ",");
     std::string piece;
+    std::set<double> seen;
     while (std::getline(list, piece, ',')) {
         const bool number = ClassifyNumericText(piece) == FieldCheck::Passed;
         const ParsedNumber parsed = ParseNumberChecked(piece);
@@ -76,10 +92,13 @@ std::optional<std::string> ReadInputVoltages(const ParsedArguments& arguments,
                                 "punto come separatore decimale e una virgola tra un elemento e "
                                 "l'altro: «" +
                                     piece + "»");
-        for (const double earlier : voltages)
-            if (SameValue(earlier, parsed.value))
-                return InvalidValue("vi-list", "la tensione " + Label(parsed.value) +
-                                                   " V compare più di una volta");
+        // Only the nearest earlier voltages, below and above, can be the same.
+        const auto above = seen.lower_bound(parsed.value);
+        if ((above != seen.end() && SameValue(*above, parsed.value)) ||
+            (above != seen.begin() && SameValue(*std::prev(above), parsed.value)))
+            return InvalidValue(
+                "vi-list", "la tensione " + Label(parsed.value) + " V compare più di una volta");
+        seen.insert(parsed.value);
         voltages.push_back(parsed.value);
     }
     return std::nullopt;
@@ -297,7 +316,7 @@ std::optional<std::string> ReadSweepRequest(const ParsedArguments& arguments,
     request.ioFrom = values.ioFrom;
     request.ioTo = values.ioTo;
     request.points = values.points;
-    return ReadInputVoltages(arguments, request.inputVoltages);
+    return ReadInputVoltages(arguments, request.points, request.inputVoltages);
 }
 
 ComputedDesign TakeComputedDesign(const Module1& m) {
@@ -400,15 +419,22 @@ SweepOutcome EvaluateSweep(const SweepRequest& request, const ComputedDesign& de
         r.L = chosen->L;
         r.C = chosen->C;
     }
-    const std::vector<double> voltages =
-        request.inputVoltages.empty() ? std::vector<double>{t.Vi} : request.inputVoltages;
-    r.points = SweepLoad(t, r.L, r.C, voltages, from, to, request.points, parts);
+    r.design = t;
+    r.voltages = request.inputVoltages.empty() ? std::vector<double>{t.Vi} : request.inputVoltages;
+    r.ioFrom = from, r.ioTo = to, r.points = request.points, r.parts = parts;
     return outcome;
 }
 
-JsonObject SweepJson(const SweepResults& r) {
-    std::vector<JsonObject> points;
-    for (const SweepPoint& s : r.points) {
+void SweepResults::Each(const std::function<void(const SweepPoint&)>& each) const {
+    SweepLoadEach(design, L, C, voltages, ioFrom, ioTo, points, parts, each);
+}
+
+// As one JSON object's text would be, each point written once computed.
+void SweepJson(std::ostream& out, const SweepResults& r) {
+    out << "{\n  \"L\": " << JsonNumber(r.L) << ",\n  \"C\": " << JsonNumber(r.C)
+        << ",\n  \"points\": [";
+    const char* between = "\n";
+    r.Each([&](const SweepPoint& s) {
         JsonObject point;
         point.Number("Vi", s.Vi).Number("Io", s.Io);
         const OperatingPoint& p = s.point;
@@ -422,11 +448,19 @@ JsonObject SweepJson(const SweepResults& r) {
                 point.String(figure.json, ModeName(p.mode));
         }
         if (!p.Found()) point.String("outcome", OutcomeName(p.outcome));
-        points.push_back(std::move(point));
-    }
-    JsonObject object;
-    object.Number("L", r.L).Number("C", r.C).Array("points", std::move(points));
-    return object;
+        // Two levels in: four spaces before each of its lines.
+        std::string text = point.Text();
+        for (std::size_t at = text.find('\n'); at != std::string::npos;
+             at = text.find('\n', at + 5))
+            text.insert(at + 1, "    ");
+        out << std::exchange(between, ",\n") << "    " << text;
+    });
+    out << "\n  ]\n}";
+}
+
+void SweepCsv(std::ostream& out, const SweepResults& r) {
+    out << SweepCsvHeader();
+    r.Each([&out](const SweepPoint& s) { out << SweepCsvRow(s); });
 }
 
 // The text table leads with the mode, whose column says why a point has no
@@ -443,7 +477,7 @@ void SweepText(std::ostream& out, const SweepResults& r) {
     textColumns([&](const SweepFigure& f) { header += Padded(std::string(f.text), f.width); });
     out << "Scansione del carico con L " << Label(r.L) << " uH, C " << Label(r.C) << " uF\n"
         << header << '\n';
-    for (const SweepPoint& s : r.points) {
+    r.Each([&](const SweepPoint& s) {
         const OperatingPoint& p = s.point;
         out << Padded(Label(s.Vi), 10) << Padded(Label(s.Io), 10);
         if (p.Found()) {
@@ -455,7 +489,7 @@ void SweepText(std::ostream& out, const SweepResults& r) {
             out << Padded("n.d.", mode.width) << OutcomeWords(p.outcome);
         }
         out << '\n';
-    }
+    });
 }
 
 }  // namespace stepdown::cli

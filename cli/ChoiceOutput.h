@@ -5,6 +5,7 @@
 // computed, and their text, JSON and CSV.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -102,9 +103,15 @@ ChoiceOutcome EvaluateChoice(const ChoiceRequest& request, const ComputedDesign&
 void AddChoiceJson(JsonObject& object, const ChoiceResults& results);
 void ChoiceText(std::ostream& out, const ChoiceResults& results);
 
+// What a sweep computes, point by point as its output is written.
 struct SweepResults {
     double L = 0, C = 0;  // uH, uF: those swept
-    std::vector<SweepPoint> points;
+    DesignTargets design;
+    std::vector<double> voltages;
+    double ioFrom = 0, ioTo = 0;
+    std::int32_t points = 0;
+    PartValues parts;
+    void Each(const std::function<void(const SweepPoint&)>& each) const;
 };
 
 struct SweepOutcome {
@@ -117,7 +124,8 @@ SweepOutcome EvaluateSweep(const SweepRequest& request, const ComputedDesign& de
                            const PartValues& parts);
 
 // {"L", "C", "points": [{"Vi", "Io", "D", "mode", "efficiency", "VoRipple", "ilPeak"}, ...]}
-JsonObject SweepJson(const SweepResults& results);
+void SweepJson(std::ostream& out, const SweepResults& results);
 void SweepText(std::ostream& out, const SweepResults& results);
+void SweepCsv(std::ostream& out, const SweepResults& results);
 
 }  // namespace stepdown::cli

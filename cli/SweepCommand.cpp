@@ -51,13 +51,14 @@ int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
         err << sweep.refusal << '\n';
         return kExitRefused;
     }
+    // Each output computes its points as it writes them, and holds none.
     if (choice.csv &&
         !WriteCsv(
-            *choice.csv, [&](std::ostream& to) { to << SweepCsv(sweep.results.points); }, out, err))
+            *choice.csv, [&](std::ostream& to) { SweepCsv(to, sweep.results); }, out, err))
         return kExitRefused;
     if (choice.CsvOnStandardOutput()) return kExitSuccess;
     if (choice.json)
-        out << SweepJson(sweep.results).Text() << '\n';
+        SweepJson(out, sweep.results), out << '\n';
     else
         SweepText(out, sweep.results);
     return kExitSuccess;

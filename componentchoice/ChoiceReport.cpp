@@ -129,21 +129,27 @@ std::string CornersCsv(const WorstCase& corners, const DesignTargets& design) {
     return csv;
 }
 
-std::string SweepCsv(const std::vector<SweepPoint>& sweep) {
+std::string SweepCsvHeader() {
     std::string csv = "Vi_V,Io_A";
     for (const SweepFigure& figure : kSweepFigures) (csv += ',') += figure.csv;
-    csv += '\n';
-    for (const SweepPoint& s : sweep) {
-        csv += RoundTripText(s.Vi) + ',' + RoundTripText(s.Io);
-        for (const SweepFigure& figure : kSweepFigures) {
-            csv += ',';
-            if (!figure.value)
-                csv += CsvModeWord(s.point);
-            else if (s.point.Found())
-                csv += RoundTripText(s.point.*figure.value);
-        }
-        csv += '\n';
+    return csv += '\n';
+}
+
+std::string SweepCsvRow(const SweepPoint& s) {
+    std::string csv = RoundTripText(s.Vi) + ',' + RoundTripText(s.Io);
+    for (const SweepFigure& figure : kSweepFigures) {
+        csv += ',';
+        if (!figure.value)
+            csv += CsvModeWord(s.point);
+        else if (s.point.Found())
+            csv += RoundTripText(s.point.*figure.value);
     }
+    return csv += '\n';
+}
+
+std::string SweepCsv(const std::vector<SweepPoint>& sweep) {
+    std::string csv = SweepCsvHeader();
+    for (const SweepPoint& s : sweep) csv += SweepCsvRow(s);
     return csv;
 }
 

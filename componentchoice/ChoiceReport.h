@@ -56,6 +56,9 @@ inline constexpr std::string_view kCornersCsvHeader =
 // are empty; lines ended by "\n".
 std::string CornersCsv(const WorstCase& corners, const DesignTargets& design);
 std::string SweepCsv(const std::vector<SweepPoint>& sweep);
+// Its header line and one point's line, for a sweep written as it goes.
+std::string SweepCsvHeader();
+std::string SweepCsvRow(const SweepPoint& point);
 
 // The figures of a sweep point after its Vi and Io, described once for every
 // output: the name in the command's JSON (empty: not there) and how many of

@@ -170,14 +170,23 @@ std::vector<SweepPoint> SweepLoad(const DesignTargets& design, double L, double 
                                   double ioTo, std::int32_t points, const PartValues& parts,
                                   std::int32_t samples) {
     std::vector<SweepPoint> sweep;
-    if (points < 1) return sweep;
+    SweepLoadEach(
+        design, L, C, inputVoltages, ioFrom, ioTo, points, parts,
+        [&sweep](const SweepPoint& point) { sweep.push_back(point); }, samples);
+    return sweep;
+}
+
+void SweepLoadEach(const DesignTargets& design, double L, double C,
+                   const std::vector<double>& inputVoltages, double ioFrom, double ioTo,
+                   std::int32_t points, const PartValues& parts,
+                   const std::function<void(const SweepPoint&)>& each, std::int32_t samples) {
+    if (points < 1) return;
     for (const double Vi : inputVoltages) {
         for (std::int32_t k = 0; k < points; ++k) {
             const double Io = points == 1 ? ioFrom : ioFrom + (ioTo - ioFrom) * k / (points - 1);
-            sweep.push_back({Vi, Io, EvaluateRegulated(design, Vi, Io, L, C, parts, samples)});
+            each({Vi, Io, EvaluateRegulated(design, Vi, Io, L, C, parts, samples)});
         }
     }
-    return sweep;
 }
 
 }  // namespace stepdown

@@ -12,6 +12,7 @@
 // the output ripple DeltaVo, at every corner and load.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -150,5 +151,12 @@ std::vector<SweepPoint> SweepLoad(const DesignTargets& design, double L, double 
                                   const std::vector<double>& inputVoltages, double ioFrom,
                                   double ioTo, std::int32_t points, const PartValues& parts,
                                   std::int32_t samples = 1000);
+
+// The same points, each handed to `each` as soon as it is computed and held
+// no longer: a long sweep's output is written as it goes.
+void SweepLoadEach(const DesignTargets& design, double L, double C,
+                   const std::vector<double>& inputVoltages, double ioFrom, double ioTo,
+                   std::int32_t points, const PartValues& parts,
+                   const std::function<void(const SweepPoint&)>& each, std::int32_t samples = 1000);
 
 }  // namespace stepdown

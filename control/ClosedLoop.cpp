@@ -121,13 +121,16 @@ std::optional<std::array<double, 5>> Settle(const LoopCircuit& loop, std::string
     // stirs the faster modes: the chunk after it is not used.
     std::optional<std::array<double, 5>> previous;
     bool jumped = false;
+    long spent = 0;  // every chunk counts into the whole's one bound
     for (int k = 0; k < kMostChunks; ++k) {
         switched::Simulation simulation(loop, chunk, state);
+        simulation.CountFrom(spent);
         simulation.ReportTo(progress, std::int64_t{k} * kChunkPeriods,
                             std::int64_t{kMostChunks} * kChunkPeriods);
         TransientResult scratch;
         std::vector<switched::PeriodRecord> periods;
         refusal = simulation.Run(scratch, periods);
+        spent = simulation.Spent();
         if (!refusal.empty()) return std::nullopt;
         const std::array<double, 5> next = simulation.Final();
         std::array<double, 5> change{};
@@ -264,11 +267,20 @@ std::optional<std::array<double, 5>> SettledClosedLoop(const LoopCircuit& loop) 
 }
 
 std::vector<std::string> StepMultiplierWarnings(const LoopCircuit& loop,
-                                                const TransientRequest& request) {
+                                                const TransientRequest& request,
+                                                ProgressReporter* progress, bool* cancelled) {
     std::vector<std::string> warnings;
     if (loop.modulator.control != ControlMethod::PeakCurrent) return warnings;
-    const auto tell = [&warnings](const LoopCircuit& after, const char* step) {
-        if (auto warning = MultiplierWarning(ClosedLoopMultipliers(after))) {
+    bool stopped = false;
+    const auto tell = [&](const LoopCircuit& after, const char* step) {
+        if (stopped) return;
+        const PeriodMultipliers m = ClosedLoopMultipliers(after, progress);
+        if (m.refusal == kCancelled) {
+            stopped = true;
+            if (cancelled) *cancelled = true;
+            return;
+        }
+        if (auto warning = MultiplierWarning(m)) {
             // Within the sentence: "Dopo il gradino di carico: oscillazione ...".
             (*warning)[0] =
                 static_cast<char>(std::tolower(static_cast<unsigned char>((*warning)[0])));
@@ -313,7 +325,9 @@ RegulatedRun RunRegulated(const LoopCircuit& loop, const TransientRequest& reque
     run.result = SimulateClosedLoop(loop, request, run.start, progress ? &second : nullptr);
     run.cancelled = run.result.refusal == kCancelled;
     if (run.result.refusal.empty()) {
-        const std::vector<std::string> after = StepMultiplierWarnings(loop, request);
+        const std::vector<std::string> after =
+            StepMultiplierWarnings(loop, request, progress, &run.cancelled);
+        if (run.cancelled) run.result.refusal = kCancelled;
         run.result.warnings.insert(run.result.warnings.end(), after.begin(), after.end());
     }
     return run;

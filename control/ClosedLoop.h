@@ -123,9 +123,12 @@ inline constexpr std::string_view kCancelled = "Simulazione ad anello chiuso ann
 
 // In peak-current mode, what the multipliers say of the loop after each step
 // of `request` (the new load, the new line), when its orbit is not stable:
-// the averaged margins hold at the first operating point only.
+// the averaged margins hold at the first operating point only. `progress`
+// hears of their work; a cancel ends them with `*cancelled` set.
 std::vector<std::string> StepMultiplierWarnings(const LoopCircuit& loop,
-                                                const TransientRequest& request);
+                                                const TransientRequest& request,
+                                                ProgressReporter* progress = nullptr,
+                                                bool* cancelled = nullptr);
 
 // Where every front end starts the same request, so that the command, the
 // window, the report and the netlist give the same figures: from rest when

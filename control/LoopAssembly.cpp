@@ -186,14 +186,15 @@ LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, doubl
 }
 
 LoopAnalysis AnalyseLoopFor(const LoopCircuit& loop,
-                            const std::optional<CompensatorTargets>& designedFor) {
+                            const std::optional<CompensatorTargets>& designedFor,
+                            ProgressReporter* progress) {
     LoopAnalysis analysis = AnalyseLoop(loop);
     if (analysis.valid && designedFor)
         if (auto missed = MissedTargets(*designedFor, analysis))
             analysis.warnings.push_back(std::move(*missed));
     // The averaged model cannot tell the oscillation at f/2: the switched loop does.
     if (analysis.valid && loop.modulator.control == ControlMethod::PeakCurrent) {
-        analysis.multipliers = ClosedLoopMultipliers(loop);
+        analysis.multipliers = ClosedLoopMultipliers(loop, progress);
         if (auto warning = MultiplierWarning(*analysis.multipliers))
             analysis.warnings.push_back(std::move(*warning));
     }

@@ -100,8 +100,10 @@ LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, doubl
                     const ControlValues& v, LoopAsk ask = {});
 
 // The averaged analysis of `loop`, telling a designed network's missed
-// targets, and in peak-current mode the switched loop's multipliers.
+// targets, and in peak-current mode the switched loop's multipliers, whose
+// progress `progress` hears (cancelled, the multipliers' refusal is kCancelled).
 LoopAnalysis AnalyseLoopFor(const LoopCircuit& loop,
-                            const std::optional<CompensatorTargets>& designedFor);
+                            const std::optional<CompensatorTargets>& designedFor,
+                            ProgressReporter* progress = nullptr);
 
 }  // namespace stepdown

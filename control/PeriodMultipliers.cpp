@@ -6,6 +6,7 @@
 
 #include "control/ClosedLoop.h"
 #include "control/CurrentMode.h"
+#include "control/SwitchedAlgebra.h"
 #include "control/SwitchedSimulation.h"
 #include "model/Conversions.h"
 
@@ -21,16 +22,32 @@ constexpr int kRampSearches = 40;
 // The states the map moves: vC3 only with a Type III network.
 int Dimension(const LoopCircuit& loop) { return loop.compensator.type == 3 ? 5 : 4; }
 
+// The work of every period the search maps, one bound for all of them, told
+// to the progress after each; spent past the bound or cancelled, it stops.
+struct Budget {
+    ProgressReporter* progress = nullptr;
+    long spent = 0;
+    bool exhausted = false, cancelled = false;
+    bool Stopped() const { return exhausted || cancelled; }
+};
+
 // One period from x at a period's start, the reference at Vref.
-std::optional<Vector> Map(const LoopCircuit& loop, const Vector& x) {
+std::optional<Vector> Map(const LoopCircuit& loop, const Vector& x, Budget& budget) {
+    if (budget.Stopped()) return std::nullopt;
     std::array<double, 5> start{};
     std::copy(x.begin(), x.end(), start.begin());
     if (x.size() == 4) start[4] = AveragedStart(loop)[4];
     const TransientRequest one{0, {}, {}, {}, {}, 1 / loop.circuit.f};
     switched::Simulation simulation(loop, one, start);
+    simulation.CountFrom(budget.spent);
     TransientResult scratch;
     std::vector<switched::PeriodRecord> periods;
-    if (!simulation.Run(scratch, periods).empty()) return std::nullopt;
+    const bool ran = simulation.Run(scratch, periods).empty();
+    budget.spent = simulation.Spent();
+    budget.exhausted = budget.spent > switched::kMostWork;
+    if (budget.progress && !budget.progress->Continue(budget.spent, switched::kMostWork))
+        budget.cancelled = true;
+    if (!ran || budget.Stopped()) return std::nullopt;
     const std::array<double, 5> end = simulation.Final();
     return Vector(end.begin(), end.begin() + static_cast<long>(x.size()));
 }
@@ -43,7 +60,8 @@ Vector Scales(const LoopCircuit& loop, std::size_t n) {
     return scale;
 }
 
-std::optional<Matrix> Jacobian(const LoopCircuit& loop, const Vector& x, const Vector& scale) {
+std::optional<Matrix> Jacobian(const LoopCircuit& loop, const Vector& x, const Vector& scale,
+                               Budget& budget) {
     const std::size_t n = x.size();
     Matrix J(n, Vector(n));
     for (std::size_t j = 0; j < n; ++j) {
@@ -51,7 +69,7 @@ std::optional<Matrix> Jacobian(const LoopCircuit& loop, const Vector& x, const V
         Vector up = x, down = x;
         up[j] += h;
         down[j] -= h;
-        const auto a = Map(loop, up), b = Map(loop, down);
+        const auto a = Map(loop, up, budget), b = Map(loop, down, budget);
         if (!a || !b) return std::nullopt;
         for (std::size_t i = 0; i < n; ++i) J[i][j] = ((*a)[i] - (*b)[i]) / (2 * h);
     }
@@ -89,11 +107,11 @@ struct Orbit {
 };
 
 // Newton's method on P(x) - x from `x`.
-std::optional<Orbit> FindOrbit(const LoopCircuit& loop, Vector x) {
+std::optional<Orbit> FindOrbit(const LoopCircuit& loop, Vector x, Budget& budget) {
     const Vector scale = Scales(loop, x.size());
     for (int step = 0; step < kNewtonSteps; ++step) {
-        const auto image = Map(loop, x);
-        const auto J = Jacobian(loop, x, scale);
+        const auto image = Map(loop, x, budget);
+        const auto J = Jacobian(loop, x, scale, budget);
         if (!image || !J) return std::nullopt;
         double residual = 0;
         Vector minus(x.size());
@@ -128,8 +146,8 @@ void Describe(PeriodMultipliers& out, const Matrix& J, const Vector& scale) {
     out.subharmonic = out.mostNegativeReal && *out.mostNegativeReal < -1;
 }
 
-std::optional<PeriodMultipliers> At(const LoopCircuit& loop, const Vector& from) {
-    const auto orbit = FindOrbit(loop, from);
+std::optional<PeriodMultipliers> At(const LoopCircuit& loop, const Vector& from, Budget& budget) {
+    const auto orbit = FindOrbit(loop, from, budget);
     if (!orbit) return std::nullopt;
     PeriodMultipliers out;
     Describe(out, orbit->J, Scales(loop, from.size()));
@@ -206,12 +224,37 @@ std::optional<std::string> MultiplierWarning(const PeriodMultipliers& m) {
     return std::nullopt;
 }
 
-PeriodMultipliers ClosedLoopMultipliers(const LoopCircuit& loop) {
+PeriodMultipliers ClosedLoopMultipliers(const LoopCircuit& loop, ProgressReporter* progress) {
     const std::array<double, 5> start = AveragedStart(loop);
     const Vector from(start.begin(), start.begin() + Dimension(loop));
-    auto found = At(loop, from);
+    PeriodMultipliers refused;
+    // Newton's every step maps the period once and twice for each state:
+    // the most it may take, before the first.
+    const TransientRequest one{0, {}, {}, {}, {}, 1 / loop.circuit.f};
+    const double periodWork = switched::Simulation(loop, one, start).Estimate();
+    const double most = kNewtonSteps * (2 * static_cast<double>(from.size()) + 1) * periodWork;
+    if (!(most <= switched::kMostWork)) {
+        refused.refusal =
+            "I moltiplicatori del periodo ad anello chiuso non sono calcolabili in "
+            "tempi brevi: chiederebbero fino a " +
+            FormatScientific(most, 2, ".") +
+            " passi di integrazione, perché la costante di tempo più breve del "
+            "circuito è molto più breve del periodo di commutazione.";
+        return refused;
+    }
+    Budget budget{progress};
+    auto found = At(loop, from, budget);
+    if (budget.cancelled) {
+        refused.refusal = kCancelled;
+        return refused;
+    }
+    if (budget.exhausted) {
+        refused.refusal =
+            "I moltiplicatori del periodo ad anello chiuso richiedono troppo "
+            "calcolo: il circuito è troppo rigido per il periodo di commutazione.";
+        return refused;
+    }
     if (!found) {
-        PeriodMultipliers refused;
         refused.refusal =
             "Il convertitore ad anello chiuso non ha un'orbita di periodo uno vicino al punto "
             "di lavoro: i moltiplicatori non sono calcolabili.";
@@ -225,20 +268,23 @@ PeriodMultipliers ClosedLoopMultipliers(const LoopCircuit& loop) {
     double low = loop.modulator.Se, high = std::max(2 * low, 0.1 * Sn);
     const auto suffices = [&](double Se) {
         trial.modulator.Se = Se;
-        const auto m = At(trial, from);
+        const auto m = At(trial, from, budget);
         return m && !m->subharmonic;
     };
+    // Past the bound, the ramp is left untold; cancelled, nothing is.
     int searches = 0;
     while (!suffices(high)) {
-        if (++searches > kRampSearches) return out;
+        if (budget.cancelled) return refused.refusal = kCancelled, refused;
+        if (++searches > kRampSearches || budget.exhausted) return out;
         low = high;
         high *= 2;
     }
-    while (high - low > 0.01 * high && ++searches <= kRampSearches) {
+    while (high - low > 0.01 * high && ++searches <= kRampSearches && !budget.Stopped()) {
         const double mid = (low + high) / 2;
         (suffices(mid) ? high : low) = mid;
     }
-    out.sufficientSe = high;
+    if (budget.cancelled) return refused.refusal = kCancelled, refused;
+    if (!budget.exhausted) out.sufficientSe = high;
     return out;
 }
 

@@ -14,10 +14,15 @@
 #include <vector>
 
 #include "control/LoopAnalysis.h"
+#include "model/WindowOperations.h"
 
 namespace stepdown {
 
-PeriodMultipliers ClosedLoopMultipliers(const LoopCircuit& loop);
+// All of it within one bound on the integration's work, refused before it
+// starts when Newton's steps could pass it; `progress` hears of each period
+// mapped, and a cancel leaves kCancelled as the refusal.
+PeriodMultipliers ClosedLoopMultipliers(const LoopCircuit& loop,
+                                        ProgressReporter* progress = nullptr);
 
 // What the multipliers say when the orbit is not stable: "oscillazione
 // subarmonica" with the ramp that would suffice, or a multiplier outside the

@@ -66,12 +66,16 @@ SwitchedBode SwitchedLoopGain(const LoopCircuit& loop, int points,
     if (!bode.refusal.empty()) return bode;
     // A run of `seconds` from `state`, left at its end; its transform.
     std::vector<switched::PeriodRecord> periods;
+    // Every run counts into the one bound that the whole was estimated against.
+    long spent = 0;
     const auto run = [&](std::array<double, 5>& state, double seconds, switched::Injection sine) {
         const TransientRequest request = Lasting(seconds);
         switched::Simulation simulation(loop, request, state, sine);
+        simulation.CountFrom(spent);
         TransientResult result;
         periods.clear();
         bode.refusal = simulation.Run(result, periods);
+        spent = simulation.Spent();
         state = simulation.Final();
         return simulation.Transform();
     };

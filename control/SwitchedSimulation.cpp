@@ -273,7 +273,7 @@ std::string Simulation::Refusal() {
     if (!(request_.tend / period_ <= kMostPeriods))
         return "La simulazione ad anello chiuso coprirebbe più di 50000 periodi: accorcia tend.";
     const double reach = MostSubstepReach();
-    const double work = request_.tend / period_ * kSubsteps * FineSubsteps(reach);
+    const double work = Estimate();
     if (!(work <= kMostWork))
         return "La simulazione ad anello chiuso non è calcolabile in tempi brevi: chiederebbe " +
                FormatScientific(work, 2, ".") +
@@ -282,6 +282,10 @@ std::string Simulation::Refusal() {
                " s) è molto più breve del periodo di commutazione; accorcia tend o rivedi i "
                "valori.";
     return {};
+}
+
+double Simulation::Estimate() {
+    return request_.tend / period_ * kSubsteps * FineSubsteps(MostSubstepReach());
 }
 
 std::string Simulation::Run(TransientResult& result, std::vector<PeriodRecord>& periods) {

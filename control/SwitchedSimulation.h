@@ -85,6 +85,12 @@ public:
     // Why the run would be refused before it starts (too many periods, or
     // too much work for the circuit's stiffness); empty when it would not.
     std::string Refusal();
+    // The substeps and Taylor pieces the run would spend, as Refusal counts them.
+    double Estimate();
+    // Runs that share one bound: this one counts from what those before it
+    // spent, and Spent() is what all of them have spent once it ends.
+    void CountFrom(long spent) { work_ = spent; }
+    long Spent() const { return work_; }
     // After each period: `before` + the periods done so far, of `total`; a
     // reporter that answers false ends the run, with kCancelled.
     void ReportTo(ProgressReporter* reporter, std::int64_t before, std::int64_t total);

@@ -255,10 +255,21 @@ void LoopWindow::Calculate() {
     // What is analysed is in the fields.
     if (setup.designedFor) WriteNetwork(setup.loop.compensator);
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The multipliers of peak-current mode may take a second: Annulla
+    // leaves the window as it was.
+    std::optional<LoopAnalysis> analysis;
+    {
+        ProgressDialogReporter progress(this);
+        analysis = AnalyseLoopFor(setup.loop, setup.designedFor, &progress);
+        if (progress.Cancelled()) {
+            QApplication::restoreOverrideCursor();
+            return;
+        }
+    }
     loop_ = setup.loop;
     askedVo_ = setup.askedVo;
     request_ = setup.request;
-    analysis_ = AnalyseLoopFor(loop_, setup.designedFor);
+    analysis_ = std::move(analysis);
     transient_.reset();
     switchedBode_.reset();
     if (analysis_->valid && request_) {

@@ -29,8 +29,17 @@ const Args kSweep = Plus({"sweep"}, Args(kDesign.begin() + 1, kDesign.end()));
 const Args kVerify{"verify", "--vi", "25",  "--d",   "60",   "--f", "80",
                    "--l",    "125",  "--c", "15.63", "--rl", "10"};
 
+// Input voltages 1, 2, ..., count at 1000 points each; --io 0, refused by the design.
+Args ThousandPointsAt(int count) {
+    std::string list = "1";
+    for (int k = 2; k <= count; ++k) list += "," + std::to_string(k);
+    Args args = Plus(kSweep, {"--points", "1000", "--vi-list", list});
+    return args[12] = "0", args;
+}
+
 TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
     const std::string same = " scriverebbero entrambi sullo stesso file";
+    EXPECT_EQ(Cli(ThousandPointsAt(50)).status, kExitRefused);  // 50000 points: read
     const std::pair<Args, std::string> cases[] = {
         {{}, "manca il comando"},
         {{"simulate"}, "comando sconosciuto: simulate"},
@@ -68,6 +77,9 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
          "V, con il punto come separatore decimale e una virgola tra un elemento e l'altro: «-1»"},
         {Plus(kSweep, {"--vi-list", "20,30,2e1"}),
          "il valore di --vi-list non è valido: la tensione 2.00E+01 V compare più di una volta"},
+        {ThousandPointsAt(51),
+         "il valore di --vi-list non è valido: 51 tensioni per 1000 punti ciascuna passano i 50000 "
+         "punti di una scansione: accorcia l'elenco o abbassa --points"},
         // An option of another command is named as that command's.
         {Plus(kVerify, {"--series", "E12"}),
          "l'opzione --series non vale con verify: è di design e sweep"},

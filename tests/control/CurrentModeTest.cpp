@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <complex>
 #include <numbers>
 #include <random>
@@ -12,6 +13,7 @@
 #include "control/LoopAssembly.h"
 #include "control/PeriodMultipliers.h"
 #include "support/ClosedLoopReference.h"
+#include "support/RecordingWindow.h"
 
 namespace stepdown {
 namespace {
@@ -266,8 +268,23 @@ TEST(CurrentMode, MultipliersAgainstTheReferencePeriodMap) {
         EXPECT_TRUE(a.warnings.back() == MultiplierWarning(m) &&
                     a.warnings.back().starts_with("Oscillazione subarmonica"));
     }
-    PeriodMultipliers stable = ClosedLoopMultipliers(PeakExample(0.0155e6));
+    // Each period mapped is reported, Newton's steps of 1 + 2 x 4 maps each; a cancel stops.
+    testing::RecordingProgress all, third(3);
+    PeriodMultipliers stable = ClosedLoopMultipliers(PeakExample(0.0155e6), &all);
     EXPECT_FALSE(stable.subharmonic || stable.sufficientSe || MultiplierWarning(stable));
+    EXPECT_TRUE(!all.reports.empty() && all.reports.size() % 9 == 0);
+    for (std::size_t k = 1; k < all.reports.size(); ++k)
+        EXPECT_TRUE(all.reports[k].first > all.reports[k - 1].first &&
+                    all.reports[k].second == all.reports[0].second);
+    EXPECT_TRUE(ClosedLoopMultipliers(PeakExample(0.0155e6), &third).refusal == kCancelled &&
+                third.reports.size() == 3);
+    // Far stiffer than its period, the work is refused before Newton starts.
+    LoopCircuit stiff = PeakExample(0.0155e6);
+    stiff.circuit.L = 1e-11;
+    const auto begun = std::chrono::steady_clock::now();
+    EXPECT_TRUE(ClosedLoopMultipliers(stiff).refusal.starts_with(
+        "I moltiplicatori del periodo ad anello chiuso non sono calcolabili in tempi brevi"));
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(500));
 }
 
 // The switched loop from rest against the reference, figures and states over 20

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "cli/CommandLine.h"
 #include "design/DesignCalculation.h"
 #include "support/RecordingWindow.h"
 #include "support/WorkedExample.h"
@@ -83,6 +84,20 @@ TEST(Memory, NoInputAllocatesBeyondTheArraysAtTheCap) {
     // Five arrays, the window's copy or the steady state's, and the plot's.
     EXPECT_LE(peak - before, 12 * kArrayAtCap);
     EXPECT_EQ(window.messages.back(), kTooManySamplesMessage);
+}
+
+// The largest sweep, 50 voltages at 1000 points, written as it is computed: its
+// JSON (12 MB of text, to nowhere) never held whole, nor its points.
+TEST(Memory, TheLargestSweepHoldsNoneOfItsPoints) {
+    std::vector<std::string> args{"sweep", "--vi",     "25",       "--vo",  "15",        "--f",
+                                  "80",    "--ripple", "40",       "--dvo", "60",        "--io",
+                                  "1.5",   "--json",   "--points", "1000",  "--vi-list", "1"};
+    for (int k = 2; k <= 50; ++k) args.back() += "," + std::to_string(k);
+    std::ostream nowhere(nullptr);
+    const std::size_t before = live;
+    peak = before;
+    EXPECT_EQ(cli::RunCommandLine(args, nowhere, nowhere), 0);
+    EXPECT_LE(peak - before, std::size_t{1} << 20);
 }
 
 }  // namespace

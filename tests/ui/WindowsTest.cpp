@@ -35,6 +35,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <functional>
@@ -769,10 +770,23 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     QCOMPARE(lost.text, Q(std::string(stepdown::kRampGainLost)));
     QCOMPARE(window->Field("r2")->text(), r2Text);
     window->Field("vramp")->setText(QStringLiteral("1"));
+    const QString tendText = window->Field("tend")->text();
     window->Field("tend")->setText(QStringLiteral("1e300"));
     const ModalBox longRun = WatchForModalBox([&] { window->CalculateButton()->click(); });
     QVERIFY2(longRun.text.contains(QStringLiteral("più di 50000 periodi")),
              qPrintable(longRun.text));
+    window->Field("tend")->setText(tendText);
+    // Peak-current mode far stiffer than its period: the multipliers told at once too long.
+    const std::pair<const char*, const char*> stiff[] = {
+        {"Text2", "218"},  {"Text7", "555"},     {"Text8", "39.28"}, {"Text12", "75"},
+        {"Text9", "1.43"}, {"Text10", "210000"}, {"Text11", "9350"}};
+    for (const auto& [box, text] : stiff) Box(box)->setText(QString::fromUtf8(text));
+    sideTexts_.parts.rectifier = "sync", sideTexts_.parts.rdsLo = "286";
+    sideTexts_.loop.control = "peak";
+    const auto begun = std::chrono::steady_clock::now();
+    window->DesignButton()->click();
+    QVERIFY(std::chrono::steady_clock::now() - begun < std::chrono::seconds(3));
+    QVERIFY(window->Figures()->text().contains(QStringLiteral("non sono calcolabili in tempi")));
 }
 
 // The controller's fields belong to the document: typing marks it unsaved,
