@@ -12,21 +12,19 @@ namespace stepdown {
 namespace {
 
 // The synchronous worked example, its three parts with thermal resistances.
-PartValues WarmParts() {
-    PartValues p;
-    p.rectifier = Rectifier::Synchronous;
-    p.ESR = 0.05, p.DCR = 0.1, p.Rds = 0.05, p.RdsLo = 0.02, p.Vf = 0.8, p.Rd = 0.01;
-    p.td1 = p.td2 = 50e-9, p.tr = p.tf = 20e-9, p.CossHi = 300e-12, p.CossLo = 500e-12;
-    p.Qrr = 30e-9, p.RthHigh = 60, p.RthLow = 90, p.RthInductor = 40;
+const PartValues kWarm = [] {
+    PartValues p{0.05, 0.1, 0.05, 0.8, 0.01, 20e-9, 20e-9};  // ESR, DCR, Rds, Vf, Rd, tr, tf
+    p.rectifier = Rectifier::Synchronous, p.RdsLo = 0.02, p.td1 = p.td2 = 50e-9, p.Qrr = 30e-9;
+    p.CossHi = 300e-12, p.CossLo = 500e-12, p.RthHigh = 60, p.RthLow = 90, p.RthInductor = 40;
     return p;
-}
+}();
 
 const CircuitValues kCircuit{25, 0.6, 80e3, 125e-6, 15.625e-6, 10};
 
 // Each temperature is Ta plus its heat through its resistance, the heat that
 // of the parts at their resistances at that temperature, and the target met.
 TEST(Thermal, TheFixedPointHoldsEachPartsBalanceAtItsOwnResistances) {
-    const PartValues p = WarmParts();
+    const PartValues p = kWarm;
     for (const std::optional<double> target : {std::optional<double>{}, std::optional(14.5)}) {
         const ThermalResult r = ThermalFixedPoint(kCircuit, p, target, {});
         ASSERT_EQ(r.status, ThermalStatus::Converged);
@@ -99,7 +97,7 @@ TEST(Thermal, RunawayOnlyWhereTheWholeMapHasNoFixedPoint) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.rth << " K/W, " << c.coefficient << " /K");
         const CircuitValues& circuit = c.hot ? kHot : kCircuit;
-        PartValues p = WarmParts();
+        PartValues p = kWarm;
         if (c.hot) p.ESR = p.DCR = p.RdsLo = 0.003, p.td1 = p.td2 = 20e-9, p.Qg = 10e-9;
         if (c.hot) p.QgLo = 15e-9, p.Vdrv = 5;
         p.RthLow = 0, p.RthHigh = c.hot ? c.rth : 0, p.RthInductor = c.hot ? 0 : c.rth;
@@ -143,8 +141,7 @@ TEST(Thermal, VerdictNamesEachPartOverTheLimitAndByHowMuch) {
     ThermalResult r;
     r.status = ThermalStatus::Converged, r.highSide = {true, 172.25, -22.25, 2};
     r.lowSide = {true, 80, 70, 1}, r.inductor = {false, 25, 125, 0.5};
-    PartValues p;
-    p.rectifier = Rectifier::Synchronous;
+    const PartValues p{.rectifier = Rectifier::Synchronous};
     EXPECT_EQ(ThermalVerdict(r, p, ","),
               "troppo caldo: interruttore alto a 172,25 °C, 22,25 °C oltre Tj,max = 150,00 °C.");
     r.highSide.margin = 1.5;
@@ -160,7 +157,7 @@ TEST(Thermal, VerdictNamesEachPartOverTheLimitAndByHowMuch) {
 // side blocks the most right after it turns off, with the low-side body diode
 // carrying the peak current: Vi + Vf + Rd iL,peak.
 TEST(SynchronousStage, DevicesShareTheInductorCurrentAndBlockWhatTheNodeSays) {
-    PartValues p = WarmParts();
+    PartValues p = kWarm;
     for (const auto& [RL, mode] : {std::pair{10.0, LowSideMode::ForcedContinuous},
                                    {500.0, LowSideMode::ForcedContinuous},
                                    {500.0, LowSideMode::DiodeEmulation}}) {
