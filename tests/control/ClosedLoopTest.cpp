@@ -71,15 +71,14 @@ TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
         // The last exit from the band is on a ripple peak, one a period.
         // Type II's ripple is wider than the band: never settled, in both.
         const double period = 1 / k.loop.circuit.f;
-        const bool settled =
-            ref.settling < k.request.tend - (k.request.t1 ? *k.request.t1 : *k.request.t2) - period;
+        const double step = k.request.t1 ? *k.request.t1 : *k.request.t2;
+        const bool settled = ref.settling < k.request.tend - step - period;
         ASSERT_EQ(s->settlingTime.has_value(), settled);
         if (settled) {
             EXPECT_NEAR(*s->settlingTime, ref.settling, 1.5 * period);
         }
         EXPECT_EQ(s->mode, k.mode);
         // Vo's change over the period after the step (which itself moves Vo by ESR dI).
-        const double step = k.request.t1 ? *k.request.t1 : *k.request.t2;
         const auto refAt = [&](double t) { return ref.after.lower_bound(t)->second; };
         const auto from = std::find_if(r.trace.begin(), r.trace.end(), [&](const TracePoint& p) {
             return p.t > step + period / 100;
@@ -427,11 +426,9 @@ TEST(SwitchedLoopGain, AgreesWithAnInjectionWrittenHere) {
         const LoopAnalysis a = AnalyseLoop(loop);
         for (std::size_t j = 0; a.mode == ConductionMode::Discontinuous && bode.f[j] <= 4e3; ++j) {
             const Response at = LoopAt(a.plant, loop.compensator, bode.f[j]);
-            EXPECT_LT(
-                std::abs(gain(bode.T.magDb[j], bode.T.phaseDeg[j]) / gain(at.magDb, at.phaseDeg) -
-                         1.0),
-                0.15)
-                << bode.f[j];
+            const auto ratio =
+                gain(bode.T.magDb[j], bode.T.phaseDeg[j]) / gain(at.magDb, at.phaseDeg);
+            EXPECT_LT(std::abs(ratio - 1.0), 0.15) << bode.f[j];
         }
     }
 }
