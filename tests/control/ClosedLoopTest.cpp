@@ -41,11 +41,8 @@ TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
     typeTwo.parts.ESR = 1;  // its zero at 10 kHz, below fc: Type II
     typeTwo.compensator = DesignCompensator(typeTwo, {20e3, 45, {}}).compensator.value();
     ASSERT_EQ(typeTwo.compensator.type, 2);
-    const struct {
-        LoopCircuit loop;
-        TransientRequest request;
-        ConductionMode mode;
-    } cases[] = {
+    // The loop, the run asked, the mode after the step.
+    const std::tuple<LoopCircuit, TransientRequest, ConductionMode> cases[] = {
         {WorkedExample(), {1e-3, 5.0, 5.0042e-3, {}, {}, 7e-3}, ConductionMode::Continuous},
         {WorkedExample(), {0, {}, {}, 20.0, 4.00375e-3, 6e-3}, ConductionMode::Continuous},
         {typeTwo, {5e-4, 20.0, 4e-3, {}, {}, 8e-3}, ConductionMode::Continuous},
@@ -53,31 +50,31 @@ TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
         // A picosecond past a period's start: its period takes the ESR's drop whole.
         {typeTwo, {1e-3, 5.0, 4e-3 + 1e-12, {}, {}, 6e-3}, ConductionMode::Continuous},
     };
-    for (const auto& k : cases) {
-        SCOPED_TRACE(k.request.tend);
-        const TransientResult r = SimulateClosedLoop(k.loop, k.request);
+    for (const auto& [loop, request, mode] : cases) {
+        SCOPED_TRACE(request.tend);
+        const TransientResult r = SimulateClosedLoop(loop, request);
         ASSERT_TRUE(r.refusal.empty()) << r.refusal;
-        const test::Figures ref = test::RunReference(k.loop, k.request);
-        const std::optional<StepFigures>& s = k.request.t1 ? r.loadStep : r.lineStep;
+        const test::Figures ref = test::RunReference(loop, request);
+        const std::optional<StepFigures>& s = request.t1 ? r.loadStep : r.lineStep;
         ASSERT_TRUE(s);
         EXPECT_NEAR(r.steadyVoMean, ref.steadyMean, 2e-3 * 15);
         EXPECT_NEAR(r.ilPeak, ref.ilPeak, 0.02 * ref.ilPeak);
-        EXPECT_NEAR(r.t99.value_or(-1), ref.t99, 1 / (32 * k.loop.circuit.f));
+        EXPECT_NEAR(r.t99.value_or(-1), ref.t99, 1 / (32 * loop.circuit.f));
         EXPECT_NEAR(s->finalVoMean, ref.finalMean, 2e-3 * 15);
         EXPECT_NEAR(s->undershoot, ref.undershoot, 0.005 + 0.02 * ref.undershoot);
         EXPECT_NEAR(s->undershootMean, ref.undershootMean, 0.002 + 0.01 * ref.undershootMean);
-        EXPECT_NEAR(r.steadyVoRipple, ref.steadyHigh - ref.steadyLow, RippleGap(k.loop, ref));
+        EXPECT_NEAR(r.steadyVoRipple, ref.steadyHigh - ref.steadyLow, RippleGap(loop, ref));
         EXPECT_NEAR(s->overshoot, ref.overshoot, 0.01 + 0.05 * ref.overshoot);
         // The last exit from the band is on a ripple peak, one a period.
         // Type II's ripple is wider than the band: never settled, in both.
-        const double period = 1 / k.loop.circuit.f;
-        const double step = k.request.t1 ? *k.request.t1 : *k.request.t2;
-        const bool settled = ref.settling < k.request.tend - step - period;
+        const double period = 1 / loop.circuit.f;
+        const double step = request.t1 ? *request.t1 : *request.t2;
+        const bool settled = ref.settling < request.tend - step - period;
         ASSERT_EQ(s->settlingTime.has_value(), settled);
         if (settled) {
             EXPECT_NEAR(*s->settlingTime, ref.settling, 1.5 * period);
         }
-        EXPECT_EQ(s->mode, k.mode);
+        EXPECT_EQ(s->mode, mode);
         // Vo's change over the period after the step (which itself moves Vo by ESR dI).
         const auto refAt = [&](double t) { return ref.after.lower_bound(t)->second; };
         const auto from = std::find_if(r.trace.begin(), r.trace.end(), [&](const TracePoint& p) {
@@ -87,9 +84,9 @@ TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
             EXPECT_NEAR(p->vo - from->vo, refAt(p->t).first - refAt(from->t).first, 0.02) << p->t;
             EXPECT_NEAR(p->iL - from->iL, refAt(p->t).second - refAt(from->t).second, 0.02);
         }
-        EXPECT_EQ(ref.blockedAtEnd, k.mode == ConductionMode::Discontinuous);
+        EXPECT_EQ(ref.blockedAtEnd, mode == ConductionMode::Discontinuous);
         for (const TracePoint& p : r.trace)  // the amplifier within its rails, the diode blocking
-            ASSERT_TRUE(p.vc >= 0 && p.vc <= k.loop.modulator.Vcmax && p.iL >= 0) << p.t;
+            ASSERT_TRUE(p.vc >= 0 && p.vc <= loop.modulator.Vcmax && p.iL >= 0) << p.t;
         // The integrator leaves no error but the ripple's and the drops' share,
         // so nothing is told as not regulating; a start-up peak 5 % over is told.
         EXPECT_NEAR(r.steadyVoMean, 15, 0.1);

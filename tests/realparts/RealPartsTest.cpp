@@ -31,8 +31,7 @@ const PartValues kIdealised{};  // Vf 0.6 V
 const PartValues kSwitching{0, 0, 0, 0.6, 0, 50e-9, 50e-9};
 
 CircuitValues With(CircuitValues c, double D, double RL) {
-    c.D = D;
-    c.RL = RL;
+    c.D = D, c.RL = RL;
     return c;
 }
 
@@ -303,22 +302,20 @@ TEST(RealPartsAnalysis, RefusesValuesOutsideTheModel) {
 // Period 12.5 us, on time 7.5 us: a switching time beyond the period is refused, tr + tf
 // beyond the on time gets a note, and so does a gate charge with no drive voltage.
 TEST(RealPartsAnalysis, RefusesOrNotesWhatTheSwitchingModelCannotHold) {
-    const struct {
-        double tr, tf, Qg, Vdrv;
-        bool found, switching, gate;
-    } cases[] = {
+    // tr, tf, Qg, Vdrv; found, the switching note, the gate's note.
+    const std::tuple<double, double, double, double, bool, bool, bool> cases[] = {
         {3.7e-6, 3.7e-6, 0, 0, true, false, false},   {3.7e-6, 3.9e-6, 0, 0, true, true, false},
         {7.6e-6, 0, 20e-9, 0, true, true, true},      {0, 0, 20e-9, 10, true, false, false},
         {12.5e-6, 12.5e-6, 0, 10, true, true, false}, {12.6e-6, 0, 0, 0, false, false, false},
         {0, 12.6e-6, 0, 0, false, false, false},
     };
-    for (const auto& c : cases) {
+    for (const auto& [tr, tf, Qg, Vdrv, found, switching, gate] : cases) {
         PartValues p = kWorkedParts;
-        p.tr = c.tr, p.tf = c.tf, p.Qg = c.Qg, p.Vdrv = c.Vdrv;
+        p.tr = tr, p.tf = tf, p.Qg = Qg, p.Vdrv = Vdrv;
         const RealPartsAnalysis a = Analyze(kWorkedExample, p);
-        EXPECT_EQ(a.outcome, c.found ? RealPartsOutcome::Found : RealPartsOutcome::InvalidValues);
-        EXPECT_EQ(a.switchingBeyondOnTime, c.switching) << c.tr << " " << c.tf;
-        EXPECT_EQ(a.gateWithoutDrive, c.gate) << c.Qg << " " << c.Vdrv;
+        EXPECT_EQ(a.outcome, found ? RealPartsOutcome::Found : RealPartsOutcome::InvalidValues);
+        EXPECT_EQ(a.switchingBeyondOnTime, switching) << tr << " " << tf;
+        EXPECT_EQ(a.gateWithoutDrive, gate) << Qg << " " << Vdrv;
     }
 }
 

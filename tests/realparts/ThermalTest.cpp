@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 #include "realparts/PartTexts.h"
 #include "realparts/RealPartsReport.h"
@@ -78,43 +79,39 @@ double Rise(const CircuitValues& c, PartValues p, bool high, std::optional<doubl
 // from Ta to 10^4 °C that the heat no longer lifts, bisected; a scan lifted to
 // its end is a runaway, one that meets no answer first has lost the target.
 TEST(Thermal, RunawayOnlyWhereTheWholeMapHasNoFixedPoint) {
-    struct Case {
-        bool hot;  // kHot's high side, else the worked example's inductor
-        double rth, coefficient;
-        std::optional<double> target;
-    };
-    std::vector<Case> cases = {{true, 14, 0.05, {}},      // once told a runaway
-                               {true, 12.2, 0.05, {}},    // once told not converged
-                               {true, 98.3, 0.004, 3.3},  // near 1210 °C
-                               {true, 50, 0.01, 3.3},     // the target lost
-                               {false, 1200, 0.00393, {}},  {false, 1300, 0.00393, 14.5},
-                               {false, 1100, 0.00393, 14.5}};
+    // kHot's high side, else the worked example's inductor; its Rth, coefficient and target.
+    std::vector<std::tuple<bool, double, double, std::optional<double>>> cases = {
+        {true, 14, 0.05, {}},      // once told a runaway
+        {true, 12.2, 0.05, {}},    // once told not converged
+        {true, 98.3, 0.004, 3.3},  // near 1210 °C
+        {true, 50, 0.01, 3.3},     // the target lost
+        {false, 1200, 0.00393, {}}, {false, 1300, 0.00393, 14.5}, {false, 1100, 0.00393, 14.5}};
     // Around the edge of the held target's inductor, 1 / (a DCR I^2) = 1210 K/W.
     std::mt19937 random(47);
     for (int k = 0; k < 6; ++k)
         cases.push_back({false, std::uniform_real_distribution(300.0, 2400.0)(random),
                          std::uniform_real_distribution(0.001, 0.006)(random), 14.5});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.rth << " K/W, " << c.coefficient << " /K");
-        const CircuitValues& circuit = c.hot ? kHot : kCircuit;
+    for (const auto& [hot, rth, coefficient, target] : cases) {
+        SCOPED_TRACE(testing::Message() << rth << " K/W, " << coefficient << " /K");
+        const CircuitValues& circuit = hot ? kHot : kCircuit;
         PartValues p = kWarm;
-        if (c.hot) p.ESR = p.DCR = p.RdsLo = 0.003, p.td1 = p.td2 = 20e-9, p.Qg = 10e-9;
-        if (c.hot) p.QgLo = 15e-9, p.Vdrv = 5;
-        p.RthLow = 0, p.RthHigh = c.hot ? c.rth : 0, p.RthInductor = c.hot ? 0 : c.rth;
-        (c.hot ? p.tcRds : p.tcDcr) = c.coefficient;
-        const auto f = [&](double t) { return Rise(circuit, p, c.hot, c.target, t); };
+        if (hot) p.ESR = p.DCR = p.RdsLo = 0.003, p.td1 = p.td2 = 20e-9, p.Qg = 10e-9;
+        if (hot) p.QgLo = 15e-9, p.Vdrv = 5;
+        p.RthLow = 0, p.RthHigh = hot ? rth : 0, p.RthInductor = hot ? 0 : rth;
+        (hot ? p.tcRds : p.tcDcr) = coefficient;
+        const auto f = [&](double t) { return Rise(circuit, p, hot, target, t); };
         double lo = p.Ta, hi = p.Ta;
         while (hi < 1e4 && f(hi) > 0) lo = hi, hi += (1e4 - p.Ta) / 400;
         const double end = f(hi);
-        const ThermalResult r = ThermalFixedPoint(circuit, p, c.target, {});
+        const ThermalResult r = ThermalFixedPoint(circuit, p, target, {});
         ASSERT_EQ(r.status, std::isinf(end) ? ThermalStatus::NotConverged
                             : end > 0       ? ThermalStatus::Runaway
                                             : ThermalStatus::Converged);
         EXPECT_EQ(r.stall, std::isinf(end) ? ThermalStall::TargetLost : ThermalStall::None);
-        EXPECT_EQ(r.runaway, end > 0 && !c.hot ? HeatedPart::Inductor : HeatedPart::HighSide);
+        EXPECT_EQ(r.runaway, end > 0 && !hot ? HeatedPart::Inductor : HeatedPart::HighSide);
         if (std::isinf(end) || end > 0) continue;
         for (int k = 0; k < 60; ++k) (f((lo + hi) / 2) > 0 ? lo : hi) = (lo + hi) / 2;
-        EXPECT_NEAR((c.hot ? r.highSide : r.inductor).tj, lo, 1e-4);
+        EXPECT_NEAR((hot ? r.highSide : r.inductor).tj, lo, 1e-4);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -68,9 +69,8 @@ TEST(DesignReport, TheTextsAsTypedAndTheDesignByItsFormulas) {
 TEST(DesignReport, ADesignRefusedOrNotWrittenAndTextsCutAtACharacter) {
     std::string e80;
     for (int i = 0; i < 40; ++i) e80 += "é";
-    const struct {
-        std::string key, text, note, value;
-    } rows[] = {
+    // The key, its text, the design's note, the value shown.
+    const std::tuple<std::string, std::string, std::string, std::string> rows[] = {
         {"vo", "30",
          "«Calcola» non dà risultati: La tensione in uscita non può essere zero o negativa o "
          "maggiore di Vi!",
@@ -82,14 +82,12 @@ TEST(DesignReport, ADesignRefusedOrNotWrittenAndTextsCutAtACharacter) {
         {"vi", std::string(60, '7'), "", std::string(60, '7') + " V"},  // at the limit: whole
         {"vi", std::string(61, '\x80'), "", "… V"},  // not UTF-8: never cut before the start
     };
-    for (const auto& row : rows) {
+    for (const auto& [key, text, note, value] : rows) {
         ReportInputs in{.texts = WorkedExample()};
-        in.texts.design[row.key] = row.text;
+        in.texts.design[key] = text;
         const DesignReport report = BuildDesignReport(in);
-        EXPECT_EQ(report.sections[0].lines[0].value, row.value) << row.text;
-        if (!row.note.empty()) {
-            EXPECT_EQ(report.sections[1].notes.at(0), row.note);
-        }
+        EXPECT_EQ(report.sections[0].lines[0].value, value) << text;
+        EXPECT_TRUE(note.empty() || report.sections[1].notes.at(0) == note) << note;
     }
     ReportInputs empty;
     EXPECT_EQ(BuildDesignReport(empty).sections[1].notes,
@@ -204,12 +202,10 @@ TEST(DesignReport, TheConverterAsBuiltOnceAPartIsSetWithTheDesignAsTarget) {
     ASSERT_EQ(losses->lines.size(), 9U);
     EXPECT_EQ(losses->lines[8].caption, "Rendimento");
 
-    in.texts.verification["d"] = "61";
-    report = BuildDesignReport(in);
+    in.texts.verification["d"] = "61", report = BuildDesignReport(in);
     const std::vector<ReportLine>& changed = Find(report, "Componenti reali")->lines;
     EXPECT_TRUE(changed[changed.size() - 2].value.starts_with("non calcolato"));
-    in.texts.parts["esr"] = "abc";
-    report = BuildDesignReport(in);
+    in.texts.parts["esr"] = "abc", report = BuildDesignReport(in);
     const std::string& told = Find(report, "Componenti reali")->notes.at(0);
     EXPECT_TRUE(told.starts_with("Errore di inserimento dati per la resistenza serie ESR"));
     EXPECT_EQ(Find(report, "Perdite e rendimento"), nullptr);

@@ -1,10 +1,14 @@
 #pragma once
 // stepdown-cli run in process: its exit status and what it wrote on each stream.
 
+#include <gtest/gtest.h>
+
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/CommandLine.h"
@@ -34,6 +38,24 @@ inline std::string FileText(const std::string& path) {
 inline Args Plus(Args base, const Args& more) {
     base.insert(base.end(), more.begin(), more.end());
     return base;
+}
+
+inline bool Has(const std::string& text, std::string_view part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Each of `parts` somewhere in `text`: a missing one is told with the text.
+inline void ExpectHas(const std::string& text, std::initializer_list<std::string_view> parts) {
+    for (const std::string_view part : parts)
+        EXPECT_NE(text.find(part), std::string::npos) << part << " in:\n" << text;
+}
+
+// The worked example's verification saved as `name` in the temporary folder, with `args`.
+inline std::string SavedVerify(const std::string& name, Args args) {
+    const std::string path = ::testing::TempDir() + name;
+    args.front() = "verify";
+    EXPECT_EQ(Cli(Plus(args, {"--save", path})).status, 0);
+    return path;
 }
 
 }  // namespace stepdown::cli
