@@ -18,6 +18,7 @@
 #include "control/ImpedanceLoop.h"
 #include "control/SwitchedLoopGain.h"
 #include "support/ClosedLoopReference.h"
+#include "support/TextChecks.h"
 
 namespace stepdown {
 namespace {
@@ -266,7 +267,7 @@ TEST(ClosedLoop, EveryAcceptedRequestEndsWithinASecond) {
             EXPECT_TRUE(within([&] { refusal = RunRegulated(loop, request).result.refusal; }));
             if (says == "*") continue;
             EXPECT_TRUE(tss == 0 || refusal.empty() == says.empty()) << says;
-            EXPECT_NE(refusal.find(says), std::string::npos) << refusal;
+            ExpectHas(refusal, {says});
         }
         EXPECT_TRUE(changes[4] > 0 || within([&] { SwitchedLoopGain(loop, 40); })) << says;
     }
@@ -302,7 +303,7 @@ TEST(ClosedLoop, AnAmplifierAtItsRailIsToldNotRegulating) {
     const double load = 10.0 * 12e3 / (10 + 12e3);
     EXPECT_NEAR(r.steadyVoMean, (0.3 * 25 - 0.7 * 0.6) / (1 + (0.1 + 0.3 * 0.05) / load), 0.01);
     ASSERT_FALSE(r.warnings.empty());
-    EXPECT_NE(r.warnings.back().find("l'anello non regola"), std::string::npos);
+    ExpectHas(r.warnings.back(), {"l'anello non regola"});
 }
 
 // Progress after each frequency; false cancels after the first.
@@ -354,9 +355,8 @@ TEST(SwitchedLoopGain, AgreesWithTheAveragedSynchronousStage) {
         // Dead times that leave the operating point's D no room are refused.
         p.td1 = p.td2 = 2.8e-6;
         const LoopAnalysis crowded = AnalyseLoop(loop);
-        EXPECT_TRUE(!crowded.valid && crowded.refusal.find("D + (td1 + td2) f deve restare "
-                                                           "minore di 1") != std::string::npos)
-            << crowded.refusal;
+        EXPECT_FALSE(crowded.valid);
+        ExpectHas(crowded.refusal, {"D + (td1 + td2) f deve restare minore di 1"});
     }
 }
 

@@ -138,7 +138,7 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
         ASSERT_EQ(a.mode, mode) << name;
         const std::string netlist = SpiceNetlist(c, parts, a);
         ExpectEachPartUnderItsComment(netlist, false);
-        const auto has = [&netlist](const char* text) { return cli::Has(netlist, text); };
+        const auto has = [&netlist](const char* text) { return Has(netlist, text); };
         EXPECT_TRUE(
             has(a.mode == ConductionMode::Continuous ? ": continua (CCM)" : ": discontinua"));
         for (const auto& [resistor, ohms] :
@@ -194,7 +194,7 @@ void ExpectNgspiceAgrees(const std::string& name, const LoopCircuit& loop,
     ASSERT_EQ(p.steadyMode, mode);
     const std::string netlist = SpiceClosedLoopNetlist(loop, request, run.start, p);
     const Compensator& k = loop.compensator;
-    const auto has = [&netlist](const char* text) { return cli::Has(netlist, text); };
+    const auto has = [&netlist](const char* text) { return Has(netlist, text); };
     EXPECT_TRUE(has("R3 in serie") == (k.type == 3) && has(", R3 = ") == (k.type == 3) &&
                 has(k.type == 3 ? "tipo III:" : "tipo II:") &&
                 has("confrontare con le misure (.meas):") && has("\n*   vo_mean ") &&

@@ -29,17 +29,16 @@ TEST(Thermal, TheFixedPointHoldsEachPartsBalanceAtItsOwnResistances) {
     for (const std::optional<double> target : {std::optional<double>{}, std::optional(14.5)}) {
         const ThermalResult r = ThermalFixedPoint(kCircuit, p, target, {});
         ASSERT_EQ(r.status, ThermalStatus::Converged);
-        const struct {
-            const PartTemperature& part;
-            double rth, hot, cold, coefficient;
-        } parts[] = {{r.highSide, p.RthHigh, r.hotParts.Rds, p.Rds, p.tcRds},
-                     {r.lowSide, p.RthLow, r.hotParts.RdsLo, p.RdsLo, p.tcRds},
-                     {r.inductor, p.RthInductor, r.hotParts.DCR, p.DCR, p.tcDcr}};
-        for (const auto& h : parts) {
-            EXPECT_NEAR(h.part.tj, p.Ta + h.rth * h.part.power, 1e-5);
-            EXPECT_NEAR(h.hot, h.cold * (1 + h.coefficient * (h.part.tj - 25)), 1e-9 * h.cold);
-            EXPECT_DOUBLE_EQ(h.part.margin, p.TjMax - h.part.tj);
-            EXPECT_GT(h.part.tj, p.Ta + 1);
+        // Each part's temperature, Rth, resistance hot and cold, temperature coefficient.
+        const std::tuple<const PartTemperature&, double, double, double, double> parts[] = {
+            {r.highSide, p.RthHigh, r.hotParts.Rds, p.Rds, p.tcRds},
+            {r.lowSide, p.RthLow, r.hotParts.RdsLo, p.RdsLo, p.tcRds},
+            {r.inductor, p.RthInductor, r.hotParts.DCR, p.DCR, p.tcDcr}};
+        for (const auto& [part, rth, hot, cold, coefficient] : parts) {
+            EXPECT_NEAR(part.tj, p.Ta + rth * part.power, 1e-5);
+            EXPECT_NEAR(hot, cold * (1 + coefficient * (part.tj - 25)), 1e-9 * cold);
+            EXPECT_DOUBLE_EQ(part.margin, p.TjMax - part.tj);
+            EXPECT_GT(part.tj, p.Ta + 1);
         }
         CircuitValues at = kCircuit;
         if (target) at.D = r.duty.D;

@@ -16,6 +16,7 @@
 #include "design/DesignCalculation.h"
 #include "report/DesignReport.h"
 #include "support/RecordingWindow.h"
+#include "support/TextChecks.h"
 #include "verification/Launch.h"
 
 namespace stepdown {
@@ -135,10 +136,9 @@ TEST(DesignReport, TheShownRunItsFiguresPicturesAndComparison) {
             *std::max_element(wave.begin() + 1, wave.begin() + shown.N + 1,
                               [](double a, double b) { return std::fabs(a) < std::fabs(b); }));
     };
-    const struct {
-        const char *name, *colour, *zero, *unit;
-        double extreme, perTick;
-    } traces[] = {
+    // Name, colour, zero line, unit, the largest sample, the scale's tick per largest.
+    using Text = const char*;
+    const std::tuple<Text, Text, Text, Text, double, double> traces[] = {
         {"iL(t)", "rosso", "80 %", " A", largest(shown.WaveIL), 5.0 / 18},
         {"iC(t)", "verde", "70 %", " A", largest(shown.WaveIC), 5.0 / 6},
         {"Vo(t)", "blu", "40 %", " V", largest(shown.WaveVo), 5.0 / 18},
@@ -146,18 +146,15 @@ TEST(DesignReport, TheShownRunItsFiguresPicturesAndComparison) {
         {"id(t)", "ciano", "0,1 %", " A", largest(shown.WaveIL), 5.0 / 18},
     };
     ASSERT_EQ(run->table.rows.size(), 5U);
-    for (std::size_t i = 0; i < 5; ++i)
+    std::size_t i = 0;
+    for (const auto& [name, colour, zero, unit, extreme, perTick] : traces)
         EXPECT_EQ(
-            run->table.rows[i],
-            (std::vector<std::string>{
-                traces[i].name, traces[i].colour, traces[i].zero,
-                FormatScientific(traces[i].extreme, 2, ",") + traces[i].unit,
-                FormatScientific(traces[i].extreme * traces[i].perTick, 2, ",") + traces[i].unit}));
+            run->table.rows[i++],
+            (std::vector<std::string>{name, colour, zero, FormatScientific(extreme, 2, ",") + unit,
+                                      FormatScientific(extreme * perTick, 2, ",") + unit}));
     // 10 periods of 12.5 us across the plot, a bottom tick every quarter.
-    EXPECT_NE(run->notes.at(0).find("10 periodi affiancati, 1,25E-04 s in tutta la larghezza, "
-                                    "una tacca in basso ogni 3,13E-05 s."),
-              std::string::npos)
-        << run->notes[0];
+    ExpectHas(run->notes.at(0), {"10 periodi affiancati, 1,25E-04 s in tutta la larghezza, una "
+                                 "tacca in basso ogni 3,13E-05 s."});
     auto unfit = std::make_shared<SimulationRun>(shown);  // arrays that cannot be scanned
     unfit->WaveVd.clear();
     const DesignReport unfitReport = BuildDesignReport({.texts = clicked.texts, .run = unfit});
@@ -328,11 +325,8 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
     // loop whose error grows by Sf/Sn = Vo/(Vi - Vo) = 1.5 a period (no ramp)
     // are told void. Each caption's value, or nothing where it is not shown.
     const double vo = 1.25 * (1 + 1e4 / 909);
-    const struct {
-        SectionTexts texts;
-        const char* caption;
-        std::string value;
-    } shown[] = {
+    // The loop's texts, the caption looked for, its value's end.
+    const std::tuple<SectionTexts, const char*, std::string> shown[] = {
         {{{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}}, "Avvio: picco di iL", "A"},
         {{{"fc", "8"}, {"rl2", "5"}, {"t1", "5"}}, "Avvio: picco di iL", ""},
         {{{"fc", "8"}, {"vref", "1.25"}},
@@ -344,17 +338,17 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
          std::string(kUnstableOrbitMargins)},
         {{{"fc", "8"}, {"control", "peak"}}, "Validità dei margini", ""},
     };
-    for (const auto& c : shown) {
-        in.texts.loop = c.texts;
+    for (const auto& [texts, caption, value] : shown) {
+        in.texts.loop = texts;
         std::string found, gains;
         for (const ReportSection& section : BuildDesignReport(in).sections)
             for (const ReportLine& line : section.lines) {
-                if (line.caption == c.caption) found = line.value;
+                if (line.caption == caption) found = line.value;
                 if (line.caption.rfind("Guadagno in continua", 0) == 0) gains += line.caption;
             }
-        EXPECT_TRUE(found.ends_with(c.value) && found.empty() == c.value.empty()) << found;
-        EXPECT_EQ(gains, c.texts.count("control") ? "Guadagno in continua di Gvc"
-                                                  : "Guadagno in continua di Gvd");
+        EXPECT_TRUE(found.ends_with(value) && found.empty() == value.empty()) << found;
+        EXPECT_EQ(gains, texts.count("control") ? "Guadagno in continua di Gvc"
+                                                : "Guadagno in continua di Gvd");
     }
 }
 

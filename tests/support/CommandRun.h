@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "support/TextChecks.h"
 
 namespace stepdown::cli {
 
@@ -38,16 +37,6 @@ inline std::string FileText(const std::string& path) {
 inline Args Plus(Args base, const Args& more) {
     base.insert(base.end(), more.begin(), more.end());
     return base;
-}
-
-inline bool Has(const std::string& text, std::string_view part) {
-    return text.find(part) != std::string::npos;
-}
-
-// Each of `parts` somewhere in `text`: a missing one is told with the text.
-inline void ExpectHas(const std::string& text, std::initializer_list<std::string_view> parts) {
-    for (const std::string_view part : parts)
-        EXPECT_NE(text.find(part), std::string::npos) << part << " in:\n" << text;
 }
 
 // The worked example's verification saved as `name` in the temporary folder, with `args`.
