@@ -105,8 +105,7 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
     const std::string path = ::testing::TempDir() + "front-ends.stepdown";
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.key + "=" + c.text);
-        const std::string at = c.at.empty() ? c.key : c.at;
-        const std::string in = c.in.empty() ? c.section : c.in;
+        const std::string at = c.at.empty() ? c.key : c.at, in = c.in.empty() ? c.section : c.in;
         EXPECT_EQ(WindowSays(c), c.sentence);
 
         // The command's option: the same sentence, named by its option.

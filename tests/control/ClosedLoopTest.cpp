@@ -68,8 +68,7 @@ TEST(ClosedLoop, StepsAgainstTheRungeKuttaModel) {
         EXPECT_NEAR(s->overshoot, ref.overshoot, 0.01 + 0.05 * ref.overshoot);
         // The last exit from the band is on a ripple peak, one a period.
         // Type II's ripple is wider than the band: never settled, in both.
-        const double period = 1 / loop.circuit.f;
-        const double step = request.t1 ? *request.t1 : *request.t2;
+        const double period = 1 / loop.circuit.f, step = request.t1 ? *request.t1 : *request.t2;
         const bool settled = ref.settling < request.tend - step - period;
         ASSERT_EQ(s->settlingTime.has_value(), settled);
         if (settled) {
@@ -334,8 +333,7 @@ TEST(SwitchedLoopGain, AgreesWithTheAveragedSynchronousStage) {
         const LoopAnalysis a = AnalyseLoop(loop);
         ASSERT_TRUE(a.valid && a.mode == ConductionMode::Continuous) << a.refusal;
         // The period's mean: D (Vi - Rds IL) less the low slot's and the dead times' drops.
-        const double Vi = 25, IL = 15.0 / 10 + 15.0 / 12e3, dead = 2.5e-6 * 80e3;
-        const double D = a.op.D;
+        const double Vi = 25, IL = 15.0 / 10 + 15.0 / 12e3, dead = 2.5e-6 * 80e3, D = a.op.D;
         EXPECT_NEAR(D * (Vi - p.Rds * IL) - (1 - D - dead) * p.RdsLo * IL -
                         dead * (p.Vf + p.Rd * IL) - p.DCR * IL,
                     15, 1e-12);
