@@ -131,10 +131,8 @@ TEST(ClosedLoop, AStepOnAPeriodsStartCountsNoPeriodBeforeIt) {
 // compared, for a loop not settled by then (a limit cycle whose phase neither shares).
 bool ExpectTheReferencesFigures(const LoopCircuit& loop, const TransientRequest& q, double Vo) {
     const TransientResult r = SimulateClosedLoop(loop, q);
-    if (!r.refusal.empty()) {
-        ADD_FAILURE() << r.refusal;
-        return true;
-    }
+    EXPECT_TRUE(r.refusal.empty()) << r.refusal;
+    if (!r.refusal.empty()) return true;
     for (const std::string& warning : r.warnings)
         if (warning.find("non regola") != std::string::npos) return false;
     const test::Figures ref = test::RunReference(loop, q);
@@ -190,7 +188,7 @@ TEST(ClosedLoop, RandomCircuitsAgainstTheRungeKuttaModel) {
         loop.compensator.Rb = 1e4 * 2.5 / (Vo - 2.5);
         if (stage > 0) {
             PartValues& p = loop.parts;
-            p.rectifier = Rectifier::Synchronous;
+            p.rectifier = Rectifier::Synchronous,
             p.lowSideMode =
                 stage == 1 ? LowSideMode::ForcedContinuous : LowSideMode::DiodeEmulation;
             p.Rds = logUniform(1e-3, 0.1), p.RdsLo = logUniform(1e-3, 0.1);
