@@ -318,25 +318,24 @@ TEST(RealPartsAnalysis, RefusesOrNotesWhatTheSwitchingModelCannotHold) {
 }
 
 TEST(DutyForTarget, ReachesTheTargetOrSaysItCannot) {
-    const PartValues worked = kWorkedParts;
     // D -> 1 gives Vi RL / (RL + Rds + DCR).
-    const double highest = 25 * 10 / (10 + worked.Rds + worked.DCR);
+    const double highest = 25 * 10 / (10 + kWorkedParts.Rds + kWorkedParts.DCR);
     const CircuitValues backwards{48, 0, 30000, 3.1e-6, 3.7e-7, 33};
     const PartValues deadTimes{.rectifier = Rectifier::Synchronous, .td1 = 1e-6, .td2 = 1e-6};
     // The circuit, its parts, whether the diode blocks, the target and the outcome.
     const std::tuple<CircuitValues, PartValues, bool, double, RealPartsOutcome> cases[] = {
-        {kWorkedExample, worked, true, 15, RealPartsOutcome::Found},
+        {kWorkedExample, kWorkedParts, true, 15, RealPartsOutcome::Found},
         {With(kWorkedExample, 0, 100), kIdealDiode, true, 15, RealPartsOutcome::Found},
         {With(kWorkedExample, 0, 60), kHeavyParts, true, 2, RealPartsOutcome::Found},
         {With(kWorkedExample, 0, 100), kIdealised, false, 0.5, RealPartsOutcome::Found},
-        {kWorkedExample, worked, true, highest * (1 - 1e-3), RealPartsOutcome::Found},
-        {kWorkedExample, worked, true, highest * (1 + 1e-12), RealPartsOutcome::Unreachable},
+        {kWorkedExample, kWorkedParts, true, highest * (1 - 1e-3), RealPartsOutcome::Found},
+        {kWorkedExample, kWorkedParts, true, highest * (1 + 1e-12), RealPartsOutcome::Unreachable},
         {kWorkedExample, kIdealised, true, 25, RealPartsOutcome::Unreachable},
         // Dead times of 2 us a period hold D below 0.84, Vo below 23 V.
         {kWorkedExample, deadTimes, true, 23, RealPartsOutcome::Unreachable},
-        {kWorkedExample, worked, true, 0, RealPartsOutcome::Unreachable},
-        {kWorkedExample, worked, true, std::nan(""), RealPartsOutcome::Unreachable},
-        {With(kWorkedExample, 0.6, 0), worked, true, 15, RealPartsOutcome::InvalidValues},
+        {kWorkedExample, kWorkedParts, true, 0, RealPartsOutcome::Unreachable},
+        {kWorkedExample, kWorkedParts, true, std::nan(""), RealPartsOutcome::Unreachable},
+        {With(kWorkedExample, 0.6, 0), kWorkedParts, true, 15, RealPartsOutcome::InvalidValues},
         // The first guess, D 0.14, leaves a current flowing backwards at turn-off.
         {backwards, kIdealised, true, 6.2, RealPartsOutcome::NoSteadyState},
     };

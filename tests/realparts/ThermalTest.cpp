@@ -179,9 +179,9 @@ TEST(SynchronousTexts, WordsAndDeadTimesAreReadOrRefusedInTheirOwnWords) {
     EXPECT_EQ(read.values->lowSideMode, LowSideMode::DiodeEmulation);
     EXPECT_EQ(read.values->RthHigh, 0);  // not given
     // 0.6 + 6 us x 80 kHz = 1.08: no room for the low side.
-    const CircuitValues c = kCircuit;
-    EXPECT_EQ(Analyze(c, *read.values).outcome, RealPartsOutcome::InvalidValues);
-    EXPECT_NE(SwitchingTimeRefusal(c, *read.values).find("D + (td1 + td2)·f"), std::string::npos);
+    EXPECT_EQ(Analyze(kCircuit, *read.values).outcome, RealPartsOutcome::InvalidValues);
+    EXPECT_NE(SwitchingTimeRefusal(kCircuit, *read.values).find("D + (td1 + td2)·f"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -90,8 +90,7 @@ TEST(DesignReport, ADesignRefusedOrNotWrittenAndTextsCutAtACharacter) {
         EXPECT_EQ(report.sections[0].lines[0].value, value) << text;
         EXPECT_TRUE(note.empty() || report.sections[1].notes.at(0) == note) << note;
     }
-    ReportInputs empty;
-    EXPECT_EQ(BuildDesignReport(empty).sections[1].notes,
+    EXPECT_EQ(BuildDesignReport({}).sections[1].notes,
               std::vector<std::string>{"I dati di progetto non sono scritti: nessun risultato."});
 }
 
