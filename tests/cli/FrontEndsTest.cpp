@@ -105,8 +105,7 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
     const std::string path = ::testing::TempDir() + "front-ends.stepdown";
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.key + "=" + c.text);
-        const std::string at = c.at.empty() ? c.key : c.at;
-        const std::string in = c.in.empty() ? c.section : c.in;
+        const std::string at = c.at.empty() ? c.key : c.at, in = c.in.empty() ? c.section : c.in;
         EXPECT_EQ(WindowSays(c), c.sentence);
 
         // The command's option: the same sentence, named by its option.
@@ -140,10 +139,8 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
         EXPECT_EQ(opened.err, "Nel file " + path + " la chiave \"" + at + "\" della sezione \"" +
                                   in + "\" è rifiutata: " + c.sentence + "\n");
         // A run that does not take the text does not read it.
-        if (c.run == "sweep") {
-            EXPECT_EQ(Cli({"open", path}).status, 0);
-            EXPECT_EQ(Cli({"open", path, "--verify"}).status, 0);
-        }
+        EXPECT_TRUE(c.run != "sweep" || (Cli({"open", path}).status == 0 &&
+                                         Cli({"open", path, "--verify"}).status == 0));
 
         // The report of that file says it where the result would stand.
         if (c.section == "verification") continue;  // the launch's own refusal, shown by "Grafici"

@@ -88,11 +88,10 @@ TEST(LoopCommand, BodeCsvHoldsTheJsonsCurvesAndAGivenNetworkIsKept) {
     const Result csv = Loop(With(Plus(network, {"--csv", "-"})));
     const Result json = Loop(With(Plus(network, {"--json"})));
     ASSERT_EQ(csv.status + json.status + text.status, 0) << csv.err << json.err;
-    EXPECT_NE(text.out.find("Compensatore di tipo III\n"), std::string::npos) << text.out;
-    for (const std::string& value : {"\nC1" + std::string(28, ' ') + "1.00E+02  nF\n",
-                                     "\nR3" + std::string(28, ' ') + "3.00E+02  Ω\n",
-                                     std::string("\nf [Hz]     |T| [dB]   ∠T [°]     |Gvd| [dB]")})
-        EXPECT_NE(text.out.find(value), std::string::npos) << value;
+    ExpectHas(text.out,
+              {"Compensatore di tipo III\n", "\nC1" + std::string(28, ' ') + "1.00E+02  nF\n",
+               "\nR3" + std::string(28, ' ') + "3.00E+02  Ω\n",
+               "\nf [Hz]     |T| [dB]   ∠T [°]     |Gvd| [dB]"});
     const nlohmann::json loop = nlohmann::json::parse(json.out)["loop"];
     // Every row takes its unit one way: the typed number times the factor.
     EXPECT_EQ(loop["compensator"]["C1"], 100 * 1e-9);
@@ -118,9 +117,7 @@ TEST(LoopCommand, PeakCurrentSlopesInTheTextsUnit) {
     char line[96];
     std::snprintf(line, sizeof line, "\nSn%28s%.2E  V/µs\nSe", "",
                   k["loop"]["currentMode"]["Sn"].get<double>() * 1e-6);
-    EXPECT_NE(text.out.find(line), std::string::npos) << line << text.out;
-    EXPECT_NE(text.out.find("\nf [Hz]     |T| [dB]   ∠T [°]     mediato |T|  mediato ∠T\n2."),
-              std::string::npos);
+    ExpectHas(text.out, {line, "\nf [Hz]     |T| [dB]   ∠T [°]     mediato |T|  mediato ∠T\n2."});
 }
 
 // Beside the figures, what they hold for: margins over a current loop whose
@@ -151,7 +148,7 @@ TEST(LoopCommand, WhatTheFiguresHoldForIsToldBesideThem) {
     char line[96];
     std::snprintf(line, sizeof line, "\nVo regolata%19s%.2E  V  (richiesta 1.20E+01 V, +%.2f %%)\n",
                   "", vo, 100 * (vo / 12 - 1));
-    EXPECT_NE(Loop(divider).out.find(line), std::string::npos) << line;
+    ExpectHas(Loop(divider).out, {line});
     for (const char* tss : {"0", "1"}) {
         const Args steps = With({"--fc", "8", "--rl2", "5", "--t1", "5", "--tss", tss});
         EXPECT_EQ(json(steps)["transient"]["startup"].is_object(), *tss == '1');
@@ -160,11 +157,8 @@ TEST(LoopCommand, WhatTheFiguresHoldForIsToldBesideThem) {
 }
 
 TEST(LoopCommand, RefusalsNameTheirOption) {
-    const struct {
-        Args more;
-        int status;
-        std::string says;
-    } cases[] = {
+    // The options beside the worked example's, the exit status, what the refusal says.
+    const std::tuple<Args, int, std::string> cases[] = {
         {{"--r2", "1000"}, 2, "--c1"},
         {{"--r3", "300"}, 2, "manca --r2: Il compensatore di tipo III"},  // R3 or C3: type III
         {{"--t1", "20", "--rl2", "5", "--tend", "10"}, 2, "--t1"},
@@ -178,10 +172,10 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
         {{"--control", "peak", "--ri", "1e-310"}, 2, "--ri non è valido: Con questo Ri"},
         {{"--control", "peak", "--ri", "1e-300"}, 1, "il guadagno d'anello non è un numero"},
     };
-    for (const auto& k : cases) {
-        const Result r = Loop(With(k.more));
-        EXPECT_EQ(r.status, k.status) << k.says << r.err;
-        EXPECT_NE(r.err.find(k.says), std::string::npos) << r.err;
+    for (const auto& [more, status, says] : cases) {
+        const Result r = Loop(With(more));
+        EXPECT_EQ(r.status, status) << says << r.err;
+        ExpectHas(r.err, {says});
         EXPECT_TRUE(r.out.empty());
     }
     EXPECT_EQ(Loop(With({"--fc", "30"})).status, 0);  // designed below f/2, 40 kHz
@@ -204,34 +198,28 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
     const Result missing =
         Loop({"--vi", "25", "--f", "80", "--l", "125", "--c", "15", "--rl", "10"});
     EXPECT_EQ(missing.status, 2);
-    EXPECT_NE(missing.err.find("--vo"), std::string::npos) << missing.err;
-}
-
-std::string TempPath(const char* name) {
-    return (std::filesystem::temp_directory_path() /
-            (std::string("stepdown-loop-") + std::to_string(::getpid()) + name))
-        .string();
+    ExpectHas(missing.err, {"--vo"});
 }
 
 // What --save writes, open --loop reads back: the texts as typed, and the
 // same analysis and step response to the byte.
 TEST(LoopCommand, SavedFileReopensToTheSameLoop) {
-    const std::string path = TempPath("a.stepdown");
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("stepdown-loop-" + std::to_string(::getpid()) + "a.stepdown"))
+                                 .string();
     const Args asked{"--pm", "6e1", "--r1", "1e4", "--tss", "1", "--rl2", "5", "--t1", "4"};
     const Result saved = Loop(With(Plus(asked, {"--json", "--save", path})));
     ASSERT_EQ(saved.status, 0) << saved.err;
     const DesignFileOutcome read = ReadDesignFile(path);
     ASSERT_TRUE(read.file.has_value()) << read.message;
     const DesignFile& file = *read.file;
-    const std::pair<std::string, std::string> stored[] = {
-        {file.loop.at("pm"), "6e1"},
-        {file.loop.at("r1"), "1e4"},
-        {file.loop.at("c1"), ""},
-        {file.verification.at("l"), "125"},
-        {file.design.at("vo"), "15"},
-        {file.parts.at("esr"), "50"},
-        {file.verification.at("d"), "6.000E+01"}};  // Vo/Vi, as the design writes it
-    for (const auto& [got, typed] : stored) EXPECT_EQ(got, typed);
+    const std::string stored[] = {file.loop.at("pm"),       file.loop.at("r1"),
+                                  file.loop.at("c1"),       file.verification.at("l"),
+                                  file.design.at("vo"),     file.parts.at("esr"),
+                                  file.verification.at("d")};
+    // As typed; D as the design writes Vo/Vi.
+    const char* typed[] = {"6e1", "1e4", "", "125", "15", "50", "6.000E+01"};
+    for (int k = 0; k < 7; ++k) EXPECT_EQ(stored[k], typed[k]) << k;
     const Result reopened = Loop({path, "--loop", "--json"}, "open");
     EXPECT_EQ(reopened.status, 0) << reopened.err;
     EXPECT_EQ(reopened.out, saved.out);
@@ -245,7 +233,7 @@ TEST(LoopCommand, SavedFileReopensToTheSameLoop) {
                 0.01 * percent);
     const Result other = Loop({path, "--loop", "--verify"}, "open");
     EXPECT_EQ(other.status, 2);
-    EXPECT_NE(other.err.find("--verify non vale con --loop"), std::string::npos) << other.err;
+    ExpectHas(other.err, {"--verify non vale con --loop"});
     std::filesystem::remove(path);
 }
 

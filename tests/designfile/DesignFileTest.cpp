@@ -74,18 +74,17 @@ TEST(DesignFile, WritesTheKeysInTheirOrderAndReadsBackEveryTextToTheByte) {
     EXPECT_EQ(ParseDesignFile(DesignFileText(odd), "d").file, odd);
     DesignFile missing = Filled(false);  // what is left out reads as the windows start
     missing.simulation = {{"n", "1000"}, {"np", "5"}, {"ni", "2000"}};
+    SectionTexts &parts = missing.parts, &selection = missing.selection, &loop = missing.loop;
     for (const char* part : {"esr", "dcr", "rds", "rd", "tr", "tf", "qg", "vdrv", "iq", "rds-lo",
                              "td1", "td2", "coss-hi", "coss-lo", "qrr", "qg-lo"})
-        missing.parts[part] = "0";
-    missing.parts["vf"] = "0.6", missing.parts["rectifier"] = "diode";
-    missing.parts["lsmode"] = "ccm", missing.parts["ta"] = "25", missing.parts["tjmax"] = "150";
-    missing.parts["tc-rds"] = "0.4", missing.parts["tc-dcr"] = "0.393";
-    missing.selection["series"] = "E12", missing.selection["round"] = "up";
-    missing.selection["tol-l"] = missing.selection["tol-c"] = "20";
-    missing.selection["points"] = "50";
-    missing.loop["vref"] = "2.5", missing.loop["vramp"] = "1", missing.loop["dmax"] = "95";
-    missing.loop["r1"] = "10000", missing.loop["pm"] = "60", missing.loop["tss"] = "0";
-    missing.loop["control"] = "voltage", missing.loop["ri"] = "0.5", missing.loop["tblank"] = "0";
+        parts[part] = "0";
+    parts["vf"] = "0.6", parts["rectifier"] = "diode", parts["lsmode"] = "ccm", parts["ta"] = "25";
+    parts["tjmax"] = "150", parts["tc-rds"] = "0.4", parts["tc-dcr"] = "0.393";
+    selection["series"] = "E12", selection["round"] = "up", selection["points"] = "50";
+    selection["tol-l"] = selection["tol-c"] = "20";
+    loop["vref"] = "2.5", loop["vramp"] = "1", loop["dmax"] = "95", loop["r1"] = "10000";
+    loop["pm"] = "60", loop["tss"] = "0", loop["control"] = "voltage", loop["ri"] = "0.5";
+    loop["tblank"] = "0";
     EXPECT_EQ(ParseDesignFile(kHead + R"(, "simulation": {"np": "5"}})", "d").file, missing);
 }
 

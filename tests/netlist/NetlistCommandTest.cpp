@@ -67,30 +67,24 @@ TEST(NetlistCommand, TargetGivesDPrimeAndTheFileHoldsWhatStandardOutputShows) {
     const Result shown = Cli(Netlist(kParts));
     const Result target = Cli(Netlist({"--vo-target", "15", "--periods", "3"}));
     ASSERT_EQ(shown.status + target.status, kExitSuccess);
-    EXPECT_NE(shown.out.find("Ron=50m "), std::string::npos);
+    ExpectHas(shown.out, {"Ron=50m ", ".tran 62.5n 250u 0 62.5n uic\n",
+                          "* Circuito: Vi = 25 V, D = 0.6, f = 80 kHz,\n*   L = 125 uH, C = "
+                          "15.625 uF, RL = 10 ohm\n* Componenti: ESR = 50 mohm, DCR = 100 mohm"});
     // A switch given no resistance closes through the least one, the low side's too.
-    const std::string sync = Cli(Netlist({"--rectifier", "sync"})).out;
-    EXPECT_NE(sync.find("SWITCHLO SW(Vt=0.5 Vh=0 Ron=1u "), std::string::npos) << sync;
-    EXPECT_NE(shown.out.find("* Circuito: Vi = 25 V, D = 0.6, f = 80 kHz,\n*   L = 125 uH, C = "
-                             "15.625 uF, RL = 10 ohm\n* Componenti: ESR = 50 mohm, DCR = 100 mohm"),
-              std::string::npos);
+    ExpectHas(Cli(Netlist({"--rectifier", "sync"})).out, {"SWITCHLO SW(Vt=0.5 Vh=0 Ron=1u "});
     // Near D = 0 and 1 the edges shorten: no time of the drive's pulse is negative.
     for (const char* d : {"0.0005", "99.9995"}) {
         const std::string out = Cli(Netlist({}, "--d", d)).out,
                           pulse = out.substr(out.find("PULSE"));
         EXPECT_EQ(pulse.substr(0, pulse.find('\n')).find('-'), std::string::npos) << pulse;
     }
-    EXPECT_NE(shown.out.find(".tran 62.5n 250u 0 62.5n uic\n"), std::string::npos);
-    EXPECT_NE(target.out.find(".tran 62.5n 37.5u 0 62.5n uic\n"), std::string::npos);
     // Lossless but for the diode's 0.6 V, and continuous: D' = (Vo + Vf) / (Vi + Vf).
-    EXPECT_NE(target.out.find("* Vo obiettivo: 15 V"), std::string::npos);
+    ExpectHas(target.out, {".tran 62.5n 37.5u 0 62.5n uic\n", "* Vo obiettivo: 15 V"});
     const std::size_t pulse = target.out.find("PULSE(1 0 ") + 10;
     EXPECT_NEAR(std::stod(target.out.substr(pulse)), (15 + 0.6) / (25 + 0.6) * 12.5, 1e-4);
 
     const std::string file = ::testing::TempDir() + "worked.cir";
-    const Result written = Cli(Plus(Netlist(kParts), {"--output", file}));
-    EXPECT_EQ(written.status, kExitSuccess);
-    EXPECT_EQ(written.out + written.err, "");
+    EXPECT_EQ(Cli(Plus(Netlist(kParts), {"--output", file})), (Result{kExitSuccess, "", ""}));
     EXPECT_EQ(FileText(file), shown.out);
     const Result unwritable = Cli(Netlist({"--output", "/nonexistent/c.cir"}));
     EXPECT_EQ(unwritable.status, kExitRefused);
@@ -99,10 +93,7 @@ TEST(NetlistCommand, TargetGivesDPrimeAndTheFileHoldsWhatStandardOutputShows) {
 }
 
 TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
-    const std::string saved = ::testing::TempDir() + "saved.stepdown";
-    Args verify = Plus(Netlist(kParts), {"--save", saved});
-    verify.front() = "verify";
-    ASSERT_EQ(Cli(verify).status, kExitSuccess);
+    const std::string saved = SavedVerify("saved.stepdown", Netlist(kParts));
     const Result opened = Cli({"open", saved, "--netlist", "--periods", "7"});
     EXPECT_EQ(opened.status, kExitSuccess);
     EXPECT_EQ(opened.out, Cli(Plus(Netlist(kParts), {"--periods", "7"})).out);
@@ -123,10 +114,8 @@ TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
         const Result refused = Cli({"open", path, "--netlist"});
         EXPECT_EQ(refused.status, kExitRefused) << key;
         EXPECT_EQ(refused.out, "");
-        EXPECT_EQ(refused.err.rfind("Nel file " + path + " la chiave \"" + key +
-                                        "\" della sezione \"" + section + "\" è rifiutata: ",
-                                    0),
-                  0U)
+        EXPECT_TRUE(refused.err.starts_with("Nel file " + path + " la chiave \"" + key +
+                                            "\" della sezione \"" + section + "\" è rifiutata: "))
             << refused.err;
     }
 }
@@ -134,45 +123,36 @@ TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
 TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     const Result shown = Cli(Loop(kParts));
     ASSERT_EQ(shown.status, kExitSuccess) << shown.err;
-    EXPECT_NE(shown.out.find("\nR1 vo fb 10k\nRB fb 0 2k\n"), std::string::npos);
     // The ramp rises over the period less two edges of T/1000 and falls over one.
-    EXPECT_NE(shown.out.find("\nVRAMP ramp 0 PULSE(0 998m 0 12.475u 12.5"), std::string::npos);
-    EXPECT_NE(shown.out.find("\n.tran 12.5n 250u 0 12.5n uic\n"), std::string::npos);
-    EXPECT_NE(shown.out.find("parte dal regime periodico ad anello chiuso"), std::string::npos);
-    EXPECT_NE(shown.out.find("* Il primo periodo\n.meas tran vo_mean_first"), std::string::npos);
+    ExpectHas(shown.out,
+              {"\nR1 vo fb 10k\nRB fb 0 2k\n", "\nVRAMP ramp 0 PULSE(0 998m 0 12.475u 12.5",
+               "\n.tran 12.5n 250u 0 12.5n uic\n", "parte dal regime periodico ad anello chiuso",
+               "* Il primo periodo\n.meas tran vo_mean_first"});
     // Peak-current mode's blanking, there still at 25 ns (two of the edges' T/1000); a
     // synchronous low side, dead times, emulation latch.
     const std::string peak = Cli(Loop(Plus(kParts, {"--control", "peak", "--tblank", "900"}))).out;
-    EXPECT_NE(peak.find("\nVBLANK blank 0 PULSE(1 0 893.75n "), std::string::npos);
-    const std::string brief = Cli(Loop(Plus(kParts, {"--control", "peak", "--tblank", "25"}))).out;
-    EXPECT_NE(brief.find("\nVBLANK "), std::string::npos);
-    const std::string sync = Cli(Loop(Plus(kParts, {"--rectifier", "sync", "--lsmode", "de",
-                                                    "--td1", "50", "--td2", "40"})))
-                                 .out;
-    for (const char* part : {"\nBTOFF 0 toff ", "\nVLSWIN lswin 0 PULSE(1 0 12.45375u ",
-                             "\nBLSOK 0 lsok ", "\nBctllo ctllo 0 V=min(1,max(0,(v(toff)-0.004)/"})
-        EXPECT_NE(sync.find(part), std::string::npos) << part;
-    const std::string rest = Cli(Loop(Plus(kParts, {"--tss", "1", "--tend", "2"}))).out;
-    EXPECT_NE(rest.find("\n*   il_peak "), std::string::npos);
-    EXPECT_NE(rest.find("\n* Avvio graduale: tss = 1 ms\n"), std::string::npos) << rest;
+    ExpectHas(peak, {"\nVBLANK blank 0 PULSE(1 0 893.75n "});
+    ExpectHas(Cli(Loop(Plus(kParts, {"--control", "peak", "--tblank", "25"}))).out, {"\nVBLANK "});
+    ExpectHas(Cli(Loop(Plus(kParts, {"--rectifier", "sync", "--lsmode", "de", "--td1", "50",
+                                     "--td2", "40"})))
+                  .out,
+              {"\nBTOFF 0 toff ", "\nVLSWIN lswin 0 PULSE(1 0 12.45375u ", "\nBLSOK 0 lsok ",
+               "\nBctllo ctllo 0 V=min(1,max(0,(v(toff)-0.004)/"});
+    ExpectHas(Cli(Loop(Plus(kParts, {"--tss", "1", "--tend", "2"}))).out,
+              {"\n*   il_peak ", "\n* Avvio graduale: tss = 1 ms\n"});
     EXPECT_EQ(peak.find("Avvio graduale"), std::string::npos);
     // A step followed for exactly one period still has that period's mean.
     const Args onePeriod = Loop(Plus(kParts, {"--rl2", "5", "--t1", "1", "--tend", "1.0125"}));
-    EXPECT_NE(Cli(onePeriod).out.find("load_final AVG v(vo) FROM=1m TO=1.0125m"),
-              std::string::npos);
+    ExpectHas(Cli(onePeriod).out, {"load_final AVG v(vo) FROM=1m TO=1.0125m"});
     // A step 10 ns after a period's start: no whole period follows it before tend, no mean.
     const Result late =
         Cli(Loop(Plus(kParts, {"--rl2", "5", "--t1", "1.00001", "--tend", "1.0125"})));
     EXPECT_TRUE(late.status == kExitSuccess && late.out.find("load_final") == std::string::npos);
 
-    const std::string saved = ::testing::TempDir() + "loop.stepdown";
-    Args verify = Plus(Netlist(kParts), {"--save", saved});
-    verify.front() = "verify";
-    ASSERT_EQ(Cli(verify).status, kExitSuccess);
+    const std::string saved = SavedVerify("loop.stepdown", Netlist(kParts));
     EXPECT_EQ(Cli({"open", saved, "--netlist"}).out.find("BAMP"), std::string::npos);
     DesignFile file = ReadDesignFile(saved).file.value();
-    file.design["vo"] = "15";
-    file.loop["fc"] = "8";
+    file.design["vo"] = "15", file.loop["fc"] = "8";
     ASSERT_TRUE(SaveDesignFile(saved, file).saved);
     EXPECT_EQ(Cli({"open", saved, "--netlist"}).out, shown.out);
     file.loop["r1"] = "1e4\nBX vo 0 I=1";

@@ -61,6 +61,9 @@ CircuitValues Designed(double Vi, double Vo, double f, double dIL, double dVo, d
     return {Vi, Vo / Vi, f, (Vi - Vo) * Vo / Vi / (f * dIL), dIL / (8 * f * dVo), Vo / (Io * load)};
 }
 
+const CircuitValues kWorked = Designed(25, 15, 80e3, 0.6, 0.06, 1.5, 1);
+const PartValues kWorkedParts{0.05, 0.1, 0.05, 0.6, 0, 50e-9, 50e-9};
+
 // Whether ngspice runs; a failure when the run requires it.
 bool NgspiceRuns() {
     if (std::system("command -v ngspice >/dev/null") == 0) return true;
@@ -87,23 +90,16 @@ void ExpectEachPartUnderItsComment(const std::string& netlist, bool closedLoop) 
 
 TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
     if (!NgspiceRuns()) GTEST_SKIP() << kNoNgspice;
-    struct Row {
-        const char* name;
-        CircuitValues circuit;
-        PartValues parts;
-        double targetVo;  // 0: at D = Vo/Vi
-        ConductionMode mode;
-    };
-    const CircuitValues worked = Designed(25, 15, 80e3, 0.6, 0.06, 1.5, 1);
-    const PartValues parts{0.05, 0.1, 0.05, 0.6, 0, 50e-9, 50e-9};
+    // Name, circuit, parts, the mean Vo aimed at (0: at D = Vo/Vi), the mode.
+    using Row = std::tuple<const char*, CircuitValues, PartValues, double, ConductionMode>;
     const ConductionMode ccm = ConductionMode::Continuous, dcm = ConductionMode::Discontinuous;
     const PartValues fast{0.002, 0.005, 0.01, 0.4, 0.02, 5e-9, 5e-9, 10e-9, 5, 1e-3},
         high{0.02, 0.04, 0.03, 0.5, 0.03, 20e-9, 20e-9},
         sharing{
             .Rds = 0.01, .Vf = 0.7, .Rd = 0.01, .rectifier = Rectifier::Synchronous, .RdsLo = 0.2};
     const Row rows[] = {
-        {"worked example, parts, D'", worked, parts, 15, ccm},
-        {"worked example, D = Vo/Vi", worked, {}, 0, ccm},
+        {"worked example, parts, D'", kWorked, kWorkedParts, 15, ccm},
+        {"worked example, D = Vo/Vi", kWorked, {}, 0, ccm},
         {"worked example, tenth load", Designed(25, 15, 80e3, 0.6, 0.06, 1.5, 0.1), {}, 15, dcm},
         {"5 V to 1.2 V at 1 MHz", Designed(5, 1.2, 1e6, 1.5, 0.01, 5, 1), fast, 1.2, ccm},
         {"48 V to 12 V, tenth load", Designed(48, 12, 200e3, 0.8, 0.05, 2, 0.1), high, 12, dcm},
@@ -135,25 +131,22 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
         const RealPartsAnalysis a = Analyze(c, p);
         if (a.outcome == RealPartsOutcome::Found) all.push_back({"random", c, p, 0, a.mode});
     }
-    for (const Row& row : all) {
-        CircuitValues c = row.circuit;
-        if (row.targetVo > 0) c.D = DutyForTarget(c, row.parts, row.targetVo).D;
-        const RealPartsAnalysis a = Analyze(c, row.parts);
-        ASSERT_EQ(a.mode, row.mode) << row.name;
-        const std::string netlist = SpiceNetlist(c, row.parts, a);
+    for (const auto& [name, circuit, parts, targetVo, mode] : all) {
+        CircuitValues c = circuit;
+        if (targetVo > 0) c.D = DutyForTarget(c, parts, targetVo).D;
+        const RealPartsAnalysis a = Analyze(c, parts);
+        ASSERT_EQ(a.mode, mode) << name;
+        const std::string netlist = SpiceNetlist(c, parts, a);
         ExpectEachPartUnderItsComment(netlist, false);
-        const auto has = [&netlist](const char* text) {
-            return netlist.find(text) != netlist.npos;
-        };
+        const auto has = [&netlist](const char* text) { return Has(netlist, text); };
         EXPECT_TRUE(
             has(a.mode == ConductionMode::Continuous ? ": continua (CCM)" : ": discontinua"));
-        for (const auto& [resistor, ohms] : {std::pair{"\nRD ", row.parts.Rd},
-                                             {"\nRDCR ", row.parts.DCR},
-                                             {"\nRESR ", row.parts.ESR}})
+        for (const auto& [resistor, ohms] :
+             {std::pair{"\nRD ", parts.Rd}, {"\nRDCR ", parts.DCR}, {"\nRESR ", parts.ESR}})
             EXPECT_EQ(has(resistor), ohms > 0) << resistor;  // never 0 ohm
         // The high side's body diode returns to Vi through its own Rd.
-        const bool synchronous = row.parts.rectifier == Rectifier::Synchronous;
-        EXPECT_TRUE(!synchronous || has(row.parts.Rd > 0 ? "\nDHB sw dhr " : "\nDHB sw dhv "));
+        const bool synchronous = parts.rectifier == Rectifier::Synchronous;
+        EXPECT_TRUE(!synchronous || has(parts.Rd > 0 ? "\nDHB sw dhr " : "\nDHB sw dhv "));
         auto m = Ngspice(netlist);
         const char* names[] = {"vo_mean", "vo_mean_first", "vo_ripple", "il_rms", "pin"};
         const double program[] = {a.VoMean, a.VoMean, a.VoRipple, a.stresses.inductor.rms,
@@ -162,14 +155,13 @@ TEST(SpiceNetlist, NgspiceMeasuresWhatTheProgramComputed) {
         const double allowed[] = {mean, mean, 3, 1, 1};
         for (int k = 0; k < 5; ++k) {
             EXPECT_LT(std::fabs(100 * (m[names[k]] - program[k]) / program[k]), allowed[k])
-                << row.name << ", " << names[k];
+                << name << ", " << names[k];
             // The header gives the program's figure to its six digits.
             const std::size_t at = netlist.find(std::string("\n*   ") + names[k] + ' ');
-            EXPECT_TRUE(
-                at == std::string::npos ||
-                std::fabs(std::stod(netlist.substr(netlist.find("= ", at) + 2)) / program[k] - 1) <
-                    1e-5)
-                << names[k];
+            const double header = at == netlist.npos
+                                      ? program[k]
+                                      : std::stod(netlist.substr(netlist.find("= ", at) + 2));
+            EXPECT_LT(std::fabs(header / program[k] - 1), 1e-5) << names[k];
         }
     }
 }
@@ -201,9 +193,7 @@ void ExpectNgspiceAgrees(const std::string& name, const LoopCircuit& loop,
     ASSERT_EQ(p.steadyMode, mode);
     const std::string netlist = SpiceClosedLoopNetlist(loop, request, run.start, p);
     const Compensator& k = loop.compensator;
-    const auto has = [&netlist](const char* text) {
-        return netlist.find(text) != std::string::npos;
-    };
+    const auto has = [&netlist](const char* text) { return Has(netlist, text); };
     EXPECT_TRUE(has("R3 in serie") == (k.type == 3) && has(", R3 = ") == (k.type == 3) &&
                 has(k.type == 3 ? "tipo III:" : "tipo II:") &&
                 has("confrontare con le misure (.meas):") && has("\n*   vo_mean ") &&
@@ -244,8 +234,6 @@ void ExpectNgspiceAgrees(const std::string& name, const LoopCircuit& loop,
 // Chosen circuits, each compensator designed for f/10 and 60 degrees.
 TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
     if (!NgspiceRuns()) GTEST_SKIP() << kNoNgspice;
-    const CircuitValues worked = Designed(25, 15, 80e3, 0.6, 0.06, 1.5, 1);
-    const PartValues parts{0.05, 0.1, 0.05, 0.6, 0, 50e-9, 50e-9};
     // An electrolytic's ESR zero below fc: Type II, at full and at a tenth of the load.
     const CircuitValues wet{25, 0.6, 80e3, 125e-6, 100e-6, 10},
         tenth{25, 0.6, 80e3, 125e-6, 100e-6, 100};
@@ -258,22 +246,21 @@ TEST(ClosedLoopNetlist, NgspiceRegulatesAsTheProgramDoes) {
     const std::tuple<const char*, CircuitValues, PartValues, double, std::optional<int>,
                      TransientRequest, ConductionMode>
         rows[] = {
-            {"worked example, parts", worked, parts, 15, {}, settled, ccm},
+            {"worked example, parts", kWorked, kWorkedParts, 15, {}, settled, ccm},
             {"Type II, ESR 300 mohm", wet, electrolytic, 15, 2, settled, ccm},
             {"Type II, tenth load", tenth, electrolytic, 15, 2, settled,
              ConductionMode::Discontinuous},
-            {"soft-start, load 10 -> 5 ohm", worked, parts, 15, {}, loadStep, ccm},
+            {"soft-start, load 10 -> 5 ohm", kWorked, kWorkedParts, 15, {}, loadStep, ccm},
             {"12 V to 3.3 V, line 12 -> 9 V", low, lowParts, 3.3, 3, lineStep, ccm},
         };
     for (const auto& [name, circuit, rowParts, Vo, type, request, mode] : rows) {
         LoopCircuit loop{circuit, rowParts, {}, {}};
-        loop.compensator.R1 = 10e3;
-        loop.compensator.Rb = 10e3 * 2.5 / (Vo - 2.5);
+        loop.compensator.R1 = 10e3, loop.compensator.Rb = 10e3 * 2.5 / (Vo - 2.5);
         loop.compensator = DesignCompensator(loop, {circuit.f / 10, 60, type}).compensator.value();
         ExpectNgspiceAgrees(name, loop, request, mode);
     }
     // Past its reach the loop holds D at Dmax, in ngspice as in the program.
-    LoopCircuit clamped{worked, parts, {2.5, 1, 1.2, 0.7}, {}};
+    LoopCircuit clamped{kWorked, kWorkedParts, {2.5, 1, 1.2, 0.7}, {}};
     clamped.compensator = {2, 10e3, 2e3, 0, 0, 0, 0, 0};
     clamped.compensator = DesignCompensator(clamped, {8e3, 60, {}}).compensator.value();
     ExpectNgspiceAgrees("Dmax 70 %, line 25 -> 17 V", clamped, {0, {}, {}, 17, 0.3e-3, 0.6e-3},
@@ -327,20 +314,17 @@ void RandomLoopAgainstNgspice(int which, ControlMethod control = ControlMethod::
             p.Rd = logUniform(1e-3, 0.1), p.RdsLo = logUniform(1e-3, 0.1);
             p.td1 = logUniform(5e-9, 200e-9), p.td2 = logUniform(5e-9, 200e-9);
         }
-        loop.modulator.Vref = std::min(2.5, Vo / 1.5);
-        loop.compensator.R1 = 10e3;
+        loop.modulator.Vref = std::min(2.5, Vo / 1.5), loop.compensator.R1 = 10e3;
         loop.compensator.Rb = 10e3 * loop.modulator.Vref / (Vo - loop.modulator.Vref);
         const double fc = f / logUniform(6, 20), T = 1 / f, periods = std::round(f / fc);
         if (control == ControlMethod::PeakCurrent) {
             // A sense of 0.1 to 2 V at the load, a ramp of mc 1 to 3, now
             // and then a blanking time.
             Modulator& m = loop.modulator;
-            m.control = control;
-            m.Ri = logUniform(0.1, 2) / Io;
+            m.control = control, m.Ri = logUniform(0.1, 2) / Io;
             m.Se = uniform(0, 2) * m.Ri * (Vi - Vo) / L;
             m.tblank = random() % 2 ? uniform(0, 0.3) * D * T : 0;
-            m.Ilim = 4 * Io;
-            m.Vcmax = m.Ri * m.Ilim;
+            m.Ilim = 4 * Io, m.Vcmax = m.Ri * m.Ilim;
         }
         const CompensatorDesign design =
             DesignCompensator(loop, {fc, uniform(45, 70), 2 + static_cast<int>(random() % 2)});

@@ -99,13 +99,9 @@ TEST(RealPartsReport, SummaryLinesAndTheDutyCycleInEachOutcome) {
     a.VoRipple = 0.0613, a.deltaIL = 0.25, a.powers = {22, 20.5, 0.93214};
     const std::vector<std::string> common{"discontinua (DCM)", "1,50E+00 A",
                                           "6,13E+01 mV picco-picco", "2,20E+01 W", "2,05E+01 W"};
-    struct Case {
-        std::optional<double> target;
-        RealPartsOutcome outcome;
-        std::string mean, duty;
-    };
     const std::string target = "1,47E+01 V, obiettivo 1,50E+01 V (-2,00 %)";
-    const Case cases[] = {
+    // The Vo aimed at, the search's outcome, the mean and the duty cycle shown.
+    const std::tuple<std::optional<double>, RealPartsOutcome, std::string, std::string> cases[] = {
         {std::nullopt, RealPartsOutcome::Found, "1,47E+01 V",
          "non calcolato: i campi della verifica non contengono più i valori scritti dal progetto, "
          "e senza il progetto manca la Vo da raggiungere"},
@@ -115,14 +111,14 @@ TEST(RealPartsReport, SummaryLinesAndTheDutyCycleInEachOutcome) {
         {15, RealPartsOutcome::NoSteadyState, target,
          "non calcolabile: cercandolo si incontra un duty cycle senza regime periodico"},
     };
-    for (const Case& c : cases) {
-        study.targetVo = c.target;
-        study.duty = {c.outcome, 0.6125, 15, 3};
+    for (const auto& [aimed, outcome, mean, duty] : cases) {
+        study.targetVo = aimed;
+        study.duty = {outcome, 0.6125, 15, 3};
         std::vector<std::string> values;
         for (const ReportLine& line : RealPartsSummary(study, ",")) values.push_back(line.value);
         const std::vector<std::string> expected{
-            common[0], common[1], c.mean, common[2],
-            common[3], common[4], c.duty, "2,50E-01 A picco-picco"};
+            common[0], common[1], mean, common[2],
+            common[3], common[4], duty, "2,50E-01 A picco-picco"};
         EXPECT_EQ(values, expected);
     }
     EXPECT_EQ(EfficiencyText(study.analysis.powers, ","), "93,21 %");

@@ -31,8 +31,7 @@ const PartValues kIdealised{};  // Vf 0.6 V
 const PartValues kSwitching{0, 0, 0, 0.6, 0, 50e-9, 50e-9};
 
 CircuitValues With(CircuitValues c, double D, double RL) {
-    c.D = D;
-    c.RL = RL;
+    c.D = D, c.RL = RL;
     return c;
 }
 
@@ -43,14 +42,9 @@ void ExpectNear(double actual, R expected, double relative, const char* what) {
 }
 
 TEST(RealPartsSteadyState, AgreesWithAnIndependentShootingOfTheCircuit) {
-    struct Case {
-        const char* name;
-        CircuitValues values;
-        PartValues parts;
-        bool blocks;
-    };
     const double targetD = DutyForTarget(kWorkedExample, kWorkedParts, 15).D;
-    const Case cases[] = {
+    // The circuit, its parts, whether the diode blocks.
+    const std::tuple<const char*, CircuitValues, PartValues, bool> cases[] = {
         {"worked example, D 0.6 (14.57 V)", kWorkedExample, kWorkedParts, true},
         {"worked example at D' (15.00 V)", With(kWorkedExample, targetD, 10), kWorkedParts, true},
         {"light load, ideal diode: DCM", With(kWorkedExample, 0.6, 100), kIdealDiode, true},
@@ -64,16 +58,14 @@ TEST(RealPartsSteadyState, AgreesWithAnIndependentShootingOfTheCircuit) {
         {"large C at light load", {12, 0.27, 1.1e5, 3e-4, 2.2e-3, 680}, kIdealised, true},
         {"critically damped filter", {10, 0.5, 1, 1, 0.25, 1}, kIdealDiode, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const ReferencePeriod ref = Reference(c.values, c.parts, c.blocks).SteadyPeriod();
-        const RealPartsAnalysis a = Analyze(c.values, c.parts, {c.blocks, 1000});
+    for (const auto& [name, values, parts, blocks] : cases) {
+        SCOPED_TRACE(name);
+        const ReferencePeriod ref = Reference(values, parts, blocks).SteadyPeriod();
+        const RealPartsAnalysis a = Analyze(values, parts, {blocks, 1000});
         ASSERT_EQ(a.outcome, RealPartsOutcome::Found);
-        const bool discontinuous = c.blocks && ref.start.i < 1e-12L;
+        const bool discontinuous = blocks && ref.start.i < 1e-12L;
         EXPECT_EQ(a.mode == ConductionMode::Discontinuous, discontinuous);
-        if (c.blocks) {
-            EXPECT_EQ(a.VoMean / c.values.RL < a.criticalLoad, discontinuous);
-        }
+        EXPECT_TRUE(!blocks || (a.VoMean / values.RL < a.criticalLoad) == discontinuous);
         EXPECT_NEAR(a.startIL, static_cast<double>(ref.start.i), 1e-8) << "start iL";
         const R peak = ref.turnOff.i;  // the diode's current falls from turn-off on
         const Stresses& s = a.stresses;
@@ -89,13 +81,13 @@ TEST(RealPartsSteadyState, AgreesWithAnIndependentShootingOfTheCircuit) {
             {s.inductor.peak, ref.maxIL, 1e-6},
             {s.transistor.peak, ref.maxIL, 1e-6},
             {s.diode.peak, peak, 1e-8},
-            {s.transistor.voltage, c.values.Vi + c.parts.Vf + c.parts.Rd * peak, 1e-9},
+            {s.transistor.voltage, values.Vi + parts.Vf + parts.Rd * peak, 1e-9},
             {s.diode.voltage, ref.maxReverse, 1e-6}};
         for (const auto& [got, want, relative] : near) ExpectNear(got, want, relative, "figure");
-        const R switching = c.values.Vi * c.values.f / 2 *
-                            (std::max(R{0}, ref.start.i) * c.parts.tr + peak * c.parts.tf);
-        const R input = c.values.Vi * ref.mean[kIsw] + switching +
-                        c.parts.Qg * c.parts.Vdrv * c.values.f + c.parts.Iq * c.values.Vi;
+        const R switching =
+            values.Vi * values.f / 2 * (std::max(R{0}, ref.start.i) * parts.tr + peak * parts.tf);
+        const R input = values.Vi * ref.mean[kIsw] + switching + parts.Qg * parts.Vdrv * values.f +
+                        parts.Iq * values.Vi;
         ExpectNear(a.powers.input, input, 1e-8, "input power");
     }
 }
@@ -308,72 +300,60 @@ TEST(RealPartsAnalysis, RefusesValuesOutsideTheModel) {
 // Period 12.5 us, on time 7.5 us: a switching time beyond the period is refused, tr + tf
 // beyond the on time gets a note, and so does a gate charge with no drive voltage.
 TEST(RealPartsAnalysis, RefusesOrNotesWhatTheSwitchingModelCannotHold) {
-    const struct {
-        double tr, tf, Qg, Vdrv;
-        bool found, switching, gate;
-    } cases[] = {
+    // tr, tf, Qg, Vdrv; found, the switching note, the gate's note.
+    const std::tuple<double, double, double, double, bool, bool, bool> cases[] = {
         {3.7e-6, 3.7e-6, 0, 0, true, false, false},   {3.7e-6, 3.9e-6, 0, 0, true, true, false},
         {7.6e-6, 0, 20e-9, 0, true, true, true},      {0, 0, 20e-9, 10, true, false, false},
         {12.5e-6, 12.5e-6, 0, 10, true, true, false}, {12.6e-6, 0, 0, 0, false, false, false},
         {0, 12.6e-6, 0, 0, false, false, false},
     };
-    for (const auto& c : cases) {
+    for (const auto& [tr, tf, Qg, Vdrv, found, switching, gate] : cases) {
         PartValues p = kWorkedParts;
-        p.tr = c.tr, p.tf = c.tf, p.Qg = c.Qg, p.Vdrv = c.Vdrv;
+        p.tr = tr, p.tf = tf, p.Qg = Qg, p.Vdrv = Vdrv;
         const RealPartsAnalysis a = Analyze(kWorkedExample, p);
-        EXPECT_EQ(a.outcome, c.found ? RealPartsOutcome::Found : RealPartsOutcome::InvalidValues);
-        EXPECT_EQ(a.switchingBeyondOnTime, c.switching) << c.tr << " " << c.tf;
-        EXPECT_EQ(a.gateWithoutDrive, c.gate) << c.Qg << " " << c.Vdrv;
+        EXPECT_EQ(a.outcome, found ? RealPartsOutcome::Found : RealPartsOutcome::InvalidValues);
+        EXPECT_EQ(a.switchingBeyondOnTime, switching) << tr << " " << tf;
+        EXPECT_EQ(a.gateWithoutDrive, gate) << Qg << " " << Vdrv;
     }
 }
 
 TEST(DutyForTarget, ReachesTheTargetOrSaysItCannot) {
-    struct Case {
-        CircuitValues values;
-        PartValues parts;
-        bool blocks;
-        double target;
-        RealPartsOutcome outcome;
-    };
-    const PartValues worked = kWorkedParts;
     // D -> 1 gives Vi RL / (RL + Rds + DCR).
-    const double highest = 25 * 10 / (10 + worked.Rds + worked.DCR);
+    const double highest = 25 * 10 / (10 + kWorkedParts.Rds + kWorkedParts.DCR);
     const CircuitValues backwards{48, 0, 30000, 3.1e-6, 3.7e-7, 33};
-    const Case cases[] = {
-        {kWorkedExample, worked, true, 15, RealPartsOutcome::Found},
+    const PartValues deadTimes{.rectifier = Rectifier::Synchronous, .td1 = 1e-6, .td2 = 1e-6};
+    // The circuit, its parts, whether the diode blocks, the target and the outcome.
+    const std::tuple<CircuitValues, PartValues, bool, double, RealPartsOutcome> cases[] = {
+        {kWorkedExample, kWorkedParts, true, 15, RealPartsOutcome::Found},
         {With(kWorkedExample, 0, 100), kIdealDiode, true, 15, RealPartsOutcome::Found},
         {With(kWorkedExample, 0, 60), kHeavyParts, true, 2, RealPartsOutcome::Found},
         {With(kWorkedExample, 0, 100), kIdealised, false, 0.5, RealPartsOutcome::Found},
-        {kWorkedExample, worked, true, highest * (1 - 1e-3), RealPartsOutcome::Found},
-        {kWorkedExample, worked, true, highest * (1 + 1e-12), RealPartsOutcome::Unreachable},
+        {kWorkedExample, kWorkedParts, true, highest * (1 - 1e-3), RealPartsOutcome::Found},
+        {kWorkedExample, kWorkedParts, true, highest * (1 + 1e-12), RealPartsOutcome::Unreachable},
         {kWorkedExample, kIdealised, true, 25, RealPartsOutcome::Unreachable},
         // Dead times of 2 us a period hold D below 0.84, Vo below 23 V.
-        {kWorkedExample,
-         {.rectifier = Rectifier::Synchronous, .td1 = 1e-6, .td2 = 1e-6},
-         true,
-         23,
-         RealPartsOutcome::Unreachable},
-        {kWorkedExample, worked, true, 0, RealPartsOutcome::Unreachable},
-        {kWorkedExample, worked, true, std::nan(""), RealPartsOutcome::Unreachable},
-        {With(kWorkedExample, 0.6, 0), worked, true, 15, RealPartsOutcome::InvalidValues},
+        {kWorkedExample, deadTimes, true, 23, RealPartsOutcome::Unreachable},
+        {kWorkedExample, kWorkedParts, true, 0, RealPartsOutcome::Unreachable},
+        {kWorkedExample, kWorkedParts, true, std::nan(""), RealPartsOutcome::Unreachable},
+        {With(kWorkedExample, 0.6, 0), kWorkedParts, true, 15, RealPartsOutcome::InvalidValues},
         // The first guess, D 0.14, leaves a current flowing backwards at turn-off.
         {backwards, kIdealised, true, 6.2, RealPartsOutcome::NoSteadyState},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.target);
-        const DutySynthesis s = DutyForTarget(c.values, c.parts, c.target, {c.blocks, 1000});
-        ASSERT_EQ(s.outcome, c.outcome);
+    for (const auto& [values, parts, blocks, target, outcome] : cases) {
+        SCOPED_TRACE(target);
+        const DutySynthesis s = DutyForTarget(values, parts, target, {blocks, 1000});
+        ASSERT_EQ(s.outcome, outcome);
         // A few steady states; a search that meets none stops at once.
         EXPECT_LE(s.evaluations, s.outcome == RealPartsOutcome::Found ? 12 : 1);
         if (s.outcome != RealPartsOutcome::Found) continue;
         // Lossless and continuous, Vo = D (Vi + Vf) - Vf exactly: the first guess is the answer.
-        EXPECT_TRUE(c.blocks || s.evaluations == 1) << s.evaluations;
-        EXPECT_NEAR(s.VoMean, c.target, 1e-9 * c.target);
-        CircuitValues at = c.values;
+        EXPECT_TRUE(blocks || s.evaluations == 1) << s.evaluations;
+        EXPECT_NEAR(s.VoMean, target, 1e-9 * target);
+        CircuitValues at = values;
         at.D = s.D;
-        const ReferencePeriod ref = Reference(at, c.parts, c.blocks).SteadyPeriod();
-        EXPECT_NEAR(static_cast<double>(ref.mean[kVo]), c.target, 1e-8 * c.target);
-        EXPECT_NEAR(Analyze(at, c.parts, {c.blocks, 1000}).VoMean, c.target, 1e-9 * c.target);
+        const ReferencePeriod ref = Reference(at, parts, blocks).SteadyPeriod();
+        EXPECT_NEAR(static_cast<double>(ref.mean[kVo]), target, 1e-8 * target);
+        EXPECT_NEAR(Analyze(at, parts, {blocks, 1000}).VoMean, target, 1e-9 * target);
     }
 }
 

@@ -76,20 +76,17 @@ struct Reference {
             }
             if (stops && t != kBlocked && !(next[0] * y[0] > 0)) {  // iL's zero
                 const R at = split([&](const Y& z) { return !(z[0] * y[0] > 0); });
-                next = Step(y, t, at);
-                next[0] = 0;
+                next = Step(y, t, at), next[0] = 0;
                 next = Step(next, t = kBlocked, h - at);
             }
             y = next;
             minVo = std::min(minVo, Vo(y)), maxVo = std::max(maxVo, Vo(y));
         }
-        blocked = blocked || t == kBlocked;
-        last = t;
+        blocked = blocked || t == kBlocked, last = t;
     }
     Y Period(R i, R v) {
         Y y{i, v};
-        minVo = maxVo = Vo(y);
-        blocked = false;
+        minVo = maxVo = Vo(y), blocked = false;
         const R Ts = 1 / R(c.f), on = c.D * Ts;
         Slot(y, on, kHS, false);
         turnOff = y[0];

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 #include "realparts/PartTexts.h"
 #include "realparts/RealPartsReport.h"
@@ -12,35 +13,32 @@ namespace stepdown {
 namespace {
 
 // The synchronous worked example, its three parts with thermal resistances.
-PartValues WarmParts() {
-    PartValues p;
-    p.rectifier = Rectifier::Synchronous;
-    p.ESR = 0.05, p.DCR = 0.1, p.Rds = 0.05, p.RdsLo = 0.02, p.Vf = 0.8, p.Rd = 0.01;
-    p.td1 = p.td2 = 50e-9, p.tr = p.tf = 20e-9, p.CossHi = 300e-12, p.CossLo = 500e-12;
-    p.Qrr = 30e-9, p.RthHigh = 60, p.RthLow = 90, p.RthInductor = 40;
+const PartValues kWarm = [] {
+    PartValues p{0.05, 0.1, 0.05, 0.8, 0.01, 20e-9, 20e-9};  // ESR, DCR, Rds, Vf, Rd, tr, tf
+    p.rectifier = Rectifier::Synchronous, p.RdsLo = 0.02, p.td1 = p.td2 = 50e-9, p.Qrr = 30e-9;
+    p.CossHi = 300e-12, p.CossLo = 500e-12, p.RthHigh = 60, p.RthLow = 90, p.RthInductor = 40;
     return p;
-}
+}();
 
 const CircuitValues kCircuit{25, 0.6, 80e3, 125e-6, 15.625e-6, 10};
 
 // Each temperature is Ta plus its heat through its resistance, the heat that
 // of the parts at their resistances at that temperature, and the target met.
 TEST(Thermal, TheFixedPointHoldsEachPartsBalanceAtItsOwnResistances) {
-    const PartValues p = WarmParts();
+    const PartValues p = kWarm;
     for (const std::optional<double> target : {std::optional<double>{}, std::optional(14.5)}) {
         const ThermalResult r = ThermalFixedPoint(kCircuit, p, target, {});
         ASSERT_EQ(r.status, ThermalStatus::Converged);
-        const struct {
-            const PartTemperature& part;
-            double rth, hot, cold, coefficient;
-        } parts[] = {{r.highSide, p.RthHigh, r.hotParts.Rds, p.Rds, p.tcRds},
-                     {r.lowSide, p.RthLow, r.hotParts.RdsLo, p.RdsLo, p.tcRds},
-                     {r.inductor, p.RthInductor, r.hotParts.DCR, p.DCR, p.tcDcr}};
-        for (const auto& h : parts) {
-            EXPECT_NEAR(h.part.tj, p.Ta + h.rth * h.part.power, 1e-5);
-            EXPECT_NEAR(h.hot, h.cold * (1 + h.coefficient * (h.part.tj - 25)), 1e-9 * h.cold);
-            EXPECT_DOUBLE_EQ(h.part.margin, p.TjMax - h.part.tj);
-            EXPECT_GT(h.part.tj, p.Ta + 1);
+        // Each part's temperature, Rth, resistance hot and cold, temperature coefficient.
+        const std::tuple<const PartTemperature&, double, double, double, double> parts[] = {
+            {r.highSide, p.RthHigh, r.hotParts.Rds, p.Rds, p.tcRds},
+            {r.lowSide, p.RthLow, r.hotParts.RdsLo, p.RdsLo, p.tcRds},
+            {r.inductor, p.RthInductor, r.hotParts.DCR, p.DCR, p.tcDcr}};
+        for (const auto& [part, rth, hot, cold, coefficient] : parts) {
+            EXPECT_NEAR(part.tj, p.Ta + rth * part.power, 1e-5);
+            EXPECT_NEAR(hot, cold * (1 + coefficient * (part.tj - 25)), 1e-9 * cold);
+            EXPECT_DOUBLE_EQ(part.margin, p.TjMax - part.tj);
+            EXPECT_GT(part.tj, p.Ta + 1);
         }
         CircuitValues at = kCircuit;
         if (target) at.D = r.duty.D;
@@ -80,43 +78,39 @@ double Rise(const CircuitValues& c, PartValues p, bool high, std::optional<doubl
 // from Ta to 10^4 °C that the heat no longer lifts, bisected; a scan lifted to
 // its end is a runaway, one that meets no answer first has lost the target.
 TEST(Thermal, RunawayOnlyWhereTheWholeMapHasNoFixedPoint) {
-    struct Case {
-        bool hot;  // kHot's high side, else the worked example's inductor
-        double rth, coefficient;
-        std::optional<double> target;
-    };
-    std::vector<Case> cases = {{true, 14, 0.05, {}},      // once told a runaway
-                               {true, 12.2, 0.05, {}},    // once told not converged
-                               {true, 98.3, 0.004, 3.3},  // near 1210 °C
-                               {true, 50, 0.01, 3.3},     // the target lost
-                               {false, 1200, 0.00393, {}},  {false, 1300, 0.00393, 14.5},
-                               {false, 1100, 0.00393, 14.5}};
+    // kHot's high side, else the worked example's inductor; its Rth, coefficient and target.
+    std::vector<std::tuple<bool, double, double, std::optional<double>>> cases = {
+        {true, 14, 0.05, {}},      // once told a runaway
+        {true, 12.2, 0.05, {}},    // once told not converged
+        {true, 98.3, 0.004, 3.3},  // near 1210 °C
+        {true, 50, 0.01, 3.3},     // the target lost
+        {false, 1200, 0.00393, {}}, {false, 1300, 0.00393, 14.5}, {false, 1100, 0.00393, 14.5}};
     // Around the edge of the held target's inductor, 1 / (a DCR I^2) = 1210 K/W.
     std::mt19937 random(47);
     for (int k = 0; k < 6; ++k)
         cases.push_back({false, std::uniform_real_distribution(300.0, 2400.0)(random),
                          std::uniform_real_distribution(0.001, 0.006)(random), 14.5});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.rth << " K/W, " << c.coefficient << " /K");
-        const CircuitValues& circuit = c.hot ? kHot : kCircuit;
-        PartValues p = WarmParts();
-        if (c.hot) p.ESR = p.DCR = p.RdsLo = 0.003, p.td1 = p.td2 = 20e-9, p.Qg = 10e-9;
-        if (c.hot) p.QgLo = 15e-9, p.Vdrv = 5;
-        p.RthLow = 0, p.RthHigh = c.hot ? c.rth : 0, p.RthInductor = c.hot ? 0 : c.rth;
-        (c.hot ? p.tcRds : p.tcDcr) = c.coefficient;
-        const auto f = [&](double t) { return Rise(circuit, p, c.hot, c.target, t); };
+    for (const auto& [hot, rth, coefficient, target] : cases) {
+        SCOPED_TRACE(testing::Message() << rth << " K/W, " << coefficient << " /K");
+        const CircuitValues& circuit = hot ? kHot : kCircuit;
+        PartValues p = kWarm;
+        if (hot) p.ESR = p.DCR = p.RdsLo = 0.003, p.td1 = p.td2 = 20e-9, p.Qg = 10e-9;
+        if (hot) p.QgLo = 15e-9, p.Vdrv = 5;
+        p.RthLow = 0, p.RthHigh = hot ? rth : 0, p.RthInductor = hot ? 0 : rth;
+        (hot ? p.tcRds : p.tcDcr) = coefficient;
+        const auto f = [&](double t) { return Rise(circuit, p, hot, target, t); };
         double lo = p.Ta, hi = p.Ta;
         while (hi < 1e4 && f(hi) > 0) lo = hi, hi += (1e4 - p.Ta) / 400;
         const double end = f(hi);
-        const ThermalResult r = ThermalFixedPoint(circuit, p, c.target, {});
+        const ThermalResult r = ThermalFixedPoint(circuit, p, target, {});
         ASSERT_EQ(r.status, std::isinf(end) ? ThermalStatus::NotConverged
                             : end > 0       ? ThermalStatus::Runaway
                                             : ThermalStatus::Converged);
         EXPECT_EQ(r.stall, std::isinf(end) ? ThermalStall::TargetLost : ThermalStall::None);
-        EXPECT_EQ(r.runaway, end > 0 && !c.hot ? HeatedPart::Inductor : HeatedPart::HighSide);
+        EXPECT_EQ(r.runaway, end > 0 && !hot ? HeatedPart::Inductor : HeatedPart::HighSide);
         if (std::isinf(end) || end > 0) continue;
         for (int k = 0; k < 60; ++k) (f((lo + hi) / 2) > 0 ? lo : hi) = (lo + hi) / 2;
-        EXPECT_NEAR((c.hot ? r.highSide : r.inductor).tj, lo, 1e-4);
+        EXPECT_NEAR((hot ? r.highSide : r.inductor).tj, lo, 1e-4);
     }
 }
 
@@ -143,8 +137,7 @@ TEST(Thermal, VerdictNamesEachPartOverTheLimitAndByHowMuch) {
     ThermalResult r;
     r.status = ThermalStatus::Converged, r.highSide = {true, 172.25, -22.25, 2};
     r.lowSide = {true, 80, 70, 1}, r.inductor = {false, 25, 125, 0.5};
-    PartValues p;
-    p.rectifier = Rectifier::Synchronous;
+    const PartValues p{.rectifier = Rectifier::Synchronous};
     EXPECT_EQ(ThermalVerdict(r, p, ","),
               "troppo caldo: interruttore alto a 172,25 °C, 22,25 °C oltre Tj,max = 150,00 °C.");
     r.highSide.margin = 1.5;
@@ -160,7 +153,7 @@ TEST(Thermal, VerdictNamesEachPartOverTheLimitAndByHowMuch) {
 // side blocks the most right after it turns off, with the low-side body diode
 // carrying the peak current: Vi + Vf + Rd iL,peak.
 TEST(SynchronousStage, DevicesShareTheInductorCurrentAndBlockWhatTheNodeSays) {
-    PartValues p = WarmParts();
+    PartValues p = kWarm;
     for (const auto& [RL, mode] : {std::pair{10.0, LowSideMode::ForcedContinuous},
                                    {500.0, LowSideMode::ForcedContinuous},
                                    {500.0, LowSideMode::DiodeEmulation}}) {
@@ -186,9 +179,9 @@ TEST(SynchronousTexts, WordsAndDeadTimesAreReadOrRefusedInTheirOwnWords) {
     EXPECT_EQ(read.values->lowSideMode, LowSideMode::DiodeEmulation);
     EXPECT_EQ(read.values->RthHigh, 0);  // not given
     // 0.6 + 6 us x 80 kHz = 1.08: no room for the low side.
-    const CircuitValues c = kCircuit;
-    EXPECT_EQ(Analyze(c, *read.values).outcome, RealPartsOutcome::InvalidValues);
-    EXPECT_NE(SwitchingTimeRefusal(c, *read.values).find("D + (td1 + td2)·f"), std::string::npos);
+    EXPECT_EQ(Analyze(kCircuit, *read.values).outcome, RealPartsOutcome::InvalidValues);
+    EXPECT_NE(SwitchingTimeRefusal(kCircuit, *read.values).find("D + (td1 + td2)·f"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "design/DesignCalculation.h"
 #include "report/DesignReport.h"
 #include "support/RecordingWindow.h"
+#include "support/TextChecks.h"
 #include "verification/Launch.h"
 
 namespace stepdown {
@@ -68,9 +70,8 @@ TEST(DesignReport, TheTextsAsTypedAndTheDesignByItsFormulas) {
 TEST(DesignReport, ADesignRefusedOrNotWrittenAndTextsCutAtACharacter) {
     std::string e80;
     for (int i = 0; i < 40; ++i) e80 += "é";
-    const struct {
-        std::string key, text, note, value;
-    } rows[] = {
+    // The key, its text, the design's note, the value shown.
+    const std::tuple<std::string, std::string, std::string, std::string> rows[] = {
         {"vo", "30",
          "«Calcola» non dà risultati: La tensione in uscita non può essere zero o negativa o "
          "maggiore di Vi!",
@@ -82,17 +83,14 @@ TEST(DesignReport, ADesignRefusedOrNotWrittenAndTextsCutAtACharacter) {
         {"vi", std::string(60, '7'), "", std::string(60, '7') + " V"},  // at the limit: whole
         {"vi", std::string(61, '\x80'), "", "… V"},  // not UTF-8: never cut before the start
     };
-    for (const auto& row : rows) {
+    for (const auto& [key, text, note, value] : rows) {
         ReportInputs in{.texts = WorkedExample()};
-        in.texts.design[row.key] = row.text;
+        in.texts.design[key] = text;
         const DesignReport report = BuildDesignReport(in);
-        EXPECT_EQ(report.sections[0].lines[0].value, row.value) << row.text;
-        if (!row.note.empty()) {
-            EXPECT_EQ(report.sections[1].notes.at(0), row.note);
-        }
+        EXPECT_EQ(report.sections[0].lines[0].value, value) << text;
+        EXPECT_TRUE(note.empty() || report.sections[1].notes.at(0) == note) << note;
     }
-    ReportInputs empty;
-    EXPECT_EQ(BuildDesignReport(empty).sections[1].notes,
+    EXPECT_EQ(BuildDesignReport({}).sections[1].notes,
               std::vector<std::string>{"I dati di progetto non sono scritti: nessun risultato."});
 }
 
@@ -137,10 +135,9 @@ TEST(DesignReport, TheShownRunItsFiguresPicturesAndComparison) {
             *std::max_element(wave.begin() + 1, wave.begin() + shown.N + 1,
                               [](double a, double b) { return std::fabs(a) < std::fabs(b); }));
     };
-    const struct {
-        const char *name, *colour, *zero, *unit;
-        double extreme, perTick;
-    } traces[] = {
+    // Name, colour, zero line, unit, the largest sample, the scale's tick per largest.
+    using Text = const char*;
+    const std::tuple<Text, Text, Text, Text, double, double> traces[] = {
         {"iL(t)", "rosso", "80 %", " A", largest(shown.WaveIL), 5.0 / 18},
         {"iC(t)", "verde", "70 %", " A", largest(shown.WaveIC), 5.0 / 6},
         {"Vo(t)", "blu", "40 %", " V", largest(shown.WaveVo), 5.0 / 18},
@@ -148,18 +145,15 @@ TEST(DesignReport, TheShownRunItsFiguresPicturesAndComparison) {
         {"id(t)", "ciano", "0,1 %", " A", largest(shown.WaveIL), 5.0 / 18},
     };
     ASSERT_EQ(run->table.rows.size(), 5U);
-    for (std::size_t i = 0; i < 5; ++i)
+    std::size_t i = 0;
+    for (const auto& [name, colour, zero, unit, extreme, perTick] : traces)
         EXPECT_EQ(
-            run->table.rows[i],
-            (std::vector<std::string>{
-                traces[i].name, traces[i].colour, traces[i].zero,
-                FormatScientific(traces[i].extreme, 2, ",") + traces[i].unit,
-                FormatScientific(traces[i].extreme * traces[i].perTick, 2, ",") + traces[i].unit}));
+            run->table.rows[i++],
+            (std::vector<std::string>{name, colour, zero, FormatScientific(extreme, 2, ",") + unit,
+                                      FormatScientific(extreme * perTick, 2, ",") + unit}));
     // 10 periods of 12.5 us across the plot, a bottom tick every quarter.
-    EXPECT_NE(run->notes.at(0).find("10 periodi affiancati, 1,25E-04 s in tutta la larghezza, "
-                                    "una tacca in basso ogni 3,13E-05 s."),
-              std::string::npos)
-        << run->notes[0];
+    ExpectHas(run->notes.at(0), {"10 periodi affiancati, 1,25E-04 s in tutta la larghezza, una "
+                                 "tacca in basso ogni 3,13E-05 s."});
     auto unfit = std::make_shared<SimulationRun>(shown);  // arrays that cannot be scanned
     unfit->WaveVd.clear();
     const DesignReport unfitReport = BuildDesignReport({.texts = clicked.texts, .run = unfit});
@@ -204,12 +198,10 @@ TEST(DesignReport, TheConverterAsBuiltOnceAPartIsSetWithTheDesignAsTarget) {
     ASSERT_EQ(losses->lines.size(), 9U);
     EXPECT_EQ(losses->lines[8].caption, "Rendimento");
 
-    in.texts.verification["d"] = "61";
-    report = BuildDesignReport(in);
+    in.texts.verification["d"] = "61", report = BuildDesignReport(in);
     const std::vector<ReportLine>& changed = Find(report, "Componenti reali")->lines;
     EXPECT_TRUE(changed[changed.size() - 2].value.starts_with("non calcolato"));
-    in.texts.parts["esr"] = "abc";
-    report = BuildDesignReport(in);
+    in.texts.parts["esr"] = "abc", report = BuildDesignReport(in);
     const std::string& told = Find(report, "Componenti reali")->notes.at(0);
     EXPECT_TRUE(told.starts_with("Errore di inserimento dati per la resistenza serie ESR"));
     EXPECT_EQ(Find(report, "Perdite e rendimento"), nullptr);
@@ -332,11 +324,8 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
     // loop whose error grows by Sf/Sn = Vo/(Vi - Vo) = 1.5 a period (no ramp)
     // are told void. Each caption's value, or nothing where it is not shown.
     const double vo = 1.25 * (1 + 1e4 / 909);
-    const struct {
-        SectionTexts texts;
-        const char* caption;
-        std::string value;
-    } shown[] = {
+    // The loop's texts, the caption looked for, its value's end.
+    const std::tuple<SectionTexts, const char*, std::string> shown[] = {
         {{{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}}, "Avvio: picco di iL", "A"},
         {{{"fc", "8"}, {"rl2", "5"}, {"t1", "5"}}, "Avvio: picco di iL", ""},
         {{{"fc", "8"}, {"vref", "1.25"}},
@@ -348,17 +337,17 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
          std::string(kUnstableOrbitMargins)},
         {{{"fc", "8"}, {"control", "peak"}}, "Validità dei margini", ""},
     };
-    for (const auto& c : shown) {
-        in.texts.loop = c.texts;
+    for (const auto& [texts, caption, value] : shown) {
+        in.texts.loop = texts;
         std::string found, gains;
         for (const ReportSection& section : BuildDesignReport(in).sections)
             for (const ReportLine& line : section.lines) {
-                if (line.caption == c.caption) found = line.value;
+                if (line.caption == caption) found = line.value;
                 if (line.caption.rfind("Guadagno in continua", 0) == 0) gains += line.caption;
             }
-        EXPECT_TRUE(found.ends_with(c.value) && found.empty() == c.value.empty()) << found;
-        EXPECT_EQ(gains, c.texts.count("control") ? "Guadagno in continua di Gvc"
-                                                  : "Guadagno in continua di Gvd");
+        EXPECT_TRUE(found.ends_with(value) && found.empty() == value.empty()) << found;
+        EXPECT_EQ(gains, texts.count("control") ? "Guadagno in continua di Gvc"
+                                                : "Guadagno in continua di Gvd");
     }
 }
 

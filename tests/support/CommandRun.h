@@ -1,6 +1,8 @@
 #pragma once
 // stepdown-cli run in process: its exit status and what it wrote on each stream.
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "support/TextChecks.h"
 
 namespace stepdown::cli {
 
@@ -34,6 +37,14 @@ inline std::string FileText(const std::string& path) {
 inline Args Plus(Args base, const Args& more) {
     base.insert(base.end(), more.begin(), more.end());
     return base;
+}
+
+// The worked example's verification saved as `name` in the temporary folder, with `args`.
+inline std::string SavedVerify(const std::string& name, Args args) {
+    const std::string path = ::testing::TempDir() + name;
+    args.front() = "verify";
+    EXPECT_EQ(Cli(Plus(args, {"--save", path})).status, 0);
+    return path;
 }
 
 }  // namespace stepdown::cli
