@@ -3,6 +3,7 @@
 #include "control/ControlQuantities.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -272,7 +273,13 @@ void LoopText(std::ostream& out, const LoopReport& report) {
     Field(out, "modo", ModeName(a.mode), "");
     out << (a.currentMode ? "\nImpianto Gvc (controllo di corrente)\n" : "\nImpianto Gvd\n");
     for (const PlantFigure& figure : kPlantFigures)
-        if (Shows(a, figure)) Field(out, figure.shortCaption, Label(a.*figure.value), figure.unit);
+        if (Shows(a, figure)) {
+            const double value = a.*figure.value;
+            if (std::isfinite(value))
+                Field(out, figure.shortCaption, Label(value), figure.unit);
+            else
+                Field(out, figure.shortCaption, std::string(figure.none), "");
+        }
     if (a.currentMode) CurrentModeText(out, report);
     out << "\nCompensatore di tipo " << (report.designed.type == 3 ? "III" : "II") << '\n';
     NetworkText(out, report.designed);

@@ -175,19 +175,23 @@ struct LoopAnalysis {
 
 // The plant's figures, described once for every output: the name in the
 // JSON, the command's caption and the report's (which names the plant Gvd;
-// Gvc in peak-current mode), the unit. The DCM pole is shown only in DCM.
+// Gvc in peak-current mode), the unit, and the words where the figure has no
+// finite value (the ESR's zero with no ESR lies at infinity: there is none;
+// the JSON writes null). The DCM pole is shown only in DCM.
 struct PlantFigure {
     std::string_view name;
     std::string_view shortCaption;
     std::string_view caption;
     std::string_view unit;
     double LoopAnalysis::*value;
+    std::string_view none = {};
 };
 
+inline constexpr std::string_view kNoEsrZero = "nessuno (ESR nulla)";
 inline constexpr PlantFigure kPlantFigures[] = {
     {"fLC", "fLC", "Frequenza di risonanza fLC", "Hz", &LoopAnalysis::fLC},
     {"Q", "Q", "Fattore di merito Q", "", &LoopAnalysis::Q},
-    {"fESR", "fESR", "Frequenza dello zero dell'ESR fESR", "Hz", &LoopAnalysis::fESR},
+    {"fESR", "fESR", "Frequenza dello zero dell'ESR fESR", "Hz", &LoopAnalysis::fESR, kNoEsrZero},
     {"dcGainDb", "guadagno DC", "Guadagno in continua di Gvd", "dB", &LoopAnalysis::dcGainDb},
     {"fPole", "polo (DCM)", "Polo di Gvd in conduzione discontinua", "Hz", &LoopAnalysis::fPole},
 };

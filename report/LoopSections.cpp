@@ -115,7 +115,9 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
         std::string caption(figure.caption);
         if (const std::size_t plant = caption.find("Gvd"); a.currentMode && plant != caption.npos)
             caption.replace(plant, 3, "Gvc");
-        loop.lines.push_back({caption, Figure(a.*figure.value, figure.unit, s)});
+        const double value = a.*figure.value;
+        loop.lines.push_back({caption, std::isfinite(value) ? Figure(value, figure.unit, s)
+                                                            : std::string(figure.none)});
     }
     loop.lines.insert(
         loop.lines.end(),

@@ -221,14 +221,17 @@ void LoopWindow::ShowFigures() {
     if (!a.valid) {
         lines << a.refusal.c_str();
     } else if (!a.f.empty()) {
+        const QString fEsr = std::isfinite(a.fESR)
+                                 ? Number(a.fESR) + QStringLiteral(" Hz")
+                                 : QString::fromUtf8(kNoEsrZero.data(), kNoEsrZero.size());
         if (a.fPole > 0)
             lines << QStringLiteral(
                          "<b>Impianto</b> (conduzione discontinua, un polo): fp = %1 Hz, "
-                         "fESR = %2 Hz")
-                         .arg(Number(a.fPole), Number(a.fESR));
+                         "fESR = %2")
+                         .arg(Number(a.fPole), fEsr);
         else
-            lines << QStringLiteral("<b>Impianto</b>: fLC = %1 Hz, Q = %2, fESR = %3 Hz")
-                         .arg(Number(a.fLC), Number(a.Q), Number(a.fESR));
+            lines << QStringLiteral("<b>Impianto</b>: fLC = %1 Hz, Q = %2, fESR = %3")
+                         .arg(Number(a.fLC), Number(a.Q), fEsr);
         if (a.currentMode) {
             const CurrentModeFigures& k = *a.currentMode;
             const Modulator& m = loop_.modulator;

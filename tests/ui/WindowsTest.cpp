@@ -764,6 +764,7 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
              QString::fromStdString(std::string(stepdown::ControlFieldNamed("pm")->row->refusal)));
     // A value no network can be computed from is refused, the fields kept as they were.
     window->Field("pm")->setText(QStringLiteral("60"));
+    control->setCurrentIndex(0), emit control->activated(0);
     window->Field("vramp")->setText(QStringLiteral("5e-324"));
     const QString r2Text = window->Field("r2")->text();
     const ModalBox lost = WatchForModalBox([&] { window->DesignButton()->click(); });
@@ -781,6 +782,8 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
         {"Text2", "218"},  {"Text7", "555"},     {"Text8", "39.28"}, {"Text12", "75"},
         {"Text9", "1.43"}, {"Text10", "210000"}, {"Text11", "9350"}};
     for (const auto& [box, text] : stiff) Box(box)->setText(QString::fromUtf8(text));
+    window->Field("tss")->setText(QStringLiteral("0"));
+    for (const char* step : {"rl2", "t1"}) window->Field(step)->clear();
     sideTexts_.parts.rectifier = "sync", sideTexts_.parts.rdsLo = "286";
     sideTexts_.loop.control = "peak";
     const auto begun = std::chrono::steady_clock::now();
