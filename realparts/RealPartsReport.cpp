@@ -38,7 +38,7 @@ std::vector<StressRow> StressTable(const RealPartsAnalysis& a, std::string_view 
                          FormatScientific(a.lowSide.bodyDiodeMean, 2, separator), ""});
         table.push_back({"Diodo di corpo basso, conduzione", "ns",
                          FormatScientific(a.lowSide.bodyDiodeTime * 1e9, 2, separator), ""});
-        table.push_back({"Interruttore alto, tensione all'accensione", "V",
+        table.push_back({"Interruttore alto, V all'accensione", "V",
                          FormatScientific(a.turnOnVoltage, 2, separator), ""});
     }
     return table;
