@@ -58,7 +58,7 @@ std::string CornersCsv(const WorstCase& corners, const DesignTargets& design);
 std::string SweepCsv(const std::vector<SweepPoint>& sweep);
 // Its header line and one point's line, for a sweep written as it goes.
 std::string SweepCsvHeader();
-std::string SweepCsvRow(const SweepPoint& point);
+std::string SweepCsvRow(const SweepPoint& s);
 
 // The figures of a sweep point after its Vi and Io, described once for every
 // output: the name in the command's JSON (empty: not there) and how many of

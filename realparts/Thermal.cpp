@@ -169,7 +169,7 @@ ThermalResult Finish(const Map& map, const PartValues& parts, Evaluation&& e, Th
         const double power = e.failure == ThermalStall::None ? e.analysis.heat.*part.heat : 0;
         result.*part.figure = {part.rth > 0, e.t[k], parts.TjMax - e.t[k], power};
     }
-    result.hotParts = std::move(e.hot);
+    result.hotParts = e.hot;
     result.analysis = std::move(e.analysis);
     result.duty = e.duty;
     return result;
