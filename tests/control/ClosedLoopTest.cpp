@@ -223,8 +223,8 @@ TEST(ClosedLoop, RandomCircuitsAgainstTheRungeKuttaModel) {
     for (const int n : {tried[1][0], tried[1][1], tried[2][0], tried[2][1]}) EXPECT_EQ(n, 2);
 }
 
-// Accepted requests that once hung or aborted answer within a second, from
-// rest and settled, with a result or a refusal that says why ("*": either).
+// Accepted requests that once hung or aborted answer within a second (ten under the
+// sanitizers), from rest and settled, with a result or a refusal that says why ("*": either).
 TEST(ClosedLoop, EveryAcceptedRequestEndsWithinASecond) {
     // RL, ESR, C, f, C2, L, Vramp (0: the worked example's, -1: zero).
     const std::tuple<std::array<double, 7>, TransientRequest, std::string_view> cases[] = {
@@ -245,10 +245,14 @@ TEST(ClosedLoop, EveryAcceptedRequestEndsWithinASecond) {
         {{0, 0, 0, 0, 0, 1, 0}, {1e-3, {}, {}, {}, {}, 5e-3}, "*"},
         {{0, 0, 0, 0, 0, 0, 1e6}, {1e-3, {}, {}, {}, {}, 5e-3}, "*"},
     };
-    const auto within = [](auto run) {
+#if defined(__SANITIZE_ADDRESS__)  // the sanitizers slow every run several times over
+    const auto bound = std::chrono::seconds(10);
+#else
+    const auto bound = std::chrono::seconds(1);
+#endif
+    const auto within = [bound](auto run) {
         const auto begin = std::chrono::steady_clock::now();
-        run();
-        return std::chrono::steady_clock::now() - begin < std::chrono::seconds(1);
+        return run(), std::chrono::steady_clock::now() - begin < bound;
     };
     for (const auto& [changes, asked, says] : cases) {
         LoopCircuit loop = WorkedExample();
