@@ -112,12 +112,12 @@ std::string HelpDetails() {
 
 }  // namespace
 
-DesignFile SavedDesignFile(const FormTexts& texts, const ParsedArguments& arguments) {
+DesignFile SavedDesignFile(const InputTexts& texts, const ParsedArguments& arguments) {
     DesignFile file;
-    TakeFormTexts(texts, file);
+    TakeInputTexts(texts, file);
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)
-            if (key.textBox.empty())
+            if (!texts.contains(IdOf(key)))
                 (file.*section.texts)[std::string(key.key)] =
                     arguments.ValueOr(key.key, std::string(key.startText));
     return file;

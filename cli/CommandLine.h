@@ -12,7 +12,7 @@
 
 #include "cli/ArgumentParser.h"
 #include "designfile/DesignFile.h"
-#include "model/FormTexts.h"
+#include "model/InputTexts.h"
 
 namespace stepdown::cli {
 
@@ -34,6 +34,6 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 // What --save writes: the texts of the main window's boxes and, for the keys of
 // the other windows' sections, the texts of the options of the same names
 // (empty for options not given).
-DesignFile SavedDesignFile(const FormTexts& texts, const ParsedArguments& arguments);
+DesignFile SavedDesignFile(const InputTexts& texts, const ParsedArguments& arguments);
 
 }  // namespace stepdown::cli

@@ -101,13 +101,13 @@ int ParseError(std::ostream& err, const ParseOutcome& parsed, std::string_view c
     return UsageError(err, OptionError(parsed, command, commands));
 }
 
-// Only the present options: a left-out option leaves its box as the window
+// Only the present options: a left-out option leaves its text as the window
 // starts it, empty or holding the default setting.
 void TypeFields(CommandForm& form, const ParsedArguments& arguments,
                 std::span<const DesignFileKey> fields) {
     for (const DesignFileKey& field : fields)
         if (arguments.values.count(field.key) != 0)
-            form.texts.insert_or_assign(std::string(field.textBox), arguments.ValueOr(field.key));
+            form.texts.insert_or_assign(IdOf(field), arguments.ValueOr(field.key));
 }
 
 const DesignRecord* Design(Module1& module, CommandForm& form) {

@@ -24,7 +24,7 @@
 #include "cli/RealPartsOutput.h"
 #include "designfile/DesignFile.h"
 #include "engine/Figures.h"
-#include "model/FormTexts.h"
+#include "model/InputTexts.h"
 #include "model/Module1.h"
 #include "realparts/RealPartsStudy.h"
 #include "verification/Launch.h"
@@ -60,11 +60,11 @@ struct Verification {
     std::optional<RealPartsStudy> asBuilt;
 };
 
-// What the command's clicks work on: the main window's boxes, as the window
-// opens them until an option or a click writes them, and the messages told,
-// in order.
+// What the command's clicks work on: the main window's texts by quantity, as
+// the window opens them until an option or a click writes them, and the
+// messages told, in order.
 struct CommandForm {
-    FormTexts texts = StartTexts();
+    InputTexts texts = StartTexts();
     MessageList messages;
 };
 

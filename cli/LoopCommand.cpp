@@ -126,8 +126,7 @@ int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostre
     // "Calcola" writes it, so that the windows read the saved circuit whole.
     const double vo = ParseNumber(arguments.ValueOr(key::vo)),
                  vi = ParseNumber(arguments.ValueOr(key::vi));
-    if (vo > 0 && vi > 0)
-        form.texts.insert_or_assign(std::string(kDField.textBox), FormatForField(vo / vi * 100));
+    if (vo > 0 && vi > 0) form.texts.insert_or_assign(IdOf(kDField), FormatForField(vo / vi * 100));
     return SaveIfAsked(arguments, form, status, err);
 }
 

@@ -75,14 +75,13 @@ std::optional<std::string> ReadCircuit(const ParsedArguments& arguments, Circuit
     CommandForm form;
     for (const DesignFileKey& key : kVerificationKeys)
         if (arguments.Has(key.key))
-            form.texts.insert_or_assign(std::string(key.textBox), arguments.ValueOr(key.key));
+            form.texts.insert_or_assign(IdOf(key), arguments.ValueOr(key.key));
     CircuitReading reading = ReadCircuitFields(form.texts);
     if (reading.values) {
         circuit = *reading.values;
         return std::nullopt;
     }
-    for (const DesignFileKey& key : kVerificationKeys)
-        if (key.textBox == reading.refusedBox) return InvalidValue(key.key, reading.message);
+    if (reading.refused != nullptr) return InvalidValue(reading.refused->key, reading.message);
     return reading.message;
 }
 

@@ -177,7 +177,7 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         CommandForm designed;
         Module1 module;
         for (const DesignFileKey& key : kDesignKeys)
-            designed.texts.insert_or_assign(std::string(key.textBox), TextOf(file.design, key));
+            designed.texts.insert_or_assign(IdOf(key), TextOf(file.design, key));
         std::optional<DesignTargets> nominal;
         if (Design(module, designed) != nullptr) nominal = TakeComputedDesign(module).targets;
         if (const auto refusal = FileChoiceRefusal(words.front(), file.selection, nominal)) {

@@ -41,9 +41,7 @@ JsonObject DesignJson(const DesignRecord& r) {
     JsonObject object;
     for (const DesignFigure& figure : kDesignFigures) object.Number(figure.name, r.*figure.value);
     JsonObject verification;
-    for (const auto& [textBox, text] : r.fieldTexts)
-        for (const Quantity& quantity : kVerificationKeys)
-            if (quantity.textBox == textBox) verification.String(quantity.key, text);
+    for (const auto& [id, text] : r.fieldTexts) verification.String(id.key, text);
     return object.Object("verification", std::move(verification));
 }
 

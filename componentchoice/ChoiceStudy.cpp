@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/MainWindowBoxes.h"
 #include "model/VerificationFields.h"
 
 namespace stepdown {
@@ -62,13 +63,13 @@ void ApplyStandardValues(Module1& module, MainWindowOperations& window, double L
     const auto quantities = CircuitQuantities();
     for (const auto& [quantity, value] :
          {std::pair{&quantities[3], L}, std::pair{&quantities[4], C}}) {
-        const std::string_view textBox = quantity->field.textBox;
+        const std::string_view box = BoxOf(*quantity->row);
         const std::string text = FormatForField(value);
-        window.SetText(textBox, text);
-        window.SetTextColour(textBox, kBlue);
+        window.SetText(box, text);
+        window.SetTextColour(box, kBlue);
         if (!designHeld) continue;
-        for (auto& [box, written] : module.LastDesign->fieldTexts)
-            if (box == textBox) written = text;
+        for (auto& [id, written] : module.LastDesign->fieldTexts)
+            if (id == IdOf(*quantity->row)) written = text;
     }
 }
 

@@ -5,9 +5,9 @@
 
 namespace stepdown {
 
-double RegulatedVo(const FormTexts& texts, const CircuitValues& circuit) {
+double RegulatedVo(const InputTexts& texts, const CircuitValues& circuit) {
     const Quantity& vo = Row(QuantityGroup::Design, key::vo);
-    return ReadQuantity(vo, TextIn(texts, vo.textBox)).value.value_or(circuit.D * circuit.Vi);
+    return ReadQuantity(vo, TextIn(texts, vo)).value.value_or(circuit.D * circuit.Vi);
 }
 
 LoopStudy StudyLoop(const CircuitValues& circuit, const PartValues& parts, double vo,

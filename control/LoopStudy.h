@@ -11,7 +11,7 @@
 #include "control/ClosedLoop.h"
 #include "control/ControlQuantities.h"
 #include "control/LoopAnalysis.h"
-#include "model/FormTexts.h"
+#include "model/InputTexts.h"
 
 namespace stepdown {
 
@@ -30,7 +30,7 @@ struct LoopStudy {
 
 // The output the divider regulates to when Rb is left empty: the design's
 // Vo as its field holds it, or D Vi when that field does not read.
-double RegulatedVo(const FormTexts& texts, const CircuitValues& circuit);
+double RegulatedVo(const InputTexts& texts, const CircuitValues& circuit);
 
 // `vo` (V) sets Rb = R1 Vref / (vo - Vref) when the text of Rb is empty.
 LoopStudy StudyLoop(const CircuitValues& circuit, const PartValues& parts, double vo,

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <optional>
 
+#include "model/MainWindowBoxes.h"
 #include "model/VerificationFields.h"
 
 namespace stepdown {
@@ -12,20 +13,20 @@ namespace {
 
 consteval const Quantity& Design(std::string_view key) { return Row(QuantityGroup::Design, key); }
 
-constexpr NumericField kVi = FieldOf(Design(key::vi));
-constexpr NumericField kVo = FieldOf(Design(key::vo));
-constexpr NumericField kF = FieldOf(Design(key::f));
-constexpr NumericField kRipple = FieldOf(Design(key::ripple));
-constexpr NumericField kDeltaVo = FieldOf(Design(key::dvo));
-constexpr NumericField kIo = FieldOf(Design(key::io));
+constexpr const Quantity& kVi = Design(key::vi);
+constexpr const Quantity& kVo = Design(key::vo);
+constexpr const Quantity& kF = Design(key::f);
+constexpr const Quantity& kRipple = Design(key::ripple);
+constexpr const Quantity& kDeltaVo = Design(key::dvo);
+constexpr const Quantity& kIo = Design(key::io);
 
 // The order of the character checks; the range checks read in another order.
-constexpr std::array kCheckOrder{kVi, kVo, kF, kRipple, kDeltaVo, kIo};
+constexpr std::array kCheckOrder{&kVi, &kVo, &kF, &kRipple, &kDeltaVo, &kIo};
 
 // The verification fields the design fills, and the value each shows.
-void RecordVerificationText(Module1& module, std::string_view textBox, double value) {
+void RecordVerificationText(Module1& module, const Quantity& row, double value) {
     module.ResultText = FormatForField(value);
-    module.LastDesign->fieldTexts.emplace_back(textBox, module.ResultText);
+    module.LastDesign->fieldTexts.emplace_back(IdOf(row), module.ResultText);
 }
 
 // A range message ends the click.
@@ -36,9 +37,9 @@ const DesignRecord* Refused(Module1& module, MessageDisplay& display, std::strin
 
 }  // namespace
 
-const DesignRecord* DesignFromTexts(Module1& m, const FormTexts& texts, MessageDisplay& messages) {
-    for (const NumericField& field : kCheckOrder)
-        if (!m.CheckField(messages, texts, field)) return nullptr;
+const DesignRecord* DesignFromTexts(Module1& m, const InputTexts& texts, MessageDisplay& messages) {
+    for (const Quantity* field : kCheckOrder)
+        if (!m.CheckField(messages, texts, *field)) return nullptr;
 
     std::optional<double> value;
     if (!(value = m.ReadNumber(messages, texts, kVi))) return nullptr;
@@ -87,17 +88,17 @@ const DesignRecord* DesignFromTexts(Module1& m, const FormTexts& texts, MessageD
 
     m.LastDesign = DesignRecord{m.DeltaiL, m.DeltaVo, m.IDP, m.IDm, m.Iim, m.Vo, m.Vi,
                                 m.f,       m.Io,      m.L,   m.C,   m.D,   m.RL, {}};
-    RecordVerificationText(m, kViField.textBox, m.Vi);
-    RecordVerificationText(m, kFField.textBox, m.f / 1000);
-    RecordVerificationText(m, kDField.textBox, m.D * 100);
-    RecordVerificationText(m, kLField.textBox, m.L);
-    RecordVerificationText(m, kCField.textBox, m.C);
-    RecordVerificationText(m, kRLField.textBox, m.RL);
+    RecordVerificationText(m, kViField, m.Vi);
+    RecordVerificationText(m, kFField, m.f / 1000);
+    RecordVerificationText(m, kDField, m.D * 100);
+    RecordVerificationText(m, kLField, m.L);
+    RecordVerificationText(m, kCField, m.C);
+    RecordVerificationText(m, kRLField, m.RL);
     return &*m.LastDesign;
 }
 
-void WriteVerificationTexts(const DesignRecord& design, FormTexts& texts) {
-    for (const auto& [textBox, text] : design.fieldTexts) texts.insert_or_assign(textBox, text);
+void WriteVerificationTexts(const DesignRecord& design, InputTexts& texts) {
+    for (const auto& [id, text] : design.fieldTexts) texts.insert_or_assign(id, text);
 }
 
 void DesignCalculation(Module1& m, MainWindowOperations& window) {
@@ -105,11 +106,12 @@ void DesignCalculation(Module1& m, MainWindowOperations& window) {
     if (design == nullptr) return;
     const std::string separator = window.DecimalSeparator();
     for (const DesignFigure& figure : kDesignFigures)
-        if (!figure.label.empty())
-            window.SetCaption(figure.label, FormatScientific(design->*figure.value, 2, separator));
-    for (const auto& [textBox, text] : design->fieldTexts) {
-        window.SetText(textBox, text);
-        window.SetTextColour(textBox, kBlue);
+        if (const std::string_view label = DesignLabelOf(figure.name); !label.empty())
+            window.SetCaption(label, FormatScientific(design->*figure.value, 2, separator));
+    for (const auto& [id, text] : design->fieldTexts) {
+        const std::string_view box = BoxOf(id);
+        window.SetText(box, text);
+        window.SetTextColour(box, kBlue);
     }
 }
 

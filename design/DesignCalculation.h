@@ -2,51 +2,52 @@
 // The design of the step-down stage from its requirements, and the example
 // data that fills the design fields.
 
-#include "model/FormTexts.h"
+#include "model/InputTexts.h"
 #include "model/Module1.h"
 
 namespace stepdown {
 
-// The design from the texts of Text1..Text6, as "Calcola" computes it for
+// The design from the texts of the design group, as "Calcola" computes it for
 // every front end: checks them, converts and range-checks them into
 // `module`, and records the design with the texts of Vi, f, D, L, C, RL that
 // the verification fields get. The first failure tells one message to
 // `messages` and gives null; otherwise the design (module.LastDesign).
-const DesignRecord* DesignFromTexts(Module1& module, const FormTexts& texts,
+const DesignRecord* DesignFromTexts(Module1& module, const InputTexts& texts,
                                     MessageDisplay& messages);
 
 // The verification fields' texts the design recorded, into `texts`.
-void WriteVerificationTexts(const DesignRecord& design, FormTexts& texts);
+void WriteVerificationTexts(const DesignRecord& design, InputTexts& texts);
 
 // The click of "Calcola L , C , IDP, IDm , Iim": the design from the
 // window's texts, then L, C, IDP, IDm, Iim in the result labels and Vi, f, D,
 // L, C, RL in the verification fields in blue.
 void DesignCalculation(Module1& module, MainWindowOperations& window);
 
-// The click of "Dati Esempio": the worked example into Text1..Text6.
+// The click of "Dati Esempio": the worked example into the design fields.
 void ExampleData(MainWindowOperations& window);
 
 // One result of the design, described once for every output: its name in
 // the command's text and JSON, the report's caption, its unit in the text
-// (shown as value x textScale; the JSON keeps the recorded value) and the
-// main window's label that shows it, if any.
+// (shown as value x textScale; the JSON keeps the recorded value) and
+// whether it is one of the results "Calcola" shows (D and RL only go into
+// the verification fields).
 struct DesignFigure {
     std::string_view name;
     std::string_view caption;
     std::string_view unit;
     double textScale;
     double DesignRecord::*value;
-    std::string_view label;
+    bool result;
 };
 
 inline constexpr DesignFigure kDesignFigures[] = {
-    {"L", "Induttanza L", "uH", 1, &DesignRecord::L, "Label24"},
-    {"C", "Capacità C", "uF", 1, &DesignRecord::C, "Label25"},
-    {"IDP", "Corrente di picco nel diodo IDP", "A", 1, &DesignRecord::IDP, "Label26"},
-    {"IDm", "Corrente media nel diodo IDm", "A", 1, &DesignRecord::IDm, "Label27"},
-    {"Iim", "Corrente media in ingresso Iim", "A", 1, &DesignRecord::Iim, "Label32"},
-    {"D", "Duty cycle D", "%", 100, &DesignRecord::D, ""},
-    {"RL", "Resistenza di carico RL", "ohm", 1, &DesignRecord::RL, ""},
+    {"L", "Induttanza L", "uH", 1, &DesignRecord::L, true},
+    {"C", "Capacità C", "uF", 1, &DesignRecord::C, true},
+    {"IDP", "Corrente di picco nel diodo IDP", "A", 1, &DesignRecord::IDP, true},
+    {"IDm", "Corrente media nel diodo IDm", "A", 1, &DesignRecord::IDm, true},
+    {"Iim", "Corrente media in ingresso Iim", "A", 1, &DesignRecord::Iim, true},
+    {"D", "Duty cycle D", "%", 100, &DesignRecord::D, false},
+    {"RL", "Resistenza di carico RL", "ohm", 1, &DesignRecord::RL, false},
 };
 
 // Messages of the checks the program adds to the design calculation.

@@ -1,14 +1,11 @@
 #include "design/DesignCalculation.h"
+#include "model/MainWindowBoxes.h"
 
 namespace stepdown {
 
 void ExampleData(MainWindowOperations& window) {
-    window.SetText("Text1", "25");
-    window.SetText("Text2", "15");
-    window.SetText("Text3", "80");
-    window.SetText("Text4", "40");
-    window.SetText("Text5", "60");
-    window.SetText("Text6", "1.5");
+    for (const ExampleText& example : kExampleTexts)
+        window.SetText(BoxOf(QuantityGroup::Design, example.key), std::string(example.text));
 }
 
 }  // namespace stepdown

@@ -226,18 +226,18 @@ std::string TextOf(const SectionTexts& texts, std::span<const DesignFileKey> key
     return {};
 }
 
-void TakeFormTexts(const FormTexts& texts, DesignFile& file) {
+void TakeInputTexts(const InputTexts& texts, DesignFile& file) {
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)
-            if (!key.textBox.empty())
-                (file.*section.texts)[std::string(key.key)] = TextIn(texts, key.textBox);
+            if (const auto typed = texts.find(IdOf(key)); typed != texts.end())
+                (file.*section.texts)[std::string(key.key)] = typed->second;
 }
 
-FormTexts FormTextsOf(const DesignFile& file) {
-    FormTexts texts;
+InputTexts InputTextsOf(const DesignFile& file) {
+    InputTexts texts;
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)
-            if (!key.textBox.empty()) texts.emplace(key.textBox, TextOf(file.*section.texts, key));
+            texts.emplace(IdOf(key), TextOf(file.*section.texts, key));
     return texts;
 }
 

@@ -18,7 +18,7 @@
 #include <string_view>
 
 #include "designfile/AtomicFile.h"
-#include "model/FormTexts.h"
+#include "model/InputTexts.h"
 #include "model/Quantities.h"
 
 namespace stepdown {
@@ -32,8 +32,7 @@ inline constexpr std::string_view kDesignFileExtension = ".stepdown";
 inline constexpr std::size_t kDesignFileMaxBytes = std::size_t{1024} * 1024;
 
 // One text of the file: a row of the table of quantities, whose key it is
-// stored under, whose main-window box holds it (if any) and whose start text
-// a key missing from a file reads as.
+// stored under and whose start text a key missing from a file reads as.
 using DesignFileKey = Quantity;
 
 inline constexpr std::span<const Quantity> kDesignKeys = QuantitiesOf(QuantityGroup::Design);
@@ -79,10 +78,10 @@ std::string TextOf(const SectionTexts& texts, const DesignFileKey& key);
 std::string TextOf(const SectionTexts& texts, std::span<const DesignFileKey> keys,
                    std::string_view name);
 
-// The main window's fifteen boxes into the file, and back: each box named in
-// a table gets the text of its key (its start text when the file lacks it).
-void TakeFormTexts(const FormTexts& texts, DesignFile& file);
-FormTexts FormTextsOf(const DesignFile& file);
+// Typed texts into the file, each under its section and key, and back: every
+// key of every section, at its start text when the file lacks it.
+void TakeInputTexts(const InputTexts& texts, DesignFile& file);
+InputTexts InputTextsOf(const DesignFile& file);
 
 // The bytes of the file: pretty-printed with two spaces, format, version and
 // the sections with their keys in the order of the tables (a key `file`

@@ -25,25 +25,25 @@ constexpr MeasuredFigures FiguresOf(const Module1& m) {
 // One of the five figures, described once for every output: its name in the
 // command's text and JSON, the name of the design's value it is compared
 // with, the symbol of the comparison tables, the report's caption, its unit,
-// the waveform window's label that shows it, and the design's value in the
-// figure's unit (the recorded value x designScale).
+// and the design's value in the figure's unit (the recorded value x
+// designScale).
 struct FigureDescription {
-    std::string_view name, designName, symbol, caption, unit, label;
+    std::string_view name, designName, symbol, caption, unit;
     double MeasuredFigures::*value;
     double DesignRecord::*designed;
     double designScale;
 };
 
 inline constexpr FigureDescription kMeasuredFigures[] = {
-    {"SimDeltaiL", "DeltaiL", "ΔiL", "Ondulazione della corrente ΔiL", "A", "Label2",
+    {"SimDeltaiL", "DeltaiL", "ΔiL", "Ondulazione della corrente ΔiL", "A",
      &MeasuredFigures::SimDeltaiL, &DesignRecord::DeltaiL, 1},
-    {"SimDeltaVo", "DeltaVo", "ΔVo", "Ondulazione della tensione ΔVo", "mV", "Label5",
+    {"SimDeltaVo", "DeltaVo", "ΔVo", "Ondulazione della tensione ΔVo", "mV",
      &MeasuredFigures::SimDeltaVo, &DesignRecord::DeltaVo, 1000},
-    {"SimIDP", "IDP", "IDP", "Corrente di picco nel diodo", "A", "Label8", &MeasuredFigures::SimIDP,
+    {"SimIDP", "IDP", "IDP", "Corrente di picco nel diodo", "A", &MeasuredFigures::SimIDP,
      &DesignRecord::IDP, 1},
-    {"SimIDm", "IDm", "IDm", "Corrente media nel diodo", "A", "Label9", &MeasuredFigures::SimIDm,
+    {"SimIDm", "IDm", "IDm", "Corrente media nel diodo", "A", &MeasuredFigures::SimIDm,
      &DesignRecord::IDm, 1},
-    {"SimIim", "Iim", "Iim", "Corrente media in ingresso", "A", "Label16", &MeasuredFigures::SimIim,
+    {"SimIim", "Iim", "Iim", "Corrente media in ingresso", "A", &MeasuredFigures::SimIim,
      &DesignRecord::Iim, 1},
 };
 

@@ -62,20 +62,19 @@ FieldNumber ReadFieldNumber(std::string_view text, std::string_view description)
     return {parsed.value, {}};
 }
 
-bool Module1::CheckField(MessageDisplay& display, const FormTexts& texts,
-                         const NumericField& field) {
-    FieldText = TextIn(texts, field.textBox);
-    ForgotMessage = ForgotMessageFor(field.description);
-    InvalidMessage = InvalidMessageFor(field.description);
+bool Module1::CheckField(MessageDisplay& display, const InputTexts& texts, const Quantity& row) {
+    FieldText = TextIn(texts, row);
+    ForgotMessage = ForgotMessageFor(row.subject);
+    InvalidMessage = InvalidMessageFor(row.subject);
     CheckNumericField(display);
     return ValidationFailed == 0;
 }
 
-std::optional<double> Module1::ReadNumber(MessageDisplay& display, const FormTexts& texts,
-                                          const NumericField& field) {
-    const ParsedNumber parsed = ParseNumberChecked(TextIn(texts, field.textBox));
+std::optional<double> Module1::ReadNumber(MessageDisplay& display, const InputTexts& texts,
+                                          const Quantity& row) {
+    const ParsedNumber parsed = ParseNumberChecked(TextIn(texts, row));
     if (parsed.overflow) {
-        Refuse(display, OverflowMessageFor(field.description));
+        Refuse(display, OverflowMessageFor(row.subject));
         return std::nullopt;
     }
     return parsed.value;

@@ -1,17 +1,18 @@
 #pragma once
 // Module1: the quantities shared by the two windows of the program.
 //
-// Data flow. The application owns one Module1 and hands it to both windows.
-// A click on the main window reads the text boxes it needs through the
-// window operations (WindowOperations.h), passes every numeric text through
-// CheckNumericField, converts the texts with ParseNumber (Conversions.h) into
-// the quantities below, and writes its results back as label captions and
-// text-box texts. The design calculation (design/) fills Vi..RL and the
-// verification fields; the launch (verification/) reads the verification fields
-// back into Vi, D, f, L, C, RL, N, NP, NI, runs the simulation into the five
-// waveform arrays, scans their extremes, measures the figures and draws the
-// plot. Nothing passes from one click to the next except through these
-// quantities and the texts of the controls.
+// Data flow. The application owns one Module1 and hands it to both windows. A click
+// on the main window takes the window's texts as typed inputs keyed by quantity
+// (InputTexts.h; the window maps its boxes to them in MainWindowBoxes.h), passes
+// every numeric text through CheckNumericField, converts the texts with ParseNumber
+// (Conversions.h) into the quantities below, and writes its results back as label
+// captions and box texts, again through MainWindowBoxes.h. The command, a design
+// file and the report hand the same clicks the same typed inputs, without a window.
+// The design calculation (design/) fills Vi..RL and the verification fields; the
+// launch (verification/) reads the verification fields back into Vi, D, f, L, C,
+// RL, N, NP, NI, runs the simulation into the five waveform arrays, scans their
+// extremes, measures the figures and draws the plot. Nothing passes from one click
+// to the next except through these quantities and the texts of the controls.
 
 #include <cstdint>
 #include <optional>
@@ -21,7 +22,8 @@
 #include <vector>
 
 #include "model/Conversions.h"
-#include "model/FormTexts.h"
+#include "model/InputTexts.h"
+#include "model/Quantity.h"
 #include "model/WindowOperations.h"
 
 namespace stepdown {
@@ -38,12 +40,6 @@ enum class FieldCheck { Passed, Empty, InvalidCharacter };
 // ASCII and every other character has only non-ASCII bytes, so the verdict is
 // the one the UTF-16 code units would give. The whole text is examined.
 FieldCheck ClassifyNumericText(std::string_view text);
-
-// A text box read as a number, and the words its messages name it by.
-struct NumericField {
-    std::string_view textBox;
-    std::string_view description;
-};
 
 // What the last completed design calculation computed and wrote into the
 // verification fields, so that a verification can tell whether it is still
@@ -64,8 +60,8 @@ struct DesignRecord {
     double C = 0.0;   // uF
     double D = 0.0;   // fraction of the period
     double RL = 0.0;  // ohm
-    // The verification text boxes and the texts written into them.
-    std::vector<std::pair<std::string, std::string>> fieldTexts;
+    // The verification quantities and the texts written into their fields.
+    TextList fieldTexts;
 };
 
 // "Hai dimenticato di scrivere " + description.
@@ -134,14 +130,14 @@ public:
     // then sets ValidationFailed to 1, otherwise leaves it at 0.
     void CheckNumericField(MessageDisplay& display);
 
-    // Copies the field's text into FieldText, sets the two messages from its
-    // description and checks it. True when the field passed.
-    bool CheckField(MessageDisplay& display, const FormTexts& texts, const NumericField& field);
+    // Copies the text of `row` into FieldText, sets the two messages from its
+    // subject and checks it. True when the field passed.
+    bool CheckField(MessageDisplay& display, const InputTexts& texts, const Quantity& row);
 
-    // The value of the field's text; a number beyond the double range is
-    // refused with a message naming the field.
-    std::optional<double> ReadNumber(MessageDisplay& display, const FormTexts& texts,
-                                     const NumericField& field);
+    // The value of the text of `row`; a number beyond the double range is
+    // refused with a message naming the quantity.
+    std::optional<double> ReadNumber(MessageDisplay& display, const InputTexts& texts,
+                                     const Quantity& row);
 
     // A range message: passes through ForgotMessage on its way to the box.
     void Refuse(MessageDisplay& display, std::string_view message);

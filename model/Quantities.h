@@ -4,15 +4,16 @@
 // A row says what the quantity is called (its key, which is both the design
 // file's key and the command's option; its caption for the windows, the
 // report and the help; the words its messages name it by), its unit and the
-// factor from that unit to SI, the text its field starts with, the main
-// window's box that holds it (if any), and the range it must lie in with the
-// words that refuse it. The groups are the design file's sections, in the
-// order they are written.
+// factor from that unit to SI, the text its field starts with, and the range
+// it must lie in with the words that refuse it. The groups are the design
+// file's sections, in the order they are written. Which box of the main
+// window holds a row is the window's own business (model/MainWindowBoxes.h).
 //
 // Adding a quantity: its key in model/InputKeys.h, a row here, then the
-// physics that uses its SI value.
-// The design file, the command's options and help and the report's
-// captions follow from the row.
+// physics that uses its SI value. The typed texts (model/InputTexts.h), the
+// design file, the command's options and help and the report's captions
+// follow from the row; a main-window box also takes its line in
+// model/MainWindowBoxes.h.
 
 #include <array>
 #include <span>
@@ -31,25 +32,25 @@ namespace stepdown {
 inline constexpr Quantity kFormQuantities[] = {
     // "Progetto > dati": the checks and their order are the design click's own.
     {QuantityGroup::Design, key::vi, "Tensione di ingresso Vi", "la tensione di ingresso Vi", "V",
-     1, "", "Text1", kPositive, "La tensione in ingresso non può essere zero o negativa!"},
+     1, "", kPositive, "La tensione in ingresso non può essere zero o negativa!"},
     {QuantityGroup::Design, key::vo, "Tensione di uscita Vo",
-     "il valore della tensione desiderata in uscita Vo", "V", 1, "", "Text2", kPositive,
+     "il valore della tensione desiderata in uscita Vo", "V", 1, "", kPositive,
      "La tensione in uscita non può essere zero o negativa o maggiore di Vi!"},
     {QuantityGroup::Design, key::f, "Frequenza di commutazione f",
-     "il valore della frequenza di commutazione f in kHz", "kHz", 1000, "", "Text3", kPositive,
+     "il valore della frequenza di commutazione f in kHz", "kHz", 1000, "", kPositive,
      "La frequenza non può essere zero o negativa!"},
     {QuantityGroup::Design, key::ripple, "Ondulazione della corrente ΔiL/Io",
-     "il valore di DeltaiL/Io in %", "%", 0.01, "", "Text4", kPositive,
+     "il valore di DeltaiL/Io in %", "%", 0.01, "", kPositive,
      "DeltaiL non può essere zero o negativo!"},
     {QuantityGroup::Design, key::dvo, "Ondulazione della tensione ΔVo",
-     "il valore di DeltaVo in mV", "mV", 0.001, "", "Text5", kPositive,
+     "il valore di DeltaVo in mV", "mV", 0.001, "", kPositive,
      "DeltaVo non può essere zero o negativo!"},
     {QuantityGroup::Design, key::io, "Corrente di uscita Io", "il valore di Io in Ampere", "A", 1,
-     "", "Text6", kNotNegative, "Io non può essere negativo!"},
+     "", kNotNegative, "Io non può essere negativo!"},
 
     // "Verifica > dati": the circuit the launch simulates.
     {QuantityGroup::Verification, key::vi, "Tensione di ingresso Vi", "la tensione di ingresso Vi",
-     "V", 1, "", "Text7", kPositive, "La tensione in ingresso non può essere zero o negativa!"},
+     "V", 1, "", kPositive, "La tensione in ingresso non può essere zero o negativa!"},
     {QuantityGroup::Verification,
      key::d,
      "Duty cycle D",
@@ -57,18 +58,17 @@ inline constexpr Quantity kFormQuantities[] = {
      "%",
      0.01,
      "",
-     "Text8",
      {0, false, 1, false},
      "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
     {QuantityGroup::Verification, key::f, "Frequenza di commutazione f",
-     "il valore della frequenza di commutazione f in kHz", "kHz", 1000, "", "Text12", kPositive,
+     "il valore della frequenza di commutazione f in kHz", "kHz", 1000, "", kPositive,
      "La frequenza non può essere zero o negativa!"},
     {QuantityGroup::Verification, key::l, "Induttanza L", "il valore dell'induttanza in uH", "uH",
-     0.000001, "", "Text9", kPositive, "L'induttanza non può essere zero o negativa!"},
+     0.000001, "", kPositive, "L'induttanza non può essere zero o negativa!"},
     {QuantityGroup::Verification, key::c, "Capacità C", "il valore della capacità in uF", "uF",
-     0.000001, "", "Text10", kPositive, "La capacità non può essere zero o negativa!"},
+     0.000001, "", kPositive, "La capacità non può essere zero o negativa!"},
     {QuantityGroup::Verification, key::rl, "Resistenza di carico RL",
-     "il valore della resistenza di carico RL in ohm", "Ω", 1, "", "Text11", kPositive,
+     "il valore della resistenza di carico RL in ohm", "Ω", 1, "", kPositive,
      "La resistenza di carico RL non può essere zero o negativa!"},
 
     // The three counts of the simulation, whole numbers.
@@ -79,15 +79,14 @@ inline constexpr Quantity kFormQuantities[] = {
      "",
      1,
      "1000",
-     "Text13",
      {1, true, 2'000'000, true},
      "Il numero dei campioni N non può essere minore di 1!",
      "Il numero dei campioni N non può superare 2000000: le forme d'onda non starebbero "
      "comodamente in memoria!"},
     {QuantityGroup::Simulation, key::np, "Periodi visualizzati NP",
-     "il numero dei periodi visualizzati NP", "", 1, "10", "Text14", kAnyValue, ""},
+     "il numero dei periodi visualizzati NP", "", 1, "10", kAnyValue, ""},
     {QuantityGroup::Simulation, key::ni, "Periodi simulati NI", "il numero delle iterazioni NI", "",
-     1, "2000", "Text15", kAnyValue, ""},
+     1, "2000", kAnyValue, ""},
 
 };
 
@@ -105,7 +104,6 @@ inline constexpr Quantity kSelectionQuantities[] = {
      "%",
      0.01,
      "20",
-     "",
      {0, true, 1, false},
      "La tolleranza di L non può essere negativa!",
      "La tolleranza di L deve restare sotto il 100 %: al minimo L sarebbe zero!"},
@@ -116,7 +114,6 @@ inline constexpr Quantity kSelectionQuantities[] = {
      "%",
      0.01,
      "20",
-     "",
      {0, true, 1, false},
      "La tolleranza di C non può essere negativa!",
      "La tolleranza di C deve restare sotto il 100 %: al minimo C sarebbe zero!"},
@@ -126,7 +123,6 @@ inline constexpr Quantity kSelectionQuantities[] = {
      "la tensione di ingresso minima in V",
      "V",
      1,
-     "",
      "",
      kPositive,
      "La tensione di ingresso minima non può essere zero o negativa!",
@@ -139,7 +135,6 @@ inline constexpr Quantity kSelectionQuantities[] = {
      "V",
      1,
      "",
-     "",
      kPositive,
      "La tensione di ingresso massima non può essere zero o negativa!",
      {},
@@ -150,7 +145,6 @@ inline constexpr Quantity kSelectionQuantities[] = {
      "la corrente di uscita minima in A",
      "A",
      1,
-     "",
      "",
      kPositive,
      "La corrente di uscita minima non può essere zero o negativa!",
@@ -163,7 +157,6 @@ inline constexpr Quantity kSelectionQuantities[] = {
      "A",
      1,
      "",
-     "",
      kPositive,
      "La corrente di uscita massima non può essere zero o negativa!",
      {},
@@ -174,7 +167,6 @@ inline constexpr Quantity kSelectionQuantities[] = {
      "la prima corrente di carico dei grafici in A",
      "A",
      1,
-     "",
      "",
      kPositive,
      "La prima corrente di carico dei grafici non può essere zero o negativa!",
@@ -187,7 +179,6 @@ inline constexpr Quantity kSelectionQuantities[] = {
      "A",
      1,
      "",
-     "",
      kPositive,
      "L'ultima corrente di carico dei grafici non può essere zero o negativa!",
      {},
@@ -199,7 +190,6 @@ inline constexpr Quantity kSelectionQuantities[] = {
      "",
      1,
      "50",
-     "",
      {1, true, 1000, true},
      "Il numero dei punti deve essere un intero da 1 a 1000!",
      {},

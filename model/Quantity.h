@@ -32,7 +32,6 @@ struct Quantity {
     std::string_view unit;              // of the typed text; empty for counts and words
     double toSI;                        // typed value x toSI = SI value
     std::string_view startText;         // what the field holds when the window opens
-    std::string_view textBox;           // the main window's box, empty elsewhere
     QuantityRange range;                // in SI units
     std::string_view refusal;           // a value below the range (or outside it)
     std::string_view highRefusal = {};  // a value above it, when that has words of its own
@@ -57,7 +56,7 @@ constexpr QuantityRange kNotNegative{0, true, kInf, true};
 constexpr Quantity WordRow(QuantityGroup group, std::string_view key, std::string_view caption,
                            std::string_view subject, std::string_view startText,
                            std::string_view refusal = {}) {
-    return {group,     key,     caption, subject, "",    1,  startText, "",
+    return {group,     key,     caption, subject, "",    1,  startText,
             kAnyValue, refusal, {},      false,   false, {}, true};
 }
 

@@ -5,7 +5,7 @@ namespace {
 
 consteval CircuitQuantity CircuitRow(std::string_view key, double Module1::*stored) {
     const Quantity& row = Row(QuantityGroup::Verification, key);
-    return {&row, FieldOf(row), stored};
+    return {&row, stored};
 }
 
 constexpr CircuitQuantity kCircuit[] = {
@@ -23,10 +23,10 @@ static_assert(kCircuit[kDutyRow].stored == &Module1::D);
 
 const CircuitQuantity& DutyCycleQuantity() { return kCircuit[kDutyRow]; }
 
-const DesignRecord* VerifiedDesign(const Module1& m, const FormTexts& texts) {
+const DesignRecord* VerifiedDesign(const Module1& m, const InputTexts& texts) {
     if (!m.LastDesign) return nullptr;
-    for (const auto& [textBox, text] : m.LastDesign->fieldTexts)
-        if (TextIn(texts, textBox) != text) return nullptr;
+    for (const auto& [id, text] : m.LastDesign->fieldTexts)
+        if (TextIn(texts, id) != text) return nullptr;
     return &*m.LastDesign;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The verification fields of the main window as quantities: the six of the
-// circuit (Vi, D, f, L, C, RL) with their boxes, factors to SI units, where
+// circuit (Vi, D, f, L, C, RL) with their rows, factors to SI units, where
 // the module stores them, their ranges and refusals, and the three counts
 // (N, NP, NI). The launch of "Grafici" reads them in this order; the side
 // windows read the circuit through the same rows, so one text gets one
@@ -17,31 +17,24 @@
 
 namespace stepdown {
 
-// A main-window box of the table: its name and the words its messages use.
-constexpr NumericField FieldOf(const Quantity& quantity) {
-    return {quantity.textBox, quantity.subject};
-}
-
-inline constexpr NumericField kViField = FieldOf(Row(QuantityGroup::Verification, key::vi));
-inline constexpr NumericField kDField = FieldOf(Row(QuantityGroup::Verification, key::d));
-inline constexpr NumericField kFField = FieldOf(Row(QuantityGroup::Verification, key::f));
-inline constexpr NumericField kLField = FieldOf(Row(QuantityGroup::Verification, key::l));
-inline constexpr NumericField kCField = FieldOf(Row(QuantityGroup::Verification, key::c));
-inline constexpr NumericField kRLField = FieldOf(Row(QuantityGroup::Verification, key::rl));
-inline constexpr NumericField kNField = FieldOf(Row(QuantityGroup::Simulation, key::n));
-inline constexpr NumericField kNPField = FieldOf(Row(QuantityGroup::Simulation, key::np));
-inline constexpr NumericField kNIField = FieldOf(Row(QuantityGroup::Simulation, key::ni));
+inline constexpr const Quantity& kViField = Row(QuantityGroup::Verification, key::vi);
+inline constexpr const Quantity& kDField = Row(QuantityGroup::Verification, key::d);
+inline constexpr const Quantity& kFField = Row(QuantityGroup::Verification, key::f);
+inline constexpr const Quantity& kLField = Row(QuantityGroup::Verification, key::l);
+inline constexpr const Quantity& kCField = Row(QuantityGroup::Verification, key::c);
+inline constexpr const Quantity& kRLField = Row(QuantityGroup::Verification, key::rl);
+inline constexpr const Quantity& kNField = Row(QuantityGroup::Simulation, key::n);
+inline constexpr const Quantity& kNPField = Row(QuantityGroup::Simulation, key::np);
+inline constexpr const Quantity& kNIField = Row(QuantityGroup::Simulation, key::ni);
 
 // One of the six quantities of the circuit, Vi, D, f, L, C, RL: its row of
-// the table, its field and where the launch stores it.
+// the table and where the launch stores it.
 struct CircuitQuantity {
     const Quantity* row;
-    NumericField field;
     double Module1::*stored;
 };
 
-// The six in the launch's reading order: Text7, Text8, Text12, Text9,
-// Text10, Text11.
+// The six in the launch's reading order: Vi, D, f, L, C, RL.
 std::span<const CircuitQuantity> CircuitQuantities();
 
 // The row of the duty cycle, whose box the side windows write D' into.
@@ -49,7 +42,7 @@ const CircuitQuantity& DutyCycleQuantity();
 
 // The last design when the verification fields still hold every text it
 // wrote into them, otherwise null.
-const DesignRecord* VerifiedDesign(const Module1& module, const FormTexts& texts);
+const DesignRecord* VerifiedDesign(const Module1& module, const InputTexts& texts);
 
 // Messages of the checks the program adds to the launch.
 inline constexpr std::string_view kFrequencyNotPositiveMessage =

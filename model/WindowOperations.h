@@ -1,8 +1,8 @@
 #pragma once
 // The operations through which the logic reaches a window. The Qt windows
 // implement them and the tests use a recording fake; the command and the
-// report hand the same functions plain texts (FormTexts.h) instead. Controls
-// are addressed by their object names ("Text7").
+// report hand the same functions plain texts (InputTexts.h) instead. Controls
+// are addressed by their object names, which model/MainWindowBoxes.h gives.
 
 #include <cstdint>
 #include <memory>
@@ -28,6 +28,18 @@ class MessageDisplay {
 public:
     virtual ~MessageDisplay() = default;
     virtual void ShowMessage(const std::string& text) = 0;
+};
+
+// The messages of a click kept in the order they were told, for whoever
+// shows them elsewhere (the command's standard error, a report's note).
+class MessageList : public MessageDisplay {
+public:
+    void ShowMessage(const std::string& text) override { texts_.push_back(text); }
+    const std::vector<std::string>& Texts() const { return texts_; }
+    bool Empty() const { return texts_.empty(); }
+
+private:
+    std::vector<std::string> texts_;
 };
 
 // A straight segment in the plot's user units (0..100 both ways, y upwards).

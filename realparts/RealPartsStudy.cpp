@@ -2,21 +2,20 @@
 
 #include <vector>
 
+#include "model/MainWindowBoxes.h"
 #include "model/VerificationFields.h"
 
 namespace stepdown {
 
-CircuitReading ReadCircuitFields(const FormTexts& texts) {
+CircuitReading ReadCircuitFields(const InputTexts& texts) {
     std::vector<std::string> typed;
     for (const CircuitQuantity& quantity : CircuitQuantities()) {
-        typed.push_back(TextIn(texts, quantity.field.textBox));
+        typed.push_back(TextIn(texts, *quantity.row));
         switch (ClassifyNumericText(typed.back())) {
         case FieldCheck::Empty:
-            return {std::nullopt, ForgotMessageFor(quantity.field.description),
-                    quantity.field.textBox};
+            return {std::nullopt, ForgotMessageFor(quantity.row->subject), quantity.row};
         case FieldCheck::InvalidCharacter:
-            return {std::nullopt, InvalidMessageFor(quantity.field.description),
-                    quantity.field.textBox};
+            return {std::nullopt, InvalidMessageFor(quantity.row->subject), quantity.row};
         case FieldCheck::Passed:
             break;
         }
@@ -26,14 +25,13 @@ CircuitReading ReadCircuitFields(const FormTexts& texts) {
     auto text = typed.begin();
     for (const CircuitQuantity& quantity : CircuitQuantities()) {
         QuantityReading value = ReadQuantity(*quantity.row, *text++);
-        if (value.Refused())
-            return {std::nullopt, std::move(value.refusal), quantity.field.textBox};
+        if (value.Refused()) return {std::nullopt, std::move(value.refusal), quantity.row};
         read.*quantity.stored = *value.value;
     }
-    return {CircuitValues{read.Vi, read.D, read.f, read.L, read.C, read.RL}, {}, {}};
+    return {CircuitValues{read.Vi, read.D, read.f, read.L, read.C, read.RL}, {}, nullptr};
 }
 
-RealPartsStudy StudyRealParts(const Module1& module, const FormTexts& texts,
+RealPartsStudy StudyRealParts(const Module1& module, const InputTexts& texts,
                               const PartTexts& parts) {
     RealPartsStudy study;
     CircuitReading circuit = ReadCircuitFields(texts);
@@ -75,13 +73,14 @@ RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& part
 void ApplyDutyCycle(Module1& module, MainWindowOperations& window, double D) {
     const bool designHeld = VerifiedDesign(module, TextsOf(window)) != nullptr;
     // The duty cycle is second in the reading order.
-    const std::string_view textBox = DutyCycleQuantity().field.textBox;
+    const Quantity& duty = *DutyCycleQuantity().row;
+    const std::string_view box = BoxOf(duty);
     const std::string text = FormatForField(D * 100);
-    window.SetText(textBox, text);
-    window.SetTextColour(textBox, kBlue);
+    window.SetText(box, text);
+    window.SetTextColour(box, kBlue);
     if (!designHeld) return;
-    for (auto& [box, written] : module.LastDesign->fieldTexts)
-        if (box == textBox) written = text;
+    for (auto& [id, written] : module.LastDesign->fieldTexts)
+        if (id == IdOf(duty)) written = text;
 }
 
 }  // namespace stepdown

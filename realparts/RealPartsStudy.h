@@ -23,14 +23,14 @@ inline constexpr std::int32_t kRealPartsWindowSamples = 1000;
 struct CircuitReading {
     std::optional<CircuitValues> values;  // SI units
     std::string message;                  // the refusal, when there are no values
-    std::string_view refusedBox;          // the text box of the refused field
+    const Quantity* refused = nullptr;    // the refused quantity's row
 };
 
-// Text7, Text8, Text12, Text9, Text10, Text11 as the launch reads them: the
+// The verification texts of Vi, D, f, L, C, RL as the launch reads them: the
 // character check of the six in that order, then each read with ParseNumber,
 // converted to SI units and range-checked, with the launch's messages; the
 // first refusal ends the reading. Changes no Module1.
-CircuitReading ReadCircuitFields(const FormTexts& texts);
+CircuitReading ReadCircuitFields(const InputTexts& texts);
 
 struct RealPartsStudy {
     // The first refused field's message (circuit before parts); then
@@ -53,7 +53,7 @@ struct RealPartsStudy {
 RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& parts,
                             std::optional<double> targetVo);
 
-RealPartsStudy StudyRealParts(const Module1& module, const FormTexts& texts,
+RealPartsStudy StudyRealParts(const Module1& module, const InputTexts& texts,
                               const PartTexts& parts);
 
 // Writes D' into the field D as the design writes its fields: in percent in

@@ -60,7 +60,7 @@ ReportSection DesignResults(const ReportInputs& in, Module1& module) {
         return section;
     }
     MessageList messages;
-    const DesignRecord* design = DesignFromTexts(module, FormTextsOf(in.texts), messages);
+    const DesignRecord* design = DesignFromTexts(module, InputTextsOf(in.texts), messages);
     if (design == nullptr) {
         section.notes.push_back("«Calcola» non dà risultati: " + messages.Texts().front());
         return section;
@@ -68,7 +68,7 @@ ReportSection DesignResults(const ReportInputs& in, Module1& module) {
     const DesignRecord& record = *design;
     // The results the window's labels show.
     for (const DesignFigure& figure : kDesignFigures)
-        if (!figure.label.empty())
+        if (figure.result)
             section.lines.push_back({std::string(figure.caption),
                                      Figure(record.*figure.value, figure.unit, in.separator)});
     return section;
@@ -119,11 +119,11 @@ void AddTraceScales(const SimulationRun& run, std::string_view s, ReportSection&
 // Whether the run was launched from the verification and simulation texts
 // the report prints (a run that does not say is taken as launched from them).
 bool LaunchedFrom(const SimulationRun& run, const DesignFile& texts) {
-    for (const auto& [textBox, text] : run.launchTexts)
+    for (const auto& [id, text] : run.launchTexts)
         for (const auto& [keys, section] : {std::pair{kVerificationKeys, &texts.verification},
                                             {kSimulationKeys, &texts.simulation}})
             for (const DesignFileKey& key : keys)
-                if (key.textBox == textBox && TextOf(*section, key) != text) return false;
+                if (IdOf(key) == id && TextOf(*section, key) != text) return false;
     return true;
 }
 
@@ -179,7 +179,7 @@ void AddRealPartsSections(const ReportInputs& in, const Module1& module, const P
             {std::string(field.row->caption),
              text.empty() ? Shown(text) : WithUnit(Shown(text), field.row->unit)});
     }
-    const RealPartsStudy study = StudyRealParts(module, FormTextsOf(in.texts), parts);
+    const RealPartsStudy study = StudyRealParts(module, InputTextsOf(in.texts), parts);
     if (const std::string why = NoFiguresExplanation(study); !why.empty()) {
         built.notes.push_back(why);
         sections.push_back(std::move(built));

@@ -75,7 +75,7 @@ std::shared_ptr<const LoopStudy> StudyReportLoop(const ReportInputs& in) {
     ControlTexts texts;
     TakeLoopTexts(in.texts, texts);
     if (texts == ControlTexts{}) return nullptr;
-    const FormTexts form = FormTextsOf(in.texts);
+    const InputTexts form = InputTextsOf(in.texts);
     const CircuitReading circuit = ReadCircuitFields(form);
     PartTexts partTexts;
     ChoiceTexts choices;

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "designfile/SideTexts.h"
+#include "model/MainWindowBoxes.h"
 #include "report/DesignReport.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/Form2Host.h"
@@ -34,7 +35,7 @@ template <typename Visit>
 void ForEachBox(Visit visit) {
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)
-            if (!key.textBox.empty()) visit(key.textBox);
+            if (!BoxOf(key).empty()) visit(BoxOf(key));
 }
 
 }  // namespace
@@ -151,14 +152,15 @@ void DesignDocument::SetOpenFileNameProvider(OpenFileNameProvider provider) {
 
 DesignFile DesignDocument::Snapshot() const {
     DesignFile file;
-    TakeFormTexts(TextsOf(fields_), file);
+    TakeInputTexts(TextsOf(fields_), file);
     PutSideTexts(sideTexts_.parts, sideTexts_.choice, file);
     PutLoopTexts(sideTexts_.loop, file);
     return file;
 }
 
 void DesignDocument::Fill(const DesignFile& file) {
-    for (const auto& [textBox, text] : FormTextsOf(file)) fields_.SetText(textBox, text);
+    for (const auto& [id, text] : InputTextsOf(file))
+        if (const std::string_view box = BoxOf(id); !box.empty()) fields_.SetText(box, text);
     ForEachBox([this](std::string_view name) { fields_.SetTextColour(name, kBlack); });
     TakeSideTexts(file, sideTexts_.parts, sideTexts_.choice);
     TakeLoopTexts(file, sideTexts_.loop);

@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "designfile/DesignFile.h"
+#include "model/WindowOperations.h"
 #include "ui/FileExport.h"
 #include "ui/SideWindowTexts.h"
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "design/DesignCalculation.h"
+#include "model/MainWindowBoxes.h"
 #include "model/Quantities.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/NetlistExport.h"
@@ -69,7 +70,7 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
     RestoreFractionalPointSizes(*this);
     // The boxes start at their rows' start texts, the table being their one source.
     for (const Quantity& row : kQuantities)
-        if (!row.textBox.empty()) TextBox(row.textBox)->setText(Text(row.startText));
+        if (!BoxOf(row).empty()) TextBox(BoxOf(row))->setText(Text(row.startText));
     connect(ui_->Command1, &QPushButton::clicked, this, &Form1::onCommand1Clicked);
     connect(ui_->Command2, &QPushButton::clicked, this, &Form1::onCommand2Clicked);
     connect(ui_->Command3, &QPushButton::clicked, this, &Form1::onCommand3Clicked);

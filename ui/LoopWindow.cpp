@@ -22,6 +22,7 @@
 #include "control/LoopAssembly.h"
 #include "control/LoopCsv.h"
 #include "control/LoopStudy.h"
+#include "model/MainWindowBoxes.h"
 #include "netlist/SpiceNetlist.h"
 #include "realparts/RealPartsStudy.h"
 #include "ui/ApplicationTitle.h"
@@ -201,7 +202,7 @@ void LoopWindow::ShowLoopTexts() {
 }
 
 LoopSetup LoopWindow::Read(LoopAsk ask) const {
-    const FormTexts form = TextsOf(fields_);
+    const InputTexts form = TextsOf(fields_);
     const CircuitReading circuit = ReadCircuitFields(form);
     const PartsReading parts = ReadPartTexts(parts_);
     ControlTexts texts;

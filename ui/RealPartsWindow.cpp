@@ -28,6 +28,7 @@
 #include <array>
 #include <string>
 
+#include "model/MainWindowBoxes.h"
 #include "realparts/RealPartsReport.h"
 #include "ui/ChartAxes.h"
 #include "ui/NetlistExport.h"

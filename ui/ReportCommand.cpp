@@ -100,7 +100,7 @@ int RunReportCommand(const QString& designFile, const QString& output, std::ostr
     const QLocale locale = QLocale::system();
     ReportInputs inputs;
     inputs.separator = locale.decimalPoint().toStdString();
-    FormTexts texts = FormTextsOf(*read.file);
+    InputTexts texts = InputTextsOf(*read.file);
     MessageList messages;
     Module1 module;
     const auto& design = read.file->design;
@@ -112,14 +112,14 @@ int RunReportCommand(const QString& designFile, const QString& output, std::ostr
     // C the file holds are what its verification ran on.
     for (const Quantity& key : kVerificationKeys)
         if (const std::string saved = TextOf(read.file->verification, key); !saved.empty())
-            texts.insert_or_assign(std::string(key.textBox), saved);
+            texts.insert_or_assign(IdOf(key), saved);
     Form2Host waveforms(locale);
     Unwatched progress;
     VerifyFromTexts(module, texts, messages, progress, inputs.separator, &waveforms);
     for (const std::string& message : messages.Texts()) err << message << '\n';
 
     inputs.texts = *read.file;
-    TakeFormTexts(texts, inputs.texts);
+    TakeInputTexts(texts, inputs.texts);
     inputs.fileName = QFileInfo(designFile).fileName().toStdString();
     inputs.date = ReportDate().toStdString();
     const Form2* shown = waveforms.Window();

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "design/DesignCalculation.h"
+#include "model/MainWindowBoxes.h"
 #include "model/VerificationFields.h"
 #include "verification/Simulation.h"
 
@@ -14,28 +15,28 @@ static_assert(kMaxSamplesPerPeriod == 2'000'000, "kTooManySamplesMessage names t
 
 namespace {
 
-constexpr std::array kStepOrder{kViField, kDField, kFField,  kLField, kCField,
-                                kRLField, kNField, kNPField, kNIField};
+constexpr std::array kStepOrder{&kViField, &kDField, &kFField,  &kLField, &kCField,
+                                &kRLField, &kNField, &kNPField, &kNIField};
 
 // One of the three counts: parsed and rounded to 32 bits.
-std::optional<std::int32_t> ReadCount(Module1& m, const FormTexts& texts, MessageDisplay& window,
-                                      const NumericField& field) {
+std::optional<std::int32_t> ReadCount(Module1& m, const InputTexts& texts, MessageDisplay& window,
+                                      const Quantity& field) {
     const std::optional<double> value = m.ReadNumber(window, texts, field);
     if (!value) return std::nullopt;
     const std::optional<std::int32_t> count = RoundToInteger(*value);
-    if (!count) m.Refuse(window, IntegerRangeMessageFor(field.description));
+    if (!count) m.Refuse(window, IntegerRangeMessageFor(field.subject));
     return count;
 }
 
 // Reads the fields into the module; false once a refusal has been shown.
-bool ReadInputs(Module1& m, const FormTexts& texts, MessageDisplay& window,
+bool ReadInputs(Module1& m, const InputTexts& texts, MessageDisplay& window,
                 const FieldReadNotice& fieldRead) {
-    for (const NumericField& field : kStepOrder)
-        if (!m.CheckField(window, texts, field)) return false;
+    for (const Quantity* field : kStepOrder)
+        if (!m.CheckField(window, texts, *field)) return false;
 
     for (const CircuitQuantity& quantity : CircuitQuantities()) {
-        if (fieldRead) fieldRead(quantity.field.textBox);
-        const std::optional<double> value = m.ReadNumber(window, texts, quantity.field);
+        if (fieldRead) fieldRead(*quantity.row);
+        const std::optional<double> value = m.ReadNumber(window, texts, *quantity.row);
         if (!value) return false;
         const double converted = *value * quantity.row->toSI;
         // Only the frequency can leave the double range on its way to SI units.
@@ -62,8 +63,8 @@ bool ReadInputs(Module1& m, const FormTexts& texts, MessageDisplay& window,
     }
     m.N = *count;
     for (const auto& [field, stored] :
-         {std::pair{kNPField, &Module1::NP}, std::pair{kNIField, &Module1::NI}}) {
-        if (!(count = ReadCount(m, texts, window, field))) return false;
+         {std::pair{&kNPField, &Module1::NP}, std::pair{&kNIField, &Module1::NI}}) {
+        if (!(count = ReadCount(m, texts, window, *field))) return false;
         m.*stored = *count;
     }
     return true;
@@ -102,15 +103,15 @@ std::string UnsettledWarning(const RunAnalysis& a, std::int32_t NI, std::string_
     return std::string(kNoSteadyStateMessage);
 }
 
-LaunchResult VerifyFromTexts(Module1& m, const FormTexts& texts, MessageDisplay& messages,
+LaunchResult VerifyFromTexts(Module1& m, const InputTexts& texts, MessageDisplay& messages,
                              ProgressReporter& progress, std::string_view separator,
                              WaveformWindowHost* host, const FieldReadNotice& fieldRead) {
     if (!ReadInputs(m, texts, messages, fieldRead)) return {};
 
-    std::vector<std::pair<std::string, std::string>> launchTexts;
+    TextList launchTexts;
     launchTexts.reserve(kStepOrder.size());
-    for (const NumericField& field : kStepOrder)
-        launchTexts.emplace_back(field.textBox, TextIn(texts, field.textBox));
+    for (const Quantity* field : kStepOrder)
+        launchTexts.emplace_back(IdOf(*field), TextIn(texts, *field));
     WaveformWindowOperations* waveform = host != nullptr ? &host->WaveformWindow() : nullptr;
     if (waveform != nullptr) waveform->ResetPlot();
     const SimulationResult simulation = SimulateConverter(
@@ -119,7 +120,8 @@ LaunchResult VerifyFromTexts(Module1& m, const FormTexts& texts, MessageDisplay&
     if (waveform != nullptr) {
         const MeasuredFigures shown = FiguresOf(m);
         for (const FigureDescription& figure : kMeasuredFigures)
-            waveform->SetCaption(figure.label, FormatScientific(shown.*figure.value, 2, separator));
+            waveform->SetCaption(FigureLabelOf(figure.name),
+                                 FormatScientific(shown.*figure.value, 2, separator));
     }
 
     LaunchResult result{LaunchOutcome::InputRefused, simulation.run};
@@ -154,7 +156,7 @@ LaunchResult LaunchVerification(Module1& m, MainWindowOperations& window, Wavefo
                                 ProgressReporter& progress) {
     return VerifyFromTexts(
         m, TextsOf(window), window, progress, window.DecimalSeparator(), &host,
-        [&window](std::string_view textBox) { window.SetTextColour(textBox, kBlack); });
+        [&window](const Quantity& row) { window.SetTextColour(BoxOf(row), kBlack); });
 }
 
 }  // namespace stepdown

@@ -32,14 +32,13 @@ struct LaunchResult {
     std::shared_ptr<const SimulationRun> run;
 };
 
-// Told of each of the six circuit fields as it is read.
-using FieldReadNotice = std::function<void(std::string_view textBox)>;
+// Told of each of the six circuit quantities as it is read.
+using FieldReadNotice = std::function<void(const Quantity& row)>;
 
-// "Grafici" on the texts, as every front end runs it. Checks Text7, Text8,
-// Text12, Text9, Text10, Text11, Text13, Text14, Text15
-// in that order, converts them into Vi, D, f, L, C, RL, N, NP, NI (telling
-// `fieldRead` of each of the first six as it is read) and refuses, each with
-// one message to `messages` that ends the click:
+// "Grafici" on the texts, as every front end runs it. Checks the texts of
+// Vi, D, f, L, C, RL (verification) and N, NP, NI (simulation) in that order, converts them into
+// Vi, D, f, L, C, RL, N, NP, NI (telling `fieldRead` of each of the first six as it is read) and
+// refuses, each with one message to `messages` that ends the click:
 //   Vi <= 0; D <= 0 or D >= 1; f, L, C or RL <= 0 (each right after it is
 //   read); a number beyond the double range in any field; an f that
 //   overflows on the way to Hz; N, NP or NI beyond 32 bits; N below 1 or
@@ -48,13 +47,13 @@ using FieldReadNotice = std::function<void(std::string_view textBox)>;
 // which is stored only once accepted so that it never exceeds the arrays the
 // scans read. Then, given a `host`, it takes the waveform window from it and
 // resets its plot; it runs SimulateConverter and, given the window, writes
-// SimDeltaiL, SimDeltaVo, SimIDP, SimIDm and SimIim into Label2, Label5,
-// Label8, Label9 and Label16 with `separator`. Whatever the run's outcome
+// SimDeltaiL, SimDeltaVo, SimIDP, SimIDm and SimIim into their labels
+// (model/MainWindowBoxes.h) with `separator`. Whatever the run's outcome
 // the labels are written: after a run that was refused, unstable or
 // cancelled they show the figures of the last completed run (0 before the
 // first). Last, a completed run whose figures are not yet those of the
 // steady state gets one warning.
-LaunchResult VerifyFromTexts(Module1& module, const FormTexts& texts, MessageDisplay& messages,
+LaunchResult VerifyFromTexts(Module1& module, const InputTexts& texts, MessageDisplay& messages,
                              ProgressReporter& progress, std::string_view separator,
                              WaveformWindowHost* host = nullptr,
                              const FieldReadNotice& fieldRead = {});

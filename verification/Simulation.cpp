@@ -63,8 +63,7 @@ std::string ConductionDuringStartupMessage(std::int32_t NI, std::int64_t periods
 
 SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
                                    WaveformWindowOperations* window, ProgressReporter& progress,
-                                   const DesignRecord* design,
-                                   std::vector<std::pair<std::string, std::string>> launchTexts) {
+                                   const DesignRecord* design, TextList launchTexts) {
     const std::int32_t N = m.N;
     if (N < 1 || N > kMaxSamplesPerPeriod || !SwitchOnSteps(N, m.D)) return {};
 

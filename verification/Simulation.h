@@ -59,11 +59,10 @@ struct SimulationResult {
 // one (nothing of such a run is measured or drawn). The extremes change once
 // the conduction check has passed, the figures only in a completed run.
 // `design`, when given, is the design the verification fields hold, kept in
-// the analysis for comparison; `launchTexts`, the texts of the boxes the
-// launch read, are kept in the run.
-SimulationResult SimulateConverter(
-    Module1& module, MessageDisplay& messages, WaveformWindowOperations* window,
-    ProgressReporter& progress, const DesignRecord* design = nullptr,
-    std::vector<std::pair<std::string, std::string>> launchTexts = {});
+// the analysis for comparison; `launchTexts`, the texts of the quantities
+// the launch read, are kept in the run.
+SimulationResult SimulateConverter(Module1& module, MessageDisplay& messages,
+                                   WaveformWindowOperations* window, ProgressReporter& progress,
+                                   const DesignRecord* design = nullptr, TextList launchTexts = {});
 
 }  // namespace stepdown

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/InputTexts.h"
 #include "verification/RunAnalysis.h"
 
 namespace stepdown {
@@ -22,8 +23,8 @@ struct SimulationRun {
     std::vector<double> WaveIL, WaveVo, WaveIC, WaveVd, WaveId;
     // Only for a completed run.
     std::optional<RunAnalysis> analysis;
-    // The boxes it was launched from and their texts, in the launch's order.
-    std::vector<std::pair<std::string, std::string>> launchTexts;
+    // The quantities it was launched from and their texts, in the launch's order.
+    TextList launchTexts;
 };
 
 }  // namespace stepdown

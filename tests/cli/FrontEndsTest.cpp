@@ -72,11 +72,9 @@ const Case kCases[] = {
 // What the window that takes the case's text computes on it, next to the
 // worked example designed and verified.
 std::string WindowSays(const Case& c) {
-    testing::RecordingWindow window;
-    for (const auto& [box, text] : testing::kDesignExample) window.Type(box, text);
-    Module1 module;
-    DesignCalculation(module, window);
-    window.Type(std::string(Row(QuantityGroup::Verification, "c").textBox), "15.625");
+    testing::Designed designed;
+    auto& [module, window] = designed;
+    window.Type({QuantityGroup::Verification, key::c}, "15.625");
     PartTexts parts;
     ChoiceTexts choices;
     ControlTexts loop;
@@ -88,7 +86,7 @@ std::string WindowSays(const Case& c) {
     for (const ControlField& f : ControlFields())
         if (c.section == "loop" && f.row->key == c.key) loop.*f.text = c.text;
     if (const Quantity* row = FindQuantity(QuantityGroup::Verification, c.key))
-        window.Type(std::string(row->textBox), c.text);
+        window.Type(IdOf(*row), c.text);
     if (c.run == "verify") return StudyRealParts(module, TextsOf(window), parts).refusal;
     if (c.run != "loop") return StudyChoice(*module.LastDesign, parts, choices).refusal;
     const CircuitReading circuit = ReadCircuitFields(TextsOf(window));

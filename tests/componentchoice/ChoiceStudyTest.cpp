@@ -68,16 +68,6 @@ TEST(ReadChoiceTexts, EmptyRangesAreTheDesignsAndEachRefusalNamesItsField) {
     }
 }
 
-// The worked example after "Calcola".
-struct Designed {
-    Designed() {
-        for (const auto& [box, text] : kDesignExample) window.Type(box, text);
-        DesignCalculation(module, window);
-    }
-    Module1 module;
-    RecordingWindow window;
-};
-
 TEST(StudyChoice, StandardValuesCornersAndSweepFromTheLastDesign) {
     const Designed designed;
     ChoiceTexts choices = With({{&T::viMin, "20"}, {&T::viMax, "30"}, {&T::points, "3"}});
@@ -142,14 +132,15 @@ TEST(StudyChoice, StandardValuesCornersAndSweepFromTheLastDesign) {
 TEST(ApplyStandardValues, WritesLAndCInBlueAndTheDesignStillCounts) {
     Designed designed;
     ApplyStandardValues(designed.module, designed.window, 150, 18);
-    EXPECT_EQ(std::tie(designed.window.texts["Text9"], designed.window.texts["Text10"]),
+    EXPECT_EQ(std::tuple(designed.window.Text(VerificationId(key::l)),
+                         designed.window.Text(VerificationId(key::c))),
               std::tuple("1.500E+02", "1.800E+01"));
-    EXPECT_EQ(designed.window.colours["Text10"].blue, 255);
+    EXPECT_EQ(designed.window.Colour(VerificationId(key::c)).blue, 255);
     EXPECT_NE(VerifiedDesign(designed.module, TextsOf(designed.window)), nullptr);
 
-    designed.window.Type("Text7", "30");  // the fields no longer hold the design
+    designed.window.Type(VerificationId(key::vi), "30");  // the fields no longer hold the design
     ApplyStandardValues(designed.module, designed.window, 120, 15);
-    designed.window.Type("Text7", "2.500E+01");
+    designed.window.Type(VerificationId(key::vi), "2.500E+01");
     EXPECT_EQ(VerifiedDesign(designed.module, TextsOf(designed.window)), nullptr);
 }
 

@@ -375,10 +375,10 @@ TEST(LoopAssembly, EachTextOfTheStepsAsksForTheStepResponse) {
 // Without Rb the divider sets the design's Vo as its field holds it (a
 // reopened design's too), D Vi only when that field does not read.
 TEST(LoopStudy, RegulatesToTheDesignsVoAsItsFieldHoldsIt) {
-    FormTexts texts = StartTexts();
+    InputTexts texts = StartTexts();
     const CircuitValues circuit{12, 0.3063, 500e3, 5.6e-6, 10e-6, 1.65};
     EXPECT_EQ(RegulatedVo(texts, circuit), 0.3063 * 12);
-    texts["Text2"] = "3.3";
+    texts[{QuantityGroup::Design, key::vo}] = "3.3";
     EXPECT_EQ(RegulatedVo(texts, circuit), 3.3);
 }
 

@@ -21,13 +21,14 @@ TEST(DesignCalculation, WorkedExampleShowsTheResultsAndRecordsTheBlueVerificatio
         ExampleData(window);
         DesignCalculation(module, window);
         std::vector<std::string> expected;
-        for (const auto& [box, text] : testing::kDesignExample)
-            expected.push_back("text " + box + " " + text);
-        for (auto [label, caption] : testing::kDesignLabels)
-            expected.push_back("caption " + label + " " + caption.replace(1, 1, separator));
-        for (const auto& [box, text] : testing::kVerificationExample) {
-            expected.push_back("text " + box + " " + text);
-            expected.push_back("colour " + box + " 0,0,255");
+        for (const auto& [id, text] : testing::kDesignExample)
+            expected.push_back("text " + std::string(BoxOf(id)) + " " + text);
+        for (auto [name, caption] : testing::kDesignLabels)
+            expected.push_back("caption " + std::string(DesignLabelOf(name)) + " " +
+                               caption.replace(1, 1, separator));
+        for (const auto& [id, text] : testing::kVerificationExample) {
+            expected.push_back("text " + std::string(BoxOf(id)) + " " + text);
+            expected.push_back("colour " + std::string(BoxOf(id)) + " 0,0,255");
         }
         EXPECT_EQ(window.log, expected) << separator;
         const DesignRecord& design = module.LastDesign.value();
@@ -52,43 +53,43 @@ const std::string kDeltaVo = "il valore di DeltaVo in mV";
 const std::string kIo = "il valore di Io in Ampere";
 
 TEST(DesignCalculation, ARefusedClickShowsItsFirstFailureAndChangesNothingElse) {
-    // The changes to the worked example, how many of Vi, Vo, f, DeltaVo, Io, DeltaiL were
+    // The changes to the worked example by key, how many of Vi, Vo, f, DeltaVo, Io, DeltaiL were
     // stored, the message.
     const std::tuple<std::map<std::string, std::string>, int, std::string> cases[] = {
-        {{{"Text1", ""}, {"Text6", "?"}}, 0, Forgot(kVi)},
-        {{{"Text1", "2,5"}}, 0, Invalid(kVi)},
+        {{{"vi", ""}, {"io", "?"}}, 0, Forgot(kVi)},
+        {{{"vi", "2,5"}}, 0, Invalid(kVi)},
         // Every character check comes before the first conversion.
-        {{{"Text1", "0"}, {"Text2", ""}, {"Text3", "x"}}, 0, Forgot(kVo)},
-        {{{"Text2", " 15"}}, 0, Invalid(kVo)},
-        {{{"Text3", ""}, {"Text4", "?"}}, 0, Forgot(kF)},
-        {{{"Text3", "80k"}}, 0, Invalid(kF)},
-        {{{"Text4", ""}, {"Text5", ""}}, 0, Forgot(kRipple)},
-        {{{"Text4", "40%"}}, 0, Invalid(kRipple)},
-        {{{"Text5", ""}}, 0, Forgot(kDeltaVo)},
-        {{{"Text5", "60mV"}, {"Text6", "?"}}, 0, Invalid(kDeltaVo)},
-        {{{"Text6", ""}}, 0, Forgot(kIo)},
-        {{{"Text6", "\xC2\xBD"}}, 0, Invalid(kIo)},
+        {{{"vi", "0"}, {"vo", ""}, {"f", "x"}}, 0, Forgot(kVo)},
+        {{{"vo", " 15"}}, 0, Invalid(kVo)},
+        {{{"f", ""}, {"ripple", "?"}}, 0, Forgot(kF)},
+        {{{"f", "80k"}}, 0, Invalid(kF)},
+        {{{"ripple", ""}, {"dvo", ""}}, 0, Forgot(kRipple)},
+        {{{"ripple", "40%"}}, 0, Invalid(kRipple)},
+        {{{"dvo", ""}}, 0, Forgot(kDeltaVo)},
+        {{{"dvo", "60mV"}, {"io", "?"}}, 0, Invalid(kDeltaVo)},
+        {{{"io", ""}}, 0, Forgot(kIo)},
+        {{{"io", "\xC2\xBD"}}, 0, Invalid(kIo)},
         // The range checks read Vi, Vo, f, DeltaVo, Io and then the ripple.
-        {{{"Text1", "0"}}, 1, "La tensione in ingresso non può essere zero o negativa!"},
-        {{{"Text1", "1"}, {"Text2", "0"}},
+        {{{"vi", "0"}}, 1, "La tensione in ingresso non può essere zero o negativa!"},
+        {{{"vi", "1"}, {"vo", "0"}},
          2,
          "La tensione in uscita non può essere zero o negativa o maggiore di Vi!"},
-        {{{"Text3", "0"}, {"Text5", "0"}}, 3, "La frequenza non può essere zero o negativa!"},
-        {{{"Text5", "0"}, {"Text4", "0"}}, 4, "DeltaVo non può essere zero o negativo!"},
-        {{{"Text6", "-1"}, {"Text4", "0"}}, 5, "Io non può essere negativo!"},
-        {{{"Text6", "0"}}, 6, "DeltaiL non può essere zero o negativo!"},
-        {{{"Text2", "-1e400"}},
+        {{{"f", "0"}, {"dvo", "0"}}, 3, "La frequenza non può essere zero o negativa!"},
+        {{{"dvo", "0"}, {"ripple", "0"}}, 4, "DeltaVo non può essere zero o negativo!"},
+        {{{"io", "-1"}, {"ripple", "0"}}, 5, "Io non può essere negativo!"},
+        {{{"io", "0"}}, 6, "DeltaiL non può essere zero o negativo!"},
+        {{{"vo", "-1e400"}},
          1,
          "Il numero scritto per " + kVo + " è troppo grande in valore assoluto!"},
-        {{{"Text2", "25"}}, 6, std::string(kVoEqualsViMessage)},
-        {{{"Text3", "1e306"}}, 6, std::string(kResultNotFiniteMessage)},
+        {{{"vo", "25"}}, 6, std::string(kVoEqualsViMessage)},
+        {{{"f", "1e306"}}, 6, std::string(kResultNotFiniteMessage)},
         // C = 150e12 / (8 f^2 L Vi DeltaVo) and L = 150e6 / (25 f DeltaiL) underflow.
-        {{{"Text3", "1e300"}}, 6, std::string(kResultUnderflowMessage)},
-        {{{"Text2", "5e-324"}}, 6, std::string(kResultUnderflowMessage)}};
+        {{{"f", "1e300"}}, 6, std::string(kResultUnderflowMessage)},
+        {{{"vo", "5e-324"}}, 6, std::string(kResultUnderflowMessage)}};
     for (const auto& [changes, converted, message] : cases) {
         RecordingWindow window;
-        for (const auto& [box, text] : testing::kDesignExample) window.Type(box, text);
-        for (const auto& [box, text] : changes) window.Type(box, text);
+        for (const auto& [id, text] : testing::kDesignExample) window.Type(id, text);
+        for (const auto& [key, text] : changes) window.Type({QuantityGroup::Design, key}, text);
         Module1 module;
         double* const read[] = {&module.Vi,      &module.Vo, &module.f,
                                 &module.DeltaVo, &module.Io, &module.DeltaiL};

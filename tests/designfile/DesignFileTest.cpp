@@ -142,14 +142,12 @@ TEST(DesignFile, RefusesEachHostileFileWholeWithItsMessage) {
     }
 }
 
-TEST(DesignFile, TheMainWindowsBoxesTakeBackWhatTheyWereGiven) {
-    DesignFile taken, expected = Filled();
-    TakeFormTexts(FormTextsOf(Filled()), taken);
-    expected.parts = expected.selection = expected.loop = {};
-    EXPECT_EQ(taken, expected);
-    const FormTexts start = FormTextsOf(DesignFile{});  // keys left out: the start texts
-    EXPECT_EQ(start, StartTexts());
-    EXPECT_EQ(TextIn(start, "Text1") + TextIn(start, "Text14"), "10");
+TEST(DesignFile, TheTypedTextsTakeBackWhatTheyWereGiven) {
+    DesignFile taken;
+    TakeInputTexts(InputTextsOf(Filled()), taken);
+    EXPECT_EQ(taken, Filled());
+    const InputTexts start = InputTextsOf(DesignFile{});  // keys left out: the start texts
+    EXPECT_EQ(TextIn(start, kDesignKeys[0]) + TextIn(start, kSimulationKeys[1]), "10");  // vi, np
 }
 
 TEST(SaveDesignFile, ReplacesTheFileWholeOrLeavesItAsItWas) {

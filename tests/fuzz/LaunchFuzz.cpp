@@ -14,6 +14,7 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "support/RecordingWindow.h"
+#include "support/WorkedExample.h"
 #include "verification/Launch.h"
 #include "verification/Simulation.h"
 
@@ -23,8 +24,8 @@ using stepdown::LaunchOutcome;
 using stepdown::fuzz::Require;
 
 constexpr std::int64_t kStepBudget = 1'000'000;
-const std::vector<std::string> kBoxes{"Text7",  "Text8",  "Text12", "Text9", "Text10",
-                                      "Text11", "Text13", "Text14", "Text15"};
+// The launch's nine fields in its order: N seventh, NI ninth.
+const auto kFields = stepdown::testing::Typed("vi= d= f= l= c= rl= n= np= ni=");
 
 void RequireNumbers(std::string text, std::string_view where) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -65,17 +66,17 @@ void Click(stepdown::testing::RecordingWindow& window) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
     stepdown::testing::RecordingWindow window;
-    for (std::size_t i = 0; i < kBoxes.size(); ++i) {
-        const std::size_t end = i + 1 == kBoxes.size() ? input.npos : input.find('\n');
-        window.Type(kBoxes[i], std::string(input.substr(0, end)));
+    for (std::size_t i = 0; i < kFields.size(); ++i) {
+        const std::size_t end = i + 1 == kFields.size() ? input.npos : input.find('\n');
+        window.Type(kFields[i].first, std::string(input.substr(0, end)));
         input.remove_prefix(end == input.npos ? input.size() : end + 1);
     }
-    const std::optional<std::int32_t> N = CountOf(window.texts["Text13"]);
-    const std::optional<std::int32_t> NI = CountOf(window.texts["Text15"]);
+    const std::optional<std::int32_t> N = CountOf(window.Text(kFields[6].first));
+    const std::optional<std::int32_t> NI = CountOf(window.Text(kFields[8].first));
     if (N && NI && *N >= 1 && *NI >= 1) {
         if (*N > kStepBudget) return *N > stepdown::kMaxSamplesPerPeriod ? 0 : -1;
         if (std::int64_t{*N} * *NI > kStepBudget)
-            window.Type("Text15", std::to_string(kStepBudget / *N));
+            window.Type(kFields[8].first, std::to_string(kStepBudget / *N));
     }
     Click(window);
     return 0;

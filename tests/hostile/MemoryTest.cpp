@@ -54,26 +54,21 @@ TEST(Memory, NoInputAllocatesBeyondTheArraysAtTheCap) {
     const std::size_t before = live;
     largest = 0;
     peak = before;
-    struct Setting {
-        FieldTexts changes;
-        LaunchOutcome outcome;
-    };
     // Three periods at the cap, reported one by one: not yet settled. Then
     // two refusals before anything is allocated, and 2^31 - 1 periods that
     // stop at the worked example's repeat, reported once.
-    const Setting settings[] = {
-        {{{"Text13", "2000000"}, {"Text14", "1e9"}, {"Text15", "3"}}, LaunchOutcome::NotSettled},
-        {{{"Text13", "2000001"}}, LaunchOutcome::InputRefused},
-        {{{"Text13", "1e8"}}, LaunchOutcome::InputRefused},
-        {{{"Text13", "1000"}, {"Text14", "2147483647"}, {"Text15", "2147483647"}},
-         LaunchOutcome::Settled}};
+    const std::pair<const char*, LaunchOutcome> settings[] = {
+        {"n=2000000 np=1e9 ni=3", LaunchOutcome::NotSettled},
+        {"n=2000001", LaunchOutcome::InputRefused},
+        {"n=1e8", LaunchOutcome::InputRefused},
+        {"n=1000 np=2147483647 ni=2147483647", LaunchOutcome::Settled}};
     RecordingWindow window;
-    for (const Setting& setting : settings) {
-        for (const auto& [box, text] : kVerificationExample) window.Type(box, text);
-        for (const auto& [box, text] : setting.changes) window.Type(box, text);
+    for (const auto& [changes, outcome] : settings) {
+        for (const auto& [id, text] : kVerificationExample) window.Type(id, text);
+        for (const auto& [id, text] : Typed(changes)) window.Type(id, text);
         Module1 module;
         RecordingProgress progress(4);
-        EXPECT_EQ(LaunchVerification(module, window, window, progress).outcome, setting.outcome);
+        EXPECT_EQ(LaunchVerification(module, window, window, progress).outcome, outcome);
     }
     RecordingWindow design;
     for (const auto& [box, text] : kDesignExample) design.Type(box, std::string(1'000'000, '1'));

@@ -14,18 +14,6 @@
 namespace stepdown::testing {
 namespace {
 
-// The design fields of the worked example after "Calcola", then the changes.
-struct Designed {
-    explicit Designed(const FieldTexts& changes = {}) {
-        for (const auto& [box, text] : kDesignExample) window.Type(box, text);
-        DesignCalculation(module, window);
-        for (const auto& [box, text] : changes) window.Type(box, text);
-        window.log.clear();
-    }
-    Module1 module;
-    RecordingWindow window;
-};
-
 TEST(ReadCircuitFields, ReadsLikeTheLaunchAndRefusesWithItsMessagesTouchingNothing) {
     const CircuitValues read = ReadCircuitFields(TextsOf(Designed().window)).values.value();
     const Circuit si;
@@ -33,15 +21,10 @@ TEST(ReadCircuitFields, ReadsLikeTheLaunchAndRefusesWithItsMessagesTouchingNothi
                                {read.L, si.L},   {read.C, si.C}, {read.RL, si.RL}};
     for (const auto& [got, expected] : pairs) EXPECT_DOUBLE_EQ(got, expected);
 
-    const FieldTexts rows[] = {
-        {{"Text7", ""}},        {{"Text9", "1a"}},     {{"Text7", "0"}, {"Text11", "x"}},
-        {{"Text7", "-1"}},      {{"Text8", "100"}},    {{"Text8", "0"}},
-        {{"Text12", "0"}},      {{"Text12", "1E306"}}, {{"Text9", "0"}},
-        {{"Text10", "-1"}},     {{"Text11", "0"}},     {{"Text7", "1E400"}},
-        {{"Text10", "5e-324"}},
-    };
-    for (const FieldTexts& changes : rows) {
-        SCOPED_TRACE(changes[0].first + " " + changes[0].second);
+    for (const char* typed : {"vi=", "l=1a", "vi=0 rl=x", "vi=-1", "d=100", "d=0", "f=0", "f=1E306",
+                              "l=0", "c=-1", "rl=0", "vi=1E400", "c=5e-324"}) {
+        SCOPED_TRACE(typed);
+        const FieldTexts changes = Typed(typed);
         Designed launched(changes);
         RecordingProgress progress;
         LaunchVerification(launched.module, launched.window, launched.window, progress);
@@ -68,26 +51,26 @@ TEST(StudyRealParts, TargetsTheDesignsVoWhileTheFieldsHoldTheDesign) {
     EXPECT_NEAR(study.duty.D, (15 + 0.6) / (25 + 0.6), 1e-10);
 
     ApplyDutyCycle(designed.module, designed.window, study.duty.D);
-    EXPECT_EQ(designed.window.texts.at("Text8"), "6.094E+01");
-    EXPECT_EQ(designed.window.colours.at("Text8"), kBlue);
+    EXPECT_EQ(designed.window.Text(VerificationId(key::d)), "6.094E+01");
+    EXPECT_EQ(designed.window.Colour(VerificationId(key::d)), kBlue);
     study = StudyRealParts(designed.module, TextsOf(designed.window), ideal);
     EXPECT_EQ(study.targetVo, 15.0);
     EXPECT_NEAR(study.analysis.VoMean, (6.094E+01 / 100) * 25.6 - 0.6, 1e-9);
 
     // Another L: no longer the design; D written then is not recorded as the design's.
-    designed.window.Type("Text9", "130");
+    designed.window.Type(VerificationId(key::l), "130");
     study = StudyRealParts(designed.module, TextsOf(designed.window), ideal);
     EXPECT_FALSE(study.targetVo.has_value());
     EXPECT_EQ(study.duty.evaluations, 0);
     ApplyDutyCycle(designed.module, designed.window, 0.5);
-    designed.window.Type("Text9", "1.250E+02");
+    designed.window.Type(VerificationId(key::l), "1.250E+02");
     EXPECT_EQ(VerifiedDesign(designed.module, TextsOf(designed.window)), nullptr);
 
     PartTexts bad;
     bad.rd = "-1";
     EXPECT_EQ(StudyRealParts(designed.module, TextsOf(designed.window), bad).refusal,
               "La resistenza serie Rd del diodo non può essere negativa!");
-    designed.window.Type("Text7", "");  // the circuit is read first
+    designed.window.Type(VerificationId(key::vi), "");  // the circuit is read first
     EXPECT_EQ(StudyRealParts(designed.module, TextsOf(designed.window), bad).refusal,
               "Hai dimenticato di scrivere la tensione di ingresso Vi");
 }

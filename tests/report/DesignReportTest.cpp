@@ -100,14 +100,14 @@ struct Clicked {
     std::shared_ptr<const SimulationRun> run;
 };
 Clicked ClickThrough(const std::string& capacitance = {}) {
-    FormTexts texts = FormTextsOf(WorkedExample());
+    InputTexts texts = InputTextsOf(WorkedExample());
     Module1 module;
     MessageList messages;
     WriteVerificationTexts(*DesignFromTexts(module, texts, messages), texts);
-    if (!capacitance.empty()) texts["Text10"] = capacitance;
+    if (!capacitance.empty()) texts[{QuantityGroup::Verification, key::c}] = capacitance;
     testing::RecordingProgress progress;
     Clicked clicked{WorkedExample(), VerifyFromTexts(module, texts, messages, progress, ",").run};
-    TakeFormTexts(texts, clicked.texts);
+    TakeInputTexts(texts, clicked.texts);
     return clicked;
 }
 
@@ -226,7 +226,7 @@ TEST(DesignReport, TheStandardPartsAndTheWorstCornersFromTheFilesChoices) {
     // The same numbers as the window's study of the same texts.
     Module1 module;
     MessageList messages;
-    DesignFromTexts(module, FormTextsOf(in.texts), messages);
+    DesignFromTexts(module, InputTextsOf(in.texts), messages);
     ChoiceTexts e24, badTolerance;
     e24.series = "E24", e24.round = "nearest", badTolerance.tolL = "abc";
     const ChoiceStudy study = StudyChoice(*module.LastDesign, PartTexts{}, e24);

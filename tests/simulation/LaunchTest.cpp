@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "design/DesignCalculation.h"
 #include "steadystate/SteadyState.h"
 #include "support/RecordingWindow.h"
@@ -19,21 +17,20 @@ namespace stepdown::testing {
 namespace {
 
 constexpr double kZero = 0.0;
-const std::vector<std::string> kCircuitFields{"Text7", "Text8",  "Text12",
-                                              "Text9", "Text10", "Text11"};
+const FieldTexts kCircuitFields = Typed("vi= d= f= l= c= rl=");  // in the launch's order
 
 // The worked example's verification fields in blue, the changes, the click.
 struct Click {
     explicit Click(const FieldTexts& changes = {}, const std::string& separator = ".")
         : window(separator) {
-        for (const auto& [box, text] : kVerificationExample) {
-            window.Type(box, text);
-            window.colours[box] = kBlue;
+        for (const auto& [id, text] : kVerificationExample) {
+            window.Type(id, text);
+            window.colours[std::string(BoxOf(id))] = kBlue;
         }
         Again(changes);
     }
     void Again(const FieldTexts& changes = {}) {
-        for (const auto& [box, text] : changes) window.Type(box, text);
+        for (const auto& [id, text] : changes) window.Type(id, text);
         window.log.clear();
         window.messages.clear();
         window.waveform.log.clear();
@@ -41,8 +38,8 @@ struct Click {
     }
     std::vector<std::string> Figures() const {
         std::vector<std::string> out;
-        for (const auto& [label, _] : kFigureLabels)
-            out.push_back(window.waveform.captions.at(label));
+        for (const auto& [name, _] : kFigureLabels)
+            out.push_back(window.waveform.captions.at(std::string(FigureLabelOf(name))));
         return out;
     }
     Module1 module;
@@ -51,33 +48,24 @@ struct Click {
     LaunchResult result;
 };
 
-// "Text8=75 Text9=220": the fields typed, in that order.
-FieldTexts Typed(const std::string& typed) {
-    FieldTexts fields;
-    std::istringstream words(typed);
-    for (std::string w; words >> w;)
-        fields.emplace_back(w.substr(0, w.find('=')), w.substr(w.find('=') + 1));
-    return fields;
-}
-
 // A time step too long for L, C and RL: the integration grows without bound.
-const FieldTexts kLongStep = Typed("Text9=1 Text10=1 Text11=1 Text12=1 Text13=4");
+const FieldTexts kLongStep = Typed("l=1 c=1 rl=1 f=1 n=4");
 
 TEST(Launch, WorkedExampleRunsInOrderAndShowsItsFigures) {
     const Click click;
     EXPECT_EQ(click.result.outcome, LaunchOutcome::Settled);
     EXPECT_TRUE(click.window.messages.empty());
-    for (const auto& [label, text] : kFigureLabels)
-        EXPECT_EQ(click.window.waveform.captions.at(label), text);
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(click.Figures()[i], kFigureLabels[i].second);
     std::vector<std::string> order{"reset", "show", "scale", "run"};
     order.insert(order.end(), 5, "segments");
     order.push_back("run");
-    for (const auto& [label, text] : kFigureLabels)
-        order.push_back("caption " + label + " " + text);
+    for (const auto& [name, text] : kFigureLabels)
+        order.push_back("caption " + std::string(FigureLabelOf(name)) + " " + text);
     EXPECT_EQ(click.window.waveform.log, order);
     // Colours turn black in step order, before the window is taken.
     std::vector<std::string> main;
-    for (const std::string& box : kCircuitFields) main.push_back("colour " + box + " 0,0,0");
+    for (const auto& [id, _] : kCircuitFields)
+        main.push_back("colour " + std::string(BoxOf(id)) + " 0,0,0");
     main.push_back("create waveform window");
     EXPECT_EQ(click.window.log, main);
 
@@ -89,54 +77,46 @@ TEST(Launch, WorkedExampleRunsInOrderAndShowsItsFigures) {
 
 TEST(Launch, EachRefusalEndsTheClickWithOneMessageAfterStoringWhatWasRead) {
     struct Row {
-        FieldTexts changes;
-        std::size_t black;          // of Text7, Text8, Text12, Text9, Text10, Text11
+        const char* changes;
+        std::size_t black;          // of Vi, D, f, L, C, RL
         double Module1::*quantity;  // one the click stored, or left as it was
         double value;
         std::int32_t N;  // stored only once accepted
         std::string message;
-        static Row Of(FieldTexts c, std::size_t b, double Module1::*q, double v, std::int32_t N,
-                      std::string_view m) {
-            return {std::move(c), b, q, v, N, std::string(m)};
-        }
     };
     const std::string duty =
         "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!";
     const std::string vi = "la tensione di ingresso Vi";
     const Row rows[] = {
-        Row::Of({{"Text7", ""}, {"Text8", ""}, {"Text13", ""}}, 0, &Module1::Vi, 0, 0,
-                ForgotMessageFor(vi)),
-        Row::Of({{"Text9", "1a"}, {"Text13", ""}}, 0, &Module1::Vi, 0, 0,
-                InvalidMessageFor("il valore dell'induttanza in uH")),
-        Row::Of({{"Text15", "1,5"}}, 0, &Module1::Vi, 0, 0,
-                InvalidMessageFor("il numero delle iterazioni NI")),
-        Row::Of({{"Text7", "0"}}, 1, &Module1::D, 0, 0,
-                "La tensione in ingresso non può essere zero o negativa!"),
-        Row::Of({{"Text8", "100"}}, 2, &Module1::D, 1.0, 0, duty),
-        Row::Of({{"Text8", "0"}}, 2, &Module1::Vi, 25, 0, duty),
-        Row::Of({{"Text12", "0"}}, 3, &Module1::L, 0, 0, kFrequencyNotPositiveMessage),
-        Row::Of({{"Text12", "1E306"}}, 3, &Module1::f, 0, 0, kFrequencyOverflowMessage),
-        Row::Of({{"Text9", "0"}}, 4, &Module1::f, 80000, 0, kInductanceNotPositiveMessage),
-        Row::Of({{"Text10", "-1"}}, 5, &Module1::C, -1e-6, 0, kCapacitanceNotPositiveMessage),
-        Row::Of({{"Text11", "0"}}, 6, &Module1::RL, 0, 0, kLoadNotPositiveMessage),
-        Row::Of({{"Text7", "1E400"}}, 1, &Module1::Vi, 0, 0, OverflowMessageFor(vi)),
-        Row::Of({{"Text13", "3E9"}}, 6, &Module1::RL, 10, 0,
-                "Il numero scritto per il numero dei campioni N non è un intero rappresentabile a "
-                "32 bit: deve stare tra -2147483648 e 2147483647!"),
-        Row::Of({{"Text13", "0.5"}}, 6, &Module1::RL, 10, 0, kTooFewSamplesMessage),
-        Row::Of({{"Text13", "2000001"}}, 6, &Module1::RL, 10, 0, kTooManySamplesMessage),
-        Row::Of({{"Text14", "-3E9"}}, 6, &Module1::RL, 10, 1000,
-                IntegerRangeMessageFor("il numero dei periodi visualizzati NP")),
-        Row::Of({{"Text15", "2147483648"}}, 6, &Module1::RL, 10, 1000,
-                IntegerRangeMessageFor("il numero delle iterazioni NI")),
+        {"vi= d= n=", 0, &Module1::Vi, 0, 0, ForgotMessageFor(vi)},
+        {"l=1a n=", 0, &Module1::Vi, 0, 0, InvalidMessageFor("il valore dell'induttanza in uH")},
+        {"ni=1,5", 0, &Module1::Vi, 0, 0, InvalidMessageFor("il numero delle iterazioni NI")},
+        {"vi=0", 1, &Module1::D, 0, 0, "La tensione in ingresso non può essere zero o negativa!"},
+        {"d=100", 2, &Module1::D, 1.0, 0, duty},
+        {"d=0", 2, &Module1::Vi, 25, 0, duty},
+        {"f=0", 3, &Module1::L, 0, 0, std::string(kFrequencyNotPositiveMessage)},
+        {"f=1E306", 3, &Module1::f, 0, 0, std::string(kFrequencyOverflowMessage)},
+        {"l=0", 4, &Module1::f, 80000, 0, std::string(kInductanceNotPositiveMessage)},
+        {"c=-1", 5, &Module1::C, -1e-6, 0, std::string(kCapacitanceNotPositiveMessage)},
+        {"rl=0", 6, &Module1::RL, 0, 0, std::string(kLoadNotPositiveMessage)},
+        {"vi=1E400", 1, &Module1::Vi, 0, 0, OverflowMessageFor(vi)},
+        {"n=3E9", 6, &Module1::RL, 10, 0,
+         "Il numero scritto per il numero dei campioni N non è un intero rappresentabile a "
+         "32 bit: deve stare tra -2147483648 e 2147483647!"},
+        {"n=0.5", 6, &Module1::RL, 10, 0, std::string(kTooFewSamplesMessage)},
+        {"n=2000001", 6, &Module1::RL, 10, 0, std::string(kTooManySamplesMessage)},
+        {"np=-3E9", 6, &Module1::RL, 10, 1000,
+         IntegerRangeMessageFor("il numero dei periodi visualizzati NP")},
+        {"ni=2147483648", 6, &Module1::RL, 10, 1000,
+         IntegerRangeMessageFor("il numero delle iterazioni NI")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.message);
-        const Click click(row.changes);
+        const Click click(Typed(row.changes));
         EXPECT_EQ(click.result.outcome, LaunchOutcome::InputRefused);
         EXPECT_EQ(click.window.messages, std::vector<std::string>{row.message});
         for (std::size_t i = 0; i < kCircuitFields.size(); ++i)
-            EXPECT_EQ(click.window.colours.at(kCircuitFields[i]), i < row.black ? kBlack : kBlue);
+            EXPECT_EQ(click.window.Colour(kCircuitFields[i].first), i < row.black ? kBlack : kBlue);
         EXPECT_FALSE(click.window.waveformWindowCreated);
         EXPECT_EQ(click.module.*row.quantity, row.value);
         EXPECT_EQ(click.module.N, row.N);
@@ -144,17 +124,17 @@ TEST(Launch, EachRefusalEndsTheClickWithOneMessageAfterStoringWhatWasRead) {
 }
 
 TEST(Launch, EveryKindOfRunLeavesTheLastCompletedFigures) {
-    Click click(FieldTexts{{"Text15", "0"}});
+    Click click(Typed("ni=0"));
     EXPECT_EQ(click.result.outcome, LaunchOutcome::ConductionRefused);
     EXPECT_EQ(click.window.messages, std::vector<std::string>{std::string(kConductionMessage)});
     EXPECT_EQ(click.Figures(), std::vector<std::string>(5, "0.00E+00"));
     EXPECT_EQ(click.module.ForgotMessage, kConductionMessage);
 
-    click.Again({{"Text15", "2000"}});
+    click.Again(Typed("ni=2000"));
     const std::vector<std::string> completed = click.Figures();
     const double maxIL = click.module.MaxIL;
 
-    click.Again({{"Text9", "20"}});  // uH: the current dips below zero
+    click.Again(Typed("l=20"));  // uH: the current dips below zero
     EXPECT_EQ(click.result.outcome, LaunchOutcome::ConductionRefused);
     EXPECT_EQ(click.Figures(), completed);
     EXPECT_EQ(click.module.MaxIL, maxIL);
@@ -162,15 +142,14 @@ TEST(Launch, EveryKindOfRunLeavesTheLastCompletedFigures) {
     EXPECT_FALSE(click.window.waveform.shownRun->analysis.has_value());
 
     FieldTexts huge = kVerificationExample;  // and Vi at the top of the double range
-    huge.insert(huge.end(), {{"Text7", "1e308"}, {"Text13", "1000"}});
+    for (const auto& change : Typed("vi=1e308 n=1000")) huge.push_back(change);
     // The changes, the message, the progress report that cancels (0: none), the outcome.
     const std::tuple<FieldTexts, std::string_view, int, LaunchOutcome> cases[] = {
         {kLongStep, kUnstableMessage, 0, LaunchOutcome::Unstable},
         {huge, kResultNotFiniteMessage, 0, LaunchOutcome::Unstable},
-        {Typed("Text7=25 Text10=1000 Text11=100 Text15=3000"), "", 1, LaunchOutcome::Cancelled},
+        {Typed("vi=25 c=1000 rl=100 ni=3000"), "", 1, LaunchOutcome::Cancelled},
         // RL = 5e-324: Vo / RL overflows at the last step only.
-        {Typed("Text11=5e-324 Text13=3 Text8=90 Text15=1"), kUnstableMessage, 0,
-         LaunchOutcome::Unstable}};
+        {Typed("rl=5e-324 n=3 d=90 ni=1"), kUnstableMessage, 0, LaunchOutcome::Unstable}};
     for (const auto& [changes, message, cancelAt, outcome] : cases) {
         click.progress = RecordingProgress(cancelAt);
         click.Again(changes);
@@ -185,7 +164,7 @@ TEST(Launch, EveryKindOfRunLeavesTheLastCompletedFigures) {
 
 TEST(Launch, ARunShortOfItsSteadyStateWarnsAfterItsFigures) {
     // C = 1000 uF: the output capacitor takes about 17000 periods to charge.
-    const Click click({{"Text10", "1000"}}, ",");
+    const Click click(Typed("c=1000"), ",");
     EXPECT_EQ(click.result.outcome, LaunchOutcome::NotSettled);
     // The largest deviation, of the output ripple, rounded up to a hundredth of a percent.
     Circuit c;
@@ -199,10 +178,12 @@ TEST(Launch, ARunShortOfItsSteadyStateWarnsAfterItsFigures) {
         FormatFixed2(hundredths / 100, ",") + " %. Aumenta NI ad almeno " +
         std::to_string(click.result.run->analysis->steady.periodsNeeded) + ".";
     EXPECT_EQ(click.window.log.back(), "message " + warning);
-    EXPECT_EQ(click.window.waveform.log.back().rfind("caption Label16", 0), 0U);
+    EXPECT_EQ(click.window.waveform.log.back().rfind(
+                  "caption " + std::string(FigureLabelOf("SimIim")), 0),
+              0U);
 
     Click unstable(kLongStep);
-    unstable.Again({{"Text8", "50"}, {"Text15", "10"}});
+    unstable.Again(Typed("d=50 ni=10"));
     EXPECT_EQ(unstable.result.outcome, LaunchOutcome::NotSettled);
     EXPECT_EQ(unstable.window.messages,
               std::vector<std::string>{std::string(kNoSteadyStateMessage)});
@@ -301,7 +282,7 @@ TEST_P(Advice, HoldsAgainstTheLoopInLongDouble) {
     EXPECT_GE(P, least);
     EXPECT_LE(P, std::max<std::int64_t>(least + 1, least * 11 / 10)) << "least " << least;
     for (const std::int64_t NI : {P, P + 1, 2 * P}) {
-        click.Again({{"Text15", std::to_string(NI)}});
+        click.Again(Typed("ni=" + std::to_string(NI)));
         EXPECT_EQ(click.result.outcome, LaunchOutcome::Settled) << NI;
     }
 }
@@ -313,24 +294,22 @@ TEST(ConductionDuringStartup, AsksForTheNeededNIUpToTheLargestOne) {
 
 const AdviceCase kAdviceCases[] = {
     // C = 1 mF: a slow oscillation, sampled once a period.
-    {"slow_ringing", Typed("Text10=1000 Text13=200"), SettleAdvice::RaiseNI},
+    {"slow_ringing", Typed("c=1000 n=200"), SettleAdvice::RaiseNI},
     // RL = 1 ohm: real eigenvalues.
-    {"overdamped", Typed("Text11=1"), SettleAdvice::None},
+    {"overdamped", Typed("rl=1"), SettleAdvice::None},
     {"worked_example", {}, SettleAdvice::None},
     // A cycle of 7 periods in the double run.
-    {"cycling", Typed("Text7=48 Text8=75 Text12=50 Text9=220 Text10=10"), SettleAdvice::None},
-    {"light_duty", Typed("Text8=20 Text9=47 Text10=4.7 Text11=2"), SettleAdvice::None},
+    {"cycling", Typed("vi=48 d=75 f=50 l=220 c=10"), SettleAdvice::None},
+    {"light_duty", Typed("d=20 l=47 c=4.7 rl=2"), SettleAdvice::None},
     // 12 V to 3.3 V at 500 kHz as designed: refused at NI 2000 while still ringing.
-    {"refused_in_startup",
-     Typed("Text7=12 Text8=27.5 Text12=500 Text9=15.95 Text10=750 Text11=3.3 Text13=300"),
+    {"refused_in_startup", Typed("vi=12 d=27.5 f=500 l=15.95 c=750 rl=3.3 n=300"),
      SettleAdvice::RaiseNI},
     // L = 20 uH: the steady-state current dips below zero.
-    {"steady_current_negative", Typed("Text9=20 Text10=1000"), SettleAdvice::CurrentReachesZero},
+    {"steady_current_negative", Typed("l=20 c=1000"), SettleAdvice::CurrentReachesZero},
     // D N < 1: the switch never closes, and each period starts from rest.
-    {"switch_never_on", Typed("Text8=0.04"), SettleAdvice::CurrentReachesZero},
-    {"radius_within_rounding", Typed("Text9=1e15 Text10=1e12 Text11=1e12"),
-     SettleAdvice::NotComputable},
-    {"beyond_largest_NI", Typed("Text9=1e6 Text10=1e6 Text11=3100"), SettleAdvice::BeyondLargestNI},
+    {"switch_never_on", Typed("d=0.04"), SettleAdvice::CurrentReachesZero},
+    {"radius_within_rounding", Typed("l=1e15 c=1e12 rl=1e12"), SettleAdvice::NotComputable},
+    {"beyond_largest_NI", Typed("l=1e6 c=1e6 rl=3100"), SettleAdvice::BeyondLargestNI},
 };
 INSTANTIATE_TEST_SUITE_P(Circuits, Advice, ::testing::ValuesIn(kAdviceCases),
                          [](const auto& info) { return info.param.name; });
@@ -343,7 +322,7 @@ TEST(Launch, KeepsTheDesignOnlyWhileTheFieldsStillHoldIt) {
     const std::optional<DesignRecord>& design = click.result.run->analysis->design;
     ASSERT_TRUE(design.has_value());
     EXPECT_EQ(std::tie(design->DeltaiL, design->Vo), std::tuple(0.6, 15.0));
-    click.Again({{"Text11", "10"}});  // the same value, no longer the design's text
+    click.Again(Typed("rl=10"));  // the same value, no longer the design's text
     EXPECT_FALSE(click.result.run->analysis->design.has_value());
 }
 
@@ -353,9 +332,10 @@ TEST(Launch, KeepsTheDesignOnlyWhileTheFieldsStillHoldIt) {
 // node, D (Vi + 0.6) - 0.6, so D' = (Vo + 0.6) / (Vi + 0.6) to the search's 1e-9 of Vo.
 TEST(Launch, ADesignsVoMissedByMoreThanTwoPercentIsToldWithTheDiodesDropAndDPrime) {
     const FieldTexts designs[] = {
-        Typed("Text1=5 Text2=1.2 Text3=1000 Text4=30 Text5=10 Text6=5"),  // 38 % low
-        Typed("Text1=24 Text2=12 Text3=80 Text4=40 Text5=60 Text6=1.5"),  // 2.5 % low
-        Typed("Text1=25 Text2=15 Text3=80 Text4=40 Text5=60 Text6=1.5"),  // 1.6 %: the example
+        Typed("vi=5 vo=1.2 f=1000 ripple=30 dvo=10 io=5", QuantityGroup::Design),  // 38 % low
+        Typed("vi=24 vo=12 f=80 ripple=40 dvo=60 io=1.5", QuantityGroup::Design),  // 2.5 % low
+        Typed("vi=25 vo=15 f=80 ripple=40 dvo=60 io=1.5",
+              QuantityGroup::Design),  // 1.6 %: the example
     };
     for (const FieldTexts& design : designs) {
         SCOPED_TRACE(design[0].second + " V to " + design[1].second + " V");
@@ -383,7 +363,7 @@ TEST(Launch, ADesignsVoMissedByMoreThanTwoPercentIsToldWithTheDiodesDropAndDPrim
                       FormatFixed2(dPrime * 100, ",") +
                       " % la Vo media sarebbe quella di progetto");
         // The same circuit no longer held as the design's: nothing to compare with.
-        click.Again({{"Text11", "+" + click.window.texts.at("Text11")}});
+        click.Again(Typed("rl=+" + click.window.Text(VerificationId(key::rl))));
         EXPECT_FALSE(click.result.run->analysis->designVoDuty.has_value());
     }
 }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/MainWindowBoxes.h"
 #include "model/WindowOperations.h"
 
 namespace stepdown::testing {
@@ -88,9 +89,8 @@ private:
 class RecordingWindow : public MainWindowOperations, public WaveformWindowHost {
 public:
     explicit RecordingWindow(std::string separator = ".") : separator_(std::move(separator)) {
-        texts["Text13"] = "1000";
-        texts["Text14"] = "10";
-        texts["Text15"] = "2000";
+        for (const auto& [id, text] : StartTexts())
+            if (!text.empty()) texts[std::string(BoxOf(id))] = text;
     }
 
     WaveformWindowOperations& WaveformWindow() override {
@@ -122,6 +122,10 @@ public:
 
     // Puts a text into a box as the user would, without recording it.
     void Type(const std::string& textBox, const std::string& text) { texts[textBox] = text; }
+    // The same into the box of a quantity, and what that box holds and shows.
+    void Type(QuantityId id, const std::string& text) { texts[std::string(BoxOf(id))] = text; }
+    std::string Text(QuantityId id) const { return GetText(BoxOf(id)); }
+    Rgb Colour(QuantityId id) const { return colours.at(std::string(BoxOf(id))); }
 
     std::map<std::string, std::string> texts;
     std::map<std::string, Rgb> colours;

@@ -43,6 +43,7 @@
 #include "componentchoice/ChoiceReport.h"
 #include "control/CompensatorDesign.h"
 #include "control/LoopAssembly.h"
+#include "model/MainWindowBoxes.h"
 #include "model/Module1.h"
 #include "netlist/SpiceNetlist.h"
 #include "realparts/RealPartsReport.h"
