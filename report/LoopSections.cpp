@@ -142,7 +142,8 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
         const Modulator& m = study.loop.modulator;
         std::vector<ReportLine> current = {
             {"Controllo", "di corrente di picco"},
-            {"Guadagno del sensore di corrente Ri", Figure(m.Ri, "V/A", s)},
+            {"Guadagno del sensore di corrente Ri",
+             Figure(m.Ri, Row(QuantityGroup::Loop, key::ri).unit, s)},
             {"Pendenza della corrente misurata Sn", Figure(k.Sn * 1e-6, "V/µs", s)},
             {"Rampa di compensazione Se",
              Figure(k.Se * 1e-6, "V/µs", s) + (m.rampChosen ? ", scelta per Qp = 1" : "")},
