@@ -75,19 +75,10 @@ std::shared_ptr<const LoopStudy> StudyReportLoop(const ReportInputs& in) {
     ControlTexts texts;
     TakeLoopTexts(in.texts, texts);
     if (texts == ControlTexts{}) return nullptr;
-    const FormTexts form = FormTextsOf(in.texts);
-    const CircuitReading circuit = ReadCircuitFields(form);
     PartTexts partTexts;
     ChoiceTexts choices;
     TakeSideTexts(in.texts, partTexts, choices);
-    const PartsReading parts = ReadPartTexts(partTexts);
-    auto study = std::make_shared<LoopStudy>();
-    if (!circuit.values || !parts.values)
-        study->refusal = !circuit.values ? circuit.message : parts.message;
-    else
-        *study =
-            StudyLoop(*circuit.values, *parts.values, RegulatedVo(form, *circuit.values), texts);
-    return study;
+    return std::make_shared<LoopStudy>(StudyLoop(FormTextsOf(in.texts), partTexts, texts));
 }
 
 void AddLoopRefusal(const LoopStudy& study, std::vector<ReportSection>& sections) {
