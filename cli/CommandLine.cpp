@@ -133,7 +133,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (command == "--help" || command == "-h") {
         if (!rest.empty()) return UsageError(err, "argomento inatteso: " + rest.front());
         out << Usage() << HelpDetails() << LoopUsage()
-            << "Il circuito come in verify; --vo è la Vo da regolare, se manca --rb.\n"
+            << "Il circuito come in verify; --vo è la Vo da regolare, se manca --rb; senza --vo\n"
+               "la Vo è D·Vi, con il duty cycle --d.\n"
             << QuantityHelp(QuantityGroup::Loop) << NetlistHelp();
         return kExitSuccess;
     }

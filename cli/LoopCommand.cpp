@@ -35,6 +35,7 @@ constexpr int kSwitchedPoints = 40;
 
 std::vector<OptionSpec> LoopOptions() {
     std::vector<OptionSpec> options{{key::vi},
+                                    {key::d},
                                     {key::f},
                                     {key::l},
                                     {key::c},
@@ -122,11 +123,12 @@ int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostre
     CommandForm form;
     TypeFields(form, arguments, kDesignKeys);
     TypeFields(form, arguments, kVerificationKeys);
-    // The loop has no duty cycle of its own to type: the design's Vo/Vi, as
-    // "Calcola" writes it, so that the windows read the saved circuit whole.
+    // A duty cycle not typed is the design's Vo/Vi, as "Calcola" writes it,
+    // so that the windows read the saved circuit whole.
     const double vo = ParseNumber(arguments.ValueOr(key::vo)),
                  vi = ParseNumber(arguments.ValueOr(key::vi));
-    if (vo > 0 && vi > 0) form.texts.insert_or_assign(IdOf(kDField), FormatForField(vo / vi * 100));
+    if (arguments.ValueOr(key::d).empty() && vo > 0 && vi > 0)
+        form.texts.insert_or_assign(IdOf(kDField), FormatForField(vo / vi * 100));
     return SaveIfAsked(arguments, form, status, err);
 }
 

@@ -23,26 +23,21 @@ struct CircuitOption {
 consteval CircuitOption CircuitRow(std::string_view key, double CircuitValues::*value) {
     return {&Row(QuantityGroup::Verification, key), value};
 }
-const std::array<CircuitOption, 5> kCircuit{{
+// D, in the launch's order, only when given: the Vo it gives without --vo.
+const std::array<CircuitOption, 6> kCircuit{{
     CircuitRow(key::vi, &CircuitValues::Vi),
+    CircuitRow(key::d, &CircuitValues::D),
     CircuitRow(key::f, &CircuitValues::f),
     CircuitRow(key::l, &CircuitValues::L),
     CircuitRow(key::c, &CircuitValues::C),
     CircuitRow(key::rl, &CircuitValues::RL),
 }};
-constexpr std::string_view kVoDescription = Row(QuantityGroup::Design, key::vo).subject;
-
-// A value of the circuit, refused when left out, as an empty field would be.
-NumberText Required(const ParsedArguments& arguments, std::string_view key,
-                    std::string_view description, std::string_view refusal) {
-    return ReadPositiveText(arguments.ValueOr(key), description, refusal);
-}
-
 }  // namespace
 
 std::string LoopCircuitOptions() {
     std::string options;
-    for (const CircuitOption& option : kCircuit) options += OptionOf(*option.row) + ' ';
+    for (const CircuitOption& option : kCircuit)
+        if (option.row->key != key::d) options += OptionOf(*option.row) + ' ';
     return options + OptionOf(Row(QuantityGroup::Design, key::vo));
 }
 
@@ -62,7 +57,9 @@ LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
         result.refused = std::move(refusal);
         return result;
     };
+    const bool dutyGiven = !arguments.ValueOr(key::d).empty();
     for (const CircuitOption& option : kCircuit) {
+        if (option.row->key == key::d && !dutyGiven) continue;
         QuantityReading read = ReadQuantity(*option.row, arguments.ValueOr(option.row->key));
         if (read.Refused()) return Refused({option.row->key, std::move(read.refusal)});
         loop.circuit.*option.value = *read.value;
@@ -79,14 +76,13 @@ LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
     const ControlReading reading = ReadControlTexts(texts);
     if (!reading.values) return Refused({reading.refused->row->key, reading.message});
     const ControlValues& v = *reading.values;
-    double vo = 0;
-    if (!v.rb) {
-        const NumberText read =
-            Required(arguments, key::vo, kVoDescription,
-                     "La tensione desiderata in uscita Vo deve essere maggiore di zero!");
-        if (!read.value) return Refused({key::vo, read.why});
-        vo = *read.value;
-    }
+    const AskedVo asked = AskedOutput(arguments.ValueOr(key::vo), loop.circuit.Vi,
+                                      dutyGiven ? std::optional(loop.circuit.D) : std::nullopt);
+    if (asked.refusal) return Refused({key::vo, asked.refusal->sentence});
+    // Rb given, the divider needs no Vo: none is asked of it.
+    const double vo = v.rb ? 0 : asked.vo;
+    if (!v.rb && !(vo > 0))
+        return Refused({key::vo, ReadQuantity(Row(QuantityGroup::Design, key::vo), "").refusal});
     LoopSetup setup =
         SetUpLoop(loop.circuit, loop.parts, vo, v, {false, arguments.Has("step-csv")});
     if (setup.refusal && setup.refusal->key.empty()) {

@@ -36,13 +36,14 @@ struct LoopReading {
     std::string refusal;                            // no compensator meets the targets
     std::optional<TransientRequest> transient;      // when a step response is asked
     std::optional<CompensatorTargets> designedFor;  // the network was designed for these
-    double askedVo = 0;                             // V, --vo; 0 with --rb
+    double askedVo = 0;                             // V, --vo or D Vi; 0 with --rb
 };
 
 // Each text under its key (a key left out at its start text): Vi, f, L, C
-// and RL as verify reads them, each required; the parts; the modulator; the
-// divider (Rb from Vo unless rb is given); the network, given or designed;
-// the step response's request. Into `loop`, in that order of checks.
+// and RL as verify reads them, each required, and D when given; the parts;
+// the modulator; Vo by the design's rules when given, else D Vi; the divider
+// (Rb from Vo unless rb is given); the network, given or designed; the step
+// response's request. Into `loop`, in that order of checks.
 LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop);
 
 }  // namespace stepdown::cli

@@ -20,7 +20,8 @@ constexpr std::array<std::string_view, 3> kLoopOpenOptions{"loop", "json", "csv"
 
 // The circuit of the loop: the verification's texts, as the window reads
 // its fields.
-constexpr std::array<std::string_view, 5> kCircuitKeys{key::vi, key::f, key::l, key::c, key::rl};
+constexpr std::array<std::string_view, 6> kCircuitKeys{key::vi, key::d, key::f,
+                                                       key::l,  key::c, key::rl};
 
 std::string_view SectionOf(std::string_view name) {
     if (name == key::vo) return "design";

@@ -275,13 +275,8 @@ LoopPlant PlantOf(const LoopCircuit& loop) {
     circuit.RL = circuit.RL * (c.R1 + c.Rb) / (circuit.RL + c.R1 + c.Rb);
     const PartValues& parts = loop.parts;
     const bool synchronous = parts.rectifier == Rectifier::Synchronous;
-    const double dead = (parts.td1 + parts.td2) * circuit.f;
-    if (synchronous && !(op.D + dead < 1)) {
-        out.refusal = "Con i tempi morti td1 e td2 il duty cycle di " + Figure(op.D * 100) +
-                      " % del punto di lavoro non lascia spazio: D + (td1 + td2) f deve restare "
-                      "minore di 1.";
-        return out;
-    }
+    out.refusal = DeadTimesRefusal(op.D, parts, circuit.f);
+    if (!out.refusal.empty()) return out;
     const std::optional<ConductionMode> mode = SteadyModeAt(circuit, parts, op.D);
     if (!mode) {
         out.refusal =

@@ -2,6 +2,7 @@
 
 #include "control/CurrentMode.h"
 #include "control/PeriodMultipliers.h"
+#include "model/FieldRules.h"
 #include "model/QuantityReader.h"
 
 #include <algorithm>
@@ -108,6 +109,16 @@ StepRequest StepRequestOf(const ControlValues& v, bool asked) {
     else
         step.request = r;
     return step;
+}
+
+AskedVo AskedOutput(std::string_view voText, double Vi, std::optional<double> D) {
+    if (voText.empty()) return {D ? *D * Vi : 0, {}};
+    const QuantityReading read = ReadQuantity(Row(QuantityGroup::Design, key::vo), voText);
+    if (read.Refused()) return {0, LoopRefusal{key::vo, read.refusal}};
+    for (const FieldRule* rule : {&kVoNotAboveVi, &kVoNotAtVi})
+        if (std::string why = Broken(*rule, {*read.value, Vi}); !why.empty())
+            return {0, LoopRefusal{key::vo, std::move(why)}};
+    return {*read.value, {}};
 }
 
 LoopSetup SetUpLoop(const CircuitValues& circuit, const PartValues& parts, double vo,

@@ -80,6 +80,15 @@ struct LoopRefusal {
     std::string sentence;
 };
 
+// The output the divider is asked for when Rb is left empty: `vo` as the
+// design's row reads it, held to the design's rules against Vi, or D Vi when
+// no vo is given and a D is; 0 when neither is.
+struct AskedVo {
+    double vo = 0;                       // V
+    std::optional<LoopRefusal> refusal;  // names vo
+};
+AskedVo AskedOutput(std::string_view voText, double Vi, std::optional<double> D);
+
 struct LoopSetup {
     std::optional<LoopRefusal> refusal;  // when set, nothing below holds
     LoopCircuit loop;

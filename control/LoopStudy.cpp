@@ -2,29 +2,35 @@
 
 #include "control/LoopAssembly.h"
 #include "model/QuantityReader.h"
+#include "realparts/RealPartsStudy.h"
 
 namespace stepdown {
 
-double RegulatedVo(const InputTexts& texts, const CircuitValues& circuit) {
-    const Quantity& vo = Row(QuantityGroup::Design, key::vo);
-    return ReadQuantity(vo, TextIn(texts, vo)).value.value_or(circuit.D * circuit.Vi);
+LoopSetup SetUpLoopOf(const InputTexts& form, const PartTexts& parts, const ControlTexts& texts,
+                      LoopAsk ask) {
+    const CircuitReading circuit = ReadCircuitFields(form);
+    const PartsReading part = ReadPartTexts(parts);
+    const ControlReading control = ReadControlTexts(texts);
+    const std::string refusal = !circuit.values ? circuit.message
+                                : !part.values  ? part.message
+                                                : control.message;
+    if (!refusal.empty()) return {LoopRefusal{{}, refusal}, {}, {}, {}};
+    const CircuitValues& c = *circuit.values;
+    const AskedVo vo =
+        AskedOutput(TextIn(form, Row(QuantityGroup::Design, key::vo)), c.Vi, c.D);
+    if (vo.refusal) return {vo.refusal, {}, {}, {}};
+    return SetUpLoop(c, *part.values, vo.vo, *control.values, ask);
 }
 
-LoopStudy StudyLoop(const CircuitValues& circuit, const PartValues& parts, double vo,
-                    const ControlTexts& texts) {
+LoopStudy StudyLoop(const FormTexts& form, const PartTexts& parts, const ControlTexts& texts) {
     LoopStudy s;
-    const ControlReading reading = ReadControlTexts(texts);
-    if (!reading.values) {
-        s.refusal = reading.message;
-        return s;
-    }
-    LoopSetup setup = SetUpLoop(circuit, parts, vo, *reading.values);
+    LoopSetup setup = SetUpLoopOf(form, parts, texts);
     if (setup.refusal) {
         s.refusal = std::move(setup.refusal->sentence);
         return s;
     }
     s.loop = setup.loop;
-    s.askedVo = vo;
+    s.askedVo = setup.askedVo;
     s.designed = setup.designedFor.has_value();
     s.request = setup.request;
     s.analysis = AnalyseLoopFor(s.loop, setup.designedFor);

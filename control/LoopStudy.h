@@ -11,7 +11,9 @@
 #include "control/ClosedLoop.h"
 #include "control/ControlQuantities.h"
 #include "control/LoopAnalysis.h"
+#include "control/LoopAssembly.h"
 #include "model/InputTexts.h"
+#include "realparts/PartTexts.h"
 
 namespace stepdown {
 
@@ -28,12 +30,14 @@ struct LoopStudy {
     LoopAnalysis standardAnalysis;
 };
 
-// The output the divider regulates to when Rb is left empty: the design's
-// Vo as its field holds it, or D Vi when that field does not read.
-double RegulatedVo(const InputTexts& texts, const CircuitValues& circuit);
+// The loop of the main window's texts, the parts' and the controller's, as
+// the window and the report both read them, in this order: the circuit as
+// the launch reads it, the parts, the controller, the design's Vo (empty: D
+// Vi), then SetUpLoop's rules.
+LoopSetup SetUpLoopOf(const InputTexts& form, const PartTexts& parts, const ControlTexts& texts,
+                      LoopAsk ask = {});
 
-// `vo` (V) sets Rb = R1 Vref / (vo - Vref) when the text of Rb is empty.
-LoopStudy StudyLoop(const CircuitValues& circuit, const PartValues& parts, double vo,
-                    const ControlTexts& texts);
+// The study of that loop.
+LoopStudy StudyLoop(const FormTexts& form, const PartTexts& parts, const ControlTexts& texts);
 
 }  // namespace stepdown

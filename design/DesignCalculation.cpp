@@ -48,7 +48,9 @@ const DesignRecord* DesignFromTexts(Module1& m, const InputTexts& texts, Message
 
     if (!(value = m.ReadNumber(messages, texts, kVo))) return nullptr;
     m.Vo = *value;
-    if (!(m.Vo > 0 && m.Vo <= m.Vi)) return Refused(m, messages, Design(key::vo).refusal);
+    if (!(m.Vo > 0)) return Refused(m, messages, Design(key::vo).refusal);
+    if (const std::string why = Broken(kVoNotAboveVi, {m.Vo, m.Vi}); !why.empty())
+        return Refused(m, messages, why);
 
     if (!(value = m.ReadNumber(messages, texts, kF))) return nullptr;
     m.f = *value * Design(key::f).toSI;
@@ -67,7 +69,8 @@ const DesignRecord* DesignFromTexts(Module1& m, const InputTexts& texts, Message
     if (!(m.DeltaiL > 0)) return Refused(m, messages, Design(key::ripple).refusal);
 
     // With Vo = Vi the inductance is zero and the capacitance 0/0.
-    if (m.Vo == m.Vi) return Refused(m, messages, kVoEqualsViMessage);
+    if (const std::string why = Broken(kVoNotAtVi, {m.Vo, m.Vi}); !why.empty())
+        return Refused(m, messages, why);
 
     m.L = ((m.Vi - m.Vo) * m.Vo * 1e6) / (m.f * m.Vi * m.DeltaiL);
     m.C = ((m.Vi - m.Vo) * m.Vo * 1e12) / (m.f * m.f * 8 * m.L * m.Vi * m.DeltaVo);

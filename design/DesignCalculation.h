@@ -2,6 +2,7 @@
 // The design of the step-down stage from its requirements, and the example
 // data that fills the design fields.
 
+#include "model/FieldRules.h"
 #include "model/InputTexts.h"
 #include "model/Module1.h"
 
@@ -51,9 +52,7 @@ inline constexpr DesignFigure kDesignFigures[] = {
 };
 
 // Messages of the checks the program adds to the design calculation.
-inline constexpr std::string_view kVoEqualsViMessage =
-    "La tensione in uscita non può essere uguale alla tensione in ingresso Vi: "
-    "L risulterebbe zero e C indefinita!";
+inline constexpr std::string_view kVoEqualsViMessage = kVoNotAtVi.sentence;
 inline constexpr std::string_view kResultNotFiniteMessage =
     "Con questi dati i risultati non sono numeri rappresentabili: "
     "controlla i valori inseriti!";

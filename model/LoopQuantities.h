@@ -46,7 +46,7 @@ inline constexpr Quantity kLoopQuantities[] = {
         "voltage",
         "Il metodo di controllo può essere voltage (di tensione) o peak (di corrente di picco)!"),
     {QuantityGroup::Loop, key::ri, "Guadagno del sensore di corrente Ri",
-     "il guadagno del sensore di corrente Ri in V/A", "Ω", 1, "0.5", kPositive,
+     "il guadagno del sensore di corrente Ri in V/A", "V/A", 1, "0.5", kPositive,
      "Il guadagno del sensore di corrente Ri deve essere maggiore di zero!"},
     {QuantityGroup::Loop,
      key::se,

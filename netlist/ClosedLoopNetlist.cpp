@@ -50,7 +50,8 @@ std::string Header(const LoopCircuit& loop, const TransientRequest& r, bool from
     h += "*\n" + CircuitLines(loop.circuit, loop.parts, false);
     if (m.control == ControlMethod::PeakCurrent)
         h += "* Controllo di corrente di picco: Vref = " + HeaderValue(m.Vref, "V") +
-             ", Ri = " + HeaderValue(m.Ri, "V/A") + ", Se = " + HeaderValue(m.Se, "V/s") +
+             ", Ri = " + HeaderValue(m.Ri, Row(QuantityGroup::Loop, key::ri).unit) +
+             ", Se = " + HeaderValue(m.Se, "V/s") +
              ",\n*   tblank = " + HeaderValue(m.tblank, "s") +
              ", Ilim = " + HeaderValue(m.Ilim, "A") +
              ", Vcmax = Ri Ilim = " + HeaderValue(m.Vcmax, "V") + ", Dmax = " + Plain(m.Dmax, 6) +

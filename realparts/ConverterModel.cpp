@@ -6,6 +6,7 @@
 #include <limits>
 #include <numbers>
 
+#include "model/FieldRules.h"
 #include "realparts/RootFinding.h"
 
 namespace stepdown {
@@ -46,8 +47,12 @@ bool ValidValues(const CircuitValues& values, const PartValues& parts, bool chec
     const double period = 1 / values.f;
     if (!(parts.tr <= period && parts.tf <= period)) return false;
     // The low-side slot may shrink to nothing, the dead times may not overlap the on time.
-    return !checkDuty || parts.rectifier == Rectifier::Diode ||
-           values.D + (parts.td1 + parts.td2) * values.f < 1;
+    return !checkDuty || DeadTimesRefusal(values.D, parts, values.f).empty();
+}
+
+std::string DeadTimesRefusal(double D, const PartValues& parts, double f) {
+    if (parts.rectifier == Rectifier::Diode) return {};
+    return Broken(kDeadTimesFit, {D, parts.td1, parts.td2, f});
 }
 
 ConverterModel::ConverterModel(const CircuitValues& values, const PartValues& parts)

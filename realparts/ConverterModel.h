@@ -49,6 +49,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "realparts/LinearInterval.h"
@@ -182,6 +183,10 @@ std::optional<std::array<Real, 2>> FirstZeroBracket(const LinearInterval& in, Ve
 // period, all finite; D too when asked, with the dead times of a synchronous
 // stage after it within the period.
 bool ValidValues(const CircuitValues& values, const PartValues& parts, bool checkDuty);
+
+// Empty when the stage's dead times leave room for the duty cycle D at
+// `f`, or there are none (a diode); else the sentence that refuses them.
+std::string DeadTimesRefusal(double D, const PartValues& parts, double f);
 
 class ConverterModel {
 public:

@@ -254,11 +254,7 @@ std::string SwitchingTimeRefusal(const CircuitValues& circuit, const PartValues&
     if (parts.tf > period)
         return "Il tempo di discesa tf dell'interruttore supera il periodo di commutazione 1/f: "
                "l'interruttore non finirebbe di aprirsi prima del periodo successivo!";
-    if (parts.rectifier == Rectifier::Synchronous &&
-        !(circuit.D + (parts.td1 + parts.td2) * circuit.f < 1))
-        return "Il duty cycle e i tempi morti td1 e td2 non stanno nel periodo di commutazione: "
-               "D + (td1 + td2)·f deve restare minore di 1!";
-    return {};
+    return DeadTimesRefusal(circuit.D, parts, circuit.f);
 }
 
 std::string NoFiguresExplanation(const RealPartsStudy& study) {

@@ -75,19 +75,10 @@ std::shared_ptr<const LoopStudy> StudyReportLoop(const ReportInputs& in) {
     ControlTexts texts;
     TakeLoopTexts(in.texts, texts);
     if (texts == ControlTexts{}) return nullptr;
-    const InputTexts form = InputTextsOf(in.texts);
-    const CircuitReading circuit = ReadCircuitFields(form);
     PartTexts partTexts;
     ChoiceTexts choices;
     TakeSideTexts(in.texts, partTexts, choices);
-    const PartsReading parts = ReadPartTexts(partTexts);
-    auto study = std::make_shared<LoopStudy>();
-    if (!circuit.values || !parts.values)
-        study->refusal = !circuit.values ? circuit.message : parts.message;
-    else
-        *study =
-            StudyLoop(*circuit.values, *parts.values, RegulatedVo(form, *circuit.values), texts);
-    return study;
+    return std::make_shared<LoopStudy>(StudyLoop(InputTextsOf(in.texts), partTexts, texts));
 }
 
 void AddLoopRefusal(const LoopStudy& study, std::vector<ReportSection>& sections) {
@@ -142,7 +133,8 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
         const Modulator& m = study.loop.modulator;
         std::vector<ReportLine> current = {
             {"Controllo", "di corrente di picco"},
-            {"Guadagno del sensore di corrente Ri", Figure(m.Ri, "V/A", s)},
+            {"Guadagno del sensore di corrente Ri",
+             Figure(m.Ri, Row(QuantityGroup::Loop, key::ri).unit, s)},
             {"Pendenza della corrente misurata Sn", Figure(k.Sn * 1e-6, "V/µs", s)},
             {"Rampa di compensazione Se",
              Figure(k.Se * 1e-6, "V/µs", s) + (m.rampChosen ? ", scelta per Qp = 1" : "")},

@@ -202,20 +202,11 @@ void LoopWindow::ShowLoopTexts() {
 }
 
 LoopSetup LoopWindow::Read(LoopAsk ask) const {
-    const InputTexts form = TextsOf(fields_);
-    const CircuitReading circuit = ReadCircuitFields(form);
-    const PartsReading parts = ReadPartTexts(parts_);
     ControlTexts texts;
     for (const ControlField& field : ControlFields())
         texts.*field.text = field.row->word ? store_.*field.text
                                             : Field(field.row->key)->text().trimmed().toStdString();
-    const ControlReading control = ReadControlTexts(texts);
-    const std::string refusal = !circuit.values ? circuit.message
-                                : !parts.values ? parts.message
-                                                : control.message;
-    if (!refusal.empty()) return {LoopRefusal{{}, refusal}, {}, {}, {}};
-    return SetUpLoop(*circuit.values, *parts.values, RegulatedVo(form, *circuit.values),
-                     *control.values, ask);
+    return SetUpLoopOf(TextsOf(fields_), parts_, texts, ask);
 }
 
 void LoopWindow::WriteNetwork(const Compensator& c) {

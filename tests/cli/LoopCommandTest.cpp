@@ -195,8 +195,11 @@ TEST(LoopCommand, RefusalsNameTheirOption) {
                        "--c1", "333.01", "--c2", "12.639", "--c3", "10.024"});
     light[11] = "100000";  // RL: the full load's network cannot take the overshoot down
     EXPECT_EQ(nlohmann::json::parse(Loop(light).out)["loop"]["transient"]["steady"]["duty"], 0.0);
-    const Result missing =
-        Loop({"--vi", "25", "--f", "80", "--l", "125", "--c", "15", "--rl", "10"});
+    Args duty = With({"--d", "60"});  // no --vo: D Vi, 0.6 x 25 V = 15 V
+    duty.erase(duty.begin() + 2, duty.begin() + 4);
+    EXPECT_EQ(Loop(duty).out, Loop(kExample).out);
+    duty.erase(duty.end() - 2, duty.end());  // neither: refused, naming --vo
+    const Result missing = Loop(duty);
     EXPECT_EQ(missing.status, 2);
     ExpectHas(missing.err, {"--vo"});
 }

@@ -372,14 +372,11 @@ TEST(LoopAssembly, EachTextOfTheStepsAsksForTheStepResponse) {
     EXPECT_EQ(ModulatorOf(*ReadControlTexts(ramp).values).Vcmax, 2.4);
 }
 
-// Without Rb the divider sets the design's Vo as its field holds it (a
-// reopened design's too), D Vi only when that field does not read.
-TEST(LoopStudy, RegulatesToTheDesignsVoAsItsFieldHoldsIt) {
-    InputTexts texts = StartTexts();
-    const CircuitValues circuit{12, 0.3063, 500e3, 5.6e-6, 10e-6, 1.65};
-    EXPECT_EQ(RegulatedVo(texts, circuit), 0.3063 * 12);
-    texts[{QuantityGroup::Design, key::vo}] = "3.3";
-    EXPECT_EQ(RegulatedVo(texts, circuit), 3.3);
+// Without Rb the divider is asked for vo as typed, D Vi only when no vo is given.
+TEST(LoopAssembly, AsksTheDividerForVoOrElseDVi) {
+    EXPECT_EQ(AskedOutput("", 12, 0.3063).vo, 0.3063 * 12);
+    EXPECT_EQ(AskedOutput("3.3", 12, 0.3063).vo, 3.3);
+    EXPECT_EQ(AskedOutput("", 12, std::nullopt).vo, 0);
 }
 
 // Each text lands in its own row's value, in SI (the ranges: QuantityReaderTest).

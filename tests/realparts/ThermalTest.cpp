@@ -180,8 +180,6 @@ TEST(SynchronousTexts, WordsAndDeadTimesAreReadOrRefusedInTheirOwnWords) {
     EXPECT_EQ(read.values->RthHigh, 0);  // not given
     // 0.6 + 6 us x 80 kHz = 1.08: no room for the low side.
     EXPECT_EQ(Analyze(kCircuit, *read.values).outcome, RealPartsOutcome::InvalidValues);
-    EXPECT_NE(SwitchingTimeRefusal(kCircuit, *read.values).find("D + (td1 + td2)·f"),
-              std::string::npos);
 }
 
 }  // namespace
