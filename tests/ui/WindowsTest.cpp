@@ -299,8 +299,7 @@ void WindowsTest::exportsReplaceCancelOrReport() {
     const auto study =
         stepdown::StudyRealParts(*module_, stepdown::TextsOf(*form1_), sideTexts_.parts);
     QCOMPARE(study.parts.Rds, 0.05);
-    QCOMPARE(Read(cir), QByteArray::fromStdString(
-                            stepdown::SpiceNetlist(study.circuit, study.parts, study.analysis)));
+    QCOMPARE(Read(cir), QByteArray::fromStdString(stepdown::StudyNetlist(study)));
     Box("Text8")->clear();
     QVERIFY(WatchForModalBox([&] {
                 form2->ExportNetlistAction()->trigger();
@@ -464,10 +463,8 @@ void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
              QByteArray::fromStdString(stepdown::RealPartsCsv(window->Study().analysis.waveform)));
     AnswerSaveWith(*window, folder.filePath(QStringLiteral("c.cir")));
     QVERIFY(ChooseFromMenu(window, stepdown::kExportNetlistText));
-    const stepdown::RealPartsStudy& shown = window->Study();
     QCOMPARE(Read(folder.filePath(QStringLiteral("c.cir"))),
-             QByteArray::fromStdString(
-                 stepdown::SpiceNetlist(shown.circuit, shown.parts, shown.analysis)));
+             QByteArray::fromStdString(stepdown::StudyNetlist(window->Study())));
     QCOMPARE(QImage::fromData(Saved(*window, window->SaveImageAction(), folder, "c.png")).size(),
              window->WaveformChart()->size());
 }
