@@ -148,13 +148,11 @@ QComboBox* RealPartsWindow::NewPartChoice(const PartField& field, QWidget* page)
     choice->setObjectName(Text(field.row->key));
     // The store holds the word the command and the design file use.
     if (field.text == &PartTexts::rectifier) {
-        choice->addItem(QStringLiteral("diodo"), Text(RectifierWord(Rectifier::Diode)));
-        choice->addItem(QStringLiteral("sincrono"), Text(RectifierWord(Rectifier::Synchronous)));
+        for (const Rectifier rectifier : {Rectifier::Diode, Rectifier::Synchronous})
+            choice->addItem(Text(RectifierShown(rectifier)), Text(RectifierWord(rectifier)));
     } else {
-        choice->addItem(QStringLiteral("CCM forzato"),
-                        Text(LowSideWord(LowSideMode::ForcedContinuous)));
-        choice->addItem(QStringLiteral("emulazione del diodo"),
-                        Text(LowSideWord(LowSideMode::DiodeEmulation)));
+        for (const LowSideMode mode : {LowSideMode::ForcedContinuous, LowSideMode::DiodeEmulation})
+            choice->addItem(Text(LowSideShown(mode)), Text(LowSideWord(mode)));
     }
     connect(choice, &QComboBox::activated, this, [this, choice, text = field.text] {
         store_.*text = choice->currentData().toString().toStdString();
