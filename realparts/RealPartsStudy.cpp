@@ -46,9 +46,17 @@ RealPartsStudy StudyRealParts(const Module1& module, const FormTexts& texts,
         study.refusal = std::move(reading.message);
         return study;
     }
-    const DesignRecord* design = VerifiedDesign(module, texts);
+    const DesignRecord* design = AimedDesign(module, texts);
     return StudyCircuit(*circuit.values, *reading.values,
                         design ? std::optional(design->Vo) : std::nullopt);
+}
+
+const DesignRecord* AimedDesign(const Module1& module, const FormTexts& texts) {
+    if (!module.LastDesign) return nullptr;
+    const std::string_view dutyBox = DutyCycleQuantity().field.textBox;
+    for (const auto& [textBox, text] : module.LastDesign->fieldTexts)
+        if (textBox != dutyBox && TextIn(texts, textBox) != text) return nullptr;
+    return &*module.LastDesign;
 }
 
 RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& parts,

@@ -86,7 +86,7 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
         [self = QPointer<Form1>(this)](QWidget* over, const SaveFileNameProvider& name) {
             if (self)
                 SaveNetlist(over, name,
-                            StudyRealParts(self->module_, TextsOf(*self), self->sideTexts_.parts));
+                            StudyShownTexts(self->module_, TextsOf(*self), self->sideTexts_.parts));
         });
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &Form1::onContextMenuRequested);

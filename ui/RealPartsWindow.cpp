@@ -28,6 +28,7 @@
 #include <array>
 #include <string>
 
+#include "design/DesignCalculation.h"
 #include "realparts/RealPartsReport.h"
 #include "ui/ChartAxes.h"
 #include "ui/NetlistExport.h"
@@ -43,6 +44,15 @@ namespace {
 QChart* NewChart(const QLocale& locale) { return NewNumberChart(locale, 4); }
 
 }  // namespace
+
+RealPartsStudy StudyShownTexts(const Module1& module, const FormTexts& texts,
+                               const PartTexts& parts) {
+    if (AimedDesign(module, texts)) return StudyRealParts(module, texts, parts);
+    Module1 designed;
+    MessageList unshown;  // a design refused is no target; "Calcola" tells why
+    DesignFromTexts(designed, texts, unshown);
+    return StudyRealParts(designed, texts, parts);
+}
 
 RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, PartTexts& store,
                                  const QLocale& locale, QWidget* parent)
@@ -235,7 +245,7 @@ QComboBox* RealPartsWindow::PartChoice(std::string_view key) const {
 }
 
 void RealPartsWindow::Recompute() {
-    study_ = StudyRealParts(module_, TextsOf(fields_), store_);
+    study_ = StudyShownTexts(module_, TextsOf(fields_), store_);
     ShowFigures();
     if (!study_.refusal.empty()) ShowMessage(study_.refusal);
 }

@@ -21,6 +21,12 @@
 
 namespace stepdown {
 
+// What the window shows of the main window's texts and the part texts: aimed
+// at the last design made here while the fields hold it, else at the one the
+// design texts give, as a design opened from a file and its report have it.
+RealPartsStudy StudyShownTexts(const Module1& module, const FormTexts& texts,
+                               const PartTexts& parts);
+
 class RealPartsWindow : public ChartWindowFrame {
     Q_OBJECT
 

@@ -198,9 +198,13 @@ TEST(DesignReport, TheConverterAsBuiltOnceAPartIsSetWithTheDesignAsTarget) {
     ASSERT_EQ(losses->lines.size(), 9U);
     EXPECT_EQ(losses->lines[8].caption, "Rendimento");
 
-    in.texts.verification["d"] = "61", report = BuildDesignReport(in);
-    const std::vector<ReportLine>& changed = Find(report, "Componenti reali")->lines;
-    EXPECT_TRUE(changed[changed.size() - 2].value.starts_with("non calcolato"));
+    // D is what D' replaces: another D, as "Usa D′" writes, still aims at the design's Vo;
+    // another L does not.
+    for (const auto& [key, shown] : {std::pair{"d", "60,94 %"}, {"l", "non calcolato"}}) {
+        in.texts.verification[key] = "61", report = BuildDesignReport(in);
+        const std::vector<ReportLine>& changed = Find(report, "Componenti reali")->lines;
+        EXPECT_TRUE(changed[changed.size() - 2].value.starts_with(shown)) << key;
+    }
     // Refused, the part lines still show; the choices in the words of the window's.
     in.texts.parts = {{"esr", "abc"}, {"rectifier", "sync"}, {"lsmode", "de"}};
     report = BuildDesignReport(in);

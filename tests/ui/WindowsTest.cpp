@@ -129,6 +129,7 @@ private slots:
     }
     void cleanupTestCase() { delete watcher; }
     void init() {
+        QSettings(QStringLiteral("stepdown"), QStringLiteral("stepdown")).clear();  // recent files
         module_ = std::make_unique<stepdown::Module1>();
         sideTexts_ = {};
         form1_ = std::make_unique<stepdown::Form1>(*module_, sideTexts_, QLocale(QLocale::Italian));
@@ -467,6 +468,18 @@ void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
              QByteArray::fromStdString(stepdown::StudyNetlist(window->Study())));
     QCOMPARE(QImage::fromData(Saved(*window, window->SaveImageAction(), folder, "c.png")).size(),
              window->WaveformChart()->size());
+
+    // The report, and the file reopened where nothing was designed, aim at D' as shown.
+    stepdown::DesignDocument& document = form1_->Document();
+    const QString duty = window->SummaryValue(QStringLiteral("D′"))->text();
+    QVERIFY(Saved(document, document.HtmlReportAction(), folder, "r.html").contains(duty.toUtf8()));
+    Saved(document, document.SaveAsAction(), folder, "d.stepdown");
+    stepdown::Module1 module;
+    stepdown::SideWindowTexts fresh;
+    stepdown::Form1 reopened(module, fresh, QLocale(QLocale::Italian));
+    QVERIFY(reopened.Document().Open(folder.filePath(QStringLiteral("d.stepdown"))));
+    reopened.RealPartsAction()->trigger();
+    QCOMPARE(reopened.OpenRealPartsWindow()->SummaryValue(QStringLiteral("D′"))->text(), duty);
 }
 
 void WindowsTest::designThroughFileFreshWindowAndCommand() {
