@@ -227,6 +227,11 @@ void Form1::ShowRealPartsWindow() {
                 &DesignDocument::SideTextsEdited);
         // Its context menu opens the loop on the same circuit and parts.
         realParts_->addAction(loopAction_);
+        // Its figures are of the boxes' texts when it last computed.
+        for (const Quantity& row : kQuantities)
+            if (!row.textBox.empty())
+                connect(TextBox(row.textBox), &QLineEdit::textChanged, realParts_,
+                        &RealPartsWindow::NoteChangedInputs);
     } else {
         // The store may have been filled since the window last showed it.
         realParts_->ShowPartTexts();

@@ -43,6 +43,16 @@ namespace {
 // which beside a decimal comma would read as one.
 QChart* NewChart(const QLocale& locale) { return NewNumberChart(locale, 4); }
 
+// The main window's texts a study reads: the design's and the verification's.
+FormTexts StudiedTexts(const FormTexts& all) {
+    FormTexts texts;
+    for (const Quantity& row : kQuantities)
+        if (!row.textBox.empty() &&
+            (row.group == QuantityGroup::Design || row.group == QuantityGroup::Verification))
+            texts.emplace(row.textBox, TextIn(all, row.textBox));
+    return texts;
+}
+
 }  // namespace
 
 RealPartsStudy StudyShownTexts(const Module1& module, const FormTexts& texts,
@@ -62,6 +72,14 @@ RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, 
       store_(store) {
     auto* left = new QVBoxLayout;
     left->addWidget(BuildPartsForm());
+    changedNote_ = new QLabel(
+        QStringLiteral("I dati sono cambiati dopo l'ultimo calcolo: i risultati mostrati non "
+                       "corrispondono più. Premi «Ricalcola» per aggiornarli."),
+        this);
+    changedNote_->setWordWrap(true);
+    changedNote_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold"));
+    changedNote_->hide();
+    left->addWidget(changedNote_);
     summaryBox_ = new QGroupBox(QStringLiteral("Punto di lavoro"), this);
     auto* summaryLayout = new QVBoxLayout(summaryBox_);
     summary_ = new QWidget(summaryBox_);
@@ -146,6 +164,7 @@ QLineEdit* RealPartsWindow::NewPartEdit(const PartField& field, QWidget* page) {
     connect(edit, &QLineEdit::textChanged, this, [this, text = field.text](const QString& typed) {
         store_.*text = typed.toStdString();
         emit TextsEdited();
+        NoteChangedInputs();
     });
     connect(edit, &QLineEdit::returnPressed, this, &RealPartsWindow::Recompute);
     partFields_.push_back(edit);
@@ -230,6 +249,12 @@ void RealPartsWindow::ShowPartTexts() {
     // the recompute refuses it in words.
     for (const auto& [choice, text] : partChoices_)
         choice->setCurrentIndex(choice->findData(QString::fromStdString(store_.*text)));
+    NoteChangedInputs();
+}
+
+void RealPartsWindow::NoteChangedInputs() {
+    changedNote_->setVisible(store_ != studiedParts_ ||
+                             StudiedTexts(TextsOf(fields_)) != studiedTexts_);
 }
 
 QLineEdit* RealPartsWindow::PartEdit(std::string_view key) const {
@@ -245,7 +270,11 @@ QComboBox* RealPartsWindow::PartChoice(std::string_view key) const {
 }
 
 void RealPartsWindow::Recompute() {
-    study_ = StudyShownTexts(module_, TextsOf(fields_), store_);
+    const FormTexts texts = TextsOf(fields_);
+    study_ = StudyShownTexts(module_, texts, store_);
+    studiedTexts_ = StudiedTexts(texts);
+    studiedParts_ = store_;
+    changedNote_->hide();
     ShowFigures();
     if (!study_.refusal.empty()) ShowMessage(study_.refusal);
 }
