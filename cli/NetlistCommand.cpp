@@ -110,30 +110,27 @@ std::optional<std::string> ReadRequest(const ParsedArguments& arguments, Netlist
     return ReadPeriods(arguments, request.periods);
 }
 
-// The netlist, or on `err` why there is none.
+// The netlist of the converter verify reports on the same options, warm at
+// its temperatures when a thermal resistance is given; or on `err` why there
+// is none.
 std::optional<std::string> Netlist(NetlistRequest request, std::ostream& err) {
-    RealPartsStudy study;
-    study.circuit = request.circuit;
-    study.parts = request.parts;
-    study.targetVo = request.targetVo;
-    const AnalysisOptions options{true, kRealPartsWindowSamples};
-    if (request.targetVo) {
-        study.duty = DutyForTarget(request.circuit, request.parts, *request.targetVo, options);
-        if (study.duty.outcome != RealPartsOutcome::Found) {
-            // The summary's D' line says why, in the window's words.
-            for (const ReportLine& line : RealPartsSummary(study, "."))
-                if (line.caption == "D′") err << line.caption << ": " << line.value << '\n';
-            return std::nullopt;
-        }
-        study.circuit.D = study.duty.D;
+    RealPartsStudy study = StudyCircuit(request.circuit, request.parts, request.targetVo);
+    if (request.targetVo && study.duty.outcome != RealPartsOutcome::Found) {
+        // The summary's D' line says why, in the window's words.
+        for (const ReportLine& line : RealPartsSummary(study, "."))
+            if (line.caption == "D′") err << line.caption << ": " << line.value << '\n';
+        return std::nullopt;
     }
-    study.analysis = Analyze(study.circuit, study.parts, options);
+    // The switch runs at D' even cold: the option asks for it.
+    if (request.targetVo && !(study.thermal && study.thermal->status == ThermalStatus::Converged)) {
+        request.circuit.D = study.duty.D;
+        study = StudyCircuit(request.circuit, request.parts, request.targetVo);
+    }
     if (study.analysis.outcome != RealPartsOutcome::Found) {
         err << NoFiguresExplanation(study) << '\n';
         return std::nullopt;
     }
-    return SpiceNetlist(study.circuit, study.parts, study.analysis,
-                        {request.periods, request.targetVo});
+    return StudyNetlist(study, {request.periods, request.targetVo});
 }
 
 // The loop's options without --loop, or the open loop's with it.

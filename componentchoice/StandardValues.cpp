@@ -70,6 +70,18 @@ std::string_view RoundingName(Rounding rounding) {
     return "meets";
 }
 
+std::string_view RoundingShown(Rounding rounding) {
+    switch (rounding) {
+    case Rounding::Up:
+        return "per eccesso";
+    case Rounding::Nearest:
+        return "al più vicino";
+    case Rounding::Meets:
+        break;
+    }
+    return "il minimo che rispetta i requisiti";
+}
+
 std::optional<Rounding> RoundingNamed(std::string_view name) {
     for (const Rounding rounding : {Rounding::Up, Rounding::Nearest, Rounding::Meets})
         if (RoundingName(rounding) == name) return rounding;

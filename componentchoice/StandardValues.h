@@ -32,6 +32,9 @@ std::string_view SeriesName(Series series);  // "E6", "E12", "E24"
 std::optional<Series> SeriesNamed(std::string_view name);
 std::string_view RoundingName(Rounding rounding);  // "up", "nearest", "meets"
 std::optional<Rounding> RoundingNamed(std::string_view name);
+// As the window's choice shows it: "per eccesso", "al più vicino", "il minimo
+// che rispetta i requisiti".
+std::string_view RoundingShown(Rounding rounding);
 
 // The standard value `value` rounds to (Meets rounds up, as a start for
 // its search); nothing for a value that is not positive and finite, or

@@ -22,7 +22,7 @@ LoopSetup SetUpLoopOf(const InputTexts& form, const PartTexts& parts, const Cont
     return SetUpLoop(c, *part.values, vo.vo, *control.values, ask);
 }
 
-LoopStudy StudyLoop(const FormTexts& form, const PartTexts& parts, const ControlTexts& texts) {
+LoopStudy StudyLoop(const InputTexts& form, const PartTexts& parts, const ControlTexts& texts) {
     LoopStudy s;
     LoopSetup setup = SetUpLoopOf(form, parts, texts);
     if (setup.refusal) {

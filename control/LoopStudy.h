@@ -38,6 +38,6 @@ LoopSetup SetUpLoopOf(const InputTexts& form, const PartTexts& parts, const Cont
                       LoopAsk ask = {});
 
 // The study of that loop.
-LoopStudy StudyLoop(const FormTexts& form, const PartTexts& parts, const ControlTexts& texts);
+LoopStudy StudyLoop(const InputTexts& form, const PartTexts& parts, const ControlTexts& texts);
 
 }  // namespace stepdown

@@ -320,4 +320,17 @@ std::string SpiceNetlist(const CircuitValues& c, const PartValues& p, const Real
     return n + ".end\n";
 }
 
+std::string StudyNetlist(const RealPartsStudy& study, NetlistOptions options) {
+    // The study's figures are those of the warm converter once its
+    // temperatures are found, run at D' when there is a target it meets.
+    const bool warm = study.thermal && study.thermal->status == ThermalStatus::Converged;
+    CircuitValues circuit = study.circuit;
+    if (warm && study.targetVo && study.duty.outcome == RealPartsOutcome::Found) {
+        circuit.D = study.duty.D;
+        options.targetVo = study.targetVo;
+    }
+    return SpiceNetlist(circuit, warm ? study.thermal->hotParts : study.parts, study.analysis,
+                        options);
+}
+
 }  // namespace stepdown

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "realparts/RealParts.h"
+#include "realparts/RealPartsStudy.h"
 
 namespace stepdown {
 
@@ -41,5 +42,12 @@ struct NetlistOptions {
 // values). Lines end with "\n".
 std::string SpiceNetlist(const CircuitValues& circuit, const PartValues& parts,
                          const RealPartsAnalysis& analysis, const NetlistOptions& options = {});
+
+// The netlist of the converter `study` shows (its analysis Found): once its
+// temperatures are found, the parts at their warm resistances and, with a
+// target met, the switch at the D′ they need, told in the header; otherwise
+// its own circuit and parts. The window, the command and their tests all
+// take the netlist of a study from here.
+std::string StudyNetlist(const RealPartsStudy& study, NetlistOptions options = {});
 
 }  // namespace stepdown

@@ -46,6 +46,9 @@ static_assert(std::size(kParts) == QuantitiesOf(QuantityGroup::Parts).size());
 // The words of the two choices, in the order of their enumerations.
 constexpr std::string_view kRectifierWords[] = {"diode", "sync"};
 constexpr std::string_view kLowSideWords[] = {"ccm", "de"};
+// And as the window's choices show them.
+constexpr std::string_view kRectifierShown[] = {"diodo", "sincrono"};
+constexpr std::string_view kLowSideShown[] = {"CCM forzato", "emulazione del diodo"};
 
 template <class Choice, std::size_t N>
 bool ReadWord(std::string_view text, const std::string_view (&words)[N], Choice& choice) {
@@ -71,6 +74,23 @@ std::string_view RectifierWord(Rectifier rectifier) {
 
 std::string_view LowSideWord(LowSideMode mode) {
     return kLowSideWords[static_cast<std::size_t>(mode)];
+}
+
+std::string_view RectifierShown(Rectifier rectifier) {
+    return kRectifierShown[static_cast<std::size_t>(rectifier)];
+}
+
+std::string_view LowSideShown(LowSideMode mode) {
+    return kLowSideShown[static_cast<std::size_t>(mode)];
+}
+
+std::string ShownWord(const PartField& field, const std::string& text) {
+    PartValues read;
+    if (field.text == &PartTexts::rectifier && ReadWord(text, kRectifierWords, read.rectifier))
+        return std::string(RectifierShown(read.rectifier));
+    if (field.text == &PartTexts::lsmode && ReadWord(text, kLowSideWords, read.lowSideMode))
+        return std::string(LowSideShown(read.lowSideMode));
+    return text;
 }
 
 PartsReading ReadPartTexts(const PartTexts& texts) {

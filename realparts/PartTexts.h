@@ -55,6 +55,13 @@ std::span<const PartField> PartFields();
 // "diode" or "sync"; "ccm" or "de": the texts of the two choices.
 std::string_view RectifierWord(Rectifier rectifier);
 std::string_view LowSideWord(LowSideMode mode);
+// What the window's choices show for them: "diodo" or "sincrono"; "CCM
+// forzato" or "emulazione del diodo".
+std::string_view RectifierShown(Rectifier rectifier);
+std::string_view LowSideShown(LowSideMode mode);
+// A word row's text as the window shows it; a word the choice does not know
+// stays as written.
+std::string ShownWord(const PartField& field, const std::string& text);
 
 struct PartsReading {
     std::optional<PartValues> values;

@@ -44,9 +44,17 @@ RealPartsStudy StudyRealParts(const Module1& module, const InputTexts& texts,
         study.refusal = std::move(reading.message);
         return study;
     }
-    const DesignRecord* design = VerifiedDesign(module, texts);
+    const DesignRecord* design = AimedDesign(module, texts);
     return StudyCircuit(*circuit.values, *reading.values,
                         design ? std::optional(design->Vo) : std::nullopt);
+}
+
+const DesignRecord* AimedDesign(const Module1& module, const InputTexts& texts) {
+    if (!module.LastDesign) return nullptr;
+    const QuantityId duty = IdOf(*DutyCycleQuantity().row);
+    for (const auto& [id, text] : module.LastDesign->fieldTexts)
+        if (id != duty && TextIn(texts, id) != text) return nullptr;
+    return &*module.LastDesign;
 }
 
 RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& parts,

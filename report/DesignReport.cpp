@@ -173,8 +173,10 @@ void AddRealPartsSections(const ReportInputs& in, const Module1& module, const P
                           std::vector<ReportSection>& sections) {
     if (parts == PartTexts{}) return;
     ReportSection built{"Componenti reali", {}, ReportPicture::None, {}, {}};
+    // A choice in the words the window's choice shows.
     for (const PartField& field : PartFields()) {
-        const std::string& text = parts.*field.text;
+        const std::string text =
+            field.row->word ? ShownWord(field, parts.*field.text) : parts.*field.text;
         built.lines.push_back(
             {std::string(field.row->caption),
              text.empty() ? Shown(text) : WithUnit(Shown(text), field.row->unit)});
@@ -227,10 +229,7 @@ void AddChoiceSection(const ReportInputs& in, const Module1& module, const PartT
     const auto met = [](bool meets) { return meets ? "rispettato" : "non rispettato"; };
     section.lines = {
         {"Serie", std::string(SeriesName(chosen.series))},
-        {"Arrotondamento", chosen.rounding == Rounding::Up ? "al valore superiore"
-                           : chosen.rounding == Rounding::Nearest
-                               ? "al valore più vicino"
-                               : "il minimo che rispetta i requisiti"},
+        {"Arrotondamento", std::string(RoundingShown(chosen.rounding))},
         {"Induttanza normalizzata L", Figure(chosen.L, "uH", s)},
         {"Capacità normalizzata C", Figure(chosen.C, "uF", s)},
         {"Ondulazione della corrente ΔiL", Figure(chosen.figures.deltaIL, "A", s)},

@@ -149,18 +149,24 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
         loop.lines.insert(loop.lines.begin() + 1, current.begin(), current.end());
     }
     loop.table.header = {"Componente", "Unità", "Valore", "Valore standard (E96, E12)"};
+    // Each part in the unit of its field in the loop window (C in nF).
     const struct {
         const char* name;
         double Compensator::*value;
-        bool resistor;
-    } parts[] = {{"R1", &Compensator::R1, true},  {"Rb", &Compensator::Rb, true},
-                 {"R2", &Compensator::R2, true},  {"R3", &Compensator::R3, true},
-                 {"C1", &Compensator::C1, false}, {"C2", &Compensator::C2, false},
-                 {"C3", &Compensator::C3, false}};
+        const Quantity& row;
+    } parts[] = {{"R1", &Compensator::R1, Row(QuantityGroup::Loop, key::r1)},
+                 {"Rb", &Compensator::Rb, Row(QuantityGroup::Loop, key::rb)},
+                 {"R2", &Compensator::R2, Row(QuantityGroup::Loop, key::r2)},
+                 {"R3", &Compensator::R3, Row(QuantityGroup::Loop, key::r3)},
+                 {"C1", &Compensator::C1, Row(QuantityGroup::Loop, key::c1)},
+                 {"C2", &Compensator::C2, Row(QuantityGroup::Loop, key::c2)},
+                 {"C3", &Compensator::C3, Row(QuantityGroup::Loop, key::c3)}};
     for (const auto& part : parts) {
         if (!three && (part.value == &Compensator::R3 || part.value == &Compensator::C3)) continue;
-        loop.table.rows.push_back({part.name, part.resistor ? "Ω" : "F",
-                                   Figure(c.*part.value, "", s), Figure(e.*part.value, "", s)});
+        const double toSI = part.row.toSI;
+        loop.table.rows.push_back({part.name, std::string(part.row.unit),
+                                   Figure(c.*part.value / toSI, "", s),
+                                   Figure(e.*part.value / toSI, "", s)});
     }
     loop.notes = WithDecimalSeparator(a.warnings, s);
     sections.push_back(std::move(loop));

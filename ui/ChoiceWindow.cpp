@@ -180,10 +180,8 @@ QWidget* ChoiceWindow::BuildChoicesForm() {
     }
     series_->setToolTip(QStringLiteral("La serie dei valori standard in commercio"));
     rounding_ = new QComboBox(box);
-    rounding_->addItem(QStringLiteral("per eccesso"), Text(RoundingName(Rounding::Up)));
-    rounding_->addItem(QStringLiteral("al più vicino"), Text(RoundingName(Rounding::Nearest)));
-    rounding_->addItem(QStringLiteral("il minimo che rispetta i requisiti"),
-                       Text(RoundingName(Rounding::Meets)));
+    for (const Rounding rounding : {Rounding::Up, Rounding::Nearest, Rounding::Meets})
+        rounding_->addItem(Text(RoundingShown(rounding)), Text(RoundingName(rounding)));
     rounding_->setToolTip(QStringLiteral(
         "Per eccesso: il più piccolo valore standard non minore di quello calcolato; il minimo "
         "che rispetta i requisiti: le più piccole L e C standard con ΔiL e ΔVo entro i requisiti"));

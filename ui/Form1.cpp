@@ -87,7 +87,7 @@ Form1::Form1(Module1& module, SideWindowTexts& sideTexts, const QLocale& locale,
         [self = QPointer<Form1>(this)](QWidget* over, const SaveFileNameProvider& name) {
             if (self)
                 SaveNetlist(over, name,
-                            StudyRealParts(self->module_, TextsOf(*self), self->sideTexts_.parts));
+                            StudyShownTexts(self->module_, TextsOf(*self), self->sideTexts_.parts));
         });
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &Form1::onContextMenuRequested);
@@ -228,6 +228,11 @@ void Form1::ShowRealPartsWindow() {
                 &DesignDocument::SideTextsEdited);
         // Its context menu opens the loop on the same circuit and parts.
         realParts_->addAction(loopAction_);
+        // Its figures are of the boxes' texts when it last computed.
+        for (const Quantity& row : kQuantities)
+            if (!BoxOf(row).empty())
+                connect(TextBox(BoxOf(row)), &QLineEdit::textChanged, realParts_,
+                        &RealPartsWindow::NoteChangedInputs);
     } else {
         // The store may have been filled since the window last showed it.
         realParts_->ShowPartTexts();

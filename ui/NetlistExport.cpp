@@ -31,15 +31,8 @@ void SaveNetlist(QWidget* parent, const SaveFileNameProvider& saveFileName,
     const QString path =
         saveFileName(QStringLiteral("Esporta netlist SPICE"), QStringLiteral("convertitore.cir"),
                      QStringLiteral("Netlist SPICE (*.cir)"));
-    if (path.isEmpty()) return;
-    // The switch runs at the fields' D, which is D' only once "Usa D′" wrote it.
-    // Warm, the parts have their resistances at the temperatures found.
-    const bool warm = study.thermal && study.thermal->status == ThermalStatus::Converged;
-    CircuitValues circuit = study.circuit;
-    if (warm && study.targetVo) circuit.D = study.thermal->duty.D;
-    SaveBytes(parent, path,
-              QByteArray::fromStdString(SpiceNetlist(
-                  circuit, warm ? study.thermal->hotParts : study.parts, study.analysis)));
+    // Cold, the switch runs at the fields' D, which is D' only once "Usa D′" wrote it.
+    if (!path.isEmpty()) SaveBytes(parent, path, QByteArray::fromStdString(StudyNetlist(study)));
 }
 
 void SaveClosedLoopNetlist(QWidget* parent, const SaveFileNameProvider& saveFileName,

@@ -28,6 +28,7 @@
 #include <array>
 #include <string>
 
+#include "design/DesignCalculation.h"
 #include "model/MainWindowBoxes.h"
 #include "realparts/RealPartsReport.h"
 #include "ui/ChartAxes.h"
@@ -43,7 +44,26 @@ namespace {
 // which beside a decimal comma would read as one.
 QChart* NewChart(const QLocale& locale) { return NewNumberChart(locale, 4); }
 
+// The main window's texts a study reads: the design's and the verification's.
+InputTexts StudiedTexts(const InputTexts& all) {
+    InputTexts texts;
+    for (const Quantity& row : kQuantities)
+        if (!BoxOf(row).empty() &&
+            (row.group == QuantityGroup::Design || row.group == QuantityGroup::Verification))
+            texts.emplace(IdOf(row), TextIn(all, row));
+    return texts;
+}
+
 }  // namespace
+
+RealPartsStudy StudyShownTexts(const Module1& module, const InputTexts& texts,
+                               const PartTexts& parts) {
+    if (AimedDesign(module, texts)) return StudyRealParts(module, texts, parts);
+    Module1 designed;
+    MessageList unshown;  // a design refused is no target; "Calcola" tells why
+    DesignFromTexts(designed, texts, unshown);
+    return StudyRealParts(designed, texts, parts);
+}
 
 RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, PartTexts& store,
                                  const QLocale& locale, QWidget* parent)
@@ -53,6 +73,14 @@ RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, 
       store_(store) {
     auto* left = new QVBoxLayout;
     left->addWidget(BuildPartsForm());
+    changedNote_ = new QLabel(
+        QStringLiteral("I dati sono cambiati dopo l'ultimo calcolo: i risultati mostrati non "
+                       "corrispondono più. Premi «Ricalcola» per aggiornarli."),
+        this);
+    changedNote_->setWordWrap(true);
+    changedNote_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold"));
+    changedNote_->hide();
+    left->addWidget(changedNote_);
     summaryBox_ = new QGroupBox(QStringLiteral("Punto di lavoro"), this);
     auto* summaryLayout = new QVBoxLayout(summaryBox_);
     summary_ = new QWidget(summaryBox_);
@@ -137,6 +165,7 @@ QLineEdit* RealPartsWindow::NewPartEdit(const PartField& field, QWidget* page) {
     connect(edit, &QLineEdit::textChanged, this, [this, text = field.text](const QString& typed) {
         store_.*text = typed.toStdString();
         emit TextsEdited();
+        NoteChangedInputs();
     });
     connect(edit, &QLineEdit::returnPressed, this, &RealPartsWindow::Recompute);
     partFields_.push_back(edit);
@@ -149,13 +178,11 @@ QComboBox* RealPartsWindow::NewPartChoice(const PartField& field, QWidget* page)
     choice->setObjectName(Text(field.row->key));
     // The store holds the word the command and the design file use.
     if (field.text == &PartTexts::rectifier) {
-        choice->addItem(QStringLiteral("diodo"), Text(RectifierWord(Rectifier::Diode)));
-        choice->addItem(QStringLiteral("sincrono"), Text(RectifierWord(Rectifier::Synchronous)));
+        for (const Rectifier rectifier : {Rectifier::Diode, Rectifier::Synchronous})
+            choice->addItem(Text(RectifierShown(rectifier)), Text(RectifierWord(rectifier)));
     } else {
-        choice->addItem(QStringLiteral("CCM forzato"),
-                        Text(LowSideWord(LowSideMode::ForcedContinuous)));
-        choice->addItem(QStringLiteral("emulazione del diodo"),
-                        Text(LowSideWord(LowSideMode::DiodeEmulation)));
+        for (const LowSideMode mode : {LowSideMode::ForcedContinuous, LowSideMode::DiodeEmulation})
+            choice->addItem(Text(LowSideShown(mode)), Text(LowSideWord(mode)));
     }
     connect(choice, &QComboBox::activated, this, [this, choice, text = field.text] {
         store_.*text = choice->currentData().toString().toStdString();
@@ -223,6 +250,12 @@ void RealPartsWindow::ShowPartTexts() {
     // the recompute refuses it in words.
     for (const auto& [choice, text] : partChoices_)
         choice->setCurrentIndex(choice->findData(QString::fromStdString(store_.*text)));
+    NoteChangedInputs();
+}
+
+void RealPartsWindow::NoteChangedInputs() {
+    changedNote_->setVisible(store_ != studiedParts_ ||
+                             StudiedTexts(TextsOf(fields_)) != studiedTexts_);
 }
 
 QLineEdit* RealPartsWindow::PartEdit(std::string_view key) const {
@@ -238,7 +271,11 @@ QComboBox* RealPartsWindow::PartChoice(std::string_view key) const {
 }
 
 void RealPartsWindow::Recompute() {
-    study_ = StudyRealParts(module_, TextsOf(fields_), store_);
+    const InputTexts texts = TextsOf(fields_);
+    study_ = StudyShownTexts(module_, texts, store_);
+    studiedTexts_ = StudiedTexts(texts);
+    studiedParts_ = store_;
+    changedNote_->hide();
     ShowFigures();
     if (!study_.refusal.empty()) ShowMessage(study_.refusal);
 }

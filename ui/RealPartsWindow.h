@@ -21,6 +21,12 @@
 
 namespace stepdown {
 
+// What the window shows of the main window's texts and the part texts: aimed
+// at the last design made here while the fields hold it, else at the one the
+// design texts give, as a design opened from a file and its report have it.
+RealPartsStudy StudyShownTexts(const Module1& module, const InputTexts& texts,
+                               const PartTexts& parts);
+
 class RealPartsWindow : public ChartWindowFrame {
     Q_OBJECT
 
@@ -36,12 +42,17 @@ public:
     // Reads the verification fields and the part texts and shows what they
     // give; a refused field's message also in the program's message box.
     void Recompute();
+    // Shows the note that the figures are no longer those of the texts,
+    // while the design, verification or part texts differ from those they
+    // were computed on.
+    void NoteChangedInputs();
 
     const RealPartsStudy& Study() const { return study_; }
     QLineEdit* PartEdit(std::string_view key) const;
     // The choice of a word row (rectifier, lsmode), by its key.
     QComboBox* PartChoice(std::string_view key) const;
     QPushButton* RecomputeButton() const { return recompute_; }
+    QLabel* ChangedInputsNote() const { return changedNote_; }
     QPushButton* UseDutyButton() const { return useDuty_; }
     QChartView* WaveformChart() const { return waveformChart_; }
     QLabel* Efficiency() const { return efficiency_; }
@@ -69,10 +80,14 @@ private:
     MainWindowOperations& fields_;
     PartTexts& store_;
     RealPartsStudy study_;
+    // The texts study_ was computed on.
+    InputTexts studiedTexts_;
+    PartTexts studiedParts_;
 
     std::vector<QLineEdit*> partFields_;
     std::vector<std::pair<QComboBox*, std::string PartTexts::*>> partChoices_;
     QPushButton* recompute_ = nullptr;
+    QLabel* changedNote_ = nullptr;
     QGroupBox* summaryBox_ = nullptr;
     QWidget* summary_ = nullptr;
     QPushButton* useDuty_ = nullptr;

@@ -92,6 +92,23 @@ TEST(NetlistCommand, TargetGivesDPrimeAndTheFileHoldsWhatStandardOutputShows) {
               "Impossibile scrivere il file /nonexistent/c.cir: No such file or directory\n");
 }
 
+// With a thermal resistance, the converter verify reports on the same options: the high
+// side at Rds,25 (1 + 0.4 %/K (Tj - 25 °C)), from the Tj verify prints, and its efficiency.
+TEST(NetlistCommand, TheWarmConverterThatVerifyReports) {
+    Args args = Netlist({"--rectifier", "sync", "--rds", "6", "--tr", "20", "--tf", "20", "--ta",
+                         "60", "--rth-hs", "50", "--vo-target", "15"});
+    const std::string netlist = Cli(args).out;
+    args.front() = "verify";
+    const std::string verify = Cli(args).out;
+    const auto after = [](const std::string& text, const std::string& marker) {
+        const std::size_t at = text.find(marker);
+        return at == std::string::npos ? -1 : std::stod(text.substr(at + marker.size()));
+    };
+    const double tj = after(verify, "Tj interruttore alto: ");
+    EXPECT_NEAR(after(netlist, "Rds(on) = "), 6 * (1 + 0.004 * (tj - 25)), 2e-4) << tj;
+    EXPECT_NEAR(after(netlist, "efficiency    = ") * 100, after(verify, "Rendimento: "), 5e-3);
+}
+
 TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
     const std::string saved = SavedVerify("saved.stepdown", Netlist(kParts));
     const Result opened = Cli({"open", saved, "--netlist", "--periods", "7"});

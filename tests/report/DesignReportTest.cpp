@@ -198,12 +198,19 @@ TEST(DesignReport, TheConverterAsBuiltOnceAPartIsSetWithTheDesignAsTarget) {
     ASSERT_EQ(losses->lines.size(), 9U);
     EXPECT_EQ(losses->lines[8].caption, "Rendimento");
 
-    in.texts.verification["d"] = "61", report = BuildDesignReport(in);
-    const std::vector<ReportLine>& changed = Find(report, "Componenti reali")->lines;
-    EXPECT_TRUE(changed[changed.size() - 2].value.starts_with("non calcolato"));
-    in.texts.parts["esr"] = "abc", report = BuildDesignReport(in);
-    const std::string& told = Find(report, "Componenti reali")->notes.at(0);
-    EXPECT_TRUE(told.starts_with("Errore di inserimento dati per la resistenza serie ESR"));
+    // D is what D' replaces: another D, as "Usa D′" writes, still aims at the design's Vo;
+    // another L does not.
+    for (const auto& [key, shown] : {std::pair{"d", "60,94 %"}, {"l", "non calcolato"}}) {
+        in.texts.verification[key] = "61", report = BuildDesignReport(in);
+        const std::vector<ReportLine>& changed = Find(report, "Componenti reali")->lines;
+        EXPECT_TRUE(changed[changed.size() - 2].value.starts_with(shown)) << key;
+    }
+    // Refused, the part lines still show; the choices in the words of the window's.
+    in.texts.parts = {{"esr", "abc"}, {"rectifier", "sync"}, {"lsmode", "de"}};
+    report = BuildDesignReport(in);
+    const ReportSection& told = *Find(report, "Componenti reali");
+    EXPECT_TRUE(told.notes.at(0).starts_with("Errore di inserimento dati per la resistenza serie"));
+    EXPECT_EQ(told.lines[10].value + ", " + told.lines[11].value, "sincrono, emulazione del diodo");
     EXPECT_EQ(Find(report, "Perdite e rendimento"), nullptr);
 }
 
@@ -220,9 +227,8 @@ TEST(DesignReport, TheStandardPartsAndTheWorstCornersFromTheFilesChoices) {
     // scale: 130 (125/120 > 130/125) and 16 (between 15 and 16, nearer 16 either way).
     const std::vector<std::string> values = Values(*section);
     ASSERT_EQ(values.size(), 8U);
-    EXPECT_EQ(
-        std::vector<std::string>(values.begin(), values.begin() + 4),
-        (std::vector<std::string>{"E24", "al valore più vicino", "1,30E+02 uH", "1,60E+01 uF"}));
+    EXPECT_EQ(std::vector<std::string>(values.begin(), values.begin() + 4),
+              (std::vector<std::string>{"E24", "al più vicino", "1,30E+02 uH", "1,60E+01 uF"}));
     // The same numbers as the window's study of the same texts.
     Module1 module;
     MessageList messages;
@@ -304,6 +310,9 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
     ASSERT_EQ(loop.table.rows.size(), 7U);  // R3 and C3 included for Type III
     EXPECT_EQ(loop.table.header.back(), "Valore standard (E96, E12)");
     EXPECT_EQ(loop.table.rows[1], (std::vector<std::string>{"Rb", "Ω", "2,00E+03", "2,00E+03"}));
+    // In nF, as the window's fields have it.
+    EXPECT_EQ(loop.table.rows[4][1] + " " + loop.table.rows[4][2],
+              "nF " + FormatScientific(c.C1 * 1e9, 2, ","));
     const ReportSection& step = report.sections[before + 1];
     EXPECT_EQ(step.picture, ReportPicture::LoopStep);
     // The steady ripple of C alone, dIL / (8 f C) with dIL = (Vi - Vo) D / (f L).

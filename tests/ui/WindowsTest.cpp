@@ -130,6 +130,7 @@ private slots:
     }
     void cleanupTestCase() { delete watcher; }
     void init() {
+        QSettings(QStringLiteral("stepdown"), QStringLiteral("stepdown")).clear();  // recent files
         module_ = std::make_unique<stepdown::Module1>();
         sideTexts_ = {};
         form1_ = std::make_unique<stepdown::Form1>(*module_, sideTexts_, QLocale(QLocale::Italian));
@@ -300,8 +301,7 @@ void WindowsTest::exportsReplaceCancelOrReport() {
     const auto study =
         stepdown::StudyRealParts(*module_, stepdown::TextsOf(*form1_), sideTexts_.parts);
     QCOMPARE(study.parts.Rds, 0.05);
-    QCOMPARE(Read(cir), QByteArray::fromStdString(
-                            stepdown::SpiceNetlist(study.circuit, study.parts, study.analysis)));
+    QCOMPARE(Read(cir), QByteArray::fromStdString(stepdown::StudyNetlist(study)));
     Box("Text8")->clear();
     QVERIFY(WatchForModalBox([&] {
                 form2->ExportNetlistAction()->trigger();
@@ -465,12 +465,27 @@ void WindowsTest::realPartsRefusalStoreUseDutyAndExports() {
              QByteArray::fromStdString(stepdown::RealPartsCsv(window->Study().analysis.waveform)));
     AnswerSaveWith(*window, folder.filePath(QStringLiteral("c.cir")));
     QVERIFY(ChooseFromMenu(window, stepdown::kExportNetlistText));
-    const stepdown::RealPartsStudy& shown = window->Study();
     QCOMPARE(Read(folder.filePath(QStringLiteral("c.cir"))),
-             QByteArray::fromStdString(
-                 stepdown::SpiceNetlist(shown.circuit, shown.parts, shown.analysis)));
+             QByteArray::fromStdString(stepdown::StudyNetlist(window->Study())));
     QCOMPARE(QImage::fromData(Saved(*window, window->SaveImageAction(), folder, "c.png")).size(),
              window->WaveformChart()->size());
+
+    // The report, and the file reopened where nothing was designed, aim at D' as shown.
+    stepdown::DesignDocument& document = form1_->Document();
+    const QString duty = window->SummaryValue(QStringLiteral("D′"))->text();
+    QVERIFY(Saved(document, document.HtmlReportAction(), folder, "r.html").contains(duty.toUtf8()));
+    Saved(document, document.SaveAsAction(), folder, "d.stepdown");
+    stepdown::Module1 module;
+    stepdown::SideWindowTexts fresh;
+    stepdown::Form1 reopened(module, fresh, QLocale(QLocale::Italian));
+    QVERIFY(reopened.Document().Open(folder.filePath(QStringLiteral("d.stepdown"))));
+    reopened.RealPartsAction()->trigger();
+    QCOMPARE(reopened.OpenRealPartsWindow()->SummaryValue(QStringLiteral("D′"))->text(), duty);
+    // RL changed in the main window: the figures say they are not its own until recomputed.
+    Box("Text11")->setText(QStringLiteral("5"));
+    QVERIFY(!window->ChangedInputsNote()->isHidden());
+    window->RecomputeButton()->click();
+    QVERIFY(window->ChangedInputsNote()->isHidden());
 }
 
 void WindowsTest::designThroughFileFreshWindowAndCommand() {
