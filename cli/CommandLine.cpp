@@ -3,6 +3,7 @@
 #include "cli/CommandParts.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -26,6 +27,7 @@
 #include "designfile/DesignFile.h"
 #include "engine/Figures.h"
 #include "model/Module1.h"
+#include "model/QuantityReader.h"
 #include "realparts/RealPartsReport.h"
 #include "verification/Launch.h"
 #include "waveformview/StartupReport.h"
@@ -71,10 +73,9 @@ std::string HelpDetails() {
            "\n"
            "Scelta dei componenti (design, con o senza --verify; sweep), sul convertitore\n"
            "come costruito regolato alla Vo del progetto, con i valori dei COMPONENTI:\n"
-           "  --series S  i valori normalizzati di L e C nella serie E6, E12 o E24\n"
-           "  --round R   up: il primo valore non minore (se omesso); nearest: il più\n"
-           "              vicino; meets: le più piccole L e C che rispettano i requisiti\n"
-           "              di ΔiL e ΔVo\n"
+           "  --series T  i valori normalizzati di L e C nella serie " +
+           WordList(Row(QuantityGroup::Selection, key::series)) + "\n" +
+           QuantityHelp(QuantityGroup::Selection, std::array{key::round}) +
            "  --corners   il caso peggiore sui vertici delle tolleranze e degli intervalli,\n"
            "              intorno ai valori normalizzati con --series, ai calcolati senza\n" +
            QuantityHelp(QuantityGroup::Selection, kCornerKeys) +

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <vector>
 
+#include "model/QuantityReader.h"
+
 namespace stepdown::cli {
 namespace {
 
@@ -22,6 +24,7 @@ std::string HelpLine(const Quantity& quantity) {
     std::string caption(quantity.caption);
     caption[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(caption[0])));
     if (!quantity.unit.empty()) caption += " [" + std::string(quantity.unit) + "]";
+    if (!quantity.words.list.empty()) caption += ": " + WordList(quantity);
     if (!quantity.startText.empty())
         caption +=
             std::string(" (se") + kJoin + "omesso:" + kJoin + std::string(quantity.startText) + ")";

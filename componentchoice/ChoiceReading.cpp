@@ -81,13 +81,10 @@ ChoiceValuesReading ReadChoiceValues(const ChoiceTexts& texts) {
     };
     ChoiceValues read;
     const std::optional<Series> series = SeriesNamed(texts.series);
-    if (!series) return refuse(kSeries, "La serie dei valori standard può essere E6, E12 o E24!");
+    if (!series) return refuse(kSeries, RefusalOf(*kFields[kSeries].row));
     read.series = *series;
     const std::optional<Rounding> rounding = RoundingNamed(texts.round);
-    if (!rounding)
-        return refuse(kRound,
-                      "L'arrotondamento può essere per eccesso (up), al più vicino "
-                      "(nearest) o il minimo che rispetta i requisiti (meets)!");
+    if (!rounding) return refuse(kRound, RefusalOf(*kFields[kRound].row));
     read.rounding = *rounding;
 
     std::array<std::optional<double>, kFields.size()> values{};

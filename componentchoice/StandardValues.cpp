@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "model/QuantityReader.h"
+
 namespace stepdown {
 namespace {
 
@@ -36,22 +38,19 @@ std::span<const int> SeriesMantissas(Series series) {
     return kE24;
 }
 
+// A name's place in its row is its enumerator: one name for each.
+static_assert(std::size(kSeriesWords) == static_cast<std::size_t>(Series::E24) + 1);
+static_assert(std::size(kRoundingWords) == static_cast<std::size_t>(Rounding::Meets) + 1);
+
 std::string_view SeriesName(Series series) {
-    switch (series) {
-    case Series::E6:
-        return "E6";
-    case Series::E12:
-        return "E12";
-    case Series::E24:
-        break;
-    }
-    return "E24";
+    return kSeriesWords[static_cast<std::size_t>(series)].word;
 }
 
 std::optional<Series> SeriesNamed(std::string_view name) {
-    for (const Series series : {Series::E6, Series::E12, Series::E24})
-        if (SeriesName(series) == name) return series;
-    return std::nullopt;
+    const std::optional<std::size_t> index =
+        WordIndex(Row(QuantityGroup::Selection, key::series), name);
+    if (!index) return std::nullopt;
+    return static_cast<Series>(*index);
 }
 
 bool SameValue(double a, double b) {
@@ -59,33 +58,18 @@ bool SameValue(double a, double b) {
 }
 
 std::string_view RoundingName(Rounding rounding) {
-    switch (rounding) {
-    case Rounding::Up:
-        return "up";
-    case Rounding::Nearest:
-        return "nearest";
-    case Rounding::Meets:
-        break;
-    }
-    return "meets";
+    return kRoundingWords[static_cast<std::size_t>(rounding)].word;
 }
 
 std::string_view RoundingShown(Rounding rounding) {
-    switch (rounding) {
-    case Rounding::Up:
-        return "per eccesso";
-    case Rounding::Nearest:
-        return "al più vicino";
-    case Rounding::Meets:
-        break;
-    }
-    return "il minimo che rispetta i requisiti";
+    return kRoundingWords[static_cast<std::size_t>(rounding)].meaning;
 }
 
 std::optional<Rounding> RoundingNamed(std::string_view name) {
-    for (const Rounding rounding : {Rounding::Up, Rounding::Nearest, Rounding::Meets})
-        if (RoundingName(rounding) == name) return rounding;
-    return std::nullopt;
+    const std::optional<std::size_t> index =
+        WordIndex(Row(QuantityGroup::Selection, key::round), name);
+    if (!index) return std::nullopt;
+    return static_cast<Rounding>(*index);
 }
 
 std::optional<double> RoundToSeries(double value, Series series, Rounding rounding) {

@@ -43,13 +43,13 @@ const std::array<ControlField, 25> kControlRows{{
     ControlRow(key::tend, &T::tend, &V::tend),
 }};
 static_assert(std::size(kControlRows) == QuantitiesOf(QuantityGroup::Loop).size());
-
-constexpr std::string_view kControlWords[] = {"voltage", "peak"};
+// A method's word is the one at its enumerator's place.
+static_assert(std::size(kControlWords) == static_cast<std::size_t>(ControlMethod::PeakCurrent) + 1);
 
 }  // namespace
 
 std::string_view ControlWord(ControlMethod method) {
-    return kControlWords[static_cast<std::size_t>(method)];
+    return kControlWords[static_cast<std::size_t>(method)].word;
 }
 
 std::span<const ControlField> ControlFields() { return kControlRows; }
@@ -68,11 +68,10 @@ ControlReading ReadControlTexts(const ControlTexts& texts) {
     ControlValues values;
     for (const ControlField& field : kControlRows) {
         if (field.row->word) {
-            const std::string& word = texts.*field.text;
-            if (word == kControlWords[1])
-                values.control = ControlMethod::PeakCurrent;
-            else if (word != kControlWords[0])
-                return {std::nullopt, &field, std::string(field.row->refusal)};
+            // The word's place in its row is its enumerator.
+            const std::optional<std::size_t> method = WordIndex(*field.row, texts.*field.text);
+            if (!method) return {std::nullopt, &field, RefusalOf(*field.row)};
+            values.control = static_cast<ControlMethod>(*method);
             continue;
         }
         QuantityReading read = ReadQuantity(*field.row, texts.*field.text);

@@ -7,6 +7,12 @@
 
 namespace stepdown {
 
+// The control methods' words, in the order of ControlMethod
+// (control/ControlMethod.h), and the compensator's types.
+inline constexpr Word kControlWords[] = {{"voltage", "di tensione"},
+                                         {"peak", "di corrente di picco"}};
+inline constexpr Word kCompensatorTypes[] = {{"2"}, {"3"}};
+
 inline constexpr Quantity kLoopQuantities[] = {
     // "Anello di controllo": the controller, its design targets and the steps
     // of the closed-loop run; an empty text is automatic (designed, derived
@@ -41,10 +47,8 @@ inline constexpr Quantity kLoopQuantities[] = {
     // compensation ramp (empty: chosen for Qp = 1), the current limit that
     // sets the amplifier's top (empty: from the loads and the ripple) and the
     // blanking time. Voltage mode does not read them.
-    WordRow(
-        QuantityGroup::Loop, key::control, "Metodo di controllo", "il metodo di controllo",
-        "voltage",
-        "Il metodo di controllo può essere voltage (di tensione) o peak (di corrente di picco)!"),
+    WordRow(QuantityGroup::Loop, key::control, "Metodo di controllo", "il metodo di controllo",
+            "voltage", "Il metodo di controllo può essere", {kControlWords}),
     {QuantityGroup::Loop, key::ri, "Guadagno del sensore di corrente Ri",
      "il guadagno del sensore di corrente Ri in V/A", "V/A", 1, "0.5", kPositive,
      "Il guadagno del sensore di corrente Ri deve essere maggiore di zero!"},
@@ -95,10 +99,13 @@ inline constexpr Quantity kLoopQuantities[] = {
      1,
      "",
      {2, true, 3, true},
-     "Il tipo del compensatore può essere solo 2 o 3!",
+     "Il tipo del compensatore può essere solo",
      {},
      true,
-     true},
+     true,
+     {},
+     false,
+     {kCompensatorTypes}},
     {QuantityGroup::Loop,
      key::r2,
      "Resistenza R2",

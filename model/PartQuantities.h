@@ -8,6 +8,11 @@
 
 namespace stepdown {
 
+// The words of the two choices, in the order of Rectifier and LowSideMode
+// (realparts/ConverterModel.h).
+inline constexpr Word kRectifierWords[] = {{"diode", "diodo"}, {"sync", "sincrono"}};
+inline constexpr Word kLowSideWords[] = {{"ccm", "CCM forzato"}, {"de", "emulazione del diodo"}};
+
 inline constexpr Quantity kPartQuantities[] = {
     // "Componenti reali": today's circuit when left at their start texts. Above
     // the highest values the period's exponentials and the loss sums lose
@@ -147,11 +152,10 @@ inline constexpr Quantity kPartQuantities[] = {
     // circuit, and Vf and Rd are the diode's; with "sync" they are the
     // switches' body diodes. Words, read by the parts' own code.
     WordRow(QuantityGroup::Parts, key::rectifier, "Raddrizzatore", "il raddrizzatore", "diode",
-            "Il raddrizzatore può essere diode (diodo) o sync (sincrono)!"),
+            "Il raddrizzatore può essere", {kRectifierWords}),
     WordRow(QuantityGroup::Parts, key::lsmode, "Comportamento a basso carico",
-            "il comportamento a basso carico", "ccm",
-            "Il comportamento a basso carico può essere ccm (CCM forzato) o de (emulazione del "
-            "diodo)!"),
+            "il comportamento a basso carico", "ccm", "Il comportamento a basso carico può essere",
+            {kLowSideWords}),
     {QuantityGroup::Parts,
      key::rdsLo,
      "Resistenza Rds(on) dell'interruttore basso",

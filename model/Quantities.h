@@ -90,13 +90,22 @@ inline constexpr Quantity kFormQuantities[] = {
 
 };
 
+// The words of the series and of the rounding, in the order of Series and
+// Rounding (componentchoice/StandardValues.h).
+inline constexpr Word kSeriesWords[] = {{"E6"}, {"E12"}, {"E24"}};
+inline constexpr Word kRoundingWords[] = {{"up", "per eccesso"},
+                                          {"nearest", "al più vicino"},
+                                          {"meets", "il minimo che rispetta i requisiti"}};
+
 // "Scelta dei componenti", after the parts' rows of model/PartQuantities.h.
 inline constexpr Quantity kSelectionQuantities[] = {
     // "Scelta dei componenti": an empty range end stands for the design's value.
     // The series and the rounding are words, read by the choice's own code.
     WordRow(QuantityGroup::Selection, key::series, "Serie dei valori standard",
-            "la serie dei valori standard", "E12"),
-    WordRow(QuantityGroup::Selection, key::round, "Arrotondamento", "l'arrotondamento", "up"),
+            "la serie dei valori standard", "E12", "La serie dei valori standard può essere",
+            {kSeriesWords}),
+    WordRow(QuantityGroup::Selection, key::round, "Arrotondamento", "l'arrotondamento", "up",
+            "L'arrotondamento può essere", {kRoundingWords, true}),
     {QuantityGroup::Selection,
      key::tolL,
      "Tolleranza di L",

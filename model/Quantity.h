@@ -3,6 +3,7 @@
 // input quantity, and the ranges most rows share.
 
 #include <limits>
+#include <span>
 #include <string_view>
 
 namespace stepdown {
@@ -24,6 +25,20 @@ struct QuantityRange {
     }
 };
 
+// One word a choice takes, and what it means in the refusal's words
+// ("diode", "diodo"); a word that needs no gloss has none.
+struct Word {
+    std::string_view word;
+    std::string_view meaning = {};
+};
+
+// The words a row takes, in the order of their enumeration. The refusal
+// names each with its meaning after it, or before it (`meaningFirst`).
+struct Words {
+    std::span<const Word> list;
+    bool meaningFirst = false;
+};
+
 struct Quantity {
     QuantityGroup group;
     std::string_view key;               // the design file's key and the command's option
@@ -39,6 +54,8 @@ struct Quantity {
     bool wholeNumber = false;           // a count or a choice among whole numbers
     std::string_view label = {};        // a side window's short field label, if not the caption
     bool word = false;                  // a choice among names, read by its group's code
+    Words words = {};                   // what a choice takes; its refusal, then, is the
+                                        // sentence up to the words (model/QuantityReader.h)
 };
 
 // What a side window's field is labelled with.
@@ -52,12 +69,12 @@ constexpr QuantityRange kPositive{0, false, kInf, true};
 constexpr QuantityRange kNotNegative{0, true, kInf, true};
 
 // A row whose text is a choice among names, read by its group's code; its
-// refusal, if any, names the accepted words.
+// refusal is the sentence that the words it takes end.
 constexpr Quantity WordRow(QuantityGroup group, std::string_view key, std::string_view caption,
                            std::string_view subject, std::string_view startText,
-                           std::string_view refusal = {}) {
+                           std::string_view refusal, Words words) {
     return {group,     key,     caption, subject, "",    1,  startText,
-            kAnyValue, refusal, {},      false,   false, {}, true};
+            kAnyValue, refusal, {},      false,   false, {}, true,      words};
 }
 
 }  // namespace stepdown

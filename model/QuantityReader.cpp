@@ -6,8 +6,9 @@
 
 namespace stepdown {
 
-QuantityReading ReadQuantity(const Quantity& row, std::string_view text) {
-    if (row.word || (text.empty() && row.mayBeEmpty)) return {};
+namespace {
+
+QuantityReading ReadNumber(const Quantity& row, std::string_view text) {
     const FieldNumber number = ReadFieldNumber(text, row.subject);
     if (!number.value) return {std::nullopt, number.message};
     const double value = *number.value * row.toSI;
@@ -21,6 +22,41 @@ QuantityReading ReadQuantity(const Quantity& row, std::string_view text) {
     if (row.wholeNumber && std::floor(value) != value)
         return {std::nullopt, std::string(row.refusal)};
     return {value, {}};
+}
+
+}  // namespace
+
+QuantityReading ReadQuantity(const Quantity& row, std::string_view text) {
+    if (row.word || (text.empty() && row.mayBeEmpty)) return {};
+    QuantityReading read = ReadNumber(row, text);
+    if (read.Refused() && !row.words.list.empty()) read.refusal = RefusalOf(row);
+    return read;
+}
+
+std::string WordList(const Quantity& row) {
+    std::string list;
+    const std::span<const Word> words = row.words.list;
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        if (k > 0) list += k + 1 < words.size() ? ", " : " o ";
+        const std::string word(words[k].word), meaning(words[k].meaning);
+        if (meaning.empty())
+            list += word;
+        else
+            list +=
+                row.words.meaningFirst ? meaning + " (" + word + ")" : word + " (" + meaning + ")";
+    }
+    return list;
+}
+
+std::string RefusalOf(const Quantity& row) {
+    if (row.words.list.empty()) return std::string(row.refusal);
+    return std::string(row.refusal) + ' ' + WordList(row) + '!';
+}
+
+std::optional<std::size_t> WordIndex(const Quantity& row, std::string_view text) {
+    for (std::size_t k = 0; k < row.words.list.size(); ++k)
+        if (row.words.list[k].word == text) return k;
+    return std::nullopt;
 }
 
 std::optional<QuantityRefusal> FirstRefusal(

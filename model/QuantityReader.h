@@ -33,8 +33,20 @@ struct QuantityReading {
 };
 
 // One text by its row. A word row (a choice among names) is left to its
-// group's code and reads as nothing.
+// group's code and reads as nothing. A row that takes only some numbers as
+// words (the compensator's type) refuses every other text with its words.
 QuantityReading ReadQuantity(const Quantity& row, std::string_view text);
+
+// The words `row` takes as its refusal and the help name them: "E6, E12 o
+// E24", "diode (diodo) o sync (sincrono)".
+std::string WordList(const Quantity& row);
+
+// The sentence that refuses a text of `row`: its refusal, followed for a row
+// that takes words by them and "!".
+std::string RefusalOf(const Quantity& row);
+
+// Where `text` stands among the words `row` takes, or nothing.
+std::optional<std::size_t> WordIndex(const Quantity& row, std::string_view text);
 
 // The row's start text as ReadQuantity reads it; 0 for one left empty.
 double StartValue(const Quantity& row);

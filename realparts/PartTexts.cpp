@@ -43,21 +43,15 @@ const std::array<PartField, 26> kParts{{
 }};
 static_assert(std::size(kParts) == QuantitiesOf(QuantityGroup::Parts).size());
 
-// The words of the two choices, in the order of their enumerations.
-constexpr std::string_view kRectifierWords[] = {"diode", "sync"};
-constexpr std::string_view kLowSideWords[] = {"ccm", "de"};
-// And as the window's choices show them.
-constexpr std::string_view kRectifierShown[] = {"diodo", "sincrono"};
-constexpr std::string_view kLowSideShown[] = {"CCM forzato", "emulazione del diodo"};
-
-template <class Choice, std::size_t N>
-bool ReadWord(std::string_view text, const std::string_view (&words)[N], Choice& choice) {
-    for (std::size_t k = 0; k < N; ++k)
-        if (text == words[k]) {
-            choice = static_cast<Choice>(k);
-            return true;
-        }
-    return false;
+// The word's place in its row is its enumerator: one word for each.
+static_assert(std::size(kRectifierWords) == static_cast<std::size_t>(Rectifier::Synchronous) + 1);
+static_assert(std::size(kLowSideWords) ==
+              static_cast<std::size_t>(LowSideMode::DiodeEmulation) + 1);
+template <class Choice>
+bool ReadWord(const Quantity& row, std::string_view text, Choice& choice) {
+    const std::optional<std::size_t> index = WordIndex(row, text);
+    if (index) choice = static_cast<Choice>(*index);
+    return index.has_value();
 }
 
 }  // namespace
@@ -69,26 +63,26 @@ PartTexts::PartTexts() {
 }
 
 std::string_view RectifierWord(Rectifier rectifier) {
-    return kRectifierWords[static_cast<std::size_t>(rectifier)];
+    return kRectifierWords[static_cast<std::size_t>(rectifier)].word;
 }
 
 std::string_view LowSideWord(LowSideMode mode) {
-    return kLowSideWords[static_cast<std::size_t>(mode)];
+    return kLowSideWords[static_cast<std::size_t>(mode)].word;
 }
 
 std::string_view RectifierShown(Rectifier rectifier) {
-    return kRectifierShown[static_cast<std::size_t>(rectifier)];
+    return kRectifierWords[static_cast<std::size_t>(rectifier)].meaning;
 }
 
 std::string_view LowSideShown(LowSideMode mode) {
-    return kLowSideShown[static_cast<std::size_t>(mode)];
+    return kLowSideWords[static_cast<std::size_t>(mode)].meaning;
 }
 
 std::string ShownWord(const PartField& field, const std::string& text) {
     PartValues read;
-    if (field.text == &PartTexts::rectifier && ReadWord(text, kRectifierWords, read.rectifier))
+    if (field.text == &PartTexts::rectifier && ReadWord(*field.row, text, read.rectifier))
         return std::string(RectifierShown(read.rectifier));
-    if (field.text == &PartTexts::lsmode && ReadWord(text, kLowSideWords, read.lowSideMode))
+    if (field.text == &PartTexts::lsmode && ReadWord(*field.row, text, read.lowSideMode))
         return std::string(LowSideShown(read.lowSideMode));
     return text;
 }
@@ -99,9 +93,9 @@ PartsReading ReadPartTexts(const PartTexts& texts) {
         const std::string& text = texts.*field.text;
         if (field.row->word) {
             const bool known = field.text == &PartTexts::rectifier
-                                   ? ReadWord(text, kRectifierWords, values.rectifier)
-                                   : ReadWord(text, kLowSideWords, values.lowSideMode);
-            if (!known) return {std::nullopt, &field, std::string(field.row->refusal)};
+                                   ? ReadWord(*field.row, text, values.rectifier)
+                                   : ReadWord(*field.row, text, values.lowSideMode);
+            if (!known) return {std::nullopt, &field, RefusalOf(*field.row)};
             continue;
         }
         QuantityReading read = ReadQuantity(*field.row, text);

@@ -8,9 +8,11 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <span>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -366,7 +368,8 @@ TEST(RunCommandLine, ConverterAsBuiltBesideARefusedRunAndItsPartLimits) {
 
 // The help and the usages come from the table of quantities: a help line per
 // row, every row in the usage of its command as "--key T" on one line, and no
-// line wider than a terminal's 80 columns.
+// line wider than a terminal's 80 columns. An option whose text is a word names
+// every word it takes in its help line and in its refusal (the first line written).
 TEST(RunCommandLine, HelpAndUsageFollowTheTableOfQuantities) {
     const std::string help = Cli({"--help"}).out;
     const std::string usage = Cli({"--bogus"}).err, loopUsage = Cli({"loop", "--bogus"}).err;
@@ -386,6 +389,25 @@ TEST(RunCommandLine, HelpAndUsageFollowTheTableOfQuantities) {
         EXPECT_LE(
             std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }), 80)
             << line;
+    Args loop = kVerify;
+    loop[0] = "loop", loop[3] = "--vo", loop[4] = "15";
+    const std::pair<Args, std::vector<std::string>> cases[] = {
+        {Plus(kDesign, {"--series", "E48"}), {"E6", "E12", "E24"}},
+        {Plus(kDesign, {"--series", "E12", "--round", "down"}), {"up", "nearest", "meets"}},
+        {Plus(kVerify, {"--rectifier", "x"}), {"diode", "sync"}},
+        {Plus(kVerify, {"--lsmode", "x"}), {"ccm", "de"}},
+        {Plus(loop, {"--control", "x"}), {"voltage", "peak"}},
+        {Plus(loop, {"--type", "III"}), {"2", "3"}},
+    };
+    for (const auto& [args, words] : cases) {
+        const std::size_t from = help.find("\n  " + args[args.size() - 2] + ' ');
+        const std::string line = help.substr(from, help.find("\n  --", from + 1) - from);
+        const std::string err = Cli(args).err, said = err.substr(0, err.find('\n'));
+        for (const std::string& word : words) {
+            const std::regex alone("(^|[^A-Za-z0-9.])" + word + "($|[^A-Za-z0-9.])");
+            EXPECT_TRUE(std::regex_search(line, alone) && std::regex_search(said, alone)) << word;
+        }
+    }
 }
 
 // The progress line appears from half a second on, is redrawn at most every tenth of a

@@ -70,6 +70,9 @@ const Case kCases[] = {
     {"loop", "c1", "1,5", "loop",
      "Errore di inserimento dati per la capacità C1 del compensatore in nF" + kTail},
     {"loop", "fc", "50", "loop", "La frequenza di attraversamento fc deve essere minore di f/2!"},
+    {"loop", "control", "x", "loop",
+     "Il metodo di controllo può essere voltage (di tensione) o peak (di corrente di picco)!"},
+    {"loop", "type", "III", "loop", "Il tipo del compensatore può essere solo 2 o 3!"},
     {"loop", "vref", "20", "loop",
      "La tensione di uscita Vo deve essere maggiore della tensione di riferimento Vref: abbassa "
      "Vref o scrivi Rb!",

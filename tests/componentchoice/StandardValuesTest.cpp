@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -17,18 +18,9 @@ TEST(StandardValues, SeriesHoldTheirListedValuesAndNestInEachOther) {
     const std::vector<int> e12{10, 12, 15, 18, 22, 27, 33, 39, 47, 56, 68, 82};
     const std::vector<int> e24{10, 11, 12, 13, 15, 16, 18, 20, 22, 24, 27, 30,
                                33, 36, 39, 43, 47, 51, 56, 62, 68, 75, 82, 91};
-    const auto list = [](Series s) {
-        const auto m = SeriesMantissas(s);
-        return std::vector<int>(m.begin(), m.end());
-    };
     for (const auto& [s, listed] :
-         {std::pair{Series::E6, e6}, {Series::E12, e12}, {Series::E24, e24}}) {
-        EXPECT_EQ(list(s), listed);
-        EXPECT_EQ(SeriesNamed(SeriesName(s)), s);
-    }
-    EXPECT_FALSE(SeriesNamed("E48").has_value());
-    EXPECT_EQ(std::tuple(RoundingNamed("nearest"), RoundingNamed("meets"), RoundingNamed("down")),
-              std::tuple(Rounding::Nearest, Rounding::Meets, std::nullopt));
+         {std::pair{Series::E6, e6}, {Series::E12, e12}, {Series::E24, e24}})
+        EXPECT_TRUE(std::ranges::equal(SeriesMantissas(s), listed)) << listed.size();
 }
 
 TEST(StandardValues, RoundUpOrToTheNearestOnALogScaleWithExactDecades) {

@@ -885,13 +885,17 @@ void WindowsTest::menuBarAboveTheClientAreaOffersEveryCommand() {
     analysis[QStringLiteral("Scelta dei componenti…")]->trigger();
     QVERIFY(form1_->OpenChoiceWindow() != nullptr);
 
-    // The guide names the buttons by their captions.
+    // The guide names the buttons by their captions and every other window by its title.
     const auto help = entries(2);
     const ModalBox guide =
         WatchForModalBox([&] { help[QStringLiteral("Guida rapida")]->trigger(); });
     for (const char* button : {"Command1", "Command2", "Command3"})
         QVERIFY(guide.text.contains(
             "«" + form1_->findChild<QPushButton*>(button)->text().trimmed() + "»"));
+    using namespace stepdown;
+    for (const QString& title : {QStringLiteral("Forme d'onda reali"), StartupWindow::kTitle,
+                                 RealPartsWindow::kTitle, ChoiceWindow::kTitle, LoopWindow::kTitle})
+        QVERIFY2(guide.text.contains("«" + title), qPrintable(title));
 }
 
 // A click that arrives while a handler runs (as under the progress dialog's
