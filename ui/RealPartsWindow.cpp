@@ -46,7 +46,7 @@ QChart* NewChart(const QLocale& locale) { return NewNumberChart(locale, 4); }
 
 RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, PartTexts& store,
                                  const QLocale& locale, QWidget* parent)
-    : ChartWindowFrame(kTitle, QSize(1280, 880), locale, parent),
+    : ChartWindowFrame(kTitle, 1280, locale, parent),
       module_(module),
       fields_(fields),
       store_(store) {
@@ -66,10 +66,6 @@ RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, 
     leftColumn->setLayout(left);
     leftColumn->setFixedWidth(std::max(440, left->sizeHint().width()));
 
-    auto* columns = new QHBoxLayout;
-    columns->addWidget(leftColumn);
-    columns->addWidget(NewPages(BuildFigures()), 1);
-
     saveImage_ = NewExport(QStringLiteral("Salva grafico come immagine…"), [this] {
         ExportImage(QStringLiteral("componenti-reali.png"), *waveformChart_);
     });
@@ -81,7 +77,7 @@ RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, 
         NewExport(kExportNetlistText, [this] { SaveNetlist(this, SaveFileName(), study_); });
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(columns, 1);
+    layout->addLayout(Columns(leftColumn, NewPages(BuildFigures())), 1);
     layout->addLayout(ExportRow([this] { waveformChart_->chart()->zoomReset(); },
                                 QStringLiteral("Torna al grafico intero")));
     ShowPartTexts();
