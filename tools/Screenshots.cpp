@@ -19,6 +19,8 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -121,9 +123,14 @@ int main(int argc, char* argv[]) {
                                 parts->PartEdit(key)->setText(QString::fromUtf8(text));
                             parts->findChild<QTabWidget*>("partPages")->setCurrentIndex(1);
                             parts->RecomputeButton()->click();
+                            // The column kept scrolled down to the thermal verdict at its end.
+                            QScrollBar* column =
+                                parts->findChild<QScrollArea*>()->verticalScrollBar();
                             QElapsedTimer painting;
-                            for (painting.start(); painting.elapsed() < 700;)
+                            for (painting.start(); painting.elapsed() < 700;) {
+                                column->setValue(column->maximum());
                                 QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+                            }
                             if (!SaveScreenOf(*parts, path("realparts-sync"))) status = 1;
                             sideTexts.choice.viMin = "20";
                             sideTexts.choice.viMax = "30";

@@ -10,7 +10,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build}"
 cmake --build "$build" --target stepdown_screenshots stepdown
 shoot() {
-  xvfb-run -a -s '-screen 0 1300x900x24 -dpi 96' \
+  xvfb-run -a -s '-screen 0 1366x768x24 -dpi 96' \
     "$build/bin/stepdown_screenshots" "$1" "$2"
 }
 shoot "$root/docs" italian

@@ -8,8 +8,11 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 
+#include <algorithm>
 #include <utility>
 
 #include "ui/ApplicationTitle.h"
@@ -22,7 +25,40 @@ static void InitialiseStepdownResources() { Q_INIT_RESOURCE(resources); }
 
 namespace stepdown {
 
-ChartWindowFrame::ChartWindowFrame(const QString& title, QSize size, const QLocale& locale,
+namespace {
+
+// As wide as its column wants, with room for the scroll bar, whatever the
+// column comes to hold later; as short as the window needs.
+class ScrollingColumn : public QScrollArea {
+public:
+    ScrollingColumn(QWidget* column, QWidget* parent) : QScrollArea(parent) {
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setWidgetResizable(true);
+        setWidget(column);
+    }
+    QSize sizeHint() const override { return {Width(), widget()->sizeHint().height()}; }
+    QSize minimumSizeHint() const override {
+        return {Width(), QScrollArea::minimumSizeHint().height()};
+    }
+
+protected:
+    // The column's layout changed: so may its width.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget() && event->type() == QEvent::LayoutRequest) updateGeometry();
+        return QScrollArea::eventFilter(watched, event);
+    }
+
+private:
+    int Width() const {
+        return std::max(widget()->sizeHint().width(), widget()->minimumWidth()) +
+               verticalScrollBar()->sizeHint().width();
+    }
+};
+
+}  // namespace
+
+ChartWindowFrame::ChartWindowFrame(const QString& title, int width, const QLocale& locale,
                                    QWidget* parent, bool keptOpen)
     : QWidget(parent, Qt::Window),
       locale_(locale),
@@ -32,12 +68,21 @@ ChartWindowFrame::ChartWindowFrame(const QString& title, QSize size, const QLoca
     InitialiseStepdownResources();
     setWindowIcon(QIcon(QStringLiteral(":/stepdown/icon.svg")));
     setWindowTitle(title);
-    resize(size);
+    resize(width, kLargestSize.height());
 }
 
 void ChartWindowFrame::SetSaveFileNameProvider(SaveFileNameProvider provider) {
     saveFileName_ = std::move(provider);
 }
+
+QBoxLayout* ChartWindowFrame::Columns(QWidget* fields, QWidget* figures) {
+    auto* columns = new QHBoxLayout;
+    columns->addWidget(Scrolling(fields));
+    columns->addWidget(figures, 1);
+    return columns;
+}
+
+QWidget* ChartWindowFrame::Scrolling(QWidget* column) { return new ScrollingColumn(column, this); }
 
 QStackedWidget* ChartWindowFrame::NewPages(QWidget* figures) {
     pages_ = new QStackedWidget(this);

@@ -4,9 +4,11 @@
 // page that takes its place when there is nothing to show, a row of export
 // buttons that the same actions offer on a right click, "Ripristina zoom",
 // and the program's message box. A window builds its own fields and
-// figures and hands them to the frame; what it exports stays its own.
+// figures and hands them to the frame, which lays them out in two columns
+// that fit a laptop's screen; what it exports stays its own.
 
 #include <QLocale>
+#include <QSize>
 #include <QStackedWidget>
 #include <QString>
 #include <QWidget>
@@ -35,6 +37,10 @@ class ChartWindowFrame : public QWidget {
     Q_OBJECT
 
 public:
+    // What a window must fit, as it opens and shrunk to its least: a 1366×768
+    // screen less a taskbar and the title bar. Each opens as high as this.
+    static constexpr QSize kLargestSize{1366, 700};
+
     // Replaces the standard save dialog, so that a test can export without it.
     void SetSaveFileNameProvider(SaveFileNameProvider provider);
     // The explanation shown instead of the figures; empty while they show.
@@ -47,11 +53,17 @@ signals:
     void TextsEdited();
 
 protected:
-    // A window that deletes itself when closed unless `keptOpen`, whose
-    // owner then decides when it goes. `locale` gives the decimal separator
-    // of every number shown.
-    ChartWindowFrame(const QString& title, QSize size, const QLocale& locale, QWidget* parent,
+    // A window `width` wide and as high as the screen allows, that deletes
+    // itself when closed unless `keptOpen`, whose owner then decides when it
+    // goes. `locale` gives the decimal separator of every number shown.
+    ChartWindowFrame(const QString& title, int width, const QLocale& locale, QWidget* parent,
                      bool keptOpen = false);
+
+    // The fields on the left, scrolling up and down when the window is shorter
+    // than they are but never narrower, and the figures taking the rest.
+    QBoxLayout* Columns(QWidget* fields, QWidget* figures);
+    // `column` in an area that scrolls up and down, as wide as the column wants.
+    QWidget* Scrolling(QWidget* column);
 
     // The figures, and the explanation page that stands in for them.
     QStackedWidget* NewPages(QWidget* figures);

@@ -109,7 +109,7 @@ int WholeWidth(const QTableWidget& table) {
 
 ChoiceWindow::ChoiceWindow(Module1& module, MainWindowOperations& fields, SideWindowTexts& store,
                            const QLocale& locale, QWidget* parent)
-    : ChartWindowFrame(kTitle, QSize(1280, 780), locale, parent),
+    : ChartWindowFrame(kTitle, 1280, locale, parent),
       module_(module),
       fields_(fields),
       store_(store) {
@@ -140,10 +140,6 @@ ChoiceWindow::ChoiceWindow(Module1& module, MainWindowOperations& fields, SideWi
     auto* leftColumn = new QWidget(this);
     leftColumn->setLayout(left);
 
-    auto* columns = new QHBoxLayout;
-    columns->addWidget(leftColumn);
-    columns->addWidget(NewPages(BuildResults()), 1);
-
     saveImage_ = NewExport(QStringLiteral("Salva grafici come immagine…"), [this] {
         ExportImage(QStringLiteral("scelta-componenti.png"), *chartArea_, true);
     });
@@ -159,7 +155,8 @@ ChoiceWindow::ChoiceWindow(Module1& module, MainWindowOperations& fields, SideWi
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(design_);
-    layout->addLayout(columns, 1);
+    // The results scroll too: the wrapped verdict may ask more height than the layout counts.
+    layout->addLayout(Columns(leftColumn, NewPages(Scrolling(BuildResults()))), 1);
     layout->addLayout(ExportRow(
         [this] {
             for (QChartView* view : charts_) view->chart()->zoomReset();

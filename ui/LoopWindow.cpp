@@ -52,7 +52,7 @@ QString FieldText(double value) { return QString::number(value, 'g', 4); }
 LoopWindow::LoopWindow(const Module1& module, const MainWindowOperations& fields,
                        const PartTexts& parts, ControlTexts& store, const QLocale& locale,
                        QWidget* parent)
-    : ChartWindowFrame(kTitle, QSize(1280, 820), locale, parent, true),
+    : ChartWindowFrame(kTitle, 1280, locale, parent, true),
       module_(module),
       fields_(fields),
       parts_(parts),
@@ -70,10 +70,17 @@ LoopWindow::LoopWindow(const Module1& module, const MainWindowOperations& fields
     figures_->setWordWrap(true);
     figures_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     figures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    figures_->setFixedWidth(400);
+    // Off the tab's border, wrapped, and scrolled when longer than the chart beside it.
+    figures_->setContentsMargins(0, 0, 6, 0);
+    auto* summary = new QScrollArea(page);
+    summary->setFrameShape(QFrame::NoFrame);
+    summary->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    summary->setWidgetResizable(true);
+    summary->setWidget(figures_);
+    summary->setFixedWidth(420);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(stepChart_, 1);
-    bottom->addWidget(figures_);
+    bottom->addWidget(summary);
     auto* pageLayout = new QVBoxLayout(page);
     pageLayout->setContentsMargins(0, 0, 0, 0);
     pageLayout->addWidget(bodeChart_, 3);
@@ -81,10 +88,6 @@ LoopWindow::LoopWindow(const Module1& module, const MainWindowOperations& fields
     tabs_ = new QTabWidget(this);
     tabs_->addTab(page, QStringLiteral("Grafici"));
     tabs_->addTab(BuildExplanation(), QStringLiteral("Spiegazione"));
-
-    auto* columns = new QHBoxLayout;
-    columns->addWidget(BuildFields());
-    columns->addWidget(tabs_, 1);
 
     saveImage_ = NewExport(QStringLiteral("Salva grafico come immagine…"), [this] {
         guard_.Run([this] { ExportImage(QStringLiteral("anello.png"), *tabs_->currentWidget()); });
@@ -107,7 +110,7 @@ LoopWindow::LoopWindow(const Module1& module, const MainWindowOperations& fields
     for (QAction* action : {saveImage_, exportCsv_, exportNetlist_}) action->setEnabled(false);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(columns, 1);
+    layout->addLayout(Columns(BuildFields(), tabs_), 1);
     layout->addLayout(ExportRow());
     ShowFigures();
 }

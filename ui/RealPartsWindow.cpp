@@ -67,7 +67,7 @@ RealPartsStudy StudyShownTexts(const Module1& module, const InputTexts& texts,
 
 RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, PartTexts& store,
                                  const QLocale& locale, QWidget* parent)
-    : ChartWindowFrame(kTitle, QSize(1280, 880), locale, parent),
+    : ChartWindowFrame(kTitle, 1280, locale, parent),
       module_(module),
       fields_(fields),
       store_(store) {
@@ -95,10 +95,6 @@ RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, 
     leftColumn->setLayout(left);
     leftColumn->setFixedWidth(std::max(440, left->sizeHint().width()));
 
-    auto* columns = new QHBoxLayout;
-    columns->addWidget(leftColumn);
-    columns->addWidget(NewPages(BuildFigures()), 1);
-
     saveImage_ = NewExport(QStringLiteral("Salva grafico come immagine…"), [this] {
         ExportImage(QStringLiteral("componenti-reali.png"), *waveformChart_);
     });
@@ -110,7 +106,7 @@ RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, 
         NewExport(kExportNetlistText, [this] { SaveNetlist(this, SaveFileName(), study_); });
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(columns, 1);
+    layout->addLayout(Columns(leftColumn, NewPages(BuildFigures())), 1);
     layout->addLayout(ExportRow([this] { waveformChart_->chart()->zoomReset(); },
                                 QStringLiteral("Torna al grafico intero")));
     ShowPartTexts();

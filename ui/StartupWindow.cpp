@@ -56,7 +56,7 @@ void AddBand(QChart& chart, Band band, const QString& name, QValueAxis& x, QValu
 
 StartupWindow::StartupWindow(std::shared_ptr<const SimulationRun> run, const QLocale& locale,
                              QWidget* parent)
-    : ChartWindowFrame(kTitle, QSize(1000, 720), locale, parent), run_(std::move(run)) {
+    : ChartWindowFrame(kTitle, 1000, locale, parent), run_(std::move(run)) {
     const RunAnalysis& analysis = *run_->analysis;
     const std::string separator = locale_.decimalPoint().toStdString();
 

@@ -158,6 +158,7 @@ private slots:
     void handlersRunOneAtATimeAndFailWithAMessage();
     void axesKeepALeastSpan();
     void hostileTextsEndInAResultOrAMessage();
+    void sideWindowsFitALaptopScreen();
 
 private:
     void Click(const char* button) { form1_->findChild<QPushButton*>(button)->click(); }
@@ -962,7 +963,7 @@ void WindowsTest::hostileTextsEndInAResultOrAMessage() {
         return {};
     };
     // Each box at every `stride`-th value (shifted by its place), then its text restored.
-    const auto attack = [&](QWidget* window, const std::function<void()>& click, int stride) {
+    const auto attack = [&](QWidget* window, int stride, const std::function<void()>& click) {
         const QList<QLineEdit*> edits = window->findChildren<QLineEdit*>();
         QVERIFY(!edits.isEmpty());
         for (qsizetype i = 0; i < edits.size(); ++i) {
@@ -986,23 +987,43 @@ void WindowsTest::hostileTextsEndInAResultOrAMessage() {
     Design();
     Box("Text13")->setText(QStringLiteral("50")), Box("Text15")->setText(QStringLiteral("200"));
     // "Grafici" before "Calcola", which writes the verification boxes anew.
-    attack(
-        form1_.get(), [this] { Click("Command2"), Click("Command1"); }, 1);
+    attack(form1_.get(), 1, [this] { Click("Command2"), Click("Command1"); });
 
     Design();
     form1_->RealPartsAction()->trigger();
     stepdown::RealPartsWindow* parts = form1_->OpenRealPartsWindow();
-    attack(
-        parts, [parts] { parts->RecomputeButton()->click(); }, 3);
+    attack(parts, 3, [parts] { parts->RecomputeButton()->click(); });
     QVERIFY(ChooseFromMenu(form1_.get(), QStringLiteral("Scelta dei componenti…")));
     stepdown::ChoiceWindow* choice = form1_->OpenChoiceWindow();
-    attack(
-        choice, [choice] { choice->UpdateButton()->click(); }, 3);
-    for (QAction* action : form1_->MenuBar()->actions()[1]->menu()->actions())
-        if (action->text() == QStringLiteral("Anello di controllo…")) action->trigger();
+    attack(choice, 3, [choice] { choice->UpdateButton()->click(); });
+    form1_->ShowLoopWindow();
     stepdown::LoopWindow* loop = form1_->OpenLoopWindow();
-    attack(
-        loop, [loop] { loop->CalculateButton()->click(), loop->DesignButton()->click(); }, 3);
+    attack(loop, 3, [loop] { loop->CalculateButton()->click(), loop->DesignButton()->click(); });
+}
+
+// Each side window at its fullest opens and shrinks within a 1366×768 screen less its title
+// bar and a taskbar, every text in sight whole: not cut at its right edge, no line lost.
+void WindowsTest::sideWindowsFitALaptopScreen() {
+    WorkedExample()->StartupAction()->trigger();
+    sideTexts_.parts.rectifier = "sync", sideTexts_.parts.rthHs = "60";    // a thermal verdict
+    sideTexts_.loop.tss = sideTexts_.loop.rl2 = sideTexts_.loop.t1 = "3";  // the whole summary
+    form1_->ShowRealPartsWindow(), form1_->ShowChoiceWindow(), form1_->ShowLoopWindow();
+    form1_->OpenLoopWindow()->DesignButton()->click();
+    const QRect screen(0, 0, 1366, 700);
+    QWidget* const windows[] = {Waveforms()->OpenStartupWindow(), form1_->OpenRealPartsWindow(),
+                                form1_->OpenChoiceWindow(), form1_->OpenLoopWindow()};
+    for (QWidget* window : windows) {
+        QVERIFY2(screen.contains(window->rect() | QRect({}, window->minimumSizeHint())),
+                 qPrintable(window->windowTitle()));
+        window->resize(window->minimumSizeHint()), QApplication::processEvents();
+        for (const QLabel* label : window->findChildren<QLabel*>())
+            if (const QRect seen = label->visibleRegion().boundingRect(); !seen.isEmpty())
+                QVERIFY2(label->wordWrap()
+                             ? seen.width() == label->width() &&
+                                   label->heightForWidth(label->width()) <= label->height()
+                             : label->sizeHint().width() <= seen.width(),
+                         qPrintable(window->windowTitle() + ": " + label->text()));
+    }
 }
 
 QTEST_MAIN(WindowsTest)
