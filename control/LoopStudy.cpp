@@ -16,8 +16,7 @@ LoopSetup SetUpLoopOf(const InputTexts& form, const PartTexts& parts, const Cont
                                                 : control.message;
     if (!refusal.empty()) return {LoopRefusal{{}, refusal}, {}, {}, {}};
     const CircuitValues& c = *circuit.values;
-    const AskedVo vo =
-        AskedOutput(TextIn(form, Row(QuantityGroup::Design, key::vo)), c.Vi, c.D);
+    const AskedVo vo = AskedOutput(TextIn(form, Row(QuantityGroup::Design, key::vo)), c.Vi, c.D);
     if (vo.refusal) return {vo.refusal, {}, {}, {}};
     return SetUpLoop(c, *part.values, vo.vo, *control.values, ask);
 }

@@ -73,8 +73,8 @@ constexpr QuantityRange kNotNegative{0, true, kInf, true};
 constexpr Quantity WordRow(QuantityGroup group, std::string_view key, std::string_view caption,
                            std::string_view subject, std::string_view startText,
                            std::string_view refusal, Words words) {
-    return {group,     key,     caption, subject, "",    1,  startText,
-            kAnyValue, refusal, {},      false,   false, {}, true,      words};
+    return {group,   key, caption, subject, "", 1,    startText, kAnyValue,
+            refusal, {},  false,   false,   {}, true, words};
 }
 
 }  // namespace stepdown

@@ -114,8 +114,7 @@ std::string WindowSays(const Case& c) {
     for (const ControlField& f : ControlFields())
         if (c.section == "loop" && f.row->key == c.key) loop.*f.text = c.text;
     const auto group = c.section == "design" ? QuantityGroup::Design : QuantityGroup::Verification;
-    if (const Quantity* row = FindQuantity(group, c.key))
-        window.Type(IdOf(*row), c.text);
+    if (const Quantity* row = FindQuantity(group, c.key)) window.Type(IdOf(*row), c.text);
     if (c.run == "loop") return StudyLoop(TextsOf(window), parts, loop).refusal;
     if (c.run != "verify") return StudyChoice(*module.LastDesign, parts, choices).refusal;
     const RealPartsStudy study = StudyRealParts(module, TextsOf(window), parts);
