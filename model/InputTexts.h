@@ -5,7 +5,6 @@
 // from its boxes (model/MainWindowBoxes.h), the command from its options, a
 // design file from its sections. Nothing here knows a window.
 
-#include <compare>
 #include <map>
 #include <string>
 #include <string_view>
@@ -21,7 +20,11 @@ namespace stepdown {
 struct QuantityId {
     QuantityGroup group;
     std::string_view key;
-    friend constexpr auto operator<=>(const QuantityId&, const QuantityId&) = default;
+    friend constexpr bool operator==(const QuantityId&, const QuantityId&) = default;
+    // Spelt out: the defaulted three-way comparison of a string_view trips clang-tidy.
+    friend constexpr bool operator<(const QuantityId& a, const QuantityId& b) {
+        return a.group != b.group ? a.group < b.group : a.key < b.key;
+    }
 };
 
 constexpr QuantityId IdOf(const Quantity& row) { return {row.group, row.key}; }

@@ -38,12 +38,16 @@ std::string WordList(const Quantity& row) {
     const std::span<const Word> words = row.words.list;
     for (std::size_t k = 0; k < words.size(); ++k) {
         if (k > 0) list += k + 1 < words.size() ? ", " : " o ";
-        const std::string word(words[k].word), meaning(words[k].meaning);
-        if (meaning.empty())
-            list += word;
-        else
-            list +=
-                row.words.meaningFirst ? meaning + " (" + word + ")" : word + " (" + meaning + ")";
+        const Word& w = words[k];
+        if (w.meaning.empty()) {
+            list += w.word;
+            continue;
+        }
+        const bool meaningFirst = row.words.meaningFirst;
+        list += meaningFirst ? w.meaning : w.word;
+        list += " (";
+        list += meaningFirst ? w.word : w.meaning;
+        list += ')';
     }
     return list;
 }
