@@ -78,6 +78,13 @@ RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& part
     return study;
 }
 
+void MoveToDutyForTarget(RealPartsStudy& study) {
+    const bool warm = study.thermal && study.thermal->status == ThermalStatus::Converged;
+    if (warm || !study.targetVo || study.duty.outcome != RealPartsOutcome::Found) return;
+    study.circuit.D = study.duty.D;
+    study.analysis = Analyze(study.circuit, study.parts, {true, kRealPartsWindowSamples});
+}
+
 void ApplyDutyCycle(Module1& module, MainWindowOperations& window, double D) {
     const bool designHeld = VerifiedDesign(module, TextsOf(window)) != nullptr;
     // The duty cycle is second in the reading order.

@@ -53,6 +53,11 @@ struct RealPartsStudy {
 RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& parts,
                             std::optional<double> targetVo);
 
+// A cold study whose target D' meets moved to D': its circuit at D' and the
+// analysis there, from the search already made. A warm study already runs at
+// D' (and one without a met target at its own D): it is left as it is.
+void MoveToDutyForTarget(RealPartsStudy& study);
+
 // The study of the verification fields and the part texts, aiming at the
 // Vo of the design `module` last made while the fields hold it (AimedDesign).
 RealPartsStudy StudyRealParts(const Module1& module, const InputTexts& texts,
