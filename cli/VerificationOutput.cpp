@@ -190,7 +190,7 @@ Verification VerifyFields(Module1& module, CommandForm& form, const OutputChoice
         v.status = kExitRefused;
     }
     if (v.status != kExitSuccess || !request) return v;
-    const DesignRecord* design = VerifiedDesign(module, form.texts);
+    const DesignRecord* design = VerifiedDesign(module.LastDesign, form.texts);
     v.asBuilt = StudyAsBuilt(module, request->parts,
                              design ? std::optional(design->Vo) : request->targetVo);
     if ((!v.run || RefusedAsBuilt(*v.asBuilt)) &&

@@ -300,7 +300,7 @@ void WindowsTest::exportsReplaceCancelOrReport() {
     sideTexts_.parts.rds = "50";
     QVERIFY(ChooseFromMenu(form2->Plot(), stepdown::kExportNetlistText));
     const auto study =
-        stepdown::StudyRealParts(*module_, stepdown::TextsOf(*form1_), sideTexts_.parts);
+        stepdown::StudyRealParts(module_->LastDesign, stepdown::TextsOf(*form1_), sideTexts_.parts);
     QCOMPARE(study.parts.Rds, 0.05);
     QCOMPARE(Read(cir), QByteArray::fromStdString(stepdown::StudyNetlist(study)));
     Box("Text8")->clear();
