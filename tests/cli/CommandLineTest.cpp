@@ -77,6 +77,13 @@ TEST(RunCommandLine, UsageErrorsExitWithTwoBeforeAnythingRuns) {
         {Plus(kSweep, {"--vi-list", "20,-1"}),
          "il valore di --vi-list non è valido: ogni elemento deve essere una tensione positiva in "
          "V, con il punto come separatore decimale e una virgola tra un elemento e l'altro: «-1»"},
+        {Plus(kSweep, {"--vi-list", "20,1x"}),
+         "il valore di --vi-list non è valido: ogni elemento deve essere una tensione positiva in "
+         "V, con il punto come separatore decimale e una virgola tra un elemento e l'altro: «1x»"},
+        {Plus(kSweep, {"--vi-list", "20,1e999"}),
+         "il valore di --vi-list non è valido: ogni elemento deve essere una tensione positiva in "
+         "V, con il punto come separatore decimale e una virgola tra un elemento e l'altro: "
+         "«1e999»"},
         {Plus(kSweep, {"--vi-list", "20,30,2e1"}),
          "il valore di --vi-list non è valido: la tensione 2.00E+01 V compare più di una volta"},
         {ThousandPointsAt(51),

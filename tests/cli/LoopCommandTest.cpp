@@ -107,6 +107,14 @@ TEST(LoopCommand, BodeCsvHoldsTheJsonsCurvesAndAGivenNetworkIsKept) {
         EXPECT_NEAR(t, loop["bode"]["T"]["magDb"][k].get<double>(), 1e-9 * (1 + std::abs(t)));
     }
     EXPECT_EQ(k, 200u);
+    // The text's rows keep the header's columns: every figure starts 11 apart.
+    std::istringstream table(text.out.substr(text.out.find("\nf [Hz]") + 1));
+    std::getline(table, line);
+    for (k = 0; std::getline(table, line) && !line.empty(); ++k)
+        for (std::size_t column = 11; column <= 66; column += 11)
+            ASSERT_TRUE(line.size() > column && line[column - 1] == ' ' && line[column] != ' ')
+                << column << ": " << line;
+    EXPECT_EQ(k, 200u);
 }
 
 // Peak-current mode's text gives the slopes in V/µs where its JSON has V/s; the
