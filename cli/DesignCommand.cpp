@@ -38,13 +38,14 @@ namespace stepdown::cli {
 // "Calcola", and "Grafici" after it with --verify, on the typed options;
 // the standard values and the corners on the design just computed.
 int DesignClicks(const ParsedArguments& arguments, const DesignRequests& requests,
-                 CommandForm& form, std::ostream& out, std::ostream& err, bool showProgress) {
+                 InputTexts& texts, MessageList& messages, std::ostream& out, std::ostream& err,
+                 bool showProgress) {
     const OutputChoice& choice = requests.output;
     const bool verify = arguments.Has("verify");
     Module1 module;
-    TypeFields(form, arguments, kDesignKeys);
-    if (Design(module, form) == nullptr) {
-        ReportMessages(form, err);
+    TypeFields(texts, arguments, kDesignKeys);
+    if (Design(module, texts, messages) == nullptr) {
+        ReportMessages(messages, err);
         return kExitRefused;
     }
     const DesignRecord design = TakeDesign(module);
@@ -69,9 +70,9 @@ int DesignClicks(const ParsedArguments& arguments, const DesignRequests& request
 
     // "Grafici" after "Calcola": the verification fields as the design wrote
     // them, the settings as typed or left at the window's start values.
-    TypeFields(form, arguments, kSimulationKeys);
+    TypeFields(texts, arguments, kSimulationKeys);
     const Verification v =
-        VerifyFields(module, form, choice, requests.asBuilt, out, err, showProgress);
+        VerifyFields(module, texts, messages, choice, requests.asBuilt, out, err, showProgress);
     if (v.status != kExitSuccess || choice.CsvOnStandardOutput()) return v.status;
     if (choice.json) {
         JsonObject object = DesignJson(design);
@@ -123,9 +124,10 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
     if (!parts.values) return UsageError(err, parts.error);
     requests.choice.parts = *parts.values;
     if (verify && AsksForRealParts(arguments)) requests.asBuilt = AsBuiltRequest{*parts.values, {}};
-    CommandForm form;
-    const int status = DesignClicks(arguments, requests, form, out, err, showProgress);
-    return SaveIfAsked(arguments, form, status, err);
+    InputTexts texts = StartTexts();
+    MessageList messages;
+    const int status = DesignClicks(arguments, requests, texts, messages, out, err, showProgress);
+    return SaveIfAsked(arguments, texts, status, err);
 }
 
 }  // namespace stepdown::cli

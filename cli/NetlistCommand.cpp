@@ -72,11 +72,10 @@ struct NetlistRequest {
 
 // The circuit as the launch reads its fields, each refusal naming its option.
 std::optional<std::string> ReadCircuit(const ParsedArguments& arguments, CircuitValues& circuit) {
-    CommandForm form;
+    InputTexts texts = StartTexts();
     for (const DesignFileKey& key : kVerificationKeys)
-        if (arguments.Has(key.key))
-            form.texts.insert_or_assign(IdOf(key), arguments.ValueOr(key.key));
-    CircuitReading reading = ReadCircuitFields(form.texts);
+        if (arguments.Has(key.key)) texts.insert_or_assign(IdOf(key), arguments.ValueOr(key.key));
+    CircuitReading reading = ReadCircuitFields(texts);
     if (reading.values) {
         circuit = *reading.values;
         return std::nullopt;

@@ -174,12 +174,14 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     // refuses them and not as mistyped options.
     if (sweep || (!verify && partsApply)) {
         // The ranges' empty ends are the design's: "Calcola" on the file's texts.
-        CommandForm designed;
+        InputTexts designed = StartTexts();
+        MessageList messages;
         Module1 module;
         for (const DesignFileKey& key : kDesignKeys)
-            designed.texts.insert_or_assign(IdOf(key), TextOf(file.design, key));
+            designed.insert_or_assign(IdOf(key), TextOf(file.design, key));
         std::optional<DesignTargets> nominal;
-        if (Design(module, designed) != nullptr) nominal = TakeComputedDesign(module).targets;
+        if (Design(module, designed, messages) != nullptr)
+            nominal = TakeComputedDesign(module).targets;
         if (const auto refusal = FileChoiceRefusal(words.front(), file.selection, nominal)) {
             err << *refusal << '\n';
             return kExitRefused;

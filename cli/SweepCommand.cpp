@@ -37,12 +37,12 @@ namespace stepdown::cli {
 
 // The load sweep on the design computed from the typed options.
 int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
-                const PartValues& parts, const OutputChoice& choice, CommandForm& form,
-                std::ostream& out, std::ostream& err) {
+                const PartValues& parts, const OutputChoice& choice, InputTexts& texts,
+                MessageList& messages, std::ostream& out, std::ostream& err) {
     Module1 module;
-    TypeFields(form, arguments, kDesignKeys);
-    if (Design(module, form) == nullptr) {
-        ReportMessages(form, err);
+    TypeFields(texts, arguments, kDesignKeys);
+    if (Design(module, texts, messages) == nullptr) {
+        ReportMessages(messages, err);
         return kExitRefused;
     }
     const SweepOutcome sweep = EvaluateSweep(request, TakeComputedDesign(module), parts);
@@ -75,9 +75,11 @@ int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostr
     if (const auto error = ReadSweepRequest(arguments, request)) return UsageError(err, *error);
     const PartOptions parts = ReadPartOptions(arguments);
     if (!parts.values) return UsageError(err, parts.error);
-    CommandForm form;
-    const int status = SweepClicks(arguments, request, *parts.values, choice, form, out, err);
-    return SaveIfAsked(arguments, form, status, err);
+    InputTexts texts = StartTexts();
+    MessageList messages;
+    const int status =
+        SweepClicks(arguments, request, *parts.values, choice, texts, messages, out, err);
+    return SaveIfAsked(arguments, texts, status, err);
 }
 
 }  // namespace stepdown::cli

@@ -37,12 +37,13 @@ namespace stepdown::cli {
 
 // "Grafici" on the typed options.
 int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
-                const std::optional<AsBuiltRequest>& request, CommandForm& form, std::ostream& out,
-                std::ostream& err, bool showProgress) {
+                const std::optional<AsBuiltRequest>& request, InputTexts& texts,
+                MessageList& messages, std::ostream& out, std::ostream& err, bool showProgress) {
     Module1 module;
-    TypeFields(form, arguments, kVerificationKeys);
-    TypeFields(form, arguments, kSimulationKeys);
-    const Verification v = VerifyFields(module, form, choice, request, out, err, showProgress);
+    TypeFields(texts, arguments, kVerificationKeys);
+    TypeFields(texts, arguments, kSimulationKeys);
+    const Verification v =
+        VerifyFields(module, texts, messages, choice, request, out, err, showProgress);
     if (v.status != kExitSuccess || choice.CsvOnStandardOutput()) return v.status;
     if (choice.json) {
         JsonObject object;
@@ -73,9 +74,11 @@ int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ost
         return UsageError(err, *clash);
     std::optional<AsBuiltRequest> request;
     if (const auto error = ReadAsBuiltRequest(arguments, request)) return UsageError(err, *error);
-    CommandForm form;
-    const int status = VerifyClick(arguments, choice, request, form, out, err, showProgress);
-    return SaveIfAsked(arguments, form, status, err);
+    InputTexts texts = StartTexts();
+    MessageList messages;
+    const int status =
+        VerifyClick(arguments, choice, request, texts, messages, out, err, showProgress);
+    return SaveIfAsked(arguments, texts, status, err);
 }
 
 }  // namespace stepdown::cli
