@@ -160,36 +160,33 @@ Verification VerifyFields(Module1& module, const InputTexts& texts, MessageList&
 // The converter as built after the rest of the text, if it was asked for.
 void AsBuiltText(std::ostream& out, const Verification& v, bool afterOtherText);
 
-// "Calcola", and "Grafici" after it with --verify, on the typed options;
-// the standard values and the corners on the design just computed.
+// "Calcola", and "Grafici" after it with --verify, on the typed texts; the
+// standard values and the corners on the design just computed.
 int DesignClicks(const ParsedArguments& arguments, const DesignRequests& requests,
                  InputTexts& texts, MessageList& messages, std::ostream& out, std::ostream& err,
                  bool showProgress);
 
+// The design command on `texts`, whatever typed them (the options or a
+// design file), its other requests read from `arguments`.
+int DesignOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& out,
+             std::ostream& err, bool showProgress);
+
 int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
               bool showProgress);
 
-// "Grafici" on the typed options.
-int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
-                const std::optional<AsBuiltRequest>& request, InputTexts& texts,
-                MessageList& messages, std::ostream& out, std::ostream& err, bool showProgress);
+// The same for verify and sweep.
+int VerifyOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& out,
+             std::ostream& err, bool showProgress);
+int SweepOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& out,
+            std::ostream& err);
 
 int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
               bool showProgress);
 
-// The load sweep on the design computed from the typed options.
-int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
-                const PartValues& parts, const OutputChoice& choice, InputTexts& texts,
-                MessageList& messages, std::ostream& out, std::ostream& err);
-
 int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
 
-// "--key=text" for every key of `keys`: an empty text stays an empty field.
-void AppendTyped(std::vector<std::string>& words, const SectionTexts& texts,
-                 std::span<const DesignFileKey> keys);
-
-// The stored texts as the options of the equivalent command, so that the
-// output is that command's to the byte.
+// The stored texts run by the command that the asked analysis belongs to,
+// as if its options had typed them.
 int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
             bool showProgress);
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
@@ -52,17 +53,17 @@ std::span<const DesignFileKey> SelectionKeys(std::string_view first, std::string
     return keys.subspan(at(first), at(last) - at(first) + 1);
 }
 
-}  // namespace
-
-// "--key=text" for every key of `keys`: an empty text stays an empty field.
-void AppendTyped(std::vector<std::string>& words, const SectionTexts& texts,
+// The texts of `section` typed into `texts` for every key of `keys`: an
+// empty text stays an empty one.
+void TypeSection(InputTexts& texts, const SectionTexts& section,
                  std::span<const DesignFileKey> keys) {
-    for (const DesignFileKey& key : keys)
-        words.push_back("--" + std::string(key.key) + "=" + TextOf(texts, key));
+    for (const DesignFileKey& key : keys) texts.insert_or_assign(IdOf(key), TextOf(section, key));
 }
 
-// The stored texts as the options of the equivalent command, so that the
-// output is that command's to the byte.
+}  // namespace
+
+// The stored texts run by the command that the asked analysis belongs to,
+// as if its options had typed them.
 int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
             bool showProgress) {
     if (words.empty() || words.front().starts_with("--"))
@@ -128,21 +129,24 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
             err << FileRefusal(words.front(), "loop", loop.refused->row->key, loop.message) << '\n';
             return kExitRefused;
         }
-        return RunNetlist(NetlistWords(file, arguments), out, err);
+        return NetlistOn(NetlistTexts(file, arguments), out, err);
     }
-    std::vector<std::string> equivalent;
+    // The main window's texts go to the command as typed; the side windows'
+    // texts to its requests, under their options.
+    InputTexts texts = StartTexts();
+    ParsedArguments requests;
     // The texts at their start values say nothing of what the saved run asked
     // for: a setting is passed back where it differs, a group whole.
-    const auto differ = [&](std::span<const DesignFileKey> keys, const SectionTexts& texts) {
+    const auto differ = [&](std::span<const DesignFileKey> keys, const SectionTexts& section) {
         return std::any_of(keys.begin(), keys.end(), [&](const DesignFileKey& key) {
-            return TextOf(texts, key) != key.startText;
+            return TextOf(section, key) != key.startText;
         });
     };
-    const auto passBack = [&](std::span<const DesignFileKey> keys, const SectionTexts& texts,
+    const auto passBack = [&](std::span<const DesignFileKey> keys, const SectionTexts& section,
                               bool whole) {
         for (const DesignFileKey& key : keys)
-            if (whole || TextOf(texts, key) != key.startText)
-                equivalent.push_back("--" + std::string(key.key) + "=" + TextOf(texts, key));
+            if (whole || TextOf(section, key) != key.startText)
+                requests.values.insert_or_assign(std::string(key.key), TextOf(section, key));
     };
     // The selection's keys: series and round, the six corner settings, the
     // sweep's three.
@@ -151,10 +155,10 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     const auto loads = SelectionKeys(key::ioFrom, key::points);
     bool partsApply = verify || sweep;
     if (verify) {
-        AppendTyped(equivalent, file.verification, kVerificationKeys);
-        AppendTyped(equivalent, file.simulation, kSimulationKeys);
+        TypeSection(texts, file.verification, kVerificationKeys);
+        TypeSection(texts, file.simulation, kSimulationKeys);
     } else {
-        AppendTyped(equivalent, file.design, kDesignKeys);
+        TypeSection(texts, file.design, kDesignKeys);
         if (arguments.Has("standard") || differ(standard, file.selection)) {
             passBack(standard, file.selection, true);
             partsApply = true;
@@ -162,7 +166,7 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     }
     if (sweep) passBack(loads, file.selection, false);
     if (arguments.Has("corners") || (!verify && !sweep && differ(corners, file.selection))) {
-        equivalent.emplace_back("--corners");
+        requests.flags.insert("corners");
         passBack(corners, file.selection, false);
         partsApply = true;
     }
@@ -177,8 +181,7 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         InputTexts designed = StartTexts();
         MessageList messages;
         Module1 module;
-        for (const DesignFileKey& key : kDesignKeys)
-            designed.insert_or_assign(IdOf(key), TextOf(file.design, key));
+        TypeSection(designed, file.design, kDesignKeys);
         std::optional<DesignTargets> nominal;
         if (Design(module, designed, messages) != nullptr)
             nominal = TakeComputedDesign(module).targets;
@@ -187,13 +190,13 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
             return kExitRefused;
         }
     }
-    if (arguments.Has("json")) equivalent.emplace_back("--json");
+    if (arguments.Has("json")) requests.flags.insert("json");
     for (const std::string_view option : {"csv", "startup-csv"})
         if (arguments.Has(option))
-            equivalent.push_back("--" + std::string(option) + "=" + arguments.ValueOr(option));
-    if (verify) return RunVerify(equivalent, out, err, showProgress);
-    if (sweep) return RunSweep(equivalent, out, err);
-    return RunDesign(equivalent, out, err, showProgress);
+            requests.values.insert_or_assign(std::string(option), arguments.ValueOr(option));
+    if (verify) return VerifyOn(requests, std::move(texts), out, err, showProgress);
+    if (sweep) return SweepOn(requests, std::move(texts), out, err);
+    return DesignOn(requests, std::move(texts), out, err, showProgress);
 }
 
 }  // namespace stepdown::cli
