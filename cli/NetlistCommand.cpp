@@ -241,18 +241,17 @@ ParsedArguments NetlistTexts(const DesignFile& file, const ParsedArguments& argu
     };
     // The controller when the loop's section holds anything but its start texts.
     for (const DesignFileKey& entry : kLoopKeys)
-        if (const std::string text = TextOf(file.loop, entry); text != entry.startText)
+        if (const std::string text = TextOf(file, entry); text != entry.startText)
             take(entry.key, text);
     const bool loop = !texts.values.empty();
     if (loop) {
         texts.flags.insert("loop");
-        if (const std::string vo = TextOf(file.design, Row(QuantityGroup::Design, key::vo));
-            !vo.empty())
+        if (const std::string vo = TextOf(file, Row(QuantityGroup::Design, key::vo)); !vo.empty())
             take(key::vo, vo);
     }
     for (const DesignFileKey& entry : kVerificationKeys)
-        if (!loop || entry.key != key::d) take(entry.key, TextOf(file.verification, entry));
-    for (const DesignFileKey& entry : kPartsKeys) take(entry.key, TextOf(file.parts, entry));
+        if (!loop || entry.key != key::d) take(entry.key, TextOf(file, entry));
+    for (const DesignFileKey& entry : kPartsKeys) take(entry.key, TextOf(file, entry));
     for (const std::string_view option : kNetlistOnly)
         if (arguments.Has(option)) take(option, arguments.ValueOr(option));
     return texts;

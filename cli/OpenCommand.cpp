@@ -55,9 +55,8 @@ std::span<const DesignFileKey> SelectionKeys(std::string_view first, std::string
 
 // The texts of `section` typed into `texts` for every key of `keys`: an
 // empty text stays an empty one.
-void TypeSection(InputTexts& texts, const SectionTexts& section,
-                 std::span<const DesignFileKey> keys) {
-    for (const DesignFileKey& key : keys) texts.insert_or_assign(IdOf(key), TextOf(section, key));
+void TypeSection(InputTexts& texts, const DesignFile& file, std::span<const DesignFileKey> keys) {
+    for (const DesignFileKey& key : keys) texts.insert_or_assign(IdOf(key), TextOf(file, key));
 }
 
 }  // namespace
@@ -92,10 +91,10 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     if (arguments.Has("loop")) return RunOpenLoop(words.front(), file, arguments, out, err);
     // The parts' texts, the choices among words (rectifier, lsmode) too, are
     // refused as the file's, not as mistyped options.
+    PartTexts parts;
+    ChoiceTexts choices;
+    TakeSideTexts(file, parts, choices);
     const auto partsRefused = [&] {
-        PartTexts parts;
-        ChoiceTexts choices;
-        TakeSideTexts(file, parts, choices);
         const PartsReading read = ReadPartTexts(parts);
         if (read.values) return false;
         err << FileRefusal(words.front(), "parts", read.refused->row->key, read.message) << '\n';
@@ -106,7 +105,7 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         // The circuit's texts as the netlist reads them: D only without the
         // controller, which sets it, and then the design's Vo to regulate.
         const bool regulated = std::any_of(kLoopKeys.begin(), kLoopKeys.end(), [&](const auto& k) {
-            return TextOf(file.loop, k) != k.startText;
+            return TextOf(file, k) != k.startText;
         });
         const auto refused = [&](std::string_view section, const Quantity& row,
                                  const std::string& text) {
@@ -117,9 +116,9 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         };
         for (const Quantity& row : QuantitiesOf(QuantityGroup::Verification))
             if ((!regulated || row.key != key::d) &&
-                refused("verification", row, TextOf(file.verification, kVerificationKeys, row.key)))
+                refused("verification", row, TextOf(file, row)))
                 return kExitRefused;
-        const std::string vo = TextOf(file.design, kDesignKeys, key::vo);
+        const std::string vo = TextOf(file, QuantityGroup::Design, key::vo);
         if (regulated && !vo.empty() && refused("design", Row(QuantityGroup::Design, key::vo), vo))
             return kExitRefused;
         // So are the controller's, which ask for the regulated netlist.
@@ -137,16 +136,15 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     ParsedArguments requests;
     // The texts at their start values say nothing of what the saved run asked
     // for: a setting is passed back where it differs, a group whole.
-    const auto differ = [&](std::span<const DesignFileKey> keys, const SectionTexts& section) {
+    const auto differ = [&](std::span<const DesignFileKey> keys) {
         return std::any_of(keys.begin(), keys.end(), [&](const DesignFileKey& key) {
-            return TextOf(section, key) != key.startText;
+            return TextOf(file, key) != key.startText;
         });
     };
-    const auto passBack = [&](std::span<const DesignFileKey> keys, const SectionTexts& section,
-                              bool whole) {
+    const auto passBack = [&](std::span<const DesignFileKey> keys, bool whole) {
         for (const DesignFileKey& key : keys)
-            if (whole || TextOf(section, key) != key.startText)
-                requests.values.insert_or_assign(std::string(key.key), TextOf(section, key));
+            if (whole || TextOf(file, key) != key.startText)
+                requests.values.insert_or_assign(std::string(key.key), TextOf(file, key));
     };
     // The selection's keys: series and round, the six corner settings, the
     // sweep's three.
@@ -155,24 +153,24 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     const auto loads = SelectionKeys(key::ioFrom, key::points);
     bool partsApply = verify || sweep;
     if (verify) {
-        TypeSection(texts, file.verification, kVerificationKeys);
-        TypeSection(texts, file.simulation, kSimulationKeys);
+        TypeSection(texts, file, kVerificationKeys);
+        TypeSection(texts, file, kSimulationKeys);
     } else {
-        TypeSection(texts, file.design, kDesignKeys);
-        if (arguments.Has("standard") || differ(standard, file.selection)) {
-            passBack(standard, file.selection, true);
+        TypeSection(texts, file, kDesignKeys);
+        if (arguments.Has("standard") || differ(standard)) {
+            passBack(standard, true);
             partsApply = true;
         }
     }
-    if (sweep) passBack(loads, file.selection, false);
-    if (arguments.Has("corners") || (!verify && !sweep && differ(corners, file.selection))) {
+    if (sweep) passBack(loads, false);
+    if (arguments.Has("corners") || (!verify && !sweep && differ(corners))) {
         requests.flags.insert("corners");
-        passBack(corners, file.selection, false);
+        passBack(corners, false);
         partsApply = true;
     }
     if (partsApply) {
         if (partsRefused()) return kExitRefused;
-        passBack(kPartsKeys, file.parts, false);
+        passBack(kPartsKeys, false);
     }
     // The file's choices, where the run takes them, refused as the window
     // refuses them and not as mistyped options.
@@ -181,11 +179,11 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         InputTexts designed = StartTexts();
         MessageList messages;
         Module1 module;
-        TypeSection(designed, file.design, kDesignKeys);
+        TypeSection(designed, file, kDesignKeys);
         std::optional<DesignTargets> nominal;
         if (Design(module, designed, messages) != nullptr)
             nominal = TakeComputedDesign(module).targets;
-        if (const auto refusal = FileChoiceRefusal(words.front(), file.selection, nominal)) {
+        if (const auto refusal = FileChoiceRefusal(words.front(), choices, nominal)) {
             err << *refusal << '\n';
             return kExitRefused;
         }
