@@ -236,14 +236,17 @@ std::string TextOf(const DesignFile& file, QuantityGroup group, std::string_view
 
 void SetText(DesignFile& file, QuantityGroup group, std::string_view name, std::string text) {
     for (const DesignFileKey& key : QuantitiesOf(group))
-        if (key.key == name) file.texts.insert_or_assign(IdOf(key), std::move(text));
+        if (key.key == name) {
+            file.texts.insert_or_assign(IdOf(key), std::move(text));
+            return;
+        }
 }
 
 void SetSection(DesignFile& file, QuantityGroup group, const NamedTexts& texts) {
     for (const DesignFileKey& key : QuantitiesOf(group)) {
         const auto named = texts.find(key.key);
-        file.texts.insert_or_assign(IdOf(key),
-                                    std::string(named == texts.end() ? key.startText : named->second));
+        file.texts.insert_or_assign(
+            IdOf(key), std::string(named == texts.end() ? key.startText : named->second));
     }
 }
 
