@@ -15,13 +15,15 @@ DesignFile Texts(int level) {
     SetSection(
         file, G::Design,
         {{"vi", "25"}, {"vo", "15"}, {"f", "80"}, {"ripple", "40"}, {"dvo", "60"}, {"io", "1.5"}});
-    SetSection(file, G::Verification,
-             {{"vi", "25"}, {"d", "60"}, {"f", "80"}, {"l", "125"}, {"c", "15.625"}, {"rl", "10"}});
+    SetSection(
+        file, G::Verification,
+        {{"vi", "25"}, {"d", "60"}, {"f", "80"}, {"l", "125"}, {"c", "15.625"}, {"rl", "10"}});
     if (level >= 1) {
         SetSection(file, G::Parts, {{"esr", "50"}, {"dcr", "100"}, {"rds", "50"}});
         SetSection(file, G::Selection, {{"tol-l", "20"}, {"tol-c", "10"}});
     }
-    if (level >= 2) SetSection(file, G::Loop, {{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}});
+    if (level >= 2)
+        SetSection(file, G::Loop, {{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}});
     return file;
 }
 
