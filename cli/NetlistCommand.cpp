@@ -121,10 +121,7 @@ std::optional<std::string> Netlist(NetlistRequest request, std::ostream& err) {
         return std::nullopt;
     }
     // The switch runs at D' even cold: the option asks for it.
-    if (request.targetVo && !(study.thermal && study.thermal->status == ThermalStatus::Converged)) {
-        request.circuit.D = study.duty.D;
-        study = StudyCircuit(request.circuit, request.parts, request.targetVo);
-    }
+    MoveToDutyForTarget(study);
     if (study.analysis.outcome != RealPartsOutcome::Found) {
         err << NoFiguresExplanation(study) << '\n';
         return std::nullopt;

@@ -190,7 +190,7 @@ Verification VerifyFields(Module1& module, const InputTexts& texts, MessageList&
         v.status = kExitRefused;
     }
     if (v.status != kExitSuccess || !request) return v;
-    const DesignRecord* design = VerifiedDesign(module, texts);
+    const DesignRecord* design = VerifiedDesign(module.LastDesign, texts);
     v.asBuilt = StudyAsBuilt(module, request->parts,
                              design ? std::optional(design->Vo) : request->targetVo);
     if ((!v.run || RefusedAsBuilt(*v.asBuilt)) &&

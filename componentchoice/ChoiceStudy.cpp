@@ -58,7 +58,7 @@ ChoiceStudy StudyChoice(const DesignRecord& design, const PartTexts& parts,
 }
 
 void ApplyStandardValues(Module1& module, MainWindowOperations& window, double L, double C) {
-    const bool designHeld = VerifiedDesign(module, TextsOf(window)) != nullptr;
+    const bool designHeld = VerifiedDesign(module.LastDesign, TextsOf(window)) != nullptr;
     // L and C are fourth and fifth in the reading order.
     const auto quantities = CircuitQuantities();
     for (const auto& [quantity, value] :

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <optional>
+#include <utility>
 
 #include "model/MainWindowBoxes.h"
 #include "model/VerificationFields.h"
@@ -98,6 +99,23 @@ const DesignRecord* DesignFromTexts(Module1& m, const InputTexts& texts, Message
     RecordVerificationText(m, kCField, m.C);
     RecordVerificationText(m, kRLField, m.RL);
     return &*m.LastDesign;
+}
+
+DesignOutcome DesignOf(const InputTexts& texts) {
+    // A refusal ends the checks: the first message is the only one.
+    struct FirstMessage final : MessageDisplay {
+        std::string text;
+        void ShowMessage(const std::string& message) override {
+            if (text.empty()) text = message;
+        }
+    } refusal;
+    Module1 scratch;
+    DesignOutcome outcome;
+    if (const DesignRecord* design = DesignFromTexts(scratch, texts, refusal))
+        outcome.design = *design;
+    else
+        outcome.refusal = std::move(refusal.text);
+    return outcome;
 }
 
 void WriteVerificationTexts(const DesignRecord& design, InputTexts& texts) {

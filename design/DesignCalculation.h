@@ -2,6 +2,9 @@
 // The design of the step-down stage from its requirements, and the example
 // data that fills the design fields.
 
+#include <optional>
+#include <string>
+
 #include "model/FieldRules.h"
 #include "model/InputTexts.h"
 #include "model/Module1.h"
@@ -15,6 +18,15 @@ namespace stepdown {
 // `messages` and gives null; otherwise the design (module.LastDesign).
 const DesignRecord* DesignFromTexts(Module1& module, const InputTexts& texts,
                                     MessageDisplay& messages);
+
+// The design as a value, for whoever needs its results but no window's
+// quantities: the same checks in the same order on a scratch Module1, and
+// the design or the one message that refuses it.
+struct DesignOutcome {
+    std::optional<DesignRecord> design;
+    std::string refusal;  // empty when there is a design
+};
+DesignOutcome DesignOf(const InputTexts& texts);
 
 // The verification fields' texts the design recorded, into `texts`.
 void WriteVerificationTexts(const DesignRecord& design, InputTexts& texts);

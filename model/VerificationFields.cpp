@@ -23,11 +23,12 @@ static_assert(kCircuit[kDutyRow].stored == &Module1::D);
 
 const CircuitQuantity& DutyCycleQuantity() { return kCircuit[kDutyRow]; }
 
-const DesignRecord* VerifiedDesign(const Module1& m, const InputTexts& texts) {
-    if (!m.LastDesign) return nullptr;
-    for (const auto& [id, text] : m.LastDesign->fieldTexts)
+const DesignRecord* VerifiedDesign(const std::optional<DesignRecord>& lastDesign,
+                                   const InputTexts& texts) {
+    if (!lastDesign) return nullptr;
+    for (const auto& [id, text] : lastDesign->fieldTexts)
         if (TextIn(texts, id) != text) return nullptr;
-    return &*m.LastDesign;
+    return &*lastDesign;
 }
 
 std::string IntegerRangeMessageFor(std::string_view description) {

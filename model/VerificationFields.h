@@ -42,7 +42,8 @@ const CircuitQuantity& DutyCycleQuantity();
 
 // The last design when the verification fields still hold every text it
 // wrote into them, otherwise null.
-const DesignRecord* VerifiedDesign(const Module1& module, const InputTexts& texts);
+const DesignRecord* VerifiedDesign(const std::optional<DesignRecord>& lastDesign,
+                                   const InputTexts& texts);
 
 // Messages of the checks the program adds to the launch.
 inline constexpr std::string_view kFrequencyNotPositiveMessage =

@@ -44,8 +44,9 @@ bool ValidValues(const CircuitValues& values, const PartValues& parts, bool chec
                      parts.CossHi, parts.CossLo, parts.Qrr, parts.QgLo})
         if (!nonNegative(x)) return false;
     // A switch still turning on or off when the next period begins.
-    const double period = 1 / values.f;
-    if (!(parts.tr <= period && parts.tf <= period)) return false;
+    if (!kRiseWithinPeriod.holds({parts.tr, values.f}) ||
+        !kFallWithinPeriod.holds({parts.tf, values.f}))
+        return false;
     // The low-side slot may shrink to nothing, the dead times may not overlap the on time.
     return !checkDuty || DeadTimesRefusal(values.D, parts, values.f).empty();
 }

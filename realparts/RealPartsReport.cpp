@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "common/TextFormat.h"
+#include "model/FieldRules.h"
 
 namespace stepdown {
 
@@ -247,13 +248,10 @@ std::vector<std::string> AnalysisNotes(const RealPartsAnalysis& a) {
 }
 
 std::string SwitchingTimeRefusal(const CircuitValues& circuit, const PartValues& parts) {
-    const double period = 1 / circuit.f;
-    if (parts.tr > period)
-        return "Il tempo di salita tr dell'interruttore supera il periodo di commutazione 1/f: "
-               "l'interruttore non finirebbe di chiudersi prima del periodo successivo!";
-    if (parts.tf > period)
-        return "Il tempo di discesa tf dell'interruttore supera il periodo di commutazione 1/f: "
-               "l'interruttore non finirebbe di aprirsi prima del periodo successivo!";
+    if (std::string why = Broken(kRiseWithinPeriod, {parts.tr, circuit.f}); !why.empty())
+        return why;
+    if (std::string why = Broken(kFallWithinPeriod, {parts.tf, circuit.f}); !why.empty())
+        return why;
     return DeadTimesRefusal(circuit.D, parts, circuit.f);
 }
 

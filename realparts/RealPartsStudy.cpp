@@ -31,8 +31,8 @@ CircuitReading ReadCircuitFields(const InputTexts& texts) {
     return {CircuitValues{read.Vi, read.D, read.f, read.L, read.C, read.RL}, {}, nullptr};
 }
 
-RealPartsStudy StudyRealParts(const Module1& module, const InputTexts& texts,
-                              const PartTexts& parts) {
+RealPartsStudy StudyRealParts(const std::optional<DesignRecord>& lastDesign,
+                              const InputTexts& texts, const PartTexts& parts) {
     RealPartsStudy study;
     CircuitReading circuit = ReadCircuitFields(texts);
     if (!circuit.values) {
@@ -44,17 +44,18 @@ RealPartsStudy StudyRealParts(const Module1& module, const InputTexts& texts,
         study.refusal = std::move(reading.message);
         return study;
     }
-    const DesignRecord* design = AimedDesign(module, texts);
+    const DesignRecord* design = AimedDesign(lastDesign, texts);
     return StudyCircuit(*circuit.values, *reading.values,
                         design ? std::optional(design->Vo) : std::nullopt);
 }
 
-const DesignRecord* AimedDesign(const Module1& module, const InputTexts& texts) {
-    if (!module.LastDesign) return nullptr;
+const DesignRecord* AimedDesign(const std::optional<DesignRecord>& lastDesign,
+                                const InputTexts& texts) {
+    if (!lastDesign) return nullptr;
     const QuantityId duty = IdOf(*DutyCycleQuantity().row);
-    for (const auto& [id, text] : module.LastDesign->fieldTexts)
+    for (const auto& [id, text] : lastDesign->fieldTexts)
         if (id != duty && TextIn(texts, id) != text) return nullptr;
-    return &*module.LastDesign;
+    return &*lastDesign;
 }
 
 RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& parts,
@@ -78,8 +79,15 @@ RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& part
     return study;
 }
 
+void MoveToDutyForTarget(RealPartsStudy& study) {
+    const bool warm = study.thermal && study.thermal->status == ThermalStatus::Converged;
+    if (warm || !study.targetVo || study.duty.outcome != RealPartsOutcome::Found) return;
+    study.circuit.D = study.duty.D;
+    study.analysis = Analyze(study.circuit, study.parts, {true, kRealPartsWindowSamples});
+}
+
 void ApplyDutyCycle(Module1& module, MainWindowOperations& window, double D) {
-    const bool designHeld = VerifiedDesign(module, TextsOf(window)) != nullptr;
+    const bool designHeld = VerifiedDesign(module.LastDesign, TextsOf(window)) != nullptr;
     // The duty cycle is second in the reading order.
     const Quantity& duty = *DutyCycleQuantity().row;
     const std::string_view box = BoxOf(duty);

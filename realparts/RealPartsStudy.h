@@ -53,16 +53,22 @@ struct RealPartsStudy {
 RealPartsStudy StudyCircuit(const CircuitValues& circuit, const PartValues& parts,
                             std::optional<double> targetVo);
 
+// A cold study whose target D' meets moved to D': its circuit at D' and the
+// analysis there, from the search already made. A warm study already runs at
+// D' (and one without a met target at its own D): it is left as it is.
+void MoveToDutyForTarget(RealPartsStudy& study);
+
 // The study of the verification fields and the part texts, aiming at the
 // Vo of the design `module` last made while the fields hold it (AimedDesign).
-RealPartsStudy StudyRealParts(const Module1& module, const InputTexts& texts,
-                              const PartTexts& parts);
+RealPartsStudy StudyRealParts(const std::optional<DesignRecord>& lastDesign,
+                              const InputTexts& texts, const PartTexts& parts);
 
 // The last design while the verification fields hold every text it wrote
 // into them but D's, otherwise null. D is what D' replaces: whether "Usa D′"
 // or the user wrote it, the design saved, reopened or reported aims at the
 // Vo the window aimed at.
-const DesignRecord* AimedDesign(const Module1& module, const InputTexts& texts);
+const DesignRecord* AimedDesign(const std::optional<DesignRecord>& lastDesign,
+                                const InputTexts& texts);
 
 // Writes D' into the field D as the design writes its fields: in percent in
 // the field's form, in blue. A design the fields held before keeps counting

@@ -47,20 +47,18 @@ std::string Figure(double value, std::string_view unit, std::string_view separat
     return WithUnit(FormatScientific(value, 2, separator), unit);
 }
 
-// "Calcola" on the design texts, in `module`.
-ReportSection DesignResults(const ReportInputs& in, Module1& module) {
+// "Calcola" on the design texts.
+ReportSection DesignResults(const ReportInputs& in, const DesignOutcome& design) {
     ReportSection section{"Risultati del progetto", {}, ReportPicture::None, {}, {}};
     if (SectionBlank(in.texts, QuantityGroup::Design)) {
         section.notes.emplace_back("I dati di progetto non sono scritti: nessun risultato.");
         return section;
     }
-    MessageList messages;
-    const DesignRecord* design = DesignFromTexts(module, in.texts.texts, messages);
-    if (design == nullptr) {
-        section.notes.push_back("«Calcola» non dà risultati: " + messages.Texts().front());
+    if (!design.design) {
+        section.notes.push_back("«Calcola» non dà risultati: " + design.refusal);
         return section;
     }
-    const DesignRecord& record = *design;
+    const DesignRecord& record = *design.design;
     // The results the window's labels show.
     for (const DesignFigure& figure : kDesignFigures)
         if (figure.result)
@@ -163,8 +161,8 @@ void AddRunSections(const ReportInputs& in, std::vector<ReportSection>& sections
     sections.push_back(std::move(startup));
 }
 
-void AddRealPartsSections(const ReportInputs& in, const Module1& module, const PartTexts& parts,
-                          std::vector<ReportSection>& sections) {
+void AddRealPartsSections(const ReportInputs& in, const std::optional<DesignRecord>& design,
+                          const PartTexts& parts, std::vector<ReportSection>& sections) {
     if (parts == PartTexts{}) return;
     ReportSection built{"Componenti reali", {}, ReportPicture::None, {}, {}};
     // A choice in the words the window's choice shows.
@@ -175,7 +173,7 @@ void AddRealPartsSections(const ReportInputs& in, const Module1& module, const P
             {std::string(field.row->caption),
              text.empty() ? Shown(text) : WithUnit(Shown(text), field.row->unit)});
     }
-    const RealPartsStudy study = StudyRealParts(module, in.texts.texts, parts);
+    const RealPartsStudy study = StudyRealParts(design, in.texts.texts, parts);
     if (const std::string why = NoFiguresExplanation(study); !why.empty()) {
         built.notes.push_back(why);
         sections.push_back(std::move(built));
@@ -203,17 +201,18 @@ std::string CornerValue(const PointFigure& figure, double value, std::string_vie
 
 // The window "Scelta dei componenti" on the file's choices, once they differ
 // from its start texts: the standard values and the worst case around them.
-void AddChoiceSection(const ReportInputs& in, const Module1& module, const PartTexts& parts,
-                      const ChoiceTexts& choices, std::vector<ReportSection>& sections) {
+void AddChoiceSection(const ReportInputs& in, const std::optional<DesignRecord>& design,
+                      const PartTexts& parts, const ChoiceTexts& choices,
+                      std::vector<ReportSection>& sections) {
     if (choices == ChoiceTexts{}) return;
     sections.push_back({"Scelta dei componenti", {}, ReportPicture::None, {}, {}});
     ReportSection& section = sections.back();
-    if (!module.LastDesign) {
+    if (!design) {
         section.notes.emplace_back(
             "I valori standard non sono calcolati: mancano i risultati del progetto.");
         return;
     }
-    const ChoiceStudy study = StudyChoice(*module.LastDesign, parts, choices);
+    const ChoiceStudy study = StudyChoice(*design, parts, choices);
     if (!study.Computed()) {
         section.notes.push_back("I valori standard non sono calcolati: " + study.refusal);
         return;
@@ -259,8 +258,10 @@ DesignReport BuildDesignReport(const ReportInputs& in) {
     AddTypedLines(requirements, in.texts, kDesignKeys);
     report.sections.push_back(std::move(requirements));
 
-    Module1 module;
-    report.sections.push_back(DesignResults(in, module));
+    // Nothing is designed when no requirement is written: the design sections say so.
+    DesignOutcome designed;
+    if (!SectionBlank(in.texts, QuantityGroup::Design)) designed = DesignOf(in.texts.texts);
+    report.sections.push_back(DesignResults(in, designed));
 
     ReportSection settings{"Impostazioni della verifica", {}, ReportPicture::None, {}, {}};
     AddTypedLines(settings, in.texts, kVerificationKeys);
@@ -271,8 +272,8 @@ DesignReport BuildDesignReport(const ReportInputs& in) {
     PartTexts parts;
     ChoiceTexts choices;
     TakeSideTexts(in.texts, parts, choices);
-    AddRealPartsSections(in, module, parts, report.sections);
-    AddChoiceSection(in, module, parts, choices, report.sections);
+    AddRealPartsSections(in, designed.design, parts, report.sections);
+    AddChoiceSection(in, designed.design, parts, choices, report.sections);
     // A loop asked for but refused is said so, and draws nothing.
     if (auto loop = StudyReportLoop(in); loop && !loop->refusal.empty()) {
         AddLoopRefusal(*loop, report.sections);

@@ -65,11 +65,12 @@ QChart* LoopWindow::NewStepChart() const {
     return NewLoopStepChart(*transient_, *request_, locale_);
 }
 
-// A measured series' name with what its last two windows still differ by.
-QString SwitchedName(const QLocale& locale, const SwitchedBode& bode, bool magnitude) {
-    return (magnitude ? QStringLiteral("|T| commutato (scarto %1 dB%2)")
-                      : QStringLiteral("∠T commutato (scarto %1 °%2)"))
-        .arg(LoopNumber(locale, magnitude ? bode.spreadDb : bode.spreadDeg),
+// The measure's agreement: what its last two windows still differ by. It is the
+// chart's title rather than part of the series' names, which the legend would
+// cut short beside the nine other entries.
+QString SwitchedSpread(const QLocale& locale, const SwitchedBode& bode) {
+    return QStringLiteral("T commutato: scarto fra le ultime finestre %1 dB e %2 °%3")
+        .arg(LoopNumber(locale, bode.spreadDb), LoopNumber(locale, bode.spreadDeg),
              bode.converged ? QString() : QStringLiteral(", non convergente"));
 }
 
@@ -121,15 +122,15 @@ QChart* NewLoopBodeChart(const LoopAnalysis* analysis, const SwitchedBode* switc
             marker->setBrush(QBrush(c.colour, Qt::Dense4Pattern));
     }
     if (switchedBode) {
+        chart->setTitle(SwitchedSpread(locale, *switchedBode));
         const struct {
             const std::vector<double>& values;
             QString name;
             QAbstractAxis* axis;
             Range* range;
         } measured[] = {
-            {switchedBode->T.magDb, SwitchedName(locale, *switchedBode, true), db, &mag},
-            {switchedBode->T.phaseDeg, SwitchedName(locale, *switchedBode, false), degrees,
-             &phase}};
+            {switchedBode->T.magDb, QStringLiteral("|T| commutato"), db, &mag},
+            {switchedBode->T.phaseDeg, QStringLiteral("∠T commutato"), degrees, &phase}};
         for (const auto& m : measured) {
             auto* dots = new QScatterSeries(chart);
             dots->setName(m.name);

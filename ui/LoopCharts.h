@@ -16,8 +16,9 @@ namespace stepdown {
 
 // Four significant digits, "∞" for an infinite value.
 QString LoopNumber(const QLocale& locale, double value);
-// "|T| commutato" or "∠T commutato" with the measure's last difference.
-QString SwitchedName(const QLocale& locale, const SwitchedBode& bode, bool magnitude);
+// The switched measure's last difference in magnitude and phase, and whether
+// it converged: the Bode chart's title while the measure is shown.
+QString SwitchedSpread(const QLocale& locale, const SwitchedBode& bode);
 
 // A chart that asks for "Progetta" or "Calcola" while `analysis` is null or
 // has no curves; the switched loop gain's points when `switched` is given.

@@ -58,11 +58,10 @@ InputTexts StudiedTexts(const InputTexts& all) {
 
 RealPartsStudy StudyShownTexts(const Module1& module, const InputTexts& texts,
                                const PartTexts& parts) {
-    if (AimedDesign(module, texts)) return StudyRealParts(module, texts, parts);
-    Module1 designed;
-    MessageList unshown;  // a design refused is no target; "Calcola" tells why
-    DesignFromTexts(designed, texts, unshown);
-    return StudyRealParts(designed, texts, parts);
+    if (AimedDesign(module.LastDesign, texts))
+        return StudyRealParts(module.LastDesign, texts, parts);
+    // A design refused is no target; "Calcola" tells why.
+    return StudyRealParts(DesignOf(texts).design, texts, parts);
 }
 
 RealPartsWindow::RealPartsWindow(Module1& module, MainWindowOperations& fields, PartTexts& store,

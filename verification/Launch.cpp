@@ -114,8 +114,9 @@ LaunchResult VerifyFromTexts(Module1& m, const InputTexts& texts, MessageDisplay
         launchTexts.emplace_back(IdOf(*field), TextIn(texts, *field));
     WaveformWindowOperations* waveform = host != nullptr ? &host->WaveformWindow() : nullptr;
     if (waveform != nullptr) waveform->ResetPlot();
-    const SimulationResult simulation = SimulateConverter(
-        m, messages, waveform, progress, VerifiedDesign(m, texts), std::move(launchTexts));
+    const SimulationResult simulation =
+        SimulateConverter(m, messages, waveform, progress, VerifiedDesign(m.LastDesign, texts),
+                          std::move(launchTexts));
 
     if (waveform != nullptr) {
         const MeasuredFigures shown = FiguresOf(m);

@@ -117,7 +117,7 @@ std::string WindowSays(const Case& c) {
     if (const Quantity* row = FindQuantity(group, c.key)) window.Type(IdOf(*row), c.text);
     if (c.run == "loop") return StudyLoop(TextsOf(window), parts, loop).refusal;
     if (c.run != "verify") return StudyChoice(*module.LastDesign, parts, choices).refusal;
-    const RealPartsStudy study = StudyRealParts(module, TextsOf(window), parts);
+    const RealPartsStudy study = StudyRealParts(module.LastDesign, TextsOf(window), parts);
     return study.refusal.empty() ? NoFiguresExplanation(study) : study.refusal;
 }
 

@@ -135,12 +135,12 @@ TEST(ApplyStandardValues, WritesLAndCInBlueAndTheDesignStillCounts) {
                          designed.window.Text(VerificationId(key::c))),
               std::tuple("1.500E+02", "1.800E+01"));
     EXPECT_EQ(designed.window.Colour(VerificationId(key::c)).blue, 255);
-    EXPECT_NE(VerifiedDesign(designed.module, TextsOf(designed.window)), nullptr);
+    EXPECT_NE(VerifiedDesign(designed.module.LastDesign, TextsOf(designed.window)), nullptr);
 
     designed.window.Type(VerificationId(key::vi), "30");  // the fields no longer hold the design
     ApplyStandardValues(designed.module, designed.window, 120, 15);
     designed.window.Type(VerificationId(key::vi), "2.500E+01");
-    EXPECT_EQ(VerifiedDesign(designed.module, TextsOf(designed.window)), nullptr);
+    EXPECT_EQ(VerifiedDesign(designed.module.LastDesign, TextsOf(designed.window)), nullptr);
 }
 
 TEST(ChoiceReport, TablesVerdictAndCsvOnValuesSetByHand) {

@@ -42,7 +42,8 @@ TEST(ReadCircuitFields, ReadsLikeTheLaunchAndRefusesWithItsMessagesTouchingNothi
 TEST(StudyRealParts, TargetsTheDesignsVoWhileTheFieldsHoldTheDesign) {
     Designed designed;
     const PartTexts ideal;  // Vf 0.6 V and nothing else: continuous at the worked example
-    RealPartsStudy study = StudyRealParts(designed.module, TextsOf(designed.window), ideal);
+    RealPartsStudy study =
+        StudyRealParts(designed.module.LastDesign, TextsOf(designed.window), ideal);
     ASSERT_EQ(study.analysis.outcome, RealPartsOutcome::Found);
     // Lossless and continuous, the mean of Vo is that of the switch node: D Vi - (1 - D) Vf.
     EXPECT_NEAR(study.analysis.VoMean, 0.6 * 25 - 0.4 * 0.6, 1e-9);
@@ -53,25 +54,25 @@ TEST(StudyRealParts, TargetsTheDesignsVoWhileTheFieldsHoldTheDesign) {
     ApplyDutyCycle(designed.module, designed.window, study.duty.D);
     EXPECT_EQ(designed.window.Text(VerificationId(key::d)), "6.094E+01");
     EXPECT_EQ(designed.window.Colour(VerificationId(key::d)), kBlue);
-    study = StudyRealParts(designed.module, TextsOf(designed.window), ideal);
+    study = StudyRealParts(designed.module.LastDesign, TextsOf(designed.window), ideal);
     EXPECT_EQ(study.targetVo, 15.0);
     EXPECT_NEAR(study.analysis.VoMean, (6.094E+01 / 100) * 25.6 - 0.6, 1e-9);
 
     // Another L: no longer the design; D written then is not recorded as the design's.
     designed.window.Type(VerificationId(key::l), "130");
-    study = StudyRealParts(designed.module, TextsOf(designed.window), ideal);
+    study = StudyRealParts(designed.module.LastDesign, TextsOf(designed.window), ideal);
     EXPECT_FALSE(study.targetVo.has_value());
     EXPECT_EQ(study.duty.evaluations, 0);
     ApplyDutyCycle(designed.module, designed.window, 0.5);
     designed.window.Type(VerificationId(key::l), "1.250E+02");
-    EXPECT_EQ(VerifiedDesign(designed.module, TextsOf(designed.window)), nullptr);
+    EXPECT_EQ(VerifiedDesign(designed.module.LastDesign, TextsOf(designed.window)), nullptr);
 
     PartTexts bad;
     bad.rd = "-1";
-    EXPECT_EQ(StudyRealParts(designed.module, TextsOf(designed.window), bad).refusal,
+    EXPECT_EQ(StudyRealParts(designed.module.LastDesign, TextsOf(designed.window), bad).refusal,
               "La resistenza serie Rd del diodo non può essere negativa!");
     designed.window.Type(VerificationId(key::vi), "");  // the circuit is read first
-    EXPECT_EQ(StudyRealParts(designed.module, TextsOf(designed.window), bad).refusal,
+    EXPECT_EQ(StudyRealParts(designed.module.LastDesign, TextsOf(designed.window), bad).refusal,
               "Hai dimenticato di scrivere la tensione di ingresso Vi");
 }
 

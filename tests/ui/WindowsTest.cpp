@@ -300,7 +300,7 @@ void WindowsTest::exportsReplaceCancelOrReport() {
     sideTexts_.parts.rds = "50";
     QVERIFY(ChooseFromMenu(form2->Plot(), stepdown::kExportNetlistText));
     const auto study =
-        stepdown::StudyRealParts(*module_, stepdown::TextsOf(*form1_), sideTexts_.parts);
+        stepdown::StudyRealParts(module_->LastDesign, stepdown::TextsOf(*form1_), sideTexts_.parts);
     QCOMPARE(study.parts.Rds, 0.05);
     QCOMPARE(Read(cir), QByteArray::fromStdString(stepdown::StudyNetlist(study)));
     Box("Text8")->clear();
@@ -729,17 +729,21 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
         QVERIFY2(std::abs(window->Field(key)->text().toDouble() - value) <= 5e-4 * value, key);
     // |T|, ∠T, |Gvd|, ∠Gvd, |Gc|, ∠Gc and the crossover's mark.
     QCOMPARE(window->BodeChart()->chart()->series().size(), 7);
-    // "T commutato" adds its two series, each named with its windows' agreement.
+    // "T commutato" adds its two series, named whole, and its windows' agreement
+    // as the chart's title.
     window->SwitchedButton()->click();
     const QList<QAbstractSeries*> series = window->BodeChart()->chart()->series();
     QCOMPARE(series.size(), 9);
     QStringList names;
     for (const QAbstractSeries* each : series) names << each->name();
     const QString all = names.join(QStringLiteral(" / "));
-    QVERIFY2(all.contains(QStringLiteral("|T| commutato (scarto ")) &&
-                 all.contains(QStringLiteral("∠T commutato (scarto ")) &&
-                 !all.contains(QStringLiteral("non convergente")),
+    QVERIFY2(names.contains(QStringLiteral("|T| commutato")) &&
+                 names.contains(QStringLiteral("∠T commutato")),
              qPrintable(all));
+    const QString title = window->BodeChart()->chart()->title();
+    QVERIFY2(title.startsWith(QStringLiteral("T commutato: scarto fra le ultime finestre ")) &&
+                 !title.contains(QStringLiteral("non convergente")),
+             qPrintable(title));
     // The netlist carries the designed network around the power stage.
     QTemporaryDir folder;
     const QString text =
