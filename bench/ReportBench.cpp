@@ -10,16 +10,20 @@ namespace stepdown {
 namespace {
 
 DesignFile Texts(int level) {
+    using G = QuantityGroup;
     DesignFile file;
-    file.design = {{"vi", "25"},     {"vo", "15"},  {"f", "80"},
-                   {"ripple", "40"}, {"dvo", "60"}, {"io", "1.5"}};
-    file.verification = {{"vi", "25"}, {"d", "60"},     {"f", "80"},
-                         {"l", "125"}, {"c", "15.625"}, {"rl", "10"}};
+    SetSection(
+        file, G::Design,
+        {{"vi", "25"}, {"vo", "15"}, {"f", "80"}, {"ripple", "40"}, {"dvo", "60"}, {"io", "1.5"}});
+    SetSection(
+        file, G::Verification,
+        {{"vi", "25"}, {"d", "60"}, {"f", "80"}, {"l", "125"}, {"c", "15.625"}, {"rl", "10"}});
     if (level >= 1) {
-        file.parts = {{"esr", "50"}, {"dcr", "100"}, {"rds", "50"}};
-        file.selection = {{"tol-l", "20"}, {"tol-c", "10"}};
+        SetSection(file, G::Parts, {{"esr", "50"}, {"dcr", "100"}, {"rds", "50"}});
+        SetSection(file, G::Selection, {{"tol-l", "20"}, {"tol-c", "10"}});
     }
-    if (level >= 2) file.loop = {{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}};
+    if (level >= 2)
+        SetSection(file, G::Loop, {{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}});
     return file;
 }
 

@@ -323,13 +323,8 @@ ComputedDesign TakeComputedDesign(const Module1& m) {
     return {{m.Vi, m.Vo, m.f, m.Io, m.DeltaiL, m.DeltaVo}, m.L, m.C};
 }
 
-std::optional<std::string> FileChoiceRefusal(
-    std::string_view path, const std::map<std::string, std::string, std::less<>>& selection,
-    const std::optional<DesignTargets>& nominal) {
-    ChoiceTexts texts;
-    for (const ChoiceField& field : ChoiceFields())
-        if (const auto found = selection.find(field.row->key); found != selection.end())
-            texts.*field.text = found->second;
+std::optional<std::string> FileChoiceRefusal(std::string_view path, const ChoiceTexts& texts,
+                                             const std::optional<DesignTargets>& nominal) {
     const ChoiceValuesReading read = ReadChoiceValues(texts);
     ChoiceReading resolved{std::nullopt, read.refused, read.message};
     if (read.values && !nominal) return std::nullopt;

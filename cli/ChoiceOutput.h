@@ -16,6 +16,7 @@
 #include "cli/ArgumentParser.h"
 #include "cli/JsonWriter.h"
 #include "componentchoice/ChoiceReport.h"
+#include "componentchoice/ChoiceTexts.h"
 #include "componentchoice/Selection.h"
 #include "model/Module1.h"
 
@@ -77,9 +78,8 @@ ComputedDesign TakeComputedDesign(const Module1& module);
 // The choices a design file carries, read as the window reads them, the
 // ranges with the nominal design when there is one: the refusal of the
 // first refused one, naming the file and its key, or nothing.
-std::optional<std::string> FileChoiceRefusal(
-    std::string_view path, const std::map<std::string, std::string, std::less<>>& selection,
-    const std::optional<DesignTargets>& nominal);
+std::optional<std::string> FileChoiceRefusal(std::string_view path, const ChoiceTexts& texts,
+                                             const std::optional<DesignTargets>& nominal);
 
 struct ChoiceResults {
     ComputedDesign design;

@@ -115,12 +115,14 @@ std::string HelpDetails() {
 
 DesignFile SavedDesignFile(const InputTexts& texts, const ParsedArguments& arguments) {
     DesignFile file;
-    TakeInputTexts(texts, file);
     for (const DesignFileSection& section : kDesignFileSections)
-        for (const DesignFileKey& key : section.keys)
-            if (!texts.contains(IdOf(key)))
-                (file.*section.texts)[std::string(key.key)] =
-                    arguments.ValueOr(key.key, std::string(key.startText));
+        for (const DesignFileKey& key : section.keys) {
+            const auto typed = texts.find(IdOf(key));
+            file.texts.insert_or_assign(
+                IdOf(key), typed != texts.end()
+                               ? typed->second
+                               : arguments.ValueOr(key.key, std::string(key.startText)));
+        }
     return file;
 }
 

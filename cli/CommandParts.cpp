@@ -101,25 +101,25 @@ int ParseError(std::ostream& err, const ParseOutcome& parsed, std::string_view c
     return UsageError(err, OptionError(parsed, command, commands));
 }
 
-// Only the present options: a left-out option leaves its text as the window
-// starts it, empty or holding the default setting.
-void TypeFields(CommandForm& form, const ParsedArguments& arguments,
+// Only the present options: a left-out option leaves its text at its start
+// value, empty or holding the default setting.
+void TypeFields(InputTexts& texts, const ParsedArguments& arguments,
                 std::span<const DesignFileKey> fields) {
     for (const DesignFileKey& field : fields)
         if (arguments.values.count(field.key) != 0)
-            form.texts.insert_or_assign(IdOf(field), arguments.ValueOr(field.key));
+            texts.insert_or_assign(IdOf(field), arguments.ValueOr(field.key));
 }
 
-const DesignRecord* Design(Module1& module, CommandForm& form) {
-    const DesignRecord* design = DesignFromTexts(module, form.texts, form.messages);
-    if (design != nullptr) WriteVerificationTexts(*design, form.texts);
+const DesignRecord* Design(Module1& module, InputTexts& texts, MessageList& messages) {
+    const DesignRecord* design = DesignFromTexts(module, texts, messages);
+    if (design != nullptr) WriteVerificationTexts(*design, texts);
     return design;
 }
 
-// What a refusal leaves: the messages, in the order shown, on `err`.
-bool ReportMessages(const CommandForm& form, std::ostream& err) {
-    for (const std::string& message : form.messages.Texts()) err << message << '\n';
-    return !form.messages.Empty();
+// What a refusal leaves: the messages, in the order told, on `err`.
+bool ReportMessages(const MessageList& messages, std::ostream& err) {
+    for (const std::string& message : messages.Texts()) err << message << '\n';
+    return !messages.Empty();
 }
 
 // Writes a CSV where its option says ("-": standard output); false (with
@@ -145,9 +145,10 @@ bool WriteCsv(const std::string& path, const std::function<void(std::ostream&)>&
     return true;
 }
 
-// The launch of "Grafici" on the window's current verification fields, its
-// messages told.
-LaunchResult Launch(Module1& module, CommandForm& form, std::ostream& err, bool showProgress) {
+// The launch of "Grafici" on the current verification texts, its messages
+// told.
+LaunchResult Launch(Module1& module, const InputTexts& texts, MessageList& messages,
+                    std::ostream& err, bool showProgress) {
     std::optional<TerminalProgress> terminal;
     struct Silent : ProgressReporter {
         bool Continue(std::int64_t, std::int64_t) override { return true; }
@@ -155,13 +156,13 @@ LaunchResult Launch(Module1& module, CommandForm& form, std::ostream& err, bool 
     if (showProgress) terminal.emplace(err);
     StepBudget progress(terminal ? static_cast<ProgressReporter&>(*terminal) : silent);
     // The command writes its numbers with a point.
-    LaunchResult result = VerifyFromTexts(module, form.texts, form.messages, progress, ".");
+    LaunchResult result = VerifyFromTexts(module, texts, messages, progress, ".");
     if (terminal) terminal->Finish();
     if (progress.Exhausted())
-        form.messages.ShowMessage(
+        messages.ShowMessage(
             BudgetMessage(static_cast<std::int64_t>(module.N) * module.NI, progress.Budget()));
     // A run short of its steady state still completed: its warning is told.
-    ReportMessages(form, err);
+    ReportMessages(messages, err);
     return result;
 }
 
@@ -220,11 +221,11 @@ bool WriteRequestedCsv(const OutputChoice& choice, const SimulationRun& run, std
 
 // After a run, whatever its outcome: the design file --save asks for. A
 // save that fails turns the run's status into kExitDesignFile.
-int SaveIfAsked(const ParsedArguments& arguments, const CommandForm& form, int status,
+int SaveIfAsked(const ParsedArguments& arguments, const InputTexts& texts, int status,
                 std::ostream& err) {
     if (!arguments.Has("save")) return status;
     const SaveOutcome saved =
-        SaveDesignFile(arguments.ValueOr("save"), SavedDesignFile(form.texts, arguments));
+        SaveDesignFile(arguments.ValueOr("save"), SavedDesignFile(texts, arguments));
     if (saved.saved) return status;
     err << saved.message << '\n';
     return kExitDesignFile;

@@ -60,14 +60,6 @@ struct Verification {
     std::optional<RealPartsStudy> asBuilt;
 };
 
-// What the command's clicks work on: the main window's texts by quantity, as
-// the window opens them until an option or a click writes them, and the
-// messages told, in order.
-struct CommandForm {
-    InputTexts texts = StartTexts();
-    MessageList messages;
-};
-
 // What design was asked for beyond "Calcola".
 struct DesignRequests {
     OutputChoice output;
@@ -80,26 +72,27 @@ int UsageError(std::ostream& err, std::string_view error);
 // An option another command takes is named as that command's.
 int ParseError(std::ostream& err, const ParseOutcome& parsed, std::string_view command);
 
-// Only the present options: a left-out option leaves its box as the window
-// starts it, empty or holding the default setting.
-void TypeFields(CommandForm& form, const ParsedArguments& arguments,
+// Only the present options: a left-out option leaves its text at its start
+// value, empty or holding the default setting.
+void TypeFields(InputTexts& texts, const ParsedArguments& arguments,
                 std::span<const DesignFileKey> fields);
 
-// "Calcola" on the form's texts: the design, with the verification fields'
-// texts written, or null with the message told.
-const DesignRecord* Design(Module1& module, CommandForm& form);
+// "Calcola" on the texts: the design, with the verification's texts
+// written, or null with the refusal told to `messages`.
+const DesignRecord* Design(Module1& module, InputTexts& texts, MessageList& messages);
 
-// What a refusal leaves: the messages, in the order shown, on `err`.
-bool ReportMessages(const CommandForm& form, std::ostream& err);
+// What a refusal leaves: the messages, in the order told, on `err`.
+bool ReportMessages(const MessageList& messages, std::ostream& err);
 
 // Writes a CSV where its option says ("-": standard output); false (with
 // the message on `err`) when the file cannot be written.
 bool WriteCsv(const std::string& path, const std::function<void(std::ostream&)>& write,
               std::ostream& out, std::ostream& err);
 
-// The launch of "Grafici" on the form's current verification fields, its
-// messages told.
-LaunchResult Launch(Module1& module, CommandForm& form, std::ostream& err, bool showProgress);
+// The launch of "Grafici" on the current verification texts, its messages
+// told.
+LaunchResult Launch(Module1& module, const InputTexts& texts, MessageList& messages,
+                    std::ostream& err, bool showProgress);
 
 std::optional<std::string> OutputConflict(const OutputChoice& choice);
 
@@ -119,7 +112,7 @@ bool WriteRequestedCsv(const OutputChoice& choice, const SimulationRun& run, std
 
 // After a run, whatever its outcome: the design file --save asks for. A
 // save that fails turns the run's status into kExitDesignFile.
-int SaveIfAsked(const ParsedArguments& arguments, const CommandForm& form, int status,
+int SaveIfAsked(const ParsedArguments& arguments, const InputTexts& texts, int status,
                 std::ostream& err);
 
 // The design as "Calcola" recorded it (the launch later overwrites the
@@ -157,45 +150,43 @@ void StartupText(std::ostream& out, const RunAnalysis& a);
 std::optional<std::string> ReadAsBuiltRequest(const ParsedArguments& arguments,
                                               std::optional<AsBuiltRequest>& request);
 
-// "Grafici" on the form's verification fields, the CSV files asked for,
-// and the converter as built at the circuit the launch read, aiming at the
-// design's Vo while the fields hold the design.
-Verification VerifyFields(Module1& module, CommandForm& form, const OutputChoice& choice,
-                          const std::optional<AsBuiltRequest>& request, std::ostream& out,
-                          std::ostream& err, bool showProgress);
+// "Grafici" on the verification texts, the CSV files asked for, and the
+// converter as built at the circuit the launch read, aiming at the design's
+// Vo while the texts hold the design.
+Verification VerifyFields(Module1& module, const InputTexts& texts, MessageList& messages,
+                          const OutputChoice& choice, const std::optional<AsBuiltRequest>& request,
+                          std::ostream& out, std::ostream& err, bool showProgress);
 
 // The converter as built after the rest of the text, if it was asked for.
 void AsBuiltText(std::ostream& out, const Verification& v, bool afterOtherText);
 
-// "Calcola", and "Grafici" after it with --verify, on the typed options;
-// the standard values and the corners on the design just computed.
+// "Calcola", and "Grafici" after it with --verify, on the typed texts; the
+// standard values and the corners on the design just computed.
 int DesignClicks(const ParsedArguments& arguments, const DesignRequests& requests,
-                 CommandForm& form, std::ostream& out, std::ostream& err, bool showProgress);
+                 InputTexts& texts, MessageList& messages, std::ostream& out, std::ostream& err,
+                 bool showProgress);
+
+// The design command on `texts`, whatever typed them (the options or a
+// design file), its other requests read from `arguments`.
+int DesignOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& out,
+             std::ostream& err, bool showProgress);
 
 int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
               bool showProgress);
 
-// "Grafici" on the typed options.
-int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
-                const std::optional<AsBuiltRequest>& request, CommandForm& form, std::ostream& out,
-                std::ostream& err, bool showProgress);
+// The same for verify and sweep.
+int VerifyOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& out,
+             std::ostream& err, bool showProgress);
+int SweepOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& out,
+            std::ostream& err);
 
 int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
               bool showProgress);
 
-// The load sweep on the design computed from the typed options.
-int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
-                const PartValues& parts, const OutputChoice& choice, CommandForm& form,
-                std::ostream& out, std::ostream& err);
-
 int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
 
-// "--key=text" for every key of `keys`: an empty text stays an empty field.
-void AppendTyped(std::vector<std::string>& words, const SectionTexts& texts,
-                 std::span<const DesignFileKey> keys);
-
-// The stored texts as the options of the equivalent command, so that the
-// output is that command's to the byte.
+// The stored texts run by the command that the asked analysis belongs to,
+// as if its options had typed them.
 int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
             bool showProgress);
 

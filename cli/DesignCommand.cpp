@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
@@ -38,13 +39,13 @@ namespace stepdown::cli {
 // "Calcola", and "Grafici" after it with --verify, on the typed options;
 // the standard values and the corners on the design just computed.
 int DesignClicks(const ParsedArguments& arguments, const DesignRequests& requests,
-                 CommandForm& form, std::ostream& out, std::ostream& err, bool showProgress) {
+                 InputTexts& texts, MessageList& messages, std::ostream& out, std::ostream& err,
+                 bool showProgress) {
     const OutputChoice& choice = requests.output;
     const bool verify = arguments.Has("verify");
     Module1 module;
-    TypeFields(form, arguments, kDesignKeys);
-    if (Design(module, form) == nullptr) {
-        ReportMessages(form, err);
+    if (Design(module, texts, messages) == nullptr) {
+        ReportMessages(messages, err);
         return kExitRefused;
     }
     const DesignRecord design = TakeDesign(module);
@@ -67,11 +68,10 @@ int DesignClicks(const ParsedArguments& arguments, const DesignRequests& request
         return kExitSuccess;
     }
 
-    // "Grafici" after "Calcola": the verification fields as the design wrote
-    // them, the settings as typed or left at the window's start values.
-    TypeFields(form, arguments, kSimulationKeys);
+    // "Grafici" after "Calcola": the verification texts as the design wrote
+    // them, the settings as typed or left at their start values.
     const Verification v =
-        VerifyFields(module, form, choice, requests.asBuilt, out, err, showProgress);
+        VerifyFields(module, texts, messages, choice, requests.asBuilt, out, err, showProgress);
     if (v.status != kExitSuccess || choice.CsvOnStandardOutput()) return v.status;
     if (choice.json) {
         JsonObject object = DesignJson(design);
@@ -94,11 +94,8 @@ int DesignClicks(const ParsedArguments& arguments, const DesignRequests& request
     return kExitSuccess;
 }
 
-int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
-              bool showProgress) {
-    const ParseOutcome parsed = ParseOptions(words, kDesignOptions);
-    if (!parsed.arguments) return ParseError(err, parsed, "design");
-    const ParsedArguments& arguments = *parsed.arguments;
+int DesignOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& out,
+             std::ostream& err, bool showProgress) {
     const bool verify = arguments.Has("verify");
     if (!verify) {
         for (const std::string_view option : std::initializer_list<std::string_view>{
@@ -123,9 +120,19 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
     if (!parts.values) return UsageError(err, parts.error);
     requests.choice.parts = *parts.values;
     if (verify && AsksForRealParts(arguments)) requests.asBuilt = AsBuiltRequest{*parts.values, {}};
-    CommandForm form;
-    const int status = DesignClicks(arguments, requests, form, out, err, showProgress);
-    return SaveIfAsked(arguments, form, status, err);
+    MessageList messages;
+    const int status = DesignClicks(arguments, requests, texts, messages, out, err, showProgress);
+    return SaveIfAsked(arguments, texts, status, err);
+}
+
+int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+              bool showProgress) {
+    const ParseOutcome parsed = ParseOptions(words, kDesignOptions);
+    if (!parsed.arguments) return ParseError(err, parsed, "design");
+    InputTexts texts = StartTexts();
+    TypeFields(texts, *parsed.arguments, kDesignKeys);
+    TypeFields(texts, *parsed.arguments, kSimulationKeys);
+    return DesignOn(*parsed.arguments, std::move(texts), out, err, showProgress);
 }
 
 }  // namespace stepdown::cli

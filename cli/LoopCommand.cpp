@@ -120,16 +120,16 @@ int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostre
     const int status = RunLoopOn(
         arguments, [&](const LoopRefusal& r) { return Usage(err, UsageOf(r)); }, out, err);
     // The texts as typed, whatever came of them, as verify saves its own.
-    CommandForm form;
-    TypeFields(form, arguments, kDesignKeys);
-    TypeFields(form, arguments, kVerificationKeys);
+    InputTexts texts = StartTexts();
+    TypeFields(texts, arguments, kDesignKeys);
+    TypeFields(texts, arguments, kVerificationKeys);
     // A duty cycle not typed is the design's Vo/Vi, as "Calcola" writes it,
     // so that the windows read the saved circuit whole.
     const double vo = ParseNumber(arguments.ValueOr(key::vo)),
                  vi = ParseNumber(arguments.ValueOr(key::vi));
     if (arguments.ValueOr(key::d).empty() && vo > 0 && vi > 0)
-        form.texts.insert_or_assign(IdOf(kDField), FormatForField(vo / vi * 100));
-    return SaveIfAsked(arguments, form, status, err);
+        texts.insert_or_assign(IdOf(kDField), FormatForField(vo / vi * 100));
+    return SaveIfAsked(arguments, texts, status, err);
 }
 
 }  // namespace stepdown::cli

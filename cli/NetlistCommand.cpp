@@ -72,11 +72,10 @@ struct NetlistRequest {
 
 // The circuit as the launch reads its fields, each refusal naming its option.
 std::optional<std::string> ReadCircuit(const ParsedArguments& arguments, CircuitValues& circuit) {
-    CommandForm form;
+    InputTexts texts = StartTexts();
     for (const DesignFileKey& key : kVerificationKeys)
-        if (arguments.Has(key.key))
-            form.texts.insert_or_assign(IdOf(key), arguments.ValueOr(key.key));
-    CircuitReading reading = ReadCircuitFields(form.texts);
+        if (arguments.Has(key.key)) texts.insert_or_assign(IdOf(key), arguments.ValueOr(key.key));
+    CircuitReading reading = ReadCircuitFields(texts);
     if (reading.values) {
         circuit = *reading.values;
         return std::nullopt;
@@ -186,7 +185,10 @@ std::string_view NetlistHelp() { return kNetlistHelp; }
 int RunNetlist(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
     const ParseOutcome parsed = ParseOptions(words, NetlistOptions());
     if (!parsed.arguments) return Usage(err, parsed.error);
-    const ParsedArguments& arguments = *parsed.arguments;
+    return NetlistOn(*parsed.arguments, out, err);
+}
+
+int NetlistOn(const ParsedArguments& arguments, std::ostream& out, std::ostream& err) {
     if (const auto conflict = LoopConflict(arguments)) return Usage(err, *conflict);
     std::optional<std::string> netlist;
     if (arguments.Has("loop")) {
@@ -229,30 +231,27 @@ std::optional<std::string> OpenNetlistConflict(const ParsedArguments& arguments)
     return std::nullopt;
 }
 
-std::vector<std::string> NetlistWords(const DesignFile& file, const ParsedArguments& arguments) {
-    const auto word = [](std::string_view option, const std::string& text) {
-        return "--" + std::string(option) + "=" + text;
+ParsedArguments NetlistTexts(const DesignFile& file, const ParsedArguments& arguments) {
+    ParsedArguments texts;
+    const auto take = [&texts](std::string_view option, const std::string& text) {
+        texts.values.insert_or_assign(std::string(option), text);
     };
     // The controller when the loop's section holds anything but its start texts.
-    std::vector<std::string> words;
     for (const DesignFileKey& entry : kLoopKeys)
-        if (const std::string text = TextOf(file.loop, entry); text != entry.startText)
-            words.push_back(word(entry.key, text));
-    const bool loop = !words.empty();
+        if (const std::string text = TextOf(file, entry); text != entry.startText)
+            take(entry.key, text);
+    const bool loop = !texts.values.empty();
     if (loop) {
-        words.insert(words.begin(), "--loop");
-        if (const std::string vo = TextOf(file.design, Row(QuantityGroup::Design, key::vo));
-            !vo.empty())
-            words.push_back(word(key::vo, vo));
+        texts.flags.insert("loop");
+        if (const std::string vo = TextOf(file, Row(QuantityGroup::Design, key::vo)); !vo.empty())
+            take(key::vo, vo);
     }
     for (const DesignFileKey& entry : kVerificationKeys)
-        if (!loop || entry.key != key::d)
-            words.push_back(word(entry.key, TextOf(file.verification, entry)));
-    for (const DesignFileKey& entry : kPartsKeys)
-        words.push_back(word(entry.key, TextOf(file.parts, entry)));
+        if (!loop || entry.key != key::d) take(entry.key, TextOf(file, entry));
+    for (const DesignFileKey& entry : kPartsKeys) take(entry.key, TextOf(file, entry));
     for (const std::string_view option : kNetlistOnly)
-        if (arguments.Has(option)) words.push_back(word(option, arguments.ValueOr(option)));
-    return words;
+        if (arguments.Has(option)) take(option, arguments.ValueOr(option));
+    return texts;
 }
 
 }  // namespace stepdown::cli

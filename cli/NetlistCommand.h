@@ -22,6 +22,8 @@ std::string_view NetlistHelp();
 // option (exit 2); a circuit without a steady state, a --vo-target no duty
 // cycle gives, or a file not written exit 1.
 int RunNetlist(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
+// The same on texts already read, each under its option.
+int NetlistOn(const ParsedArguments& arguments, std::ostream& out, std::ostream& err);
 
 // open's `options` followed by --netlist and what only it takes.
 std::vector<OptionSpec> WithNetlistOptions(std::vector<OptionSpec> options);
@@ -31,7 +33,7 @@ std::vector<OptionSpec> WithNetlistOptions(std::vector<OptionSpec> options);
 std::optional<std::string> OpenNetlistConflict(const ParsedArguments& arguments);
 
 // The file's verification and part texts, with open's --periods and
-// --output, as the words of the equivalent netlist command.
-std::vector<std::string> NetlistWords(const DesignFile& file, const ParsedArguments& arguments);
+// --output, each under the netlist's option of its key.
+ParsedArguments NetlistTexts(const DesignFile& file, const ParsedArguments& arguments);
 
 }  // namespace stepdown::cli

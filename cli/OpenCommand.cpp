@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
@@ -52,17 +53,16 @@ std::span<const DesignFileKey> SelectionKeys(std::string_view first, std::string
     return keys.subspan(at(first), at(last) - at(first) + 1);
 }
 
-}  // namespace
-
-// "--key=text" for every key of `keys`: an empty text stays an empty field.
-void AppendTyped(std::vector<std::string>& words, const SectionTexts& texts,
-                 std::span<const DesignFileKey> keys) {
-    for (const DesignFileKey& key : keys)
-        words.push_back("--" + std::string(key.key) + "=" + TextOf(texts, key));
+// The texts of `section` typed into `texts` for every key of `keys`: an
+// empty text stays an empty one.
+void TypeSection(InputTexts& texts, const DesignFile& file, std::span<const DesignFileKey> keys) {
+    for (const DesignFileKey& key : keys) texts.insert_or_assign(IdOf(key), TextOf(file, key));
 }
 
-// The stored texts as the options of the equivalent command, so that the
-// output is that command's to the byte.
+}  // namespace
+
+// The stored texts run by the command that the asked analysis belongs to,
+// as if its options had typed them.
 int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
             bool showProgress) {
     if (words.empty() || words.front().starts_with("--"))
@@ -91,10 +91,10 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     if (arguments.Has("loop")) return RunOpenLoop(words.front(), file, arguments, out, err);
     // The parts' texts, the choices among words (rectifier, lsmode) too, are
     // refused as the file's, not as mistyped options.
+    PartTexts parts;
+    ChoiceTexts choices;
+    TakeSideTexts(file, parts, choices);
     const auto partsRefused = [&] {
-        PartTexts parts;
-        ChoiceTexts choices;
-        TakeSideTexts(file, parts, choices);
         const PartsReading read = ReadPartTexts(parts);
         if (read.values) return false;
         err << FileRefusal(words.front(), "parts", read.refused->row->key, read.message) << '\n';
@@ -105,7 +105,7 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         // The circuit's texts as the netlist reads them: D only without the
         // controller, which sets it, and then the design's Vo to regulate.
         const bool regulated = std::any_of(kLoopKeys.begin(), kLoopKeys.end(), [&](const auto& k) {
-            return TextOf(file.loop, k) != k.startText;
+            return TextOf(file, k) != k.startText;
         });
         const auto refused = [&](std::string_view section, const Quantity& row,
                                  const std::string& text) {
@@ -116,9 +116,9 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         };
         for (const Quantity& row : QuantitiesOf(QuantityGroup::Verification))
             if ((!regulated || row.key != key::d) &&
-                refused("verification", row, TextOf(file.verification, kVerificationKeys, row.key)))
+                refused("verification", row, TextOf(file, row)))
                 return kExitRefused;
-        const std::string vo = TextOf(file.design, kDesignKeys, key::vo);
+        const std::string vo = TextOf(file, QuantityGroup::Design, key::vo);
         if (regulated && !vo.empty() && refused("design", Row(QuantityGroup::Design, key::vo), vo))
             return kExitRefused;
         // So are the controller's, which ask for the regulated netlist.
@@ -128,21 +128,23 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
             err << FileRefusal(words.front(), "loop", loop.refused->row->key, loop.message) << '\n';
             return kExitRefused;
         }
-        return RunNetlist(NetlistWords(file, arguments), out, err);
+        return NetlistOn(NetlistTexts(file, arguments), out, err);
     }
-    std::vector<std::string> equivalent;
+    // The main window's texts go to the command as typed; the side windows'
+    // texts to its requests, under their options.
+    InputTexts texts = StartTexts();
+    ParsedArguments requests;
     // The texts at their start values say nothing of what the saved run asked
     // for: a setting is passed back where it differs, a group whole.
-    const auto differ = [&](std::span<const DesignFileKey> keys, const SectionTexts& texts) {
+    const auto differ = [&](std::span<const DesignFileKey> keys) {
         return std::any_of(keys.begin(), keys.end(), [&](const DesignFileKey& key) {
-            return TextOf(texts, key) != key.startText;
+            return TextOf(file, key) != key.startText;
         });
     };
-    const auto passBack = [&](std::span<const DesignFileKey> keys, const SectionTexts& texts,
-                              bool whole) {
+    const auto passBack = [&](std::span<const DesignFileKey> keys, bool whole) {
         for (const DesignFileKey& key : keys)
-            if (whole || TextOf(texts, key) != key.startText)
-                equivalent.push_back("--" + std::string(key.key) + "=" + TextOf(texts, key));
+            if (whole || TextOf(file, key) != key.startText)
+                requests.values.insert_or_assign(std::string(key.key), TextOf(file, key));
     };
     // The selection's keys: series and round, the six corner settings, the
     // sweep's three.
@@ -151,47 +153,48 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     const auto loads = SelectionKeys(key::ioFrom, key::points);
     bool partsApply = verify || sweep;
     if (verify) {
-        AppendTyped(equivalent, file.verification, kVerificationKeys);
-        AppendTyped(equivalent, file.simulation, kSimulationKeys);
+        TypeSection(texts, file, kVerificationKeys);
+        TypeSection(texts, file, kSimulationKeys);
     } else {
-        AppendTyped(equivalent, file.design, kDesignKeys);
-        if (arguments.Has("standard") || differ(standard, file.selection)) {
-            passBack(standard, file.selection, true);
+        TypeSection(texts, file, kDesignKeys);
+        if (arguments.Has("standard") || differ(standard)) {
+            passBack(standard, true);
             partsApply = true;
         }
     }
-    if (sweep) passBack(loads, file.selection, false);
-    if (arguments.Has("corners") || (!verify && !sweep && differ(corners, file.selection))) {
-        equivalent.emplace_back("--corners");
-        passBack(corners, file.selection, false);
+    if (sweep) passBack(loads, false);
+    if (arguments.Has("corners") || (!verify && !sweep && differ(corners))) {
+        requests.flags.insert("corners");
+        passBack(corners, false);
         partsApply = true;
     }
     if (partsApply) {
         if (partsRefused()) return kExitRefused;
-        passBack(kPartsKeys, file.parts, false);
+        passBack(kPartsKeys, false);
     }
     // The file's choices, where the run takes them, refused as the window
     // refuses them and not as mistyped options.
     if (sweep || (!verify && partsApply)) {
         // The ranges' empty ends are the design's: "Calcola" on the file's texts.
-        CommandForm designed;
+        InputTexts designed = StartTexts();
+        MessageList messages;
         Module1 module;
-        for (const DesignFileKey& key : kDesignKeys)
-            designed.texts.insert_or_assign(IdOf(key), TextOf(file.design, key));
+        TypeSection(designed, file, kDesignKeys);
         std::optional<DesignTargets> nominal;
-        if (Design(module, designed) != nullptr) nominal = TakeComputedDesign(module).targets;
-        if (const auto refusal = FileChoiceRefusal(words.front(), file.selection, nominal)) {
+        if (Design(module, designed, messages) != nullptr)
+            nominal = TakeComputedDesign(module).targets;
+        if (const auto refusal = FileChoiceRefusal(words.front(), choices, nominal)) {
             err << *refusal << '\n';
             return kExitRefused;
         }
     }
-    if (arguments.Has("json")) equivalent.emplace_back("--json");
+    if (arguments.Has("json")) requests.flags.insert("json");
     for (const std::string_view option : {"csv", "startup-csv"})
         if (arguments.Has(option))
-            equivalent.push_back("--" + std::string(option) + "=" + arguments.ValueOr(option));
-    if (verify) return RunVerify(equivalent, out, err, showProgress);
-    if (sweep) return RunSweep(equivalent, out, err);
-    return RunDesign(equivalent, out, err, showProgress);
+            requests.values.insert_or_assign(std::string(option), arguments.ValueOr(option));
+    if (verify) return VerifyOn(requests, std::move(texts), out, err, showProgress);
+    if (sweep) return SweepOn(requests, std::move(texts), out, err);
+    return DesignOn(requests, std::move(texts), out, err, showProgress);
 }
 
 }  // namespace stepdown::cli

@@ -47,15 +47,15 @@ int RunOpenLoop(const std::string& path, const DesignFile& file, const ParsedArg
 
     ParsedArguments texts;
     for (const std::string_view name : kCircuitKeys)
-        texts.values[std::string(name)] = TextOf(file.verification, kVerificationKeys, name);
-    texts.values[std::string(key::vo)] = TextOf(file.design, kDesignKeys, key::vo);
+        texts.values[std::string(name)] = TextOf(file, QuantityGroup::Verification, name);
+    texts.values[std::string(key::vo)] = TextOf(file, QuantityGroup::Design, key::vo);
     for (const DesignFileKey& entry : kPartsKeys)
-        texts.values[std::string(entry.key)] = TextOf(file.parts, entry);
+        texts.values[std::string(entry.key)] = TextOf(file, entry);
     // A text at its start value is as if left out: a soft-start of zero
     // and no step ask for no step response, as in the window.
     for (const DesignFileKey& entry : kLoopKeys)
-        if (TextOf(file.loop, entry) != entry.startText)
-            texts.values[std::string(entry.key)] = TextOf(file.loop, entry);
+        if (TextOf(file, entry) != entry.startText)
+            texts.values[std::string(entry.key)] = TextOf(file, entry);
     texts.flags = arguments.flags;
     texts.flags.erase("loop");
     if (arguments.Has("csv")) texts.values["csv"] = arguments.ValueOr("csv");

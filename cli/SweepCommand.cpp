@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
@@ -35,14 +36,14 @@
 
 namespace stepdown::cli {
 
-// The load sweep on the design computed from the typed options.
-int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
-                const PartValues& parts, const OutputChoice& choice, CommandForm& form,
-                std::ostream& out, std::ostream& err) {
+namespace {
+
+// The load sweep on the design computed from the typed texts.
+int SweepClicks(const SweepRequest& request, const PartValues& parts, const OutputChoice& choice,
+                InputTexts& texts, MessageList& messages, std::ostream& out, std::ostream& err) {
     Module1 module;
-    TypeFields(form, arguments, kDesignKeys);
-    if (Design(module, form) == nullptr) {
-        ReportMessages(form, err);
+    if (Design(module, texts, messages) == nullptr) {
+        ReportMessages(messages, err);
         return kExitRefused;
     }
     const SweepOutcome sweep = EvaluateSweep(request, TakeComputedDesign(module), parts);
@@ -64,10 +65,10 @@ int SweepClicks(const ParsedArguments& arguments, const SweepRequest& request,
     return kExitSuccess;
 }
 
-int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-    const ParseOutcome parsed = ParseOptions(words, kSweepOptions);
-    if (!parsed.arguments) return ParseError(err, parsed, "sweep");
-    const ParsedArguments& arguments = *parsed.arguments;
+}  // namespace
+
+int SweepOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& out,
+            std::ostream& err) {
     const OutputChoice choice = ChooseOutput(arguments);
     if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
     if (const auto clash = FileClash(arguments, {"csv", "save"})) return UsageError(err, *clash);
@@ -75,9 +76,17 @@ int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostr
     if (const auto error = ReadSweepRequest(arguments, request)) return UsageError(err, *error);
     const PartOptions parts = ReadPartOptions(arguments);
     if (!parts.values) return UsageError(err, parts.error);
-    CommandForm form;
-    const int status = SweepClicks(arguments, request, *parts.values, choice, form, out, err);
-    return SaveIfAsked(arguments, form, status, err);
+    MessageList messages;
+    const int status = SweepClicks(request, *parts.values, choice, texts, messages, out, err);
+    return SaveIfAsked(arguments, texts, status, err);
+}
+
+int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    const ParseOutcome parsed = ParseOptions(words, kSweepOptions);
+    if (!parsed.arguments) return ParseError(err, parsed, "sweep");
+    InputTexts texts = StartTexts();
+    TypeFields(texts, *parsed.arguments, kDesignKeys);
+    return SweepOn(*parsed.arguments, std::move(texts), out, err);
 }
 
 }  // namespace stepdown::cli

@@ -171,13 +171,13 @@ std::optional<std::string> ReadAsBuiltRequest(const ParsedArguments& arguments,
     return std::nullopt;
 }
 
-// "Grafici" on the window's verification fields, the CSV files asked for,
-// and the converter as built at the circuit the launch read, aiming at the
-// design's Vo while the fields hold the design.
-Verification VerifyFields(Module1& module, CommandForm& form, const OutputChoice& choice,
-                          const std::optional<AsBuiltRequest>& request, std::ostream& out,
-                          std::ostream& err, bool showProgress) {
-    const LaunchResult launch = Launch(module, form, err, showProgress);
+// "Grafici" on the verification texts, the CSV files asked for, and the
+// converter as built at the circuit the launch read, aiming at the design's
+// Vo while the texts hold the design.
+Verification VerifyFields(Module1& module, const InputTexts& texts, MessageList& messages,
+                          const OutputChoice& choice, const std::optional<AsBuiltRequest>& request,
+                          std::ostream& out, std::ostream& err, bool showProgress) {
+    const LaunchResult launch = Launch(module, texts, messages, err, showProgress);
     Verification v;
     if (launch.outcome == LaunchOutcome::Settled || launch.outcome == LaunchOutcome::NotSettled) {
         v.run = launch.run;
@@ -185,12 +185,12 @@ Verification VerifyFields(Module1& module, CommandForm& form, const OutputChoice
     } else if (request && AsBuiltStandsAlone(launch.outcome) && !choice.csv && !choice.startupCsv) {
         // The analysis as built does not depend on the idealised run, whose
         // refusal becomes a note. The CSV files, though, are the run's.
-        v.refusal = form.messages.Texts().back();
+        v.refusal = messages.Texts().back();
     } else {
         v.status = kExitRefused;
     }
     if (v.status != kExitSuccess || !request) return v;
-    const DesignRecord* design = VerifiedDesign(module.LastDesign, form.texts);
+    const DesignRecord* design = VerifiedDesign(module.LastDesign, texts);
     v.asBuilt = StudyAsBuilt(module, request->parts,
                              design ? std::optional(design->Vo) : request->targetVo);
     if ((!v.run || RefusedAsBuilt(*v.asBuilt)) &&

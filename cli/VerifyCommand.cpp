@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "cli/ArgumentParser.h"
 #include "cli/ChoiceOutput.h"
@@ -35,14 +36,15 @@
 
 namespace stepdown::cli {
 
-// "Grafici" on the typed options.
-int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
-                const std::optional<AsBuiltRequest>& request, CommandForm& form, std::ostream& out,
-                std::ostream& err, bool showProgress) {
+namespace {
+
+// "Grafici" on the typed texts.
+int VerifyClick(const OutputChoice& choice, const std::optional<AsBuiltRequest>& request,
+                InputTexts& texts, MessageList& messages, std::ostream& out, std::ostream& err,
+                bool showProgress) {
     Module1 module;
-    TypeFields(form, arguments, kVerificationKeys);
-    TypeFields(form, arguments, kSimulationKeys);
-    const Verification v = VerifyFields(module, form, choice, request, out, err, showProgress);
+    const Verification v =
+        VerifyFields(module, texts, messages, choice, request, out, err, showProgress);
     if (v.status != kExitSuccess || choice.CsvOnStandardOutput()) return v.status;
     if (choice.json) {
         JsonObject object;
@@ -62,20 +64,29 @@ int VerifyClick(const ParsedArguments& arguments, const OutputChoice& choice,
     return kExitSuccess;
 }
 
-int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
-              bool showProgress) {
-    const ParseOutcome parsed = ParseOptions(words, kVerifyOptions);
-    if (!parsed.arguments) return ParseError(err, parsed, "verify");
-    const ParsedArguments& arguments = *parsed.arguments;
+}  // namespace
+
+int VerifyOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& out,
+             std::ostream& err, bool showProgress) {
     const OutputChoice choice = ChooseOutput(arguments);
     if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
     if (const auto clash = FileClash(arguments, {"csv", "startup-csv", "save"}))
         return UsageError(err, *clash);
     std::optional<AsBuiltRequest> request;
     if (const auto error = ReadAsBuiltRequest(arguments, request)) return UsageError(err, *error);
-    CommandForm form;
-    const int status = VerifyClick(arguments, choice, request, form, out, err, showProgress);
-    return SaveIfAsked(arguments, form, status, err);
+    MessageList messages;
+    const int status = VerifyClick(choice, request, texts, messages, out, err, showProgress);
+    return SaveIfAsked(arguments, texts, status, err);
+}
+
+int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+              bool showProgress) {
+    const ParseOutcome parsed = ParseOptions(words, kVerifyOptions);
+    if (!parsed.arguments) return ParseError(err, parsed, "verify");
+    InputTexts texts = StartTexts();
+    TypeFields(texts, *parsed.arguments, kVerificationKeys);
+    TypeFields(texts, *parsed.arguments, kSimulationKeys);
+    return VerifyOn(*parsed.arguments, std::move(texts), out, err, showProgress);
 }
 
 }  // namespace stepdown::cli

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -179,16 +180,18 @@ const DesignFileKey* FindKey(const DesignFileSection& section, std::string_view 
     return nullptr;
 }
 
-// The texts of one section into `texts`; the refusal's text, or the empty text.
-std::string TakeSection(const DesignFileSection& section, const Json& value, SectionTexts& texts) {
+// The texts of one section into the file's; the refusal's text, or the empty text.
+std::string TakeSection(const DesignFileSection& section, const Json& value, InputTexts& texts) {
     const std::string name = Quoted(section.name);
     if (!value.is_object()) return "la sezione " + name + " non è un oggetto JSON.";
     for (const auto& [key, text] : value.items()) {
-        if (FindKey(section, key) == nullptr)
+        const DesignFileKey* const row = FindKey(section, key);
+        if (row == nullptr)
             return "la chiave " + Quoted(key) + " della sezione " + name + " non è prevista.";
         if (!text.is_string())
             return "il valore di " + Quoted(key) + " nella sezione " + name + " non è un testo.";
-        texts[key] = text.get<std::string>();
+        // Under the table's key, which outlives the document's.
+        texts.insert_or_assign(IdOf(*row), text.get<std::string>());
     }
     return {};
 }
@@ -200,13 +203,11 @@ std::string Interpret(const Json& document, DesignFile& file) {
     for (const auto& [name, value] : document.items())
         if (name != "format" && name != "version" && FindSection(name) == nullptr)
             return Quoted(name) + " non è una sezione del formato.";
+    file.texts = DesignFileStartTexts();
     for (const DesignFileSection& section : kDesignFileSections) {
-        SectionTexts& texts = file.*section.texts;
-        for (const DesignFileKey& key : section.keys)
-            texts[std::string(key.key)] = std::string(key.startText);
         const auto value = document.find(section.name);
         if (value == document.end()) continue;
-        if (std::string problem = TakeSection(section, *value, texts); !problem.empty())
+        if (std::string problem = TakeSection(section, *value, file.texts); !problem.empty())
             return problem;
     }
     return {};
@@ -214,31 +215,45 @@ std::string Interpret(const Json& document, DesignFile& file) {
 
 }  // namespace
 
-std::string TextOf(const SectionTexts& texts, const DesignFileKey& key) {
-    const auto found = texts.find(key.key);
-    return found == texts.end() ? std::string(key.startText) : found->second;
-}
-
-std::string TextOf(const SectionTexts& texts, std::span<const DesignFileKey> keys,
-                   std::string_view name) {
-    for (const DesignFileKey& key : keys)
-        if (key.key == name) return TextOf(texts, key);
-    return {};
-}
-
-void TakeInputTexts(const InputTexts& texts, DesignFile& file) {
-    for (const DesignFileSection& section : kDesignFileSections)
-        for (const DesignFileKey& key : section.keys)
-            if (const auto typed = texts.find(IdOf(key)); typed != texts.end())
-                (file.*section.texts)[std::string(key.key)] = typed->second;
-}
-
-InputTexts InputTextsOf(const DesignFile& file) {
+InputTexts DesignFileStartTexts() {
     InputTexts texts;
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)
-            texts.emplace(IdOf(key), TextOf(file.*section.texts, key));
+            texts.emplace(IdOf(key), std::string(key.startText));
     return texts;
+}
+
+std::string TextOf(const DesignFile& file, const DesignFileKey& key) {
+    const auto found = file.texts.find(IdOf(key));
+    return found == file.texts.end() ? std::string(key.startText) : found->second;
+}
+
+std::string TextOf(const DesignFile& file, QuantityGroup group, std::string_view name) {
+    for (const DesignFileKey& key : QuantitiesOf(group))
+        if (key.key == name) return TextOf(file, key);
+    return {};
+}
+
+void SetText(DesignFile& file, QuantityGroup group, std::string_view name, std::string text) {
+    for (const DesignFileKey& key : QuantitiesOf(group))
+        if (key.key == name) {
+            file.texts.insert_or_assign(IdOf(key), std::move(text));
+            return;
+        }
+}
+
+void SetSection(DesignFile& file, QuantityGroup group, const NamedTexts& texts) {
+    for (const DesignFileKey& key : QuantitiesOf(group)) {
+        const auto named = texts.find(key.key);
+        file.texts.insert_or_assign(
+            IdOf(key), std::string(named == texts.end() ? key.startText : named->second));
+    }
+}
+
+bool SectionBlank(const DesignFile& file, QuantityGroup group) {
+    const std::span<const DesignFileKey> keys = QuantitiesOf(group);
+    return std::all_of(keys.begin(), keys.end(),
+                       [&](const DesignFileKey& key) { return TextOf(file, key).empty(); });
 }
 
 std::string DesignFileText(const DesignFile& file) {
@@ -248,7 +263,7 @@ std::string DesignFileText(const DesignFile& file) {
     for (const DesignFileSection& section : kDesignFileSections) {
         nlohmann::ordered_json texts = nlohmann::ordered_json::object();
         for (const DesignFileKey& key : section.keys)
-            texts[std::string(key.key)] = TextOf(file.*section.texts, key);
+            texts[std::string(key.key)] = TextOf(file, key);
         document[std::string(section.name)] = std::move(texts);
     }
     return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
@@ -317,7 +332,7 @@ DesignFileOutcome ReadDesignFile(const std::string& path) {
 SaveOutcome SaveDesignFile(const std::string& path, const DesignFile& file) {
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)
-            if (FirstInvalidUtf8(TextOf(file.*section.texts, key)) != std::string_view::npos) {
+            if (FirstInvalidUtf8(TextOf(file, key)) != std::string_view::npos) {
                 const std::string reason =
                     "il testo di " + Quoted(key.key) + " nella sezione " + Quoted(section.name) +
                     " non è UTF-8 valido e il file non potrebbe conservarlo.";

@@ -48,40 +48,41 @@ inline constexpr std::span<const Quantity> kSelectionKeys = QuantitiesOf(Quantit
 // The fields of the "Anello di controllo" window; an empty text is automatic.
 inline constexpr std::span<const Quantity> kLoopKeys = QuantitiesOf(QuantityGroup::Loop);
 
-// Texts by key; an empty text means "not set".
-using SectionTexts = std::map<std::string, std::string, std::less<>>;
+// Every key of every section at its start text: a file that says nothing.
+InputTexts DesignFileStartTexts();
 
+// The texts by quantity, as every front end and analysis reads them; each
+// section is one group of the table. An empty text means "not set".
 struct DesignFile {
-    SectionTexts design, verification, simulation, parts, selection, loop;
+    InputTexts texts = DesignFileStartTexts();
     friend bool operator==(const DesignFile&, const DesignFile&) = default;
 };
 
 struct DesignFileSection {
     std::string_view name;
     std::span<const DesignFileKey> keys;
-    SectionTexts DesignFile::*texts;
 };
 
 // The sections in the order they are written.
 inline constexpr DesignFileSection kDesignFileSections[] = {
-    {"design", kDesignKeys, &DesignFile::design},
-    {"verification", kVerificationKeys, &DesignFile::verification},
-    {"simulation", kSimulationKeys, &DesignFile::simulation},
-    {"parts", kPartsKeys, &DesignFile::parts},
-    {"selection", kSelectionKeys, &DesignFile::selection},
-    {"loop", kLoopKeys, &DesignFile::loop},
+    {"design", kDesignKeys}, {"verification", kVerificationKeys}, {"simulation", kSimulationKeys},
+    {"parts", kPartsKeys},   {"selection", kSelectionKeys},       {"loop", kLoopKeys},
 };
 
-// The text of `key` in `texts`, or its start text when `texts` lacks it.
-std::string TextOf(const SectionTexts& texts, const DesignFileKey& key);
-// The same for the key named `name` among `keys`; empty when none is.
-std::string TextOf(const SectionTexts& texts, std::span<const DesignFileKey> keys,
-                   std::string_view name);
-
-// Typed texts into the file, each under its section and key, and back: every
-// key of every section, at its start text when the file lacks it.
-void TakeInputTexts(const InputTexts& texts, DesignFile& file);
-InputTexts InputTextsOf(const DesignFile& file);
+// The text of `key` in the file, or its start text when the file lacks it.
+std::string TextOf(const DesignFile& file, const DesignFileKey& key);
+// The same for the key named `name` in the section of `group`; empty when
+// the section has none.
+std::string TextOf(const DesignFile& file, QuantityGroup group, std::string_view name);
+// `text` under the key named `name` in the section of `group`, if it has one.
+void SetText(DesignFile& file, QuantityGroup group, std::string_view name, std::string text);
+// Texts by their keys' names, as one section lists them.
+using NamedTexts = std::map<std::string_view, std::string_view>;
+// The section of `group` holding `texts`, each key they do not name at its
+// start text.
+void SetSection(DesignFile& file, QuantityGroup group, const NamedTexts& texts);
+// Whether every text of the section of `group` is empty.
+bool SectionBlank(const DesignFile& file, QuantityGroup group);
 
 // The bytes of the file: pretty-printed with two spaces, format, version and
 // the sections with their keys in the order of the tables (a key `file`

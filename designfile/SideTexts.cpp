@@ -8,26 +8,26 @@ namespace stepdown {
 
 void TakeSideTexts(const DesignFile& file, PartTexts& parts, ChoiceTexts& choice) {
     for (const PartField& field : PartFields())
-        parts.*field.text = TextOf(file.parts, kPartsKeys, field.row->key);
+        parts.*field.text = TextOf(file, QuantityGroup::Parts, field.row->key);
     for (const ChoiceField& field : ChoiceFields())
-        choice.*field.text = TextOf(file.selection, kSelectionKeys, field.row->key);
+        choice.*field.text = TextOf(file, QuantityGroup::Selection, field.row->key);
 }
 
 void PutSideTexts(const PartTexts& parts, const ChoiceTexts& choice, DesignFile& file) {
     for (const PartField& field : PartFields())
-        file.parts[std::string(field.row->key)] = parts.*field.text;
+        SetText(file, QuantityGroup::Parts, field.row->key, parts.*field.text);
     for (const ChoiceField& field : ChoiceFields())
-        file.selection[std::string(field.row->key)] = choice.*field.text;
+        SetText(file, QuantityGroup::Selection, field.row->key, choice.*field.text);
 }
 
 void TakeLoopTexts(const DesignFile& file, ControlTexts& loop) {
     for (const ControlField& field : ControlFields())
-        loop.*field.text = TextOf(file.loop, kLoopKeys, field.row->key);
+        loop.*field.text = TextOf(file, QuantityGroup::Loop, field.row->key);
 }
 
 void PutLoopTexts(const ControlTexts& loop, DesignFile& file) {
     for (const ControlField& field : ControlFields())
-        file.loop[std::string(field.row->key)] = loop.*field.text;
+        SetText(file, QuantityGroup::Loop, field.row->key, loop.*field.text);
 }
 
 }  // namespace stepdown

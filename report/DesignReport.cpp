@@ -33,7 +33,7 @@ std::string WithUnit(std::string value, std::string_view unit) {
 }
 
 // Each quantity of a section, under its caption, as typed with its unit.
-void AddTypedLines(ReportSection& section, const SectionTexts& texts,
+void AddTypedLines(ReportSection& section, const DesignFile& texts,
                    std::span<const Quantity> quantities) {
     for (const Quantity& quantity : quantities) {
         const std::string text = TextOf(texts, quantity);
@@ -47,15 +47,10 @@ std::string Figure(double value, std::string_view unit, std::string_view separat
     return WithUnit(FormatScientific(value, 2, separator), unit);
 }
 
-bool AllEmpty(const SectionTexts& texts) {
-    return std::all_of(texts.begin(), texts.end(),
-                       [](const auto& entry) { return entry.second.empty(); });
-}
-
 // "Calcola" on the design texts.
 ReportSection DesignResults(const ReportInputs& in, const DesignOutcome& design) {
     ReportSection section{"Risultati del progetto", {}, ReportPicture::None, {}, {}};
-    if (AllEmpty(in.texts.design)) {
+    if (SectionBlank(in.texts, QuantityGroup::Design)) {
         section.notes.emplace_back("I dati di progetto non sono scritti: nessun risultato.");
         return section;
     }
@@ -118,10 +113,9 @@ void AddTraceScales(const SimulationRun& run, std::string_view s, ReportSection&
 // the report prints (a run that does not say is taken as launched from them).
 bool LaunchedFrom(const SimulationRun& run, const DesignFile& texts) {
     for (const auto& [id, text] : run.launchTexts)
-        for (const auto& [keys, section] : {std::pair{kVerificationKeys, &texts.verification},
-                                            {kSimulationKeys, &texts.simulation}})
+        for (const auto keys : {kVerificationKeys, kSimulationKeys})
             for (const DesignFileKey& key : keys)
-                if (IdOf(key) == id && TextOf(*section, key) != text) return false;
+                if (IdOf(key) == id && TextOf(texts, key) != text) return false;
     return true;
 }
 
@@ -179,7 +173,7 @@ void AddRealPartsSections(const ReportInputs& in, const std::optional<DesignReco
             {std::string(field.row->caption),
              text.empty() ? Shown(text) : WithUnit(Shown(text), field.row->unit)});
     }
-    const RealPartsStudy study = StudyRealParts(design, InputTextsOf(in.texts), parts);
+    const RealPartsStudy study = StudyRealParts(design, in.texts.texts, parts);
     if (const std::string why = NoFiguresExplanation(study); !why.empty()) {
         built.notes.push_back(why);
         sections.push_back(std::move(built));
@@ -261,17 +255,17 @@ DesignReport BuildDesignReport(const ReportInputs& in) {
     report.fileName = in.fileName.empty() ? "progetto non salvato" : in.fileName;
 
     ReportSection requirements{"Requisiti di progetto", {}, ReportPicture::None, {}, {}};
-    AddTypedLines(requirements, in.texts.design, kDesignKeys);
+    AddTypedLines(requirements, in.texts, kDesignKeys);
     report.sections.push_back(std::move(requirements));
 
     // Nothing is designed when no requirement is written: the design sections say so.
     DesignOutcome designed;
-    if (!AllEmpty(in.texts.design)) designed = DesignOf(InputTextsOf(in.texts));
+    if (!SectionBlank(in.texts, QuantityGroup::Design)) designed = DesignOf(in.texts.texts);
     report.sections.push_back(DesignResults(in, designed));
 
     ReportSection settings{"Impostazioni della verifica", {}, ReportPicture::None, {}, {}};
-    AddTypedLines(settings, in.texts.verification, kVerificationKeys);
-    AddTypedLines(settings, in.texts.simulation, kSimulationKeys);
+    AddTypedLines(settings, in.texts, kVerificationKeys);
+    AddTypedLines(settings, in.texts, kSimulationKeys);
     report.sections.push_back(std::move(settings));
 
     AddRunSections(in, report.sections);

@@ -78,7 +78,7 @@ std::shared_ptr<const LoopStudy> StudyReportLoop(const ReportInputs& in) {
     PartTexts partTexts;
     ChoiceTexts choices;
     TakeSideTexts(in.texts, partTexts, choices);
-    return std::make_shared<LoopStudy>(StudyLoop(InputTextsOf(in.texts), partTexts, texts));
+    return std::make_shared<LoopStudy>(StudyLoop(in.texts.texts, partTexts, texts));
 }
 
 void AddLoopRefusal(const LoopStudy& study, std::vector<ReportSection>& sections) {

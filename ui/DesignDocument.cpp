@@ -152,14 +152,14 @@ void DesignDocument::SetOpenFileNameProvider(OpenFileNameProvider provider) {
 
 DesignFile DesignDocument::Snapshot() const {
     DesignFile file;
-    TakeInputTexts(TextsOf(fields_), file);
+    for (auto& [id, text] : TextsOf(fields_)) file.texts.insert_or_assign(id, std::move(text));
     PutSideTexts(sideTexts_.parts, sideTexts_.choice, file);
     PutLoopTexts(sideTexts_.loop, file);
     return file;
 }
 
 void DesignDocument::Fill(const DesignFile& file) {
-    for (const auto& [id, text] : InputTextsOf(file))
+    for (const auto& [id, text] : file.texts)
         if (const std::string_view box = BoxOf(id); !box.empty()) fields_.SetText(box, text);
     ForEachBox([this](std::string_view name) { fields_.SetTextColour(name, kBlack); });
     TakeSideTexts(file, sideTexts_.parts, sideTexts_.choice);

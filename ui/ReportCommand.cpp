@@ -100,26 +100,23 @@ int RunReportCommand(const QString& designFile, const QString& output, std::ostr
     const QLocale locale = QLocale::system();
     ReportInputs inputs;
     inputs.separator = locale.decimalPoint().toStdString();
-    InputTexts texts = InputTextsOf(*read.file);
+    InputTexts texts = read.file->texts;
     MessageList messages;
     Module1 module;
-    const auto& design = read.file->design;
-    if (std::any_of(design.begin(), design.end(),
-                    [](const auto& key) { return !key.second.empty(); }))
+    if (!SectionBlank(*read.file, QuantityGroup::Design))
         if (const DesignRecord* designed = DesignFromTexts(module, texts, messages))
             WriteVerificationTexts(*designed, texts);
     // The design's results, but the circuit as saved: a D' or standard L and
     // C the file holds are what its verification ran on.
     for (const Quantity& key : kVerificationKeys)
-        if (const std::string saved = TextOf(read.file->verification, key); !saved.empty())
+        if (const std::string saved = TextOf(*read.file, key); !saved.empty())
             texts.insert_or_assign(IdOf(key), saved);
     Form2Host waveforms(locale);
     Unwatched progress;
     VerifyFromTexts(module, texts, messages, progress, inputs.separator, &waveforms);
     for (const std::string& message : messages.Texts()) err << message << '\n';
 
-    inputs.texts = *read.file;
-    TakeInputTexts(texts, inputs.texts);
+    inputs.texts.texts = std::move(texts);
     inputs.fileName = QFileInfo(designFile).fileName().toStdString();
     inputs.date = ReportDate().toStdString();
     const Form2* shown = waveforms.Window();

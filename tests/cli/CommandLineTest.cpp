@@ -163,10 +163,10 @@ TEST(RunCommandLine, OpenRunsTheSavedTextsAsTheCommandThatSavedThem) {
         const DesignFile saved = ReadDesignFile(file).file.value();
         for (std::size_t i = 1; i + 1 < run.size(); i += 2) {
             const std::string key = run[i].substr(2);
-            const SectionTexts& texts = !verify         ? saved.design
-                                        : key[0] == 'n' ? saved.simulation
-                                                        : saved.verification;
-            EXPECT_EQ(texts.at(key), run[i + 1]);
+            const QuantityGroup group = !verify         ? QuantityGroup::Design
+                                        : key[0] == 'n' ? QuantityGroup::Simulation
+                                                        : QuantityGroup::Verification;
+            EXPECT_EQ(TextOf(saved, group, key), run[i + 1]);
         }
         const Args extras[] = {{}, {"--json"}, {"--csv", "-"}, {"--startup-csv", "-"}};
         const Args open = verify ? Args{"open", file, "--verify"} : Args{"open", file};
@@ -185,7 +185,8 @@ TEST(RunCommandLine, OpenRunsTheSavedTextsAsTheCommandThatSavedThem) {
     Cli(Plus(kVerify, {"--real", "--save", file}));
     EXPECT_EQ(Cli({"open", file, "--verify"}), Cli(kVerify));
     DesignFile cold = ReadDesignFile(file).file.value();
-    cold.parts = {{"rds", "1"}, {"rth-hs", "1"}, {"tc-rds", "5"}, {"ta", "5"}};
+    SetSection(cold, QuantityGroup::Parts,
+               {{"rds", "1"}, {"rth-hs", "1"}, {"tc-rds", "5"}, {"ta", "5"}});
     SaveDesignFile(file, cold);
     const std::string said = Cli({"open", file, "--verify"}).err;
     EXPECT_TRUE(said.starts_with("Nel file " + file + " la chiave \"tc-rds\"")) << said;

@@ -150,14 +150,13 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
 
         // The design file's key: the file, its section and key, never the usage.
         DesignFile file;
-        file.design = {{"vi", "25"},     {"vo", "15"},  {"f", "80"},
-                       {"ripple", "40"}, {"dvo", "60"}, {"io", "1.5"}};
-        file.verification = {{"vi", "25"}, {"d", "60"},     {"f", "80"},
-                             {"l", "125"}, {"c", "15.625"}, {"rl", "10"}};
-        file.loop = {{"fc", "8"}};
+        for (const testing::FieldTexts& texts :
+             {testing::kDesignExample, testing::Typed("vi=25 d=60 f=80 l=125 c=15.625 rl=10"),
+              testing::Typed("fc=8", QuantityGroup::Loop)})
+            for (const auto& [id, text] : texts) file.texts[id] = text;
         for (const DesignFileSection& section : kDesignFileSections)
             for (const auto& [key, text] : c.Texts())
-                if (section.name == c.section) (file.*section.texts)[key] = text;
+                if (section.name == c.section) SetText(file, section.keys.front().group, key, text);
         ASSERT_TRUE(SaveDesignFile(path, file).saved);
         const Result opened = Cli({"open", path, "--" + c.run});
         EXPECT_NE(opened.status, 0);

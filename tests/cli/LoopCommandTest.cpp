@@ -224,11 +224,12 @@ TEST(LoopCommand, SavedFileReopensToTheSameLoop) {
     const DesignFileOutcome read = ReadDesignFile(path);
     ASSERT_TRUE(read.file.has_value()) << read.message;
     const DesignFile& file = *read.file;
-    const std::string stored[] = {file.loop.at("pm"),       file.loop.at("r1"),
-                                  file.loop.at("c1"),       file.verification.at("l"),
-                                  file.design.at("vo"),     file.parts.at("esr"),
-                                  file.verification.at("d")};
     // As typed; D as the design writes Vo/Vi.
+    using G = QuantityGroup;
+    const auto at = [&](G group, std::string_view key) { return TextOf(file, group, key); };
+    const std::string stored[] = {
+        at(G::Loop, "pm"),   at(G::Loop, "r1"),   at(G::Loop, "c1"),       at(G::Verification, "l"),
+        at(G::Design, "vo"), at(G::Parts, "esr"), at(G::Verification, "d")};
     const char* typed[] = {"6e1", "1e4", "", "125", "15", "50", "6.000E+01"};
     for (int k = 0; k < 7; ++k) EXPECT_EQ(stored[k], typed[k]) << k;
     const Result reopened = Loop({path, "--loop", "--json"}, "open");

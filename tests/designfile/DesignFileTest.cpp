@@ -24,6 +24,8 @@
 namespace stepdown {
 namespace {
 
+using G = QuantityGroup;
+
 // Each edge of the table of well-formed sequences, from both sides.
 TEST(Utf8, FindsTheFirstByteOfTheFirstIllFormedSequence) {
     for (const std::string valid : {"a\x7F\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xE1\xBF\xBF",
@@ -46,7 +48,7 @@ DesignFile Filled(bool labelled = true) {
     DesignFile file;
     for (const DesignFileSection& section : kDesignFileSections)
         for (const DesignFileKey& key : section.keys)
-            (file.*section.texts)[std::string(key.key)] =
+            file.texts[IdOf(key)] =
                 labelled ? std::string(section.name) + "." + std::string(key.key) : "";
     return file;
 }
@@ -68,23 +70,26 @@ TEST(DesignFile, WritesTheKeysInTheirOrderAndReadsBackEveryTextToTheByte) {
     EXPECT_EQ(DesignFileText(Filled()), expected.dump(2) + "\n");
 
     DesignFile odd = Filled(false);
-    odd.design = {{"vi", "1,5"}, {"vo", "abc"}, {"f", ""}, {"ripple", "µΩ è 日本 😀"}};
-    odd.design["dvo"] = std::string("\t\n\"\\/\x01\x7F\0", 8);
-    odd.design["io"] = std::string(kDesignFileMaxBytes - DesignFileText(odd).size(), '9');
+    SetSection(odd, G::Design,
+               {{"vi", "1,5"}, {"vo", "abc"}, {"f", ""}, {"ripple", "µΩ è 日本 😀"}});
+    odd.texts[{G::Design, "dvo"}] = std::string("\t\n\"\\/\x01\x7F\0", 8);
+    odd.texts[{G::Design, "io"}] =
+        std::string(kDesignFileMaxBytes - DesignFileText(odd).size(), '9');
     EXPECT_EQ(ParseDesignFile(DesignFileText(odd), "d").file, odd);
     DesignFile missing = Filled(false);  // what is left out reads as the windows start
-    missing.simulation = {{"n", "1000"}, {"np", "5"}, {"ni", "2000"}};
-    SectionTexts &parts = missing.parts, &selection = missing.selection, &loop = missing.loop;
-    for (const char* part : {"esr", "dcr", "rds", "rd", "tr", "tf", "qg", "vdrv", "iq", "rds-lo",
-                             "td1", "td2", "coss-hi", "coss-lo", "qrr", "qg-lo"})
-        parts[part] = "0";
-    parts["vf"] = "0.6", parts["rectifier"] = "diode", parts["lsmode"] = "ccm", parts["ta"] = "25";
-    parts["tjmax"] = "150", parts["tc-rds"] = "0.4", parts["tc-dcr"] = "0.393";
-    selection["series"] = "E12", selection["round"] = "up", selection["points"] = "50";
-    selection["tol-l"] = selection["tol-c"] = "20";
-    loop["vref"] = "2.5", loop["vramp"] = "1", loop["dmax"] = "95", loop["r1"] = "10000";
-    loop["pm"] = "60", loop["tss"] = "0", loop["control"] = "voltage", loop["ri"] = "0.5";
-    loop["tblank"] = "0";
+    for (auto& [group, texts] :
+         {std::pair{G::Simulation, "n=1000 np=5 ni=2000"},
+          {G::Parts,
+           "esr=0 dcr=0 rds=0 rd=0 tr=0 tf=0 qg=0 vdrv=0 iq=0 rds-lo=0 td1=0 td2=0 "
+           "coss-hi=0 coss-lo=0 qrr=0 qg-lo=0 vf=0.6 rectifier=diode lsmode=ccm ta=25 "
+           "tjmax=150 tc-rds=0.4 tc-dcr=0.393"},
+          {G::Selection, "series=E12 round=up points=50 tol-l=20 tol-c=20"},
+          {G::Loop,
+           "vref=2.5 vramp=1 dmax=95 r1=10000 pm=60 tss=0 control=voltage ri=0.5 tblank=0"}}) {
+        std::istringstream words(texts);
+        for (std::string w; words >> w;)
+            SetText(missing, group, w.substr(0, w.find('=')), w.substr(w.find('=') + 1));
+    }
     EXPECT_EQ(ParseDesignFile(kHead + R"(, "simulation": {"np": "5"}})", "d").file, missing);
 }
 
@@ -142,14 +147,6 @@ TEST(DesignFile, RefusesEachHostileFileWholeWithItsMessage) {
     }
 }
 
-TEST(DesignFile, TheTypedTextsTakeBackWhatTheyWereGiven) {
-    DesignFile taken;
-    TakeInputTexts(InputTextsOf(Filled()), taken);
-    EXPECT_EQ(taken, Filled());
-    const InputTexts start = InputTextsOf(DesignFile{});  // keys left out: the start texts
-    EXPECT_EQ(TextIn(start, kDesignKeys[0]) + TextIn(start, kSimulationKeys[1]), "10");  // vi, np
-}
-
 TEST(SaveDesignFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("stepdown-file-" + std::to_string(::getpid()));
@@ -162,7 +159,7 @@ TEST(SaveDesignFile, ReplacesTheFileWholeOrLeavesItAsItWas) {
     EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
 
     DesignFile invalid = Filled();
-    invalid.parts["iq"] = "\xFF";
+    SetText(invalid, G::Parts, "iq", "\xFF");
     rlimit unlimited{}, largestFile{};  // a write that fails: more bytes than a file may have
     ::getrlimit(RLIMIT_FSIZE, &unlimited);
     std::signal(SIGXFSZ, SIG_IGN);
@@ -225,7 +222,7 @@ TEST(SaveDesignFile, WritesThroughLinksAndRefusesWhatIsNoRegularFile) {
     for (const auto& [link, leadsTo, written] : links) {
         fs::create_symlink(leadsTo, folder / link);
         DesignFile file = Filled();  // each row's own, so that no earlier save passes for it
-        file.design["vi"] = link;
+        SetText(file, G::Design, "vi", link);
         const SaveOutcome saved = SaveDesignFile(folder / link, file);
         EXPECT_TRUE(fs::is_symlink(folder / link)) << link;
         if (written.starts_with('/'))

@@ -125,7 +125,7 @@ TEST(NetlistCommand, OpenWritesTheFilesNetlistAndNeverItsTextsUnread) {
                                              {"loop", "control", "current"}}) {
         DesignFile hostile = ReadDesignFile(saved).file.value();
         for (const DesignFileSection& s : kDesignFileSections)
-            if (s.name == section) (hostile.*s.texts)[key] = text;
+            if (s.name == section) SetText(hostile, s.keys.front().group, key, text);
         const std::string path = ::testing::TempDir() + "hostile.stepdown";
         ASSERT_TRUE(SaveDesignFile(path, hostile).saved);
         const Result refused = Cli({"open", path, "--netlist"});
@@ -169,10 +169,10 @@ TEST(NetlistCommand, TheLoopsOptionsOnlyWithLoopAndFromTheFilesLoopSection) {
     const std::string saved = SavedVerify("loop.stepdown", Netlist(kParts));
     EXPECT_EQ(Cli({"open", saved, "--netlist"}).out.find("BAMP"), std::string::npos);
     DesignFile file = ReadDesignFile(saved).file.value();
-    file.design["vo"] = "15", file.loop["fc"] = "8";
+    SetText(file, QuantityGroup::Design, "vo", "15"), SetText(file, QuantityGroup::Loop, "fc", "8");
     ASSERT_TRUE(SaveDesignFile(saved, file).saved);
     EXPECT_EQ(Cli({"open", saved, "--netlist"}).out, shown.out);
-    file.loop["r1"] = "1e4\nBX vo 0 I=1";
+    SetText(file, QuantityGroup::Loop, "r1", "1e4\nBX vo 0 I=1");
     ASSERT_TRUE(SaveDesignFile(saved, file).saved);
     const Result hostile = Cli({"open", saved, "--netlist"});
     EXPECT_EQ(hostile.status, kExitRefused);

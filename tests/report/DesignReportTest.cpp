@@ -22,10 +22,13 @@
 namespace stepdown {
 namespace {
 
+using G = QuantityGroup;
+
 DesignFile WorkedExample() {
     DesignFile file;
-    file.design = {{"vi", "25"},     {"vo", "15"},  {"f", "80"},
-                   {"ripple", "40"}, {"dvo", "60"}, {"io", "1.5"}};
+    SetSection(
+        file, G::Design,
+        {{"vi", "25"}, {"vo", "15"}, {"f", "80"}, {"ripple", "40"}, {"dvo", "60"}, {"io", "1.5"}});
     return file;
 }
 
@@ -85,7 +88,7 @@ TEST(DesignReport, ADesignRefusedOrNotWrittenAndTextsCutAtACharacter) {
     };
     for (const auto& [key, text, note, value] : rows) {
         ReportInputs in{.texts = WorkedExample()};
-        in.texts.design[key] = text;
+        SetText(in.texts, G::Design, key, text);
         const DesignReport report = BuildDesignReport(in);
         EXPECT_EQ(report.sections[0].lines[0].value, value) << text;
         EXPECT_TRUE(note.empty() || report.sections[1].notes.at(0) == note) << note;
@@ -100,14 +103,14 @@ struct Clicked {
     std::shared_ptr<const SimulationRun> run;
 };
 Clicked ClickThrough(const std::string& capacitance = {}) {
-    InputTexts texts = InputTextsOf(WorkedExample());
+    InputTexts texts = WorkedExample().texts;
     Module1 module;
     MessageList messages;
     WriteVerificationTexts(*DesignFromTexts(module, texts, messages), texts);
-    if (!capacitance.empty()) texts[{QuantityGroup::Verification, key::c}] = capacitance;
+    if (!capacitance.empty()) texts[{G::Verification, key::c}] = capacitance;
     testing::RecordingProgress progress;
     Clicked clicked{WorkedExample(), VerifyFromTexts(module, texts, messages, progress, ",").run};
-    TakeInputTexts(texts, clicked.texts);
+    clicked.texts.texts = texts;
     return clicked;
 }
 
@@ -125,7 +128,7 @@ TEST(DesignReport, TheShownRunItsFiguresPicturesAndComparison) {
                                         FormatScientific(last.SimIim, 2, ",") + " A"}));
     // Texts changed since "Grafici" are told: the run shown is not theirs.
     ReportInputs typed{.texts = clicked.texts, .run = clicked.run};
-    typed.texts.simulation["ni"] = "2001";
+    SetText(typed.texts, G::Simulation, key::ni, "2001");
     const DesignReport stale = BuildDesignReport(typed);
     EXPECT_EQ(Find(stale, "Verifica per simulazione")->notes.size(), run->notes.size() + 1);
     // Beneath the plot, each trace named with its colour, zero line and scale.
@@ -182,7 +185,7 @@ TEST(DesignReport, TheShownRunItsFiguresPicturesAndComparison) {
 TEST(DesignReport, TheConverterAsBuiltOnceAPartIsSetWithTheDesignAsTarget) {
     ReportInputs in{.texts = ClickThrough().texts};
     EXPECT_EQ(Find(BuildDesignReport(in), "Componenti reali"), nullptr);
-    in.texts.parts["esr"] = "50";
+    SetText(in.texts, G::Parts, key::esr, "50");
     DesignReport report = BuildDesignReport(in);
     const ReportSection* built = Find(report, "Componenti reali");
     ASSERT_NE(built, nullptr);
@@ -201,12 +204,12 @@ TEST(DesignReport, TheConverterAsBuiltOnceAPartIsSetWithTheDesignAsTarget) {
     // D is what D' replaces: another D, as "Usa D′" writes, still aims at the design's Vo;
     // another L does not.
     for (const auto& [key, shown] : {std::pair{"d", "60,94 %"}, {"l", "non calcolato"}}) {
-        in.texts.verification[key] = "61", report = BuildDesignReport(in);
+        SetText(in.texts, G::Verification, key, "61"), report = BuildDesignReport(in);
         const std::vector<ReportLine>& changed = Find(report, "Componenti reali")->lines;
         EXPECT_TRUE(changed[changed.size() - 2].value.starts_with(shown)) << key;
     }
     // Refused, the part lines still show; the choices in the words of the window's.
-    in.texts.parts = {{"esr", "abc"}, {"rectifier", "sync"}, {"lsmode", "de"}};
+    SetSection(in.texts, G::Parts, {{"esr", "abc"}, {"rectifier", "sync"}, {"lsmode", "de"}});
     report = BuildDesignReport(in);
     const ReportSection& told = *Find(report, "Componenti reali");
     EXPECT_TRUE(told.notes.at(0).starts_with("Errore di inserimento dati per la resistenza serie"));
@@ -219,7 +222,7 @@ TEST(DesignReport, TheConverterAsBuiltOnceAPartIsSetWithTheDesignAsTarget) {
 TEST(DesignReport, TheStandardPartsAndTheWorstCornersFromTheFilesChoices) {
     ReportInputs in{.texts = WorkedExample()};
     EXPECT_EQ(Find(BuildDesignReport(in), "Scelta dei componenti"), nullptr);  // start texts
-    in.texts.selection = {{"series", "E24"}, {"round", "nearest"}};
+    SetSection(in.texts, G::Selection, {{"series", "E24"}, {"round", "nearest"}});
     const DesignReport report = BuildDesignReport(in);
     const ReportSection* section = Find(report, "Scelta dei componenti");
     ASSERT_NE(section, nullptr);
@@ -232,7 +235,7 @@ TEST(DesignReport, TheStandardPartsAndTheWorstCornersFromTheFilesChoices) {
     // The same numbers as the window's study of the same texts.
     Module1 module;
     MessageList messages;
-    DesignFromTexts(module, InputTextsOf(in.texts), messages);
+    DesignFromTexts(module, in.texts.texts, messages);
     ChoiceTexts e24, badTolerance;
     e24.series = "E24", e24.round = "nearest", badTolerance.tolL = "abc";
     const ChoiceStudy study = StudyChoice(*module.LastDesign, PartTexts{}, e24);
@@ -255,7 +258,7 @@ TEST(DesignReport, TheStandardPartsAndTheWorstCornersFromTheFilesChoices) {
     };
     for (const auto& [key, note] : refusals) {
         ReportInputs refused = in;
-        (key == "vi" ? refused.texts.design : refused.texts.selection)[key] = "abc";
+        SetText(refused.texts, key == "vi" ? G::Design : G::Selection, key, "abc");
         const DesignReport told = BuildDesignReport(refused);
         const ReportSection* shown = Find(told, "Scelta dei componenti");
         ASSERT_NE(shown, nullptr);
@@ -270,11 +273,11 @@ TEST(DesignReport, TheStandardPartsAndTheWorstCornersFromTheFilesChoices) {
 // texts give one section that says why, and no chart.
 TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
     ReportInputs in{.texts = ClickThrough().texts};
-    in.texts.parts = {{"esr", "50"}, {"dcr", "100"}, {"rds", "50"}};
+    SetSection(in.texts, G::Parts, {{"esr", "50"}, {"dcr", "100"}, {"rds", "50"}});
     const std::size_t before = BuildDesignReport(in).sections.size();
     // A text refused, a design refused (type II for a boost beyond 90 degrees), a half step.
     for (const auto& [key, refused] : {std::pair{"pm", "200"}, {"type", "2"}, {"rl2", "5"}}) {
-        in.texts.loop = {{"fc", "8"}, {key, refused}};
+        SetSection(in.texts, G::Loop, {{"fc", "8"}, {key, refused}});
         const DesignReport report = BuildDesignReport(in);
         ASSERT_EQ(report.sections.size(), before + 1);
         EXPECT_EQ(report.loop, nullptr);
@@ -283,7 +286,7 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
         ASSERT_EQ(told.notes.size(), 1U);
         EXPECT_EQ(told.notes[0].rfind("L'anello di controllo non è stato calcolato: ", 0), 0U);
     }
-    in.texts.loop = {{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}};
+    SetSection(in.texts, G::Loop, {{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}});
     const DesignReport report = BuildDesignReport(in);
     ASSERT_EQ(report.sections.size(), before + 2);
     ASSERT_NE(report.loop, nullptr);
@@ -319,7 +322,8 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
     EXPECT_NEAR(report.loop->transient->steadyVoRipple,
                 10 * D / (80e3 * 125e-6 * 8 * 80e3 * 15.63e-6), 5e-3);
     // The same network given without its type: R3 and C3 make it Type III.
-    in.texts.loop = {{"r2", "312"}, {"c1", "333"}, {"c2", "12.6"}, {"r3", "380"}, {"c3", "10"}};
+    SetSection(in.texts, G::Loop,
+               {{"r2", "312"}, {"c1", "333"}, {"c2", "12.6"}, {"r3", "380"}, {"c3", "10"}});
     EXPECT_EQ(Values(BuildDesignReport(in).sections[before])[0], "tipo III");
     const StepFigures& load = report.loop->transient->loadStep.value();
     EXPECT_NEAR(load.undershoot, 1.36, 0.1);  // what a 10 -> 5 ohm step dips on this loop
@@ -334,7 +338,7 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
     // are told void. Each caption's value, or nothing where it is not shown.
     const double vo = 1.25 * (1 + 1e4 / 909);
     // The loop's texts, the caption looked for, its value's end.
-    const std::tuple<SectionTexts, const char*, std::string> shown[] = {
+    const std::tuple<NamedTexts, const char*, std::string> shown[] = {
         {{{"fc", "8"}, {"tss", "1"}, {"rl2", "5"}, {"t1", "5"}}, "Avvio: picco di iL", "A"},
         {{{"fc", "8"}, {"rl2", "5"}, {"t1", "5"}}, "Avvio: picco di iL", ""},
         {{{"fc", "8"}, {"vref", "1.25"}},
@@ -347,7 +351,7 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
         {{{"fc", "8"}, {"control", "peak"}}, "Validità dei margini", ""},
     };
     for (const auto& [texts, caption, value] : shown) {
-        in.texts.loop = texts;
+        SetSection(in.texts, G::Loop, texts);
         std::string found, gains;
         for (const ReportSection& section : BuildDesignReport(in).sections)
             for (const ReportLine& line : section.lines) {

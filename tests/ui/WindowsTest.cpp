@@ -832,7 +832,8 @@ void WindowsTest::loopFieldsThroughTheFileAndNew() {
     QVERIFY(!form1_->isWindowModified());
     const auto saved = stepdown::ReadDesignFile(QFile::encodeName(path).toStdString()).file;
     QVERIFY(saved.has_value());
-    for (const auto& [key, text] : typed) QCOMPARE(Q(saved->loop.at(key)), text);
+    for (const auto& [key, text] : typed)
+        QCOMPARE(Q(TextOf(*saved, stepdown::QuantityGroup::Loop, key)), text);
 
     document.NewAction()->trigger();  // nothing unsaved: no question
     const std::pair<const char*, QString> start[] = {
