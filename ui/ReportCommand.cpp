@@ -113,7 +113,7 @@ int RunReportCommand(const QString& designFile, const QString& output, std::ostr
             texts.insert_or_assign(IdOf(key), saved);
     Form2Host waveforms(locale);
     Unwatched progress;
-    VerifyFromTexts(module, texts, messages, progress, inputs.separator, &waveforms);
+    VerifyIntoWindow(module, texts, messages, progress, inputs.separator, waveforms);
     for (const std::string& message : messages.Texts()) err << message << '\n';
 
     inputs.texts.texts = std::move(texts);

@@ -8,6 +8,7 @@
 #include "model/MainWindowBoxes.h"
 #include "model/VerificationFields.h"
 #include "verification/Simulation.h"
+#include "waveformplot/Plot.h"
 
 namespace stepdown {
 
@@ -103,28 +104,21 @@ std::string UnsettledWarning(const RunAnalysis& a, std::int32_t NI, std::string_
     return std::string(kNoSteadyStateMessage);
 }
 
-LaunchResult VerifyFromTexts(Module1& m, const InputTexts& texts, MessageDisplay& messages,
-                             ProgressReporter& progress, std::string_view separator,
-                             WaveformWindowHost* host, const FieldReadNotice& fieldRead) {
-    if (!ReadInputs(m, texts, messages, fieldRead)) return {};
+namespace {
 
+// The run on the accepted inputs, with the texts they were read from.
+SimulationResult SimulateRead(Module1& m, const InputTexts& texts, ProgressReporter& progress) {
     TextList launchTexts;
     launchTexts.reserve(kStepOrder.size());
     for (const Quantity* field : kStepOrder)
         launchTexts.emplace_back(IdOf(*field), TextIn(texts, *field));
-    WaveformWindowOperations* waveform = host != nullptr ? &host->WaveformWindow() : nullptr;
-    if (waveform != nullptr) waveform->ResetPlot();
-    const SimulationResult simulation =
-        SimulateConverter(m, messages, waveform, progress, VerifiedDesign(m.LastDesign, texts),
-                          std::move(launchTexts));
+    return SimulateConverter(m, progress, VerifiedDesign(m.LastDesign, texts), std::move(launchTexts));
+}
 
-    if (waveform != nullptr) {
-        const MeasuredFigures shown = FiguresOf(m);
-        for (const FigureDescription& figure : kMeasuredFigures)
-            waveform->SetCaption(FigureLabelOf(figure.name),
-                                 FormatScientific(shown.*figure.value, 2, separator));
-    }
-
+// The outcome of a run whose refusal has been shown, with the warning of a
+// completed run that has not settled.
+LaunchResult Conclude(const SimulationResult& simulation, const Module1& m,
+                      MessageDisplay& messages, std::string_view separator) {
     LaunchResult result{LaunchOutcome::InputRefused, simulation.run};
     switch (simulation.outcome) {
     case SimulationOutcome::InvalidSettings:
@@ -153,10 +147,49 @@ LaunchResult VerifyFromTexts(Module1& m, const InputTexts& texts, MessageDisplay
     return result;
 }
 
+void ShowRefusal(Module1& m, MessageDisplay& messages, const SimulationResult& simulation) {
+    if (!simulation.refusal.empty()) m.Refuse(messages, simulation.refusal);
+}
+
+}  // namespace
+
+LaunchResult VerifyFromTexts(Module1& m, const InputTexts& texts, MessageDisplay& messages,
+                             ProgressReporter& progress, std::string_view separator,
+                             const FieldReadNotice& fieldRead) {
+    if (!ReadInputs(m, texts, messages, fieldRead)) return {};
+    const SimulationResult simulation = SimulateRead(m, texts, progress);
+    ShowRefusal(m, messages, simulation);
+    return Conclude(simulation, m, messages, separator);
+}
+
+LaunchResult VerifyIntoWindow(Module1& m, const InputTexts& texts, MessageDisplay& messages,
+                              ProgressReporter& progress, std::string_view separator,
+                              WaveformWindowHost& host, const FieldReadNotice& fieldRead) {
+    if (!ReadInputs(m, texts, messages, fieldRead)) return {};
+    WaveformWindowOperations& waveform = host.WaveformWindow();
+    waveform.ResetPlot();
+    if (SimulationSettingsValid(m)) {
+        PreparePlot(waveform);
+        // The readout of a blank plot has nothing to read, and the memory of
+        // the old run is better spent on this one.
+        waveform.SetShownRun(nullptr);
+    }
+    const SimulationResult simulation = SimulateRead(m, texts, progress);
+    if (simulation.outcome == SimulationOutcome::Completed) DrawWaveforms(m, waveform);
+    if (simulation.run) waveform.SetShownRun(simulation.run);
+    ShowRefusal(m, messages, simulation);
+
+    const MeasuredFigures shown = FiguresOf(m);
+    for (const FigureDescription& figure : kMeasuredFigures)
+        waveform.SetCaption(FigureLabelOf(figure.name),
+                            FormatScientific(shown.*figure.value, 2, separator));
+    return Conclude(simulation, m, messages, separator);
+}
+
 LaunchResult LaunchVerification(Module1& m, MainWindowOperations& window, WaveformWindowHost& host,
                                 ProgressReporter& progress) {
-    return VerifyFromTexts(
-        m, TextsOf(window), window, progress, window.DecimalSeparator(), &host,
+    return VerifyIntoWindow(
+        m, TextsOf(window), window, progress, window.DecimalSeparator(), host,
         [&window](const Quantity& row) { window.SetTextColour(BoxOf(row), kBlack); });
 }
 

@@ -45,18 +45,24 @@ using FieldReadNotice = std::function<void(const Quantity& row)>;
 //   above kMaxSamplesPerPeriod.
 // A refused quantity stays stored, as do those read before it, except N,
 // which is stored only once accepted so that it never exceeds the arrays the
-// scans read. Then, given a `host`, it takes the waveform window from it and
-// resets its plot; it runs SimulateConverter and, given the window, writes
-// SimDeltaiL, SimDeltaVo, SimIDP, SimIDm and SimIim into their labels
-// (model/MainWindowBoxes.h) with `separator`. Whatever the run's outcome
-// the labels are written: after a run that was refused, unstable or
-// cancelled they show the figures of the last completed run (0 before the
-// first). Last, a completed run whose figures are not yet those of the
-// steady state gets one warning.
+// scans read. Then it runs SimulateConverter, shows its refusal if any and,
+// last, gives a completed run whose figures are not yet those of the steady
+// state one warning. Nothing is drawn: the run comes back to be drawn.
 LaunchResult VerifyFromTexts(Module1& module, const InputTexts& texts, MessageDisplay& messages,
                              ProgressReporter& progress, std::string_view separator,
-                             WaveformWindowHost* host = nullptr,
                              const FieldReadNotice& fieldRead = {});
+
+// The same, shown in the waveform window `host` gives: once the inputs are
+// accepted its plot is reset and its frame drawn before anything is
+// simulated; the traces are drawn from the run and the window is handed the
+// run before the refusal is shown; then SimDeltaiL, SimDeltaVo, SimIDP,
+// SimIDm and SimIim are written into their labels (model/MainWindowBoxes.h)
+// with `separator`, whatever the outcome (after a refused, unstable or
+// cancelled run the figures of the last completed one, 0 before the first),
+// and last the warning.
+LaunchResult VerifyIntoWindow(Module1& module, const InputTexts& texts, MessageDisplay& messages,
+                              ProgressReporter& progress, std::string_view separator,
+                              WaveformWindowHost& host, const FieldReadNotice& fieldRead = {});
 
 // The click of "Grafici": the same on the window's texts, each circuit field
 // turned black as it is read, the figures in the waveform window's labels

@@ -8,7 +8,6 @@
 #include "engine/Figures.h"
 #include "realparts/RealParts.h"
 #include "steadystate/SteadyState.h"
-#include "waveformplot/Plot.h"
 
 namespace stepdown {
 namespace {
@@ -61,18 +60,14 @@ std::string ConductionDuringStartupMessage(std::int32_t NI, std::int64_t periods
     return message + ". Aumenta NI ad almeno " + std::to_string(periods) + ".";
 }
 
-SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
-                                   WaveformWindowOperations* window, ProgressReporter& progress,
-                                   const DesignRecord* design, TextList launchTexts) {
-    const std::int32_t N = m.N;
-    if (N < 1 || N > kMaxSamplesPerPeriod || !SwitchOnSteps(N, m.D)) return {};
+bool SimulationSettingsValid(const Module1& m) {
+    return m.N >= 1 && m.N <= kMaxSamplesPerPeriod && SwitchOnSteps(m.N, m.D);
+}
 
-    if (window != nullptr) {
-        PreparePlot(*window);
-        // The readout of a blank plot has nothing to read, and the memory of
-        // the old run is better spent on this one.
-        window->SetShownRun(nullptr);
-    }
+SimulationResult SimulateConverter(Module1& m, ProgressReporter& progress,
+                                   const DesignRecord* design, TextList launchTexts) {
+    if (!SimulationSettingsValid(m)) return {};
+    const std::int32_t N = m.N;
 
     m.TimeStep = 1 / m.f / N;
     const auto size = static_cast<std::size_t>(N) + 2;
@@ -93,25 +88,23 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
     m.WaveVo[1] = 0.0;
     LoopResult loop = SimulatePeriods(inputs, m.NI, arrays, progress);
 
-    if (loop.end == LoopEnd::Cancelled) return {SimulationOutcome::Cancelled, nullptr};
+    if (loop.end == LoopEnd::Cancelled) return {SimulationOutcome::Cancelled, nullptr, {}};
     // A non-finite value stays so to the period's end, but for the capacitor
     // current of the last step (and its copy at sample 1): its overflow
     // (Vo / RL) reaches the other arrays only at the dropped index N + 1.
     if (loop.end == LoopEnd::NotFinite || !std::isfinite(m.WaveIC[static_cast<std::size_t>(N)])) {
-        m.Refuse(messages, kUnstableMessage);
-        return {SimulationOutcome::Unstable, nullptr};
+        return {SimulationOutcome::Unstable, nullptr, std::string(kUnstableMessage)};
     }
 
     if (!ConductionContinuous(m.WaveIL, N)) {
         std::shared_ptr<SimulationRun> run = CopyRun(m);
         run->launchTexts = std::move(launchTexts);
-        if (window != nullptr) window->SetShownRun(run);
         // A run refused during its start-up says how long the start-up lasts.
         const std::int64_t periods =
             PeriodsToAdviseAfterRefusal(steady, m.NI, loop.end == LoopEnd::Repeated);
-        m.Refuse(messages, periods == 0 ? std::string(kConductionMessage)
-                                        : ConductionDuringStartupMessage(m.NI, periods));
-        return {SimulationOutcome::ConductionRefused, std::move(run)};
+        return {SimulationOutcome::ConductionRefused, std::move(run),
+                periods == 0 ? std::string(kConductionMessage)
+                             : ConductionDuringStartupMessage(m.NI, periods)};
     }
 
     m.FindMaxIL();
@@ -123,8 +116,7 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
 
     const MeasuredFigures figures = MeasureFigures(m);
     if (!AllFinite(figures)) {
-        m.Refuse(messages, kResultNotFiniteMessage);
-        return {SimulationOutcome::FiguresOverflow, nullptr};
+        return {SimulationOutcome::FiguresOverflow, nullptr, std::string(kResultNotFiniteMessage)};
     }
     StoreFigures(m, figures);
 
@@ -136,12 +128,10 @@ SimulationResult SimulateConverter(Module1& m, MessageDisplay& messages,
                 DutyForTarget({m.Vi, m.D, m.f, m.L, m.C, m.RL}, PartValues{}, design->Vo);
     }
 
-    if (window != nullptr) DrawWaveforms(m, *window);
     std::shared_ptr<SimulationRun> run = CopyRun(m);
     run->analysis = std::move(analysis);
     run->launchTexts = std::move(launchTexts);
-    if (window != nullptr) window->SetShownRun(run);
-    return {SimulationOutcome::Completed, std::move(run)};
+    return {SimulationOutcome::Completed, std::move(run), {}};
 }
 
 }  // namespace stepdown
