@@ -20,6 +20,7 @@
 #include "support/CommandRun.h"
 #include "support/RecordingWindow.h"
 #include "support/WorkedExample.h"
+#include "verification/Launch.h"
 
 namespace stepdown::cli {
 namespace {
@@ -46,14 +47,121 @@ const std::string kDeadTimes =
     "spazio: D + (td1 + td2) f deve restare minore di 1.";
 const std::vector<std::pair<std::string, std::string>> kSync{{"rectifier", "sync"}, {"vf", "0"}};
 const Case kCases[] = {
+    // Every key of every group at a value its row refuses, in the table's order.
+    {"design", "vi", "0", "design", "La tensione in ingresso non può essere zero o negativa!"},
+    {"design", "vo", "0", "design",
+     "La tensione in uscita non può essere zero o negativa o maggiore di Vi!"},
+    {"design", "f", "0", "design", "La frequenza non può essere zero o negativa!"},
+    {"design", "ripple", "0", "design", "DeltaiL non può essere zero o negativo!"},
+    {"design", "dvo", "0", "design", "DeltaVo non può essere zero o negativo!"},
+    {"design", "io", "-1", "design", "Io non può essere negativo!"},
+    {"verification", "vi", "0", "loop", "La tensione in ingresso non può essere zero o negativa!"},
+    {"verification", "d", "0", "loop",
+     "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
+    {"verification", "f", "0", "loop", "La frequenza non può essere zero o negativa!"},
+    {"verification", "l", "0", "loop", "L'induttanza non può essere zero o negativa!"},
+    {"verification", "c", "0", "loop", "La capacità non può essere zero o negativa!"},
+    {"verification", "rl", "0", "loop",
+     "La resistenza di carico RL non può essere zero o negativa!"},
+    {"simulation", "n", "0", "launch", "Il numero dei campioni N non può essere minore di 1!"},
     {"parts", "esr", "-1", "verify",
      "La resistenza serie ESR del condensatore non può essere negativa!"},
-    {"parts", "rd", "\xc3\xa8", "loop",
-     "Errore di inserimento dati per la resistenza serie Rd del diodo in mΩ" + kTail},
-    {"parts", "rectifier", "x", "corners",
+    {"parts", "dcr", "-1", "verify", "La resistenza DCR dell'induttore non può essere negativa!"},
+    {"parts", "rds", "-1", "verify",
+     "La resistenza Rds(on) dell'interruttore non può essere negativa!"},
+    {"parts", "rd", "-1", "verify", "La resistenza serie Rd del diodo non può essere negativa!"},
+    {"parts", "vf", "-1", "verify", "La caduta di tensione Vf del diodo non può essere negativa!"},
+    {"parts", "tr", "-1", "verify",
+     "Il tempo di salita tr dell'interruttore non può essere negativo!"},
+    {"parts", "tf", "-1", "verify",
+     "Il tempo di discesa tf dell'interruttore non può essere negativo!"},
+    {"parts", "qg", "-1", "verify", "La carica di gate Qg non può essere negativa!"},
+    {"parts", "vdrv", "-1", "verify",
+     "La tensione di pilotaggio del gate Vdrv non può essere negativa!"},
+    {"parts", "iq", "-1", "verify",
+     "La corrente di riposo Iq del controllore non può essere negativa!"},
+    {"parts", "rectifier", "x", "verify",
      "Il raddrizzatore può essere diode (diodo) o sync (sincrono)!"},
     {"parts", "lsmode", "x", "verify",
      "Il comportamento a basso carico può essere ccm (CCM forzato) o de (emulazione del diodo)!"},
+    {"parts", "rds-lo", "-1", "verify",
+     "La resistenza Rds(on) dell'interruttore basso non può essere negativa!"},
+    {"parts", "td1", "-1", "verify", "Il tempo morto td1 non può essere negativo!"},
+    {"parts", "td2", "-1", "verify", "Il tempo morto td2 non può essere negativo!"},
+    {"parts", "coss-hi", "-1", "verify",
+     "La capacità di uscita Coss dell'interruttore alto non può essere negativa!"},
+    {"parts", "coss-lo", "-1", "verify",
+     "La capacità di uscita Coss dell'interruttore basso non può essere negativa!"},
+    {"parts", "qrr", "-1", "verify", "La carica di recupero inverso Qrr non può essere negativa!"},
+    {"parts", "qg-lo", "-1", "verify",
+     "La carica di gate Qg dell'interruttore basso non può essere negativa!"},
+    {"parts", "ta", "-101", "verify", "La temperatura ambiente Ta non può essere sotto -100 °C!"},
+    {"parts", "rth-hs", "0", "verify",
+     "La resistenza termica dell'interruttore alto non può essere zero o negativa!"},
+    {"parts", "rth-ls", "0", "verify",
+     "La resistenza termica del dispositivo basso non può essere zero o negativa!"},
+    {"parts", "rth-l", "0", "verify",
+     "La resistenza termica dell'induttore non può essere zero o negativa!"},
+    {"parts", "tjmax", "0", "verify",
+     "La temperatura massima di giunzione Tj,max deve essere sopra 0 °C!"},
+    {"parts", "tc-rds", "-1", "verify",
+     "Il coefficiente di temperatura di Rds(on) non può essere negativo!"},
+    {"parts", "tc-dcr", "-1", "verify",
+     "Il coefficiente di temperatura della DCR non può essere negativo!"},
+    {"selection", "series", "x", "corners",
+     "La serie dei valori standard può essere E6, E12 o E24!"},
+    {"selection", "round", "x", "corners",
+     "L'arrotondamento può essere per eccesso (up), al più vicino (nearest) o il minimo che "
+     "rispetta i requisiti (meets)!"},
+    {"selection", "tol-l", "-1", "corners", "La tolleranza di L non può essere negativa!"},
+    {"selection", "tol-c", "-1", "corners", "La tolleranza di C non può essere negativa!"},
+    {"selection", "vi-min", "0", "corners",
+     "La tensione di ingresso minima non può essere zero o negativa!"},
+    {"selection", "vi-max", "0", "corners",
+     "La tensione di ingresso massima non può essere zero o negativa!"},
+    {"selection", "io-min", "0", "corners",
+     "La corrente di uscita minima non può essere zero o negativa!"},
+    {"selection", "io-max", "0", "corners",
+     "La corrente di uscita massima non può essere zero o negativa!"},
+    {"selection", "io-from", "0", "sweep",
+     "La prima corrente di carico dei grafici non può essere zero o negativa!"},
+    {"selection", "io-to", "0", "sweep",
+     "L'ultima corrente di carico dei grafici non può essere zero o negativa!"},
+    {"selection", "points", "0", "sweep", "Il numero dei punti deve essere un intero da 1 a 1000!"},
+    {"loop", "vref", "0", "loop", "La tensione di riferimento Vref deve essere maggiore di zero!"},
+    {"loop", "vramp", "0", "loop", "L'ampiezza della rampa Vramp deve essere maggiore di zero!"},
+    {"loop", "vcmax", "0", "loop",
+     "L'uscita massima dell'amplificatore Vcmax deve essere maggiore di zero!"},
+    {"loop", "dmax", "0", "loop",
+     "Il duty cycle massimo Dmax deve essere maggiore di 0 e al più 100 %!"},
+    {"loop", "control", "x", "loop",
+     "Il metodo di controllo può essere voltage (di tensione) o peak (di corrente di picco)!"},
+    {"loop", "ri", "0", "loop",
+     "Il guadagno del sensore di corrente Ri deve essere maggiore di zero!"},
+    {"loop", "se", "-1", "loop",
+     "La pendenza della rampa di compensazione Se non può essere negativa!"},
+    {"loop", "ilim", "0", "loop", "Il limite di corrente Ilim deve essere maggiore di zero!"},
+    {"loop", "tblank", "-1", "loop", "Il tempo di mascheramento tblank non può essere negativo!"},
+    {"loop", "r1", "0", "loop", "La resistenza R1 del partitore deve essere maggiore di zero!"},
+    {"loop", "rb", "0", "loop", "La resistenza Rb del partitore deve essere maggiore di zero!"},
+    {"loop", "type", "4", "loop", "Il tipo del compensatore può essere solo 2 o 3!"},
+    {"loop", "r2", "0", "loop", "La resistenza R2 del compensatore deve essere maggiore di zero!"},
+    {"loop", "r3", "0", "loop", "La resistenza R3 del compensatore deve essere maggiore di zero!"},
+    {"loop", "c1", "0", "loop", "La capacità C1 del compensatore deve essere maggiore di zero!"},
+    {"loop", "c2", "0", "loop", "La capacità C2 del compensatore deve essere maggiore di zero!"},
+    {"loop", "c3", "0", "loop", "La capacità C3 del compensatore deve essere maggiore di zero!"},
+    {"loop", "fc", "0", "loop", "La frequenza di attraversamento fc deve essere maggiore di zero!"},
+    {"loop", "pm", "0", "loop", "Il margine di fase deve essere maggiore di 0° e minore di 180°!"},
+    {"loop", "tss", "-1", "loop", "La durata dell'avvio graduale tss non può essere negativa!"},
+    {"loop", "rl2", "0", "loop", "Il carico dopo il gradino RL2 deve essere maggiore di zero!"},
+    {"loop", "t1", "0", "loop", "L'istante del gradino di carico t1 deve essere maggiore di zero!"},
+    {"loop", "vi2", "0", "loop",
+     "La tensione di ingresso dopo il gradino Vi2 deve essere maggiore di zero!"},
+    {"loop", "t2", "0", "loop", "L'istante del gradino di linea t2 deve essere maggiore di zero!"},
+    {"loop", "tend", "0", "loop", "La fine della simulazione tend deve essere maggiore di zero!"},
+    // Texts that are no value of their row, and values past the other end.
+    {"parts", "rd", "\xc3\xa8", "loop",
+     "Errore di inserimento dati per la resistenza serie Rd del diodo in mΩ" + kTail},
     {"parts", "tr", "1e400", "corners",
      "Il numero scritto per il tempo di salita tr dell'interruttore in ns è troppo grande in "
      "valore assoluto!"},
@@ -62,16 +170,11 @@ const Case kCases[] = {
     // An empty end is the design's: 30 V above the nominal 25 V.
     {"selection", "vi-min", "30", "corners",
      "La tensione di ingresso minima non può superare la massima!", "vi-max"},
-    {"selection", "points", "2.5", "sweep",
-     "Il numero dei punti deve essere un intero da 1 a 1000!"},
-    {"verification", "l", "-3", "loop", "L'induttanza non può essere zero o negativa!"},
     {"loop", "pm", "200", "loop",
      "Il margine di fase deve essere maggiore di 0° e minore di 180°!"},
     {"loop", "c1", "1,5", "loop",
      "Errore di inserimento dati per la capacità C1 del compensatore in nF" + kTail},
     {"loop", "fc", "50", "loop", "La frequenza di attraversamento fc deve essere minore di f/2!"},
-    {"loop", "control", "x", "loop",
-     "Il metodo di controllo può essere voltage (di tensione) o peak (di corrente di picco)!"},
     {"loop", "type", "III", "loop", "Il tipo del compensatore può essere solo 2 o 3!"},
     {"loop", "vref", "20", "loop",
      "La tensione di uscita Vo deve essere maggiore della tensione di riferimento Vref: abbassa "
@@ -113,8 +216,17 @@ std::string WindowSays(const Case& c) {
         if (c.section == "selection" && f.row->key == c.key) choices.*f.text = c.text;
     for (const ControlField& f : ControlFields())
         if (c.section == "loop" && f.row->key == c.key) loop.*f.text = c.text;
-    const auto group = c.section == "design" ? QuantityGroup::Design : QuantityGroup::Verification;
+    const auto group = c.section == "design"       ? QuantityGroup::Design
+                       : c.section == "simulation" ? QuantityGroup::Simulation
+                                                   : QuantityGroup::Verification;
     if (const Quantity* row = FindQuantity(group, c.key)) window.Type(IdOf(*row), c.text);
+    // The main window's clicks say it in their message box.
+    window.messages.clear();
+    if (c.run == "design") DesignCalculation(module, window);
+    testing::RecordingProgress progress;
+    if (c.run == "launch") LaunchVerification(module, window, window, progress);
+    if (c.run == "design" || c.run == "launch")
+        return window.messages.empty() ? "" : window.messages.back();
     if (c.run == "loop") return StudyLoop(TextsOf(window), parts, loop).refusal;
     if (c.run != "verify") return StudyChoice(*module.LastDesign, parts, choices).refusal;
     const RealPartsStudy study = StudyRealParts(module, TextsOf(window), parts);
@@ -129,10 +241,12 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.key + "=" + c.text);
         const std::string at = c.at.empty() ? c.key : c.at, in = c.in.empty() ? c.section : c.in;
+        // The main window's clicks name no text: their sentences stand alone.
+        const bool named = c.named && c.run != "design" && c.run != "launch";
         EXPECT_EQ(WindowSays(c), c.sentence);
 
         // The command's option: the same sentence, named by its option.
-        Args typed = c.run == "verify" ? Plus({"verify", "--d", "60"}, circuit)
+        Args typed = c.run == "verify" || c.run == "launch" ? Plus({"verify", "--d", "60"}, circuit)
                      : c.run == "loop" ? Plus({"loop", "--vo", "15", "--fc", "8"}, circuit)
                                        : Plus({c.run == "sweep" ? "sweep" : "design"}, design);
         if (c.run == "corners") typed.push_back("--corners");
@@ -145,7 +259,7 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
         const std::string said = option.err.substr(0, option.err.find('\n'));
         EXPECT_TRUE(said == "stepdown-cli: il valore di --" + at + " non è valido: " + c.sentence ||
                     said == "stepdown-cli: manca --" + at + ": " + c.sentence ||
-                    (!c.named && said == c.sentence))
+                    (!named && said == c.sentence))
             << said;
 
         // The design file's key: the file, its section and key, never the usage.
@@ -159,12 +273,14 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
             for (const auto& [key, text] : c.Texts())
                 if (section.name == c.section) (file.*section.texts)[key] = text;
         ASSERT_TRUE(SaveDesignFile(path, file).saved);
-        const Result opened = Cli({"open", path, "--" + c.run});
+        const Result opened =
+            c.run == "design" ? Cli({"open", path})
+                              : Cli({"open", path, c.run == "launch" ? "--verify" : "--" + c.run});
         EXPECT_NE(opened.status, 0);
         EXPECT_EQ(opened.out, "");
         const std::string where = "Nel file " + path + " la chiave \"" + at +
                                   "\" della sezione \"" + in + "\" è rifiutata: ";
-        EXPECT_EQ(opened.err, (c.named ? where : "") + c.sentence + "\n");
+        EXPECT_EQ(opened.err, (named ? where : "") + c.sentence + "\n");
         // A run that does not take the text does not read it.
         EXPECT_TRUE(c.run != "sweep" || (Cli({"open", path}).status == 0 &&
                                          Cli({"open", path, "--verify"}).status == 0));
@@ -175,7 +291,12 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
         for (const ReportSection& section : report.sections)
             for (const std::string& note : section.notes)
                 told = told || note.find(c.sentence) != std::string::npos;
-        EXPECT_TRUE(told);
+        // The report runs the file's launch first, and says why it has no run.
+        MessageList launched;
+        testing::RecordingProgress progress;
+        Module1 module;
+        if (c.run == "launch") VerifyFromTexts(module, InputTextsOf(file), launched, progress, ".");
+        EXPECT_TRUE(told || launched.Texts() == std::vector<std::string>{c.sentence});
     }
     std::filesystem::remove(path);
 }
