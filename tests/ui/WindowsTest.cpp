@@ -47,6 +47,7 @@
 #include "model/Module1.h"
 #include "netlist/SpiceNetlist.h"
 #include "realparts/RealPartsReport.h"
+#include "report/DesignReport.h"
 #include "ui/ChartAxes.h"
 #include "ui/ChoiceWindow.h"
 #include "ui/Form1.h"
@@ -154,6 +155,7 @@ private slots:
     void choiceRefusalUseValuesAndExport();
     void menuBarAboveTheClientAreaOffersEveryCommand();
     void loopFromTheMenuDesignsAsTheCore();
+    void loopWindowRefusesAsTheCommand();
     void loopFieldsThroughTheFileAndNew();
     void handlersRunOneAtATimeAndFailWithAMessage();
     void axesKeepALeastSpan();
@@ -806,6 +808,107 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     window->DesignButton()->click();
     QVERIFY(std::chrono::steady_clock::now() - begun < std::chrono::seconds(3));
     QVERIFY(window->Figures()->text().contains(QStringLiteral("non sono calcolabili in tempi")));
+}
+
+// "Anello di controllo" on the rules that tie its texts to the main window's
+// and the parts': one verdict and one sentence, the command's; Ri in V/A in
+// the window, the help and the report.
+void WindowsTest::loopWindowRefusesAsTheCommand() {
+    Design();
+    for (QAction* action : form1_->MenuBar()->actions()[1]->menu()->actions())
+        if (action->text() == QStringLiteral("Anello di controllo…")) action->trigger();
+    stepdown::LoopWindow* window = form1_->OpenLoopWindow();
+    QVERIFY(window != nullptr);
+    const QStringList circuit{"loop", "--vi",   "25",   "--f", "80",   "--l", "125",
+                              "--c",  "15.625", "--rl", "10",  "--fc", "8"};
+    const auto command = [&circuit](const QStringList& more) {
+        QProcess cli;
+        const QStringList vo = more.contains("--vo") ? QStringList{} : QStringList{"--vo", "15"};
+        cli.start(QStringLiteral(STEPDOWN_CLI), circuit + vo + more);
+        cli.waitForFinished();
+        return QString::fromUtf8(cli.readAllStandardError()).section(QLatin1Char('\n'), 0, 0);
+    };
+    struct Case {
+        const char *box, *text, *field, *fieldText, *sentence;
+        QStringList options;
+        bool sync = false;
+    };
+    const Case cases[] = {
+        {"Text2",
+         "30",
+         "",
+         "",
+         "La tensione in uscita non può essere zero o negativa o maggiore di Vi!",
+         {"--vo", "30"}},
+        {"Text2",
+         "25",
+         "",
+         "",
+         "La tensione in uscita non può essere uguale alla tensione in ingresso Vi: L risulterebbe "
+         "zero e C indefinita!",
+         {"--vo", "25"}},
+        {"Text8",
+         "150",
+         "",
+         "",
+         "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!",
+         {"--d", "150"}},
+        // 5000 ns at 80 kHz leave nothing of the period once D = 15/25 = 0.6 is on.
+        {"",
+         "",
+         "",
+         "",
+         "Con i tempi morti td1 e td2 il duty cycle di 6.00E+01 % del punto di lavoro non lascia "
+         "spazio: D + (td1 + td2) f deve restare minore di 1.",
+         {"--rectifier", "sync", "--vf", "0", "--td1", "5000"},
+         true},
+        {"",
+         "",
+         "type",
+         "III",
+         "Il tipo del compensatore può essere solo 2 o 3!",
+         {"--type", "III"}},
+        {"", "", "type", "3", "", {"--type", "3"}},
+    };
+    for (const Case& c : cases) {
+        const QString sentence = QString::fromUtf8(c.sentence);
+        const std::string saved =
+            form1_->findChild<QLineEdit*>(c.box[0] ? c.box : "Text2")->text().toStdString();
+        if (c.box[0]) Box(c.box)->setText(QString::fromUtf8(c.text));
+        if (c.field[0]) window->Field(c.field)->setText(QString::fromUtf8(c.fieldText));
+        if (c.sync)
+            sideTexts_.parts.rectifier = "sync", sideTexts_.parts.vf = "0",
+            sideTexts_.parts.td1 = "5000";
+        const ModalBox box = WatchForModalBox([&] { window->DesignButton()->click(); });
+        QCOMPARE(box.text, sentence);
+        const QString said = command(c.options);
+        QVERIFY2(sentence.isEmpty() ? said.isEmpty() : said.endsWith(sentence), qPrintable(said));
+        if (c.box[0]) Box(c.box)->setText(QString::fromStdString(saved));
+        if (c.field[0]) window->Field(c.field)->clear();
+        sideTexts_.parts = {};
+    }
+
+    // Ri's unit: the window's caption, the help's line, the report's line.
+    const auto shown = [](const QString& all, const QString& part) {
+        QVERIFY2(all.contains(part), qPrintable(all));
+    };
+    QString captions;
+    for (const QLabel* label : window->findChildren<QLabel*>()) captions += label->text() + "\n";
+    shown(captions, QStringLiteral("Guadagno del sensore di corrente Ri [V/A]"));
+    QProcess help;
+    help.start(QStringLiteral(STEPDOWN_CLI), {"--help"});
+    help.waitForFinished();
+    shown(QString::fromUtf8(help.readAllStandardOutput()),
+          QStringLiteral("guadagno del sensore di corrente Ri [V/A]"));
+    stepdown::DesignFile file;
+    file.verification = {{"vi", "25"}, {"d", "60"},     {"f", "80"},
+                         {"l", "125"}, {"c", "15.625"}, {"rl", "10"}};
+    file.loop = {{"control", "peak"}, {"ri", "0.25"}};
+    QString lines;
+    for (const auto& section : stepdown::BuildDesignReport({.texts = file}).sections)
+        for (const auto& line : section.lines)
+            lines += QString::fromStdString(line.caption + " " + line.value + "\n");
+    shown(lines, QStringLiteral("Guadagno del sensore di corrente Ri 2,50E-01 V/A"));
 }
 
 // The controller's fields belong to the document: typing marks it unsaved,
