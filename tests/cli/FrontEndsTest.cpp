@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -46,123 +48,117 @@ const std::string kDeadTimes =
     "Con i tempi morti td1 e td2 il duty cycle di 6.00E+01 % del punto di lavoro non lascia "
     "spazio: D + (td1 + td2) f deve restare minore di 1.";
 const std::vector<std::pair<std::string, std::string>> kSync{{"rectifier", "sync"}, {"vf", "0"}};
-const Case kCases[] = {
-    // Every key of every group at a value its row refuses, in the table's order.
-    {"design", "vi", "0", "design", "La tensione in ingresso non può essere zero o negativa!"},
-    {"design", "vo", "0", "design",
-     "La tensione in uscita non può essere zero o negativa o maggiore di Vi!"},
-    {"design", "f", "0", "design", "La frequenza non può essere zero o negativa!"},
-    {"design", "ripple", "0", "design", "DeltaiL non può essere zero o negativo!"},
-    {"design", "dvo", "0", "design", "DeltaVo non può essere zero o negativo!"},
-    {"design", "io", "-1", "design", "Io non può essere negativo!"},
-    {"verification", "vi", "0", "loop", "La tensione in ingresso non può essere zero o negativa!"},
-    {"verification", "d", "0", "loop",
-     "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
-    {"verification", "f", "0", "loop", "La frequenza non può essere zero o negativa!"},
-    {"verification", "l", "0", "loop", "L'induttanza non può essere zero o negativa!"},
-    {"verification", "c", "0", "loop", "La capacità non può essere zero o negativa!"},
-    {"verification", "rl", "0", "loop",
-     "La resistenza di carico RL non può essere zero o negativa!"},
-    {"simulation", "n", "0", "launch", "Il numero dei campioni N non può essere minore di 1!"},
-    {"simulation", "np", "x", "launch",
-     "Errore di inserimento dati per il numero dei periodi visualizzati NP" + kTail},
-    {"simulation", "ni", "x", "launch",
-     "Errore di inserimento dati per il numero delle iterazioni NI" + kTail},
-    {"parts", "esr", "-1", "verify",
-     "La resistenza serie ESR del condensatore non può essere negativa!"},
-    {"parts", "dcr", "-1", "verify", "La resistenza DCR dell'induttore non può essere negativa!"},
-    {"parts", "rds", "-1", "verify",
-     "La resistenza Rds(on) dell'interruttore non può essere negativa!"},
-    {"parts", "rd", "-1", "verify", "La resistenza serie Rd del diodo non può essere negativa!"},
-    {"parts", "vf", "-1", "verify", "La caduta di tensione Vf del diodo non può essere negativa!"},
-    {"parts", "tr", "-1", "verify",
-     "Il tempo di salita tr dell'interruttore non può essere negativo!"},
-    {"parts", "tf", "-1", "verify",
-     "Il tempo di discesa tf dell'interruttore non può essere negativo!"},
-    {"parts", "qg", "-1", "verify", "La carica di gate Qg non può essere negativa!"},
-    {"parts", "vdrv", "-1", "verify",
-     "La tensione di pilotaggio del gate Vdrv non può essere negativa!"},
-    {"parts", "iq", "-1", "verify",
-     "La corrente di riposo Iq del controllore non può essere negativa!"},
-    {"parts", "rectifier", "x", "verify",
-     "Il raddrizzatore può essere diode (diodo) o sync (sincrono)!"},
-    {"parts", "lsmode", "x", "verify",
+// What each key's row says of a value below its range, or of a text that is
+// no value of a row without one, as the windows show it.
+const std::pair<std::string, std::string> kRefusals[] = {
+    {"vi", "La tensione in ingresso non può essere zero o negativa!"},
+    {"vo", "La tensione in uscita non può essere zero o negativa o maggiore di Vi!"},
+    {"f", "La frequenza non può essere zero o negativa!"},
+    {"ripple", "DeltaiL non può essere zero o negativo!"},
+    {"dvo", "DeltaVo non può essere zero o negativo!"},
+    {"io", "Io non può essere negativo!"},
+    {"d", "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
+    {"l", "L'induttanza non può essere zero o negativa!"},
+    {"c", "La capacità non può essere zero o negativa!"},
+    {"rl", "La resistenza di carico RL non può essere zero o negativa!"},
+    {"n", "Il numero dei campioni N non può essere minore di 1!"},
+    {"np", "Errore di inserimento dati per il numero dei periodi visualizzati NP" + kTail},
+    {"ni", "Errore di inserimento dati per il numero delle iterazioni NI" + kTail},
+    {"esr", "La resistenza serie ESR del condensatore non può essere negativa!"},
+    {"dcr", "La resistenza DCR dell'induttore non può essere negativa!"},
+    {"rds", "La resistenza Rds(on) dell'interruttore non può essere negativa!"},
+    {"rd", "La resistenza serie Rd del diodo non può essere negativa!"},
+    {"vf", "La caduta di tensione Vf del diodo non può essere negativa!"},
+    {"tr", "Il tempo di salita tr dell'interruttore non può essere negativo!"},
+    {"tf", "Il tempo di discesa tf dell'interruttore non può essere negativo!"},
+    {"qg", "La carica di gate Qg non può essere negativa!"},
+    {"vdrv", "La tensione di pilotaggio del gate Vdrv non può essere negativa!"},
+    {"iq", "La corrente di riposo Iq del controllore non può essere negativa!"},
+    {"rectifier", "Il raddrizzatore può essere diode (diodo) o sync (sincrono)!"},
+    {"lsmode",
      "Il comportamento a basso carico può essere ccm (CCM forzato) o de (emulazione del diodo)!"},
-    {"parts", "rds-lo", "-1", "verify",
-     "La resistenza Rds(on) dell'interruttore basso non può essere negativa!"},
-    {"parts", "td1", "-1", "verify", "Il tempo morto td1 non può essere negativo!"},
-    {"parts", "td2", "-1", "verify", "Il tempo morto td2 non può essere negativo!"},
-    {"parts", "coss-hi", "-1", "verify",
-     "La capacità di uscita Coss dell'interruttore alto non può essere negativa!"},
-    {"parts", "coss-lo", "-1", "verify",
-     "La capacità di uscita Coss dell'interruttore basso non può essere negativa!"},
-    {"parts", "qrr", "-1", "verify", "La carica di recupero inverso Qrr non può essere negativa!"},
-    {"parts", "qg-lo", "-1", "verify",
-     "La carica di gate Qg dell'interruttore basso non può essere negativa!"},
-    {"parts", "ta", "-101", "verify", "La temperatura ambiente Ta non può essere sotto -100 °C!"},
-    {"parts", "rth-hs", "0", "verify",
-     "La resistenza termica dell'interruttore alto non può essere zero o negativa!"},
-    {"parts", "rth-ls", "0", "verify",
-     "La resistenza termica del dispositivo basso non può essere zero o negativa!"},
-    {"parts", "rth-l", "0", "verify",
-     "La resistenza termica dell'induttore non può essere zero o negativa!"},
-    {"parts", "tjmax", "0", "verify",
-     "La temperatura massima di giunzione Tj,max deve essere sopra 0 °C!"},
-    {"parts", "tc-rds", "-1", "verify",
-     "Il coefficiente di temperatura di Rds(on) non può essere negativo!"},
-    {"parts", "tc-dcr", "-1", "verify",
-     "Il coefficiente di temperatura della DCR non può essere negativo!"},
-    {"selection", "series", "x", "corners",
-     "La serie dei valori standard può essere E6, E12 o E24!"},
-    {"selection", "round", "x", "corners",
+    {"rds-lo", "La resistenza Rds(on) dell'interruttore basso non può essere negativa!"},
+    {"td1", "Il tempo morto td1 non può essere negativo!"},
+    {"td2", "Il tempo morto td2 non può essere negativo!"},
+    {"coss-hi", "La capacità di uscita Coss dell'interruttore alto non può essere negativa!"},
+    {"coss-lo", "La capacità di uscita Coss dell'interruttore basso non può essere negativa!"},
+    {"qrr", "La carica di recupero inverso Qrr non può essere negativa!"},
+    {"qg-lo", "La carica di gate Qg dell'interruttore basso non può essere negativa!"},
+    {"ta", "La temperatura ambiente Ta non può essere sotto -100 °C!"},
+    {"rth-hs", "La resistenza termica dell'interruttore alto non può essere zero o negativa!"},
+    {"rth-ls", "La resistenza termica del dispositivo basso non può essere zero o negativa!"},
+    {"rth-l", "La resistenza termica dell'induttore non può essere zero o negativa!"},
+    {"tjmax", "La temperatura massima di giunzione Tj,max deve essere sopra 0 °C!"},
+    {"tc-rds", "Il coefficiente di temperatura di Rds(on) non può essere negativo!"},
+    {"tc-dcr", "Il coefficiente di temperatura della DCR non può essere negativo!"},
+    {"series", "La serie dei valori standard può essere E6, E12 o E24!"},
+    {"round",
      "L'arrotondamento può essere per eccesso (up), al più vicino (nearest) o il minimo che "
      "rispetta i requisiti (meets)!"},
-    {"selection", "tol-l", "-1", "corners", "La tolleranza di L non può essere negativa!"},
-    {"selection", "tol-c", "-1", "corners", "La tolleranza di C non può essere negativa!"},
-    {"selection", "vi-min", "0", "corners",
-     "La tensione di ingresso minima non può essere zero o negativa!"},
-    {"selection", "vi-max", "0", "corners",
-     "La tensione di ingresso massima non può essere zero o negativa!"},
-    {"selection", "io-min", "0", "corners",
-     "La corrente di uscita minima non può essere zero o negativa!"},
-    {"selection", "io-max", "0", "corners",
-     "La corrente di uscita massima non può essere zero o negativa!"},
-    {"selection", "io-from", "0", "sweep",
-     "La prima corrente di carico dei grafici non può essere zero o negativa!"},
-    {"selection", "io-to", "0", "sweep",
-     "L'ultima corrente di carico dei grafici non può essere zero o negativa!"},
-    {"selection", "points", "0", "sweep", "Il numero dei punti deve essere un intero da 1 a 1000!"},
-    {"loop", "vref", "0", "loop", "La tensione di riferimento Vref deve essere maggiore di zero!"},
-    {"loop", "vramp", "0", "loop", "L'ampiezza della rampa Vramp deve essere maggiore di zero!"},
-    {"loop", "vcmax", "0", "loop",
-     "L'uscita massima dell'amplificatore Vcmax deve essere maggiore di zero!"},
-    {"loop", "dmax", "0", "loop",
-     "Il duty cycle massimo Dmax deve essere maggiore di 0 e al più 100 %!"},
-    {"loop", "control", "x", "loop",
+    {"tol-l", "La tolleranza di L non può essere negativa!"},
+    {"tol-c", "La tolleranza di C non può essere negativa!"},
+    {"vi-min", "La tensione di ingresso minima non può essere zero o negativa!"},
+    {"vi-max", "La tensione di ingresso massima non può essere zero o negativa!"},
+    {"io-min", "La corrente di uscita minima non può essere zero o negativa!"},
+    {"io-max", "La corrente di uscita massima non può essere zero o negativa!"},
+    {"io-from", "La prima corrente di carico dei grafici non può essere zero o negativa!"},
+    {"io-to", "L'ultima corrente di carico dei grafici non può essere zero o negativa!"},
+    {"points", "Il numero dei punti deve essere un intero da 1 a 1000!"},
+    {"vref", "La tensione di riferimento Vref deve essere maggiore di zero!"},
+    {"vramp", "L'ampiezza della rampa Vramp deve essere maggiore di zero!"},
+    {"vcmax", "L'uscita massima dell'amplificatore Vcmax deve essere maggiore di zero!"},
+    {"dmax", "Il duty cycle massimo Dmax deve essere maggiore di 0 e al più 100 %!"},
+    {"control",
      "Il metodo di controllo può essere voltage (di tensione) o peak (di corrente di picco)!"},
-    {"loop", "ri", "0", "loop",
-     "Il guadagno del sensore di corrente Ri deve essere maggiore di zero!"},
-    {"loop", "se", "-1", "loop",
-     "La pendenza della rampa di compensazione Se non può essere negativa!"},
-    {"loop", "ilim", "0", "loop", "Il limite di corrente Ilim deve essere maggiore di zero!"},
-    {"loop", "tblank", "-1", "loop", "Il tempo di mascheramento tblank non può essere negativo!"},
-    {"loop", "r1", "0", "loop", "La resistenza R1 del partitore deve essere maggiore di zero!"},
-    {"loop", "rb", "0", "loop", "La resistenza Rb del partitore deve essere maggiore di zero!"},
-    {"loop", "type", "4", "loop", "Il tipo del compensatore può essere solo 2 o 3!"},
-    {"loop", "r2", "0", "loop", "La resistenza R2 del compensatore deve essere maggiore di zero!"},
-    {"loop", "r3", "0", "loop", "La resistenza R3 del compensatore deve essere maggiore di zero!"},
-    {"loop", "c1", "0", "loop", "La capacità C1 del compensatore deve essere maggiore di zero!"},
-    {"loop", "c2", "0", "loop", "La capacità C2 del compensatore deve essere maggiore di zero!"},
-    {"loop", "c3", "0", "loop", "La capacità C3 del compensatore deve essere maggiore di zero!"},
-    {"loop", "fc", "0", "loop", "La frequenza di attraversamento fc deve essere maggiore di zero!"},
-    {"loop", "pm", "0", "loop", "Il margine di fase deve essere maggiore di 0° e minore di 180°!"},
-    {"loop", "tss", "-1", "loop", "La durata dell'avvio graduale tss non può essere negativa!"},
-    {"loop", "rl2", "0", "loop", "Il carico dopo il gradino RL2 deve essere maggiore di zero!"},
-    {"loop", "t1", "0", "loop", "L'istante del gradino di carico t1 deve essere maggiore di zero!"},
-    {"loop", "vi2", "0", "loop",
-     "La tensione di ingresso dopo il gradino Vi2 deve essere maggiore di zero!"},
-    {"loop", "t2", "0", "loop", "L'istante del gradino di linea t2 deve essere maggiore di zero!"},
-    {"loop", "tend", "0", "loop", "La fine della simulazione tend deve essere maggiore di zero!"},
+    {"ri", "Il guadagno del sensore di corrente Ri deve essere maggiore di zero!"},
+    {"se", "La pendenza della rampa di compensazione Se non può essere negativa!"},
+    {"ilim", "Il limite di corrente Ilim deve essere maggiore di zero!"},
+    {"tblank", "Il tempo di mascheramento tblank non può essere negativo!"},
+    {"r1", "La resistenza R1 del partitore deve essere maggiore di zero!"},
+    {"rb", "La resistenza Rb del partitore deve essere maggiore di zero!"},
+    {"type", "Il tipo del compensatore può essere solo 2 o 3!"},
+    {"r2", "La resistenza R2 del compensatore deve essere maggiore di zero!"},
+    {"r3", "La resistenza R3 del compensatore deve essere maggiore di zero!"},
+    {"c1", "La capacità C1 del compensatore deve essere maggiore di zero!"},
+    {"c2", "La capacità C2 del compensatore deve essere maggiore di zero!"},
+    {"c3", "La capacità C3 del compensatore deve essere maggiore di zero!"},
+    {"fc", "La frequenza di attraversamento fc deve essere maggiore di zero!"},
+    {"pm", "Il margine di fase deve essere maggiore di 0° e minore di 180°!"},
+    {"tss", "La durata dell'avvio graduale tss non può essere negativa!"},
+    {"rl2", "Il carico dopo il gradino RL2 deve essere maggiore di zero!"},
+    {"t1", "L'istante del gradino di carico t1 deve essere maggiore di zero!"},
+    {"vi2", "La tensione di ingresso dopo il gradino Vi2 deve essere maggiore di zero!"},
+    {"t2", "L'istante del gradino di linea t2 deve essere maggiore di zero!"},
+    {"tend", "La fine della simulazione tend deve essere maggiore di zero!"},
+};
+
+// The text that row refuses: below a range's low end, else no number.
+std::string RefusedText(const Quantity& row) {
+    if (row.word || !std::isfinite(row.range.low)) return "x";
+    char text[32];
+    std::snprintf(text, sizeof text, "%g",
+                  row.range.low / row.toSI - (row.range.lowIncluded ? 1 : 0));
+    return text;
+}
+
+// What takes a text of the group: the main window's clicks, the side windows' runs.
+std::string RunOf(const Quantity& row) {
+    const std::string key(row.key);
+    switch (row.group) {
+    case QuantityGroup::Design:
+        return "design";
+    case QuantityGroup::Simulation:
+        return "launch";
+    case QuantityGroup::Parts:
+        return "verify";
+    case QuantityGroup::Selection:
+        return key == "points" || key == "io-from" || key == "io-to" ? "sweep" : "corners";
+    default:
+        return "loop";
+    }
+}
+
+const Case kCases[] = {
     // Texts that are no value of their row, and values past the other end.
     {"parts", "rd", "\xc3\xa8", "loop",
      "Errore di inserimento dati per la resistenza serie Rd del diodo in mΩ" + kTail},
@@ -242,7 +238,19 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
     const Args design{"--vi",     "25", "--vo",  "15", "--f",  "80",
                       "--ripple", "40", "--dvo", "60", "--io", "1.5"};
     const std::string path = ::testing::TempDir() + "front-ends.stepdown";
-    for (const Case& c : kCases) {
+    // Every key of every group at a text its row refuses, then the cases above.
+    const char* const sections[] = {"design", "verification", "simulation",
+                                    "parts",  "selection",    "loop"};
+    std::vector<Case> cases;
+    for (const Quantity& row : kQuantities) {
+        const auto refusal = std::find_if(std::begin(kRefusals), std::end(kRefusals),
+                                          [&row](const auto& r) { return r.first == row.key; });
+        ASSERT_NE(refusal, std::end(kRefusals)) << row.key;
+        cases.push_back({sections[static_cast<int>(row.group)], std::string(row.key),
+                         RefusedText(row), RunOf(row), refusal->second});
+    }
+    cases.insert(cases.end(), std::begin(kCases), std::end(kCases));
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.key + "=" + c.text);
         const std::string at = c.at.empty() ? c.key : c.at, in = c.in.empty() ? c.section : c.in;
         // The main window's clicks name no text: their sentences stand alone.
