@@ -172,8 +172,6 @@ const Case kCases[] = {
      "La tensione di ingresso minima non può superare la massima!", "vi-max"},
     {"loop", "pm", "200", "loop",
      "Il margine di fase deve essere maggiore di 0° e minore di 180°!"},
-    {"loop", "c1", "1,5", "loop",
-     "Errore di inserimento dati per la capacità C1 del compensatore in nF" + kTail},
     {"loop", "fc", "50", "loop", "La frequenza di attraversamento fc deve essere minore di f/2!"},
     {"loop", "type", "III", "loop", "Il tipo del compensatore può essere solo 2 o 3!"},
     {"loop", "vref", "20", "loop",
@@ -184,7 +182,6 @@ const Case kCases[] = {
     {"loop", "vramp", "5e-324", "loop", std::string(kRampGainLost)},
     {"loop", "rb", "5e-324", "loop", std::string(kDividerLost)},
     {"loop", "vref", "5e-324", "loop", std::string(kDividerLost)},
-    {"loop", "r1", "5e-324", "loop", std::string(kDividerLost)},
     {"loop", "rl2", "5", "loop",
      "Il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e t2!", "t1"},
     // The rules that tie texts together: the design's Vo below Vi, a D the loop reads.
