@@ -287,9 +287,10 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
                               : Cli({"open", path, c.run == "launch" ? "--verify" : "--" + c.run});
         EXPECT_NE(opened.status, 0);
         EXPECT_EQ(opened.out, "");
-        const std::string where = "Nel file " + path + " la chiave \"" + at +
-                                  "\" della sezione \"" + in + "\" è rifiutata: ";
-        EXPECT_EQ(opened.err, (named ? where : "") + c.sentence + "\n");
+        std::string where = named ? "Nel file " + path : "";
+        if (named) where.append(" la chiave \"").append(at).append("\" della sezione \"");
+        if (named) where.append(in).append("\" è rifiutata: ");
+        EXPECT_EQ(opened.err, where.append(c.sentence).append("\n"));
         // A run that does not take the text does not read it.
         EXPECT_TRUE(c.run != "sweep" || (Cli({"open", path}).status == 0 &&
                                          Cli({"open", path, "--verify"}).status == 0));
