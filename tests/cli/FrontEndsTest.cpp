@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -20,6 +22,7 @@
 #include "support/CommandRun.h"
 #include "support/RecordingWindow.h"
 #include "support/WorkedExample.h"
+#include "verification/Launch.h"
 
 namespace stepdown::cli {
 namespace {
@@ -45,15 +48,120 @@ const std::string kDeadTimes =
     "Con i tempi morti td1 e td2 il duty cycle di 6.00E+01 % del punto di lavoro non lascia "
     "spazio: D + (td1 + td2) f deve restare minore di 1.";
 const std::vector<std::pair<std::string, std::string>> kSync{{"rectifier", "sync"}, {"vf", "0"}};
+// What each key's row says of a value below its range, or of a text that is
+// no value of a row without one, as the windows show it.
+const std::pair<std::string, std::string> kRefusals[] = {
+    {"vi", "La tensione in ingresso non può essere zero o negativa!"},
+    {"vo", "La tensione in uscita non può essere zero o negativa o maggiore di Vi!"},
+    {"f", "La frequenza non può essere zero o negativa!"},
+    {"ripple", "DeltaiL non può essere zero o negativo!"},
+    {"dvo", "DeltaVo non può essere zero o negativo!"},
+    {"io", "Io non può essere negativo!"},
+    {"d", "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
+    {"l", "L'induttanza non può essere zero o negativa!"},
+    {"c", "La capacità non può essere zero o negativa!"},
+    {"rl", "La resistenza di carico RL non può essere zero o negativa!"},
+    {"n", "Il numero dei campioni N non può essere minore di 1!"},
+    {"np", "Errore di inserimento dati per il numero dei periodi visualizzati NP" + kTail},
+    {"ni", "Errore di inserimento dati per il numero delle iterazioni NI" + kTail},
+    {"esr", "La resistenza serie ESR del condensatore non può essere negativa!"},
+    {"dcr", "La resistenza DCR dell'induttore non può essere negativa!"},
+    {"rds", "La resistenza Rds(on) dell'interruttore non può essere negativa!"},
+    {"rd", "La resistenza serie Rd del diodo non può essere negativa!"},
+    {"vf", "La caduta di tensione Vf del diodo non può essere negativa!"},
+    {"tr", "Il tempo di salita tr dell'interruttore non può essere negativo!"},
+    {"tf", "Il tempo di discesa tf dell'interruttore non può essere negativo!"},
+    {"qg", "La carica di gate Qg non può essere negativa!"},
+    {"vdrv", "La tensione di pilotaggio del gate Vdrv non può essere negativa!"},
+    {"iq", "La corrente di riposo Iq del controllore non può essere negativa!"},
+    {"rectifier", "Il raddrizzatore può essere diode (diodo) o sync (sincrono)!"},
+    {"lsmode",
+     "Il comportamento a basso carico può essere ccm (CCM forzato) o de (emulazione del diodo)!"},
+    {"rds-lo", "La resistenza Rds(on) dell'interruttore basso non può essere negativa!"},
+    {"td1", "Il tempo morto td1 non può essere negativo!"},
+    {"td2", "Il tempo morto td2 non può essere negativo!"},
+    {"coss-hi", "La capacità di uscita Coss dell'interruttore alto non può essere negativa!"},
+    {"coss-lo", "La capacità di uscita Coss dell'interruttore basso non può essere negativa!"},
+    {"qrr", "La carica di recupero inverso Qrr non può essere negativa!"},
+    {"qg-lo", "La carica di gate Qg dell'interruttore basso non può essere negativa!"},
+    {"ta", "La temperatura ambiente Ta non può essere sotto -100 °C!"},
+    {"rth-hs", "La resistenza termica dell'interruttore alto non può essere zero o negativa!"},
+    {"rth-ls", "La resistenza termica del dispositivo basso non può essere zero o negativa!"},
+    {"rth-l", "La resistenza termica dell'induttore non può essere zero o negativa!"},
+    {"tjmax", "La temperatura massima di giunzione Tj,max deve essere sopra 0 °C!"},
+    {"tc-rds", "Il coefficiente di temperatura di Rds(on) non può essere negativo!"},
+    {"tc-dcr", "Il coefficiente di temperatura della DCR non può essere negativo!"},
+    {"series", "La serie dei valori standard può essere E6, E12 o E24!"},
+    {"round",
+     "L'arrotondamento può essere per eccesso (up), al più vicino (nearest) o il minimo che "
+     "rispetta i requisiti (meets)!"},
+    {"tol-l", "La tolleranza di L non può essere negativa!"},
+    {"tol-c", "La tolleranza di C non può essere negativa!"},
+    {"vi-min", "La tensione di ingresso minima non può essere zero o negativa!"},
+    {"vi-max", "La tensione di ingresso massima non può essere zero o negativa!"},
+    {"io-min", "La corrente di uscita minima non può essere zero o negativa!"},
+    {"io-max", "La corrente di uscita massima non può essere zero o negativa!"},
+    {"io-from", "La prima corrente di carico dei grafici non può essere zero o negativa!"},
+    {"io-to", "L'ultima corrente di carico dei grafici non può essere zero o negativa!"},
+    {"points", "Il numero dei punti deve essere un intero da 1 a 1000!"},
+    {"vref", "La tensione di riferimento Vref deve essere maggiore di zero!"},
+    {"vramp", "L'ampiezza della rampa Vramp deve essere maggiore di zero!"},
+    {"vcmax", "L'uscita massima dell'amplificatore Vcmax deve essere maggiore di zero!"},
+    {"dmax", "Il duty cycle massimo Dmax deve essere maggiore di 0 e al più 100 %!"},
+    {"control",
+     "Il metodo di controllo può essere voltage (di tensione) o peak (di corrente di picco)!"},
+    {"ri", "Il guadagno del sensore di corrente Ri deve essere maggiore di zero!"},
+    {"se", "La pendenza della rampa di compensazione Se non può essere negativa!"},
+    {"ilim", "Il limite di corrente Ilim deve essere maggiore di zero!"},
+    {"tblank", "Il tempo di mascheramento tblank non può essere negativo!"},
+    {"r1", "La resistenza R1 del partitore deve essere maggiore di zero!"},
+    {"rb", "La resistenza Rb del partitore deve essere maggiore di zero!"},
+    {"type", "Il tipo del compensatore può essere solo 2 o 3!"},
+    {"r2", "La resistenza R2 del compensatore deve essere maggiore di zero!"},
+    {"r3", "La resistenza R3 del compensatore deve essere maggiore di zero!"},
+    {"c1", "La capacità C1 del compensatore deve essere maggiore di zero!"},
+    {"c2", "La capacità C2 del compensatore deve essere maggiore di zero!"},
+    {"c3", "La capacità C3 del compensatore deve essere maggiore di zero!"},
+    {"fc", "La frequenza di attraversamento fc deve essere maggiore di zero!"},
+    {"pm", "Il margine di fase deve essere maggiore di 0° e minore di 180°!"},
+    {"tss", "La durata dell'avvio graduale tss non può essere negativa!"},
+    {"rl2", "Il carico dopo il gradino RL2 deve essere maggiore di zero!"},
+    {"t1", "L'istante del gradino di carico t1 deve essere maggiore di zero!"},
+    {"vi2", "La tensione di ingresso dopo il gradino Vi2 deve essere maggiore di zero!"},
+    {"t2", "L'istante del gradino di linea t2 deve essere maggiore di zero!"},
+    {"tend", "La fine della simulazione tend deve essere maggiore di zero!"},
+};
+
+// The text that row refuses: below a range's low end, else no number.
+std::string RefusedText(const Quantity& row) {
+    if (row.word || !std::isfinite(row.range.low)) return "x";
+    char text[32];
+    std::snprintf(text, sizeof text, "%g",
+                  row.range.low / row.toSI - (row.range.lowIncluded ? 1 : 0));
+    return text;
+}
+
+// What takes a text of the group: the main window's clicks, the side windows' runs.
+std::string RunOf(const Quantity& row) {
+    const std::string key(row.key);
+    switch (row.group) {
+    case QuantityGroup::Design:
+        return "design";
+    case QuantityGroup::Simulation:
+        return "launch";
+    case QuantityGroup::Parts:
+        return "verify";
+    case QuantityGroup::Selection:
+        return key == "points" || key == "io-from" || key == "io-to" ? "sweep" : "corners";
+    default:
+        return "loop";
+    }
+}
+
 const Case kCases[] = {
-    {"parts", "esr", "-1", "verify",
-     "La resistenza serie ESR del condensatore non può essere negativa!"},
+    // Texts that are no value of their row, and values past the other end.
     {"parts", "rd", "\xc3\xa8", "loop",
      "Errore di inserimento dati per la resistenza serie Rd del diodo in mΩ" + kTail},
-    {"parts", "rectifier", "x", "corners",
-     "Il raddrizzatore può essere diode (diodo) o sync (sincrono)!"},
-    {"parts", "lsmode", "x", "verify",
-     "Il comportamento a basso carico può essere ccm (CCM forzato) o de (emulazione del diodo)!"},
     {"parts", "tr", "1e400", "corners",
      "Il numero scritto per il tempo di salita tr dell'interruttore in ns è troppo grande in "
      "valore assoluto!"},
@@ -62,16 +170,9 @@ const Case kCases[] = {
     // An empty end is the design's: 30 V above the nominal 25 V.
     {"selection", "vi-min", "30", "corners",
      "La tensione di ingresso minima non può superare la massima!", "vi-max"},
-    {"selection", "points", "2.5", "sweep",
-     "Il numero dei punti deve essere un intero da 1 a 1000!"},
-    {"verification", "l", "-3", "loop", "L'induttanza non può essere zero o negativa!"},
     {"loop", "pm", "200", "loop",
      "Il margine di fase deve essere maggiore di 0° e minore di 180°!"},
-    {"loop", "c1", "1,5", "loop",
-     "Errore di inserimento dati per la capacità C1 del compensatore in nF" + kTail},
     {"loop", "fc", "50", "loop", "La frequenza di attraversamento fc deve essere minore di f/2!"},
-    {"loop", "control", "x", "loop",
-     "Il metodo di controllo può essere voltage (di tensione) o peak (di corrente di picco)!"},
     {"loop", "type", "III", "loop", "Il tipo del compensatore può essere solo 2 o 3!"},
     {"loop", "vref", "20", "loop",
      "La tensione di uscita Vo deve essere maggiore della tensione di riferimento Vref: abbassa "
@@ -81,7 +182,6 @@ const Case kCases[] = {
     {"loop", "vramp", "5e-324", "loop", std::string(kRampGainLost)},
     {"loop", "rb", "5e-324", "loop", std::string(kDividerLost)},
     {"loop", "vref", "5e-324", "loop", std::string(kDividerLost)},
-    {"loop", "r1", "5e-324", "loop", std::string(kDividerLost)},
     {"loop", "rl2", "5", "loop",
      "Il gradino di carico si dà con RL2 e t1, quello di linea con Vi2 e t2!", "t1"},
     // The rules that tie texts together: the design's Vo below Vi, a D the loop reads.
@@ -113,8 +213,17 @@ std::string WindowSays(const Case& c) {
         if (c.section == "selection" && f.row->key == c.key) choices.*f.text = c.text;
     for (const ControlField& f : ControlFields())
         if (c.section == "loop" && f.row->key == c.key) loop.*f.text = c.text;
-    const auto group = c.section == "design" ? QuantityGroup::Design : QuantityGroup::Verification;
+    const auto group = c.section == "design"       ? QuantityGroup::Design
+                       : c.section == "simulation" ? QuantityGroup::Simulation
+                                                   : QuantityGroup::Verification;
     if (const Quantity* row = FindQuantity(group, c.key)) window.Type(IdOf(*row), c.text);
+    // The main window's clicks say it in their message box.
+    window.messages.clear();
+    if (c.run == "design") DesignCalculation(module, window);
+    testing::RecordingProgress progress;
+    if (c.run == "launch") LaunchVerification(module, window, window, progress);
+    if (c.run == "design" || c.run == "launch")
+        return window.messages.empty() ? "" : window.messages.back();
     if (c.run == "loop") return StudyLoop(TextsOf(window), parts, loop).refusal;
     if (c.run != "verify") return StudyChoice(*module.LastDesign, parts, choices).refusal;
     const RealPartsStudy study = StudyRealParts(module.LastDesign, TextsOf(window), parts);
@@ -126,13 +235,27 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
     const Args design{"--vi",     "25", "--vo",  "15", "--f",  "80",
                       "--ripple", "40", "--dvo", "60", "--io", "1.5"};
     const std::string path = ::testing::TempDir() + "front-ends.stepdown";
-    for (const Case& c : kCases) {
+    // Every key of every group at a text its row refuses, then the cases above.
+    const char* const sections[] = {"design", "verification", "simulation",
+                                    "parts",  "selection",    "loop"};
+    std::vector<Case> cases;
+    for (const Quantity& row : kQuantities) {
+        const auto refusal = std::find_if(std::begin(kRefusals), std::end(kRefusals),
+                                          [&row](const auto& r) { return r.first == row.key; });
+        ASSERT_NE(refusal, std::end(kRefusals)) << row.key;
+        cases.push_back({sections[static_cast<int>(row.group)], std::string(row.key),
+                         RefusedText(row), RunOf(row), refusal->second});
+    }
+    cases.insert(cases.end(), std::begin(kCases), std::end(kCases));
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.key + "=" + c.text);
         const std::string at = c.at.empty() ? c.key : c.at, in = c.in.empty() ? c.section : c.in;
+        // The main window's clicks name no text: their sentences stand alone.
+        const bool named = c.named && c.run != "design" && c.run != "launch";
         EXPECT_EQ(WindowSays(c), c.sentence);
 
         // The command's option: the same sentence, named by its option.
-        Args typed = c.run == "verify" ? Plus({"verify", "--d", "60"}, circuit)
+        Args typed = c.run == "verify" || c.run == "launch" ? Plus({"verify", "--d", "60"}, circuit)
                      : c.run == "loop" ? Plus({"loop", "--vo", "15", "--fc", "8"}, circuit)
                                        : Plus({c.run == "sweep" ? "sweep" : "design"}, design);
         if (c.run == "corners") typed.push_back("--corners");
@@ -145,7 +268,7 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
         const std::string said = option.err.substr(0, option.err.find('\n'));
         EXPECT_TRUE(said == "stepdown-cli: il valore di --" + at + " non è valido: " + c.sentence ||
                     said == "stepdown-cli: manca --" + at + ": " + c.sentence ||
-                    (!c.named && said == c.sentence))
+                    (!named && said == c.sentence))
             << said;
 
         // The design file's key: the file, its section and key, never the usage.
@@ -158,12 +281,15 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
             for (const auto& [key, text] : c.Texts())
                 if (section.name == c.section) SetText(file, section.keys.front().group, key, text);
         ASSERT_TRUE(SaveDesignFile(path, file).saved);
-        const Result opened = Cli({"open", path, "--" + c.run});
+        const Result opened =
+            c.run == "design" ? Cli({"open", path})
+                              : Cli({"open", path, c.run == "launch" ? "--verify" : "--" + c.run});
         EXPECT_NE(opened.status, 0);
         EXPECT_EQ(opened.out, "");
-        const std::string where = "Nel file " + path + " la chiave \"" + at +
-                                  "\" della sezione \"" + in + "\" è rifiutata: ";
-        EXPECT_EQ(opened.err, (c.named ? where : "") + c.sentence + "\n");
+        std::string where = named ? "Nel file " + path : "";
+        if (named) where.append(" la chiave \"").append(at).append("\" della sezione \"");
+        if (named) where.append(in).append("\" è rifiutata: ");
+        EXPECT_EQ(opened.err, where.append(c.sentence).append("\n"));
         // A run that does not take the text does not read it.
         EXPECT_TRUE(c.run != "sweep" || (Cli({"open", path}).status == 0 &&
                                          Cli({"open", path, "--verify"}).status == 0));
@@ -174,7 +300,12 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
         for (const ReportSection& section : report.sections)
             for (const std::string& note : section.notes)
                 told = told || note.find(c.sentence) != std::string::npos;
-        EXPECT_TRUE(told);
+        // The report runs the file's launch first, and says why it has no run.
+        MessageList launched;
+        testing::RecordingProgress progress;
+        Module1 module;
+        if (c.run == "launch") VerifyFromTexts(module, InputTextsOf(file), launched, progress, ".");
+        EXPECT_TRUE(told || launched.Texts() == std::vector<std::string>{c.sentence});
     }
     std::filesystem::remove(path);
 }

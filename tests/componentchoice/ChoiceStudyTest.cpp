@@ -46,11 +46,6 @@ TEST(ReadChoiceTexts, EmptyRangesAreTheDesignsAndEachRefusalNamesItsField) {
     const std::string tail(kInvalidTail);
     // The texts, the key of the row refused, its message.
     const std::tuple<ChoiceTexts, std::string_view, std::string> rows[] = {
-        {With({{&T::series, "E48"}}), "series",
-         "La serie dei valori standard può essere E6, E12 o E24!"},
-        {With({{&T::round, "down"}}), "round",
-         "L'arrotondamento può essere per eccesso (up), al più vicino (nearest) o il minimo che "
-         "rispetta i requisiti (meets)!"},
         {With({{&T::ioMin, "2"}, {&T::ioMax, "1.9"}}), "io-max",
          "La corrente di uscita minima non può superare la massima!"},
         {With({{&T::ioTo, "0.1"}}), "io-to",

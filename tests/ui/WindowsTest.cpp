@@ -47,6 +47,7 @@
 #include "model/Module1.h"
 #include "netlist/SpiceNetlist.h"
 #include "realparts/RealPartsReport.h"
+#include "report/DesignReport.h"
 #include "ui/ChartAxes.h"
 #include "ui/ChoiceWindow.h"
 #include "ui/Form1.h"
@@ -154,6 +155,7 @@ private slots:
     void choiceRefusalUseValuesAndExport();
     void menuBarAboveTheClientAreaOffersEveryCommand();
     void loopFromTheMenuDesignsAsTheCore();
+    void loopWindowRefusesAsTheCommand();
     void loopFieldsThroughTheFileAndNew();
     void handlersRunOneAtATimeAndFailWithAMessage();
     void axesKeepALeastSpan();
@@ -778,12 +780,7 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     const QString margins = "<b>Margini</b>: " + Q(std::string(stepdown::kUnstableOrbitMargins));
     QVERIFY(shows({{"se", "0.001"}, {"ri", "0.5"}}, window->CalculateButton(), margins));
     QVERIFY(!shows({{"se", "0.1"}}, window->CalculateButton(), margins));
-    window->Field("pm")->setText(QStringLiteral("180"));
-    const ModalBox refusal = WatchForModalBox([&] { window->CalculateButton()->click(); });
-    QCOMPARE(refusal.text,
-             QString::fromStdString(std::string(stepdown::ControlFieldNamed("pm")->row->refusal)));
     // A value no network can be computed from is refused, the fields kept as they were.
-    window->Field("pm")->setText(QStringLiteral("60"));
     control->setCurrentIndex(0), emit control->activated(0);
     window->Field("vramp")->setText(QStringLiteral("5e-324"));
     const QString r2Text = window->Field("r2")->text();
@@ -810,6 +807,81 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
     window->DesignButton()->click();
     QVERIFY(std::chrono::steady_clock::now() - begun < std::chrono::seconds(3));
     QVERIFY(window->Figures()->text().contains(QStringLiteral("non sono calcolabili in tempi")));
+}
+
+// "Anello di controllo" on the rules that tie its texts to the main window's
+// and the parts': the command's verdict and sentence; Ri in V/A in the
+// window, the help and the report.
+void WindowsTest::loopWindowRefusesAsTheCommand() {
+    Design();
+    for (QAction* action : form1_->MenuBar()->actions()[1]->menu()->actions())
+        if (action->text() == QStringLiteral("Anello di controllo…")) action->trigger();
+    stepdown::LoopWindow* window = form1_->OpenLoopWindow();
+    QVERIFY(window != nullptr);
+    const auto cli = [](const QStringList& words) {
+        QProcess run;
+        run.start(QStringLiteral(STEPDOWN_CLI), words);
+        run.waitForFinished();
+        return QString::fromUtf8(run.readAllStandardOutput() + run.readAllStandardError());
+    };
+    // The main window's box or the loop's field, the options, the sentence.
+    const std::tuple<QLineEdit*, const char*, QStringList, const char*> cases[] = {
+        {Box("Text2"),
+         "30",
+         {"--vo", "30"},
+         "La tensione in uscita non può essere zero o negativa o maggiore di Vi!"},
+        {Box("Text2"),
+         "25",
+         {"--vo", "25"},
+         "La tensione in uscita non può essere uguale alla tensione in ingresso Vi: L risulterebbe "
+         "zero e C indefinita!"},
+        {Box("Text8"),
+         "150",
+         {"--d", "150"},
+         "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
+        // 5000 ns at 80 kHz leave nothing of the period once D = 15/25 = 0.6 is on.
+        {nullptr,
+         "",
+         {"--rectifier", "sync", "--vf", "0", "--td1", "5000"},
+         "Con i tempi morti td1 e td2 il duty cycle di 6.00E+01 % del punto di lavoro non lascia "
+         "spazio: D + (td1 + td2) f deve restare minore di 1."},
+        {window->Field("type"),
+         "III",
+         {"--type", "III"},
+         "Il tipo del compensatore può essere solo 2 o 3!"},
+        {window->Field("type"), "3", {"--type", "3"}, ""},
+    };
+    for (const auto& [field, text, options, sentence] : cases) {
+        const QString kept = field ? field->text() : QString();
+        if (field) field->setText(QString::fromUtf8(text));
+        if (!field)
+            sideTexts_.parts.rectifier = "sync", sideTexts_.parts.vf = "0",
+            sideTexts_.parts.td1 = "5000";
+        QCOMPARE(WatchForModalBox([&] { window->DesignButton()->click(); }).text,
+                 QString::fromUtf8(sentence));
+        QStringList words{"loop",   "--vi", "25", "--f",  "80", "--l",  "125", "--c",
+                          "15.625", "--rl", "10", "--fc", "8",  "--vo", "15"};
+        if (options[0] == "--vo") words.removeLast(), words.removeLast();
+        const QString said = cli(words + options).section(QLatin1Char('\n'), 0, 0);
+        QVERIFY2(
+            *sentence ? said.endsWith(QString::fromUtf8(sentence)) : !said.contains("stepdown"),
+            qPrintable(said));
+        if (field) field->setText(kept);
+        sideTexts_.parts = {};
+    }
+    // Ri's unit: the window's caption, the help's line, the report's line.
+    QStringList shown{cli({"--help"})};
+    for (const QLabel* label : window->findChildren<QLabel*>()) shown << label->text();
+    stepdown::DesignFile file;
+    file.verification = {{"vi", "25"}, {"d", "60"},     {"f", "80"},
+                         {"l", "125"}, {"c", "15.625"}, {"rl", "10"}};
+    file.loop = {{"control", "peak"}, {"ri", "0.25"}};
+    for (const auto& section : stepdown::BuildDesignReport({.texts = file}).sections)
+        for (const auto& line : section.lines) shown << Q(line.caption + " " + line.value);
+    for (const char* ri :
+         {"Guadagno del sensore di corrente Ri [V/A]", "guadagno del sensore di corrente Ri [V/A]",
+          "Guadagno del sensore di corrente Ri 2,50E-01 V/A"})
+        QVERIFY2(shown.join("\n").contains(QString::fromUtf8(ri)), ri);
 }
 
 // The controller's fields belong to the document: typing marks it unsaved,
