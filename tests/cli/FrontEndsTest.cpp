@@ -304,7 +304,7 @@ TEST(FrontEnds, OneTextOneVerdictAndOneSentenceEverywhere) {
         MessageList launched;
         testing::RecordingProgress progress;
         Module1 module;
-        if (c.run == "launch") VerifyFromTexts(module, InputTextsOf(file), launched, progress, ".");
+        if (c.run == "launch") VerifyFromTexts(module, file.texts, launched, progress, ".");
         EXPECT_TRUE(told || launched.Texts() == std::vector<std::string>{c.sentence});
     }
     std::filesystem::remove(path);

@@ -873,9 +873,11 @@ void WindowsTest::loopWindowRefusesAsTheCommand() {
     QStringList shown{cli({"--help"})};
     for (const QLabel* label : window->findChildren<QLabel*>()) shown << label->text();
     stepdown::DesignFile file;
-    file.verification = {{"vi", "25"}, {"d", "60"},     {"f", "80"},
-                         {"l", "125"}, {"c", "15.625"}, {"rl", "10"}};
-    file.loop = {{"control", "peak"}, {"ri", "0.25"}};
+    stepdown::SetSection(
+        file, stepdown::QuantityGroup::Verification,
+        {{"vi", "25"}, {"d", "60"}, {"f", "80"}, {"l", "125"}, {"c", "15.625"}, {"rl", "10"}});
+    stepdown::SetSection(file, stepdown::QuantityGroup::Loop,
+                         {{"control", "peak"}, {"ri", "0.25"}});
     for (const auto& section : stepdown::BuildDesignReport({.texts = file}).sections)
         for (const auto& line : section.lines) shown << Q(line.caption + " " + line.value);
     for (const char* ri :
