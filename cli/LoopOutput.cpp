@@ -73,9 +73,8 @@ void NetworkText(std::ostream& out, const Compensator& c) {
     Field(out, "Rb", Label(c.Rb), "Ω");
     Field(out, "R2", Label(c.R2), "Ω");
     if (c.type == 3) Field(out, "R3", Label(c.R3), "Ω");
-    Field(out, "C1", Label(c.C1 * 1e9), "nF");
-    Field(out, "C2", Label(c.C2 * 1e9), "nF");
-    if (c.type == 3) Field(out, "C3", Label(c.C3 * 1e9), "nF");
+    for (const Figure& figure : CapacitorFigures(c))
+        if (figure.value) FigureText(out, figure);
 }
 
 void MarginsText(std::ostream& out, const LoopAnalysis& a) {

@@ -37,4 +37,14 @@ inline std::array<Figure, 3> SlopeFigures(const CurrentModeFigures& k) {
     }};
 }
 
+// C1, C2, C3 (none in Type II): F in the JSON, nF shown as in the fields.
+inline std::array<Figure, 3> CapacitorFigures(const Compensator& c) {
+    const bool three = c.type == 3;
+    return {{
+        {"C1", "C1", "C1", "nF", 1e9, {}, c.C1},
+        {"C2", "C2", "C2", "nF", 1e9, {}, c.C2},
+        {"C3", "C3", "C3", "nF", 1e9, {}, three ? std::optional<double>(c.C3) : std::nullopt},
+    }};
+}
+
 }  // namespace stepdown
