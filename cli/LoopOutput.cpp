@@ -11,6 +11,7 @@
 #include "cli/RealPartsOutput.h"
 #include "cli/TextOutput.h"
 #include "common/TextFormat.h"
+#include "control/LoopFigures.h"
 
 namespace stepdown::cli {
 namespace {
@@ -58,8 +59,13 @@ void Optional(JsonObject& json, std::string_view key, const std::optional<double
         json.Null(key);
 }
 
-std::string OptionalLabel(const std::optional<double>& value) {
-    return value ? Label(*value) : "nessuno";
+// A figure in the command's columns: its words for none without a unit.
+void FigureText(std::ostream& out, const Figure& figure, std::string_view note = {}) {
+    if (const std::optional<double> shown = figure.Shown())
+        Field(out, figure.shortCaption, Label(*shown),
+              std::string(figure.unit) + std::string(note));
+    else
+        Field(out, figure.shortCaption, figure.none, "");
 }
 
 void NetworkText(std::ostream& out, const Compensator& c) {
@@ -67,15 +73,12 @@ void NetworkText(std::ostream& out, const Compensator& c) {
     Field(out, "Rb", Label(c.Rb), "Ω");
     Field(out, "R2", Label(c.R2), "Ω");
     if (c.type == 3) Field(out, "R3", Label(c.R3), "Ω");
-    Field(out, "C1", Label(c.C1 * 1e9), "nF");
-    Field(out, "C2", Label(c.C2 * 1e9), "nF");
-    if (c.type == 3) Field(out, "C3", Label(c.C3 * 1e9), "nF");
+    for (const Figure& figure : CapacitorFigures(c))
+        if (figure.value) FigureText(out, figure);
 }
 
 void MarginsText(std::ostream& out, const LoopAnalysis& a) {
-    Field(out, "fc", OptionalLabel(a.fc), a.fc ? "Hz" : "");
-    Field(out, "margine di fase", OptionalLabel(a.phaseMargin), a.phaseMargin ? "°" : "");
-    Field(out, "margine di guadagno", OptionalLabel(a.gainMargin), a.gainMargin ? "dB" : "");
+    for (const Figure& figure : MarginFigures(a)) FigureText(out, figure);
     if (MarginsOverUnstableOrbit(a)) Field(out, "margini", kUnstableOrbitMargins, "");
 }
 
@@ -143,11 +146,12 @@ void CurrentModeText(std::ostream& out, const LoopReport& report) {
     const CurrentModeFigures& k = *report.analysis.currentMode;
     const Modulator& m = report.modulator;
     out << "\nControllo di corrente di picco\n";
-    Field(out, "Sn", Label(k.Sn * 1e-6), "V/µs");
-    Field(out, "Se", Label(k.Se * 1e-6), m.rampChosen ? "V/µs  (scelta per Qp = 1)" : "V/µs");
+    const std::array<Figure, 3> slopes = SlopeFigures(k);
+    FigureText(out, slopes[0]);
+    FigureText(out, slopes[1], m.rampChosen ? "  (scelta per Qp = 1)" : "");
     Field(out, "mc", Label(k.mc), "");
     Field(out, "Qp", Label(k.Qp), "");
-    Field(out, "Se critica", Label(k.seCritical * 1e-6), "V/µs");
+    FigureText(out, slopes[2]);
     Field(out, "Ilim", Label(m.Ilim), m.limitChosen ? "A  (dai carichi e dall'ondulazione)" : "A");
     if (!report.analysis.multipliers || !report.analysis.multipliers->refusal.empty()) return;
     const PeriodMultipliers& p = *report.analysis.multipliers;
@@ -232,8 +236,9 @@ JsonObject LoopJson(const LoopReport& report) {
     if (report.standard) {
         JsonObject standard = Network(*report.standard);
         standard.Number("Vo", report.standardAnalysis->op.Vo);
-        Optional(standard, "fc", report.standardAnalysis->fc);
-        Optional(standard, "phaseMargin", report.standardAnalysis->phaseMargin);
+        const std::array<Figure, 3> margins = MarginFigures(*report.standardAnalysis);
+        Optional(standard, margins[0].key, margins[0].value);  // the gain margin not asked
+        Optional(standard, margins[1].key, margins[1].value);
         loop.Object("standard", std::move(standard));
     }
     JsonObject bode;
@@ -253,9 +258,7 @@ JsonObject LoopJson(const LoopReport& report) {
     }
     loop.String(key::control, ControlWord(report.modulator.control));
     if (a.currentMode) loop.Object("currentMode", CurrentModeJson(report));
-    Optional(loop, "fc", a.fc);
-    Optional(loop, "phaseMargin", a.phaseMargin);
-    Optional(loop, "gainMargin", a.gainMargin);
+    for (const Figure& figure : MarginFigures(a)) Optional(loop, figure.key, figure.value);
     loop.Boolean("marginsHold", !MarginsOverUnstableOrbit(a));
     loop.Strings("warnings", Warnings(report));
     if (report.transient) loop.Object("transient", TransientJson(*report.transient));

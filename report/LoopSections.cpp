@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "control/LoopFigures.h"
 #include "designfile/SideTexts.h"
 #include "model/Conversions.h"
 #include "realparts/RealPartsStudy.h"
@@ -10,7 +11,7 @@
 namespace stepdown {
 namespace {
 
-std::string Figure(double value, std::string_view unit, std::string_view separator) {
+std::string Scientific(double value, std::string_view unit, std::string_view separator) {
     if (std::isinf(value)) return "infinita";
     std::string text = FormatScientific(value, 2, separator);
     if (!unit.empty()) text += " " + std::string(unit);
@@ -19,14 +20,19 @@ std::string Figure(double value, std::string_view unit, std::string_view separat
 
 std::string Optional(const std::optional<double>& value, std::string_view unit,
                      std::string_view separator, std::string_view none) {
-    return value ? Figure(*value, unit, separator) : std::string(none);
+    return value ? Scientific(*value, unit, separator) : std::string(none);
+}
+
+// A figure in its displayed unit, or its words for none.
+std::string Shown(const Figure& figure, std::string_view separator) {
+    return Optional(figure.Shown(), figure.unit, separator, figure.none);
 }
 
 std::string ModeName(ConductionMode mode) { return std::string(WordsOf(mode).phrase); }
 
 // A deviation in volts and in % of the final mean.
 std::string Deviation(double volts, double final, std::string_view s) {
-    return Figure(volts, "V", s) + " (" + FormatFixed2(volts / final * 100, s) + " %)";
+    return Scientific(volts, "V", s) + " (" + FormatFixed2(volts / final * 100, s) + " %)";
 }
 
 void AddStep(const char* name, const StepFigures& step, std::string_view s,
@@ -36,7 +42,7 @@ void AddStep(const char* name, const StepFigures& step, std::string_view s,
         const double volts = step.*figure.value;
         lines.push_back(
             {n + ": " + std::string(figure.caption), figure.value == &StepFigures::finalVoMean
-                                                         ? Figure(volts, "V", s)
+                                                         ? Scientific(volts, "V", s)
                                                          : Deviation(volts, step.finalVoMean, s)});
     }
     lines.push_back({n + ": tempo di assestamento (±1 %)",
@@ -47,20 +53,20 @@ void AddStep(const char* name, const StepFigures& step, std::string_view s,
 // A regulated Vo, with the one asked beside it when they differ.
 std::string RegulatedVo(double regulated, double asked, std::string_view s) {
     const std::optional<double> off = VoOffAsked(regulated, asked);
-    if (!off) return Figure(regulated, "V", s);
-    return Figure(regulated, "V", s) + " (richiesta " + Figure(asked, "V", s) + ", " +
+    if (!off) return Scientific(regulated, "V", s);
+    return Scientific(regulated, "V", s) + " (richiesta " + Scientific(asked, "V", s) + ", " +
            (*off >= 0 ? "+" : "") + FormatFixed2(*off, s) + " %)";
 }
 
 ReportSection StepSection(const TransientResult& r, std::string_view s) {
     ReportSection step{"Risposta al gradino", {}, ReportPicture::LoopStep, {}, {}};
-    step.lines = {{"Vo media a regime", Figure(r.steadyVoMean, "V", s)},
-                  {"Ondulazione di Vo a regime", Figure(r.steadyVoRipple, "V", s)},
+    step.lines = {{"Vo media a regime", Scientific(r.steadyVoMean, "V", s)},
+                  {"Ondulazione di Vo a regime", Scientific(r.steadyVoRipple, "V", s)},
                   {"Duty cycle a regime", FormatFixed2(r.steadyDuty * 100, s) + " %"},
                   {"Modo a regime", ModeName(r.steadyMode)}};
     if (r.fromRest)
-        step.lines.insert(step.lines.end(), {{"Avvio: picco di iL", Figure(r.ilPeak, "A", s)},
-                                             {"Avvio: picco di Vo", Figure(r.voPeak, "V", s)},
+        step.lines.insert(step.lines.end(), {{"Avvio: picco di iL", Scientific(r.ilPeak, "A", s)},
+                                             {"Avvio: picco di Vo", Scientific(r.voPeak, "V", s)},
                                              {"Avvio: tempo al 99 % di Vo",
                                               Optional(r.t99, "s", s, "non raggiunto")}});
     if (r.loadStep) AddStep("Gradino di carico", *r.loadStep, s, step.lines);
@@ -107,21 +113,21 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
         if (const std::size_t plant = caption.find("Gvd"); a.currentMode && plant != caption.npos)
             caption.replace(plant, 3, "Gvc");
         const double value = a.*figure.value;
-        loop.lines.push_back({caption, std::isfinite(value) ? Figure(value, figure.unit, s)
+        loop.lines.push_back({caption, std::isfinite(value) ? Scientific(value, figure.unit, s)
                                                             : std::string(figure.none)});
     }
-    loop.lines.insert(
-        loop.lines.end(),
-        {
-            {"Frequenza di attraversamento fc", Optional(a.fc, "Hz", s, "nessuna")},
-            {"Margine di fase", Optional(a.phaseMargin, "°", s, "nessuno")},
-            {"Margine di guadagno", Optional(a.gainMargin, "dB", s, "nessuno sotto f/2")},
-            {"fc con i valori standard", Optional(study.standardAnalysis.fc, "Hz", s, "nessuna")},
-            {"Margine di fase con i valori standard",
-             Optional(study.standardAnalysis.phaseMargin, "°", s, "nessuno")},
-            {"Vo regolata con i valori standard",
-             RegulatedVo(study.standardAnalysis.op.Vo, study.askedVo, s)},
-        });
+    const std::array<Figure, 3> margins = MarginFigures(a);
+    const std::array<Figure, 3> standard = MarginFigures(study.standardAnalysis);
+    loop.lines.insert(loop.lines.end(),
+                      {
+                          {std::string(margins[0].caption), Shown(margins[0], s)},
+                          {std::string(margins[1].caption), Shown(margins[1], s)},
+                          {std::string(margins[2].caption), Shown(margins[2], s)},
+                          {"fc con i valori standard", Shown(standard[0], s)},
+                          {"Margine di fase con i valori standard", Shown(standard[1], s)},
+                          {"Vo regolata con i valori standard",
+                           RegulatedVo(study.standardAnalysis.op.Vo, study.askedVo, s)},
+                      });
     if (MarginsOverUnstableOrbit(a))  // beside the margins it speaks of
         loop.lines.insert(loop.lines.end() - 3,
                           {"Validità dei margini", std::string(kUnstableOrbitMargins)});
@@ -131,21 +137,22 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
     if (a.currentMode) {
         const CurrentModeFigures& k = *a.currentMode;
         const Modulator& m = study.loop.modulator;
+        const std::array<Figure, 3> slopes = SlopeFigures(k);
         std::vector<ReportLine> current = {
             {"Controllo", "di corrente di picco"},
             {"Guadagno del sensore di corrente Ri",
-             Figure(m.Ri, Row(QuantityGroup::Loop, key::ri).unit, s)},
-            {"Pendenza della corrente misurata Sn", Figure(k.Sn * 1e-6, "V/µs", s)},
-            {"Rampa di compensazione Se",
-             Figure(k.Se * 1e-6, "V/µs", s) + (m.rampChosen ? ", scelta per Qp = 1" : "")},
-            {"mc = 1 + Se/Sn", Figure(k.mc, "", s)},
-            {"Qp", Figure(k.Qp, "", s)},
-            {"Rampa critica del solo anello di corrente", Figure(k.seCritical * 1e-6, "V/µs", s)},
-            {"Limite di corrente Ilim", Figure(m.Ilim, "A", s)},
+             Scientific(m.Ri, Row(QuantityGroup::Loop, key::ri).unit, s)},
+            {std::string(slopes[0].caption), Shown(slopes[0], s)},
+            {std::string(slopes[1].caption),
+             Shown(slopes[1], s) + (m.rampChosen ? ", scelta per Qp = 1" : "")},
+            {"mc = 1 + Se/Sn", Scientific(k.mc, "", s)},
+            {"Qp", Scientific(k.Qp, "", s)},
+            {std::string(slopes[2].caption), Shown(slopes[2], s)},
+            {"Limite di corrente Ilim", Scientific(m.Ilim, "A", s)},
         };
         if (a.multipliers && a.multipliers->refusal.empty())
             current.push_back({"Modulo massimo dei moltiplicatori del periodo",
-                               Figure(a.multipliers->absMax, "", s)});
+                               Scientific(a.multipliers->absMax, "", s)});
         loop.lines.insert(loop.lines.begin() + 1, current.begin(), current.end());
     }
     loop.table.header = {"Componente", "Unità", "Valore", "Valore standard (E96, E12)"};
@@ -165,8 +172,8 @@ void AddLoopSections(const LoopStudy& study, std::string_view s,
         if (!three && (part.value == &Compensator::R3 || part.value == &Compensator::C3)) continue;
         const double toSI = part.row.toSI;
         loop.table.rows.push_back({part.name, std::string(part.row.unit),
-                                   Figure(c.*part.value / toSI, "", s),
-                                   Figure(e.*part.value / toSI, "", s)});
+                                   Scientific(c.*part.value / toSI, "", s),
+                                   Scientific(e.*part.value / toSI, "", s)});
     }
     loop.notes = WithDecimalSeparator(a.warnings, s);
     sections.push_back(std::move(loop));

@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "common/TextFormat.h"
+#include "control/LoopFigures.h"
 #include "ui/ChartAxes.h"
 #include "ui/LoopCharts.h"
 #include "ui/LoopWindow.h"
@@ -236,12 +237,13 @@ void LoopWindow::ShowFigures() {
         if (a.currentMode) {
             const CurrentModeFigures& k = *a.currentMode;
             const Modulator& m = loop_.modulator;
+            const std::array<Figure, 3> slopes = SlopeFigures(k);
             lines << QStringLiteral(
                          "<b>Corrente di picco</b>: Sn = %1 V/µs, Se = %2 V/µs%3, mc = %4, "
                          "Qp = %5, Se critica = %6 V/µs, Ilim = %7 A")
-                         .arg(Number(k.Sn * 1e-6), Number(k.Se * 1e-6),
+                         .arg(Number(*slopes[0].Shown()), Number(*slopes[1].Shown()),
                               m.rampChosen ? QStringLiteral(" (scelta per Qp = 1)") : QString(),
-                              Number(k.mc), Number(k.Qp), Number(k.seCritical * 1e-6),
+                              Number(k.mc), Number(k.Qp), Number(*slopes[2].Shown()),
                               Number(m.Ilim));
             if (a.multipliers && a.multipliers->refusal.empty())
                 lines << QStringLiteral("<b>Moltiplicatori del periodo</b>: |μ| massimo %1%2")
@@ -253,14 +255,18 @@ void LoopWindow::ShowFigures() {
         }
         lines << QStringLiteral("<b>Compensatore</b>: tipo %1, Rb = %2 Ω")
                      .arg(c.type == 3 ? QStringLiteral("III") : QStringLiteral("II"), Number(c.Rb));
-        const auto optional = [this](const std::optional<double>& value, const QString& unit) {
-            return value ? Number(*value) + unit : QStringLiteral("nessuno");
-        };
-        lines << QStringLiteral(
-                     "<b>fc</b> = %1, <b>margine di fase</b> = %2, "
-                     "<b>margine di guadagno</b> = %3")
-                     .arg(optional(a.fc, QStringLiteral(" Hz")), optional(a.phaseMargin, "°"),
-                          optional(a.gainMargin, QStringLiteral(" dB")));
+        // The degree sign sits on its number; the other units a blank away.
+        QStringList margins;
+        for (const Figure& figure : MarginFigures(a)) {
+            const QString unit = Text(figure.unit);
+            const std::optional<double> shown = figure.Shown();
+            margins << QStringLiteral("<b>%1</b> = %2")
+                           .arg(Text(figure.shortCaption), !shown ? Text(figure.none)
+                                                           : unit == QStringLiteral("°")
+                                                               ? Number(*shown) + unit
+                                                               : Number(*shown) + u' ' + unit);
+        }
+        lines << margins.join(QStringLiteral(", "));
         if (MarginsOverUnstableOrbit(a))
             lines << QStringLiteral("<b>Margini</b>: %1").arg(Text(kUnstableOrbitMargins));
     }

@@ -21,6 +21,7 @@
 #include "control/CompensatorDesign.h"
 #include "control/LoopAssembly.h"
 #include "control/LoopCsv.h"
+#include "control/LoopFigures.h"
 #include "control/LoopStudy.h"
 #include "model/MainWindowBoxes.h"
 #include "netlist/SpiceNetlist.h"
@@ -220,9 +221,11 @@ void LoopWindow::WriteNetwork(const Compensator& c) {
     };
     write(&ControlTexts::r2, FieldText(c.R2));
     write(&ControlTexts::r3, three ? FieldText(c.R3) : QString());
-    write(&ControlTexts::c1, FieldText(c.C1 * 1e9));
-    write(&ControlTexts::c2, FieldText(c.C2 * 1e9));
-    write(&ControlTexts::c3, three ? FieldText(c.C3 * 1e9) : QString());
+    const std::array<Figure, 3> capacitors = CapacitorFigures(c);
+    std::string ControlTexts::*const fields[] = {&ControlTexts::c1, &ControlTexts::c2,
+                                                 &ControlTexts::c3};
+    for (std::size_t k = 0; k < capacitors.size(); ++k)
+        write(fields[k], capacitors[k].value ? FieldText(*capacitors[k].Shown()) : QString());
 }
 
 void LoopWindow::Design() {

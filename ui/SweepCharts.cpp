@@ -14,7 +14,9 @@
 #include <cmath>
 #include <limits>
 
+#include "realparts/ConverterModel.h"
 #include "ui/ChartAxes.h"
+#include "ui/QtText.h"
 
 namespace stepdown {
 namespace {
@@ -101,7 +103,7 @@ void DrawSweepCharts(const ChoiceStudy& study, const QLocale& locale,
             upper->append({QPointF(dcmFrom, value->max()), QPointF(dcmTo, value->max())});
             lower->append({QPointF(dcmFrom, value->min()), QPointF(dcmTo, value->min())});
             auto* band = new QAreaSeries(upper, lower);
-            band->setName(QStringLiteral("DCM"));
+            band->setName(Text(WordsOf(ConductionMode::Discontinuous).abbreviation));
             band->setPen(Qt::NoPen);
             band->setBrush(QColor(150, 150, 150, 60));
             chart->addSeries(band);

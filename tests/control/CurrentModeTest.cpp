@@ -11,6 +11,7 @@
 
 #include "control/ImpedanceLoop.h"
 #include "control/LoopAssembly.h"
+#include "control/LoopFigures.h"
 #include "control/PeriodMultipliers.h"
 #include "support/ClosedLoopReference.h"
 #include "support/RecordingWindow.h"
@@ -153,6 +154,10 @@ TEST(CurrentMode, PlantAgainstTheSmallSignalEquations) {
         for (int i = 0; i < 10; ++i) EXPECT_NEAR(got[i], want[i], 1e-9 * std::abs(want[i])) << i;
         // The least ramp for the current loop alone puts mc D' at 0.5.
         EXPECT_NEAR(e.D > 0.5 ? (1 + k.seCritical / e.Sn) * Dp : 0.5 + k.seCritical, 0.5, 1e-12);
+        const std::array<Figure, 3> slopes = SlopeFigures(k);  // shown per µs, kept in V/s
+        const double perUs[] = {e.Sn / 1e6, l.modulator.Se / 1e6, k.seCritical / 1e6};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(*slopes[i].Shown(), perUs[i], 1e-9 * std::abs(perUs[i])) << i;
         EXPECT_NEAR(a.dcGainDb, 20 * std::log10(std::abs(SmallSignalGvc(l, e, 0))), 1e-9);
         double phase = 0;
         for (std::size_t i = 0; i < a.f.size(); ++i) {

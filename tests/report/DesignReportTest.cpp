@@ -310,6 +310,15 @@ TEST(DesignReport, TheLoopOnceItsTextsAreSetAndOnlyWhenTheyGiveAnAnalysis) {
     const std::vector<std::string> values = Values(loop);
     EXPECT_EQ(values[1], FormatFixed2(D * 100, ",") + " %");
     EXPECT_EQ(values[6], "8,00E+03 Hz");
+    // The gain margin in dB, or the one word for none every text medium uses.
+    const std::optional<double> gm = report.loop->analysis.gainMargin;
+    const ReportLine gain{"Margine di guadagno",
+                          gm ? FormatScientific(*gm, 2, ",") + " dB" : std::string("nessuno")};
+    EXPECT_EQ(std::count_if(loop.lines.begin(), loop.lines.end(),
+                            [&](const ReportLine& line) {
+                                return line.caption == gain.caption && line.value == gain.value;
+                            }),
+              1);
     ASSERT_EQ(loop.table.rows.size(), 7U);  // R3 and C3 included for Type III
     EXPECT_EQ(loop.table.header.back(), "Valore standard (E96, E12)");
     EXPECT_EQ(loop.table.rows[1], (std::vector<std::string>{"Rb", "Ω", "2,00E+03", "2,00E+03"}));
