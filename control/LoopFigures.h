@@ -10,12 +10,14 @@
 
 namespace stepdown {
 
+// Each in its own gender: "nessuna" frequenza, "nessuno" margine.
+inline constexpr std::string_view kNoCrossover = "nessuna";
 inline constexpr std::string_view kNoMargin = "nessuno";
 
 // fc, the phase margin, the gain margin.
 inline std::array<Figure, 3> MarginFigures(const LoopAnalysis& a) {
     return {{
-        {"fc", "Frequenza di attraversamento fc", "fc", "Hz", 1, kNoMargin, a.fc},
+        {"fc", "Frequenza di attraversamento fc", "fc", "Hz", 1, kNoCrossover, a.fc},
         {"phaseMargin", "Margine di fase", "margine di fase", "°", 1, kNoMargin, a.phaseMargin},
         {"gainMargin", "Margine di guadagno", "margine di guadagno", "dB", 1, kNoMargin,
          a.gainMargin},
