@@ -100,7 +100,9 @@ std::optional<std::string> ReadPeriods(const ParsedArguments& arguments, int& pe
 
 std::optional<std::string> ReadRequest(const ParsedArguments& arguments, NetlistRequest& request) {
     if (const auto error = ReadCircuit(arguments, request.circuit)) return error;
-    const PartOptions parts = ReadPartOptions(arguments);
+    InputTexts texts;
+    TypeFields(texts, arguments, kPartsKeys);
+    const PartOptions parts = ReadPartOptions(texts);
     if (!parts.values) return parts.error;
     request.parts = *parts.values;
     const NumberOption target = ReadVoTarget(arguments);
