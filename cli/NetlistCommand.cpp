@@ -152,7 +152,7 @@ std::optional<std::string> LoopConflict(const ParsedArguments& arguments) {
 std::optional<std::string> ClosedLoop(const ParsedArguments& arguments, std::string& usage,
                                       std::ostream& err) {
     LoopCircuit loop;
-    const LoopReading reading = ReadLoop(arguments, loop);
+    const LoopReading reading = ReadLoop(LoopTexts(arguments), arguments.Has("step-csv"), loop);
     int periods = kDefaultNetlistPeriods;
     if (reading.refused) {
         usage = UsageOf(*reading.refused);
