@@ -24,23 +24,26 @@ namespace {
 // The options among the choices' texts, those left out at the window's
 // start texts, read by the choices' own reader: a refused text is a usage
 // error with the field's message.
-std::optional<std::string> ReadChoiceOptions(const ParsedArguments& arguments,
-                                             ChoiceValues& values) {
-    ChoiceTexts texts;
+std::optional<std::string> ReadChoiceOptions(const InputTexts& texts, ChoiceValues& values) {
+    ChoiceTexts typed;
     for (const ChoiceField& field : ChoiceFields())
-        if (arguments.Has(field.row->key)) texts.*field.text = arguments.ValueOr(field.row->key);
-    const ChoiceValuesReading read = ReadChoiceValues(texts);
+        if (const auto found = texts.find(IdOf(*field.row)); found != texts.end())
+            typed.*field.text = found->second;
+    const ChoiceValuesReading read = ReadChoiceValues(typed);
     if (!read.values) return InvalidValue(read.refused->row->key, read.message);
     values = *read.values;
     return std::nullopt;
 }
 
+bool HasSelection(const InputTexts& texts, std::string_view key) {
+    return texts.count({QuantityGroup::Selection, key}) != 0;
+}
+
 // --round only with --series; the standard values when --series asks.
-std::optional<std::string> ReadStandard(const ParsedArguments& arguments,
-                                        const ChoiceValues& values,
+std::optional<std::string> ReadStandard(const InputTexts& texts, const ChoiceValues& values,
                                         std::optional<StandardRequest>& standard) {
-    if (!arguments.Has(key::series)) {
-        if (arguments.Has(key::round)) return "l'opzione --round vale solo con --series";
+    if (!HasSelection(texts, key::series)) {
+        if (HasSelection(texts, key::round)) return "l'opzione --round vale solo con --series";
         return std::nullopt;
     }
     standard = StandardRequest{values.series, values.rounding};
@@ -48,8 +51,9 @@ std::optional<std::string> ReadStandard(const ParsedArguments& arguments,
 }
 
 // A tolerance as typed, in percent: two decimals when they show it whole.
-std::string PercentText(const ParsedArguments& arguments, std::string_view option) {
-    const double percent = ParseNumberChecked(arguments.ValueOr(option, "20")).value;
+std::string PercentText(const InputTexts& texts, std::string_view key) {
+    const auto found = texts.find({QuantityGroup::Selection, key});
+    const double percent = ParseNumberChecked(found == texts.end() ? "20" : found->second).value;
     const std::string fixed = FormatFixed2(percent, ".");
     return ParseNumberChecked(fixed).value == percent ? fixed : RoundTripText(percent);
 }
@@ -287,13 +291,13 @@ std::vector<OptionSpec> WithSweepOptions(std::vector<OptionSpec> options) {
 }
 
 std::optional<std::string> ReadChoiceRequest(const ParsedArguments& arguments,
-                                             ChoiceRequest& request) {
+                                             const InputTexts& texts, ChoiceRequest& request) {
     ChoiceValues values;
-    if (auto error = ReadChoiceOptions(arguments, values)) return error;
-    if (auto error = ReadStandard(arguments, values, request.standard)) return error;
+    if (auto error = ReadChoiceOptions(texts, values)) return error;
+    if (auto error = ReadStandard(texts, values, request.standard)) return error;
     if (!arguments.Has("corners")) {
         for (const std::string_view setting : kCornerKeys)
-            if (arguments.Has(setting))
+            if (HasSelection(texts, setting))
                 return "l'opzione --" + std::string(setting) + " vale solo con --corners";
         return std::nullopt;
     }
@@ -303,16 +307,16 @@ std::optional<std::string> ReadChoiceRequest(const ParsedArguments& arguments,
                                     values.viMax,
                                     values.ioMin,
                                     values.ioMax,
-                                    PercentText(arguments, key::tolL),
-                                    PercentText(arguments, key::tolC)};
+                                    PercentText(texts, key::tolL),
+                                    PercentText(texts, key::tolC)};
     return std::nullopt;
 }
 
 std::optional<std::string> ReadSweepRequest(const ParsedArguments& arguments,
-                                            SweepRequest& request) {
+                                            const InputTexts& texts, SweepRequest& request) {
     ChoiceValues values;
-    if (auto error = ReadChoiceOptions(arguments, values)) return error;
-    if (auto error = ReadStandard(arguments, values, request.standard)) return error;
+    if (auto error = ReadChoiceOptions(texts, values)) return error;
+    if (auto error = ReadStandard(texts, values, request.standard)) return error;
     request.ioFrom = values.ioFrom;
     request.ioTo = values.ioTo;
     request.points = values.points;

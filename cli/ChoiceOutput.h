@@ -18,6 +18,7 @@
 #include "componentchoice/ChoiceReport.h"
 #include "componentchoice/ChoiceTexts.h"
 #include "componentchoice/Selection.h"
+#include "model/InputTexts.h"
 #include "model/Module1.h"
 
 namespace stepdown::cli {
@@ -53,7 +54,7 @@ struct ChoiceRequest {
 // then --series and --round, --corners and its settings: the first usage
 // error, or nothing. Leaves `request.parts` alone.
 std::optional<std::string> ReadChoiceRequest(const ParsedArguments& arguments,
-                                             ChoiceRequest& request);
+                                             const InputTexts& texts, ChoiceRequest& request);
 
 struct SweepRequest {
     std::optional<StandardRequest> standard;
@@ -65,7 +66,7 @@ struct SweepRequest {
 // --series, --round, --io-from, --io-to, --points as the window reads them,
 // and --vi-list (positive volts between commas, each once).
 std::optional<std::string> ReadSweepRequest(const ParsedArguments& arguments,
-                                            SweepRequest& request);
+                                            const InputTexts& texts, SweepRequest& request);
 
 // The requirements as the design calculation left them in `module`, and
 // the computed L (uH) and C (uF).

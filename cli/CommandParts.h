@@ -145,9 +145,10 @@ JsonObject AnalysedJson(const Module1& m, const RunAnalysis& a);
 // while the verification fields hold it.
 void StartupText(std::ostream& out, const RunAnalysis& a);
 
-// The part options and --vo-target, read before anything runs: the usage
+// The parts' texts and --vo-target, read before anything runs: the usage
 // error of the first bad one, and the request when any asks for the analysis.
 std::optional<std::string> ReadAsBuiltRequest(const ParsedArguments& arguments,
+                                              const InputTexts& texts,
                                               std::optional<AsBuiltRequest>& request);
 
 // "Grafici" on the verification texts, the CSV files asked for, and the

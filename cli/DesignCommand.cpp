@@ -108,18 +108,20 @@ int DesignOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& o
     if (const auto conflict = OutputConflict(requests.output)) return UsageError(err, *conflict);
     if (const auto clash = FileClash(arguments, {"csv", "startup-csv", "save"}))
         return UsageError(err, *clash);
-    if (const auto error = ReadChoiceRequest(arguments, requests.choice))
+    if (const auto error = ReadChoiceRequest(arguments, texts, requests.choice))
         return UsageError(err, *error);
     if (!verify && !requests.choice.Any()) {
         for (const std::string& option : PartOptionNames())
-            if (arguments.Has(option))
+            if (texts.count({QuantityGroup::Parts, option}) != 0 ||
+                (option == "real" && arguments.Has(option)))
                 return UsageError(
                     err, "l'opzione --" + option + " vale solo con --verify, --series o --corners");
     }
-    const PartOptions parts = ReadPartOptions(arguments);
+    const PartOptions parts = ReadPartOptions(texts);
     if (!parts.values) return UsageError(err, parts.error);
     requests.choice.parts = *parts.values;
-    if (verify && AsksForRealParts(arguments)) requests.asBuilt = AsBuiltRequest{*parts.values, {}};
+    if (verify && AsksForRealParts(arguments, texts))
+        requests.asBuilt = AsBuiltRequest{*parts.values, {}};
     MessageList messages;
     const int status = DesignClicks(arguments, requests, texts, messages, out, err, showProgress);
     return SaveIfAsked(arguments, texts, status, err);
@@ -132,6 +134,8 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
     InputTexts texts = StartTexts();
     TypeFields(texts, *parsed.arguments, kDesignKeys);
     TypeFields(texts, *parsed.arguments, kSimulationKeys);
+    TypeFields(texts, *parsed.arguments, kPartsKeys);
+    TypeFields(texts, *parsed.arguments, kSelectionKeys);
     return DesignOn(*parsed.arguments, std::move(texts), out, err, showProgress);
 }
 

@@ -56,10 +56,10 @@ int Usage(std::ostream& err, std::string_view error) {
 
 }  // namespace
 
-int RunLoopOn(const ParsedArguments& arguments, const RefuseLoop& refuse, std::ostream& out,
-              std::ostream& err) {
+int RunLoopOn(const ParsedArguments& arguments, const InputTexts& texts, const RefuseLoop& refuse,
+              std::ostream& out, std::ostream& err) {
     LoopCircuit loop;
-    const LoopReading reading = ReadLoop(arguments, loop);
+    const LoopReading reading = ReadLoop(texts, arguments.Has("step-csv"), loop);
     if (reading.refused) return refuse(*reading.refused);
     if (!reading.refusal.empty()) {
         err << reading.refusal << '\n';
@@ -118,7 +118,8 @@ int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostre
     if (const auto clash = FileClash(arguments, {"csv", "step-csv", "save"}))
         return Usage(err, *clash);
     const int status = RunLoopOn(
-        arguments, [&](const LoopRefusal& r) { return Usage(err, UsageOf(r)); }, out, err);
+        arguments, LoopTexts(arguments),
+        [&](const LoopRefusal& r) { return Usage(err, UsageOf(r)); }, out, err);
     // The texts as typed, whatever came of them, as verify saves its own.
     InputTexts texts = StartTexts();
     TypeFields(texts, arguments, kDesignKeys);

@@ -17,10 +17,10 @@ namespace stepdown::cli {
 // Tells a refusal; returns the exit status.
 using RefuseLoop = std::function<int(const LoopRefusal&)>;
 
-// The loop on the texts of `arguments`, each under its key (a key left out
-// at its start text), the flags as the command's.
-int RunLoopOn(const ParsedArguments& arguments, const RefuseLoop& refuse, std::ostream& out,
-              std::ostream& err);
+// The loop on `texts`, each by its quantity (one left out at its start
+// text), with the flags and the files of `arguments`.
+int RunLoopOn(const ParsedArguments& arguments, const InputTexts& texts, const RefuseLoop& refuse,
+              std::ostream& out, std::ostream& err);
 
 // Runs the words after "loop"; returns the exit status.
 int RunLoop(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);

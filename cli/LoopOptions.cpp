@@ -1,5 +1,6 @@
 #include "cli/LoopOptions.h"
 
+#include <algorithm>
 #include <array>
 
 #include "cli/OptionValues.h"
@@ -32,6 +33,14 @@ const std::array<CircuitOption, 6> kCircuit{{
     CircuitRow(key::c, &CircuitValues::C),
     CircuitRow(key::rl, &CircuitValues::RL),
 }};
+
+const Quantity& kVoRow = Row(QuantityGroup::Design, key::vo);
+
+std::string TextOr(const InputTexts& texts, const Quantity& row, std::string fallback = {}) {
+    const auto found = texts.find(IdOf(row));
+    return found == texts.end() ? fallback : found->second;
+}
+
 }  // namespace
 
 std::string LoopCircuitOptions() {
@@ -51,40 +60,51 @@ std::vector<OptionSpec> WithLoopOptions(std::vector<OptionSpec> options) {
     return options;
 }
 
-LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
+InputTexts LoopTexts(const ParsedArguments& arguments) {
+    InputTexts texts;
+    const auto take = [&](const Quantity& row) {
+        if (arguments.values.count(row.key) != 0)
+            texts.insert_or_assign(IdOf(row), arguments.ValueOr(row.key));
+    };
+    for (const CircuitOption& option : kCircuit) take(*option.row);
+    take(kVoRow);
+    for (const PartField& part : PartFields()) take(*part.row);
+    for (const ControlField& field : ControlFields()) take(*field.row);
+    return texts;
+}
+
+LoopReading ReadLoop(const InputTexts& texts, bool stepCsv, LoopCircuit& loop) {
     LoopReading result;
     const auto Refused = [&result](LoopRefusal refusal) {
         result.refused = std::move(refusal);
         return result;
     };
-    const bool dutyGiven = !arguments.ValueOr(key::d).empty();
+    const bool dutyGiven = !TextOr(texts, kDField).empty();
     for (const CircuitOption& option : kCircuit) {
         if (option.row->key == key::d && !dutyGiven) continue;
-        QuantityReading read = ReadQuantity(*option.row, arguments.ValueOr(option.row->key));
+        QuantityReading read = ReadQuantity(*option.row, TextOr(texts, *option.row));
         if (read.Refused()) return Refused({option.row->key, std::move(read.refusal)});
         loop.circuit.*option.value = *read.value;
     }
     PartTexts partTexts;
     for (const PartField& part : PartFields())
-        partTexts.*part.text = arguments.ValueOr(part.row->key, partTexts.*part.text);
+        partTexts.*part.text = TextOr(texts, *part.row, partTexts.*part.text);
     const PartsReading parts = ReadPartTexts(partTexts);
     if (!parts.values) return Refused({parts.refused->row->key, parts.message});
     loop.parts = *parts.values;
-    ControlTexts texts;
+    ControlTexts controlTexts;
     for (const ControlField& field : ControlFields())
-        texts.*field.text = arguments.ValueOr(field.row->key, std::string(field.row->startText));
-    const ControlReading reading = ReadControlTexts(texts);
+        controlTexts.*field.text = TextOr(texts, *field.row, std::string(field.row->startText));
+    const ControlReading reading = ReadControlTexts(controlTexts);
     if (!reading.values) return Refused({reading.refused->row->key, reading.message});
     const ControlValues& v = *reading.values;
-    const AskedVo asked = AskedOutput(arguments.ValueOr(key::vo), loop.circuit.Vi,
+    const AskedVo asked = AskedOutput(TextOr(texts, kVoRow), loop.circuit.Vi,
                                       dutyGiven ? std::optional(loop.circuit.D) : std::nullopt);
     if (asked.refusal) return Refused({key::vo, asked.refusal->sentence});
     // Rb given, the divider needs no Vo: none is asked of it.
     const double vo = v.rb ? 0 : asked.vo;
-    if (!v.rb && !(vo > 0))
-        return Refused({key::vo, ReadQuantity(Row(QuantityGroup::Design, key::vo), "").refusal});
-    LoopSetup setup =
-        SetUpLoop(loop.circuit, loop.parts, vo, v, {false, arguments.Has("step-csv")});
+    if (!v.rb && !(vo > 0)) return Refused({key::vo, ReadQuantity(kVoRow, "").refusal});
+    LoopSetup setup = SetUpLoop(loop.circuit, loop.parts, vo, v, {false, stepCsv});
     if (setup.refusal && setup.refusal->key.empty()) {
         result.refusal = std::move(setup.refusal->sentence);
         return result;
@@ -92,8 +112,11 @@ LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop) {
     if (setup.refusal) {
         const std::string_view key = setup.refusal->key;
         std::string why = std::move(setup.refusal->sentence);
-        // A text left out is missing, not mistyped.
-        std::string usage = arguments.Has(key) ? "" : "manca --" + std::string(key) + ": " + why;
+        // A text left out is missing, not mistyped. The loop's texts hold
+        // each key once, whatever its group.
+        const bool typed = std::any_of(texts.begin(), texts.end(),
+                                       [key](const auto& text) { return text.first.key == key; });
+        std::string usage = typed ? "" : "manca --" + std::string(key) + ": " + why;
         return Refused({key, std::move(why), std::move(usage)});
     }
     loop = setup.loop;

@@ -11,6 +11,7 @@
 #include "cli/ArgumentParser.h"
 #include "control/ClosedLoop.h"
 #include "control/CompensatorDesign.h"
+#include "model/InputTexts.h"
 
 namespace stepdown::cli {
 
@@ -39,11 +40,16 @@ struct LoopReading {
     double askedVo = 0;                             // V, --vo or D Vi; 0 with --rb
 };
 
-// Each text under its key (a key left out at its start text): Vi, f, L, C
+// The loop's texts among `arguments`, each only when given: the circuit's,
+// Vo, the parts' and the controller's.
+InputTexts LoopTexts(const ParsedArguments& arguments);
+
+// Each text by its quantity (one left out at its start text): Vi, f, L, C
 // and RL as verify reads them, each required, and D when given; the parts;
 // the modulator; Vo by the design's rules when given, else D Vi; the divider
 // (Rb from Vo unless rb is given); the network, given or designed; the step
-// response's request. Into `loop`, in that order of checks.
-LoopReading ReadLoop(const ParsedArguments& arguments, LoopCircuit& loop);
+// response's request, its currents kept when `stepCsv`. Into `loop`, in that
+// order of checks.
+LoopReading ReadLoop(const InputTexts& texts, bool stepCsv, LoopCircuit& loop);
 
 }  // namespace stepdown::cli

@@ -100,7 +100,9 @@ std::optional<std::string> ReadPeriods(const ParsedArguments& arguments, int& pe
 
 std::optional<std::string> ReadRequest(const ParsedArguments& arguments, NetlistRequest& request) {
     if (const auto error = ReadCircuit(arguments, request.circuit)) return error;
-    const PartOptions parts = ReadPartOptions(arguments);
+    InputTexts texts;
+    TypeFields(texts, arguments, kPartsKeys);
+    const PartOptions parts = ReadPartOptions(texts);
     if (!parts.values) return parts.error;
     request.parts = *parts.values;
     const NumberOption target = ReadVoTarget(arguments);
@@ -150,7 +152,7 @@ std::optional<std::string> LoopConflict(const ParsedArguments& arguments) {
 std::optional<std::string> ClosedLoop(const ParsedArguments& arguments, std::string& usage,
                                       std::ostream& err) {
     LoopCircuit loop;
-    const LoopReading reading = ReadLoop(arguments, loop);
+    const LoopReading reading = ReadLoop(LoopTexts(arguments), arguments.Has("step-csv"), loop);
     int periods = kDefaultNetlistPeriods;
     if (reading.refused) {
         usage = UsageOf(*reading.refused);

@@ -130,8 +130,8 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
         }
         return NetlistOn(NetlistTexts(file, arguments), out, err);
     }
-    // The main window's texts go to the command as typed; the side windows'
-    // texts to its requests, under their options.
+    // The texts go to the command as typed, the side windows' with the
+    // main window's.
     InputTexts texts = StartTexts();
     ParsedArguments requests;
     // The texts at their start values say nothing of what the saved run asked
@@ -144,7 +144,7 @@ int RunOpen(const std::vector<std::string>& words, std::ostream& out, std::ostre
     const auto passBack = [&](std::span<const DesignFileKey> keys, bool whole) {
         for (const DesignFileKey& key : keys)
             if (whole || TextOf(file, key) != key.startText)
-                requests.values.insert_or_assign(std::string(key.key), TextOf(file, key));
+                texts.insert_or_assign(IdOf(key), TextOf(file, key));
     };
     // The selection's keys: series and round, the six corner settings, the
     // sweep's three.

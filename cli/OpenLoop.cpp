@@ -45,22 +45,25 @@ int RunOpenLoop(const std::string& path, const DesignFile& file, const ParsedArg
     for (const std::string& name : arguments.flags)
         if (other(name)) return UsageError(err, "l'opzione --" + name + " non vale con --loop");
 
-    ParsedArguments texts;
+    InputTexts texts;
     for (const std::string_view name : kCircuitKeys)
-        texts.values[std::string(name)] = TextOf(file, QuantityGroup::Verification, name);
-    texts.values[std::string(key::vo)] = TextOf(file, QuantityGroup::Design, key::vo);
+        texts.insert_or_assign({QuantityGroup::Verification, name},
+                               TextOf(file, QuantityGroup::Verification, name));
+    texts.insert_or_assign({QuantityGroup::Design, key::vo},
+                           TextOf(file, QuantityGroup::Design, key::vo));
     for (const DesignFileKey& entry : kPartsKeys)
-        texts.values[std::string(entry.key)] = TextOf(file, entry);
+        texts.insert_or_assign(IdOf(entry), TextOf(file, entry));
     // A text at its start value is as if left out: a soft-start of zero
     // and no step ask for no step response, as in the window.
     for (const DesignFileKey& entry : kLoopKeys)
         if (TextOf(file, entry) != entry.startText)
-            texts.values[std::string(entry.key)] = TextOf(file, entry);
-    texts.flags = arguments.flags;
-    texts.flags.erase("loop");
-    if (arguments.Has("csv")) texts.values["csv"] = arguments.ValueOr("csv");
+            texts.insert_or_assign(IdOf(entry), TextOf(file, entry));
+    ParsedArguments requests;
+    requests.flags = arguments.flags;
+    requests.flags.erase("loop");
+    if (arguments.Has("csv")) requests.values["csv"] = arguments.ValueOr("csv");
     return RunLoopOn(
-        texts,
+        requests, texts,
         [&](const LoopRefusal& r) {
             err << FileRefusal(path, SectionOf(r.key), r.key, r.why) << '\n';
             return kExitRefused;

@@ -109,17 +109,19 @@ std::vector<std::string> PartOptionNames() {
     return names;
 }
 
-bool AsksForRealParts(const ParsedArguments& arguments) {
-    const std::vector<std::string> names = PartOptionNames();
-    return std::any_of(names.begin(), names.end(),
-                       [&](const std::string& name) { return arguments.Has(name); });
+bool AsksForRealParts(const ParsedArguments& arguments, const InputTexts& texts) {
+    const auto parts = PartFields();
+    return arguments.Has("real") ||
+           std::any_of(parts.begin(), parts.end(),
+                       [&](const PartField& part) { return texts.count(IdOf(*part.row)) != 0; });
 }
 
-PartOptions ReadPartOptions(const ParsedArguments& arguments) {
-    PartTexts texts;
+PartOptions ReadPartOptions(const InputTexts& texts) {
+    PartTexts typed;
     for (const PartField& part : PartFields())
-        texts.*part.text = arguments.ValueOr(part.row->key, texts.*part.text);
-    PartsReading reading = ReadPartTexts(texts);
+        if (const auto found = texts.find(IdOf(*part.row)); found != texts.end())
+            typed.*part.text = found->second;
+    PartsReading reading = ReadPartTexts(typed);
     if (reading.values) return {reading.values, {}};
     return {std::nullopt, InvalidValue(reading.refused->row->key, reading.message)};
 }

@@ -12,6 +12,7 @@
 #include "cli/ArgumentParser.h"
 #include "cli/JsonWriter.h"
 #include "cli/OptionValues.h"
+#include "model/InputTexts.h"
 #include "model/Module1.h"
 #include "realparts/RealPartsStudy.h"
 #include "verification/Launch.h"
@@ -32,17 +33,17 @@ std::vector<OptionSpec> WithPartOptions(std::vector<OptionSpec> options, bool re
 // The names of those options, --real last.
 std::vector<std::string> PartOptionNames();
 
-// --real or any part option asks for the converter as built.
-bool AsksForRealParts(const ParsedArguments& arguments);
+// --real or any part's text asks for the converter as built.
+bool AsksForRealParts(const ParsedArguments& arguments, const InputTexts& texts);
 
 struct PartOptions {
     std::optional<PartValues> values;
     std::string error;  // the usage error naming the option, when there are no values
 };
 
-// The part options' texts, a part left out at its start text, read as the
-// window's fields read them (ReadPartTexts).
-PartOptions ReadPartOptions(const ParsedArguments& arguments);
+// The parts' texts in `texts`, a part left out at its start text, read as
+// the window's fields read them (ReadPartTexts).
+PartOptions ReadPartOptions(const InputTexts& texts);
 
 // --vo-target: a positive number of volts, checked like a field.
 NumberOption ReadVoTarget(const ParsedArguments& arguments);

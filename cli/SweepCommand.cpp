@@ -73,8 +73,9 @@ int SweepOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& ou
     if (const auto conflict = OutputConflict(choice)) return UsageError(err, *conflict);
     if (const auto clash = FileClash(arguments, {"csv", "save"})) return UsageError(err, *clash);
     SweepRequest request;
-    if (const auto error = ReadSweepRequest(arguments, request)) return UsageError(err, *error);
-    const PartOptions parts = ReadPartOptions(arguments);
+    if (const auto error = ReadSweepRequest(arguments, texts, request))
+        return UsageError(err, *error);
+    const PartOptions parts = ReadPartOptions(texts);
     if (!parts.values) return UsageError(err, parts.error);
     MessageList messages;
     const int status = SweepClicks(request, *parts.values, choice, texts, messages, out, err);
@@ -86,6 +87,8 @@ int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostr
     if (!parsed.arguments) return ParseError(err, parsed, "sweep");
     InputTexts texts = StartTexts();
     TypeFields(texts, *parsed.arguments, kDesignKeys);
+    TypeFields(texts, *parsed.arguments, kPartsKeys);
+    TypeFields(texts, *parsed.arguments, kSelectionKeys);
     return SweepOn(*parsed.arguments, std::move(texts), out, err);
 }
 

@@ -155,15 +155,16 @@ void StartupText(std::ostream& out, const RunAnalysis& a) {
     }
 }
 
-// The part options and --vo-target, read before anything runs: the usage
+// The parts' texts and --vo-target, read before anything runs: the usage
 // error of the first bad one, and the request when any asks for the analysis.
 std::optional<std::string> ReadAsBuiltRequest(const ParsedArguments& arguments,
+                                              const InputTexts& texts,
                                               std::optional<AsBuiltRequest>& request) {
-    const bool asked = AsksForRealParts(arguments);
+    const bool asked = AsksForRealParts(arguments, texts);
     if (arguments.Has("vo-target") && !asked)
         return "l'opzione --vo-target vale solo con --real o con i valori dei componenti";
     if (!asked) return std::nullopt;
-    const PartOptions parts = ReadPartOptions(arguments);
+    const PartOptions parts = ReadPartOptions(texts);
     if (!parts.values) return parts.error;
     const NumberOption target = ReadVoTarget(arguments);
     if (!target.error.empty()) return target.error;

@@ -73,7 +73,8 @@ int VerifyOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& o
     if (const auto clash = FileClash(arguments, {"csv", "startup-csv", "save"}))
         return UsageError(err, *clash);
     std::optional<AsBuiltRequest> request;
-    if (const auto error = ReadAsBuiltRequest(arguments, request)) return UsageError(err, *error);
+    if (const auto error = ReadAsBuiltRequest(arguments, texts, request))
+        return UsageError(err, *error);
     MessageList messages;
     const int status = VerifyClick(choice, request, texts, messages, out, err, showProgress);
     return SaveIfAsked(arguments, texts, status, err);
@@ -86,6 +87,7 @@ int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ost
     InputTexts texts = StartTexts();
     TypeFields(texts, *parsed.arguments, kVerificationKeys);
     TypeFields(texts, *parsed.arguments, kSimulationKeys);
+    TypeFields(texts, *parsed.arguments, kPartsKeys);
     return VerifyOn(*parsed.arguments, std::move(texts), out, err, showProgress);
 }
 
