@@ -265,36 +265,33 @@ TEST(RealPartsAnalysis, RefusesValuesOutsideTheModel) {
         return Analyze(c, p, {true, samples}).outcome;
     };
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (double CircuitValues::*field :
-         {&CircuitValues::Vi, &CircuitValues::D, &CircuitValues::f, &CircuitValues::L,
-          &CircuitValues::C, &CircuitValues::RL}) {
+    for (double CircuitValues::*field : {&CircuitValues::Vi, &CircuitValues::D, &CircuitValues::f,
+                                         &CircuitValues::L, &CircuitValues::C, &CircuitValues::RL})
         for (double bad : {0.0, -1.0, nan}) {
             CircuitValues c = kWorkedExample;
             c.*field = bad;
             EXPECT_EQ(refused(c, kWorkedParts, 1000), RealPartsOutcome::InvalidValues);
         }
-    }
-    EXPECT_EQ(refused(kWorkedExample, {0, 0, 0, 0.6, 0, 0, 0, 0, 0, -1e-9}, 1000),
-              RealPartsOutcome::InvalidValues);
-    EXPECT_EQ(refused(With(kWorkedExample, 1, 10), kWorkedParts, 1000),
-              RealPartsOutcome::InvalidValues);
-    EXPECT_EQ(refused(kWorkedExample, kWorkedParts, 0), RealPartsOutcome::InvalidValues);
-    EXPECT_EQ(refused(kWorkedExample, kWorkedParts, 1), RealPartsOutcome::Found);  // the least
-    EXPECT_EQ(refused(kWorkedExample, kWorkedParts, kMaxRealPartsSamples + 1),
-              RealPartsOutcome::InvalidValues);
-    EXPECT_EQ(refused({1e306, 0.6, 80000, 125e-6, 15.6e-6, 10}, kWorkedParts, 1000),
-              RealPartsOutcome::NoSteadyState);
+    using O = RealPartsOutcome;
+    const std::tuple<CircuitValues, PartValues, std::int32_t, O> cases[] = {
+        {kWorkedExample, {0, 0, 0, 0.6, 0, 0, 0, 0, 0, -1e-9}, 1000, O::InvalidValues},
+        {With(kWorkedExample, 1, 10), kWorkedParts, 1000, O::InvalidValues},
+        {kWorkedExample, kWorkedParts, 0, O::InvalidValues},
+        {kWorkedExample, kWorkedParts, 1, O::Found},  // the least
+        {kWorkedExample, kWorkedParts, kMaxRealPartsSamples + 1, O::InvalidValues},
+        {{1e306, 0.6, 80000, 125e-6, 15.6e-6, 10}, kWorkedParts, 1000, O::NoSteadyState},
+        // The filter rings iL below zero before the switch opens on it.
+        {{48, 0.14, 30000, 3.1e-6, 3.7e-7, 33}, kIdealised, 1000, O::NoSteadyState},
+    };
+    for (const auto& [c, p, samples, outcome] : cases)
+        EXPECT_EQ(refused(c, p, samples), outcome) << samples << " " << c.Vi;
     // A switch resistance far beyond its field's range: figures that break the physics
     // (an efficiency of thousands of percent) are not shown.
     PartValues absurd = kWorkedParts;
     absurd.Rds = 1e30;
-    const RealPartsAnalysis unphysical = Analyze(kWorkedExample, absurd);
-    EXPECT_EQ(unphysical.outcome, RealPartsOutcome::NoSteadyState);
-    EXPECT_TRUE(unphysical.unphysical);
-    EXPECT_EQ(unphysical.powers.efficiency, 0);
-    // The filter rings iL below zero before the switch opens on it.
-    EXPECT_EQ(refused({48, 0.14, 30000, 3.1e-6, 3.7e-7, 33}, kIdealised, 1000),
-              RealPartsOutcome::NoSteadyState);
+    const RealPartsAnalysis a = Analyze(kWorkedExample, absurd);
+    EXPECT_EQ(std::tie(a.outcome, a.unphysical, a.powers.efficiency),
+              std::tuple(O::NoSteadyState, true, 0.0));
 }
 
 // Period 12.5 us, on time 7.5 us: a switching time beyond the period is refused, tr + tf
