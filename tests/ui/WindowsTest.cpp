@@ -810,48 +810,32 @@ void WindowsTest::loopFromTheMenuDesignsAsTheCore() {
 }
 
 // "Anello di controllo" on the rules that tie its texts to the main window's
-// and the parts': the command's verdict and sentence; Ri in V/A in the
-// window, the help and the report.
+// and the parts: the sentences the command gives for the same texts (the
+// front ends' test runs them through the command, a file and the report); Ri
+// in V/A in the window, the help and the report.
 void WindowsTest::loopWindowRefusesAsTheCommand() {
     Design();
     for (QAction* action : form1_->MenuBar()->actions()[1]->menu()->actions())
         if (action->text() == QStringLiteral("Anello di controllo…")) action->trigger();
     stepdown::LoopWindow* window = form1_->OpenLoopWindow();
     QVERIFY(window != nullptr);
-    const auto cli = [](const QStringList& words) {
-        QProcess run;
-        run.start(QStringLiteral(STEPDOWN_CLI), words);
-        run.waitForFinished();
-        return QString::fromUtf8(run.readAllStandardOutput() + run.readAllStandardError());
-    };
-    // The main window's box or the loop's field, the options, the sentence.
-    const std::tuple<QLineEdit*, const char*, QStringList, const char*> cases[] = {
-        {Box("Text2"),
-         "30",
-         {"--vo", "30"},
+    // The main window's box or the loop's field (none: the parts' dead times), its text.
+    const std::tuple<QLineEdit*, const char*, const char*> cases[] = {
+        {Box("Text2"), "30",
          "La tensione in uscita non può essere zero o negativa o maggiore di Vi!"},
-        {Box("Text2"),
-         "25",
-         {"--vo", "25"},
+        {Box("Text2"), "25",
          "La tensione in uscita non può essere uguale alla tensione in ingresso Vi: L risulterebbe "
          "zero e C indefinita!"},
-        {Box("Text8"),
-         "150",
-         {"--d", "150"},
+        {Box("Text8"), "150",
          "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!"},
         // 5000 ns at 80 kHz leave nothing of the period once D = 15/25 = 0.6 is on.
-        {nullptr,
-         "",
-         {"--rectifier", "sync", "--vf", "0", "--td1", "5000"},
+        {nullptr, "",
          "Con i tempi morti td1 e td2 il duty cycle di 6.00E+01 % del punto di lavoro non lascia "
          "spazio: D + (td1 + td2) f deve restare minore di 1."},
-        {window->Field("type"),
-         "III",
-         {"--type", "III"},
-         "Il tipo del compensatore può essere solo 2 o 3!"},
-        {window->Field("type"), "3", {"--type", "3"}, ""},
+        {window->Field("type"), "III", "Il tipo del compensatore può essere solo 2 o 3!"},
+        {window->Field("type"), "3", ""},
     };
-    for (const auto& [field, text, options, sentence] : cases) {
+    for (const auto& [field, text, sentence] : cases) {
         const QString kept = field ? field->text() : QString();
         if (field) field->setText(QString::fromUtf8(text));
         if (!field)
@@ -859,18 +843,14 @@ void WindowsTest::loopWindowRefusesAsTheCommand() {
             sideTexts_.parts.td1 = "5000";
         QCOMPARE(WatchForModalBox([&] { window->DesignButton()->click(); }).text,
                  QString::fromUtf8(sentence));
-        QStringList words{"loop",   "--vi", "25", "--f",  "80", "--l",  "125", "--c",
-                          "15.625", "--rl", "10", "--fc", "8",  "--vo", "15"};
-        if (options[0] == "--vo") words.removeLast(), words.removeLast();
-        const QString said = cli(words + options).section(QLatin1Char('\n'), 0, 0);
-        QVERIFY2(
-            *sentence ? said.endsWith(QString::fromUtf8(sentence)) : !said.contains("stepdown"),
-            qPrintable(said));
         if (field) field->setText(kept);
         sideTexts_.parts = {};
     }
     // Ri's unit: the window's caption, the help's line, the report's line.
-    QStringList shown{cli({"--help"})};
+    QProcess help;
+    help.start(QStringLiteral(STEPDOWN_CLI), {QStringLiteral("--help")});
+    help.waitForFinished();
+    QStringList shown{QString::fromUtf8(help.readAllStandardOutput())};
     for (const QLabel* label : window->findChildren<QLabel*>()) shown << label->text();
     stepdown::DesignFile file;
     stepdown::SetSection(
