@@ -112,7 +112,8 @@ SimulationResult SimulateRead(Module1& m, const InputTexts& texts, ProgressRepor
     launchTexts.reserve(kStepOrder.size());
     for (const Quantity* field : kStepOrder)
         launchTexts.emplace_back(IdOf(*field), TextIn(texts, *field));
-    return SimulateConverter(m, progress, VerifiedDesign(m.LastDesign, texts), std::move(launchTexts));
+    return SimulateConverter(m, progress, VerifiedDesign(m.LastDesign, texts),
+                             std::move(launchTexts));
 }
 
 // The outcome of a run whose refusal has been shown, with the warning of a
