@@ -19,7 +19,6 @@
 #include "report/DesignReport.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/Form2Host.h"
-#include "ui/PlotArea.h"
 #include "ui/QtText.h"
 #include "ui/ReportLayout.h"
 
@@ -255,9 +254,7 @@ void DesignDocument::ExportReport(bool html) {
     const Form2* shown = waveforms_.Window();
     if (shown != nullptr) inputs.run = shown->ShownRun();
     const DesignReport report = BuildDesignReport(inputs);
-    ReportPictures pictures = shown != nullptr
-                                  ? PicturesOf(shown->Plot()->Image(), inputs.run, locale_)
-                                  : ReportPictures{};
+    ReportPictures pictures = PicturesOf(shown, locale_);
     AddLoopPictures(report, locale_, pictures);
     SaveBytes(&window_, path, html ? ReportHtml(report, pictures) : ReportPdf(report, pictures));
 }

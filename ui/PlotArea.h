@@ -7,12 +7,13 @@
 #include <QColor>
 #include <QFrame>
 #include <QImage>
+#include <QLine>
+#include <QVector>
 
 #include <optional>
 #include <vector>
 
 #include "model/WindowOperations.h"
-#include "ui/PlotImage.h"
 
 namespace stepdown {
 
@@ -39,14 +40,17 @@ public:
     // One painter call for the whole batch.
     void DrawSegments(const std::vector<PlotSegment>& segments, Rgb colour);
 
-    int PlotWidthPixels() const { return image_.Image().width(); }
-    int PlotHeightPixels() const { return image_.Image().height(); }
+    int PlotWidthPixels() const { return image_.width(); }
+    int PlotHeightPixels() const { return image_.height(); }
 
     // The retained drawing of the inner area.
-    const QImage& Image() const { return image_.Image(); }
+    const QImage& Image() const { return image_; }
 
-    // Pixel of the inner area that a user-unit point falls in (PlotImage).
-    std::optional<QPoint> ToPixel(float x, float y) const { return image_.ToPixel(x, y); }
+    // Pixel of the inner area that a user-unit point falls in. The far edges
+    // (x = right, y = bottom) belong to the last column and row, so that
+    // marks drawn on them stay visible. Nothing for a point that is not a
+    // finite number.
+    std::optional<QPoint> ToPixel(float x, float y) const;
 
 signals:
     // The pointer moved over the inner area; x and y in the 0..100 scale of
@@ -59,10 +63,13 @@ protected:
 
 private:
     void DrawInImage(const PlotSegment& segment, const QColor& colour);
-    // Shows what was just drawn.
-    void Drawn();
 
-    PlotImage image_;
+    QImage image_;
+    double left_ = 0.0;
+    double top_ = 100.0;
+    double right_ = 100.0;
+    double bottom_ = 0.0;
+    QVector<QLine> batch_;
 };
 
 }  // namespace stepdown

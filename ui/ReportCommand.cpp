@@ -10,7 +10,7 @@
 #include "design/DesignCalculation.h"
 #include "designfile/AtomicFile.h"
 #include "ui/FileExport.h"
-#include "ui/PlotImage.h"
+#include "ui/Form2Host.h"
 #include "ui/ReportLayout.h"
 #include "verification/Launch.h"
 
@@ -111,7 +111,7 @@ int RunReportCommand(const QString& designFile, const QString& output, std::ostr
     for (const Quantity& key : kVerificationKeys)
         if (const std::string saved = TextOf(*read.file, key); !saved.empty())
             texts.insert_or_assign(IdOf(key), saved);
-    OffscreenWaveforms waveforms;
+    Form2Host waveforms(locale);
     Unwatched progress;
     VerifyIntoWindow(module, texts, messages, progress, inputs.separator, waveforms);
     for (const std::string& message : messages.Texts()) err << message << '\n';
@@ -119,11 +119,13 @@ int RunReportCommand(const QString& designFile, const QString& output, std::ostr
     inputs.texts.texts = std::move(texts);
     inputs.fileName = QFileInfo(designFile).fileName().toStdString();
     inputs.date = ReportDate().toStdString();
-    inputs.run = waveforms.ShownRun();
+    const Form2* shown = waveforms.Window();
+    if (shown != nullptr) inputs.run = shown->ShownRun();
     const DesignReport report = BuildDesignReport(inputs);
-    ReportPictures pictures = PicturesOf(waveforms.Image(), inputs.run, locale);
+    ReportPictures pictures = PicturesOf(shown, locale);
     AddLoopPictures(report, locale, pictures);
     const QByteArray bytes = ReportFor(output, report, pictures);
+    delete shown;
     return Write(output, bytes, err) ? kReportWritten : kReportFailed;
 }
 

@@ -15,8 +15,10 @@
 
 #include <functional>
 
+#include "ui/Form2.h"
 #include "ui/LoopCharts.h"
-#include "ui/StartupChart.h"
+#include "ui/PlotArea.h"
+#include "ui/StartupWindow.h"
 
 namespace stepdown {
 namespace {
@@ -109,6 +111,24 @@ QUrl ResourceOf(ReportPicture picture) {
 
 }  // namespace
 
+ReportPictures PicturesOf(const Form2* window, const QLocale& locale) {
+    ReportPictures pictures;
+    if (window == nullptr || !window->ShownRun()) return pictures;
+    pictures.waveforms = window->Plot()->Image();
+    if (!window->ShownRun()->analysis) return pictures;
+    // The start-up window as it would open, never on screen: only its chart is kept.
+    StartupWindow startup(window->ShownRun(), locale);
+    startup.setAttribute(Qt::WA_DeleteOnClose, false);
+    startup.setAttribute(Qt::WA_DontShowOnScreen);
+    startup.resize(1000, 900);
+    startup.show();
+    // Lays the chart out; a click meanwhile would start inside the export.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    pictures.startup = startup.ChartView()->grab().toImage();
+    startup.hide();
+    return pictures;
+}
+
 namespace {
 
 // A chart as its view draws it, never on screen.
@@ -126,15 +146,6 @@ QImage ChartImage(QChart* chart) {
 }
 
 }  // namespace
-
-ReportPictures PicturesOf(const QImage& waveforms, const std::shared_ptr<const SimulationRun>& run,
-                          const QLocale& locale) {
-    ReportPictures pictures;
-    if (!run) return pictures;
-    pictures.waveforms = waveforms;
-    if (run->analysis) pictures.startup = ChartImage(NewStartupChart(*run, locale));
-    return pictures;
-}
 
 void AddLoopPictures(const DesignReport& report, const QLocale& locale, ReportPictures& pictures) {
     if (!report.loop) return;

@@ -8,12 +8,11 @@
 #include <QLocale>
 #include <QString>
 
-#include <memory>
-
 #include "report/DesignReport.h"
-#include "verification/SimulationRun.h"
 
 namespace stepdown {
+
+class Form2;
 
 struct ReportPictures {
     QImage waveforms;  // null when there is none
@@ -26,10 +25,10 @@ struct ReportPictures {
 inline constexpr char kReportOverDesign[] =
     "è il file di progetto stesso: la relazione lo sostituirebbe.";
 
-// The plot `waveforms` drawn of `run`, and the start-up chart of that run
-// drawn offscreen when it completed; none without a run.
-ReportPictures PicturesOf(const QImage& waveforms, const std::shared_ptr<const SimulationRun>& run,
-                          const QLocale& locale);
+// The plot of the run `window` shows, as drawn, and the start-up window's
+// chart of that run drawn offscreen when it completed; none without a
+// window or a run.
+ReportPictures PicturesOf(const Form2* window, const QLocale& locale);
 
 // The loop's Bode chart, with fc and the phase margin in its title, and its
 // step response, drawn offscreen, when `report` has a loop.

@@ -36,7 +36,7 @@ public:
     static inline const QString kTitle = QStringLiteral("Avviamento e regime");
 
 private:
-    void BuildChart();
+    void BuildChart(const RunAnalysis& analysis);
 
     std::shared_ptr<const SimulationRun> run_;
     QChartView* chartView_ = nullptr;

@@ -38,7 +38,6 @@
 #include <cmath>
 #include <csignal>
 #include <functional>
-#include <iostream>
 #include <memory>
 
 #include "componentchoice/ChoiceReport.h"
@@ -58,7 +57,6 @@
 #include "ui/PlotArea.h"
 #include "ui/ProgressDialogReporter.h"
 #include "ui/RealPartsWindow.h"
-#include "ui/ReportCommand.h"
 #include "ui/StartupWindow.h"
 #include "waveformview/StartupReport.h"
 #include "waveformview/WaveformCsv.h"
@@ -146,7 +144,6 @@ private slots:
     }
     void workedExampleThroughBothWindows();
     void exportsReplaceCancelOrReport();
-    void reportCommandOpensNoWindow();
     void startupWindowFollowsCompletedRuns();
     void longRunShowsItsTimesAndStopsOnCancel();
     void realPartsFromBothMenusShowTheCoresFigures();
@@ -313,40 +310,6 @@ void WindowsTest::exportsReplaceCancelOrReport() {
                 form2->ExportNetlistAction()->trigger();
             }).text.startsWith(QStringLiteral("Hai dimenticato di scrivere")));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 5);
-}
-
-void WindowsTest::reportCommandOpensNoWindow() {
-    // The worked example's plot as the window draws it, then no widget left.
-    const QImage shown = WorkedExample()->Plot()->Image();
-    delete Waveforms();
-    form1_.reset();
-    QTemporaryDir folder;
-    const QString design = folder.filePath(QStringLiteral("p")), html = design + ".html";
-    QFile file(design);
-    QVERIFY(file.open(QIODevice::WriteOnly) &&
-            file.write(R"({"format":"stepdown-design","version":1,"design":{"vi":"25","vo":"15",
-                "f":"80","ripple":"40","dvo":"60","io":"1.5"}})") > 0 &&
-            file.flush());
-    struct : QObject {
-        int polished = 0;
-        bool eventFilter(QObject* object, QEvent* event) override {
-            polished += event->type() == QEvent::Polish &&
-                        QByteArray(object->metaObject()->className()).startsWith("stepdown::");
-            return false;
-        }
-    } watch;  // the program's widgets polished meanwhile, even one deleted since
-    qApp->installEventFilter(&watch);
-    QVERIFY(QApplication::topLevelWidgets().isEmpty() && QApplication::allWidgets().isEmpty());
-    QCOMPARE(stepdown::RunReportCommand(design, html, std::cerr), stepdown::kReportWritten);
-    QVERIFY(QApplication::topLevelWidgets().isEmpty() && QApplication::allWidgets().isEmpty());
-    QCOMPARE(watch.polished, 0);
-    QList<QImage> pictures;
-    const QRegularExpression png(QStringLiteral("base64,([A-Za-z0-9+/=]+)"));
-    for (const auto& match : png.globalMatch(QString::fromUtf8(Read(html))))
-        pictures.append(QImage::fromData(QByteArray::fromBase64(match.captured(1).toLatin1())));
-    QCOMPARE(pictures.size(), 2);
-    QCOMPARE(pictures[0].convertToFormat(shown.format()), shown);  // pixel for pixel
-    QCOMPARE(pictures[1].size(), QSize(1000, 560));                // the start-up chart
 }
 
 void WindowsTest::startupWindowFollowsCompletedRuns() {
