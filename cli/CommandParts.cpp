@@ -110,6 +110,13 @@ void TypeFields(InputTexts& texts, const ParsedArguments& arguments,
             texts.insert_or_assign(IdOf(field), arguments.ValueOr(field.key));
 }
 
+InputTexts TypedTexts(const ParsedArguments& arguments,
+                      std::initializer_list<std::span<const DesignFileKey>> groups) {
+    InputTexts texts = StartTexts();
+    for (const std::span<const DesignFileKey> group : groups) TypeFields(texts, arguments, group);
+    return texts;
+}
+
 const DesignRecord* Design(Module1& module, InputTexts& texts, MessageList& messages) {
     const DesignRecord* design = DesignFromTexts(module, texts, messages);
     if (design != nullptr) WriteVerificationTexts(*design, texts);

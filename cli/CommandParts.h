@@ -77,6 +77,10 @@ int ParseError(std::ostream& err, const ParseOutcome& parsed, std::string_view c
 void TypeFields(InputTexts& texts, const ParsedArguments& arguments,
                 std::span<const DesignFileKey> fields);
 
+// The texts the window starts with, the options of each of `groups` typed over them.
+InputTexts TypedTexts(const ParsedArguments& arguments,
+                      std::initializer_list<std::span<const DesignFileKey>> groups);
+
 // "Calcola" on the texts: the design, with the verification's texts
 // written, or null with the refusal told to `messages`.
 const DesignRecord* Design(Module1& module, InputTexts& texts, MessageList& messages);

@@ -131,12 +131,10 @@ int RunDesign(const std::vector<std::string>& words, std::ostream& out, std::ost
               bool showProgress) {
     const ParseOutcome parsed = ParseOptions(words, kDesignOptions);
     if (!parsed.arguments) return ParseError(err, parsed, "design");
-    InputTexts texts = StartTexts();
-    TypeFields(texts, *parsed.arguments, kDesignKeys);
-    TypeFields(texts, *parsed.arguments, kSimulationKeys);
-    TypeFields(texts, *parsed.arguments, kPartsKeys);
-    TypeFields(texts, *parsed.arguments, kSelectionKeys);
-    return DesignOn(*parsed.arguments, std::move(texts), out, err, showProgress);
+    return DesignOn(
+        *parsed.arguments,
+        TypedTexts(*parsed.arguments, {kDesignKeys, kSimulationKeys, kPartsKeys, kSelectionKeys}),
+        out, err, showProgress);
 }
 
 }  // namespace stepdown::cli

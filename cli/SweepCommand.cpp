@@ -85,11 +85,9 @@ int SweepOn(const ParsedArguments& arguments, InputTexts texts, std::ostream& ou
 int RunSweep(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
     const ParseOutcome parsed = ParseOptions(words, kSweepOptions);
     if (!parsed.arguments) return ParseError(err, parsed, "sweep");
-    InputTexts texts = StartTexts();
-    TypeFields(texts, *parsed.arguments, kDesignKeys);
-    TypeFields(texts, *parsed.arguments, kPartsKeys);
-    TypeFields(texts, *parsed.arguments, kSelectionKeys);
-    return SweepOn(*parsed.arguments, std::move(texts), out, err);
+    return SweepOn(*parsed.arguments,
+                   TypedTexts(*parsed.arguments, {kDesignKeys, kPartsKeys, kSelectionKeys}), out,
+                   err);
 }
 
 }  // namespace stepdown::cli

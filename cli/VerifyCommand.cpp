@@ -84,11 +84,9 @@ int RunVerify(const std::vector<std::string>& words, std::ostream& out, std::ost
               bool showProgress) {
     const ParseOutcome parsed = ParseOptions(words, kVerifyOptions);
     if (!parsed.arguments) return ParseError(err, parsed, "verify");
-    InputTexts texts = StartTexts();
-    TypeFields(texts, *parsed.arguments, kVerificationKeys);
-    TypeFields(texts, *parsed.arguments, kSimulationKeys);
-    TypeFields(texts, *parsed.arguments, kPartsKeys);
-    return VerifyOn(*parsed.arguments, std::move(texts), out, err, showProgress);
+    return VerifyOn(*parsed.arguments,
+                    TypedTexts(*parsed.arguments, {kVerificationKeys, kSimulationKeys, kPartsKeys}),
+                    out, err, showProgress);
 }
 
 }  // namespace stepdown::cli
